@@ -1,0 +1,68 @@
+// tkv88ctl: the configurator's headless tool for scripting and service work.
+// It drives the same document, file format and device link as the GUI.
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "apps/tkv88ctl/CtlCommand.h"
+
+namespace {
+
+std::vector<CtlCommand>& registry() {
+  static std::vector<CtlCommand> commands;
+  return commands;
+}
+
+void printOverview(std::FILE* out) {
+  std::fprintf(out,
+               "Usage: tkv88ctl COMMAND [ARGS...]\n"
+               "Headless tool of the TKV88 configurator: configuration files and the\n"
+               "controller's memory. Texts on the terminal are UTF-8; configuration\n"
+               "files are Windows-1251.\n\nCommands:\n");
+  for (const CtlCommand& c : registry()) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+  std::fprintf(out,
+               "\n\"tkv88ctl COMMAND --help\" describes a command.\n"
+               "Exit status: 0 success, 1 failure, 2 bad usage.\n");
+}
+
+}  // namespace
+
+CtlCommand::Registrar::Registrar(const CtlCommand& command) { registry().push_back(command); }
+
+const std::vector<CtlCommand>& CtlCommand::all() { return registry(); }
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    printOverview(stderr);
+    return 2;
+  }
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    printOverview(stdout);
+    return 0;
+  }
+  for (const CtlCommand& c : registry()) {
+    if (args[0] != c.name) continue;
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    for (const std::string& a : rest) {
+      if (a == "--help" || a == "-h") {
+        std::fputs(c.help, stdout);
+        return 0;
+      }
+    }
+    try {
+      return c.run(rest);
+    } catch (const UsageError& e) {
+      std::fprintf(stderr, "tkv88ctl %s: %s (see \"tkv88ctl %s --help\")\n", c.name, e.what(), c.name);
+      return 2;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "tkv88ctl %s: %s\n", c.name, e.what());
+      return 1;
+    }
+  }
+  std::fprintf(stderr, "tkv88ctl: unknown command \"%s\" (see \"tkv88ctl --help\")\n", args[0].c_str());
+  return 2;
+}

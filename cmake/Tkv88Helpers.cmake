@@ -1,0 +1,22 @@
+# tkv88_core_library(<name> <dir> [DEPENDS libs...])
+# A core layer: every .cpp of its folder, standard C++ only. Linking anything
+# Qt into a core layer is a configure error, so the core builds and tests
+# headless everywhere.
+function(tkv88_core_library name)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_DEPENDS})
+  endif()
+  foreach(dep ${ARG_DEPENDS})
+    if(dep MATCHES "Qt")
+      message(FATAL_ERROR "core layer ${name} must not depend on ${dep}")
+    endif()
+  endforeach()
+endfunction()

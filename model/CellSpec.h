@@ -1,0 +1,30 @@
+// How the parameter groups describe their cells: one row per cell with the
+// factory default, limits, optional second limit pair and memory position.
+// Internal to model/.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/Parameter.h"
+
+struct CellSpec {
+  std::string code;         // ASCII menu code
+  std::string description;  // UTF-8 in the source, converted when the cell is built
+  int32_t def;
+  int32_t min;
+  int32_t max;
+  int32_t offset;  // first bit within the area or record
+  int32_t width;
+  bool hasPair1 = false;
+  int32_t min1 = 0;
+  int32_t max1 = 0;
+};
+
+// Builds the cell of a row: Windows-1251 texts, pair 0 active, position set.
+Parameter makeCell(const CellSpec& spec, uint16_t area, int32_t offsetShift = 0);
+
+// Builds every row of a table, in order.
+std::vector<Parameter> makeCells(const std::vector<CellSpec>& specs, uint16_t area,
+                                 int32_t offsetShift = 0);

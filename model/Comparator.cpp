@@ -1,0 +1,43 @@
+#include "model/Comparator.h"
+
+#include "model/CellSpec.h"
+
+namespace {
+
+const std::vector<Parameter>& prototype() {
+  static const std::vector<Parameter> cells = makeCells(
+      {
+          {"C01", "Входная величина", 1, 1, 7, 14, 3},
+          {"C02", "Состояние выхода", 1, 0, 6, 17, 3},
+          {"C03", "1-ая (верхняя) уставка", -15, -99, 999, 20, 11, true, 0, 99},
+          {"C04", "2-ая (нижняя) уставка", 100, -99, 999, 31, 11, true, 0, 99},
+          {"C05", "Логика работы", 2, 0, 3, 42, 2},
+          {"C06", "Блокировка срабатывания до 1-го достижения уставки в начале программы", 0, 0, 1, 44, 1},
+          {"C07", "Блокировка срабатывания до 1-го достижения уставки в начале шага", 1, 0, 1, 45, 1},
+          {"C08", "Блокировка до нажатия кнопки \"СБРОС\"", 1, 0, 1, 46, 1},
+          {"C09", "Время задержки срабатывания", 12, 0, 999, 47, 10},
+          {"C10", "Время задержки отпускания", 24, 0, 999, 57, 10},
+      },
+      0);
+  return cells;
+}
+
+}  // namespace
+
+Comparator::Comparator(int index) {
+  const std::vector<Parameter>& proto = prototype();
+  for (int i = 0; i < kCellCount; ++i) {
+    cells[i] = proto[i];
+    cells[i].setStorage(0, proto[i].bitOffset() + kBlockBits * index, proto[i].bitWidth());
+  }
+}
+
+void Comparator::applyInputRanges() {
+  const int pair = cells[C01].value() == 5 ? 1 : 0;
+  cells[C03].selectRange(pair);
+  cells[C04].selectRange(pair);
+}
+
+std::vector<Parameter> Comparator::snapshot() const {
+  return std::vector<Parameter>(std::begin(cells), std::end(cells));
+}

@@ -1,0 +1,32 @@
+// The whole configuration of one controller (the "прошивка"): its name, the
+// technologist programs of level L1 and the general parameters of level L2.
+// The document owns one; a device read fills a scratch one of its own.
+// Programs live in a std::list so their addresses survive edits of the list.
+#pragma once
+
+#include <list>
+#include <string_view>
+
+#include "model/GeneralParameters.h"
+#include "model/Program.h"
+
+class DeviceData {
+ public:
+  static constexpr int kNameSize = 64;
+
+  DeviceData();  // empty name, no programs, default general parameters
+
+  std::string_view name() const;
+  // Windows-1251 bytes; cut to 63 characters.
+  void setName(std::string_view name);
+
+  int programCount() const { return static_cast<int>(programs.size()); }
+  Program* programAt(int index);  // 0-based; nullptr when out of range
+  const Program* programAt(int index) const;
+  // 0-based position of the program in the list, or -1.
+  int programIndexOf(const Program* program) const;
+
+  char nameField[kNameSize];
+  std::list<Program> programs;
+  GeneralParameters general;
+};

@@ -1,0 +1,103 @@
+// One device parameter of the controller: its menu code, description, value,
+// active limits, alternative limit pairs, position in device memory and two
+// optional change hooks. Every editable number of the configuration is a
+// Parameter; views, the file format and the memory image change values only
+// through setValue.
+//
+// A plain value type of fixed size: no heap memory, freely copyable. Copying
+// is the model's merge copy (assign). Not thread-safe; one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+class Parameter {
+ public:
+  // Consulted before a change: (cell being changed, proposed cell). False refuses.
+  using BeforeChangeHook = bool (*)(Parameter& cell, const Parameter& proposed);
+  // Told after a change.
+  using AfterChangeHook = void (*)(Parameter& cell);
+
+  static constexpr int kCodeSize = 16;
+  static constexpr int kGroupSize = 128;
+  static constexpr int kDescriptionSize = 512;
+  static constexpr int kMaxRanges = 16;
+
+  // An unbounded placeholder cell holding v (stored through setValue).
+  explicit Parameter(int32_t v = 0);
+  // A cell with one limit pair (min, max); the value is clamped into it.
+  // Texts are Windows-1251 bytes; longer texts are cut to their fields.
+  Parameter(std::string_view code, int32_t v, int32_t min, int32_t max,
+            std::string_view group, std::string_view description);
+  Parameter(const Parameter& other);
+  Parameter& operator=(const Parameter& other);  // same as assign
+
+  // Merge copy: takes hooks, limits, range tables, position and value; takes
+  // each text only when the source's text is not empty. No clamping, no hooks.
+  void assign(const Parameter& src);
+
+  int32_t value() const { return m_value; }
+  // Bypasses limits and hooks (the document shifts cycle starts through it).
+  int32_t& valueRef() { return m_value; }
+  // Guarded change of a raw device field: sign extension from bitWidth bits
+  // when the lower limit is negative, then as setEnteredValue. The device
+  // decoder passes unsigned bit fields through it.
+  void setValue(int32_t v);
+  // Guarded change of a number typed by the user or read from a file:
+  // clamping (lower limit first), beforeChange veto, store, afterChange.
+  // No sign extension, so 2000 typed into an 11-bit cell is 999, not -48.
+  void setEnteredValue(int32_t v);
+  // Clamped store without sign extension or hooks.
+  void setValueQuiet(int32_t v);
+
+  // Appends a limit pair; false (nothing changed) when the table is full.
+  bool addRange(int32_t min, int32_t max);
+  // Makes pair i the active limits and clamps the value into them, no hooks.
+  bool selectRange(int i);
+  void setStorage(uint16_t area, int32_t bitOffset, int32_t bitWidth);
+
+  // Equal value, limits, code (byte-wise) and bit width.
+  static bool sameAs(const Parameter& a, const Parameter& b);
+
+  std::string_view code() const;
+  std::string_view group() const;
+  std::string_view description() const;
+  void setCode(std::string_view code);
+  void setDescription(std::string_view description);
+
+  int32_t minValue() const { return m_minValue; }
+  int32_t maxValue() const { return m_maxValue; }
+  int rangeCount() const { return m_rangeMinCount < m_rangeMaxCount ? m_rangeMinCount : m_rangeMaxCount; }
+  int32_t rangeMin(int i) const { return m_rangeMin[i]; }
+  int32_t rangeMax(int i) const { return m_rangeMax[i]; }
+
+  uint16_t area() const { return m_area; }
+  int32_t bitOffset() const { return m_bitOffset; }
+  int32_t bitWidth() const { return m_bitWidth; }
+
+  BeforeChangeHook beforeChange() const { return m_beforeChange; }
+  AfterChangeHook afterChange() const { return m_afterChange; }
+  void setHooks(BeforeChangeHook before, AfterChangeHook after) {
+    m_beforeChange = before;
+    m_afterChange = after;
+  }
+
+ private:
+  void clear();
+
+  char m_code[kCodeSize];
+  char m_group[kGroupSize];
+  char m_description[kDescriptionSize];
+  int32_t m_value;
+  int32_t m_minValue;
+  int32_t m_maxValue;
+  int32_t m_rangeMin[kMaxRanges];
+  int32_t m_rangeMinCount;
+  int32_t m_rangeMax[kMaxRanges];
+  int32_t m_rangeMaxCount;
+  uint16_t m_area;
+  int32_t m_bitOffset;
+  int32_t m_bitWidth;
+  BeforeChangeHook m_beforeChange;
+  AfterChangeHook m_afterChange;
+};

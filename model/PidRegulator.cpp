@@ -1,0 +1,40 @@
+#include "model/PidRegulator.h"
+
+#include "model/CellSpec.h"
+#include "model/MemoryAreas.h"
+
+namespace {
+
+std::vector<Parameter> makeRegulator(int index) {
+  const std::string p = index ? "P." : "P";
+  const int base = index ? 189 : 125;
+  return makeCells(
+      {
+          {p + "01", "Постоянная времени дифференцирования", 0, 0, 999, base + 0, 10},
+          {p + "02", "Постоянная времени интегрирования", 0, 0, 999, base + 10, 10},
+          {p + "03", "Полоса пропорциональности", 0, 0, 999, base + 20, 10},
+          {p + "04", "Период следования выходных импульсов", 0, 0, 120, base + 30, 7},
+          {p + "05", "Зона действия интегральной составляющей", 0, 0, 999, base + 37, 10},
+          {p + "06", "Ограничение максимальной мощности", 0, 0, 99, base + 47, 7},
+          {p + "07", "Тип исполнительного устройства", 0, 0, 7, base + 54, 3},
+          {p + "08", "Зона нечувствительности", 0, 0, 99, base + 57, 7},
+      },
+      kL2Area);
+}
+
+const std::vector<Parameter>& prototype(int index) {
+  static const std::vector<Parameter> first = makeRegulator(0);
+  static const std::vector<Parameter> second = makeRegulator(1);
+  return index ? second : first;
+}
+
+}  // namespace
+
+PidRegulator::PidRegulator(int index) : index(index ? 1 : 0) {
+  const std::vector<Parameter>& proto = prototype(this->index);
+  for (int i = 0; i < kCellCount; ++i) cells[i] = proto[i];
+}
+
+std::vector<Parameter> PidRegulator::snapshot() const {
+  return std::vector<Parameter>(std::begin(cells), std::end(cells));
+}

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test with CTest;
+# then builds the core with AddressSanitizer and UndefinedBehaviorSanitizer and
+# runs the core tests again. Exit status 0 only when both runs pass.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$TKV88_ROOT"
+
+ensure_packages "${TKV88_BUILD_PACKAGES[@]}"
+
+status=0
+configure_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$(jobs)"
+echo "== Tests (full build) =="
+(cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(jobs)") || status=1
+
+configure_build build-asan -DCMAKE_BUILD_TYPE=Debug -DTKV88_SANITIZE=ON \
+  -DTKV88_BUILD_GUI=OFF -DTKV88_BUILD_BENCH=OFF
+cmake --build build-asan -j "$(jobs)"
+echo "== Core tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --output-on-failure -j "$(jobs)" -L core) || status=1
+
+exit $status

@@ -1,0 +1,145 @@
+// Rules that tie parameters together: partitions, input-dependent ranges,
+// setpoint pairs, regulator enabling, names.
+#include <gtest/gtest.h>
+
+#include "model/DeviceData.h"
+#include "model/SetpointPair.h"
+#include "support/Text.h"
+
+TEST(Partition, CountsFollowO10) {
+  GeneralParameters g;
+  const int programs[] = {60, 30, 20, 15, 12, 10, 6, 5};
+  const int steps[] = {7, 16, 25, 34, 43, 52, 88, 99};
+  for (int p = 0; p < 8; ++p) {
+    EXPECT_EQ(g.programCount(p), programs[p]);
+    EXPECT_EQ(g.stepsPerProgram(p), steps[p]);
+    EXPECT_EQ(540 % programs[p], 0);
+  }
+  EXPECT_EQ(g.programCount(), 20);  // -1: the current O10 (default 2)
+  g.base[BaseParameters::O10].setValue(7);
+  EXPECT_EQ(g.programCount(-1), 5);
+  EXPECT_EQ(g.stepsPerProgram(), 99);
+  EXPECT_EQ(g.programCount(8), 0);
+  EXPECT_EQ(g.stepsPerProgram(-2), 0);
+  g.base[BaseParameters::O10].valueRef() = 9;  // out of range values give 0 too
+  EXPECT_EQ(g.programCount(), 0);
+  EXPECT_EQ(GeneralParameters::partitionText(3), w("15 программ по 34 шага"));
+  EXPECT_EQ(GeneralParameters::partitionText(8), "");
+}
+
+TEST(InputRanges, ComparatorHumidityNarrowsSetpoints) {
+  Comparator c;
+  c[Comparator::C01].setValue(5);
+  c[Comparator::C03].setValue(-15);
+  c[Comparator::C04].setValue(100);
+  c.applyInputRanges();
+  EXPECT_EQ(c[Comparator::C03].value(), 0);
+  EXPECT_EQ(c[Comparator::C04].value(), 99);
+  c[Comparator::C01].setValue(1);
+  c.applyInputRanges();
+  EXPECT_EQ(c[Comparator::C03].minValue(), -99);
+  EXPECT_EQ(c[Comparator::C04].maxValue(), 999);
+}
+
+TEST(InputRanges, StepConditionsAndRegulatorInputs) {
+  Step s;
+  s[Step::U02].setValue(9);
+  s[Step::U03].setValue(150);
+  s[Step::E01].setValue(5);
+  s[Step::E02].setValue(-10);
+  s[Step::E_02].setValue(-10);
+  s.applyInputRanges();
+  EXPECT_EQ(s[Step::U03].value(), 100);
+  EXPECT_EQ(s[Step::E02].value(), 0);
+  EXPECT_EQ(s[Step::E_02].value(), -10);  // E.01 is still 1
+  s[Step::U02].setValue(10);
+  s.applyInputRanges();
+  EXPECT_EQ(s[Step::U03].maxValue(), 100);
+  s[Step::U02].setValue(8);
+  s.applyInputRanges();
+  EXPECT_EQ(s[Step::U03].maxValue(), 999);
+}
+
+TEST(SetpointPair, NegativeEdgeAndSpinSteps) {
+  Step s;
+  Parameter& i = s[Step::E02];
+  Parameter& f = s[Step::E03];
+  EXPECT_EQ(fractionScale(f), 10);
+  EXPECT_DOUBLE_EQ(pairValue(i, f), 10.2);
+
+  setPairFixed(i, f, -5);  // between -1 and 0: not representable
+  EXPECT_EQ(i.value(), 0);
+  EXPECT_EQ(f.value(), 0);
+  setPairFixed(i, f, -125);
+  EXPECT_EQ(i.value(), -12);
+  EXPECT_EQ(f.value(), 5);
+  EXPECT_DOUBLE_EQ(pairValue(i, f), -12.5);
+  EXPECT_EQ(pairFixed(i, f), -125);
+
+  setPairFixed(i, f, 0);
+  stepPair(i, f, -1);  // the first step below 0.0 goes to -1.0
+  EXPECT_EQ(i.value(), -1);
+  EXPECT_EQ(f.value(), 0);
+  setPairFixed(i, f, 1);
+  stepPair(i, f, -1);  // 0.1 steps down to 0.0
+  EXPECT_EQ(i.value(), 0);
+  EXPECT_EQ(f.value(), 0);
+  setPairFixed(i, f, -10);
+  stepPair(i, f, 1);  // -1.0 + 0.1 = -0.9: not representable, 0.0
+  EXPECT_EQ(pairFixed(i, f), 0);
+
+  setPairFixed(i, f, 99999);  // clamped part by part
+  EXPECT_EQ(i.value(), 999);
+  EXPECT_EQ(f.value(), 9);
+}
+
+TEST(SetpointPair, ScaleFollowsTheUpperLimit) {
+  EXPECT_EQ(fractionScale(Parameter("F", 0, 0, 9, "", "")), 10);
+  EXPECT_EQ(fractionScale(Parameter("F", 0, 0, 10, "", "")), 100);
+  EXPECT_EQ(fractionScale(Parameter("F", 0, 0, 100, "", "")), 1000);
+  EXPECT_EQ(fractionScale(Parameter("F", 0, 0, 5000, "", "")), 10000);
+  // A fraction without digits: the pair is its integer part, no division by zero.
+  Parameter i("I", 7, -99, 999, "", ""), f("F", 0, 0, 0, "", "");
+  EXPECT_EQ(fractionScale(f), 0);
+  EXPECT_DOUBLE_EQ(pairValue(i, f), 7.0);
+  setPairFixed(i, f, -3);
+  EXPECT_EQ(i.value(), -3);
+  stepPair(i, f, 1);
+  EXPECT_EQ(i.value(), -2);
+}
+
+TEST(PidRegulator, EnabledUnlessSwitchedOff) {
+  PidRegulator r(1);
+  EXPECT_TRUE(r.isEnabled());
+  r[PidRegulator::P07].setValue(1);
+  EXPECT_FALSE(r.isEnabled());
+  r[PidRegulator::P07].setValue(2);
+  EXPECT_TRUE(r.isEnabled());
+}
+
+TEST(Names, CutTo63Characters) {
+  DeviceData d;
+  EXPECT_EQ(d.name(), "");
+  d.setName(std::string(70, 'x'));
+  EXPECT_EQ(d.name(), std::string(63, 'x'));
+  Program p;
+  std::string letters;
+  for (int i = 0; i < 35; ++i) letters += "яж";  // 70 Cyrillic letters, one byte each in Windows-1251
+  p.setName(w(letters));
+  EXPECT_EQ(p.name().size(), 63u);
+  EXPECT_EQ(u(p.name().substr(60)), "яжя");
+}
+
+TEST(DeviceData, IndexingPrograms) {
+  DeviceData d;
+  d.programs.resize(3);
+  EXPECT_EQ(d.programIndexOf(d.programAt(2)), 2);
+  EXPECT_EQ(d.programAt(3), nullptr);
+  Program other;
+  EXPECT_EQ(d.programIndexOf(&other), -1);
+  EXPECT_EQ(d.programIndexOf(nullptr), -1);
+  Program& p = *d.programAt(1);
+  p.steps.resize(4);
+  EXPECT_EQ(p.stepIndexOf(p.stepAt(3)), 3);
+  EXPECT_EQ(p.stepAt(-1), nullptr);
+}
