@@ -8,6 +8,10 @@ cd "$TKV88_ROOT"
 
 ensure_packages "${TKV88_BUILD_PACKAGES[@]}"
 
+# One run at a time per checkout: two builds in the same tree would collide.
+exec 9>"$TKV88_ROOT/.test.lock"
+flock 9
+
 status=0
 configure_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(jobs)"
