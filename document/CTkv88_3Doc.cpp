@@ -1,0 +1,299 @@
+#include "document/CTkv88_3Doc.h"
+
+#include <atomic>
+#include <cstdio>
+#include <utility>
+
+#include "document/CommandIds.h"
+#include "document/ConfigFile.h"
+#include "document/LevelMask.h"
+#include "model/Cp1251.h"
+
+namespace {
+
+std::atomic<CTkv88_3Doc*> g_active{nullptr};
+
+// Windows-1251 forms of the document's own texts, converted once.
+struct Texts {
+  std::string newDocument = cp1251::fromUtf8("Новая прошивка");
+  std::string readDocument = cp1251::fromUtf8("Считанная прошивка");
+  std::string warning = cp1251::fromUtf8("Предупреждение");
+};
+
+const Texts& texts() {
+  static const Texts t;
+  return t;
+}
+
+// printf-style formatting of a UTF-8 template with one number, to Windows-1251.
+std::string formatNumber(const char* utf8Format, int n) {
+  char buf[256];
+  std::snprintf(buf, sizeof buf, utf8Format, n);
+  return cp1251::fromUtf8(buf);
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string baseName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+CTkv88_3Doc::CTkv88_3Doc(DocumentHost* host) : m_host(host) {
+  CTkv88_3Doc* none = nullptr;
+  g_active.compare_exchange_strong(none, this);
+}
+
+CTkv88_3Doc::~CTkv88_3Doc() {
+  CTkv88_3Doc* self = this;
+  g_active.compare_exchange_strong(self, nullptr);
+}
+
+CTkv88_3Doc* CTkv88_3Doc::active() { return g_active.load(); }
+
+void CTkv88_3Doc::setActive(CTkv88_3Doc* document) { g_active.store(document); }
+
+// ---- Document life ---------------------------------------------------------
+
+bool CTkv88_3Doc::newDocument() {
+  selection = nullptr;
+  currentProgram = nullptr;
+  currentStep = nullptr;
+  if (!m_deviceData) m_deviceData = std::make_unique<DeviceData>();
+  DeviceData& d = *m_deviceData;
+  d.setName(texts().newDocument);
+  if (levelMask & kLevelL2) {
+    GeneralParameters& g = d.general;
+    resetKeyPulseModes(g.keys);
+    resetCorrections(g.corrections);
+    resetDigitalFilters(g.filters);
+    resetBaseParameters(g.base);
+    resetPid(g.pid[0]);
+    resetPid(g.pid[1]);
+  }
+  if (levelMask & kLevelL1) {
+    d.programs.clear();
+    const int count = d.general.programCount();
+    for (int i = 0; i < count; ++i) resetProgram(d.programs.emplace_back());
+  }
+  m_pathName.clear();
+  setTitle(texts().newDocument);
+  notifyViews();
+  rememberUnmodified();
+  return true;
+}
+
+void CTkv88_3Doc::openFile(const std::string& path) {
+  // Read everything first: a file that cannot be read changes nothing.
+  const std::string bytes = configfile::readFile(path);
+  loadText(bytes);
+  m_pathName = path;
+  setTitle(baseName(path));
+}
+
+void CTkv88_3Doc::saveFile(const std::string& path) {
+  const std::string bytes = text();
+  configfile::writeFile(path, bytes);
+  m_pathName = path;
+  setTitle(baseName(path));
+  m_unmodifiedText = bytes;
+  m_forcedModified = false;
+}
+
+void CTkv88_3Doc::loadText(std::string_view bytes) {
+  replaceConfiguration(configfile::read(bytes));
+  if (!m_deviceData->programs.empty()) currentProgram = &m_deviceData->programs.front();
+  notifyViews();
+  rememberUnmodified();
+}
+
+std::string CTkv88_3Doc::text() const {
+  return m_deviceData ? configfile::write(*m_deviceData) : std::string();
+}
+
+void CTkv88_3Doc::closeDocument() {
+  selection = nullptr;
+  currentProgram = nullptr;
+  currentStep = nullptr;
+  m_deviceData.reset();
+  m_pathName.clear();
+  rememberUnmodified();
+}
+
+void CTkv88_3Doc::replaceConfiguration(std::unique_ptr<DeviceData> data) {
+  // The tree's records and the current pointers refer to the old objects.
+  selection = nullptr;
+  currentProgram = nullptr;
+  currentStep = nullptr;
+  m_deviceData = std::move(data);
+}
+
+void CTkv88_3Doc::setTitle(std::string_view title) {
+  m_title = title;
+  if (m_host) m_host->titleChanged();
+}
+
+bool CTkv88_3Doc::isModified() const { return m_forcedModified || text() != m_unmodifiedText; }
+
+void CTkv88_3Doc::setModified(bool modified) {
+  if (modified)
+    m_forcedModified = true;
+  else
+    rememberUnmodified();
+}
+
+void CTkv88_3Doc::rememberUnmodified() {
+  m_unmodifiedText = text();
+  m_forcedModified = false;
+}
+
+// ---- Views -----------------------------------------------------------------
+
+void CTkv88_3Doc::notifyViews(DocumentView* sender) {
+  for (DocumentView* view : {treeView, rightPane, tableView, listView})
+    if (view && view != sender) notifyView(view);
+}
+
+void CTkv88_3Doc::notifyView(DocumentView* view) {
+  if (!view) return;
+  if (m_host)
+    m_host->refreshView(*view);
+  else
+    view->documentChanged();
+}
+
+Program* CTkv88_3Doc::programOfSelection() const {
+  if (!selection || !selection->data || !m_deviceData) return nullptr;
+  switch (selection->kind) {
+    case ItemKind::Program:
+    case ItemKind::Comparators:
+    case ItemKind::Steps:
+      return static_cast<Program*>(selection->data);
+    case ItemKind::Step:
+      for (Program& p : m_deviceData->programs)
+        if (p.stepIndexOf(static_cast<const Step*>(selection->data)) >= 0) return &p;
+      return nullptr;
+    default:
+      return nullptr;
+  }
+}
+
+// ---- Resets ----------------------------------------------------------------
+
+void CTkv88_3Doc::resetProgram(Program& program) { program = Program(); }
+
+void CTkv88_3Doc::resetComparator(Comparator& comparator, int index) { comparator = Comparator(index); }
+
+void CTkv88_3Doc::resetStep(Step& step) { step = Step(); }
+
+void CTkv88_3Doc::resetKeyPulseModes(KeyPulseModes& keys) { keys = KeyPulseModes(); }
+
+void CTkv88_3Doc::resetCorrections(Corrections& corrections) { corrections = Corrections(); }
+
+void CTkv88_3Doc::resetDigitalFilters(DigitalFilters& filters) { filters = DigitalFilters(); }
+
+void CTkv88_3Doc::resetBaseParameters(BaseParameters& base) {
+  base = BaseParameters();
+  base[BaseParameters::O10].setHooks(&CTkv88_3Doc::confirmPartitionChange,
+                                     &CTkv88_3Doc::applyPartitionChange);
+}
+
+void CTkv88_3Doc::resetPid(PidRegulator& pid) {
+  const int32_t index = pid.index;
+  pid = PidRegulator(index);
+  pid.index = index;
+}
+
+// ---- Partition hooks -------------------------------------------------------
+
+bool CTkv88_3Doc::confirmPartitionChange(Parameter& cell, const Parameter& proposed) {
+  CTkv88_3Doc* doc = active();
+  if (!doc || !doc->partitionGuard) return true;
+  const int next = proposed.value();
+  std::string question;
+  if (cell.value() > next)
+    question = formatNumber(
+        "Изменение этого параметра приведёт \nк удалению шагов с номерами выше %d.          \n\nПродолжить?",
+        GeneralParameters::stepsPerProgramOf(next));
+  else
+    question = formatNumber(
+        "Изменение этого параметра приведёт \nк удалению программ с номерами выше %d        \n\nПродолжить?",
+        GeneralParameters::programCountOf(next));
+  if (!doc->m_host) return true;
+  return doc->m_host->askYesNo(texts().warning, question);
+}
+
+void CTkv88_3Doc::applyPartitionChange(Parameter& cell) {
+  CTkv88_3Doc* doc = active();
+  if (!doc || !doc->partitionGuard || !doc->m_deviceData) return;
+  if (!equalsIgnoringCase(cell.code(), "O10")) return;
+  doc->adaptToPartition();
+}
+
+void CTkv88_3Doc::adaptToPartition() {
+  DeviceData& d = *m_deviceData;
+  const std::size_t programs = static_cast<std::size_t>(d.general.programCount());
+  const std::size_t steps = static_cast<std::size_t>(d.general.stepsPerProgram());
+  while (d.programs.size() > programs) d.programs.pop_back();
+  while (d.programs.size() < programs) {
+    if (d.programs.empty())
+      d.programs.emplace_back();
+    else
+      d.programs.push_back(d.programs.back());
+  }
+  for (Program& p : d.programs) {
+    while (p.steps.size() > steps) p.steps.pop_back();
+    if (p.H02.value() != 0) p.H02.setValue(p.stepCount());
+  }
+  currentProgram = d.programs.empty() ? nullptr : &d.programs.front();
+  currentStep = currentProgram && !currentProgram->steps.empty() ? &currentProgram->steps.front() : nullptr;
+  if (m_host) m_host->postCommand(CommandId::RefreshAllViews);
+}
+
+// ---- Device ----------------------------------------------------------------
+
+void CTkv88_3Doc::readDevice() {
+  // The guard is restored however the read ends, exceptions included.
+  struct GuardOff {
+    bool& guard;
+    explicit GuardOff(bool& g) : guard(g) { guard = false; }
+    ~GuardOff() { guard = true; }
+  } guardOff(partitionGuard);
+
+  if (!m_host) return;
+  DeviceData scratch;
+  if ((levelMask & kLevelL2) && !m_host->runExchange(scratch, "r2")) return;
+  if ((levelMask & kLevelL1) && !m_host->runExchange(scratch, "r1")) return;
+
+  if (!m_deviceData) m_deviceData = std::make_unique<DeviceData>();
+  DeviceData& d = *m_deviceData;
+  currentProgram = nullptr;
+  currentStep = nullptr;
+  selection = nullptr;
+  std::copy(std::begin(scratch.nameField), std::end(scratch.nameField), std::begin(d.nameField));
+  d.programs = scratch.programs;
+  // Cell by cell with assign: the read cells carry no hooks, so neither does
+  // O10 afterwards. The regulator indices are copied along.
+  d.general = scratch.general;
+  setTitle(texts().readDocument);
+  notifyViews();
+  rememberUnmodified();
+}
+
+void CTkv88_3Doc::writeDevice() {
+  if (!m_host || !m_deviceData) return;
+  if ((levelMask & kLevelL2) && !m_host->runExchange(*m_deviceData, "w2")) return;
+  if ((levelMask & kLevelL1) && !m_host->runExchange(*m_deviceData, "w1")) return;
+  notifyViews();
+}

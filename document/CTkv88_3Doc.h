@@ -1,0 +1,189 @@
+// The application's single document: owns the configuration of one
+// controller (a DeviceData), knows which tree item, program and step the user
+// works on, keeps the programs and steps in line with the memory partition
+// O10, tells the views when the configuration changed, runs the device read
+// and write, loads and saves configuration files and carries out the editing
+// commands of the programs.
+//
+// Views hold pointers into the DeviceData and change cells in place through
+// Parameter::setValue/setEnteredValue. The DeviceData survives a new
+// document (the same object is reset) but is replaced by a file load and a
+// close, after which the document refreshes every view.
+//
+// All of it runs on the user-interface thread. The framework is reached only
+// through the DocumentHost given at construction (none for headless use).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "document/DocumentHost.h"
+#include "document/DocumentView.h"
+#include "document/STreeItem.h"
+#include "model/DeviceData.h"
+
+class CTkv88_3Doc {
+ public:
+  // Without a host the document is headless: partition questions are
+  // answered Yes, posted commands and tree selections are dropped, device
+  // exchanges fail and the rename dialog is cancelled.
+  explicit CTkv88_3Doc(DocumentHost* host = nullptr);
+  ~CTkv88_3Doc();
+  CTkv88_3Doc(const CTkv88_3Doc&) = delete;
+  CTkv88_3Doc& operator=(const CTkv88_3Doc&) = delete;
+
+  DocumentHost* host() const { return m_host; }
+  void setHost(DocumentHost* host) { m_host = host; }
+
+  // ---- Document life -------------------------------------------------------
+
+  // "&Новая прошивка": default general parameters with the O10 hooks and
+  // programCount() default programs; title "Новая прошивка", no file path.
+  bool newDocument();
+  // Loads a configuration file. On failure (missing, unreadable, too large)
+  // throws configfile::FileError and leaves the document as it was.
+  void openFile(const std::string& path);
+  // Saves through a temporary file beside `path` renamed over it. On failure
+  // throws configfile::FileError; the previous file stays intact.
+  void saveFile(const std::string& path);
+  // Replaces the configuration with the one in `text` (file bytes); never
+  // fails: unknown lines are ignored.
+  void loadText(std::string_view text);
+  // The bytes a save writes (empty when there is no configuration).
+  std::string text() const;
+  // Deletes the configuration; every pointer into it becomes invalid.
+  void closeDocument();
+
+  DeviceData* deviceData() { return m_deviceData.get(); }
+  const DeviceData* deviceData() const { return m_deviceData.get(); }
+
+  // Windows-1251: "Новая прошивка", the file's name, or "Считанная прошивка".
+  const std::string& title() const { return m_title; }
+  void setTitle(std::string_view title);
+  // The file last opened or saved; empty for a new document. A device read
+  // leaves it as it was.
+  const std::string& pathName() const { return m_pathName; }
+
+  // True when the configuration differs from what was last made new, loaded,
+  // saved or read from the device (compared as the text a save would write),
+  // or when setModified(true) was called since.
+  bool isModified() const;
+  // false: the current configuration becomes the unmodified state.
+  void setModified(bool modified);
+
+  // ---- Selection state (written by the navigation tree) --------------------
+
+  STreeItem* selection = nullptr;     // the selected tree item's record, or none
+  Program* currentProgram = nullptr;  // the program being edited, or none
+  Step* currentStep = nullptr;        // the step being edited, or none
+
+  // The four views to notify; they register themselves when created.
+  DocumentView* treeView = nullptr;
+  DocumentView* rightPane = nullptr;
+  DocumentView* tableView = nullptr;
+  DocumentView* listView = nullptr;
+
+  // True from construction; false while a device read runs, so the O10 hooks
+  // neither ask nor adapt the program list.
+  bool partitionGuard = true;
+
+  // Refreshes every registered view except `sender`, tree first.
+  void notifyViews(DocumentView* sender = nullptr);
+  // Refreshes one view, keeping the keyboard focus where it was.
+  void notifyView(DocumentView* view);
+  // The program of a selected program, steps-group or step item; else none.
+  Program* programOfSelection() const;
+
+  // ---- Reset operations ("По умолчанию") ------------------------------------
+  // Each copies a freshly built default group over the given one; no hook runs.
+
+  void resetProgram(Program& program);
+  void resetComparator(Comparator& comparator, int index);  // index 0..3
+  void resetStep(Step& step);
+  void resetKeyPulseModes(KeyPulseModes& keys);
+  void resetCorrections(Corrections& corrections);
+  void resetDigitalFilters(DigitalFilters& filters);
+  // Afterwards O10 carries confirmPartitionChange and applyPartitionChange.
+  void resetBaseParameters(BaseParameters& base);
+  void resetPid(PidRegulator& pid);  // keeps the regulator's index
+
+  // ---- Memory partition hooks on O10 --------------------------------------
+  // Both act on the active document; without one, or while its
+  // partitionGuard is false, the change is allowed and nothing adapts.
+
+  // Asks the partition question ("Предупреждение", Yes/No); true on Yes.
+  static bool confirmPartitionChange(Parameter& cell, const Parameter& proposed);
+  // Trims or extends the programs and steps to the new partition, makes the
+  // first program and step current and posts CommandId::RefreshAllViews.
+  static void applyPartitionChange(Parameter& cell);
+
+  // The application's active document. A document makes itself active when
+  // constructed while none is, and stops being active when destroyed.
+  static CTkv88_3Doc* active();
+  static void setActive(CTkv88_3Doc* document);
+
+  // ---- Device --------------------------------------------------------------
+
+  // "&Считать прошивку": exchanges "r2" then "r1" on a scratch configuration;
+  // only when both finish does it replace the document's (title "Считанная
+  // прошивка", O10 without hooks). A cancel or failure changes nothing.
+  void readDevice();
+  // "&Записать прошивку": exchanges "w2" then "w1" on the document's own
+  // configuration; a cancel or failure skips the rest.
+  void writeDevice();
+
+  // ---- Editing commands ----------------------------------------------------
+  // They act on selection, currentProgram and currentStep, keep H02 on the
+  // same step, end with notifyViews and let the tree select what they made.
+  // A missing selection or program makes them do nothing.
+
+  void addStepFirst();
+  void addStepLast();
+  void addStepBefore();
+  void addStepAfter();
+  void deleteStep();
+  void toggleCycleStart();
+  void renameProgram();
+  // Id CommandId::ProgramFirst + i selects program i (0-based).
+  void selectProgram(int id);
+
+  // The full list's step-count edit ("H01"): makes `program` current, then
+  // appends default steps (at most stepsPerProgram()) or removes steps from
+  // the end until it has `count`; a negative count or the current one
+  // changes nothing. H02 is not adjusted. True when the steps changed.
+  bool setStepCount(Program& program, int count);
+
+  // Enable rules. 32777..32780: the current program has fewer steps than the
+  // partition allows. 32784: a step item is selected.
+  bool canAddStep() const;
+  bool canToggleCycleStart() const;
+  // The selected step is its program's cycle start (32784 then reads
+  // "Отменить цикл" instead of "Начало цикла").
+  bool selectedStepIsCycleStart() const;
+
+  struct CommandState {
+    bool enabled = true;
+    bool checked = false;
+    std::string text;  // Windows-1251; empty: keep the item's own text
+  };
+  // The state of a command the document handles; nothing for other ids.
+  std::optional<CommandState> commandState(int id) const;
+  // Runs a command the document handles; false for other ids.
+  bool onCommand(int id);
+
+ private:
+  Step* selectedStep() const;
+  void installPartitionHooks();
+  void adaptToPartition();
+  void rememberUnmodified();
+  void replaceConfiguration(std::unique_ptr<DeviceData> data);
+
+  DocumentHost* m_host;
+  std::unique_ptr<DeviceData> m_deviceData;
+  std::string m_title;
+  std::string m_pathName;
+  std::string m_unmodifiedText;
+  bool m_forcedModified = false;
+};

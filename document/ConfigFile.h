@@ -1,0 +1,56 @@
+// The configuration file (".tkv88"): an INI-like Windows-1251 text with LF
+// line ends. The writer produces the same sections in the same order, byte
+// for byte; the reader applies every line it recognises, wherever it stands,
+// and ignores the rest, so any input gives some configuration.
+//
+// File access never destroys data: a save writes a temporary file beside
+// the target and renames it over the target; a failure of either direction
+// throws FileError with the system's reason and changes nothing.
+// Pure functions; callable from any thread on data that thread owns.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "model/DeviceData.h"
+
+namespace configfile {
+
+// A file bigger than this is refused: the largest configuration is a few
+// hundred kilobytes, and reading must end on any input (a device, a pipe).
+inline constexpr std::size_t kMaxFileSize = 16u << 20;
+
+class FileError : public std::runtime_error {
+ public:
+  enum class Direction { Read, Write };
+  // what(): "cannot read "PATH": REASON" (UTF-8 apart from the path's bytes).
+  FileError(Direction direction, std::string path, std::string reason);
+
+  Direction direction() const { return m_direction; }
+  const std::string& path() const { return m_path; }
+  const std::string& reason() const { return m_reason; }  // strerror text
+
+ private:
+  Direction m_direction;
+  std::string m_path;
+  std::string m_reason;
+};
+
+// The whole file text of a configuration.
+std::string write(const DeviceData& data);
+void write(const DeviceData& data, std::string& out);  // appends to out
+
+// A fresh configuration from file bytes: empty name, no programs and default
+// general parameters without hooks, then every recognised line applied.
+std::unique_ptr<DeviceData> read(std::string_view text);
+
+// The bytes of a file (at most kMaxFileSize); FileError on failure.
+std::string readFile(const std::string& path);
+// Replaces the file's content atomically; FileError on failure, when the
+// previous file (if any) is left as it was.
+void writeFile(const std::string& path, std::string_view bytes);
+
+}  // namespace configfile

@@ -1,0 +1,51 @@
+// What the document needs of the application framework, as one small
+// interface the document is given: questions, view refreshes, deferred
+// commands, device exchanges, tree selection and the rename dialog. The Qt
+// shell implements it; tests use a scripted fake; tkv88ctl runs without one
+// (CTkv88_3Doc then answers its own questions with Yes and refreshes nothing
+// but the registered views).
+//
+// Texts crossing this interface are Windows-1251 bytes. Every call comes from
+// the user-interface thread; the host is not owned by the document and must
+// outlive it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class DeviceData;
+class DocumentView;
+
+class DocumentHost {
+ public:
+  virtual ~DocumentHost() = default;
+
+  // A modal Yes/No message box with a warning icon, owned by no window.
+  // True on Yes.
+  virtual bool askYesNo(std::string_view title, std::string_view text) = 0;
+
+  // Refreshes one view (view.documentChanged()), keeping the keyboard focus
+  // on the widget that had it before.
+  virtual void refreshView(DocumentView& view) = 0;
+
+  // Posts a command to the main window, handled after the current event has
+  // finished (CommandId::RefreshAllViews after a partition change).
+  virtual void postCommand(int command) = 0;
+
+  // Runs one modal device exchange on `config`, mode "r1", "r2", "w1" or
+  // "w2". True when it finished (dialog result 1); false when it was
+  // cancelled or failed (the host has shown the error).
+  virtual bool runExchange(DeviceData& config, std::string_view mode) = 0;
+
+  // Selects the first tree item, in tree order, whose data is `data`, and
+  // expands it when asked. False when no item carries it.
+  virtual bool selectTreeItem(const void* data, bool expand) = 0;
+
+  // The rename dialog, owned by the main window, showing `name`. The new
+  // name on OK, nothing on Cancel.
+  virtual std::optional<std::string> askProgramName(std::string_view name) = 0;
+
+  // The document's title changed (a device read retitles it).
+  virtual void titleChanged() {}
+};

@@ -1,0 +1,14 @@
+// What the document knows of a view it refreshes: the navigation tree, the
+// right pane, the table view and the full-list view each implement it and
+// register with the document (CTkv88_3Doc::treeView and its siblings).
+// Called on the user-interface thread only.
+#pragma once
+
+class DocumentView {
+ public:
+  virtual ~DocumentView() = default;
+
+  // The configuration changed: rebuild or refresh from the document. A view
+  // whose window does not exist yet simply returns.
+  virtual void documentChanged() = 0;
+};
