@@ -1,0 +1,42 @@
+#include "link/FactoryConfiguration.h"
+
+#include <gtest/gtest.h>
+
+#include "document/WriteCheck.h"
+#include "link/MemoryImage.h"
+#include "support/Text.h"
+
+TEST(FactoryConfiguration, NewDocumentWithADemoProgramThatSurvivesTheMemory) {
+  const DeviceData config = FactoryConfiguration();
+  EXPECT_EQ(u(config.name()), "Новая прошивка");
+  EXPECT_EQ(config.general.partition(), 2);
+  ASSERT_EQ(config.programCount(), 20);
+  const GeneralParameters defaults;
+  for (std::size_t i = 0; i < defaults.parameterList().size(); ++i)
+    EXPECT_EQ(config.general.parameterList()[i]->value(), defaults.parameterList()[i]->value());
+  for (int n = 1; n < 20; ++n) {
+    EXPECT_EQ(u(config.programAt(n)->name()), "Новая программа");
+    EXPECT_EQ(config.programAt(n)->stepCount(), 0);
+  }
+
+  const Program& demo = *config.programAt(0);
+  ASSERT_EQ(demo.stepCount(), 4);
+  const Step& humidify = *demo.stepAt(1);
+  EXPECT_EQ(humidify.key(2).value(), 1);
+  EXPECT_EQ(humidify[Step::U02].value(), 9);
+  EXPECT_EQ(humidify[Step::U03].value(), 85);
+  EXPECT_EQ(humidify[Step::U03].maxValue(), 100);  // a humidity condition counts in percent
+  EXPECT_EQ(humidify[Step::E_02].value(), 85);
+  EXPECT_EQ((*demo.stepAt(2))[Step::U04].value(), 3);
+
+  const WriteCheck check = CheckBeforeWrite(config);
+  EXPECT_TRUE(check.fits());
+  EXPECT_TRUE(check.adjusted.empty());
+
+  MemoryImage image;
+  image.fill(0xFF);
+  WriteConfiguration(config, image);
+  for (int b = kL1End; b < L2_BASE; ++b) ASSERT_EQ(image[b], 0xFF) << b;
+  DeviceData read = ReadConfiguration(image);
+  EXPECT_TRUE(ValueDifferences(config, read).empty());
+}
