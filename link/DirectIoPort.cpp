@@ -1,0 +1,82 @@
+#include "link/DirectIoPort.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#if defined(__linux__) && (defined(__x86_64__) || defined(__i386__))
+#include <sys/io.h>
+#define TKV88_HAVE_PORT_IO 1
+#endif
+
+namespace {
+
+constexpr unsigned kPortSpan = 3;  // data, status, control
+constexpr unsigned kIopermLimit = 0x400;
+
+std::string hex(uint16_t base) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%X", base);
+  return text;
+}
+
+}  // namespace
+
+std::string directIoErrorMessage(uint16_t base, int error) {
+  switch (error) {
+    case EPERM:
+    case EACCES:
+      return "direct port I/O at " + hex(base) +
+             " needs root (CAP_SYS_RAWIO): run as root, or use ppdev:/dev/parportN as a member of "
+             "the lp group";
+    case EINVAL:
+      return "direct port I/O cannot reach " + hex(base) + ": only ports below 0x400 can be granted";
+    default:
+      return "direct port I/O at " + hex(base) + " failed: " + std::strerror(error);
+  }
+}
+
+DirectIoPort::DirectIoPort(std::vector<uint16_t> realBases)
+    : HardwarePort(presentedBases(std::vector<std::optional<uint16_t>>(realBases.begin(), realBases.end()))),
+      m_realBases(std::move(realBases)) {}
+
+#if defined(TKV88_HAVE_PORT_IO)
+
+std::unique_ptr<DirectIoPort> DirectIoPort::open(const std::vector<uint16_t>& bases) {
+  if (bases.size() > 3) throw PortError("at most three parallel ports can be used at once");
+  std::vector<uint16_t> granted;
+  for (const uint16_t base : bases) {
+    const int error =
+        base + kPortSpan > kIopermLimit ? EINVAL : (ioperm(base, kPortSpan, 1) == 0 ? 0 : errno);
+    if (error != 0) {
+      for (const uint16_t b : granted) ioperm(b, kPortSpan, 0);
+      throw PortError(directIoErrorMessage(base, error));
+    }
+    granted.push_back(base);
+  }
+  return std::unique_ptr<DirectIoPort>(new DirectIoPort(std::move(granted)));
+}
+
+DirectIoPort::~DirectIoPort() {
+  for (const uint16_t base : m_realBases) ioperm(base, kPortSpan, 0);
+}
+
+uint8_t DirectIoPort::readRegister(std::size_t port, int offset) {
+  return inb(static_cast<unsigned short>(m_realBases[port] + offset));
+}
+
+void DirectIoPort::writeRegister(std::size_t port, int offset, uint8_t value) {
+  outb(value, static_cast<unsigned short>(m_realBases[port] + offset));
+}
+
+#else
+
+std::unique_ptr<DirectIoPort> DirectIoPort::open(const std::vector<uint16_t>&) {
+  throw PortError("direct port I/O (io:) exists only on x86 Linux; use ppdev:/dev/parportN");
+}
+DirectIoPort::~DirectIoPort() = default;
+uint8_t DirectIoPort::readRegister(std::size_t, int) { return 0xFF; }
+void DirectIoPort::writeRegister(std::size_t, int, uint8_t) {}
+
+#endif

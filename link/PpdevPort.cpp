@@ -1,0 +1,155 @@
+#include "link/PpdevPort.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "link/SError.h"
+#include "model/Cp1251.h"
+
+#if defined(__linux__)
+#include <fcntl.h>
+#include <linux/parport.h>
+#include <linux/ppdev.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#define TKV88_HAVE_PPDEV 1
+#endif
+
+namespace {
+
+// "parport0" from "/dev/parport0" or "/dev/parports/0".
+std::optional<std::string> portName(const std::string& devicePath) {
+  std::smatch m;
+  static const std::regex name(R"((?:parport|parports/)(\d+)$)");
+  if (!std::regex_search(devicePath, m, name)) return std::nullopt;
+  return "parport" + m[1].str();
+}
+
+}  // namespace
+
+std::optional<uint16_t> parportBase(const std::string& devicePath, const std::string& procRoot) {
+  const auto name = portName(devicePath);
+  if (!name) return std::nullopt;
+  // "888\t1912": the base and the high base, in decimal.
+  if (std::ifstream in(procRoot + "/sys/dev/parport/" + *name + "/base-addr"); in) {
+    long base = -1;
+    if (in >> base && base > 0 && base <= 0xFFFF) return static_cast<uint16_t>(base);
+  }
+  // "  0378-037a : parport0"
+  if (std::ifstream in(procRoot + "/ioports"); in) {
+    static const std::regex line(R"(^\s*([0-9a-fA-F]+)-[0-9a-fA-F]+\s*:\s*(\S+)\s*$)");
+    for (std::string text; std::getline(in, text);) {
+      std::smatch m;
+      if (std::regex_match(text, m, line) && m[2].str() == *name) {
+        const unsigned long base = std::stoul(m[1].str(), nullptr, 16);
+        if (base > 0 && base <= 0xFFFF) return static_cast<uint16_t>(base);
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+std::string ppdevErrorMessage(const std::string& path, int error, const std::string& operation) {
+  switch (error) {
+    case ENOENT:
+      return path +
+             " does not exist: load the parallel-port driver (modprobe ppdev parport_pc) "
+             "or check that the machine has a parallel port";
+    case EACCES:
+    case EPERM:
+      return "permission denied on " + path +
+             ": add yourself to the group that owns it (sudo usermod -aG lp $USER) and log in again";
+    case EBUSY:
+      return path + " is busy: another program (a printer daemon?) holds the port";
+    case ENXIO:
+    case ENODEV:
+      return path + " has no parallel port behind it";
+    case ENOTTY:
+    case EINVAL:
+      return path + " is not a parallel port device (ppdev)";
+    default:
+      return "cannot " + operation + " " + path + ": " + std::strerror(error);
+  }
+}
+
+PpdevPort::PpdevPort(std::vector<Device> devices, std::vector<uint16_t> presented)
+    : HardwarePort(std::move(presented)), m_devices(std::move(devices)) {}
+
+#if defined(TKV88_HAVE_PPDEV)
+
+std::unique_ptr<PpdevPort> PpdevPort::open(const std::vector<std::string>& paths,
+                                           const std::string& procRoot) {
+  std::vector<Device> devices;
+  std::vector<std::optional<uint16_t>> bases;
+  auto closeAll = [&] {
+    for (const Device& d : devices) {
+      ioctl(d.fd, PPRELEASE);
+      ::close(d.fd);
+    }
+  };
+  for (const std::string& path : paths) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+      const int error = errno;
+      closeAll();
+      throw PortError(ppdevErrorMessage(path, error, "open"));
+    }
+    if (ioctl(fd, PPCLAIM) != 0) {
+      const int error = errno;
+      ::close(fd);
+      closeAll();
+      throw PortError(ppdevErrorMessage(path, error, "claim"));
+    }
+    devices.push_back({path, fd});
+    bases.push_back(parportBase(path, procRoot));
+  }
+  std::vector<uint16_t> presented;
+  try {
+    presented = presentedBases(bases);
+  } catch (const std::invalid_argument& e) {
+    closeAll();
+    throw PortError(e.what());
+  }
+  return std::unique_ptr<PpdevPort>(new PpdevPort(std::move(devices), std::move(presented)));
+}
+
+PpdevPort::~PpdevPort() {
+  for (const Device& d : m_devices) {
+    ioctl(d.fd, PPRELEASE);
+    ::close(d.fd);
+  }
+}
+
+uint8_t PpdevPort::readRegister(std::size_t port, int offset) {
+  unsigned char value = 0;
+  if (ioctl(m_devices[port].fd, offset == 0 ? PPRDATA : PPRSTATUS, &value) != 0) fail(port, "read");
+  return value;
+}
+
+void PpdevPort::writeRegister(std::size_t port, int offset, uint8_t value) {
+  if (offset != 0) return;  // the status register is read-only
+  unsigned char v = value;
+  if (ioctl(m_devices[port].fd, PPWDATA, &v) != 0) fail(port, "write");
+}
+
+#else
+
+std::unique_ptr<PpdevPort> PpdevPort::open(const std::vector<std::string>&, const std::string&) {
+  throw PortError("ppdev parallel ports exist only on Linux");
+}
+PpdevPort::~PpdevPort() = default;
+uint8_t PpdevPort::readRegister(std::size_t, int) { return 0xFF; }
+void PpdevPort::writeRegister(std::size_t, int, uint8_t) {}
+
+#endif
+
+void PpdevPort::fail(std::size_t port, const char* operation) {
+  // A port that vanishes under a running exchange: reported like any device fault.
+  const std::string text = std::string("Ошибка LPT-порта (") + operation + " " + m_devices[port].path +
+                           "): " + std::strerror(errno);
+  throw SError(SError::kLinkBroken, cp1251::fromUtf8(text));
+}

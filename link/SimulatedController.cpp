@@ -1,0 +1,247 @@
+#include "link/SimulatedController.h"
+
+#include <filesystem>
+
+#include "link/ImageFile.h"
+#include "link/SError.h"
+#include "link/VcdTrace.h"
+#include "model/Cp1251.h"
+
+namespace {
+
+constexpr uint8_t kClockBit = 0x01;
+constexpr uint8_t kDataPullBit = 0x02;
+constexpr uint8_t kStatusDataBit = 0x40;
+constexpr uint16_t kAddressMask = kDeviceMemorySize - 1;
+
+}  // namespace
+
+SimulatedController::SimulatedController(const SimulatorOptions& options)
+    : m_imagePath(options.imagePath), m_base(options.base), m_fault(options.fault) {
+  if (!m_imagePath.empty()) {
+    try {
+      if (auto image = readImageFile(m_imagePath)) {
+        m_memory = *image;
+      } else {
+        m_memory = factoryImage();
+        const auto parent = std::filesystem::path(m_imagePath).parent_path();
+        std::error_code ec;
+        if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+        writeFileAtomically(m_imagePath, m_memory.data(), m_memory.size());
+      }
+    } catch (const ImageFileError& e) {
+      throw PortError(std::string("simulated controller: ") + e.what());
+    }
+  }
+  if (!options.tracePath.empty()) m_trace = std::make_unique<VcdTrace>(options.tracePath, m_scl, m_sda);
+}
+
+SimulatedController::SimulatedController(const MemoryImage& image, uint16_t base, SimulatorFault fault)
+    : m_memory(image), m_base(base), m_fault(fault) {}
+
+SimulatedController::~SimulatedController() {
+  // A memory finishes its write cycle even when the master has gone.
+  if (m_cycleEnd != 0) {
+    try {
+      finishWriteCycle();
+    } catch (...) {
+      // Nobody is left to tell; the previous image stays whole on disk.
+    }
+  }
+}
+
+void SimulatedController::advance(uint64_t us) {
+  m_now += us;
+  if (m_cycleEnd != 0 && m_now >= m_cycleEnd) finishWriteCycle();
+}
+
+void SimulatedController::finishWriteCycle() {
+  m_cycleEnd = 0;
+  ++m_completedCycles;
+  save();
+}
+
+void SimulatedController::save() {
+  if (m_imagePath.empty()) return;
+  try {
+    writeFileAtomically(m_imagePath, m_memory.data(), m_memory.size());
+  } catch (const ImageFileError& e) {
+    // The bus engine carries SError to whoever shows device faults.
+    throw SError(SError::kLinkBroken, cp1251::fromUtf8(e.what()));
+  }
+}
+
+uint8_t SimulatedController::inByte(uint16_t address) {
+  advance(kAccessTimeUs);
+  if (address == m_base) return m_latch;
+  if (address == m_base + 1) return static_cast<uint8_t>(0x3F | (m_sda ? kStatusDataBit : 0));
+  return 0xFF;
+}
+
+void SimulatedController::outByte(uint16_t address, uint8_t value) {
+  advance(kAccessTimeUs);
+  if (address != m_base) return;  // base + 1 is read-only; other bases have nothing attached
+  m_latch = value;
+  updateLines();
+}
+
+void SimulatedController::busyWait(int units) {
+  if (units > 0) advance(static_cast<uint64_t>(units) * 100);
+}
+
+void SimulatedController::sleep(int milliseconds) {
+  if (milliseconds > 0) advance(static_cast<uint64_t>(milliseconds) * 1000);
+}
+
+void SimulatedController::resetLines(uint16_t base) {
+  m_resets.push_back({base, m_now});
+  PortBackend::resetLines(base);
+}
+
+bool SimulatedController::answering() const {
+  switch (m_fault.kind) {
+    case SimulatorFault::kAbsent:
+      return false;
+    case SimulatorFault::kDropout:
+      return m_bytesOnBus < m_fault.dropoutBytes;
+    default:
+      return true;
+  }
+}
+
+// A change of both lines in one register write is taken clock first, so it
+// never reads as START or STOP.
+void SimulatedController::updateLines() {
+  const bool scl = m_latch & kClockBit;
+  if (scl != m_scl) {
+    m_scl = scl;
+    if (scl)
+      risingClock();
+    else
+      fallingClock();
+  }
+  const bool sda =
+      !(m_latch & kDataPullBit) && !m_memoryPullsLow && m_fault.kind != SimulatorFault::kStuckLow;
+  if (sda != m_sda) {
+    m_sda = sda;
+    if (m_scl) {
+      if (sda)
+        stopCondition();
+      else
+        startCondition();
+    }
+  }
+  if (m_trace) m_trace->record(m_now, m_scl, m_sda);
+}
+
+void SimulatedController::startCondition() {
+  // A START instead of a STOP after data bytes abandons the page write.
+  m_pageWritten = 0;
+  m_memoryPullsLow = false;
+  m_mode = Mode::kReceive;
+  m_expect = Expect::kDevice;
+  m_readDirection = false;
+  m_clocks = 0;
+  m_shift = 0;
+}
+
+void SimulatedController::stopCondition() {
+  if (m_pageWritten != 0 && answering()) {
+    for (int i = 0; i < kPageSize; ++i)
+      if (m_pageWritten & (1u << i)) m_memory[m_pageBase + i] = m_page[i];
+    m_cycleEnd = m_now + kWriteCycleUs;
+  }
+  m_pageWritten = 0;
+  m_memoryPullsLow = false;
+  m_mode = Mode::kIdle;
+}
+
+void SimulatedController::risingClock() {
+  if (m_mode == Mode::kReceive) {
+    if (m_clocks < 8) {
+      m_shift = static_cast<uint8_t>((m_shift << 1) | (m_sda ? 1 : 0));
+      if (++m_clocks == 8) m_acking = acceptByte(m_shift);
+    } else {
+      m_clocks = 9;
+    }
+  } else if (m_mode == Mode::kSend) {
+    if (m_clocks < 8) {
+      ++m_clocks;
+    } else {
+      m_masterAck = !m_sda;
+      m_clocks = 9;
+    }
+  }
+}
+
+void SimulatedController::fallingClock() {
+  switch (m_mode) {
+    case Mode::kReceive:
+      if (m_clocks == 8) {
+        m_memoryPullsLow = m_acking;
+        if (!m_acking) m_mode = Mode::kIgnore;
+      } else if (m_clocks == 9) {
+        m_memoryPullsLow = false;
+        ++m_bytesOnBus;
+        m_clocks = 0;
+        m_shift = 0;
+        if (m_readDirection && m_expect == Expect::kDevice) {
+          m_mode = Mode::kSend;
+          m_memoryPullsLow = answering() && !(m_memory[m_address] & 0x80);
+          if (!answering()) m_mode = Mode::kIgnore;
+        }
+      }
+      break;
+    case Mode::kSend:
+      if (m_clocks < 8) {
+        m_memoryPullsLow = !((m_memory[m_address] >> (7 - m_clocks)) & 1);
+      } else if (m_clocks == 8) {
+        m_memoryPullsLow = false;  // the master acknowledges
+      } else {
+        ++m_bytesOnBus;
+        m_address = (m_address + 1) & kAddressMask;
+        m_clocks = 0;
+        if (m_masterAck && answering()) {
+          m_memoryPullsLow = !(m_memory[m_address] & 0x80);
+        } else {
+          m_memoryPullsLow = false;
+          m_mode = Mode::kIgnore;
+        }
+      }
+      break;
+    case Mode::kIdle:
+    case Mode::kIgnore:
+      m_memoryPullsLow = false;
+      break;
+  }
+}
+
+// Decides the acknowledge of a received byte and takes its meaning.
+bool SimulatedController::acceptByte(uint8_t byte) {
+  if (!answering()) return false;
+  switch (m_expect) {
+    case Expect::kDevice:
+      if (m_cycleEnd != 0 || (byte & 0xFE) != 0xA0) return false;
+      m_readDirection = byte & 1;
+      if (!m_readDirection) m_expect = Expect::kAddressHigh;
+      return true;
+    case Expect::kAddressHigh:
+      m_address = static_cast<uint16_t>(byte << 8);
+      m_expect = Expect::kAddressLow;
+      return true;
+    case Expect::kAddressLow:
+      m_address = static_cast<uint16_t>((m_address | byte) & kAddressMask);
+      m_pageBase = static_cast<uint16_t>(m_address & ~(kPageSize - 1));
+      m_pageWritten = 0;
+      m_expect = Expect::kData;
+      return true;
+    case Expect::kData: {
+      const int index = m_address & (kPageSize - 1);
+      m_page[index] = byte;
+      m_pageWritten |= 1u << index;
+      m_address = static_cast<uint16_t>(m_pageBase | ((index + 1) & (kPageSize - 1)));
+      return true;
+    }
+  }
+  return false;
+}

@@ -1,0 +1,130 @@
+// A simulated controller behind the parallel-port adapter: a 24C64-class I2C
+// memory driven only by the port lines, so the bus engine and everything
+// above it run as they would on hardware, on any machine.
+//
+// Lines: clock = data register bit 0; data out = data register bit 1 (1
+// pulls the line low); data in = status register bit 6. The data line is the
+// wired AND of the master and the memory. The memory answers at one base
+// address; other bases are a bus with nothing attached.
+//
+// The memory: START and STOP while the clock is high, device address
+// 0xA0/0xA1 (nothing else is acknowledged), two address bytes of which 13
+// bits count, sequential reads wrapping from 0x1FFF to 0, byte and page
+// writes within a 32-byte page, committed by a STOP after a data byte, then a
+// 5 ms write cycle during which nothing is acknowledged.
+//
+// Time is virtual: 1 us per port access plus the waits the master asks for,
+// so runs are realistic and reproducible and never sleep. The image lives in
+// memory and is saved to its file (atomically, by rename) after each
+// completed write cycle. Optional faults and a VCD trace of the two lines.
+//
+// One thread at a time, like every PortBackend.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/FactoryImage.h"
+#include "link/PortBackend.h"
+
+class VcdTrace;
+
+struct SimulatorFault {
+  enum Kind { kNone, kAbsent, kStuckLow, kDropout };
+  Kind kind = kNone;
+  // kDropout: the memory stops answering after this many bytes on the bus
+  // (every byte it acknowledged or sent counts).
+  int dropoutBytes = 0;
+};
+
+struct SimulatorOptions {
+  std::string imagePath;  // empty: the image lives in memory only
+  std::string tracePath;  // empty: no trace
+  uint16_t base = PortBackend::kLpt1;
+  SimulatorFault fault;
+};
+
+class SimulatedController : public PortBackend {
+ public:
+  static constexpr uint64_t kAccessTimeUs = 1;
+  static constexpr uint64_t kWriteCycleUs = 5000;
+  static constexpr int kPageSize = 32;
+
+  // Opens the image file (an existing 8192-byte file as it is; a missing one
+  // is created with factoryImage(); any other size is refused) and the trace.
+  // Throws PortError with the reason.
+  explicit SimulatedController(const SimulatorOptions& options);
+  // A memory-only controller holding image, for tests and benchmarks.
+  explicit SimulatedController(const MemoryImage& image, uint16_t base = kLpt1, SimulatorFault fault = {});
+  ~SimulatedController() override;
+
+  uint8_t inByte(uint16_t address) override;
+  void outByte(uint16_t address, uint8_t value) override;
+  void busyWait(int units) override;
+  void sleep(int milliseconds) override;
+  void resetLines(uint16_t base) override;
+
+  // What tests look at.
+  struct LineReset {
+    uint16_t base;
+    uint64_t timeUs;
+  };
+  uint64_t virtualTimeUs() const { return m_now; }
+  const std::vector<LineReset>& lineResets() const { return m_resets; }
+  const MemoryImage& memory() const { return m_memory; }
+  MemoryImage& memory() { return m_memory; }
+  int completedWriteCycles() const { return m_completedCycles; }
+  bool writeCycleRunning() const { return m_cycleEnd != 0; }
+  bool clockLine() const { return m_scl; }
+  bool dataLine() const { return m_sda; }
+  void setFault(SimulatorFault fault) { m_fault = fault; }
+
+ private:
+  enum class Mode { kIdle, kIgnore, kReceive, kSend };
+  enum class Expect { kDevice, kAddressHigh, kAddressLow, kData };
+
+  void advance(uint64_t us);
+  void finishWriteCycle();
+  void save();
+  void updateLines();
+  void risingClock();
+  void fallingClock();
+  void startCondition();
+  void stopCondition();
+  bool acceptByte(uint8_t byte);
+  bool answering() const;
+
+  MemoryImage m_memory{};
+  std::string m_imagePath;
+  std::unique_ptr<VcdTrace> m_trace;
+  uint16_t m_base;
+  SimulatorFault m_fault;
+
+  uint64_t m_now = 0;
+  uint64_t m_cycleEnd = 0;  // 0: no write cycle running
+  int m_completedCycles = 0;
+  std::vector<LineReset> m_resets;
+
+  // The lines: what the master drives (the data latch), what the memory
+  // drives, and the resulting bus levels.
+  uint8_t m_latch = 0;
+  bool m_memoryPullsLow = false;
+  bool m_scl = false;
+  bool m_sda = true;
+
+  // The memory's bus state.
+  Mode m_mode = Mode::kIdle;
+  Expect m_expect = Expect::kDevice;
+  int m_clocks = 0;  // rising clock edges in the current 9-clock frame
+  uint8_t m_shift = 0;
+  bool m_acking = false;
+  bool m_readDirection = false;
+  bool m_masterAck = false;
+  uint16_t m_address = 0;  // the memory's address counter (13 bits)
+  uint8_t m_page[kPageSize] = {};
+  uint32_t m_pageWritten = 0;  // bit i: m_page[i] holds a byte for this page
+  uint16_t m_pageBase = 0;
+  int m_bytesOnBus = 0;
+};
