@@ -97,7 +97,11 @@ bool CTkv88_3Doc::newDocument() {
 void CTkv88_3Doc::openFile(const std::string& path) {
   // Read everything first: a file that cannot be read changes nothing.
   const std::string bytes = configfile::readFile(path);
-  loadText(bytes);
+  try {
+    loadText(bytes);
+  } catch (const configfile::FormatError& e) {
+    throw configfile::FileError(configfile::FileError::Direction::Read, path, e.what());
+  }
   m_pathName = path;
   setTitle(baseName(path));
 }

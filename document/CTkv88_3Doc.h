@@ -42,14 +42,16 @@ class CTkv88_3Doc {
   // "&Новая прошивка": default general parameters with the O10 hooks and
   // programCount() default programs; title "Новая прошивка", no file path.
   bool newDocument();
-  // Loads a configuration file. On failure (missing, unreadable, too large)
-  // throws configfile::FileError and leaves the document as it was.
+  // Loads a configuration file. On failure (missing, unreadable, too large,
+  // too many programs or steps) throws configfile::FileError and leaves the
+  // document as it was.
   void openFile(const std::string& path);
   // Saves through a temporary file beside `path` renamed over it. On failure
   // throws configfile::FileError; the previous file stays intact.
   void saveFile(const std::string& path);
-  // Replaces the configuration with the one in `text` (file bytes); never
-  // fails: unknown lines are ignored.
+  // Replaces the configuration with the one in `text` (file bytes); unknown
+  // lines are ignored. Throws configfile::FormatError, changing nothing,
+  // only for text beyond configfile::kMaxPrograms or kMaxSteps.
   void loadText(std::string_view text);
   // The bytes a save writes (empty when there is no configuration).
   std::string text() const;

@@ -181,11 +181,19 @@ std::unique_ptr<DeviceData> read(std::string_view text) {
   // the same way whatever was loaded before.
   int currentComparator = 0;
 
+  int programs = 0, steps = 0;
+
   auto flushStep = [&] {
     if (!pendingStep.empty() && !pendingProgram.empty()) {
+      if (++steps > kMaxSteps) throw FormatError("more than " + std::to_string(kMaxSteps) + " steps");
       Program& program = pendingProgram.front();
       program.steps.splice(program.steps.end(), pendingStep);
     }
+  };
+  auto flushProgram = [&] {
+    if (!pendingProgram.empty() && ++programs > kMaxPrograms)
+      throw FormatError("more than " + std::to_string(kMaxPrograms) + " programs");
+    data->programs.splice(data->programs.end(), pendingProgram);
   };
 
   std::size_t pos = 0;
@@ -209,7 +217,7 @@ std::unique_ptr<DeviceData> read(std::string_view text) {
 
     if (line == "[Program]") {
       flushStep();
-      data->programs.splice(data->programs.end(), pendingProgram);
+      flushProgram();
       pendingProgram.emplace_back();
       continue;
     }
@@ -256,7 +264,7 @@ std::unique_ptr<DeviceData> read(std::string_view text) {
     }
   }
   flushStep();
-  data->programs.splice(data->programs.end(), pendingProgram);
+  flushProgram();
   return data;
 }
 

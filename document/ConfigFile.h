@@ -39,12 +39,26 @@ class FileError : public std::runtime_error {
   std::string m_reason;
 };
 
+// A file that holds more programs or steps than any configuration can
+// (kMaxPrograms, kMaxSteps in all): refused, since building them all could
+// exhaust the memory.
+class FormatError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The controller holds at most 60 programs and 540 steps in all; the loader
+// keeps files beyond the partition (they load as they are) up to these.
+inline constexpr int kMaxPrograms = 255;
+inline constexpr int kMaxSteps = 2000;
+
 // The whole file text of a configuration.
 std::string write(const DeviceData& data);
 void write(const DeviceData& data, std::string& out);  // appends to out
 
 // A fresh configuration from file bytes: empty name, no programs and default
 // general parameters without hooks, then every recognised line applied.
+// Throws FormatError for a file beyond kMaxPrograms or kMaxSteps.
 std::unique_ptr<DeviceData> read(std::string_view text);
 
 // The bytes of a file (at most kMaxFileSize); FileError on failure.

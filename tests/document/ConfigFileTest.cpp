@@ -1,0 +1,425 @@
+// The configuration file: the writer's exact layout, the reader's rules,
+// round trips and the file access that must never lose a file.
+#include "document/ConfigFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "document/CTkv88_3Doc.h"
+#include "support/Text.h"
+#include "tests/document/TestConfigs.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void writeBytes(const fs::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+// A fresh directory under the system's temporary directory, removed after.
+class TempDir {
+ public:
+  TempDir() {
+    std::string templ = (fs::temp_directory_path() / "tkv88docXXXXXX").string();
+    m_path = ::mkdtemp(templ.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(m_path, ec);
+  }
+  const fs::path& path() const { return m_path; }
+  fs::path operator/(const char* name) const { return m_path / name; }
+  std::vector<std::string> names() const {
+    std::vector<std::string> list;
+    for (const auto& e : fs::directory_iterator(m_path)) list.push_back(e.path().filename().string());
+    std::sort(list.begin(), list.end());
+    return list;
+  }
+
+ private:
+  fs::path m_path;
+};
+
+std::unique_ptr<DeviceData> load(std::string_view text) { return configfile::read(text); }
+
+const std::string& golden() {
+  static const std::string bytes = readBytes(TKV88_TEST_DATA_DIR "/new_document.tkv88");
+  return bytes;
+}
+
+}  // namespace
+
+// ---- Writer ----------------------------------------------------------------
+
+TEST(ConfigFileWriter, NewDocumentSavesExactlyAsTheGoldenFile) {
+  ASSERT_FALSE(golden().empty());
+  CTkv88_3Doc doc;
+  doc.newDocument();
+  EXPECT_EQ(doc.text(), golden());
+
+  TempDir dir;
+  doc.saveFile((dir / "new.tkv88").string());
+  EXPECT_EQ(readBytes(dir / "new.tkv88"), golden());
+}
+
+TEST(ConfigFileWriter, StepsFollowTheCycleStartInTheirOrder) {
+  DeviceData d;
+  Program& p = d.programs.emplace_back();
+  p.H02.setValue(2);
+  p.steps.emplace_back();
+  Step& second = p.steps.emplace_back();
+  second[Step::N08].setValue(7);
+  second[Step::E_05].setValue(0);
+  const std::string text = configfile::write(d);
+  const std::string expected =
+      "StartStep=2\n"
+      "\n[step]\nnumber=1\nU01=2\nU02=1\nU03=80\nU04=2\nU05=15\n"
+      "N01=0\nN02=0\nN03=0\nN04=0\nN05=0\nN06=0\nN07=0\nN08=0\n"
+      "E01=1\nE02=10\nE03=2\nE04=45\nE05=1\nE.01=1\nE.02=10\nE.03=2\nE.04=45\nE.05=1\n"
+      "\n[step]\nnumber=2\nU01=2\nU02=1\nU03=80\nU04=2\nU05=15\n"
+      "N01=0\nN02=0\nN03=0\nN04=0\nN05=0\nN06=0\nN07=0\nN08=7\n"
+      "E01=1\nE02=10\nE03=2\nE04=45\nE05=1\nE.01=1\nE.02=10\nE.03=2\nE.04=45\nE.05=0\n";
+  ASSERT_GE(text.size(), expected.size());
+  EXPECT_EQ(text.substr(text.size() - expected.size()), expected);
+  EXPECT_NE(text.find("\n[Programs]\namount=1\n\n[Program]\nname="), std::string::npos);
+}
+
+TEST(ConfigFileWriter, LineBreaksInNamesCannotInjectLines) {
+  DeviceData d;
+  d.setName("a\nb");
+  d.programs.emplace_back().setName("x\n[Program]\r\nname=y");
+  const auto back = load(configfile::write(d));
+  EXPECT_EQ(back->name(), "a b");
+  ASSERT_EQ(back->programCount(), 1);
+  EXPECT_EQ(back->programs.front().name(), "x [Program]  name=y");
+}
+
+// ---- Reader ----------------------------------------------------------------
+
+TEST(ConfigFileReader, NumbersReadLikeAtoiAndClampToTheLimits) {
+  const struct {
+    const char* text;
+    int32_t c03;
+  } cases[] = {
+      {"-15", -15},         {"2000", 999},         {"abc", 0},   {"  42xyz", 42}, {"+7", 7}, {"", 0},
+      {"99999999999", 999}, {"-99999999999", -99}, {"\t-3", -3}, {"- 3", 0},
+  };
+  for (const auto& c : cases) {
+    const auto d = load(std::string("[Program]\n[Comparator2]\nC03=") + c.text + "\n");
+    ASSERT_EQ(d->programCount(), 1);
+    EXPECT_EQ(d->programs.front().comparators[1][Comparator::C03].value(), c.c03) << c.text;
+    EXPECT_EQ(d->programs.front().comparators[0][Comparator::C03].value(), -15) << c.text;
+  }
+}
+
+TEST(ConfigFileReader, KeysAndHeadersMatchExactly) {
+  const auto d = load(
+      "O01 = 2\n O02=0\nO03 =0\nO04= 5\nScr=1\nscr=2\n"
+      "[program]\n[Program] \n"
+      "DeviceDataName=a=b  c=\n");
+  const BaseParameters& b = d->general.base;
+  EXPECT_EQ(b[BaseParameters::O01].value(), 0);
+  EXPECT_EQ(b[BaseParameters::O02].value(), 1);
+  EXPECT_EQ(b[BaseParameters::O03].value(), 1);
+  EXPECT_EQ(b[BaseParameters::O04].value(), 5);  // blanks after "=" belong to the number
+  EXPECT_EQ(b[BaseParameters::Scr].value(), 1);
+  EXPECT_EQ(d->programCount(), 0);
+  EXPECT_EQ(d->name(), "a=b  c=");
+}
+
+TEST(ConfigFileReader, CrLfAndAMissingLastLineEnd) {
+  std::string crlf;
+  for (char c : golden()) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  EXPECT_EQ(configfile::write(*load(crlf)), golden());
+
+  const auto d = load("DeviceDataName=x\r\n[Program]\r\nname=last");
+  EXPECT_EQ(d->name(), "x");
+  ASSERT_EQ(d->programCount(), 1);
+  EXPECT_EQ(d->programs.front().name(), "last");
+}
+
+TEST(ConfigFileReader, NamesKeepEverythingAfterTheFirstEqualsAndAreCutAt63) {
+  const std::string longName(70, 'n');
+  const auto d = load("DeviceDataName=" + longName + "\n[Program]\nname= =x= \n");
+  EXPECT_EQ(d->name(), std::string(63, 'n'));
+  EXPECT_EQ(d->programs.front().name(), " =x= ");
+}
+
+TEST(ConfigFileReader, ProgramsAndStepsAreKeptBeyondThePartition) {
+  std::string text = "O10=2\n";
+  for (int p = 0; p < 25; ++p) text += "[Program]\n";
+  text += "[Program]\n";
+  for (int s = 0; s < 30; ++s) text += "[step]\n";
+  const auto d = load(text);
+  EXPECT_EQ(d->general.programCount(), 20);
+  ASSERT_EQ(d->programCount(), 26);
+  EXPECT_EQ(d->programs.back().stepCount(), 30);
+}
+
+TEST(ConfigFileReader, CycleStartAndKeyModesAreStoredUnchecked) {
+  const auto d = load("[Program]\nStartStep=150\n[step]\nN03=20\nN04=-5\nU01=9\n");
+  const Program& p = d->programs.front();
+  EXPECT_EQ(p.H02.value(), 150);
+  const Step& s = p.steps.front();
+  EXPECT_EQ(s[Step::N03].value(), 20);
+  EXPECT_EQ(s[Step::N04].value(), -5);
+  EXPECT_EQ(s[Step::U01].value(), 3);  // clamped like any other cell
+}
+
+TEST(ConfigFileReader, PendingProgramAndStepRules) {
+  // A step before the first program becomes that program's first step.
+  auto d = load("[step]\nU04=5\n[Program]\nname=p\n[step]\nU04=6\n");
+  ASSERT_EQ(d->programCount(), 1);
+  ASSERT_EQ(d->programs.front().stepCount(), 2);
+  EXPECT_EQ(d->programs.front().steps.front()[Step::U04].value(), 5);
+
+  // A step without a program is dropped when the next step begins.
+  d = load("[step]\nU04=5\n[step]\nU04=6\n[Program]\n");
+  ASSERT_EQ(d->programs.front().stepCount(), 1);
+  EXPECT_EQ(d->programs.front().steps.front()[Step::U04].value(), 6);
+
+  // Lines whose section does not match are ignored; general keys count anywhere.
+  d = load("C01=5\nname=x\nStartStep=7\n[Program]\nU01=0\nN01=3\nO09=5\n[step]\nD01=9\n");
+  ASSERT_EQ(d->programCount(), 1);
+  const Program& p = d->programs.front();
+  EXPECT_EQ(p.comparators[0][Comparator::C01].value(), 1);
+  EXPECT_EQ(p.H02.value(), 1);
+  EXPECT_EQ(p.steps.front()[Step::U01].value(), 2);
+  EXPECT_EQ(p.steps.front()[Step::N01].value(), 0);
+  EXPECT_EQ(d->general.base[BaseParameters::O09].value(), 5);
+  EXPECT_EQ(d->general.filters[0].value(), 9);
+
+  // "amount" and "number" mean nothing.
+  d = load("[Programs]\namount=7\n[Program]\n[step]\nnumber=9\n");
+  EXPECT_EQ(d->programCount(), 1);
+  EXPECT_EQ(d->programs.front().stepCount(), 1);
+}
+
+TEST(ConfigFileReader, CurrentComparatorCarriesOverProgramsButNotLoads) {
+  // Within one load "[Program]" keeps the comparator of the last header.
+  auto d = load("[Program]\n[Comparator3]\nC09=1\n[Program]\nC09=2\n");
+  EXPECT_EQ(d->programs.back().comparators[2][Comparator::C09].value(), 2);
+  EXPECT_EQ(d->programs.back().comparators[0][Comparator::C09].value(), 12);
+
+  // Every load starts at comparator 1, whatever the previous load ended on.
+  load("[Program]\n[Comparator4]\n");
+  d = load("[Program]\nC09=3\n");
+  EXPECT_EQ(d->programs.front().comparators[0][Comparator::C09].value(), 3);
+  EXPECT_EQ(d->programs.front().comparators[3][Comparator::C09].value(), 12);
+}
+
+TEST(ConfigFileReader, UnrecognisedInputGivesAnEmptyConfiguration) {
+  for (const std::string& text :
+       {std::string(), std::string("garbage\n\n=\n[x]\n"), std::string(5000, '\0')}) {
+    const auto d = load(text);
+    EXPECT_EQ(d->name(), "");
+    EXPECT_EQ(d->programCount(), 0);
+    EXPECT_EQ(configfile::write(*d), configfile::write(DeviceData()));
+    EXPECT_EQ(d->general.base[BaseParameters::O10].beforeChange(), nullptr);
+  }
+}
+
+TEST(ConfigFileReader, FilesBeyondAnyConfigurationAreRefused) {
+  std::string programs;
+  for (int i = 0; i <= configfile::kMaxPrograms; ++i) programs += "[Program]\n";
+  EXPECT_THROW(load(programs), configfile::FormatError);
+  std::string steps = "[Program]\n";
+  for (int i = 0; i <= configfile::kMaxSteps; ++i) steps += "[step]\n";
+  EXPECT_THROW(load(steps), configfile::FormatError);
+  // Steps without a program are dropped one by one and cost nothing.
+  std::string orphans;
+  for (int i = 0; i <= configfile::kMaxSteps; ++i) orphans += "[step]\n";
+  EXPECT_EQ(load(orphans)->programCount(), 0);
+}
+
+// ---- Round trips -----------------------------------------------------------
+
+TEST(ConfigFileRoundTrip, RandomConfigurationsComeBackWhole) {
+  std::mt19937 rng(20240607);
+  const struct { int programs, steps; } shapes[] = {{0, 0}, {1, 1}, {20, 25}, {60, 7}, {5, 99}, {25, 3}};
+  for (const auto& shape : shapes) {
+    for (int round = 0; round < 3; ++round) {
+      const DeviceData d = testconfigs::randomConfig(rng, shape.programs, shape.steps);
+      const std::string text = configfile::write(d);
+      const auto back = load(text);
+      SCOPED_TRACE(testing::Message() << shape.programs << "x" << shape.steps << " round " << round);
+      testconfigs::expectSameConfig(d, *back);
+      EXPECT_EQ(configfile::write(*back), text);
+    }
+  }
+}
+
+// ---- Loader fuzz -----------------------------------------------------------
+
+// Seeded random mutations of real files: whatever the loader makes of them
+// must save, and the saved text must load back to itself.
+TEST(ConfigFileFuzz, MutatedFilesLoadAndSettle) {
+  std::mt19937 rng(777);
+  const std::vector<std::string> seeds = {golden(), configfile::write(testconfigs::randomConfig(rng, 4, 5)),
+                                          configfile::write(testconfigs::randomConfig(rng, 2, 30))};
+  const std::vector<std::string> tokens = {"[Program]\n",
+                                           "[step]\n",
+                                           "[Comparator1]\n",
+                                           "[Comparator4]\n",
+                                           "[Comparator5]\n",
+                                           "StartStep=",
+                                           "name=",
+                                           "N01=",
+                                           "C03=",
+                                           "O10=",
+                                           "\r\n",
+                                           "\n",
+                                           "=",
+                                           "-",
+                                           "99999999999",
+                                           "\xff\xfe",
+                                           std::string(1, '\0')};
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+  int iterations = 0;
+  while (iterations < 20 || (std::chrono::steady_clock::now() < deadline && iterations < 20000)) {
+    std::string text = seeds[rng() % seeds.size()];
+    const int mutations = 1 + static_cast<int>(rng() % 8);
+    for (int m = 0; m < mutations && !text.empty(); ++m) {
+      const std::size_t at = rng() % text.size();
+      switch (rng() % 5) {
+        case 0:
+          text[at] = static_cast<char>(rng());
+          break;
+        case 1:
+          text.insert(at, tokens[rng() % tokens.size()]);
+          break;
+        case 2:
+          text.erase(at, rng() % 200);
+          break;
+        case 3:
+          text.insert(at, text.substr(rng() % text.size(), rng() % 400));
+          break;
+        case 4:
+          text.resize(at);
+          break;
+      }
+    }
+    std::unique_ptr<DeviceData> d;
+    try {
+      d = load(text);
+    } catch (const configfile::FormatError&) {
+      ++iterations;
+      continue;
+    }
+    const std::string saved = configfile::write(*d);
+    const std::string again = configfile::write(*load(saved));
+    ASSERT_EQ(again, saved) << "input #" << iterations;
+    ++iterations;
+  }
+  RecordProperty("iterations", iterations);
+}
+
+// ---- Files -----------------------------------------------------------------
+
+TEST(ConfigFileAccess, ReadFailuresCarryTheSystemsReason) {
+  TempDir dir;
+  const struct {
+    fs::path path;
+    const char* reason;
+  } cases[] = {
+      {dir / "missing.tkv88", "No such file or directory"},
+      {dir.path(), "Is a directory"},
+  };
+  for (const auto& c : cases) {
+    try {
+      configfile::readFile(c.path.string());
+      ADD_FAILURE() << c.path;
+    } catch (const configfile::FileError& e) {
+      EXPECT_EQ(e.direction(), configfile::FileError::Direction::Read);
+      EXPECT_EQ(e.reason(), c.reason);
+      EXPECT_EQ(e.path(), c.path.string());
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos);
+    }
+  }
+  // Too large: refused before anything is read.
+  const fs::path big = dir / "big.tkv88";
+  writeBytes(big, "");
+  fs::resize_file(big, configfile::kMaxFileSize + 1);
+  EXPECT_THROW(configfile::readFile(big.string()), configfile::FileError);
+}
+
+TEST(ConfigFileAccess, AFailedOpenLeavesTheDocumentAsItWas) {
+  TempDir dir;
+  CTkv88_3Doc doc;
+  doc.newDocument();
+  doc.deviceData()->programs.front().setName("kept");
+  const std::string before = doc.text();
+  const DeviceData* data = doc.deviceData();
+
+  EXPECT_THROW(doc.openFile((dir / "missing.tkv88").string()), configfile::FileError);
+  std::string many;
+  for (int i = 0; i <= configfile::kMaxPrograms; ++i) many += "[Program]\n";
+  writeBytes(dir / "many.tkv88", many);
+  EXPECT_THROW(doc.openFile((dir / "many.tkv88").string()), configfile::FileError);
+
+  EXPECT_EQ(doc.deviceData(), data);
+  EXPECT_EQ(doc.text(), before);
+  EXPECT_EQ(doc.pathName(), "");
+  EXPECT_EQ(doc.title(), w("Новая прошивка"));
+}
+
+TEST(ConfigFileAccess, SavingReplacesTheFileWholeAndLeavesNoTemporaryFile) {
+  TempDir dir;
+  const fs::path target = dir / "c.tkv88";
+  writeBytes(target, "old");
+  ::chmod(target.c_str(), 0640);
+  configfile::writeFile(target.string(), "new content");
+  EXPECT_EQ(readBytes(target), "new content");
+  EXPECT_EQ(fs::status(target).permissions(), fs::perms(0640));
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"c.tkv88"});
+
+  // Through a symbolic link the file behind it is replaced; the link stays.
+  fs::create_symlink(target, dir / "link.tkv88");
+  configfile::writeFile((dir / "link.tkv88").string(), "via link");
+  EXPECT_TRUE(fs::is_symlink(dir / "link.tkv88"));
+  EXPECT_EQ(readBytes(target), "via link");
+}
+
+TEST(ConfigFileAccess, WriteFailuresCarryTheSystemsReasonAndKeepTheOldFile) {
+  TempDir dir;
+  fs::create_directory(dir / "sub.tkv88");
+  writeBytes(dir / "sub.tkv88" / "inner", "x");
+  const struct {
+    fs::path path;
+    const char* reason;
+  } cases[] = {
+      {dir / "no" / "such" / "dir.tkv88", "No such file or directory"},
+      {dir / "sub.tkv88", "Is a directory"},
+  };
+  for (const auto& c : cases) {
+    try {
+      configfile::writeFile(c.path.string(), "data");
+      ADD_FAILURE() << c.path;
+    } catch (const configfile::FileError& e) {
+      EXPECT_EQ(e.direction(), configfile::FileError::Direction::Write);
+      EXPECT_EQ(e.reason(), c.reason);
+    }
+  }
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"sub.tkv88"});
+  EXPECT_EQ(readBytes(dir / "sub.tkv88" / "inner"), "x");
+}

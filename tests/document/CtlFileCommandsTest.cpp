@@ -1,0 +1,181 @@
+// tkv88ctl's file commands, run as the built program on real files.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "document/ConfigFile.h"
+#include "support/Text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+  int status;
+  std::string out, err;
+};
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class CtlTest : public testing::Test {
+ protected:
+  CtlTest() {
+    std::string templ = (fs::temp_directory_path() / "tkv88ctlXXXXXX").string();
+    dir = ::mkdtemp(templ.data());
+  }
+  ~CtlTest() override { fs::remove_all(dir); }
+
+  Result run(const std::vector<std::string>& args) {
+    std::string cmd = quote(TKV88_BINARY_DIR "/apps/tkv88ctl/tkv88ctl");
+    for (const std::string& a : args) cmd += " " + quote(a);
+    cmd += " >" + quote((dir / "out").string()) + " 2>" + quote((dir / "err").string());
+    const int raw = std::system(cmd.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "out"), slurp(dir / "err")};
+  }
+  std::string file(const char* name) const { return (dir / name).string(); }
+  // The value column of one "list" row, or "" when there is none.
+  static std::string listed(const std::string& listing, const std::string& scopeAndCode) {
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);)
+      if (line.rfind(scopeAndCode + "\t", 0) == 0) {
+        const std::string rest = line.substr(scopeAndCode.size() + 1);
+        return rest.substr(0, rest.find('\t'));
+      }
+    return "";
+  }
+
+  fs::path dir;
+};
+
+}  // namespace
+
+TEST_F(CtlTest, NewWritesTheNewDocument) {
+  const std::string golden = slurp(TKV88_TEST_DATA_DIR "/new_document.tkv88");
+  Result r = run({"new"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, golden);
+  r = run({"new", "-o", file("n.tkv88")});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(slurp(file("n.tkv88")), golden);
+}
+
+TEST_F(CtlTest, ListGivesEveryParameterInFullListOrder) {
+  run({"new", "-o", file("n.tkv88")});
+  run({"set", file("n.tkv88"), "P2:H01=1"});
+  const Result r = run({"list", file("n.tkv88")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> lines;
+  std::istringstream in(r.out);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  // 1 name line, per program a name line + H01 + H02 + 40 comparator rows,
+  // 23 rows for the one step, 74 general parameters.
+  ASSERT_EQ(lines.size(), 1u + 20 * 43 + 23 + 74);
+  EXPECT_EQ(lines[0], "-\tDeviceDataName\tНовая прошивка");
+  EXPECT_EQ(lines[1], "P1\tname\tНовая программа");
+  EXPECT_EQ(lines[2], "P1\tH01\t0\tКоличество шагов в программе");
+  EXPECT_EQ(lines[3], "P1\tH02\t1\tНачальный шаг цикла");
+  EXPECT_EQ(lines[6], "P1.C1\tC03\t-15\t1-ая (верхняя) уставка");
+  EXPECT_EQ(lines[1 + 43 + 43].substr(0, 10), "P2.S1\tU01\t");
+  EXPECT_EQ(lines[1 + 43 + 43 + 5].substr(0, 10), "P2.S1\tN01\t");
+  EXPECT_EQ(lines[1 + 43 + 43 + 13].substr(0, 10), "P2.S1\tE01\t");
+  const std::size_t l2 = lines.size() - 74;
+  EXPECT_EQ(lines[l2].substr(0, 7), "L2\tF02\t");
+  EXPECT_EQ(lines[l2 + 1].substr(0, 8), "L2\tF.02\t");
+  EXPECT_EQ(lines[l2 + 28].substr(0, 7), "L2\t1C1\t");
+  EXPECT_EQ(lines[l2 + 40].substr(0, 7), "L2\tD01\t");
+  EXPECT_EQ(lines[l2 + 46].substr(0, 7), "L2\tO01\t");
+  EXPECT_EQ(lines[l2 + 57].substr(0, 7), "L2\tScr\t");
+  EXPECT_EQ(lines[l2 + 58].substr(0, 7), "L2\tP01\t");
+  EXPECT_EQ(lines.back().substr(0, 8), "L2\tP.08\t");
+}
+
+TEST_F(CtlTest, SetChangesValuesAsTheFullListWould) {
+  run({"new", "-o", file("c.tkv88")});
+  Result r = run({"set", file("c.tkv88"), "P1:H01=30", "P1:name=Сушка", "P1.C2:C03=2000", "P1.S3:U04=5",
+                  "P1.S4:N02=99", "L2:O09=-4", "-:DeviceDataName=Камера 1", "P2:H02=0"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string list = run({"list", file("c.tkv88")}).out;
+  EXPECT_EQ(listed(list, "P1\tH01"), "25");  // at most the partition's steps
+  EXPECT_EQ(listed(list, "P1\tname"), "Сушка");
+  EXPECT_EQ(listed(list, "P1.C2\tC03"), "999");  // 2000 is clamped, not wrapped
+  EXPECT_EQ(listed(list, "P1.S3\tU04"), "5");
+  EXPECT_EQ(listed(list, "P1.S4\tN02"), "15");
+  EXPECT_EQ(listed(list, "L2\tO09"), "0");
+  EXPECT_EQ(listed(list, "-\tDeviceDataName"), "Камера 1");
+  EXPECT_EQ(listed(list, "P2\tH02"), "0");
+  EXPECT_EQ(configfile::read(slurp(file("c.tkv88")))->name(), w("Камера 1"));
+
+  // -o leaves the input alone.
+  const std::string before = slurp(file("c.tkv88"));
+  r = run({"set", file("c.tkv88"), "-o", file("d.tkv88"), "P1:H01=0"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(slurp(file("c.tkv88")), before);
+  EXPECT_EQ(listed(run({"list", file("d.tkv88")}).out, "P1\tH01"), "0");
+}
+
+TEST_F(CtlTest, BadCommandsFailWithOneLineAndChangeNothing) {
+  run({"new", "-o", file("c.tkv88")});
+  const std::string before = slurp(file("c.tkv88"));
+  const struct {
+    std::vector<std::string> args;
+    int status;
+  } cases[] = {
+      {{"set", file("c.tkv88"), "P1:H02=abc"}, 2},
+      {{"set", file("c.tkv88"), "P1:H01=3", "P1:X01=1"}, 2},
+      {{"set", file("c.tkv88"), "P1.C5:C01=1"}, 2},
+      {{"set", file("c.tkv88"), "P1:name=a\nb"}, 2},
+      {{"set", file("c.tkv88"), "P1:H01=3", "P21:H01=1"}, 1},
+      {{"set", file("c.tkv88"), "P1.S1:U01=1"}, 1},
+      {{"set", file("c.tkv88")}, 2},
+      {{"list"}, 2},
+      {{"list", file("missing.tkv88")}, 1},
+      {{"normalize", file("c.tkv88"), "-o", file("no/dir/x.tkv88")}, 1},
+      {{"new", "extra"}, 2},
+      {{"frobnicate"}, 2},
+  };
+  for (const auto& c : cases) {
+    const Result r = run(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args.back();
+    EXPECT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+  }
+  EXPECT_EQ(slurp(file("c.tkv88")), before);
+  EXPECT_EQ(run({"list", file("missing.tkv88")}).err.find("No such file or directory") != std::string::npos,
+            true);
+}
+
+TEST_F(CtlTest, NormalizeRewritesInTheProgramsLayout) {
+  std::ofstream(file("loose.tkv88"), std::ios::binary)
+      << "DeviceDataName=x\r\n[Program]\r\nC03=5\r\nunknown=1";
+  const Result r = run({"normalize", file("loose.tkv88")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string text = slurp(file("loose.tkv88"));
+  EXPECT_EQ(text.find('\r'), std::string::npos);
+  EXPECT_NE(text.find("\n[Programs]\namount=1\n"), std::string::npos);
+  EXPECT_NE(text.find("\nC03=5\n"), std::string::npos);
+  EXPECT_EQ(text.find("unknown"), std::string::npos);
+}
+
+TEST_F(CtlTest, HelpForTheToolAndEachCommand) {
+  for (const char* cmd : {"new", "list", "set", "normalize"}) {
+    const Result r = run({cmd, "--help"});
+    EXPECT_EQ(r.status, 0) << cmd;
+    EXPECT_EQ(r.out.rfind(std::string("Usage: tkv88ctl ") + cmd, 0), 0u) << r.out;
+  }
+  EXPECT_NE(run({"--help"}).out.find("normalize"), std::string::npos);
+}

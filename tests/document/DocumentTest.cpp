@@ -1,0 +1,344 @@
+// The document: a new configuration, the memory partition hooks, device
+// read and write through the host, resets, view refreshes and the modified
+// state.
+#include "document/CTkv88_3Doc.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <utility>
+
+#include "document/CommandIds.h"
+#include "support/Text.h"
+#include "tests/document/FakeHost.h"
+#include "tests/document/TestConfigs.h"
+
+namespace {
+
+class DocumentTest : public testing::Test {
+ protected:
+  DocumentTest() {
+    CTkv88_3Doc::setActive(&doc);
+    doc.treeView = &tree;
+    doc.rightPane = &pane;
+    doc.tableView = &table;
+    doc.listView = &list;
+    doc.newDocument();
+  }
+
+  DeviceData& data() { return *doc.deviceData(); }
+  Parameter& o10() { return data().general.base[BaseParameters::O10]; }
+  void addSteps(Program& p, int n) {
+    for (int i = 0; i < n; ++i) p.steps.emplace_back();
+  }
+
+  FakeHost host;
+  CTkv88_3Doc doc{&host};
+  CountingView tree, pane, table, list;
+};
+
+const std::string kFewerPrograms =
+    "Изменение этого параметра приведёт \nк удалению программ с номерами выше %d        \n\nПродолжить?";
+const std::string kFewerSteps =
+    "Изменение этого параметра приведёт \nк удалению шагов с номерами выше %d.          \n\nПродолжить?";
+
+std::string question(const std::string& format, int n) {
+  const std::size_t at = format.find("%d");
+  return w(format.substr(0, at) + std::to_string(n) + format.substr(at + 2));
+}
+
+}  // namespace
+
+TEST_F(DocumentTest, NewDocumentHasTwentyEmptyProgramsAndTheDefaults) {
+  EXPECT_EQ(data().name(), w("Новая прошивка"));
+  EXPECT_EQ(doc.title(), w("Новая прошивка"));
+  ASSERT_EQ(data().programCount(), 20);
+  for (const Program& p : data().programs) {
+    EXPECT_EQ(p.name(), w("Новая программа"));
+    EXPECT_EQ(p.stepCount(), 0);
+    EXPECT_EQ(p.H02.value(), 1);
+  }
+  const GeneralParameters defaults;
+  testconfigs::expectSameCells(std::as_const(data().general).parameterList(), defaults.parameterList(), "L2");
+  EXPECT_EQ(data().general.pid[1].index, 1);
+  EXPECT_EQ(doc.selection, nullptr);
+  EXPECT_EQ(doc.currentProgram, nullptr);
+  EXPECT_EQ(tree.changes, 1);
+  EXPECT_EQ(list.changes, 1);
+  EXPECT_FALSE(doc.isModified());
+
+  // A second new document reuses the configuration object, so pointers to
+  // the general groups stay valid, and resets everything in it.
+  DeviceData* before = doc.deviceData();
+  o10().setValueQuiet(7);
+  data().programs.front().steps.emplace_back();
+  doc.newDocument();
+  EXPECT_EQ(doc.deviceData(), before);
+  EXPECT_EQ(o10().value(), 2);
+  EXPECT_EQ(data().programCount(), 20);
+  EXPECT_EQ(data().programs.front().stepCount(), 0);
+}
+
+TEST_F(DocumentTest, RaisingThePartitionAsksAboutProgramsAndTrimsOnYes) {
+  Program& last = data().programs.back();
+  addSteps(data().programs.front(), 25);
+  data().programs.front().H02.setValue(3);
+  data().programs.back().H02.setValue(0);
+  addSteps(last, 10);
+
+  host.answers = {true};
+  o10().setValue(3);
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.questions[0].title, w("Предупреждение"));
+  EXPECT_EQ(host.questions[0].text, question(kFewerPrograms, 15));
+  EXPECT_EQ(o10().value(), 3);
+  ASSERT_EQ(data().programCount(), 15);
+  EXPECT_EQ(data().programs.front().stepCount(), 25);  // 34 allowed now
+  EXPECT_EQ(data().programs.front().H02.value(), 25);  // a cycle start moves to the last step
+  EXPECT_EQ(doc.currentProgram, &data().programs.front());
+  EXPECT_EQ(doc.currentStep, &data().programs.front().steps.front());
+  EXPECT_EQ(host.posted, std::vector<int>{CommandId::RefreshAllViews});
+}
+
+TEST_F(DocumentTest, LoweringThePartitionAsksAboutStepsAndGrowsWithCopiesOfTheLastProgram) {
+  Program& last = data().programs.back();
+  last.setName("last");
+  addSteps(last, 20);
+  last.H02.setValue(0);
+
+  host.answers = {true};
+  o10().setValue(1);
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.questions[0].text, question(kFewerSteps, 16));
+  ASSERT_EQ(data().programCount(), 30);
+  for (int i = 19; i < 30; ++i) {
+    const Program& p = *data().programAt(i);
+    EXPECT_EQ(p.name(), "last") << i;
+    EXPECT_EQ(p.stepCount(), 16) << i;
+    EXPECT_EQ(p.H02.value(), 0) << i;  // no cycle stays no cycle
+  }
+}
+
+TEST_F(DocumentTest, AnsweringNoKeepsThePartitionAndThePrograms) {
+  addSteps(data().programs.front(), 25);
+  const std::string before = doc.text();
+  host.answers = {false};
+  o10().setValue(0);
+  EXPECT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(o10().value(), 2);
+  EXPECT_EQ(doc.text(), before);
+  EXPECT_TRUE(host.posted.empty());
+}
+
+TEST_F(DocumentTest, TheQuestionIsAskedEvenWhenNothingWouldBeRemoved) {
+  doc.deviceData()->programs.resize(3);
+  host.answers = {true};
+  o10().setValue(0);
+  EXPECT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(data().programCount(), 60);
+}
+
+TEST_F(DocumentTest, HooksStayQuietWithoutAnActiveDocumentOrWhileReading) {
+  CTkv88_3Doc::setActive(nullptr);
+  o10().setValue(3);
+  EXPECT_EQ(o10().value(), 3);
+  EXPECT_EQ(data().programCount(), 20);
+  EXPECT_TRUE(host.questions.empty());
+
+  CTkv88_3Doc::setActive(&doc);
+  doc.partitionGuard = false;
+  o10().setValue(4);
+  EXPECT_EQ(data().programCount(), 20);
+  EXPECT_TRUE(host.questions.empty());
+}
+
+TEST_F(DocumentTest, ALoadedConfigurationChangesItsPartitionWithoutAsking) {
+  doc.loadText(doc.text());
+  EXPECT_EQ(o10().beforeChange(), nullptr);
+  o10().setValue(0);
+  EXPECT_TRUE(host.questions.empty());
+  EXPECT_EQ(data().programCount(), 20);
+
+  // "По умолчанию" on the base parameters brings the hooks back, without
+  // adapting the programs to the restored O10.
+  doc.resetBaseParameters(data().general.base);
+  EXPECT_EQ(o10().value(), 2);
+  EXPECT_TRUE(host.questions.empty());
+  host.answers = {true};
+  o10().setValue(3);
+  EXPECT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(data().programCount(), 15);
+}
+
+TEST_F(DocumentTest, ReadDeviceReplacesTheConfigurationOnlyWhenBothExchangesFinish) {
+  std::mt19937 rng(5);
+  const DeviceData device = testconfigs::randomConfig(rng, 60, 7);
+  bool guardDuringRead = true;
+  host.onExchange = [&](DeviceData& config, std::string_view mode) {
+    guardDuringRead = guardDuringRead && !doc.partitionGuard;
+    if (mode == "r2") config.general = device.general;
+    if (mode == "r1") config.programs = device.programs;
+  };
+  doc.selection = nullptr;
+  doc.currentProgram = &data().programs.front();
+  tree.changes = 0;
+
+  doc.readDevice();
+  EXPECT_EQ(host.exchanges, (std::vector<std::string>{"r2", "r1"}));
+  EXPECT_TRUE(guardDuringRead);
+  EXPECT_TRUE(doc.partitionGuard);
+  DeviceData expected = device;
+  expected.setName("");
+  testconfigs::expectSameConfig(expected, data());
+  EXPECT_EQ(doc.title(), w("Считанная прошивка"));
+  EXPECT_EQ(doc.currentProgram, nullptr);
+  EXPECT_EQ(tree.changes, 1);
+  EXPECT_FALSE(doc.isModified());
+  EXPECT_EQ(o10().beforeChange(), nullptr);
+  EXPECT_EQ(o10().afterChange(), nullptr);
+}
+
+TEST_F(DocumentTest, ACancelledOrFailedReadChangesNothing) {
+  std::mt19937 rng(6);
+  const DeviceData device = testconfigs::randomConfig(rng, 5, 3);
+  host.onExchange = [&](DeviceData& config, std::string_view mode) {
+    if (mode == "r2") config.general = device.general;
+  };
+  const std::string before = doc.text();
+
+  host.exchangeResults = {true, false};  // L2 read, L1 cancelled
+  doc.readDevice();
+  EXPECT_EQ(doc.text(), before);
+  EXPECT_EQ(doc.title(), w("Новая прошивка"));
+  EXPECT_TRUE(doc.partitionGuard);
+
+  host.exchangeResults = {false};
+  doc.readDevice();
+  EXPECT_EQ(host.exchanges.size(), 3u);  // no L1 read after a failed L2 read
+  EXPECT_EQ(doc.text(), before);
+
+  host.onExchange = [](DeviceData&, std::string_view) { throw std::runtime_error("bus"); };
+  EXPECT_THROW(doc.readDevice(), std::runtime_error);
+  EXPECT_TRUE(doc.partitionGuard);
+  EXPECT_EQ(doc.text(), before);
+}
+
+TEST_F(DocumentTest, WriteDeviceRunsL2ThenL1OnTheDocumentsOwnConfiguration) {
+  std::vector<const DeviceData*> configs;
+  host.onExchange = [&](DeviceData& config, std::string_view) { configs.push_back(&config); };
+  tree.changes = 0;
+  doc.writeDevice();
+  EXPECT_EQ(host.exchanges, (std::vector<std::string>{"w2", "w1"}));
+  EXPECT_EQ(configs, (std::vector<const DeviceData*>{doc.deviceData(), doc.deviceData()}));
+  EXPECT_EQ(tree.changes, 1);
+
+  host.exchanges.clear();
+  host.exchangeResults = {false};
+  doc.writeDevice();
+  EXPECT_EQ(host.exchanges, std::vector<std::string>{"w2"});
+  EXPECT_EQ(tree.changes, 1);
+}
+
+TEST_F(DocumentTest, ResetsRestoreDefaultsInPlaceAndKeepPositions) {
+  Program& p = data().programs.front();
+  Comparator& c = p.comparators[2];
+  c[Comparator::C09].setValue(500);
+  doc.resetComparator(c, 2);
+  EXPECT_EQ(c[Comparator::C09].value(), 12);
+  EXPECT_EQ(c[Comparator::C01].bitOffset(), 14 + 53 * 2);
+
+  PidRegulator& pid = data().general.pid[1];
+  pid[PidRegulator::P03].setValue(100);
+  doc.resetPid(pid);
+  EXPECT_EQ(pid[PidRegulator::P03].value(), 0);
+  EXPECT_EQ(pid.index, 1);
+  EXPECT_EQ(pid[PidRegulator::P01].code(), "P.01");
+
+  p.setName("x");
+  p.steps.emplace_back();
+  p.H02.setValue(0);
+  doc.resetProgram(p);
+  EXPECT_EQ(p.name(), w("Новая программа"));
+  EXPECT_EQ(p.stepCount(), 0);
+  EXPECT_EQ(p.H02.value(), 1);
+
+  Step& s = p.steps.emplace_back();
+  s[Step::U04].setValue(9);
+  doc.resetStep(s);
+  EXPECT_EQ(s[Step::U04].value(), 2);
+}
+
+TEST_F(DocumentTest, ViewsAreRefreshedThroughTheHostExceptTheSender) {
+  host.refreshed.clear();
+  doc.notifyViews(&pane);
+  EXPECT_EQ(host.refreshed, (std::vector<DocumentView*>{&tree, &table, &list}));
+  doc.notifyView(nullptr);
+  EXPECT_EQ(host.refreshed.size(), 3u);
+}
+
+TEST_F(DocumentTest, ProgramOfSelectionFollowsTheItemKind) {
+  Program& second = *data().programAt(1);
+  Step& step = second.steps.emplace_back();
+  STreeItem item;
+  const struct {
+    int32_t kind;
+    void* data;
+    Program* expected;
+  } cases[] = {
+      {ItemKind::Program, &second, &second},
+      {ItemKind::Comparators, &second, &second},
+      {ItemKind::Steps, &second, &second},
+      {ItemKind::Step, &step, &second},
+      {ItemKind::Comparator, &second.comparators[0], nullptr},
+      {ItemKind::L1Root, nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    item = STreeItem{c.kind, 2, 0, c.data};
+    doc.selection = &item;
+    EXPECT_EQ(doc.programOfSelection(), c.expected) << c.kind;
+  }
+  doc.selection = nullptr;
+  EXPECT_EQ(doc.programOfSelection(), nullptr);
+}
+
+TEST_F(DocumentTest, ModifiedFollowsTheTextSinceTheLastNewLoadOrSave) {
+  EXPECT_FALSE(doc.isModified());
+  Parameter& c03 = data().programs.front().comparators[0][Comparator::C03];
+  c03.setValue(5);
+  EXPECT_TRUE(doc.isModified());
+  c03.setValue(-15);
+  EXPECT_FALSE(doc.isModified());  // back to what was made
+
+  data().programs.front().setName("renamed");
+  doc.setModified(false);
+  EXPECT_FALSE(doc.isModified());
+  doc.setModified(true);
+  EXPECT_TRUE(doc.isModified());
+  doc.loadText(doc.text());
+  EXPECT_FALSE(doc.isModified());
+}
+
+TEST(DocumentActive, TheFirstDocumentBecomesActiveUntilItIsDestroyed) {
+  CTkv88_3Doc::setActive(nullptr);
+  {
+    CTkv88_3Doc first, second;
+    EXPECT_EQ(CTkv88_3Doc::active(), &first);
+  }
+  EXPECT_EQ(CTkv88_3Doc::active(), nullptr);
+}
+
+TEST(DocumentHeadless, WorksWithoutAHost) {
+  CTkv88_3Doc doc;
+  CTkv88_3Doc::setActive(&doc);
+  CountingView tree;
+  doc.treeView = &tree;
+  doc.newDocument();
+  EXPECT_EQ(tree.changes, 1);
+  // Without anyone to ask, the partition change goes ahead.
+  doc.deviceData()->general.base[BaseParameters::O10].setValue(7);
+  EXPECT_EQ(doc.deviceData()->programCount(), 5);
+  doc.readDevice();
+  EXPECT_TRUE(doc.partitionGuard);
+  EXPECT_EQ(doc.deviceData()->programCount(), 5);
+  CTkv88_3Doc::setActive(nullptr);
+}

@@ -1,0 +1,252 @@
+// The editing commands: where steps go, how the cycle start H02 follows
+// them, what the tree is asked to select, and the enable rules.
+#include <gtest/gtest.h>
+
+#include "document/CTkv88_3Doc.h"
+#include "document/CommandIds.h"
+#include "support/Text.h"
+#include "tests/document/FakeHost.h"
+
+namespace {
+
+class EditCommandsTest : public testing::Test {
+ protected:
+  EditCommandsTest() {
+    CTkv88_3Doc::setActive(&doc);
+    doc.newDocument();
+    program = &doc.deviceData()->programs.front();
+  }
+  ~EditCommandsTest() override { CTkv88_3Doc::setActive(nullptr); }
+
+  // Steps marked by their original position in U04 (1..n).
+  void makeSteps(int n, int h02) {
+    for (int i = 1; i <= n; ++i) program->steps.emplace_back()[Step::U04].setValue(i);
+    program->H02.setValue(h02);
+  }
+  Step* step(int position) { return program->stepAt(position - 1); }
+  std::vector<int> marks() const {
+    std::vector<int> list;
+    for (const Step& s : program->steps) list.push_back(s[Step::U04].value());
+    return list;
+  }
+  // The tree selects step `position` (1-based) of the program.
+  void selectStep(int position, bool makeCurrent = true) {
+    item = STreeItem{ItemKind::Step, 1, position, step(position)};
+    doc.selection = &item;
+    doc.currentProgram = program;
+    doc.currentStep = makeCurrent ? step(position) : nullptr;
+  }
+  void selectItem(int32_t kind) {
+    item = STreeItem{kind, 1, 0, program};
+    doc.selection = &item;
+    doc.currentProgram = program;
+  }
+
+  FakeHost host;
+  CTkv88_3Doc doc{&host};
+  Program* program = nullptr;
+  STreeItem item;
+};
+
+}  // namespace
+
+TEST_F(EditCommandsTest, InsertingKeepsTheCycleStartOnTheSameStep) {
+  enum Where { First, Last, Before, After };
+  const struct {
+    Where where;
+    int selected;  // step item selected for Before/After
+    int h02;
+    std::vector<int> marks;
+    int newPosition;
+    bool expand;
+  } cases[] = {
+      {Before, 3, 4, {1, 2, 3, 3, 4, 5}, 3, false}, {After, 3, 3, {1, 2, 3, 3, 4, 5}, 4, false},
+      {After, 2, 4, {1, 2, 2, 3, 4, 5}, 3, false},  {Before, 4, 3, {1, 2, 3, 4, 4, 5}, 4, false},
+      {First, 0, 4, {1, 1, 2, 3, 4, 5}, 1, true},   {Last, 0, 3, {1, 2, 3, 4, 5, 5}, 6, true},
+  };
+  for (const auto& c : cases) {
+    program->steps.clear();
+    host.selected.clear();
+    makeSteps(5, 3);
+    if (c.where == First || c.where == Last)
+      selectItem(ItemKind::Steps);
+    else
+      selectStep(c.selected);
+    switch (c.where) {
+      case First:
+        doc.onCommand(CommandId::AddStepFirst);
+        break;
+      case Last:
+        doc.onCommand(CommandId::AddStepLast);
+        break;
+      case Before:
+        doc.onCommand(CommandId::AddStepBefore);
+        break;
+      case After:
+        doc.onCommand(CommandId::AddStepAfter);
+        break;
+    }
+    SCOPED_TRACE(testing::Message() << "case " << c.where << " on " << c.selected);
+    EXPECT_EQ(program->H02.value(), c.h02);
+    EXPECT_EQ(marks(), c.marks);
+    ASSERT_EQ(host.selected.size(), 1u);
+    EXPECT_EQ(host.selected[0].first, step(c.newPosition));
+    EXPECT_EQ(host.selected[0].second, c.expand);
+  }
+}
+
+TEST_F(EditCommandsTest, InsertingIntoEmptyOrCyclelessPrograms) {
+  selectItem(ItemKind::Program);
+  doc.addStepFirst();
+  ASSERT_EQ(program->stepCount(), 1);
+  EXPECT_EQ(program->H02.value(), 1);
+  EXPECT_EQ(program->steps.front()[Step::U04].value(), 2);  // a default step
+
+  program->H02.setValue(0);
+  doc.addStepFirst();
+  doc.addStepLast();
+  EXPECT_EQ(program->H02.value(), 0);
+  EXPECT_EQ(program->stepCount(), 3);
+
+  // Before a step while another one is current: inserted, not selected.
+  makeSteps(1, 0);
+  selectStep(2, false);
+  doc.currentStep = step(1);
+  host.selected.clear();
+  doc.addStepBefore();
+  EXPECT_EQ(program->stepCount(), 5);
+  EXPECT_TRUE(host.selected.empty());
+}
+
+TEST_F(EditCommandsTest, DeletingMovesTheCycleStartAndTheSelection) {
+  const struct {
+    int steps, h02, deleted, h02After;
+    int selectedMark;  // U04 mark of the step selected afterwards; 0 = the program
+  } cases[] = {
+      {5, 3, 2, 2, 3}, {5, 3, 3, 3, 4}, {5, 3, 5, 3, 4}, {3, 3, 3, 2, 2}, {1, 1, 1, 0, 0}, {5, 0, 1, 0, 2},
+  };
+  for (const auto& c : cases) {
+    program->steps.clear();
+    host.selected.clear();
+    makeSteps(c.steps, c.h02);
+    selectStep(c.deleted);
+    doc.onCommand(CommandId::DeleteStep);
+    SCOPED_TRACE(testing::Message() << c.steps << " steps, H02 " << c.h02 << ", deleting " << c.deleted);
+    EXPECT_EQ(program->stepCount(), c.steps - 1);
+    EXPECT_EQ(program->H02.value(), c.h02After);
+    ASSERT_EQ(host.selected.size(), 1u);
+    if (c.selectedMark == 0) {
+      EXPECT_EQ(host.selected[0].first, program);
+      EXPECT_EQ(doc.currentStep, nullptr);
+    } else {
+      const Step* selected = static_cast<const Step*>(host.selected[0].first);
+      EXPECT_EQ((*selected)[Step::U04].value(), c.selectedMark);
+      EXPECT_EQ(doc.currentStep, selected);
+    }
+  }
+}
+
+TEST_F(EditCommandsTest, CommandsWithoutTheirSelectionDoNothing) {
+  makeSteps(3, 2);
+  Step foreign;
+  item = STreeItem{ItemKind::Step, 1, 1, &foreign};
+  doc.selection = &item;
+  doc.currentProgram = program;
+  for (int id : {CommandId::AddStepBefore, CommandId::AddStepAfter, CommandId::DeleteStep,
+                 CommandId::ToggleCycleStart})
+    doc.onCommand(id);
+  doc.selection = nullptr;
+  doc.currentProgram = nullptr;
+  for (int id : {CommandId::AddStepFirst, CommandId::AddStepLast, CommandId::AddStepBefore,
+                 CommandId::DeleteStep, CommandId::ToggleCycleStart, CommandId::RenameProgram})
+    doc.onCommand(id);
+  EXPECT_EQ(program->stepCount(), 3);
+  EXPECT_EQ(program->H02.value(), 2);
+  EXPECT_TRUE(host.selected.empty());
+  EXPECT_TRUE(host.renameShown.empty());
+}
+
+TEST_F(EditCommandsTest, ToggleCycleStartAndItsMenuText) {
+  makeSteps(5, 3);
+  selectStep(3);
+  EXPECT_EQ(doc.commandState(CommandId::ToggleCycleStart)->text, w("Отменить цикл"));
+  doc.toggleCycleStart();
+  EXPECT_EQ(program->H02.value(), 0);
+  EXPECT_EQ(doc.commandState(CommandId::ToggleCycleStart)->text, w("Начало цикла"));
+  selectStep(5);
+  doc.toggleCycleStart();
+  EXPECT_EQ(program->H02.value(), 5);
+
+  selectItem(ItemKind::Steps);
+  EXPECT_FALSE(doc.commandState(CommandId::ToggleCycleStart)->enabled);
+}
+
+TEST_F(EditCommandsTest, InsertCommandsAreDisabledAtThePartitionsStepLimit) {
+  doc.deviceData()->general.base[BaseParameters::O10].setValueQuiet(0);  // 7 steps per program
+  makeSteps(6, 1);
+  selectItem(ItemKind::Steps);
+  const int inserts[] = {CommandId::AddStepFirst, CommandId::AddStepLast, CommandId::AddStepBefore,
+                         CommandId::AddStepAfter};
+  for (int id : inserts) EXPECT_TRUE(doc.commandState(id)->enabled) << id;
+  doc.addStepLast();
+  for (int id : inserts) EXPECT_FALSE(doc.commandState(id)->enabled) << id;
+  EXPECT_TRUE(doc.commandState(CommandId::DeleteStep)->enabled);
+  doc.currentProgram = nullptr;
+  EXPECT_FALSE(doc.commandState(CommandId::AddStepFirst)->enabled);
+  EXPECT_FALSE(doc.commandState(CommandId::ViewTable).has_value());
+}
+
+TEST_F(EditCommandsTest, RenameCutsTo63CharactersAndCancelKeepsTheName) {
+  selectItem(ItemKind::Program);
+  host.renameAnswer = std::string(70, 'r');
+  doc.onCommand(CommandId::RenameProgram);
+  EXPECT_EQ(host.renameShown, std::vector<std::string>{w("Новая программа")});
+  EXPECT_EQ(program->name(), std::string(63, 'r'));
+  host.renameAnswer.reset();
+  doc.renameProgram();
+  EXPECT_EQ(program->name(), std::string(63, 'r'));
+}
+
+TEST_F(EditCommandsTest, ProgramsMenuSelectsAndChecksPrograms) {
+  CountingView table;
+  doc.tableView = &table;
+  Program* second = doc.deviceData()->programAt(1);
+  second->setName("two");
+  doc.currentProgram = second;
+
+  const auto state = doc.commandState(CommandId::ProgramFirst + 1);
+  ASSERT_TRUE(state);
+  EXPECT_TRUE(state->checked);
+  EXPECT_EQ(state->text, w("Программа №2 \"two\""));
+  EXPECT_FALSE(doc.commandState(CommandId::ProgramFirst)->checked);
+
+  doc.onCommand(CommandId::ProgramFirst + 2);
+  ASSERT_EQ(host.selected.size(), 1u);
+  EXPECT_EQ(host.selected[0].first, doc.deviceData()->programAt(2));
+  EXPECT_EQ(table.changes, 1);
+
+  EXPECT_TRUE(doc.onCommand(CommandId::ProgramFirst + 20));  // beyond the 20 programs
+  EXPECT_EQ(host.selected.size(), 1u);
+  EXPECT_EQ(table.changes, 1);
+}
+
+TEST_F(EditCommandsTest, StepCountFollowsTheFullListsRules) {
+  makeSteps(3, 2);
+  const struct {
+    int count;
+    int expected;
+    bool changed;
+  } cases[] = {{5, 5, true}, {5, 5, false}, {-1, 5, false}, {40, 25, true}, {2, 2, true}, {0, 0, true}};
+  for (const auto& c : cases) {
+    doc.currentProgram = nullptr;
+    doc.currentStep = step(1);
+    EXPECT_EQ(doc.setStepCount(*program, c.count), c.changed) << c.count;
+    EXPECT_EQ(program->stepCount(), c.expected) << c.count;
+    EXPECT_EQ(doc.currentProgram, program);
+    EXPECT_EQ(doc.currentStep, nullptr);
+  }
+  EXPECT_EQ(program->H02.value(), 2);  // not adjusted
+  makeSteps(2, 2);
+  doc.setStepCount(*program, 4);
+  EXPECT_EQ(marks(), (std::vector<int>{1, 2, 2, 2}));  // default steps appended
+}

@@ -1,0 +1,68 @@
+// A scripted DocumentHost for the document's tests: answers come from
+// queues filled by the test, and every call is recorded.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "document/DocumentHost.h"
+#include "document/DocumentView.h"
+
+class FakeHost : public DocumentHost {
+ public:
+  struct Question {
+    std::string title, text;  // Windows-1251
+  };
+
+  bool askYesNo(std::string_view title, std::string_view text) override {
+    questions.push_back({std::string(title), std::string(text)});
+    if (answers.empty()) return false;
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+  }
+  void refreshView(DocumentView& view) override {
+    refreshed.push_back(&view);
+    view.documentChanged();
+  }
+  void postCommand(int command) override { posted.push_back(command); }
+  bool runExchange(DeviceData& config, std::string_view mode) override {
+    exchanges.emplace_back(mode);
+    if (onExchange) onExchange(config, mode);
+    if (exchangeResults.empty()) return true;
+    const bool done = exchangeResults.front();
+    exchangeResults.pop_front();
+    return done;
+  }
+  bool selectTreeItem(const void* data, bool expand) override {
+    selected.emplace_back(data, expand);
+    return true;
+  }
+  std::optional<std::string> askProgramName(std::string_view name) override {
+    renameShown.emplace_back(name);
+    return renameAnswer;
+  }
+  void titleChanged() override { ++titleChanges; }
+
+  std::deque<bool> answers;  // Yes/No answers in order; No when empty
+  std::vector<Question> questions;
+  std::vector<DocumentView*> refreshed;
+  std::vector<int> posted;
+  std::deque<bool> exchangeResults;  // finished or not; finished when empty
+  std::vector<std::string> exchanges;
+  std::function<void(DeviceData&, std::string_view)> onExchange;
+  std::vector<std::pair<const void*, bool>> selected;
+  std::optional<std::string> renameAnswer;
+  std::vector<std::string> renameShown;
+  int titleChanges = 0;
+};
+
+class CountingView : public DocumentView {
+ public:
+  void documentChanged() override { ++changes; }
+  int changes = 0;
+};
