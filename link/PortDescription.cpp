@@ -8,14 +8,6 @@
 #include "link/DirectIoPort.h"
 #include "link/PpdevPort.h"
 
-const char* const kPortDescriptionHelp =
-    "  sim:PATH[,trace=FILE.vcd][,fault=absent|stuck-low|dropout:N][,base=ADDR]\n"
-    "                     the simulated controller; PATH holds its 8 KB memory and is\n"
-    "                     created with a factory-new controller's contents when missing\n"
-    "  ppdev:/dev/parportN  a parallel port through Linux ppdev (group lp)\n"
-    "  io:0x378           direct port I/O (x86 Linux, root)\n"
-    "  auto               /dev/parport0..2, else direct I/O at 0x378, 0x278, 0x3BC\n";
-
 namespace {
 
 const char* const kForms =

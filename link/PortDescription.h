@@ -42,5 +42,12 @@ std::unique_ptr<PortBackend> openPort(const PortDescription& description, const 
 
 // $TKV88_PORT when set and not empty, else "auto".
 std::string defaultPortDescription();
-// The forms above, for help texts.
-extern const char* const kPortDescriptionHelp;
+// The forms above, for help texts; a literal so help texts can be put
+// together at compile time.
+#define TKV88_PORT_FORMS_HELP                                                         \
+  "  sim:PATH[,trace=FILE.vcd][,fault=absent|stuck-low|dropout:N][,base=ADDR]\n"      \
+  "                  the simulated controller; PATH holds its 8 KB memory and is\n"   \
+  "                  created with a factory-new controller's contents when missing\n" \
+  "  ppdev:/dev/parportN  a parallel port through Linux ppdev (group lp)\n"           \
+  "  io:0x378        direct port I/O (x86 Linux, root)\n"                             \
+  "  auto            /dev/parport0..2, else direct I/O at 0x378, 0x278, 0x3BC\n"

@@ -1,5 +1,7 @@
 #include "link/SimulatedController.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "link/ImageFile.h"
@@ -32,6 +34,9 @@ SimulatedController::SimulatedController(const SimulatorOptions& options)
     } catch (const ImageFileError& e) {
       throw PortError(std::string("simulated controller: ") + e.what());
     }
+    m_imageFile.reset(std::fopen(m_imagePath.c_str(), "r+b"));
+    if (!m_imageFile)
+      throw PortError("simulated controller: cannot write " + m_imagePath + ": " + std::strerror(errno));
   }
   if (!options.tracePath.empty()) m_trace = std::make_unique<VcdTrace>(options.tracePath, m_scl, m_sda);
 }
@@ -62,13 +67,22 @@ void SimulatedController::finishWriteCycle() {
 }
 
 void SimulatedController::save() {
-  if (m_imagePath.empty()) return;
-  try {
-    writeFileAtomically(m_imagePath, m_memory.data(), m_memory.size());
-  } catch (const ImageFileError& e) {
-    // The bus engine carries SError to whoever shows device faults.
-    throw SError(SError::kLinkBroken, cp1251::fromUtf8(e.what()));
+  if (!m_imageFile) return;
+  std::FILE* f = m_imageFile.get();
+  bool ok = true;
+  for (int i = 0; i < kPageSize && ok; ++i) {
+    if (!(m_cycleBytes & (1u << i))) continue;
+    int end = i;
+    while (end < kPageSize && (m_cycleBytes & (1u << end))) ++end;
+    ok = std::fseek(f, m_cyclePage + i, SEEK_SET) == 0 &&
+         std::fwrite(&m_memory[m_cyclePage + i], 1, static_cast<std::size_t>(end - i), f) ==
+             static_cast<std::size_t>(end - i);
+    i = end;
   }
+  if (ok && std::fflush(f) == 0) return;
+  // The bus engine carries SError to whoever shows device faults.
+  const std::string text = "cannot write " + m_imagePath + ": " + std::strerror(errno);
+  throw SError(SError::kLinkBroken, cp1251::fromUtf8("Образ памяти симулятора не сохранён: " + text));
 }
 
 uint8_t SimulatedController::inByte(uint16_t address) {
@@ -150,6 +164,8 @@ void SimulatedController::stopCondition() {
     for (int i = 0; i < kPageSize; ++i)
       if (m_pageWritten & (1u << i)) m_memory[m_pageBase + i] = m_page[i];
     m_cycleEnd = m_now + kWriteCycleUs;
+    m_cyclePage = m_pageBase;
+    m_cycleBytes = m_pageWritten;
   }
   m_pageWritten = 0;
   m_memoryPullsLow = false;

@@ -15,13 +15,16 @@
 //
 // Time is virtual: 1 us per port access plus the waits the master asks for,
 // so runs are realistic and reproducible and never sleep. The image lives in
-// memory and is saved to its file (atomically, by rename) after each
-// completed write cycle. Optional faults and a VCD trace of the two lines.
+// memory; after each completed write cycle the bytes of that cycle's page
+// are written into the image file in place. A page never straddles a file
+// system block, so the file always holds a whole image, old or new page.
+// Optional faults and a VCD trace of the two lines.
 //
 // One thread at a time, like every PortBackend.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -98,12 +101,18 @@ class SimulatedController : public PortBackend {
 
   MemoryImage m_memory{};
   std::string m_imagePath;
+  struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::unique_ptr<std::FILE, FileCloser> m_imageFile;
   std::unique_ptr<VcdTrace> m_trace;
   uint16_t m_base;
   SimulatorFault m_fault;
 
   uint64_t m_now = 0;
-  uint64_t m_cycleEnd = 0;  // 0: no write cycle running
+  uint64_t m_cycleEnd = 0;    // 0: no write cycle running
+  uint16_t m_cyclePage = 0;   // the page the running write cycle stores
+  uint32_t m_cycleBytes = 0;  // and which of its bytes
   int m_completedCycles = 0;
   std::vector<LineReset> m_resets;
 

@@ -1,0 +1,128 @@
+#include "apps/tkv88ctl/DeviceSupport.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "apps/tkv88ctl/CtlCommand.h"
+#include "link/PortDescription.h"
+#include "link/WireProtocol.h"
+#include "model/Cp1251.h"
+
+namespace device_support {
+
+std::set<std::string> valueOptions(std::set<std::string> own) {
+  own.insert("--port");
+  return own;
+}
+
+std::set<std::string> flags(std::set<std::string> own) {
+  own.insert("--quiet");
+  own.insert("-q");
+  return own;
+}
+
+std::string describe(const SError& error) {
+  return cp1251::toUtf8(error.text()) + " (code " + std::to_string(error.errorCode) + ")";
+}
+
+}  // namespace device_support
+
+namespace {
+
+// Chooses the port base on first use: each candidate gets idle lines, a
+// second for the adapter to power up from them, and a one-byte probe read.
+// When none answers, the first stays and the work reports its own error.
+void chooseBase(DeviceLink& link) {
+  if (link.lptBase.load() != 0) return;
+  const std::vector<uint16_t> candidates = link.port().lptCandidates();
+  for (const uint16_t base : candidates) {
+    link.lptBase = base;
+    link.port().resetLines(base);
+    link.port().sleep(1000);
+    try {
+      uint8_t probe[1];
+      ReadBlockRetry(link, probe, 0, 0, 1);
+      return;
+    } catch (const SError&) {
+      link.lptBase = 0;
+    }
+  }
+  link.lptBase = candidates.empty() ? PortBackend::kLpt1 : candidates.front();
+}
+
+}  // namespace
+
+DeviceSession::DeviceSession(const Args& args) {
+  m_quiet = args.flag("--quiet") || args.flag("-q");
+  m_showProgress = !m_quiet && ::isatty(STDERR_FILENO);
+  const std::string description = args.option("--port").value_or(defaultPortDescription());
+  try {
+    m_link = std::make_unique<DeviceLink>(openPort(description));
+  } catch (const PortError& e) {
+    throw Failure(e.what());
+  }
+}
+
+DeviceSession::~DeviceSession() = default;
+
+void DeviceSession::note(const std::string& text) const {
+  if (!m_quiet) std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+void DeviceSession::drawProgress(const std::string& label, bool final) const {
+  if (!m_showProgress) return;
+  constexpr int kWidth = 40;
+  const int range = m_range.load();
+  int value = m_link->progressCounter.load();
+  value = value < 0 ? 0 : (value > range ? range : value);
+  const int filled = static_cast<int>(static_cast<long long>(value) * kWidth / range);
+  std::fprintf(stderr, "\r%s [%s%s] %3d%%", label.c_str(), std::string(filled, '#').c_str(),
+               std::string(kWidth - filled, '-').c_str(), static_cast<int>(value * 100LL / range));
+  if (final) std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+void DeviceSession::run(const std::string& label, int range, const std::function<void(DeviceLink&)>& work) {
+  setProgressRange(range);
+  m_link->progressCounter = 0;
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool done = false;
+  std::exception_ptr failure;
+  std::thread worker([&] {
+    try {
+      chooseBase(*m_link);
+      work(*m_link);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    try {
+      m_link->port().resetLines(m_link->lptBase.load());
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+    const std::lock_guard lock(mutex);
+    done = true;
+    ended.notify_one();
+  });
+  {
+    std::unique_lock lock(mutex);
+    while (!ended.wait_for(lock, std::chrono::milliseconds(100), [&] { return done; }))
+      drawProgress(label, false);
+  }
+  worker.join();
+  if (!failure) m_link->progressCounter = m_range.load();
+  drawProgress(label, true);
+  if (!failure) return;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const SError& e) {
+    throw Failure(device_support::describe(e));
+  }
+}

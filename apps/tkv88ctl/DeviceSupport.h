@@ -1,0 +1,67 @@
+// What every tkv88ctl command that talks to the controller shares: the
+// --port and --quiet options, opening the port with a clear message, running
+// the bus work on a worker thread while a progress bar on stderr follows the
+// link's progress counter (only when stderr is a terminal and --quiet is not
+// given), and turning a device error into "text (code N)" with exit status 1.
+//
+// The port is given by --port, else by $TKV88_PORT, else "auto".
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "apps/tkv88ctl/Args.h"
+#include "link/DeviceLink.h"
+#include "link/PortDescription.h"
+#include "link/SError.h"
+
+// Help lines of the options every device command takes.
+#define TKV88CTL_DEVICE_OPTIONS_HELP                                                                   \
+  "  --port PORT     the controller's port (default: $TKV88_PORT, else auto):\n" TKV88_PORT_FORMS_HELP \
+  "  -q, --quiet     no progress bar and no notes on stderr\n"
+
+namespace device_support {
+
+// The options of every device command, to merge into a command's own.
+std::set<std::string> valueOptions(std::set<std::string> own = {});
+std::set<std::string> flags(std::set<std::string> own = {});
+
+// "text (code N)", the text in UTF-8.
+std::string describe(const SError& error);
+
+}  // namespace device_support
+
+class DeviceSession {
+ public:
+  // Opens the port; Failure with the reason when it cannot be opened.
+  explicit DeviceSession(const Args& args);
+  ~DeviceSession();
+  DeviceSession(const DeviceSession&) = delete;
+  DeviceSession& operator=(const DeviceSession&) = delete;
+
+  DeviceLink& link() { return *m_link; }
+  bool quiet() const { return m_quiet; }
+
+  // Runs work on a worker thread: the port base is chosen first when none
+  // is, and the lines go back to idle afterwards. Meanwhile the progress bar
+  // shows progressCounter against the range (changeable from the work with
+  // setProgressRange). A device error becomes Failure("text (code N)");
+  // any other exception is passed on.
+  void run(const std::string& label, int range, const std::function<void(DeviceLink&)>& work);
+  void setProgressRange(int range) { m_range.store(range > 0 ? range : 1); }
+
+  // A line on stderr unless --quiet.
+  void note(const std::string& text) const;
+
+ private:
+  void drawProgress(const std::string& label, bool final) const;
+
+  std::unique_ptr<DeviceLink> m_link;
+  bool m_quiet = false;
+  bool m_showProgress = false;
+  std::atomic<int> m_range{1};
+};

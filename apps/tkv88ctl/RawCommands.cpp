@@ -1,0 +1,234 @@
+// Raw access to the controller's memory for backups and service work: dump,
+// restore, peek and poke. They move bytes, not parameters, so they keep
+// everything the controller holds, including bits the configurator does not
+// know.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "apps/tkv88ctl/Args.h"
+#include "apps/tkv88ctl/CtlCommand.h"
+#include "apps/tkv88ctl/DeviceSupport.h"
+#include "link/ImageFile.h"
+#include "link/WireProtocol.h"
+
+namespace {
+
+constexpr int kBlock = LinkTransfer::kMaxBlock;
+
+// A memory address or length: decimal, or hexadecimal with 0x.
+unsigned long parseNumber(const std::string& text, const char* what, unsigned long max) {
+  errno = 0;
+  char* end = nullptr;
+  const unsigned long value = text.empty() || text[0] == '-' ? 0 : std::strtoul(text.c_str(), &end, 0);
+  if (text.empty() || text[0] == '-' || errno != 0 || !end || *end != '\0' || value > max)
+    throw UsageError(std::string("bad ") + what + " \"" + text + "\" (0.." + std::to_string(max) + ")");
+  return value;
+}
+
+// "A5", "01ff3c", "01 ff 3c", "01:ff:3c".
+std::vector<uint8_t> parseHexBytes(const std::string& text) {
+  std::vector<uint8_t> bytes;
+  int high = -1;
+  for (const char c : text) {
+    if (c == ' ' || c == ':' || c == ',') {
+      if (high >= 0) throw UsageError("bad bytes \"" + text + "\": give two hex digits per byte");
+      continue;
+    }
+    int digit;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      throw UsageError("bad bytes \"" + text + "\": only hex digits, e.g. A5 or 01ff3c");
+    if (high < 0) {
+      high = digit;
+    } else {
+      bytes.push_back(static_cast<uint8_t>(high << 4 | digit));
+      high = -1;
+    }
+  }
+  if (high >= 0 || bytes.empty())
+    throw UsageError("bad bytes \"" + text + "\": give two hex digits per byte");
+  return bytes;
+}
+
+std::string hex(unsigned value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%0*X", digits, value);
+  return text;
+}
+
+// Reads count bytes from address in whole bus blocks.
+void readRange(DeviceLink& link, uint8_t* dst, int address, int count) {
+  for (int done = 0; done < count; done += kBlock) {
+    const int n = count - done < kBlock ? count - done : kBlock;
+    ReadBlockRetry(link, dst + done, static_cast<uint32_t>(address + done), 0, n);
+  }
+}
+
+// The addresses where two ranges differ, as a short text for a message.
+std::string listDifferences(const uint8_t* wanted, const uint8_t* found, int address, int count) {
+  std::string text;
+  int differences = 0;
+  for (int i = 0; i < count; ++i) {
+    if (wanted[i] == found[i]) continue;
+    if (++differences <= 4)
+      text += (text.empty() ? "" : ", ") + std::string("0x") + hex(address + i, 4) + " holds " +
+              hex(found[i], 2) + " instead of " + hex(wanted[i], 2);
+  }
+  if (differences > 4) text += " and " + std::to_string(differences - 4) + " more";
+  return differences ? std::to_string(differences) + " bytes differ after writing: " + text : std::string();
+}
+
+int runDump(const std::vector<std::string>& argv) {
+  const Args args(argv, device_support::valueOptions({"-o"}), device_support::flags());
+  args.expectPositional(0, 0);
+  const auto output = args.option("-o");
+  if ((!output || *output == "-") && ::isatty(STDOUT_FILENO))
+    throw UsageError("the image is binary: give -o IMAGE or redirect the output");
+
+  DeviceSession session(args);
+  MemoryImage image{};
+  session.run("dump", kDeviceMemorySize,
+              [&](DeviceLink& link) { readRange(link, image.data(), 0, kDeviceMemorySize); });
+  if (output && *output != "-") {
+    try {
+      writeFileAtomically(*output, image.data(), image.size());
+    } catch (const ImageFileError& e) {
+      throw Failure(e.what());
+    }
+    session.note("read " + std::to_string(kDeviceMemorySize) + " bytes into " + *output);
+  } else if (std::fwrite(image.data(), 1, image.size(), stdout) != image.size() || std::fflush(stdout) != 0) {
+    throw Failure("cannot write the image to the standard output");
+  }
+  return 0;
+}
+
+int runRestore(const std::vector<std::string>& argv) {
+  const Args args(argv, device_support::valueOptions(), device_support::flags({"--all"}));
+  args.expectPositional(1, 1);
+  const std::string path = args.positional()[0];
+  std::optional<MemoryImage> image;
+  try {
+    image = readImageFile(path);
+  } catch (const ImageFileError& e) {
+    throw Failure(e.what());
+  }
+  if (!image) throw Failure(path + " does not exist");
+
+  const bool all = args.flag("--all");
+  DeviceSession session(args);
+  int written = 0;
+  std::string mismatch;
+  session.run("restore", 3 * kDeviceMemorySize, [&](DeviceLink& link) {
+    // Bytes that already hold their value are not written again: every
+    // write costs 10 ms and wears the memory.
+    MemoryImage current{};
+    if (!all) readRange(link, current.data(), 0, kDeviceMemorySize);
+    auto needsWrite = [&](int i) { return all || current[i] != (*image)[i]; };
+    int toWrite = 0;
+    for (int i = 0; i < kDeviceMemorySize; ++i) toWrite += needsWrite(i);
+    session.setProgressRange(link.progressCounter.load() + toWrite + kDeviceMemorySize);
+    for (int i = 0; i < kDeviceMemorySize; ++i) {
+      if (!needsWrite(i)) continue;
+      int end = i + 1;
+      while (end < kDeviceMemorySize && needsWrite(end)) ++end;
+      WriteBytes(link, image->data() + i, static_cast<uint32_t>(i), end - i);
+      written += end - i;
+      i = end - 1;
+    }
+    MemoryImage check{};
+    readRange(link, check.data(), 0, kDeviceMemorySize);
+    mismatch = listDifferences(image->data(), check.data(), 0, kDeviceMemorySize);
+  });
+  if (!mismatch.empty()) throw Failure(mismatch);
+  session.note("wrote " + std::to_string(written) + " bytes; the memory matches " + path);
+  return 0;
+}
+
+int runPeek(const std::vector<std::string>& argv) {
+  const Args args(argv, device_support::valueOptions(), device_support::flags());
+  args.expectPositional(1, 2);
+  const int address = static_cast<int>(parseNumber(args.positional()[0], "address", kDeviceMemorySize - 1));
+  const int length = args.positional().size() > 1
+                         ? static_cast<int>(parseNumber(args.positional()[1], "length", kDeviceMemorySize))
+                         : 16;
+  if (length == 0 || address + length > kDeviceMemorySize)
+    throw UsageError("the range must lie within the memory, 0x0000..0x1FFF");
+
+  DeviceSession session(args);
+  std::vector<uint8_t> bytes(static_cast<std::size_t>(length));
+  session.run("peek", length, [&](DeviceLink& link) { readRange(link, bytes.data(), address, length); });
+  for (int i = 0; i < length; i += 16) {
+    std::string line = hex(address + i, 4) + ":";
+    for (int j = i; j < length && j < i + 16; ++j) line += " " + hex(bytes[j], 2);
+    std::printf("%s\n", line.c_str());
+  }
+  return 0;
+}
+
+int runPoke(const std::vector<std::string>& argv) {
+  const Args args(argv, device_support::valueOptions(), device_support::flags());
+  args.expectPositional(2, 2);
+  const int address = static_cast<int>(parseNumber(args.positional()[0], "address", kDeviceMemorySize - 1));
+  const std::vector<uint8_t> bytes = parseHexBytes(args.positional()[1]);
+  const int count = static_cast<int>(bytes.size());
+  if (address + count > kDeviceMemorySize)
+    throw UsageError("the bytes must fit within the memory, 0x0000..0x1FFF");
+
+  DeviceSession session(args);
+  std::string mismatch;
+  session.run("poke", 2 * count, [&](DeviceLink& link) {
+    WriteBytes(link, bytes.data(), static_cast<uint32_t>(address), count);
+    std::vector<uint8_t> check(bytes.size());
+    readRange(link, check.data(), address, count);
+    mismatch = listDifferences(bytes.data(), check.data(), address, count);
+  });
+  if (!mismatch.empty()) throw Failure(mismatch);
+  session.note("wrote " + std::to_string(count) + " bytes at 0x" + hex(address, 4));
+  return 0;
+}
+
+const CtlCommand::Registrar dump({"dump", "read the controller's whole 8 KB memory into an image file",
+                                  "Usage: tkv88ctl dump [--port PORT] [-q] [-o IMAGE]\n"
+                                  "Reads the whole 8 KB memory of the controller: a backup of everything it\n"
+                                  "holds. Without -o (or with -o -) the image goes to the standard output.\n"
+                                  "An existing IMAGE is replaced only once the read has succeeded.\n\n"
+                                  "Options:\n" TKV88CTL_DEVICE_OPTIONS_HELP,
+                                  runDump});
+
+const CtlCommand::Registrar restore(
+    {"restore", "write an 8 KB image back to the controller and verify it",
+     "Usage: tkv88ctl restore [--port PORT] [-q] [--all] IMAGE\n"
+     "Writes the 8192-byte IMAGE back to the controller, byte by byte, then\n"
+     "reads the whole memory back and compares. Bytes that already hold their\n"
+     "value are not written again unless --all is given.\n\n"
+     "Options:\n"
+     "  --all           write every byte\n" TKV88CTL_DEVICE_OPTIONS_HELP,
+     runRestore});
+
+const CtlCommand::Registrar peek(
+    {"peek", "show bytes of the controller's memory in hex",
+     "Usage: tkv88ctl peek [--port PORT] [-q] ADDRESS [LENGTH]\n"
+     "Prints LENGTH bytes (default 16) from ADDRESS (0..8191, decimal or 0x hex),\n"
+     "16 to a line.\n\n"
+     "Options:\n" TKV88CTL_DEVICE_OPTIONS_HELP,
+     runPeek});
+
+const CtlCommand::Registrar poke(
+    {"poke", "write bytes into the controller's memory",
+     "Usage: tkv88ctl poke [--port PORT] [-q] ADDRESS HEXBYTES\n"
+     "Writes the bytes (e.g. A5, 01ff3c or \"01 ff 3c\") from ADDRESS (0..8191,\n"
+     "decimal or 0x hex), one bus write each, and reads them back to verify.\n\n"
+     "Options:\n" TKV88CTL_DEVICE_OPTIONS_HELP,
+     runPoke});
+
+}  // namespace
