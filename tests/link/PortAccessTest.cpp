@@ -1,0 +1,153 @@
+// Choosing and opening a port: the description string, the messages a user
+// gets when a port cannot be opened, the base lookup of ppdev devices and
+// the placement of ports at the bases detection probes.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+#include "link/DirectIoPort.h"
+#include "link/PortDescription.h"
+#include "link/PpdevPort.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::string openError(const std::string& description, const PortEnvironment& env = {}) {
+  try {
+    openPort(description, env);
+  } catch (const PortError& e) {
+    return e.what();
+  }
+  return "(opened)";
+}
+
+TEST(PortDescription, ParsesEveryForm) {
+  const auto sim = parsePortDescription("sim:/tmp/a,b.bin,trace=/tmp/t.vcd,fault=dropout:12,base=0x278");
+  EXPECT_EQ(sim.kind, PortDescription::kSimulator);
+  EXPECT_EQ(sim.simulator.imagePath, "/tmp/a,b.bin");
+  EXPECT_EQ(sim.simulator.tracePath, "/tmp/t.vcd");
+  EXPECT_EQ(sim.simulator.fault.kind, SimulatorFault::kDropout);
+  EXPECT_EQ(sim.simulator.fault.dropoutBytes, 12);
+  EXPECT_EQ(sim.simulator.base, 0x278);
+  EXPECT_EQ(parsePortDescription("sim:x,fault=absent").simulator.fault.kind, SimulatorFault::kAbsent);
+  EXPECT_EQ(parsePortDescription("sim:x,fault=stuck-low").simulator.fault.kind, SimulatorFault::kStuckLow);
+  EXPECT_EQ(parsePortDescription("sim:x").simulator.base, 0x378);
+
+  const auto pp = parsePortDescription("ppdev:/dev/parport1");
+  EXPECT_EQ(pp.kind, PortDescription::kPpdev);
+  EXPECT_EQ(pp.devicePath, "/dev/parport1");
+  EXPECT_EQ(parsePortDescription("io:0x3BC").ioBase, 0x3BC);
+  EXPECT_EQ(parsePortDescription("io:888").ioBase, 0x378);
+  EXPECT_EQ(parsePortDescription("auto").kind, PortDescription::kAuto);
+}
+
+TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
+  const struct {
+    const char* text;
+    const char* says;
+  } cases[] = {
+      {"", "empty port description"},
+      {"lpt1", "unknown port \"lpt1\""},
+      {"sim:", "names no image file"},
+      {"sim:x,fault=smoke", "unknown fault \"smoke\""},
+      {"sim:x,fault=dropout:-1", "bad byte count"},
+      {"sim:x,fault=dropout:", "bad byte count"},
+      {"sim:x,trace=t.vcd,colour=red", "unknown simulator option \"colour=red\""},
+      {"sim:x,base=0", "bad port base"},
+      {"ppdev:", "names no device"},
+      {"io:", "bad port base"},
+      {"io:0x10000", "bad port base"},
+      {"io:378h", "bad port base"},
+  };
+  for (const auto& c : cases) {
+    try {
+      parsePortDescription(c.text);
+      ADD_FAILURE() << c.text << " was accepted";
+    } catch (const PortError& e) {
+      EXPECT_TRUE(contains(e.what(), c.says)) << c.text << ": " << e.what();
+    }
+  }
+}
+
+class PortFiles : public testing::Test {
+ protected:
+  PortFiles() {
+    std::string templ = (fs::temp_directory_path() / "tkv88portXXXXXX").string();
+    dir = ::mkdtemp(templ.data());
+  }
+  ~PortFiles() override { fs::remove_all(dir); }
+  void put(const fs::path& relative, const std::string& text) {
+    fs::create_directories((dir / relative).parent_path());
+    std::ofstream(dir / relative) << text;
+  }
+  fs::path dir;
+};
+
+TEST_F(PortFiles, PpdevBaseComesFromProc) {
+  put("sys/dev/parport/parport0/base-addr", "888\t1912\n");
+  put("sys/dev/parport/parport2/base-addr", "garbage\n");
+  put("ioports", "0000-0cf7 : PCI Bus 0000:00\n  0278-027a : parport1\n  d010-d017 : parport2\n");
+  const std::string proc = dir.string();
+  EXPECT_EQ(parportBase("/dev/parport0", proc), 0x378);
+  EXPECT_EQ(parportBase("/dev/parport1", proc), 0x278);
+  EXPECT_EQ(parportBase("/dev/parport2", proc), 0xD010);
+  EXPECT_EQ(parportBase("/dev/parports/1", proc), 0x278);
+  EXPECT_EQ(parportBase("/dev/parport7", proc), std::nullopt);
+  EXPECT_EQ(parportBase("/dev/null", proc), std::nullopt);
+}
+
+TEST(PortAccess, PortsArePresentedWhereDetectionLooks) {
+  using B = std::vector<std::optional<uint16_t>>;
+  EXPECT_EQ(presentedBases(B{0x278}), (std::vector<uint16_t>{0x278}));
+  EXPECT_EQ(presentedBases(B{0xD010}), (std::vector<uint16_t>{0x378}));
+  EXPECT_EQ(presentedBases(B{std::nullopt, 0x378}), (std::vector<uint16_t>{0x278, 0x378}));
+  EXPECT_EQ(presentedBases(B{0xD010, 0x3BC, 0xE000}), (std::vector<uint16_t>{0x378, 0x3BC, 0x278}));
+  EXPECT_THROW(presentedBases(B{1, 2, 3, 4}), std::invalid_argument);
+}
+
+TEST_F(PortFiles, OpeningFailuresSayWhatToDo) {
+  EXPECT_TRUE(contains(openError("ppdev:" + (dir / "parport9").string()), "modprobe ppdev"));
+  put("notaport", "x");
+  EXPECT_TRUE(contains(openError("ppdev:" + (dir / "notaport").string()), "is not a parallel port device"));
+
+  // Messages for what this machine cannot show (root opens everything).
+  EXPECT_TRUE(contains(ppdevErrorMessage("/dev/parport0", EACCES, "open"), "usermod -aG lp"));
+  EXPECT_TRUE(contains(ppdevErrorMessage("/dev/parport0", EBUSY, "claim"), "busy"));
+  EXPECT_TRUE(contains(ppdevErrorMessage("/dev/parport0", ENXIO, "claim"), "no parallel port behind it"));
+  EXPECT_TRUE(contains(directIoErrorMessage(0x378, EPERM), "needs root"));
+  EXPECT_TRUE(contains(directIoErrorMessage(0x378, EPERM), "ppdev:/dev/parportN"));
+  EXPECT_TRUE(contains(directIoErrorMessage(0xD010, EINVAL), "below 0x400"));
+
+  // auto with no ppdev device and direct I/O not allowed.
+  PortEnvironment env;
+  env.devRoot = dir.string();
+  env.procRoot = dir.string();
+  env.directIo = false;
+  const std::string none = openError("auto", env);
+  EXPECT_TRUE(contains(none, "no parallel port found")) << none;
+  EXPECT_TRUE(contains(none, "sim:FILE")) << none;
+  // auto reports a device that exists but cannot be used.
+  put("parport0", "x");
+  EXPECT_TRUE(contains(openError("auto", env), "is not a parallel port device"));
+}
+
+TEST_F(PortFiles, SimulatorPortOpensAtItsBase) {
+  auto port = openPort("sim:" + (dir / "m.bin").string() + ",base=0x3BC");
+  EXPECT_EQ(fs::file_size(dir / "m.bin"), 8192u);
+  port->resetLines(0x3BC);
+  EXPECT_EQ(port->portRead(0x3BC, 0), 0x1C);
+  EXPECT_EQ(port->portRead(0x378, 0), 0xFF);
+  EXPECT_TRUE(
+      contains(openError("sim:" + (dir / "m.bin").string() + ",trace=" + (dir / "no" / "t.vcd").string()),
+               "cannot write the trace file"));
+}
+
+}  // namespace
