@@ -1,0 +1,18 @@
+// A form without controls: shown for a parameter group whose own form is not
+// built yet. It binds to nothing and commits nothing.
+#pragma once
+
+#include "forms/CMyFormView.h"
+
+class CFormEmpty : public CMyFormView {
+  Q_OBJECT
+
+ public:
+  CFormEmpty(int kind, QWidget* parent = nullptr);
+
+  void bindGroup(void* group) override { m_group = group; }
+  void* group() const { return m_group; }
+
+ private:
+  void* m_group = nullptr;
+};

@@ -1,0 +1,37 @@
+#include "forms/FormFactory.h"
+
+#include "document/STreeItem.h"
+#include "forms/CFormEmpty.h"
+
+#include <QInputDialog>
+#include <QLineEdit>
+
+#include "model/Program.h"
+
+CMyFormView* createFormForKind(int kind, CTkv88_3Doc&, QWidget* parent) {
+  switch (kind) {
+    case ItemKind::Comparator:
+    case ItemKind::Step:
+    case ItemKind::KeyPulseModes:
+    case ItemKind::Corrections:
+    case ItemKind::DigitalFilters:
+    case ItemKind::BaseParameters:
+    case ItemKind::Pid:
+      return new CFormEmpty(kind, parent);
+    default:
+      return nullptr;
+  }
+}
+
+std::optional<QString> runProgramRenameDialog(const QString& name, QWidget* parent) {
+  // A plain name prompt until the program forms bring their own dialog.
+  QInputDialog dialog(parent);
+  dialog.setWindowTitle(QStringLiteral("Переименование программы"));
+  dialog.setLabelText(QStringLiteral("Название программы:"));
+  dialog.setTextValue(name);
+  dialog.setOkButtonText(QStringLiteral("OK"));
+  dialog.setCancelButtonText(QStringLiteral("Отмена"));
+  if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(Program::kNameSize - 1);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue();
+}

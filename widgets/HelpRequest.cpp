@@ -1,0 +1,21 @@
+#include "widgets/HelpRequest.h"
+
+#include <utility>
+
+namespace help {
+namespace {
+Handler& handler() {
+  static Handler h;
+  return h;
+}
+}  // namespace
+
+void setHandler(Handler h) { handler() = std::move(h); }
+
+bool show(int context) {
+  if (!handler()) return false;
+  handler()(context);
+  return true;
+}
+
+}  // namespace help
