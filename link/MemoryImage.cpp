@@ -42,13 +42,13 @@ void writeRecord(MemoryImage& image, const uint8_t* record, int length, int32_t 
   const int32_t byteAddress = bit / 8;
   const int32_t offset = bit % 8;
   if (offset == 0) {
-    for (int i = 0; i < length; ++i) image[(byteAddress + i) % kMemorySize] = record[i];
+    for (int i = 0; i < length; ++i) image[(byteAddress + i) % kDeviceMemorySize] = record[i];
     return;
   }
   uint8_t work[256] = {};
-  work[0] = image[byteAddress % kMemorySize];
+  work[0] = image[byteAddress % kDeviceMemorySize];
   for (int i = 0; i < length; ++i) InsertBits(record[i], work, offset + 8 * i, 8);
-  for (int i = 0; i <= length; ++i) image[(byteAddress + i) % kMemorySize] = work[i];
+  for (int i = 0; i <= length; ++i) image[(byteAddress + i) % kDeviceMemorySize] = work[i];
 }
 
 }  // namespace

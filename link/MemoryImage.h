@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "link/FactoryImage.h"
 #include "model/DeviceData.h"
 #include "model/GeneralParameters.h"
 #include "model/Program.h"
 
-inline constexpr int kMemorySize = 8192;
 inline constexpr int L1_SLOTS = 540;
 inline constexpr int SLOT_BITS = 119;
 inline constexpr int32_t kL1Bits = L1_SLOTS * SLOT_BITS;  // 64260
@@ -101,7 +101,7 @@ StepRecord StepRecordAt(const uint8_t* memory, int32_t bit);
 // steps, than its partition O10 allows; only such a configuration is written.
 bool FitsPartition(const DeviceData& config);
 
-using MemoryImage = std::array<uint8_t, kMemorySize>;
+// MemoryImage (link/FactoryImage.h) is the whole 8192-byte memory.
 
 // What writing the configuration leaves in a memory that held `image`: the
 // L2 area masked, then every slot of the partition in address order, a slot

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "document/WriteCheck.h"
+#include "link/FactoryImage.h"
 #include "link/MemoryImage.h"
 #include "support/Text.h"
 
@@ -33,9 +34,8 @@ TEST(FactoryConfiguration, NewDocumentWithADemoProgramThatSurvivesTheMemory) {
   EXPECT_TRUE(check.fits());
   EXPECT_TRUE(check.adjusted.empty());
 
-  MemoryImage image;
-  image.fill(0xFF);
-  WriteConfiguration(config, image);
+  // The simulated controller starts from it.
+  const MemoryImage image = factoryImage();
   for (int b = kL1End; b < L2_BASE; ++b) ASSERT_EQ(image[b], 0xFF) << b;
   DeviceData read = ReadConfiguration(image);
   EXPECT_TRUE(ValueDifferences(config, read).empty());

@@ -1,0 +1,308 @@
+#include "link/DeviceExchange.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+
+#include "link/PortBackend.h"
+#include "link/WireProtocol.h"
+#include "model/Cp1251.h"
+
+namespace {
+
+constexpr int kProbeBytes = 32;
+constexpr int kProbePauseMs = 1000;
+constexpr int kL1ProgressRange = 1050;
+constexpr int kL2ProgressRange = 67;
+constexpr int kHeaderPhaseShare = 50;     // the bar's share of the header pass of a read
+constexpr double kStepPhaseShare = 1000;  // and of the step pass
+
+bool abortRequested(DeviceLink& link) { return link.abortRequested.load(std::memory_order_relaxed); }
+
+void setProgress(DeviceLink& link, int32_t value) {
+  link.progressCounter.store(value, std::memory_order_relaxed);
+}
+
+// The L2 area in its three bus blocks: offsets from byte 8106 and lengths.
+struct L2Block {
+  int offset;
+  int length;
+};
+L2Block l2Block(int i) {
+  const int offset = i * kL2BlockBytes;
+  return {offset, std::min(kL2BlockBytes, kL2Size - offset)};
+}
+
+// One line for the error box (SError holds 255 bytes): the first reason the
+// configuration does not fit, or empty when it does.
+std::string overflowText(const DeviceData& config) {
+  const int programs = config.general.programCount();
+  const int steps = config.general.stepsPerProgram();
+  char text[SError::kTextSize];
+  if (config.programCount() > programs) {
+    std::snprintf(text, sizeof text,
+                  "Конфигурация не помещается в память прибора: программ %d, разбиение памяти O10 = %d "
+                  "допускает %d",
+                  config.programCount(), config.general.partition(), programs);
+    return cp1251::fromUtf8(text);
+  }
+  int n = 0;
+  for (const Program& p : config.programs) {
+    ++n;
+    if (p.stepCount() <= steps) continue;
+    std::snprintf(text, sizeof text,
+                  "Конфигурация не помещается в память прибора: в программе №%d шагов %d, разбиение "
+                  "памяти допускает %d",
+                  n, p.stepCount(), steps);
+    return cp1251::fromUtf8(text);
+  }
+  return {};
+}
+
+void refuseOverflow(const DeviceData& config) {
+  if (FitsPartition(config)) return;
+  throw SError(kErrorDoesNotFit, overflowText(config));
+}
+
+}  // namespace
+
+std::optional<ExchangeMode> ExchangeModeOf(std::string_view text) {
+  if (text.size() != 2) return std::nullopt;
+  const char kind = static_cast<char>(text[0] | 0x20);
+  if ((kind != 'r' && kind != 'w') || (text[1] != '1' && text[1] != '2')) return std::nullopt;
+  if (kind == 'r') return text[1] == '1' ? ExchangeMode::ReadL1 : ExchangeMode::ReadL2;
+  return text[1] == '1' ? ExchangeMode::WriteL1 : ExchangeMode::WriteL2;
+}
+
+const std::string& ExchangeCaption(ExchangeMode mode) {
+  static const std::string captions[] = {
+      cp1251::fromUtf8("L1: чтение"),
+      cp1251::fromUtf8("L2: чтение"),
+      cp1251::fromUtf8("L1: запись"),
+      cp1251::fromUtf8("L2: запись"),
+  };
+  return captions[static_cast<int>(mode)];
+}
+
+int ExchangeProgressRange(ExchangeMode mode) {
+  return mode == ExchangeMode::ReadL1 || mode == ExchangeMode::WriteL1 ? kL1ProgressRange : kL2ProgressRange;
+}
+
+bool ExchangeCanAbort(ExchangeMode mode) {
+  return mode == ExchangeMode::ReadL1 || mode == ExchangeMode::ReadL2;
+}
+
+// ---- Worker operations --------------------------------------------------------
+
+void DetectPort(DeviceLink& link) {
+  const std::vector<uint16_t> candidates = link.port().lptCandidates();
+  for (uint16_t base : candidates) {
+    link.lptBase = base;
+    link.port().resetLines(base);
+    link.port().sleep(kProbePauseMs);
+    uint8_t probe[kProbeBytes];
+    try {
+      ReadBlockRetry(link, probe, 0, 0, kProbeBytes);
+      return;
+    } catch (const SError&) {
+      link.lptBase = 0;  // a failed probe is not reported
+    }
+  }
+  link.lptBase = candidates.empty() ? PortBackend::kLpt1 : candidates.front();
+}
+
+void ReadL2(DeviceLink& link, DeviceData& config) {
+  setProgress(link, 0);
+  uint8_t bytes[kL2BufferSize] = {};
+  for (int i = 0; i < kL2Blocks; ++i) {
+    if (abortRequested(link)) return;
+    const L2Block b = l2Block(i);
+    ReadBlockRetry(link, bytes + b.offset, L2_BASE + b.offset, 0, b.length);
+  }
+  DecodeGeneral(bytes, config.general);
+}
+
+void SlotProgress::advance(DeviceLink& link) {
+  accumulator += increment;
+  setProgress(link, static_cast<int32_t>(accumulator));
+}
+
+ProgramHeaderRecord ReadProgramSlot(DeviceLink& link, int programCount, int stepsAllowed, int n,
+                                    std::vector<StepRecord>* steps, SlotProgress* progress) {
+  const int32_t h = ProgramBit(programCount, n);
+  uint8_t block[kHeaderReadBytes];
+  ReadBlockRetry(link, block, static_cast<uint32_t>(h / 8), h % 8, kHeaderReadBytes);
+  ProgramHeaderRecord header;
+  std::copy_n(block, kHeaderRecordBytes, header.bytes);
+  if (!steps) return header;
+
+  const int count = std::min(header.stepCount(), stepsAllowed);
+  for (int s = 0; s < count; ++s) {
+    if (abortRequested(link)) break;
+    const int32_t position = StepBit(programCount, n, s);
+    ReadBlockRetry(link, block, static_cast<uint32_t>(position / 8), position % 8, kStepReadBytes);
+    StepRecord record;
+    std::copy_n(block, kStepRecordBytes, record.bytes);
+    steps->push_back(record);
+    if (progress) progress->advance(link);
+  }
+  return header;
+}
+
+void ReadL1(DeviceLink& link, DeviceData& config) {
+  const int programs = config.general.programCount();
+  const int stepsAllowed = config.general.stepsPerProgram();
+  setProgress(link, 0);
+
+  // First pass: the headers alone, to know how many steps the bar stands for.
+  int total = 0;
+  for (int i = 0; i < programs; ++i) {
+    if (abortRequested(link)) return;
+    const ProgramHeaderRecord header = ReadProgramSlot(link, programs, stepsAllowed, i, nullptr, nullptr);
+    total += std::min(header.stepCount(), stepsAllowed);
+    setProgress(link, static_cast<int32_t>(static_cast<double>(i) / programs * kHeaderPhaseShare));
+  }
+  SlotProgress progress;
+  progress.accumulator = link.progressCounter.load(std::memory_order_relaxed);
+  // With no steps at all the increment is never applied.
+  progress.increment = total > 0 ? kStepPhaseShare / total : 0;
+
+  config.programs.clear();
+  for (int i = 0; i < programs; ++i) {
+    if (abortRequested(link)) return;
+    std::vector<StepRecord> steps;
+    const ProgramHeaderRecord header = ReadProgramSlot(link, programs, stepsAllowed, i, &steps, &progress);
+    config.programs.push_back(DecodeProgram(header, steps));
+  }
+}
+
+void WriteProgramSlot(DeviceLink& link, int programCount, int n, const EncodedProgram& program,
+                      SlotProgress& progress) {
+  const int32_t h = ProgramBit(programCount, n);
+  WriteBits(link, program.header.bytes, static_cast<uint32_t>(h / 8), h % 8, kHeaderRecordBytes);
+  progress.advance(link);
+  // In address order: each record rewrites the bits its predecessor cleared
+  // after its end.
+  for (int s = 0; s < static_cast<int>(program.steps.size()); ++s) {
+    const int32_t position = StepBit(programCount, n, s);
+    WriteBits(link, program.steps[s].bytes, static_cast<uint32_t>(position / 8), position % 8,
+              kStepRecordBytes);
+    progress.advance(link);
+  }
+}
+
+void WriteL2(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjusted) {
+  refuseOverflow(config);
+  setProgress(link, 0);
+  const L2Image l2 = EncodeGeneral(config.general, adjusted);
+  for (int i = 0; i < kL2Blocks; ++i) {
+    const L2Block b = l2Block(i);
+    WriteMasked(link, l2.data + b.offset, l2.mask + b.offset, L2_BASE + b.offset, b.length);
+  }
+}
+
+void WriteL1(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjusted) {
+  refuseOverflow(config);
+  const int programs = config.general.programCount();
+  setProgress(link, 0);
+  int total = 0;
+  for (const Program& p : config.programs) total += p.stepCount();
+  SlotProgress progress;
+  if (total + programs > 0) progress.increment = static_cast<double>(kL1ProgressRange) / (total + programs);
+
+  int n = 0;
+  for (const Program& p : config.programs) {
+    WriteProgramSlot(link, programs, n, EncodeProgram(p, adjusted, n), progress);
+    ++n;
+  }
+  const EncodedProgram empty;  // so the slot reads back as a program with no steps
+  for (; n < programs; ++n) WriteProgramSlot(link, programs, n, empty, progress);
+  // The sum of the increments can fall a hair short of the range.
+  setProgress(link, kL1ProgressRange);
+}
+
+void RunExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mode,
+                          FieldAdjustments* adjusted) {
+  switch (mode) {
+    case ExchangeMode::ReadL1:
+      return ReadL1(link, config);
+    case ExchangeMode::ReadL2:
+      return ReadL2(link, config);
+    case ExchangeMode::WriteL1:
+      return WriteL1(link, config, adjusted);
+    case ExchangeMode::WriteL2:
+      return WriteL2(link, config, adjusted);
+  }
+}
+
+// ---- The runner ------------------------------------------------------------------
+
+DeviceExchange::DeviceExchange(DeviceLink& link, DeviceData& config, ExchangeMode mode)
+    : m_link(link), m_config(config), m_mode(mode) {}
+
+DeviceExchange::~DeviceExchange() {
+  if (!m_thread.joinable()) return;
+  if (ExchangeCanAbort(m_mode)) abort();
+  m_thread.join();
+}
+
+void DeviceExchange::start() {
+  if (m_thread.joinable() || m_finished.load()) return;
+  m_link.abortRequested = false;
+  setProgress(m_link, 0);  // the bar must not show the previous exchange's end
+  m_thread = std::thread(&DeviceExchange::ReadWriteThread, this);
+}
+
+void DeviceExchange::abort() {
+  if (!ExchangeCanAbort(m_mode)) return;
+  m_aborted = true;
+  m_link.abortRequested = true;
+}
+
+void DeviceExchange::wait() {
+  if (m_thread.joinable()) m_thread.join();
+}
+
+int DeviceExchange::run() {
+  start();
+  wait();
+  return result();
+}
+
+std::optional<SError> DeviceExchange::takeError() {
+  if (m_errorTaken || !m_hasError.load(std::memory_order_acquire)) return std::nullopt;
+  m_errorTaken = true;
+  return m_error;
+}
+
+int DeviceExchange::result() const {
+  return m_aborted.load() || m_hasError.load(std::memory_order_acquire) ? kFailed : kDone;
+}
+
+int DeviceExchange::ReadWriteThread(DeviceExchange* exchange) {
+  if (!exchange) return 1;
+  DeviceLink& link = exchange->m_link;
+  auto fail = [exchange](const SError& error) {
+    exchange->m_error = error;
+    exchange->m_hasError.store(true, std::memory_order_release);
+  };
+  // Nothing may escape the thread: every failure becomes the error record.
+  try {
+    if (link.lptBase.load() == 0) DetectPort(link);
+    RunExchangeOperation(link, exchange->m_config, exchange->m_mode, &exchange->m_adjusted);
+  } catch (const SError& e) {
+    fail(e);
+  } catch (const std::exception& e) {
+    fail(SError(kErrorPort, cp1251::fromUtf8(e.what())));
+  } catch (...) {
+    fail(SError(kErrorPort, cp1251::fromUtf8("Неизвестная ошибка обмена с прибором")));
+  }
+  try {
+    link.port().resetLines(link.lptBase.load());
+  } catch (const std::exception& e) {
+    if (!exchange->m_hasError.load()) fail(SError(kErrorPort, cp1251::fromUtf8(e.what())));
+  }
+  exchange->m_finished.store(true, std::memory_order_release);
+  return 0;
+}

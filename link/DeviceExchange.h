@@ -1,0 +1,142 @@
+// The device exchanges: moving a whole configuration between a DeviceData and
+// the controller's memory. Four exchanges exist, run one at a time: "r2"
+// reads the general parameters (L2), "r1" the programs (L1, laid out by the
+// O10 just read), "w2" writes L2 masked, "w1" writes every program slot.
+//
+// The worker operations (ReadL1 ... DetectPort) run on the exchange worker
+// thread and throw SError on a bus failure. DeviceExchange is the runner the
+// user interface drives: it starts one worker on a std::thread, and the
+// caller polls progress(), takeError() and finished() (the GUI's progress
+// dialog on its 100 ms timer, tkv88ctl while it draws its bar) and may
+// abort() a read. The configuration belongs to the worker from start() until
+// finished() is true; the caller must not touch it in between. The progress
+// counter and abort flag are the DeviceLink's atomics; the error record is
+// published with release/acquire ordering before the worker says it ended.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "link/DeviceLink.h"
+#include "link/MemoryImage.h"
+#include "link/SError.h"
+#include "model/DeviceData.h"
+
+enum class ExchangeMode { ReadL1, ReadL2, WriteL1, WriteL2 };
+
+// "r1", "r2", "w1", "w2" in any case; nothing for other texts.
+std::optional<ExchangeMode> ExchangeModeOf(std::string_view text);
+// "L1: чтение", "L2: чтение", "L1: запись", "L2: запись" (Windows-1251).
+const std::string& ExchangeCaption(ExchangeMode mode);
+// The progress bar's range: 0..1050 for L1, 0..67 for L2.
+int ExchangeProgressRange(ExchangeMode mode);
+// Reads can be aborted; a write always runs to its end or its first error.
+bool ExchangeCanAbort(ExchangeMode mode);
+
+// Error codes of the exchange itself, next to the bus's 1 and 2.
+inline constexpr int32_t kErrorDoesNotFit = 3;  // refused before anything was written
+inline constexpr int32_t kErrorPort = 4;        // the port itself failed (PortError, anything unexpected)
+
+// L2 moves in blocks of 32, 32 and 22 bytes from byte 8106.
+inline constexpr int kL2Blocks = 3;
+
+// ---- Worker operations (exchange worker thread) ------------------------------
+
+// Chooses lptBase: probes each candidate (0x378, 0x278, 0x3BC) after putting
+// its lines to idle and waiting a second; the first that answers a 32-byte
+// read stays. When none does, the first candidate is used and the exchange
+// reports its own error.
+void DetectPort(DeviceLink& link);
+
+// Reads L2 into config.general; on an abort returns before decoding anything.
+void ReadL2(DeviceLink& link, DeviceData& config);
+// Reads every slot of config's partition into config.programs (emptied
+// first); on an abort returns with what it has.
+void ReadL1(DeviceLink& link, DeviceData& config);
+// Writes L2 masked: bits that belong to no parameter keep the controller's.
+// Values are saturated to their fields (listed in `adjusted` when given).
+void WriteL2(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjusted = nullptr);
+// Writes every program slot of the partition, slots without a program with a
+// zero header. Values saturated as in WriteL2.
+void WriteL1(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjusted = nullptr);
+// Both writes first refuse (SError kErrorDoesNotFit, nothing written) a
+// configuration with more programs or steps than its partition allows.
+
+// The operation of a mode: ReadL1, ReadL2, WriteL1 or WriteL2 (the writes
+// list saturated values in `adjusted` when given). No detection, no reset.
+void RunExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mode,
+                          FieldAdjustments* adjusted = nullptr);
+
+// The L1 progress between slots: the worker's own, the bar sees the counter.
+struct SlotProgress {
+  double accumulator = 0;
+  double increment = 0;
+  void advance(DeviceLink& link);
+};
+
+// Reads the header of slot n of a partition with programCount programs and,
+// when `steps` is given, its first min(step count, stepsAllowed) step
+// records (fewer when an abort is noticed before a step).
+ProgramHeaderRecord ReadProgramSlot(DeviceLink& link, int programCount, int stepsAllowed, int n,
+                                    std::vector<StepRecord>* steps, SlotProgress* progress);
+// Writes slot n's header and then its steps, advancing the progress after each.
+void WriteProgramSlot(DeviceLink& link, int programCount, int n, const EncodedProgram& program,
+                      SlotProgress& progress);
+
+// ---- The runner ------------------------------------------------------------
+
+class DeviceExchange {
+ public:
+  static constexpr int kDone = 1;    // the exchange finished
+  static constexpr int kFailed = 2;  // it failed or was aborted
+
+  // Neither is owned; both must outlive the exchange.
+  DeviceExchange(DeviceLink& link, DeviceData& config, ExchangeMode mode);
+  // Waits for the worker (a read is asked to abort first).
+  ~DeviceExchange();
+  DeviceExchange(const DeviceExchange&) = delete;
+  DeviceExchange& operator=(const DeviceExchange&) = delete;
+
+  // Clears the abort flag and starts the worker. Once only.
+  void start();
+  // A read stops at its next check and the result becomes kFailed, without
+  // an error; a write ignores it.
+  void abort();
+
+  bool finished() const { return m_finished.load(std::memory_order_acquire); }
+  // Blocks until the worker has ended.
+  void wait();
+  // start() and wait(); the result.
+  int run();
+
+  ExchangeMode mode() const { return m_mode; }
+  int progress() const { return m_link.progressCounter.load(std::memory_order_relaxed); }
+  int progressRange() const { return ExchangeProgressRange(m_mode); }
+  // The worker's error, handed out once; nothing before it is published.
+  std::optional<SError> takeError();
+  // kDone or kFailed; final once finished() is true.
+  int result() const;
+  // Values written saturated; complete once finished() is true.
+  const FieldAdjustments& adjusted() const { return m_adjusted; }
+
+  // The worker's body: detection on first use, the operation, the lines
+  // back to idle. Returns 1 for a null argument, else 0.
+  static int ReadWriteThread(DeviceExchange* exchange);
+
+ private:
+  DeviceLink& m_link;
+  DeviceData& m_config;
+  ExchangeMode m_mode;
+  std::thread m_thread;
+  FieldAdjustments m_adjusted;
+
+  SError m_error;                       // written by the worker before m_hasError
+  std::atomic<bool> m_hasError{false};  // published with release
+  bool m_errorTaken = false;            // caller's side only
+  std::atomic<bool> m_aborted{false};
+  std::atomic<bool> m_finished{false};
+};

@@ -1,0 +1,352 @@
+// The exchanges end to end: the worker thread, the bus engine and the
+// simulated controller, and the document's read and write on top of them.
+#include "link/DeviceExchange.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <random>
+#include <set>
+
+#include "document/CTkv88_3Doc.h"
+#include "document/WriteCheck.h"
+#include "link/BitField.h"
+#include "link/FactoryConfiguration.h"
+#include "link/SimulatedController.h"
+#include "support/I2cTrace.h"
+#include "support/RandomConfig.h"
+#include "support/Text.h"
+
+namespace {
+
+// A simulated controller that can run a callback at a given port access, so
+// a test can abort an exchange at a point of its choosing.
+class ScriptedController : public SimulatedController {
+ public:
+  using SimulatedController::SimulatedController;
+  uint8_t inByte(uint16_t address) override {
+    if (++m_accesses == triggerAt && trigger) trigger();
+    return SimulatedController::inByte(address);
+  }
+  uint64_t accesses() const { return m_accesses; }
+  uint64_t triggerAt = 0;
+  std::function<void()> trigger;
+
+ private:
+  uint64_t m_accesses = 0;
+};
+
+struct Bench {
+  explicit Bench(const MemoryImage& image, uint16_t base = PortBackend::kLpt1, SimulatorFault fault = {}) {
+    auto port = std::make_unique<ScriptedController>(image, base, fault);
+    sim = port.get();
+    link = std::make_unique<DeviceLink>(std::move(port));
+  }
+  // With a trace file: the memory starts as `image`.
+  Bench(const MemoryImage& image, const std::string& tracePath) {
+    SimulatorOptions options;
+    options.tracePath = tracePath;
+    auto port = std::make_unique<ScriptedController>(options);
+    port->memory() = image;
+    sim = port.get();
+    link = std::make_unique<DeviceLink>(std::move(port));
+  }
+  ScriptedController* sim;
+  std::unique_ptr<DeviceLink> link;
+};
+
+int run(DeviceLink& link, DeviceData& config, ExchangeMode mode, std::optional<SError>* error = nullptr) {
+  DeviceExchange exchange(link, config, mode);
+  const int result = exchange.run();
+  if (error) *error = exchange.takeError();
+  return result;
+}
+
+// The document's framework, reduced to what a device command needs.
+class ExchangeHost : public DocumentHost {
+ public:
+  explicit ExchangeHost(DeviceLink& link) : m_link(link) {}
+  bool askYesNo(std::string_view, std::string_view) override { return true; }
+  void refreshView(DocumentView& view) override { view.documentChanged(); }
+  void postCommand(int) override {}
+  bool selectTreeItem(const void*, bool) override { return false; }
+  std::optional<std::string> askProgramName(std::string_view) override { return std::nullopt; }
+  bool runExchange(DeviceData& config, std::string_view mode) override {
+    DeviceExchange exchange(m_link, config, *ExchangeModeOf(mode));
+    modes.emplace_back(mode);
+    if (beforeStart) beforeStart(exchange);
+    exchange.run();
+    if (auto e = exchange.takeError()) errors.push_back(*e);
+    return exchange.result() == DeviceExchange::kDone;
+  }
+
+  std::function<void(DeviceExchange&)> beforeStart;
+  std::vector<std::string> modes;
+  std::vector<SError> errors;
+
+ private:
+  DeviceLink& m_link;
+};
+
+MemoryImage erased() {
+  MemoryImage image;
+  image.fill(0xFF);
+  return image;
+}
+
+std::string tracePath(const char* name) {
+  return (std::filesystem::path(TKV88_BINARY_DIR) / (std::string("exchange-") + name + ".vcd")).string();
+}
+
+}  // namespace
+
+TEST(DeviceExchange, WriteThenReadGivesTheConfigurationBackInEveryPartition) {
+  std::mt19937 rng(1988);
+  for (int o10 = 0; o10 < GeneralParameters::kPartitionCount; ++o10) {
+    const int programs = std::uniform_int_distribution<int>(1, GeneralParameters::programCountOf(o10))(rng);
+    DeviceData config = randomConfig(rng, o10, programs);
+    Bench bench(factoryImage());
+    MemoryImage expectedImage = bench.sim->memory();
+    WriteConfiguration(config, expectedImage);
+
+    ASSERT_EQ(run(*bench.link, config, ExchangeMode::WriteL2), DeviceExchange::kDone);
+    ASSERT_EQ(run(*bench.link, config, ExchangeMode::WriteL1), DeviceExchange::kDone);
+    EXPECT_EQ(bench.link->progressCounter.load(), 1050);
+    // The bus leaves exactly what the memory image predicts, byte for byte.
+    ASSERT_EQ(bench.sim->memory(), expectedImage) << "O10 = " << o10;
+
+    DeviceData read;
+    ASSERT_EQ(run(*bench.link, read, ExchangeMode::ReadL2), DeviceExchange::kDone);
+    ASSERT_EQ(run(*bench.link, read, ExchangeMode::ReadL1), DeviceExchange::kDone);
+    const std::vector<std::string> diff = ValueDifferences(ReadConfiguration(expectedImage), read);
+    ASSERT_TRUE(diff.empty()) << "O10 = " << o10 << ": " << u(diff.front());
+    for (int n = 0; n < programs; ++n)
+      ASSERT_EQ(read.programAt(n)->stepCount(), config.programAt(n)->stepCount());
+    EXPECT_EQ(read.programCount(), GeneralParameters::programCountOf(o10));
+  }
+}
+
+TEST(DeviceExchange, DocumentReadTakesTheControllersConfiguration) {
+  Bench bench(factoryImage());
+  ExchangeHost host(*bench.link);
+  CTkv88_3Doc doc(&host);
+  doc.newDocument();
+  doc.deviceData()->general.base[BaseParameters::O10].setValue(7);  // answered Yes: 5 programs
+  doc.readDevice();
+  EXPECT_TRUE(host.errors.empty());
+  EXPECT_EQ(host.modes, (std::vector<std::string>{"r2", "r1"}));
+  EXPECT_EQ(u(doc.title()), "Считанная прошивка");
+  const DeviceData& d = *doc.deviceData();
+  EXPECT_EQ(d.general.partition(), 2);
+  ASSERT_EQ(d.programCount(), 20);
+  EXPECT_EQ(u(d.programAt(0)->name()), "Считанная");
+  EXPECT_TRUE(ValueDifferences(FactoryConfiguration(), d).empty());
+  EXPECT_EQ(d.general.base[BaseParameters::O10].beforeChange(), nullptr);
+}
+
+TEST(DeviceExchange, AbortedOrFailedReadLeavesTheDocumentAsItWas) {
+  for (const char* how : {"abort in L1", "abort in L2", "link breaks in L1"}) {
+    const bool breaks = std::string(how) == "link breaks in L1";
+    SimulatorFault fault;
+    if (breaks) {
+      fault.kind = SimulatorFault::kDropout;
+      fault.dropoutBytes = 400;  // L2 and a few headers get through
+    }
+    Bench bench(factoryImage(), PortBackend::kLpt1, fault);
+    bench.link->lptBase = PortBackend::kLpt1;
+    ExchangeHost host(*bench.link);
+    CTkv88_3Doc doc(&host);
+    doc.newDocument();
+    doc.deviceData()->programAt(3)->steps.resize(2);
+    const std::string before = doc.text();
+    const std::string title = doc.title();
+
+    const std::string abortIn = std::string(how) == "abort in L1" ? "r1" : "r2";
+    host.beforeStart = [&](DeviceExchange& exchange) {
+      if (breaks || host.modes.back() != abortIn) return;
+      bench.sim->triggerAt = bench.sim->accesses() + 3000;  // well inside the exchange
+      bench.sim->trigger = [&exchange] { exchange.abort(); };
+    };
+    doc.readDevice();
+    EXPECT_EQ(doc.text(), before) << how;
+    EXPECT_EQ(doc.title(), title) << how;
+    EXPECT_TRUE(doc.partitionGuard) << how;
+    if (breaks) {
+      ASSERT_EQ(host.errors.size(), 1u);
+      EXPECT_EQ(host.errors[0].errorCode, SError::kLinkBroken);
+      EXPECT_EQ(u(host.errors[0].text()), "Связь с прибором прервалась");
+    } else {
+      EXPECT_TRUE(host.errors.empty()) << how;  // an abort is silent
+    }
+    EXPECT_EQ(host.modes.back(), breaks ? "r1" : abortIn) << how;
+  }
+}
+
+TEST(DeviceExchange, FirstExchangeProbesThePortsWithAPauseAndLaterOnesDoNot) {
+  Bench bench(factoryImage(), PortBackend::kLpt3);
+  DeviceData config;
+  ASSERT_EQ(run(*bench.link, config, ExchangeMode::ReadL2), DeviceExchange::kDone);
+  EXPECT_EQ(bench.link->lptBase.load(), PortBackend::kLpt3);
+  const auto& resets = bench.sim->lineResets();
+  ASSERT_EQ(resets.size(), 4u);  // three probes, then the lines of the chosen port at the end
+  EXPECT_EQ(resets[0].base, PortBackend::kLpt1);
+  EXPECT_EQ(resets[1].base, PortBackend::kLpt2);
+  EXPECT_EQ(resets[2].base, PortBackend::kLpt3);
+  EXPECT_EQ(resets[3].base, PortBackend::kLpt3);
+  // Each probe waits a second after its reset (and a failed one retries five times).
+  EXPECT_GE(resets[1].timeUs - resets[0].timeUs, 1000000u);
+  EXPECT_GE(resets[2].timeUs - resets[1].timeUs, 1000000u);
+  EXPECT_GE(resets[3].timeUs - resets[2].timeUs, 1000000u);
+  EXPECT_EQ(config.general.partition(), 2);
+
+  const uint64_t start = bench.sim->virtualTimeUs();
+  ASSERT_EQ(run(*bench.link, config, ExchangeMode::ReadL2), DeviceExchange::kDone);
+  ASSERT_EQ(resets.size(), 5u);
+  EXPECT_EQ(resets[4].base, PortBackend::kLpt3);
+  EXPECT_LT(bench.sim->virtualTimeUs() - start, 1000000u);
+}
+
+TEST(DeviceExchange, NoControllerGivesOneNoAnswerErrorAndKeepsTheDocument) {
+  SimulatorFault absent;
+  absent.kind = SimulatorFault::kAbsent;
+  Bench bench(erased(), PortBackend::kLpt1, absent);
+  ExchangeHost host(*bench.link);
+  CTkv88_3Doc doc(&host);
+  doc.newDocument();
+  const std::string before = doc.text();
+  doc.readDevice();
+  ASSERT_EQ(host.errors.size(), 1u);
+  EXPECT_EQ(host.errors[0].errorCode, SError::kNoAnswer);
+  EXPECT_EQ(u(host.errors[0].text()), "Прибор не отвечает");
+  EXPECT_EQ(host.modes, std::vector<std::string>{"r2"});
+  EXPECT_EQ(doc.text(), before);
+  EXPECT_EQ(bench.link->lptBase.load(), PortBackend::kLpt1);  // the fallback
+}
+
+TEST(DeviceExchange, WritingThreeProgramsInPartitionZeroWritesAllSixtySlots) {
+  const std::string path = tracePath("sixty-slots");
+  std::mt19937 rng(60);
+  DeviceData config = randomConfig(rng, 0, 3, true);
+  std::set<int> expected;
+  {
+    Bench bench(erased(), path);
+    bench.link->lptBase = PortBackend::kLpt1;
+    ASSERT_EQ(run(*bench.link, config, ExchangeMode::WriteL1), DeviceExchange::kDone);
+    const DeviceData read = ReadConfiguration(bench.sim->memory());
+    for (int n = 0; n < 60; ++n) {
+      const int32_t h = ProgramBit(60, n);
+      EXPECT_EQ(HeaderRecordAt(bench.sim->memory().data(), h).stepCount(), n < 3 ? 7 : 0) << n;
+      for (int b = 0; b < kHeaderRecordBytes + (h % 8 ? 1 : 0); ++b) expected.insert(h / 8 + b);
+      for (int s = 0; s < (n < 3 ? 7 : 0); ++s) {
+        const int32_t p = StepBit(60, n, s);
+        for (int b = 0; b < kStepRecordBytes + (p % 8 ? 1 : 0); ++b) expected.insert(p / 8 + b);
+      }
+    }
+  }
+  // The bus carried one single-byte write for every byte of those records and nothing else.
+  std::set<int> written;
+  int writes = 0, reads = 0;
+  for (const I2cTransaction& t : DecodeI2cTrace(path)) {
+    if (t.read) {
+      ++reads;  // the first byte of an offset record
+      continue;
+    }
+    ASSERT_EQ(t.data.size(), 1u);
+    written.insert(t.address);
+    ++writes;
+  }
+  EXPECT_EQ(written, expected);
+  EXPECT_GE(writes, static_cast<int>(expected.size()));  // a step's first byte may end the record before it
+  EXPECT_GT(reads, 0);
+  std::filesystem::remove(path);
+}
+
+TEST(DeviceExchange, ReadingL2TouchesOnlyItsBytes) {
+  const std::string path = tracePath("l2-read");
+  {
+    Bench bench(factoryImage(), path);
+    bench.link->lptBase = PortBackend::kLpt1;
+    DeviceData config;
+    ASSERT_EQ(run(*bench.link, config, ExchangeMode::ReadL2), DeviceExchange::kDone);
+  }
+  const std::vector<I2cTransaction> t = DecodeI2cTrace(path);
+  ASSERT_EQ(t.size(), 3u);
+  const int starts[] = {8106, 8138, 8170}, lengths[] = {32, 32, 22};
+  const MemoryImage factory = factoryImage();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(t[i].read);
+    EXPECT_EQ(t[i].address, starts[i]);
+    ASSERT_EQ(static_cast<int>(t[i].data.size()), lengths[i]);
+    for (int b = 0; b < lengths[i]; ++b) EXPECT_EQ(t[i].data[b], factory[starts[i] + b]);
+  }
+  EXPECT_EQ(t[2].address + t[2].data.size(), 8192u);
+  std::filesystem::remove(path);
+}
+
+TEST(DeviceExchange, WriteKeepsForeignL2BitsAndRefusesWhatDoesNotFit) {
+  std::mt19937 rng(7);
+  Bench bench(erased());
+  DeviceData config = randomConfig(rng, 2, 21);  // one program too many
+  std::optional<SError> error;
+  for (ExchangeMode mode : {ExchangeMode::WriteL2, ExchangeMode::WriteL1}) {
+    EXPECT_EQ(run(*bench.link, config, mode, &error), DeviceExchange::kFailed);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->errorCode, kErrorDoesNotFit);
+    EXPECT_EQ(
+        u(error->text()),
+        "Конфигурация не помещается в память прибора: программ 21, разбиение памяти O10 = 2 допускает 20");
+  }
+  EXPECT_EQ(bench.sim->memory(), erased());  // nothing written
+  EXPECT_EQ(bench.sim->completedWriteCycles(), 0);
+
+  config.programs.pop_back();
+  config.programAt(4)->steps.resize(26);
+  EXPECT_EQ(run(*bench.link, config, ExchangeMode::WriteL1, &error), DeviceExchange::kFailed);
+  EXPECT_EQ(u(error->text()),
+            "Конфигурация не помещается в память прибора: в программе №5 шагов 26, разбиение памяти "
+            "допускает 25");
+
+  config.programAt(4)->steps.resize(25);
+  config.general.filters[2].setEnteredValue(64);
+  DeviceExchange exchange(*bench.link, config, ExchangeMode::WriteL2);
+  ASSERT_EQ(exchange.run(), DeviceExchange::kDone);
+  ASSERT_EQ(exchange.adjusted().size(), 1u);
+  EXPECT_EQ(exchange.adjusted()[0].code, "D03");
+  // The masked write: bits 253..401 of the area belong to the controller.
+  EXPECT_EQ(ExtractBits(bench.sim->memory().data() + L2_BASE, 253, 32), 0xFFFFFFFFu);
+  EXPECT_EQ(ExtractBits(bench.sim->memory().data() + L2_BASE, 404, 4), 0xFu);
+  EXPECT_EQ(ExtractBits(bench.sim->memory().data() + L2_BASE, 69, 6), 63u);
+}
+
+TEST(DeviceExchange, WritesCannotBeAbortedAndTheRunnerReportsProgress) {
+  Bench bench(erased());
+  bench.link->lptBase = PortBackend::kLpt1;
+  DeviceData config = FactoryConfiguration();
+  ASSERT_EQ(run(*bench.link, config, ExchangeMode::WriteL2), DeviceExchange::kDone);
+  DeviceExchange exchange(*bench.link, config, ExchangeMode::WriteL1);
+  EXPECT_EQ(exchange.progressRange(), 1050);
+  bench.sim->triggerAt = 5000;
+  bench.sim->trigger = [&exchange] { exchange.abort(); };
+  exchange.start();
+  int last = 0;
+  while (!exchange.finished()) {
+    const int p = exchange.progress();
+    EXPECT_GE(p, last);
+    last = p;
+    std::this_thread::yield();
+  }
+  exchange.wait();
+  EXPECT_EQ(exchange.result(), DeviceExchange::kDone);
+  EXPECT_FALSE(exchange.takeError());
+  EXPECT_EQ(exchange.progress(), 1050);
+  EXPECT_TRUE(ValueDifferences(FactoryConfiguration(), ReadConfiguration(bench.sim->memory())).empty());
+
+  EXPECT_EQ(ExchangeModeOf("R1"), ExchangeMode::ReadL1);
+  EXPECT_EQ(ExchangeModeOf("w2"), ExchangeMode::WriteL2);
+  EXPECT_FALSE(ExchangeModeOf("r3"));
+  EXPECT_FALSE(ExchangeModeOf("rw1"));
+  EXPECT_EQ(u(ExchangeCaption(ExchangeMode::ReadL2)), "L2: чтение");
+  EXPECT_EQ(ExchangeProgressRange(ExchangeMode::WriteL2), 67);
+}
