@@ -1,0 +1,262 @@
+// tkv88ctl commands that move a whole configuration between a configuration
+// file and the controller's memory: read and write talk to the controller
+// through the same document and exchanges as the GUI's "&Считать прошивку"
+// and "&Записать прошивку"; image and decode do the same conversion on an
+// 8 KB image file without a controller.
+#include <unistd.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "apps/tkv88ctl/Args.h"
+#include "apps/tkv88ctl/CtlCommand.h"
+#include "apps/tkv88ctl/DeviceSupport.h"
+#include "document/CTkv88_3Doc.h"
+#include "document/ConfigFile.h"
+#include "document/WriteCheck.h"
+#include "link/DeviceExchange.h"
+#include "link/FactoryImage.h"
+#include "link/ImageFile.h"
+#include "link/MemoryImage.h"
+#include "model/Cp1251.h"
+
+namespace {
+
+// The document's framework for a command line: exchanges run through the
+// session (progress bar, port choice), nothing else is shown.
+class CtlHost : public DocumentHost {
+ public:
+  explicit CtlHost(DeviceSession& session) : m_session(session) {}
+
+  // The device commands ask nothing they have not settled beforehand.
+  bool askYesNo(std::string_view, std::string_view) override { return true; }
+  void refreshView(DocumentView& view) override { view.documentChanged(); }
+  void postCommand(int) override {}
+  bool selectTreeItem(const void*, bool) override { return false; }
+  std::optional<std::string> askProgramName(std::string_view) override { return std::nullopt; }
+
+  bool runExchange(DeviceData& config, std::string_view mode) override {
+    const std::optional<ExchangeMode> m = ExchangeModeOf(mode);
+    if (!m) {
+      m_failure = "unknown exchange \"" + std::string(mode) + "\"";
+      return false;
+    }
+    try {
+      m_session.run(cp1251::toUtf8(ExchangeCaption(*m)), ExchangeProgressRange(*m),
+                    [&](DeviceLink& link) { RunExchangeOperation(link, config, *m); });
+      return true;
+    } catch (const std::exception& e) {
+      m_failure = e.what();
+      return false;
+    }
+  }
+
+  // The first failure of an exchange becomes the command's.
+  void throwIfFailed() const {
+    if (m_failure) throw Failure(*m_failure);
+  }
+
+ private:
+  DeviceSession& m_session;
+  std::optional<std::string> m_failure;
+};
+
+void warn(const char* command, const std::string& cp1251Line) {
+  std::fprintf(stderr, "tkv88ctl %s: %s\n", command, cp1251::toUtf8(cp1251Line).c_str());
+}
+
+// Names what does not fit the partition and refuses, or (with --fit) cuts
+// the configuration to what fits; then warns of every saturated value.
+void prepareForWrite(DeviceData& config, bool fit, const char* command) {
+  WriteCheck check = CheckBeforeWrite(config);
+  if (!check.fits()) {
+    for (const std::string& line : check.overflow) warn(command, line);
+    if (!fit)
+      throw Failure(
+          "the configuration has more programs or steps than its memory partition allows; "
+          "--fit writes only what fits");
+    config = FitToPartition(config);
+    check = CheckBeforeWrite(config);
+    warn(command, cp1251::fromUtf8("записывается только то, что помещается в разбиение памяти"));
+  }
+  for (const std::string& line : check.adjusted) warn(command, cp1251::fromUtf8("внимание: ") + line);
+}
+
+std::unique_ptr<DeviceData> readConfigurationFile(const std::string& path) {
+  try {
+    return configfile::read(configfile::readFile(path));
+  } catch (const configfile::FileError& e) {
+    throw Failure(e.what());
+  }
+}
+
+MemoryImage readImage(const std::string& path) {
+  try {
+    if (std::optional<MemoryImage> image = readImageFile(path)) return *image;
+  } catch (const ImageFileError& e) {
+    throw Failure(e.what());
+  }
+  throw Failure(path + " does not exist");
+}
+
+std::optional<std::string> output(const Args& args) {
+  std::optional<std::string> o = args.option("-o");
+  if (!o) o = args.option("--output");
+  if (o && *o == "-") o.reset();
+  return o;
+}
+
+void writeStdout(const void* data, std::size_t size) {
+  if (std::fwrite(data, 1, size, stdout) != size || std::fflush(stdout) != 0)
+    throw Failure("cannot write to the standard output");
+}
+
+void writeConfigurationOut(const DeviceData& config, const std::optional<std::string>& path) {
+  const std::string text = configfile::write(config);
+  if (!path) return writeStdout(text.data(), text.size());
+  try {
+    configfile::writeFile(*path, text);
+  } catch (const configfile::FileError& e) {
+    throw Failure(e.what());
+  }
+}
+
+// ---- read ------------------------------------------------------------------
+
+int runRead(const std::vector<std::string>& argv) {
+  const Args args(argv, device_support::valueOptions({"-o", "--output"}), device_support::flags());
+  args.expectPositional(0, 0);
+  DeviceSession session(args);
+  CtlHost host(session);
+  CTkv88_3Doc doc(&host);
+  doc.readDevice();
+  host.throwIfFailed();
+  const DeviceData& read = *doc.deviceData();
+  writeConfigurationOut(read, output(args));
+  int steps = 0;
+  for (const Program& p : read.programs) steps += p.stepCount();
+  session.note("read " + std::to_string(read.programCount()) + " programs with " + std::to_string(steps) +
+               " steps, partition O10 = " + std::to_string(read.general.partition()));
+  return 0;
+}
+
+// ---- write -----------------------------------------------------------------
+
+int runWrite(const std::vector<std::string>& argv) {
+  const Args args(argv, device_support::valueOptions(), device_support::flags({"--fit", "--verify"}));
+  args.expectPositional(1, 1);
+  std::unique_ptr<DeviceData> config = readConfigurationFile(args.positional()[0]);
+  prepareForWrite(*config, args.flag("--fit"), "write");
+
+  DeviceSession session(args);
+  CtlHost host(session);
+  CTkv88_3Doc doc(&host);
+  doc.loadText(configfile::write(*config));
+  doc.writeDevice();
+  host.throwIfFailed();
+  session.note("wrote " + std::to_string(config->programCount()) + " programs");
+  if (!args.flag("--verify")) return 0;
+
+  // What a read must give: the configuration as the memory holds it
+  // (saturated, empty slots as programs without steps).
+  MemoryImage image = factoryImage();
+  WriteConfiguration(*doc.deviceData(), image);
+  const DeviceData expected = ReadConfiguration(image);
+  DeviceData readBack;
+  if (!host.runExchange(readBack, "r2") || !host.runExchange(readBack, "r1")) host.throwIfFailed();
+  const std::vector<std::string> differences = ValueDifferences(expected, readBack);
+  for (const std::string& line : differences) warn("write", line);
+  if (!differences.empty())
+    throw Failure("verify: " + std::to_string(differences.size()) + " values differ after writing");
+  session.note("verified: the controller holds the configuration");
+  return 0;
+}
+
+// ---- image -----------------------------------------------------------------
+
+int runImage(const std::vector<std::string>& argv) {
+  const Args args(argv, {"-o", "--output", "--base"}, {"--fit"});
+  args.expectPositional(1, 1);
+  const std::optional<std::string> out = output(args);
+  if (!out && ::isatty(STDOUT_FILENO))
+    throw UsageError("the image is binary: give -o IMAGE or redirect the output");
+  std::unique_ptr<DeviceData> config = readConfigurationFile(args.positional()[0]);
+  prepareForWrite(*config, args.flag("--fit"), "image");
+
+  const std::optional<std::string> base = args.option("--base");
+  MemoryImage image = base ? readImage(*base) : factoryImage();
+  WriteConfiguration(*config, image);
+  if (!out) {
+    writeStdout(image.data(), image.size());
+    return 0;
+  }
+  try {
+    writeFileAtomically(*out, image.data(), image.size());
+  } catch (const ImageFileError& e) {
+    throw Failure(e.what());
+  }
+  return 0;
+}
+
+// ---- decode ----------------------------------------------------------------
+
+int runDecode(const std::vector<std::string>& argv) {
+  const Args args(argv, {"-o", "--output"});
+  args.expectPositional(1, 1);
+  writeConfigurationOut(ReadConfiguration(readImage(args.positional()[0])), output(args));
+  return 0;
+}
+
+const CtlCommand::Registrar read(
+    {"read", "read the controller's configuration into a configuration file",
+     "Usage: tkv88ctl read [--port PORT] [-q] [-o FILE]\n"
+     "Reads the general parameters (L2) and then every program slot (L1) of the\n"
+     "controller, as the GUI's read does, and saves the configuration. Without -o\n"
+     "(or with -o -) it goes to the standard output. FILE is replaced only once\n"
+     "the read has succeeded.\n\n"
+     "Options:\n"
+     "  -o, --output FILE  where to save the configuration\n" TKV88CTL_DEVICE_OPTIONS_HELP,
+     runRead});
+
+const CtlCommand::Registrar write(
+    {"write", "write a configuration file to the controller",
+     "Usage: tkv88ctl write [--port PORT] [-q] [--fit] [--verify] FILE\n"
+     "Writes FILE's general parameters (L2, masked: bits that belong to no\n"
+     "parameter keep the controller's content) and then every program slot of\n"
+     "its memory partition (L1); slots without a program get a program with no\n"
+     "steps. Values their memory field cannot hold are written as the nearest\n"
+     "value it holds, each named on stderr. A configuration with more programs\n"
+     "or steps than its partition O10 allows is refused, naming what does not\n"
+     "fit, unless --fit is given.\n\n"
+     "Options:\n"
+     "  --fit           write only the programs and steps the partition allows\n"
+     "  --verify        read both areas back and name every value that "
+     "differs\n" TKV88CTL_DEVICE_OPTIONS_HELP,
+     runWrite});
+
+const CtlCommand::Registrar image(
+    {"image", "the 8 KB memory image that writing a configuration file leaves",
+     "Usage: tkv88ctl image [-o IMAGE] [--base IMAGE] [--fit] FILE\n"
+     "Computes the memory a controller holds after FILE has been written to it,\n"
+     "byte for byte as \"tkv88ctl write\" leaves it. Without -o (or with -o -)\n"
+     "the image goes to the standard output.\n\n"
+     "Options:\n"
+     "  -o, --output IMAGE  where to save the image\n"
+     "  --base IMAGE    the memory before the write (default: a factory-new\n"
+     "                  controller's)\n"
+     "  --fit           keep only the programs and steps the partition allows\n",
+     runImage});
+
+const CtlCommand::Registrar decode(
+    {"decode", "the configuration a read of an 8 KB memory image gives",
+     "Usage: tkv88ctl decode [-o FILE] IMAGE\n"
+     "Decodes the 8192-byte IMAGE as a read of the controller would: general\n"
+     "parameters first, then every program slot of their partition. Without -o\n"
+     "(or with -o -) the configuration goes to the standard output.\n\n"
+     "Options:\n"
+     "  -o, --output FILE  where to save the configuration\n",
+     runDecode});
+
+}  // namespace
