@@ -350,3 +350,19 @@ TEST(DeviceExchange, WritesCannotBeAbortedAndTheRunnerReportsProgress) {
   EXPECT_EQ(u(ExchangeCaption(ExchangeMode::ReadL2)), "L2: чтение");
   EXPECT_EQ(ExchangeProgressRange(ExchangeMode::WriteL2), 67);
 }
+
+// No steps anywhere: the step pass has nothing to divide its share by.
+TEST(DeviceExchange, ReadOfSlotsWithoutAnyStep) {
+  MemoryImage image = erased();
+  DeviceData empty;  // O10 = 2, twenty programs without steps
+  WriteConfiguration(empty, image);
+  Bench bench(image);
+  bench.link->lptBase = PortBackend::kLpt1;
+  DeviceData read;
+  ASSERT_EQ(run(*bench.link, read, ExchangeMode::ReadL2), DeviceExchange::kDone);
+  ASSERT_EQ(run(*bench.link, read, ExchangeMode::ReadL1), DeviceExchange::kDone);
+  EXPECT_EQ(read.programCount(), 20);
+  for (const Program& p : read.programs) EXPECT_EQ(p.stepCount(), 0);
+  EXPECT_GE(bench.link->progressCounter.load(), 19 * 50 / 20);
+  EXPECT_LE(bench.link->progressCounter.load(), 1050);
+}
