@@ -1,0 +1,28 @@
+// What the program remembers between runs: the recent files (4), the main
+// window's geometry and the chosen port. Kept with QSettings under the
+// application's organisation and name (set in main); tests point QSettings
+// at a scratch location. User-interface thread only.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace settings {
+
+inline constexpr int kRecentFileCount = 4;
+
+// Most recent first.
+QStringList recentFiles();
+// Moves the path to the front (adding it), keeping at most four.
+void addRecentFile(const QString& path);
+void removeRecentFile(const QString& path);
+
+QByteArray windowGeometry();
+void setWindowGeometry(const QByteArray& geometry);
+
+// The port description last chosen; when none was, $TKV88_PORT or "auto".
+QString port();
+void setPort(const QString& port);
+
+}  // namespace settings

@@ -1,0 +1,30 @@
+#include "shell/CAboutDlg.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "resources/ResourcePaths.h"
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("100"));
+  setWindowTitle(QStringLiteral("О программе"));
+  auto* icon = new QLabel(this);
+  icon->setPixmap(
+      QPixmap(resources::iconPath()).scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  icon->setAccessibleName(QStringLiteral("Значок программы"));
+  auto* name = new QLabel(QStringLiteral("Конфигуратор ТКВ88"), this);
+  auto* version = new QLabel(QStringLiteral("Версия 2.0.13"), this);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+  auto* grid = new QGridLayout(this);
+  grid->setHorizontalSpacing(16);
+  grid->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
+  grid->addWidget(name, 0, 1);
+  grid->addWidget(version, 1, 1);
+  grid->addWidget(buttons, 0, 2, 2, 1, Qt::AlignTop);
+  setFixedSize(sizeHint());
+}

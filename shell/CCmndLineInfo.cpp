@@ -1,0 +1,80 @@
+#include "shell/CCmndLineInfo.h"
+
+#include "link/PortDescription.h"
+
+namespace {
+
+// "i", "/i", "-I" ... : the driver switch letter, or 0 for anything else.
+QChar driverSwitch(const QString& arg) {
+  QString s = arg;
+  if (s.size() == 2 && (s[0] == u'/' || s[0] == u'-')) s = s.mid(1);
+  if (s.size() != 1) return {};
+  const QChar c = s[0].toLower();
+  return (c == u'i' || c == u'u') ? c : QChar();
+}
+
+}  // namespace
+
+void CCmndLineInfo::parse(const QStringList& args) {
+  bool optionsEnded = false;
+  for (int i = 0; i < args.size(); ++i) {
+    const QString& arg = args[i];
+    if (!optionsEnded) {
+      if (arg == u"--") {
+        optionsEnded = true;
+        continue;
+      }
+      if (arg == u"--help" || arg == u"-h" || arg == u"/?") {
+        m_bShowHelp = true;
+        continue;
+      }
+      if (arg == u"--port") {
+        if (i + 1 >= args.size()) {
+          m_strError = QStringLiteral("--port needs a port description");
+          return;
+        }
+        m_strPort = args[++i];
+        continue;
+      }
+      if (arg.startsWith(u"--port=")) {
+        m_strPort = arg.mid(7);
+        if (m_strPort.isEmpty()) {
+          m_strError = QStringLiteral("--port needs a port description");
+          return;
+        }
+        continue;
+      }
+      const QChar sw = driverSwitch(arg);
+      if (sw == u'i') {
+        m_bInstallDriver = true;
+        continue;
+      }
+      if (sw == u'u') {
+        m_bRemoveDriver = true;
+        continue;
+      }
+      if (arg.size() > 1 && arg.startsWith(u'-')) {
+        m_strError = QStringLiteral("unknown option \"%1\"").arg(arg);
+        return;
+      }
+    }
+    if (!m_strFileName.isEmpty()) {
+      m_strError = QStringLiteral("only one configuration file can be opened");
+      return;
+    }
+    m_strFileName = arg;
+  }
+}
+
+QString CCmndLineInfo::usage() {
+  return QStringLiteral(
+      "Usage: tkv88 [--port PORT] [FILE.tkv88]\n"
+      "       tkv88 i | u\n"
+      "The TKV88 configurator. Without a file it starts by reading the controller.\n"
+      "\n"
+      "  FILE.tkv88      open this configuration file; nothing is read from the controller\n"
+      "  --port PORT     the controller's port, remembered for the next start; when none\n"
+      "                  was ever given, $TKV88_PORT or auto. PORT is one of:\n" TKV88_PORT_FORMS_HELP
+      "  i, u            install or remove the port driver and end (also /i, -u, either case)\n"
+      "  --help          show this text\n");
+}

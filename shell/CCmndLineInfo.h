@@ -1,0 +1,25 @@
+// The program's command line: an optional configuration file, the switches
+// "i" and "u" (install or remove the port driver and end, written with or
+// without "/" or "-", either case), "--port PORT" (the port description,
+// remembered for the next start) and "--help". Parsing never throws; a bad
+// command line is reported in m_strError. Used once at start-up.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class CCmndLineInfo {
+ public:
+  // The arguments without the program name.
+  void parse(const QStringList& args);
+
+  // The text printed for --help and after a bad command line.
+  static QString usage();
+
+  bool m_bInstallDriver = false;
+  bool m_bRemoveDriver = false;
+  bool m_bShowHelp = false;
+  QString m_strFileName;  // empty: no file named, start with a device read
+  QString m_strPort;      // empty: the remembered port
+  QString m_strError;     // empty when the command line is good
+};

@@ -1,0 +1,52 @@
+#include "shell/CHelpWindow.h"
+
+#include <QCoreApplication>
+#include <QIcon>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+#include "resources/ResourcePaths.h"
+#include "widgets/HelpRequest.h"
+
+CHelpWindow& CHelpWindow::instance() {
+  // Deliberately never deleted before the application: a parentless window
+  // outliving QApplication would crash at exit, so it dies with the app.
+  static CHelpWindow* window = nullptr;
+  if (!window) {
+    window = new CHelpWindow;
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] {
+      delete window;
+      window = nullptr;
+    });
+  }
+  return *window;
+}
+
+CHelpWindow::CHelpWindow() : QWidget(nullptr, Qt::Window), m_browser(new QTextBrowser(this)) {
+  setWindowTitle(QStringLiteral("Конфигуратор ТКВ88 — справка"));
+  setWindowIcon(QIcon(resources::iconPath()));
+  m_browser->setAccessibleName(QStringLiteral("Справка"));
+  m_browser->setOpenExternalLinks(false);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(m_browser);
+  resize(640, 560);
+}
+
+void CHelpWindow::showTopic(int context) {
+  m_topic = context;
+  switch (context) {
+    case help::kTopicOverview:
+    case help::kTopicExchange:
+    case help::kTopicEditing:
+      m_browser->setSource(resources::helpUrl(context));
+      m_browser->scrollToAnchor(resources::helpUrl(context).fragment());
+      break;
+    default:
+      m_browser->setSource(resources::helpUrl(help::kTopicOverview));
+      break;
+  }
+  show();
+  raise();
+  activateWindow();
+}

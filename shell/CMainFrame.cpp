@@ -1,0 +1,382 @@
+#include "shell/CMainFrame.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+
+#include "document/CTkv88_3Doc.h"
+#include "document/CommandIds.h"
+#include "forms/CMyFormView.h"
+#include "resources/ResourcePaths.h"
+#include "shell/AppSettings.h"
+#include "shell/CMyDialogBar.h"
+#include "shell/CRightWizFrame.h"
+#include "shell/CTkv88_3View.h"
+#include "tables/CFormListMode.h"
+#include "tables/CFormTableSheet.h"
+#include "widgets/GuiText.h"
+#include "widgets/HelpRequest.h"
+
+namespace {
+
+const QString kAppTitle = QStringLiteral("Конфигуратор ТКВ88");
+
+// The first widget of a view that takes the keyboard focus, or the view.
+QWidget* focusTarget(QWidget* view) {
+  if (!qobject_cast<CMyFormView*>(view)) return view;
+  const auto children = view->findChildren<QWidget*>();
+  for (QWidget* c : children)
+    if (c->isVisible() && c->isEnabled() && (c->focusPolicy() & Qt::TabFocus) && !c->focusProxy()) return c;
+  return view;
+}
+
+QWidget* firstEnabledButton(CMyDialogBar* bar) {
+  for (QPushButton* b : bar->buttons())
+    if (b->isEnabled()) return b;
+  return bar;
+}
+
+// A program name may hold '&', which a menu would take for a mnemonic.
+QString menuText(const QString& text) {
+  QString s = text;
+  return s.replace(u'&', QStringLiteral("&&"));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
+    : QMainWindow(parent), m_doc(doc), m_levelMask(levelMask) {
+  setObjectName(QStringLiteral("mainFrame"));
+  setWindowIcon(QIcon(resources::iconPath()));
+  resize(850, 730);
+
+  // The three modes' windows; exactly one of them fills the client area.
+  m_modes = new QStackedWidget(this);
+  m_wndSplitter = new QSplitter(Qt::Horizontal, m_modes);
+  m_wndSplitter->setObjectName(QStringLiteral("59648"));
+  m_pTreeView = new CTkv88_3View(m_doc, levelMask, m_wndSplitter);
+  m_pRightPane = new CRightWizFrame(m_doc, m_wndSplitter);
+  m_wndSplitter->addWidget(m_pTreeView);
+  m_wndSplitter->addWidget(m_pRightPane);
+  m_wndSplitter->setStretchFactor(1, 1);
+  m_wndSplitter->setChildrenCollapsible(false);
+  m_wndSplitter->setSizes({280, 570});
+  m_pTableView = new CFormTableSheet(m_doc, m_modes);
+  m_pListView = new CFormListMode(m_doc, m_modes);
+  m_modes->addWidget(m_wndSplitter);
+  m_modes->addWidget(m_pTableView);
+  m_modes->addWidget(m_pListView);
+  m_modes->setCurrentWidget(m_pTableView);
+  setCentralWidget(m_modes);
+  m_doc.tableView = m_pTableView;
+  m_doc.listView = m_pListView;
+
+  statusBar()->setObjectName(QStringLiteral("59393"));
+  statusBar()->showMessage(QStringLiteral("Готово"));
+
+  // "&Файл"
+  m_fileMenu = new QMenu(QStringLiteral("&Файл"), this);
+  addCommand(m_fileMenu, CommandId::FileNew, QStringLiteral("&Новая прошивка"),
+             QKeySequence(Qt::CTRL | Qt::Key_N));
+  addCommand(m_fileMenu, CommandId::FileOpen, QStringLiteral("&Открыть..."),
+             QKeySequence(Qt::CTRL | Qt::Key_O));
+  addCommand(m_fileMenu, CommandId::FileSave, QStringLiteral("&Сохранить"),
+             QKeySequence(Qt::CTRL | Qt::Key_S));
+  addCommand(m_fileMenu, CommandId::FileSaveAs, QStringLiteral("Сохранить &как..."));
+  m_recentSeparator = m_fileMenu->addSeparator();
+  m_fileMenu->addSeparator();
+  addCommand(m_fileMenu, CommandId::AppExit, QStringLiteral("&Выход"));
+
+  // "&Прибор"
+  m_deviceMenu = new QMenu(QStringLiteral("&Прибор"), this);
+  addCommand(m_deviceMenu, CommandId::ReadDevice, QStringLiteral("&Считать прошивку"));
+  addCommand(m_deviceMenu, CommandId::WriteDevice, QStringLiteral("&Записать прошивку"));
+  m_deviceMenu->addSeparator();
+  addCommand(m_deviceMenu, kChoosePortCommand, QStringLiteral("&Порт..."));
+
+  // "Вид"
+  m_viewMenu = new QMenu(QStringLiteral("Вид"), this);
+  auto* modes = new QActionGroup(this);
+  for (auto [command, text] :
+       {std::pair{CommandId::ViewDialog, "Диалоговый"}, std::pair{CommandId::ViewTable, "Табличный"},
+        std::pair{CommandId::ViewList, "Полный список"}}) {
+    QAction* a = addCommand(m_viewMenu, command, QString::fromUtf8(text));
+    a->setCheckable(true);
+    modes->addAction(a);
+  }
+
+  // "&Справка"
+  m_helpMenu = new QMenu(QStringLiteral("&Справка"), this);
+  addCommand(m_helpMenu, CommandId::Help, QStringLiteral("&Помощь"), QKeySequence(Qt::Key_F1));
+  addCommand(m_helpMenu, CommandId::AppAbout, QStringLiteral("&О программе..."));
+
+  // Accelerators without a menu item.
+  const std::pair<int, QList<QKeySequence>> accelerators[] = {
+      {CommandId::EditCopy, {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}},
+      {CommandId::EditCut, {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}},
+      {CommandId::EditPaste, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}},
+      {CommandId::EditUndo, {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}},
+      {CommandId::NextPane, {QKeySequence(Qt::Key_F6)}},
+      {CommandId::PreviousPane, {QKeySequence(Qt::SHIFT | Qt::Key_F6)}},
+      {CommandId::TableNext, {QKeySequence(Qt::Key_F8)}},
+      {CommandId::TablePrevious, {QKeySequence(Qt::SHIFT | Qt::Key_F8)}},
+  };
+  for (const auto& [command, keys] : accelerators) {
+    QAction* a = addCommand(nullptr, command, QString());
+    a->setShortcuts(keys);
+    addAction(a);
+  }
+
+  for (QMenu* menu : {m_fileMenu, m_deviceMenu, m_viewMenu, m_helpMenu})
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommandUi);
+
+  const QByteArray geometry = settings::windowGeometry();
+  if (!geometry.isEmpty()) restoreGeometry(geometry);
+  setRecentFiles(settings::recentFiles());
+  rebuildMenu();
+  updateTitle();
+  // The frame starts in table mode and opens in dialog mode before the user
+  // can act.
+  postCommand(CommandId::ViewDialog);
+}
+
+CMainFrame::~CMainFrame() {
+  if (m_doc.tableView == m_pTableView) m_doc.tableView = nullptr;
+  if (m_doc.listView == m_pListView) m_doc.listView = nullptr;
+}
+
+QAction* CMainFrame::addCommand(QMenu* menu, int command, const QString& text, const QKeySequence& key) {
+  auto* a = new QAction(text, this);
+  a->setObjectName(QString::number(command));
+  a->setData(command);
+  if (!key.isEmpty()) a->setShortcut(key);
+  connect(a, &QAction::triggered, this, [this, command] { onCommand(command); });
+  if (menu) menu->addAction(a);
+  m_actions[command] = a;
+  return a;
+}
+
+QAction* CMainFrame::action(int command) const {
+  const auto it = m_actions.find(command);
+  return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::postCommand(int command) {
+  QMetaObject::invokeMethod(
+      this, [this, command] { onCommand(command); }, Qt::QueuedConnection);
+}
+
+bool CMainFrame::onCommand(int command) {
+  switch (command) {
+    case CommandId::ViewDialog:
+      setViewMode(kDialogMode);
+      return true;
+    case CommandId::ViewTable:
+      setViewMode(kTableMode);
+      return true;
+    case CommandId::ViewList:
+      setViewMode(kListMode);
+      return true;
+    case CommandId::Help:
+      help::show(help::kTopicOverview);
+      return true;
+    case CommandId::RefreshAllViews:
+      m_doc.notifyViews();
+      return true;
+    case CommandId::NextPane:
+      cycleFocus(false);
+      return true;
+    case CommandId::PreviousPane:
+      cycleFocus(true);
+      return true;
+    case CommandId::TableNext:
+    case CommandId::TablePrevious:
+      return m_nViewMode == kTableMode && m_pTableView->onCommand(command);
+    case CommandId::EditCopy:
+    case CommandId::EditCut:
+    case CommandId::EditPaste:
+    case CommandId::EditUndo:
+      editCommand(command);
+      return true;
+    default:
+      break;
+  }
+  if (applicationCommand && applicationCommand(command)) return true;
+  const bool handled = m_doc.onCommand(command);
+  if (handled && command >= CommandId::ProgramFirst && command <= CommandId::ProgramLast && m_pProgramsMenu)
+    buildProgramsMenu();
+  return handled;
+}
+
+void CMainFrame::editCommand(int command) {
+  // The clipboard commands act on the focused edit, as its own keys would.
+  QWidget* w = QApplication::focusWidget();
+  if (!w || !w->window() || w->window() != this) return;
+  const char* slot = command == CommandId::EditCopy    ? "copy"
+                     : command == CommandId::EditCut   ? "cut"
+                     : command == CommandId::EditPaste ? "paste"
+                                                       : "undo";
+  QObject* target = w;
+  if (w->metaObject()->indexOfSlot((QByteArray(slot) + "()").constData()) < 0) {
+    target = w->findChild<QLineEdit*>();
+    if (!target) return;
+  }
+  QMetaObject::invokeMethod(target, slot);
+}
+
+void CMainFrame::setViewMode(int mode) {
+  if (mode < kDialogMode || mode > kListMode) return;
+  if (mode == kTableMode && !(m_levelMask & 1)) return;
+  m_nViewMode = mode;
+  switch (mode) {
+    case kDialogMode:
+      m_doc.notifyView(m_pTreeView);
+      m_doc.notifyView(m_pRightPane);
+      m_modes->setCurrentWidget(m_wndSplitter);
+      break;
+    case kTableMode:
+      m_doc.notifyView(m_pTableView);
+      m_modes->setCurrentWidget(m_pTableView);
+      break;
+    case kListMode:
+      m_doc.notifyView(m_pListView);
+      m_modes->setCurrentWidget(m_pListView);
+      break;
+  }
+  rebuildMenu();
+  // The mode's main view becomes the active one, unless the focus is
+  // already inside it (a refresh of the same mode keeps it where it is).
+  QWidget* active = mode == kDialogMode ? static_cast<QWidget*>(m_pTreeView) : m_modes->currentWidget();
+  QWidget* focus = QApplication::focusWidget();
+  if (!focus || !m_modes->currentWidget()->isAncestorOf(focus)) active->setFocus();
+}
+
+void CMainFrame::rebuildMenu() {
+  menuBar()->clear();
+  menuBar()->addMenu(m_fileMenu);
+  menuBar()->addMenu(m_deviceMenu);
+  menuBar()->addMenu(m_viewMenu);
+  if (QAction* table = action(CommandId::ViewTable)) table->setVisible(m_levelMask & 1);
+  delete m_pProgramsMenu;
+  m_pProgramsMenu = nullptr;
+  if (m_nViewMode == kTableMode) {
+    m_pProgramsMenu = new QMenu(QStringLiteral("Программы"), this);
+    m_pProgramsMenu->setObjectName(QStringLiteral("programsMenu"));
+    // Rebuilt whenever it opens, so it always lists the programs there are.
+    connect(m_pProgramsMenu, &QMenu::aboutToShow, this, &CMainFrame::buildProgramsMenu);
+    buildProgramsMenu();
+    menuBar()->addMenu(m_pProgramsMenu);
+  }
+  menuBar()->addMenu(m_helpMenu);
+  updateCommandUi();
+}
+
+void CMainFrame::buildProgramsMenu() {
+  if (!m_pProgramsMenu) return;
+  m_pProgramsMenu->clear();
+  DeviceData* data = m_doc.deviceData();
+  if (!data) return;
+  int i = 0;
+  for (Program& program : data->programs) {
+    const int command = CommandId::ProgramFirst + i;
+    if (command > CommandId::ProgramLast) break;
+    QAction* a =
+        m_pProgramsMenu->addAction(menuText(CTkv88_3View::programText(i + 1, fromCp1251(program.name()))));
+    a->setObjectName(QString::number(command));
+    a->setData(command);
+    a->setCheckable(true);
+    a->setChecked(&program == m_doc.currentProgram);
+    connect(a, &QAction::triggered, this, [this, command] { onCommand(command); });
+    ++i;
+  }
+}
+
+void CMainFrame::updateCommandUi() {
+  action(CommandId::ViewDialog)->setChecked(m_nViewMode == kDialogMode);
+  action(CommandId::ViewTable)->setChecked(m_nViewMode == kTableMode);
+  action(CommandId::ViewList)->setChecked(m_nViewMode == kListMode);
+  for (auto& [command, a] : m_actions) {
+    if (auto state = m_doc.commandState(command)) {
+      a->setEnabled(state->enabled);
+      if (!state->text.empty()) a->setText(fromCp1251(state->text));
+    }
+  }
+}
+
+void CMainFrame::updateTitle() {
+  setWindowTitle(QStringLiteral("%1 - %2").arg(fromCp1251(m_doc.title()), kAppTitle));
+}
+
+void CMainFrame::setRecentFiles(const QStringList& files) {
+  for (QAction* a : m_recentActions) {
+    m_actions.erase(a->data().toInt());
+    delete a;
+  }
+  m_recentActions.clear();
+  QAction* before = m_recentSeparator;
+  for (int i = 0; i < files.size(); ++i) {
+    const int command = kRecentFileFirst + i;
+    auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(menuText(files[i])), this);
+    a->setObjectName(QString::number(command));
+    a->setData(command);
+    a->setToolTip(files[i]);
+    connect(a, &QAction::triggered, this, [this, command] { onCommand(command); });
+    m_fileMenu->insertAction(before, a);
+    m_recentActions.append(a);
+    m_actions[command] = a;
+  }
+  // The list has its own separator only when it has entries.
+  m_recentSeparator->setVisible(!files.isEmpty());
+}
+
+void CMainFrame::cycleFocus(bool backwards) {
+  CMyDialogBar* bar = m_pRightPane->currentBar();
+  if (bar && bar->isHidden()) bar = nullptr;
+  QWidget* view = m_pRightPane->activeView();
+  enum Where { Outside, Tree, View, Bar } where = Outside;
+  for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget()) {
+    if (w == m_pTreeView) {
+      where = Tree;
+      break;
+    }
+    if (qobject_cast<CMyDialogBar*>(w)) {
+      where = Bar;
+      break;
+    }
+    if (w == m_pRightPane) {
+      where = View;
+      break;
+    }
+  }
+  if (where == Outside || m_nViewMode != kDialogMode) return;
+  // Forward: tree, view, bar, tree; backwards the other way round. Parts
+  // that are missing are skipped.
+  QWidget* order[3] = {m_pTreeView, view ? focusTarget(view) : nullptr,
+                       bar ? firstEnabledButton(bar) : nullptr};
+  int at = where == Tree ? 0 : where == View ? 1 : 2;
+  for (int i = 0; i < 3; ++i) {
+    at = (at + (backwards ? 2 : 1)) % 3;
+    if (order[at]) {
+      order[at]->setFocus(backwards ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+      return;
+    }
+  }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (canClose && !canClose()) {
+    event->ignore();
+    return;
+  }
+  settings::setWindowGeometry(saveGeometry());
+  event->accept();
+}

@@ -1,0 +1,100 @@
+// The main window: menus, accelerators and status bar, and the three view
+// modes of which exactly one fills the window: the dialog mode (a splitter
+// with the navigation tree and the right pane), the table mode and the full
+// list. The frame creates and owns all four views and registers them with
+// the document; the document and the application outlive it.
+//
+// Commands reach onCommand from the menus, the accelerators and commands
+// posted to the frame; the frame handles the view modes, help, focus cycling
+// and the refresh after a partition change, hands the application's commands
+// (files, About, exit, device read) to its owner through applicationCommand,
+// and passes the rest to the document. User-interface thread only.
+#pragma once
+
+#include <functional>
+#include <map>
+
+#include <QMainWindow>
+
+class CTkv88_3Doc;
+class CTkv88_3View;
+class CRightWizFrame;
+class CFormTableSheet;
+class CFormListMode;
+class QSplitter;
+class QStackedWidget;
+class QMenu;
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  enum ViewMode { kDialogMode = 0, kTableMode = 1, kListMode = 2 };
+  // "&Порт...": the port the device exchanges use.
+  static constexpr int kChoosePortCommand = 32800;
+  // The recent files of the "&Файл" menu.
+  static constexpr int kRecentFileFirst = 57616;
+
+  CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  int viewMode() const { return m_nViewMode; }
+  void setViewMode(int mode);
+
+  // Runs a command; false when nothing handles it.
+  bool onCommand(int command);
+  // Runs the command after the current event has finished.
+  void postCommand(int command);
+  // The action of a command id (menus and accelerators), or nullptr.
+  QAction* action(int command) const;
+  // Enable, check and text of every action, from the document and the mode.
+  void updateCommandUi();
+
+  // The table mode's "Программы" menu, or nullptr in the other modes.
+  QMenu* programsMenu() const { return m_pProgramsMenu; }
+  CTkv88_3View* treeView() const { return m_pTreeView; }
+  CRightWizFrame* rightPane() const { return m_pRightPane; }
+  CFormTableSheet* tableView() const { return m_pTableView; }
+  CFormListMode* listView() const { return m_pListView; }
+  QSplitter* splitter() const { return m_wndSplitter; }
+
+  // "Конфигуратор ТКВ88" with the document's title.
+  void updateTitle();
+  void setRecentFiles(const QStringList& files);
+  // F6 (forward) and Shift+F6 (backwards): tree, right pane's view, its bar.
+  void cycleFocus(bool backwards);
+
+  // Commands the frame leaves to its owner: FileNew, FileOpen, FileSave,
+  // FileSaveAs, AppAbout, AppExit, ReadDevice, kChoosePortCommand and the
+  // recent files. The handler returns false when it did not handle one.
+  std::function<bool(int command)> applicationCommand;
+  // Asked before the window closes; false keeps it open.
+  std::function<bool()> canClose;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QAction* addCommand(QMenu* menu, int command, const QString& text, const QKeySequence& key = {});
+  void rebuildMenu();
+  void buildProgramsMenu();
+  void editCommand(int command);
+
+  CTkv88_3Doc& m_doc;
+  int m_levelMask;
+  int m_nViewMode = kTableMode;
+  QStackedWidget* m_modes;
+  QSplitter* m_wndSplitter;
+  CTkv88_3View* m_pTreeView;
+  CRightWizFrame* m_pRightPane;
+  CFormTableSheet* m_pTableView;
+  CFormListMode* m_pListView;
+  QMenu* m_fileMenu;
+  QMenu* m_deviceMenu;
+  QMenu* m_viewMenu;
+  QMenu* m_helpMenu;
+  QMenu* m_pProgramsMenu = nullptr;
+  QAction* m_recentSeparator = nullptr;
+  QList<QAction*> m_recentActions;
+  std::map<int, QAction*> m_actions;
+};

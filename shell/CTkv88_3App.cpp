@@ -1,0 +1,281 @@
+#include "shell/CTkv88_3App.h"
+
+#include <cstdio>
+#include <exception>
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QStatusBar>
+
+#include "document/CTkv88_3Doc.h"
+#include "document/CommandIds.h"
+#include "document/ConfigFile.h"
+#include "document/LevelMask.h"
+#include "link/DeviceExchange.h"
+#include "link/DeviceLink.h"
+#include "model/ValueTexts.h"
+#include "shell/AppSettings.h"
+#include "shell/CAboutDlg.h"
+#include "shell/CCmndLineInfo.h"
+#include "shell/CDlgRW.h"
+#include "shell/CHelpWindow.h"
+#include "shell/CMainFrame.h"
+#include "shell/Messages.h"
+#include "shell/PortChoice.h"
+#include "widgets/GuiText.h"
+#include "widgets/HelpRequest.h"
+
+namespace {
+
+const QString kAppTitle = QStringLiteral("Конфигуратор ТКВ88");
+const QString kFileFilter = QStringLiteral("TKV88 Files (*.tkv88);;Все файлы (*)");
+const QString kExtension = QStringLiteral(".tkv88");
+
+std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString describe(const configfile::FileError& e) {
+  const QString file = QFile::decodeName(QByteArray::fromStdString(e.path()));
+  const QString reason = QString::fromLocal8Bit(QByteArray::fromStdString(e.reason()));
+  return e.direction() == configfile::FileError::Direction::Read
+             ? QStringLiteral("Не удалось открыть файл \"%1\".\n%2").arg(file, reason)
+             : QStringLiteral("Не удалось сохранить файл \"%1\".\n%2").arg(file, reason);
+}
+
+}  // namespace
+
+CTkv88_3App::CTkv88_3App() {
+  m_host.setExchangeRunner(
+      [this](DeviceData& config, std::string_view mode) { return runExchange(config, mode); });
+}
+
+CTkv88_3App::~CTkv88_3App() {
+  help::setHandler(nullptr);
+  // The frame's views point into the document: the frame goes first.
+  m_frame.reset();
+  m_host.setFrame(nullptr);
+}
+
+std::optional<int> CTkv88_3App::runWithoutWindow(const CCmndLineInfo& cmdInfo) {
+  if (!cmdInfo.m_strError.isEmpty()) {
+    std::fprintf(stderr, "tkv88: %s\n\n%s", qPrintable(cmdInfo.m_strError),
+                 qPrintable(CCmndLineInfo::usage()));
+    return 2;
+  }
+  if (cmdInfo.m_bShowHelp) {
+    std::fputs(qPrintable(CCmndLineInfo::usage()), stdout);
+    return 0;
+  }
+  // The driver switches do their work and end the program, whatever the outcome.
+  if (cmdInfo.m_bInstallDriver) return portchoice::installPortDriver() ? 0 : 1;
+  if (cmdInfo.m_bRemoveDriver) return portchoice::removePortDriver() ? 0 : 1;
+  if (QString reason; !cmdInfo.m_strPort.isEmpty() && !portchoice::valid(cmdInfo.m_strPort, &reason)) {
+    std::fprintf(stderr, "tkv88: %s\n", qPrintable(reason));
+    return 2;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> CTkv88_3App::initInstance(const QStringList& arguments) {
+  CCmndLineInfo cmdInfo;
+  cmdInfo.parse(arguments);
+  if (const auto exitCode = runWithoutWindow(cmdInfo)) return exitCode;
+  // Port access is made possible before any window exists. A port that
+  // cannot be opened is not fatal: the exchanges report it, and the user can
+  // choose another one.
+  const QString port = cmdInfo.m_strPort.isEmpty() ? settings::port() : cmdInfo.m_strPort;
+  QString reason;
+  std::unique_ptr<PortBackend> backend = openPortBackend(port, &reason);
+  if (backend && !portchoice::loadPortDriver(
+                     *backend, [](const QString& text) { messages::showError(nullptr, kAppTitle, text); }))
+    return 1;
+  if (backend)
+    usePort(std::move(backend), port);
+  else
+    m_portError = QStringLiteral("Порт \"%1\" недоступен: %2").arg(port, reason);
+  m_port = port;
+  if (!cmdInfo.m_strPort.isEmpty()) settings::setPort(cmdInfo.m_strPort);
+
+  help::setHandler([](int context) { CHelpWindow::instance().showTopic(context); });
+  buildValueTexts();
+
+  m_doc = std::make_unique<CTkv88_3Doc>(&m_host);
+  CTkv88_3Doc::setActive(m_doc.get());
+  m_frame = std::make_unique<CMainFrame>(*m_doc, levelMask);
+  m_host.setFrame(m_frame.get());
+  m_frame->applicationCommand = [this](int command) { return onCommand(command); };
+  m_frame->canClose = [this] { return saveModified(); };
+  if (!m_portError.isEmpty()) m_frame->statusBar()->showMessage(m_portError);
+
+  if (!cmdInfo.m_strFileName.isEmpty()) {
+    if (!openDocumentFile(cmdInfo.m_strFileName)) return 1;
+  } else {
+    m_doc->newDocument();
+    m_frame->updateTitle();
+    m_frame->postCommand(CommandId::ReadDevice);
+  }
+  m_frame->show();
+  return std::nullopt;
+}
+
+std::unique_ptr<PortBackend> CTkv88_3App::openPortBackend(const QString& description, QString* reason) {
+  try {
+    return portchoice::open(description);
+  } catch (const std::exception& e) {
+    *reason = QString::fromUtf8(e.what());
+    return nullptr;
+  }
+}
+
+void CTkv88_3App::usePort(std::unique_ptr<PortBackend> backend, const QString& description) {
+  // The three candidate bases start idle; detection picks one on first use.
+  for (uint16_t base : backend->lptCandidates()) backend->resetLines(base);
+  if (m_link)
+    m_link->setPort(std::move(backend));
+  else
+    m_link = std::make_unique<DeviceLink>(std::move(backend));
+  m_port = description;
+  m_portError.clear();
+  settings::setPort(description);
+}
+
+bool CTkv88_3App::choosePort(const QString& description) {
+  QString reason;
+  std::unique_ptr<PortBackend> backend = openPortBackend(description, &reason);
+  if (!backend) {
+    messages::showError(m_frame.get(), kAppTitle,
+                        QStringLiteral("Порт \"%1\" недоступен.\n%2").arg(description, reason));
+    return false;
+  }
+  usePort(std::move(backend), description);
+  if (m_frame) m_frame->statusBar()->showMessage(QStringLiteral("Порт: %1").arg(description), 5000);
+  return true;
+}
+
+bool CTkv88_3App::runExchange(DeviceData& config, std::string_view mode) {
+  if (!m_link) {
+    messages::showError(m_frame.get(), QStringLiteral("Error %1").arg(kErrorPort), m_portError,
+                        help::kTopicExchange);
+    return false;
+  }
+  CDlgRW dialog(*m_link, config, mode, m_frame.get());
+  return dialog.exec() == CDlgRW::kDone;
+}
+
+bool CTkv88_3App::onCommand(int command) {
+  switch (command) {
+    case CommandId::FileNew:
+      if (saveModified()) {
+        m_doc->newDocument();
+        m_frame->updateTitle();
+      }
+      return true;
+    case CommandId::FileOpen: {
+      if (!saveModified()) return true;
+      const QString path =
+          QFileDialog::getOpenFileName(m_frame.get(), QStringLiteral("Открыть"), QString(), kFileFilter);
+      if (!path.isEmpty()) openDocumentFile(path);
+      return true;
+    }
+    case CommandId::FileSave:
+      saveDocument(false);
+      return true;
+    case CommandId::FileSaveAs:
+      saveDocument(true);
+      return true;
+    case CommandId::AppAbout: {
+      CAboutDlg about(m_frame.get());
+      about.exec();
+      return true;
+    }
+    case CommandId::AppExit:
+      m_frame->close();
+      return true;
+    case CommandId::ReadDevice:
+      // A read replaces the configuration: unsaved changes are offered first.
+      if (saveModified()) {
+        m_doc->readDevice();
+        m_frame->updateTitle();
+      }
+      return true;
+    case CMainFrame::kChoosePortCommand: {
+      QStringList items = portchoice::choices();
+      if (!items.contains(m_port)) items.prepend(m_port);
+      bool ok = false;
+      const QString chosen =
+          QInputDialog::getItem(m_frame.get(), QStringLiteral("Порт"), QStringLiteral("Порт прибора:"), items,
+                                items.indexOf(m_port), true, &ok);
+      if (ok && !chosen.trimmed().isEmpty()) choosePort(chosen.trimmed());
+      return true;
+    }
+    default:
+      if (command >= CMainFrame::kRecentFileFirst &&
+          command < CMainFrame::kRecentFileFirst + settings::kRecentFileCount) {
+        openRecent(command - CMainFrame::kRecentFileFirst);
+        return true;
+      }
+      return false;
+  }
+}
+
+void CTkv88_3App::openRecent(int index) {
+  const QStringList files = settings::recentFiles();
+  if (index >= files.size() || !saveModified()) return;
+  const QString path = files[index];
+  // A file that cannot be opened any more leaves the list.
+  if (!openDocumentFile(path)) {
+    settings::removeRecentFile(path);
+    m_frame->setRecentFiles(settings::recentFiles());
+  }
+}
+
+bool CTkv88_3App::openDocumentFile(const QString& path) {
+  try {
+    m_doc->openFile(nativePath(path));
+  } catch (const configfile::FileError& e) {
+    messages::showError(m_frame.get(), kAppTitle, describe(e));
+    return false;
+  }
+  rememberRecent(path);
+  m_frame->updateTitle();
+  return true;
+}
+
+bool CTkv88_3App::saveDocument(bool askForName) {
+  QString path = QFile::decodeName(QByteArray::fromStdString(m_doc->pathName()));
+  if (askForName || path.isEmpty()) {
+    const QString suggested = path.isEmpty() ? fromCp1251(m_doc->title()) + kExtension : path;
+    path =
+        QFileDialog::getSaveFileName(m_frame.get(), QStringLiteral("Сохранить как"), suggested, kFileFilter);
+    if (path.isEmpty()) return false;
+    if (QFileInfo(path).suffix().isEmpty()) path += kExtension;
+  }
+  try {
+    m_doc->saveFile(nativePath(path));
+  } catch (const configfile::FileError& e) {
+    messages::showError(m_frame.get(), kAppTitle, describe(e));
+    return false;
+  }
+  rememberRecent(path);
+  m_frame->updateTitle();
+  return true;
+}
+
+bool CTkv88_3App::saveModified() {
+  if (!m_doc || !m_doc->isModified()) return true;
+  const QString question = QStringLiteral("Сохранить изменения в \"%1\"?").arg(fromCp1251(m_doc->title()));
+  switch (messages::askYesNoCancel(m_frame.get(), kAppTitle, question)) {
+    case messages::Answer::Yes:
+      return saveDocument(false);
+    case messages::Answer::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CTkv88_3App::rememberRecent(const QString& path) {
+  settings::addRecentFile(path);
+  m_frame->setRecentFiles(settings::recentFiles());
+}

@@ -1,0 +1,268 @@
+#include "shell/CTkv88_3View.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+
+#include "document/CTkv88_3Doc.h"
+#include "document/CommandIds.h"
+#include "widgets/GuiText.h"
+
+namespace {
+
+struct MenuEntry {
+  int command;
+  const char* text;
+};
+
+// The popups of the context menu resource that the tree opens, by kind.
+const MenuEntry kStepsMenu[] = {{CommandId::AddStepFirst, "Добавить шаг в начало"},
+                                {CommandId::AddStepLast, "Добавить шаг в конец"}};
+const MenuEntry kStepMenu[] = {{CommandId::AddStepBefore, "Добавить шаг перед"},
+                               {CommandId::AddStepAfter, "Добавить шаг после"},
+                               {CommandId::ToggleCycleStart, "Начало цикла"},
+                               {CommandId::DeleteStep, "Удалить"}};
+const MenuEntry kProgramMenu[] = {{CommandId::RenameProgram, "Переименовать"}};
+
+const char* const kComparatorTexts[Program::kComparatorCount] = {
+    "Параметры 1-го компаратора", "Параметры 2-го компаратора", "Параметры 3-го компаратора",
+    "Параметры 4-го компаратора"};
+
+QString t(const char* utf8) { return QString::fromUtf8(utf8); }
+
+}  // namespace
+
+CTkv88_3View::CTkv88_3View(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
+    : QTreeWidget(parent), m_doc(doc), m_levelMask(levelMask) {
+  setObjectName(QStringLiteral("treeView"));
+  setAccessibleName(QStringLiteral("Дерево прошивки"));
+  setHeaderHidden(true);
+  setColumnCount(1);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  // The two level roots stand without lines or buttons; their children get both.
+  setRootIsDecorated(false);
+  setUniformRowHeights(true);
+  // The selection stays visible while another pane has the focus.
+  QPalette pal = palette();
+  pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+  pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               pal.color(QPalette::Active, QPalette::HighlightedText));
+  setPalette(pal);
+  connect(this, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* current, QTreeWidgetItem*) { onCurrentItemChanged(current); });
+  m_doc.treeView = this;
+}
+
+CTkv88_3View::~CTkv88_3View() {
+  if (m_doc.treeView == this) m_doc.treeView = nullptr;
+  // The document's selection points into the records about to be freed.
+  for (const STreeItem& r : m_records)
+    if (m_doc.selection == &r) m_doc.selection = nullptr;
+}
+
+void CTkv88_3View::documentChanged() { rebuild(); }
+
+QString CTkv88_3View::programText(int number, const QString& name) {
+  return t("Программа №%1 \"%2\"").arg(number).arg(name);
+}
+
+QString CTkv88_3View::stepText(int number, bool cycleStart) {
+  return cycleStart ? t("Шаг № %1 <начало цикла>").arg(number) : t("Шаг № %1").arg(number);
+}
+
+STreeItem* CTkv88_3View::record(const QTreeWidgetItem* item) {
+  if (!item) return nullptr;
+  return static_cast<STreeItem*>(item->data(0, Qt::UserRole).value<void*>());
+}
+
+QTreeWidgetItem* CTkv88_3View::addItem(QTreeWidgetItem* parent, const QString& text, int kind,
+                                       int programNumber, int subIndex, void* data) {
+  m_records.push_back(STreeItem{kind, programNumber, subIndex, data});
+  auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
+  item->setText(0, text);
+  item->setData(0, Qt::UserRole, QVariant::fromValue<void*>(&m_records.back()));
+  return item;
+}
+
+void CTkv88_3View::rebuild() {
+  // Remembered as pointers only: an object deleted since simply finds no item.
+  const void* oldData = m_doc.selection ? m_doc.selection->data : nullptr;
+  const void* oldProgram = m_doc.selection ? m_doc.currentProgram : nullptr;
+
+  setUpdatesEnabled(false);
+  m_ready = false;
+  clear();
+  m_doc.selection = nullptr;
+  m_records.clear();
+
+  DeviceData* data = m_doc.deviceData();
+  if (!data) {
+    m_ready = true;
+    setUpdatesEnabled(true);
+    return;
+  }
+
+  std::vector<QTreeWidgetItem*> expandList;
+  QTreeWidgetItem* baseItem = nullptr;
+  if (m_levelMask & 1) {
+    QTreeWidgetItem* root = addItem(nullptr, t("L1 Программы технолога"), ItemKind::L1Root, 0, 0, nullptr);
+    expandList.push_back(root);
+    int number = 1;
+    for (Program& program : data->programs) {
+      QTreeWidgetItem* p = addItem(root, programText(number, fromCp1251(program.name())), ItemKind::Program,
+                                   number, 0, &program);
+      QTreeWidgetItem* comps =
+          addItem(p, t("Параметры компараторов"), ItemKind::Comparators, number, 0, &program);
+      expandList.push_back(comps);
+      for (int c = 0; c < Program::kComparatorCount; ++c)
+        addItem(comps, t(kComparatorTexts[c]), ItemKind::Comparator, number, c, &program.comparators[c]);
+      QTreeWidgetItem* steps = addItem(p, t("Параметры шагов"), ItemKind::Steps, number, 0, &program);
+      expandList.push_back(steps);
+      const int cycleStart = program.H02.value();
+      int s = 1;
+      for (Step& step : program.steps) {
+        addItem(steps, stepText(s, s == cycleStart), ItemKind::Step, number, s, &step);
+        ++s;
+      }
+      ++number;
+    }
+  }
+  if (m_levelMask & 2) {
+    GeneralParameters& g = data->general;
+    QTreeWidgetItem* root = addItem(nullptr, t("L2 Общие параметры"), ItemKind::L2Root, 0, 0, nullptr);
+    expandList.push_back(root);
+    baseItem = addItem(root, t("Основные параметры работы прибора"), ItemKind::BaseParameters, 0, 0, &g.base);
+    addItem(root, t("Параметры режимов транзисторных ключей"), ItemKind::KeyPulseModes, 0, 0, &g.keys);
+    addItem(root, t("Коррекция показаний термометров"), ItemKind::Corrections, 0, 0, &g.corrections);
+    addItem(root, t("Параметры цифровых фильтров"), ItemKind::DigitalFilters, 0, 0, &g.filters);
+    QTreeWidgetItem* pids = addItem(root, t("Параметры ПИД-регуляторов"), ItemKind::PidGroup, 0, 0, nullptr);
+    expandList.push_back(pids);
+    addItem(pids, t("1-ый ПИД-регулятор"), ItemKind::Pid, 0, 0, &g.pid[0]);
+    addItem(pids, t("2-ой ПИД-регулятор"), ItemKind::Pid, 0, 1, &g.pid[1]);
+  }
+  for (QTreeWidgetItem* item : expandList) item->setExpanded(true);
+  m_ready = true;
+
+  // Level L2 first, then L1: a selection that cannot be restored ends on a
+  // program whenever one exists.
+  if (m_levelMask & 2) {
+    if (!selectByData(oldData, false) && baseItem) setCurrentItem(baseItem);
+  }
+  if ((m_levelMask & 1) && !data->programs.empty()) {
+    if (!selectByData(oldData, false) && !selectByData(oldProgram, false))
+      selectByData(&data->programs.front(), false);
+  }
+  setUpdatesEnabled(true);
+}
+
+QTreeWidgetItem* CTkv88_3View::findByData(const void* data, QTreeWidgetItem* start) const {
+  if (!data) return nullptr;
+  if (start) {
+    const STreeItem* r = record(start);
+    if (r && r->data == data) return start;
+  }
+  const int n = start ? start->childCount() : topLevelItemCount();
+  for (int i = 0; i < n; ++i) {
+    QTreeWidgetItem* child = start ? start->child(i) : topLevelItem(i);
+    if (QTreeWidgetItem* found = findByData(data, child)) return found;
+  }
+  return nullptr;
+}
+
+bool CTkv88_3View::selectByData(const void* data, bool expand) {
+  QTreeWidgetItem* item = findByData(data);
+  if (!item) return false;
+  setCurrentItem(item);
+  if (expand) item->setExpanded(true);
+  scrollToItem(item);
+  return true;
+}
+
+void CTkv88_3View::onCurrentItemChanged(QTreeWidgetItem* current) {
+  if (!m_ready || !current) return;
+  STreeItem* r = record(current);
+  const bool changed = r != m_doc.selection;
+  m_doc.selection = r;
+  DeviceData* data = m_doc.deviceData();
+  if (r->kind == ItemKind::Program || r->kind == ItemKind::Comparators || r->kind == ItemKind::Steps) {
+    if (r->data) m_doc.currentProgram = static_cast<Program*>(r->data);
+  } else if (data && r->data) {
+    // A step or a comparator makes its program current; level L2 matches nothing.
+    bool found = false;
+    for (Program& program : data->programs) {
+      for (Step& step : program.steps) {
+        if (&step == r->data) {
+          m_doc.currentProgram = &program;
+          m_doc.currentStep = &step;
+          found = true;
+          break;
+        }
+      }
+      if (found) break;
+      for (Comparator& comparator : program.comparators) {
+        if (&comparator == r->data) {
+          m_doc.currentProgram = &program;
+          found = true;
+          break;
+        }
+      }
+      if (found) break;
+    }
+  }
+  if (changed && m_doc.rightPane) m_doc.notifyView(m_doc.rightPane);
+}
+
+void CTkv88_3View::mousePressEvent(QMouseEvent* event) {
+  QTreeWidget::mousePressEvent(event);
+  // The row under a right click becomes the selection before its menu opens.
+  if (event->button() == Qt::RightButton) {
+    if (QTreeWidgetItem* item = itemAt(event->position().toPoint())) setCurrentItem(item);
+  }
+}
+
+QMenu* CTkv88_3View::createContextMenu(QWidget* parent) {
+  const STreeItem* r = record(currentItem());
+  if (!r || r != m_doc.selection) return nullptr;
+  const MenuEntry* begin = nullptr;
+  const MenuEntry* end = nullptr;
+  switch (r->kind) {
+    case ItemKind::Steps:
+      begin = std::begin(kStepsMenu), end = std::end(kStepsMenu);
+      break;
+    case ItemKind::Step:
+      begin = std::begin(kStepMenu), end = std::end(kStepMenu);
+      break;
+    case ItemKind::Program:
+      begin = std::begin(kProgramMenu), end = std::end(kProgramMenu);
+      break;
+    default:
+      return nullptr;
+  }
+  auto* menu = new QMenu(parent);
+  for (const MenuEntry* e = begin; e != end; ++e) {
+    QAction* a = menu->addAction(t(e->text));
+    a->setObjectName(QString::number(e->command));
+    a->setData(e->command);
+    if (auto state = m_doc.commandState(e->command)) {
+      a->setEnabled(state->enabled);
+      if (!state->text.empty()) a->setText(fromCp1251(state->text));
+    }
+    const int command = e->command;
+    connect(a, &QAction::triggered, this, [this, command] { m_doc.onCommand(command); });
+  }
+  return menu;
+}
+
+void CTkv88_3View::contextMenuEvent(QContextMenuEvent* event) {
+  QPoint at;
+  if (event->reason() == QContextMenuEvent::Mouse) {
+    // A click away from every item opens nothing.
+    if (!itemAt(event->pos())) return;
+    at = event->globalPos();
+  } else {
+    at = viewport()->mapToGlobal(QPoint(5, 5));
+  }
+  QMenu* menu = createContextMenu(this);
+  if (!menu) return;
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->popup(at);
+}

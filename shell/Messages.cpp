@@ -1,0 +1,71 @@
+#include "shell/Messages.h"
+
+#include <QPushButton>
+
+#include "widgets/HelpRequest.h"
+
+namespace messages {
+namespace {
+
+Responder& responder() {
+  static Responder r;
+  return r;
+}
+
+void setRussianTexts(QMessageBox& box) {
+  const std::pair<QMessageBox::StandardButton, const char*> texts[] = {{QMessageBox::Ok, "OK"},
+                                                                       {QMessageBox::Yes, "Да"},
+                                                                       {QMessageBox::No, "Нет"},
+                                                                       {QMessageBox::Cancel, "Отмена"},
+                                                                       {QMessageBox::Help, "Справка"}};
+  for (const auto& [button, text] : texts)
+    if (QAbstractButton* b = box.button(button)) b->setText(QString::fromUtf8(text));
+}
+
+Answer run(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+           QMessageBox::StandardButtons buttons, QMessageBox::StandardButton escape, int helpContext) {
+  if (responder()) return responder()(Shown{icon, title, text, buttons});
+  QMessageBox box(icon, title, text, buttons, parent);
+  setRussianTexts(box);
+  box.setEscapeButton(escape);
+  for (;;) {
+    const int r = box.exec();
+    // "Справка" opens the topic and keeps the question open.
+    if (r == QMessageBox::Help) {
+      help::show(helpContext);
+      continue;
+    }
+    switch (r) {
+      case QMessageBox::Yes:
+        return Answer::Yes;
+      case QMessageBox::No:
+        return Answer::No;
+      case QMessageBox::Ok:
+        return Answer::Ok;
+      default:
+        return Answer::Cancel;
+    }
+  }
+}
+
+}  // namespace
+
+void setResponder(Responder r) { responder() = std::move(r); }
+
+bool askYesNo(QWidget* parent, const QString& title, const QString& text) {
+  return run(parent, QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
+             0) == Answer::Yes;
+}
+
+Answer askYesNoCancel(QWidget* parent, const QString& title, const QString& text) {
+  return run(parent, QMessageBox::Question, title, text,
+             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel, 0);
+}
+
+void showError(QWidget* parent, const QString& title, const QString& text, int helpContext) {
+  QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+  if (helpContext) buttons |= QMessageBox::Help;
+  run(parent, QMessageBox::Critical, title, text, buttons, QMessageBox::Ok, helpContext);
+}
+
+}  // namespace messages

@@ -1,0 +1,35 @@
+// The shell's message boxes, with Russian button texts ("Да", "Нет",
+// "Отмена", "Справка"), so that every question and error of the program reads
+// the same. Tests install a responder that records what would have been shown
+// and answers in place of the user. User-interface thread only.
+#pragma once
+
+#include <functional>
+
+#include <QMessageBox>
+#include <QString>
+
+namespace messages {
+
+enum class Answer { Ok, Yes, No, Cancel };
+
+struct Shown {
+  QMessageBox::Icon icon;
+  QString title;
+  QString text;
+  QMessageBox::StandardButtons buttons;
+};
+
+using Responder = std::function<Answer(const Shown&)>;
+// Replaces the message boxes by the responder (nullptr: real boxes again).
+void setResponder(Responder responder);
+
+// A Yes/No question with a warning icon; true on Yes.
+bool askYesNo(QWidget* parent, const QString& title, const QString& text);
+// A Yes/No/Cancel question with a question icon.
+Answer askYesNoCancel(QWidget* parent, const QString& title, const QString& text);
+// An error with "OK"; with a help context it also has "Справка", which opens
+// that help topic and leaves the box open.
+void showError(QWidget* parent, const QString& title, const QString& text, int helpContext = 0);
+
+}  // namespace messages

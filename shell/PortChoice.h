@@ -1,0 +1,35 @@
+// The ports the device exchanges can use, as the descriptions "--port" and
+// the "&Прибор" menu's "&Порт..." accept: "auto", "ppdev:DEVICE", "io:BASE"
+// and "sim:IMAGE" (the simulated controller keeping its memory in a file).
+// Also the start-up duties of the port driver. User-interface thread.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QString>
+#include <QStringList>
+
+class PortBackend;
+
+namespace portchoice {
+
+// The simulated controller's image in the user's data folder.
+QString defaultSimulatorImage();
+// The choices to offer: "auto", every parallel port found, the three classic
+// direct-I/O bases and the simulator with its default image.
+QStringList choices();
+// Opens the port of a description; throws std::exception with a UTF-8
+// message naming the port and the reason.
+std::unique_ptr<PortBackend> open(const QString& description);
+// True when the description has one of the accepted forms; else the reason.
+bool valid(const QString& description, QString* error);
+
+// The port driver's duties: the switches "i" and "u" (messages on the
+// terminal, since they run without a window) and start-up, which makes port
+// access possible and touches the port once. True on success.
+bool installPortDriver();
+bool removePortDriver();
+bool loadPortDriver(PortBackend& port, const std::function<void(const QString&)>& showError);
+
+}  // namespace portchoice

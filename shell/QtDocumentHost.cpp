@@ -1,0 +1,44 @@
+#include "shell/QtDocumentHost.h"
+
+#include <QApplication>
+#include <QPointer>
+
+#include "forms/FormFactory.h"
+#include "shell/CMainFrame.h"
+#include "shell/CTkv88_3View.h"
+#include "shell/Messages.h"
+#include "widgets/GuiText.h"
+
+bool QtDocumentHost::askYesNo(std::string_view title, std::string_view text) {
+  // Owned by no window, as the partition question always was.
+  return messages::askYesNo(nullptr, fromCp1251(title), fromCp1251(text));
+}
+
+void QtDocumentHost::refreshView(DocumentView& view) {
+  QPointer<QWidget> focus = QApplication::focusWidget();
+  view.documentChanged();
+  // A rebuilt view may have taken the focus; give it back when its owner lives.
+  if (focus && focus->isVisible() && focus != QApplication::focusWidget()) focus->setFocus();
+}
+
+void QtDocumentHost::postCommand(int command) {
+  if (m_frame) m_frame->postCommand(command);
+}
+
+bool QtDocumentHost::runExchange(DeviceData& config, std::string_view mode) {
+  return m_runExchange && m_runExchange(config, mode);
+}
+
+bool QtDocumentHost::selectTreeItem(const void* data, bool expand) {
+  return m_frame && m_frame->treeView()->selectByData(data, expand);
+}
+
+std::optional<std::string> QtDocumentHost::askProgramName(std::string_view name) {
+  const std::optional<QString> entered = runProgramRenameDialog(fromCp1251(name), m_frame);
+  if (!entered) return std::nullopt;
+  return toCp1251(*entered);
+}
+
+void QtDocumentHost::titleChanged() {
+  if (m_frame) m_frame->updateTitle();
+}

@@ -1,0 +1,36 @@
+// The document's framework, made of Qt: questions as message boxes, view
+// refreshes that keep the keyboard focus, commands posted to the main frame,
+// device exchanges as progress dialogs, tree selection and the rename
+// dialog. The application owns it and gives it to the document; the main
+// frame is attached once it exists. Tests replace the exchange runner to
+// script what a device exchange returns. User-interface thread only.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "document/DocumentHost.h"
+
+class CMainFrame;
+
+class QtDocumentHost : public DocumentHost {
+ public:
+  // Runs one exchange on the configuration; true when it finished.
+  using ExchangeRunner = std::function<bool(DeviceData& config, std::string_view mode)>;
+
+  void setFrame(CMainFrame* frame) { m_frame = frame; }
+  CMainFrame* frame() const { return m_frame; }
+  void setExchangeRunner(ExchangeRunner runner) { m_runExchange = std::move(runner); }
+
+  bool askYesNo(std::string_view title, std::string_view text) override;
+  void refreshView(DocumentView& view) override;
+  void postCommand(int command) override;
+  bool runExchange(DeviceData& config, std::string_view mode) override;
+  bool selectTreeItem(const void* data, bool expand) override;
+  std::optional<std::string> askProgramName(std::string_view name) override;
+  void titleChanged() override;
+
+ private:
+  CMainFrame* m_frame = nullptr;
+  ExchangeRunner m_runExchange;
+};

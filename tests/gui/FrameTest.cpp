@@ -1,0 +1,168 @@
+// The main frame: its menus and accelerators, the three view modes with the
+// table mode's "Программы" menu, the title, the refresh after a partition
+// change and F6 focus cycling.
+#include <QApplication>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QTest>
+
+#include "GuiTest.h"
+#include "shell/CMyDialogBar.h"
+#include "shell/CRightWizFrame.h"
+#include "shell/CTkv88_3View.h"
+#include "support/Text.h"
+#include "tables/CFormListMode.h"
+#include "tables/CFormTableSheet.h"
+
+namespace {
+
+QStringList menuTitles(QMenuBar* bar) {
+  QStringList titles;
+  for (QAction* a : bar->actions()) titles << a->text();
+  return titles;
+}
+
+}  // namespace
+
+class FrameTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<guitest::Shell> m_shell;
+  CMainFrame* frame() { return m_shell->frame.get(); }
+  CTkv88_3Doc& doc() { return m_shell->doc; }
+
+  // Which of the three mode windows are visible.
+  QList<bool> visibleModes() {
+    return {frame()->splitter()->isVisible(), frame()->tableView()->isVisible(),
+            frame()->listView()->isVisible()};
+  }
+
+ private slots:
+  void init() {
+    guitest::MessageLog::clear();
+    m_shell = std::make_unique<guitest::Shell>();
+  }
+  void cleanup() { m_shell.reset(); }
+
+  void menusAndAccelerators() {
+    QCOMPARE(menuTitles(frame()->menuBar()), QStringList({"&Файл", "&Прибор", "Вид", "&Справка"}));
+    const std::pair<int, QString> items[] = {
+        {57600, "&Новая прошивка"},    {57601, "&Открыть..."}, {57603, "&Сохранить"},
+        {57604, "Сохранить &как..."},  {57665, "&Выход"},      {32790, "&Считать прошивку"},
+        {32791, "&Записать прошивку"}, {32774, "Диалоговый"},  {32775, "Табличный"},
+        {32776, "Полный список"},      {32773, "&Помощь"},     {57664, "&О программе..."}};
+    for (const auto& [id, text] : items) {
+      QVERIFY2(frame()->action(id), qPrintable(QString::number(id)));
+      QCOMPARE(frame()->action(id)->text(), text);
+      QCOMPARE(frame()->action(id)->data().toInt(), id);
+    }
+    const std::pair<int, QList<QKeySequence>> keys[] = {
+        {57600, {QKeySequence("Ctrl+N")}},
+        {57601, {QKeySequence("Ctrl+O")}},
+        {57603, {QKeySequence("Ctrl+S")}},
+        {57634, {QKeySequence("Ctrl+C"), QKeySequence("Ctrl+Ins")}},
+        {57635, {QKeySequence("Ctrl+X"), QKeySequence("Shift+Del")}},
+        {57637, {QKeySequence("Ctrl+V"), QKeySequence("Shift+Ins")}},
+        {57643, {QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}},
+        {57680, {QKeySequence("F6")}},
+        {57681, {QKeySequence("Shift+F6")}},
+        {32782, {QKeySequence("F8")}},
+        {32783, {QKeySequence("Shift+F8")}}};
+    for (const auto& [id, shortcuts] : keys) QCOMPARE(frame()->action(id)->shortcuts(), shortcuts);
+    QCOMPARE(frame()->windowTitle(), QString("Новая прошивка - Конфигуратор ТКВ88"));
+    QCOMPARE(frame()->size(), QSize(850, 730));
+  }
+
+  void viewModesAndTheProgramsMenu() {
+    // The frame is made in table mode and opens in dialog mode.
+    QCOMPARE(frame()->viewMode(), int(CMainFrame::kDialogMode));
+    QCOMPARE(visibleModes(), QList<bool>({true, false, false}));
+    QVERIFY(frame()->action(32774)->isChecked());
+    QVERIFY(!frame()->programsMenu());
+
+    doc().deviceData()->programs.resize(3);
+    doc().notifyViews();
+    QVERIFY(m_shell->frame->treeView()->selectByData(doc().deviceData()->programAt(1), false));
+    frame()->action(32775)->trigger();
+    QCOMPARE(frame()->viewMode(), int(CMainFrame::kTableMode));
+    QCOMPARE(visibleModes(), QList<bool>({false, true, false}));
+    QVERIFY(frame()->action(32775)->isChecked() && !frame()->action(32774)->isChecked());
+    QCOMPARE(menuTitles(frame()->menuBar()),
+             QStringList({"&Файл", "&Прибор", "Вид", "Программы", "&Справка"}));
+    QMenu* programs = frame()->programsMenu();
+    QVERIFY(programs);
+    QCOMPARE(programs->actions().size(), 3);
+    QStringList texts;
+    QList<int> ids, checked;
+    for (QAction* a : programs->actions()) {
+      texts << a->text();
+      ids << a->data().toInt();
+      if (a->isChecked()) checked << a->data().toInt();
+    }
+    QCOMPARE(texts, QStringList({"Программа №1 \"Новая программа\"", "Программа №2 \"Новая программа\"",
+                                 "Программа №3 \"Новая программа\""}));
+    QCOMPARE(ids, QList<int>({1300, 1301, 1302}));
+    QCOMPARE(checked, QList<int>({1301}));
+
+    // Choosing a program makes it current and moves the check mark.
+    frame()->programsMenu()->actions()[2]->trigger();
+    QCOMPARE(doc().currentProgram, doc().deviceData()->programAt(2));
+    QVERIFY(frame()->programsMenu()->actions()[2]->isChecked());
+    QVERIFY(!frame()->programsMenu()->actions()[1]->isChecked());
+
+    frame()->action(32776)->trigger();
+    QCOMPARE(visibleModes(), QList<bool>({false, false, true}));
+    QVERIFY(!frame()->programsMenu());
+    frame()->action(32774)->trigger();
+    QCOMPARE(visibleModes(), QList<bool>({true, false, false}));
+    QCOMPARE(menuTitles(frame()->menuBar()), QStringList({"&Файл", "&Прибор", "Вид", "&Справка"}));
+  }
+
+  void aPostedRefreshRebuildsTheViews() {
+    doc().deviceData()->programs.resize(4);
+    frame()->postCommand(32795);
+    QCOMPARE(frame()->treeView()->topLevelItem(0)->childCount(), 20);
+    QCoreApplication::processEvents();
+    QCOMPARE(frame()->treeView()->topLevelItem(0)->childCount(), 4);
+  }
+
+  void f6CyclesTreeViewAndBar() {
+    frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame()));
+    CTkv88_3View* tree = frame()->treeView();
+    CRightWizFrame* pane = frame()->rightPane();
+    auto where = [&]() -> QString {
+      QWidget* f = QApplication::focusWidget();
+      if (!f) return "none";
+      if (f == tree) return "tree";
+      if (pane->currentBar() && pane->currentBar()->isAncestorOf(f)) return "bar";
+      if (pane->activeView() && (pane->activeView() == f || pane->activeView()->isAncestorOf(f)))
+        return "view";
+      return "elsewhere";
+    };
+    auto press = [&](Qt::KeyboardModifiers mods = {}) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, mods);
+      return where();
+    };
+
+    // A comparator: form and bar.
+    QVERIFY(tree->selectByData(&doc().deviceData()->programAt(0)->comparators[0], false));
+    tree->setFocus();
+    QCOMPARE(where(), QString("tree"));
+    QCOMPARE(press(), QString("view"));
+    QCOMPARE(press(), QString("bar"));
+    QCOMPARE(press(), QString("tree"));
+    QCOMPARE(press(Qt::ShiftModifier), QString("bar"));
+    QCOMPARE(press(Qt::ShiftModifier), QString("view"));
+    QCOMPARE(press(Qt::ShiftModifier), QString("tree"));
+
+    // A program's page has no bar.
+    QVERIFY(tree->selectByData(doc().deviceData()->programAt(0), false));
+    tree->setFocus();
+    QCOMPARE(press(), QString("view"));
+    QCOMPARE(press(), QString("tree"));
+  }
+};
+
+TKV88_GUI_SUITE(FrameTest);
+#include "FrameTest.moc"

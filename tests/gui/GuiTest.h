@@ -1,0 +1,51 @@
+// Shared pieces of the GUI suites: suite registration, the recorded message
+// boxes, and a shell (document, Qt host and main frame) whose device
+// exchanges a test scripts.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QObject>
+#include <QString>
+
+#include "document/CTkv88_3Doc.h"
+#include "document/LevelMask.h"
+#include "shell/CMainFrame.h"
+#include "shell/Messages.h"
+#include "shell/QtDocumentHost.h"
+
+namespace guitest {
+
+using SuiteFactory = std::function<QObject*()>;
+struct SuiteRegistrar {
+  SuiteRegistrar(const char* name, SuiteFactory factory);
+};
+#define TKV88_GUI_SUITE(Class) \
+  static guitest::SuiteRegistrar registrar_##Class(#Class, [] { return new Class; })
+
+// Every message box the program asked for since the last clear(); the
+// answer given is `answer` (Cancel unless a test says otherwise).
+struct MessageLog {
+  static std::vector<messages::Shown>& shown();
+  static messages::Answer& answer();
+  static void clear();
+};
+
+// A document with its Qt host and main frame, in dialog mode, holding a new
+// configuration. Exchanges run the scripted runner (none: every exchange fails).
+struct Shell {
+  QtDocumentHost host;
+  CTkv88_3Doc doc{&host};
+  std::unique_ptr<CMainFrame> frame;
+
+  Shell();
+  ~Shell();
+};
+
+// Processes posted events until `done` holds or the time runs out.
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 20000);
+
+}  // namespace guitest

@@ -1,0 +1,97 @@
+// The GUI suites' program: "test_gui" runs every suite, "test_gui NAME [Qt
+// Test options]" runs one. Settings go to Qt's test locations; message boxes
+// are recorded instead of shown.
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "GuiTest.h"
+#include "model/ValueTexts.h"
+
+namespace guitest {
+namespace {
+std::map<std::string, SuiteFactory>& suites() {
+  static std::map<std::string, SuiteFactory> s;
+  return s;
+}
+}  // namespace
+
+SuiteRegistrar::SuiteRegistrar(const char* name, SuiteFactory factory) {
+  suites()[name] = std::move(factory);
+}
+
+std::vector<messages::Shown>& MessageLog::shown() {
+  static std::vector<messages::Shown> s;
+  return s;
+}
+
+messages::Answer& MessageLog::answer() {
+  static messages::Answer a = messages::Answer::Cancel;
+  return a;
+}
+
+void MessageLog::clear() {
+  shown().clear();
+  answer() = messages::Answer::Cancel;
+}
+
+Shell::Shell() {
+  CTkv88_3Doc::setActive(&doc);
+  frame = std::make_unique<CMainFrame>(doc, levelMask);
+  host.setFrame(frame.get());
+  doc.newDocument();
+  frame->show();
+  // The frame opens in dialog mode through a posted command.
+  QCoreApplication::processEvents();
+}
+
+Shell::~Shell() {
+  frame.reset();
+  host.setFrame(nullptr);
+}
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+}  // namespace guitest
+
+int main(int argc, char** argv) {
+  QStandardPaths::setTestModeEnabled(true);
+  QApplication app(argc, argv);
+  QCoreApplication::setOrganizationName(QStringLiteral("tkv88-test"));
+  QCoreApplication::setApplicationName(QStringLiteral("tkv88-test"));
+  buildValueTexts();
+  messages::setResponder([](const messages::Shown& shown) {
+    guitest::MessageLog::shown().push_back(shown);
+    return guitest::MessageLog::answer();
+  });
+
+  int failures = 0;
+  if (argc > 1 && argv[1][0] != '-') {
+    const auto it = guitest::suites().find(argv[1]);
+    if (it == guitest::suites().end()) {
+      std::fprintf(stderr, "test_gui: no suite \"%s\"\n", argv[1]);
+      return 2;
+    }
+    std::unique_ptr<QObject> suite(it->second());
+    argv[1] = argv[0];
+    return QTest::qExec(suite.get(), argc - 1, argv + 1);
+  }
+  for (auto& [name, factory] : guitest::suites()) {
+    std::unique_ptr<QObject> suite(factory());
+    failures += QTest::qExec(suite.get(), argc, argv) != 0;
+  }
+  return failures;
+}

@@ -1,0 +1,97 @@
+// Start-up: a named file is loaded and nothing is read; without a file the
+// first thing that happens is the read from the (simulated) controller; the
+// port given is remembered; a controller that does not answer gives one
+// error box and leaves the new configuration in place.
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "GuiTest.h"
+#include "model/Cp1251.h"
+#include "shell/AppSettings.h"
+#include "shell/CTkv88_3App.h"
+#include "support/Text.h"
+
+using guitest::MessageLog;
+
+class StartUpTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir m_dir;
+  QString path(const QString& name) const { return m_dir.filePath(name); }
+  QString simPort(const QString& options = {}) const { return "sim:" + path("controller.bin") + options; }
+
+ private slots:
+  void init() {
+    QSettings().clear();
+    MessageLog::clear();
+  }
+
+  void withAFileNothingIsRead() {
+    {
+      CTkv88_3Doc doc;
+      doc.newDocument();
+      doc.deviceData()->programs.front().setName(w("Сушка"));
+      doc.saveFile(path("saved.tkv88").toStdString());
+    }
+    CTkv88_3App app;
+    QCOMPARE(app.initInstance({"--port", simPort(), path("saved.tkv88")}), std::nullopt);
+    int exchanges = 0;
+    app.host().setExchangeRunner([&](DeviceData&, std::string_view) { return ++exchanges, false; });
+    QTest::qWait(50);
+    QCOMPARE(exchanges, 0);
+    QCOMPARE(u(app.document().title()), std::string("saved.tkv88"));
+    QCOMPARE(u(app.document().deviceData()->programs.front().name()), std::string("Сушка"));
+    QCOMPARE(app.mainFrame()->viewMode(), int(CMainFrame::kDialogMode));
+    QVERIFY(app.mainFrame()->windowTitle().startsWith("saved.tkv88"));
+    QCOMPARE(settings::recentFiles().value(0), QFileInfo(path("saved.tkv88")).absoluteFilePath());
+  }
+
+  void aMissingFileEndsStartUpWithAMessage() {
+    CTkv88_3App app;
+    QCOMPARE(app.initInstance({"--port", simPort(), path("missing.tkv88")}), std::optional<int>(1));
+    QCOMPARE(MessageLog::shown().size(), size_t(1));
+    QVERIFY(MessageLog::shown()[0].text.contains("missing.tkv88"));
+  }
+
+  void withoutAFileTheControllerIsRead() {
+    CTkv88_3App app;
+    QCOMPARE(app.initInstance({"--port", simPort()}), std::nullopt);
+    QCOMPARE(u(app.document().title()), std::string("Новая прошивка"));
+    QVERIFY(guitest::waitFor([&] { return u(app.document().title()) == "Считанная прошивка"; }));
+    const DeviceData& d = *app.document().deviceData();
+    QCOMPARE(d.programCount(), d.general.programCount());
+    QCOMPARE(u(d.programs.front().name()), std::string("Считанная"));
+    QVERIFY(MessageLog::shown().empty());
+    QVERIFY(!app.document().isModified());
+    // The tree shows what was read, with the first program selected.
+    QCOMPARE(app.document().selection->kind, int(ItemKind::Program));
+    QCOMPARE(app.document().currentProgram, &app.document().deviceData()->programs.front());
+    // The port given is the one the next start uses.
+    QCOMPARE(settings::port(), simPort());
+  }
+
+  void aSilentControllerGivesOneErrorAndKeepsTheNewConfiguration() {
+    CTkv88_3App app;
+    QCOMPARE(app.initInstance({"--port", simPort(",fault=absent")}), std::nullopt);
+    QVERIFY(guitest::waitFor([] { return !MessageLog::shown().empty(); }));
+    QTest::qWait(50);
+    QCOMPARE(MessageLog::shown().size(), size_t(1));
+    QCOMPARE(MessageLog::shown()[0].title, QString("Error 1"));
+    QCOMPARE(MessageLog::shown()[0].icon, QMessageBox::Critical);
+    QCOMPARE(u(app.document().title()), std::string("Новая прошивка"));
+    QCOMPARE(app.document().deviceData()->programCount(), 20);
+  }
+
+  void aPortThatCannotBeOpenedIsReportedWhenUsed() {
+    CTkv88_3App app;
+    QCOMPARE(app.initInstance({"--port", "ppdev:" + path("no-such-parport")}), std::nullopt);
+    QVERIFY(!app.portError().isEmpty());
+    QVERIFY(guitest::waitFor([] { return !MessageLog::shown().empty(); }));
+    QCOMPARE(MessageLog::shown()[0].title, QString("Error 4"));
+    QCOMPARE(u(app.document().title()), std::string("Новая прошивка"));
+  }
+};
+
+TKV88_GUI_SUITE(StartUpTest);
+#include "StartUpTest.moc"

@@ -1,0 +1,242 @@
+// The navigation tree: texts and hierarchy, the cycle-start mark, what a
+// selection writes into the document, how a rebuild restores the selection
+// or falls back, and the context menus per kind.
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+
+#include "GuiTest.h"
+#include "shell/CRightWizFrame.h"
+#include "shell/CTkv88_3View.h"
+#include "support/Text.h"
+
+namespace {
+
+QStringList childTexts(QTreeWidgetItem* item) {
+  QStringList texts;
+  for (int i = 0; i < item->childCount(); ++i) texts << item->child(i)->text(0);
+  return texts;
+}
+
+QList<int> commandsOf(QMenu* menu) {
+  QList<int> ids;
+  for (QAction* a : menu->actions()) ids << a->data().toInt();
+  return ids;
+}
+
+void closePopups() {
+  while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+}
+
+}  // namespace
+
+class TreeTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<guitest::Shell> m_shell;
+  CTkv88_3Doc& doc() { return m_shell->doc; }
+  CTkv88_3View* tree() { return m_shell->frame->treeView(); }
+  Program& program(int i) { return *doc().deviceData()->programAt(i); }
+  void giveSteps(Program& p, int n, int h02) {
+    p.steps.resize(n);
+    p.H02.valueRef() = h02;
+  }
+
+ private slots:
+  void init() {
+    guitest::MessageLog::clear();
+    m_shell = std::make_unique<guitest::Shell>();
+  }
+  void cleanup() {
+    closePopups();
+    m_shell.reset();
+  }
+
+  void textsHierarchyAndExpansion() {
+    QAbstractItemModelTester tester(tree()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    giveSteps(program(0), 2, 1);
+    doc().notifyViews();
+
+    QCOMPARE(tree()->topLevelItemCount(), 2);
+    QTreeWidgetItem* l1 = tree()->topLevelItem(0);
+    QTreeWidgetItem* l2 = tree()->topLevelItem(1);
+    QCOMPARE(l1->text(0), QString("L1 Программы технолога"));
+    QCOMPARE(l1->childCount(), 20);
+    QCOMPARE(l1->child(19)->text(0), QString("Программа №20 \"Новая программа\""));
+    QTreeWidgetItem* p1 = l1->child(0);
+    QCOMPARE(childTexts(p1), QStringList({"Параметры компараторов", "Параметры шагов"}));
+    QCOMPARE(childTexts(p1->child(0)),
+             QStringList({"Параметры 1-го компаратора", "Параметры 2-го компаратора",
+                          "Параметры 3-го компаратора", "Параметры 4-го компаратора"}));
+    QCOMPARE(childTexts(p1->child(1)), QStringList({"Шаг № 1 <начало цикла>", "Шаг № 2"}));
+    QCOMPARE(l2->text(0), QString("L2 Общие параметры"));
+    QCOMPARE(childTexts(l2),
+             QStringList({"Основные параметры работы прибора", "Параметры режимов транзисторных ключей",
+                          "Коррекция показаний термометров", "Параметры цифровых фильтров",
+                          "Параметры ПИД-регуляторов"}));
+    QCOMPARE(childTexts(l2->child(4)), QStringList({"1-ый ПИД-регулятор", "2-ой ПИД-регулятор"}));
+
+    // Records: kinds, numbers and the objects shown.
+    const STreeItem* comp3 = CTkv88_3View::record(p1->child(0)->child(2));
+    QCOMPARE(comp3->kind, int(ItemKind::Comparator));
+    QCOMPARE(comp3->programNumber, 1);
+    QCOMPARE(comp3->subIndex, 2);
+    QCOMPARE(comp3->data, static_cast<void*>(&program(0).comparators[2]));
+    const STreeItem* step2 = CTkv88_3View::record(p1->child(1)->child(1));
+    QCOMPARE(step2->kind, int(ItemKind::Step));
+    QCOMPARE(step2->subIndex, 2);
+    QCOMPARE(CTkv88_3View::record(l2->child(4)->child(1))->data,
+             static_cast<void*>(&doc().deviceData()->general.pid[1]));
+
+    // Programs start closed with their groups already open.
+    QVERIFY(l1->isExpanded() && l2->isExpanded() && l2->child(4)->isExpanded());
+    QVERIFY(!p1->isExpanded());
+    QVERIFY(p1->child(0)->isExpanded() && p1->child(1)->isExpanded());
+  }
+
+  void cycleStartMark() {
+    giveSteps(program(0), 5, 3);
+    giveSteps(program(1), 5, 0);
+    doc().notifyViews();
+    QTreeWidgetItem* steps1 = tree()->topLevelItem(0)->child(0)->child(1);
+    QTreeWidgetItem* steps2 = tree()->topLevelItem(0)->child(1)->child(1);
+    QCOMPARE(childTexts(steps1),
+             QStringList({"Шаг № 1", "Шаг № 2", "Шаг № 3 <начало цикла>", "Шаг № 4", "Шаг № 5"}));
+    QCOMPARE(childTexts(steps2), QStringList({"Шаг № 1", "Шаг № 2", "Шаг № 3", "Шаг № 4", "Шаг № 5"}));
+  }
+
+  void selectionWritesTheDocument() {
+    giveSteps(program(2), 3, 1);
+    doc().notifyViews();
+    Step* step = &*std::next(program(2).steps.begin());
+    QVERIFY(tree()->selectByData(step, false));
+    QCOMPARE(doc().currentProgram, &program(2));
+    QCOMPARE(doc().currentStep, step);
+    QCOMPARE(doc().selection->kind, int(ItemKind::Step));
+
+    // A group of another program moves the program, not the step.
+    QTreeWidgetItem* comps2 = tree()->topLevelItem(0)->child(1)->child(0);
+    tree()->setCurrentItem(comps2);
+    QCOMPARE(doc().currentProgram, &program(1));
+    QCOMPARE(doc().currentStep, step);
+    QCOMPARE(doc().selection, CTkv88_3View::record(comps2));
+
+    // A comparator makes its program current; level L2 leaves both as they are.
+    QVERIFY(tree()->selectByData(&program(4).comparators[1], false));
+    QCOMPARE(doc().currentProgram, &program(4));
+    QVERIFY(tree()->selectByData(&doc().deviceData()->general.filters, false));
+    QCOMPARE(doc().currentProgram, &program(4));
+    QCOMPARE(doc().currentStep, step);
+    QCOMPARE(doc().selection->kind, int(ItemKind::DigitalFilters));
+
+    // Nothing to find changes nothing.
+    QVERIFY(!tree()->selectByData(nullptr, false));
+    int unknown = 0;
+    QVERIFY(!tree()->selectByData(&unknown, false));
+    QCOMPARE(doc().selection->kind, int(ItemKind::DigitalFilters));
+    // A program is found at its own item, before its two groups.
+    QCOMPARE(CTkv88_3View::record(tree()->findByData(&program(3)))->kind, int(ItemKind::Program));
+  }
+
+  void rebuildRestoresOrFallsBack() {
+    // The first build selects the first program.
+    QCOMPARE(doc().selection->kind, int(ItemKind::Program));
+    QCOMPARE(doc().selection->data, static_cast<void*>(&program(0)));
+
+    // A kept object is selected again, and the right pane shows it.
+    QVERIFY(tree()->selectByData(&program(1).comparators[2], false));
+    doc().notifyViews();
+    QCOMPARE(doc().selection->data, static_cast<void*>(&program(1).comparators[2]));
+    QCOMPARE(m_shell->frame->rightPane()->lastKind(), int(ItemKind::Comparator));
+
+    // A step that is gone falls back to its program.
+    giveSteps(program(3), 2, 0);
+    doc().notifyViews();
+    QVERIFY(tree()->selectByData(&program(3).steps.back(), false));
+    program(3).steps.pop_back();
+    doc().notifyViews();
+    QCOMPARE(doc().selection->kind, int(ItemKind::Program));
+    QCOMPARE(doc().selection->data, static_cast<void*>(&program(3)));
+
+    // An L2 selection survives; without programs the fallback is the base parameters.
+    QVERIFY(tree()->selectByData(&doc().deviceData()->general.pid[1], false));
+    doc().notifyViews();
+    QCOMPARE(doc().selection->data, static_cast<void*>(&doc().deviceData()->general.pid[1]));
+    doc().deviceData()->programs.clear();
+    doc().selection = nullptr;
+    doc().notifyViews();
+    QCOMPARE(doc().selection->kind, int(ItemKind::BaseParameters));
+  }
+
+  void contextMenusPerKind() {
+    giveSteps(program(0), 2, 2);
+    doc().notifyViews();
+    QTreeWidgetItem* p1 = tree()->topLevelItem(0)->child(0);
+    struct Case {
+      QTreeWidgetItem* item;
+      QList<int> commands;
+    } cases[] = {
+        {p1, {32787}},
+        {p1->child(1), {32777, 32778}},
+        {p1->child(1)->child(0), {32779, 32780, 32784, 32781}},
+        {p1->child(0), {}},
+        {p1->child(0)->child(0), {}},
+        {tree()->topLevelItem(0), {}},
+        {tree()->topLevelItem(1)->child(0), {}},
+        {tree()->topLevelItem(1)->child(4)->child(1), {}},
+    };
+    for (const Case& c : cases) {
+      tree()->setCurrentItem(c.item);
+      std::unique_ptr<QMenu> menu(tree()->createContextMenu(nullptr));
+      QCOMPARE(menu ? commandsOf(menu.get()) : QList<int>(), c.commands);
+    }
+
+    // "Начало цикла" reads "Отменить цикл" on the cycle-start step.
+    auto cycleText = [&](QTreeWidgetItem* item) {
+      tree()->setCurrentItem(item);
+      std::unique_ptr<QMenu> menu(tree()->createContextMenu(nullptr));
+      return menu->actions()[2]->text();
+    };
+    QCOMPARE(cycleText(p1->child(1)->child(0)), QString("Начало цикла"));
+    QCOMPARE(cycleText(tree()->topLevelItem(0)->child(0)->child(1)->child(1)), QString("Отменить цикл"));
+  }
+
+  void stepInsertsAreDisabledWhenTheProgramIsFull() {
+    Program& p = program(0);
+    giveSteps(p, 7, 1);
+    doc().deviceData()->general.base[BaseParameters::O10].setValueQuiet(0);  // 7 steps per program
+    doc().notifyViews();
+    QVERIFY(tree()->selectByData(&p.steps.front(), false));
+    std::unique_ptr<QMenu> menu(tree()->createContextMenu(nullptr));
+    const QList<QAction*> a = menu->actions();
+    QVERIFY(!a[0]->isEnabled() && !a[1]->isEnabled());
+    QVERIFY(a[2]->isEnabled() && a[3]->isEnabled());
+  }
+
+  void aMenuCommandRunsOnTheDocumentAndSelectsItsResult() {
+    tree()->setCurrentItem(tree()->topLevelItem(0)->child(0)->child(1));  // program 1's steps
+    std::unique_ptr<QMenu> menu(tree()->createContextMenu(nullptr));
+    menu->actions()[1]->trigger();  // "Добавить шаг в конец"
+    QCOMPARE(program(0).stepCount(), 1);
+    QCOMPARE(doc().selection->data, static_cast<void*>(&program(0).steps.back()));
+  }
+
+  void rightClickSelectsTheRowUnderIt() {
+    m_shell->frame->resize(850, 730);
+    QTreeWidgetItem* steps = tree()->topLevelItem(0)->child(0)->child(1);
+    tree()->topLevelItem(0)->child(0)->setExpanded(true);
+    const QRect row = tree()->visualItemRect(steps);
+    // Anywhere on the row, here well to the right of its text.
+    QTest::mouseClick(tree()->viewport(), Qt::RightButton, {}, QPoint(row.right() - 5, row.center().y()));
+    closePopups();
+    QCOMPARE(doc().selection, CTkv88_3View::record(steps));
+    // Below the last item nothing changes.
+    QTest::mouseClick(tree()->viewport(), Qt::RightButton, {}, QPoint(10, tree()->viewport()->height() - 3));
+    closePopups();
+    QCOMPARE(doc().selection, CTkv88_3View::record(steps));
+  }
+};
+
+TKV88_GUI_SUITE(TreeTest);
+#include "TreeTest.moc"
