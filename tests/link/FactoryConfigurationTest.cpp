@@ -22,13 +22,7 @@ TEST(FactoryConfiguration, NewDocumentWithADemoProgramThatSurvivesTheMemory) {
 
   const Program& demo = *config.programAt(0);
   ASSERT_EQ(demo.stepCount(), 4);
-  const Step& humidify = *demo.stepAt(1);
-  EXPECT_EQ(humidify.key(2).value(), 1);
-  EXPECT_EQ(humidify[Step::U02].value(), 9);
-  EXPECT_EQ(humidify[Step::U03].value(), 85);
-  EXPECT_EQ(humidify[Step::U03].maxValue(), 100);  // a humidity condition counts in percent
-  EXPECT_EQ(humidify[Step::E_02].value(), 85);
-  EXPECT_EQ((*demo.stepAt(2))[Step::U04].value(), 3);
+  EXPECT_EQ((*demo.stepAt(1))[Step::U03].maxValue(), 100);  // a humidity condition counts in percent
 
   const WriteCheck check = CheckBeforeWrite(config);
   EXPECT_TRUE(check.fits());
