@@ -1,11 +1,9 @@
 #include "link/PpdevPort.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <regex>
-#include <sstream>
 
 #include "link/SError.h"
 #include "model/Cp1251.h"

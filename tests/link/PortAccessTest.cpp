@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "link/DirectIoPort.h"
 #include "link/PortDescription.h"
@@ -111,6 +113,50 @@ TEST(PortAccess, PortsArePresentedWhereDetectionLooks) {
   EXPECT_EQ(presentedBases(B{std::nullopt, 0x378}), (std::vector<uint16_t>{0x278, 0x378}));
   EXPECT_EQ(presentedBases(B{0xD010, 0x3BC, 0xE000}), (std::vector<uint16_t>{0x378, 0x3BC, 0x278}));
   EXPECT_THROW(presentedBases(B{1, 2, 3, 4}), std::invalid_argument);
+}
+
+// A hardware port whose registers are a map, to see which addresses the
+// primitives touch.
+class RegisterPort : public HardwarePort {
+ public:
+  explicit RegisterPort(std::vector<uint16_t> bases) : HardwarePort(std::move(bases)) {}
+  std::map<std::pair<std::size_t, int>, uint8_t> registers;
+  std::vector<std::pair<std::size_t, int>> writes;
+
+ protected:
+  uint8_t readRegister(std::size_t port, int offset) override { return registers[{port, offset}]; }
+  void writeRegister(std::size_t port, int offset, uint8_t value) override {
+    writes.emplace_back(port, offset);
+    registers[{port, offset}] = value;
+  }
+};
+
+TEST(PortAccess, PrimitivesAddressDataAndStatusOfTheGivenBase) {
+  RegisterPort port({0x278, 0x378});
+  port.resetLines(0x378);
+  EXPECT_EQ(port.portRead(0x378, 0), 0x1C);
+  EXPECT_EQ(port.portRead(0x378, 1), 0x3F);
+  port.portWrite(0x278, 2, 0x55);  // any nonzero selector is base + 1
+  EXPECT_EQ(port.portRead(0x278, 1), 0x55);
+  port.portSetBit(0x378, 0, 0);
+  port.portClearBit(0x378, 0, 3);
+  EXPECT_EQ(port.portRead(0x378, 0), 0x15);
+  EXPECT_TRUE(PortBackend::bitTest(0x40, 6));
+  EXPECT_FALSE(PortBackend::bitTest(0xBF, 6));
+  for (const auto& [p, offset] : port.writes) EXPECT_LE(offset, 1) << "the control register is never written";
+  // Nothing attached elsewhere.
+  EXPECT_EQ(port.inByte(0x3BC), 0xFF);
+  EXPECT_EQ(port.inByte(0x37A), 0xFF);
+  port.outByte(0x3BC, 0);
+  EXPECT_EQ(port.writes.size(), 5u);
+}
+
+TEST(PortAccess, BusyWaitLastsAtLeastItsUnits) {
+  RegisterPort port({0x378});
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  port.busyWait(100);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(10));
 }
 
 TEST_F(PortFiles, OpeningFailuresSayWhatToDo) {
