@@ -2,15 +2,14 @@
 // the simulated controller's image file.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 
 #include "link/FactoryImage.h"
+#include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -21,33 +20,20 @@ struct CtlRun {
   std::string out, err;
 };
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class CtlRawCommands : public testing::Test {
  protected:
-  CtlRawCommands() {
-    std::string templ = (fs::temp_directory_path() / "tkv88rawXXXXXX").string();
-    dir = ::mkdtemp(templ.data());
-    image = dir / "controller.bin";
-    port = "sim:" + image.string();
-  }
-  ~CtlRawCommands() override { fs::remove_all(dir); }
-
   CtlRun ctl(const std::string& args) {
     const std::string command = std::string(TKV88_BINARY_DIR) + "/apps/tkv88ctl/tkv88ctl " + args + " > '" +
                                 (dir / "out").string() + "' 2> '" + (dir / "err").string() + "' < /dev/null";
     const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "out"), slurp(dir / "err")};
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir / "out"), readFile(dir / "err")};
   }
   void putImage(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
-  fs::path dir, image;
-  std::string port;
+  TempDir temp;
+  const fs::path dir = temp.path;
+  const fs::path image = dir / "controller.bin";
+  const std::string port = "sim:" + image.string();
 };
 
 std::string randomImage(unsigned seed) {
@@ -61,14 +47,14 @@ TEST_F(CtlRawCommands, DumpAndRestoreRoundTrip) {
   const CtlRun first = ctl("dump --port " + port + " -o " + (dir / "new.bin").string());
   ASSERT_EQ(first.status, 0) << first.err;
   const MemoryImage factory = factoryImage();
-  EXPECT_EQ(slurp(dir / "new.bin"), std::string(factory.begin(), factory.end()));
+  EXPECT_EQ(readFile(dir / "new.bin"), std::string(factory.begin(), factory.end()));
   EXPECT_NE(first.err.find("read 8192 bytes"), std::string::npos);
 
   const std::string wanted = randomImage(7);
   putImage(dir / "wanted.bin", wanted);
   const CtlRun restore = ctl("restore --port " + port + " " + (dir / "wanted.bin").string());
   ASSERT_EQ(restore.status, 0) << restore.err;
-  EXPECT_EQ(slurp(image), wanted);
+  EXPECT_EQ(readFile(image), wanted);
 
   // Unchanged bytes are not written again; --all writes every one.
   EXPECT_NE(ctl("restore --port " + port + " " + (dir / "wanted.bin").string()).err.find("wrote 0 bytes"),
@@ -76,7 +62,7 @@ TEST_F(CtlRawCommands, DumpAndRestoreRoundTrip) {
   const CtlRun all = ctl("restore --all -q --port " + port + " " + (dir / "wanted.bin").string());
   EXPECT_EQ(all.status, 0);
   EXPECT_EQ(all.err, "");
-  EXPECT_EQ(slurp(image), wanted);
+  EXPECT_EQ(readFile(image), wanted);
 
   const CtlRun back = ctl("dump -q --port " + port);  // to the standard output
   ASSERT_EQ(back.status, 0) << back.err;
@@ -130,7 +116,7 @@ TEST_F(CtlRawCommands, DeviceErrorsReportTextAndCodeAndKeepTheOldBackup) {
   const CtlRun absent = ctl("dump --port " + port + ",fault=absent -o " + (dir / "backup.bin").string());
   EXPECT_EQ(absent.status, 1);
   EXPECT_NE(absent.err.find("Прибор не отвечает (code 1)"), std::string::npos) << absent.err;
-  EXPECT_EQ(slurp(dir / "backup.bin"), randomImage(1));
+  EXPECT_EQ(readFile(dir / "backup.bin"), randomImage(1));
 
   const CtlRun stuck = ctl("peek --port " + port + ",fault=stuck-low 0");
   EXPECT_EQ(stuck.status, 1);

@@ -2,7 +2,6 @@
 // gets when a port cannot be opened, the base lookup of ppdev devices and
 // the placement of ports at the bases detection probes.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -13,6 +12,7 @@
 #include "link/DirectIoPort.h"
 #include "link/PortDescription.h"
 #include "link/PpdevPort.h"
+#include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -81,16 +81,12 @@ TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
 
 class PortFiles : public testing::Test {
  protected:
-  PortFiles() {
-    std::string templ = (fs::temp_directory_path() / "tkv88portXXXXXX").string();
-    dir = ::mkdtemp(templ.data());
-  }
-  ~PortFiles() override { fs::remove_all(dir); }
   void put(const fs::path& relative, const std::string& text) {
     fs::create_directories((dir / relative).parent_path());
     std::ofstream(dir / relative) << text;
   }
-  fs::path dir;
+  TempDir temp;
+  const fs::path dir = temp.path;
 };
 
 TEST_F(PortFiles, PpdevBaseComesFromProc) {

@@ -3,13 +3,12 @@
 #include "link/PortDriver.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "link/SimulatedController.h"
+#include "support/TempDir.h"
 #include "support/Text.h"
 
 namespace fs = std::filesystem;
@@ -77,13 +76,9 @@ class FakePlatform : public DriverPlatform {
 class PortDriverTest : public testing::Test {
  protected:
   PortDriverTest() {
-    std::string templ = (fs::temp_directory_path() / "tkv88drvXXXXXX").string();
-    root = ::mkdtemp(templ.data());
-    folder = root / "Velko";
     fs::create_directories(folder);
-    platform.common = root.string();
+    platform.common = temp.path.string();
   }
-  ~PortDriverTest() override { fs::remove_all(root); }
 
   void installFiles() {
     std::ofstream(folder / "WinIo.dll") << "dll";
@@ -100,7 +95,8 @@ class PortDriverTest : public testing::Test {
     return words;
   }
 
-  fs::path root, folder;
+  TempDir temp;
+  const fs::path folder = temp / "Velko";
   FakePlatform platform;
 };
 

@@ -4,7 +4,6 @@
 #include "link/SimulatedController.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +15,7 @@
 #include "link/LinkFixture.h"
 #include "link/PortDescription.h"
 #include "link/SError.h"
+#include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -203,20 +203,8 @@ TEST(SimulatedController, VirtualTimeAndLineResets) {
 
 class SimulatorFiles : public testing::Test {
  protected:
-  SimulatorFiles() {
-    std::string templ = (fs::temp_directory_path() / "tkv88simXXXXXX").string();
-    dir = ::mkdtemp(templ.data());
-  }
-  ~SimulatorFiles() override { fs::remove_all(dir); }
-
-  std::string bytesOf(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-
-  fs::path dir;
+  TempDir temp;
+  const fs::path dir = temp.path;
 };
 
 TEST_F(SimulatorFiles, MissingImageIsCreatedFactoryNewAndWritesLandInIt) {
@@ -226,15 +214,16 @@ TEST_F(SimulatorFiles, MissingImageIsCreatedFactoryNewAndWritesLandInIt) {
     options.imagePath = image.string();
     SimulatedController sim(options);
     const MemoryImage factory = factoryImage();
-    EXPECT_EQ(bytesOf(image), std::string(factory.begin(), factory.end()));
+    EXPECT_EQ(readFile(image), std::string(factory.begin(), factory.end()));
     BusMaster bus(sim);
     ASSERT_TRUE(bus.writeAt(0x1000, {1, 2, 3}));
-    EXPECT_EQ(bytesOf(image)[0x1000], static_cast<char>(factory[0x1000])) << "saved once the cycle completes";
+    EXPECT_EQ(readFile(image)[0x1000], static_cast<char>(factory[0x1000]))
+        << "saved once the cycle completes";
     sim.busyWait(50);
-    EXPECT_EQ(bytesOf(image).substr(0x1000, 3), std::string("\1\2\3"));
+    EXPECT_EQ(readFile(image).substr(0x1000, 3), std::string("\1\2\3"));
     ASSERT_TRUE(bus.writeAt(0x1FFF, {9}));  // the cycle is still running when the port closes
   }
-  const std::string saved = bytesOf(image);
+  const std::string saved = readFile(image);
   ASSERT_EQ(saved.size(), 8192u);
   EXPECT_EQ(saved[0x1FFF], 9);
 
@@ -275,7 +264,7 @@ TEST_F(SimulatorFiles, TraceRecordsTheLinesAsValueChanges) {
     BusMaster bus(sim);
     bus.readAt(0x1FAA, 2);
   }
-  std::istringstream in(bytesOf(trace));
+  std::istringstream in(readFile(trace));
   std::string line;
   std::vector<std::string> lines;
   while (std::getline(in, line)) lines.push_back(line);
@@ -328,8 +317,8 @@ TEST_F(SimulatorFiles, TraceDecodesWithSigrok) {
   const fs::path out = dir / "decoded.txt";
   const std::string command = "sigrok-cli -i '" + trace.string() +
                               "' -P i2c:scl=scl:sda=sda -A i2c=addr-data > '" + out.string() + "' 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0) << bytesOf(out);
-  const std::string decoded = bytesOf(out);
+  ASSERT_EQ(std::system(command.c_str()), 0) << readFile(out);
+  const std::string decoded = readFile(out);
   const MemoryImage image = patternImage();
   char expected[64];
   std::snprintf(expected, sizeof expected, "Data read: %02X", image[0x1FAA]);
