@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "apps/tkv88ctl/CtlCommand.h"
+#include "link/DeviceExchange.h"
 #include "link/PortDescription.h"
-#include "link/WireProtocol.h"
 #include "model/Cp1251.h"
 
 namespace device_support {
@@ -32,31 +32,6 @@ std::string describe(const SError& error) {
 }
 
 }  // namespace device_support
-
-namespace {
-
-// Chooses the port base on first use: each candidate gets idle lines, a
-// second for the adapter to power up from them, and a one-byte probe read.
-// When none answers, the first stays and the work reports its own error.
-void chooseBase(DeviceLink& link) {
-  if (link.lptBase.load() != 0) return;
-  const std::vector<uint16_t> candidates = link.port().lptCandidates();
-  for (const uint16_t base : candidates) {
-    link.lptBase = base;
-    link.port().resetLines(base);
-    link.port().sleep(1000);
-    try {
-      uint8_t probe[1];
-      ReadBlockRetry(link, probe, 0, 0, 1);
-      return;
-    } catch (const SError&) {
-      link.lptBase = 0;
-    }
-  }
-  link.lptBase = candidates.empty() ? PortBackend::kLpt1 : candidates.front();
-}
-
-}  // namespace
 
 DeviceSession::DeviceSession(const Args& args) {
   m_quiet = args.flag("--quiet") || args.flag("-q");
@@ -97,7 +72,8 @@ void DeviceSession::run(const std::string& label, int range, const std::function
   std::exception_ptr failure;
   std::thread worker([&] {
     try {
-      chooseBase(*m_link);
+      if (m_link->lptBase.load() == 0) DetectPort(*m_link);
+      m_link->progressCounter = 0;  // the probe read counts for nothing
       work(*m_link);
     } catch (...) {
       failure = std::current_exception();

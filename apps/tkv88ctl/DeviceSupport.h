@@ -46,8 +46,8 @@ class DeviceSession {
   DeviceLink& link() { return *m_link; }
   bool quiet() const { return m_quiet; }
 
-  // Runs work on a worker thread: the port base is chosen first when none
-  // is, and the lines go back to idle afterwards. Meanwhile the progress bar
+  // Runs work on a worker thread: the port base is detected first when none
+  // is chosen yet, and the lines go back to idle afterwards. Meanwhile the progress bar
   // shows progressCounter against the range (changeable from the work with
   // setProgressRange). A device error becomes Failure("text (code N)");
   // any other exception is passed on.
