@@ -1,0 +1,116 @@
+// The application's commands: the save-changes question before New, a
+// device read and closing the window; saving to the document's own file; the
+// recent files in the "&Файл" menu.
+#include <QMenuBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "GuiTest.h"
+#include "shell/AppSettings.h"
+#include "shell/CTkv88_3App.h"
+#include "support/Text.h"
+
+using guitest::MessageLog;
+
+class AppCommandsTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir m_dir;
+  std::unique_ptr<CTkv88_3App> m_app;
+  int m_exchanges = 0;
+
+  CTkv88_3Doc& doc() { return m_app->document(); }
+  void modify() { doc().deviceData()->programs.front().setName(w("Изменённая")); }
+  QString file(const QString& name) {
+    const QString path = m_dir.filePath(name);
+    CTkv88_3Doc other;
+    other.newDocument();
+    other.saveFile(path.toStdString());
+    return path;
+  }
+
+ private slots:
+  void init() {
+    QSettings().clear();
+    MessageLog::clear();
+    m_app = std::make_unique<CTkv88_3App>();
+    QCOMPARE(m_app->initInstance({"--port", "sim:" + m_dir.filePath("controller.bin"), file("start.tkv88")}),
+             std::nullopt);
+    m_exchanges = 0;
+    m_app->host().setExchangeRunner([this](DeviceData&, std::string_view) { return ++m_exchanges, false; });
+    QCoreApplication::processEvents();
+  }
+  void cleanup() { m_app.reset(); }
+
+  void anUnmodifiedDocumentIsNotAsked() {
+    m_app->mainFrame()->onCommand(57600);
+    QVERIFY(MessageLog::shown().empty());
+    QCOMPARE(u(doc().title()), std::string("Новая прошивка"));
+  }
+
+  void newAsksAndCancelKeepsTheChanges() {
+    modify();
+    MessageLog::answer() = messages::Answer::Cancel;
+    m_app->mainFrame()->onCommand(57600);
+    QCOMPARE(MessageLog::shown().size(), size_t(1));
+    QCOMPARE(MessageLog::shown()[0].text, QString("Сохранить изменения в \"start.tkv88\"?"));
+    QCOMPARE(u(doc().deviceData()->programs.front().name()), std::string("Изменённая"));
+
+    MessageLog::answer() = messages::Answer::No;
+    m_app->mainFrame()->onCommand(57600);
+    QCOMPARE(u(doc().title()), std::string("Новая прошивка"));
+    QCOMPARE(u(doc().deviceData()->programs.front().name()), std::string("Новая программа"));
+  }
+
+  void yesSavesBeforeGoingOn() {
+    modify();
+    MessageLog::answer() = messages::Answer::Yes;
+    m_app->mainFrame()->onCommand(32790);
+    QCOMPARE(m_exchanges, 1);  // the read ran after the save (and failed here)
+    CTkv88_3Doc saved;
+    saved.openFile(m_dir.filePath("start.tkv88").toStdString());
+    QCOMPARE(u(saved.deviceData()->programs.front().name()), std::string("Изменённая"));
+    QVERIFY(!doc().isModified());
+  }
+
+  void aReadThatWouldReplaceChangesAsksFirst() {
+    modify();
+    MessageLog::answer() = messages::Answer::Cancel;
+    m_app->mainFrame()->onCommand(32790);
+    QCOMPARE(MessageLog::shown().size(), size_t(1));
+    QCOMPARE(m_exchanges, 0);
+  }
+
+  void closingAsks() {
+    modify();
+    MessageLog::answer() = messages::Answer::Cancel;
+    QVERIFY(!m_app->mainFrame()->close());
+    QVERIFY(m_app->mainFrame()->isVisible());
+    MessageLog::answer() = messages::Answer::No;
+    QVERIFY(m_app->mainFrame()->close());
+  }
+
+  void recentFilesAreListedAndOpened() {
+    const QString a = file("a.tkv88");
+    const QString b = file("b.tkv88");
+    QVERIFY(m_app->openDocumentFile(a));
+    QVERIFY(m_app->openDocumentFile(b));
+    QCOMPARE(settings::recentFiles(), QStringList({b, a, m_dir.filePath("start.tkv88")}));
+    QAction* first = m_app->mainFrame()->action(CMainFrame::kRecentFileFirst);
+    QCOMPARE(first->text(), "&1 " + b);
+    m_app->mainFrame()->action(CMainFrame::kRecentFileFirst + 1)->trigger();
+    QCOMPARE(u(doc().title()), std::string("a.tkv88"));
+    QCOMPARE(settings::recentFiles().value(0), a);
+
+    // A file that has gone leaves the list after its message.
+    QFile::remove(b);
+    m_app->mainFrame()->action(CMainFrame::kRecentFileFirst + 1)->trigger();
+    QCOMPARE(MessageLog::shown().size(), size_t(1));
+    QVERIFY(!settings::recentFiles().contains(b));
+    QCOMPARE(u(doc().title()), std::string("a.tkv88"));
+  }
+};
+
+TKV88_GUI_SUITE(AppCommandsTest);
+#include "AppCommandsTest.moc"
