@@ -46,8 +46,8 @@ enum class Usage { kRead, kMissing, kBad };
 // The usage file: a little-endian int32 count, then that many int32 ids.
 // A count outside 0..1020, or fewer ids than it announces, is refused
 // before anything past the list's capacity is read.
-Usage readUsage(const std::string& path, std::vector<int32_t>& ids) {
-  ids.clear();
+Usage readUsage(const std::string& path, std::vector<int32_t>& driverUsers) {
+  driverUsers.clear();
   std::error_code ec;
   if (!std::filesystem::exists(path, ec) && !ec) return Usage::kMissing;
   std::ifstream in(path, std::ios::binary);
@@ -63,19 +63,19 @@ Usage readUsage(const std::string& path, std::vector<int32_t>& ids) {
   for (int32_t i = 0; i < count; ++i) {
     int32_t id = 0;
     if (!next(id)) return Usage::kBad;
-    ids.push_back(id);
+    driverUsers.push_back(id);
   }
   return Usage::kRead;
 }
 
-bool writeUsage(const std::string& path, const std::vector<int32_t>& ids) {
+bool writeUsage(const std::string& path, const std::vector<int32_t>& driverUsers) {
   std::string bytes;
   auto put = [&](int32_t value) {
     const auto v = static_cast<uint32_t>(value);
     for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>(v >> shift & 0xFF);
   };
-  put(static_cast<int32_t>(ids.size()));
-  for (const int32_t id : ids) put(id);
+  put(static_cast<int32_t>(driverUsers.size()));
+  for (const int32_t id : driverUsers) put(id);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   return out && out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) && out.flush();
 }
@@ -133,14 +133,14 @@ bool InstallPortDriver(DriverPlatform& platform) {
       return false;
     }
   }
-  std::vector<int32_t> ids;
-  if (readUsage(paths.usage, ids) == Usage::kBad) {
+  std::vector<int32_t> driverUsers;
+  if (readUsage(paths.usage, driverUsers) == Usage::kBad) {
     platform.showError(text(kBadUsageFile) + cp1251::fromUtf8(paths.usage));
     return false;
   }
-  if (std::find(ids.begin(), ids.end(), kDriverUserId) != ids.end()) return true;
-  ids.push_back(kDriverUserId);
-  if (static_cast<int>(ids.size()) > kMaxDriverUsers || !writeUsage(paths.usage, ids)) {
+  if (std::find(driverUsers.begin(), driverUsers.end(), kDriverUserId) != driverUsers.end()) return true;
+  driverUsers.push_back(kDriverUserId);
+  if (static_cast<int>(driverUsers.size()) > kMaxDriverUsers || !writeUsage(paths.usage, driverUsers)) {
     platform.showError(text(kBadUsageFile) + cp1251::fromUtf8(paths.usage));
     return false;
   }
@@ -149,15 +149,17 @@ bool InstallPortDriver(DriverPlatform& platform) {
 
 bool RemovePortDriver(DriverPlatform& platform) {
   const DriverPaths paths = pathsOf(platform);
-  std::vector<int32_t> ids;
+  std::vector<int32_t> driverUsers;
   // A damaged list may hide other users: the driver stays.
-  if (readUsage(paths.usage, ids) == Usage::kBad) {
+  if (readUsage(paths.usage, driverUsers) == Usage::kBad) {
     platform.showError(text(kBadUsageFile) + cp1251::fromUtf8(paths.usage));
     return false;
   }
-  if (const auto it = std::find(ids.begin(), ids.end(), kDriverUserId); it != ids.end()) ids.erase(it);
-  if (!ids.empty()) {
-    if (writeUsage(paths.usage, ids)) return true;
+  if (const auto it = std::find(driverUsers.begin(), driverUsers.end(), kDriverUserId);
+      it != driverUsers.end())
+    driverUsers.erase(it);
+  if (!driverUsers.empty()) {
+    if (writeUsage(paths.usage, driverUsers)) return true;
     platform.showError(text(kBadUsageFile) + cp1251::fromUtf8(paths.usage));
     return false;
   }
