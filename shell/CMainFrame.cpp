@@ -92,8 +92,10 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
   addCommand(m_fileMenu, CommandId::FileSave, QStringLiteral("&Сохранить"),
              QKeySequence(Qt::CTRL | Qt::Key_S));
   addCommand(m_fileMenu, CommandId::FileSaveAs, QStringLiteral("Сохранить &как..."));
+  // The recent files stand between two separators, the first shown only
+  // when there are some.
   m_recentSeparator = m_fileMenu->addSeparator();
-  m_fileMenu->addSeparator();
+  m_recentEnd = m_fileMenu->addSeparator();
   addCommand(m_fileMenu, CommandId::AppExit, QStringLiteral("&Выход"));
 
   // "&Прибор"
@@ -283,8 +285,11 @@ void CMainFrame::rebuildMenu() {
 void CMainFrame::buildProgramsMenu() {
   if (!m_pProgramsMenu) return;
   m_pProgramsMenu->clear();
+  qDeleteAll(m_pProgramsMenu->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly));
   DeviceData* data = m_doc.deviceData();
   if (!data) return;
+  // One program is current: the items are one choice.
+  auto* group = new QActionGroup(m_pProgramsMenu);
   int i = 0;
   for (Program& program : data->programs) {
     const int command = CommandId::ProgramFirst + i;
@@ -295,6 +300,7 @@ void CMainFrame::buildProgramsMenu() {
     a->setData(command);
     a->setCheckable(true);
     a->setChecked(&program == m_doc.currentProgram);
+    group->addAction(a);
     connect(a, &QAction::triggered, this, [this, command] { onCommand(command); });
     ++i;
   }
@@ -322,7 +328,7 @@ void CMainFrame::setRecentFiles(const QStringList& files) {
     delete a;
   }
   m_recentActions.clear();
-  QAction* before = m_recentSeparator;
+  QAction* before = m_recentEnd;
   for (int i = 0; i < files.size(); ++i) {
     const int command = kRecentFileFirst + i;
     auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(menuText(files[i])), this);

@@ -95,6 +95,7 @@ class CMainFrame : public QMainWindow {
   QMenu* m_helpMenu;
   QMenu* m_pProgramsMenu = nullptr;
   QAction* m_recentSeparator = nullptr;
+  QAction* m_recentEnd = nullptr;
   QList<QAction*> m_recentActions;
   std::map<int, QAction*> m_actions;
 };

@@ -1,8 +1,10 @@
 // A button bar under the right pane's view: a row of command buttons with a
-// border line on its top edge. The "Помощь" button stays 10 pixels from the
-// right edge whatever the width; the other buttons sit on the left. Clicking
-// a button emits its command id; the right pane routes it. The right pane
-// owns its bars. User-interface thread only.
+// border line on its top edge. The last button ("Помощь") keeps its size and
+// stays 10 pixels from the right edge whatever the width; the others sit on
+// the left at their natural sizes and, in a narrow bar, pass under it rather
+// than squeeze the navigation tree. Clicking a button emits its command id;
+// the right pane routes it. The right pane owns its bars.
+// User-interface thread only.
 #pragma once
 
 #include <QFrame>
@@ -29,8 +31,16 @@ class CMyDialogBar : public QFrame {
   QPushButton* button(int command) const;
   QList<QPushButton*> buttons() const { return m_buttons; }
 
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+  // Puts the buttons in place again (after a button's text changed).
+  void placeButtons();
+
  signals:
   void commandTriggered(int command);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   int m_barId;

@@ -234,6 +234,7 @@ void CRightWizFrame::updateCommandUi() {
         if (b->text() != text) {
           b->setText(text);
           b->setAccessibleName(text);
+          m_currentBar->placeButtons();
         }
       }
     }

@@ -1,6 +1,7 @@
 #include "shell/CTkv88_3View.h"
 
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QMenu>
 
 #include "document/CTkv88_3Doc.h"
@@ -41,6 +42,9 @@ CTkv88_3View::CTkv88_3View(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
   // The two level roots stand without lines or buttons; their children get both.
   setRootIsDecorated(false);
   setUniformRowHeights(true);
+  // Long texts scroll sideways instead of being cut short.
+  header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  header()->setStretchLastSection(false);
   // The selection stays visible while another pane has the focus.
   QPalette pal = palette();
   pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));

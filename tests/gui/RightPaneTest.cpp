@@ -175,7 +175,7 @@ class RightPaneTest : public QObject {
 
   void helpStaysTenPixelsFromTheRightEdge() {
     QVERIFY(tree()->selectByData(&program(0).steps.front(), false));
-    for (int width : {850, 1200, 700}) {
+    for (int width : {850, 1200, 700, 450}) {
       m_shell->frame->resize(width, 730);
       QCoreApplication::processEvents();
       CMyDialogBar* bar = pane()->currentBar();
