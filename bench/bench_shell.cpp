@@ -1,0 +1,90 @@
+// The shell's figures: rebuilding the navigation tree for the largest
+// configurations (60 programs of 7 steps, 5 programs of 99 steps) and
+// switching the right pane between kinds, so that every edit stays instant.
+// Run offscreen (QT_QPA_PLATFORM=offscreen; scripts/bench.sh sets it).
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include <QApplication>
+
+#include "document/CTkv88_3Doc.h"
+#include "document/LevelMask.h"
+#include "model/ValueTexts.h"
+#include "shell/CMainFrame.h"
+#include "shell/CRightWizFrame.h"
+#include "shell/CTkv88_3View.h"
+#include "shell/QtDocumentHost.h"
+
+namespace {
+
+// A shown main frame over a document of `programs` programs of `steps` steps.
+struct Shell {
+  QtDocumentHost host;
+  CTkv88_3Doc doc{&host};
+  std::unique_ptr<CMainFrame> frame;
+
+  Shell(int partition, int steps) {
+    CTkv88_3Doc::setActive(&doc);
+    frame = std::make_unique<CMainFrame>(doc, levelMask);
+    host.setFrame(frame.get());
+    doc.newDocument();
+    DeviceData& d = *doc.deviceData();
+    d.general.base[BaseParameters::O10].setValueQuiet(partition);
+    d.programs.resize(d.general.programCount());
+    for (Program& p : d.programs) p.steps.resize(steps);
+    frame->show();
+    QCoreApplication::processEvents();
+    doc.notifyViews();
+  }
+};
+
+void BM_TreeRebuild(benchmark::State& state) {
+  Shell shell(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  CTkv88_3View* tree = shell.frame->treeView();
+  // A selection deep in the tree, restored by every rebuild.
+  tree->selectByData(&shell.doc.deviceData()->programs.back().steps.back(), true);
+  for (auto _ : state) {
+    tree->rebuild();
+    QCoreApplication::processEvents();  // the layout and paint the rebuild causes
+  }
+  state.counters["items"] = static_cast<double>(shell.doc.deviceData()->programCount()) *
+                                (7 + shell.doc.deviceData()->programs.front().stepCount()) +
+                            9;
+}
+// Arguments: the partition O10 and the steps of every program; partition 0
+// holds 60 programs of 7 steps, partition 7 five programs of 99.
+BENCHMARK(BM_TreeRebuild)->Args({0, 7})->Args({7, 99})->Unit(benchmark::kMillisecond);
+
+void BM_RightPaneSwitch(benchmark::State& state) {
+  Shell shell(2, 10);
+  CTkv88_3View* tree = shell.frame->treeView();
+  Program& program = shell.doc.deviceData()->programs.front();
+  GeneralParameters& g = shell.doc.deviceData()->general;
+  // Form to page to another form and back: every switch changes the view.
+  const void* targets[] = {&program.steps.front(), &program, &g.pid[1], &program.comparators[0], &g.base};
+  std::size_t i = 0;
+  for (auto _ : state) {
+    tree->selectByData(targets[i++ % std::size(targets)], false);
+    QCoreApplication::processEvents();
+  }
+}
+BENCHMARK(BM_RightPaneSwitch)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The offscreen platform remarks on every window it sizes; the figures matter here.
+  static const QtMessageHandler previous = qInstallMessageHandler(
+      [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (!message.contains(QLatin1String("propagateSizeHints"))) previous(type, context, message);
+      });
+  QApplication app(argc, argv);
+  buildValueTexts();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
