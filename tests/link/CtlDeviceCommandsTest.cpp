@@ -2,26 +2,18 @@
 // the simulated controller's image file.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 
 #include "link/FactoryImage.h"
+#include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string fileText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class CtlDeviceCommands : public testing::Test {
  protected:
@@ -30,31 +22,25 @@ class CtlDeviceCommands : public testing::Test {
     std::string out, err;
   };
 
-  CtlDeviceCommands() {
-    std::string pattern = (fs::temp_directory_path() / "tkv88devXXXXXX").string();
-    dir = ::mkdtemp(pattern.data());
-    memory = dir / "controller.bin";
-    port = "--port sim:" + memory.string();
-  }
-  ~CtlDeviceCommands() override { fs::remove_all(dir); }
-
   Result ctl(const std::string& args) {
     const fs::path out = dir / "stdout", err = dir / "stderr";
     const std::string command = std::string(TKV88_BINARY_DIR) + "/apps/tkv88ctl/tkv88ctl " + args + " > '" +
                                 out.string() + "' 2> '" + err.string() + "' < /dev/null";
     const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, fileText(out), fileText(err)};
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out), readFile(err)};
   }
   std::string path(const char* name) const { return (dir / name).string(); }
   // A configuration file edited with sed-like replacements of whole lines.
   void edit(const std::string& file, const std::string& from, const std::string& to) {
-    std::string text = fileText(file);
+    std::string text = readFile(file);
     text = std::regex_replace(text, std::regex("\n" + from + "\n"), "\n" + to + "\n");
     std::ofstream(file, std::ios::binary) << text;
   }
 
-  fs::path dir, memory;
-  std::string port;
+  TempDir temp;
+  const fs::path dir = temp.path;
+  const fs::path memory = dir / "controller.bin";
+  const std::string port = "--port sim:" + memory.string();
 };
 
 }  // namespace
@@ -62,14 +48,14 @@ class CtlDeviceCommands : public testing::Test {
 TEST_F(CtlDeviceCommands, ReadImageAndDecodeAgreeWithTheController) {
   const Result read = ctl("read " + port + " -o " + path("read.tkv88"));
   ASSERT_EQ(read.status, 0) << read.err;
-  const std::string text = fileText(path("read.tkv88"));
+  const std::string text = readFile(path("read.tkv88"));
   EXPECT_EQ(text.rfind("DeviceDataName=\n", 0), 0u);  // a read brings no name
   EXPECT_NE(text.find("\nO10=2\n"), std::string::npos);
   EXPECT_NE(text.find("\nU03=85\n"), std::string::npos);  // the demo program's humidifying step
 
   // Writing what was read into a factory-new memory changes nothing.
   ASSERT_EQ(ctl("image " + path("read.tkv88") + " -o " + path("image.bin")).status, 0);
-  EXPECT_EQ(fileText(path("image.bin")), fileText(memory));
+  EXPECT_EQ(readFile(path("image.bin")), readFile(memory));
   const Result decoded = ctl("decode " + memory.string());
   ASSERT_EQ(decoded.status, 0) << decoded.err;
   EXPECT_EQ(decoded.out, text);
@@ -79,11 +65,11 @@ TEST_F(CtlDeviceCommands, ReadImageAndDecodeAgreeWithTheController) {
   ASSERT_EQ(
       ctl("image --base " + path("base.bin") + " -o " + path("image0.bin") + " " + path("read.tkv88")).status,
       0);
-  const std::string image0 = fileText(path("image0.bin"));
+  const std::string image0 = readFile(path("image0.bin"));
   ASSERT_EQ(image0.size(), 8192u);
   EXPECT_EQ(image0[8100], '\0');
   EXPECT_EQ(ctl("decode -o " + path("again.tkv88") + " " + path("image0.bin")).status, 0);
-  EXPECT_EQ(fileText(path("again.tkv88")), text);
+  EXPECT_EQ(readFile(path("again.tkv88")), text);
 
   const Result bad = ctl("decode " + path("read.tkv88"));
   EXPECT_EQ(bad.status, 1);
@@ -92,7 +78,7 @@ TEST_F(CtlDeviceCommands, ReadImageAndDecodeAgreeWithTheController) {
 
 TEST_F(CtlDeviceCommands, WriteRefusesWhatDoesNotFitUnlessAskedAndVerifies) {
   ASSERT_EQ(ctl("read " + port + " -o " + path("c.tkv88")).status, 0);
-  const std::string before = fileText(memory);
+  const std::string before = readFile(memory);
   edit(path("c.tkv88"), "O10=2", "O10=7");  // 20 programs, 5 allowed
   edit(path("c.tkv88"), "D01=0", "D01=64");
 
@@ -103,7 +89,7 @@ TEST_F(CtlDeviceCommands, WriteRefusesWhatDoesNotFitUnlessAskedAndVerifies) {
             std::string::npos)
       << refused.err;
   EXPECT_NE(refused.err.find("--fit"), std::string::npos);
-  EXPECT_EQ(fileText(memory), before);  // nothing written
+  EXPECT_EQ(readFile(memory), before);  // nothing written
 
   const Result fitted = ctl("write -q --fit --verify " + port + " " + path("c.tkv88"));
   ASSERT_EQ(fitted.status, 0) << fitted.err;

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <random>
@@ -17,6 +16,7 @@
 #include "link/SimulatedController.h"
 #include "support/I2cTrace.h"
 #include "support/RandomConfig.h"
+#include "support/TempDir.h"
 #include "support/Text.h"
 
 namespace {
@@ -94,10 +94,6 @@ MemoryImage erased() {
   MemoryImage image;
   image.fill(0xFF);
   return image;
-}
-
-std::string tracePath(const char* name) {
-  return (std::filesystem::path(TKV88_BINARY_DIR) / (std::string("exchange-") + name + ".vcd")).string();
 }
 
 }  // namespace
@@ -226,7 +222,8 @@ TEST(DeviceExchange, NoControllerGivesOneNoAnswerErrorAndKeepsTheDocument) {
 }
 
 TEST(DeviceExchange, WritingThreeProgramsInPartitionZeroWritesAllSixtySlots) {
-  const std::string path = tracePath("sixty-slots");
+  const TempDir temp;
+  const std::string path = (temp / "sixty-slots.vcd").string();
   std::mt19937 rng(60);
   DeviceData config = randomConfig(rng, 0, 3, true);
   std::set<int> expected;
@@ -260,11 +257,11 @@ TEST(DeviceExchange, WritingThreeProgramsInPartitionZeroWritesAllSixtySlots) {
   EXPECT_EQ(written, expected);
   EXPECT_GE(writes, static_cast<int>(expected.size()));  // a step's first byte may end the record before it
   EXPECT_GT(reads, 0);
-  std::filesystem::remove(path);
 }
 
 TEST(DeviceExchange, ReadingL2TouchesOnlyItsBytes) {
-  const std::string path = tracePath("l2-read");
+  const TempDir temp;
+  const std::string path = (temp / "l2-read.vcd").string();
   {
     Bench bench(factoryImage(), path);
     bench.link->lptBase = PortBackend::kLpt1;
@@ -282,7 +279,6 @@ TEST(DeviceExchange, ReadingL2TouchesOnlyItsBytes) {
     for (int b = 0; b < lengths[i]; ++b) EXPECT_EQ(t[i].data[b], factory[starts[i] + b]);
   }
   EXPECT_EQ(t[2].address + t[2].data.size(), 8192u);
-  std::filesystem::remove(path);
 }
 
 TEST(DeviceExchange, WriteKeepsForeignL2BitsAndRefusesWhatDoesNotFit) {
