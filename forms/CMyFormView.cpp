@@ -7,6 +7,7 @@
 
 CMyFormView::CMyFormView(int templateId, QWidget* parent)
     : QScrollArea(parent), m_templateId(templateId), m_page(new QWidget) {
+  setAccessibleName(QStringLiteral("Форма параметров"));
   setFrameShape(QFrame::NoFrame);
   setWidgetResizable(true);
   // Forms are white pages; static texts take the same background.

@@ -4,6 +4,7 @@
 #include "resources/ResourcePaths.h"
 
 CHelpView::CHelpView(QWidget* parent) : QTextBrowser(parent) {
+  setAccessibleName(QStringLiteral("Пояснение"));
   setOpenLinks(false);  // the pages hold no links; nothing may navigate away
   setFrameShape(QFrame::NoFrame);
   QPalette pal = palette();

@@ -91,6 +91,20 @@ class AppCommandsTest : public QObject {
     QVERIFY(m_app->mainFrame()->close());
   }
 
+  void choosingAPort() {
+    const QString other = "sim:" + m_dir.filePath("other.bin");
+    QVERIFY(m_app->choosePort(other));
+    QCOMPARE(m_app->port(), other);
+    QCOMPARE(settings::port(), other);
+    QVERIFY(MessageLog::shown().empty());
+    // A port that cannot be opened is reported and the one in use stays.
+    QVERIFY(!m_app->choosePort("ppdev:" + m_dir.filePath("no-such-parport")));
+    QCOMPARE(MessageLog::shown().size(), size_t(1));
+    QCOMPARE(m_app->port(), other);
+    QCOMPARE(settings::port(), other);
+    QVERIFY(m_app->deviceLink());
+  }
+
   void recentFilesAreListedAndOpened() {
     const QString a = file("a.tkv88");
     const QString b = file("b.tkv88");
