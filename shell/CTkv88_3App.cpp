@@ -230,17 +230,20 @@ void CTkv88_3App::openRecent(int index) {
   }
 }
 
-bool CTkv88_3App::openDocumentFile(const QString& path) {
+bool CTkv88_3App::withFile(const QString& path, void (CTkv88_3Doc::*operation)(const std::string&)) {
   try {
-    m_doc->openFile(nativePath(path));
+    (m_doc.get()->*operation)(nativePath(path));
   } catch (const configfile::FileError& e) {
     messages::showError(m_frame.get(), kAppTitle, describe(e));
     return false;
   }
+  // A file loaded or saved heads the recent files and names the window.
   rememberRecent(path);
   m_frame->updateTitle();
   return true;
 }
+
+bool CTkv88_3App::openDocumentFile(const QString& path) { return withFile(path, &CTkv88_3Doc::openFile); }
 
 bool CTkv88_3App::saveDocument(bool askForName) {
   QString path = QFile::decodeName(QByteArray::fromStdString(m_doc->pathName()));
@@ -251,15 +254,7 @@ bool CTkv88_3App::saveDocument(bool askForName) {
     if (path.isEmpty()) return false;
     if (QFileInfo(path).suffix().isEmpty()) path += kExtension;
   }
-  try {
-    m_doc->saveFile(nativePath(path));
-  } catch (const configfile::FileError& e) {
-    messages::showError(m_frame.get(), kAppTitle, describe(e));
-    return false;
-  }
-  rememberRecent(path);
-  m_frame->updateTitle();
-  return true;
+  return withFile(path, &CTkv88_3Doc::saveFile);
 }
 
 bool CTkv88_3App::saveModified() {

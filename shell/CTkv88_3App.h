@@ -16,6 +16,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include <QObject>
 #include <QStringList>
@@ -69,6 +70,8 @@ class CTkv88_3App : public QObject {
   static std::unique_ptr<PortBackend> openPortBackend(const QString& description, QString* reason);
   void usePort(std::unique_ptr<PortBackend> backend, const QString& description);
   bool runExchange(DeviceData& config, std::string_view mode);
+  // Loads or saves through the document; a failure is shown and changes nothing.
+  bool withFile(const QString& path, void (CTkv88_3Doc::*operation)(const std::string&));
   void rememberRecent(const QString& path);
   void openRecent(int index);
 
