@@ -2,11 +2,15 @@
 
 #include <atomic>
 #include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
 #include <utility>
 
 #include "document/CommandIds.h"
 #include "document/ConfigFile.h"
 #include "document/LevelMask.h"
+#include "document/WriteCheck.h"
 #include "model/Cp1251.h"
 
 namespace {
@@ -295,9 +299,48 @@ void CTkv88_3Doc::readDevice() {
   rememberUnmodified();
 }
 
+namespace {
+
+// The lines of a warning, at most `limit` of them, then how many more there are.
+std::string listLines(const std::vector<std::string>& lines, std::size_t limit) {
+  std::string text;
+  for (std::size_t i = 0; i < lines.size() && i < limit; ++i) text += lines[i] + "\n";
+  if (lines.size() > limit)
+    text += formatNumber("... и ещё %d\n", static_cast<int>(lines.size() - limit));
+  return text;
+}
+
+constexpr std::size_t kWarningLines = 15;
+
+}  // namespace
+
 void CTkv88_3Doc::writeDevice() {
   if (!m_host || !m_deviceData) return;
-  if ((levelMask & kLevelL2) && !m_host->runExchange(*m_deviceData, "w2")) return;
-  if ((levelMask & kLevelL1) && !m_host->runExchange(*m_deviceData, "w1")) return;
+  // A loaded file may hold more programs or steps than the partition has
+  // room for, and values their memory fields cannot hold. Nothing beyond the
+  // partition is ever written: the user may write only what fits (from a
+  // copy; the document keeps everything). Saturated values are named first.
+  DeviceData* target = m_deviceData.get();
+  std::optional<DeviceData> fitted;
+  WriteCheck check = CheckBeforeWrite(*target);
+  if (!check.fits()) {
+    const std::string question =
+        cp1251::fromUtf8("Конфигурация не помещается в память прибора:\n\n") +
+        listLines(check.overflow, kWarningLines) +
+        cp1251::fromUtf8("\nЗаписать в прибор только то, что помещается?");
+    if (!m_host->askYesNo(texts().warning, question)) return;
+    fitted = FitToPartition(*target);
+    target = &*fitted;
+    check = CheckBeforeWrite(*target);
+  }
+  if (!check.adjusted.empty()) {
+    const std::string question =
+        cp1251::fromUtf8("Эти значения не помещаются в свои поля памяти прибора и будут записаны "
+                         "как ближайшие возможные:\n\n") +
+        listLines(check.adjusted, kWarningLines) + cp1251::fromUtf8("\nПродолжить запись?");
+    if (!m_host->askYesNo(texts().warning, question)) return;
+  }
+  if ((levelMask & kLevelL2) && !m_host->runExchange(*target, "w2")) return;
+  if ((levelMask & kLevelL1) && !m_host->runExchange(*target, "w1")) return;
   notifyViews();
 }

@@ -239,6 +239,45 @@ TEST_F(DocumentTest, WriteDeviceRunsL2ThenL1OnTheDocumentsOwnConfiguration) {
   EXPECT_EQ(tree.changes, 1);
 }
 
+TEST_F(DocumentTest, WriteDeviceOffersToWriteOnlyWhatFitsTheMemory) {
+  // A loaded file may hold more than the partition allows: 22 programs under
+  // O10 = 2 (20 programs of at most 25 steps), the first with 30 steps.
+  data().programs.resize(22);
+  data().programs.front().steps.resize(30);
+  const std::string before = doc.text();
+  std::vector<std::pair<int, int>> written;  // programs and steps of the first one
+  host.onExchange = [&](DeviceData& config, std::string_view) {
+    written.emplace_back(config.programCount(), config.programs.front().stepCount());
+  };
+
+  host.answers = {false};
+  doc.writeDevice();
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.questions[0].title, w("Предупреждение"));
+  EXPECT_NE(u(host.questions[0].text).find("Записать в прибор только то, что помещается?"),
+            std::string::npos);
+  EXPECT_TRUE(host.exchanges.empty());  // No: nothing is written
+
+  host.answers = {true};
+  doc.writeDevice();
+  EXPECT_EQ(host.exchanges, (std::vector<std::string>{"w2", "w1"}));
+  EXPECT_EQ(written, (std::vector<std::pair<int, int>>{{20, 25}, {20, 25}}));
+  EXPECT_EQ(doc.text(), before);  // the document keeps everything
+}
+
+TEST_F(DocumentTest, WriteDeviceNamesSaturatedValuesFirst) {
+  data().general.filters[0].setEnteredValue(64);  // D01: legal, but its field holds 0..63
+  host.answers = {false};
+  doc.writeDevice();
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_NE(u(host.questions[0].text).find("D01"), std::string::npos);
+  EXPECT_TRUE(host.exchanges.empty());
+
+  host.answers = {true};
+  doc.writeDevice();
+  EXPECT_EQ(host.exchanges, (std::vector<std::string>{"w2", "w1"}));
+}
+
 TEST_F(DocumentTest, ResetsRestoreDefaultsInPlaceAndKeepPositions) {
   Program& p = data().programs.front();
   Comparator& c = p.comparators[2];
