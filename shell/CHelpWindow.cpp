@@ -1,9 +1,10 @@
 #include "shell/CHelpWindow.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QIcon>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "resources/ResourcePaths.h"
 #include "widgets/HelpRequest.h"
@@ -47,6 +48,11 @@ void CHelpWindow::showTopic(int context) {
       break;
   }
   show();
+  // A help request from inside a modal dialog (the exchange dialog, an
+  // error box) must leave the manual usable: a window that stands by the
+  // modal one is not blocked by it.
+  if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this && windowHandle())
+    windowHandle()->setTransientParent(modal->windowHandle());
   raise();
   activateWindow();
 }

@@ -28,23 +28,21 @@ Answer run(QWidget* parent, QMessageBox::Icon icon, const QString& title, const 
   QMessageBox box(icon, title, text, buttons, parent);
   setRussianTexts(box);
   box.setEscapeButton(escape);
-  for (;;) {
-    const int r = box.exec();
-    // "Справка" opens the topic and keeps the question open.
-    if (r == QMessageBox::Help) {
-      help::show(helpContext);
-      continue;
-    }
-    switch (r) {
-      case QMessageBox::Yes:
-        return Answer::Yes;
-      case QMessageBox::No:
-        return Answer::No;
-      case QMessageBox::Ok:
-        return Answer::Ok;
-      default:
-        return Answer::Cancel;
-    }
+  // "Справка" opens its topic and leaves the box open; the help window
+  // stands by the box, so it can be read meanwhile.
+  if (QAbstractButton* helpButton = box.button(QMessageBox::Help)) {
+    QObject::disconnect(helpButton, &QAbstractButton::clicked, nullptr, nullptr);
+    QObject::connect(helpButton, &QAbstractButton::clicked, [helpContext] { help::show(helpContext); });
+  }
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    case QMessageBox::Ok:
+      return Answer::Ok;
+    default:
+      return Answer::Cancel;
   }
 }
 

@@ -1,9 +1,12 @@
 // Help: the explanatory pages by tree kind, the manual opened at the topic
 // of a context number, the routes that ask for it, and the About box.
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 
 #include "GuiTest.h"
 #include "shell/CAboutDlg.h"
@@ -65,6 +68,54 @@ class HelpTest : public QObject {
     const QString text = window.browser()->toPlainText();
     QVERIFY(text.contains("Чтение и запись прошивки") && text.contains("Редактирование параметров"));
     window.hide();
+  }
+
+  void theManualStaysUsableBesideAModalDialog() {
+    // The state Qt last told the help window: blocked by a modal window or not.
+    struct BlockWatch : QObject {
+      bool blocked = false;
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::WindowBlocked) blocked = true;
+        if (e->type() == QEvent::WindowUnblocked) blocked = false;
+        return false;
+      }
+    } watch;
+    CHelpWindow& window = CHelpWindow::instance();
+    window.installEventFilter(&watch);
+    QDialog modal;
+    modal.setWindowModality(Qt::ApplicationModal);
+    modal.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&modal));
+    window.showTopic(help::kTopicExchange);
+    QCoreApplication::processEvents();
+    QVERIFY(!watch.blocked);
+    modal.hide();
+    window.hide();
+    window.removeEventFilter(&watch);
+  }
+
+  void theErrorBoxHelpKeepsTheBoxOpen() {
+    int topic = 0;
+    help::setHandler([&](int context) { topic = context; });
+    messages::Responder recorder = [](const messages::Shown& shown) {
+      guitest::MessageLog::shown().push_back(shown);
+      return guitest::MessageLog::answer();
+    };
+    messages::setResponder(nullptr);
+    bool openAfterHelp = false;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      QCOMPARE(box->button(QMessageBox::Help)->text(), QString("Справка"));
+      box->button(QMessageBox::Help)->click();
+      QCoreApplication::processEvents();
+      openAfterHelp = box->isVisible();
+      box->button(QMessageBox::Ok)->click();
+    });
+    messages::showError(nullptr, "Error 1", "Прибор не отвечает", help::kTopicExchange);
+    messages::setResponder(recorder);
+    QVERIFY(openAfterHelp);
+    QCOMPARE(topic, help::kTopicExchange);
   }
 
   void theFramesHelpOpensTheOverview() {
