@@ -1,13 +1,15 @@
 // The GUI suites' program: "test_gui" runs every suite, "test_gui NAME [Qt
-// Test options]" runs one. Settings go to Qt's test locations; message boxes
-// are recorded instead of shown.
+// Test options]" runs one. Settings go to a folder of the process's own;
+// message boxes are recorded instead of shown.
 #include <cstdio>
 #include <cstring>
 #include <map>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "GuiTest.h"
@@ -41,6 +43,7 @@ void MessageLog::clear() {
 }
 
 Shell::Shell() {
+  QSettings().clear();  // no window geometry or recent files of an earlier case
   CTkv88_3Doc::setActive(&doc);
   frame = std::make_unique<CMainFrame>(doc, levelMask);
   host.setFrame(frame.get());
@@ -70,6 +73,10 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs) {
 int main(int argc, char** argv) {
   QStandardPaths::setTestModeEnabled(true);
   QApplication app(argc, argv);
+  // Suites run in parallel processes: each keeps its settings to itself.
+  QTemporaryDir settingsDir;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
   QCoreApplication::setOrganizationName(QStringLiteral("tkv88-test"));
   QCoreApplication::setApplicationName(QStringLiteral("tkv88-test"));
   buildValueTexts();
