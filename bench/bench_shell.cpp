@@ -77,8 +77,8 @@ BENCHMARK(BM_RightPaneSwitch)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   // The offscreen platform remarks on every window it sizes; the figures matter here.
-  static const QtMessageHandler previous = qInstallMessageHandler(
-      [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  static const QtMessageHandler previous =
+      qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
         if (!message.contains(QLatin1String("propagateSizeHints"))) previous(type, context, message);
       });
   QApplication app(argc, argv);
