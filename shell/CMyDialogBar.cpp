@@ -24,7 +24,9 @@ CMyDialogBar::CMyDialogBar(int barId, int templateId, const QList<Button>& butto
     connect(b, &QPushButton::clicked, this, [this, command] { emit commandTriggered(command); });
     m_buttons.append(b);
   }
-  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  policy.setHeightForWidth(true);
+  setSizePolicy(policy);
 }
 
 QPushButton* CMyDialogBar::button(int command) const {
@@ -34,34 +36,46 @@ QPushButton* CMyDialogBar::button(int command) const {
 }
 
 QSize CMyDialogBar::sizeHint() const {
-  int width = kMargin + kRightMargin - kMargin;
-  int height = 0;
-  for (QPushButton* b : m_buttons) {
-    width += b->sizeHint().width() + kMargin;
-    height = std::max(height, b->sizeHint().height());
-  }
-  return {width, height + 2 * kMargin};
+  int width = kRightMargin;
+  for (QPushButton* b : m_buttons) width += kMargin + b->sizeHint().width();
+  return {width, layoutButtons(width, false)};
 }
 
 QSize CMyDialogBar::minimumSizeHint() const {
   // Room for "Помощь" alone: the bar never forces the pane wider.
   const QSize help = m_buttons.isEmpty() ? QSize() : m_buttons.back()->sizeHint();
-  return {kMargin + help.width() + kRightMargin, sizeHint().height()};
+  const int width = kMargin + help.width() + kRightMargin;
+  return {width, layoutButtons(width, false)};
+}
+
+int CMyDialogBar::heightForWidth(int width) const { return layoutButtons(width, false); }
+
+int CMyDialogBar::layoutButtons(int width, bool place) const {
+  if (m_buttons.isEmpty()) return 2 * kMargin;
+  QPushButton* help = m_buttons.back();
+  const QSize helpSize = help->sizeHint();
+  const int rowHeight = helpSize.height();
+  if (place) help->setGeometry(width - kRightMargin - helpSize.width(), kMargin, helpSize.width(), rowHeight);
+  // The first row ends before "Помощь"; further rows may use the whole width.
+  int right = width - kRightMargin - helpSize.width() - kMargin;
+  int x = kMargin, y = kMargin;
+  bool firstRow = true;
+  for (int i = 0; i + 1 < m_buttons.size(); ++i) {
+    const QSize s = m_buttons[i]->sizeHint();
+    if (x + s.width() > right && (x > kMargin || firstRow)) {
+      x = kMargin;
+      y += rowHeight + kMargin;
+      right = width - kRightMargin;
+      firstRow = false;
+    }
+    if (place) m_buttons[i]->setGeometry(x, y, s.width(), s.height());
+    x += s.width() + kMargin;
+  }
+  return y + rowHeight + kMargin;
 }
 
 void CMyDialogBar::placeButtons() {
-  if (m_buttons.isEmpty()) return;
-  const int y = kMargin;
-  int x = kMargin;
-  for (int i = 0; i + 1 < m_buttons.size(); ++i) {
-    const QSize s = m_buttons[i]->sizeHint();
-    m_buttons[i]->setGeometry(x, y, s.width(), s.height());
-    x += s.width() + kMargin;
-  }
-  QPushButton* help = m_buttons.back();
-  const QSize s = help->sizeHint();
-  help->setGeometry(width() - kRightMargin - s.width(), y, s.width(), s.height());
-  help->raise();
+  if (layoutButtons(width(), true) != height()) updateGeometry();  // rows were added or removed
 }
 
 void CMyDialogBar::resizeEvent(QResizeEvent* event) {

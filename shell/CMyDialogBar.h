@@ -1,10 +1,9 @@
 // A button bar under the right pane's view: a row of command buttons with a
 // border line on its top edge. The last button ("Помощь") keeps its size and
 // stays 10 pixels from the right edge whatever the width; the others sit on
-// the left at their natural sizes and, in a narrow bar, pass under it rather
-// than squeeze the navigation tree. Clicking a button emits its command id;
-// the right pane routes it. The right pane owns its bars.
-// User-interface thread only.
+// the left at their natural sizes and, in a bar too narrow for one row, wrap
+// onto further rows rather than hide under "Помощь" or squeeze the tree. Clicking a button emits its command
+// id; the right pane routes it. The right pane owns its bars. User-interface thread only.
 #pragma once
 
 #include <QFrame>
@@ -33,6 +32,8 @@ class CMyDialogBar : public QFrame {
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override;
   // Puts the buttons in place again (after a button's text changed).
   void placeButtons();
 
@@ -43,6 +44,10 @@ class CMyDialogBar : public QFrame {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // Lays the buttons out for a bar `width` wide; returns the height it needs.
+  // Moves the buttons only when `place` is true.
+  int layoutButtons(int width, bool place) const;
+
   int m_barId;
   int m_templateId;
   QList<QPushButton*> m_buttons;

@@ -182,6 +182,14 @@ class RightPaneTest : public QObject {
       QPushButton* help = bar->button(1418);
       QCOMPARE(bar->width() - (help->geometry().right() + 1), 10);
       QCOMPARE(help->width(), help->sizeHint().width());
+      // No button hides under another or below the bar's edge: a narrow bar wraps.
+      const QList<QPushButton*> buttons = bar->buttons();
+      for (int i = 0; i < buttons.size(); ++i) {
+        QVERIFY2(bar->rect().contains(buttons[i]->geometry()), qPrintable(buttons[i]->text()));
+        for (int j = i + 1; j < buttons.size(); ++j)
+          QVERIFY2(!buttons[i]->geometry().intersects(buttons[j]->geometry()),
+                   qPrintable(buttons[i]->text() + " / " + buttons[j]->text()));
+      }
     }
   }
 };
