@@ -27,13 +27,13 @@ std::string directIoErrorMessage(uint16_t base, int error) {
   switch (error) {
     case EPERM:
     case EACCES:
-      return "direct port I/O at " + hex(base) +
-             " needs root (CAP_SYS_RAWIO): run as root, or use ppdev:/dev/parportN as a member of "
-             "the lp group";
+      return "прямой доступ к порту " + hex(base) +
+             " требует прав root (CAP_SYS_RAWIO): запустите программу от root или работайте через "
+             "ppdev:/dev/parportN, состоя в группе lp";
     case EINVAL:
-      return "direct port I/O cannot reach " + hex(base) + ": only ports below 0x400 can be granted";
+      return "прямой доступ к порту " + hex(base) + " невозможен: открыть можно только порты ниже 0x400";
     default:
-      return "direct port I/O at " + hex(base) + " failed: " + std::strerror(error);
+      return "прямой доступ к порту " + hex(base) + " не удался: " + std::strerror(error);
   }
 }
 
@@ -44,7 +44,7 @@ DirectIoPort::DirectIoPort(std::vector<uint16_t> realBases)
 #if defined(TKV88_HAVE_PORT_IO)
 
 std::unique_ptr<DirectIoPort> DirectIoPort::open(const std::vector<uint16_t>& bases) {
-  if (bases.size() > 3) throw PortError("at most three parallel ports can be used at once");
+  if (bases.size() > 3) throw PortError("одновременно можно использовать не больше трёх параллельных портов");
   std::vector<uint16_t> granted;
   for (const uint16_t base : bases) {
     const int error =
@@ -73,7 +73,7 @@ void DirectIoPort::writeRegister(std::size_t port, int offset, uint8_t value) {
 #else
 
 std::unique_ptr<DirectIoPort> DirectIoPort::open(const std::vector<uint16_t>&) {
-  throw PortError("direct port I/O (io:) exists only on x86 Linux; use ppdev:/dev/parportN");
+  throw PortError("прямой доступ к портам (io:) есть только в Linux на x86; используйте ppdev:/dev/parportN");
 }
 DirectIoPort::~DirectIoPort() = default;
 uint8_t DirectIoPort::readRegister(std::size_t, int) { return 0xFF; }

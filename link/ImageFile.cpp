@@ -21,21 +21,20 @@ std::optional<MemoryImage> readImageFile(const std::string& path) {
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
   if (status.type() == std::filesystem::file_type::not_found) return std::nullopt;
-  if (ec) throw ImageFileError("cannot read " + path + ": " + ec.message());
+  if (ec) throw ImageFileError("не удаётся прочитать " + path + ": " + ec.message());
   if (status.type() != std::filesystem::file_type::regular)
-    throw ImageFileError(path + " is not a regular file");
+    throw ImageFileError(path + " не обычный файл");
 
   File f(std::fopen(path.c_str(), "rb"));
-  if (!f) throw ImageFileError("cannot read " + path + ": " + reason());
+  if (!f) throw ImageFileError("не удаётся прочитать " + path + ": " + reason());
   MemoryImage image;
   const std::size_t n = std::fread(image.data(), 1, image.size(), f.get());
-  if (std::ferror(f.get())) throw ImageFileError("cannot read " + path + ": " + reason());
+  if (std::ferror(f.get())) throw ImageFileError("не удаётся прочитать " + path + ": " + reason());
   const bool longer = std::fgetc(f.get()) != EOF;
   if (n != image.size() || longer) {
     const auto size = std::filesystem::file_size(path, ec);
-    throw ImageFileError(path + " holds " +
-                         (ec ? std::string("a different number of") : std::to_string(size)) +
-                         " bytes; a memory image has exactly " + std::to_string(kDeviceMemorySize));
+    throw ImageFileError(path + ": байтов в файле " + (ec ? std::string("не столько") : std::to_string(size)) +
+                         ", а в образе памяти ровно " + std::to_string(kDeviceMemorySize));
   }
   return image;
 }
@@ -43,17 +42,17 @@ std::optional<MemoryImage> readImageFile(const std::string& path) {
 void writeFileAtomically(const std::string& path, const void* data, std::size_t size) {
   const std::string temporary = path + ".tmp";
   File f(std::fopen(temporary.c_str(), "wb"));
-  if (!f) throw ImageFileError("cannot write " + path + ": " + reason());
+  if (!f) throw ImageFileError("не удаётся записать " + path + ": " + reason());
   const bool written = std::fwrite(data, 1, size, f.get()) == size;
   const bool closed = std::fclose(f.release()) == 0;
   if (!written || !closed) {
     const std::string why = reason();
     std::remove(temporary.c_str());
-    throw ImageFileError("cannot write " + path + ": " + why);
+    throw ImageFileError("не удаётся записать " + path + ": " + why);
   }
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
     const std::string why = reason();
     std::remove(temporary.c_str());
-    throw ImageFileError("cannot write " + path + ": " + why);
+    throw ImageFileError("не удаётся записать " + path + ": " + why);
   }
 }

@@ -11,7 +11,7 @@
 namespace {
 
 const char* const kForms =
-    " (expected sim:PATH[,trace=FILE][,fault=...], ppdev:/dev/parportN, io:0x378 or auto)";
+    " (ожидается sim:ФАЙЛ[,trace=ФАЙЛ][,fault=...], ppdev:/dev/parportN, io:0x378 или auto)";
 
 // A number in decimal or with 0x in hex, all of the text.
 bool parseNumber(const std::string& text, unsigned long max, unsigned long& value) {
@@ -25,8 +25,8 @@ bool parseNumber(const std::string& text, unsigned long max, unsigned long& valu
 uint16_t parseBase(const std::string& text, const std::string& description) {
   unsigned long value = 0;
   if (!parseNumber(text, 0xFFFF, value) || value == 0)
-    throw PortError("bad port base \"" + text + "\" in \"" + description +
-                    "\": give an address such as 0x378");
+    throw PortError("неверный адрес порта \"" + text + "\" в \"" + description +
+                    "\": укажите адрес, например 0x378");
   return static_cast<uint16_t>(value);
 }
 
@@ -39,12 +39,12 @@ SimulatorFault parseFault(const std::string& text, const std::string& descriptio
   } else if (text.rfind("dropout:", 0) == 0) {
     unsigned long n = 0;
     if (!parseNumber(text.substr(8), 1000000000, n))
-      throw PortError("bad byte count in \"" + text + "\" of \"" + description + "\"");
+      throw PortError("неверное число байтов в \"" + text + "\" из \"" + description + "\"");
     fault.kind = SimulatorFault::kDropout;
     fault.dropoutBytes = static_cast<int>(n);
   } else {
-    throw PortError("unknown fault \"" + text + "\" in \"" + description +
-                    "\" (expected absent, stuck-low or dropout:N)");
+    throw PortError("неизвестная неисправность \"" + text + "\" в \"" + description +
+                    "\" (ожидается absent, stuck-low или dropout:N)");
   }
   return fault;
 }
@@ -80,11 +80,11 @@ SimulatorOptions parseSimulator(const std::string& rest, const std::string& desc
     else if (key == "base")
       options.base = parseBase(value, description);
     else
-      throw PortError("unknown simulator option \"" + part + "\" in \"" + description +
-                      "\" (expected trace=FILE, fault=... or base=ADDR)");
+      throw PortError("неизвестный параметр симулятора \"" + part + "\" в \"" + description +
+                      "\" (ожидается trace=ФАЙЛ, fault=... или base=АДРЕС)");
   }
   if (options.imagePath.empty())
-    throw PortError("\"" + description + "\" names no image file: give sim:PATH");
+    throw PortError("в \"" + description + "\" не указан файл образа памяти: укажите sim:ФАЙЛ");
   return options;
 }
 
@@ -112,10 +112,10 @@ std::unique_ptr<PortBackend> openAuto(const PortEnvironment& env) {
     }
   }
   if (!firstError.empty()) throw PortError(firstError);
-  std::string message = "no parallel port found: " + env.devRoot +
-                        "/parport0..2 do not exist (load the driver: modprobe ppdev parport_pc)";
-  if (!ioError.empty()) message += ", and " + ioError;
-  message += "; to work without hardware use the simulated controller, --port sim:FILE";
+  std::string message = "параллельный порт не найден: устройств " + env.devRoot +
+                        "/parport0..2 нет (загрузите драйвер: modprobe ppdev parport_pc)";
+  if (!ioError.empty()) message += ", и " + ioError;
+  message += "; без прибора работайте с симулятором контроллера: --port sim:ФАЙЛ";
   throw PortError(message);
 }
 
@@ -131,12 +131,12 @@ PortDescription parsePortDescription(const std::string& text) {
   } else if (text.rfind("ppdev:", 0) == 0) {
     d.kind = PortDescription::kPpdev;
     d.devicePath = text.substr(6);
-    if (d.devicePath.empty()) throw PortError("\"" + text + "\" names no device: give ppdev:/dev/parport0");
+    if (d.devicePath.empty()) throw PortError("в \"" + text + "\" не указано устройство: укажите ppdev:/dev/parport0");
   } else if (text.rfind("io:", 0) == 0) {
     d.kind = PortDescription::kDirectIo;
     d.ioBase = parseBase(text.substr(3), text);
   } else {
-    throw PortError((text.empty() ? std::string("empty port description") : "unknown port \"" + text + "\"") +
+    throw PortError((text.empty() ? std::string("порт не указан") : "неизвестный порт \"" + text + "\"") +
                     kForms);
   }
   return d;
@@ -149,7 +149,7 @@ std::unique_ptr<PortBackend> openPort(const PortDescription& d, const PortEnviro
     case PortDescription::kPpdev:
       return PpdevPort::open({d.devicePath}, env.procRoot);
     case PortDescription::kDirectIo:
-      if (!env.directIo) throw PortError("direct port I/O is switched off here");
+      if (!env.directIo) throw PortError("прямой доступ к портам ввода-вывода здесь отключён");
       return DirectIoPort::open({d.ioBase});
     case PortDescription::kAuto:
       break;

@@ -55,22 +55,24 @@ std::string ppdevErrorMessage(const std::string& path, int error, const std::str
   switch (error) {
     case ENOENT:
       return path +
-             " does not exist: load the parallel-port driver (modprobe ppdev parport_pc) "
-             "or check that the machine has a parallel port";
+             " не существует: загрузите драйвер параллельного порта (modprobe ppdev parport_pc) "
+             "или проверьте, есть ли у компьютера параллельный порт";
     case EACCES:
     case EPERM:
-      return "permission denied on " + path +
-             ": add yourself to the group that owns it (sudo usermod -aG lp $USER) and log in again";
+      return "нет доступа к " + path +
+             ": войдите в группу, которой принадлежит устройство (sudo usermod -aG lp $USER), "
+             "и войдите в систему заново";
     case EBUSY:
-      return path + " is busy: another program (a printer daemon?) holds the port";
+      return path + " занят: порт держит другая программа (служба печати?)";
     case ENXIO:
     case ENODEV:
-      return path + " has no parallel port behind it";
+      return "за " + path + " нет параллельного порта";
     case ENOTTY:
     case EINVAL:
-      return path + " is not a parallel port device (ppdev)";
+      return path + " не устройство параллельного порта (ppdev)";
     default:
-      return "cannot " + operation + " " + path + ": " + std::strerror(error);
+      return "не удаётся " + std::string(operation == "claim" ? "захватить " : "открыть ") + path + ": " +
+             std::strerror(error);
   }
 }
 
@@ -137,7 +139,7 @@ void PpdevPort::writeRegister(std::size_t port, int offset, uint8_t value) {
 #else
 
 std::unique_ptr<PpdevPort> PpdevPort::open(const std::vector<std::string>&, const std::string&) {
-  throw PortError("ppdev parallel ports exist only on Linux");
+  throw PortError("порты ppdev есть только в Linux");
 }
 PpdevPort::~PpdevPort() = default;
 uint8_t PpdevPort::readRegister(std::size_t, int) { return 0xFF; }

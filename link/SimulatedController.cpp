@@ -32,11 +32,11 @@ SimulatedController::SimulatedController(const SimulatorOptions& options)
         writeFileAtomically(m_imagePath, m_memory.data(), m_memory.size());
       }
     } catch (const ImageFileError& e) {
-      throw PortError(std::string("simulated controller: ") + e.what());
+      throw PortError(std::string("симулятор контроллера: ") + e.what());
     }
     m_imageFile.reset(std::fopen(m_imagePath.c_str(), "r+b"));
     if (!m_imageFile)
-      throw PortError("simulated controller: cannot write " + m_imagePath + ": " + std::strerror(errno));
+      throw PortError("симулятор контроллера: не удаётся записать " + m_imagePath + ": " + std::strerror(errno));
   }
   if (!options.tracePath.empty()) m_trace = std::make_unique<VcdTrace>(options.tracePath, m_scl, m_sda);
 }

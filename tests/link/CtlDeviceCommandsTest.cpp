@@ -73,7 +73,7 @@ TEST_F(CtlDeviceCommands, ReadImageAndDecodeAgreeWithTheController) {
 
   const Result bad = ctl("decode " + path("read.tkv88"));
   EXPECT_EQ(bad.status, 1);
-  EXPECT_NE(bad.err.find("exactly 8192"), std::string::npos) << bad.err;
+  EXPECT_NE(bad.err.find("ровно 8192"), std::string::npos) << bad.err;
 }
 
 TEST_F(CtlDeviceCommands, WriteRefusesWhatDoesNotFitUnlessAskedAndVerifies) {

@@ -94,7 +94,7 @@ TEST_F(CtlRawCommands, BadInputIsRefusedBeforeTheDeviceIsTouched) {
       {"poke --port PORT 0 abc", 2, "two hex digits"},
       {"poke --port PORT 8191 0102", 2, "fit within the memory"},
       {"restore --port PORT missing.bin", 1, "does not exist"},
-      {"dump --port nonsense -o x.bin", 1, "unknown port \"nonsense\""},
+      {"dump --port nonsense -o x.bin", 1, "неизвестный порт \"nonsense\""},
   };
   for (const auto& c : cases) {
     std::string args = c.args;
@@ -108,7 +108,7 @@ TEST_F(CtlRawCommands, BadInputIsRefusedBeforeTheDeviceIsTouched) {
   putImage(dir / "short.bin", std::string(100, 'x'));
   const CtlRun r = ctl("restore --port " + port + " " + (dir / "short.bin").string());
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("holds 100 bytes"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("байтов в файле 100"), std::string::npos) << r.err;
 }
 
 TEST_F(CtlRawCommands, DeviceErrorsReportTextAndCodeAndKeepTheOldBackup) {

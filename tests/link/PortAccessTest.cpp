@@ -56,18 +56,18 @@ TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
     const char* text;
     const char* says;
   } cases[] = {
-      {"", "empty port description"},
-      {"lpt1", "unknown port \"lpt1\""},
-      {"sim:", "names no image file"},
-      {"sim:x,fault=smoke", "unknown fault \"smoke\""},
-      {"sim:x,fault=dropout:-1", "bad byte count"},
-      {"sim:x,fault=dropout:", "bad byte count"},
-      {"sim:x,trace=t.vcd,colour=red", "unknown simulator option \"colour=red\""},
-      {"sim:x,base=0", "bad port base"},
-      {"ppdev:", "names no device"},
-      {"io:", "bad port base"},
-      {"io:0x10000", "bad port base"},
-      {"io:378h", "bad port base"},
+      {"", "порт не указан"},
+      {"lpt1", "неизвестный порт \"lpt1\""},
+      {"sim:", "не указан файл образа памяти"},
+      {"sim:x,fault=smoke", "неизвестная неисправность \"smoke\""},
+      {"sim:x,fault=dropout:-1", "неверное число байтов"},
+      {"sim:x,fault=dropout:", "неверное число байтов"},
+      {"sim:x,trace=t.vcd,colour=red", "неизвестный параметр симулятора \"colour=red\""},
+      {"sim:x,base=0", "неверный адрес порта"},
+      {"ppdev:", "не указано устройство"},
+      {"io:", "неверный адрес порта"},
+      {"io:0x10000", "неверный адрес порта"},
+      {"io:378h", "неверный адрес порта"},
   };
   for (const auto& c : cases) {
     try {
@@ -158,15 +158,15 @@ TEST(PortAccess, BusyWaitLastsAtLeastItsUnits) {
 TEST_F(PortFiles, OpeningFailuresSayWhatToDo) {
   EXPECT_TRUE(contains(openError("ppdev:" + (dir / "parport9").string()), "modprobe ppdev"));
   put("notaport", "x");
-  EXPECT_TRUE(contains(openError("ppdev:" + (dir / "notaport").string()), "is not a parallel port device"));
+  EXPECT_TRUE(contains(openError("ppdev:" + (dir / "notaport").string()), "не устройство параллельного порта"));
 
   // Messages for what this machine cannot show (root opens everything).
   EXPECT_TRUE(contains(ppdevErrorMessage("/dev/parport0", EACCES, "open"), "usermod -aG lp"));
-  EXPECT_TRUE(contains(ppdevErrorMessage("/dev/parport0", EBUSY, "claim"), "busy"));
-  EXPECT_TRUE(contains(ppdevErrorMessage("/dev/parport0", ENXIO, "claim"), "no parallel port behind it"));
-  EXPECT_TRUE(contains(directIoErrorMessage(0x378, EPERM), "needs root"));
+  EXPECT_TRUE(contains(ppdevErrorMessage("/dev/parport0", EBUSY, "claim"), "занят"));
+  EXPECT_TRUE(contains(ppdevErrorMessage("/dev/parport0", ENXIO, "claim"), "нет параллельного порта"));
+  EXPECT_TRUE(contains(directIoErrorMessage(0x378, EPERM), "требует прав root"));
   EXPECT_TRUE(contains(directIoErrorMessage(0x378, EPERM), "ppdev:/dev/parportN"));
-  EXPECT_TRUE(contains(directIoErrorMessage(0xD010, EINVAL), "below 0x400"));
+  EXPECT_TRUE(contains(directIoErrorMessage(0xD010, EINVAL), "ниже 0x400"));
 
   // auto with no ppdev device and direct I/O not allowed.
   PortEnvironment env;
@@ -174,11 +174,11 @@ TEST_F(PortFiles, OpeningFailuresSayWhatToDo) {
   env.procRoot = dir.string();
   env.directIo = false;
   const std::string none = openError("auto", env);
-  EXPECT_TRUE(contains(none, "no parallel port found")) << none;
-  EXPECT_TRUE(contains(none, "sim:FILE")) << none;
+  EXPECT_TRUE(contains(none, "параллельный порт не найден")) << none;
+  EXPECT_TRUE(contains(none, "sim:ФАЙЛ")) << none;
   // auto reports a device that exists but cannot be used.
   put("parport0", "x");
-  EXPECT_TRUE(contains(openError("auto", env), "is not a parallel port device"));
+  EXPECT_TRUE(contains(openError("auto", env), "не устройство параллельного порта"));
 }
 
 TEST_F(PortFiles, SimulatorPortOpensAtItsBase) {

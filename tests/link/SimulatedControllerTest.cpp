@@ -244,7 +244,7 @@ TEST_F(SimulatorFiles, ImageOfAnotherSizeIsRefusedAndLeftAlone) {
       SimulatedController sim(options);
       FAIL() << size;
     } catch (const PortError& e) {
-      EXPECT_NE(std::string(e.what()).find(std::to_string(size) + " bytes"), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("байтов в файле " + std::to_string(size)), std::string::npos) << e.what();
     }
     EXPECT_EQ(fs::file_size(image), size);
   }
