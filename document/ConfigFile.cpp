@@ -326,6 +326,15 @@ void writeFile(const std::string& path, std::string_view bytes) {
       std::free(real);
     }
   }
+  // The rename would replace whatever the name stands for: a device or a
+  // pipe would be swapped for a plain file, and a write-protected file would
+  // be overwritten although it cannot be written. Both are refused.
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0) {
+    if (S_ISDIR(existing.st_mode)) throw FileError(D::Write, path, reason(EISDIR));
+    if (!S_ISREG(existing.st_mode)) throw FileError(D::Write, path, "not a regular file");
+    if (::access(target.c_str(), W_OK) != 0) throw FileError(D::Write, path, reason(errno));
+  }
   const std::size_t slash = target.rfind('/');
   const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);

@@ -404,12 +404,15 @@ TEST(ConfigFileAccess, WriteFailuresCarryTheSystemsReasonAndKeepTheOldFile) {
   TempDir dir;
   fs::create_directory(dir / "sub.tkv88");
   writeBytes(dir / "sub.tkv88" / "inner", "x");
+  // A pipe (like a device) must stay what it is, not become a plain file.
+  ASSERT_EQ(::mkfifo((dir / "pipe.tkv88").c_str(), 0600), 0);
   const struct {
     fs::path path;
     const char* reason;
   } cases[] = {
       {dir / "no" / "such" / "dir.tkv88", "No such file or directory"},
       {dir / "sub.tkv88", "Is a directory"},
+      {dir / "pipe.tkv88", "not a regular file"},
   };
   for (const auto& c : cases) {
     try {
@@ -420,6 +423,22 @@ TEST(ConfigFileAccess, WriteFailuresCarryTheSystemsReasonAndKeepTheOldFile) {
       EXPECT_EQ(e.reason(), c.reason);
     }
   }
-  EXPECT_EQ(dir.names(), std::vector<std::string>{"sub.tkv88"});
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"pipe.tkv88", "sub.tkv88"}));
   EXPECT_EQ(readBytes(dir / "sub.tkv88" / "inner"), "x");
+  EXPECT_TRUE(fs::is_fifo(dir / "pipe.tkv88"));
+
+  // A write-protected file is not replaced behind its owner's back (the
+  // superuser may write it anyway, as with any other write).
+  const fs::path locked = dir / "locked.tkv88";
+  writeBytes(locked, "old");
+  ::chmod(locked.c_str(), 0444);
+  if (::geteuid() != 0) {
+    try {
+      configfile::writeFile(locked.string(), "new");
+      ADD_FAILURE() << "a read-only file was replaced";
+    } catch (const configfile::FileError& e) {
+      EXPECT_EQ(e.reason(), "Permission denied");
+    }
+    EXPECT_EQ(readBytes(locked), "old");
+  }
 }
