@@ -3,6 +3,7 @@
 // edit in the full list would store it (clamped to its limits), and "H01"
 // changes a program's step count by the full list's rules.
 #include <charconv>
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -16,10 +17,16 @@ namespace {
 
 // ---- Output ----------------------------------------------------------------
 
-// "-o FILE" or "--output FILE"; "-" or nothing means standard output.
+// "-o FILE" or "--output FILE"; "-" or nothing means standard output. An
+// empty name is refused rather than taken as standard output, which would
+// leave the file unsaved while reporting success.
 std::string outputOption(const Args& args, const std::string& fallback) {
-  if (auto o = args.option("-o")) return *o;
-  if (auto o = args.option("--output")) return *o;
+  for (const char* name : {"-o", "--output"}) {
+    if (auto o = args.option(name)) {
+      if (o->empty()) throw UsageError(std::string("option ") + name + " needs a file name");
+      return *o;
+    }
+  }
   return fallback;
 }
 
@@ -100,14 +107,17 @@ std::string quoted(const std::string& text) {
   return q + "\"";
 }
 
+// A whole number; one beyond what a cell can hold saturates, and the cell
+// then clamps it to its limits like any other.
 int32_t parseNumber(const std::string& text, const std::string& assignment) {
   int32_t v = 0;
   const char* first = text.data();
   const char* last = first + text.size();
   if (first != last && *first == '+') ++first;
   const auto [ptr, ec] = std::from_chars(first, last, v);
-  if (text.empty() || ec != std::errc() || ptr != last)
+  if (text.empty() || ptr != last || (ec != std::errc() && ec != std::errc::result_out_of_range))
     throw UsageError(quoted(assignment) + ": " + quoted(text) + " is not a whole number");
+  if (ec == std::errc::result_out_of_range) return *first == '-' ? INT32_MIN : INT32_MAX;
   return v;
 }
 

@@ -107,7 +107,8 @@ TEST_F(CtlTest, ListGivesEveryParameterInFullListOrder) {
 TEST_F(CtlTest, SetChangesValuesAsTheFullListWould) {
   run({"new", "-o", file("c.tkv88")});
   Result r = run({"set", file("c.tkv88"), "P1:H01=30", "P1:name=Сушка", "P1.C2:C03=2000", "P1.S3:U04=5",
-                  "P1.S4:N02=99", "L2:O09=-4", "-:DeviceDataName=Камера 1", "P2:H02=0"});
+                  "P1.S4:N02=99", "L2:O09=-4", "-:DeviceDataName=Камера 1", "P2:H02=0",
+                  "P1.S1:U03=-99999999999", "P1.S2:U03=+99999999999"});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string list = run({"list", file("c.tkv88")}).out;
   EXPECT_EQ(listed(list, "P1\tH01"), "25");  // at most the partition's steps
@@ -118,6 +119,8 @@ TEST_F(CtlTest, SetChangesValuesAsTheFullListWould) {
   EXPECT_EQ(listed(list, "L2\tO09"), "0");
   EXPECT_EQ(listed(list, "-\tDeviceDataName"), "Камера 1");
   EXPECT_EQ(listed(list, "P2\tH02"), "0");
+  EXPECT_EQ(listed(list, "P1.S1\tU03"), "-99");  // beyond 32 bits: clamped as well
+  EXPECT_EQ(listed(list, "P1.S2\tU03"), "999");
   EXPECT_EQ(configfile::read(slurp(file("c.tkv88")))->name(), w("Камера 1"));
 
   // -o leaves the input alone.
@@ -145,6 +148,8 @@ TEST_F(CtlTest, BadCommandsFailWithOneLineAndChangeNothing) {
       {{"list"}, 2},
       {{"list", file("missing.tkv88")}, 1},
       {{"normalize", file("c.tkv88"), "-o", file("no/dir/x.tkv88")}, 1},
+      {{"normalize", file("c.tkv88"), "-o", ""}, 2},
+      {{"set", file("c.tkv88"), "--output=", "P1:H01=3"}, 2},
       {{"new", "extra"}, 2},
       {{"frobnicate"}, 2},
   };
