@@ -113,7 +113,7 @@ int32_t parseNumber(const std::string& text, const std::string& assignment) {
   int32_t v = 0;
   const char* first = text.data();
   const char* last = first + text.size();
-  if (first != last && *first == '+') ++first;
+  if (first != last && *first == '+' && first + 1 != last && first[1] != '-') ++first;
   const auto [ptr, ec] = std::from_chars(first, last, v);
   if (text.empty() || ptr != last || (ec != std::errc() && ec != std::errc::result_out_of_range))
     throw UsageError(quoted(assignment) + ": " + quoted(text) + " is not a whole number");

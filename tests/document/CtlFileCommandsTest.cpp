@@ -139,6 +139,7 @@ TEST_F(CtlTest, BadCommandsFailWithOneLineAndChangeNothing) {
     int status;
   } cases[] = {
       {{"set", file("c.tkv88"), "P1:H02=abc"}, 2},
+      {{"set", file("c.tkv88"), "P1:H02=+-5"}, 2},
       {{"set", file("c.tkv88"), "P1:H01=3", "P1:X01=1"}, 2},
       {{"set", file("c.tkv88"), "P1.C5:C01=1"}, 2},
       {{"set", file("c.tkv88"), "P1:name=a\nb"}, 2},
