@@ -1,5 +1,6 @@
 // The editing commands of CTkv88_3Doc: steps, cycle start, rename, the
 // "Программы" menu, the full list's step count, and their enable rules.
+#include <climits>
 #include <cstdio>
 #include <iterator>
 
@@ -13,6 +14,13 @@ namespace {
 Step* insertStep(Program& program, std::list<Step>::iterator where, const Step* source) {
   const auto it = source ? program.steps.insert(where, *source) : program.steps.emplace(where);
   return &*it;
+}
+
+// H02 follows its step one place further down. A cycle start read from a
+// file is stored unchecked and may be any number; the largest one stays as
+// it is instead of overflowing.
+void moveCycleStartDown(Parameter& h02) {
+  if (h02.value() < INT32_MAX) ++h02.valueRef();
 }
 
 // 1-based position of `step` in the program, 0 when it is not there.
@@ -31,7 +39,7 @@ void CTkv88_3Doc::addStepFirst() {
   const Step* source = program->steps.empty() ? nullptr : &program->steps.front();
   Step* added = insertStep(*program, program->steps.begin(), source);
   // H02 keeps naming the same step, now one further down.
-  if (program->H02.value() != 0 && program->stepCount() > 1) ++program->H02.valueRef();
+  if (program->H02.value() != 0 && program->stepCount() > 1) moveCycleStartDown(program->H02);
   notifyViews();
   if (m_host) m_host->selectTreeItem(added, true);
 }
@@ -53,7 +61,7 @@ void CTkv88_3Doc::addStepBefore() {
   if (p == 0) return;
   Step* added = insertStep(program, std::next(program.steps.begin(), p - 1), step);
   Parameter& h02 = program.H02;
-  if (h02.value() != 0 && h02.value() >= p) ++h02.valueRef();
+  if (h02.value() != 0 && h02.value() >= p) moveCycleStartDown(h02);
   const bool select = currentStep == nullptr || currentStep == step;
   notifyViews();
   if (select && m_host) m_host->selectTreeItem(added, false);
@@ -67,7 +75,7 @@ void CTkv88_3Doc::addStepAfter() {
   if (p == 0) return;
   Step* added = insertStep(program, std::next(program.steps.begin(), p), step);
   Parameter& h02 = program.H02;
-  if (h02.value() != 0 && h02.value() > p) ++h02.valueRef();
+  if (h02.value() != 0 && h02.value() > p) moveCycleStartDown(h02);
   notifyViews();
   if (m_host) m_host->selectTreeItem(added, false);
 }

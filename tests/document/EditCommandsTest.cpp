@@ -118,6 +118,19 @@ TEST_F(EditCommandsTest, InsertingIntoEmptyOrCyclelessPrograms) {
   EXPECT_TRUE(host.selected.empty());
 }
 
+TEST_F(EditCommandsTest, ACycleStartLoadedOutOfRangeNeverOverflows) {
+  // "StartStep" is stored as read, so H02 may be the largest number there is.
+  makeSteps(2, 1);
+  program->H02.valueRef() = INT32_MAX;
+  selectItem(ItemKind::Steps);
+  doc.addStepFirst();
+  selectStep(1);
+  doc.addStepBefore();
+  doc.addStepAfter();
+  EXPECT_EQ(program->stepCount(), 5);
+  EXPECT_EQ(program->H02.value(), INT32_MAX);
+}
+
 TEST_F(EditCommandsTest, DeletingMovesTheCycleStartAndTheSelection) {
   const struct {
     int steps, h02, deleted, h02After;
