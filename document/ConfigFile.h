@@ -64,7 +64,9 @@ std::unique_ptr<DeviceData> read(std::string_view text);
 // The bytes of a file (at most kMaxFileSize); FileError on failure.
 std::string readFile(const std::string& path);
 // Replaces the file's content atomically; FileError on failure, when the
-// previous file (if any) is left as it was.
+// previous file (if any) is left as it was. An existing target must be a
+// regular file the caller may write (a device, a pipe or a write-protected
+// file is refused, not replaced).
 void writeFile(const std::string& path, std::string_view bytes);
 
 }  // namespace configfile
