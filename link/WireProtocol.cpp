@@ -55,17 +55,20 @@ int progressOf(const LinkTransfer& t) {
 }
 
 // Steps a transaction to its STOP. A step moves nothing when it returns a
-// negative value (still waiting for a free line to start) or leaves the
-// engine in the stop phase (waiting to see its own low data line before the
-// STOP); more than kNoProgressLimit such steps abandon the transaction, on
-// the write path as on the read path, so a line that never moves cannot hang
-// the worker. progressBytes > 0 raises progressCounter from progressBase as
-// the bytes of a read arrive.
+// negative value (still waiting for a free line to start), leaves the engine
+// in the start phase (waiting for a free line before the repeated START of a
+// read, where the progress is already positive) or in the stop phase
+// (waiting to see its own low data line before the STOP); more than
+// kNoProgressLimit such steps abandon the transaction, on the write path as
+// on the read path, so a line that never moves cannot hang the worker.
+// progressBytes > 0 raises progressCounter from progressBase as the bytes of
+// a read arrive.
 void runTransfer(DeviceLink& link, LinkTransfer& t, int32_t progressBase = 0, int progressBytes = 0) {
   int noProgress = 0;
   for (;;) {
     const int r = StepTransfer(link, t);
-    if (r < 0 || (r != kTransferDone && t.phase == LinkTransfer::kStop)) {
+    const bool waiting = t.phase == LinkTransfer::kStart || t.phase == LinkTransfer::kStop;
+    if (r < 0 || (r != kTransferDone && waiting)) {
       if (++noProgress > kNoProgressLimit) throw SError(SError::kNoAnswer, link_texts::noAnswerOrPort());
     }
     if (r > 0 && progressBytes > 0) {

@@ -5,6 +5,7 @@
 
 #include <limits>
 #include <memory>
+#include <stdexcept>
 
 #include "link/DeviceLink.h"
 #include "link/SimulatedController.h"
@@ -17,14 +18,19 @@ inline MemoryImage patternImage() {
 }
 
 // Passes everything to a simulated controller; counts clock toggles and,
-// once `highAfter` accesses have passed, reads the data line as high.
+// once `highAfter` (`lowAfter`) accesses have passed, reads the data line as
+// high (low). An engine that runs past `accessLimit` accesses is stopped
+// with std::runtime_error, so a test of a bounded wait fails instead of
+// hanging.
 class WatchedPort : public PortBackend {
  public:
   explicit WatchedPort(std::unique_ptr<SimulatedController> sim) : m_sim(std::move(sim)) {}
 
   uint8_t inByte(uint16_t address) override {
+    if (m_accesses >= accessLimit) throw std::runtime_error("the port was accessed without end");
     uint8_t v = m_sim->inByte(address);
     if (address == PortBackend::kLpt1 + 1 && m_accesses >= highAfter) v |= 0x40;
+    if (address == PortBackend::kLpt1 + 1 && m_accesses >= lowAfter) v &= static_cast<uint8_t>(~0x40);
     ++m_accesses;
     return v;
   }
@@ -45,6 +51,8 @@ class WatchedPort : public PortBackend {
   SimulatedController& sim() { return *m_sim; }
   long accesses() const { return m_accesses; }
   long highAfter = std::numeric_limits<long>::max();
+  long lowAfter = std::numeric_limits<long>::max();
+  long accessLimit = std::numeric_limits<long>::max();
   long clockToggles = 0;
   int sleeps = 0;
 

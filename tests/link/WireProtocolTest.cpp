@@ -217,6 +217,30 @@ TEST(WireProtocol, StopPhaseWaitIsBoundedOnReadAndWritePaths) {
   }
 }
 
+// A data line shorted low once the address has gone out: the read waits for
+// a free line before its repeated START while its progress is already
+// positive. It gives up like on a line stuck low from the start instead of
+// hanging the worker, where no abort can reach it.
+TEST(WireProtocol, RepeatedStartWaitIsBounded) {
+  SimLink dry;
+  LinkTransfer t;
+  BeginRead(t, 10, 4);
+  while (!t.readSwitched) StepTransfer(*dry.link, t);
+
+  SimLink rig;
+  rig.watch->lowAfter = dry.watch->accesses();
+  rig.watch->accessLimit = dry.watch->accesses() + 100000;
+  uint8_t out[4];
+  try {
+    ReadBlock(*rig.link, out, 10, 0, 4);
+    FAIL() << "read without a repeated START";
+  } catch (const SError& e) {
+    EXPECT_EQ(e.errorCode, 1);
+    EXPECT_EQ(u(e.text()), "Прибор не отвечает, возможно он не подключен или LPT настроен на другой порт");
+  }
+  EXPECT_LT(rig.watch->clockToggles, dry.watch->clockToggles + 1100);
+}
+
 TEST(WireProtocol, ArgumentsOutsideTheirRangesAreRefused) {
   SimLink rig;
   uint8_t buf[256] = {};
