@@ -13,13 +13,18 @@ namespace {
 const char* const kForms =
     " (ожидается sim:ФАЙЛ[,trace=ФАЙЛ][,fault=...], ppdev:/dev/parportN, io:0x378 или auto)";
 
-// A number in decimal or with 0x in hex, all of the text.
+// A number in decimal or with 0x in hex, all of the text. A leading zero is
+// refused rather than taken as octal: "io:0170" would silently be port 120.
 bool parseNumber(const std::string& text, unsigned long max, unsigned long& value) {
-  if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const std::string digits = hex ? text.substr(2) : text;
+  if (digits.empty() ||
+      digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") != std::string::npos ||
+      (!hex && digits.size() > 1 && digits[0] == '0'))
+    return false;
   errno = 0;
-  char* end = nullptr;
-  value = std::strtoul(text.c_str(), &end, 0);
-  return errno == 0 && end && *end == '\0' && value <= max;
+  value = std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10);
+  return errno == 0 && value <= max;
 }
 
 uint16_t parseBase(const std::string& text, const std::string& description) {
@@ -131,7 +136,8 @@ PortDescription parsePortDescription(const std::string& text) {
   } else if (text.rfind("ppdev:", 0) == 0) {
     d.kind = PortDescription::kPpdev;
     d.devicePath = text.substr(6);
-    if (d.devicePath.empty()) throw PortError("в \"" + text + "\" не указано устройство: укажите ppdev:/dev/parport0");
+    if (d.devicePath.empty())
+      throw PortError("в \"" + text + "\" не указано устройство: укажите ppdev:/dev/parport0");
   } else if (text.rfind("io:", 0) == 0) {
     d.kind = PortDescription::kDirectIo;
     d.ioBase = parseBase(text.substr(3), text);

@@ -20,13 +20,21 @@ namespace {
 
 constexpr int kBlock = LinkTransfer::kMaxBlock;
 
-// A memory address or length: decimal, or hexadecimal with 0x.
+// A memory address or length: decimal, or hexadecimal with 0x. A leading
+// zero is refused rather than taken as octal: "0100" could mean 64, 100 or
+// 0x100, and a poke at the wrong one corrupts the memory.
 unsigned long parseNumber(const std::string& text, const char* what, unsigned long max) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const std::string digits = hex ? text.substr(2) : text;
+  const bool wellFormed =
+      !digits.empty() &&
+      digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") == std::string::npos &&
+      (hex || digits.size() == 1 || digits[0] != '0');
   errno = 0;
-  char* end = nullptr;
-  const unsigned long value = text.empty() || text[0] == '-' ? 0 : std::strtoul(text.c_str(), &end, 0);
-  if (text.empty() || text[0] == '-' || errno != 0 || !end || *end != '\0' || value > max)
-    throw UsageError(std::string("bad ") + what + " \"" + text + "\" (0.." + std::to_string(max) + ")");
+  const unsigned long value = wellFormed ? std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10) : 0;
+  if (!wellFormed || errno != 0 || value > max)
+    throw UsageError(std::string("bad ") + what + " \"" + text + "\" (0.." + std::to_string(max) +
+                     ", decimal or hex with 0x)");
   return value;
 }
 

@@ -90,6 +90,10 @@ TEST_F(CtlRawCommands, BadInputIsRefusedBeforeTheDeviceIsTouched) {
       {"peek --port PORT 8192", 2, "bad address"},
       {"peek --port PORT 8190 3", 2, "within the memory"},
       {"peek --port PORT -5", 2, "unknown option"},
+      {"peek --port PORT 0100", 2, "bad address"},  // 64, 100 or 0x100?
+      {"poke --port PORT 010 A5", 2, "bad address"},
+      {"peek --port PORT 0 010", 2, "bad length"},
+      {"peek --port PORT 0x", 2, "bad address"},
       {"poke --port PORT 0 xyz", 2, "only hex digits"},
       {"poke --port PORT 0 abc", 2, "two hex digits"},
       {"poke --port PORT 8191 0102", 2, "fit within the memory"},

@@ -68,6 +68,9 @@ TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
       {"io:", "неверный адрес порта"},
       {"io:0x10000", "неверный адрес порта"},
       {"io:378h", "неверный адрес порта"},
+      {"io:0170", "неверный адрес порта"},  // no octal
+      {"io:0x", "неверный адрес порта"},
+      {"sim:x,fault=dropout:010", "неверное число байтов"},
   };
   for (const auto& c : cases) {
     try {
@@ -158,7 +161,8 @@ TEST(PortAccess, BusyWaitLastsAtLeastItsUnits) {
 TEST_F(PortFiles, OpeningFailuresSayWhatToDo) {
   EXPECT_TRUE(contains(openError("ppdev:" + (dir / "parport9").string()), "modprobe ppdev"));
   put("notaport", "x");
-  EXPECT_TRUE(contains(openError("ppdev:" + (dir / "notaport").string()), "не устройство параллельного порта"));
+  EXPECT_TRUE(
+      contains(openError("ppdev:" + (dir / "notaport").string()), "не устройство параллельного порта"));
 
   // Messages for what this machine cannot show (root opens everything).
   EXPECT_TRUE(contains(ppdevErrorMessage("/dev/parport0", EACCES, "open"), "usermod -aG lp"));
