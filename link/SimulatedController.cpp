@@ -36,7 +36,8 @@ SimulatedController::SimulatedController(const SimulatorOptions& options)
     }
     m_imageFile.reset(std::fopen(m_imagePath.c_str(), "r+b"));
     if (!m_imageFile)
-      throw PortError("симулятор контроллера: не удаётся записать " + m_imagePath + ": " + std::strerror(errno));
+      throw PortError("симулятор контроллера: не удаётся записать " + m_imagePath + ": " +
+                      std::strerror(errno));
   }
   if (!options.tracePath.empty()) m_trace = std::make_unique<VcdTrace>(options.tracePath, m_scl, m_sda);
 }
@@ -81,7 +82,7 @@ void SimulatedController::save() {
   }
   if (ok && std::fflush(f) == 0) return;
   // The bus engine carries SError to whoever shows device faults.
-  const std::string text = "cannot write " + m_imagePath + ": " + std::strerror(errno);
+  const std::string text = "не удаётся записать " + m_imagePath + ": " + std::strerror(errno);
   throw SError(SError::kLinkBroken, cp1251::fromUtf8("Образ памяти симулятора не сохранён: " + text));
 }
 

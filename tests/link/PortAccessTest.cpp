@@ -193,7 +193,7 @@ TEST_F(PortFiles, SimulatorPortOpensAtItsBase) {
   EXPECT_EQ(port->portRead(0x378, 0), 0xFF);
   EXPECT_TRUE(
       contains(openError("sim:" + (dir / "m.bin").string() + ",trace=" + (dir / "no" / "t.vcd").string()),
-               "cannot write the trace file"));
+               "не удаётся записать файл трассы"));
 }
 
 }  // namespace
