@@ -14,10 +14,12 @@
 #include <random>
 #include <vector>
 
+#include "model/SystemErrorText.h"
+
 namespace configfile {
 
 FileError::FileError(Direction direction, std::string path, std::string reason)
-    : std::runtime_error(std::string(direction == Direction::Read ? "cannot read \"" : "cannot write \"") +
+    : std::runtime_error(std::string(direction == Direction::Read ? "не удаётся прочитать \"" : "не удаётся записать \"") +
                          path + "\": " + reason),
       m_direction(direction),
       m_path(std::move(path)),
@@ -168,7 +170,7 @@ int32_t parseNumber(std::string_view s) {
 
 }  // namespace
 
-std::unique_ptr<DeviceData> read(std::string_view text) {
+std::unique_ptr<DeviceData> read(std::string_view text, int* recognisedLines) {
   auto data = std::make_unique<DeviceData>();
   const std::vector<Parameter*> general = data->general.parameterList();
   const KeyTable& keys = keyTable();
@@ -181,18 +183,18 @@ std::unique_ptr<DeviceData> read(std::string_view text) {
   // the same way whatever was loaded before.
   int currentComparator = 0;
 
-  int programs = 0, steps = 0;
+  int programs = 0, steps = 0, recognised = 0;
 
   auto flushStep = [&] {
     if (!pendingStep.empty() && !pendingProgram.empty()) {
-      if (++steps > kMaxSteps) throw FormatError("more than " + std::to_string(kMaxSteps) + " steps");
+      if (++steps > kMaxSteps) throw FormatError("в файле больше " + std::to_string(kMaxSteps) + " шагов");
       Program& program = pendingProgram.front();
       program.steps.splice(program.steps.end(), pendingStep);
     }
   };
   auto flushProgram = [&] {
     if (!pendingProgram.empty() && ++programs > kMaxPrograms)
-      throw FormatError("more than " + std::to_string(kMaxPrograms) + " programs");
+      throw FormatError("в файле больше " + std::to_string(kMaxPrograms) + " программ");
     data->programs.splice(data->programs.end(), pendingProgram);
   };
 
@@ -216,12 +218,14 @@ std::unique_ptr<DeviceData> read(std::string_view text) {
     }
 
     if (line == "[Program]") {
+      ++recognised;
       flushStep();
       flushProgram();
       pendingProgram.emplace_back();
       continue;
     }
     if (line == "[step]") {
+      ++recognised;
       flushStep();
       pendingStep.clear();
       pendingStep.emplace_back();
@@ -230,12 +234,18 @@ std::unique_ptr<DeviceData> read(std::string_view text) {
     if (!pendingProgram.empty() && line.size() == 13 && line.substr(0, 11) == "[Comparator" &&
         line[11] >= '1' && line[11] <= '4' && line[12] == ']') {
       currentComparator = line[11] - '1';
+      ++recognised;
       continue;
     }
     if (key.empty()) continue;
     const auto it = keys.find(key);
     if (it == keys.end()) continue;
     const KeyAction& action = it->second;
+    const bool applies = action.kind == KeyAction::DeviceName || action.kind == KeyAction::General ||
+                         (action.kind == KeyAction::KeyMode || action.kind == KeyAction::StepCell
+                              ? !pendingStep.empty()
+                              : !pendingProgram.empty());
+    if (applies) ++recognised;
     switch (action.kind) {
       case KeyAction::DeviceName:
         data->setName(value);
@@ -265,6 +275,7 @@ std::unique_ptr<DeviceData> read(std::string_view text) {
   }
   flushStep();
   flushProgram();
+  if (recognisedLines) *recognisedLines = recognised;
   return data;
 }
 
@@ -272,7 +283,7 @@ std::unique_ptr<DeviceData> read(std::string_view text) {
 
 namespace {
 
-std::string reason(int error) { return std::strerror(error); }
+std::string reason(int error) { return systemErrorText(error); }
 
 struct Fd {
   int fd = -1;
@@ -291,15 +302,15 @@ std::string readFile(const std::string& path) {
   struct stat st {};
   if (::fstat(f.fd, &st) != 0) throw FileError(D::Read, path, reason(errno));
   if (S_ISDIR(st.st_mode)) throw FileError(D::Read, path, reason(EISDIR));
-  if (!S_ISREG(st.st_mode)) throw FileError(D::Read, path, "not a regular file");
-  if (static_cast<std::size_t>(st.st_size) > kMaxFileSize) throw FileError(D::Read, path, "file too large");
+  if (!S_ISREG(st.st_mode)) throw FileError(D::Read, path, "это не обычный файл");
+  if (static_cast<std::size_t>(st.st_size) > kMaxFileSize) throw FileError(D::Read, path, "файл слишком велик");
   std::string bytes;
   bytes.resize(static_cast<std::size_t>(st.st_size));
   std::size_t got = 0;
   for (;;) {
     if (got == bytes.size()) {
       // The file may have grown since fstat; keep reading up to the limit.
-      if (bytes.size() > kMaxFileSize) throw FileError(D::Read, path, "file too large");
+      if (bytes.size() > kMaxFileSize) throw FileError(D::Read, path, "файл слишком велик");
       bytes.resize(bytes.size() + 4096);
     }
     const ssize_t n = ::read(f.fd, bytes.data() + got, bytes.size() - got);
@@ -332,7 +343,7 @@ void writeFile(const std::string& path, std::string_view bytes) {
   struct stat existing {};
   if (::stat(target.c_str(), &existing) == 0) {
     if (S_ISDIR(existing.st_mode)) throw FileError(D::Write, path, reason(EISDIR));
-    if (!S_ISREG(existing.st_mode)) throw FileError(D::Write, path, "not a regular file");
+    if (!S_ISREG(existing.st_mode)) throw FileError(D::Write, path, "это не обычный файл");
     if (::access(target.c_str(), W_OK) != 0) throw FileError(D::Write, path, reason(errno));
   }
   const std::size_t slash = target.rfind('/');

@@ -26,7 +26,7 @@ inline constexpr std::size_t kMaxFileSize = 16u << 20;
 class FileError : public std::runtime_error {
  public:
   enum class Direction { Read, Write };
-  // what(): "cannot read "PATH": REASON" (UTF-8 apart from the path's bytes).
+  // what(): "не удаётся прочитать "PATH": REASON" (UTF-8 apart from the path's bytes).
   FileError(Direction direction, std::string path, std::string reason);
 
   Direction direction() const { return m_direction; }
@@ -58,8 +58,10 @@ void write(const DeviceData& data, std::string& out);  // appends to out
 
 // A fresh configuration from file bytes: empty name, no programs and default
 // general parameters without hooks, then every recognised line applied.
-// Throws FormatError for a file beyond kMaxPrograms or kMaxSteps.
-std::unique_ptr<DeviceData> read(std::string_view text);
+// Throws FormatError for a file beyond kMaxPrograms or kMaxSteps. When
+// `recognisedLines` is given it receives how many lines some rule applied
+// to: 0 means the text is no configuration at all (it loads as an empty one).
+std::unique_ptr<DeviceData> read(std::string_view text, int* recognisedLines = nullptr);
 
 // The bytes of a file (at most kMaxFileSize); FileError on failure.
 std::string readFile(const std::string& path);

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <optional>
 
+#include "model/SystemErrorText.h"
+
 #if defined(__linux__) && (defined(__x86_64__) || defined(__i386__))
 #include <sys/io.h>
 #define TKV88_HAVE_PORT_IO 1
@@ -33,7 +35,7 @@ std::string directIoErrorMessage(uint16_t base, int error) {
     case EINVAL:
       return "прямой доступ к порту " + hex(base) + " невозможен: открыть можно только порты ниже 0x400";
     default:
-      return "прямой доступ к порту " + hex(base) + " не удался: " + std::strerror(error);
+      return "прямой доступ к порту " + hex(base) + " не удался: " + systemErrorText(error);
   }
 }
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "model/SystemErrorText.h"
+
 namespace {
 
 struct FileCloser {
@@ -13,7 +15,7 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-std::string reason() { return std::strerror(errno); }
+std::string reason() { return systemErrorText(errno); }
 
 }  // namespace
 

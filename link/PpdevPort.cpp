@@ -7,6 +7,7 @@
 
 #include "link/SError.h"
 #include "model/Cp1251.h"
+#include "model/SystemErrorText.h"
 
 #if defined(__linux__)
 #include <fcntl.h>
@@ -72,7 +73,7 @@ std::string ppdevErrorMessage(const std::string& path, int error, const std::str
       return path + " не устройство параллельного порта (ppdev)";
     default:
       return "не удаётся " + std::string(operation == "claim" ? "захватить " : "открыть ") + path + ": " +
-             std::strerror(error);
+             systemErrorText(error);
   }
 }
 
@@ -150,6 +151,6 @@ void PpdevPort::writeRegister(std::size_t, int, uint8_t) {}
 void PpdevPort::fail(std::size_t port, const char* operation) {
   // A port that vanishes under a running exchange: reported like any device fault.
   const std::string text = std::string("Ошибка LPT-порта (") + operation + " " + m_devices[port].path +
-                           "): " + std::strerror(errno);
+                           "): " + systemErrorText(errno);
   throw SError(SError::kLinkBroken, cp1251::fromUtf8(text));
 }

@@ -8,6 +8,7 @@
 #include "link/SError.h"
 #include "link/VcdTrace.h"
 #include "model/Cp1251.h"
+#include "model/SystemErrorText.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ SimulatedController::SimulatedController(const SimulatorOptions& options)
     m_imageFile.reset(std::fopen(m_imagePath.c_str(), "r+b"));
     if (!m_imageFile)
       throw PortError("симулятор контроллера: не удаётся записать " + m_imagePath + ": " +
-                      std::strerror(errno));
+                      systemErrorText(errno));
   }
   if (!options.tracePath.empty()) m_trace = std::make_unique<VcdTrace>(options.tracePath, m_scl, m_sda);
 }
@@ -82,7 +83,7 @@ void SimulatedController::save() {
   }
   if (ok && std::fflush(f) == 0) return;
   // The bus engine carries SError to whoever shows device faults.
-  const std::string text = "не удаётся записать " + m_imagePath + ": " + std::strerror(errno);
+  const std::string text = "не удаётся записать " + m_imagePath + ": " + systemErrorText(errno);
   throw SError(SError::kLinkBroken, cp1251::fromUtf8("Образ памяти симулятора не сохранён: " + text));
 }
 

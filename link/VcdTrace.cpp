@@ -5,10 +5,11 @@
 #include <cstring>
 
 #include "link/PortBackend.h"
+#include "model/SystemErrorText.h"
 
 VcdTrace::VcdTrace(const std::string& path, bool scl, bool sda) : m_scl(scl), m_sda(sda) {
   m_file = std::fopen(path.c_str(), "w");
-  if (!m_file) throw PortError("не удаётся записать файл трассы " + path + ": " + std::strerror(errno));
+  if (!m_file) throw PortError("не удаётся записать файл трассы " + path + ": " + systemErrorText(errno));
   // A large buffer: a whole-memory dump changes the lines about a million times.
   std::setvbuf(m_file, nullptr, _IOFBF, 1 << 16);
   std::fprintf(m_file,

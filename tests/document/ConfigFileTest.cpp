@@ -236,7 +236,14 @@ TEST(ConfigFileReader, UnrecognisedInputGivesAnEmptyConfiguration) {
     EXPECT_EQ(d->programCount(), 0);
     EXPECT_EQ(configfile::write(*d), configfile::write(DeviceData()));
     EXPECT_EQ(d->general.base[BaseParameters::O10].beforeChange(), nullptr);
+    int recognised = -1;
+    configfile::read(text, &recognised);
+    EXPECT_EQ(recognised, 0);
   }
+  // Lines that match no rule where they stand (a C01 before any program) don't count.
+  int recognised = -1;
+  configfile::read("C01=3\nU01=1\nname=x\n[Comparator1]\nO10=5\n[Program]\nC01=2\n", &recognised);
+  EXPECT_EQ(recognised, 3);
 }
 
 TEST(ConfigFileReader, FilesBeyondAnyConfigurationAreRefused) {
@@ -342,8 +349,8 @@ TEST(ConfigFileAccess, ReadFailuresCarryTheSystemsReason) {
     fs::path path;
     const char* reason;
   } cases[] = {
-      {dir / "missing.tkv88", "No such file or directory"},
-      {dir.path(), "Is a directory"},
+      {dir / "missing.tkv88", "нет такого файла или папки"},
+      {dir.path(), "это папка, а не файл"},
   };
   for (const auto& c : cases) {
     try {
@@ -410,9 +417,9 @@ TEST(ConfigFileAccess, WriteFailuresCarryTheSystemsReasonAndKeepTheOldFile) {
     fs::path path;
     const char* reason;
   } cases[] = {
-      {dir / "no" / "such" / "dir.tkv88", "No such file or directory"},
-      {dir / "sub.tkv88", "Is a directory"},
-      {dir / "pipe.tkv88", "not a regular file"},
+      {dir / "no" / "such" / "dir.tkv88", "нет такого файла или папки"},
+      {dir / "sub.tkv88", "это папка, а не файл"},
+      {dir / "pipe.tkv88", "это не обычный файл"},
   };
   for (const auto& c : cases) {
     try {

@@ -161,7 +161,7 @@ TEST_F(CtlTest, BadCommandsFailWithOneLineAndChangeNothing) {
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
   }
   EXPECT_EQ(slurp(file("c.tkv88")), before);
-  EXPECT_EQ(run({"list", file("missing.tkv88")}).err.find("No such file or directory") != std::string::npos,
+  EXPECT_EQ(run({"list", file("missing.tkv88")}).err.find("нет такого файла или папки") != std::string::npos,
             true);
 }
 

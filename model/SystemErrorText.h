@@ -1,0 +1,8 @@
+// The reason of a failed system call in words the configurator's user reads
+// (Russian, UTF-8): the usual file and device errors are named here, others
+// fall back to the C library's own text. Any thread.
+#pragma once
+
+#include <string>
+
+std::string systemErrorText(int error);
