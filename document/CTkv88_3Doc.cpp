@@ -321,6 +321,13 @@ void CTkv88_3Doc::writeDevice() {
   // partition is ever written: the user may write only what fits (from a
   // copy; the document keeps everything). Saturated values are named first.
   DeviceData* target = m_deviceData.get();
+  // A configuration without programs (a file none of whose lines was a
+  // configuration) would erase every program of the controller.
+  if ((levelMask & kLevelL1) && target->programs.empty() &&
+      !m_host->askYesNo(texts().warning,
+                        cp1251::fromUtf8("В конфигурации нет ни одной программы: запись сотрёт все "
+                                         "программы прибора.\n\nПродолжить запись?")))
+    return;
   std::optional<DeviceData> fitted;
   WriteCheck check = CheckBeforeWrite(*target);
   if (!check.fits()) {

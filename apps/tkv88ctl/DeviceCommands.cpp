@@ -84,9 +84,16 @@ void prepareForWrite(DeviceData& config, bool fit, const char* command) {
   for (const std::string& line : check.adjusted) warn(command, cp1251::fromUtf8("внимание: ") + line);
 }
 
+// A file none of whose lines is recognised loads as an empty configuration;
+// written, it would erase every program of the controller, so it is refused
+// (a memory image or a wrong file given by mistake).
 std::unique_ptr<DeviceData> readConfigurationFile(const std::string& path) {
   try {
-    return configfile::read(configfile::readFile(path));
+    int recognised = 0;
+    std::unique_ptr<DeviceData> data = configfile::read(configfile::readFile(path), &recognised);
+    if (recognised == 0)
+      throw Failure("\"" + path + "\" не файл конфигурации: ни одна его строка не распознана");
+    return data;
   } catch (const configfile::FileError& e) {
     throw Failure(e.what());
   }

@@ -265,6 +265,18 @@ TEST_F(DocumentTest, WriteDeviceOffersToWriteOnlyWhatFitsTheMemory) {
   EXPECT_EQ(doc.text(), before);  // the document keeps everything
 }
 
+TEST_F(DocumentTest, WriteDeviceAsksBeforeErasingEveryProgram) {
+  data().programs.clear();
+  host.answers = {false};
+  doc.writeDevice();
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_NE(u(host.questions[0].text).find("сотрёт все программы прибора"), std::string::npos);
+  EXPECT_TRUE(host.exchanges.empty());
+  host.answers = {true};
+  doc.writeDevice();
+  EXPECT_EQ(host.exchanges, (std::vector<std::string>{"w2", "w1"}));
+}
+
 TEST_F(DocumentTest, WriteDeviceNamesSaturatedValuesFirst) {
   data().general.filters[0].setEnteredValue(64);  // D01: legal, but its field holds 0..63
   host.answers = {false};

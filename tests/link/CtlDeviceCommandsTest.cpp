@@ -104,6 +104,19 @@ TEST_F(CtlDeviceCommands, WriteRefusesWhatDoesNotFitUnlessAskedAndVerifies) {
   EXPECT_EQ(programs, 5u);
 }
 
+TEST_F(CtlDeviceCommands, AFileWithoutAConfigurationIsNeverWritten) {
+  // A memory image given by mistake loads as an empty configuration, which
+  // would erase every program of the controller.
+  ASSERT_EQ(ctl("dump " + port + " -o " + path("image.bin")).status, 0);
+  const std::string before = readFile(memory);
+  for (const std::string& command : {"write " + port, std::string("image")}) {
+    const Result r = ctl(command + " " + path("image.bin"));
+    EXPECT_EQ(r.status, 1) << command;
+    EXPECT_NE(r.err.find("не файл конфигурации"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(readFile(memory), before);
+}
+
 TEST_F(CtlDeviceCommands, NoControllerIsAnErrorAndWritesNoFile) {
   const Result r = ctl("read --port sim:" + memory.string() + ",fault=absent -o " + path("none.tkv88"));
   EXPECT_EQ(r.status, 1);
