@@ -1,5 +1,7 @@
 #include "shell/CTkv88_3View.h"
 
+#include <algorithm>
+
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
@@ -215,11 +217,24 @@ void CTkv88_3View::onCurrentItemChanged(QTreeWidgetItem* current) {
   if (changed && m_doc.rightPane) m_doc.notifyView(m_doc.rightPane);
 }
 
+QTreeWidgetItem* CTkv88_3View::rowAt(const QPoint& pos) const {
+  // Left of the column's right edge, itemAt already answers for the whole
+  // row (indent and expand button included); beyond it, the row still counts.
+  const int columnRight = header()->sectionViewportPosition(0) + header()->sectionSize(0) - 1;
+  return itemAt(QPoint(std::min(pos.x(), columnRight), pos.y()));
+}
+
 void CTkv88_3View::mousePressEvent(QMouseEvent* event) {
-  QTreeWidget::mousePressEvent(event);
+  const QPoint pos = event->position().toPoint();
+  // A click away from every item keeps the selection (the view would clear
+  // its highlight while the item stays the document's selection).
+  if (itemAt(pos))
+    QTreeWidget::mousePressEvent(event);
+  else
+    setFocus(Qt::MouseFocusReason);
   // The row under a right click becomes the selection before its menu opens.
   if (event->button() == Qt::RightButton) {
-    if (QTreeWidgetItem* item = itemAt(event->position().toPoint())) setCurrentItem(item);
+    if (QTreeWidgetItem* item = rowAt(pos)) setCurrentItem(item);
   }
 }
 
@@ -260,7 +275,7 @@ void CTkv88_3View::contextMenuEvent(QContextMenuEvent* event) {
   QPoint at;
   if (event->reason() == QContextMenuEvent::Mouse) {
     // A click away from every item opens nothing.
-    if (!itemAt(event->pos())) return;
+    if (!rowAt(event->pos())) return;
     at = event->globalPos();
   } else {
     at = viewport()->mapToGlobal(QPoint(5, 5));

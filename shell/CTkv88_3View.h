@@ -59,6 +59,9 @@ class CTkv88_3View : public QTreeWidget, public DocumentView {
   QTreeWidgetItem* addItem(QTreeWidgetItem* parent, const QString& text, int kind, int programNumber,
                            int subIndex, void* data);
   void onCurrentItemChanged(QTreeWidgetItem* current);
+  // The item whose row holds the viewport point (also in the space to the
+  // right of its text), or nullptr below the last item.
+  QTreeWidgetItem* rowAt(const QPoint& pos) const;
 
   CTkv88_3Doc& m_doc;
   int m_levelMask;
