@@ -26,6 +26,9 @@ CHelpWindow& CHelpWindow::instance() {
 CHelpWindow::CHelpWindow() : QWidget(nullptr, Qt::Window), m_browser(new QTextBrowser(this)) {
   setWindowTitle(QStringLiteral("Конфигуратор ТКВ88 — справка"));
   setWindowIcon(QIcon(resources::iconPath()));
+  // The manual stands beside the main window: closing the main window ends
+  // the program even while the manual is open.
+  setAttribute(Qt::WA_QuitOnClose, false);
   m_browser->setAccessibleName(QStringLiteral("Справка"));
   m_browser->setOpenExternalLinks(false);
   auto* layout = new QVBoxLayout(this);

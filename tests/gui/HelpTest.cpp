@@ -94,6 +94,18 @@ class HelpTest : public QObject {
     window.removeEventFilter(&watch);
   }
 
+  void closingTheMainWindowEndsTheProgramWithTheManualOpen() {
+    guitest::Shell shell;
+    CHelpWindow::instance().showTopic(help::kTopicOverview);
+    QTimer::singleShot(0, shell.frame.get(), [&] { shell.frame->close(); });
+    QTimer stillRunning;  // the program did not end
+    stillRunning.setSingleShot(true);
+    connect(&stillRunning, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    stillRunning.start(3000);
+    QCOMPARE(QApplication::exec(), 0);
+    stillRunning.stop();
+  }
+
   void theErrorBoxHelpKeepsTheBoxOpen() {
     int topic = 0;
     help::setHandler([&](int context) { topic = context; });
