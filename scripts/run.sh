@@ -9,7 +9,8 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$TKV88_ROOT"
 
-ensure_packages "${TKV88_BUILD_PACKAGES[@]}"
+# Qt's own translations put its file dialogs in Russian like the rest.
+ensure_packages "${TKV88_BUILD_PACKAGES[@]}" qt6-translations-l10n
 # The build shares build/ with scripts/test.sh: one at a time.
 exec 9>"$TKV88_ROOT/.test.lock"
 flock 9

@@ -3,11 +3,15 @@
 #include <cstdio>
 #include <exception>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStatusBar>
+#include <QTranslator>
 
 #include "document/CTkv88_3Doc.h"
 #include "document/CommandIds.h"
@@ -75,6 +79,15 @@ std::optional<int> CTkv88_3App::runWithoutWindow(const CCmndLineInfo& cmdInfo) {
     return 2;
   }
   return std::nullopt;
+}
+
+bool CTkv88_3App::installQtTranslations() {
+  static QTranslator translator;
+  if (!translator.isEmpty()) return true;
+  if (!translator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                       QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return false;
+  return QCoreApplication::installTranslator(&translator);
 }
 
 std::optional<int> CTkv88_3App::initInstance(const QStringList& arguments) {
@@ -202,11 +215,17 @@ bool CTkv88_3App::onCommand(int command) {
     case CMainFrame::kChoosePortCommand: {
       QStringList items = portchoice::choices();
       if (!items.contains(m_port)) items.prepend(m_port);
-      bool ok = false;
-      const QString chosen =
-          QInputDialog::getItem(m_frame.get(), QStringLiteral("Порт"), QStringLiteral("Порт прибора:"), items,
-                                items.indexOf(m_port), true, &ok);
-      if (ok && !chosen.trimmed().isEmpty()) choosePort(chosen.trimmed());
+      QInputDialog dialog(m_frame.get());
+      dialog.setWindowTitle(QStringLiteral("Порт"));
+      dialog.setLabelText(QStringLiteral("Порт прибора:"));
+      dialog.setComboBoxItems(items);
+      dialog.setComboBoxEditable(true);
+      dialog.setTextValue(m_port);
+      dialog.setOkButtonText(QStringLiteral("OK"));
+      dialog.setCancelButtonText(QStringLiteral("Отмена"));
+      if (dialog.exec() != QDialog::Accepted) return true;
+      const QString chosen = dialog.textValue().trimmed();
+      if (!chosen.isEmpty()) choosePort(chosen);
       return true;
     }
     default:

@@ -40,6 +40,11 @@ class CTkv88_3App : public QObject {
   // line, the driver switches): the exit code; nothing when a window is due.
   // Runs before QApplication exists, so it works without a display.
   static std::optional<int> runWithoutWindow(const CCmndLineInfo& cmdInfo);
+  // Qt's own dialogs and texts (the file dialogs, the edit fields' context
+  // menu) in Russian like the rest of the program, from Qt's translations
+  // when they are installed; false when they are not. Once, after
+  // QApplication exists.
+  static bool installQtTranslations();
   // Start-up with the arguments after the program name. Nothing: go on into
   // the event loop with the frame shown; a value: end with that exit code.
   std::optional<int> initInstance(const QStringList& arguments);

@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
   QCoreApplication::setOrganizationName(QStringLiteral("tkv88"));
   QCoreApplication::setApplicationName(QStringLiteral("tkv88"));
   QApplication::setWindowIcon(QIcon(resources::iconPath()));
+  CTkv88_3App::installQtTranslations();
 
   CTkv88_3App app;
   // Qt may have taken its own options (-platform ...) out of the list.

@@ -1,10 +1,15 @@
 // The application's commands: the save-changes question before New, a
 // device read and closing the window; saving to the document's own file; the
 // recent files in the "&Файл" menu.
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QInputDialog>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "GuiTest.h"
 #include "shell/AppSettings.h"
@@ -103,6 +108,33 @@ class AppCommandsTest : public QObject {
     QCOMPARE(m_app->port(), other);
     QCOMPARE(settings::port(), other);
     QVERIFY(m_app->deviceLink());
+  }
+
+  void thePortIsChosenInADialog() {
+    const QString before = m_app->port();
+    const QString other = "sim:" + m_dir.filePath("chosen.bin");
+    QString shownPort;
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      shownPort = dialog->textValue();
+      for (QPushButton* b : dialog->findChildren<QPushButton*>()) buttons << b->text();
+      dialog->setTextValue(" " + other + " ");
+      dialog->accept();
+    });
+    m_app->mainFrame()->onCommand(CMainFrame::kChoosePortCommand);
+    QCOMPARE(shownPort, before);
+    buttons.sort();
+    QCOMPARE(buttons, QStringList({"OK", "Отмена"}));
+    QCOMPARE(m_app->port(), other);
+  }
+
+  void qtsOwnTextsAreRussian() {
+    if (!CTkv88_3App::installQtTranslations()) QSKIP("Qt's translations are not installed");
+    // What the file dialogs and message boxes of Qt itself show.
+    QDialogButtonBox box(QDialogButtonBox::Open | QDialogButtonBox::Cancel);
+    QCOMPARE(box.button(QDialogButtonBox::Cancel)->text().remove('&'), QString("Отмена"));
   }
 
   void recentFilesAreListedAndOpened() {
