@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -81,7 +82,11 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
   m_doc.listView = m_pListView;
 
   statusBar()->setObjectName(QStringLiteral("59393"));
-  statusBar()->showMessage(QStringLiteral("Готово"));
+  // The idle text, shown whenever no other message is (a menu item's tip
+  // or a passing message clears only what it put there).
+  auto* idle = new QLabel(QStringLiteral("Готово"), statusBar());
+  idle->setObjectName(QStringLiteral("idleMessage"));
+  statusBar()->addWidget(idle, 1);
 
   // "&Файл"
   m_fileMenu = new QMenu(QStringLiteral("&Файл"), this);

@@ -2,8 +2,11 @@
 // table mode's "Программы" menu, the title, the refresh after a partition
 // change and F6 focus cycling.
 #include <QApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTest>
 
 #include "GuiTest.h"
@@ -116,6 +119,19 @@ class FrameTest : public QObject {
     frame()->action(32774)->trigger();
     QCOMPARE(visibleModes(), QList<bool>({true, false, false}));
     QCOMPARE(menuTitles(frame()->menuBar()), QStringList({"&Файл", "&Прибор", "Вид", "&Справка"}));
+  }
+
+  void theStatusBarFallsBackToItsIdleText() {
+    auto* idle = frame()->statusBar()->findChild<QLabel*>("idleMessage");
+    QVERIFY(idle);
+    QCOMPARE(idle->text(), QString("Готово"));
+    QVERIFY(idle->isVisible());
+    frame()->statusBar()->showMessage("Порт: sim:x");
+    QVERIFY(!idle->isVisible());
+    // Hovering a menu item without a tip clears the message.
+    QStatusTipEvent tip(QString{});
+    QApplication::sendEvent(frame(), &tip);
+    QVERIFY(idle->isVisible());
   }
 
   void aPostedRefreshRebuildsTheViews() {
