@@ -1,6 +1,5 @@
 #include "shell/CMainFrame.h"
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -112,13 +111,13 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
 
   // "Вид"
   m_viewMenu = new QMenu(QStringLiteral("Вид"), this);
-  auto* modes = new QActionGroup(this);
+  // Check marks, not the bullets of an exclusive group: the frame keeps
+  // exactly one of them checked itself (updateCommandUi).
   for (auto [command, text] :
        {std::pair{CommandId::ViewDialog, "Диалоговый"}, std::pair{CommandId::ViewTable, "Табличный"},
         std::pair{CommandId::ViewList, "Полный список"}}) {
     QAction* a = addCommand(m_viewMenu, command, QString::fromUtf8(text));
     a->setCheckable(true);
-    modes->addAction(a);
   }
 
   // "&Справка"
@@ -290,11 +289,10 @@ void CMainFrame::rebuildMenu() {
 void CMainFrame::buildProgramsMenu() {
   if (!m_pProgramsMenu) return;
   m_pProgramsMenu->clear();
-  qDeleteAll(m_pProgramsMenu->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly));
   DeviceData* data = m_doc.deviceData();
   if (!data) return;
-  // One program is current: the items are one choice.
-  auto* group = new QActionGroup(m_pProgramsMenu);
+  // The current program's item carries a check mark; choosing an item
+  // rebuilds the menu, which moves the mark.
   int i = 0;
   for (Program& program : data->programs) {
     const int command = CommandId::ProgramFirst + i;
@@ -305,7 +303,6 @@ void CMainFrame::buildProgramsMenu() {
     a->setData(command);
     a->setCheckable(true);
     a->setChecked(&program == m_doc.currentProgram);
-    group->addAction(a);
     connect(a, &QAction::triggered, this, [this, command] { onCommand(command); });
     ++i;
   }

@@ -7,6 +7,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyleOptionMenuItem>
 #include <QTest>
 
 #include "GuiTest.h"
@@ -18,6 +19,19 @@
 #include "tables/CFormTableSheet.h"
 
 namespace {
+
+// How a menu would draw an item's mark: a check mark or a radio bullet.
+QStyleOptionMenuItem::CheckType markOf(QAction* action) {
+  struct Probe : QMenu {
+    QStyleOptionMenuItem::CheckType mark(QAction* a) {
+      addAction(a);
+      QStyleOptionMenuItem option;
+      initStyleOption(&option, a);
+      return option.checkType;
+    }
+  } probe;
+  return probe.mark(action);
+}
 
 QStringList menuTitles(QMenuBar* bar) {
   QStringList titles;
@@ -107,11 +121,19 @@ class FrameTest : public QObject {
     QCOMPARE(ids, QList<int>({1300, 1301, 1302}));
     QCOMPARE(checked, QList<int>({1301}));
 
-    // Choosing a program makes it current and moves the check mark.
+    // Choosing a program makes it current and moves the check mark;
+    // choosing the current one again keeps it.
     frame()->programsMenu()->actions()[2]->trigger();
     QCOMPARE(doc().currentProgram, doc().deviceData()->programAt(2));
     QVERIFY(frame()->programsMenu()->actions()[2]->isChecked());
     QVERIFY(!frame()->programsMenu()->actions()[1]->isChecked());
+    frame()->programsMenu()->actions()[2]->trigger();
+    QVERIFY(frame()->programsMenu()->actions()[2]->isChecked());
+    frame()->action(32775)->trigger();
+    QVERIFY(frame()->action(32775)->isChecked());
+    // Check marks, as the menus always showed them, not radio bullets.
+    QCOMPARE(markOf(frame()->programsMenu()->actions()[2]), QStyleOptionMenuItem::NonExclusive);
+    QCOMPARE(markOf(frame()->action(32775)), QStyleOptionMenuItem::NonExclusive);
 
     frame()->action(32776)->trigger();
     QCOMPARE(visibleModes(), QList<bool>({false, false, true}));
