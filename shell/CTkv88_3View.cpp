@@ -4,6 +4,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 
 #include "document/CTkv88_3Doc.h"
@@ -269,6 +270,17 @@ QMenu* CTkv88_3View::createContextMenu(QWidget* parent) {
     connect(a, &QAction::triggered, this, [this, command] { m_doc.onCommand(command); });
   }
   return menu;
+}
+
+void CTkv88_3View::keyPressEvent(QKeyEvent* event) {
+  // Shift+F10 asks for the menu like the menu key, which many keyboards lack.
+  if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                              viewport()->mapToGlobal(QPoint(5, 5)));
+    contextMenuEvent(&request);
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
 }
 
 void CTkv88_3View::contextMenuEvent(QContextMenuEvent* event) {

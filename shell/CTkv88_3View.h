@@ -54,6 +54,7 @@ class CTkv88_3View : public QTreeWidget, public DocumentView {
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QTreeWidgetItem* addItem(QTreeWidgetItem* parent, const QString& text, int kind, int programNumber,

@@ -1,6 +1,8 @@
 // The navigation tree: texts and hierarchy, the cycle-start mark, what a
 // selection writes into the document, how a rebuild restores the selection
 // or falls back, and the context menus per kind.
+#include <functional>
+
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -230,6 +232,32 @@ class TreeTest : public QObject {
     menu->actions()[1]->trigger();  // "Добавить шаг в конец"
     QCOMPARE(program(0).stepCount(), 1);
     QCOMPARE(doc().selection->data, static_cast<void*>(&program(0).steps.back()));
+  }
+
+  void theKeyboardOpensTheSelectedItemsMenu() {
+    m_shell->frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_shell->frame.get()));
+    QTreeWidgetItem* steps = tree()->topLevelItem(0)->child(0)->child(1);
+    tree()->setCurrentItem(steps);
+    tree()->setFocus();
+    const std::function<void()> requests[] = {
+        // The menu key: the platform turns it into a menu request without a position.
+        [&] {
+          QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QCursor::pos());
+          QApplication::sendEvent(tree(), &request);
+        },
+        // Shift+F10, for keyboards without a menu key.
+        [&] { QTest::keyClick(m_shell->frame->windowHandle(), Qt::Key_F10, Qt::ShiftModifier); },
+    };
+    for (const auto& request : requests) {
+      request();
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      QVERIFY(menu);
+      QCOMPARE(commandsOf(menu), QList<int>({32777, 32778}));
+      // Near the top-left corner of the tree's client area.
+      QCOMPARE(menu->pos(), tree()->viewport()->mapToGlobal(QPoint(5, 5)));
+      closePopups();
+    }
   }
 
   void rightClickSelectsTheRowUnderIt() {
