@@ -374,6 +374,9 @@ void CMainFrame::cycleFocus(bool backwards) {
   for (int i = 0; i < 3; ++i) {
     at = (at + (backwards ? 2 : 1)) % 3;
     if (order[at]) {
+      // Moved by a key, so the focus is drawn as after Tab (Qt marks that
+      // only for the Tab key itself).
+      setAttribute(Qt::WA_KeyboardFocusChange);
       order[at]->setFocus(backwards ? Qt::BacktabFocusReason : Qt::TabFocusReason);
       return;
     }

@@ -189,7 +189,11 @@ class FrameTest : public QObject {
     QCOMPARE(where(), QString("tree"));
     QCOMPARE(press(), QString("view"));
     QCOMPARE(press(), QString("bar"));
+    // The button that has the focus shows it.
+    QWidget* button = QApplication::focusWidget();
+    const QImage focused = button->grab().toImage();
     QCOMPARE(press(), QString("tree"));
+    QVERIFY(button->grab().toImage() != focused);
     QCOMPARE(press(Qt::ShiftModifier), QString("bar"));
     QCOMPARE(press(Qt::ShiftModifier), QString("view"));
     QCOMPARE(press(Qt::ShiftModifier), QString("tree"));
