@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimer>
 
@@ -41,6 +42,11 @@ class HelpTest : public QObject {
     QFETCH(QString, heading);
     QVERIFY(view.toPlainText().startsWith(heading));
     QVERIFY(view.toPlainText().size() > heading.size() + 40);
+    // The heading on the left, the text justified.
+    QTextBlock block = view.document()->begin();
+    QCOMPARE(block.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    for (block = block.next(); block.isValid(); block = block.next())
+      QVERIFY2(block.blockFormat().alignment() & Qt::AlignJustify, qPrintable(block.text()));
   }
 
   void aKindWithoutAPageKeepsWhatIsShown() {
