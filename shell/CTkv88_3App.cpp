@@ -4,6 +4,7 @@
 #include <exception>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -36,6 +37,8 @@ namespace {
 const QString kAppTitle = QStringLiteral("Конфигуратор ТКВ88");
 const QString kFileFilter = QStringLiteral("TKV88 Files (*.tkv88);;Все файлы (*)");
 const QString kExtension = QStringLiteral(".tkv88");
+// The document's title after a device read.
+const QString kReadTitle = QStringLiteral("Считанная прошивка");
 
 std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
@@ -266,8 +269,16 @@ bool CTkv88_3App::openDocumentFile(const QString& path) { return withFile(path, 
 
 bool CTkv88_3App::saveDocument(bool askForName) {
   QString path = QFile::decodeName(QByteArray::fromStdString(m_doc->pathName()));
-  if (askForName || path.isEmpty()) {
-    const QString suggested = path.isEmpty() ? fromCp1251(m_doc->title()) + kExtension : path;
+  // After a device read the document keeps the name of the file opened
+  // before, which no longer holds what it shows: a plain save asks for a
+  // name instead of writing the controller's configuration over that file.
+  const bool readFromDevice = fromCp1251(m_doc->title()) == kReadTitle;
+  if (askForName || path.isEmpty() || readFromDevice) {
+    QString suggested = path;
+    if (path.isEmpty() || readFromDevice) {
+      suggested = fromCp1251(m_doc->title()) + kExtension;
+      if (!path.isEmpty()) suggested = QFileInfo(path).dir().filePath(suggested);
+    }
     path =
         QFileDialog::getSaveFileName(m_frame.get(), QStringLiteral("Сохранить как"), suggested, kFileFilter);
     if (path.isEmpty()) return false;

@@ -3,6 +3,7 @@
 // recent files in the "&Файл" menu.
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMenuBar>
 #include <QPushButton>
@@ -77,6 +78,32 @@ class AppCommandsTest : public QObject {
     saved.openFile(m_dir.filePath("start.tkv88").toStdString());
     QCOMPARE(u(saved.deviceData()->programs.front().name()), std::string("Изменённая"));
     QVERIFY(!doc().isModified());
+  }
+
+  void savingWhatWasReadAsksForAName() {
+    const QString start = m_dir.filePath("start.tkv88");
+    QFile file(start);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    // A read that succeeds: the controller holds other programs.
+    m_app->host().setExchangeRunner([](DeviceData& config, std::string_view mode) {
+      if (mode == "r1") config.programs.resize(2);
+      return true;
+    });
+    m_app->mainFrame()->onCommand(32790);
+    QCOMPARE(u(doc().title()), std::string("Считанная прошивка"));
+    QString suggested;
+    QTimer::singleShot(0, [&] {
+      if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        suggested = dialog->selectedFiles().value(0);
+        dialog->reject();
+      }
+    });
+    m_app->mainFrame()->onCommand(57603);  // "&Сохранить"
+    QCOMPARE(suggested, m_dir.filePath("Считанная прошивка.tkv88"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
   }
 
   void aReadThatWouldReplaceChangesAsksFirst() {
