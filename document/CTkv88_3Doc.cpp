@@ -47,9 +47,11 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string baseName(const std::string& path) {
+// The document's title for a file: its name, from the file system's UTF-8
+// to the Windows-1251 of every title.
+std::string fileTitle(const std::string& path) {
   const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  return cp1251::fromUtf8(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
 }  // namespace
@@ -101,26 +103,36 @@ bool CTkv88_3Doc::newDocument() {
 void CTkv88_3Doc::openFile(const std::string& path) {
   // Read everything first: a file that cannot be read changes nothing.
   const std::string bytes = configfile::readFile(path);
+  std::unique_ptr<DeviceData> data;
+  int recognised = 0;
   try {
-    loadText(bytes);
+    data = configfile::read(bytes, &recognised);
   } catch (const configfile::FormatError& e) {
     throw configfile::FileError(configfile::FileError::Direction::Read, path, e.what());
   }
+  // Such a file would load as an empty configuration, and a save would then
+  // replace whatever it really is (a picture, a memory image opened by mistake).
+  if (recognised == 0)
+    throw configfile::FileError(configfile::FileError::Direction::Read, path,
+                                "это не файл конфигурации ТКВ88: ни одна его строка не распознана");
+  takeLoaded(std::move(data));
   m_pathName = path;
-  setTitle(baseName(path));
+  setTitle(fileTitle(path));
 }
 
 void CTkv88_3Doc::saveFile(const std::string& path) {
   const std::string bytes = text();
   configfile::writeFile(path, bytes);
   m_pathName = path;
-  setTitle(baseName(path));
+  setTitle(fileTitle(path));
   m_unmodifiedText = bytes;
   m_forcedModified = false;
 }
 
-void CTkv88_3Doc::loadText(std::string_view bytes) {
-  replaceConfiguration(configfile::read(bytes));
+void CTkv88_3Doc::loadText(std::string_view bytes) { takeLoaded(configfile::read(bytes)); }
+
+void CTkv88_3Doc::takeLoaded(std::unique_ptr<DeviceData> data) {
+  replaceConfiguration(std::move(data));
   if (!m_deviceData->programs.empty()) currentProgram = &m_deviceData->programs.front();
   notifyViews();
   rememberUnmodified();

@@ -43,8 +43,9 @@ class CTkv88_3Doc {
   // programCount() default programs; title "Новая прошивка", no file path.
   bool newDocument();
   // Loads a configuration file. On failure (missing, unreadable, too large,
-  // too many programs or steps) throws configfile::FileError and leaves the
-  // document as it was.
+  // too many programs or steps, or no configuration at all: not one line
+  // recognised) throws configfile::FileError and leaves the document as it
+  // was. The title becomes the file's name.
   void openFile(const std::string& path);
   // Saves through a temporary file beside `path` renamed over it. On failure
   // throws configfile::FileError; the previous file stays intact.
@@ -181,6 +182,9 @@ class CTkv88_3Doc {
   void adaptToPartition();
   void rememberUnmodified();
   void replaceConfiguration(std::unique_ptr<DeviceData> data);
+  // Takes a configuration just read from file bytes: first program current,
+  // views refreshed, the unmodified state remembered.
+  void takeLoaded(std::unique_ptr<DeviceData> data);
 
   DocumentHost* m_host;
   std::unique_ptr<DeviceData> m_deviceData;

@@ -383,11 +383,30 @@ TEST(ConfigFileAccess, AFailedOpenLeavesTheDocumentAsItWas) {
   for (int i = 0; i <= configfile::kMaxPrograms; ++i) many += "[Program]\n";
   writeBytes(dir / "many.tkv88", many);
   EXPECT_THROW(doc.openFile((dir / "many.tkv88").string()), configfile::FileError);
+  // Not one line of a configuration: opening it would turn it into one on the next save.
+  writeBytes(dir / "picture.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+  writeBytes(dir / "empty.tkv88", "");
+  for (const char* name : {"picture.png", "empty.tkv88"}) {
+    try {
+      doc.openFile((dir / name).string());
+      ADD_FAILURE() << name;
+    } catch (const configfile::FileError& e) {
+      EXPECT_NE(e.reason().find("не файл конфигурации"), std::string::npos) << e.reason();
+    }
+  }
 
   EXPECT_EQ(doc.deviceData(), data);
   EXPECT_EQ(doc.text(), before);
   EXPECT_EQ(doc.pathName(), "");
   EXPECT_EQ(doc.title(), w("Новая прошивка"));
+
+  // A file's name becomes the title in the titles' Windows-1251.
+  const fs::path dried = dir / "Сушка.tkv88";
+  writeBytes(dried, before);
+  doc.openFile(dried.string());
+  EXPECT_EQ(doc.title(), w("Сушка.tkv88"));
+  doc.saveFile((dir / "Копия.tkv88").string());
+  EXPECT_EQ(doc.title(), w("Копия.tkv88"));
 }
 
 TEST(ConfigFileAccess, SavingReplacesTheFileWholeAndLeavesNoTemporaryFile) {
