@@ -28,10 +28,9 @@ const std::vector<Parameter>& prototype() {
 }  // namespace
 
 BaseParameters::BaseParameters() {
-  const std::vector<Parameter>& proto = prototype();
-  for (int i = 0; i < kCellCount; ++i) cells[i] = proto[i];
+  assignCells(cells, prototype());
 }
 
 std::vector<Parameter> BaseParameters::snapshot() const {
-  return std::vector<Parameter>(std::begin(cells), std::end(cells));
+  return copiesOf(cells);
 }

@@ -3,7 +3,9 @@
 // Internal to model/.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -28,3 +30,15 @@ Parameter makeCell(const CellSpec& spec, uint16_t area, int32_t offsetShift = 0)
 // Builds every row of a table, in order.
 std::vector<Parameter> makeCells(const std::vector<CellSpec>& specs, uint16_t area,
                                  int32_t offsetShift = 0);
+
+// A group's cells from its prototype, in order (the group's default constructor).
+template <std::size_t N>
+void assignCells(Parameter (&cells)[N], const std::vector<Parameter>& prototype) {
+  for (std::size_t i = 0; i < N; ++i) cells[i] = prototype[i];
+}
+
+// Copies of a group's cells, in order (a group's snapshot).
+template <std::size_t N>
+std::vector<Parameter> copiesOf(const Parameter (&cells)[N]) {
+  return std::vector<Parameter>(std::begin(cells), std::end(cells));
+}

@@ -39,5 +39,5 @@ void Comparator::applyInputRanges() {
 }
 
 std::vector<Parameter> Comparator::snapshot() const {
-  return std::vector<Parameter>(std::begin(cells), std::end(cells));
+  return copiesOf(cells);
 }

@@ -29,10 +29,9 @@ const std::vector<Parameter>& prototype() {
 }  // namespace
 
 Corrections::Corrections() {
-  const std::vector<Parameter>& proto = prototype();
-  for (int i = 0; i < kCellCount; ++i) cells[i] = proto[i];
+  assignCells(cells, prototype());
 }
 
 std::vector<Parameter> Corrections::snapshot() const {
-  return std::vector<Parameter>(std::begin(cells), std::end(cells));
+  return copiesOf(cells);
 }

@@ -26,8 +26,7 @@ const std::vector<Parameter>& prototype() {
 }  // namespace
 
 KeyPulseModes::KeyPulseModes() {
-  const std::vector<Parameter>& proto = prototype();
-  for (int i = 0; i < kCellCount; ++i) cells[i] = proto[i];
+  assignCells(cells, prototype());
 }
 
 std::vector<Parameter> KeyPulseModes::snapshot() const {

@@ -31,10 +31,9 @@ const std::vector<Parameter>& prototype(int index) {
 }  // namespace
 
 PidRegulator::PidRegulator(int index) : index(index ? 1 : 0) {
-  const std::vector<Parameter>& proto = prototype(this->index);
-  for (int i = 0; i < kCellCount; ++i) cells[i] = proto[i];
+  assignCells(cells, prototype(this->index));
 }
 
 std::vector<Parameter> PidRegulator::snapshot() const {
-  return std::vector<Parameter>(std::begin(cells), std::end(cells));
+  return copiesOf(cells);
 }

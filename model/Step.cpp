@@ -45,8 +45,7 @@ const std::vector<Parameter>& prototype() {
 }  // namespace
 
 Step::Step() {
-  const std::vector<Parameter>& proto = prototype();
-  for (int i = 0; i < kCellCount; ++i) cells[i] = proto[i];
+  assignCells(cells, prototype());
 }
 
 void Step::applyInputRanges() {
@@ -73,5 +72,5 @@ std::vector<const Parameter*> Step::parameterList() const {
 }
 
 std::vector<Parameter> Step::snapshot() const {
-  return std::vector<Parameter>(std::begin(cells), std::end(cells));
+  return copiesOf(cells);
 }
