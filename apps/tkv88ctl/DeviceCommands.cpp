@@ -15,6 +15,7 @@
 #include "apps/tkv88ctl/DeviceSupport.h"
 #include "document/CTkv88_3Doc.h"
 #include "document/ConfigFile.h"
+#include "document/HeadlessHost.h"
 #include "document/WriteCheck.h"
 #include "link/DeviceExchange.h"
 #include "link/FactoryImage.h"
@@ -25,17 +26,12 @@
 namespace {
 
 // The document's framework for a command line: exchanges run through the
-// session (progress bar, port choice), nothing else is shown.
-class CtlHost : public DocumentHost {
+// session (progress bar, port choice); the device commands settle every
+// question beforehand, so nothing else is shown.
+class CtlHost : public HeadlessHost {
  public:
   explicit CtlHost(DeviceSession& session) : m_session(session) {}
 
-  // The device commands ask nothing they have not settled beforehand.
-  bool askYesNo(std::string_view, std::string_view) override { return true; }
-  void refreshView(DocumentView& view) override { view.documentChanged(); }
-  void postCommand(int) override {}
-  bool selectTreeItem(const void*, bool) override { return false; }
-  std::optional<std::string> askProgramName(std::string_view) override { return std::nullopt; }
 
   bool runExchange(DeviceData& config, std::string_view mode) override {
     const std::optional<ExchangeMode> m = ExchangeModeOf(mode);

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "document/CTkv88_3Doc.h"
+#include "document/HeadlessHost.h"
 #include "document/WriteCheck.h"
 #include "link/BitField.h"
 #include "link/FactoryConfiguration.h"
@@ -65,14 +66,9 @@ int run(DeviceLink& link, DeviceData& config, ExchangeMode mode, std::optional<S
 }
 
 // The document's framework, reduced to what a device command needs.
-class ExchangeHost : public DocumentHost {
+class ExchangeHost : public HeadlessHost {
  public:
   explicit ExchangeHost(DeviceLink& link) : m_link(link) {}
-  bool askYesNo(std::string_view, std::string_view) override { return true; }
-  void refreshView(DocumentView& view) override { view.documentChanged(); }
-  void postCommand(int) override {}
-  bool selectTreeItem(const void*, bool) override { return false; }
-  std::optional<std::string> askProgramName(std::string_view) override { return std::nullopt; }
   bool runExchange(DeviceData& config, std::string_view mode) override {
     DeviceExchange exchange(m_link, config, *ExchangeModeOf(mode));
     modes.emplace_back(mode);
