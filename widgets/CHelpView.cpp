@@ -10,6 +10,8 @@ CHelpView::CHelpView(QWidget* parent) : QTextBrowser(parent) {
   QPalette pal = palette();
   pal.setColor(QPalette::Base, Qt::white);
   setPalette(pal);
+  // Justified text needs air on both sides, or it runs into the pane's edge.
+  document()->setDocumentMargin(12);
 }
 
 int CHelpView::pageForKind(int kind) {
