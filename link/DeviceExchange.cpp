@@ -5,14 +5,11 @@
 #include <cstdio>
 #include <exception>
 
-#include "link/PortBackend.h"
-#include "link/WireProtocol.h"
+#include "link/MemoryAccess.h"
 #include "model/Cp1251.h"
 
 namespace {
 
-constexpr int kProbeBytes = 32;
-constexpr int kProbePauseMs = 1000;
 constexpr int kL1ProgressRange = 1050;
 constexpr int kL2ProgressRange = 67;
 constexpr int kHeaderPhaseShare = 50;     // the bar's share of the header pass of a read
@@ -94,23 +91,6 @@ bool ExchangeCanAbort(ExchangeMode mode) {
 }
 
 // ---- Worker operations --------------------------------------------------------
-
-void DetectPort(DeviceLink& link) {
-  const std::vector<uint16_t> candidates = link.port().lptCandidates();
-  for (uint16_t base : candidates) {
-    link.lptBase = base;
-    link.port().resetLines(base);
-    link.port().sleep(kProbePauseMs);
-    uint8_t probe[kProbeBytes];
-    try {
-      ReadBlockRetry(link, probe, 0, 0, kProbeBytes);
-      return;
-    } catch (const SError&) {
-      link.lptBase = 0;  // a failed probe is not reported
-    }
-  }
-  link.lptBase = candidates.empty() ? PortBackend::kLpt1 : candidates.front();
-}
 
 void ReadL2(DeviceLink& link, DeviceData& config) {
   setProgress(link, 0);
@@ -289,7 +269,7 @@ int DeviceExchange::ReadWriteThread(DeviceExchange* exchange) {
   };
   // Nothing may escape the thread: every failure becomes the error record.
   try {
-    if (link.lptBase.load() == 0) DetectPort(link);
+    link.memory().begin(link);
     RunExchangeOperation(link, exchange->m_config, exchange->m_mode, &exchange->m_adjusted);
   } catch (const SError& e) {
     fail(e);
@@ -299,7 +279,7 @@ int DeviceExchange::ReadWriteThread(DeviceExchange* exchange) {
     fail(SError(kErrorPort, cp1251::fromUtf8("Неизвестная ошибка обмена с прибором")));
   }
   try {
-    link.port().resetLines(link.lptBase.load());
+    link.memory().end(link);
   } catch (const std::exception& e) {
     if (!exchange->m_hasError.load()) fail(SError(kErrorPort, cp1251::fromUtf8(e.what())));
   }

@@ -3,7 +3,7 @@
 // reads the general parameters (L2), "r1" the programs (L1, laid out by the
 // O10 just read), "w2" writes L2 masked, "w1" writes every program slot.
 //
-// The worker operations (ReadL1 ... DetectPort) run on the exchange worker
+// The worker operations (ReadL1 ... WriteL2) run on the exchange worker
 // thread and throw SError on a bus failure. DeviceExchange is the runner the
 // user interface drives: it starts one worker on a std::thread, and the
 // caller polls progress(), takeError() and finished() (the GUI's progress
@@ -46,12 +46,6 @@ inline constexpr int kL2Blocks = 3;
 
 // ---- Worker operations (exchange worker thread) ------------------------------
 
-// Chooses lptBase: probes each candidate (0x378, 0x278, 0x3BC) after putting
-// its lines to idle and waiting a second; the first that answers a 32-byte
-// read stays. When none does, the first candidate is used and the exchange
-// reports its own error.
-void DetectPort(DeviceLink& link);
-
 // Reads L2 into config.general; on an abort returns before decoding anything.
 void ReadL2(DeviceLink& link, DeviceData& config);
 // Reads every slot of config's partition into config.programs (emptied
@@ -67,7 +61,8 @@ void WriteL1(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjus
 // configuration with more programs or steps than its partition allows.
 
 // The operation of a mode: ReadL1, ReadL2, WriteL1 or WriteL2 (the writes
-// list saturated values in `adjusted` when given). No detection, no reset.
+// list saturated values in `adjusted` when given). Neither the engine's
+// begin nor its end.
 void RunExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mode,
                           FieldAdjustments* adjusted = nullptr);
 
@@ -123,8 +118,9 @@ class DeviceExchange {
   // Values written saturated; complete once finished() is true.
   const FieldAdjustments& adjusted() const { return m_adjusted; }
 
-  // The worker's body: detection on first use, the operation, the lines
-  // back to idle. Returns 1 for a null argument, else 0.
+  // The worker's body: the engine's begin (port detection on first use),
+  // the operation, the engine's end (the lines back to idle). Returns 1 for
+  // a null argument, else 0.
   static int ReadWriteThread(DeviceExchange* exchange);
 
  private:

@@ -1,11 +1,12 @@
-// The device link's context: the port backend and the values the whole
-// process shares about the link. The GUI and tkv88ctl keep one DeviceLink
-// for the life of the process; tests make a fresh one per case. Every bus
-// operation takes it by reference.
+// The device link's context: the engine that reaches the controller's memory
+// (MemoryAccess: bit-banged on a parallel port, or an i2c-dev adapter) and the
+// values the whole process shares about the link. The GUI and tkv88ctl keep
+// one DeviceLink for the life of the process; tests make a fresh one per
+// case. Every bus operation takes it by reference.
 //
 // Threads: the exchange worker drives the bus through it while the
 // user-interface thread polls progressCounter and raises abortRequested, so
-// the shared values are atomics. The backend itself is used by one thread at
+// the shared values are atomics. The engine itself is used by one thread at
 // a time (the exchange's modal dialog guarantees that), and is replaced only
 // while no exchange runs.
 #pragma once
@@ -15,22 +16,27 @@
 #include <memory>
 #include <stdexcept>
 
+#include "link/MemoryAccess.h"
 #include "link/PortBackend.h"
 
 class DeviceLink {
  public:
-  explicit DeviceLink(std::unique_ptr<PortBackend> backend) : m_backend(std::move(backend)) {
-    if (!m_backend) throw std::invalid_argument("DeviceLink needs a port backend");
-  }
+  // The bit-banged engine on a parallel port.
+  explicit DeviceLink(std::unique_ptr<PortBackend> backend);
+  // Any engine. std::invalid_argument for none.
+  explicit DeviceLink(std::unique_ptr<MemoryAccess> memory);
+  ~DeviceLink();
 
-  PortBackend& port() { return *m_backend; }
-  // Swaps in another port (the user chose another one); the chosen base is
-  // forgotten so the next exchange detects it again.
-  void setPort(std::unique_ptr<PortBackend> backend) {
-    if (!backend) throw std::invalid_argument("DeviceLink needs a port backend");
-    m_backend = std::move(backend);
-    lptBase = 0;
+  MemoryAccess& memory() { return *m_memory; }
+  // The parallel port of a bit-banged engine; std::logic_error for another.
+  PortBackend& port() {
+    if (!m_port) throw std::logic_error("the device link has no parallel port");
+    return *m_port;
   }
+  // Swaps in another port or engine (the user chose another one); the
+  // chosen base is forgotten so the next exchange detects it again.
+  void setPort(std::unique_ptr<PortBackend> backend);
+  void setMemory(std::unique_ptr<MemoryAccess> memory);
 
   // The port base in use; 0 until the first exchange has chosen one, then
   // kept for the rest of the process.
@@ -43,20 +49,21 @@ class DeviceLink {
   // Raised by the user interface; the exchange stops at its next check.
   std::atomic<bool> abortRequested{false};
 
-  // The register primitives at lptBase.
+  // The register primitives at lptBase (bit-banged engine only).
   uint8_t portRead(int selector) {
-    return m_backend->portRead(lptBase.load(std::memory_order_relaxed), selector);
+    return port().portRead(lptBase.load(std::memory_order_relaxed), selector);
   }
   void portWrite(int selector, uint8_t value) {
-    m_backend->portWrite(lptBase.load(std::memory_order_relaxed), selector, value);
+    port().portWrite(lptBase.load(std::memory_order_relaxed), selector, value);
   }
   void portSetBit(int selector, int bit) {
-    m_backend->portSetBit(lptBase.load(std::memory_order_relaxed), selector, bit);
+    port().portSetBit(lptBase.load(std::memory_order_relaxed), selector, bit);
   }
   void portClearBit(int selector, int bit) {
-    m_backend->portClearBit(lptBase.load(std::memory_order_relaxed), selector, bit);
+    port().portClearBit(lptBase.load(std::memory_order_relaxed), selector, bit);
   }
 
  private:
-  std::unique_ptr<PortBackend> m_backend;
+  std::unique_ptr<MemoryAccess> m_memory;
+  PortBackend* m_port = nullptr;  // m_memory's parallel port, if it has one
 };

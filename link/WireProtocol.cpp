@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -77,17 +78,6 @@ void runTransfer(DeviceLink& link, LinkTransfer& t, int32_t progressBase = 0, in
         link.progressCounter.store(value, std::memory_order_relaxed);
     }
     if (r == kTransferDone) return;
-  }
-}
-
-// One single-byte transaction per byte, each followed by the write cycle.
-void writeEachByte(DeviceLink& link, const uint8_t* bytes, uint32_t address, int count, bool countProgress) {
-  for (int i = 0; i < count; ++i) {
-    LinkTransfer t;
-    BeginWrite(t, &bytes[i], static_cast<uint16_t>(address + i), 1);
-    runTransfer(link, t);
-    if (countProgress) link.progressCounter.fetch_add(1, std::memory_order_relaxed);
-    link.port().busyWait(kWriteCycle);
   }
 }
 
@@ -221,42 +211,58 @@ void ReadBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, 
   for (int j = 0; j < length; ++j) dst[j] = static_cast<uint8_t>(ExtractBits(t.buffer, bitOffset + 8 * j, 8));
 }
 
-void ReadBlockRetry(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length) {
-  link.port().sleep(kRetrySleepMs);
+BitBangedMemory::BitBangedMemory(std::unique_ptr<PortBackend> port) : m_port(std::move(port)) {
+  if (!m_port) throw std::invalid_argument("BitBangedMemory needs a port backend");
+}
+
+void BitBangedMemory::begin(DeviceLink& link) {
+  if (link.lptBase.load() == 0) DetectPort(link);
+}
+
+void BitBangedMemory::end(DeviceLink& link) { m_port->resetLines(link.lptBase.load()); }
+
+void BitBangedMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length) {
+  m_port->sleep(kRetrySleepMs);
   SError last;
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     try {
-      ReadBlock(link, dst, address, bitOffset, length);
+      ReadBlock(link, dst, address, 0, length);
       return;
     } catch (const SError& e) {
       last = e;
-      link.port().sleep(kRetrySleepMs);
+      m_port->sleep(kRetrySleepMs);
     }
   }
   throw last;
 }
 
-void WriteBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count) {
-  writeEachByte(link, src, address, count, true);
-}
-
-void WriteMasked(DeviceLink& link, const uint8_t* data, const uint8_t* mask, uint32_t address, int count) {
-  checkLength(count, LinkTransfer::kMaxBlock, "WriteMasked");
-  uint8_t work[LinkTransfer::kMaxBlock];
-  ReadBlockRetry(link, work, address, 0, count);
-  for (int i = 0; i < count; ++i) work[i] = static_cast<uint8_t>((data[i] & mask[i]) | (work[i] & ~mask[i]));
-  WriteBytes(link, work, address, count);
-}
-
-void WriteBits(DeviceLink& link, const uint8_t* src, uint32_t byteAddress, int bitOffset, int length) {
-  checkLength(length, 255, "WriteBits");
-  checkBitOffset(bitOffset, "WriteBits");
-  if (bitOffset == 0) {
-    writeEachByte(link, src, byteAddress, length, false);
-    return;
+// One single-byte transaction per byte, each followed by the write cycle.
+void BitBangedMemory::writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
+                                 bool countProgress) {
+  for (int i = 0; i < count; ++i) {
+    LinkTransfer t;
+    BeginWrite(t, &src[i], static_cast<uint16_t>(address + i), 1);
+    runTransfer(link, t);
+    if (countProgress) link.progressCounter.fetch_add(1, std::memory_order_relaxed);
+    m_port->busyWait(kWriteCycle);
   }
-  uint8_t work[256] = {};
-  ReadBlockRetry(link, work, byteAddress, 0, 1);  // keeps the bits below the record's start
-  for (int i = 0; i < length; ++i) InsertBits(src[i], work, bitOffset + 8 * i, 8);
-  writeEachByte(link, work, byteAddress, length + 1, false);
+}
+
+void DetectPort(DeviceLink& link) {
+  constexpr int kProbeBytes = 32;
+  constexpr int kProbePauseMs = 1000;
+  const std::vector<uint16_t> candidates = link.port().lptCandidates();
+  for (uint16_t base : candidates) {
+    link.lptBase = base;
+    link.port().resetLines(base);
+    link.port().sleep(kProbePauseMs);
+    uint8_t probe[kProbeBytes];
+    try {
+      ReadBlockRetry(link, probe, 0, 0, kProbeBytes);
+      return;
+    } catch (const SError&) {
+      link.lptBase = 0;  // a failed probe is not reported
+    }
+  }
+  link.lptBase = candidates.empty() ? PortBackend::kLpt1 : candidates.front();
 }

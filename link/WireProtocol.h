@@ -1,7 +1,7 @@
 // The I2C bus master over the parallel-port adapter: a transaction engine
 // stepped one clock half-period at a time, block reads with a no-progress
 // guard and retries, byte-by-byte writes with the memory's write-cycle wait,
-// masked read-modify-write and bit-aligned record writes.
+// and port detection: the bit-banged engine behind MemoryAccess.
 //
 // Lines: clock out = data register bit 0; data out = data register bit 1
 // (1 pulls the line low); data in = status register bit 6.
@@ -14,9 +14,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "link/BitField.h"
 #include "link/DeviceLink.h"
+#include "link/MemoryAccess.h"
 #include "link/SError.h"
 
 // One bus transaction; lives on the caller's stack.
@@ -60,19 +62,29 @@ int StepTransfer(DeviceLink& link, LinkTransfer& t);
 // received; bits beyond the received bytes read as 0. Raises progressCounter
 // by up to length as the bytes arrive.
 void ReadBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length);
-// The same with up to five attempts 10 ms apart; throws the last error.
-void ReadBlockRetry(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length);
+// The bit-banged engine behind the MemoryAccess seam: owns the parallel port.
+// A block read is ReadBlock with up to five attempts 10 ms apart (the last
+// error is thrown); a write is one single-byte transaction per byte, each
+// followed by the memory's 10 ms write cycle, the first error thrown at
+// once. begin() detects the port base on first use, end() puts the lines of
+// the base in use back to idle.
+class BitBangedMemory : public MemoryAccess {
+ public:
+  explicit BitBangedMemory(std::unique_ptr<PortBackend> port);
 
-// Writes count bytes, one single-byte transaction each followed by the
-// memory's 10 ms write cycle; progressCounter grows by 1 per byte. The first
-// error is thrown at once.
-void WriteBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count);
-// Replaces only the bits set in mask of count (1..32) bytes at address: reads
-// them, merges, writes all count bytes back.
-void WriteMasked(DeviceLink& link, const uint8_t* data, const uint8_t* mask, uint32_t address, int count);
-// Writes a record of length (1..255) bytes so that its first bit lands at bit
-// bitOffset (0..7) of the byte at byteAddress. The bits below bitOffset in the
-// first byte keep their stored value; with an offset, length + 1 bytes are
-// written and the bits above the record's end in the last byte become 0.
-// Leaves progressCounter alone.
-void WriteBits(DeviceLink& link, const uint8_t* src, uint32_t byteAddress, int bitOffset, int length);
+  void begin(DeviceLink& link) override;
+  void end(DeviceLink& link) override;
+  void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length) override;
+  void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
+                  bool countProgress) override;
+  PortBackend* parallelPort() override { return m_port.get(); }
+
+ private:
+  std::unique_ptr<PortBackend> m_port;
+};
+
+// Chooses lptBase: probes each candidate (0x378, 0x278, 0x3BC) after putting
+// its lines to idle and waiting a second; the first that answers a 32-byte
+// read stays. When none does, the first candidate is used and the exchange
+// reports its own error.
+void DetectPort(DeviceLink& link);

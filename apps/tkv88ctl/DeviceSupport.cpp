@@ -72,14 +72,14 @@ void DeviceSession::run(const std::string& label, int range, const std::function
   std::exception_ptr failure;
   std::thread worker([&] {
     try {
-      if (m_link->lptBase.load() == 0) DetectPort(*m_link);
+      m_link->memory().begin(*m_link);
       m_link->progressCounter = 0;  // the probe read counts for nothing
       work(*m_link);
     } catch (...) {
       failure = std::current_exception();
     }
     try {
-      m_link->port().resetLines(m_link->lptBase.load());
+      m_link->memory().end(*m_link);
     } catch (...) {
       if (!failure) failure = std::current_exception();
     }

@@ -46,10 +46,10 @@ class DeviceSession {
   DeviceLink& link() { return *m_link; }
   bool quiet() const { return m_quiet; }
 
-  // Runs work on a worker thread: the port base is detected first when none
-  // is chosen yet, and the lines go back to idle afterwards. Meanwhile the progress bar
-  // shows progressCounter against the range (changeable from the work with
-  // setProgressRange). A device error becomes Failure("text (code N)");
+  // Runs work on a worker thread between the engine's begin (the port base
+  // is detected when none is chosen yet) and end (the lines back to idle).
+  // Meanwhile the progress bar shows progressCounter against the range
+  // (changeable from the work with setProgressRange). A device error becomes Failure("text (code N)");
   // any other exception is passed on.
   void run(const std::string& label, int range, const std::function<void(DeviceLink&)>& work);
   void setProgressRange(int range) { m_range.store(range > 0 ? range : 1); }

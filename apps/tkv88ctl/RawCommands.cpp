@@ -14,11 +14,11 @@
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "apps/tkv88ctl/DeviceSupport.h"
 #include "link/ImageFile.h"
-#include "link/WireProtocol.h"
+#include "link/MemoryAccess.h"
 
 namespace {
 
-constexpr int kBlock = LinkTransfer::kMaxBlock;
+constexpr int kBlock = MemoryAccess::kMaxBlock;
 
 // A memory address or length: decimal, or hexadecimal with 0x. A leading
 // zero is refused rather than taken as octal: "0100" could mean 64, 100 or

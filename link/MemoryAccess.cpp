@@ -1,0 +1,50 @@
+#include "link/MemoryAccess.h"
+
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "link/BitField.h"
+#include "link/DeviceLink.h"
+
+namespace {
+
+void checkRange(int value, int min, int max, const char* what, const char* name) {
+  if (value < min || value > max)
+    throw std::invalid_argument(std::string(what) + ": " + name + " " + std::to_string(value) + " outside " +
+                                std::to_string(min) + ".." + std::to_string(max));
+}
+
+}  // namespace
+
+void ReadBlockRetry(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length) {
+  checkRange(length, 1, MemoryAccess::kMaxBlock, "ReadBlockRetry", "length");
+  checkRange(bitOffset, 0, 7, "ReadBlockRetry", "bit offset");
+  if (bitOffset == 0) return link.memory().readBlock(link, dst, address, length);
+  // One spare byte: the top bits of the last output byte lie beyond what was read.
+  uint8_t read[MemoryAccess::kMaxBlock + 1] = {};
+  link.memory().readBlock(link, read, address, length);
+  for (int j = 0; j < length; ++j) dst[j] = static_cast<uint8_t>(ExtractBits(read, bitOffset + 8 * j, 8));
+}
+
+void WriteBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count) {
+  if (count > 0) link.memory().writeBytes(link, src, address, count, true);
+}
+
+void WriteMasked(DeviceLink& link, const uint8_t* data, const uint8_t* mask, uint32_t address, int count) {
+  checkRange(count, 1, MemoryAccess::kMaxBlock, "WriteMasked", "length");
+  uint8_t work[MemoryAccess::kMaxBlock];
+  ReadBlockRetry(link, work, address, 0, count);
+  for (int i = 0; i < count; ++i) work[i] = static_cast<uint8_t>((data[i] & mask[i]) | (work[i] & ~mask[i]));
+  WriteBytes(link, work, address, count);
+}
+
+void WriteBits(DeviceLink& link, const uint8_t* src, uint32_t byteAddress, int bitOffset, int length) {
+  checkRange(length, 1, 255, "WriteBits", "length");
+  checkRange(bitOffset, 0, 7, "WriteBits", "bit offset");
+  if (bitOffset == 0) return link.memory().writeBytes(link, src, byteAddress, length, false);
+  uint8_t work[256] = {};
+  ReadBlockRetry(link, work, byteAddress, 0, 1);  // keeps the bits below the record's start
+  for (int i = 0; i < length; ++i) InsertBits(src[i], work, bitOffset + 8 * i, 8);
+  link.memory().writeBytes(link, work, byteAddress, length + 1, false);
+}

@@ -1,0 +1,70 @@
+// MemoryAccess: the seam between the device exchanges and the engine that
+// moves bytes to and from the controller's 24C64-class memory. The exchanges
+// (and tkv88ctl's raw memory commands) see only the operations at the end of
+// this header; below the seam each engine chooses its own bus transactions:
+//
+//   BitBangedMemory (WireProtocol.h)  the I2C bus bit-banged on parallel-port
+//                                     lines, one byte per written transaction
+//   I2cDevMemory (I2cDevMemory.h)     a Linux i2c-dev adapter: combined
+//                                     messages, page writes, acknowledge polling
+//
+// An engine implements two primitives: a block read with its own retries and
+// a write of any number of bytes that returns once the memory holds them.
+// Bit-aligned reads, masked and bit-aligned writes are read-modify-write
+// built on those two here, once for every engine.
+//
+// Errors are SError with the bus's codes (1: the device does not answer
+// before any answer of this process, 2: the link broke after one); the
+// shared values (progress, first answer, abort) live in the DeviceLink that
+// every call is given. Exchange worker thread, one caller at a time.
+#pragma once
+
+#include <cstdint>
+
+class DeviceLink;
+class PortBackend;
+
+class MemoryAccess {
+ public:
+  static constexpr int kMaxBlock = 32;  // bytes per block read
+
+  virtual ~MemoryAccess() = default;
+
+  // Before an exchange's first transfer: find the device when it has not
+  // been found yet (a failed search is not reported; the transfers report).
+  virtual void begin(DeviceLink& link) { (void)link; }
+  // After an exchange, also a failed one: the bus back to idle.
+  virtual void end(DeviceLink& link) { (void)link; }
+
+  // Reads length (1..kMaxBlock) bytes at address (the memory's 13 bits
+  // count; it wraps from 0x1FFF to 0), with the engine's retries; raises
+  // link.progressCounter by up to length. Throws the last attempt's SError.
+  virtual void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length) = 0;
+  // Writes count (>= 1) bytes from address on and returns once the memory
+  // has stored them. With countProgress, link.progressCounter grows by one
+  // per byte stored. Throws SError at the first failure; the bytes before it
+  // may have been stored.
+  virtual void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
+                          bool countProgress) = 0;
+
+  // The parallel port a bit-banged engine drives; nullptr for other engines.
+  virtual PortBackend* parallelPort() { return nullptr; }
+};
+
+// ---- What the exchanges use, for every engine ------------------------------
+
+// A block read of length (1..32) bytes at address. With a bitOffset (0..7),
+// output byte j is the 8 bits from bit bitOffset + 8j of what was read; bits
+// beyond the bytes read are 0. std::invalid_argument outside those ranges.
+void ReadBlockRetry(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length);
+// Writes count bytes; progressCounter grows by 1 per byte.
+void WriteBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count);
+// Replaces only the bits set in mask of count (1..32) bytes at address: reads
+// them, merges, writes all count bytes back.
+void WriteMasked(DeviceLink& link, const uint8_t* data, const uint8_t* mask, uint32_t address, int count);
+// Writes a record of length (1..255) bytes so that its first bit lands at bit
+// bitOffset (0..7) of the byte at byteAddress. The bits below bitOffset in the
+// first byte keep their stored value; with an offset, length + 1 bytes are
+// written and the bits above the record's end in the last byte become 0.
+// Leaves progressCounter alone.
+void WriteBits(DeviceLink& link, const uint8_t* src, uint32_t byteAddress, int bitOffset, int length);
