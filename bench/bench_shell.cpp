@@ -9,9 +9,9 @@
 
 #include <QApplication>
 
+#include "GuiBenchMain.h"
 #include "document/CTkv88_3Doc.h"
 #include "document/LevelMask.h"
-#include "model/ValueTexts.h"
 #include "shell/CMainFrame.h"
 #include "shell/CRightWizFrame.h"
 #include "shell/CTkv88_3View.h"
@@ -74,17 +74,4 @@ BENCHMARK(BM_RightPaneSwitch)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // The offscreen platform remarks on every window it sizes; the figures matter here.
-  static const QtMessageHandler previous =
-      qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-        if (!message.contains(QLatin1String("propagateSizeHints"))) previous(type, context, message);
-      });
-  QApplication app(argc, argv);
-  buildValueTexts();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return runGuiBenchmarks(argc, argv); }
