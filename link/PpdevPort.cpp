@@ -11,6 +11,9 @@
 
 #if defined(__linux__)
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <linux/parport.h>
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
@@ -27,6 +30,53 @@ std::optional<std::string> portName(const std::string& devicePath) {
   if (!std::regex_search(devicePath, m, name)) return std::nullopt;
   return "parport" + m[1].str();
 }
+
+#if defined(__linux__)
+
+bool processHasGroup(gid_t gid) {
+  if (getegid() == gid) return true;
+  gid_t groups[256];
+  const int n = getgroups(256, groups);
+  for (int i = 0; i < n; ++i)
+    if (groups[i] == gid) return true;
+  return false;
+}
+
+// Whether the group database lists the user in the group: true after a
+// "usermod -aG" even while this session still runs without the group.
+bool userListedInGroup(gid_t gid) {
+  const passwd* user = getpwuid(getuid());
+  if (!user) return false;
+  gid_t groups[256];
+  int n = 256;
+  if (getgrouplist(user->pw_name, user->pw_gid, groups, &n) < 0) return false;
+  for (int i = 0; i < n; ++i)
+    if (groups[i] == gid) return true;
+  return false;
+}
+
+// A refused device: which group may use it and what this user has to do.
+std::optional<std::string> groupAdvice(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  const group* g = getgrgid(st.st_gid);
+  if (!g) return std::nullopt;
+  const std::string name = g->gr_name;
+  if (processHasGroup(st.st_gid))
+    return "нет доступа к " + path + ", хотя вы в группе " + name +
+           ", которой принадлежит устройство: проверьте его права (ls -l " + path + ")";
+  if (userListedInGroup(st.st_gid))
+    return "нет доступа к " + path + ": вас добавили в группу " + name +
+           " после начала этого сеанса; войдите в систему заново";
+  return "нет доступа к " + path + ": устройство доступно группе " + name +
+         "; добавьте себя в неё (sudo usermod -aG " + name + " $USER) и войдите в систему заново";
+}
+
+#else
+
+std::optional<std::string> groupAdvice(const std::string&) { return std::nullopt; }
+
+#endif
 
 }  // namespace
 
@@ -60,6 +110,7 @@ std::string ppdevErrorMessage(const std::string& path, int error, const std::str
              "или проверьте, есть ли у компьютера параллельный порт";
     case EACCES:
     case EPERM:
+      if (auto advice = groupAdvice(path)) return *advice;
       return "нет доступа к " + path +
              ": войдите в группу, которой принадлежит устройство (sudo usermod -aG lp $USER), "
              "и войдите в систему заново";

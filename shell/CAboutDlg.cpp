@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "Tkv88Version.h"
 #include "resources/ResourcePaths.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
@@ -15,7 +16,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
       QPixmap(resources::iconPath()).scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
   icon->setAccessibleName(QStringLiteral("Значок программы"));
   auto* name = new QLabel(QStringLiteral("Конфигуратор ТКВ88"), this);
-  auto* version = new QLabel(QStringLiteral("Версия 2.0.13"), this);
+  auto* version = new QLabel(QStringLiteral("Версия " TKV88_VERSION), this);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

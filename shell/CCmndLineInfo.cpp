@@ -28,6 +28,10 @@ void CCmndLineInfo::parse(const QStringList& args) {
         m_bShowHelp = true;
         continue;
       }
+      if (arg == u"--version") {
+        m_bShowVersion = true;
+        continue;
+      }
       if (arg == u"--port") {
         if (i + 1 >= args.size()) {
           m_strError = QStringLiteral("--port needs a port description");
@@ -75,6 +79,8 @@ QString CCmndLineInfo::usage() {
       "  FILE.tkv88      open this configuration file; nothing is read from the controller\n"
       "  --port PORT     the controller's port, remembered for the next start; when none\n"
       "                  was ever given, $TKV88_PORT or auto. PORT is one of:\n" TKV88_PORT_FORMS_HELP
-      "  i, u            install or remove the port driver and end (also /i, -u, either case)\n"
+      "  i, u            check access to the parallel ports, say what to do, and end\n"
+      "                  (also /i, -u, either case); exit status 0 when a port is usable\n"
+      "  --version       show the version\n"
       "  --help          show this text\n");
 }

@@ -1,7 +1,8 @@
 // The program's command line: an optional configuration file, the switches
-// "i" and "u" (install or remove the port driver and end, written with or
-// without "/" or "-", either case), "--port PORT" (the port description,
-// remembered for the next start) and "--help". Parsing never throws; a bad
+// "i" and "u" (the port driver's install and remove switches, written with or
+// without "/" or "-", either case; on Linux both check access to the ports),
+// "--port PORT" (the port description, remembered for the next start),
+// "--version" and "--help". Parsing never throws; a bad
 // command line is reported in m_strError. Used once at start-up.
 #pragma once
 
@@ -19,6 +20,7 @@ class CCmndLineInfo {
   bool m_bInstallDriver = false;
   bool m_bRemoveDriver = false;
   bool m_bShowHelp = false;
+  bool m_bShowVersion = false;
   QString m_strFileName;  // empty: no file named, start with a device read
   QString m_strPort;      // empty: the remembered port
   QString m_strError;     // empty when the command line is good

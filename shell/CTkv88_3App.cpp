@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <QTranslator>
 
+#include "Tkv88Version.h"
 #include "document/CTkv88_3Doc.h"
 #include "document/CommandIds.h"
 #include "document/ConfigFile.h"
@@ -74,9 +75,13 @@ std::optional<int> CTkv88_3App::runWithoutWindow(const CCmndLineInfo& cmdInfo) {
     std::fputs(qPrintable(CCmndLineInfo::usage()), stdout);
     return 0;
   }
+  if (cmdInfo.m_bShowVersion) {
+    std::puts("tkv88 " TKV88_VERSION);
+    return 0;
+  }
   // The driver switches do their work and end the program, whatever the outcome.
-  if (cmdInfo.m_bInstallDriver) return portchoice::installPortDriver() ? 0 : 1;
-  if (cmdInfo.m_bRemoveDriver) return portchoice::removePortDriver() ? 0 : 1;
+  if (cmdInfo.m_bInstallDriver || cmdInfo.m_bRemoveDriver)
+    return portchoice::runDriverSwitch(cmdInfo.m_bInstallDriver) ? 0 : 1;
   if (QString reason; !cmdInfo.m_strPort.isEmpty() && !portchoice::valid(cmdInfo.m_strPort, &reason)) {
     std::fprintf(stderr, "tkv88: %s\n", qPrintable(reason));
     return 2;

@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 
 #include "link/PortDescription.h"
+#include "link/PortCheck.h"
 #include "link/PortDriver.h"
 #include "model/Cp1251.h"
 
@@ -49,30 +50,13 @@ bool valid(const QString& description, QString* error) {
   }
 }
 
-namespace {
-
-// The driver's own messages, on the terminal: the switches run without a window.
-NativeDriverPlatform terminalPlatform() {
-  return NativeDriverPlatform(
-      [](const std::string& text) { std::fprintf(stderr, "tkv88: %s\n", cp1251::toUtf8(text).c_str()); });
-}
-
-}  // namespace
-
-bool installPortDriver() {
-  NativeDriverPlatform platform = terminalPlatform();
-  if (InstallPortDriver(platform)) return true;
-  std::fputs(
-      "tkv88: the port driver was not installed. On Linux none is needed: the kernel's\n"
-      "ppdev driver serves /dev/parportN (\"modprobe ppdev parport_pc\"), and members of\n"
-      "the group lp may use it.\n",
-      stderr);
-  return false;
-}
-
-bool removePortDriver() {
-  NativeDriverPlatform platform = terminalPlatform();
-  return RemovePortDriver(platform);
+bool runDriverSwitch(bool install) {
+  std::fputs(install ? "tkv88: в Linux программе не нужен свой драйвер порта: ничего не устанавливается.\n"
+                     : "tkv88: в Linux программе не нужен свой драйвер порта: ничего не удаляется.\n",
+             stdout);
+  const PortCheck check = checkPorts();
+  std::fputs(check.report().c_str(), stdout);
+  return check.usable();
 }
 
 bool loadPortDriver(PortBackend& port, const std::function<void(const QString&)>& showError) {

@@ -25,11 +25,13 @@ std::unique_ptr<PortBackend> open(const QString& description);
 // True when the description has one of the accepted forms; else the reason.
 bool valid(const QString& description, QString* error);
 
-// The port driver's duties: the switches "i" and "u" (messages on the
-// terminal, since they run without a window) and start-up, which makes port
-// access possible and touches the port once. True on success.
-bool installPortDriver();
-bool removePortDriver();
+// The driver switches "i" (install) and "u" (remove). On Linux the program
+// has no driver of its own to install or remove, and nothing is written or
+// deleted: both print on the terminal which ports this user can reach and
+// what to do about the others. True when a port is usable.
+bool runDriverSwitch(bool install);
+// Start-up, which makes port access possible and touches the port once.
+// True on success.
 bool loadPortDriver(PortBackend& port, const std::function<void(const QString&)>& showError);
 
 }  // namespace portchoice

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Tkv88Version.h"
 #include "apps/tkv88ctl/CtlCommand.h"
 
 namespace {
@@ -24,8 +25,8 @@ void printOverview(std::FILE* out) {
                "files are Windows-1251.\n\nCommands:\n");
   for (const CtlCommand& c : registry()) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
   std::fprintf(out,
-               "\n\"tkv88ctl COMMAND --help\" describes a command.\n"
-               "Exit status: 0 success, 1 failure, 2 bad usage.\n");
+               "\n\"tkv88ctl COMMAND --help\" describes a command; \"tkv88ctl --version\"\n"
+               "prints the version. Exit status: 0 success, 1 failure, 2 bad usage.\n");
 }
 
 }  // namespace
@@ -42,6 +43,10 @@ int main(int argc, char** argv) {
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     printOverview(stdout);
+    return 0;
+  }
+  if (args[0] == "--version") {
+    std::puts("tkv88ctl " TKV88_VERSION);
     return 0;
   }
   for (const CtlCommand& c : registry()) {

@@ -1,8 +1,12 @@
-// The command line: driver switches in every spelling, the file, --port and
-// what makes a command line bad.
+// The command line: driver switches in every spelling, the file, --port,
+// --version and what makes a command line bad.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "GuiTest.h"
+#include "link/PortCheck.h"
 #include "shell/CCmndLineInfo.h"
 #include "shell/CTkv88_3App.h"
 
@@ -61,14 +65,31 @@ class CommandLineTest : public QObject {
     QTEST(!info.m_strError.isEmpty(), "bad");
   }
 
-  void helpAndDriverSwitchesEndWithoutAWindow() {
-    // This platform has no driver to install, so "i" reports a failure.
-    const std::pair<QStringList, int> cases[] = {{{"--help"}, 0}, {{"/u"}, 0}, {{"I"}, 1}};
+  void helpVersionAndDriverSwitchesEndWithoutAWindow() {
+    // The driver switches report whether a port is usable and touch no file:
+    // not even driver files under a folder named like the Windows one.
+    QTemporaryDir cwd;
+    const QString winIo = cwd.filePath(QStringLiteral("c:\\programm files\\common files/Velko"));
+    QVERIFY(QDir().mkpath(winIo));
+    const QStringList driverFiles{"WinIo.dll", "WinIo.sys", "WinIo.cnt"};
+    for (const QString& f : driverFiles) {
+      QFile file(winIo + u'/' + f);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write("\0\0\0\0", 4);
+    }
+    const QString oldCwd = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(cwd.path()));
+    const int portExit = checkPorts().usable() ? 0 : 1;
+    const std::pair<QStringList, int> cases[] = {
+        {{"--help"}, 0}, {{"--version"}, 0}, {{"/u"}, portExit}, {{"I"}, portExit}};
     for (const auto& [args, exitCode] : cases) {
       CCmndLineInfo info;
       info.parse(args);
       QCOMPARE(CTkv88_3App::runWithoutWindow(info), std::optional<int>(exitCode));
     }
+    QDir::setCurrent(oldCwd);
+    for (const QString& f : driverFiles) QVERIFY2(QFile::exists(winIo + u'/' + f), qPrintable(f));
+
     CCmndLineInfo bad;
     bad.parse({"--port", "bogus"});
     QCOMPARE(CTkv88_3App::runWithoutWindow(bad), std::optional<int>(2));
