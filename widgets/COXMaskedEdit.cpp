@@ -1,0 +1,281 @@
+#include "widgets/COXMaskedEdit.h"
+
+#include <utility>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTimer>
+
+namespace {
+// The edit taking its focus back after a refused value: the focus it takes
+// from another masked edit is no reason to validate that one.
+const COXMaskedEdit* g_reclaiming = nullptr;
+
+bool isPrintable(const QString& text) {
+  if (text.isEmpty()) return false;
+  for (QChar c : text)
+    if (c.unicode() < 32 || c.unicode() == 127) return false;
+  return true;
+}
+}  // namespace
+
+COXMaskedEdit::COXMaskedEdit(QWidget* parent, const QString& mask)
+    : QLineEdit(parent), m_text(MaskedText::Separators::fromLocale(locale())) {
+  connect(this, &QLineEdit::textChanged, this, &COXMaskedEdit::onTextChanged);
+  if (!mask.isEmpty()) SetMaskPattern(mask);
+}
+
+void COXMaskedEdit::SetMaskPattern(const QString& mask) {
+  m_text.setMask(mask);
+  // A drop would bypass the mask.
+  setAcceptDrops(!m_text.hasMask());
+  refreshDisplay(m_text.nextInputPosition(0));
+}
+
+QString COXMaskedEdit::GetEnteredText() const { return m_text.hasMask() ? m_text.enteredText() : text(); }
+
+bool COXMaskedEdit::PutEnteredText(const QString& text, int count, bool raw) {
+  if (!m_text.hasMask()) {
+    QLineEdit::setText(this->text().left(std::max(count, 0)) + text);
+    return true;
+  }
+  const bool allTaken = m_text.putEnteredText(text, count, raw);
+  refreshDisplay(m_text.nextInputPosition(0));
+  return allTaken;
+}
+
+void COXMaskedEdit::SetFillChar(QChar c) {
+  m_text.setFillChar(c);
+  if (m_text.hasMask()) refreshDisplay(-1);
+}
+
+bool COXMaskedEdit::IsBlank() const { return m_text.hasMask() ? m_text.isBlank() : text().isEmpty(); }
+
+void COXMaskedEdit::setText(const QString& text) {
+  if (m_text.hasMask())
+    takeTextFromOutside(text);
+  else
+    QLineEdit::setText(text);
+}
+
+void COXMaskedEdit::clear() { setText(QString()); }
+
+int COXMaskedEdit::selStart() const { return hasSelectedText() ? selectionStart() : cursorPosition(); }
+
+int COXMaskedEdit::selEnd() const { return hasSelectedText() ? selectionEnd() : cursorPosition(); }
+
+void COXMaskedEdit::refreshDisplay(int caret) {
+  const int cursor = cursorPosition();
+  const int start = selStart(), end = selEnd();
+  ++m_refreshDepth;
+  QLineEdit::setText(m_text.displayText());
+  --m_refreshDepth;
+  if (caret >= 0)
+    setCursorPosition(caret);
+  else if (start == end)
+    setCursorPosition(cursor);
+  else if (cursor == start)
+    setSelection(end, start - end);
+  else
+    setSelection(start, end - start);
+  emit updateNotice();
+  if (m_changeNotices) emit changeNotice();
+}
+
+void COXMaskedEdit::apply(const MaskedText::Outcome& outcome) {
+  if (outcome.bad) OnBadInput();
+  if (outcome.rewrite)
+    refreshDisplay(outcome.caret);
+  else if (outcome.caret >= 0)
+    setCursorPosition(outcome.caret);
+}
+
+void COXMaskedEdit::takeTextFromOutside(const QString& text) {
+  // The owner's own value: an update notice, but no change notice.
+  m_changeNotices = false;
+  m_text.takeText(text);
+  refreshDisplay(m_text.nextInputPosition(0));
+  m_changeNotices = true;
+}
+
+void COXMaskedEdit::onTextChanged(const QString& text) {
+  if (m_refreshDepth > 0) return;
+  if (m_text.hasMask()) {
+    takeTextFromOutside(text);
+  } else {
+    emit updateNotice();
+    emit changeNotice();
+  }
+}
+
+void COXMaskedEdit::OnBadInput() { QApplication::beep(); }
+
+void COXMaskedEdit::cut() {
+  if (!m_text.hasMask() || isReadOnly()) {
+    QLineEdit::cut();
+    return;
+  }
+  if (hasSelectedText()) copy();
+  apply(m_text.clearSelection(selStart(), selEnd()));
+}
+
+void COXMaskedEdit::paste() {
+  if (!m_text.hasMask()) {
+    QLineEdit::paste();
+    return;
+  }
+  if (isReadOnly()) return;
+  apply(m_text.paste(QApplication::clipboard()->text(), selStart(), selEnd()));
+}
+
+void COXMaskedEdit::clearSelected() {
+  if (!m_text.hasMask()) {
+    if (hasSelectedText()) del();
+    return;
+  }
+  if (!isReadOnly()) apply(m_text.clearSelection(selStart(), selEnd()));
+}
+
+void COXMaskedEdit::moveCaret(QKeyEvent* event, int key, bool forward) {
+  // A single-line edit takes Down and Up as Right and Left.
+  QKeyEvent standard(event->type(), key, event->modifiers(), event->text(), event->isAutoRepeat());
+  QLineEdit::keyPressEvent(&standard);
+  if (!(event->modifiers() & Qt::ShiftModifier))
+    setCursorPosition(forward ? m_text.nextInputPosition(selStart())
+                              : m_text.previousCaretPosition(selStart()));
+  event->accept();
+}
+
+void COXMaskedEdit::keyPressEvent(QKeyEvent* event) {
+  if (!m_text.hasMask() || isReadOnly()) {
+    QLineEdit::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  if (event->matches(QKeySequence::Cut)) return cut();
+  if (event->matches(QKeySequence::Paste)) return paste();
+  // The elements keep no history: an undo would bring back an unmasked text.
+  if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) return;
+  switch (event->key()) {
+    case Qt::Key_Home:
+    case Qt::Key_Right:
+      return moveCaret(event, event->key(), true);
+    case Qt::Key_Down:
+      return moveCaret(event, Qt::Key_Right, true);
+    case Qt::Key_Left:
+      return moveCaret(event, Qt::Key_Left, false);
+    case Qt::Key_Up:
+      return moveCaret(event, Qt::Key_Left, false);
+    case Qt::Key_Insert:
+      if (event->modifiers() == Qt::NoModifier) return m_text.setInsertTyping(!m_text.insertTyping());
+      break;
+    case Qt::Key_Delete:
+      return apply(m_text.deleteForward(selStart(), selEnd()));
+    case Qt::Key_Backspace:
+      return apply(m_text.backspace(selStart(), selEnd()));
+    default:
+      break;
+  }
+  const QString typed = event->text();
+  if (!isPrintable(typed)) {
+    // Control characters and the shortcuts (copy, select all, Tab, Enter):
+    // the standard handling; a text it changes comes back through the mask.
+    QLineEdit::keyPressEvent(event);
+    return;
+  }
+  for (QChar c : typed) apply(m_text.type(c, selStart(), selEnd()));
+}
+
+void COXMaskedEdit::inputMethodEvent(QInputMethodEvent* event) {
+  if (!m_text.hasMask() || isReadOnly()) {
+    QLineEdit::inputMethodEvent(event);
+    return;
+  }
+  for (QChar c : event->commitString())
+    if (c.unicode() >= 32) apply(m_text.type(c, selStart(), selEnd()));
+  event->accept();
+}
+
+void COXMaskedEdit::mousePressEvent(QMouseEvent* event) {
+  // Qt gives the focus before it delivers the press: a press that brought
+  // the focus into an empty field puts the caret on its first input place.
+  const bool focusedByThisPress = std::exchange(m_focusByClick, false);
+  if (event->button() == Qt::LeftButton && focusedByThisPress && IsBlank()) {
+    setCursorPosition(m_text.nextInputPosition(0));
+    event->accept();
+    return;
+  }
+  QLineEdit::mousePressEvent(event);
+}
+
+void COXMaskedEdit::focusInEvent(QFocusEvent* event) {
+  QLineEdit::focusInEvent(event);
+  m_focusByClick = event->reason() == Qt::MouseFocusReason;
+  // Tabbing in selects everything; with a mask the caret goes to the first
+  // input place instead.
+  if (m_text.hasMask() && hasSelectedText() && selectionStart() == 0 &&
+      selectedText().size() == text().size())
+    setCursorPosition(m_text.nextInputPosition(0));
+}
+
+void COXMaskedEdit::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  m_focusByClick = false;
+  // A context menu, the menu bar or another window going active leave the
+  // control the focus of its window: nothing is left yet.
+  const Qt::FocusReason reason = event->reason();
+  if (reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason ||
+      reason == Qt::ActiveWindowFocusReason)
+    return;
+  if (g_reclaiming && g_reclaiming != this) return;
+  MaskValidateInfo info;
+  emit maskValidate(&info);
+  if (info.valid && (!info.runOwnCheck || ValidateOnLeave())) return;
+  // Refused: the focus comes back once Qt has finished moving it away.
+  const int caret = info.caretPosition;
+  QTimer::singleShot(0, this, [this, caret] {
+    g_reclaiming = this;
+    setFocus(Qt::OtherFocusReason);
+    g_reclaiming = nullptr;
+    OnBadInput();
+    setCursorPosition(m_text.nextInputPosition(caret));
+  });
+}
+
+void COXMaskedEdit::contextMenuEvent(QContextMenuEvent* event) {
+  if (!m_text.hasMask()) {
+    QLineEdit::contextMenuEvent(event);
+    return;
+  }
+  // The standard menu, with its editing commands routed through the mask.
+  QMenu* menu = createStandardContextMenu();
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  const bool editable = !isReadOnly();
+  // The menu's actions carry the texts QLineEdit gives them (translated).
+  const auto standard = [](const QAction* action, const char* text) {
+    return action->text().section(u'\t', 0, 0) == QCoreApplication::translate("QLineEdit", text);
+  };
+  for (QAction* action : menu->actions()) {
+    void (COXMaskedEdit::*route)() = nullptr;
+    if (standard(action, "Cu&t"))
+      route = &COXMaskedEdit::cut;
+    else if (standard(action, "&Paste"))
+      route = &COXMaskedEdit::paste;
+    else if (standard(action, "Delete"))
+      route = &COXMaskedEdit::clearSelected;
+    else if (standard(action, "&Undo") || standard(action, "&Redo"))
+      action->setEnabled(false);
+    if (!route) continue;
+    disconnect(action, nullptr, this, nullptr);
+    connect(action, &QAction::triggered, this, route);
+    if (!editable) action->setEnabled(false);
+  }
+  menu->popup(event->globalPos());
+}
