@@ -9,23 +9,10 @@
 
 #include "document/CTkv88_3Doc.h"
 #include "document/CommandIds.h"
+#include "widgets/DocumentMenus.h"
 #include "widgets/GuiText.h"
 
 namespace {
-
-struct MenuEntry {
-  int command;
-  const char* text;
-};
-
-// The popups of the context menu resource that the tree opens, by kind.
-const MenuEntry kStepsMenu[] = {{CommandId::AddStepFirst, "Добавить шаг в начало"},
-                                {CommandId::AddStepLast, "Добавить шаг в конец"}};
-const MenuEntry kStepMenu[] = {{CommandId::AddStepBefore, "Добавить шаг перед"},
-                               {CommandId::AddStepAfter, "Добавить шаг после"},
-                               {CommandId::ToggleCycleStart, "Начало цикла"},
-                               {CommandId::DeleteStep, "Удалить"}};
-const MenuEntry kProgramMenu[] = {{CommandId::RenameProgram, "Переименовать"}};
 
 const char* const kComparatorTexts[Program::kComparatorCount] = {
     "Параметры 1-го компаратора", "Параметры 2-го компаратора", "Параметры 3-го компаратора",
@@ -242,34 +229,16 @@ void CTkv88_3View::mousePressEvent(QMouseEvent* event) {
 QMenu* CTkv88_3View::createContextMenu(QWidget* parent) {
   const STreeItem* r = record(currentItem());
   if (!r || r != m_doc.selection) return nullptr;
-  const MenuEntry* begin = nullptr;
-  const MenuEntry* end = nullptr;
   switch (r->kind) {
     case ItemKind::Steps:
-      begin = std::begin(kStepsMenu), end = std::end(kStepsMenu);
-      break;
+      return createDocumentMenu(m_doc, DocumentMenu::Steps, parent);
     case ItemKind::Step:
-      begin = std::begin(kStepMenu), end = std::end(kStepMenu);
-      break;
+      return createDocumentMenu(m_doc, DocumentMenu::Step, parent);
     case ItemKind::Program:
-      begin = std::begin(kProgramMenu), end = std::end(kProgramMenu);
-      break;
+      return createDocumentMenu(m_doc, DocumentMenu::Program, parent);
     default:
       return nullptr;
   }
-  auto* menu = new QMenu(parent);
-  for (const MenuEntry* e = begin; e != end; ++e) {
-    QAction* a = menu->addAction(t(e->text));
-    a->setObjectName(QString::number(e->command));
-    a->setData(e->command);
-    if (auto state = m_doc.commandState(e->command)) {
-      a->setEnabled(state->enabled);
-      if (!state->text.empty()) a->setText(fromCp1251(state->text));
-    }
-    const int command = e->command;
-    connect(a, &QAction::triggered, this, [this, command] { m_doc.onCommand(command); });
-  }
-  return menu;
 }
 
 void CTkv88_3View::keyPressEvent(QKeyEvent* event) {
