@@ -9,10 +9,4 @@ class CFormEmpty : public CMyFormView {
 
  public:
   CFormEmpty(int kind, QWidget* parent = nullptr);
-
-  void bindGroup(void* group) override { m_group = group; }
-  void* group() const { return m_group; }
-
- private:
-  void* m_group = nullptr;
 };

@@ -1,12 +1,10 @@
 #include "forms/CMyFormView.h"
 
+#include <QKeyEvent>
 #include <QPalette>
 
-#include "document/CommandIds.h"
-#include "widgets/HelpRequest.h"
-
 CMyFormView::CMyFormView(int templateId, QWidget* parent)
-    : QScrollArea(parent), m_templateId(templateId), m_page(new QWidget) {
+    : QScrollArea(parent), FormCore(this), m_templateId(templateId), m_page(new QWidget) {
   setAccessibleName(QStringLiteral("Форма параметров"));
   setFrameShape(QFrame::NoFrame);
   setWidgetResizable(true);
@@ -20,32 +18,17 @@ CMyFormView::CMyFormView(int templateId, QWidget* parent)
   setWidget(m_page);
 }
 
-void CMyFormView::bindGroup(void*) {}
+void CMyFormView::bindGroup(void* group) {
+  m_boundGroup = group;
+  refreshForm();
+}
 
 void CMyFormView::initialUpdate() { refreshForm(); }
 
-bool CMyFormView::commitForm() { return true; }
-
-void CMyFormView::refreshForm() {}
-
-bool CMyFormView::onCommand(int command) {
-  switch (command) {
-    case CommandId::CommitForm:
-      commitForm();
-      return true;
-    case CommandId::HelpPage:
-      help::show(help::kTopicEditing);
-      return true;
-    default:
-      return false;
+void CMyFormView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
   }
-}
-
-void CMyFormView::postCommand(int command) {
-  QMetaObject::invokeMethod(
-      this, [this, command] { onCommand(command); }, Qt::QueuedConnection);
-}
-
-void CMyFormView::spinStepped() {
-  if (postCommitOnSpin) postCommand(CommandId::CommitForm);
+  QScrollArea::keyPressEvent(event);
 }

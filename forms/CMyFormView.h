@@ -1,7 +1,7 @@
-// Base of every parameter form of the right pane. A form shows one parameter
-// group of the document's configuration in ordinary controls and keeps no
-// copies of values: the group's cells are the only store, read by
-// refreshForm and written by commitForm.
+// Base of every parameter form of the right pane: a scrollable white page
+// that shows one parameter group of the document's configuration in
+// ordinary controls and keeps no copies of values: the group's cells are the
+// only store, read by refreshForm and written by commitForm (FormCore).
 //
 // The right pane creates each form once, owns it, binds it to the selected
 // group with bindGroup before showing it and with none when it is left, and
@@ -11,7 +11,9 @@
 
 #include <QScrollArea>
 
-class CMyFormView : public QScrollArea {
+#include "forms/FormCore.h"
+
+class CMyFormView : public QScrollArea, public FormCore {
   Q_OBJECT
 
  public:
@@ -21,34 +23,23 @@ class CMyFormView : public QScrollArea {
   int templateId() const { return m_templateId; }
 
   // Attaches the form to a group of the document (its type is the form's
-  // own), or detaches it with nullptr; then refreshes the controls.
+  // own), or detaches it with nullptr; then refreshes the controls. Forms
+  // keep their typed pointer and call this base.
   virtual void bindGroup(void* group);
+  void* boundGroup() const { return m_boundGroup; }
   // Run by the right pane on every switch to the form: refreshes the
   // controls, then sets spin ranges and rebuilds lists.
   virtual void initialUpdate();
-  // Reads every control into its parameter; false when a check failed (the
-  // message has been shown and the focus put into the control).
-  virtual bool commitForm();
-  // Writes every parameter into its control.
-  virtual void refreshForm();
-
-  // Commands that reach the form: CommandId::CommitForm and
-  // CommandId::HelpPage. True when the form handled the command.
-  virtual bool onCommand(int command);
-  // Posts a command to the form, handled after the current event has
-  // finished: a spin step posts CommitForm so the commit reads the new number.
-  void postCommand(int command);
-
-  // True: a spin step posts CommitForm.
-  bool postCommitOnSpin = true;
 
  protected:
   // The white page the derived form lays its controls on.
   QWidget* page() const { return m_page; }
-  // Call from a spin box's step: posts the commit when postCommitOnSpin.
-  void spinStepped();
+  void exchange(DataExchange&) override {}
+  // Enter and Escape stop here: they never reach the main window.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   int m_templateId;
   QWidget* m_page;
+  void* m_boundGroup = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "forms/FormFactory.h"
 
 #include "document/STreeItem.h"
+#include "forms/CFormCommDigFlt.h"
 #include "forms/CFormEmpty.h"
 
 #include <QInputDialog>
@@ -15,6 +16,7 @@ CMyFormView* createFormForKind(int kind, CTkv88_3Doc&, QWidget* parent) {
     case ItemKind::KeyPulseModes:
     case ItemKind::Corrections:
     case ItemKind::DigitalFilters:
+      return new CFormCommDigFlt(parent);
     case ItemKind::BaseParameters:
     case ItemKind::Pid:
       return new CFormEmpty(kind, parent);

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "link/DeviceExchange.h"
-#include "shell/Messages.h"
+#include "widgets/Messages.h"
 #include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
 

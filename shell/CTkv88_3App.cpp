@@ -28,7 +28,7 @@
 #include "shell/CDlgRW.h"
 #include "shell/CHelpWindow.h"
 #include "shell/CMainFrame.h"
-#include "shell/Messages.h"
+#include "widgets/Messages.h"
 #include "shell/PortChoice.h"
 #include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"

@@ -6,7 +6,7 @@
 #include "forms/FormFactory.h"
 #include "shell/CMainFrame.h"
 #include "shell/CTkv88_3View.h"
-#include "shell/Messages.h"
+#include "widgets/Messages.h"
 #include "widgets/GuiText.h"
 
 bool QtDocumentHost::askYesNo(std::string_view title, std::string_view text) {

@@ -14,7 +14,7 @@
 #include "document/CTkv88_3Doc.h"
 #include "document/LevelMask.h"
 #include "shell/CMainFrame.h"
-#include "shell/Messages.h"
+#include "widgets/Messages.h"
 #include "shell/QtDocumentHost.h"
 
 namespace guitest {

@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "GuiTest.h"
-#include "forms/CFormEmpty.h"
+#include "forms/CMyFormView.h"
 #include "shell/CMyDialogBar.h"
 #include "shell/CRightWizFrame.h"
 #include "shell/CTkv88_3View.h"
@@ -86,9 +86,9 @@ class RightPaneTest : public QObject {
       if (c.page) {
         QCOMPARE(qobject_cast<CHelpView*>(view)->pageId(), c.page);
       } else {
-        auto* form = qobject_cast<CFormEmpty*>(view);
+        auto* form = qobject_cast<CMyFormView*>(view);
         QVERIFY(form);
-        QCOMPARE(form->group(), r->data);
+        QCOMPARE(form->boundGroup(), r->data);
       }
       QCOMPARE(buttonIds(shownBar()), c.bar);
     }
@@ -96,13 +96,13 @@ class RightPaneTest : public QObject {
 
   void theSameKindKeepsItsViewAndRebinds() {
     QVERIFY(tree()->selectByData(&program(0).steps.front(), false));
-    auto* form = qobject_cast<CFormEmpty*>(pane()->activeView());
+    auto* form = qobject_cast<CMyFormView*>(pane()->activeView());
     QVERIFY(tree()->selectByData(&program(0).steps.back(), false));
     QCOMPARE(pane()->activeView(), form);
-    QCOMPARE(form->group(), static_cast<void*>(&program(0).steps.back()));
+    QCOMPARE(form->boundGroup(), static_cast<void*>(&program(0).steps.back()));
     // Leaving a form detaches it.
     QVERIFY(tree()->selectByData(&general().filters, false));
-    QCOMPARE(form->group(), nullptr);
+    QCOMPARE(form->boundGroup(), nullptr);
     // Two programs share their page.
     QVERIFY(tree()->selectByData(&program(1), false));
     QWidget* page = pane()->activeView();

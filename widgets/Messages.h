@@ -1,4 +1,4 @@
-// The shell's message boxes, with Russian button texts ("Да", "Нет",
+// The program's message boxes, with Russian button texts ("Да", "Нет",
 // "Отмена", "Справка"), so that every question and error of the program reads
 // the same. Tests install a responder that records what would have been shown
 // and answers in place of the user. User-interface thread only.
@@ -31,5 +31,11 @@ Answer askYesNoCancel(QWidget* parent, const QString& title, const QString& text
 // An error with "OK"; with a help context it also has "Справка", which opens
 // that help topic and leaves the box open.
 void showError(QWidget* parent, const QString& title, const QString& text, int helpContext = 0);
+// A notice with an exclamation icon and "OK", titled with the program's name:
+// a form refusing a typed value.
+void showWarning(QWidget* parent, const QString& text);
+
+// The program's name, the title of its plain message boxes.
+inline const QString kAppTitle = QStringLiteral("Конфигуратор ТКВ88");
 
 }  // namespace messages

@@ -1,4 +1,4 @@
-#include "shell/Messages.h"
+#include "widgets/Messages.h"
 
 #include <QPushButton>
 
@@ -64,6 +64,10 @@ void showError(QWidget* parent, const QString& title, const QString& text, int h
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
   if (helpContext) buttons |= QMessageBox::Help;
   run(parent, QMessageBox::Critical, title, text, buttons, QMessageBox::Ok, helpContext);
+}
+
+void showWarning(QWidget* parent, const QString& text) {
+  run(parent, QMessageBox::Warning, kAppTitle, text, QMessageBox::Ok, QMessageBox::Ok, 0);
 }
 
 }  // namespace messages

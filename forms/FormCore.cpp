@@ -1,0 +1,124 @@
+#include "forms/FormCore.h"
+
+#include <map>
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include "document/CommandIds.h"
+#include "forms/DataExchange.h"
+#include "widgets/CSpinButton.h"
+#include "widgets/HelpRequest.h"
+
+// The event filter of a form's controls: focus leaving, Enter and Escape.
+class FormCore::Events : public QObject {
+ public:
+  Events(FormCore& core, QObject* parent) : QObject(parent), m_core(core) {}
+
+  void watch(QWidget* control, Handler handler) {
+    m_leave[control] = std::move(handler);
+    control->installEventFilter(this);
+    connect(control, &QObject::destroyed, this, [this, control] { m_leave.erase(control); });
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const auto it = m_leave.find(watched);
+    if (it == m_leave.end()) return false;
+    if (event->type() == QEvent::FocusOut) {
+      // Also when a menu opens or the window is left: a command chosen
+      // there then sees the value the user typed. The control finishes its
+      // own focus change first, so a refused value can take the focus back
+      // with its text selected.
+      const Handler handler = it->second;  // the handler may rebuild the map
+      watched->event(event);
+      handler();
+      return true;
+    }
+    if (event->type() == QEvent::KeyPress && qobject_cast<QLineEdit*>(watched)) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Escape) {
+        m_core.refreshForm();
+        return true;
+      }
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        it->second();
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  FormCore& m_core;
+  std::map<QObject*, Handler> m_leave;
+};
+
+FormCore::FormCore(QWidget* self) : m_self(self), m_events(new Events(*this, self)) {}
+
+FormCore::~FormCore() {
+  // No control may reach a form that is being torn down.
+  delete m_events;
+}
+
+bool FormCore::commitForm() {
+  if (m_committing) return false;
+  m_committing = true;
+  DataExchange dx(DataExchange::Direction::Save, m_self);
+  exchange(dx);
+  m_committing = false;
+  return dx.ok();
+}
+
+void FormCore::refreshForm() {
+  DataExchange dx(DataExchange::Direction::Load, m_self);
+  exchange(dx);
+}
+
+bool FormCore::onCommand(int command) {
+  switch (command) {
+    case CommandId::CommitForm:
+      commitForm();
+      return true;
+    case CommandId::HelpPage:
+      help::show(help::kTopicEditing);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void FormCore::postCommand(int command) {
+  QMetaObject::invokeMethod(
+      m_self, [this, command] { onCommand(command); }, Qt::QueuedConnection);
+}
+
+void FormCore::onLeave(QWidget* control, Handler handler) {
+  if (!handler) handler = [this] { commitForm(); };
+  m_events->watch(control, std::move(handler));
+}
+
+void FormCore::onSelect(QComboBox* list, Handler handler) {
+  if (!handler) handler = [this] { commitForm(); };
+  QObject::connect(list, &QComboBox::activated, m_self, [handler] { handler(); });
+}
+
+void FormCore::onClick(QAbstractButton* button, Handler handler) {
+  if (!handler) handler = [this] { commitForm(); };
+  QObject::connect(button, &QAbstractButton::clicked, m_self, [handler] { handler(); });
+}
+
+void FormCore::onClick(QButtonGroup* group, Handler handler) {
+  for (QAbstractButton* b : group->buttons()) onClick(b, handler);
+}
+
+void FormCore::onSpin(CSpinButton* spin, std::function<void(int)> handler) {
+  QObject::connect(spin, &CSpinButton::stepping, m_self, [this, handler](int delta) {
+    if (postCommitOnSpin) postCommand(CommandId::CommitForm);
+    if (handler) handler(delta);
+  });
+}

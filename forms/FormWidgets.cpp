@@ -1,0 +1,161 @@
+#include "forms/FormWidgets.h"
+
+#include <algorithm>
+
+#include <QAbstractItemView>
+#include <QBoxLayout>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QRadioButton>
+
+#include "widgets/CSpinButton.h"
+
+namespace formui {
+namespace {
+
+void setId(QWidget* w, int id) {
+  if (id) w->setObjectName(QString::number(id));
+}
+
+// Joins a button with the label that carries its text: a click on the label
+// clicks the button, and the label follows the button's enabled state.
+class TextOfButton : public QObject {
+ public:
+  TextOfButton(QAbstractButton* button, QLabel* label) : QObject(button), m_button(button), m_label(label) {
+    label->installEventFilter(this);
+    button->installEventFilter(this);
+    label->setEnabled(button->isEnabled());
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == m_button && event->type() == QEvent::EnabledChange)
+      m_label->setEnabled(m_button->isEnabled());
+    if (watched == m_label && event->type() == QEvent::MouseButtonRelease && m_button->isEnabled() &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        m_label->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+      m_button->setFocus(Qt::MouseFocusReason);
+      m_button->click();
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  QAbstractButton* m_button;
+  QLabel* m_label;
+};
+
+template <typename Button>
+Button* withText(Button* button, int id, const QString& text, QBoxLayout* into) {
+  auto* row = new QWidget;
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(4);
+  setId(button, id);
+  name(button, text);
+  button->setParent(row);
+  auto* label = new QLabel(text, row);
+  label->setWordWrap(true);
+  label->setBuddy(button);
+  layout->addWidget(button, 0, Qt::AlignTop);
+  layout->addWidget(label, 1);
+  new TextOfButton(button, label);
+  into->addWidget(row);
+  return button;
+}
+
+}  // namespace
+
+void name(QWidget* control, const QString& text) {
+  QString s = text;
+  s.replace(u'\n', u' ');
+  control->setAccessibleName(s.simplified());
+}
+
+QLabel* label(QWidget* parent, int id, const QString& text) {
+  auto* l = new QLabel(text, parent);
+  setId(l, id);
+  l->setWordWrap(true);
+  return l;
+}
+
+QGroupBox* frame(QWidget* parent, int id, const QString& title) {
+  auto* f = new QGroupBox(title, parent);
+  setId(f, id);
+  return f;
+}
+
+QLineEdit* edit(QWidget* parent, int id, const QString& accessible, int chars) {
+  auto* e = new QLineEdit(parent);
+  setId(e, id);
+  name(e, accessible);
+  e->setAlignment(Qt::AlignRight);
+  const int width = e->fontMetrics().horizontalAdvance(QString(chars, u'0')) + 14;
+  e->setFixedWidth(width);
+  return e;
+}
+
+CSpinButton* spin(QWidget* parent, int id, QLineEdit* buddy) {
+  auto* s = new CSpinButton(parent);
+  setId(s, id);
+  s->setBuddy(buddy);
+  s->setAccessibleName(buddy->accessibleName());
+  return s;
+}
+
+QWidget* spinEdit(QLineEdit* edit, CSpinButton* spin, QWidget* unit) {
+  auto* row = new QWidget(edit->parentWidget());
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  edit->setParent(row);
+  spin->setParent(row);
+  layout->addWidget(edit);
+  layout->addWidget(spin);
+  if (unit) {
+    unit->setParent(row);
+    layout->addSpacing(4);
+    layout->addWidget(unit);
+  }
+  layout->addStretch(1);
+  return row;
+}
+
+QComboBox* list(QWidget* parent, int id, const QString& accessible, const QStringList& items) {
+  auto* l = new QComboBox(parent);
+  setId(l, id);
+  name(l, accessible);
+  // A list may be narrower than its longest entry; the popup is not.
+  l->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  l->setMinimumContentsLength(12);
+  l->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  l->addItems(items);
+  fitPopup(l);
+  return l;
+}
+
+void fitPopup(QComboBox* l) {
+  int width = 0;
+  for (int i = 0; i < l->count(); ++i)
+    width = std::max(width, l->fontMetrics().horizontalAdvance(l->itemText(i)));
+  l->view()->setMinimumWidth(width + 40);
+}
+
+QRadioButton* radio(QButtonGroup* group, int position, int id, const QString& text, QBoxLayout* into) {
+  auto* b = withText(new QRadioButton, id, text, into);
+  group->addButton(b, position);
+  return b;
+}
+
+QCheckBox* check(int id, const QString& text, QBoxLayout* into) {
+  return withText(new QCheckBox, id, text, into);
+}
+
+}  // namespace formui

@@ -1,0 +1,47 @@
+// The building blocks the forms lay out: controls named by their control id
+// (objectName) and by their label's text (accessible name), edits with their
+// spin button, lists that may shrink below their longest text, and radio
+// buttons and check boxes whose long texts wrap. User-interface thread only.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class CSpinButton;
+class QAbstractButton;
+class QBoxLayout;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QWidget;
+
+namespace formui {
+
+// A text that wraps; id 0 names none.
+QLabel* label(QWidget* parent, int id, const QString& text);
+// A frame with its title.
+QGroupBox* frame(QWidget* parent, int id, const QString& title);
+// A one-line edit about `chars` characters wide.
+QLineEdit* edit(QWidget* parent, int id, const QString& name, int chars = 5);
+// A spin button for `buddy`, named like it.
+CSpinButton* spin(QWidget* parent, int id, QLineEdit* buddy);
+// The edit and its spin side by side, then an optional unit label.
+QWidget* spinEdit(QLineEdit* edit, CSpinButton* spin, QWidget* unit = nullptr);
+// A drop-down list of fixed entries; its popup shows the longest entry whole.
+QComboBox* list(QWidget* parent, int id, const QString& name, const QStringList& items = {});
+// Makes the popup wide enough for the entries; run after they change.
+void fitPopup(QComboBox* list);
+// A radio button (joined to `group` with its position as id) or a check box
+// with a wrapping text beside it, in a row widget of its own; a click on the
+// text clicks the button. The button carries the id and the text as its
+// accessible name; it is returned, its row is added to `into`.
+QRadioButton* radio(QButtonGroup* group, int position, int id, const QString& text, QBoxLayout* into);
+QCheckBox* check(int id, const QString& text, QBoxLayout* into);
+// Sets the accessible name of a widget to a label's text (line breaks as blanks).
+void name(QWidget* control, const QString& text);
+
+}  // namespace formui

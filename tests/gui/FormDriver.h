@@ -1,0 +1,80 @@
+// Driving the parameter forms as a user does: the shell with one group
+// selected in the tree, controls found by their control id, typing into an
+// edit and leaving it, clicking spin arrows. Shared by the form suites.
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include "GuiTest.h"
+#include "forms/CMyFormView.h"
+#include "shell/CRightWizFrame.h"
+#include "shell/CTkv88_3View.h"
+#include "widgets/CSpinButton.h"
+
+namespace guitest {
+
+struct FormDriver {
+  std::unique_ptr<Shell> shell = std::make_unique<Shell>();
+
+  FormDriver() {
+    MessageLog::clear();
+    shell->frame->activateWindow();
+    QTest::qWaitForWindowActive(shell->frame.get());
+  }
+  CTkv88_3Doc& doc() { return shell->doc; }
+  DeviceData& data() { return *doc().deviceData(); }
+  GeneralParameters& general() { return data().general; }
+  CTkv88_3View* tree() { return shell->frame->treeView(); }
+  CRightWizFrame* pane() { return shell->frame->rightPane(); }
+  CMyFormView* form() { return qobject_cast<CMyFormView*>(pane()->activeView()); }
+
+  // Selects the tree item of a group; the pane shows its form.
+  CMyFormView* open(const void* group) {
+    if (!tree()->selectByData(group, false)) return nullptr;
+    return form();
+  }
+
+  // A control of the shown view by its id.
+  template <typename T = QWidget>
+  T* control(int id) {
+    return pane()->activeView()->findChild<T*>(QString::number(id));
+  }
+  QLineEdit* edit(int id) { return control<QLineEdit>(id); }
+  QComboBox* list(int id) { return control<QComboBox>(id); }
+  QAbstractButton* button(int id) { return control<QAbstractButton>(id); }
+  CSpinButton* spin(int id) { return control<CSpinButton>(id); }
+
+  // Types `text` over the edit's content and moves the focus to the tree,
+  // as a click there would.
+  void type(QLineEdit* e, const QString& text) {
+    e->setFocus();
+    e->selectAll();
+    QTest::keyClicks(e, text);
+    tree()->setFocus();
+  }
+  // The user picks list entry `index`.
+  void choose(QComboBox* l, int index) {
+    l->setFocus();
+    l->setCurrentIndex(index);
+    emit l->activated(index);
+  }
+  // One click on a spin's upper (+1) or lower (-1) arrow; posted commits run.
+  void click(CSpinButton* s, int direction) {
+    const QPoint at(s->width() / 2, direction > 0 ? s->height() / 4 : s->height() * 3 / 4);
+    QTest::mouseClick(s, Qt::LeftButton, {}, at);
+    QCoreApplication::processEvents();
+  }
+  // The texts of the messages shown since the last call.
+  QStringList messages() {
+    QStringList texts;
+    for (const messages::Shown& m : MessageLog::shown()) texts << m.text;
+    MessageLog::shown().clear();
+    return texts;
+  }
+};
+
+}  // namespace guitest
