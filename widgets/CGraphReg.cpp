@@ -73,20 +73,27 @@ std::vector<CGraphReg::Segment> layOut(const Program& program, int regulatorInde
   const double span = range > kMinTemperatureSpan ? range : kMinTemperatureSpan;
   const double band = h - CGraphReg::kTopMargin - CGraphReg::kBottomMargin;
 
+  // Each step ends where the program's time up to its end falls, so the
+  // truncation of many narrow steps does not add up to a gap at the right.
   out.reserve(n);
+  double elapsed = 0;
   int x = CGraphReg::kLeftMargin;
+  int index = 0;
   for (const Step& s : program.steps) {
     CGraphReg::Segment seg;
     seg.x = x;
     seg.input = s[c.input].value();
     seg.setpoint = pairValue(s[c.integer], s[c.fraction]);
     seg.minutes = timed(s) ? ownMinutes(s) : -1;
+    ++index;
+    int end;
     if (equalWidths) {
-      seg.width = available / n;
+      end = CGraphReg::kLeftMargin + static_cast<int>(static_cast<int64_t>(available) * index / n);
     } else {
-      const double duration = timed(s) ? ownMinutes(s) : std::trunc(average);
-      seg.width = static_cast<int>(duration / totalDuration * available);
+      elapsed += timed(s) ? ownMinutes(s) : std::trunc(average);
+      end = CGraphReg::kLeftMargin + static_cast<int>(std::min(elapsed / totalDuration, 1.0) * available);
     }
+    seg.width = std::max(0, end - x);
     double up;  // height above the bottom edge
     if (seg.input == kHumidityInput)
       up = band * seg.setpoint * 0.01 + CGraphReg::kBottomMargin + 0.5;

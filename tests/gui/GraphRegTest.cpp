@@ -117,7 +117,8 @@ class GraphRegTest : public QObject {
   }
 
   // Each case: the steps and the expected widths; the grid stands at every
-  // step's right edge.
+  // step's right edge. A step ends where the time up to its end falls, so
+  // the steps fill the plot without a gap.
   void widthsByDuration_data() {
     QTest::addColumn<std::vector<StepSpec>>("steps");
     QTest::addColumn<QList<int>>("widths");
@@ -125,9 +126,11 @@ class GraphRegTest : public QObject {
     QTest::newRow("untimed at the average")
         << std::vector<StepSpec>{{1, 0, 1, 120}, {1, 0, 0, 5}} << QList<int>{avail / 2, avail / 2};
     QTest::newRow("by share, truncated")
-        << std::vector<StepSpec>{{1, 0, 2, 60}, {1, 0, 3, 120}} << QList<int>{avail / 3, avail * 2 / 3};
-    QTest::newRow("all untimed: equal") << std::vector<StepSpec>{{1, 0, 0}, {1, 0, 0}, {1, 0, 0}}
-                                        << QList<int>{avail / 3, avail / 3, avail / 3};
+        << std::vector<StepSpec>{{1, 0, 2, 60}, {1, 0, 3, 120}} << QList<int>{avail / 3, avail - avail / 3};
+    QTest::newRow("seven equal steps fill the plot")
+        << std::vector<StepSpec>(7, StepSpec{1, 0, 1, 10}) << QList<int>{41, 41, 42, 41, 42, 41, 42};
+    QTest::newRow("all untimed: equal")
+        << std::vector<StepSpec>{{1, 0, 0}, {1, 0, 0}, {1, 0, 0}} << QList<int>{96, 97, 97};
     QTest::newRow("only 00:00 and untimed: equal")
         << std::vector<StepSpec>{{1, 0, 1, 0}, {1, 0, 0}} << QList<int>{avail / 2, avail / 2};
     QTest::newRow("no steps") << std::vector<StepSpec>{} << QList<int>{};
