@@ -1,24 +1,96 @@
 // The full-list view: every parameter of the configuration in one list with
-// its code, description and value. The main frame creates it hidden,
-// registers it with the document as its list view and shows it in the
-// full-list mode; the frame owns the widget. For now it is an empty page that
-// the full-list mode will fill. User-interface thread only.
+// its code, description and value, grouped under the programs (with their
+// comparators and steps) and the general parameter groups. Values are edited
+// in place and stored at once through the cells' guarded setter; "H01" is a
+// program's step count. A search field and "Только изменённые" narrow the
+// list; values that differ from a new configuration's are drawn in bold.
+//
+// The main frame creates it hidden, registers it with the document as its
+// list view and shows it in the full-list mode; the frame owns the widget.
+// The rows hold pointers into the document's configuration. They are rebuilt
+// whenever the programs or steps changed (and on being shown after any
+// change), and only have their values rewritten otherwise; a pointer is
+// never followed unless the configuration's programs and steps are still the
+// ones the rows were built from. User-interface thread only.
 #pragma once
+
+#include <unordered_map>
+#include <vector>
 
 #include <QWidget>
 
 #include "document/DocumentView.h"
+#include "tables/CFListCtrl.h"
 
 class CTkv88_3Doc;
+class Parameter;
+class Program;
+class QCheckBox;
+class QLineEdit;
 
-class CFormListMode : public QWidget, public DocumentView {
+class CFormListMode : public QWidget, public DocumentView, public CFListOwner {
   Q_OBJECT
 
  public:
+  static constexpr int kTemplateId = 527;
+  static constexpr int kListId = 1417;
+  static constexpr int kValueColumn = 2;
+
   CFormListMode(CTkv88_3Doc& doc, QWidget* parent = nullptr);
 
+  // Rebuilds when the programs or steps changed, else rewrites the values;
+  // while hidden it only notes that it must catch up when shown.
   void documentChanged() override;
+  // Builds the whole list from the document, keeping the open and closed
+  // groups (expandedState) and the focus cell where its row still exists.
+  void Rebuild();
+  // Rewrites the value column and the bold marks from the parameters.
+  void Refresh();
+  // CommandId::RefreshList refreshes every view; true when handled.
+  bool onCommand(int command);
+
+  CFListCtrl* list() const { return m_list; }
+  QLineEdit* searchField() const { return m_search; }
+  QCheckBox* changedOnlyBox() const { return m_changedOnly; }
+
+  // The list control's owner.
+  int OnListNotify(FLNotifyInfo& info) override;
+  QString GetCellToolTip(CFListCtrl& list, HFLROW row, int column) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* object, QEvent* event) override;
 
  private:
+  // One parameter row: the cell it shows (or, for "H01", the program whose
+  // step count it is), the value of a new configuration, and the value-text
+  // list of a choice parameter (0 when it has none).
+  struct Entry {
+    Parameter* param = nullptr;
+    Program* program = nullptr;
+    HFLROW row = nullptr;
+    int defaultValue = 0;
+    int valueTextId = 0;
+  };
+  class Builder;
+
+  int valueOf(const Entry& e) const;
+  const Entry* entryOf(HFLROW row) const;
+  // The configuration's programs and steps as the rows were built over them.
+  std::vector<const void*> signature() const;
+  bool rowsCurrent() const { return !m_stale && signature() == m_signature; }
+  int onValueEdited(FLNotifyInfo& info);
+  void postCommand(int command);
+
   CTkv88_3Doc& m_doc;
+  CFListCtrl* m_list;
+  QLineEdit* m_search;
+  QCheckBox* m_changedOnly;
+  int m_valueProfile = -1;
+  std::vector<Entry> m_entries;
+  std::unordered_map<const void*, bool> m_expandedState;
+  std::vector<const void*> m_signature;
+  bool m_stale = true;
+  bool m_building = false;
+  bool m_columnsFitted = false;
 };
