@@ -172,9 +172,7 @@ HFLROW CFListCtrl::AddRow(HFLROW parent, HFLROW after, const QString& text, int 
     // The parent's displayed rows are reordered: one reset.
     m_model->beginResetModel();
     p->children.insert(p->children.begin() + pos, std::move(owned));
-    std::stable_sort(p->children.begin(), p->children.end(), [this](const auto& a, const auto& b) {
-      return a->items[m_treeColumn].text.compare(b->items[m_treeColumn].text, Qt::CaseInsensitive) < 0;
-    });
+    sortChildren(p);
     rebuildDisplay();
     m_model->endResetModel();
     return row;
@@ -182,10 +180,7 @@ HFLROW CFListCtrl::AddRow(HFLROW parent, HFLROW after, const QString& text, int 
   if (locked() || !shown) {
     if (locked()) beginStructure();
     p->children.insert(p->children.begin() + pos, std::move(owned));
-    if (after == FL_SORT)
-      std::stable_sort(p->children.begin(), p->children.end(), [this](const auto& a, const auto& b) {
-        return a->items[m_treeColumn].text.compare(b->items[m_treeColumn].text, Qt::CaseInsensitive) < 0;
-      });
+    if (after == FL_SORT) sortChildren(p);
     if (!locked() && firstChild && p->listIndex >= 0) rowChanged(p);
     return row;
   }
@@ -199,6 +194,12 @@ HFLROW CFListCtrl::AddRow(HFLROW parent, HFLROW after, const QString& text, int 
   m_model->endInsertRows();
   if (firstChild && p != m_root.get()) rowChanged(p);
   return row;
+}
+
+void CFListCtrl::sortChildren(XFList_Row* parent) {
+  std::stable_sort(parent->children.begin(), parent->children.end(), [this](const auto& a, const auto& b) {
+    return a->items[m_treeColumn].text.compare(b->items[m_treeColumn].text, Qt::CaseInsensitive) < 0;
+  });
 }
 
 void CFListCtrl::RemoveRow(HFLROW handle) {

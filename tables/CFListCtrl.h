@@ -383,6 +383,7 @@ class CFListCtrl : public QTreeView {
   void cellChanged(HFLROW row, int column);
   void rowChanged(HFLROW row);
   void removeRowRecord(XFList_Row* row);
+  void sortChildren(XFList_Row* parent);
   XFList_Row* lastDisplayedIn(XFList_Row* row) const;
 
   // Numbers.

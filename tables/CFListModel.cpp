@@ -14,10 +14,14 @@ int CFListModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : m_list.GetColumnCount();
 }
 
+bool CFListModel::valid(const QModelIndex& index) const {
+  return index.isValid() && index.model() == this && index.row() < rowCount() && index.column() < columnCount();
+}
+
 XFList_Row* CFListModel::rowAt(int listIndex) const { return m_list.GetDisplayedRow(listIndex); }
 
 QVariant CFListModel::data(const QModelIndex& index, int role) const {
-  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
+  if (!valid(index)) return {};
   XFList_Row* row = rowAt(index.row());
   const XFList_Item& cell = row->items[index.column()];
   switch (role) {
@@ -67,8 +71,7 @@ QVariant CFListModel::headerData(int section, Qt::Orientation orientation, int r
 }
 
 Qt::ItemFlags CFListModel::flags(const QModelIndex& index) const {
-  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
-    return Qt::NoItemFlags;
+  if (!valid(index)) return Qt::NoItemFlags;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
   XFList_Row* row = rowAt(index.row());
   const XFList_Item& cell = row->items[index.column()];

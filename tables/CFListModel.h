@@ -40,5 +40,7 @@ class CFListModel : public QAbstractTableModel {
   using QAbstractTableModel::persistentIndexList;
 
  private:
+  bool valid(const QModelIndex& index) const;
+
   CFListCtrl& m_list;
 };

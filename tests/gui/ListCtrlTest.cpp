@@ -1,0 +1,343 @@
+// The editable list control on its own, driven as a user would: the row tree
+// and its model, the editors' opening triggers and ends with the owner's
+// replies, Tab chaining, number clamping and spinning, the list editor,
+// keyboard moves and check boxes.
+#include <functional>
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "GuiTest.h"
+#include "tables/CFListCtrl.h"
+
+namespace {
+
+// Records every notification and answers with `reply` (0 when unset).
+struct Recorder : CFListOwner {
+  std::vector<FLNotifyInfo> notices;
+  std::function<int(FLNotifyInfo&)> reply;
+  int OnListNotify(FLNotifyInfo& info) override {
+    notices.push_back(info);
+    return reply ? reply(info) : 0;
+  }
+  std::vector<FLNotifyInfo> of(int code) const {
+    std::vector<FLNotifyInfo> r;
+    for (const auto& n : notices)
+      if (n.code == code) r.push_back(n);
+    return r;
+  }
+};
+
+// Keys as the keyboard sends them: to whatever has the focus.
+void press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
+}
+void type(const QString& text) {
+  for (QChar c : text) QTest::keyClicks(QApplication::focusWidget(), QString(c));
+}
+
+}  // namespace
+
+class ListCtrlTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<QWidget> m_window;
+  CFListCtrl* m_list = nullptr;
+  Recorder m_owner;
+  int m_text = -1, m_number = -1, m_real = -1, m_combo = -1, m_check = -1;
+
+  QLineEdit* editor() const { return qobject_cast<QLineEdit*>(m_list->GetEditor()); }
+  // Rows "r0".."r{n-1}" with columns A and B, both with `profile`.
+  std::vector<HFLROW> flatRows(int n, int profile) {
+    std::vector<HFLROW> rows;
+    for (int i = 0; i < n; ++i) {
+      rows.push_back(m_list->AddRow(FL_ROOT, FL_LAST, QStringLiteral("r%1").arg(i)));
+      m_list->SetCellProfile(rows.back(), 0, profile);
+      m_list->SetCellProfile(rows.back(), 1, profile);
+      m_list->SetCellText(rows.back(), 1, QStringLiteral("b%1").arg(i));
+    }
+    return rows;
+  }
+  QStringList displayed() const {
+    QStringList texts;
+    for (int i = 0; i < m_list->GetDisplayedRowCount(); ++i)
+      texts << m_list->GetCellText(m_list->GetDisplayedRow(i), 0);
+    return texts;
+  }
+
+ private slots:
+  void init() {
+    m_owner = Recorder();
+    m_window = std::make_unique<QWidget>();
+    auto* layout = new QVBoxLayout(m_window.get());
+    m_list = new CFListCtrl(m_window.get(), 1013);
+    layout->addWidget(m_list);
+    m_list->SetOwner(&m_owner);
+    m_text = m_list->AddProfile(FLP_EDIT);
+    m_number = m_list->AddProfile(FLP_NUMBER);
+    m_list->SetIntRange(m_number, 0, 100, 1);
+    m_real = m_list->AddProfile(FLP_NUMBER);
+    m_list->SetRealRange(m_real, -99.9, 999.9, 0.1);
+    m_combo = m_list->AddProfile(FLP_COMBO);
+    for (auto [text, data] : {std::pair{"Время", 1}, std::pair{"Темп/Влажн", 0}, std::pair{"Темп/Вл или Время", 3}})
+      m_list->AddComboItem(m_combo, QString::fromUtf8(text), data);
+    m_check = m_list->AddProfile(FLP_EDIT | FLP_CHECKBOX | FLP_CHECKTOGGLE);
+    m_list->AddColumn(-1, QStringLiteral("A"), 120);
+    m_list->AddColumn(-1, QStringLiteral("B"), 120);
+    m_window->resize(400, 300);
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_list->setFocus();
+  }
+  void cleanup() { m_window.reset(); }
+
+  void treeRowsModelAndNotices() {
+    QAbstractItemModelTester tester(m_list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    // Built under the lock (one reset) and then row by row.
+    m_list->LockRedraw(true);
+    HFLROW a = m_list->AddRow(FL_ROOT, FL_LAST, "a");
+    HFLROW a1 = m_list->AddRow(a, FL_LAST, "a1");
+    HFLROW a2 = m_list->AddRow(a, FL_LAST, "a2");
+    HFLROW b = m_list->AddRow(FL_ROOT, FL_LAST, "b");
+    m_list->LockRedraw(false);
+    QCOMPARE(displayed(), QStringList({"a", "b"}));  // new rows start collapsed
+    m_list->CollapseRow(a, false);
+    QCOMPARE(displayed(), QStringList({"a", "a1", "a2", "b"}));
+    HFLROW a0 = m_list->AddRow(a, FL_FIRST, "a0");
+    m_list->AddRow(a1, FL_LAST, "a1x");  // under a collapsed row: hidden
+    m_list->AddRow(FL_ROOT, FL_SORT, "C");
+    QCOMPARE(displayed(), QStringList({"a", "a0", "a1", "a2", "b", "C"}));
+    QCOMPARE(m_list->model()->rowCount(), 6);
+    QCOMPARE(m_list->model()->index(2, 0).data().toString(), QString("a1"));
+
+    struct Relation {
+      HFLROW row;
+      int relation;
+      HFLROW expected;
+    };
+    HFLROW a1x = m_list->GetChild(a1, 0);
+    const Relation relations[] = {
+        {a, FLR_FIRSTCHILD, a0},         {a, FLR_LASTCHILD, a2},         {a1, FLR_NEXTSIBLING, a2},
+        {a1, FLR_PREVSIBLING, a0},       {a2, FLR_NEXTDISPLAYED, b},     {a0, FLR_PREVDISPLAYED, a},
+        {a1, FLR_PARENT, a},             {a1x, FLR_DISPLAYED, a1},       {a1x, FLR_TOPLEVEL, a},
+        {a, FLR_PARENT, nullptr},        {a2, FLR_NEXTSIBLING, nullptr}, {nullptr, FLR_FIRSTONPAGE, a},
+    };
+    for (const Relation& r : relations) QCOMPARE(m_list->GetRelatedRow(r.row, r.relation), r.expected);
+    QVERIFY(m_list->IsRowCollapsed(a1) && m_list->IsRowCollapsed(a2));  // collapsed, or no children
+
+    // Toggles, deletions (children first, each with a notice) and the focus
+    // moving to the next sibling.
+    m_owner.notices.clear();
+    m_list->SetFocusCell(a1x, 0);
+    QCOMPARE(m_list->GetFocusRow(), a1x);
+    m_list->CollapseRow(a, true);
+    QCOMPARE(displayed(), QStringList({"a", "b", "C"}));
+    m_list->CollapseRow(a, false);
+    m_list->SetFocusCell(a1, 1);
+    m_list->RemoveRow(a1);
+    QCOMPARE(displayed(), QStringList({"a", "a0", "a2", "b", "C"}));
+    QCOMPARE(m_list->GetFocusRow(), a2);
+    QCOMPARE(m_owner.of(FLN_ROWTOGGLED).size(), size_t(2));
+    const auto deleted = m_owner.of(FLN_DELETEROW);
+    QCOMPARE(deleted.size(), size_t(2));
+    QCOMPARE(deleted[0].text, QString("a1"));
+    QCOMPARE(deleted[1].text, QString("a1x"));
+
+    m_list->SwapRows(a, b);
+    QCOMPARE(displayed(), QStringList({"b", "a", "a0", "a2", "C"}));
+    QCOMPARE(m_list->GetFocusRow(), a2);
+    QCOMPARE(m_list->currentIndex().row(), 3);  // the view's current cell moved with its row
+    m_list->RemoveColumn(1);
+    m_list->RemoveColumn(0);  // the last column takes every row with it
+    QCOMPARE(m_list->GetRowCount(), 0);
+    QCOMPARE(m_list->model()->rowCount(), 0);
+  }
+
+  void editorTriggersAndOwnerReplies_data() {
+    QTest::addColumn<int>("profileKind");  // 0 text, 1 integer 0..100
+    QTest::addColumn<QString>("keys");     // typed; "F2" and "Enter" as names
+    QTest::addColumn<int>("endKey");
+    QTest::addColumn<int>("reply");
+    QTest::addColumn<QString>("editorText");  // when the editor opened
+    QTest::addColumn<QString>("cellAfter");
+    QTest::addColumn<bool>("editorStays");
+    QTest::newRow("digit opens, Escape keeps") << 1 << "7" << int(Qt::Key_Escape) << 0 << "7" << "42" << false;
+    QTest::newRow("digit opens, Enter applies") << 1 << "7" << int(Qt::Key_Return) << 0 << "7" << "7" << false;
+    QTest::newRow("minus opens a number") << 1 << "-5" << int(Qt::Key_Return) << 0 << "-5" << "-5" << false;
+    QTest::newRow("refused keeps the old text") << 1 << "9" << int(Qt::Key_Return) << int(FLR_REFUSE) << "9" << "42"
+                                                << false;
+    QTest::newRow("kept editor stays open") << 1 << "9" << int(Qt::Key_Return) << int(FLR_KEEPEDITOR) << "9" << "9"
+                                            << true;
+    QTest::newRow("F2 starts from the text") << 0 << "F2" << int(Qt::Key_Return) << 0 << "42" << "42" << false;
+    QTest::newRow("letter opens a text cell") << 0 << "x" << int(Qt::Key_Return) << 0 << "x" << "x" << false;
+  }
+  void editorTriggersAndOwnerReplies() {
+    QFETCH(int, profileKind);
+    QFETCH(QString, keys);
+    QFETCH(int, endKey);
+    QFETCH(int, reply);
+    QFETCH(QString, editorText);
+    QFETCH(QString, cellAfter);
+    QFETCH(bool, editorStays);
+    HFLROW row = flatRows(1, profileKind ? m_number : m_text)[0];
+    m_list->SetCellText(row, 1, "42");
+    m_list->SetFocusCell(row, 1);
+    m_owner.reply = [reply](FLNotifyInfo& n) { return n.code == FLN_CHANGED ? reply : 0; };
+    if (keys == "F2")
+      press(Qt::Key_F2);
+    else
+      type(keys);
+    QVERIFY(editor());
+    QCOMPARE(editor()->objectName(), QString::number(FL_IDC_EDIT));
+    QCOMPARE(editor()->text(), editorText);
+    QCOMPARE(editor()->cursorPosition(), editorText.size());
+    QCOMPARE(m_owner.of(FLN_BEGINEDIT).size(), size_t(1));
+    press(endKey);
+    QCOMPARE(m_list->GetCellText(row, 1), cellAfter);
+    QCOMPARE(m_owner.of(FLN_CHANGED).size(), size_t(endKey == Qt::Key_Escape ? 0 : 1));
+    QCOMPARE(m_list->IsEditing(), editorStays);
+  }
+
+  void editorsThatDoNotOpen() {
+    HFLROW row = flatRows(1, m_number)[0];
+    m_list->SetFocusCell(row, 1);
+    m_owner.reply = [](FLNotifyInfo& n) { return n.code == FLN_BEGINEDIT ? FLR_REFUSE : 0; };
+    type("5");
+    QVERIFY(!m_list->IsEditing());
+    m_owner.reply = nullptr;
+    XFList_CellFormat readOnly;
+    readOnly.flags = FLF_READONLY;
+    m_list->SetCellFormat(row, 1, &readOnly);
+    press(Qt::Key_Return);
+    QVERIFY(!m_list->IsEditing());
+    QCOMPARE(m_owner.of(FLN_BEGINEDIT).size(), size_t(1));
+  }
+
+  void tabChainsAndClickingAwayCommits() {
+    auto rows = flatRows(2, m_text);
+    m_list->SetFocusCell(rows[0], 1);
+    type("x");
+    press(Qt::Key_Tab);  // commits, moves to the next row's column 0 and opens there
+    QCOMPARE(m_list->GetCellText(rows[0], 1), QString("x"));
+    QCOMPARE(m_list->GetFocusRow(), rows[1]);
+    QCOMPARE(m_list->GetFocusColumn(), 0);
+    QVERIFY(editor());
+    QCOMPARE(editor()->text(), QString("r1"));
+    press(Qt::Key_Backtab);  // back to the first row's last column
+    QCOMPARE(m_list->GetFocusRow(), rows[0]);
+    QCOMPARE(m_list->GetFocusColumn(), 1);
+    QVERIFY(editor());
+    type("yz");
+    // A click on another cell ends the editor with Enter.
+    const QRect other = m_list->CellRect(rows[1], 1);
+    QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, other.center());
+    QVERIFY(!m_list->IsEditing());
+    QCOMPARE(m_list->GetCellText(rows[0], 1), QString("xyz"));
+    QCOMPARE(m_list->GetFocusRow(), rows[1]);
+  }
+
+  void numberClampingAndSpin_data() {
+    QTest::addColumn<bool>("real");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("clamped");  // empty: unchanged, no notice
+    QTest::newRow("real above") << true << "1000" << "999.9";
+    QTest::newRow("real below") << true << "-120" << "-99.9";
+    QTest::newRow("real within") << true << "12.34" << "";
+    QTest::newRow("integer above") << false << "150" << "100";
+    QTest::newRow("integer below") << false << "-3" << "0";
+  }
+  void numberClampingAndSpin() {
+    QFETCH(bool, real);
+    QFETCH(QString, text);
+    QFETCH(QString, clamped);
+    HFLROW row = flatRows(1, m_text)[0];
+    m_list->SetCellText(row, 1, text);
+    m_list->SetCellProfile(row, 1, real ? m_real : m_number);
+    const auto changed = m_owner.of(FLN_CHANGED);
+    QCOMPARE(changed.size(), size_t(clamped.isEmpty() ? 0 : 1));
+    QCOMPARE(m_list->GetCellText(row, 1), clamped.isEmpty() ? text : clamped);
+    if (!clamped.isEmpty()) QCOMPARE(changed[0].text, clamped);
+
+    // The spin arrows of the focus cell: up at the limit reports the limit again.
+    m_owner.notices.clear();
+    m_list->SetFocusCell(row, 1);
+    const QRect arrows = m_list->ButtonRect(row, 1);
+    QVERIFY(!arrows.isEmpty());
+    const QPoint up(arrows.center().x(), arrows.top() + 2), down(arrows.center().x(), arrows.bottom() - 2);
+    QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, clamped.isEmpty() ? down : up);
+    const QString expected = clamped == "999.9" ? "999.9"
+                             : clamped == "-99.9" ? "-99.8"
+                             : clamped == "100"   ? "100"
+                             : clamped == "0"     ? "1"
+                                                  : "12.2";
+    QCOMPARE(m_owner.of(FLN_CHANGED).back().text, expected);
+    QCOMPARE(m_list->GetCellText(row, 1), expected);
+  }
+
+  void listEditorChoosesAnEntry() {
+    HFLROW row = flatRows(1, m_combo)[0];
+    m_list->SetCellText(row, 1, QStringLiteral("Время"));
+    m_list->SetFocusCell(row, 1);
+    press(Qt::Key_Down, Qt::AltModifier);
+    auto* combo = qobject_cast<QComboBox*>(m_list->GetEditor());
+    QVERIFY(combo);
+    QCOMPARE(m_owner.of(FLN_BEGINCOMBO).size(), size_t(1));
+    QCOMPARE(combo->currentText(), QStringLiteral("Время"));
+    QVERIFY(combo->view()->isVisible());
+    // The entry below in the open list, taken with Enter.
+    QTest::keyClick(combo->view(), Qt::Key_Down);
+    QTest::keyClick(combo->view(), Qt::Key_Return);
+    QVERIFY(guitest::waitFor([&] { return !m_list->IsEditing(); }, 2000));
+    QCOMPARE(m_list->GetCellText(row, 1), QStringLiteral("Темп/Влажн"));
+    QCOMPARE(m_owner.of(FLN_CHANGED).back().text, QStringLiteral("Темп/Влажн"));
+    QCOMPARE(m_list->GetProfileData(m_combo), 0);
+    QCOMPARE(m_list->GetProfileText(m_combo), QStringLiteral("Темп/Влажн"));
+  }
+
+  void keyboardMoves() {
+    auto rows = flatRows(30, -1);
+    m_list->SetFocusCell(nullptr, 0);
+    press(Qt::Key_Down);  // no focus cell: the first row on the page
+    QCOMPARE(m_list->GetFocusRow(), rows[0]);
+    QCOMPARE(m_list->GetFocusColumn(), 0);
+    struct Move {
+      int key;
+      Qt::KeyboardModifiers mods;
+      int row, column;
+    };
+    const int page = m_list->viewport()->height() / m_list->GetLineHeight();
+    const Move moves[] = {
+        {Qt::Key_Right, {}, 0, 1},   {Qt::Key_Right, {}, 0, 1},        {Qt::Key_Tab, {}, 1, 0},
+        {Qt::Key_Up, {}, 0, 0},      {Qt::Key_Up, {}, 0, 0},           {Qt::Key_End, {}, 0, 1},
+        {Qt::Key_Home, {}, 0, 0},    {Qt::Key_PageDown, {}, page - 1, 0}, {Qt::Key_Tab, Qt::ShiftModifier, page - 2, 1},
+        {Qt::Key_PageUp, {}, 0, 1},
+    };
+    for (const Move& m : moves) {
+      press(m.key, m.mods);
+      QCOMPARE(m_list->GetFocusRow(), rows[m.row]);
+      QCOMPARE(m_list->GetFocusColumn(), m.column);
+    }
+    QVERIFY(!m_owner.of(FLN_FOCUSCHANGED).empty());
+  }
+
+  void checkBoxClick() {
+    HFLROW row = flatRows(1, m_check)[0];
+    const QRect box = m_list->CheckBoxRect(row, 1);
+    QVERIFY(!box.isEmpty());
+    QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, box.center());
+    QCOMPARE(m_list->GetCellCheck(row, 1), 1);
+    m_owner.reply = [](FLNotifyInfo& n) { return n.code == FLN_CHECKCLICK ? FLR_REFUSE : 0; };
+    QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, box.center());
+    QCOMPARE(m_list->GetCellCheck(row, 1), 1);
+    QCOMPARE(m_owner.of(FLN_CHECKCLICK).back().check, 0);  // the proposed state
+  }
+};
+
+TKV88_GUI_SUITE(ListCtrlTest);
+#include "ListCtrlTest.moc"
