@@ -228,6 +228,10 @@ QWidget* CFListDelegate::createEditor(QWidget* parent, const QStyleOptionViewIte
     connect(combo, &CFList_ComboBox::dropDownClosed, this, [this, combo] { const_cast<CFListDelegate*>(this)->finish(combo); });
     editor = combo;
     state = combo;
+  } else if (m_list.m_editorId == FL_IDC_TIME) {
+    auto* time = new CFList_Time(parent);
+    editor = time;
+    state = time;
   } else {
     auto* edit = new CFList_Edit(parent);
     editor = edit;
@@ -254,6 +258,8 @@ void CFListDelegate::setEditorData(QWidget* editor, const QModelIndex& index) co
     combo->fill(profile ? profile->items : none, profile && (profile->kind & FLP_SORTED),
                 m_list.GetCellText(row, index.column()));
     if (combo->isEditable()) combo->setEditText(m_list.m_startText);
+  } else if (auto* time = qobject_cast<CFList_Time*>(editor)) {
+    time->PutEnteredText(m_list.m_startText, 0, true);
   } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
     line->setText(m_list.m_startText);
   }

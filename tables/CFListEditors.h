@@ -11,6 +11,7 @@
 #include <QLineEdit>
 
 #include "tables/CFListCtrl.h"
+#include "widgets/COXMaskedEdit.h"
 
 // What every editor holds besides its widget.
 struct CFList_EditorState {
@@ -27,6 +28,15 @@ class CFList_Edit : public QLineEdit, public CFList_EditorState {
 
  public:
   explicit CFList_Edit(QWidget* parent);
+};
+
+// The time editor (control id 504): hours and minutes under the mask
+// "##:##" with the fill character '0'; it ends with the shown text (02:15).
+class CFList_Time : public COXMaskedEdit, public CFList_EditorState {
+  Q_OBJECT
+
+ public:
+  explicit CFList_Time(QWidget* parent);
 };
 
 // The list editor (control id 502): a drop-down list, or with an editable

@@ -300,6 +300,44 @@ class ListCtrlTest : public QObject {
     QCOMPARE(m_list->GetProfileText(m_combo), QStringLiteral("Темп/Влажн"));
   }
 
+  void timeCell_data() {
+    QTest::addColumn<QString>("opening");  // "Enter", or the typed digits
+    QTest::addColumn<QString>("shownAtOpen");
+    QTest::addColumn<QString>("selectedAtOpen");
+    QTest::addColumn<QString>("more");  // typed afterwards
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("Enter selects the last digit") << "Enter" << "02:15" << "5" << "3" << "02:13";
+    QTest::newRow("digits typed from the start") << "1" << "10:00" << "0:00" << "234" << "12:34";
+    QTest::newRow("a letter does not open") << "x" << "" << "" << "" << "02:15";
+  }
+  void timeCell() {
+    QFETCH(QString, opening);
+    QFETCH(QString, shownAtOpen);
+    QFETCH(QString, selectedAtOpen);
+    QFETCH(QString, more);
+    QFETCH(QString, stored);
+    const int time = m_list->AddProfile(FLP_TIME);
+    m_list->SetTimeFormat(time, 1);
+    HFLROW row = flatRows(1, time)[0];
+    m_list->SetCellText(row, 1, "02:15");
+    m_list->SetFocusCell(row, 1);
+    if (opening == "Enter")
+      press(Qt::Key_Return);
+    else
+      type(opening);
+    if (shownAtOpen.isEmpty()) {
+      QVERIFY(!m_list->IsEditing());
+    } else {
+      QVERIFY(editor());
+      QCOMPARE(editor()->objectName(), QString::number(FL_IDC_TIME));
+      QCOMPARE(editor()->text(), shownAtOpen);
+      QCOMPARE(editor()->selectedText(), selectedAtOpen);
+      type(more);
+      press(Qt::Key_Return);
+    }
+    QCOMPARE(m_list->GetCellText(row, 1), stored);
+  }
+
   void keyboardMoves() {
     auto rows = flatRows(30, -1);
     m_list->SetFocusCell(nullptr, 0);
