@@ -3,11 +3,13 @@
 
 TKV88_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Packages the build and the tests need on Debian.
+# Packages the build and the tests need on Debian; the last line makes and
+# checks the Debian package (CPack's dependency scan, and the validators).
 TKV88_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  xvfb xauth fonts-dejavu-core)
+  xvfb xauth fonts-dejavu-core
+  dpkg-dev file lintian desktop-file-utils appstream libxml2-utils shared-mime-info man-db)
 
 # Installs whatever of the given Debian packages is missing; quick when all are there.
 ensure_packages() {
@@ -39,3 +41,13 @@ configure_build() {
 }
 
 jobs() { nproc 2>/dev/null || echo 2; }
+
+# build_tree [cmake --build options...]: configures and builds build/
+# (RelWithDebInfo) under the checkout's build lock, held on descriptor 9 until
+# the script ends or closes it: two scripts never build the same tree at once.
+build_tree() {
+  exec 9>"$TKV88_ROOT/.test.lock"
+  flock 9
+  configure_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build "$TKV88_ROOT/build" -j "$(jobs)" "$@"
+}

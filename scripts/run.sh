@@ -11,11 +11,7 @@ cd "$TKV88_ROOT"
 
 # Qt's own translations put its file dialogs in Russian like the rest.
 ensure_packages "${TKV88_BUILD_PACKAGES[@]}" qt6-translations-l10n
-# The build shares build/ with scripts/test.sh: one at a time.
-exec 9>"$TKV88_ROOT/.test.lock"
-flock 9
-configure_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(jobs)" --target tkv88
+build_tree --target tkv88
 flock -u 9
 exec 9>&-
 

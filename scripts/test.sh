@@ -8,13 +8,8 @@ cd "$TKV88_ROOT"
 
 ensure_packages "${TKV88_BUILD_PACKAGES[@]}"
 
-# One run at a time per checkout: two builds in the same tree would collide.
-exec 9>"$TKV88_ROOT/.test.lock"
-flock 9
-
 status=0
-configure_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(jobs)"
+build_tree
 echo "== Tests (full build) =="
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(jobs)") || status=1
 
