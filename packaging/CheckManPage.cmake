@@ -1,4 +1,4 @@
-# cmake -DPROGRAM=<tkv88ctl or tkv88> -DMAN=<page> -P CheckManPage.cmake
+# cmake -DPROGRAM=<tkv88ctl or tkv88> -DMAN=<page> -DSOURCE=<its .in file> -P CheckManPage.cmake
 #
 # Fails when the manual page misses what the program's own help offers, so a
 # new command, option or port form cannot land undocumented:
@@ -136,6 +136,6 @@ else()
 endif()
 
 if(missing)
-  message(FATAL_ERROR "${MAN} does not cover what ${name} offers:${missing}")
+  message(FATAL_ERROR "${SOURCE} does not cover what ${name} offers:${missing}")
 endif()
 message(STATUS "${MAN} covers every command, option and port form of ${name}")
