@@ -263,26 +263,29 @@ int DeviceExchange::result() const {
 int DeviceExchange::ReadWriteThread(DeviceExchange* exchange) {
   if (!exchange) return 1;
   DeviceLink& link = exchange->m_link;
-  auto fail = [exchange](const SError& error) {
-    exchange->m_error = error;
-    exchange->m_hasError.store(true, std::memory_order_release);
+  // Nothing may escape the thread: the first failure becomes the error record.
+  auto guarded = [exchange](const auto& step) {
+    auto fail = [exchange](const SError& error) {
+      if (exchange->m_hasError.load()) return;
+      exchange->m_error = error;
+      exchange->m_hasError.store(true, std::memory_order_release);
+    };
+    try {
+      step();
+    } catch (const SError& e) {
+      fail(e);
+    } catch (const std::exception& e) {
+      fail(SError(kErrorPort, cp1251::fromUtf8(e.what())));
+    } catch (...) {
+      fail(SError(kErrorPort, cp1251::fromUtf8("Неизвестная ошибка обмена с прибором")));
+    }
   };
-  // Nothing may escape the thread: every failure becomes the error record.
-  try {
+  guarded([&] {
     link.memory().begin(link);
     RunExchangeOperation(link, exchange->m_config, exchange->m_mode, &exchange->m_adjusted);
-  } catch (const SError& e) {
-    fail(e);
-  } catch (const std::exception& e) {
-    fail(SError(kErrorPort, cp1251::fromUtf8(e.what())));
-  } catch (...) {
-    fail(SError(kErrorPort, cp1251::fromUtf8("Неизвестная ошибка обмена с прибором")));
-  }
-  try {
-    link.memory().end(link);
-  } catch (const std::exception& e) {
-    if (!exchange->m_hasError.load()) fail(SError(kErrorPort, cp1251::fromUtf8(e.what())));
-  }
+  });
+  // Also after a failure: the lines go idle, and bytes an engine still holds are stored.
+  guarded([&] { link.memory().end(link); });
   exchange->m_finished.store(true, std::memory_order_release);
   return 0;
 }

@@ -44,7 +44,9 @@ void WriteBits(DeviceLink& link, const uint8_t* src, uint32_t byteAddress, int b
   checkRange(bitOffset, 0, 7, "WriteBits", "bit offset");
   if (bitOffset == 0) return link.memory().writeBytes(link, src, byteAddress, length, false);
   uint8_t work[256] = {};
-  ReadBlockRetry(link, work, byteAddress, 0, 1);  // keeps the bits below the record's start
+  // Keeps the bits below the record's start; often the previous record's
+  // last byte, still held by the engine.
+  if (!link.memory().heldByte(byteAddress, work[0])) ReadBlockRetry(link, work, byteAddress, 0, 1);
   for (int i = 0; i < length; ++i) InsertBits(src[i], work, bitOffset + 8 * i, 8);
   link.memory().writeBytes(link, work, byteAddress, length + 1, false);
 }

@@ -9,7 +9,7 @@
 //                                     messages, page writes, acknowledge polling
 //
 // An engine implements two primitives: a block read with its own retries and
-// a write of any number of bytes that returns once the memory holds them.
+// a write of any number of bytes.
 // Bit-aligned reads, masked and bit-aligned writes are read-modify-write
 // built on those two here, once for every engine.
 //
@@ -40,12 +40,21 @@ class MemoryAccess {
   // count; it wraps from 0x1FFF to 0), with the engine's retries; raises
   // link.progressCounter by up to length. Throws the last attempt's SError.
   virtual void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length) = 0;
-  // Writes count (>= 1) bytes from address on and returns once the memory
-  // has stored them. With countProgress, link.progressCounter grows by one
-  // per byte stored. Throws SError at the first failure; the bytes before it
-  // may have been stored.
+  // Writes count (>= 1) bytes from address on. They are stored when the
+  // call returns, except that an engine may hold the bytes of one page for
+  // the next write to extend: held bytes are stored before the next
+  // readBlock reads anything and by end() at the latest, and a failure to
+  // store them surfaces there. With countProgress, link.progressCounter
+  // grows by one per byte. Throws SError at the first failure; the bytes
+  // before it may have been stored.
   virtual void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                           bool countProgress) = 0;
+  // The value of a held byte at address; false when none is held there.
+  virtual bool heldByte(uint32_t address, uint8_t& value) const {
+    (void)address;
+    (void)value;
+    return false;
+  }
 
   // The parallel port a bit-banged engine drives; nullptr for other engines.
   virtual PortBackend* parallelPort() { return nullptr; }

@@ -1,17 +1,24 @@
 #include "link/PortDescription.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "link/DirectIoPort.h"
+#include "link/I2cDevBus.h"
+#include "link/I2cDevMemory.h"
 #include "link/PpdevPort.h"
+#include "link/WireProtocol.h"
 
 namespace {
 
 const char* const kForms =
-    " (ожидается sim:ФАЙЛ[,trace=ФАЙЛ][,fault=...], ppdev:/dev/parportN, io:0x378 или auto)";
+    " (ожидается sim:ФАЙЛ[,trace=ФАЙЛ][,fault=...], ppdev:/dev/parportN, io:0x378, auto, "
+    "i2c:/dev/i2c-N[,addr=0x50] или i2c-sim:ФАЙЛ)";
 
 // A number in decimal or with 0x in hex, all of the text. A leading zero is
 // refused rather than taken as octal: "io:0170" would silently be port 120.
@@ -55,9 +62,15 @@ SimulatorFault parseFault(const std::string& text, const std::string& descriptio
 }
 
 // "PATH,key=value,...": a comma followed by something that is not a known
-// option belongs to the path.
-SimulatorOptions parseSimulator(const std::string& rest, const std::string& description) {
-  SimulatorOptions options;
+// option belongs to the path; after the first option, anything else is
+// refused with `unknownText` (what was found goes into it).
+struct PathAndOptions {
+  std::string path;
+  std::vector<std::pair<std::string, std::string>> options;
+};
+PathAndOptions splitOptions(const std::string& rest, const std::vector<std::string>& keys,
+                            const std::function<std::string(const std::string&)>& unknownText) {
+  PathAndOptions result;
   std::vector<std::string> parts;
   std::size_t start = 0;
   for (;;) {
@@ -71,26 +84,91 @@ SimulatorOptions parseSimulator(const std::string& rest, const std::string& desc
     const std::string& part = parts[i];
     const std::size_t eq = part.find('=');
     const std::string key = eq == std::string::npos ? std::string() : part.substr(0, eq);
-    const std::string value = eq == std::string::npos ? std::string() : part.substr(eq + 1);
-    const bool option = key == "trace" || key == "fault" || key == "base";
+    const bool option = std::find(keys.begin(), keys.end(), key) != keys.end();
     if (inPath && !option) {
-      options.imagePath += (i == 0 ? "" : ",") + part;
+      result.path += (i == 0 ? "" : ",") + part;
       continue;
     }
     inPath = false;
+    if (!option) throw PortError(unknownText(part));
+    result.options.emplace_back(key, part.substr(eq + 1));
+  }
+  return result;
+}
+
+SimulatorOptions parseSimulator(const std::string& rest, const std::string& description) {
+  SimulatorOptions options;
+  const PathAndOptions parts = splitOptions(rest, {"trace", "fault", "base"}, [&](const std::string& part) {
+    return "неизвестный параметр симулятора \"" + part + "\" в \"" + description +
+           "\" (ожидается trace=ФАЙЛ, fault=... или base=АДРЕС)";
+  });
+  options.imagePath = parts.path;
+  for (const auto& [key, value] : parts.options) {
     if (key == "trace" && !value.empty())
       options.tracePath = value;
     else if (key == "fault")
       options.fault = parseFault(value, description);
     else if (key == "base")
       options.base = parseBase(value, description);
-    else
-      throw PortError("неизвестный параметр симулятора \"" + part + "\" в \"" + description +
-                      "\" (ожидается trace=ФАЙЛ, fault=... или base=АДРЕС)");
   }
   if (options.imagePath.empty())
     throw PortError("в \"" + description + "\" не указан файл образа памяти: укажите sim:ФАЙЛ");
   return options;
+}
+
+// A 7-bit I2C address a memory can answer at.
+uint16_t parseI2cAddress(const std::string& text, const std::string& description) {
+  unsigned long value = 0;
+  if (!parseNumber(text, 0x77, value) || value < 0x03)
+    throw PortError("неверный адрес I2C \"" + text + "\" в \"" + description +
+                    "\": укажите 7-битный адрес, например addr=0x50");
+  return static_cast<uint16_t>(value);
+}
+
+I2cFault parseI2cFault(const std::string& text, const std::string& description) {
+  I2cFault fault;
+  if (text == "absent") {
+    fault.kind = I2cFault::kAbsent;
+    return fault;
+  }
+  static const std::pair<const char*, int> kinds[] = {{"nack:", ENXIO}, {"eio:", EIO}, {"eagain:", EAGAIN}};
+  for (const auto& [prefix, error] : kinds) {
+    const std::string p = prefix;
+    if (text.rfind(p, 0) != 0) continue;
+    unsigned long n = 0;
+    if (!parseNumber(text.substr(p.size()), 1000000000, n))
+      throw PortError("неверный номер передачи в \"" + text + "\" из \"" + description + "\"");
+    fault.kind = I2cFault::kError;
+    fault.error = error;
+    fault.atTransfer = n;
+    return fault;
+  }
+  throw PortError("неизвестная неисправность \"" + text + "\" в \"" + description +
+                  "\" (ожидается absent, nack:N, eio:N или eagain:N)");
+}
+
+// "i2c:PATH[,addr=...]" and "i2c-sim:PATH[,addr=...][,fault=...]".
+void parseI2c(const std::string& rest, const std::string& description, PortDescription& d) {
+  const bool simulated = d.kind == PortDescription::kI2cSimulator;
+  std::vector<std::string> keys{"addr"};
+  if (simulated) keys.push_back("fault");
+  const PathAndOptions parts = splitOptions(rest, keys, [&](const std::string& part) {
+    return "неизвестный параметр адаптера I2C \"" + part + "\" в \"" + description +
+           "\" (ожидается addr=0x50" + (simulated ? " или fault=..." : "") + ")";
+  });
+  for (const auto& [key, value] : parts.options) {
+    if (key == "addr")
+      d.i2cAddress = parseI2cAddress(value, description);
+    else
+      d.i2cSimulator.fault = parseI2cFault(value, description);
+  }
+  if (parts.path.empty())
+    throw PortError(
+        "в \"" + description + "\" не указан" +
+        (simulated ? " файл образа памяти: укажите i2c-sim:ФАЙЛ" : "о устройство: укажите i2c:/dev/i2c-1"));
+  d.devicePath = parts.path;
+  d.i2cSimulator.imagePath = parts.path;
+  d.i2cSimulator.address = d.i2cAddress;
 }
 
 std::unique_ptr<PortBackend> openAuto(const PortEnvironment& env) {
@@ -138,6 +216,12 @@ PortDescription parsePortDescription(const std::string& text) {
     d.devicePath = text.substr(6);
     if (d.devicePath.empty())
       throw PortError("в \"" + text + "\" не указано устройство: укажите ppdev:/dev/parport0");
+  } else if (text.rfind("i2c:", 0) == 0) {
+    d.kind = PortDescription::kI2cDev;
+    parseI2c(text.substr(4), text, d);
+  } else if (text.rfind("i2c-sim:", 0) == 0) {
+    d.kind = PortDescription::kI2cSimulator;
+    parseI2c(text.substr(8), text, d);
   } else if (text.rfind("io:", 0) == 0) {
     d.kind = PortDescription::kDirectIo;
     d.ioBase = parseBase(text.substr(3), text);
@@ -159,8 +243,27 @@ std::unique_ptr<PortBackend> openPort(const PortDescription& d, const PortEnviro
       return DirectIoPort::open({d.ioBase});
     case PortDescription::kAuto:
       break;
+    case PortDescription::kI2cDev:
+    case PortDescription::kI2cSimulator:
+      throw PortError("порт \"" + d.devicePath + "\" — адаптер I2C, а не параллельный порт");
   }
   return openAuto(env);
+}
+
+std::unique_ptr<MemoryAccess> openMemoryAccess(const PortDescription& d, const PortEnvironment& env) {
+  switch (d.kind) {
+    case PortDescription::kI2cDev:
+      return std::make_unique<I2cDevMemory>(I2cDevBus::open(d.devicePath), d.i2cAddress);
+    case PortDescription::kI2cSimulator:
+      return std::make_unique<I2cDevMemory>(std::make_unique<SimulatedI2cAdapter>(d.i2cSimulator),
+                                            d.i2cAddress);
+    default:
+      return std::make_unique<BitBangedMemory>(openPort(d, env));
+  }
+}
+
+std::unique_ptr<MemoryAccess> openMemoryAccess(const std::string& description, const PortEnvironment& env) {
+  return openMemoryAccess(parsePortDescription(description), env);
 }
 
 std::unique_ptr<PortBackend> openPort(const std::string& description, const PortEnvironment& env) {

@@ -7,6 +7,11 @@
 //   io:0x378              direct port I/O (x86 Linux, root)
 //   auto                  /dev/parport0..2 through ppdev, else direct I/O at
 //                         0x378, 0x278 and 0x3BC
+//   i2c:/dev/i2c-N[,addr=0x50]
+//       an I2C adapter through Linux i2c-dev wired to the controller's memory
+//       (7-bit address 0x50 unless given)
+//   i2c-sim:PATH[,addr=0x50][,fault=absent|nack:N|eio:N|eagain:N]
+//       the simulated I2C adapter; PATH as for sim:, a fault at transfer N
 //
 // Opening a port may touch the file system and the operating system; any
 // thread, but the backend it returns is used by one thread at a time.
@@ -15,15 +20,22 @@
 #include <memory>
 #include <string>
 
+#include "link/MemoryAccess.h"
 #include "link/PortBackend.h"
 #include "link/SimulatedController.h"
+#include "link/SimulatedI2cAdapter.h"
 
 struct PortDescription {
-  enum Kind { kSimulator, kPpdev, kDirectIo, kAuto };
+  enum Kind { kSimulator, kPpdev, kDirectIo, kAuto, kI2cDev, kI2cSimulator };
   Kind kind = kAuto;
-  std::string devicePath;      // kPpdev
-  uint16_t ioBase = 0;         // kDirectIo
-  SimulatorOptions simulator;  // kSimulator
+  std::string devicePath;            // kPpdev, kI2cDev
+  uint16_t ioBase = 0;               // kDirectIo
+  SimulatorOptions simulator;        // kSimulator
+  uint16_t i2cAddress = 0x50;        // kI2cDev
+  I2cSimulatorOptions i2cSimulator;  // kI2cSimulator
+
+  // A port of the parallel-port adapter (the bit-banged engine).
+  bool parallel() const { return kind != kI2cDev && kind != kI2cSimulator; }
 };
 
 // Where the real backends look; tests point them at temporary folders.
@@ -35,8 +47,15 @@ struct PortEnvironment {
 
 // Throws PortError naming what is wrong and the accepted forms.
 PortDescription parsePortDescription(const std::string& text);
-// Opens the described port. Throws PortError with a message that says what
-// to do (no such device, permission denied, not root, bad image file...).
+// Opens the engine of the described port: the bit-banged engine on a
+// parallel port, or the I2C adapter's. Throws PortError with a message that
+// says what to do (no such device, permission denied, not root, bad image
+// file, driver not loaded...).
+std::unique_ptr<MemoryAccess> openMemoryAccess(const std::string& description,
+                                               const PortEnvironment& env = {});
+std::unique_ptr<MemoryAccess> openMemoryAccess(const PortDescription& description,
+                                               const PortEnvironment& env = {});
+// Opens a parallel port alone; PortError for an I2C adapter.
 std::unique_ptr<PortBackend> openPort(const std::string& description, const PortEnvironment& env = {});
 std::unique_ptr<PortBackend> openPort(const PortDescription& description, const PortEnvironment& env = {});
 
@@ -50,4 +69,7 @@ std::string defaultPortDescription();
   "                  created with a factory-new controller's contents when missing\n" \
   "  ppdev:/dev/parportN  a parallel port through Linux ppdev (group lp)\n"           \
   "  io:0x378        direct port I/O (x86 Linux, root)\n"                             \
-  "  auto            /dev/parport0..2, else direct I/O at 0x378, 0x278, 0x3BC\n"
+  "  auto            /dev/parport0..2, else direct I/O at 0x378, 0x278, 0x3BC\n"      \
+  "  i2c:/dev/i2c-N[,addr=0x50]  a USB-I2C adapter through Linux i2c-dev\n"           \
+  "  i2c-sim:PATH[,addr=0x50][,fault=absent|nack:N|eio:N|eagain:N]\n"                 \
+  "                  the simulated I2C adapter; PATH as for sim:\n"

@@ -1,14 +1,11 @@
 #include "link/SimulatedController.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
+#include <string>
 
 #include "link/ImageFile.h"
 #include "link/SError.h"
 #include "link/VcdTrace.h"
 #include "model/Cp1251.h"
-#include "model/SystemErrorText.h"
 
 namespace {
 
@@ -20,25 +17,14 @@ constexpr uint16_t kAddressMask = kDeviceMemorySize - 1;
 }  // namespace
 
 SimulatedController::SimulatedController(const SimulatorOptions& options)
-    : m_imagePath(options.imagePath), m_base(options.base), m_fault(options.fault) {
-  if (!m_imagePath.empty()) {
+    : m_base(options.base), m_fault(options.fault) {
+  if (!options.imagePath.empty()) {
     try {
-      if (auto image = readImageFile(m_imagePath)) {
-        m_memory = *image;
-      } else {
-        m_memory = factoryImage();
-        const auto parent = std::filesystem::path(m_imagePath).parent_path();
-        std::error_code ec;
-        if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-        writeFileAtomically(m_imagePath, m_memory.data(), m_memory.size());
-      }
+      m_store = std::make_unique<ImageStore>(options.imagePath);
     } catch (const ImageFileError& e) {
       throw PortError(std::string("симулятор контроллера: ") + e.what());
     }
-    m_imageFile.reset(std::fopen(m_imagePath.c_str(), "r+b"));
-    if (!m_imageFile)
-      throw PortError("симулятор контроллера: не удаётся записать " + m_imagePath + ": " +
-                      systemErrorText(errno));
+    m_memory = m_store->loaded();
   }
   if (!options.tracePath.empty()) m_trace = std::make_unique<VcdTrace>(options.tracePath, m_scl, m_sda);
 }
@@ -69,22 +55,20 @@ void SimulatedController::finishWriteCycle() {
 }
 
 void SimulatedController::save() {
-  if (!m_imageFile) return;
-  std::FILE* f = m_imageFile.get();
-  bool ok = true;
-  for (int i = 0; i < kPageSize && ok; ++i) {
-    if (!(m_cycleBytes & (1u << i))) continue;
-    int end = i;
-    while (end < kPageSize && (m_cycleBytes & (1u << end))) ++end;
-    ok = std::fseek(f, m_cyclePage + i, SEEK_SET) == 0 &&
-         std::fwrite(&m_memory[m_cyclePage + i], 1, static_cast<std::size_t>(end - i), f) ==
-             static_cast<std::size_t>(end - i);
-    i = end;
+  if (!m_store) return;
+  try {
+    for (int i = 0; i < kPageSize; ++i) {
+      if (!(m_cycleBytes & (1u << i))) continue;
+      int end = i;
+      while (end < kPageSize && (m_cycleBytes & (1u << end))) ++end;
+      m_store->store(m_memory, m_cyclePage + i, end - i);
+      i = end;
+    }
+  } catch (const ImageFileError& e) {
+    // The bus engine carries SError to whoever shows device faults.
+    throw SError(SError::kLinkBroken,
+                 cp1251::fromUtf8(std::string("Образ памяти симулятора не сохранён: ") + e.what()));
   }
-  if (ok && std::fflush(f) == 0) return;
-  // The bus engine carries SError to whoever shows device faults.
-  const std::string text = "не удаётся записать " + m_imagePath + ": " + systemErrorText(errno);
-  throw SError(SError::kLinkBroken, cp1251::fromUtf8("Образ памяти симулятора не сохранён: " + text));
 }
 
 uint8_t SimulatedController::inByte(uint16_t address) {

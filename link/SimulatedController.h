@@ -16,15 +16,13 @@
 // Time is virtual: 1 us per port access plus the waits the master asks for,
 // so runs are realistic and reproducible and never sleep. The image lives in
 // memory; after each completed write cycle the bytes of that cycle's page
-// are written into the image file in place. A page never straddles a file
-// system block, so the file always holds a whole image, old or new page.
+// are written into the image file in place (ImageStore).
 // Optional faults and a VCD trace of the two lines.
 //
 // One thread at a time, like every PortBackend.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +30,7 @@
 #include "link/FactoryImage.h"
 #include "link/PortBackend.h"
 
+class ImageStore;
 class VcdTrace;
 
 struct SimulatorFault {
@@ -100,11 +99,7 @@ class SimulatedController : public PortBackend {
   bool answering() const;
 
   MemoryImage m_memory{};
-  std::string m_imagePath;
-  struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  std::unique_ptr<std::FILE, FileCloser> m_imageFile;
+  std::unique_ptr<ImageStore> m_store;  // nullptr: the image lives in memory only
   std::unique_ptr<VcdTrace> m_trace;
   uint16_t m_base;
   SimulatorFault m_fault;

@@ -107,9 +107,11 @@ std::optional<int> CTkv88_3App::initInstance(const QStringList& arguments) {
   // choose another one.
   const QString port = cmdInfo.m_strPort.isEmpty() ? settings::port() : cmdInfo.m_strPort;
   QString reason;
-  std::unique_ptr<PortBackend> backend = openPortBackend(port, &reason);
-  if (backend && !portchoice::loadPortDriver(
-                     *backend, [](const QString& text) { messages::showError(nullptr, kAppTitle, text); }))
+  std::unique_ptr<MemoryAccess> backend = openMemoryAccess(port, &reason);
+  // The port driver concerns the parallel port only.
+  if (backend && backend->parallelPort() &&
+      !portchoice::loadPortDriver(*backend->parallelPort(),
+                                  [](const QString& text) { messages::showError(nullptr, kAppTitle, text); }))
     return 1;
   if (backend)
     usePort(std::move(backend), port);
@@ -140,7 +142,7 @@ std::optional<int> CTkv88_3App::initInstance(const QStringList& arguments) {
   return std::nullopt;
 }
 
-std::unique_ptr<PortBackend> CTkv88_3App::openPortBackend(const QString& description, QString* reason) {
+std::unique_ptr<MemoryAccess> CTkv88_3App::openMemoryAccess(const QString& description, QString* reason) {
   try {
     return portchoice::open(description);
   } catch (const std::exception& e) {
@@ -149,11 +151,12 @@ std::unique_ptr<PortBackend> CTkv88_3App::openPortBackend(const QString& descrip
   }
 }
 
-void CTkv88_3App::usePort(std::unique_ptr<PortBackend> backend, const QString& description) {
+void CTkv88_3App::usePort(std::unique_ptr<MemoryAccess> backend, const QString& description) {
   // The three candidate bases start idle; detection picks one on first use.
-  for (uint16_t base : backend->lptCandidates()) backend->resetLines(base);
+  if (PortBackend* port = backend->parallelPort())
+    for (uint16_t base : port->lptCandidates()) port->resetLines(base);
   if (m_link)
-    m_link->setPort(std::move(backend));
+    m_link->setMemory(std::move(backend));
   else
     m_link = std::make_unique<DeviceLink>(std::move(backend));
   m_port = description;
@@ -163,7 +166,7 @@ void CTkv88_3App::usePort(std::unique_ptr<PortBackend> backend, const QString& d
 
 bool CTkv88_3App::choosePort(const QString& description) {
   QString reason;
-  std::unique_ptr<PortBackend> backend = openPortBackend(description, &reason);
+  std::unique_ptr<MemoryAccess> backend = openMemoryAccess(description, &reason);
   if (!backend) {
     messages::showError(m_frame.get(), kAppTitle,
                         QStringLiteral("Порт \"%1\" недоступен.\n%2").arg(description, reason));
@@ -222,17 +225,21 @@ bool CTkv88_3App::onCommand(int command) {
       return true;
     case CMainFrame::kChoosePortCommand: {
       QStringList items = portchoice::choices();
-      if (!items.contains(m_port)) items.prepend(m_port);
+      // The port in use is shown as its item (with the adapter's name, if any).
+      QString current = m_port;
+      for (const QString& item : items)
+        if (portchoice::descriptionOf(item) == m_port) current = item;
+      if (!items.contains(current)) items.prepend(current);
       QInputDialog dialog(m_frame.get());
       dialog.setWindowTitle(QStringLiteral("Порт"));
       dialog.setLabelText(QStringLiteral("Порт прибора:"));
       dialog.setComboBoxItems(items);
       dialog.setComboBoxEditable(true);
-      dialog.setTextValue(m_port);
+      dialog.setTextValue(current);
       dialog.setOkButtonText(QStringLiteral("OK"));
       dialog.setCancelButtonText(QStringLiteral("Отмена"));
       if (dialog.exec() != QDialog::Accepted) return true;
-      const QString chosen = dialog.textValue().trimmed();
+      const QString chosen = portchoice::descriptionOf(dialog.textValue());
       if (!chosen.isEmpty()) choosePort(chosen);
       return true;
     }

@@ -27,7 +27,7 @@ class CCmndLineInfo;
 class CMainFrame;
 class CTkv88_3Doc;
 class DeviceLink;
-class PortBackend;
+class MemoryAccess;
 
 class CTkv88_3App : public QObject {
   Q_OBJECT
@@ -72,8 +72,8 @@ class CTkv88_3App : public QObject {
   bool choosePort(const QString& description);
 
  private:
-  static std::unique_ptr<PortBackend> openPortBackend(const QString& description, QString* reason);
-  void usePort(std::unique_ptr<PortBackend> backend, const QString& description);
+  static std::unique_ptr<MemoryAccess> openMemoryAccess(const QString& description, QString* reason);
+  void usePort(std::unique_ptr<MemoryAccess> backend, const QString& description);
   bool runExchange(DeviceData& config, std::string_view mode);
   // Loads or saves through the document; a failure is shown and changes nothing.
   bool withFile(const QString& path, void (CTkv88_3Doc::*operation)(const std::string&));

@@ -8,12 +8,17 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "link/I2cDevBus.h"
 #include "link/PortDescription.h"
 #include "link/PortCheck.h"
 #include "link/PortDriver.h"
 #include "model/Cp1251.h"
 
 namespace portchoice {
+
+namespace {
+const QString kLabelSeparator = QStringLiteral(" — ");
+}  // namespace
 
 QString defaultSimulatorImage() {
   return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
@@ -26,18 +31,31 @@ QStringList choices() {
       QDir(QStringLiteral("/dev")).entryList({QStringLiteral("parport*")}, QDir::System);
   for (const QString& d : devices) list << QStringLiteral("ppdev:/dev/%1").arg(d);
   list << QStringLiteral("io:0x378") << QStringLiteral("io:0x278") << QStringLiteral("io:0x3BC");
+  for (const I2cAdapter& adapter : listI2cAdapters()) {
+    QString item = QStringLiteral("i2c:") + QString::fromStdString(adapter.devicePath);
+    if (!adapter.name.empty()) item += kLabelSeparator + QString::fromStdString(adapter.name);
+    list << item;
+  }
   list << QStringLiteral("sim:") + defaultSimulatorImage();
+  list << QStringLiteral("i2c-sim:") + defaultSimulatorImage();
   return list;
 }
 
-std::unique_ptr<PortBackend> open(const QString& description) {
+QString descriptionOf(const QString& choice) {
+  const qsizetype label = choice.indexOf(kLabelSeparator);
+  return (label < 0 ? choice : choice.left(label)).trimmed();
+}
+
+std::unique_ptr<MemoryAccess> open(const QString& description) {
   const std::string text = description.toStdString();
-  // The simulator creates its image, but not the folder it lives in.
+  // The simulators create their image, but not the folder it lives in.
   const PortDescription parsed = parsePortDescription(text);
-  if (parsed.kind == PortDescription::kSimulator && !parsed.simulator.imagePath.empty())
-    QDir().mkpath(
-        QFileInfo(QFile::decodeName(QByteArray::fromStdString(parsed.simulator.imagePath))).absolutePath());
-  return openPort(parsed);
+  const std::string image = parsed.kind == PortDescription::kSimulator      ? parsed.simulator.imagePath
+                            : parsed.kind == PortDescription::kI2cSimulator ? parsed.i2cSimulator.imagePath
+                                                                            : std::string();
+  if (!image.empty())
+    QDir().mkpath(QFileInfo(QFile::decodeName(QByteArray::fromStdString(image))).absolutePath());
+  return openMemoryAccess(parsed);
 }
 
 bool valid(const QString& description, QString* error) {

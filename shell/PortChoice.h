@@ -1,6 +1,7 @@
 // The ports the device exchanges can use, as the descriptions "--port" and
-// the "&Прибор" menu's "&Порт..." accept: "auto", "ppdev:DEVICE", "io:BASE"
-// and "sim:IMAGE" (the simulated controller keeping its memory in a file).
+// the "&Прибор" menu's "&Порт..." accept: "auto", "ppdev:DEVICE", "io:BASE",
+// "sim:IMAGE" (the simulated controller keeping its memory in a file),
+// "i2c:DEVICE" (a USB-I2C adapter) and "i2c-sim:IMAGE" (the simulated one).
 // Also the start-up duties of the port driver. User-interface thread.
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+class MemoryAccess;
 class PortBackend;
 
 namespace portchoice {
@@ -17,11 +19,14 @@ namespace portchoice {
 // The simulated controller's image in the user's data folder.
 QString defaultSimulatorImage();
 // The choices to offer: "auto", every parallel port found, the three classic
-// direct-I/O bases and the simulator with its default image.
+// direct-I/O bases, every I2C adapter (USB ones first) followed by " — " and
+// its name, and both simulators with the default image.
 QStringList choices();
+// The description in a choice: the text before a " — " label.
+QString descriptionOf(const QString& choice);
 // Opens the port of a description; throws std::exception with a UTF-8
 // message naming the port and the reason.
-std::unique_ptr<PortBackend> open(const QString& description);
+std::unique_ptr<MemoryAccess> open(const QString& description);
 // True when the description has one of the accepted forms; else the reason.
 bool valid(const QString& description, QString* error);
 

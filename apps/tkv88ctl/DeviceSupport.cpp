@@ -38,7 +38,7 @@ DeviceSession::DeviceSession(const Args& args) {
   m_showProgress = !m_quiet && ::isatty(STDERR_FILENO);
   const std::string description = args.option("--port").value_or(defaultPortDescription());
   try {
-    m_link = std::make_unique<DeviceLink>(openPort(description));
+    m_link = std::make_unique<DeviceLink>(openMemoryAccess(description));
   } catch (const PortError& e) {
     throw Failure(e.what());
   }

@@ -7,12 +7,14 @@
 #include <QInputDialog>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "GuiTest.h"
+#include "link/DeviceLink.h"
 #include "shell/AppSettings.h"
 #include "shell/CTkv88_3App.h"
 #include "support/Text.h"
@@ -139,22 +141,26 @@ class AppCommandsTest : public QObject {
 
   void thePortIsChosenInADialog() {
     const QString before = m_app->port();
-    const QString other = "sim:" + m_dir.filePath("chosen.bin");
+    const QString other = "i2c-sim:" + m_dir.filePath("chosen.bin");
     QString shownPort;
-    QStringList buttons;
+    QStringList buttons, items;
     QTimer::singleShot(0, [&] {
       auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
       if (!dialog) return;
       shownPort = dialog->textValue();
+      items = dialog->comboBoxItems();
       for (QPushButton* b : dialog->findChildren<QPushButton*>()) buttons << b->text();
-      dialog->setTextValue(" " + other + " ");
+      // An I2C adapter is listed with its name after " — ".
+      dialog->setTextValue(" " + other + " — simulated adapter");
       dialog->accept();
     });
     m_app->mainFrame()->onCommand(CMainFrame::kChoosePortCommand);
     QCOMPARE(shownPort, before);
     buttons.sort();
     QCOMPARE(buttons, QStringList({"OK", "Отмена"}));
+    QVERIFY(items.filter(QRegularExpression("^i2c-sim:.+controller.bin$")).size() == 1);
     QCOMPARE(m_app->port(), other);
+    QVERIFY(!m_app->deviceLink()->memory().parallelPort());
   }
 
   void qtsOwnTextsAreRussian() {

@@ -19,7 +19,16 @@ class StartUpTest : public QObject {
 
   QTemporaryDir m_dir;
   QString path(const QString& name) const { return m_dir.filePath(name); }
-  QString simPort(const QString& options = {}) const { return "sim:" + path("controller.bin") + options; }
+  // The simulated controller behind the parallel-port adapter ("sim:") or
+  // the I2C adapter ("i2c-sim:").
+  QString simPort(const QString& options = {}, const QString& adapter = "sim:") const {
+    return adapter + path("controller.bin") + options;
+  }
+  static void adapters() {
+    QTest::addColumn<QString>("adapter");
+    QTest::newRow("parallel port") << "sim:";
+    QTest::newRow("I2C") << "i2c-sim:";
+  }
 
  private slots:
   void init() {
@@ -54,9 +63,11 @@ class StartUpTest : public QObject {
     QVERIFY(MessageLog::shown()[0].text.contains("missing.tkv88"));
   }
 
+  void withoutAFileTheControllerIsRead_data() { adapters(); }
   void withoutAFileTheControllerIsRead() {
+    QFETCH(QString, adapter);
     CTkv88_3App app;
-    QCOMPARE(app.initInstance({"--port", simPort()}), std::nullopt);
+    QCOMPARE(app.initInstance({"--port", simPort({}, adapter)}), std::nullopt);
     QCOMPARE(u(app.document().title()), std::string("Новая прошивка"));
     QVERIFY(guitest::waitFor([&] { return u(app.document().title()) == "Считанная прошивка"; }));
     const DeviceData& d = *app.document().deviceData();
@@ -68,12 +79,14 @@ class StartUpTest : public QObject {
     QCOMPARE(app.document().selection->kind, int(ItemKind::Program));
     QCOMPARE(app.document().currentProgram, &app.document().deviceData()->programs.front());
     // The port given is the one the next start uses.
-    QCOMPARE(settings::port(), simPort());
+    QCOMPARE(settings::port(), simPort({}, adapter));
   }
 
+  void aSilentControllerGivesOneErrorAndKeepsTheNewConfiguration_data() { adapters(); }
   void aSilentControllerGivesOneErrorAndKeepsTheNewConfiguration() {
+    QFETCH(QString, adapter);
     CTkv88_3App app;
-    QCOMPARE(app.initInstance({"--port", simPort(",fault=absent")}), std::nullopt);
+    QCOMPARE(app.initInstance({"--port", simPort(",fault=absent", adapter)}), std::nullopt);
     QVERIFY(guitest::waitFor([] { return !MessageLog::shown().empty(); }));
     QTest::qWait(50);
     QCOMPARE(MessageLog::shown().size(), size_t(1));

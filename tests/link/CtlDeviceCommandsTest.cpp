@@ -1,5 +1,6 @@
 // tkv88ctl read, write, image and decode, run as the built program against
-// the simulated controller's image file.
+// the simulated controller's image file, behind the simulated parallel-port
+// adapter and behind the simulated I2C adapter alike.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -15,7 +16,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CtlDeviceCommands : public testing::Test {
+// The parameter: the simulated adapter's port prefix.
+class CtlDeviceCommands : public testing::TestWithParam<const char*> {
  protected:
   struct Result {
     int status;
@@ -40,12 +42,12 @@ class CtlDeviceCommands : public testing::Test {
   TempDir temp;
   const fs::path dir = temp.path;
   const fs::path memory = dir / "controller.bin";
-  const std::string port = "--port sim:" + memory.string();
+  const std::string port = "--port " + std::string(GetParam()) + memory.string();
 };
 
 }  // namespace
 
-TEST_F(CtlDeviceCommands, ReadImageAndDecodeAgreeWithTheController) {
+TEST_P(CtlDeviceCommands, ReadImageAndDecodeAgreeWithTheController) {
   const Result read = ctl("read " + port + " -o " + path("read.tkv88"));
   ASSERT_EQ(read.status, 0) << read.err;
   const std::string text = readFile(path("read.tkv88"));
@@ -76,7 +78,7 @@ TEST_F(CtlDeviceCommands, ReadImageAndDecodeAgreeWithTheController) {
   EXPECT_NE(bad.err.find("ровно 8192"), std::string::npos) << bad.err;
 }
 
-TEST_F(CtlDeviceCommands, WriteRefusesWhatDoesNotFitUnlessAskedAndVerifies) {
+TEST_P(CtlDeviceCommands, WriteRefusesWhatDoesNotFitUnlessAskedAndVerifies) {
   ASSERT_EQ(ctl("read " + port + " -o " + path("c.tkv88")).status, 0);
   const std::string before = readFile(memory);
   edit(path("c.tkv88"), "O10=2", "O10=7");  // 20 programs, 5 allowed
@@ -104,7 +106,7 @@ TEST_F(CtlDeviceCommands, WriteRefusesWhatDoesNotFitUnlessAskedAndVerifies) {
   EXPECT_EQ(programs, 5u);
 }
 
-TEST_F(CtlDeviceCommands, AFileWithoutAConfigurationIsNeverWritten) {
+TEST_P(CtlDeviceCommands, AFileWithoutAConfigurationIsNeverWritten) {
   // A memory image given by mistake loads as an empty configuration, which
   // would erase every program of the controller.
   ASSERT_EQ(ctl("dump " + port + " -o " + path("image.bin")).status, 0);
@@ -117,9 +119,14 @@ TEST_F(CtlDeviceCommands, AFileWithoutAConfigurationIsNeverWritten) {
   EXPECT_EQ(readFile(memory), before);
 }
 
-TEST_F(CtlDeviceCommands, NoControllerIsAnErrorAndWritesNoFile) {
-  const Result r = ctl("read --port sim:" + memory.string() + ",fault=absent -o " + path("none.tkv88"));
+TEST_P(CtlDeviceCommands, NoControllerIsAnErrorAndWritesNoFile) {
+  const Result r = ctl("read " + port + ",fault=absent -o " + path("none.tkv88"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "tkv88ctl read: Прибор не отвечает (code 1)\n");
   EXPECT_FALSE(fs::exists(path("none.tkv88")));
 }
+
+INSTANTIATE_TEST_SUITE_P(Adapters, CtlDeviceCommands, testing::Values("sim:", "i2c-sim:"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param) == "sim:" ? "ParallelPort" : "I2c";
+                         });

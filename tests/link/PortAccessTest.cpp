@@ -10,6 +10,7 @@
 #include <map>
 
 #include "link/DirectIoPort.h"
+#include "link/I2cDevBus.h"
 #include "link/PortDescription.h"
 #include "link/PpdevPort.h"
 #include "support/TempDir.h"
@@ -24,7 +25,7 @@ bool contains(const std::string& text, const std::string& part) {
 
 std::string openError(const std::string& description, const PortEnvironment& env = {}) {
   try {
-    openPort(description, env);
+    openMemoryAccess(description, env);
   } catch (const PortError& e) {
     return e.what();
   }
@@ -49,6 +50,19 @@ TEST(PortDescription, ParsesEveryForm) {
   EXPECT_EQ(parsePortDescription("io:0x3BC").ioBase, 0x3BC);
   EXPECT_EQ(parsePortDescription("io:888").ioBase, 0x378);
   EXPECT_EQ(parsePortDescription("auto").kind, PortDescription::kAuto);
+
+  const auto i2c = parsePortDescription("i2c:/dev/i2c-3");
+  EXPECT_EQ(i2c.kind, PortDescription::kI2cDev);
+  EXPECT_EQ(i2c.devicePath, "/dev/i2c-3");
+  EXPECT_EQ(i2c.i2cAddress, 0x50);
+  EXPECT_EQ(parsePortDescription("i2c:/dev/i2c-3,addr=0x57").i2cAddress, 0x57);
+  const auto i2cSim = parsePortDescription("i2c-sim:/tmp/a,b.bin,addr=0x51,fault=eio:7");
+  EXPECT_EQ(i2cSim.kind, PortDescription::kI2cSimulator);
+  EXPECT_EQ(i2cSim.i2cSimulator.imagePath, "/tmp/a,b.bin");
+  EXPECT_EQ(i2cSim.i2cSimulator.address, 0x51);
+  EXPECT_EQ(i2cSim.i2cSimulator.fault.error, EIO);
+  EXPECT_EQ(i2cSim.i2cSimulator.fault.atTransfer, 7u);
+  EXPECT_EQ(parsePortDescription("i2c-sim:x,fault=absent").i2cSimulator.fault.kind, I2cFault::kAbsent);
 }
 
 TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
@@ -71,6 +85,13 @@ TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
       {"io:0170", "неверный адрес порта"},  // no octal
       {"io:0x", "неверный адрес порта"},
       {"sim:x,fault=dropout:010", "неверное число байтов"},
+      {"i2c:", "не указано устройство"},
+      {"i2c:,addr=0x50", "не указано устройство"},
+      {"i2c:/dev/i2c-1,addr=0x78", "неверный адрес I2C"},
+      {"i2c:/dev/i2c-1,addr=0x50,fault=absent", "неизвестный параметр адаптера I2C \"fault=absent\""},
+      {"i2c-sim:", "не указан файл образа памяти"},
+      {"i2c-sim:x,fault=nack:", "неверный номер передачи"},
+      {"i2c-sim:x,fault=smoke", "неизвестная неисправность \"smoke\""},
   };
   for (const auto& c : cases) {
     try {
@@ -172,6 +193,12 @@ TEST_F(PortFiles, OpeningFailuresSayWhatToDo) {
   EXPECT_TRUE(contains(directIoErrorMessage(0x378, EPERM), "ppdev:/dev/parportN"));
   EXPECT_TRUE(contains(directIoErrorMessage(0xD010, EINVAL), "ниже 0x400"));
 
+  EXPECT_TRUE(contains(openError("i2c:" + (dir / "i2c-9").string()), "modprobe i2c-dev"));
+  EXPECT_TRUE(contains(openError("i2c:" + (dir / "notaport").string()), "не устройство шины I2C"));
+  EXPECT_THROW(openPort("i2c-sim:" + (dir / "m.bin").string()), PortError);  // not a parallel port
+  EXPECT_TRUE(contains(i2cDevErrorMessage("/dev/i2c-1", EACCES), "usermod -aG i2c"));
+  EXPECT_TRUE(contains(i2cDevErrorMessage("/dev/i2c-1", 0), "только SMBus"));
+
   // auto with no ppdev device and direct I/O not allowed.
   PortEnvironment env;
   env.devRoot = dir.string();
@@ -183,6 +210,24 @@ TEST_F(PortFiles, OpeningFailuresSayWhatToDo) {
   // auto reports a device that exists but cannot be used.
   put("parport0", "x");
   EXPECT_TRUE(contains(openError("auto", env), "не устройство параллельного порта"));
+}
+
+TEST_F(PortFiles, I2cAdaptersAreListedWithTheirNamesUsbFirst) {
+  put("sys/class/i2c-adapter/i2c-0/name", "i915 gmbus dpb\n");
+  put("sys/devices/pci0000:00/usb1/1-2/1-2:1.0/i2c-7/name", "i2c-tiny-usb at bus 001 device 004\n");
+  fs::create_directory_symlink(dir / "sys/devices/pci0000:00/usb1/1-2/1-2:1.0/i2c-7",
+                               dir / "sys/class/i2c-adapter/i2c-7");
+  put("dev/i2c-0", "");
+  put("dev/i2c-9", "");  // a node sysfs does not know
+  const std::vector<I2cAdapter> list = listI2cAdapters((dir / "dev").string(), (dir / "sys").string());
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[0].devicePath, (dir / "dev/i2c-7").string());
+  EXPECT_EQ(list[0].name, "i2c-tiny-usb at bus 001 device 004");
+  EXPECT_TRUE(list[0].usb);
+  EXPECT_EQ(list[1].name, "i915 gmbus dpb");
+  EXPECT_FALSE(list[1].usb);
+  EXPECT_EQ(list[2].devicePath, (dir / "dev/i2c-9").string());
+  EXPECT_EQ(list[2].name, "");
 }
 
 TEST_F(PortFiles, SimulatorPortOpensAtItsBase) {

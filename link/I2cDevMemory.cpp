@@ -1,0 +1,156 @@
+#include "link/I2cDevMemory.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "link/DeviceLink.h"
+#include "link/SError.h"
+#include "model/Cp1251.h"
+#include "model/SystemErrorText.h"
+
+namespace {
+
+constexpr uint16_t kAddressMask = 0x1FFF;  // the memory's 13 address bits
+
+bool missingAcknowledge(int error) { return error == ENXIO || error == EREMOTEIO || error == EIO; }
+
+// Why a transfer failed, for the code-2 message (UTF-8).
+std::string transferErrorText(int error) {
+  switch (error) {
+    case EAGAIN:
+      return "на шине I2C другой ведущий (арбитраж проигран)";
+    case ETIMEDOUT:
+      return "шина I2C не освободилась вовремя";
+    case ENODEV:
+    case ESHUTDOWN:
+      return "адаптер I2C отключён";
+    case EOPNOTSUPP:
+      return "адаптер I2C не умеет такие передачи";
+    default:
+      return systemErrorText(error);
+  }
+}
+
+}  // namespace
+
+I2cDevMemory::I2cDevMemory(std::unique_ptr<I2cBus> bus, uint16_t address)
+    : m_bus(std::move(bus)), m_address(address) {
+  if (!m_bus) throw std::invalid_argument("I2cDevMemory needs an I2C bus");
+}
+
+I2cDevMemory::~I2cDevMemory() {
+  try {
+    flush(nullptr);
+  } catch (...) {
+    // Nobody is left to tell; the exchanges store everything in end().
+  }
+}
+
+int I2cDevMemory::transfer(I2cMessage* messages, int count) {
+  int error = 0;
+  for (int attempt = 0; attempt <= kArbitrationRetries; ++attempt) {
+    ++m_transfers;
+    error = m_bus->transfer(messages, count);
+    if (error != EAGAIN) break;
+  }
+  return error;
+}
+
+// The bit-banged bus's codes: no acknowledge before the first answer of the
+// process means nothing is connected; after it, the link broke.
+void I2cDevMemory::fail(DeviceLink* link, int error) const {
+  const bool first = link && link->awaitingFirstAnswer.load();
+  if (missingAcknowledge(error))
+    throw SError(first ? SError::kNoAnswer : SError::kLinkBroken,
+                 first ? link_texts::noAnswer() : link_texts::linkBroken());
+  throw SError(SError::kLinkBroken,
+               link_texts::linkBroken() + cp1251::fromUtf8(" (" + transferErrorText(error) + ")"));
+}
+
+void I2cDevMemory::readOnce(DeviceLink& link, uint8_t* dst, uint16_t address, int length) {
+  uint8_t where[2] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address & 0xFF)};
+  I2cMessage messages[2];
+  messages[0] = {m_address, 0, 2, where};
+  messages[1] = {m_address, I2cMessage::kRead, static_cast<uint16_t>(length), dst};
+  if (const int error = transfer(messages, 2)) fail(&link, error);
+  link.awaitingFirstAnswer.store(false);
+}
+
+void I2cDevMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length) {
+  if (length < 1 || length > kMaxBlock)
+    throw std::invalid_argument("I2cDevMemory::readBlock: length " + std::to_string(length) +
+                                " outside 1..32");
+  flush(&link);
+  const auto start = static_cast<uint16_t>(address & kAddressMask);
+  for (int attempt = 1;; ++attempt) {
+    try {
+      readOnce(link, dst, start, length);
+      break;
+    } catch (const SError&) {
+      if (attempt == kReadAttempts) throw;
+      m_bus->sleepUs(kRetryPauseUs);
+    }
+  }
+  link.progressCounter.fetch_add(length, std::memory_order_relaxed);
+}
+
+bool I2cDevMemory::heldByte(uint32_t address, uint8_t& value) const {
+  const int index = static_cast<int>((address & kAddressMask) - m_heldStart);
+  if (m_heldCount == 0 || index < 0 || index >= m_heldCount) return false;
+  value = m_held[index];
+  return true;
+}
+
+void I2cDevMemory::writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
+                              bool countProgress) {
+  for (int done = 0; done < count;) {
+    const auto at = static_cast<uint16_t>((address + static_cast<uint32_t>(done)) & kAddressMask);
+    const int inPage = at % kPageSize;
+    const int n = std::min(count - done, kPageSize - inPage);
+    // A run that continues or overlaps the held one in its page joins it.
+    const bool joins = m_heldCount > 0 && at / kPageSize == m_heldStart / kPageSize && at >= m_heldStart &&
+                       at <= m_heldStart + m_heldCount;
+    if (!joins) {
+      flush(&link);
+      m_heldStart = at;
+    }
+    const int offset = at - m_heldStart;
+    std::memcpy(m_held + offset, src + done, static_cast<std::size_t>(n));
+    m_heldCount = std::max(m_heldCount, offset + n);
+    if (countProgress) link.progressCounter.fetch_add(n, std::memory_order_relaxed);
+    done += n;
+  }
+}
+
+void I2cDevMemory::end(DeviceLink& link) { flush(&link); }
+
+void I2cDevMemory::flush(DeviceLink* link) {
+  if (m_heldCount == 0) return;
+  uint8_t bytes[2 + kPageSize];
+  bytes[0] = static_cast<uint8_t>(m_heldStart >> 8);
+  bytes[1] = static_cast<uint8_t>(m_heldStart & 0xFF);
+  std::memcpy(bytes + 2, m_held, static_cast<std::size_t>(m_heldCount));
+  I2cMessage message{m_address, 0, static_cast<uint16_t>(2 + m_heldCount), bytes};
+  m_heldCount = 0;  // a failed page is not written again
+  if (const int error = transfer(&message, 1)) fail(link, error);
+  if (link) link->awaitingFirstAnswer.store(false);
+  awaitWriteCycle(link);
+}
+
+// Acknowledge polling: the memory answers nothing until its write cycle
+// has ended. A one-byte read changes nothing in it.
+void I2cDevMemory::awaitWriteCycle(DeviceLink* link) {
+  const uint64_t start = m_bus->nowUs();
+  uint8_t byte = 0;
+  for (;;) {
+    m_bus->sleepUs(kPollPauseUs);
+    I2cMessage poll{m_address, I2cMessage::kRead, 1, &byte};
+    const int error = transfer(&poll, 1);
+    if (error == 0) return;
+    if (!missingAcknowledge(error)) fail(link, error);
+    if (m_bus->nowUs() - start >= kWriteCycleLimitUs) fail(link, error);
+  }
+}

@@ -1,0 +1,77 @@
+// The memory engine for I2C adapters (Linux i2c-dev, or the simulated
+// adapter): the controller's 24C64-class memory reached with its own
+// transactions instead of bit-banged port lines.
+//
+//   read   a write of the two address bytes, a repeated START, a read of n
+//          bytes (one I2C_RDWR transfer); up to five attempts 10 ms apart
+//   write  page writes (two address bytes and up to 32 data bytes) that
+//          never cross a 32-byte page, each followed by acknowledge polling
+//          (one-byte reads) until the memory has finished its write cycle,
+//          given up after kWriteCycleLimitUs
+//
+// Writes are combined per page: a write that ends inside a page is held
+// until the next write extends it, or until the next read, end() or the
+// engine's destruction. Record writes that share a byte with their
+// predecessor (119-bit program slots) so cost one write cycle per page
+// instead of one per record; heldByte() lets the masked and bit-aligned
+// writes merge with bytes not yet on the bus. A failure to store held bytes
+// surfaces in the call that stores them.
+//
+// Errors as on the bit-banged bus: a missing acknowledge (ENXIO, EREMOTEIO,
+// EIO) is code 1 "Прибор не отвечает" until the memory has answered once in
+// this process, code 2 after; other transfer errors are code 2 with the
+// reason; lost arbitration (EAGAIN) is retried kArbitrationRetries times.
+//
+// Exchange worker thread, one caller at a time.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "link/I2cBus.h"
+#include "link/MemoryAccess.h"
+
+class I2cDevMemory : public MemoryAccess {
+ public:
+  static constexpr uint16_t kDefaultAddress = 0x50;  // 1010 A2 A1 A0 with A2..A0 = 0
+  static constexpr int kPageSize = 32;
+  static constexpr int kReadAttempts = 5;
+  static constexpr uint64_t kRetryPauseUs = 10000;
+  static constexpr int kArbitrationRetries = 10;
+  static constexpr uint64_t kPollPauseUs = 200;
+  // The memory's write cycle is 5 ms at most (10 ms for some makers).
+  static constexpr uint64_t kWriteCycleLimitUs = 50000;
+
+  I2cDevMemory(std::unique_ptr<I2cBus> bus, uint16_t address = kDefaultAddress);
+  // Stores held bytes; a failure then has nobody to tell.
+  ~I2cDevMemory() override;
+
+  void end(DeviceLink& link) override;
+  void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length) override;
+  void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
+                  bool countProgress) override;
+  bool heldByte(uint32_t address, uint8_t& value) const override;
+
+  I2cBus& bus() { return *m_bus; }
+  uint16_t deviceAddress() const { return m_address; }
+  // Transfers so far (polls included), for the benchmark.
+  uint64_t transfers() const { return m_transfers; }
+
+ private:
+  // One transfer with the arbitration retries; the errno of the last try.
+  int transfer(I2cMessage* messages, int count);
+  [[noreturn]] void fail(DeviceLink* link, int error) const;
+  void readOnce(DeviceLink& link, uint8_t* dst, uint16_t address, int length);
+  // Writes the held run, then waits for the write cycle.
+  void flush(DeviceLink* link);
+  void awaitWriteCycle(DeviceLink* link);
+
+  std::unique_ptr<I2cBus> m_bus;
+  uint16_t m_address;
+  uint64_t m_transfers = 0;
+
+  // The held run: bytes [m_heldStart, m_heldStart + m_heldCount) of one page.
+  uint8_t m_held[kPageSize] = {};
+  uint16_t m_heldStart = 0;
+  int m_heldCount = 0;
+};
