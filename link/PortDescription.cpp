@@ -163,9 +163,9 @@ void parseI2c(const std::string& rest, const std::string& description, PortDescr
       d.i2cSimulator.fault = parseI2cFault(value, description);
   }
   if (parts.path.empty())
-    throw PortError(
-        "в \"" + description + "\" не указан" +
-        (simulated ? " файл образа памяти: укажите i2c-sim:ФАЙЛ" : "о устройство: укажите i2c:/dev/i2c-1"));
+    throw PortError("в \"" + description + "\" " +
+                    (simulated ? "не указан файл образа памяти: укажите i2c-sim:ФАЙЛ"
+                               : "не указано устройство: укажите i2c:/dev/i2c-1"));
   d.devicePath = parts.path;
   d.i2cSimulator.imagePath = parts.path;
   d.i2cSimulator.address = d.i2cAddress;
