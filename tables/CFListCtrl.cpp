@@ -66,6 +66,20 @@ CFListCtrl::CFListCtrl(QWidget* parent, int id)
   connect(header(), &QHeaderView::customContextMenuRequested, this, &CFListCtrl::onHeaderContextMenu);
   connect(header(), &QHeaderView::sectionHandleDoubleClicked, this, [this](int c) { AutoSizeColumn(c); });
   connect(header(), &QHeaderView::sectionResized, this, &CFListCtrl::onSectionResized);
+  // A model reset leaves the header with default sections: the columns'
+  // widths are kept across it (and the widths of columns added during it
+  // are given once it ends).
+  connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+    for (int c = 0; c < GetColumnCount() && c < header()->count(); ++c)
+      if (m_columns[c].pendingWidth < 0) m_columns[c].pendingWidth = header()->sectionSize(c);
+  });
+  connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+    for (int c = 0; c < GetColumnCount(); ++c)
+      if (m_columns[c].pendingWidth >= 0) {
+        header()->resizeSection(c, m_columns[c].pendingWidth);
+        m_columns[c].pendingWidth = -1;
+      }
+  });
   m_spinRepeat = new QTimer(this);
   connect(m_spinRepeat, &QTimer::timeout, this, [this] {
     m_spinRepeat->setInterval(60);
@@ -94,6 +108,10 @@ int CFListCtrl::AddColumn(int index, const QString& heading, int width, int form
   column.defaultProfile = defaultProfile;
   // Header codes 0 left, 1 right, 2 centre are kept as 0 left, 1 centre, 2 right.
   column.alignment = format == FL_RIGHT ? 2 : format == FL_CENTER ? 1 : 0;
+  column.pendingWidth = width;
+  // Columns added while redrawing is locked reach the view as one reset, so
+  // a program of 99 steps does not re-lay the header out 99 times.
+  if (locked()) beginStructure();
   const bool reset = m_resetOpen;
   if (!reset) m_model->beginInsertColumns(QModelIndex(), index, index);
   m_columns.insert(m_columns.begin() + index, column);
@@ -106,10 +124,23 @@ int CFListCtrl::AddColumn(int index, const QString& heading, int width, int form
     }
   };
   addCell(m_root.get());
-  if (!reset) m_model->endInsertColumns();
-  header()->resizeSection(index, width);
+  if (!reset) {
+    m_model->endInsertColumns();
+    header()->resizeSection(index, width);
+    m_columns[index].pendingWidth = -1;
+  }
   if (m_focusRow && m_focusColumn >= index) ++m_focusColumn;
   return index;
+}
+
+QString CFListCtrl::GetColumnHeading(int column) const {
+  return column >= 0 && column < GetColumnCount() ? m_columns[column].heading : QString();
+}
+
+void CFListCtrl::SetColumnHeading(int column, const QString& heading) {
+  if (column < 0 || column >= GetColumnCount() || m_columns[column].heading == heading) return;
+  m_columns[column].heading = heading;
+  if (!m_resetOpen) emit m_model->headerDataChanged(Qt::Horizontal, column, column);
 }
 
 void CFListCtrl::RemoveColumn(int index) {
@@ -118,6 +149,7 @@ void CFListCtrl::RemoveColumn(int index) {
   if (GetColumnCount() == 1) {
     RemoveRow(FL_ROOT);
   }
+  if (locked()) beginStructure();
   const bool reset = m_resetOpen;
   if (!reset) m_model->beginRemoveColumns(QModelIndex(), index, index);
   m_columns.erase(m_columns.begin() + index);

@@ -153,6 +153,9 @@ struct XFList_Column {
   FL_COLOR backColor = FL_COLOR_DEFAULT;
   FL_COLOR textColor = FL_COLOR_DEFAULT;
   int width = -1;  // what the user last gave it by dragging the divider
+  // The width to give the header once a model reset ends (a reset leaves
+  // the header with default sections); -1 when none.
+  int pendingWidth = -1;
 };
 
 struct XFList_Row {
@@ -238,6 +241,8 @@ class CFListCtrl : public QTreeView {
   void RemoveColumn(int index);
   int GetColumnCount() const { return static_cast<int>(m_columns.size()); }
   void SetColumnColor(int column, FL_COLOR text, FL_COLOR back);
+  QString GetColumnHeading(int column) const;
+  void SetColumnHeading(int column, const QString& heading);
 
   // ---- Rows --------------------------------------------------------------------
   // Under parent (FL_ROOT for the top level), at FL_LAST, FL_FIRST, FL_SORT or

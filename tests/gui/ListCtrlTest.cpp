@@ -97,6 +97,24 @@ class ListCtrlTest : public QObject {
   }
   void cleanup() { m_window.reset(); }
 
+  // Columns added and removed under a redraw lock reach the view as one
+  // reset; every column keeps its width through it, and a heading changes.
+  void columnsUnderALockKeepTheirWidths() {
+    flatRows(3, m_text);
+    m_list->header()->resizeSection(0, 90);
+    m_list->LockRedraw(true);
+    for (int i = 0; i < 5; ++i) m_list->AddColumn(-1, QStringLiteral("C%1").arg(i), 60 + i);
+    m_list->RemoveColumn(1);
+    m_list->LockRedraw(false);
+    QCOMPARE(m_list->header()->count(), 6);
+    const QList<int> widths{90, 60, 61, 62, 63, 64};
+    for (int c = 0; c < 6; ++c) QCOMPARE(m_list->header()->sectionSize(c), widths[c]);
+    m_list->RemoveRow(FL_ROOT);
+    QCOMPARE(m_list->header()->sectionSize(0), 90);
+    m_list->SetColumnHeading(2, QStringLiteral("Шаг 2 *"));
+    QCOMPARE(m_list->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Шаг 2 *"));
+  }
+
   void treeRowsModelAndNotices() {
     QAbstractItemModelTester tester(m_list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     // Built under the lock (one reset) and then row by row.
