@@ -133,6 +133,9 @@ void CTkv88_3Doc::loadText(std::string_view bytes) { takeLoaded(configfile::read
 
 void CTkv88_3Doc::takeLoaded(std::unique_ptr<DeviceData> data) {
   replaceConfiguration(std::move(data));
+  // After the values are in, so loading itself never asks; a configuration
+  // beyond its partition stays as it is until the user changes O10.
+  installPartitionHooks();
   if (!m_deviceData->programs.empty()) currentProgram = &m_deviceData->programs.front();
   notifyViews();
   rememberUnmodified();
@@ -197,7 +200,6 @@ Program* CTkv88_3Doc::programOfSelection() const {
   if (!selection || !selection->data || !m_deviceData) return nullptr;
   switch (selection->kind) {
     case ItemKind::Program:
-    case ItemKind::Comparators:
     case ItemKind::Steps:
       return static_cast<Program*>(selection->data);
     case ItemKind::Step:
@@ -227,6 +229,12 @@ void CTkv88_3Doc::resetBaseParameters(BaseParameters& base) {
   base = BaseParameters();
   base[BaseParameters::O10].setHooks(&CTkv88_3Doc::confirmPartitionChange,
                                      &CTkv88_3Doc::applyPartitionChange);
+}
+
+void CTkv88_3Doc::installPartitionHooks() {
+  if (!m_deviceData) return;
+  m_deviceData->general.base[BaseParameters::O10].setHooks(&CTkv88_3Doc::confirmPartitionChange,
+                                                           &CTkv88_3Doc::applyPartitionChange);
 }
 
 void CTkv88_3Doc::resetPid(PidRegulator& pid) {
@@ -303,9 +311,11 @@ void CTkv88_3Doc::readDevice() {
   selection = nullptr;
   std::copy(std::begin(scratch.nameField), std::end(scratch.nameField), std::begin(d.nameField));
   d.programs = scratch.programs;
-  // Cell by cell with assign: the read cells carry no hooks, so neither does
-  // O10 afterwards. The regulator indices are copied along.
+  // Cell by cell with assign; the regulator indices are copied along. The
+  // read cells carry no hooks: O10 gets the document's, so choosing another
+  // partition later asks and adapts the programs as in a new configuration.
   d.general = scratch.general;
+  installPartitionHooks();
   setTitle(texts().readDocument);
   notifyViews();
   rememberUnmodified();

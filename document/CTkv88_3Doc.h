@@ -42,10 +42,11 @@ class CTkv88_3Doc {
   // "&Новая прошивка": default general parameters with the O10 hooks and
   // programCount() default programs; title "Новая прошивка", no file path.
   bool newDocument();
-  // Loads a configuration file. On failure (missing, unreadable, too large,
-  // too many programs or steps, or no configuration at all: not one line
-  // recognised) throws configfile::FileError and leaves the document as it
-  // was. The title becomes the file's name.
+  // Loads a configuration file; O10 gets the partition hooks. On failure
+  // (missing, unreadable, too large, too many programs or steps, or no
+  // configuration at all: not one line recognised) throws
+  // configfile::FileError and leaves the document as it was. The title
+  // becomes the file's name.
   void openFile(const std::string& path);
   // Saves through a temporary file beside `path` renamed over it. On failure
   // throws configfile::FileError; the previous file stays intact.
@@ -96,7 +97,8 @@ class CTkv88_3Doc {
   void notifyViews(DocumentView* sender = nullptr);
   // Refreshes one view, keeping the keyboard focus where it was.
   void notifyView(DocumentView* view);
-  // The program of a selected program, steps-group or step item; else none.
+  // The program of a selected program, steps-group or step item; else none
+  // (also for the comparators group, so step commands never act there).
   Program* programOfSelection() const;
 
   // ---- Reset operations ("По умолчанию") ------------------------------------
@@ -131,7 +133,8 @@ class CTkv88_3Doc {
 
   // "&Считать прошивку": exchanges "r2" then "r1" on a scratch configuration;
   // only when both finish does it replace the document's (title "Считанная
-  // прошивка", O10 without hooks). A cancel or failure changes nothing.
+  // прошивка", O10 with the partition hooks). A cancel or failure changes
+  // nothing.
   void readDevice();
   // "&Записать прошивку": exchanges "w2" then "w1" on the document's own
   // configuration; a cancel or failure skips the rest.

@@ -11,7 +11,11 @@
 #include "model/Parameter.h"
 #include "widgets/Messages.h"
 
-QString formatNumber(double value) { return QString::number(value, 'g', 15); }
+QString formatNumber(double value) {
+  // Qt drops the sign of minus zero; the corrections show it.
+  if (value == 0 && std::signbit(value)) return QStringLiteral("-0");
+  return QString::number(value, 'g', 15);
+}
 
 DataExchange::DataExchange(Direction direction, QWidget* owner) : m_direction(direction), m_owner(owner) {}
 

@@ -1,7 +1,11 @@
 #include "forms/FormFactory.h"
 
 #include "document/STreeItem.h"
+#include "forms/CFormCommBase.h"
 #include "forms/CFormCommDigFlt.h"
+#include "forms/CFormCommKeys.h"
+#include "forms/CFormCommKorr.h"
+#include "forms/CFormCommPid.h"
 #include "forms/CFormEmpty.h"
 
 #include <QInputDialog>
@@ -13,13 +17,17 @@ CMyFormView* createFormForKind(int kind, CTkv88_3Doc&, QWidget* parent) {
   switch (kind) {
     case ItemKind::Comparator:
     case ItemKind::Step:
+      return new CFormEmpty(kind, parent);
     case ItemKind::KeyPulseModes:
+      return new CFormCommKeys(parent);
     case ItemKind::Corrections:
+      return new CFormCommKorr(parent);
     case ItemKind::DigitalFilters:
       return new CFormCommDigFlt(parent);
     case ItemKind::BaseParameters:
+      return new CFormCommBase(parent);
     case ItemKind::Pid:
-      return new CFormEmpty(kind, parent);
+      return new CFormCommPid(parent);
     default:
       return nullptr;
   }

@@ -1,6 +1,7 @@
 #include "forms/FormWidgets.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QAbstractItemView>
 #include <QBoxLayout>
@@ -73,10 +74,21 @@ Button* withText(Button* button, int id, const QString& text, QBoxLayout* into) 
 
 }  // namespace
 
-void name(QWidget* control, const QString& text) {
+QString plain(const QString& text) {
   QString s = text;
-  s.replace(u'\n', u' ');
-  control->setAccessibleName(s.simplified());
+  return s.replace(u'\n', u' ').simplified();
+}
+
+void name(QWidget* control, const QString& text) { control->setAccessibleName(plain(text)); }
+
+void tabOrder(const QList<QWidget*>& controls) {
+  for (int i = 0; i + 1 < controls.size(); ++i) QWidget::setTabOrder(controls[i], controls[i + 1]);
+}
+
+long long truncateScaled(double value, int scale) {
+  // Far beyond every limit, yet inside what a long long holds.
+  const double scaled = std::clamp(value * scale, -1e15, 1e15);
+  return static_cast<long long>(std::trunc(scaled + (scaled < 0 ? -1e-9 : 1e-9)));
 }
 
 QLabel* label(QWidget* parent, int id, const QString& text) {
@@ -132,10 +144,10 @@ QComboBox* list(QWidget* parent, int id, const QString& accessible, const QStrin
   auto* l = new QComboBox(parent);
   setId(l, id);
   name(l, accessible);
-  // A list may be narrower than its longest entry; the popup is not.
-  l->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  l->setMinimumContentsLength(12);
-  l->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  // As wide as its longest entry where there is room, narrower where there
+  // is not; the popup always shows the entries whole.
+  l->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QString(10, u'x')) + 30);
   l->addItems(items);
   fitPopup(l);
   return l;

@@ -43,5 +43,13 @@ QRadioButton* radio(QButtonGroup* group, int position, int id, const QString& te
 QCheckBox* check(int id, const QString& text, QBoxLayout* into);
 // Sets the accessible name of a widget to a label's text (line breaks as blanks).
 void name(QWidget* control, const QString& text);
+// A label's text on one line.
+QString plain(const QString& text);
+// Tab moves through the controls in this order.
+void tabOrder(const QList<QWidget*>& controls);
+// Store of a real number typed into a form as a whole number of 1/scale
+// units, truncated toward zero; a hair is added first, so 2.3 gives 23 and
+// not 22 (2.3 * 10 is 22.999999999999996 in binary).
+long long truncateScaled(double value, int scale);
 
 }  // namespace formui

@@ -44,7 +44,18 @@ void setPairFixed(Parameter& integer, Parameter& fraction, int64_t x) {
 }
 
 void stepPair(Parameter& integer, Parameter& fraction, int32_t d) {
-  const int32_t s = fractionScale(fraction);
-  if (integer.value() == 0 && fraction.value() == 0 && d < 0) d = std::min(d, -s);
-  setPairFixed(integer, fraction, pairFixed(integer, fraction) + d);
+  const int64_t s = fractionScale(fraction);
+  if (integer.value() == 0 && fraction.value() == 0 && d < 0)
+    d = std::min<int32_t>(d, static_cast<int32_t>(-s));
+  // The pair's whole range: splitting a value beyond it would clamp the two
+  // parts apart (999.9 stepped up would become 999.0), so a step at a limit
+  // stays there.
+  const int64_t iMin = integer.minValue(), iMax = integer.maxValue();
+  const int64_t lo = s == 0     ? iMin
+                     : iMin < 0 ? iMin * s - fraction.maxValue()
+                                : iMin * s + fraction.minValue();
+  const int64_t hi = s == 0     ? iMax
+                     : iMax < 0 ? iMax * s - fraction.minValue()
+                                : iMax * s + fraction.maxValue();
+  setPairFixed(integer, fraction, std::clamp(pairFixed(integer, fraction) + d, lo, hi));
 }

@@ -22,5 +22,7 @@ int64_t pairFixed(const Parameter& integer, const Parameter& fraction);
 // 0 is not representable and becomes 0.0.
 void setPairFixed(Parameter& integer, Parameter& fraction, int64_t x);
 
-// Spin step by d fixed-point units; the first step below 0.0 goes to -1.0.
+// Spin step by d fixed-point units; the first step below 0.0 goes to -1.0,
+// and the result stays within the pair's limits taken as a whole (a step up
+// from 999.9 leaves 999.9).
 void stepPair(Parameter& integer, Parameter& fraction, int32_t d);

@@ -152,15 +152,20 @@ TEST_F(DocumentTest, HooksStayQuietWithoutAnActiveDocumentOrWhileReading) {
   EXPECT_TRUE(host.questions.empty());
 }
 
-TEST_F(DocumentTest, ALoadedConfigurationChangesItsPartitionWithoutAsking) {
+TEST_F(DocumentTest, ALoadedConfigurationAsksAndAdaptsWhenItsPartitionChanges) {
+  // Loading itself neither asks nor trims a configuration beyond its partition.
+  doc.deviceData()->programs.resize(25);
   doc.loadText(doc.text());
-  EXPECT_EQ(o10().beforeChange(), nullptr);
-  o10().setValue(0);
   EXPECT_TRUE(host.questions.empty());
-  EXPECT_EQ(data().programCount(), 20);
+  EXPECT_EQ(data().programCount(), 25);
+  host.answers = {true};
+  o10().setValue(0);
+  EXPECT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(data().programCount(), 60);
+  host.questions.clear();
 
-  // "По умолчанию" on the base parameters brings the hooks back, without
-  // adapting the programs to the restored O10.
+  // "По умолчанию" on the base parameters keeps the hooks, without adapting
+  // the programs to the restored O10.
   doc.resetBaseParameters(data().general.base);
   EXPECT_EQ(o10().value(), 2);
   EXPECT_TRUE(host.questions.empty());
@@ -194,8 +199,11 @@ TEST_F(DocumentTest, ReadDeviceReplacesTheConfigurationOnlyWhenBothExchangesFini
   EXPECT_EQ(doc.currentProgram, nullptr);
   EXPECT_EQ(tree.changes, 1);
   EXPECT_FALSE(doc.isModified());
-  EXPECT_EQ(o10().beforeChange(), nullptr);
-  EXPECT_EQ(o10().afterChange(), nullptr);
+  // The read O10 asks and adapts like a new configuration's.
+  host.answers = {true};
+  o10().setValue(7);
+  EXPECT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(data().programCount(), 5);
 }
 
 TEST_F(DocumentTest, ACancelledOrFailedReadChangesNothing) {
@@ -337,7 +345,7 @@ TEST_F(DocumentTest, ProgramOfSelectionFollowsTheItemKind) {
     Program* expected;
   } cases[] = {
       {ItemKind::Program, &second, &second},
-      {ItemKind::Comparators, &second, &second},
+      {ItemKind::Comparators, &second, nullptr},
       {ItemKind::Steps, &second, &second},
       {ItemKind::Step, &step, &second},
       {ItemKind::Comparator, &second.comparators[0], nullptr},

@@ -135,7 +135,8 @@ TEST(DeviceExchange, DocumentReadTakesTheControllersConfiguration) {
   ASSERT_EQ(d.programCount(), 20);
   EXPECT_EQ(u(d.programAt(0)->name()), "Считанная");
   EXPECT_TRUE(ValueDifferences(FactoryConfiguration(), d).empty());
-  EXPECT_EQ(d.general.base[BaseParameters::O10].beforeChange(), nullptr);
+  // The read partition asks and adapts when it is changed later.
+  EXPECT_EQ(d.general.base[BaseParameters::O10].beforeChange(), &CTkv88_3Doc::confirmPartitionChange);
 }
 
 TEST(DeviceExchange, AbortedOrFailedReadLeavesTheDocumentAsItWas) {

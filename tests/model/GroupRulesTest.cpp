@@ -93,6 +93,27 @@ TEST(SetpointPair, NegativeEdgeAndSpinSteps) {
   EXPECT_EQ(f.value(), 9);
 }
 
+TEST(SetpointPair, AStepAtALimitStaysThere) {
+  const struct {
+    int range;  // limit pair of E02/E03: 0 -99..999, 1 the humidity 0..99
+    int64_t start;
+    int32_t delta;
+    int64_t expected;
+  } cases[] = {
+      {0, 9999, 1, 9999}, {0, 9995, 20, 9999}, {0, -999, -1, -999}, {0, -990, -5, -995},
+      {1, 999, 1, 999},   {1, 0, -1, 0},       {1, 998, 5, 999},    {0, 9998, 1, 9999},
+  };
+  for (const auto& c : cases) {
+    Step s;
+    s[Step::E02].selectRange(c.range);
+    s[Step::E03].selectRange(c.range);
+    setPairFixed(s[Step::E02], s[Step::E03], c.start);
+    ASSERT_EQ(pairFixed(s[Step::E02], s[Step::E03]), c.start);
+    stepPair(s[Step::E02], s[Step::E03], c.delta);
+    EXPECT_EQ(pairFixed(s[Step::E02], s[Step::E03]), c.expected) << c.start << " + " << c.delta;
+  }
+}
+
 TEST(SetpointPair, ScaleFollowsTheUpperLimit) {
   EXPECT_EQ(fractionScale(Parameter("F", 0, 0, 9, "", "")), 10);
   EXPECT_EQ(fractionScale(Parameter("F", 0, 0, 10, "", "")), 100);

@@ -1,0 +1,258 @@
+#include "forms/CFormCommBase.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "forms/DataExchange.h"
+#include "forms/FormWidgets.h"
+#include "model/GeneralParameters.h"
+#include "widgets/CSpinButton.h"
+#include "widgets/GuiText.h"
+
+namespace {
+
+QStringList texts(std::initializer_list<const char*> utf8) {
+  QStringList list;
+  for (const char* s : utf8) list << QString::fromUtf8(s);
+  return list;
+}
+
+QVBoxLayout* column(QWidget* w) {
+  auto* l = new QVBoxLayout(w);
+  return l;
+}
+
+}  // namespace
+
+CFormCommBase::CFormCommBase(QWidget* parent) : CMyFormView(kTemplateId, parent) {
+  auto* main = new QVBoxLayout(page());
+  QWidget* p = page();
+
+  // O01, O02
+  auto* sensors = new QGridLayout;
+  const QString sensorsText = QStringLiteral("тип температурных датчиков");
+  m_sensors = formui::list(p, 140, sensorsText,
+                           texts({"ТСМ (50М/100М)   W100= 1,426 ", "ТСП (50П/100П)    W100= 1,385 ",
+                                  "ТСП (50П/100П)    W100= 1,391 ", "ТСМ (50М/100М)   W100= 1,428 "}));
+  QLabel* sensorsLabel = formui::label(p, 0, sensorsText);
+  sensorsLabel->setBuddy(m_sensors);
+  sensors->addWidget(m_sensors, 0, 0);
+  sensors->addWidget(sensorsLabel, 0, 1);
+  sensors->setColumnStretch(1, 1);
+  main->addLayout(sensors);
+
+  QGroupBox* indication = formui::frame(p, 0, QStringLiteral("Индикация"));
+  m_tenths =
+      formui::check(131, QStringLiteral("индикация десятых долей измеренной величины"), column(indication));
+  main->addWidget(indication);
+
+  // O03, O04, O05
+  QGroupBox* humidity = formui::frame(p, 0, QStringLiteral("Индикатор \"влажность\""));
+  QVBoxLayout* humidityLayout = column(humidity);
+  m_humidity = new QButtonGroup(this);
+  formui::radio(m_humidity, 0, 160, QStringLiteral("указывает номер программы"), humidityLayout);
+  formui::radio(m_humidity, 1, 161, QStringLiteral("указывает влажность"), humidityLayout);
+  main->addWidget(humidity);
+
+  QGroupBox* parameter = formui::frame(p, 0, QStringLiteral("Индикатор \"параметр\""));
+  QVBoxLayout* parameterLayout = column(parameter);
+  m_parameter = new QButtonGroup(this);
+  const QStringList parameterTexts =
+      texts({"индицируется температура сухого датчика", "индицируется температура сухого и влажного датчиков",
+             "индицируется температура сухого, влажного и датчика продукта",
+             "индицируется температура сухого, влажного, датчика продукта и положение задвижки 1",
+             "индицируется температура сухого, влажного, датчика продукта и положение задвижек 1 и 2"});
+  for (int i = 0; i < parameterTexts.size(); ++i)
+    formui::radio(m_parameter, i, 162 + i, parameterTexts[i], parameterLayout);
+  main->addWidget(parameter);
+
+  QGroupBox* calibration = formui::frame(p, 0, QStringLiteral("Коэффициенты калибровок"));
+  QVBoxLayout* calibrationLayout = column(calibration);
+  m_calibration = new QButtonGroup(this);
+  formui::radio(
+      m_calibration, 0, 1003,
+      QStringLiteral(
+          "используется коэффициент калибровки отдельно для входа 1, входа 2 и отдельно для входа 3"),
+      calibrationLayout);
+  formui::radio(m_calibration, 1, 1004,
+                QStringLiteral("используется коэффициент калибровки входа 4 для всех 3-х термометров"),
+                calibrationLayout);
+  main->addWidget(calibration);
+
+  // O06
+  const QString psychroText = QStringLiteral("Психрометрический коэффициент, для вычисления влажности ");
+  QGroupBox* psychro = formui::frame(p, 0, psychroText);
+  m_psychro = formui::edit(psychro, 134, psychroText);
+  m_psychroSpin = formui::spin(psychro, 150, m_psychro);
+  column(psychro)->addWidget(formui::spinEdit(m_psychro, m_psychroSpin));
+  main->addWidget(psychro);
+
+  // O07 with O08 beside its last two choices.
+  const QString powerTitle = QStringLiteral("При пропадании напряжения в сети");
+  QGroupBox* power = formui::frame(p, 0, powerTitle);
+  QVBoxLayout* powerLayout = column(power);
+  m_powerFailure = new QButtonGroup(this);
+  formui::radio(m_powerFailure, 0, 1009, QStringLiteral("Продолжение работы с момента пропадания питания "),
+                powerLayout);
+  formui::radio(m_powerFailure, 1, 1010, QStringLiteral("Аварийный останов (со срабатыванием реле 5)"),
+                powerLayout);
+  formui::radio(m_powerFailure, 2, 1011, QStringLiteral("Неаварийный останов (переход в режим \"Останов\") "),
+                powerLayout);
+  const QString dropText = QStringLiteral(
+      "Продолжение, если одна из\nтемператур понизилась больше чем на\nиначе - аварийный останов");
+  QLineEdit** drops[2] = {&m_drop4, &m_drop5};
+  CSpinButton** dropSpins[2] = {&m_drop4Spin, &m_drop5Spin};
+  const int dropIds[2][3] = {{1008, 137, 152}, {1007, 136, 151}};
+  for (int k = 0; k < 2; ++k) {
+    auto* row = new QHBoxLayout;
+    auto* radioColumn = new QVBoxLayout;
+    formui::radio(m_powerFailure, 3 + k, dropIds[k][0], dropText, radioColumn);
+    row->addLayout(radioColumn, 1);
+    *drops[k] = formui::edit(power, dropIds[k][1], formui::plain(dropText) + QStringLiteral(" (%)"));
+    *dropSpins[k] = formui::spin(power, dropIds[k][2], *drops[k]);
+    row->addWidget(formui::spinEdit(*drops[k], *dropSpins[k], formui::label(power, 0, QStringLiteral("%"))),
+                   0, Qt::AlignVCenter);
+    powerLayout->addLayout(row);
+  }
+  main->addWidget(power);
+
+  // O09, O10, O11, Scr
+  QGroupBox* rs232 = formui::frame(p, 0, QStringLiteral("RS-232"));
+  auto* rsLayout = new QGridLayout(rs232);
+  const QString baudText = QStringLiteral("Скорость обмена");
+  m_baud = formui::list(rs232, 142, baudText,
+                        texts({"300 бод", "600 бод", "1200 бод", "2400 бод", "4800 бод", "9600 бод",
+                               "14400 бод", "19200 бод"}));
+  QLabel* baudLabel = formui::label(rs232, 0, baudText);
+  baudLabel->setBuddy(m_baud);
+  rsLayout->addWidget(baudLabel, 0, 0);
+  rsLayout->addWidget(m_baud, 0, 1);
+  rsLayout->setColumnStretch(1, 1);
+  main->addWidget(rs232);
+
+  const QString partitionTitle = QStringLiteral("Разбиение памяти на программы и шаги");
+  QGroupBox* partition = formui::frame(p, 0, partitionTitle);
+  QStringList partitions;
+  for (int i = 0; i < GeneralParameters::kPartitionCount; ++i)
+    partitions << fromCp1251(GeneralParameters::partitionText(i));
+  m_partition = formui::list(partition, 141, partitionTitle, partitions);
+  column(partition)->addWidget(m_partition);
+  main->addWidget(partition);
+
+  const QString switchingTitle = QStringLiteral("Переключение каналов индикации");
+  QGroupBox* switching = formui::frame(p, 0, switchingTitle);
+  m_switching = formui::list(switching, 143, switchingTitle, texts({"автоматическое", "ручное"}));
+  column(switching)->addWidget(m_switching);
+  main->addWidget(switching);
+
+  auto* secrecy = new QGridLayout;
+  const QString secrecyText = QStringLiteral("параметр секретности");
+  m_secrecy =
+      formui::list(p, 144, secrecyText,
+                   texts({"чтение и запись по паролю", "записи - по паролю, чтение - без", "без пароля"}));
+  QLabel* secrecyLabel = formui::label(p, 0, secrecyText);
+  secrecyLabel->setBuddy(m_secrecy);
+  secrecy->addWidget(m_secrecy, 0, 0);
+  secrecy->addWidget(secrecyLabel, 0, 1);
+  secrecy->setColumnStretch(1, 1);
+  main->addLayout(secrecy);
+  main->addStretch(1);
+
+  // Commit triggers; a click also follows O07 with the O08 edits.
+  for (QComboBox* list : {m_sensors, m_baud, m_partition, m_switching, m_secrecy}) onSelect(list);
+  onLeave(m_sensors);
+  const auto clicked = [this] {
+    commitForm();
+    applyEnabling();
+  };
+  onClick(m_tenths, clicked);
+  for (QButtonGroup* group : {m_humidity, m_parameter, m_calibration, m_powerFailure})
+    onClick(group, clicked);
+  for (QLineEdit* edit : {m_psychro, m_drop4, m_drop5}) onLeave(edit);
+  for (CSpinButton* spin : {m_psychroSpin, m_drop4Spin, m_drop5Spin}) onSpin(spin);
+
+  QList<QWidget*> order{m_sensors, m_tenths};
+  for (QButtonGroup* group : {m_humidity, m_parameter, m_calibration})
+    for (QAbstractButton* b : group->buttons()) order << b;
+  order << m_psychro;
+  for (QAbstractButton* b : m_powerFailure->buttons()) {
+    order << b;
+    if (b == m_powerFailure->button(3)) order << m_drop4;
+    if (b == m_powerFailure->button(4)) order << m_drop5;
+  }
+  order << m_baud << m_partition << m_switching << m_secrecy;
+  formui::tabOrder(order);
+}
+
+void CFormCommBase::bindGroup(void* group) {
+  m_group = static_cast<BaseParameters*>(group);
+  applyEnabling();
+  applyRanges();
+  CMyFormView::bindGroup(group);
+}
+
+void CFormCommBase::initialUpdate() {
+  refreshForm();
+  applyEnabling();
+  applyRanges();
+}
+
+void CFormCommBase::applyEnabling() {
+  const int o07 = m_group ? (*m_group)[BaseParameters::O07].value() : 0;
+  m_drop4->setEnabled(o07 == 4);
+  m_drop4Spin->setEnabled(o07 == 4);
+  m_drop5->setEnabled(o07 == 5);
+  m_drop5Spin->setEnabled(o07 == 5);
+}
+
+void CFormCommBase::applyRanges() {
+  if (!m_group) return;
+  const Parameter& o06 = (*m_group)[BaseParameters::O06];
+  const Parameter& o08 = (*m_group)[BaseParameters::O08];
+  m_psychroSpin->setRange(o06.minValue(), o06.maxValue());
+  m_drop4Spin->setRange(o08.minValue(), o08.maxValue());
+  m_drop5Spin->setRange(o08.minValue(), o08.maxValue());
+}
+
+void CFormCommBase::exchange(DataExchange& dx) {
+  if (!m_group) return;
+  BaseParameters& g = *m_group;
+  dx.cell(m_sensors, g[BaseParameters::O01]);
+  dx.cell(m_tenths, g[BaseParameters::O02]);
+  dx.cell(m_humidity, g[BaseParameters::O03]);
+  dx.cell(m_parameter, g[BaseParameters::O04], 1);
+  dx.cell(m_calibration, g[BaseParameters::O05]);
+  dx.cell(m_psychro, g[BaseParameters::O06]);
+  dx.cell(m_powerFailure, g[BaseParameters::O07], 1);
+
+  // One parameter, two edits: the enabled one is read, both show it.
+  Parameter& o08 = g[BaseParameters::O08];
+  if (dx.loading()) {
+    dx.cell(m_drop4, o08);
+    dx.cell(m_drop5, o08);
+  } else {
+    QLineEdit* source = m_drop4->isEnabled() ? m_drop4 : m_drop5;
+    QLineEdit* other = source == m_drop4 ? m_drop5 : m_drop4;
+    int32_t v = o08.value();
+    dx.integer(source, v);
+    dx.range(source, int64_t{v}, int64_t{o08.minValue()}, int64_t{o08.maxValue()});
+    if (!dx.ok()) return;
+    other->setText(source->text().trimmed());
+    o08.setEnteredValue(v);
+  }
+
+  dx.cell(m_baud, g[BaseParameters::O09]);
+  // The partition's hooks may refuse: the list shows what O10 holds.
+  dx.cell(m_partition, g[BaseParameters::O10]);
+  if (dx.saving() && dx.ok()) m_partition->setCurrentIndex(g[BaseParameters::O10].value());
+  dx.cell(m_switching, g[BaseParameters::O11]);
+  dx.cell(m_secrecy, g[BaseParameters::Scr], 1);
+}
