@@ -129,7 +129,6 @@ std::optional<int> CTkv88_3App::initInstance(const QStringList& arguments) {
   m_host.setFrame(m_frame.get());
   m_frame->applicationCommand = [this](int command) { return onCommand(command); };
   m_frame->canClose = [this] { return saveModified(); };
-  if (!m_portError.isEmpty()) m_frame->statusBar()->showMessage(m_portError);
 
   if (!cmdInfo.m_strFileName.isEmpty()) {
     if (!openDocumentFile(cmdInfo.m_strFileName)) return 1;
@@ -139,6 +138,9 @@ std::optional<int> CTkv88_3App::initInstance(const QStringList& arguments) {
     m_frame->postCommand(CommandId::ReadDevice);
   }
   m_frame->show();
+  // Only now: a message shown in a hidden status bar leaves its idle text
+  // visible under it.
+  if (!m_portError.isEmpty()) m_frame->statusBar()->showMessage(m_portError);
   return std::nullopt;
 }
 

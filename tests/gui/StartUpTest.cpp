@@ -2,7 +2,9 @@
 // first thing that happens is the read from the (simulated) controller; the
 // port given is remembered; a controller that does not answer gives one
 // error box and leaves the new configuration in place.
+#include <QLabel>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -100,6 +102,10 @@ class StartUpTest : public QObject {
     CTkv88_3App app;
     QCOMPARE(app.initInstance({"--port", "ppdev:" + path("no-such-parport")}), std::nullopt);
     QVERIFY(!app.portError().isEmpty());
+    // The status bar tells it, in place of its idle text.
+    QStatusBar* status = app.mainFrame()->statusBar();
+    QCOMPARE(status->currentMessage(), app.portError());
+    QVERIFY(!status->findChild<QLabel*>("idleMessage")->isVisible());
     QVERIFY(guitest::waitFor([] { return !MessageLog::shown().empty(); }));
     QCOMPARE(MessageLog::shown()[0].title, QString("Error 4"));
     QCOMPARE(u(app.document().title()), std::string("Новая прошивка"));
