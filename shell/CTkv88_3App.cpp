@@ -45,7 +45,7 @@ std::string nativePath(const QString& path) { return QFile::encodeName(path).toS
 
 QString describe(const configfile::FileError& e) {
   const QString file = QFile::decodeName(QByteArray::fromStdString(e.path()));
-  const QString reason = QString::fromLocal8Bit(QByteArray::fromStdString(e.reason()));
+  const QString reason = messages::sentence(QString::fromLocal8Bit(QByteArray::fromStdString(e.reason())));
   return e.direction() == configfile::FileError::Direction::Read
              ? QStringLiteral("Не удалось открыть файл \"%1\".\n%2").arg(file, reason)
              : QStringLiteral("Не удалось сохранить файл \"%1\".\n%2").arg(file, reason);
@@ -170,8 +170,9 @@ bool CTkv88_3App::choosePort(const QString& description) {
   QString reason;
   std::unique_ptr<MemoryAccess> backend = openMemoryAccess(description, &reason);
   if (!backend) {
-    messages::showError(m_frame.get(), kAppTitle,
-                        QStringLiteral("Порт \"%1\" недоступен.\n%2").arg(description, reason));
+    messages::showError(
+        m_frame.get(), kAppTitle,
+        QStringLiteral("Порт \"%1\" недоступен.\n%2").arg(description, messages::sentence(reason)));
     return false;
   }
   usePort(std::move(backend), description);

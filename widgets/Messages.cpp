@@ -70,4 +70,12 @@ void showWarning(QWidget* parent, const QString& text) {
   run(parent, QMessageBox::Warning, kAppTitle, text, QMessageBox::Ok, QMessageBox::Ok, 0);
 }
 
+QString sentence(const QString& reason) {
+  QString s = reason.trimmed();
+  if (s.isEmpty()) return s;
+  s[0] = s[0].toUpper();
+  if (!QStringLiteral(".!?").contains(s.back())) s += u'.';
+  return s;
+}
+
 }  // namespace messages

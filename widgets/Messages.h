@@ -38,4 +38,8 @@ void showWarning(QWidget* parent, const QString& text);
 // The program's name, the title of its plain message boxes.
 inline const QString kAppTitle = QStringLiteral("Конфигуратор ТКВ88");
 
+// A reason made for the middle of a line ("нет такого файла или папки") as a
+// sentence of its own: capital first letter, full stop at the end.
+QString sentence(const QString& reason);
+
 }  // namespace messages

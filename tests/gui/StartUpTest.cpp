@@ -62,7 +62,9 @@ class StartUpTest : public QObject {
     CTkv88_3App app;
     QCOMPARE(app.initInstance({"--port", simPort(), path("missing.tkv88")}), std::optional<int>(1));
     QCOMPARE(MessageLog::shown().size(), size_t(1));
-    QVERIFY(MessageLog::shown()[0].text.contains("missing.tkv88"));
+    QCOMPARE(
+        MessageLog::shown()[0].text,
+        QString("Не удалось открыть файл \"%1\".\nНет такого файла или папки.").arg(path("missing.tkv88")));
   }
 
   void withoutAFileTheControllerIsRead_data() { adapters(); }
