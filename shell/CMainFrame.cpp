@@ -45,6 +45,38 @@ QWidget* firstEnabledButton(CMyDialogBar* bar) {
   return bar;
 }
 
+// The dialog mode's splitter. The tree keeps the width it was given (280 at
+// first, then whatever the user drags it to) while the window is at least as
+// wide as it was then; a narrower window shrinks both panes in proportion,
+// so the right pane keeps its share instead of being squeezed alone.
+class TreeSplitter : public QSplitter {
+ public:
+  TreeSplitter(int treeWidth, int paneWidth, QWidget* parent)
+      : QSplitter(Qt::Horizontal, parent), m_treeWidth(treeWidth) {
+    setChildrenCollapsible(false);
+    m_givenAt = treeWidth + paneWidth - handleWidth();
+    connect(this, &QSplitter::splitterMoved, this, [this] {
+      const QList<int> s = sizes();
+      m_treeWidth = s.value(0);
+      m_givenAt = s.value(0) + s.value(1);
+    });
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QSplitter::resizeEvent(event);
+    const QList<int> s = sizes();
+    const int total = s.value(0) + s.value(1);
+    if (s.size() != 2 || total <= 0 || m_givenAt <= 0) return;
+    const int tree = total >= m_givenAt ? m_treeWidth : m_treeWidth * total / m_givenAt;
+    if (tree != s[0]) setSizes({tree, total - tree});
+  }
+
+ private:
+  int m_treeWidth;
+  int m_givenAt;  // the width of both panes when the tree got its width
+};
+
 // A program name may hold '&', which a menu would take for a mnemonic.
 QString menuText(const QString& text) {
   QString s = text;
@@ -61,14 +93,13 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
 
   // The three modes' windows; exactly one of them fills the client area.
   m_modes = new QStackedWidget(this);
-  m_wndSplitter = new QSplitter(Qt::Horizontal, m_modes);
+  m_wndSplitter = new TreeSplitter(280, 570, m_modes);
   m_wndSplitter->setObjectName(QStringLiteral("59648"));
   m_pTreeView = new CTkv88_3View(m_doc, levelMask, m_wndSplitter);
   m_pRightPane = new CRightWizFrame(m_doc, m_wndSplitter);
   m_wndSplitter->addWidget(m_pTreeView);
   m_wndSplitter->addWidget(m_pRightPane);
   m_wndSplitter->setStretchFactor(1, 1);
-  m_wndSplitter->setChildrenCollapsible(false);
   m_wndSplitter->setSizes({280, 570});
   m_pTableView = new CFormTableSheet(m_doc, m_modes);
   m_pListView = new CFormListMode(m_doc, m_modes);

@@ -6,7 +6,23 @@
 namespace {
 constexpr int kMargin = 6;        // around the buttons and between them
 constexpr int kRightMargin = 10;  // from "Помощь" to the bar's right edge
+// "Помощь" as wide as its text needs, not at the style's floor for short
+// texts (80 pixels), and the same in both layouts below.
+constexpr int kHelpPadding = 6;  // each side of its text
+// The tight layout that keeps one row where the usual one is a little too
+// wide: narrow gaps, and buttons with just this much room beside their text.
+constexpr int kTightMargin = 3;
+constexpr int kTightPadding = 3;
+
+int textWidth(const QPushButton* b) {
+  return b->fontMetrics().horizontalAdvance(QString(b->text()).remove(u'&'));
+}
 }  // namespace
+
+int CMyDialogBar::buttonWidth(const QPushButton* b, bool tight) const {
+  if (b == m_buttons.back()) return std::min(b->sizeHint().width(), textWidth(b) + 2 * kHelpPadding);
+  return tight ? textWidth(b) + 2 * kTightPadding : b->sizeHint().width();
+}
 
 CMyDialogBar::CMyDialogBar(int barId, int templateId, const QList<Button>& buttons, QWidget* parent)
     : QFrame(parent), m_barId(barId), m_templateId(templateId) {
@@ -35,16 +51,23 @@ QPushButton* CMyDialogBar::button(int command) const {
   return nullptr;
 }
 
-QSize CMyDialogBar::sizeHint() const {
+int CMyDialogBar::rowWidth(bool tight) const {
   int width = kRightMargin;
-  for (QPushButton* b : m_buttons) width += kMargin + b->sizeHint().width();
+  for (QPushButton* b : m_buttons) width += (tight ? kTightMargin : kMargin) + buttonWidth(b, tight);
+  return width;
+}
+
+QSize CMyDialogBar::sizeHint() const {
+  const int width = rowWidth(false);
   return {width, layoutButtons(width, false)};
 }
 
 QSize CMyDialogBar::minimumSizeHint() const {
-  // Room for "Помощь" alone: the bar never forces the pane wider.
-  const QSize help = m_buttons.isEmpty() ? QSize() : m_buttons.back()->sizeHint();
-  const int width = kMargin + help.width() + kRightMargin;
+  // Room for the widest button on a row of its own, so none is ever cut
+  // short; the bar wraps onto further rows down to that width.
+  int widest = 0;
+  for (QPushButton* b : m_buttons) widest = std::max(widest, buttonWidth(b, false));
+  const int width = kMargin + widest + kRightMargin;
   return {width, layoutButtons(width, false)};
 }
 
@@ -52,24 +75,29 @@ int CMyDialogBar::heightForWidth(int width) const { return layoutButtons(width, 
 
 int CMyDialogBar::layoutButtons(int width, bool place) const {
   if (m_buttons.isEmpty()) return 2 * kMargin;
+  // One row as usual, else one tight row, else as usual on several rows.
+  const bool tight = rowWidth(false) > width && rowWidth(true) <= width;
+  // The tight row's gaps take back what room there is.
+  const int gap =
+      tight ? std::min<int>(kMargin, kTightMargin + (width - rowWidth(true)) / m_buttons.size()) : kMargin;
   QPushButton* help = m_buttons.back();
-  const QSize helpSize = help->sizeHint();
-  const int rowHeight = helpSize.height();
-  if (place) help->setGeometry(width - kRightMargin - helpSize.width(), kMargin, helpSize.width(), rowHeight);
+  const int helpWidth = buttonWidth(help, tight);
+  const int rowHeight = help->sizeHint().height();
+  if (place) help->setGeometry(width - kRightMargin - helpWidth, kMargin, helpWidth, rowHeight);
   // The first row ends before "Помощь"; further rows may use the whole width.
-  int right = width - kRightMargin - helpSize.width() - kMargin;
-  int x = kMargin, y = kMargin;
+  int right = width - kRightMargin - helpWidth - gap;
+  int x = gap, y = kMargin;
   bool firstRow = true;
   for (int i = 0; i + 1 < m_buttons.size(); ++i) {
-    const QSize s = m_buttons[i]->sizeHint();
-    if (x + s.width() > right && (x > kMargin || firstRow)) {
-      x = kMargin;
+    const int w = buttonWidth(m_buttons[i], tight);
+    if (x + w > right && (x > gap || firstRow)) {
+      x = gap;
       y += rowHeight + kMargin;
       right = width - kRightMargin;
       firstRow = false;
     }
-    if (place) m_buttons[i]->setGeometry(x, y, s.width(), s.height());
-    x += s.width() + kMargin;
+    if (place) m_buttons[i]->setGeometry(x, y, w, rowHeight);
+    x += w + gap;
   }
   return y + rowHeight + kMargin;
 }

@@ -1,9 +1,12 @@
 // A button bar under the right pane's view: a row of command buttons with a
 // border line on its top edge. The last button ("Помощь") keeps its size and
 // stays 10 pixels from the right edge whatever the width; the others sit on
-// the left at their natural sizes and, in a bar too narrow for one row, wrap
-// onto further rows rather than hide under "Помощь" or squeeze the tree. Clicking a button emits its command
-// id; the right pane routes it. The right pane owns its bars. User-interface thread only.
+// the left. A bar a little short of room for one row narrows the buttons and
+// the gaps between them to what their texts need; a bar still narrower wraps
+// them onto further rows rather than hide one under "Помощь" or cut its text
+// short.
+// Clicking a button emits its command id; the right pane routes it. The
+// right pane owns its bars. User-interface thread only.
 #pragma once
 
 #include <QFrame>
@@ -44,6 +47,10 @@ class CMyDialogBar : public QFrame {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // A button's width in the usual or the tight layout.
+  int buttonWidth(const QPushButton* b, bool tight) const;
+  // The width of one row of all buttons.
+  int rowWidth(bool tight) const;
   // Lays the buttons out for a bar `width` wide; returns the height it needs.
   // Moves the buttons only when `place` is true.
   int layoutButtons(int width, bool place) const;

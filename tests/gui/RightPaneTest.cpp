@@ -2,6 +2,7 @@
 // view for the same kind, "По умолчанию" with its enable rule, the step
 // commands of the step bar, and the bar's layout.
 #include <QPushButton>
+#include <QSplitter>
 #include <QTest>
 
 #include "GuiTest.h"
@@ -173,23 +174,39 @@ class RightPaneTest : public QObject {
     QCOMPARE(topic, help::kTopicEditing);
   }
 
-  void helpStaysTenPixelsFromTheRightEdge() {
+  void theStepBarAtEverySize() {
     QVERIFY(tree()->selectByData(&program(0).steps.front(), false));
-    for (int width : {850, 1200, 700, 450}) {
-      m_shell->frame->resize(width, 730);
+    int helpWidth = 0;
+    for (QSize size : {QSize(850, 730), QSize(1200, 730), QSize(700, 730), QSize(400, 300)}) {
+      m_shell->frame->resize(size);
       QCoreApplication::processEvents();
+      const QString at = QStringLiteral("%1x%2 ").arg(size.width()).arg(size.height());
       CMyDialogBar* bar = pane()->currentBar();
       QPushButton* help = bar->button(1418);
+      // "Помощь" keeps its size, 10 pixels from the right edge.
       QCOMPARE(bar->width() - (help->geometry().right() + 1), 10);
-      QCOMPARE(help->width(), help->sizeHint().width());
-      // No button hides under another or below the bar's edge: a narrow bar wraps.
+      if (!helpWidth) helpWidth = help->width();
+      QCOMPARE(help->width(), helpWidth);
+      // No button hides under another, leaves the bar or has its text cut
+      // short; from the default width on they stand in one row.
       const QList<QPushButton*> buttons = bar->buttons();
       for (int i = 0; i < buttons.size(); ++i) {
-        QVERIFY2(bar->rect().contains(buttons[i]->geometry()), qPrintable(buttons[i]->text()));
+        const QString name = at + buttons[i]->text();
+        QVERIFY2(bar->rect().contains(buttons[i]->geometry()), qPrintable(name));
+        QVERIFY2(buttons[i]->width() >= buttons[i]->fontMetrics().horizontalAdvance(buttons[i]->text()) + 6,
+                 qPrintable(name));
+        if (size.width() >= 850) QVERIFY2(buttons[i]->y() == help->y(), qPrintable(name));
         for (int j = i + 1; j < buttons.size(); ++j)
           QVERIFY2(!buttons[i]->geometry().intersects(buttons[j]->geometry()),
-                   qPrintable(buttons[i]->text() + " / " + buttons[j]->text()));
+                   qPrintable(at + buttons[i]->text() + " / " + buttons[j]->text()));
       }
+      // The tree keeps its 280 pixels while there is room; a small window
+      // shares its width instead of squeezing the right pane.
+      const QList<int> panes = m_shell->frame->splitter()->sizes();
+      if (size.width() >= 850)
+        QCOMPARE(panes[0], 280);
+      else
+        QVERIFY2(panes[1] >= 2 * panes[0], qPrintable(at));
     }
   }
 };
