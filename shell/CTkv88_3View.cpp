@@ -6,6 +6,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QStyledItemDelegate>
 
 #include "document/CTkv88_3Doc.h"
 #include "document/CommandIds.h"
@@ -20,6 +23,24 @@ const char* const kComparatorTexts[Program::kComparatorCount] = {
 
 QString t(const char* utf8) { return QString::fromUtf8(utf8); }
 
+// Item heights for texts wrapped to the width the tree gives them (a tree
+// view asks its delegate without telling it the width).
+class WrappingDelegate : public QStyledItemDelegate {
+ public:
+  explicit WrappingDelegate(QTreeView* tree) : QStyledItemDelegate(tree), m_tree(tree) {}
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    int depth = m_tree->rootIsDecorated() ? 1 : 0;
+    for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) ++depth;
+    QStyleOptionViewItem wrapped = option;
+    wrapped.rect = QRect(0, 0, std::max(1, m_tree->viewport()->width() - depth * m_tree->indentation()), 1);
+    return QStyledItemDelegate::sizeHint(wrapped, index);
+  }
+
+ private:
+  QTreeView* m_tree;
+};
+
 }  // namespace
 
 CTkv88_3View::CTkv88_3View(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
@@ -29,12 +50,15 @@ CTkv88_3View::CTkv88_3View(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
   setHeaderHidden(true);
   setColumnCount(1);
   setSelectionMode(QAbstractItemView::SingleSelection);
-  // The two level roots stand without lines or buttons; their children get both.
+  // The two level roots stand without lines or buttons; their children get
+  // both (drawBranches).
   setRootIsDecorated(false);
-  setUniformRowHeights(true);
-  // Long texts scroll sideways instead of being cut short.
-  header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  header()->setStretchLastSection(false);
+  // A text longer than the pane is wide goes on over further lines, so every
+  // text is seen whole without scrolling sideways.
+  setWordWrap(true);
+  setItemDelegate(new WrappingDelegate(this));
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  header()->setSectionResizeMode(QHeaderView::Stretch);
   // The selection stays visible while another pane has the focus.
   QPalette pal = palette();
   pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
@@ -203,6 +227,49 @@ void CTkv88_3View::onCurrentItemChanged(QTreeWidgetItem* current) {
     }
   }
   if (changed && m_doc.rightPane) m_doc.notifyView(m_doc.rightPane);
+}
+
+void CTkv88_3View::resizeEvent(QResizeEvent* event) {
+  QTreeWidget::resizeEvent(event);
+  // The texts wrap anew, so the rows take their new heights.
+  if (event->size().width() != event->oldSize().width()) scheduleDelayedItemsLayout();
+}
+
+void CTkv88_3View::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const {
+  // Dotted lines join each item to its siblings and its parent, and an item
+  // with children has a plus or minus box on its line. The columns left of
+  // an item's own carry the lines of its ancestors that have siblings below.
+  const int indent = indentation();
+  const int columns = rect.width() / indent;
+  if (columns <= 0) return;
+  const int midY = rect.top() + rect.height() / 2;
+  const QColor lineColor = palette().color(QPalette::Mid);
+  QPen dotted(lineColor, 0, Qt::CustomDashLine);
+  dotted.setDashPattern({1, 1});
+  painter->save();
+  painter->setPen(dotted);
+  QModelIndex level = index;
+  for (int column = columns - 1; column >= 0 && level.isValid(); --column, level = level.parent()) {
+    const int x = rect.left() + column * indent + indent / 2;
+    const bool siblingBelow = level.sibling(level.row() + 1, 0).isValid();
+    if (level == index) {
+      painter->drawLine(x, rect.top(), x, siblingBelow ? rect.bottom() : midY);
+      painter->drawLine(x, midY, rect.left() + (column + 1) * indent - 2, midY);
+    } else if (siblingBelow) {
+      painter->drawLine(x, rect.top(), x, rect.bottom());
+    }
+  }
+  if (model()->hasChildren(index)) {
+    const int x = rect.left() + (columns - 1) * indent + indent / 2;
+    const QRect box(x - 4, midY - 4, 8, 8);
+    painter->setPen(lineColor);
+    painter->setBrush(palette().color(QPalette::Base));
+    painter->drawRect(box);
+    painter->setPen(palette().color(QPalette::Text));
+    painter->drawLine(x - 2, midY, x + 2, midY);
+    if (!isExpanded(index)) painter->drawLine(x, midY - 2, x, midY + 2);
+  }
+  painter->restore();
 }
 
 QTreeWidgetItem* CTkv88_3View::rowAt(const QPoint& pos) const {

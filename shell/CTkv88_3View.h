@@ -55,6 +55,8 @@ class CTkv88_3View : public QTreeWidget, public DocumentView {
   void mousePressEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
 
  private:
   QTreeWidgetItem* addItem(QTreeWidgetItem* parent, const QString& text, int kind, int programNumber,

@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTest>
 
@@ -260,6 +261,35 @@ class TreeTest : public QObject {
     }
   }
 
+  void linesAndWholeTextsAtTheDefaultWidth() {
+    m_shell->frame->resize(850, 730);
+    QCoreApplication::processEvents();
+    QTreeWidgetItem* l2 = tree()->topLevelItem(1);
+    QTreeWidgetItem* keys = l2->child(1);  // "Параметры режимов транзисторных ключей"
+    QTreeWidgetItem* corrections = l2->child(2);
+    QTreeWidgetItem* pids = l2->child(4);
+    tree()->scrollToItem(pids->child(1));
+    // The long text goes on over a second line instead of running out of sight.
+    QVERIFY(!tree()->horizontalScrollBar()->isVisible());
+    QVERIFY(tree()->visualItemRect(keys).height() >= 2 * tree()->visualItemRect(corrections).height() - 2);
+    // Dotted lines join the items of a level and end at the last one's; a
+    // box with a minus stands on an opened item's line.
+    const QImage shot = tree()->viewport()->grab().toImage();
+    const QRgb base = tree()->palette().color(QPalette::Base).rgb();
+    const int x = tree()->indentation() / 2, x2 = x + tree()->indentation();  // the first two levels
+    const auto inked = [&](int y, int at) {
+      return shot.pixel(at, y) != base || shot.pixel(at, y + 1) != base;  // a dot on one of two pixels
+    };
+    const QRect between = tree()->visualItemRect(corrections);
+    QVERIFY(inked(between.top(), x) && inked(between.center().y(), x) && inked(between.bottom() - 1, x));
+    const QRect opened = tree()->visualItemRect(pids);
+    QCOMPARE(shot.pixel(x, opened.top() + opened.height() / 2),
+             tree()->palette().color(QPalette::Text).rgb());
+    const QRect last = tree()->visualItemRect(pids->child(1));
+    QVERIFY(inked(last.top(), x2));
+    QCOMPARE(shot.pixel(x2, last.bottom()), base);
+  }
+
   void rightClickSelectsTheRowUnderIt() {
     m_shell->frame->resize(850, 730);
     // A tree pane wider than its longest text leaves room right of every row.
@@ -269,7 +299,7 @@ class TreeTest : public QObject {
     tree()->topLevelItem(0)->child(0)->setExpanded(true);
     const QRect row = tree()->visualItemRect(steps);
     const int farRight = tree()->viewport()->width() - 5;
-    QVERIFY(farRight > tree()->header()->sectionSize(0));
+    QVERIFY(farRight > row.left() + tree()->fontMetrics().horizontalAdvance(steps->text(0)) + 20);
     // Anywhere on the row, here well to the right of its text.
     rightClick(tree()->viewport(), QPoint(farRight, row.center().y()));
     QVERIFY(QApplication::activePopupWidget());
