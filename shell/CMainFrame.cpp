@@ -110,6 +110,11 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
   setCentralWidget(m_modes);
   m_doc.tableView = m_pTableView;
   m_doc.listView = m_pListView;
+  // In the table mode the steps table follows the tree's selection (the step
+  // commands select the step they made there).
+  connect(m_pTreeView, &QTreeWidget::currentItemChanged, this, [this] {
+    if (m_nViewMode == kTableMode) m_pTableView->followTreeSelection();
+  });
 
   statusBar()->setObjectName(QStringLiteral("59393"));
   // The idle text, shown whenever no other message is (a menu item's tip

@@ -1,11 +1,48 @@
 #include "tables/CFormTableSheet.h"
 
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "document/CTkv88_3Doc.h"
+#include "tables/CDlgStepsTable.h"
 #include "tables/EmptyPage.h"
 
 CFormTableSheet::CFormTableSheet(CTkv88_3Doc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
-  setUpEmptyPage(this, QStringLiteral("Табличный вид ещё не реализован."));
+  setObjectName(QString::number(kTemplateId));
+  setAccessibleName(QStringLiteral("Табличный вид"));
+  m_tabs = new QTabWidget(this);
+  m_tabs->setObjectName(QString::number(kTabId));
+  m_tabs->setAccessibleName(QStringLiteral("Страницы табличного вида"));
+  m_tabs->setDocumentMode(true);
+  m_steps = new CDlgStepsTable(doc, m_tabs);
+  m_comparators = new QWidget(m_tabs);
+  setUpEmptyPage(m_comparators, QStringLiteral("Страница компараторов ещё не реализована."));
+  m_tabs->addTab(m_steps, QStringLiteral("Параметры шагов"));
+  m_tabs->addTab(m_comparators, QStringLiteral("Параметры компараторов"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(m_tabs);
+  // The view's focus goes into the page shown: the grid, or the comparators.
+  const auto followTab = [this] {
+    setFocusProxy(m_tabs->currentIndex() == 0 ? static_cast<QWidget*>(m_steps->grid()) : m_comparators);
+  };
+  connect(m_tabs, &QTabWidget::currentChanged, this, followTab);
+  followTab();
 }
 
-void CFormTableSheet::documentChanged() {}
+void CFormTableSheet::documentChanged() {
+  SetProgram(m_doc.deviceData() ? m_doc.currentProgram : nullptr);
+  followTreeSelection();
+}
 
-bool CFormTableSheet::onCommand(int) { return false; }
+void CFormTableSheet::SetProgram(Program* program) {
+  m_program = program;
+  m_steps->SetProgram(program);
+}
+
+void CFormTableSheet::followTreeSelection() {
+  const STreeItem* s = m_doc.selection;
+  if (s && s->kind == ItemKind::Step) m_steps->showStep(static_cast<const Step*>(s->data));
+}
+
+bool CFormTableSheet::onCommand(int command) { return m_steps->onCommand(command); }

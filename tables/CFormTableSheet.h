@@ -1,7 +1,9 @@
-// The table-mode view: all steps of the current program side by side and its
-// comparators. The main frame creates it hidden, registers it with the
-// document as its table view and shows it in the table mode; the frame owns
-// the widget. For now it is an empty page that the table mode will fill.
+// The table-mode view: a tab control with the steps page (all steps of the
+// document's current program side by side, with the regulator charts) and
+// the comparators page (its four comparators). The main frame creates it
+// hidden, registers it with the document as its table view and shows it in
+// the table mode; the frame owns the widget, the sheet owns its pages. The
+// selected tab lives as long as the view, so it survives mode switches.
 // User-interface thread only.
 #pragma once
 
@@ -9,19 +11,42 @@
 
 #include "document/DocumentView.h"
 
+class CDlgStepsTable;
 class CTkv88_3Doc;
+class Program;
+class QTabWidget;
 
 class CFormTableSheet : public QWidget, public DocumentView {
   Q_OBJECT
 
  public:
+  static constexpr int kTemplateId = 514;
+  static constexpr int kTabId = 1008;
+
   CFormTableSheet(CTkv88_3Doc& doc, QWidget* parent = nullptr);
 
+  // Shows the document's current program on both pages.
   void documentChanged() override;
+  // Brings both pages to `program` (none empties them).
+  void SetProgram(Program* program);
+  Program* program() const { return m_program; }
+
+  // The tree's selection moved: a selected step of the shown program gets
+  // its column focused and scrolled into view.
+  void followTreeSelection();
+
   // Commands the frame routes to the table mode (CommandId::TableNext,
-  // TablePrevious); true when handled.
+  // TablePrevious): taken by the steps page, which ignores them.
   bool onCommand(int command);
+
+  QTabWidget* tabs() const { return m_tabs; }
+  CDlgStepsTable* stepsPage() const { return m_steps; }
+  QWidget* comparatorsPage() const { return m_comparators; }
 
  private:
   CTkv88_3Doc& m_doc;
+  QTabWidget* m_tabs;
+  CDlgStepsTable* m_steps;
+  QWidget* m_comparators;
+  Program* m_program = nullptr;
 };

@@ -1,0 +1,240 @@
+// The table mode as a user meets it: step columns with their headers and the
+// cycle-start mark, edits typed into the grid reaching the document and the
+// charts, the dependencies that grey cells, a regulator switched off, the
+// context menus running the step commands, the tree following the focused
+// column and the other way round, and the comparators tab.
+#include <functional>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTest>
+
+#include "GuiTest.h"
+#include "document/CommandIds.h"
+#include "model/SetpointPair.h"
+#include "shell/CTkv88_3View.h"
+#include "tables/CDlgStepsTable.h"
+#include "tables/CFormTableSheet.h"
+#include "widgets/CGraphReg.h"
+
+using namespace stepstable;
+
+namespace {
+
+void closePopups() {
+  while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+}
+
+using Check = std::function<bool(const Step&)>;
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Check)
+
+class TableModeTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<guitest::Shell> m_shell;
+  CTkv88_3Doc& doc() { return m_shell->doc; }
+  Program& program(int i) { return *doc().deviceData()->programAt(i); }
+  CFormTableSheet* sheet() { return m_shell->frame->tableView(); }
+  CDlgStepsTable* steps() { return sheet()->stepsPage(); }
+  CFListCtrl* grid() { return steps()->grid(); }
+  QString heading(int column) { return grid()->model()->headerData(column, Qt::Horizontal).toString(); }
+  QStringList headings() {
+    QStringList h;
+    for (int c = 1; c < grid()->GetColumnCount(); ++c) h << heading(c);
+    return h;
+  }
+  bool readOnly(int key, int column) {
+    return grid()->GetCellFormat(steps()->rowOf(key), column).flags & FLF_READONLY;
+  }
+
+  // Shows program 1 with `n` default steps in the table mode.
+  void showProgram(int n, int h02 = 1) {
+    program(0).steps.resize(n);
+    program(0).H02.valueRef() = h02;
+    doc().notifyViews();
+    m_shell->frame->onCommand(CommandId::ViewTable);
+    m_shell->frame->onCommand(CommandId::ProgramFirst);
+    QCoreApplication::processEvents();
+  }
+  // A right click on a cell of the first row, as the platform delivers it.
+  QMenu* contextMenuAt(int column) {
+    const QPoint pos = grid()->CellRect(steps()->rowOf(kTransition), column).center();
+    QTest::mouseClick(grid()->viewport(), Qt::RightButton, {}, pos);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, pos, grid()->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(grid()->viewport(), &request);
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  }
+  void runFromMenu(int column, int command) {
+    QMenu* menu = contextMenuAt(column);
+    QVERIFY(menu);
+    QAction* a = menu->findChild<QAction*>(QString::number(command));
+    QVERIFY(a && a->isEnabled());
+    closePopups();
+    a->trigger();
+    QCoreApplication::processEvents();
+  }
+  // Types into a cell and ends the edit with Enter, as a user would.
+  void typeInto(int key, int column, const QString& text) {
+    grid()->setFocus();
+    grid()->SetFocusCell(steps()->rowOf(key), column);
+    for (QChar c : text) QTest::keyClicks(QApplication::focusWidget(), QString(c));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  }
+  // Chooses a list entry as the list editor reports it.
+  void choose(int key, int column, const QString& text) {
+    FLNotifyInfo info{grid(), CDlgStepsTable::kGridId, FLN_CHANGED, steps()->rowOf(key), column, text};
+    QCOMPARE(steps()->OnListNotify(info), 0);
+    grid()->SetCellText(info.row, column, info.text);
+  }
+
+ private slots:
+  void init() {
+    guitest::MessageLog::clear();
+    m_shell = std::make_unique<guitest::Shell>();
+    m_shell->frame->resize(1000, 700);
+  }
+  void cleanup() {
+    closePopups();
+    m_shell.reset();
+  }
+
+  void stepsComeAndGoWithTheirHeaders() {
+    showProgram(0);
+    QCOMPARE(grid()->GetColumnCount(), 1);
+    runFromMenu(0, CommandId::AddStepLast);
+    QCOMPARE(headings(), QStringList{"Шаг 1 *"});
+    program(0).H02.valueRef() = 0;
+    runFromMenu(1, CommandId::AddStepAfter);
+    runFromMenu(2, CommandId::AddStepAfter);
+    QCOMPARE(headings(), (QStringList{"Шаг 1", "Шаг 2", "Шаг 3"}));
+    // The new step's column has the focus, as the tree's selection.
+    QCOMPARE(grid()->GetFocusColumn(), 3);
+    runFromMenu(2, CommandId::ToggleCycleStart);
+    QCOMPARE(headings(), (QStringList{"Шаг 1", "Шаг 2 *", "Шаг 3"}));
+    runFromMenu(1, CommandId::DeleteStep);
+    QCOMPARE(headings(), (QStringList{"Шаг 1 *", "Шаг 2"}));
+    QCOMPARE(program(0).stepCount(), 2);
+    // Every cell follows its step after the columns moved.
+    QCOMPARE(steps()->stepOfColumn(2), &program(0).steps.back());
+  }
+
+  // Each case: a typed edit, what the cell shows and what the step holds.
+  void typedEditsReachTheStepAndTheCharts_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<Check>("check");
+    QTest::newRow("setpoint -0.5 from 0.0")
+        << int(kSetpoint1) << "-0.5"
+        << "-1.0"
+        << Check([](const Step& s) { return s[Step::E02].value() == -1 && s[Step::E03].value() == 0; });
+    QTest::newRow("speed") << int(kSpeed2) << "-2.5"
+                           << "-2.5" << Check([](const Step& s) {
+                                return s[Step::E_04].value() == 25 && s[Step::E_05].value() == 1;
+                              });
+    QTest::newRow("setpoint clamped by its editor")
+        << int(kSetpoint2) << "1500"
+        << "999.9" << Check([](const Step& s) { return pairValue(s[Step::E_02], s[Step::E_03]) == 999.9; });
+    QTest::newRow("transition setpoint")
+        << int(kTransitionSetpoint) << "-20"
+        << "-20" << Check([](const Step& s) { return s[Step::U03].value() == -20; });
+  }
+  void typedEditsReachTheStepAndTheCharts() {
+    QFETCH(int, key);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(Check, check);
+    showProgram(3);
+    Step& second = *program(0).stepAt(1);
+    setPairFixed(second[Step::E02], second[Step::E03], 0);
+    doc().notifyView(sheet());
+    typeInto(key, 2, typed);
+    QCOMPARE(grid()->GetCellText(steps()->rowOf(key), 2), shown);
+    QVERIFY(check(second));
+    // The charts read the step afresh.
+    const int regulator = regulatorOf(key);
+    if (regulator >= 0) {
+      const auto segs = steps()->graph(regulator)->segments();
+      QCOMPARE(QString::number(segs[1].setpoint, 'f', 1),
+               cellText(second, regulator == 0 ? kSetpoint1 : kSetpoint2));
+    }
+  }
+
+  void dependenciesFollowAnEdit() {
+    showProgram(2);
+    choose(kTransition, 2, QStringLiteral("Время"));
+    QVERIFY(readOnly(kTransitionByValue, 2) && readOnly(kTransitionSetpoint, 2) && !readOnly(kDuration, 2));
+    QVERIFY(!readOnly(kTransitionByValue, 1));
+    choose(kTransition, 2, QStringLiteral("Темп/Влажн"));
+    QVERIFY(!readOnly(kTransitionByValue, 2) && readOnly(kDuration, 2));
+    // A humidity condition switches the transition setpoint's editor and
+    // rewrites it within 0..100.
+    program(0).stepAt(0)->cells[Step::U03].setEnteredValue(150);
+    doc().notifyView(sheet());
+    choose(kTransitionByValue, 1, QStringLiteral("влажность < уставки"));
+    QCOMPARE(grid()->GetCellText(steps()->rowOf(kTransitionSetpoint), 1), QStringLiteral("100"));
+    QCOMPARE(grid()->GetProfile(grid()->GetCellProfile(steps()->rowOf(kTransitionSetpoint), 1))->intMax, 100);
+    // Key cells: red when open, green when closed.
+    choose(kFirstKey, 1, QStringLiteral("замкнут"));
+    QCOMPARE(grid()->GetCellFormat(steps()->rowOf(kFirstKey), 1).textColor, FL_COLOR(0x00C800));
+    QCOMPARE(program(0).stepAt(0)->key(1).value(), 1);
+  }
+
+  void aRegulatorSwitchedOffHidesItsChartAndGreysItsRows() {
+    doc().deviceData()->general.pid[1][PidRegulator::P07].setEnteredValue(1);
+    showProgram(2);
+    QVERIFY(steps()->graph(0)->isVisible());
+    QVERIFY(!steps()->graph(1)->isVisible());
+    QCOMPARE(grid()->geometry().top(), CDlgStepsTable::kGraphHeight + CDlgStepsTable::kGraphGap);
+    for (int key : {kInput2, kSetpoint2, kSpeed2}) {
+      QVERIFY(readOnly(key, 1) && readOnly(key, 0));
+      QCOMPARE(grid()->GetCellFormat(steps()->rowOf(key), 2).textColor, FL_COLOR(0xC8C8C8));
+    }
+    QVERIFY(!readOnly(kSetpoint1, 1) && !readOnly(kSetpoint1, 0));
+    doc().deviceData()->general.pid[1][PidRegulator::P07].setEnteredValue(0);
+    doc().notifyView(sheet());
+    QVERIFY(steps()->graph(1)->isVisible());
+    QVERIFY(!readOnly(kSetpoint2, 1) && !readOnly(kSetpoint2, 0));
+  }
+
+  void theTreeAndTheFocusedColumnFollowEachOther() {
+    showProgram(30);
+    grid()->SetFocusCell(steps()->rowOf(kDuration), 4);
+    QCOMPARE(doc().currentStep, program(0).stepAt(3));
+    QCOMPARE(static_cast<const void*>(doc().selection->data), static_cast<const void*>(program(0).stepAt(3)));
+    m_shell->frame->treeView()->selectByData(program(0).stepAt(27), false);
+    QCOMPARE(grid()->GetFocusColumn(), 28);
+    QCOMPARE(grid()->GetFocusRow(), steps()->rowOf(kDuration));
+    QVERIFY(grid()->viewport()->rect().intersects(grid()->CellRect(steps()->rowOf(kDuration), 28)));
+  }
+
+  void choosingAProgramRefreshesBothTabs() {
+    program(1).steps.resize(4);
+    showProgram(2);
+    sheet()->tabs()->setCurrentIndex(1);
+    m_shell->frame->onCommand(CommandId::ProgramFirst + 1);
+    QCOMPARE(sheet()->program(), &program(1));
+    QCOMPARE(grid()->GetColumnCount(), 5);
+    QCOMPARE(steps()->graph(0)->program(), &program(1));
+    // The tab stays across mode switches.
+    m_shell->frame->onCommand(CommandId::ViewDialog);
+    m_shell->frame->onCommand(CommandId::ViewTable);
+    QCOMPARE(sheet()->tabs()->currentIndex(), 1);
+  }
+
+  void noProgramEmptiesThePage() {
+    showProgram(3);
+    sheet()->SetProgram(nullptr);
+    QCOMPARE(grid()->GetColumnCount(), 1);
+    QVERIFY(!steps()->graph(0)->program() && !steps()->graph(0)->isVisible());
+    QVERIFY(!contextMenuAt(0));
+  }
+};
+
+TKV88_GUI_SUITE(TableModeTest);
+#include "TableModeTest.moc"
