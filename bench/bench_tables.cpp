@@ -1,18 +1,28 @@
-// The table mode's figures for the largest program (99 steps): showing it
-// from scratch (every step column built) and the refresh after one edit
-// (every cell rewritten, no column rebuilt), both under a frame's 16 ms.
+// The tables' figures. The steps table for the largest program (99 steps):
+// showing it from scratch (every step column built) and the refresh after
+// one edit (every cell rewritten, no column rebuilt), both under a frame's
+// 16 ms. The full list on the largest configurations (60 programs of 7 steps
+// and 5 programs of 99, about 14 000 rows each): building the whole list,
+// refreshing its values after one edit, filtering per keystroke, opening and
+// closing a program, and scrolling a page with its repaint.
 // Run offscreen (scripts/bench.sh sets it).
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
+
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QScrollBar>
 
 #include "GuiBenchMain.h"
 #include "document/CTkv88_3Doc.h"
 #include "model/SetpointPair.h"
 #include "tables/CDlgStepsTable.h"
+#include "tables/CFormListMode.h"
 
 namespace {
+
 
 struct Table {
   CTkv88_3Doc doc;
@@ -63,6 +73,95 @@ void BM_StepsTableRefreshAfterEdit(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StepsTableRefreshAfterEdit)->Unit(benchmark::kMillisecond);
+
+
+// A shown full list over a headless document of `partition`'s programs,
+// each with `steps` steps.
+struct ListShell {
+  CTkv88_3Doc doc;
+  std::unique_ptr<CFormListMode> form;
+
+  ListShell(int partition, int steps) {
+    CTkv88_3Doc::setActive(&doc);
+    doc.newDocument();
+    DeviceData& d = *doc.deviceData();
+    d.general.base[BaseParameters::O10].setValueQuiet(partition);
+    d.programs.resize(d.general.programCount());
+    for (Program& p : d.programs) p.steps.resize(steps);
+    form = std::make_unique<CFormListMode>(doc);
+    doc.listView = form.get();
+    form->resize(1000, 800);
+    form->show();
+    QCoreApplication::processEvents();
+  }
+  ~ListShell() { doc.listView = nullptr; }
+};
+
+void rowCounters(benchmark::State& state, const ListShell& shell) {
+  state.counters["rows"] = shell.form->list()->GetRowCount();
+  state.counters["shown"] = shell.form->list()->GetDisplayedRowCount();
+}
+
+void BM_FullListBuild(benchmark::State& state) {
+  ListShell shell(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  for (auto _ : state) shell.form->Rebuild();
+  rowCounters(state, shell);
+}
+BENCHMARK(BM_FullListBuild)->Args({0, 7})->Args({7, 99})->Unit(benchmark::kMillisecond);
+
+// One value changed (as a form or the list would store it), then the
+// document's refresh of the list.
+void BM_FullListRefreshAfterEdit(benchmark::State& state) {
+  ListShell shell(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  Parameter& p = shell.doc.deviceData()->programs.back().steps.back().cells[Step::U03];
+  int v = 0;
+  for (auto _ : state) {
+    p.setEnteredValue(++v % 100);
+    shell.doc.notifyView(shell.form.get());
+  }
+  rowCounters(state, shell);
+}
+BENCHMARK(BM_FullListRefreshAfterEdit)->Args({0, 7})->Args({7, 99})->Unit(benchmark::kMillisecond);
+
+// Typing a search word one letter at a time and deleting it again; one
+// iteration is one keystroke. The first letter matches nearly every row.
+void BM_FullListFilterKeystroke(benchmark::State& state) {
+  ListShell shell(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  const QString word = QStringLiteral("уставка");
+  QStringList texts;
+  for (int n = 1; n <= word.size(); ++n) texts << word.left(n);
+  for (int n = word.size() - 1; n >= 0; --n) texts << word.left(n);
+  QLineEdit* search = shell.form->searchField();
+  int i = 0;
+  for (auto _ : state) search->setText(texts[i++ % texts.size()]);
+}
+BENCHMARK(BM_FullListFilterKeystroke)->Args({0, 7})->Args({7, 99})->Unit(benchmark::kMillisecond);
+
+// Closing and opening the first program (its rows leave and re-enter the model).
+void BM_FullListToggleProgram(benchmark::State& state) {
+  ListShell shell(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  CFListCtrl* list = shell.form->list();
+  HFLROW first = list->GetDisplayedRow(0);
+  for (auto _ : state) {
+    list->CollapseRow(first, true);
+    list->CollapseRow(first, false);
+  }
+}
+BENCHMARK(BM_FullListToggleProgram)->Args({0, 7})->Args({7, 99})->Unit(benchmark::kMicrosecond);
+
+// Paging down through the list, each page painted at once.
+void BM_FullListScrollPage(benchmark::State& state) {
+  ListShell shell(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  CFListCtrl* list = shell.form->list();
+  QScrollBar* bar = list->verticalScrollBar();
+  for (auto _ : state) {
+    const int next = bar->value() + bar->pageStep();
+    bar->setValue(next > bar->maximum() ? 0 : next);
+    list->viewport()->repaint();
+  }
+  state.counters["rows_per_page"] = bar->pageStep();
+}
+BENCHMARK(BM_FullListScrollPage)->Args({0, 7})->Args({7, 99})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
