@@ -1270,6 +1270,9 @@ void CFListCtrl::keyPressEvent(QKeyEvent* event) {
     SetFocusCell(m_focusRow, std::min(m_focusColumn + 1, last));
   } else if (key == Qt::Key_Left && !alt) {
     SetFocusCell(m_focusRow, std::max(m_focusColumn - 1, 0));
+  } else if ((key == Qt::Key_Home || key == Qt::Key_End) && (mods & Qt::ControlModifier)) {
+    // The first or last row, as in other lists.
+    SetFocusCell(GetDisplayedRow(key == Qt::Key_Home ? 0 : GetDisplayedRowCount() - 1), m_focusColumn);
   } else if (key == Qt::Key_Home) {
     SetFocusCell(m_focusRow, 0);
   } else if (key == Qt::Key_End) {

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QShortcut>
@@ -190,6 +191,12 @@ CFormListMode::CFormListMode(CTkv88_3Doc& doc, QWidget* parent) : QWidget(parent
   m_list->SetGridLines(true);
   layout->addWidget(m_list, 1);
   setFocusProxy(m_list);
+  // Shown over the empty list when the search or "Только изменённые" leave no row.
+  m_nothingFound = new QLabel(QStringLiteral("Ничего не найдено"), m_list->viewport());
+  m_nothingFound->setObjectName(QStringLiteral("nothingFound"));
+  m_nothingFound->setStyleSheet(QStringLiteral("color: gray;"));
+  m_nothingFound->move(12, 12);
+  m_nothingFound->hide();
 
   // The columns and the value editor, made once.
   m_valueProfile = m_list->AddProfile(FLP_EDIT);
@@ -353,6 +360,9 @@ void CFormListMode::Rebuild() {
   }
   m_signature = signature();
   m_stale = false;
+  m_nothingFound->adjustSize();
+  m_nothingFound->setVisible(m_list->GetDisplayedRowCount() == 0 &&
+                             (!m_search->text().trimmed().isEmpty() || m_changedOnly->isChecked()));
 
   // The focus goes back to its parameter or group, at the same height in
   // the page; else the list keeps its scroll position.

@@ -26,6 +26,7 @@ class CTkv88_3Doc;
 class Parameter;
 class Program;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 
 class CFormListMode : public QWidget, public DocumentView, public CFListOwner {
@@ -86,6 +87,7 @@ class CFormListMode : public QWidget, public DocumentView, public CFListOwner {
   CFListCtrl* m_list;
   QLineEdit* m_search;
   QCheckBox* m_changedOnly;
+  QLabel* m_nothingFound;
   int m_valueProfile = -1;
   std::vector<Entry> m_entries;
   std::unordered_map<const void*, bool> m_expandedState;

@@ -178,6 +178,7 @@ class ListModeTest : public QObject {
         << QStringList({"Программа №1", "H01", "Параметры компаратора №3", "C09", "Шаг №2", "U03",
                         "Основные параметры работы прибора", "O04"});
     QTest::newRow("both") << "уставка" << true << QStringList({"Программа №1", "Шаг №2", "U03"});
+    QTest::newRow("nothing") << "zzz" << false << QStringList();
   }
   void searchAndChangedOnly() {
     QFETCH(QString, search);
@@ -200,6 +201,7 @@ class ListModeTest : public QObject {
       shown << (list()->GetCellText(r, 0).isEmpty() ? list()->GetCellText(r, 1) : list()->GetCellText(r, 0));
     }
     QCOMPARE(shown, rows);
+    QCOMPARE(form()->findChild<QWidget*>("nothingFound")->isVisible(), rows.isEmpty());
     // Clearing both brings the whole list back, program 2 still closed.
     form()->searchField()->setFocus();
     QTest::keyClick(form()->searchField(), Qt::Key_Escape);
