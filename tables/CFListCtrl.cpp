@@ -202,11 +202,10 @@ HFLROW CFListCtrl::AddRow(HFLROW parent, HFLROW after, const QString& text, int 
 
   if (after == FL_SORT && shown && !locked()) {
     // The parent's displayed rows are reordered: one reset.
-    m_model->beginResetModel();
+    beginStructure();
     p->children.insert(p->children.begin() + pos, std::move(owned));
     sortChildren(p);
-    rebuildDisplay();
-    m_model->endResetModel();
+    endStructure();
     return row;
   }
   if (locked() || !shown) {
@@ -250,15 +249,10 @@ void CFListCtrl::RemoveRow(HFLROW handle) {
   if (row == m_root.get()) {
     // All rows: one reset, each row with its notice.
     const bool ownReset = !m_resetOpen;
-    if (ownReset) m_model->beginResetModel();
-    m_resetOpen = true;
+    beginStructure();
     while (!row->children.empty()) RemoveRow(row->children.back().get());
-    m_display.clear();
     m_focusRow = nullptr;
-    if (ownReset && !locked()) {
-      m_resetOpen = false;
-      m_model->endResetModel();
-    }
+    if (ownReset && !locked()) endStructure();
     return;
   }
 
@@ -548,7 +542,7 @@ void CFListCtrl::spin(int delta) {
   if (p->numberType == 0) {
     const long long v = static_cast<long long>(numbertext::leadingInteger(old).value_or(0)) +
                         static_cast<long long>(p->intStep) * delta;
-    text = FormatNumber(profile, static_cast<double>(std::clamp<long long>(v, p->intMin, p->intMax)));
+    text = FormatNumber(profile, static_cast<double>(std::max<long long>(std::min<long long>(v, p->intMax), p->intMin)));
   } else {
     double v = numbertext::leadingReal(old).value_or(0) + p->realStep * delta;
     v = std::min(v, p->realMax);
@@ -702,10 +696,24 @@ void CFListCtrl::SwapRows(HFLROW a, HFLROW b) {
 // ---- Displayed rows ---------------------------------------------------------------------
 
 void CFListCtrl::beginStructure() {
-  if (!m_resetOpen) {
-    m_model->beginResetModel();
-    m_resetOpen = true;
-  }
+  if (m_resetOpen) return;
+  m_model->beginResetModel();
+  m_resetOpen = true;
+  // Rows may go from here on: nothing reads the displayed rows until the
+  // reset ends and they are listed anew.
+  m_display.clear();
+}
+
+void CFListCtrl::endStructure() {
+  if (!m_resetOpen) return;
+  rebuildDisplay();
+  m_resetOpen = false;
+  m_model->endResetModel();
+  // Laid out at once, so the owner can scroll.
+  doItemsLayout();
+  if (m_focusRow && m_focusRow->listIndex >= 0)
+    selectionModel()->setCurrentIndex(IndexOf(m_focusRow, std::max(m_focusColumn, 0)),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void CFListCtrl::rebuildDisplay() {
@@ -748,15 +756,14 @@ void CFListCtrl::showChildren(XFList_Row* row) {
 }
 
 void CFListCtrl::hideChildren(XFList_Row* row) {
+  if (locked() || m_resetOpen) {
+    beginStructure();
+    return;
+  }
   const int at = row->listIndex + 1;
   int end = at;
   while (end < GetDisplayedRowCount() && m_display[end]->depth > row->depth) ++end;
   if (end == at) return;
-  if (locked() || m_resetOpen) {
-    beginStructure();
-    for (int i = at; i < end; ++i) m_display[i]->listIndex = -1;
-    return;
-  }
   m_model->beginRemoveRows(QModelIndex(), at, end - 1);
   for (int i = at; i < end; ++i) m_display[i]->listIndex = -1;
   m_display.erase(m_display.begin() + at, m_display.begin() + end);
@@ -890,16 +897,7 @@ void CFListCtrl::LockRedraw(bool lock, bool reset) {
     viewport()->setUpdatesEnabled(false);
     return;
   }
-  if (m_resetOpen) {
-    rebuildDisplay();
-    m_resetOpen = false;
-    m_model->endResetModel();
-    // Laid out now, so the owner can scroll at once.
-    doItemsLayout();
-    if (m_focusRow && m_focusRow->listIndex >= 0)
-      selectionModel()->setCurrentIndex(IndexOf(m_focusRow, std::max(m_focusColumn, 0)),
-                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  }
+  endStructure();
   viewport()->setUpdatesEnabled(true);
   viewport()->update();
 }
@@ -996,7 +994,8 @@ QRect CFListCtrl::textRect(HFLROW row, int column) const {
 int CFListCtrl::rowsPerPage() const { return std::max(1, viewport()->height() / std::max(1, m_lineHeight)); }
 
 void CFListCtrl::onSectionResized(int column, int, int newSize) {
-  if (column >= 0 && column < GetColumnCount() && header()->underMouse()) m_columns[column].width = newSize;
+  if (column < 0 || column >= GetColumnCount() || m_resetOpen) return;
+  if (header()->underMouse()) m_columns[column].width = newSize;
 }
 
 void CFListCtrl::onHeaderContextMenu(const QPoint& pos) {
@@ -1120,12 +1119,12 @@ void CFListCtrl::openEditor(int editorId, const QString& startText, bool typed) 
   }
   rowChanged(m_editRow);
   if (auto* combo = qobject_cast<CFList_ComboBox*>(m_editor)) {
-    if (combo->isEditable()) {
-      if (typed)
-        combo->lineEdit()->setCursorPosition(combo->lineEdit()->text().size());
-      else
-        combo->lineEdit()->selectAll();
+    // Typing goes on in the field: an open drop-down would take the keys.
+    if (combo->isEditable() && typed) {
+      combo->lineEdit()->setCursorPosition(combo->lineEdit()->text().size());
+      return;
     }
+    if (combo->isEditable()) combo->lineEdit()->selectAll();
     combo->showPopup();
     return;
   }

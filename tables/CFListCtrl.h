@@ -380,6 +380,7 @@ class CFListCtrl : public QTreeView {
   // or as one reset while redrawing is locked.
   bool locked() const { return m_lock > 0; }
   void beginStructure();
+  void endStructure();
   void rebuildDisplay();
   void collectDisplayed(XFList_Row* row, std::vector<XFList_Row*>& out) const;
   void showChildren(XFList_Row* row);

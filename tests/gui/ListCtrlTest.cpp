@@ -356,6 +356,45 @@ class ListCtrlTest : public QObject {
     QCOMPARE(m_list->GetCellText(row, 1), stored);
   }
 
+  void buttonCellsEditableListAndRowFocus() {
+    // A button cell asks the owner on Space and takes its text and data.
+    const int button = m_list->AddProfile(FLP_BUTTON);
+    auto rows = flatRows(2, button);
+    m_list->SetFocusCell(rows[0], 1);
+    m_owner.reply = [](FLNotifyInfo& n) {
+      if (n.code != FLN_BUTTONCLICK) return 0;
+      n.text = "chosen";
+      n.data = 7;
+      return 0;
+    };
+    press(Qt::Key_Space);
+    QCOMPARE(m_list->GetCellText(rows[0], 1), QString("chosen"));
+    QCOMPARE(m_list->GetCellData(rows[0], 1), FL_DATA(7));
+    QVERIFY(!m_list->ButtonRect(rows[0], 1).isEmpty());
+    QVERIFY(m_list->ButtonRect(rows[1], 1).isEmpty());  // only the focus cell shows it
+
+    // An editable list opened by typing keeps the typed text, data 0.
+    const int editable = m_list->AddProfile(FLP_EDITCOMBO | FLP_SORTED);
+    m_list->AddComboItem(editable, "b", 2);
+    m_list->AddComboItem(editable, "a", 1);
+    m_list->SetCellProfile(rows[1], 1, editable);
+    m_list->SetFocusCell(rows[1], 1);
+    type("qr");
+    auto* combo = qobject_cast<QComboBox*>(m_list->GetEditor());
+    QVERIFY(combo);
+    QCOMPARE(combo->itemText(0), QString("a"));  // sorted
+    press(Qt::Key_Return);
+    QCOMPARE(m_list->GetCellText(rows[1], 1), QString("qr"));
+    QCOMPARE(m_list->GetProfileData(editable), 0);
+
+    // Row focus: the whole row is the focus cell, nothing opens.
+    m_list->SetRowFocusMode(true);
+    m_list->SetFocusCell(rows[1], 1);
+    QCOMPARE(m_list->GetFocusColumn(), -1);
+    press(Qt::Key_Return);
+    QVERIFY(!m_list->IsEditing());
+  }
+
   void keyboardMoves() {
     auto rows = flatRows(30, -1);
     m_list->SetFocusCell(nullptr, 0);

@@ -146,6 +146,26 @@ class ListModeTest : public QObject {
     if (after > 0 && after != before) QVERIFY(m_shell->frame->treeView()->findByData(program(1).stepAt(after - 1)));
   }
 
+  void partitionChangeAsksAndRebuilds_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes: 60 programs") << true;
+    QTest::newRow("No: the value stays") << false;
+  }
+  void partitionChangeAsksAndRebuilds() {
+    QFETCH(bool, yes);
+    showList();
+    guitest::MessageLog::answer() = yes ? messages::Answer::Yes : messages::Answer::No;
+    HFLROW o10 = row("O10");
+    enter(o10, "0");
+    QCOMPARE(guitest::MessageLog::shown().size(), size_t(1));
+    QCOMPARE(doc().deviceData()->general.partition(), yes ? 0 : 2);
+    QCOMPARE(list()->GetCellText(o10, 2), QString(yes ? "0" : "2"));
+    // The frame's posted refresh rebuilds the list over the new programs.
+    QVERIFY(guitest::waitFor([&] { return (row("Программа №60") != nullptr) == yes; }));
+    QCOMPARE(list()->GetCellText(row("O10"), 2), QString(yes ? "0" : "2"));
+    QVERIFY(row("Программа №20"));
+  }
+
   void closedGroupsSurviveRebuilds() {
     doc().setStepCount(program(0), 2);
     showList();
