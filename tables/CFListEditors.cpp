@@ -29,6 +29,8 @@ CFList_ComboBox::CFList_ComboBox(QWidget* parent, bool editable) : QComboBox(par
   setInsertPolicy(QComboBox::NoInsert);
   setMaxVisibleItems(10);
   setFrame(false);
+  // Flat in the cell: the window colour instead of the style's raised button.
+  setStyleSheet(QString::fromLatin1("QComboBox { %1 background: palette(base); }").arg(QLatin1String(kThinBorder)));
   if (editable)
     connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
       m_typed = true;
