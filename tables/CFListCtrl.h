@@ -23,7 +23,17 @@
 // accessibility, and is read-only.
 //
 // Colours are 0x00BBGGRR values; FL_COLOR_DEFAULT means "not set" and
-// FL_COLOR_HIGHLIGHT the system highlight (or highlight text) colour.
+// FL_COLOR_HIGHLIGHT the system highlight (or highlight text) colour. The
+// focus cell is highlighted; the rest of its row is tinted unless
+// SetSelectedRowColors sets the row's colours.
+//
+// An owner's usual course: AddProfile and fill it (AddComboItem, SetIntRange,
+// SetRealRange, SetTimeFormat); AddColumn; between LockRedraw(true) and
+// LockRedraw(false) AddRow, SetCellText, SetCellData and SetCellProfile per
+// cell; then answer FLN_CHANGED by storing info.text (rewriting it to what
+// was stored) and FLN_FOCUSCHANGED by following the focus. Editors open by
+// themselves on the triggers of their kind (a typed character, Enter, F2, a
+// double click, Alt+Down for lists, Tab after an edit that ended with Tab).
 //
 // User-interface thread only.
 #pragma once
