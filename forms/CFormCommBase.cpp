@@ -46,7 +46,7 @@ CFormCommBase::CFormCommBase(QWidget* parent) : CMyFormView(kTemplateId, parent)
   sensorsLabel->setBuddy(m_sensors);
   sensors->addWidget(m_sensors, 0, 0);
   sensors->addWidget(sensorsLabel, 0, 1);
-  sensors->setColumnStretch(1, 1);
+  sensors->setColumnStretch(0, 1);
   main->addLayout(sensors);
 
   QGroupBox* indication = formui::frame(p, 0, QStringLiteral("Индикация"));
@@ -162,7 +162,7 @@ CFormCommBase::CFormCommBase(QWidget* parent) : CMyFormView(kTemplateId, parent)
   secrecyLabel->setBuddy(m_secrecy);
   secrecy->addWidget(m_secrecy, 0, 0);
   secrecy->addWidget(secrecyLabel, 0, 1);
-  secrecy->setColumnStretch(1, 1);
+  secrecy->setColumnStretch(0, 1);
   main->addLayout(secrecy);
   main->addStretch(1);
 

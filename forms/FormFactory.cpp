@@ -6,6 +6,7 @@
 #include "forms/CFormCommKeys.h"
 #include "forms/CFormCommKorr.h"
 #include "forms/CFormCommPid.h"
+#include "forms/CFormComparatorParam.h"
 #include "forms/CFormEmpty.h"
 
 #include <QInputDialog>
@@ -16,6 +17,7 @@
 CMyFormView* createFormForKind(int kind, CTkv88_3Doc&, QWidget* parent) {
   switch (kind) {
     case ItemKind::Comparator:
+      return new CFormComparatorParam(parent);
     case ItemKind::Step:
       return new CFormEmpty(kind, parent);
     case ItemKind::KeyPulseModes:

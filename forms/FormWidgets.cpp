@@ -24,6 +24,21 @@ void setId(QWidget* w, int id) {
   if (id) w->setObjectName(QString::number(id));
 }
 
+// A label that wraps only when it must: it asks for the width of its longest
+// line (a wrapping QLabel asks for a narrow block and wraps short texts too).
+class WrapLabel : public QLabel {
+ public:
+  WrapLabel(const QString& text, QWidget* parent) : QLabel(text, parent) { setWordWrap(true); }
+
+  QSize sizeHint() const override {
+    int width = 0;
+    for (const QString& line : text().split(u'\n'))
+      width = std::max(width, fontMetrics().horizontalAdvance(line));
+    width += 2 * margin() + contentsMargins().left() + contentsMargins().right() + 2;
+    return {width, heightForWidth(width)};
+  }
+};
+
 // Joins a button with the label that carries its text: a click on the label
 // clicks the button, and the label follows the button's enabled state.
 class TextOfButton : public QObject {
@@ -62,8 +77,7 @@ Button* withText(Button* button, int id, const QString& text, QBoxLayout* into) 
   setId(button, id);
   name(button, text);
   button->setParent(row);
-  auto* label = new QLabel(text, row);
-  label->setWordWrap(true);
+  auto* label = new WrapLabel(text, row);
   label->setBuddy(button);
   layout->addWidget(button, 0, Qt::AlignTop);
   layout->addWidget(label, 1);
@@ -92,9 +106,8 @@ long long truncateScaled(double value, int scale) {
 }
 
 QLabel* label(QWidget* parent, int id, const QString& text) {
-  auto* l = new QLabel(text, parent);
+  auto* l = new WrapLabel(text, parent);
   setId(l, id);
-  l->setWordWrap(true);
   return l;
 }
 
@@ -144,10 +157,11 @@ QComboBox* list(QWidget* parent, int id, const QString& accessible, const QStrin
   auto* l = new QComboBox(parent);
   setId(l, id);
   name(l, accessible);
-  // As wide as its longest entry where there is room, narrower where there
-  // is not; the popup always shows the entries whole.
-  l->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QString(10, u'x')) + 30);
+  // It takes the room its row leaves, but never asks for the width of its
+  // longest entry; the popup always shows the entries whole.
+  l->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  l->setMinimumContentsLength(16);
+  l->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   l->addItems(items);
   fitPopup(l);
   return l;
