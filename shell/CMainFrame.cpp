@@ -21,6 +21,7 @@
 #include "shell/CMyDialogBar.h"
 #include "shell/CRightWizFrame.h"
 #include "shell/CTkv88_3View.h"
+#include "shell/LockIndicators.h"
 #include "tables/CFormListMode.h"
 #include "tables/CFormTableSheet.h"
 #include "widgets/GuiText.h"
@@ -122,6 +123,7 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
   auto* idle = new QLabel(QStringLiteral("Готово"), statusBar());
   idle->setObjectName(QStringLiteral("idleMessage"));
   statusBar()->addWidget(idle, 1);
+  new LockIndicators(statusBar());
 
   // "&Файл"
   m_fileMenu = new QMenu(QStringLiteral("&Файл"), this);

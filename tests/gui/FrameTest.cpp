@@ -14,6 +14,7 @@
 #include "shell/CMyDialogBar.h"
 #include "shell/CRightWizFrame.h"
 #include "shell/CTkv88_3View.h"
+#include "shell/LockIndicators.h"
 #include "support/Text.h"
 #include "tables/CFormListMode.h"
 #include "tables/CFormTableSheet.h"
@@ -154,6 +155,25 @@ class FrameTest : public QObject {
     QStatusTipEvent tip(QString{});
     QApplication::sendEvent(frame(), &tip);
     QVERIFY(idle->isVisible());
+  }
+
+  void theLockIndicatorsFollowTheKeys() {
+    auto* locks = frame()->statusBar()->findChild<LockIndicators*>();
+    QVERIFY(locks);
+    const auto shown = [&] {
+      return QStringList{locks->pane(0)->text(), locks->pane(1)->text(), locks->pane(2)->text()};
+    };
+    // Offscreen no client can read them: blank, not a guess.
+    QVERIFY(!LockIndicators::readDisplay());
+    QCOMPARE(shown(), QStringList({"", "", ""}));
+    // Read again on the next key.
+    LockIndicators::States states{true, false, true};
+    locks->setReader([&] { return std::optional(states); });
+    states = {false, true, false};
+    QTest::keyClick(frame()->windowHandle(), Qt::Key_CapsLock);
+    QCOMPARE(shown(), QStringList({"", "NUM", ""}));
+    locks->setReader(nullptr);
+    QCOMPARE(shown(), QStringList({"", "", ""}));
   }
 
   void aPostedRefreshRebuildsTheViews() {
