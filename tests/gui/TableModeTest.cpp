@@ -137,12 +137,6 @@ class TableModeTest : public QObject {
                            << "-2.5" << Check([](const Step& s) {
                                 return s[Step::E_04].value() == 25 && s[Step::E_05].value() == 1;
                               });
-    QTest::newRow("setpoint clamped by its editor")
-        << int(kSetpoint2) << "1500"
-        << "999.9" << Check([](const Step& s) { return pairValue(s[Step::E_02], s[Step::E_03]) == 999.9; });
-    QTest::newRow("transition setpoint")
-        << int(kTransitionSetpoint) << "-20"
-        << "-20" << Check([](const Step& s) { return s[Step::U03].value() == -20; });
   }
   void typedEditsReachTheStepAndTheCharts() {
     QFETCH(int, key);
