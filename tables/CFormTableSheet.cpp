@@ -4,8 +4,8 @@
 #include <QVBoxLayout>
 
 #include "document/CTkv88_3Doc.h"
+#include "forms/CDlgComparators.h"
 #include "tables/CDlgStepsTable.h"
-#include "tables/EmptyPage.h"
 
 CFormTableSheet::CFormTableSheet(CTkv88_3Doc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
   setObjectName(QString::number(kTemplateId));
@@ -15,8 +15,7 @@ CFormTableSheet::CFormTableSheet(CTkv88_3Doc& doc, QWidget* parent) : QWidget(pa
   m_tabs->setAccessibleName(QStringLiteral("Страницы табличного вида"));
   m_tabs->setDocumentMode(true);
   m_steps = new CDlgStepsTable(doc, m_tabs);
-  m_comparators = new QWidget(m_tabs);
-  setUpEmptyPage(m_comparators, QStringLiteral("Страница компараторов ещё не реализована."));
+  m_comparators = new CDlgComparators(m_tabs);
   m_tabs->addTab(m_steps, QStringLiteral("Параметры шагов"));
   m_tabs->addTab(m_comparators, QStringLiteral("Параметры компараторов"));
   auto* layout = new QVBoxLayout(this);
@@ -24,7 +23,8 @@ CFormTableSheet::CFormTableSheet(CTkv88_3Doc& doc, QWidget* parent) : QWidget(pa
   layout->addWidget(m_tabs);
   // The view's focus goes into the page shown: the grid, or the comparators.
   const auto followTab = [this] {
-    setFocusProxy(m_tabs->currentIndex() == 0 ? static_cast<QWidget*>(m_steps->grid()) : m_comparators);
+    setFocusProxy(m_tabs->currentIndex() == 0 ? static_cast<QWidget*>(m_steps->grid())
+                                              : static_cast<QWidget*>(m_comparators->tabs()));
   };
   connect(m_tabs, &QTabWidget::currentChanged, this, followTab);
   followTab();
@@ -38,6 +38,7 @@ void CFormTableSheet::documentChanged() {
 void CFormTableSheet::SetProgram(Program* program) {
   m_program = program;
   m_steps->SetProgram(program);
+  m_comparators->bindProgram(program);
 }
 
 void CFormTableSheet::followTreeSelection() {

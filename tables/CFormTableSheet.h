@@ -11,6 +11,7 @@
 
 #include "document/DocumentView.h"
 
+class CDlgComparators;
 class CDlgStepsTable;
 class CTkv88_3Doc;
 class Program;
@@ -41,12 +42,12 @@ class CFormTableSheet : public QWidget, public DocumentView {
 
   QTabWidget* tabs() const { return m_tabs; }
   CDlgStepsTable* stepsPage() const { return m_steps; }
-  QWidget* comparatorsPage() const { return m_comparators; }
+  CDlgComparators* comparatorsPage() const { return m_comparators; }
 
  private:
   CTkv88_3Doc& m_doc;
   QTabWidget* m_tabs;
   CDlgStepsTable* m_steps;
-  QWidget* m_comparators;
+  CDlgComparators* m_comparators;
   Program* m_program = nullptr;
 };

@@ -15,6 +15,7 @@
 #include "document/CommandIds.h"
 #include "model/SetpointPair.h"
 #include "shell/CTkv88_3View.h"
+#include "forms/CDlgComparators.h"
 #include "tables/CDlgStepsTable.h"
 #include "tables/CFormTableSheet.h"
 #include "widgets/CGraphReg.h"
@@ -215,6 +216,7 @@ class TableModeTest : public QObject {
     QCOMPARE(sheet()->program(), &program(1));
     QCOMPARE(grid()->GetColumnCount(), 5);
     QCOMPARE(steps()->graph(0)->program(), &program(1));
+    QCOMPARE(sheet()->comparatorsPage()->program(), &program(1));
     // The tab stays across mode switches.
     m_shell->frame->onCommand(CommandId::ViewDialog);
     m_shell->frame->onCommand(CommandId::ViewTable);
@@ -226,6 +228,7 @@ class TableModeTest : public QObject {
     sheet()->SetProgram(nullptr);
     QCOMPARE(grid()->GetColumnCount(), 1);
     QVERIFY(!steps()->graph(0)->program() && !steps()->graph(0)->isVisible());
+    QVERIFY(!sheet()->comparatorsPage()->program());
     QVERIFY(!contextMenuAt(0));
   }
 };
