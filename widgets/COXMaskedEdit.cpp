@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QTimer>
 
 namespace {
@@ -226,19 +227,23 @@ void COXMaskedEdit::focusInEvent(QFocusEvent* event) {
 }
 
 void COXMaskedEdit::focusOutEvent(QFocusEvent* event) {
-  QLineEdit::focusOutEvent(event);
   m_focusByClick = false;
   // A context menu, the menu bar or another window going active leave the
-  // control the focus of its window: nothing is left yet.
+  // control the focus of its window: nothing is left yet. Nor is anything
+  // left when another edit takes back the focus after refusing its value.
   const Qt::FocusReason reason = event->reason();
-  if (reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason ||
-      reason == Qt::ActiveWindowFocusReason)
-    return;
-  if (g_reclaiming && g_reclaiming != this) return;
+  const bool leaving = reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason &&
+                       reason != Qt::ActiveWindowFocusReason && (!g_reclaiming || g_reclaiming == this);
   MaskValidateInfo info;
-  emit maskValidate(&info);
-  if (info.valid && (!info.runOwnCheck || ValidateOnLeave())) return;
-  // Refused: the focus comes back once Qt has finished moving it away.
+  if (leaving) emit maskValidate(&info);
+  const bool refused = leaving && !(info.valid && (!info.runOwnCheck || ValidateOnLeave()));
+  {
+    // A refused value is no finished edit: no editingFinished for it.
+    const QSignalBlocker quiet(refused ? this : nullptr);
+    QLineEdit::focusOutEvent(event);
+  }
+  if (!refused) return;
+  // The focus comes back once Qt has finished moving it away.
   const int caret = info.caretPosition;
   QTimer::singleShot(0, this, [this, caret] {
     g_reclaiming = this;

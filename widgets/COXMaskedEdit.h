@@ -8,7 +8,8 @@
 // the user property: every text change the control did not make itself is
 // taken in as a value from outside) and reads it with text() or
 // GetEnteredText(). When the focus leaves, maskValidate lets the owner refuse
-// the value; the control then keeps the focus. User-interface thread only.
+// the value; the control then keeps the focus, and editingFinished is sent
+// only for a value that was not refused. User-interface thread only.
 #pragma once
 
 #include <QLineEdit>

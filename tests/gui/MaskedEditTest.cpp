@@ -279,6 +279,7 @@ class MaskedEditTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(&window));
     edit->setFocus();
     edit->setText("99:99");
+    QSignalSpy finished(edit, &QLineEdit::editingFinished);
 
     other->setFocus(Qt::TabFocusReason);
     QTest::qWait(20);  // a refused value takes the focus back once, and only once
@@ -286,6 +287,7 @@ class MaskedEditTest : public QObject {
     QFETCH(bool, kept);
     QCOMPARE(edit->hasFocus(), kept);
     QCOMPARE(edit->beeps, kept ? 1 : 0);
+    QCOMPARE(finished.count(), kept ? 0 : 1);
     QCOMPARE(other->beeps, 0);
     if (kept) QCOMPARE(edit->cursorPosition(), 3);
   }
