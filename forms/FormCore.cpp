@@ -19,22 +19,24 @@ class FormCore::Events : public QObject {
  public:
   Events(FormCore& core, QObject* parent) : QObject(parent), m_core(core) {}
 
-  void watch(QWidget* control, Handler handler) {
-    m_leave[control] = std::move(handler);
+  // `leave` runs when the control loses the focus, `enter` on Enter in an
+  // edit; either may be empty.
+  void watch(QWidget* control, Handler leave, Handler enter) {
+    m_handlers[control] = {std::move(leave), std::move(enter)};
     control->installEventFilter(this);
-    connect(control, &QObject::destroyed, this, [this, control] { m_leave.erase(control); });
+    connect(control, &QObject::destroyed, this, [this, control] { m_handlers.erase(control); });
   }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    const auto it = m_leave.find(watched);
-    if (it == m_leave.end()) return false;
-    if (event->type() == QEvent::FocusOut) {
+    const auto it = m_handlers.find(watched);
+    if (it == m_handlers.end()) return false;
+    if (event->type() == QEvent::FocusOut && it->second.leave) {
       // Also when a menu opens or the window is left: a command chosen
       // there then sees the value the user typed. The control finishes its
       // own focus change first, so a refused value can take the focus back
       // with its text selected.
-      const Handler handler = it->second;  // the handler may rebuild the map
+      const Handler handler = it->second.leave;  // the handler may change the map
       watched->event(event);
       handler();
       return true;
@@ -46,7 +48,8 @@ class FormCore::Events : public QObject {
         return true;
       }
       if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        it->second();
+        const Handler handler = it->second.enter;
+        if (handler) handler();
         return true;
       }
     }
@@ -54,8 +57,11 @@ class FormCore::Events : public QObject {
   }
 
  private:
+  struct Handlers {
+    Handler leave, enter;
+  };
   FormCore& m_core;
-  std::map<QObject*, Handler> m_leave;
+  std::map<QObject*, Handlers> m_handlers;
 };
 
 FormCore::FormCore(QWidget* self) : m_self(self), m_events(new Events(*this, self)) {}
@@ -99,8 +105,11 @@ void FormCore::postCommand(int command) {
 
 void FormCore::onLeave(QWidget* control, Handler handler) {
   if (!handler) handler = [this] { commitForm(); };
-  m_events->watch(control, std::move(handler));
+  Handler enter = handler;
+  m_events->watch(control, std::move(handler), std::move(enter));
 }
+
+void FormCore::onKeys(QLineEdit* edit, Handler enter) { m_events->watch(edit, {}, std::move(enter)); }
 
 void FormCore::onSelect(QComboBox* list, Handler handler) {
   if (!handler) handler = [this] { commitForm(); };

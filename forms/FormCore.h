@@ -55,6 +55,9 @@ class FormCore {
   // user.
   using Handler = std::function<void()>;
   void onLeave(QWidget* control, Handler handler = {});  // the control loses the focus
+  // Enter runs `handler` and Escape restores the shown values, for an edit
+  // that handles its own focus loss (the masked duration).
+  void onKeys(QLineEdit* edit, Handler enter);
   void onSelect(QComboBox* list, Handler handler = {});  // the user changes its selection
   void onClick(QAbstractButton* button, Handler handler = {});
   void onClick(QButtonGroup* group, Handler handler = {});

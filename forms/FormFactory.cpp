@@ -1,25 +1,21 @@
 #include "forms/FormFactory.h"
 
 #include "document/STreeItem.h"
+#include "forms/CDlgPrgRename.h"
 #include "forms/CFormCommBase.h"
 #include "forms/CFormCommDigFlt.h"
 #include "forms/CFormCommKeys.h"
 #include "forms/CFormCommKorr.h"
 #include "forms/CFormCommPid.h"
 #include "forms/CFormComparatorParam.h"
-#include "forms/CFormEmpty.h"
+#include "forms/CFormStep.h"
 
-#include <QInputDialog>
-#include <QLineEdit>
-
-#include "model/Program.h"
-
-CMyFormView* createFormForKind(int kind, CTkv88_3Doc&, QWidget* parent) {
+CMyFormView* createFormForKind(int kind, CTkv88_3Doc& doc, QWidget* parent) {
   switch (kind) {
     case ItemKind::Comparator:
       return new CFormComparatorParam(parent);
     case ItemKind::Step:
-      return new CFormEmpty(kind, parent);
+      return new CFormStep(doc, parent);
     case ItemKind::KeyPulseModes:
       return new CFormCommKeys(parent);
     case ItemKind::Corrections:
@@ -36,14 +32,8 @@ CMyFormView* createFormForKind(int kind, CTkv88_3Doc&, QWidget* parent) {
 }
 
 std::optional<QString> runProgramRenameDialog(const QString& name, QWidget* parent) {
-  // A plain name prompt until the program forms bring their own dialog.
-  QInputDialog dialog(parent);
-  dialog.setWindowTitle(QStringLiteral("Переименование программы"));
-  dialog.setLabelText(QStringLiteral("Название программы:"));
-  dialog.setTextValue(name);
-  dialog.setOkButtonText(QStringLiteral("OK"));
-  dialog.setCancelButtonText(QStringLiteral("Отмена"));
-  if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setMaxLength(Program::kNameSize - 1);
+  CDlgPrgRename dialog(parent);
+  dialog.setName(name);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  return dialog.textValue();
+  return dialog.name();
 }

@@ -1,7 +1,6 @@
 // What the shell asks of the forms layer: the form the right pane creates for
 // a tree item kind (once per kind, owned by the pane), and the program rename
-// dialog. Kinds whose form is not built yet get an empty form, so the pane's
-// switching works for every kind. User-interface thread only.
+// dialog. User-interface thread only.
 #pragma once
 
 #include <optional>

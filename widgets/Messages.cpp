@@ -78,4 +78,8 @@ QString sentence(const QString& reason) {
   return s;
 }
 
+void showNotice(QWidget* parent, const QString& text) {
+  run(parent, QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok, QMessageBox::Ok, 0);
+}
+
 }  // namespace messages

@@ -34,6 +34,8 @@ void showError(QWidget* parent, const QString& title, const QString& text, int h
 // A notice with an exclamation icon and "OK", titled with the program's name:
 // a form refusing a typed value.
 void showWarning(QWidget* parent, const QString& text);
+// A plain notice without an icon, "OK", titled with the program's name.
+void showNotice(QWidget* parent, const QString& text);
 
 // The program's name, the title of its plain message boxes.
 inline const QString kAppTitle = QStringLiteral("Конфигуратор ТКВ88");

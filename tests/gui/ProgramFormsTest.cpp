@@ -9,6 +9,8 @@
 #include "FormDriver.h"
 #include "forms/CDlgComparator.h"
 #include "forms/CDlgComparators.h"
+#include "forms/CDlgPrgRename.h"
+#include "widgets/COXMaskedEdit.h"
 
 class ProgramFormsTest : public QObject {
   Q_OBJECT
@@ -16,6 +18,18 @@ class ProgramFormsTest : public QObject {
   std::unique_ptr<guitest::FormDriver> m_ui;
   guitest::FormDriver& ui() { return *m_ui; }
   Program& program(int i) { return *ui().data().programAt(i); }
+  Step& step(int i) {
+    Program& p = program(0);
+    while (p.stepCount() <= i) p.steps.emplace_back();
+    return *p.stepAt(i);
+  }
+  // A step with its form shown.
+  Step& openStep(int i = 0) {
+    Step& s = step(i);
+    ui().doc().notifyViews();
+    ui().open(&s);
+    return s;
+  }
 
  private slots:
   void init() { m_ui = std::make_unique<guitest::FormDriver>(); }
@@ -119,6 +133,163 @@ class ProgramFormsTest : public QObject {
     QVERIFY(host.isVisible());
     tabs.bindProgram(nullptr);
     QCOMPARE(tabs.page(0)->comparator(), nullptr);
+  }
+
+  void theTransitionConditionEnablesItsControls() {
+    Step& s = openStep();
+    const int byValue[] = {1019, 152, 136, 1002, 1020, 1416};
+    const int byTime[] = {1017, 134, 1417};
+    for (int u01 : {1, 0, 3, 2}) {
+      ui().choose(ui().list(1001), u01);
+      QCOMPARE(s[Step::U01].value(), u01);
+      for (int id : byValue) QCOMPARE(ui().control(id)->isEnabled(), u01 != 1);
+      for (int id : byTime) QCOMPARE(ui().control(id)->isEnabled(), u01 != 0);
+    }
+  }
+
+  void aHumidityConditionTakesPercentAndItsRange() {
+    Step& s = openStep();
+    s[Step::U03].setEnteredValue(150);
+    ui().form()->refreshForm();
+    ui().choose(ui().list(1002), 8);  // "влажность больше уставки"
+    QCOMPARE(s[Step::U02].value(), 9);
+    QCOMPARE(s[Step::U03].value(), 100);
+    QCOMPARE(ui().edit(136)->text(), QString("100"));
+    QCOMPARE(ui().control<QLabel>(1416)->text(), QString("(%)"));
+    QCOMPARE(ui().spin(152)->minimum(), 0);
+    QCOMPARE(ui().spin(152)->maximum(), 100);
+    ui().click(ui().spin(152), +1);
+    QCOMPARE(s[Step::U03].value(), 100);
+    ui().choose(ui().list(1002), 0);
+    QCOMPARE(ui().control<QLabel>(1416)->text(), QString("(°С)"));
+    QCOMPARE(ui().spin(152)->minimum(), -99);
+    ui().type(ui().edit(136), "1000");
+    QCOMPARE(ui().messages(), QStringList{"Please enter an integer between -99 and 999."});
+    QCOMPARE(s[Step::U03].value(), 100);
+  }
+
+  void theDurationIsRefusedBeyond63Hours59Minutes() {
+    Step& s = openStep();
+    auto* duration = ui().control<COXMaskedEdit>(134);
+    const struct {
+      const char* typed;
+      int caretInput;  // the input position the caret is put on, -1 when accepted
+      int hours, minutes;
+    } cases[] = {{"6400", 0, 2, 15}, {"1260", 2, 2, 15}, {"6359", -1, 63, 59}, {"0005", -1, 0, 5}};
+    for (const auto& c : cases) {
+      duration->setFocus();
+      QTest::keyClick(duration, Qt::Key_Home);
+      QTest::keyClicks(duration, c.typed);
+      ui().tree()->setFocus();
+      QCoreApplication::processEvents();
+      QCOMPARE(s[Step::U04].value(), c.hours);
+      QCOMPARE(s[Step::U05].value(), c.minutes);
+      if (c.caretInput < 0) {
+        QVERIFY2(ui().messages().isEmpty(), c.typed);
+        continue;
+      }
+      QCOMPARE(ui().messages(), QStringList{"Время не должно превышать 63 часов 59 минут"});
+      QCOMPARE(QApplication::focusWidget(), duration);
+      QCOMPARE(duration->cursorPosition(), duration->InputToPosition(c.caretInput));
+      QTest::keyClick(duration, Qt::Key_Escape);  // the stored duration again
+      QCOMPARE(duration->text(), QString("02:15"));
+    }
+  }
+
+  void setpointsAndRatesAreFixedPointNumbers() {
+    Step& s = openStep();
+    QLineEdit* setpoint = ui().edit(1213);
+    CSpinButton* spin = ui().spin(1217);
+    ui().type(setpoint, "-12.55");
+    QCOMPARE(s[Step::E02].value(), -12);
+    QCOMPARE(s[Step::E03].value(), 5);
+    QCOMPARE(setpoint->text(), QString("-12.5"));
+    ui().click(spin, +1);
+    QCOMPARE(setpoint->text(), QString("-12.4"));
+    const struct {
+      const char* typed;
+      int direction;  // 0: no step
+      const char* shown;
+    } cases[] = {{"0", -1, "-1.0"}, {"abc", 0, "0.0"},    {"-0.5", 0, "0.0"}, {"999.9", +1, "999.9"},
+                 {"2.3", 0, "2.3"}, {"12abc", 0, "12.0"}, {"5,5", 0, "5.5"}};
+    for (const auto& c : cases) {
+      ui().type(setpoint, c.typed);
+      if (c.direction) ui().click(spin, c.direction);
+      QCOMPARE(setpoint->text(), QString(c.shown));
+    }
+    // The rate: tenths with a sign cell, a zero rate never negative.
+    QLineEdit* rate = ui().edit(1216);
+    ui().type(rate, "-4.56");
+    QCOMPARE(s[Step::E_04].value(), 45);
+    QCOMPARE(s[Step::E_05].value(), 1);
+    ui().type(rate, "-0.1");
+    ui().click(ui().spin(1220), +1);
+    QCOMPARE(rate->text(), QString("0"));
+    ui().type(rate, "1000");
+    QCOMPARE(s[Step::E_04].value(), 999);
+    QCOMPARE(rate->text(), QString("99.9"));
+    QVERIFY(ui().messages().isEmpty());
+
+    // A humidity input takes percent and the humidity limits.
+    ui().type(setpoint, "150");
+    ui().choose(ui().list(148), 4);
+    QCOMPARE(s[Step::E01].value(), 5);
+    QCOMPARE(setpoint->text(), QString("99.0"));
+    QCOMPARE(ui().control<QLabel>(1221)->text(), QString("(%)"));
+    QCOMPARE(ui().control<QLabel>(1223)->text(), QString("(% /мин.)"));
+    QCOMPARE(ui().control<QLabel>(1222)->text(), QString("(°С)"));
+  }
+
+  void theKeyListsNameTheLivePulseModes() {
+    step(0);
+    QVERIFY(ui().open(&ui().general().keys));
+    ui().type(ui().edit(1102), "5");
+    ui().type(ui().edit(1122), "10");
+    Step& s = openStep();
+    QComboBox* key1 = ui().list(140);
+    QCOMPARE(key1->count(), 16);
+    QCOMPARE(key1->itemText(0), QString("не замкнут (транзистор закрыт)"));
+    QCOMPARE(key1->itemText(3), QString("режим № 2   импульс: 5с   пауза: 10с"));
+    ui().choose(ui().list(147), 15);
+    QCOMPARE(s[Step::N08].value(), 15);
+    // A change made elsewhere reaches the lists with the next refresh.
+    ui().general().keys.pulse(14).setEnteredValue(7);
+    ui().doc().notifyViews();
+    QCOMPARE(ui().list(147)->currentText(), QString("режим №14   импульс: 7с   пауза: 0с"));
+  }
+
+  void aSwitchedOffRegulatorDisablesItsBlock() {
+    ui().general().pid[0][PidRegulator::P07].setEnteredValue(1);
+    openStep();
+    for (int id : {1421, 1420, 148, 1424, 1221, 1213, 1217, 1425, 1223, 1214, 1218})
+      QVERIFY2(!ui().control(id)->isEnabled(), qPrintable(QString::number(id)));
+    for (int id : {1422, 1423, 149, 1426, 1222, 1215, 1219, 1427, 1224, 1216, 1220})
+      QVERIFY2(ui().control(id)->isEnabled(), qPrintable(QString::number(id)));
+  }
+
+  void theRenameDialogKeeps63Characters() {
+    CDlgPrgRename dialog(ui().shell->frame.get());
+    QCOMPARE(dialog.windowTitle(), QString("Переименование"));
+    QCOMPARE(dialog.nameEdit()->objectName(), QString("1400"));
+    QCOMPARE(dialog.nameEdit()->accessibleName(), QString("Новое имя"));
+    const QString longest =
+        QString("Сушка древесины, дуб 50 мм, камера №2, режим мягкий, вар.").leftJustified(63, u'Ж');
+    dialog.setName(longest);
+    dialog.show();
+    QVERIFY(dialog.nameEdit()->width() >=
+            dialog.nameEdit()->fontMetrics().horizontalAdvance(longest.left(55)));
+    dialog.nameEdit()->end(false);
+    QTest::keyClicks(dialog.nameEdit(), "X");
+    QCOMPARE(dialog.name(), longest);
+    // A name too long (none the program keeps) is refused, not cut unseen.
+    dialog.setName(longest + "Y");
+    dialog.accept();
+    QCOMPARE(ui().messages(), QStringList{"Please enter no more than 63 characters."});
+    QVERIFY(dialog.isVisible());
+    dialog.setName("Новое");
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.name(), QString("Новое"));
   }
 };
 

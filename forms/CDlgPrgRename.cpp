@@ -1,0 +1,52 @@
+#include "forms/CDlgPrgRename.h"
+
+#include <algorithm>
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "widgets/Messages.h"
+
+CDlgPrgRename::CDlgPrgRename(QWidget* parent) : QDialog(parent), m_edit(new QLineEdit(this)) {
+  setObjectName(QString::number(kTemplateId));
+  setWindowTitle(QStringLiteral("Переименование"));
+  auto* label = new QLabel(QStringLiteral("Новое имя"), this);
+  label->setBuddy(m_edit);
+  m_edit->setObjectName(QString::number(kNameEdit));
+  m_edit->setAccessibleName(label->text());
+  m_edit->setMaxLength(kMaxChars);
+  // Room for a long name of average letters; a longer one scrolls.
+  m_edit->setMinimumWidth(m_edit->fontMetrics().averageCharWidth() * (kMaxChars + 4) + 12);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(label);
+  layout->addWidget(m_edit);
+  layout->addWidget(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void CDlgPrgRename::setName(const QString& name) {
+  // Shown whole, so that a name too long is refused rather than cut unseen.
+  m_edit->setMaxLength(std::max<int>(kMaxChars, name.size()));
+  m_edit->setText(name);
+  m_edit->selectAll();
+}
+
+QString CDlgPrgRename::name() const { return m_edit->text(); }
+
+void CDlgPrgRename::accept() {
+  if (m_edit->text().size() > kMaxChars) {
+    messages::showWarning(this, QStringLiteral("Please enter no more than %1 characters.").arg(kMaxChars));
+    m_edit->setFocus();
+    m_edit->selectAll();
+    return;
+  }
+  QDialog::accept();
+}

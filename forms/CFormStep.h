@@ -1,0 +1,85 @@
+// The form of one program step: the modes of the eight keys (their lists
+// name the pulse and pause durations of the key pulse modes as they are
+// now), the condition for moving on (by temperature or humidity with its
+// setpoint and unit, by time with the duration hh:mm, or both), and for
+// each of the two regulators its input, setpoint and rate. A regulator's
+// block is enabled only while that PID regulator is switched on.
+//
+// Created once by the right pane; reads the document's key pulse modes and
+// regulators at every refresh. User-interface thread only.
+#pragma once
+
+#include "forms/CMyFormView.h"
+
+class COXMaskedEdit;
+class CSpinButton;
+class CTkv88_3Doc;
+class Step;
+struct MaskValidateInfo;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+
+class CFormStep : public CMyFormView {
+  Q_OBJECT
+
+ public:
+  static constexpr int kTemplateId = 503;
+
+  explicit CFormStep(CTkv88_3Doc& doc, QWidget* parent = nullptr);
+
+  void bindGroup(void* group) override;
+  void initialUpdate() override;
+  // Also brings the key lists' texts up to date first.
+  void refreshForm() override;
+
+  // The duration's check when it is left: refuses more than 63 h or 59 min.
+  void validateDuration(MaskValidateInfo& info);
+
+ protected:
+  void exchange(DataExchange& dx) override;
+
+ private:
+  struct Regulator {
+    QGroupBox* frame;
+    QLabel* inputLabel;
+    QComboBox* input;
+    QLabel* setpointLabel;
+    QLineEdit* setpoint;
+    CSpinButton* setpointSpin;
+    QLabel* setpointUnit;
+    QLabel* rateLabel;
+    QLineEdit* rate;
+    CSpinButton* rateSpin;
+    QLabel* rateUnit;
+    int firstCell;  // Step::E01 or Step::E_01
+  };
+
+  // The handlers of the lists that change other controls.
+  void transitionChanged();  // U01
+  void conditionChanged();   // U02
+  void inputChanged();       // E01, E.01
+  void stepSetpoint(const Regulator& r, int delta);
+  void stepRate(const Regulator& r, int delta);
+  void enableRegulators();
+  // The key lists' texts follow the key pulse modes; true when they changed.
+  bool updateKeyLists();
+  void exchangeSetpoint(DataExchange& dx, const Regulator& r);
+
+  CTkv88_3Doc& m_doc;
+  Step* m_step = nullptr;
+  QComboBox* m_keys[8];
+  QGroupBox* m_transitionFrame;
+  QComboBox* m_transition;         // 1001, U01
+  QGroupBox* m_conditionFrame;     // 1019
+  QComboBox* m_condition;          // 1002, U02
+  QLabel* m_conditionLabel;        // 1020
+  QLineEdit* m_conditionSetpoint;  // 136, U03
+  CSpinButton* m_conditionSpin;    // 152
+  QLabel* m_conditionUnit;         // 1416
+  QGroupBox* m_durationFrame;      // 1017
+  COXMaskedEdit* m_duration;       // 134, U04 and U05
+  QLabel* m_durationFormat;        // 1417
+  Regulator m_regulators[2];
+};
