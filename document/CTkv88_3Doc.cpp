@@ -58,21 +58,28 @@ std::string fileTitle(const std::string& path) {
 
 CTkv88_3Doc::CTkv88_3Doc(DocumentHost* host) : m_host(host) {
   CTkv88_3Doc* none = nullptr;
-  g_active.compare_exchange_strong(none, this);
+  if (g_active.compare_exchange_strong(none, this)) Parameter::setChangeObserver(&m_recorder);
 }
 
 CTkv88_3Doc::~CTkv88_3Doc() {
   CTkv88_3Doc* self = this;
   g_active.compare_exchange_strong(self, nullptr);
+  if (Parameter::changeObserver() == &m_recorder) Parameter::setChangeObserver(nullptr);
 }
 
 CTkv88_3Doc* CTkv88_3Doc::active() { return g_active.load(); }
 
-void CTkv88_3Doc::setActive(CTkv88_3Doc* document) { g_active.store(document); }
+void CTkv88_3Doc::setActive(CTkv88_3Doc* document) {
+  g_active.store(document);
+  // The active document records the changes made on the calling (user
+  // interface) thread.
+  Parameter::setChangeObserver(document ? &document->m_recorder : nullptr);
+}
 
 // ---- Document life ---------------------------------------------------------
 
 bool CTkv88_3Doc::newDocument() {
+  const Quiet quiet(*this);
   selection = nullptr;
   currentProgram = nullptr;
   currentStep = nullptr;
@@ -97,10 +104,13 @@ bool CTkv88_3Doc::newDocument() {
   setTitle(texts().newDocument);
   notifyViews();
   rememberUnmodified();
+  resetHistory();
   return true;
 }
 
 void CTkv88_3Doc::openFile(const std::string& path) {
+  // Reading the file sets cells of a configuration not yet the document's.
+  const Quiet quiet(*this);
   // Read everything first: a file that cannot be read changes nothing.
   const std::string bytes = configfile::readFile(path);
   std::unique_ptr<DeviceData> data;
@@ -115,9 +125,9 @@ void CTkv88_3Doc::openFile(const std::string& path) {
   if (recognised == 0)
     throw configfile::FileError(configfile::FileError::Direction::Read, path,
                                 "это не файл конфигурации ТКВ88: ни одна его строка не распознана");
-  takeLoaded(std::move(data));
   m_pathName = path;
   setTitle(fileTitle(path));
+  takeLoaded(std::move(data));
 }
 
 void CTkv88_3Doc::saveFile(const std::string& path) {
@@ -125,11 +135,18 @@ void CTkv88_3Doc::saveFile(const std::string& path) {
   configfile::writeFile(path, bytes);
   m_pathName = path;
   setTitle(fileTitle(path));
-  m_unmodifiedText = bytes;
+  // Every state of the history now carries the file's name, and the one
+  // saved is the state that counts as unmodified.
+  m_unmodifiedText = std::make_shared<const std::string>(bytes);
   m_forcedModified = false;
+  m_history.setIdentity(m_title, m_unmodifiedText);
+  historyChanged();
 }
 
-void CTkv88_3Doc::loadText(std::string_view bytes) { takeLoaded(configfile::read(bytes)); }
+void CTkv88_3Doc::loadText(std::string_view bytes) {
+  const Quiet quiet(*this);
+  takeLoaded(configfile::read(bytes));
+}
 
 void CTkv88_3Doc::takeLoaded(std::unique_ptr<DeviceData> data) {
   replaceConfiguration(std::move(data));
@@ -139,6 +156,7 @@ void CTkv88_3Doc::takeLoaded(std::unique_ptr<DeviceData> data) {
   if (!m_deviceData->programs.empty()) currentProgram = &m_deviceData->programs.front();
   notifyViews();
   rememberUnmodified();
+  resetHistory();
 }
 
 std::string CTkv88_3Doc::text() const {
@@ -152,6 +170,7 @@ void CTkv88_3Doc::closeDocument() {
   m_deviceData.reset();
   m_pathName.clear();
   rememberUnmodified();
+  resetHistory();
 }
 
 void CTkv88_3Doc::replaceConfiguration(std::unique_ptr<DeviceData> data) {
@@ -167,17 +186,20 @@ void CTkv88_3Doc::setTitle(std::string_view title) {
   if (m_host) m_host->titleChanged();
 }
 
-bool CTkv88_3Doc::isModified() const { return m_forcedModified || text() != m_unmodifiedText; }
+bool CTkv88_3Doc::isModified() const { return m_forcedModified || text() != *m_unmodifiedText; }
 
 void CTkv88_3Doc::setModified(bool modified) {
-  if (modified)
+  if (modified) {
     m_forcedModified = true;
-  else
+  } else {
     rememberUnmodified();
+    m_history.setIdentity(m_title, m_unmodifiedText);
+  }
+  historyChanged();
 }
 
 void CTkv88_3Doc::rememberUnmodified() {
-  m_unmodifiedText = text();
+  m_unmodifiedText = std::make_shared<const std::string>(text());
   m_forcedModified = false;
 }
 
@@ -213,22 +235,45 @@ Program* CTkv88_3Doc::programOfSelection() const {
 
 // ---- Resets ----------------------------------------------------------------
 
-void CTkv88_3Doc::resetProgram(Program& program) { program = Program(); }
+// Each reset is one undo step: "значения по умолчанию" where the group lives.
+template <typename Group, typename Reset>
+void CTkv88_3Doc::resetGroup(Group& group, Reset reset) {
+  closeUndoStep();
+  reset(group);
+  if (m_quiet) return;
+  ChangePlace place = placeOf(&group);
+  recordStep(cp1251::fromUtf8("значения по умолчанию ") + whereText(place), std::move(place));
+}
 
-void CTkv88_3Doc::resetComparator(Comparator& comparator, int index) { comparator = Comparator(index); }
+void CTkv88_3Doc::resetProgram(Program& program) {
+  resetGroup(program, [](Program& p) { p = Program(); });
+}
 
-void CTkv88_3Doc::resetStep(Step& step) { step = Step(); }
+void CTkv88_3Doc::resetComparator(Comparator& comparator, int index) {
+  resetGroup(comparator, [index](Comparator& c) { c = Comparator(index); });
+}
 
-void CTkv88_3Doc::resetKeyPulseModes(KeyPulseModes& keys) { keys = KeyPulseModes(); }
+void CTkv88_3Doc::resetStep(Step& step) {
+  resetGroup(step, [](Step& s) { s = Step(); });
+}
 
-void CTkv88_3Doc::resetCorrections(Corrections& corrections) { corrections = Corrections(); }
+void CTkv88_3Doc::resetKeyPulseModes(KeyPulseModes& keys) {
+  resetGroup(keys, [](KeyPulseModes& k) { k = KeyPulseModes(); });
+}
 
-void CTkv88_3Doc::resetDigitalFilters(DigitalFilters& filters) { filters = DigitalFilters(); }
+void CTkv88_3Doc::resetCorrections(Corrections& corrections) {
+  resetGroup(corrections, [](Corrections& c) { c = Corrections(); });
+}
+
+void CTkv88_3Doc::resetDigitalFilters(DigitalFilters& filters) {
+  resetGroup(filters, [](DigitalFilters& f) { f = DigitalFilters(); });
+}
 
 void CTkv88_3Doc::resetBaseParameters(BaseParameters& base) {
-  base = BaseParameters();
-  base[BaseParameters::O10].setHooks(&CTkv88_3Doc::confirmPartitionChange,
-                                     &CTkv88_3Doc::applyPartitionChange);
+  resetGroup(base, [](BaseParameters& b) {
+    b = BaseParameters();
+    b[BaseParameters::O10].setHooks(&CTkv88_3Doc::confirmPartitionChange, &CTkv88_3Doc::applyPartitionChange);
+  });
 }
 
 void CTkv88_3Doc::installPartitionHooks() {
@@ -238,9 +283,11 @@ void CTkv88_3Doc::installPartitionHooks() {
 }
 
 void CTkv88_3Doc::resetPid(PidRegulator& pid) {
-  const int32_t index = pid.index;
-  pid = PidRegulator(index);
-  pid.index = index;
+  resetGroup(pid, [](PidRegulator& r) {
+    const int32_t index = r.index;
+    r = PidRegulator(index);
+    r.index = index;
+  });
 }
 
 // ---- Partition hooks -------------------------------------------------------
@@ -300,10 +347,13 @@ void CTkv88_3Doc::readDevice() {
   } guardOff(partitionGuard);
 
   if (!m_host) return;
+  closeUndoStep();
   DeviceData scratch;
   if ((levelMask & kLevelL2) && !m_host->runExchange(scratch, "r2")) return;
   if ((levelMask & kLevelL1) && !m_host->runExchange(scratch, "r1")) return;
 
+  // Without a configuration before, there is nothing to go back to.
+  const bool replaces = m_deviceData != nullptr;
   if (!m_deviceData) m_deviceData = std::make_unique<DeviceData>();
   DeviceData& d = *m_deviceData;
   currentProgram = nullptr;
@@ -319,6 +369,10 @@ void CTkv88_3Doc::readDevice() {
   setTitle(texts().readDocument);
   notifyViews();
   rememberUnmodified();
+  if (replaces)
+    recordStep(cp1251::fromUtf8("чтение из прибора"), {}, true);
+  else
+    resetHistory();
 }
 
 namespace {

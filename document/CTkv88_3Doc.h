@@ -10,6 +10,12 @@
 // document (the same object is reset) but is replaced by a file load and a
 // close, after which the document refreshes every view.
 //
+// Every change of the configuration can be undone. The active document
+// observes the cells' guarded setters: a change posts CloseUndoStep, and
+// when control returns to the event loop everything the user action changed
+// becomes one undo step. The editing commands, the resets and the device
+// read record their own steps. New, open and close start a fresh history.
+//
 // All of it runs on the user-interface thread. The framework is reached only
 // through the DocumentHost given at construction (none for headless use).
 #pragma once
@@ -19,9 +25,11 @@
 #include <string>
 #include <string_view>
 
+#include "document/ChangePlace.h"
 #include "document/DocumentHost.h"
 #include "document/DocumentView.h"
 #include "document/STreeItem.h"
+#include "document/UndoHistory.h"
 #include "model/DeviceData.h"
 
 class CTkv88_3Doc {
@@ -72,10 +80,36 @@ class CTkv88_3Doc {
 
   // True when the configuration differs from what was last made new, loaded,
   // saved or read from the device (compared as the text a save would write),
-  // or when setModified(true) was called since.
+  // or when setModified(true) was called since. Undoing back to that state
+  // makes the document unmodified again.
   bool isModified() const;
   // false: the current configuration becomes the unmodified state.
   void setModified(bool modified);
+
+  // ---- Undo and redo ---------------------------------------------------------
+
+  bool canUndo() const { return m_history.canUndo(); }
+  bool canRedo() const { return m_history.canRedo(); }
+  // What an undo would take back and a redo make again, Windows-1251
+  // ("U03 в программе 1, шаг 2", "удаление шага 3 программы 2"); empty
+  // when there is none.
+  std::string undoText() const;
+  std::string redoText() const;
+  // Puts the configuration back as it was before the last step (or makes
+  // the step again), refreshes the views and brings them to where the
+  // change was made: the tree selects its item, views are shown the place.
+  void undo();
+  void redo();
+  // Ends the user action in progress: when the configuration differs from
+  // the history's current state, the difference becomes one undo step,
+  // named after its first changed cell and where that lives ("разбиение
+  // памяти" when O10 changed). Run through the posted CloseUndoStep; undo,
+  // redo and every command run it first, so no change is left out.
+  void closeUndoStep();
+  // The changes until the next closeUndoStep come from a spin click:
+  // consecutive clicks on one cell make one undo step.
+  void markSpinChange() { m_spinPending = true; }
+  const UndoHistory& history() const { return m_history; }
 
   // ---- Selection state (written by the navigation tree) --------------------
 
@@ -180,7 +214,49 @@ class CTkv88_3Doc {
   bool onCommand(int id);
 
  private:
+  // Tells the document of every change through the cells' guarded setters.
+  class ChangeRecorder : public Parameter::ChangeObserver {
+   public:
+    explicit ChangeRecorder(CTkv88_3Doc& doc) : m_doc(doc) {}
+    void cellChanged(Parameter& cell) override;
+
+   private:
+    CTkv88_3Doc& m_doc;
+  };
+  // While one lives, changes are not recorded (a new document, a load).
+  struct Quiet {
+    explicit Quiet(CTkv88_3Doc& doc) : m_doc(doc) { ++m_doc.m_quiet; }
+    ~Quiet() { --m_doc.m_quiet; }
+    CTkv88_3Doc& m_doc;
+  };
+
+  template <typename Group, typename Reset>
+  void resetGroup(Group& group, Reset reset);
+  // The history starts again from the current configuration.
+  void resetHistory();
+  // The configuration as it is now becomes one undo step, when it differs
+  // from the current state (or always, when forced).
+  void recordStep(std::string label, ChangePlace place, bool force = false);
+  // Puts the history's current state into the configuration and shows `place`.
+  void restoreCurrent(const ChangePlace& place);
+  // The step's name for a change found by comparing states.
+  std::string describe(const ConfigSnapshot::Difference& difference) const;
+  // "в программе 1, шаг 2" and the like, Windows-1251.
+  std::string whereText(const ChangePlace& place) const;
+  // Where a group of the configuration lives (kind, program, index).
+  ChangePlace placeOf(const void* group) const;
+  // The model object a place names (step, comparator, program or L2 group),
+  // or nullptr when it no longer exists.
+  void* dataOf(const ChangePlace& place) const;
+  // True when `data` is a program, comparator, step or L2 group of the configuration.
+  bool holds(const void* data) const;
+  // The place of a program: its number in the label texts.
+  int programNumber(const Program& program) const;
+  void historyChanged();
+
   Step* selectedStep() const;
+  void recordAddedStep(const Program& program, const Step* added);
+  bool changeStepCount(Program& program, int count);
   void installPartitionHooks();
   void adaptToPartition();
   void rememberUnmodified();
@@ -193,6 +269,12 @@ class CTkv88_3Doc {
   std::unique_ptr<DeviceData> m_deviceData;
   std::string m_title;
   std::string m_pathName;
-  std::string m_unmodifiedText;
+  std::shared_ptr<const std::string> m_unmodifiedText = std::make_shared<const std::string>();
   bool m_forcedModified = false;
+
+  ChangeRecorder m_recorder{*this};
+  UndoHistory m_history;
+  bool m_closePosted = false;
+  bool m_spinPending = false;
+  int m_quiet = 0;
 };

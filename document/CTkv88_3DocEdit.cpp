@@ -26,6 +26,19 @@ void moveCycleStartDown(Parameter& h02) {
 // 1-based position of `step` in the program, 0 when it is not there.
 int positionOf(const Program& program, const Step* step) { return program.stepIndexOf(step) + 1; }
 
+// A label with a step and a program number, Windows-1251.
+std::string stepLabel(const char* utf8Format, int step, int program) {
+  char buf[160];
+  std::snprintf(buf, sizeof buf, utf8Format, step, program);
+  return cp1251::fromUtf8(buf);
+}
+
+std::string programLabel(const char* utf8Format, int program) {
+  char buf[160];
+  std::snprintf(buf, sizeof buf, utf8Format, program);
+  return cp1251::fromUtf8(buf);
+}
+
 }  // namespace
 
 Step* CTkv88_3Doc::selectedStep() const {
@@ -33,27 +46,39 @@ Step* CTkv88_3Doc::selectedStep() const {
   return static_cast<Step*>(selection->data);
 }
 
+void CTkv88_3Doc::recordAddedStep(const Program& program, const Step* added) {
+  const int number = programNumber(program);
+  const int position = positionOf(program, added);
+  recordStep(stepLabel("добавление шага %d в программу %d", position, number),
+             {ItemKind::Step, number - 1, position - 1, {}});
+}
+
 void CTkv88_3Doc::addStepFirst() {
+  closeUndoStep();
   Program* program = programOfSelection();
   if (!program) return;
   const Step* source = program->steps.empty() ? nullptr : &program->steps.front();
   Step* added = insertStep(*program, program->steps.begin(), source);
   // H02 keeps naming the same step, now one further down.
   if (program->H02.value() != 0 && program->stepCount() > 1) moveCycleStartDown(program->H02);
+  recordAddedStep(*program, added);
   notifyViews();
   if (m_host) m_host->selectTreeItem(added, true);
 }
 
 void CTkv88_3Doc::addStepLast() {
+  closeUndoStep();
   Program* program = programOfSelection();
   if (!program) return;
   const Step* source = program->steps.empty() ? nullptr : &program->steps.back();
   Step* added = insertStep(*program, program->steps.end(), source);
+  recordAddedStep(*program, added);
   notifyViews();
   if (m_host) m_host->selectTreeItem(added, true);
 }
 
 void CTkv88_3Doc::addStepBefore() {
+  closeUndoStep();
   Step* step = selectedStep();
   if (!step || !currentProgram) return;
   Program& program = *currentProgram;
@@ -62,12 +87,14 @@ void CTkv88_3Doc::addStepBefore() {
   Step* added = insertStep(program, std::next(program.steps.begin(), p - 1), step);
   Parameter& h02 = program.H02;
   if (h02.value() != 0 && h02.value() >= p) moveCycleStartDown(h02);
+  recordAddedStep(program, added);
   const bool select = currentStep == nullptr || currentStep == step;
   notifyViews();
   if (select && m_host) m_host->selectTreeItem(added, false);
 }
 
 void CTkv88_3Doc::addStepAfter() {
+  closeUndoStep();
   Step* step = selectedStep();
   if (!step || !currentProgram) return;
   Program& program = *currentProgram;
@@ -76,11 +103,13 @@ void CTkv88_3Doc::addStepAfter() {
   Step* added = insertStep(program, std::next(program.steps.begin(), p), step);
   Parameter& h02 = program.H02;
   if (h02.value() != 0 && h02.value() > p) moveCycleStartDown(h02);
+  recordAddedStep(program, added);
   notifyViews();
   if (m_host) m_host->selectTreeItem(added, false);
 }
 
 void CTkv88_3Doc::deleteStep() {
+  closeUndoStep();
   Step* step = selectedStep();
   if (!step || !currentProgram) return;
   Program& program = *currentProgram;
@@ -101,6 +130,8 @@ void CTkv88_3Doc::deleteStep() {
     --h02.valueRef();
   else if (p == h02.value() && h02.value() > program.stepCount())
     h02.setValue(program.stepCount());
+  const int number = programNumber(program);
+  recordStep(stepLabel("удаление шага %d программы %d", p, number), {ItemKind::Step, number - 1, p - 1, {}});
 
   currentStep = next;
   notifyViews();
@@ -108,19 +139,32 @@ void CTkv88_3Doc::deleteStep() {
 }
 
 void CTkv88_3Doc::toggleCycleStart() {
+  closeUndoStep();
   Step* step = selectedStep();
   if (!step) return;
   if (currentProgram) {
     const int p = positionOf(*currentProgram, step);
-    if (p != 0) currentProgram->H02.setValue(currentProgram->H02.value() == p ? 0 : p);
+    if (p != 0) {
+      Parameter& h02 = currentProgram->H02;
+      h02.setValue(h02.value() == p ? 0 : p);
+      const int number = programNumber(*currentProgram);
+      const char* what = h02.value() == 0 ? "отмена цикла в программе %d" : "начало цикла в программе %d";
+      recordStep(programLabel(what, number), {ItemKind::Step, number - 1, p - 1, {}});
+    }
   }
   notifyViews();
 }
 
 void CTkv88_3Doc::renameProgram() {
+  closeUndoStep();
   if (!currentProgram) return;
   if (m_host) {
-    if (const auto name = m_host->askProgramName(currentProgram->name())) currentProgram->setName(*name);
+    if (const auto name = m_host->askProgramName(currentProgram->name())) {
+      currentProgram->setName(*name);
+      const int number = programNumber(*currentProgram);
+      recordStep(programLabel("переименование программы %d", number),
+                 {ItemKind::Program, number - 1, -1, {}});
+    }
   }
   notifyViews();
 }
@@ -134,6 +178,16 @@ void CTkv88_3Doc::selectProgram(int id) {
 }
 
 bool CTkv88_3Doc::setStepCount(Program& program, int count) {
+  closeUndoStep();
+  const bool changed = changeStepCount(program, count);
+  if (changed) {
+    const int number = programNumber(program);
+    recordStep(programLabel("число шагов программы %d", number), {ItemKind::Program, number - 1, -1, "H01"});
+  }
+  return changed;
+}
+
+bool CTkv88_3Doc::changeStepCount(Program& program, int count) {
   currentProgram = &program;
   currentStep = nullptr;
   const int current = program.stepCount();
@@ -237,6 +291,15 @@ bool CTkv88_3Doc::onCommand(int id) {
     case CommandId::RefreshList:
     case CommandId::RefreshAllViews:
       notifyViews();
+      return true;
+    case CommandId::CloseUndoStep:
+      closeUndoStep();
+      return true;
+    case CommandId::EditUndo:
+      undo();
+      return true;
+    case CommandId::EditRedo:
+      redo();
       return true;
     default:
       break;

@@ -34,6 +34,7 @@ enum : int {
   ReadDevice = 32790,
   WriteDevice = 32791,
   RefreshAllViews = 32795,  // posted after a memory partition change
+  CloseUndoStep = 32796,    // posted by the document after a cell changed
 
   // The application framework's standard commands.
   FileNew = 57600,
@@ -44,6 +45,7 @@ enum : int {
   EditCut = 57635,
   EditPaste = 57637,
   EditUndo = 57643,
+  EditRedo = 57644,
   AppAbout = 57664,
   AppExit = 57665,
   NextPane = 57680,

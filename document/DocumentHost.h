@@ -48,4 +48,9 @@ class DocumentHost {
 
   // The document's title changed (a device read retitles it).
   virtual void titleChanged() {}
+
+  // The undo history changed (a step was recorded, undone or redone, the
+  // history started again, or a save moved the unmodified state): what the
+  // undo and redo commands name, and whether the document is modified.
+  virtual void historyChanged() {}
 };

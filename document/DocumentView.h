@@ -4,6 +4,8 @@
 // Called on the user-interface thread only.
 #pragma once
 
+struct ChangePlace;
+
 class DocumentView {
  public:
   virtual ~DocumentView() = default;
@@ -11,4 +13,10 @@ class DocumentView {
   // The configuration changed: rebuild or refresh from the document. A view
   // whose window does not exist yet simply returns.
   virtual void documentChanged() = 0;
+
+  // An undo or redo has put a change back or made it again, and the view
+  // has been refreshed: show where it was made (the program, step or
+  // comparator and the cell of `place`) when that still exists. The
+  // document has already selected the place's item in the tree.
+  virtual void showChange(const ChangePlace& place) { (void)place; }
 };

@@ -5,6 +5,12 @@
 
 #include "model/FixedText.h"
 
+namespace {
+
+thread_local Parameter::ChangeObserver* t_observer = nullptr;
+
+}  // namespace
+
 void Parameter::clear() {
   m_code[0] = m_group[0] = m_description[0] = '\0';
   m_value = 0;
@@ -21,7 +27,9 @@ void Parameter::clear() {
 
 Parameter::Parameter(int32_t v) {
   clear();
-  setValue(v);
+  // An unbounded cell takes any value unchanged; a cell being built is no
+  // change anyone observes.
+  m_value = v;
 }
 
 Parameter::Parameter(std::string_view code, int32_t v, int32_t min, int32_t max,
@@ -74,19 +82,28 @@ void Parameter::setValue(int32_t v) {
 }
 
 void Parameter::setEnteredValue(int32_t v) {
+  if (store(v) && t_observer) t_observer->cellChanged(*this);
+}
+
+bool Parameter::store(int32_t v) {
   if (v < m_minValue) v = m_minValue;
   if (v > m_maxValue) v = m_maxValue;
-  if (v == m_value) return;
+  if (v == m_value) return false;
   if (m_beforeChange) {
     Parameter proposed(*this);
     proposed.m_value = v;
     proposed.m_beforeChange = nullptr;
     proposed.m_afterChange = nullptr;
-    if (!m_beforeChange(*this, proposed)) return;
+    if (!m_beforeChange(*this, proposed)) return false;
   }
   m_value = v;
   if (m_afterChange) m_afterChange(*this);
+  return true;
 }
+
+void Parameter::setChangeObserver(ChangeObserver* observer) { t_observer = observer; }
+
+Parameter::ChangeObserver* Parameter::changeObserver() { return t_observer; }
 
 void Parameter::setValueQuiet(int32_t v) {
   if (v < m_minValue) v = m_minValue;

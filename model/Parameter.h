@@ -37,7 +37,8 @@ class Parameter {
   void assign(const Parameter& src);
 
   int32_t value() const { return m_value; }
-  // Bypasses limits and hooks (the document shifts cycle starts through it).
+  // Bypasses limits, hooks and the change observer (the document shifts
+  // cycle starts through it).
   int32_t& valueRef() { return m_value; }
   // Guarded change of a raw device field: sign extension from bitWidth bits
   // when the lower limit is negative, then as setEnteredValue. The device
@@ -47,8 +48,40 @@ class Parameter {
   // clamping (lower limit first), beforeChange veto, store, afterChange.
   // No sign extension, so 2000 typed into an 11-bit cell is 999, not -48.
   void setEnteredValue(int32_t v);
-  // Clamped store without sign extension or hooks.
+  // Clamped store without sign extension, hooks or the change observer.
   void setValueQuiet(int32_t v);
+
+  // What an edit can change in a cell: the value and the active limits
+  // (limit pairs are switched by the input-dependent ranges). The document's
+  // undo history keeps these and puts them back with restore.
+  struct State {
+    int32_t value;
+    int32_t minValue;
+    int32_t maxValue;
+    bool operator==(const State&) const = default;
+  };
+  State state() const { return {m_value, m_minValue, m_maxValue}; }
+  // Puts a state back as it was: no clamping, no hooks, no observer.
+  void restore(const State& s) {
+    m_value = s.value;
+    m_minValue = s.minValue;
+    m_maxValue = s.maxValue;
+  }
+
+  // Told whenever setValue or setEnteredValue has changed a value (after
+  // the afterChange hook). The observer belongs to the thread that installs
+  // it: the document installs one on the user-interface thread, so a device
+  // worker decoding into its scratch configuration is never seen. Nullptr
+  // removes it.
+  class ChangeObserver {
+   public:
+    virtual void cellChanged(Parameter& cell) = 0;
+
+   protected:
+    ~ChangeObserver() = default;
+  };
+  static void setChangeObserver(ChangeObserver* observer);
+  static ChangeObserver* changeObserver();
 
   // Appends a limit pair; false (nothing changed) when the table is full.
   bool addRange(int32_t min, int32_t max);
@@ -84,6 +117,8 @@ class Parameter {
 
  private:
   void clear();
+  // setEnteredValue without telling the observer; true when the value changed.
+  bool store(int32_t v);
 
   char m_code[kCodeSize];
   char m_group[kGroupSize];

@@ -47,6 +47,7 @@ class FakeHost : public DocumentHost {
     return renameAnswer;
   }
   void titleChanged() override { ++titleChanges; }
+  void historyChanged() override { ++historyChanges; }
 
   std::deque<bool> answers;  // Yes/No answers in order; No when empty
   std::vector<Question> questions;
@@ -59,6 +60,7 @@ class FakeHost : public DocumentHost {
   std::optional<std::string> renameAnswer;
   std::vector<std::string> renameShown;
   int titleChanges = 0;
+  int historyChanges = 0;
 };
 
 class CountingView : public DocumentView {

@@ -1,0 +1,222 @@
+// Undo and redo of CTkv88_3Doc: recording the changes that reach the
+// configuration, naming the steps, and putting states back with the views
+// brought to where the change was made.
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "document/CTkv88_3Doc.h"
+#include "document/CommandIds.h"
+#include "model/Cp1251.h"
+
+namespace {
+
+std::string format(const char* utf8Format, int a, int b = 0) {
+  char buf[160];
+  std::snprintf(buf, sizeof buf, utf8Format, a, b);
+  return cp1251::fromUtf8(buf);
+}
+
+}  // namespace
+
+void CTkv88_3Doc::ChangeRecorder::cellChanged(Parameter&) {
+  CTkv88_3Doc& doc = m_doc;
+  if (doc.m_quiet || doc.m_closePosted || !doc.m_host) return;
+  // Everything the user action changes is one step, closed once control
+  // is back in the event loop.
+  doc.m_closePosted = true;
+  doc.m_host->postCommand(CommandId::CloseUndoStep);
+}
+
+void CTkv88_3Doc::historyChanged() {
+  if (m_host) m_host->historyChanged();
+}
+
+void CTkv88_3Doc::resetHistory() {
+  m_history.reset({m_deviceData ? ConfigSnapshot(*m_deviceData) : ConfigSnapshot(),
+                   {},
+                   {},
+                   m_title,
+                   m_unmodifiedText,
+                   false});
+  m_spinPending = false;
+  historyChanged();
+}
+
+void CTkv88_3Doc::recordStep(std::string label, ChangePlace place, bool force) {
+  if (m_quiet || !m_deviceData || m_history.empty()) return;
+  const ConfigSnapshot& before = m_history.current().state;
+  ConfigSnapshot now(*m_deviceData, &before);
+  if (!force && now == before) return;
+  m_history.push({std::move(now), std::move(label), std::move(place), m_title, m_unmodifiedText, false});
+  historyChanged();
+}
+
+void CTkv88_3Doc::closeUndoStep() {
+  m_closePosted = false;
+  const bool spin = std::exchange(m_spinPending, false);
+  if (m_quiet || !m_deviceData || m_history.empty()) return;
+  const ConfigSnapshot& before = m_history.current().state;
+  ConfigSnapshot now(*m_deviceData, &before);
+  const ConfigSnapshot::Difference d = ConfigSnapshot::compare(before, now);
+  // Limits alone switch when a form shows a step; that is no change to undo.
+  if (!d.any) return;
+  ChangePlace place = d.first;
+  // The partition question is asked on the base parameters' form.
+  if (d.partition) place = {ItemKind::BaseParameters, -1, -1, "O10"};
+  const bool oneCell = d.cells == 1 && !d.structure && !d.partition && !place.code.empty();
+  m_history.push({std::move(now), describe(d), std::move(place), m_title, m_unmodifiedText, spin && oneCell});
+  historyChanged();
+}
+
+std::string CTkv88_3Doc::undoText() const {
+  const UndoHistory::Entry* step = m_history.undoStep();
+  return step ? step->label : std::string();
+}
+
+std::string CTkv88_3Doc::redoText() const {
+  const UndoHistory::Entry* step = m_history.redoStep();
+  return step ? step->label : std::string();
+}
+
+void CTkv88_3Doc::undo() {
+  closeUndoStep();
+  const UndoHistory::Entry* step = m_history.undoStep();
+  if (!step || !m_deviceData) return;
+  const ChangePlace place = step->place;
+  m_history.undo();
+  restoreCurrent(place);
+}
+
+void CTkv88_3Doc::redo() {
+  closeUndoStep();
+  if (!m_deviceData || !m_history.redo()) return;
+  restoreCurrent(m_history.current().place);
+}
+
+void CTkv88_3Doc::restoreCurrent(const ChangePlace& place) {
+  const UndoHistory::Entry& state = m_history.current();
+  state.state.restoreInto(*m_deviceData);
+  m_unmodifiedText = state.savedText;
+  if (m_title != state.title) setTitle(state.title);
+
+  // Programs and steps removed from the ends of the lists are gone; nothing
+  // may keep pointing at them.
+  if (selection && selection->data && !holds(selection->data)) selection = nullptr;
+  if (currentProgram && m_deviceData->programIndexOf(currentProgram) < 0) currentProgram = nullptr;
+  if (currentStep && (!currentProgram || currentProgram->stepIndexOf(currentStep) < 0)) currentStep = nullptr;
+  if (Program* program = m_deviceData->programAt(place.program)) {
+    currentProgram = program;
+    currentStep = place.kind == ItemKind::Step ? program->stepAt(place.index) : nullptr;
+  }
+
+  // The tree first, so that selecting the place's item sets the current
+  // program and step before the other views show them.
+  notifyView(treeView);
+  if (void* data = dataOf(place); data && m_host) m_host->selectTreeItem(data, false);
+  for (DocumentView* view : {rightPane, tableView, listView}) notifyView(view);
+  for (DocumentView* view : {treeView, rightPane, tableView, listView})
+    if (view) view->showChange(place);
+  historyChanged();
+}
+
+// ---- Names and places --------------------------------------------------------
+
+std::string CTkv88_3Doc::describe(const ConfigSnapshot::Difference& d) const {
+  if (d.partition) return cp1251::fromUtf8("разбиение памяти");
+  const ChangePlace& place = d.first;
+  if (!place.code.empty()) return place.code + " " + whereText(place);
+  if (place.kind == ItemKind::Program && d.structure)
+    return format("изменение шагов программы %d", place.program + 1);
+  if (place.kind == ItemKind::Program) return format("название программы %d", place.program + 1);
+  return cp1251::fromUtf8("изменение прошивки");
+}
+
+std::string CTkv88_3Doc::whereText(const ChangePlace& place) const {
+  switch (place.kind) {
+    case ItemKind::Program:
+      return format("в программе %d", place.program + 1);
+    case ItemKind::Comparator:
+      return format("в программе %d, компаратор %d", place.program + 1, place.index + 1);
+    case ItemKind::Step:
+      return format("в программе %d, шаг %d", place.program + 1, place.index + 1);
+    case ItemKind::BaseParameters:
+      return cp1251::fromUtf8("в основных параметрах");
+    case ItemKind::KeyPulseModes:
+      return cp1251::fromUtf8("в режимах ключей");
+    case ItemKind::Corrections:
+      return cp1251::fromUtf8("в коррекции термометров");
+    case ItemKind::DigitalFilters:
+      return cp1251::fromUtf8("в цифровых фильтрах");
+    case ItemKind::Pid:
+      return format("в ПИД-регуляторе %d", place.index + 1);
+    default:
+      return cp1251::fromUtf8("в прошивке");
+  }
+}
+
+int CTkv88_3Doc::programNumber(const Program& program) const {
+  return m_deviceData ? m_deviceData->programIndexOf(&program) + 1 : 0;
+}
+
+ChangePlace CTkv88_3Doc::placeOf(const void* group) const {
+  if (!m_deviceData) return {};
+  const GeneralParameters& g = m_deviceData->general;
+  if (group == &g.base) return {ItemKind::BaseParameters, -1, -1, {}};
+  if (group == &g.keys) return {ItemKind::KeyPulseModes, -1, -1, {}};
+  if (group == &g.corrections) return {ItemKind::Corrections, -1, -1, {}};
+  if (group == &g.filters) return {ItemKind::DigitalFilters, -1, -1, {}};
+  for (int i = 0; i < 2; ++i)
+    if (group == &g.pid[i]) return {ItemKind::Pid, -1, i, {}};
+  int p = 0;
+  for (const Program& program : m_deviceData->programs) {
+    if (group == &program) return {ItemKind::Program, p, -1, {}};
+    for (int c = 0; c < Program::kComparatorCount; ++c)
+      if (group == &program.comparators[c]) return {ItemKind::Comparator, p, c, {}};
+    const int s = program.stepIndexOf(static_cast<const Step*>(group));
+    if (s >= 0) return {ItemKind::Step, p, s, {}};
+    ++p;
+  }
+  return {};
+}
+
+void* CTkv88_3Doc::dataOf(const ChangePlace& place) const {
+  if (!m_deviceData) return nullptr;
+  GeneralParameters& g = m_deviceData->general;
+  switch (place.kind) {
+    case ItemKind::BaseParameters:
+      return &g.base;
+    case ItemKind::KeyPulseModes:
+      return &g.keys;
+    case ItemKind::Corrections:
+      return &g.corrections;
+    case ItemKind::DigitalFilters:
+      return &g.filters;
+    case ItemKind::Pid:
+      return place.index == 0 || place.index == 1 ? &g.pid[place.index] : nullptr;
+    default:
+      break;
+  }
+  Program* program = m_deviceData->programAt(place.program);
+  if (!program) return nullptr;
+  if (place.kind == ItemKind::Comparator && place.index >= 0 && place.index < Program::kComparatorCount)
+    return &program->comparators[place.index];
+  if (place.kind == ItemKind::Step)
+    if (Step* step = program->stepAt(place.index)) return step;
+  // A step that is gone shows its program.
+  return program;
+}
+
+bool CTkv88_3Doc::holds(const void* data) const {
+  if (!m_deviceData) return false;
+  const GeneralParameters& g = m_deviceData->general;
+  if (data == &g.base || data == &g.keys || data == &g.corrections || data == &g.filters ||
+      data == &g.pid[0] || data == &g.pid[1])
+    return true;
+  for (const Program& program : m_deviceData->programs) {
+    if (data == &program || program.stepIndexOf(static_cast<const Step*>(data)) >= 0) return true;
+    for (const Comparator& c : program.comparators)
+      if (data == &c) return true;
+  }
+  return false;
+}
