@@ -106,9 +106,24 @@ class CTkv88_3Doc {
   // памяти" when O10 changed). Run through the posted CloseUndoStep; undo,
   // redo and every command run it first, so no change is left out.
   void closeUndoStep();
-  // The changes until the next closeUndoStep come from a spin click:
-  // consecutive clicks on one cell make one undo step.
-  void markSpinChange() { m_spinPending = true; }
+  // While one lives, the changes come from a spin click: consecutive
+  // clicks that each change the same one cell make one undo step. Views
+  // hold one around what a click of their spin buttons commits. `document`
+  // may be nullptr.
+  class SpinClick {
+   public:
+    explicit SpinClick(CTkv88_3Doc* document) : m_doc(document) {
+      if (m_doc) ++m_doc->m_spinDepth;
+    }
+    ~SpinClick() {
+      if (m_doc) --m_doc->m_spinDepth;
+    }
+    SpinClick(const SpinClick&) = delete;
+    SpinClick& operator=(const SpinClick&) = delete;
+
+   private:
+    CTkv88_3Doc* m_doc;
+  };
   const UndoHistory& history() const { return m_history; }
 
   // ---- Selection state (written by the navigation tree) --------------------
@@ -275,6 +290,7 @@ class CTkv88_3Doc {
   ChangeRecorder m_recorder{*this};
   UndoHistory m_history;
   bool m_closePosted = false;
-  bool m_spinPending = false;
+  bool m_spinPending = false;  // a spin click changed a cell since the last step
+  int m_spinDepth = 0;
   int m_quiet = 0;
 };

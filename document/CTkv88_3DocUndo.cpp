@@ -21,7 +21,9 @@ std::string format(const char* utf8Format, int a, int b = 0) {
 
 void CTkv88_3Doc::ChangeRecorder::cellChanged(Parameter&) {
   CTkv88_3Doc& doc = m_doc;
-  if (doc.m_quiet || doc.m_closePosted || !doc.m_host) return;
+  if (doc.m_quiet) return;
+  if (doc.m_spinDepth) doc.m_spinPending = true;
+  if (doc.m_closePosted || !doc.m_host) return;
   // Everything the user action changes is one step, closed once control
   // is back in the event loop.
   doc.m_closePosted = true;

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "document/CTkv88_3Doc.h"
 #include "document/CommandIds.h"
 #include "forms/DataExchange.h"
 #include "widgets/CSpinButton.h"
@@ -87,9 +88,12 @@ void FormCore::refreshForm() {
 
 bool FormCore::onCommand(int command) {
   switch (command) {
-    case CommandId::CommitForm:
+    case CommandId::CommitForm: {
+      // Only a spin step posts it: consecutive clicks on one field are one undo step.
+      const CTkv88_3Doc::SpinClick click(CTkv88_3Doc::active());
       commitForm();
       return true;
+    }
     case CommandId::HelpPage:
       help::show(help::kTopicEditing);
       return true;
@@ -128,6 +132,7 @@ void FormCore::onClick(QButtonGroup* group, Handler handler) {
 void FormCore::onSpin(CSpinButton* spin, std::function<void(int)> handler) {
   QObject::connect(spin, &CSpinButton::stepping, m_self, [this, handler](int delta) {
     if (postCommitOnSpin) postCommand(CommandId::CommitForm);
+    const CTkv88_3Doc::SpinClick click(CTkv88_3Doc::active());
     if (handler) handler(delta);
   });
 }

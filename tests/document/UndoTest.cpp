@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "document/CTkv88_3Doc.h"
@@ -82,7 +83,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
       {"U02 в программе 1, шаг 1",
        [](UndoTest& t) { t.step(0, 0)[Step::U03].setValue(500); },
        [](UndoTest& t) {
-         t.doc.markSpinChange();  // a spin step changing two cells merges with nothing
+         const CTkv88_3Doc::SpinClick spin(&t.doc);  // two cells changed: merges with nothing
          t.step(0, 0)[Step::U02].setValue(9);
          t.step(0, 0).applyInputRanges();
        },
@@ -240,8 +241,10 @@ TEST_F(UndoTest, SpinClicksOnOneCellMergeIntoOneStep) {
   Parameter& u03 = step(0, 1)[Step::U03];
   const int32_t start = u03.value();
   const auto click = [&](Parameter& cell, int delta, bool spin = true) {
-    if (spin) doc.markSpinChange();
+    std::optional<CTkv88_3Doc::SpinClick> clicking;
+    if (spin) clicking.emplace(&doc);
     cell.setValue(cell.value() + delta);
+    clicking.reset();
     settle();
   };
   click(u03, 1);
