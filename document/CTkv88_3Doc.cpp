@@ -131,6 +131,8 @@ void CTkv88_3Doc::openFile(const std::string& path) {
 }
 
 void CTkv88_3Doc::saveFile(const std::string& path) {
+  // What is saved must be a state the history can come back to.
+  closeUndoStep();
   const std::string bytes = text();
   configfile::writeFile(path, bytes);
   m_pathName = path;
@@ -192,6 +194,7 @@ void CTkv88_3Doc::setModified(bool modified) {
   if (modified) {
     m_forcedModified = true;
   } else {
+    closeUndoStep();
     rememberUnmodified();
     m_history.setIdentity(m_title, m_unmodifiedText);
   }

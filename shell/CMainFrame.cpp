@@ -1,9 +1,12 @@
 #include "shell/CMainFrame.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -78,6 +81,16 @@ class TreeSplitter : public QSplitter {
   int m_givenAt;  // the width of both panes when the tree got its width
 };
 
+// The edit of a focused control that takes typing: a line edit, or the
+// one inside a spin box or an editable list.
+QLineEdit* editOf(QWidget* w) {
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit;
+  if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->lineEdit();
+  if (qobject_cast<QAbstractSpinBox*>(w))
+    return w->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
+  return nullptr;
+}
+
 // A program name may hold '&', which a menu would take for a mnemonic.
 QString menuText(const QString& text) {
   QString s = text;
@@ -140,6 +153,13 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
   m_recentEnd = m_fileMenu->addSeparator();
   addCommand(m_fileMenu, CommandId::AppExit, QStringLiteral("&Выход"));
 
+  // "&Правка"
+  m_editMenu = new QMenu(QStringLiteral("&Правка"), this);
+  addCommand(m_editMenu, CommandId::EditUndo, QStringLiteral("&Отменить"))
+      ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+  addCommand(m_editMenu, CommandId::EditRedo, QStringLiteral("&Повторить"))
+      ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+
   // "&Прибор"
   m_deviceMenu = new QMenu(QStringLiteral("&Прибор"), this);
   addCommand(m_deviceMenu, CommandId::ReadDevice, QStringLiteral("&Считать прошивку"));
@@ -168,7 +188,6 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
       {CommandId::EditCopy, {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}},
       {CommandId::EditCut, {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}},
       {CommandId::EditPaste, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}},
-      {CommandId::EditUndo, {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}},
       {CommandId::NextPane, {QKeySequence(Qt::Key_F6)}},
       {CommandId::PreviousPane, {QKeySequence(Qt::SHIFT | Qt::Key_F6)}},
       {CommandId::TableNext, {QKeySequence(Qt::Key_F8)}},
@@ -180,20 +199,22 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
     addAction(a);
   }
 
-  for (QMenu* menu : {m_fileMenu, m_deviceMenu, m_viewMenu, m_helpMenu})
+  for (QMenu* menu : {m_fileMenu, m_editMenu, m_deviceMenu, m_viewMenu, m_helpMenu})
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommandUi);
 
   const QByteArray geometry = settings::windowGeometry();
   if (!geometry.isEmpty()) restoreGeometry(geometry);
   setRecentFiles(settings::recentFiles());
   rebuildMenu();
-  updateTitle();
+  historyChanged();
+  qApp->installEventFilter(this);
   // The frame starts in table mode and opens in dialog mode before the user
   // can act.
   postCommand(CommandId::ViewDialog);
 }
 
 CMainFrame::~CMainFrame() {
+  qApp->removeEventFilter(this);
   if (m_doc.tableView == m_pTableView) m_doc.tableView = nullptr;
   if (m_doc.listView == m_pListView) m_doc.listView = nullptr;
 }
@@ -248,8 +269,11 @@ bool CMainFrame::onCommand(int command) {
     case CommandId::EditCopy:
     case CommandId::EditCut:
     case CommandId::EditPaste:
-    case CommandId::EditUndo:
       editCommand(command);
+      return true;
+    case CommandId::EditUndo:
+    case CommandId::EditRedo:
+      undoCommand(command);
       return true;
     default:
       break;
@@ -265,16 +289,57 @@ void CMainFrame::editCommand(int command) {
   // The clipboard commands act on the focused edit, as its own keys would.
   QWidget* w = QApplication::focusWidget();
   if (!w || !w->window() || w->window() != this) return;
-  const char* slot = command == CommandId::EditCopy    ? "copy"
-                     : command == CommandId::EditCut   ? "cut"
-                     : command == CommandId::EditPaste ? "paste"
-                                                       : "undo";
+  const char* slot = command == CommandId::EditCopy  ? "copy"
+                     : command == CommandId::EditCut ? "cut"
+                                                     : "paste";
   QObject* target = w;
   if (w->metaObject()->indexOfSlot((QByteArray(slot) + "()").constData()) < 0) {
     target = w->findChild<QLineEdit*>();
     if (!target) return;
   }
   QMetaObject::invokeMethod(target, slot);
+}
+
+void CMainFrame::undoCommand(int command) {
+  const bool undo = command == CommandId::EditUndo;
+  // Typing not yet committed is taken back in its edit first, as its own
+  // keys would; then the configuration's history.
+  QWidget* focus = QApplication::focusWidget();
+  if (QLineEdit* edit = focus && focus->window() == this ? editOf(focus) : nullptr) {
+    if (undo && edit->isUndoAvailable()) return edit->undo();
+    if (!undo && edit->isRedoAvailable()) return edit->redo();
+  }
+  if (undo)
+    m_doc.undo();
+  else
+    m_doc.redo();
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::ShortcutOverride) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  const bool undo = key->matches(QKeySequence::Undo);
+  if (!undo && !key->matches(QKeySequence::Redo) &&
+      key->keyCombination() != QKeyCombination(Qt::CTRL, Qt::Key_Y))
+    return false;
+  auto* w = qobject_cast<QWidget*>(watched);
+  QLineEdit* edit = w && w->window() == this ? editOf(w) : nullptr;
+  if (!edit || (undo ? edit->isUndoAvailable() : edit->isRedoAvailable())) return false;
+  // Left unaccepted, the key goes to the "&Правка" item's shortcut.
+  return true;
+}
+
+void CMainFrame::historyChanged() {
+  const auto named = [](const QString& item, const std::string& what) {
+    return what.empty() ? item : item + QStringLiteral(": ") + menuText(fromCp1251(what));
+  };
+  QAction* undo = action(CommandId::EditUndo);
+  undo->setText(named(QStringLiteral("&Отменить"), m_doc.undoText()));
+  undo->setEnabled(m_doc.canUndo());
+  QAction* redo = action(CommandId::EditRedo);
+  redo->setText(named(QStringLiteral("&Повторить"), m_doc.redoText()));
+  redo->setEnabled(m_doc.canRedo());
+  setWindowModified(m_doc.isModified());
 }
 
 void CMainFrame::setViewMode(int mode) {
@@ -307,6 +372,7 @@ void CMainFrame::setViewMode(int mode) {
 void CMainFrame::rebuildMenu() {
   menuBar()->clear();
   menuBar()->addMenu(m_fileMenu);
+  menuBar()->addMenu(m_editMenu);
   menuBar()->addMenu(m_deviceMenu);
   menuBar()->addMenu(m_viewMenu);
   if (QAction* table = action(CommandId::ViewTable)) table->setVisible(m_levelMask & 1);
@@ -359,7 +425,8 @@ void CMainFrame::updateCommandUi() {
 }
 
 void CMainFrame::updateTitle() {
-  setWindowTitle(QStringLiteral("%1 - %2").arg(fromCp1251(m_doc.title()), kAppTitle));
+  setWindowTitle(QStringLiteral("%1[*] - %2").arg(fromCp1251(m_doc.title()), kAppTitle));
+  setWindowModified(m_doc.isModified());
 }
 
 void CMainFrame::setRecentFiles(const QStringList& files) {

@@ -58,8 +58,12 @@ class CMainFrame : public QMainWindow {
   CFormListMode* listView() const { return m_pListView; }
   QSplitter* splitter() const { return m_wndSplitter; }
 
-  // "Конфигуратор ТКВ88" with the document's title.
+  // "Конфигуратор ТКВ88" with the document's title, marked "*" while the
+  // document has unsaved changes.
   void updateTitle();
+  // The undo history changed: the "&Правка" items' names and enabled
+  // states, and the title's mark.
+  void historyChanged();
   void setRecentFiles(const QStringList& files);
   // F6 (forward) and Shift+F6 (backwards): tree, right pane's view, its bar.
   void cycleFocus(bool backwards);
@@ -73,12 +77,16 @@ class CMainFrame : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Ctrl+Z and Ctrl+Y reach the frame's undo and redo unless the focused
+  // edit has typing of its own to take back.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QAction* addCommand(QMenu* menu, int command, const QString& text, const QKeySequence& key = {});
   void rebuildMenu();
   void buildProgramsMenu();
   void editCommand(int command);
+  void undoCommand(int command);
 
   CTkv88_3Doc& m_doc;
   int m_levelMask;
@@ -90,6 +98,7 @@ class CMainFrame : public QMainWindow {
   CFormTableSheet* m_pTableView;
   CFormListMode* m_pListView;
   QMenu* m_fileMenu;
+  QMenu* m_editMenu;
   QMenu* m_deviceMenu;
   QMenu* m_viewMenu;
   QMenu* m_helpMenu;

@@ -42,3 +42,7 @@ std::optional<std::string> QtDocumentHost::askProgramName(std::string_view name)
 void QtDocumentHost::titleChanged() {
   if (m_frame) m_frame->updateTitle();
 }
+
+void QtDocumentHost::historyChanged() {
+  if (m_frame) m_frame->historyChanged();
+}

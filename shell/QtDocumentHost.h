@@ -29,6 +29,7 @@ class QtDocumentHost : public DocumentHost {
   bool selectTreeItem(const void* data, bool expand) override;
   std::optional<std::string> askProgramName(std::string_view name) override;
   void titleChanged() override;
+  void historyChanged() override;
 
  private:
   CMainFrame* m_frame = nullptr;

@@ -63,7 +63,7 @@ class FrameTest : public QObject {
   void cleanup() { m_shell.reset(); }
 
   void menusAndAccelerators() {
-    QCOMPARE(menuTitles(frame()->menuBar()), QStringList({"&Файл", "&Прибор", "Вид", "&Справка"}));
+    QCOMPARE(menuTitles(frame()->menuBar()), QStringList({"&Файл", "&Правка", "&Прибор", "Вид", "&Справка"}));
     const std::pair<int, QString> items[] = {
         {57600, "&Новая прошивка"},    {57601, "&Открыть..."}, {57603, "&Сохранить"},
         {57604, "Сохранить &как..."},  {57665, "&Выход"},      {32790, "&Считать прошивку"},
@@ -82,12 +82,14 @@ class FrameTest : public QObject {
         {57635, {QKeySequence("Ctrl+X"), QKeySequence("Shift+Del")}},
         {57637, {QKeySequence("Ctrl+V"), QKeySequence("Shift+Ins")}},
         {57643, {QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}},
+        {57644, {QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}},
         {57680, {QKeySequence("F6")}},
         {57681, {QKeySequence("Shift+F6")}},
         {32782, {QKeySequence("F8")}},
         {32783, {QKeySequence("Shift+F8")}}};
     for (const auto& [id, shortcuts] : keys) QCOMPARE(frame()->action(id)->shortcuts(), shortcuts);
-    QCOMPARE(frame()->windowTitle(), QString("Новая прошивка - Конфигуратор ТКВ88"));
+    QCOMPARE(frame()->windowTitle(), QString("Новая прошивка[*] - Конфигуратор ТКВ88"));
+    QVERIFY(!frame()->isWindowModified());
     QCOMPARE(frame()->size(), QSize(850, 730));
   }
 
@@ -106,7 +108,7 @@ class FrameTest : public QObject {
     QCOMPARE(visibleModes(), QList<bool>({false, true, false}));
     QVERIFY(frame()->action(32775)->isChecked() && !frame()->action(32774)->isChecked());
     QCOMPARE(menuTitles(frame()->menuBar()),
-             QStringList({"&Файл", "&Прибор", "Вид", "Программы", "&Справка"}));
+             QStringList({"&Файл", "&Правка", "&Прибор", "Вид", "Программы", "&Справка"}));
     QMenu* programs = frame()->programsMenu();
     QVERIFY(programs);
     QCOMPARE(programs->actions().size(), 3);
@@ -141,7 +143,7 @@ class FrameTest : public QObject {
     QVERIFY(!frame()->programsMenu());
     frame()->action(32774)->trigger();
     QCOMPARE(visibleModes(), QList<bool>({true, false, false}));
-    QCOMPARE(menuTitles(frame()->menuBar()), QStringList({"&Файл", "&Прибор", "Вид", "&Справка"}));
+    QCOMPARE(menuTitles(frame()->menuBar()), QStringList({"&Файл", "&Правка", "&Прибор", "Вид", "&Справка"}));
   }
 
   void theStatusBarFallsBackToItsIdleText() {

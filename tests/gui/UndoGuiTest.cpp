@@ -1,0 +1,126 @@
+// Undo and redo as the user meets them: the "&Правка" items naming the step,
+// the keys (an edit's own typing first), the title's mark, spin clicks, and
+// the tree and the right pane brought back to where the change was made.
+#include <QMenuBar>
+
+#include "FormDriver.h"
+#include "document/CommandIds.h"
+#include "support/TempDir.h"
+
+class UndoGuiTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<guitest::FormDriver> m_ui;
+  guitest::FormDriver& ui() { return *m_ui; }
+  CMainFrame* frame() { return ui().shell->frame.get(); }
+  DigitalFilters& filters() { return ui().general().filters; }
+  QString undoText() { return frame()->action(CommandId::EditUndo)->text(); }
+  QString redoText() { return frame()->action(CommandId::EditRedo)->text(); }
+  void keys(QWidget* w, Qt::KeyboardModifiers modifiers, Qt::Key key) {
+    QTest::keyClick(w, key, modifiers);
+    QCoreApplication::processEvents();
+  }
+  // The data of the tree's current item.
+  const void* treeCurrent() { return CTkv88_3View::record(ui().tree()->currentItem())->data; }
+  int treeSteps(const Program& program) { return ui().tree()->findByData(&program)->child(1)->childCount(); }
+
+ private slots:
+  void init() {
+    m_ui = std::make_unique<guitest::FormDriver>();
+    QVERIFY(ui().open(&filters()));
+  }
+  void cleanup() { m_ui.reset(); }
+
+  void aFormValueIsNamedUndoneAndRedoneWithTheKeys() {
+    QCOMPARE(undoText(), QString("&Отменить"));
+    QVERIFY(!frame()->action(CommandId::EditUndo)->isEnabled());
+    ui().type(ui().edit(135), "17");
+    QCoreApplication::processEvents();
+    QCOMPARE(undoText(), QString("&Отменить: D02 в цифровых фильтрах"));
+    QVERIFY(frame()->isWindowModified());
+
+    // From elsewhere in the tree: the undo brings the filters' form back.
+    QVERIFY(ui().open(&ui().general().base));
+    ui().tree()->setFocus();
+    keys(ui().tree(), Qt::ControlModifier, Qt::Key_Z);
+    QCOMPARE(filters()[1].value(), 0);
+    QCOMPARE(treeCurrent(), &filters());
+    QCOMPARE(ui().edit(135)->text(), QString("0"));
+    QVERIFY(!frame()->isWindowModified());
+    QCOMPARE(redoText(), QString("&Повторить: D02 в цифровых фильтрах"));
+
+    keys(ui().tree(), Qt::ControlModifier, Qt::Key_Y);
+    QCOMPARE(filters()[1].value(), 17);
+    QCOMPARE(ui().edit(135)->text(), QString("17"));
+    keys(ui().tree(), Qt::ControlModifier, Qt::Key_Z);
+    keys(ui().tree(), Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
+    QCOMPARE(filters()[1].value(), 17);
+    QVERIFY(frame()->isWindowModified());
+  }
+
+  void ctrlZInAnEditTakesBackTypingBeforeTheConfiguration() {
+    ui().type(ui().edit(135), "17");
+    QLineEdit* d03 = ui().edit(136);
+    d03->setFocus();
+    QTest::keyClicks(d03, "5");
+    keys(d03, Qt::ControlModifier, Qt::Key_Z);
+    QCOMPARE(d03->text(), QString("0"));
+    QCOMPARE(filters()[1].value(), 17);
+    keys(d03, Qt::ControlModifier, Qt::Key_Z);
+    QCOMPARE(filters()[1].value(), 0);
+  }
+
+  void spinClicksOnOneFieldAreOneStep() {
+    const int before = ui().doc().history().undoCount();
+    for (int i = 0; i < 3; ++i) ui().click(ui().spin(151), +1);
+    QCoreApplication::processEvents();
+    QCOMPARE(filters()[1].value(), 3);
+    QCOMPARE(ui().doc().history().undoCount(), before + 1);
+    frame()->action(CommandId::EditUndo)->trigger();
+    QCOMPARE(filters()[1].value(), 0);
+    QCOMPARE(ui().edit(135)->text(), QString("0"));
+  }
+
+  void treeCommandsAndThePartitionComeBackWithTheirItems() {
+    Program& first = ui().data().programs.front();
+    for (int i = 0; i < 3; ++i) first.steps.emplace_back();
+    ui().doc().notifyViews();
+    QCoreApplication::processEvents();
+    QVERIFY(ui().tree()->selectByData(first.stepAt(1), false));
+    frame()->onCommand(CommandId::DeleteStep);
+    QCOMPARE(treeSteps(first), 2);
+    QCOMPARE(undoText(), QString("&Отменить: удаление шага 2 программы 1"));
+    frame()->action(CommandId::EditUndo)->trigger();
+    QCOMPARE(treeSteps(first), 3);
+    QCOMPARE(treeCurrent(), first.stepAt(1));
+    QCOMPARE(ui().pane()->lastKind(), int(ItemKind::Step));
+
+    // A partition change with the programs it added is one step.
+    guitest::MessageLog::answer() = messages::Answer::Yes;
+    ui().general().base[BaseParameters::O10].setValue(0);
+    QCoreApplication::processEvents();
+    QCOMPARE(ui().tree()->findByData(&first)->parent()->childCount(), 60);
+    QCOMPARE(undoText(), QString("&Отменить: разбиение памяти"));
+    frame()->action(CommandId::EditUndo)->trigger();
+    QCOMPARE(ui().tree()->findByData(&first)->parent()->childCount(), 20);
+    QCOMPARE(treeCurrent(), &ui().general().base);
+  }
+
+  void theTitleIsMarkedExactlyWhileTheSavedStateIsLeft() {
+    TempDir dir;
+    ui().type(ui().edit(134), "3");
+    ui().doc().saveFile((dir / "a.tkv88").string());
+    QVERIFY(!frame()->isWindowModified());
+    ui().type(ui().edit(134), "4");
+    QCoreApplication::processEvents();
+    QVERIFY(frame()->isWindowModified());
+    frame()->action(CommandId::EditUndo)->trigger();
+    QVERIFY(!frame()->isWindowModified());
+    frame()->action(CommandId::EditUndo)->trigger();
+    QVERIFY(frame()->isWindowModified());
+    QCOMPARE(frame()->windowTitle(), QString("a.tkv88[*] - Конфигуратор ТКВ88"));
+  }
+};
+
+TKV88_GUI_SUITE(UndoGuiTest);
+#include "UndoGuiTest.moc"
