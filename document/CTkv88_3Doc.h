@@ -125,6 +125,11 @@ class CTkv88_3Doc {
     CTkv88_3Doc* m_doc;
   };
   const UndoHistory& history() const { return m_history; }
+  // The model object a place names (step, comparator, program or L2 group;
+  // the program of a step that is gone), or nullptr when there is none.
+  void* dataOf(const ChangePlace& place) const;
+  // The cell a place names by its code, or nullptr.
+  Parameter* cellOf(const ChangePlace& place) const;
 
   // ---- Selection state (written by the navigation tree) --------------------
 
@@ -260,9 +265,6 @@ class CTkv88_3Doc {
   std::string whereText(const ChangePlace& place) const;
   // Where a group of the configuration lives (kind, program, index).
   ChangePlace placeOf(const void* group) const;
-  // The model object a place names (step, comparator, program or L2 group),
-  // or nullptr when it no longer exists.
-  void* dataOf(const ChangePlace& place) const;
   // True when `data` is a program, comparator, step or L2 group of the configuration.
   bool holds(const void* data) const;
   // The place of a program: its number in the label texts.

@@ -2,6 +2,7 @@
 // configuration, naming the steps, and putting states back with the views
 // brought to where the change was made.
 #include <cstdio>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -207,6 +208,39 @@ void* CTkv88_3Doc::dataOf(const ChangePlace& place) const {
     if (Step* step = program->stepAt(place.index)) return step;
   // A step that is gone shows its program.
   return program;
+}
+
+Parameter* CTkv88_3Doc::cellOf(const ChangePlace& place) const {
+  void* data = dataOf(place);
+  if (!data || place.code.empty()) return nullptr;
+  const auto find = [&place](std::span<Parameter> cells) -> Parameter* {
+    for (Parameter& cell : cells)
+      if (cell.code() == place.code) return &cell;
+    return nullptr;
+  };
+  switch (place.kind) {
+    case ItemKind::Program: {
+      Program* program = static_cast<Program*>(data);
+      return program->H02.code() == place.code ? &program->H02 : nullptr;
+    }
+    case ItemKind::Comparator:
+      return find(static_cast<Comparator*>(data)->cells);
+    case ItemKind::Step:
+      // A step that is gone leaves its program, which has no step cells.
+      return data == m_deviceData->programAt(place.program) ? nullptr : find(static_cast<Step*>(data)->cells);
+    case ItemKind::BaseParameters:
+      return find(static_cast<BaseParameters*>(data)->cells);
+    case ItemKind::KeyPulseModes:
+      return find(static_cast<KeyPulseModes*>(data)->cells);
+    case ItemKind::Corrections:
+      return find(static_cast<Corrections*>(data)->cells);
+    case ItemKind::DigitalFilters:
+      return find(static_cast<DigitalFilters*>(data)->cells);
+    case ItemKind::Pid:
+      return find(static_cast<PidRegulator*>(data)->cells);
+    default:
+      return nullptr;
+  }
 }
 
 bool CTkv88_3Doc::holds(const void* data) const {

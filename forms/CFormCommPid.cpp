@@ -96,7 +96,7 @@ void CFormCommPid::applyEnabled() {
   if (m_group) {
     Parameter& p07 = (*m_group)[PidRegulator::P07];
     if (on && p07.value() == 1)
-      p07.setValueQuiet(PidRegulator(m_group->index)[PidRegulator::P07].value());
+      p07.setEnteredValue(PidRegulator(m_group->index)[PidRegulator::P07].value());
     else if (!on)
       p07.setEnteredValue(1);
   }

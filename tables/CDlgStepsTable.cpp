@@ -190,11 +190,12 @@ void CDlgStepsTable::refreshLabels() {
   }
 }
 
-bool CDlgStepsTable::showStep(const Step* step) {
+bool CDlgStepsTable::showStep(const Step* step, int key) {
   if (!m_program || !step) return false;
   const int index = m_program->stepIndexOf(step);
   if (index < 0) return false;
-  HFLROW row = m_grid->GetFocusRow();
+  HFLROW row = key != kNoKey ? rowOf(key) : nullptr;
+  if (!row) row = m_grid->GetFocusRow();
   if (!row) row = m_rows[0];
   m_followingTree = true;
   m_grid->SetFocusCell(row, index + 1, true);

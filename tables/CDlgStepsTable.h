@@ -44,9 +44,10 @@ class CDlgStepsTable : public CMyDialog, public CFListOwner {
   void SetProgram(Program* program);
   Program* program() const { return m_program; }
 
-  // Focuses the step's column (in the row that has the focus, else the
-  // first), scrolled into view. False when the step is not shown.
-  bool showStep(const Step* step);
+  // Focuses the step's column in the row of `key` (kNoKey: the row that has
+  // the focus, else the first), scrolled into view. False when the step is
+  // not shown.
+  bool showStep(const Step* step, int key = stepstable::kNoKey);
 
   CFListCtrl* grid() const { return m_grid; }
   CGraphReg* graph(int regulator) const { return m_graphs[regulator]; }

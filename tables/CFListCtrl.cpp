@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include "document/CTkv88_3Doc.h"
 #include "tables/CFListDelegate.h"
 #include "tables/CFListEditors.h"
 #include "tables/CFListModel.h"
@@ -552,7 +553,11 @@ void CFListCtrl::spin(int delta) {
   FLNotifyInfo info;
   notify(FLN_CHANGED, m_focusRow, m_focusColumn, &info);
   info.text = text;
-  send(info);
+  {
+    // Consecutive clicks on one cell are one undo step of the document.
+    const CTkv88_3Doc::SpinClick click(CTkv88_3Doc::active());
+    send(info);
+  }
   if (XFList_Item* cell = item(m_focusRow, m_focusColumn)) cell->text = info.text;
   cellChanged(m_focusRow, m_focusColumn);
 }

@@ -392,6 +392,18 @@ void CFormListMode::Refresh() {
   }
 }
 
+void CFormListMode::showChange(const ChangePlace& place) {
+  if (!isVisible() || !rowsCurrent()) return;
+  const Parameter* cell = m_doc.cellOf(place);
+  const Program* program = place.code == "H01" ? m_doc.deviceData()->programAt(place.program) : nullptr;
+  for (const Entry& e : m_entries) {
+    if ((cell && e.param == cell) || (program && e.program == program)) {
+      if (m_list->IsRowDisplayed(e.row)) m_list->SetFocusCell(e.row, kValueColumn, true);
+      return;
+    }
+  }
+}
+
 void CFormListMode::postCommand(int command) {
   QMetaObject::invokeMethod(this, [this, command] { onCommand(command); }, Qt::QueuedConnection);
 }

@@ -47,6 +47,9 @@ class CFormListMode : public QWidget, public DocumentView, public CFListOwner {
   void Rebuild();
   // Rewrites the value column and the bold marks from the parameters.
   void Refresh();
+  // After an undo or redo, on screen: the changed parameter's row (or the
+  // program's "H01") gets the focus cell when it is shown.
+  void showChange(const ChangePlace& place) override;
   // CommandId::RefreshList refreshes every view; true when handled.
   bool onCommand(int command);
 

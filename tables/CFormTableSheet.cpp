@@ -6,6 +6,7 @@
 #include "document/CTkv88_3Doc.h"
 #include "forms/CDlgComparators.h"
 #include "tables/CDlgStepsTable.h"
+#include "tables/StepsTableRules.h"
 
 CFormTableSheet::CFormTableSheet(CTkv88_3Doc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
   setObjectName(QString::number(kTemplateId));
@@ -44,6 +45,15 @@ void CFormTableSheet::SetProgram(Program* program) {
 void CFormTableSheet::followTreeSelection() {
   const STreeItem* s = m_doc.selection;
   if (s && s->kind == ItemKind::Step) m_steps->showStep(static_cast<const Step*>(s->data));
+}
+
+void CFormTableSheet::showChange(const ChangePlace& place) {
+  if (!isVisible() || place.kind != ItemKind::Step || !m_program) return;
+  if (m_doc.deviceData()->programIndexOf(m_program) != place.program) return;
+  if (const Step* step = m_program->stepAt(place.index)) {
+    m_tabs->setCurrentWidget(m_steps);
+    m_steps->showStep(step, stepstable::rowKeyOfCode(place.code));
+  }
 }
 
 bool CFormTableSheet::onCommand(int command) { return m_steps->onCommand(command); }

@@ -35,6 +35,9 @@ class CFormTableSheet : public QWidget, public DocumentView {
   // The tree's selection moved: a selected step of the shown program gets
   // its column focused and scrolled into view.
   void followTreeSelection();
+  // After an undo or redo, on screen: the changed cell of a step of the
+  // shown program gets the focus cell.
+  void showChange(const ChangePlace& place) override;
 
   // Commands the frame routes to the table mode (CommandId::TableNext,
   // TablePrevious): taken by the steps page, which ignores them.

@@ -98,6 +98,20 @@ int listKeyOf(Profile profile) {
   }
 }
 
+int rowKeyOfCode(std::string_view code) {
+  // By the step's cell order: N01..N08, U01..U05, E01..E05, E.01..E.05.
+  static constexpr int kKeys[Step::kCellCount] = {
+      kFirstKey,           kFirstKey + 1, kFirstKey + 2, kFirstKey + 3, kFirstKey + 4,
+      kFirstKey + 5,       kFirstKey + 6, kLastKey,      kTransition,   kTransitionByValue,
+      kTransitionSetpoint, kDuration,     kDuration,     kInput1,       kSetpoint1,
+      kSetpoint1,          kSpeed1,       kSpeed1,       kInput2,       kSetpoint2,
+      kSetpoint2,          kSpeed2,       kSpeed2};
+  static const Step codes;
+  for (int i = 0; i < Step::kCellCount; ++i)
+    if (codes[i].code() == code) return kKeys[i];
+  return kNoKey;
+}
+
 int regulatorOf(int key) {
   switch (key) {
     case kInput1:

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <string_view>
 
 #include <QString>
 
@@ -60,6 +61,10 @@ enum Profile : int {
 };
 // The catalogue key of a list profile's texts, or 0 for the other profiles.
 int listKeyOf(Profile profile);
+
+// The row that shows a step cell ("U04" and "U05" both the duration row),
+// or kNoKey.
+int rowKeyOfCode(std::string_view code);
 
 // The regulator (0 or 1) a row belongs to, or -1.
 int regulatorOf(int key);

@@ -6,6 +6,17 @@
 #include "FormDriver.h"
 #include "document/CommandIds.h"
 #include "support/TempDir.h"
+#include "tables/CDlgStepsTable.h"
+#include "tables/CFormListMode.h"
+#include "tables/CFormTableSheet.h"
+
+namespace {
+
+void type(const QString& text) {
+  for (QChar c : text) QTest::keyClicks(QApplication::focusWidget(), QString(c));
+}
+
+}  // namespace
 
 class UndoGuiTest : public QObject {
   Q_OBJECT
@@ -104,6 +115,50 @@ class UndoGuiTest : public QObject {
     frame()->action(CommandId::EditUndo)->trigger();
     QCOMPARE(ui().tree()->findByData(&first)->parent()->childCount(), 20);
     QCOMPARE(treeCurrent(), &ui().general().base);
+  }
+
+  void tableAndListEditsComeBackAtTheirCells() {
+    Program& first = ui().data().programs.front();
+    first.steps.resize(3);
+    ui().doc().closeUndoStep();
+    ui().doc().notifyViews();
+    frame()->onCommand(CommandId::ViewTable);
+    frame()->onCommand(CommandId::ProgramFirst);
+    QCoreApplication::processEvents();
+    CDlgStepsTable* steps = frame()->tableView()->stepsPage();
+    CFListCtrl* grid = steps->grid();
+    const HFLROW u03 = steps->rowOf(stepstable::kTransitionSetpoint);
+    grid->setFocus();
+    grid->SetFocusCell(u03, 2);
+    type("55");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(first.stepAt(1)->cells[Step::U03].value(), 55);
+    QCOMPARE(undoText(), QString("&Отменить: U03 в программе 1, шаг 2"));
+    grid->SetFocusCell(steps->rowOf(stepstable::kTransition), 1);
+    keys(grid, Qt::ControlModifier, Qt::Key_Z);
+    QCOMPARE(first.stepAt(1)->cells[Step::U03].value(), 80);
+    QCOMPARE(grid->GetCellText(u03, 2), QString("80"));
+    QCOMPARE(grid->GetFocusRow(), u03);
+    QCOMPARE(grid->GetFocusColumn(), 2);
+
+    frame()->onCommand(CommandId::ViewList);
+    CFListCtrl* list = frame()->listView()->list();
+    HFLROW d01 = nullptr;
+    for (int i = 0; !d01 && i < list->GetDisplayedRowCount(); ++i)
+      if (list->GetCellText(list->GetDisplayedRow(i), 0) == "D01") d01 = list->GetDisplayedRow(i);
+    QVERIFY(d01);
+    list->setFocus();
+    list->SetFocusCell(d01, CFormListMode::kValueColumn);
+    type("9");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(filters()[0].value(), 9);
+    list->SetFocusCell(list->GetDisplayedRow(0), CFormListMode::kValueColumn);
+    keys(list, Qt::ControlModifier, Qt::Key_Z);
+    QCOMPARE(filters()[0].value(), 0);
+    QCOMPARE(list->GetFocusRow(), d01);
+    QCOMPARE(list->GetCellText(d01, CFormListMode::kValueColumn), QString("0"));
   }
 
   void theTitleIsMarkedExactlyWhileTheSavedStateIsLeft() {
