@@ -48,9 +48,11 @@ void CFormTableSheet::followTreeSelection() {
 }
 
 void CFormTableSheet::showChange(const ChangePlace& place) {
-  if (!isVisible() || place.kind != ItemKind::Step || !m_program) return;
-  if (m_doc.deviceData()->programIndexOf(m_program) != place.program) return;
-  if (const Step* step = m_program->stepAt(place.index)) {
+  if (!isVisible() || !m_program || m_doc.deviceData()->programIndexOf(m_program) != place.program) return;
+  if (place.kind == ItemKind::Comparator && place.index >= 0 && place.index < Program::kComparatorCount) {
+    m_tabs->setCurrentWidget(m_comparators);
+    m_comparators->tabs()->setCurrentIndex(place.index);
+  } else if (const Step* step = place.kind == ItemKind::Step ? m_program->stepAt(place.index) : nullptr) {
     m_tabs->setCurrentWidget(m_steps);
     m_steps->showStep(step, stepstable::rowKeyOfCode(place.code));
   }
