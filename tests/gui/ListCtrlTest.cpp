@@ -7,6 +7,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
@@ -25,6 +26,8 @@ struct Recorder : CFListOwner {
     notices.push_back(info);
     return reply ? reply(info) : 0;
   }
+  std::vector<QPoint> menus;
+  void OnListContextMenu(CFListCtrl&, const QPoint& globalPos) override { menus.push_back(globalPos); }
   std::vector<FLNotifyInfo> of(int code) const {
     std::vector<FLNotifyInfo> r;
     for (const auto& n : notices)
@@ -393,6 +396,73 @@ class ListCtrlTest : public QObject {
     QCOMPARE(m_list->GetFocusColumn(), -1);
     press(Qt::Key_Return);
     QVERIFY(!m_list->IsEditing());
+  }
+
+  void drawnLook() {
+    // Grid lines, the 9×9 box (a plus while collapsed), the focus cell in the
+    // highlight colour, a cell's own text colour, bold rows.
+    m_list->SetGridLines(true);
+    HFLROW group = m_list->AddRow(FL_ROOT, FL_LAST, "group");
+    HFLROW child = m_list->AddRow(group, FL_LAST, "child");
+    XFList_CellFormat red;
+    red.flags = FLF_TEXTCOLOR;
+    red.textColor = 0x0000C8;
+    m_list->SetCellText(group, 1, "WWWW");
+    m_list->SetCellFormat(group, 1, &red);
+    m_list->SetFocusCell(group, 0);
+    QCoreApplication::processEvents();
+    auto shot = [&] { return m_list->viewport()->grab().toImage(); };
+    auto count = [](const QImage& img, const QRect& r, auto pred) {
+      int n = 0;
+      for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) n += pred(QColor(img.pixel(x, y)));
+      return n;
+    };
+    const QColor highlight = m_list->palette().color(QPalette::Highlight);
+    QImage img = shot();
+    const QRect box = m_list->ExpandBoxRect(group);
+    const QRect cell0 = m_list->CellRect(group, 0), cell1 = m_list->CellRect(group, 1);
+    QCOMPARE(QColor(img.pixel(box.center())), QColor(Qt::black));            // the plus's crossing
+    QCOMPARE(QColor(img.pixel(box.left() + 4, box.top() + 2)), QColor(Qt::black));  // its vertical stroke
+    QCOMPARE(QColor(img.pixel(box.topLeft())), QColor(172, 168, 153));
+    QCOMPARE(QColor(img.pixel(cell0.right() - 2, cell0.center().y())), highlight);
+    QVERIFY(count(img, cell1, [](QColor c) { return c.red() > 150 && c.green() < 80 && c.blue() < 80; }) > 10);
+    QVERIFY(QColor(img.pixel(cell1.right(), cell1.center().y())) != m_list->palette().color(QPalette::Base));
+    const auto dark = [](QColor c) { return c.lightness() < 100; };
+    const int normal = count(img, cell1, dark) + count(img, cell1, [](QColor c) { return c.red() > 150 && c.green() < 80; });
+    m_list->SetRowBold(group, true);
+    m_list->CollapseRow(group, false);
+    QCoreApplication::processEvents();
+    img = shot();
+    QCOMPARE(QColor(img.pixel(box.left() + 4, box.top() + 2)), QColor(Qt::white));  // a minus now
+    QVERIFY(count(img, cell1, [](QColor c) { return c.red() > 150 && c.green() < 80; }) > normal);
+    QVERIFY(m_list->IsRowDisplayed(child));
+  }
+
+  void contextMenusGoToTheOwner() {
+    auto rows = flatRows(3, -1);
+    const QPoint at = m_list->CellRect(rows[2], 1).center();
+    QTest::mouseClick(m_list->viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, m_list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(m_list->viewport(), &request);
+    QCOMPARE(m_list->GetFocusRow(), rows[2]);
+    QCOMPARE(m_list->GetFocusColumn(), 1);
+    QCOMPARE(m_owner.menus.size(), size_t(1));
+    QCOMPARE(m_owner.menus[0], m_list->viewport()->mapToGlobal(at));
+    emit m_list->header()->customContextMenuRequested(QPoint(5, 5));
+    QCOMPARE(m_owner.menus.size(), size_t(2));
+    QCOMPARE(m_owner.menus[1], m_list->header()->mapToGlobal(QPoint(5, 5)));
+  }
+
+  void headerlessColumnSizesItself() {
+    m_list->RemoveColumn(1);
+    m_list->setHeaderHidden(true);
+    HFLROW row = m_list->AddRow(FL_ROOT, FL_LAST, "x");
+    m_list->SetCellText(row, 0, QStringLiteral("a much longer text than before"));
+    const int wide = m_list->header()->sectionSize(0);
+    QVERIFY(wide >= m_list->fontMetrics().horizontalAdvance(QStringLiteral("a much longer text than before")));
+    m_list->SetCellText(row, 0, "y");
+    QCOMPARE(m_list->header()->sectionSize(0), 30);  // at least 30 pixels
   }
 
   void keyboardMoves() {
