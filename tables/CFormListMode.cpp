@@ -233,9 +233,17 @@ void CFormListMode::showEvent(QShowEvent* event) {
 }
 
 bool CFormListMode::eventFilter(QObject* object, QEvent* event) {
-  if (object == m_search && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_search->text().isEmpty()) {
+  if (object != m_search || event->type() != QEvent::KeyPress) return QWidget::eventFilter(object, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  if (key == Qt::Key_Escape && !m_search->text().isEmpty()) {
     m_search->clear();
+    return true;
+  }
+  // Down or Enter goes on to the rows found.
+  if ((key == Qt::Key_Down || key == Qt::Key_Return || key == Qt::Key_Enter) && m_list->GetDisplayedRowCount() > 0) {
+    if (!m_list->GetFocusRow() || !m_list->IsRowDisplayed(m_list->GetFocusRow()))
+      m_list->SetFocusCell(m_list->GetDisplayedRow(0), kValueColumn);
+    m_list->setFocus(Qt::TabFocusReason);
     return true;
   }
   return QWidget::eventFilter(object, event);

@@ -238,6 +238,11 @@ class ListModeTest : public QObject {
     list()->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
     QCOMPARE(QApplication::focusWidget(), form()->searchField());
+    type("U01");
+    QTest::keyClick(form()->searchField(), Qt::Key_Down);  // on to the rows found
+    QCOMPARE(QApplication::focusWidget(), list());
+    QCOMPARE(list()->GetCellText(list()->GetFocusRow(), 1), QString("Программа №1"));
+    form()->searchField()->clear();
     HFLROW u01 = row("U01");
     QVERIFY(list()->IsRowBold(u01));
     QVERIFY(!list()->IsRowBold(row("U02")));
