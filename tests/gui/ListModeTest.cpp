@@ -166,6 +166,21 @@ class ListModeTest : public QObject {
     QVERIFY(row("Программа №20"));
   }
 
+  void removingTheSelectedStepLeavesTheOtherViewsSound() {
+    doc().setStepCount(program(1), 3);
+    doc().notifyViews();
+    QVERIFY(m_shell->frame->treeView()->selectByData(program(1).stepAt(2), false));
+    QCOMPARE(doc().currentStep, program(1).stepAt(2));
+    showList();
+    enter(row("H01", 1), "1");
+    QVERIFY(guitest::waitFor([&] { return row("Шаг №2") == nullptr && row("Шаг №1") != nullptr; }));
+    QCOMPARE(doc().currentStep, nullptr);
+    m_shell->frame->onCommand(CommandId::ViewDialog);
+    QCoreApplication::processEvents();
+    QVERIFY(!m_shell->frame->treeView()->findByData(program(1).stepAt(1)));
+    QVERIFY(doc().currentStep == nullptr || doc().currentStep == program(1).stepAt(0));
+  }
+
   void closedGroupsSurviveRebuilds() {
     doc().setStepCount(program(0), 2);
     showList();
