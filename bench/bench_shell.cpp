@@ -1,6 +1,8 @@
 // The shell's figures: rebuilding the navigation tree for the largest
-// configurations (60 programs of 7 steps, 5 programs of 99 steps) and
-// switching the right pane between kinds, so that every edit stays instant.
+// configurations (60 programs of 7 steps, 5 programs of 99 steps),
+// switching the right pane between kinds, and switching it to each
+// parameter form (its initial update, the step form's key lists included),
+// so that every edit and every arrow key in the tree stays instant.
 // Run offscreen (QT_QPA_PLATFORM=offscreen; scripts/bench.sh sets it).
 
 #include <benchmark/benchmark.h>
@@ -71,6 +73,47 @@ void BM_RightPaneSwitch(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RightPaneSwitch)->Unit(benchmark::kMillisecond);
+
+// Switching from a page to one form and back; the figure is per switch to
+// the form (its binding, initial update, layout and paint). Argument: the
+// form, in the order below; on the largest configuration, 5 programs of 99
+// steps.
+void BM_FormSwitch(benchmark::State& state) {
+  Shell shell(7, 99);
+  CTkv88_3View* tree = shell.frame->treeView();
+  DeviceData& d = *shell.doc.deviceData();
+  Program& program = d.programs.back();
+  const void* forms[] = {&program.steps.back(),  &program.comparators[3], &d.general.keys,
+                         &d.general.corrections, &d.general.filters,      &d.general.base,
+                         &d.general.pid[1]};
+  const void* form = forms[state.range(0)];
+  for (auto _ : state) {
+    state.PauseTiming();
+    tree->selectByData(&program, false);
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+    tree->selectByData(form, false);
+    QCoreApplication::processEvents();
+  }
+  static const char* const names[] = {"step", "comparator", "keys", "corrections", "filters", "base", "pid"};
+  state.SetLabel(names[state.range(0)]);
+}
+BENCHMARK(BM_FormSwitch)->DenseRange(0, 6)->Unit(benchmark::kMillisecond);
+
+// Moving from step to step with the arrow keys: the step form stays and is
+// bound and refreshed anew.
+void BM_StepToStep(benchmark::State& state) {
+  Shell shell(7, 99);
+  CTkv88_3View* tree = shell.frame->treeView();
+  Program& program = shell.doc.deviceData()->programs.back();
+  tree->selectByData(&program.steps.front(), true);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    tree->selectByData(program.stepAt(static_cast<int>(i++ % 99)), false);
+    QCoreApplication::processEvents();
+  }
+}
+BENCHMARK(BM_StepToStep)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

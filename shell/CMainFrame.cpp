@@ -242,6 +242,24 @@ void CMainFrame::postCommand(int command) {
 
 bool CMainFrame::onCommand(int command) {
   switch (command) {
+    case CommandId::FileNew:
+    case CommandId::FileOpen:
+    case CommandId::FileSave:
+    case CommandId::FileSaveAs:
+    case CommandId::ReadDevice:
+    case CommandId::WriteDevice:
+    case CommandId::ViewTable:
+    case CommandId::ViewList:
+    case CommandId::AppExit:
+      // A value typed into the shown form but not yet left (a shortcut
+      // takes no focus) counts for the save, write or mode that follows; a
+      // refused one stops the command with its message.
+      if (!m_pRightPane->commitActiveForm()) return true;
+      break;
+    default:
+      break;
+  }
+  switch (command) {
     case CommandId::ViewDialog:
       setViewMode(kDialogMode);
       return true;
@@ -489,7 +507,7 @@ void CMainFrame::cycleFocus(bool backwards) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (canClose && !canClose()) {
+  if (!m_pRightPane->commitActiveForm() || (canClose && !canClose())) {
     event->ignore();
     return;
   }

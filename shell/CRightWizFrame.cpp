@@ -175,6 +175,11 @@ bool CRightWizFrame::canRestoreDefaults() const {
   }
 }
 
+bool CRightWizFrame::commitActiveForm() {
+  auto* form = qobject_cast<CMyFormView*>(m_activeView);
+  return !form || !form->isVisible() || form->commitForm();
+}
+
 bool CRightWizFrame::onCommand(int command) {
   switch (command) {
     case CommandId::RestoreDefaults: {

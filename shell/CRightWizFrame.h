@@ -45,6 +45,9 @@ class CRightWizFrame : public QWidget, public DocumentView {
   void updateCommandUi();
   // "По умолчанию" is enabled: the selected group differs from its defaults.
   bool canRestoreDefaults() const;
+  // Writes what the shown form holds and the user has not left yet; false
+  // when a check refused it (the message has been shown).
+  bool commitActiveForm();
 
   // The view created for a kind, or nullptr.
   QWidget* viewForKind(int kind) const;

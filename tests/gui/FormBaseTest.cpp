@@ -1,8 +1,14 @@
 // What every form shares, driven through the digital filters form: the
 // checks and their messages, the order of a commit that fails half way, the
-// spin that writes and commits, Escape restoring a refused value, and a
-// detached form writing nothing.
+// spin that writes and commits, Escape restoring a refused value, a detached
+// form writing nothing; and for every form of the pane: its controls named,
+// "По умолчанию" shown at once, uncommitted text taken by the frame's
+// commands.
+#include <QPushButton>
+
 #include "FormDriver.h"
+#include "document/CommandIds.h"
+#include "shell/CMyDialogBar.h"
 
 class FormBaseTest : public QObject {
   Q_OBJECT
@@ -117,6 +123,68 @@ class FormBaseTest : public QObject {
     QTest::keyClick(d02, Qt::Key_Return);
     QCOMPARE(filters()[1].value(), 17);
     QVERIFY(ui().form()->isVisible());
+  }
+
+  void everyControlCarriesItsIdAndItsLabelsText() {
+    Program& p = *ui().data().programAt(0);
+    p.steps.emplace_back();
+    ui().doc().notifyViews();
+    const void* groups[] = {&p.comparators[0],           &p.steps.front(), &ui().general().keys,
+                            &ui().general().corrections, &filters(),       &ui().general().base,
+                            &ui().general().pid[1]};
+    for (const void* group : groups) {
+      CMyFormView* form = ui().open(group);
+      QVERIFY(form);
+      int controls = 0;
+      for (QWidget* w : form->findChildren<QWidget*>()) {
+        if (!qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w) &&
+            !qobject_cast<QAbstractButton*>(w) && !qobject_cast<CSpinButton*>(w))
+          continue;
+        bool numeric = false;
+        w->objectName().toInt(&numeric);
+        QVERIFY2(numeric, qPrintable(form->objectName() + ": " + w->metaObject()->className()));
+        QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+        ++controls;
+      }
+      QVERIFY(controls > 5);
+    }
+  }
+
+  void restoringDefaultsShowsThemAtOnce() {
+    ui().type(ui().edit(135), "7");
+    QCOMPARE(filters()[1].value(), 7);
+    ui().pane()->updateCommandUi();
+    QTest::mouseClick(ui().pane()->currentBar()->button(1002), Qt::LeftButton);
+    QCOMPARE(filters()[1].value(), 0);
+    QCOMPARE(ui().edit(135)->text(), QString("0"));
+  }
+
+  void theFramesCommandsTakeTextNotYetLeft() {
+    QLineEdit* d06 = ui().edit(139);
+    d06->setFocus();
+    d06->selectAll();
+    QTest::keyClicks(d06, "21");
+    ui().shell->frame->onCommand(CommandId::FileSave);
+    QCOMPARE(filters()[5].value(), 21);
+    // A refused value stops the command where the user can see why.
+    QTest::keyClicks(d06, "0");
+    QVERIFY(ui().shell->frame->onCommand(CommandId::ViewList));
+    QCOMPARE(ui().messages(), QStringList{"Please enter an integer between 0 and 64."});
+    QCOMPARE(ui().shell->frame->viewMode(), int(CMainFrame::kDialogMode));
+  }
+
+  void theStepFormFollowsTheStepCommands() {
+    Program& p = *ui().data().programAt(0);
+    Step& first = p.steps.emplace_back();
+    ui().doc().notifyViews();
+    CMyFormView* form = ui().open(&first);
+    // The new step (a copy of the selected one) is the one the form edits.
+    QTest::mouseClick(ui().pane()->stepBar()->button(CommandId::AddStepBefore), Qt::LeftButton);
+    QCOMPARE(p.stepCount(), 2);
+    QCOMPARE(form->boundGroup(), static_cast<void*>(&p.steps.front()));
+    ui().type(ui().edit(1214), "12.5");
+    QCOMPARE(p.steps.front()[Step::E04].value(), 125);
+    QCOMPARE(p.steps.back()[Step::E04].value(), 45);
   }
 };
 
