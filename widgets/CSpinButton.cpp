@@ -115,7 +115,9 @@ void CSpinButton::repeat() {
 }
 
 bool CSpinButton::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == m_buddy && event->type() == QEvent::KeyPress && isEnabled()) {
+  // The event type first: while the buddy is being destroyed it is no
+  // QLineEdit any more, and reading the guarded pointer would cast it as one.
+  if (event->type() == QEvent::KeyPress && watched == m_buddy && isEnabled()) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
       if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
