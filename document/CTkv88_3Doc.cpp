@@ -351,12 +351,14 @@ void CTkv88_3Doc::readDevice() {
 
   if (!m_host) return;
   closeUndoStep();
+  // A configuration worth going back to: one with a file, changes, or
+  // steps to undo or redo. An untouched new one (the read at start-up
+  // replaces it) is not; the read then starts a fresh history.
+  const bool replaces = m_deviceData && (!m_pathName.empty() || canUndo() || canRedo() || isModified());
   DeviceData scratch;
   if ((levelMask & kLevelL2) && !m_host->runExchange(scratch, "r2")) return;
   if ((levelMask & kLevelL1) && !m_host->runExchange(scratch, "r1")) return;
 
-  // Without a configuration before, there is nothing to go back to.
-  const bool replaces = m_deviceData != nullptr;
   if (!m_deviceData) m_deviceData = std::make_unique<DeviceData>();
   DeviceData& d = *m_deviceData;
   currentProgram = nullptr;

@@ -307,6 +307,12 @@ TEST_F(UndoTest, NewOpenAndLoadStartAFreshHistoryWithoutCellSteps) {
     EXPECT_FALSE(doc.canUndo());
     EXPECT_FALSE(doc.canRedo());
   }
+  // A read replacing an untouched new configuration (as at start-up) has
+  // nothing to go back to.
+  doc.newDocument();
+  doc.readDevice();
+  EXPECT_EQ(doc.title(), w("Считанная прошивка"));
+  EXPECT_FALSE(doc.canUndo());
 }
 
 TEST_F(UndoTest, TheHistoryKeepsTheLatestHundredStepsOfTheLargestConfiguration) {
