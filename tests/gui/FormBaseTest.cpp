@@ -150,6 +150,49 @@ class FormBaseTest : public QObject {
     }
   }
 
+  void spinRangesAreTheFormsOwn() {
+    Program& p = *ui().data().programAt(0);
+    p.steps.emplace_back();
+    ui().doc().notifyViews();
+    GeneralParameters& g = ui().general();
+    const struct {
+      const void* group;
+      int spin, min, max;
+    } cases[] = {
+        {&filters(), 155, 0, 64},
+        {&g.keys, 1151, 0, 999},
+        {&g.keys, 1184, 0, 999},
+        {&g.corrections, 1205, -1000, 1000},
+        {&g.base, 150, 64, 80},
+        {&g.base, 151, 0, 99},
+        {&g.pid[0], 1408, 0, 120},
+        {&g.pid[0], 1414, 0, 99},
+        {&g.pid[1], 1410, 0, 999},
+        {&p.steps.front(), 152, -99, 999},
+        {&p.steps.front(), 1220, -999, 999},
+        {&p.comparators[1], 151, 0, 999},
+        {&p.comparators[1], 153, -99, 999},
+    };
+    for (const auto& c : cases) {
+      QVERIFY(ui().open(c.group));
+      CSpinButton* spin = ui().spin(c.spin);
+      QVERIFY2(spin, qPrintable(QString::number(c.spin)));
+      QCOMPARE(spin->minimum(), c.min);
+      QCOMPARE(spin->maximum(), c.max);
+    }
+  }
+
+  void holdingAnArrowRepeatsTheStep() {
+    CSpinButton* spin = ui().spin(150);
+    const QPoint up(spin->width() / 2, spin->height() / 4);
+    QTest::mousePress(spin, Qt::LeftButton, {}, up);
+    QTest::qWait(800);
+    QTest::mouseRelease(spin, Qt::LeftButton, {}, up);
+    QCoreApplication::processEvents();
+    QVERIFY(filters()[0].value() > 2);
+    QCOMPARE(ui().edit(134)->text(), QString::number(filters()[0].value()));
+  }
+
   void restoringDefaultsShowsThemAtOnce() {
     ui().type(ui().edit(135), "7");
     QCOMPARE(filters()[1].value(), 7);
