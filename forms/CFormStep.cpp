@@ -366,9 +366,12 @@ void CFormStep::exchange(DataExchange& dx) {
   for (const Regulator& r : m_regulators) exchangeSetpoint(dx, r);
   if (dx.saving())
     for (int k = 0; k < 2; ++k) {
-      // Shown as stored, like the setpoints: 1000 becomes 99.9 at once.
+      // Shown as stored, like the setpoints: 1000 becomes 99.9 at once. A
+      // zero rate shows no sign, so a zero left as it was keeps its sign
+      // cell: looking at a step read from a controller changes nothing.
       const Regulator& r = m_regulators[k];
-      storeSignedTenths(s[r.firstCell + 3], s[r.firstCell + 4], rates[k]);
+      if (rates[k] != 0 || s[r.firstCell + 3].value() != 0)
+        storeSignedTenths(s[r.firstCell + 3], s[r.firstCell + 4], rates[k]);
       r.rate->setText(formatNumber(signedRate(s[r.firstCell + 3], s[r.firstCell + 4])));
     }
   if (dx.saving()) {

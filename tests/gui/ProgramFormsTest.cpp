@@ -135,6 +135,23 @@ class ProgramFormsTest : public QObject {
     QCOMPARE(tabs.page(0)->comparator(), nullptr);
   }
 
+  void lookingAtAStepChangesNothing() {
+    // Values a form shows in its own way: a zero rate with its sign set, a
+    // humidity input, a long duration.
+    Step& s = step(0);
+    s[Step::E04].setEnteredValue(0);
+    s[Step::E05].setEnteredValue(1);
+    s[Step::E_01].setEnteredValue(5);
+    s[Step::E_02].setEnteredValue(50);
+    s[Step::U04].setEnteredValue(63);
+    s[Step::U02].setEnteredValue(10);
+    ui().doc().notifyViews();
+    ui().doc().setModified(false);
+    QVERIFY(ui().open(&s));
+    QVERIFY(ui().open(&program(0).comparators[3]));
+    QVERIFY(!ui().doc().isModified());
+  }
+
   void theTransitionConditionEnablesItsControls() {
     Step& s = openStep();
     const int byValue[] = {1019, 152, 136, 1002, 1020, 1416};
