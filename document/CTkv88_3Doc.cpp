@@ -358,6 +358,7 @@ void CTkv88_3Doc::readDevice() {
   DeviceData scratch;
   if ((levelMask & kLevelL2) && !m_host->runExchange(scratch, "r2")) return;
   if ((levelMask & kLevelL1) && !m_host->runExchange(scratch, "r1")) return;
+  m_host->deviceRead(scratch);
 
   if (!m_deviceData) m_deviceData = std::make_unique<DeviceData>();
   DeviceData& d = *m_deviceData;
@@ -428,6 +429,7 @@ void CTkv88_3Doc::writeDevice() {
         listLines(check.adjusted, kWarningLines) + cp1251::fromUtf8("\nПродолжить запись?");
     if (!m_host->askYesNo(texts().warning, question)) return;
   }
+  if (!m_host->beforeDeviceWrite(*target)) return;
   if ((levelMask & kLevelL2) && !m_host->runExchange(*target, "w2")) return;
   if ((levelMask & kLevelL1) && !m_host->runExchange(*target, "w1")) return;
   notifyViews();

@@ -53,4 +53,15 @@ class DocumentHost {
   // history started again, or a save moved the unmodified state): what the
   // undo and redo commands name, and whether the document is modified.
   virtual void historyChanged() {}
+
+  // A device read has succeeded: `config` is what the controller holds,
+  // which the document takes next (hosts keep a backup of it).
+  virtual void deviceRead(const DeviceData& config) { (void)config; }
+  // A full write of `config` is about to begin, every question answered;
+  // false stops it before anything is written (the host has said why).
+  // Hosts that are asked to keep a backup of the controller first do it here.
+  virtual bool beforeDeviceWrite(const DeviceData& config) {
+    (void)config;
+    return true;
+  }
 };

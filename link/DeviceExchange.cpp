@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 
 #include "link/MemoryAccess.h"
 #include "model/Cp1251.h"
@@ -67,6 +68,9 @@ void refuseOverflow(const DeviceData& config) {
 std::optional<ExchangeMode> ExchangeModeOf(std::string_view text) {
   if (text.size() != 2) return std::nullopt;
   const char kind = static_cast<char>(text[0] | 0x20);
+  const char what = static_cast<char>(text[1] | 0x20);
+  if (kind == 'r' && what == 's') return ExchangeMode::ReadSnapshot;
+  if (kind == 'w' && what == 'c') return ExchangeMode::WriteChanged;
   if ((kind != 'r' && kind != 'w') || (text[1] != '1' && text[1] != '2')) return std::nullopt;
   if (kind == 'r') return text[1] == '1' ? ExchangeMode::ReadL1 : ExchangeMode::ReadL2;
   return text[1] == '1' ? ExchangeMode::WriteL1 : ExchangeMode::WriteL2;
@@ -74,20 +78,31 @@ std::optional<ExchangeMode> ExchangeModeOf(std::string_view text) {
 
 const std::string& ExchangeCaption(ExchangeMode mode) {
   static const std::string captions[] = {
-      cp1251::fromUtf8("L1: чтение"),
-      cp1251::fromUtf8("L2: чтение"),
-      cp1251::fromUtf8("L1: запись"),
-      cp1251::fromUtf8("L2: запись"),
+      cp1251::fromUtf8("L1: чтение"),     cp1251::fromUtf8("L2: чтение"),
+      cp1251::fromUtf8("L1: запись"),     cp1251::fromUtf8("L2: запись"),
+      cp1251::fromUtf8("Чтение прибора"), cp1251::fromUtf8("Запись изменений"),
   };
   return captions[static_cast<int>(mode)];
 }
 
 int ExchangeProgressRange(ExchangeMode mode) {
-  return mode == ExchangeMode::ReadL1 || mode == ExchangeMode::WriteL1 ? kL1ProgressRange : kL2ProgressRange;
+  switch (mode) {
+    case ExchangeMode::ReadL1:
+    case ExchangeMode::WriteL1:
+      return kL1ProgressRange;
+    case ExchangeMode::ReadL2:
+    case ExchangeMode::WriteL2:
+      return kL2ProgressRange;
+    case ExchangeMode::ReadSnapshot:
+      return kSnapshotProgressRange;
+    case ExchangeMode::WriteChanged:
+      return kChangedProgressRange;
+  }
+  return kL2ProgressRange;
 }
 
 bool ExchangeCanAbort(ExchangeMode mode) {
-  return mode == ExchangeMode::ReadL1 || mode == ExchangeMode::ReadL2;
+  return mode == ExchangeMode::ReadL1 || mode == ExchangeMode::ReadL2 || mode == ExchangeMode::ReadSnapshot;
 }
 
 // ---- Worker operations --------------------------------------------------------
@@ -202,9 +217,19 @@ void WriteL1(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjus
   setProgress(link, kL1ProgressRange);
 }
 
-void RunExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mode,
-                          FieldAdjustments* adjusted) {
+void RunExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mode, FieldAdjustments* adjusted,
+                          SnapshotWork* work) {
+  const bool needsSnapshot = mode == ExchangeMode::ReadSnapshot || mode == ExchangeMode::WriteChanged;
+  if (needsSnapshot && (!work || !work->snapshot))
+    throw std::invalid_argument("the exchange needs a memory snapshot");
   switch (mode) {
+    case ExchangeMode::ReadSnapshot:
+      ReadSnapshot(link, *work->snapshot);
+      if (!abortRequested(link)) config = work->snapshot->configuration();
+      return;
+    case ExchangeMode::WriteChanged:
+      refuseOverflow(config);
+      return WriteChanged(link, config, *work->snapshot, work->changed);
     case ExchangeMode::ReadL1:
       return ReadL1(link, config);
     case ExchangeMode::ReadL2:
@@ -218,8 +243,11 @@ void RunExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mod
 
 // ---- The runner ------------------------------------------------------------------
 
-DeviceExchange::DeviceExchange(DeviceLink& link, DeviceData& config, ExchangeMode mode)
-    : m_link(link), m_config(config), m_mode(mode) {}
+DeviceExchange::DeviceExchange(DeviceLink& link, DeviceData& config, ExchangeMode mode,
+                               DeviceSnapshot* snapshot)
+    : m_link(link), m_config(config), m_mode(mode) {
+  m_work.snapshot = snapshot;
+}
 
 DeviceExchange::~DeviceExchange() {
   if (!m_thread.joinable()) return;
@@ -282,7 +310,8 @@ int DeviceExchange::ReadWriteThread(DeviceExchange* exchange) {
   };
   guarded([&] {
     link.memory().begin(link);
-    RunExchangeOperation(link, exchange->m_config, exchange->m_mode, &exchange->m_adjusted);
+    RunExchangeOperation(link, exchange->m_config, exchange->m_mode, &exchange->m_adjusted,
+                         &exchange->m_work);
   });
   // Also after a failure: the lines go idle, and bytes an engine still holds are stored.
   guarded([&] { link.memory().end(link); });

@@ -2,6 +2,10 @@
 // the controller's memory. Four exchanges exist, run one at a time: "r2"
 // reads the general parameters (L2), "r1" the programs (L1, laid out by the
 // O10 just read), "w2" writes L2 masked, "w1" writes every program slot.
+// Two more serve the changed write (link/ChangedWrite.h): "rs" reads the
+// controller's configuration as raw bytes into a snapshot (and decodes it
+// into the configuration), "wc" writes the configuration's changes against
+// that snapshot and verifies them.
 //
 // The worker operations (ReadL1 ... WriteL2) run on the exchange worker
 // thread and throw SError on a bus failure. DeviceExchange is the runner the
@@ -21,18 +25,21 @@
 #include <string_view>
 #include <thread>
 
+#include "link/ChangedWrite.h"
 #include "link/DeviceLink.h"
 #include "link/MemoryImage.h"
 #include "link/SError.h"
 #include "model/DeviceData.h"
 
-enum class ExchangeMode { ReadL1, ReadL2, WriteL1, WriteL2 };
+enum class ExchangeMode { ReadL1, ReadL2, WriteL1, WriteL2, ReadSnapshot, WriteChanged };
 
-// "r1", "r2", "w1", "w2" in any case; nothing for other texts.
+// "r1", "r2", "w1", "w2", "rs", "wc" in any case; nothing for other texts.
 std::optional<ExchangeMode> ExchangeModeOf(std::string_view text);
-// "L1: чтение", "L2: чтение", "L1: запись", "L2: запись" (Windows-1251).
+// "L1: чтение", "L2: чтение", "L1: запись", "L2: запись", "Чтение прибора",
+// "Запись изменений" (Windows-1251).
 const std::string& ExchangeCaption(ExchangeMode mode);
-// The progress bar's range: 0..1050 for L1, 0..67 for L2.
+// The progress bar's range: 0..1050 for L1, 0..67 for L2, 0..1050 for the
+// snapshot, 0..1000 for the changed write.
 int ExchangeProgressRange(ExchangeMode mode);
 // Reads can be aborted; a write always runs to its end or its first error.
 bool ExchangeCanAbort(ExchangeMode mode);
@@ -60,11 +67,19 @@ void WriteL1(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjus
 // Both writes first refuse (SError kErrorDoesNotFit, nothing written) a
 // configuration with more programs or steps than its partition allows.
 
-// The operation of a mode: ReadL1, ReadL2, WriteL1 or WriteL2 (the writes
-// list saturated values in `adjusted` when given). Neither the engine's
-// begin nor its end.
+// What the snapshot modes work on besides the configuration.
+struct SnapshotWork {
+  DeviceSnapshot* snapshot = nullptr;  // "rs" fills it, "wc" writes against it
+  ChangedWriteResult changed;          // "wc": what it did
+};
+
+// The operation of a mode: ReadL1, ReadL2, WriteL1, WriteL2 (the writes
+// list saturated values in `adjusted` when given), ReadSnapshot (then the
+// configuration decoded from it, unless aborted) or WriteChanged (both need
+// work.snapshot; std::invalid_argument without). Neither the engine's begin
+// nor its end.
 void RunExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mode,
-                          FieldAdjustments* adjusted = nullptr);
+                          FieldAdjustments* adjusted = nullptr, SnapshotWork* work = nullptr);
 
 // The L1 progress between slots: the worker's own, the bar sees the counter.
 struct SlotProgress {
@@ -89,8 +104,9 @@ class DeviceExchange {
   static constexpr int kDone = 1;    // the exchange finished
   static constexpr int kFailed = 2;  // it failed or was aborted
 
-  // Neither is owned; both must outlive the exchange.
-  DeviceExchange(DeviceLink& link, DeviceData& config, ExchangeMode mode);
+  // Neither is owned; both must outlive the exchange, and so must the
+  // snapshot the modes "rs" and "wc" need.
+  DeviceExchange(DeviceLink& link, DeviceData& config, ExchangeMode mode, DeviceSnapshot* snapshot = nullptr);
   // Waits for the worker (a read is asked to abort first).
   ~DeviceExchange();
   DeviceExchange(const DeviceExchange&) = delete;
@@ -117,6 +133,8 @@ class DeviceExchange {
   int result() const;
   // Values written saturated; complete once finished() is true.
   const FieldAdjustments& adjusted() const { return m_adjusted; }
+  // What "wc" did; complete once finished() is true.
+  const ChangedWriteResult& changed() const { return m_work.changed; }
 
   // The worker's body: the engine's begin (port detection on first use),
   // the operation, the engine's end (the lines back to idle). Returns 1 for
@@ -129,6 +147,7 @@ class DeviceExchange {
   ExchangeMode m_mode;
   std::thread m_thread;
   FieldAdjustments m_adjusted;
+  SnapshotWork m_work;
 
   SError m_error;                       // written by the worker before m_hasError
   std::atomic<bool> m_hasError{false};  // published with release

@@ -54,9 +54,15 @@ SimulatorFault parseFault(const std::string& text, const std::string& descriptio
       throw PortError("неверное число байтов в \"" + text + "\" из \"" + description + "\"");
     fault.kind = SimulatorFault::kDropout;
     fault.dropoutBytes = static_cast<int>(n);
+  } else if (text.rfind("readonly:", 0) == 0) {
+    unsigned long address = 0;
+    if (!parseNumber(text.substr(9), kDeviceMemorySize - 1, address))
+      throw PortError("неверный адрес в \"" + text + "\" из \"" + description + "\" (ожидается 0..8191)");
+    fault.kind = SimulatorFault::kReadonly;
+    fault.readonlyAddress = static_cast<int>(address);
   } else {
     throw PortError("неизвестная неисправность \"" + text + "\" в \"" + description +
-                    "\" (ожидается absent, stuck-low или dropout:N)");
+                    "\" (ожидается absent, stuck-low, dropout:N или readonly:АДРЕС)");
   }
   return fault;
 }

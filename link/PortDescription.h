@@ -1,6 +1,6 @@
 // The port description string the GUI and tkv88ctl share to choose a port:
 //
-//   sim:PATH[,trace=FILE.vcd][,fault=absent|stuck-low|dropout:N][,base=0x278]
+//   sim:PATH[,trace=FILE.vcd][,fault=absent|stuck-low|dropout:N|readonly:ADDR][,base=0x278]
 //       the simulated controller; PATH holds its 8192-byte memory (created
 //       with a factory-new controller's contents when missing)
 //   ppdev:/dev/parportN   a Linux parallel port through ppdev
@@ -64,7 +64,8 @@ std::string defaultPortDescription();
 // The forms above, for help texts; a literal so help texts can be put
 // together at compile time.
 #define TKV88_PORT_FORMS_HELP                                                         \
-  "  sim:PATH[,trace=FILE.vcd][,fault=absent|stuck-low|dropout:N][,base=ADDR]\n"      \
+  "  sim:PATH[,trace=FILE.vcd][,fault=absent|stuck-low|dropout:N|readonly:ADDR]\n"    \
+  "                  [,base=ADDR]\n"                                                  \
   "                  the simulated controller; PATH holds its 8 KB memory and is\n"   \
   "                  created with a factory-new controller's contents when missing\n" \
   "  ppdev:/dev/parportN  a parallel port through Linux ppdev (group lp)\n"           \

@@ -147,8 +147,11 @@ void SimulatedController::startCondition() {
 
 void SimulatedController::stopCondition() {
   if (m_pageWritten != 0 && answering()) {
-    for (int i = 0; i < kPageSize; ++i)
-      if (m_pageWritten & (1u << i)) m_memory[m_pageBase + i] = m_page[i];
+    for (int i = 0; i < kPageSize; ++i) {
+      const bool kept =
+          m_fault.kind != SimulatorFault::kReadonly || m_pageBase + i != m_fault.readonlyAddress;
+      if ((m_pageWritten & (1u << i)) && kept) m_memory[m_pageBase + i] = m_page[i];
+    }
     m_cycleEnd = m_now + kWriteCycleUs;
     m_cyclePage = m_pageBase;
     m_cycleBytes = m_pageWritten;

@@ -34,11 +34,14 @@ class ImageStore;
 class VcdTrace;
 
 struct SimulatorFault {
-  enum Kind { kNone, kAbsent, kStuckLow, kDropout };
+  enum Kind { kNone, kAbsent, kStuckLow, kDropout, kReadonly };
   Kind kind = kNone;
   // kDropout: the memory stops answering after this many bytes on the bus
   // (every byte it acknowledged or sent counts).
   int dropoutBytes = 0;
+  // kReadonly: a write to this address is acknowledged but not kept (a worn
+  // memory cell).
+  int readonlyAddress = -1;
 };
 
 struct SimulatorOptions {

@@ -13,10 +13,12 @@
 #include "apps/tkv88ctl/Args.h"
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "apps/tkv88ctl/DeviceSupport.h"
+#include "document/BackupStore.h"
 #include "document/CTkv88_3Doc.h"
 #include "document/ConfigFile.h"
 #include "document/HeadlessHost.h"
 #include "document/WriteCheck.h"
+#include "link/ChangedWrite.h"
 #include "link/DeviceExchange.h"
 #include "link/FactoryImage.h"
 #include "link/ImageFile.h"
@@ -32,6 +34,25 @@ class CtlHost : public HeadlessHost {
  public:
   explicit CtlHost(DeviceSession& session) : m_session(session) {}
 
+  // Set before a full write: read the controller first and keep it as a
+  // backup named so.
+  std::optional<std::string> backupBeforeWrite;
+
+  void deviceRead(const DeviceData& config) override {
+    m_session.keepBackup(config, backup_names::afterRead(), false);
+  }
+
+  bool beforeDeviceWrite(const DeviceData&) override {
+    if (!backupBeforeWrite) return true;
+    try {
+      DeviceSnapshot snapshot;
+      m_session.keepBackup(m_session.readSnapshot(snapshot), *backupBeforeWrite, true);
+      return true;
+    } catch (const std::exception& e) {
+      m_failure = e.what();
+      return false;
+    }
+  }
 
   bool runExchange(DeviceData& config, std::string_view mode) override {
     const std::optional<ExchangeMode> m = ExchangeModeOf(mode);
@@ -129,7 +150,8 @@ void writeConfigurationOut(const DeviceData& config, const std::optional<std::st
 // ---- read ------------------------------------------------------------------
 
 int runRead(const std::vector<std::string>& argv) {
-  const Args args(argv, device_support::valueOptions({"-o", "--output"}), device_support::flags());
+  const Args args(argv, device_support::valueOptions({"-o", "--output"}),
+                  device_support::flags({"--no-backup"}));
   args.expectPositional(0, 0);
   DeviceSession session(args);
   CtlHost host(session);
@@ -147,14 +169,54 @@ int runRead(const std::vector<std::string>& argv) {
 
 // ---- write -----------------------------------------------------------------
 
+// The backup's name for a write of the file at `path`.
+std::string beforeWriting(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return backup_names::beforeWrite(
+      cp1251::fromUtf8(slash == std::string::npos ? path : path.substr(slash + 1)));
+}
+
+// Only the bytes that differ, then read back: the controller is read first
+// (and kept as a backup before anything changes).
+int writeChanged(const Args& args, const DeviceData& config) {
+  DeviceSession session(args);
+  DeviceSnapshot snapshot;
+  session.readSnapshot(snapshot);
+  const std::string backup =
+      session.keepBackup(snapshot.configuration(), beforeWriting(args.positional()[0]), true);
+  SnapshotWork work;
+  work.snapshot = &snapshot;
+  DeviceData target = config;
+  const ExchangeMode mode = ExchangeMode::WriteChanged;
+  try {
+    session.run(cp1251::toUtf8(ExchangeCaption(mode)), ExchangeProgressRange(mode),
+                [&](DeviceLink& link) { RunExchangeOperation(link, target, mode, nullptr, &work); });
+  } catch (const Failure& e) {
+    if (!work.changed.writeStarted) throw;
+    std::string text = std::string(e.what()) + "; прибор может хранить смесь прежней и новой конфигурации";
+    if (!backup.empty()) text += ", прежнюю восстановит \"tkv88ctl write --changed " + backup + "\"";
+    throw Failure(text);
+  }
+  if (work.changed.bytesChanged == 0)
+    session.note("the controller already holds the configuration: nothing written");
+  else
+    session.note("wrote " + std::to_string(work.changed.bytesWritten) + " bytes that differed; verified");
+  return 0;
+}
+
 int runWrite(const std::vector<std::string>& argv) {
-  const Args args(argv, device_support::valueOptions(), device_support::flags({"--fit", "--verify"}));
+  const Args args(argv, device_support::valueOptions(),
+                  device_support::flags({"--fit", "--verify", "--changed", "--backup", "--no-backup"}));
   args.expectPositional(1, 1);
+  if (args.flag("--backup") && args.flag("--no-backup"))
+    throw UsageError("--backup and --no-backup exclude each other");
   std::unique_ptr<DeviceData> config = readConfigurationFile(args.positional()[0]);
   prepareForWrite(*config, args.flag("--fit"), "write");
+  if (args.flag("--changed")) return writeChanged(args, *config);
 
   DeviceSession session(args);
   CtlHost host(session);
+  if (args.flag("--backup")) host.backupBeforeWrite = beforeWriting(args.positional()[0]);
   CTkv88_3Doc doc(&host);
   doc.loadText(configfile::write(*config));
   doc.writeDevice();
@@ -220,12 +282,14 @@ const CtlCommand::Registrar read(
      "(or with -o -) it goes to the standard output. FILE is replaced only once\n"
      "the read has succeeded.\n\n"
      "Options:\n"
-     "  -o, --output FILE  where to save the configuration\n" TKV88CTL_DEVICE_OPTIONS_HELP,
+     "  -o, --output FILE  where to save the configuration\n" TKV88CTL_BACKUP_OPTIONS_HELP
+         TKV88CTL_DEVICE_OPTIONS_HELP,
      runRead});
 
 const CtlCommand::Registrar write(
     {"write", "write a configuration file to the controller",
-     "Usage: tkv88ctl write [--port PORT] [-q] [--fit] [--verify] FILE\n"
+     "Usage: tkv88ctl write [--port PORT] [-q] [--fit] [--verify] [--changed]\n"
+     "                      [--backup | --no-backup] FILE\n"
      "Writes FILE's general parameters (L2, masked: bits that belong to no\n"
      "parameter keep the controller's content) and then every program slot of\n"
      "its memory partition (L1); slots without a program get a program with no\n"
@@ -235,8 +299,13 @@ const CtlCommand::Registrar write(
      "fit, unless --fit is given.\n\n"
      "Options:\n"
      "  --fit           write only the programs and steps the partition allows\n"
-     "  --verify        read both areas back and name every value that "
-     "differs\n" TKV88CTL_DEVICE_OPTIONS_HELP,
+     "  --verify        read both areas back and name every value that differs\n"
+     "  --changed       read the controller first and write only the bytes that\n"
+     "                  differ from it (the memory ends as a full write leaves\n"
+     "                  it), then read them back; much faster when little changed\n"
+     "  --backup        full write: read the controller first and keep a backup\n"
+     "                  (--changed always keeps one, unless --no-backup)\n" TKV88CTL_BACKUP_OPTIONS_HELP
+         TKV88CTL_DEVICE_OPTIONS_HELP,
      runWrite});
 
 const CtlCommand::Registrar image(

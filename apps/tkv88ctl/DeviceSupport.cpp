@@ -10,6 +10,8 @@
 #include <thread>
 
 #include "apps/tkv88ctl/CtlCommand.h"
+#include "document/BackupStore.h"
+#include "document/ConfigFile.h"
 #include "link/DeviceExchange.h"
 #include "link/PortDescription.h"
 #include "model/Cp1251.h"
@@ -36,7 +38,9 @@ std::string describe(const SError& error) {
 DeviceSession::DeviceSession(const Args& args) {
   m_quiet = args.flag("--quiet") || args.flag("-q");
   m_showProgress = !m_quiet && ::isatty(STDERR_FILENO);
+  m_noBackup = args.flag("--no-backup");
   const std::string description = args.option("--port").value_or(defaultPortDescription());
+  m_port = description;
   try {
     m_link = std::make_unique<DeviceLink>(openMemoryAccess(description));
   } catch (const PortError& e) {
@@ -100,5 +104,29 @@ void DeviceSession::run(const std::string& label, int range, const std::function
     std::rethrow_exception(failure);
   } catch (const SError& e) {
     throw Failure(device_support::describe(e));
+  }
+}
+
+DeviceData DeviceSession::readSnapshot(DeviceSnapshot& snapshot) {
+  DeviceData config;
+  SnapshotWork work;
+  work.snapshot = &snapshot;
+  const ExchangeMode mode = ExchangeMode::ReadSnapshot;
+  run(cp1251::toUtf8(ExchangeCaption(mode)), ExchangeProgressRange(mode),
+      [&](DeviceLink& link) { RunExchangeOperation(link, config, mode, nullptr, &work); });
+  return config;
+}
+
+std::string DeviceSession::keepBackup(const DeviceData& config, const std::string& name,
+                                      bool required) const {
+  if (m_noBackup) return {};
+  try {
+    const std::string path = BackupStore().save(config, cp1251::fromUtf8(m_port), name);
+    note("backup: " + path);
+    return path;
+  } catch (const configfile::FileError& e) {
+    if (required) throw Failure(std::string(e.what()) + "; --no-backup writes without a backup");
+    std::fprintf(stderr, "tkv88ctl: no backup kept: %s\n", e.what());
+    return {};
   }
 }

@@ -3,6 +3,8 @@
 // the bus work on a worker thread while a progress bar on stderr follows the
 // link's progress counter (only when stderr is a terminal and --quiet is not
 // given), and turning a device error into "text (code N)" with exit status 1.
+// Commands that read or write a configuration keep the controller's
+// configuration as a backup (document/BackupStore.h) unless --no-backup.
 //
 // The port is given by --port, else by $TKV88_PORT, else "auto".
 #pragma once
@@ -15,11 +17,15 @@
 #include <vector>
 
 #include "apps/tkv88ctl/Args.h"
+#include "link/ChangedWrite.h"
 #include "link/DeviceLink.h"
 #include "link/PortDescription.h"
 #include "link/SError.h"
 
 // Help lines of the options every device command takes.
+#define TKV88CTL_BACKUP_OPTIONS_HELP                                               \
+  "  --no-backup     keep no backup of the controller's configuration (backups:\n" \
+  "                  ~/.local/share/tkv88/backups, the newest 100)\n"
 #define TKV88CTL_DEVICE_OPTIONS_HELP                                                                   \
   "  --port PORT     the controller's port (default: $TKV88_PORT, else auto):\n" TKV88_PORT_FORMS_HELP \
   "  -q, --quiet     no progress bar and no notes on stderr\n"
@@ -57,10 +63,22 @@ class DeviceSession {
   // A line on stderr unless --quiet.
   void note(const std::string& text) const;
 
+  // Reads the controller's configuration as raw bytes into `snapshot` with
+  // the progress bar ("Чтение прибора"), and returns it decoded.
+  DeviceData readSnapshot(DeviceSnapshot& snapshot);
+
+  // Keeps `config` (what the controller holds) as a backup named `name`
+  // (Windows-1251) unless --no-backup was given, and says where. The path,
+  // or empty. A backup that cannot be saved is a Failure when `required`
+  // (a write must not go on without one), otherwise a warning.
+  std::string keepBackup(const DeviceData& config, const std::string& name, bool required) const;
+
  private:
   void drawProgress(const std::string& label, bool final) const;
 
   std::unique_ptr<DeviceLink> m_link;
+  std::string m_port;
+  bool m_noBackup = false;
   bool m_quiet = false;
   bool m_showProgress = false;
   std::atomic<int> m_range{1};

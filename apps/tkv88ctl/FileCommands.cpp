@@ -11,6 +11,7 @@
 #include "apps/tkv88ctl/Args.h"
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "document/CTkv88_3Doc.h"
+#include "document/ConfigCompare.h"
 #include "model/Cp1251.h"
 
 namespace {
@@ -79,21 +80,10 @@ int runList(const std::vector<std::string>& argv) {
     int m = 0;
     for (const Step& step : program.steps) {
       const std::string scope = p + ".S" + std::to_string(++m);
-      for (int i = Step::U01; i <= Step::U05; ++i) printRow(scope, step[i]);
-      for (int i = Step::N01; i <= Step::N08; ++i) printRow(scope, step[i]);
-      for (int i = Step::E01; i <= Step::E_05; ++i) printRow(scope, step[i]);
+      for (int i : StepListOrder()) printRow(scope, step[i]);
     }
   }
-  const GeneralParameters& g = d.general;
-  for (int j = 1; j <= KeyPulseModes::kModeCount; ++j) {
-    printRow("L2", g.keys.pulse(j));
-    printRow("L2", g.keys.pause(j));
-  }
-  for (const Parameter& cell : g.corrections.cells) printRow("L2", cell);
-  for (const Parameter& cell : g.filters.cells) printRow("L2", cell);
-  for (const Parameter& cell : g.base.cells) printRow("L2", cell);
-  for (const PidRegulator& pid : g.pid)
-    for (const Parameter& cell : pid.cells) printRow("L2", cell);
+  for (const Parameter* cell : ListOrder(d.general)) printRow("L2", *cell);
   if (std::fflush(stdout) != 0) throw Failure("cannot write to standard output");
   return 0;
 }

@@ -26,12 +26,22 @@ class CtlDeviceCommands : public testing::TestWithParam<const char*> {
 
   Result ctl(const std::string& args) {
     const fs::path out = dir / "stdout", err = dir / "stderr";
-    const std::string command = std::string(TKV88_BINARY_DIR) + "/apps/tkv88ctl/tkv88ctl " + args + " > '" +
+    // Backups go to the test's folder, never to the home folder.
+    const std::string command = "XDG_DATA_HOME='" + (dir / "data").string() + "' " +
+                                std::string(TKV88_BINARY_DIR) + "/apps/tkv88ctl/tkv88ctl " + args + " > '" +
                                 out.string() + "' 2> '" + err.string() + "' < /dev/null";
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out), readFile(err)};
   }
   std::string path(const char* name) const { return (dir / name).string(); }
+  std::size_t backups() const {
+    std::error_code ec;
+    std::size_t n = 0;
+    for (auto it = fs::directory_iterator(dir / "data/tkv88/backups", ec);
+         !ec && it != fs::directory_iterator(); ++it)
+      ++n;
+    return n;
+  }
   // A configuration file edited with sed-like replacements of whole lines.
   void edit(const std::string& file, const std::string& from, const std::string& to) {
     std::string text = readFile(file);
@@ -124,6 +134,68 @@ TEST_P(CtlDeviceCommands, NoControllerIsAnErrorAndWritesNoFile) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "tkv88ctl read: Прибор не отвечает (code 1)\n");
   EXPECT_FALSE(fs::exists(path("none.tkv88")));
+}
+
+TEST_P(CtlDeviceCommands, DiffAndChangedWriteAgainstTheController) {
+  ASSERT_EQ(ctl("read -q " + port + " -o " + path("c.tkv88")).status, 0);
+  EXPECT_EQ(backups(), 1u);
+  ASSERT_EQ(ctl("set " + path("c.tkv88") + " -o " + path("d.tkv88") + " P1.S1:N02=3 L2:O09=5").status, 0);
+
+  const struct {
+    std::string args;
+    int status;
+    std::string out;
+  } diffs[] = {
+      {path("c.tkv88") + " device", 0, ""},
+      {"--brief device " + path("d.tkv88"), 1, "device and " + path("d.tkv88") + " differ\n"},
+      {path("c.tkv88") + " " + path("d.tkv88"), 1,
+       "P1.S1\tN02\t0 (ключ не замкнут)\t3 (2-ой импульсный режим)\tРежим ключа № 2\n"
+       "L2\tO09\t3\t5\tСкорость передачи данных в компьютер по последовательному порту RS-232\n"},
+      {path("missing.tkv88") + " device", 2, ""},
+      {"device defaults --port " + std::string(GetParam()) + memory.string() + ",fault=absent", 2, ""},
+  };
+  for (const auto& d : diffs) {
+    const Result r = ctl("diff -q " + port + " --no-backup " + d.args);
+    EXPECT_EQ(r.status, d.status) << d.args << r.err;
+    EXPECT_EQ(r.out, d.out) << d.args;
+  }
+  EXPECT_EQ(backups(), 1u);  // --no-backup
+
+  // Only what differs is written; the memory ends as a full write leaves it.
+  ASSERT_EQ(
+      ctl("image --base " + memory.string() + " -o " + path("expected.bin") + " " + path("d.tkv88")).status,
+      0);
+  const std::string before = readFile(memory), expected = readFile(path("expected.bin"));
+  std::size_t first = 0;
+  while (first < before.size() && before[first] == expected[first]) ++first;
+  ASSERT_LT(first, before.size());
+
+  // A memory cell that does not keep what is written (simulated behind the
+  // parallel-port adapter).
+  std::size_t kept = 1;
+  if (std::string(GetParam()) == "sim:") {
+    const Result worn = ctl("write --changed -q --port sim:" + memory.string() +
+                            ",fault=readonly:" + std::to_string(first) + " " + path("d.tkv88"));
+    EXPECT_EQ(worn.status, 1);
+    EXPECT_NE(worn.err.find("Проверка записи не прошла: байт по адресу " + std::to_string(first)),
+              std::string::npos)
+        << worn.err;
+    EXPECT_NE(worn.err.find("смесь прежней и новой конфигурации"), std::string::npos) << worn.err;
+    EXPECT_NE(worn.err.find("tkv88ctl write --changed " + (dir / "data/tkv88/backups/").string()),
+              std::string::npos)
+        << worn.err;
+    kept = 2;
+}
+  EXPECT_EQ(backups(), kept);
+
+  const Result changed = ctl("write --changed " + port + " " + path("d.tkv88"));
+  ASSERT_EQ(changed.status, 0) << changed.err;
+  EXPECT_NE(changed.err.find("bytes that differed; verified"), std::string::npos) << changed.err;
+  EXPECT_EQ(readFile(memory), expected);
+  EXPECT_EQ(backups(), kept + 1);
+  const Result again = ctl("write --changed --no-backup " + port + " " + path("d.tkv88"));
+  EXPECT_NE(again.err.find("nothing written"), std::string::npos) << again.err;
+  EXPECT_EQ(backups(), kept + 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Adapters, CtlDeviceCommands, testing::Values("sim:", "i2c-sim:"),

@@ -1,0 +1,113 @@
+// tkv88ctl diff: what differs between two configurations, each a file, the
+// controller or a new configuration, parameter by parameter as the GUI's
+// compare dialog shows it. Exit status as diff(1): 0 same, 1 different,
+// 2 trouble.
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "apps/tkv88ctl/Args.h"
+#include "apps/tkv88ctl/CtlCommand.h"
+#include "apps/tkv88ctl/DeviceSupport.h"
+#include "document/BackupStore.h"
+#include "document/CTkv88_3Doc.h"
+#include "document/ConfigCompare.h"
+#include "document/ConfigFile.h"
+#include "model/Cp1251.h"
+
+namespace {
+
+constexpr const char* kDevice = "device";
+constexpr const char* kDefaults = "defaults";
+
+// The configuration a side names. The controller is read once however often
+// it is named, and kept as a backup.
+class Sides {
+ public:
+  explicit Sides(const Args& args) : m_args(args) {}
+
+  DeviceData load(const std::string& side) {
+    if (side == kDefaults) {
+      CTkv88_3Doc doc;
+      doc.newDocument();
+      return *doc.deviceData();
+    }
+    if (side == kDevice) {
+      if (!m_device) {
+        DeviceSession session(m_args);
+        DeviceSnapshot snapshot;
+        m_device = session.readSnapshot(snapshot);
+        session.keepBackup(*m_device, backup_names::afterRead(), false);
+      }
+      return *m_device;
+    }
+    CTkv88_3Doc doc;
+    try {
+      doc.openFile(side);
+    } catch (const configfile::FileError& e) {
+      throw Failure(e.what());
+    }
+    return *doc.deviceData();
+  }
+
+ private:
+  const Args& m_args;
+  std::optional<DeviceData> m_device;
+};
+
+int runDiff(const std::vector<std::string>& argv) {
+  const Args args(argv, device_support::valueOptions(), device_support::flags({"--brief", "--no-backup"}));
+  args.expectPositional(2, 2);
+  const std::string& nameA = args.positional()[0];
+  const std::string& nameB = args.positional()[1];
+  std::vector<ConfigDifference> differences;
+  try {
+    Sides sides(args);
+    const DeviceData a = sides.load(nameA);
+    const DeviceData b = sides.load(nameB);
+    CompareOptions options;
+    // The controller's memory holds no names.
+    options.names = nameA != kDevice && nameB != kDevice;
+    differences = CompareConfigurations(a, b, options);
+  } catch (const UsageError&) {
+    throw;
+  } catch (const std::exception& e) {
+    // Trouble is 2, as for diff(1); 1 means "they differ".
+    std::fprintf(stderr, "tkv88ctl diff: %s\n", e.what());
+    return 2;
+  }
+  if (differences.empty()) return 0;
+  if (args.flag("--brief")) {
+    std::printf("%s and %s differ\n", nameA.c_str(), nameB.c_str());
+  } else {
+    for (const ConfigDifference& d : differences)
+      std::printf("%s\t%s\t%s\t%s\t%s\n", d.scope.c_str(), d.code.c_str(), cp1251::toUtf8(d.textA).c_str(),
+                  cp1251::toUtf8(d.textB).c_str(), cp1251::toUtf8(d.description).c_str());
+  }
+  if (std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "tkv88ctl diff: cannot write to standard output\n");
+    return 2;
+  }
+  return 1;
+}
+
+const CtlCommand::Registrar diffCommand(
+    {"diff", "what differs between two configurations (files, the controller, defaults)",
+     "Usage: tkv88ctl diff [--brief] [--port PORT] [-q] [--no-backup] A B\n"
+     "Compares two configurations parameter by parameter. Each of A and B is a\n"
+     "configuration file, \"device\" (the controller, read over --port; the read\n"
+     "is kept as a backup) or \"defaults\" (a new configuration).\n"
+     "Prints one line per difference, tab-separated: scope, code, A's value,\n"
+     "B's value, description (UTF-8). Scopes and codes as \"tkv88ctl list\"\n"
+     "prints them; values with a long text show it in brackets; a program or\n"
+     "step that only one side has is one line (code \"-\", \"есть\"/\"нет\").\n"
+     "Names are compared unless one side is the controller, which holds none.\n"
+     "Exit status: 0 no differences, 1 differences, 2 trouble.\n\n"
+     "Options:\n"
+     "  --brief         only say whether they differ\n" TKV88CTL_BACKUP_OPTIONS_HELP
+         TKV88CTL_DEVICE_OPTIONS_HELP,
+     runDiff});
+
+}  // namespace

@@ -1,0 +1,60 @@
+// The automatic backups of the controller's configuration: every successful
+// read from the controller, and every write before it changes anything,
+// keeps what the controller held as a configuration file in one folder
+// (~/.local/share/tkv88/backups, or under $XDG_DATA_HOME), named by the time
+// it was taken; the newest kKept are kept.
+//
+// A backup is an ordinary configuration file that opens like any other; it
+// begins with a "[Backup]" section (the time and the port it came from) that
+// the configuration reader ignores. Its DeviceDataName says what it is
+// ("Перед записью «...»"), since the controller's memory holds no name.
+//
+// Only files named as the store names them are listed or pruned, so nothing
+// else put in the folder is ever deleted. Plain file work; any thread, one
+// store at a time per folder.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/DeviceData.h"
+
+struct BackupEntry {
+  std::string path;  // the file
+  std::string time;  // "2024-01-31 14:25:01", local time
+  std::string port;  // the port description it was read from (Windows-1251)
+  std::string name;  // what it is (Windows-1251)
+};
+
+class BackupStore {
+ public:
+  static constexpr int kKept = 100;
+
+  // $XDG_DATA_HOME/tkv88/backups when that is set, else
+  // $HOME/.local/share/tkv88/backups; empty when neither is known.
+  static std::string defaultDirectory();
+
+  explicit BackupStore(std::string directory = defaultDirectory());
+  const std::string& directory() const { return m_directory; }
+
+  // Saves the configuration (the folder is made when missing) and prunes
+  // the oldest beyond kKept. port and name are Windows-1251. Returns the
+  // file's path; configfile::FileError when it cannot be saved.
+  std::string save(const DeviceData& config, std::string_view port, std::string_view name,
+                   std::chrono::system_clock::time_point when = std::chrono::system_clock::now()) const;
+  // Newest first. A missing folder has none.
+  std::vector<BackupEntry> list() const;
+
+ private:
+  std::vector<std::string> files() const;  // the store's own files, oldest first
+
+  std::string m_directory;
+};
+
+// The names the program gives its backups (Windows-1251).
+namespace backup_names {
+std::string afterRead();                             // "Считано с прибора"
+std::string beforeWrite(std::string_view document);  // "Перед записью «document»"
+}  // namespace backup_names

@@ -1,0 +1,317 @@
+#include "document/ConfigCompare.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
+
+#include "model/Cp1251.h"
+#include "model/ValueTexts.h"
+
+namespace {
+
+std::string text(const char* utf8) { return cp1251::fromUtf8(utf8); }
+
+std::string number(int32_t v) { return std::to_string(v); }
+
+// The value-text list of a cell's code, or nullptr.
+const ValueTextList* textsOf(std::string_view code) {
+  if (code == "U01") return &valueTexts(valuetext::kTransition);
+  if (code == "U02") return &valueTexts(valuetext::kTransitionByValue);
+  if (code == "E01") return &valueTexts(valuetext::kRegulator1Input);
+  if (code == "E.01") return &valueTexts(valuetext::kRegulator2Input);
+  if (code.size() == 3 && code[0] == 'N' && code[1] == '0' && code[2] >= '1' && code[2] <= '8')
+    return &valueTexts(valuetext::kFirstKeyMode + (code[2] - '1'));
+  return nullptr;
+}
+
+class Comparison {
+ public:
+  Comparison(const DeviceData& a, const DeviceData& b, CompareOptions options)
+      : m_a(a), m_b(b), m_options(options) {}
+
+  std::vector<ConfigDifference> run() {
+    if (m_options.names && m_a.name() != m_b.name()) {
+      ConfigDifference d = entry(ConfigDifference::kName, "-", "DeviceDataName", text("Название прошивки"));
+      d.textA = m_a.name();
+      d.textB = m_b.name();
+      add(d);
+    }
+    const int programs = std::max(m_a.programCount(), m_b.programCount());
+    int firstOnOneSide = -1;
+    for (int n = 0; n < programs; ++n) {
+      const Program* pa = m_a.programAt(n);
+      const Program* pb = m_b.programAt(n);
+      if (pa && pb) {
+        comparePrograms(n, *pa, *pb);
+        continue;
+      }
+      const Program& p = pa ? *pa : *pb;
+      char what[160];
+      std::snprintf(what, sizeof what, "Программа №%d «%s»", n + 1, cp1251::toUtf8(p.name()).c_str());
+      ConfigDifference d = entry(pa ? ConfigDifference::kProgramOnlyA : ConfigDifference::kProgramOnlyB,
+                                 programScope(n), "-", text(what));
+      d.program = n;
+      char present[64];
+      std::snprintf(present, sizeof present, "есть, шагов %d", p.stepCount());
+      (pa ? d.textA : d.textB) = text(present);
+      (pa ? d.textB : d.textA) = text("нет");
+      d.follows = firstOnOneSide;
+      const int index = add(d);
+      if (firstOnOneSide < 0) firstOnOneSide = index;
+    }
+    const std::vector<const Parameter*> ga = ListOrder(m_a.general);
+    const std::vector<const Parameter*> gb = ListOrder(m_b.general);
+    for (std::size_t i = 0; i < ga.size(); ++i) {
+      ConfigDifference d;
+      d.cell = static_cast<int>(i);
+      compareCells(d, "L2", *ga[i], *gb[i]);
+    }
+    return std::move(m_out);
+  }
+
+ private:
+  static std::string programScope(int n) { return "P" + number(n + 1); }
+
+  static ConfigDifference entry(ConfigDifference::Kind kind, std::string scope, std::string code,
+                                std::string description) {
+    ConfigDifference d;
+    d.kind = kind;
+    d.scope = std::move(scope);
+    d.code = std::move(code);
+    d.description = std::move(description);
+    return d;
+  }
+
+  int add(ConfigDifference d) {
+    m_out.push_back(std::move(d));
+    return static_cast<int>(m_out.size()) - 1;
+  }
+
+  // `where` carries the position; a difference is added when the values differ.
+  void compareCells(ConfigDifference where, const std::string& scope, const Parameter& a,
+                    const Parameter& b) {
+    if (a.value() == b.value()) return;
+    where.kind = ConfigDifference::kValue;
+    where.scope = scope;
+    where.code = std::string(a.code());
+    where.description = std::string(a.description());
+    where.valueA = a.value();
+    where.valueB = b.value();
+    where.textA = DisplayValue(a);
+    where.textB = DisplayValue(b);
+    add(std::move(where));
+  }
+
+  void comparePrograms(int n, const Program& a, const Program& b) {
+    const std::string scope = programScope(n);
+    ConfigDifference at;
+    at.program = n;
+    if (m_options.names && a.name() != b.name()) {
+      ConfigDifference d = entry(ConfigDifference::kName, scope, "name", text("Название программы"));
+      d.program = n;
+      d.textA = a.name();
+      d.textB = b.name();
+      add(d);
+    }
+    int stepCount = -1;
+    if (a.stepCount() != b.stepCount()) {
+      ConfigDifference d =
+          entry(ConfigDifference::kStepCount, scope, "H01", text("Количество шагов в программе"));
+      d.program = n;
+      d.valueA = a.stepCount();
+      d.valueB = b.stepCount();
+      d.textA = number(d.valueA);
+      d.textB = number(d.valueB);
+      stepCount = add(d);
+    }
+    compareCells(at, scope, a.H02, b.H02);
+    for (int k = 0; k < Program::kComparatorCount; ++k) {
+      ConfigDifference c = at;
+      c.comparator = k;
+      const std::string cs = scope + ".C" + number(k + 1);
+      for (int i = 0; i < Comparator::kCellCount; ++i) {
+        c.cell = i;
+        compareCells(c, cs, a.comparators[k].cells[i], b.comparators[k].cells[i]);
+      }
+    }
+    const int steps = std::max(a.stepCount(), b.stepCount());
+    auto sa = a.steps.begin();
+    auto sb = b.steps.begin();
+    for (int s = 0; s < steps; ++s) {
+      const Step* stepA = sa != a.steps.end() ? &*sa++ : nullptr;
+      const Step* stepB = sb != b.steps.end() ? &*sb++ : nullptr;
+      const std::string ss = scope + ".S" + number(s + 1);
+      if (!stepA || !stepB) {
+        char what[64];
+        std::snprintf(what, sizeof what, "Шаг №%d", s + 1);
+        ConfigDifference d =
+            entry(stepA ? ConfigDifference::kStepOnlyA : ConfigDifference::kStepOnlyB, ss, "-", text(what));
+        d.program = n;
+        d.step = s;
+        d.textA = text(stepA ? "есть" : "нет");
+        d.textB = text(stepB ? "есть" : "нет");
+        d.follows = stepCount;
+        add(d);
+        continue;
+      }
+      ConfigDifference c = at;
+      c.step = s;
+      for (int i : StepListOrder()) {
+        c.cell = i;
+        compareCells(c, ss, stepA->cells[i], stepB->cells[i]);
+      }
+    }
+  }
+
+  const DeviceData& m_a;
+  const DeviceData& m_b;
+  CompareOptions m_options;
+  std::vector<ConfigDifference> m_out;
+};
+
+// A taken cell: source's value and limits, no hooks (the document's O10
+// carries the partition hooks, which must not travel into a copy).
+void takeCell(Parameter& dst, const Parameter& src) {
+  dst.assign(src);
+  dst.setHooks(nullptr, nullptr);
+}
+
+template <typename P>
+auto cellAt(P& p, const ConfigDifference& d) -> decltype(&p.H02) {
+  if (d.step >= 0) {
+    auto* s = p.stepAt(d.step);
+    return s ? &s->cells[d.cell] : nullptr;
+  }
+  if (d.comparator >= 0) return &p.comparators[d.comparator].cells[d.cell];
+  return &p.H02;
+}
+
+template <typename Out, typename General>
+Out listOrder(General& g) {
+  Out out;
+  for (int j = 1; j <= KeyPulseModes::kModeCount; ++j) {
+    out.push_back(&g.keys.pulse(j));
+    out.push_back(&g.keys.pause(j));
+  }
+  for (auto& cell : g.corrections.cells) out.push_back(&cell);
+  for (auto& cell : g.filters.cells) out.push_back(&cell);
+  for (auto& cell : g.base.cells) out.push_back(&cell);
+  for (auto& pid : g.pid)
+    for (auto& cell : pid.cells) out.push_back(&cell);
+  return out;
+}
+
+}  // namespace
+
+std::vector<ConfigDifference> CompareConfigurations(const DeviceData& a, const DeviceData& b,
+                                                    CompareOptions options) {
+  return Comparison(a, b, options).run();
+}
+
+std::string DisplayValue(const Parameter& cell) {
+  std::string out = number(cell.value());
+  std::string_view words;
+  std::string partition;
+  if (cell.code() == "O10") {
+    partition = GeneralParameters::partitionText(cell.value());
+    words = partition;
+  } else if (const ValueTextList* list = textsOf(cell.code())) {
+    words = longTextOf(*list, cell.value());
+  }
+  if (!words.empty()) out += " (" + std::string(words) + ")";
+  return out;
+}
+
+std::vector<const Parameter*> ListOrder(const GeneralParameters& general) {
+  return listOrder<std::vector<const Parameter*>>(general);
+}
+
+std::vector<Parameter*> ListOrder(GeneralParameters& general) {
+  return listOrder<std::vector<Parameter*>>(general);
+}
+
+const std::vector<int>& StepListOrder() {
+  static const std::vector<int> order = [] {
+    std::vector<int> o;
+    for (int i = Step::U01; i <= Step::U05; ++i) o.push_back(i);
+    for (int i = Step::N01; i <= Step::N08; ++i) o.push_back(i);
+    for (int i = Step::E01; i <= Step::E_05; ++i) o.push_back(i);
+    return o;
+  }();
+  return order;
+}
+
+int PartitionDifference(const std::vector<ConfigDifference>& differences) {
+  for (std::size_t i = 0; i < differences.size(); ++i)
+    if (differences[i].scope == "L2" && differences[i].code == "O10") return static_cast<int>(i);
+  return -1;
+}
+
+DeviceData MergeDifferences(const DeviceData& base, const DeviceData& source,
+                            const std::vector<ConfigDifference>& differences, const std::vector<bool>& take) {
+  DeviceData out = base;
+  auto taken = [&](std::size_t i) {
+    const int lead = differences[i].follows;
+    const std::size_t at = lead >= 0 ? static_cast<std::size_t>(lead) : i;
+    return at < take.size() && take[at];
+  };
+  const int partition = PartitionDifference(differences);
+  const bool relayout = partition >= 0 && taken(static_cast<std::size_t>(partition));
+
+  const std::vector<Parameter*> general = ListOrder(out.general);
+  const std::vector<const Parameter*> sourceGeneral = ListOrder(source.general);
+  for (std::size_t i = 0; i < differences.size(); ++i) {
+    const ConfigDifference& d = differences[i];
+    if (!taken(i)) continue;
+    if (d.kind == ConfigDifference::kName && d.scope == "-") out.setName(source.name());
+    if (d.kind == ConfigDifference::kValue && d.scope == "L2")
+      takeCell(*general[d.cell], *sourceGeneral[d.cell]);
+  }
+  if (relayout) {
+    out.programs = source.programs;
+    return out;
+  }
+
+  // Programs and steps stay within the partition the result keeps (base's).
+  const int programsAllowed = out.general.programCount();
+  const std::size_t stepsAllowed = static_cast<std::size_t>(out.general.stepsPerProgram());
+  for (std::size_t i = 0; i < differences.size(); ++i) {
+    const ConfigDifference& d = differences[i];
+    if (!taken(i) || d.program < 0) continue;
+    Program* p = out.programAt(d.program);
+    const Program* from = source.programAt(d.program);
+    switch (d.kind) {
+      case ConfigDifference::kName:
+        if (p && from) p->setName(from->name());
+        break;
+      case ConfigDifference::kValue:
+        if (p && from) {
+          Parameter* cell = cellAt(*p, d);
+          const Parameter* value = cellAt(*from, d);
+          if (cell && value) takeCell(*cell, *value);
+        }
+        break;
+      case ConfigDifference::kStepCount: {
+        if (!p || !from) break;
+        const std::size_t count = std::min(static_cast<std::size_t>(from->stepCount()), stepsAllowed);
+        while (p->steps.size() > count) p->steps.pop_back();
+        auto next = std::next(from->steps.begin(), static_cast<std::ptrdiff_t>(p->steps.size()));
+        while (p->steps.size() < count) p->steps.push_back(*next++);
+        break;
+      }
+      case ConfigDifference::kProgramOnlyA:
+        while (out.programCount() > d.program) out.programs.pop_back();
+        break;
+      case ConfigDifference::kProgramOnlyB:
+        if (from && out.programCount() == d.program && d.program < programsAllowed) {
+          Program& added = out.programs.emplace_back(*from);
+          while (added.steps.size() > stepsAllowed) added.steps.pop_back();
+        }
+        break;
+      case ConfigDifference::kStepOnlyA:
+      case ConfigDifference::kStepOnlyB:
+        break;  // H01 decides
+    }
+  }
+  return out;
+}

@@ -1,0 +1,95 @@
+// The comparison of two configurations parameter by parameter, and the
+// configuration that takes chosen differences from one of them into the
+// other. tkv88ctl's diff, the GUI's compare dialog and the changed write
+// ("Записать изменения…") all use it.
+//
+// A difference is named as "tkv88ctl list" names its rows: the scope "-"
+// (the configuration's name), "P<n>" (program n's name, step count H01 and
+// H02), "P<n>.C<k>" (comparator k), "P<n>.S<m>" (step m) or "L2" (the
+// general parameters), and the parameter's code. Programs and steps that
+// only one side has are one difference each. Differences come in the order
+// of the list.
+//
+// Pure functions over caller-owned values; any thread. Texts are
+// Windows-1251, like every text of the model.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/DeviceData.h"
+
+struct ConfigDifference {
+  enum Kind {
+    kValue,         // a parameter's value (both sides have it)
+    kName,          // the configuration's or a program's name
+    kStepCount,     // H01: both sides have the program, with other step counts
+    kProgramOnlyA,  // only side A has the program
+    kProgramOnlyB,
+    kStepOnlyA,  // only side A has the step (its program is on both sides)
+    kStepOnlyB,
+  };
+
+  Kind kind = kValue;
+  std::string scope;        // "-", "P3", "P3.C2", "P3.S4" or "L2"
+  std::string code;         // "C03", "H01", "name", "DeviceDataName"; "-" for a program or step
+  std::string description;  // the parameter's description, or what the program or step is
+  std::string textA;        // side A's value as shown: "2 (1-ый импульсный режим)", a name,
+  std::string textB;        // "есть, шагов 5" or "нет" for a program or step on one side
+  int32_t valueA = 0;       // kValue and kStepCount: the numbers
+  int32_t valueB = 0;
+
+  // Where it is (0-based; -1 where it does not apply). `cell` is the index in
+  // ListOrder (L2), in Comparator::cells, or in Step::cells; -1 for H02 and
+  // the names.
+  int program = -1;
+  int comparator = -1;
+  int step = -1;
+  int cell = -1;
+  // A difference that is no choice of its own follows another (the index of
+  // that difference): a step on one side only follows its program's H01;
+  // the programs only one side has follow the first of them, since the
+  // programs of a configuration are numbered without gaps.
+  int follows = -1;
+};
+
+struct CompareOptions {
+  // The controller's memory holds no names; a comparison with it leaves
+  // them out.
+  bool names = true;
+};
+
+std::vector<ConfigDifference> CompareConfigurations(const DeviceData& a, const DeviceData& b,
+                                                    CompareOptions options = {});
+
+// A cell's value as a comparison shows it: the number, and its long value
+// text in brackets where the parameter has one (key modes, transitions,
+// regulator inputs, the memory partition O10).
+std::string DisplayValue(const Parameter& cell);
+
+// The general parameters in the order of "tkv88ctl list": the key pulse
+// modes (F02, F.02, ... F15, F.15), corrections, digital filters, base
+// parameters, the two PID regulators.
+std::vector<const Parameter*> ListOrder(const GeneralParameters& general);
+std::vector<Parameter*> ListOrder(GeneralParameters& general);
+// A step's cells in the order of the list: U01..U05, N01..N08, E01..E.05.
+const std::vector<int>& StepListOrder();
+
+// The index of the partition difference (L2 O10) in `differences`, or -1.
+int PartitionDifference(const std::vector<ConfigDifference>& differences);
+
+// `base` with the differences marked in `take` (one flag per difference of
+// CompareConfigurations(base, source)) set to source's values; the others
+// keep base's. Rules that keep the result a configuration a controller can
+// hold:
+// - H01 taken: the program gets source's step count, the steps it gains
+//   copied from source; a step on one side only follows it.
+// - The programs only source has are appended when taken; those only base
+//   has are removed.
+// - O10 taken: the memory layout changes and nothing of base's programs
+//   survives in it, so every program comes from source, taken or not.
+// - Otherwise programs and steps beyond base's partition are not taken.
+// Taken cells carry source's limits and no hooks.
+DeviceData MergeDifferences(const DeviceData& base, const DeviceData& source,
+                            const std::vector<ConfigDifference>& differences, const std::vector<bool>& take);

@@ -1,0 +1,242 @@
+#include "link/ChangedWrite.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "link/DeviceExchange.h"
+#include "link/MemoryImage.h"
+#include "link/WireProtocol.h"
+#include "model/Cp1251.h"
+
+namespace {
+
+// Unknown bytes this close together are read in one block: a new block
+// costs the 10 ms pause before it, about as much as three bytes more.
+constexpr int kMergeGap = 3;
+constexpr int kMaxBlock = LinkTransfer::kMaxBlock;
+// The read's phase 1 (L2 and the headers) gets this much of its bar, as
+// the L1 read does.
+constexpr int kSnapshotHeaderShare = 50;
+// The changed write's bar: reading what was missing, then writing and
+// checking by their cost.
+constexpr int kChangedReadShare = 100;
+// Costs in units of 0.1 ms, to share a bar by time: a block read pauses
+// 10 ms and samples each byte for 3.2 ms; a byte written waits 10 ms.
+constexpr double kBlockCost = 100;
+constexpr double kByteReadCost = 32;
+constexpr double kByteWriteCost = 104;
+
+void addRange(std::vector<ByteRange>& ranges, int begin, int end) {
+  if (begin < end) ranges.push_back({begin, end});
+}
+
+// Sorted, overlapping and touching ranges joined.
+std::vector<ByteRange> merged(std::vector<ByteRange> ranges, int gap = 0) {
+  std::sort(ranges.begin(), ranges.end(),
+            [](const ByteRange& a, const ByteRange& b) { return a.begin < b.begin; });
+  std::vector<ByteRange> out;
+  for (const ByteRange& r : ranges) {
+    if (!out.empty() && r.begin <= out.back().end + gap)
+      out.back().end = std::max(out.back().end, r.end);
+    else
+      out.push_back(r);
+  }
+  return out;
+}
+
+// The bytes of a record of `bits` bits from bit `bit`.
+void addBits(std::vector<ByteRange>& ranges, int32_t bit, int32_t bits) {
+  if (bits > 0) addRange(ranges, bit / 8, (bit + bits - 1) / 8 + 1);
+}
+
+// The bytes WriteConfiguration writes for a record of `length` bytes.
+void addRecord(std::vector<ByteRange>& ranges, int32_t bit, int length) {
+  addRange(ranges, bit / 8, bit / 8 + length + (bit % 8 ? 1 : 0));
+}
+
+// The blocks that read the unknown bytes of `ranges`: runs of unknown
+// bytes, joined across small gaps, cut to the bus's block size.
+std::vector<ByteRange> readPlan(const DeviceSnapshot& snapshot, const std::vector<ByteRange>& ranges) {
+  std::vector<ByteRange> unknown;
+  for (const ByteRange& r : ranges) {
+    for (int i = r.begin; i < r.end;) {
+      if (snapshot.known[i]) {
+        ++i;
+        continue;
+      }
+      int end = i;
+      while (end < r.end && !snapshot.known[end]) ++end;
+      unknown.push_back({i, end});
+      i = end;
+    }
+  }
+  std::vector<ByteRange> blocks;
+  for (const ByteRange& r : merged(std::move(unknown), kMergeGap))
+    for (int at = r.begin; at < r.end; at += kMaxBlock)
+      blocks.push_back({at, std::min(at + kMaxBlock, r.end)});
+  return blocks;
+}
+
+double readCost(const std::vector<ByteRange>& blocks) {
+  double cost = 0;
+  for (const ByteRange& b : blocks) cost += kBlockCost + kByteReadCost * (b.end - b.begin);
+  return cost;
+}
+
+// Progress shared out by cost between `from` and `to` of the link's counter.
+class Bar {
+ public:
+  Bar(DeviceLink& link, int from, int to, double total)
+      : m_link(link), m_from(from), m_to(to), m_total(total > 0 ? total : 1) {}
+  void add(double cost) {
+    m_done += cost;
+    const double share = std::min(1.0, m_done / m_total);
+    m_link.progressCounter.store(m_from + static_cast<int32_t>(share * (m_to - m_from)),
+                                 std::memory_order_relaxed);
+  }
+
+ private:
+  DeviceLink& m_link;
+  int m_from, m_to;
+  double m_total;
+  double m_done = 0;
+};
+
+// Reads the blocks into the snapshot; false when an abort stopped it.
+bool readBlocks(DeviceLink& link, DeviceSnapshot& snapshot, const std::vector<ByteRange>& blocks, Bar& bar,
+                bool abortable) {
+  for (const ByteRange& b : blocks) {
+    if (abortable && link.abortRequested.load(std::memory_order_relaxed)) return false;
+    const int length = b.end - b.begin;
+    ReadBlockRetry(link, snapshot.bytes.data() + b.begin, static_cast<uint32_t>(b.begin), 0, length);
+    for (int i = b.begin; i < b.end; ++i) snapshot.known[i] = true;
+    bar.add(kBlockCost + kByteReadCost * length);
+  }
+  return true;
+}
+
+std::string verifyText(int address, uint8_t held, uint8_t written) {
+  char text[SError::kTextSize];
+  std::snprintf(
+      text, sizeof text,
+      "Проверка записи не прошла: байт по адресу %d (0x%04X) хранит 0x%02X вместо записанного 0x%02X",
+      address, address, held, written);
+  return cp1251::fromUtf8(text);
+}
+
+}  // namespace
+
+DeviceData DeviceSnapshot::configuration() const { return ReadConfiguration(bytes); }
+
+bool DeviceSnapshot::holdsConfiguration() const {
+  for (const ByteRange& r : ConfigurationExtent(bytes))
+    for (int i = r.begin; i < r.end; ++i)
+      if (!known[i]) return false;
+  return true;
+}
+
+std::vector<ByteRange> WriteFootprint(const DeviceData& config) {
+  std::vector<ByteRange> ranges;
+  addRange(ranges, L2_BASE, L2_END);
+  const int programs = config.general.programCount();
+  const int stepsAllowed = config.general.stepsPerProgram();
+  for (int n = 0; n < programs; ++n) {
+    addRecord(ranges, ProgramBit(programs, n), kHeaderRecordBytes);
+    const Program* p = config.programAt(n);
+    const int steps = p ? std::min(p->stepCount(), stepsAllowed) : 0;
+    for (int s = 0; s < steps; ++s) addRecord(ranges, StepBit(programs, n, s), kStepRecordBytes);
+  }
+  return merged(std::move(ranges));
+}
+
+std::vector<ByteRange> ConfigurationExtent(const MemoryImage& memory) {
+  std::vector<ByteRange> ranges;
+  addRange(ranges, L2_BASE, L2_END);
+  GeneralParameters general;
+  DecodeGeneral(memory.data() + L2_BASE, general);
+  const int programs = general.programCount();
+  const int stepsAllowed = general.stepsPerProgram();
+  for (int n = 0; n < programs; ++n) {
+    const int32_t h = ProgramBit(programs, n);
+    addBits(ranges, h, Program::kHeaderBits);
+    const int steps = std::min(HeaderRecordAt(memory.data(), h).stepCount(), stepsAllowed);
+    addBits(ranges, StepBit(programs, n, 0), SLOT_BITS * steps);
+  }
+  return merged(std::move(ranges));
+}
+
+void ReadSnapshot(DeviceLink& link, DeviceSnapshot& snapshot) {
+  link.progressCounter.store(0, std::memory_order_relaxed);
+  // Phase 1: the L2 area (its O10 lays out L1) and then every header.
+  const std::vector<ByteRange> l2 = readPlan(snapshot, {{L2_BASE, L2_END}});
+  // The headers' share of phase 1 is a guess until L2 is in: 20 programs.
+  constexpr int kGuessedPrograms = 20;
+  const double headers = kGuessedPrograms * (kBlockCost + kByteReadCost * (kHeaderRecordBytes + 1));
+  Bar phase1(link, 0, kSnapshotHeaderShare, readCost(l2) + headers);
+  if (!readBlocks(link, snapshot, l2, phase1, true)) return;
+  GeneralParameters general;
+  DecodeGeneral(snapshot.bytes.data() + L2_BASE, general);
+  const int programs = general.programCount();
+  std::vector<ByteRange> headerRanges;
+  for (int n = 0; n < programs; ++n) addBits(headerRanges, ProgramBit(programs, n), Program::kHeaderBits);
+  if (!readBlocks(link, snapshot, readPlan(snapshot, merged(headerRanges)), phase1, true)) return;
+
+  // Phase 2: the steps the headers count.
+  const std::vector<ByteRange> steps = readPlan(snapshot, ConfigurationExtent(snapshot.bytes));
+  Bar phase2(link, kSnapshotHeaderShare, kSnapshotProgressRange, readCost(steps));
+  if (!readBlocks(link, snapshot, steps, phase2, true)) return;
+  link.progressCounter.store(kSnapshotProgressRange, std::memory_order_relaxed);
+}
+
+void WriteChanged(DeviceLink& link, const DeviceData& config, DeviceSnapshot& snapshot,
+                  ChangedWriteResult& result) {
+  result = {};
+  if (!FitsPartition(config))
+    throw SError(kErrorDoesNotFit,
+                 cp1251::fromUtf8("Конфигурация не помещается в память прибора: программ или "
+                                  "шагов больше, чем допускает разбиение памяти O10"));
+  link.progressCounter.store(0, std::memory_order_relaxed);
+  const std::vector<ByteRange> footprint = WriteFootprint(config);
+  const std::vector<ByteRange> missing = readPlan(snapshot, footprint);
+  for (const ByteRange& b : missing) result.bytesRead += b.end - b.begin;
+  Bar reading(link, 0, kChangedReadShare, readCost(missing));
+  readBlocks(link, snapshot, missing, reading, false);
+
+  // What the full write would leave, from the bytes the controller holds.
+  MemoryImage target = snapshot.bytes;
+  WriteConfiguration(config, target);
+  std::vector<ByteRange> changed;
+  for (const ByteRange& r : footprint)
+    for (int i = r.begin; i < r.end; ++i)
+      if (target[i] != snapshot.bytes[i]) {
+        addRange(changed, i, i + 1);
+        ++result.bytesChanged;
+      }
+  changed = merged(std::move(changed));
+  DeviceSnapshot check;  // what the controller holds after the write
+  const std::vector<ByteRange> verify = readPlan(check, changed);
+  Bar writing(link, kChangedReadShare, kChangedProgressRange,
+              result.bytesChanged * kByteWriteCost + readCost(verify));
+
+  result.writeStarted = result.bytesChanged > 0;
+  for (const ByteRange& r : changed) {
+    for (int i = r.begin; i < r.end; ++i) {
+      snapshot.known[i] = false;  // until the byte is known to be stored
+      WriteBytes(link, target.data() + i, static_cast<uint32_t>(i), 1);
+      snapshot.bytes[i] = target[i];
+      snapshot.known[i] = true;
+      ++result.bytesWritten;
+      writing.add(kByteWriteCost);
+    }
+  }
+  readBlocks(link, check, verify, writing, false);
+  int firstWrong = -1;
+  for (const ByteRange& r : changed)
+    for (int i = r.begin; i < r.end; ++i) {
+      if (check.bytes[i] != target[i] && firstWrong < 0) firstWrong = i;
+      snapshot.bytes[i] = check.bytes[i];
+    }
+  if (firstWrong >= 0)
+    throw SError(kErrorVerify, verifyText(firstWrong, check.bytes[firstWrong], target[firstWrong]));
+  link.progressCounter.store(kChangedProgressRange, std::memory_order_relaxed);
+}

@@ -1,0 +1,184 @@
+// The changed write on the simulated controller: the memory ends as a full
+// write leaves it, only the differing bytes travel, and the check after the
+// write catches a controller that does not keep a byte.
+#include "link/ChangedWrite.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "LinkFixture.h"
+#include "document/ConfigCompare.h"
+#include "link/DeviceExchange.h"
+#include "link/MemoryImage.h"
+#include "support/I2cTrace.h"
+#include "support/RandomConfig.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// Runs "rs" then "wc" as the GUI and tkv88ctl do; the error of the one that failed.
+struct ChangedRun {
+  std::optional<SError> error;
+  ChangedWriteResult result;
+  DeviceData read;
+};
+
+ChangedRun writeChanged(DeviceLink& link, DeviceData config) {
+  ChangedRun run;
+  DeviceSnapshot snapshot;
+  for (ExchangeMode mode : {ExchangeMode::ReadSnapshot, ExchangeMode::WriteChanged}) {
+    DeviceExchange exchange(link, mode == ExchangeMode::ReadSnapshot ? run.read : config, mode, &snapshot);
+    const bool done = exchange.run() == DeviceExchange::kDone;
+    run.result = exchange.changed();
+    if (!done) {
+      run.error = exchange.takeError();
+      break;
+    }
+  }
+  return run;
+}
+
+// The memory a controller holds after config was written fully over `before`.
+MemoryImage fullWrite(const DeviceData& config, MemoryImage before) {
+  WriteConfiguration(config, before);
+  return before;
+}
+
+int bytesDiffering(const MemoryImage& a, const MemoryImage& b) {
+  int n = 0;
+  for (int i = 0; i < kDeviceMemorySize; ++i) n += a[i] != b[i];
+  return n;
+}
+
+}  // namespace
+
+// Whatever the controller held and whatever the configuration, the changed
+// write leaves exactly the memory of a full write, moving only the bytes
+// that differ (each byte written is one write cycle of the memory).
+TEST(ChangedWrite, LeavesWhatAFullWriteLeavesWritingOnlyTheDifferences) {
+  std::mt19937 rng(11);
+  for (int partition : {0, 2, 5, 7}) {
+    const DeviceData old = randomConfig(rng, partition, -1);
+    const MemoryImage before = fullWrite(old, patternImage());
+    for (int variant = 0; variant < 3; ++variant) {
+      DeviceData target = old;
+      if (variant == 0) target = randomConfig(rng, partition, 3);  // fewer programs, other steps
+      if (variant == 1) target.programAt(1)->steps.clear();
+      if (variant == 2 && target.programAt(0)->stepCount() > 0)
+        target.programAt(0)->steps.front()[Step::U03].setValueQuiet(-12);
+      SimLink sim(before);
+      const ChangedRun run = writeChanged(*sim.link, target);
+      ASSERT_FALSE(run.error) << run.error->what();
+      const MemoryImage expected = fullWrite(target, before);
+      EXPECT_EQ(sim.sim().memory(), expected) << "partition " << partition << " variant " << variant;
+      EXPECT_EQ(run.result.bytesChanged, bytesDiffering(before, expected));
+      EXPECT_EQ(run.result.bytesWritten, run.result.bytesChanged);
+      EXPECT_EQ(sim.sim().completedWriteCycles(), run.result.bytesChanged);
+      EXPECT_EQ(run.read.programCount(), old.programCount());  // the snapshot decodes as a read
+    }
+  }
+}
+
+// Every byte a full write can change lies in the footprint, and the
+// snapshot holds the configuration a read gives.
+TEST(ChangedWrite, FootprintAndSnapshotCoverTheConfiguration) {
+  std::mt19937 rng(5);
+  for (int partition = 0; partition < 8; ++partition) {
+    const DeviceData config = randomConfig(rng, partition, -1);
+    MemoryImage noise;
+    for (uint8_t& b : noise) b = static_cast<uint8_t>(rng());
+    std::vector<bool> inside(kDeviceMemorySize);
+    for (const ByteRange& r : WriteFootprint(config))
+      for (int i = r.begin; i < r.end; ++i) inside[i] = true;
+    const MemoryImage written = fullWrite(config, noise);
+    for (int i = 0; i < kDeviceMemorySize; ++i)
+      if (written[i] != noise[i]) ASSERT_TRUE(inside[i]) << "partition " << partition << " byte " << i;
+
+    SimLink sim(written);
+    DeviceSnapshot snapshot;
+    ReadSnapshot(*sim.link, snapshot);
+    EXPECT_TRUE(snapshot.holdsConfiguration());
+    EXPECT_TRUE(CompareConfigurations(snapshot.configuration(), ReadConfiguration(written)).empty());
+  }
+}
+
+// On the bus: one single-byte write transaction per differing byte, at its
+// address, and the check reads those bytes back.
+TEST(ChangedWrite, TheBusCarriesOnlyTheChangedBytes) {
+  TempDir temp;
+  const std::string trace = (temp / "bus.vcd").string();
+  std::mt19937 rng(2);
+  const DeviceData old = randomConfig(rng, 2, -1, true);
+  const MemoryImage before = fullWrite(old, patternImage());
+  DeviceData target = old;
+  target.general.pid[0][PidRegulator::P02].setValueQuiet(old.general.pid[0][PidRegulator::P02].value() ^ 1);
+  target.programAt(7)->steps.back()[Step::E02].setValueQuiet(-3);
+  const MemoryImage expected = fullWrite(target, before);
+
+  SimulatorOptions options;
+  options.tracePath = trace;
+  auto controller = std::make_unique<SimulatedController>(options);
+  controller->memory() = before;
+  DeviceLink link(std::move(controller));
+  link.lptBase = PortBackend::kLpt1;
+  ASSERT_FALSE(writeChanged(link, target).error);
+  link.setPort(std::make_unique<SimulatedController>(MemoryImage{}));  // closes the trace
+
+  std::set<int> differing, written;
+  for (int i = 0; i < kDeviceMemorySize; ++i)
+    if (before[i] != expected[i]) differing.insert(i);
+  for (const I2cTransaction& t : DecodeI2cTrace(trace)) {
+    if (t.read) continue;
+    ASSERT_EQ(t.data.size(), 1u);
+    EXPECT_EQ(t.data[0], expected[t.address]);
+    written.insert(t.address);
+  }
+  EXPECT_EQ(written, differing);
+  EXPECT_FALSE(differing.empty());
+}
+
+// Faults during the write: a byte the memory does not keep is named by the
+// check, a link that drops out mid-write says that writing had begun.
+TEST(ChangedWrite, FaultsAfterWritingBeganAreReportedAsSuch) {
+  std::mt19937 rng(9);
+  const DeviceData old = randomConfig(rng, 2, -1, true);
+  const MemoryImage before = fullWrite(old, patternImage());
+  // The same programs and steps, other values: almost nothing is left to
+  // read before writing begins.
+  DeviceData target = old;
+  for (Program& p : target.programs)
+    for (Step& step : p.steps) step[Step::U04].setValueQuiet((step[Step::U04].value() + 1) % 60);
+  const MemoryImage expected = fullWrite(target, before);
+  int first = 0;
+  while (before[first] == expected[first]) ++first;
+
+  SimulatorFault readonly;
+  readonly.kind = SimulatorFault::kReadonly;
+  readonly.readonlyAddress = first;
+  SimLink worn(before, readonly);
+  ChangedRun run = writeChanged(*worn.link, target);
+  ASSERT_TRUE(run.error);
+  EXPECT_EQ(run.error->errorCode, kErrorVerify);
+  char address[32];
+  std::snprintf(address, sizeof address, "(0x%04X)", first);
+  EXPECT_NE(std::string(run.error->text()).find(address), std::string::npos) << run.error->what();
+  EXPECT_TRUE(run.result.writeStarted);
+  EXPECT_EQ(worn.sim().memory()[first], before[first]);
+
+  SimLink cable(before);
+  DeviceSnapshot snapshot;
+  ReadSnapshot(*cable.link, snapshot);
+  cable.watch->highAfter = cable.watch->accesses() + 20000;  // well into the write: no more acknowledges
+  ChangedWriteResult result;
+  try {
+    WriteChanged(*cable.link, target, snapshot, result);
+    FAIL() << "the write went through a broken link";
+  } catch (const SError& e) {
+    EXPECT_EQ(e.errorCode, SError::kLinkBroken);
+  }
+  EXPECT_TRUE(result.writeStarted);
+  EXPECT_GT(result.bytesWritten, 0);
+  EXPECT_LT(result.bytesWritten, result.bytesChanged);
+}
