@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "link/DeviceExchange.h"
+#include "link/MemoryAccess.h"
 #include "link/MemoryImage.h"
-#include "link/WireProtocol.h"
 #include "model/Cp1251.h"
 
 namespace {
@@ -13,7 +13,7 @@ namespace {
 // Unknown bytes this close together are read in one block: a new block
 // costs the 10 ms pause before it, about as much as three bytes more.
 constexpr int kMergeGap = 3;
-constexpr int kMaxBlock = LinkTransfer::kMaxBlock;
+constexpr int kMaxBlock = MemoryAccess::kMaxBlock;
 // The read's phase 1 (L2 and the headers) gets this much of its bar, as
 // the L1 read does.
 constexpr int kSnapshotHeaderShare = 50;
@@ -108,7 +108,7 @@ bool readBlocks(DeviceLink& link, DeviceSnapshot& snapshot, const std::vector<By
   for (const ByteRange& b : blocks) {
     if (abortable && link.abortRequested.load(std::memory_order_relaxed)) return false;
     const int length = b.end - b.begin;
-    ReadBlockRetry(link, snapshot.bytes.data() + b.begin, static_cast<uint32_t>(b.begin), 0, length);
+    ReadBlockRetry(link, snapshot.bytes.data() + b.begin, static_cast<uint32_t>(b.begin), 0, length, false);
     for (int i = b.begin; i < b.end; ++i) snapshot.known[i] = true;
     bar.add(kBlockCost + kByteReadCost * length);
   }
@@ -222,7 +222,7 @@ void WriteChanged(DeviceLink& link, const DeviceData& config, DeviceSnapshot& sn
   for (const ByteRange& r : changed) {
     for (int i = r.begin; i < r.end; ++i) {
       snapshot.known[i] = false;  // until the byte is known to be stored
-      WriteBytes(link, target.data() + i, static_cast<uint32_t>(i), 1);
+      link.memory().writeBytes(link, target.data() + i, static_cast<uint32_t>(i), 1, false);
       snapshot.bytes[i] = target[i];
       snapshot.known[i] = true;
       ++result.bytesWritten;

@@ -127,7 +127,9 @@ ProgramHeaderRecord ReadProgramSlot(DeviceLink& link, int programCount, int step
                                     std::vector<StepRecord>* steps, SlotProgress* progress) {
   const int32_t h = ProgramBit(programCount, n);
   uint8_t block[kHeaderReadBytes];
-  ReadBlockRetry(link, block, static_cast<uint32_t>(h / 8), h % 8, kHeaderReadBytes);
+  // The L1 read keeps its own count (headers, then slots): the bytes of
+  // its blocks are not counted.
+  ReadBlockRetry(link, block, static_cast<uint32_t>(h / 8), h % 8, kHeaderReadBytes, false);
   ProgramHeaderRecord header;
   std::copy_n(block, kHeaderRecordBytes, header.bytes);
   if (!steps) return header;
@@ -136,7 +138,7 @@ ProgramHeaderRecord ReadProgramSlot(DeviceLink& link, int programCount, int step
   for (int s = 0; s < count; ++s) {
     if (abortRequested(link)) break;
     const int32_t position = StepBit(programCount, n, s);
-    ReadBlockRetry(link, block, static_cast<uint32_t>(position / 8), position % 8, kStepReadBytes);
+    ReadBlockRetry(link, block, static_cast<uint32_t>(position / 8), position % 8, kStepReadBytes, false);
     StepRecord record;
     std::copy_n(block, kStepRecordBytes, record.bytes);
     steps->push_back(record);
@@ -170,6 +172,8 @@ void ReadL1(DeviceLink& link, DeviceData& config) {
     const ProgramHeaderRecord header = ReadProgramSlot(link, programs, stepsAllowed, i, &steps, &progress);
     config.programs.push_back(DecodeProgram(header, steps));
   }
+  // The bar ends full with the read, also when there were no steps to count.
+  if (!abortRequested(link)) setProgress(link, kL1ProgressRange);
 }
 
 void WriteProgramSlot(DeviceLink& link, int programCount, int n, const EncodedProgram& program,

@@ -56,7 +56,10 @@ inline constexpr int kL2Blocks = 3;
 // Reads L2 into config.general; on an abort returns before decoding anything.
 void ReadL2(DeviceLink& link, DeviceData& config);
 // Reads every slot of config's partition into config.programs (emptied
-// first); on an abort returns with what it has.
+// first); on an abort returns with what it has. The counter follows the
+// read's own phases only (the headers up to 50, then the steps up to 1050,
+// 1050 at the end), never the bytes of its blocks, so the bar moves steadily
+// and is full exactly when the read ends.
 void ReadL1(DeviceLink& link, DeviceData& config);
 // Writes L2 masked: bits that belong to no parameter keep the controller's.
 // Values are saturated to their fields (listed in `adjusted` when given).

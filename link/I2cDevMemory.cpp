@@ -79,7 +79,8 @@ void I2cDevMemory::readOnce(DeviceLink& link, uint8_t* dst, uint16_t address, in
   link.awaitingFirstAnswer.store(false);
 }
 
-void I2cDevMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length) {
+void I2cDevMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length,
+                             bool countProgress) {
   if (length < 1 || length > kMaxBlock)
     throw std::invalid_argument("I2cDevMemory::readBlock: length " + std::to_string(length) +
                                 " outside 1..32");
@@ -94,7 +95,7 @@ void I2cDevMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, i
       m_bus->sleepUs(kRetryPauseUs);
     }
   }
-  link.progressCounter.fetch_add(length, std::memory_order_relaxed);
+  if (countProgress) link.progressCounter.fetch_add(length, std::memory_order_relaxed);
 }
 
 bool I2cDevMemory::heldByte(uint32_t address, uint8_t& value) const {

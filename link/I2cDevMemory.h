@@ -47,7 +47,7 @@ class I2cDevMemory : public MemoryAccess {
   ~I2cDevMemory() override;
 
   void end(DeviceLink& link) override;
-  void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length) override;
+  void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length, bool countProgress) override;
   void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                   bool countProgress) override;
   bool heldByte(uint32_t address, uint8_t& value) const override;

@@ -17,13 +17,14 @@ void checkRange(int value, int min, int max, const char* what, const char* name)
 
 }  // namespace
 
-void ReadBlockRetry(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length) {
+void ReadBlockRetry(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
+                    bool countProgress) {
   checkRange(length, 1, MemoryAccess::kMaxBlock, "ReadBlockRetry", "length");
   checkRange(bitOffset, 0, 7, "ReadBlockRetry", "bit offset");
-  if (bitOffset == 0) return link.memory().readBlock(link, dst, address, length);
+  if (bitOffset == 0) return link.memory().readBlock(link, dst, address, length, countProgress);
   // One spare byte: the top bits of the last output byte lie beyond what was read.
   uint8_t read[MemoryAccess::kMaxBlock + 1] = {};
-  link.memory().readBlock(link, read, address, length);
+  link.memory().readBlock(link, read, address, length, countProgress);
   for (int j = 0; j < length; ++j) dst[j] = static_cast<uint8_t>(ExtractBits(read, bitOffset + 8 * j, 8));
 }
 
@@ -46,7 +47,7 @@ void WriteBits(DeviceLink& link, const uint8_t* src, uint32_t byteAddress, int b
   uint8_t work[256] = {};
   // Keeps the bits below the record's start; often the previous record's
   // last byte, still held by the engine.
-  if (!link.memory().heldByte(byteAddress, work[0])) ReadBlockRetry(link, work, byteAddress, 0, 1);
+  if (!link.memory().heldByte(byteAddress, work[0])) ReadBlockRetry(link, work, byteAddress, 0, 1, false);
   for (int i = 0; i < length; ++i) InsertBits(src[i], work, bitOffset + 8 * i, 8);
   link.memory().writeBytes(link, work, byteAddress, length + 1, false);
 }

@@ -37,9 +37,12 @@ class MemoryAccess {
   virtual void end(DeviceLink& link) { (void)link; }
 
   // Reads length (1..kMaxBlock) bytes at address (the memory's 13 bits
-  // count; it wraps from 0x1FFF to 0), with the engine's retries; raises
-  // link.progressCounter by up to length. Throws the last attempt's SError.
-  virtual void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length) = 0;
+  // count; it wraps from 0x1FFF to 0), with the engine's retries. With
+  // countProgress, link.progressCounter rises by up to length as the bytes
+  // arrive; without, the caller keeps the counter. Throws the last attempt's
+  // SError.
+  virtual void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length,
+                         bool countProgress) = 0;
   // Writes count (>= 1) bytes from address on. They are stored when the
   // call returns, except that an engine may hold the bytes of one page for
   // the next write to extend: held bytes are stored before the next
@@ -65,7 +68,10 @@ class MemoryAccess {
 // A block read of length (1..32) bytes at address. With a bitOffset (0..7),
 // output byte j is the 8 bits from bit bitOffset + 8j of what was read; bits
 // beyond the bytes read are 0. std::invalid_argument outside those ranges.
-void ReadBlockRetry(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length);
+// progressCounter rises by up to length unless countProgress is false (an
+// exchange that keeps its own count of progress).
+void ReadBlockRetry(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
+                    bool countProgress = true);
 // Writes count bytes; progressCounter grows by 1 per byte.
 void WriteBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count);
 // Replaces only the bits set in mask of count (1..32) bytes at address: reads

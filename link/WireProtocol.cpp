@@ -196,19 +196,30 @@ int StepTransfer(DeviceLink& link, LinkTransfer& t) {
   return progressOf(t);
 }
 
-void ReadBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length) {
+namespace {
+
+// One read transaction; counts the bytes arriving in progressCounter unless
+// the caller keeps its own count.
+void readTransaction(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
+                     bool countProgress) {
   checkLength(length, LinkTransfer::kMaxBlock, "ReadBlock");
   checkBitOffset(bitOffset, "ReadBlock");
   const int32_t base = link.progressCounter.load(std::memory_order_relaxed);
   LinkTransfer t;
   BeginRead(t, static_cast<uint16_t>(address), length);
-  runTransfer(link, t, base, length);
+  runTransfer(link, t, base, countProgress ? length : 0);
   if (bitOffset == 0) {
     std::memcpy(dst, t.buffer, static_cast<std::size_t>(length));
     return;
   }
   t.buffer[length] = 0;  // the top bits of the last output byte lie beyond what was read
   for (int j = 0; j < length; ++j) dst[j] = static_cast<uint8_t>(ExtractBits(t.buffer, bitOffset + 8 * j, 8));
+}
+
+}  // namespace
+
+void ReadBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length) {
+  readTransaction(link, dst, address, bitOffset, length, true);
 }
 
 BitBangedMemory::BitBangedMemory(std::unique_ptr<PortBackend> port) : m_port(std::move(port)) {
@@ -221,12 +232,13 @@ void BitBangedMemory::begin(DeviceLink& link) {
 
 void BitBangedMemory::end(DeviceLink& link) { m_port->resetLines(link.lptBase.load()); }
 
-void BitBangedMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length) {
+void BitBangedMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length,
+                                bool countProgress) {
   m_port->sleep(kRetrySleepMs);
   SError last;
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     try {
-      ReadBlock(link, dst, address, 0, length);
+      readTransaction(link, dst, address, 0, length, countProgress);
       return;
     } catch (const SError& e) {
       last = e;

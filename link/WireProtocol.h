@@ -74,7 +74,7 @@ class BitBangedMemory : public MemoryAccess {
 
   void begin(DeviceLink& link) override;
   void end(DeviceLink& link) override;
-  void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length) override;
+  void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length, bool countProgress) override;
   void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                   bool countProgress) override;
   PortBackend* parallelPort() override { return m_port.get(); }

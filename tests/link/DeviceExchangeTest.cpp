@@ -29,11 +29,13 @@ class ScriptedController : public SimulatedController {
   using SimulatedController::SimulatedController;
   uint8_t inByte(uint16_t address) override {
     if (++m_accesses == triggerAt && trigger) trigger();
+    if (everyAccess) everyAccess();
     return SimulatedController::inByte(address);
   }
   uint64_t accesses() const { return m_accesses; }
   uint64_t triggerAt = 0;
   std::function<void()> trigger;
+  std::function<void()> everyAccess;
 
  private:
   uint64_t m_accesses = 0;
@@ -352,6 +354,36 @@ TEST(DeviceExchange, ReadOfSlotsWithoutAnyStep) {
   ASSERT_EQ(run(*bench.link, read, ExchangeMode::ReadL1), DeviceExchange::kDone);
   EXPECT_EQ(read.programCount(), 20);
   for (const Program& p : read.programs) EXPECT_EQ(p.stepCount(), 0);
-  EXPECT_GE(bench.link->progressCounter.load(), 19 * 50 / 20);
-  EXPECT_LE(bench.link->progressCounter.load(), 1050);
+}
+
+// The L1 read's bar, watched at every port access: it never runs back nor
+// past its range, stays at its header share while there are no steps to
+// read, and is full exactly when the read ends.
+TEST(DeviceExchange, TheL1ReadsBarRisesSteadilyToItsEnd) {
+  MemoryImage noSteps = erased();
+  WriteConfiguration(DeviceData(), noSteps);
+  const struct {
+    const char* what;
+    MemoryImage image;
+    int highestBeforeTheEnd;
+  } cases[] = {{"factory", factoryImage(), 1050}, {"no steps", noSteps, 50}};
+  for (const auto& c : cases) {
+    Bench bench(c.image);
+    bench.link->lptBase = PortBackend::kLpt1;
+    DeviceData read;
+    ASSERT_EQ(run(*bench.link, read, ExchangeMode::ReadL2), DeviceExchange::kDone);
+    int last = 0, highest = 0;
+    bool backwards = false;
+    bench.sim->everyAccess = [&] {
+      const int p = bench.link->progressCounter.load();
+      backwards |= p < last;
+      highest = std::max(highest, p);
+      last = p;
+    };
+    bench.link->progressCounter = 0;
+    ASSERT_EQ(run(*bench.link, read, ExchangeMode::ReadL1), DeviceExchange::kDone);
+    EXPECT_FALSE(backwards) << c.what;
+    EXPECT_LE(highest, c.highestBeforeTheEnd) << c.what;
+    EXPECT_EQ(bench.link->progressCounter.load(), 1050) << c.what;
+  }
 }
