@@ -22,6 +22,8 @@
 
 #include <memory>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "link/DeviceExchange.h"
 #include "link/FactoryImage.h"
@@ -162,6 +164,53 @@ BENCHMARK(BM_Engines)
     ->ArgsProduct({{0, 1}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// The changed write against the full write, partition 2 with every program
+// full and one setpoint changed, both on a controller holding the old
+// configuration, in one run:
+//   full_s     the full write (L2, then every slot), virtual seconds,
+//   changed_s  the changed write: read the controller, write the differing
+//              bytes, read them back,
+//   ratio      changed_s / full_s (the goal: under 0.4).
+void BM_ChangedWrite(benchmark::State& state) {
+  std::mt19937 rng(12);
+  const DeviceData old = randomConfig(rng, 2, -1, true);
+  MemoryImage before = factoryImage();
+  WriteConfiguration(old, before);
+  DeviceData changed = old;
+  Parameter& setpoint = changed.programAt(9)->steps.back()[Step::U03];
+  setpoint.setValueQuiet(setpoint.value() == 50 ? 51 : 50);
+  MemoryImage expected = before;
+  WriteConfiguration(changed, expected);
+
+  uint64_t fullUs = 0, changedUs = 0;
+  for (auto _ : state) {
+    for (const bool full : {true, false}) {
+      auto port = std::make_unique<SimulatedController>(before);
+      SimulatedController* sim = port.get();
+      DeviceLink link(std::move(port));
+      link.lptBase = PortBackend::kLpt1;
+      DeviceSnapshot snapshot;
+      DeviceData read;
+      const std::vector<std::pair<ExchangeMode, DeviceData*>> exchanges =
+          full ? std::vector<std::pair<ExchangeMode, DeviceData*>>{{ExchangeMode::WriteL2, &changed},
+                                                                   {ExchangeMode::WriteL1, &changed}}
+               : std::vector<std::pair<ExchangeMode, DeviceData*>>{{ExchangeMode::ReadSnapshot, &read},
+                                                                   {ExchangeMode::WriteChanged, &changed}};
+      for (const auto& [mode, config] : exchanges) {
+        DeviceExchange exchange(link, *config, mode, &snapshot);
+        if (exchange.run() != DeviceExchange::kDone) state.SkipWithError("exchange failed");
+      }
+      if (sim->memory() != expected) state.SkipWithError("the memory differs from a full write's");
+      (full ? fullUs : changedUs) += sim->virtualTimeUs();
+    }
+  }
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["full_s"] = static_cast<double>(fullUs) / 1e6 / n;
+  state.counters["changed_s"] = static_cast<double>(changedUs) / 1e6 / n;
+  state.counters["ratio"] = static_cast<double>(changedUs) / static_cast<double>(fullUs);
+}
+BENCHMARK(BM_ChangedWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 

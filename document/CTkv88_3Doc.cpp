@@ -108,7 +108,11 @@ bool CTkv88_3Doc::newDocument() {
   return true;
 }
 
-void CTkv88_3Doc::openFile(const std::string& path) {
+void CTkv88_3Doc::openFile(const std::string& path) { loadFile(path, path, fileTitle(path)); }
+
+void CTkv88_3Doc::openCopy(const std::string& path, std::string_view title) { loadFile(path, {}, title); }
+
+void CTkv88_3Doc::loadFile(const std::string& path, const std::string& pathName, std::string_view title) {
   // Reading the file sets cells of a configuration not yet the document's.
   const Quiet quiet(*this);
   // Read everything first: a file that cannot be read changes nothing.
@@ -125,8 +129,8 @@ void CTkv88_3Doc::openFile(const std::string& path) {
   if (recognised == 0)
     throw configfile::FileError(configfile::FileError::Direction::Read, path,
                                 "это не файл конфигурации ТКВ88: ни одна его строка не распознана");
-  m_pathName = path;
-  setTitle(fileTitle(path));
+  m_pathName = pathName;
+  setTitle(title);
   takeLoaded(std::move(data));
 }
 
@@ -396,28 +400,27 @@ constexpr std::size_t kWarningLines = 15;
 
 }  // namespace
 
-void CTkv88_3Doc::writeDevice() {
-  if (!m_host || !m_deviceData) return;
+const DeviceData* CTkv88_3Doc::confirmWrite(const DeviceData& config, std::optional<DeviceData>& fitted) const {
+  if (!m_host) return nullptr;
   // A loaded file may hold more programs or steps than the partition has
   // room for, and values their memory fields cannot hold. Nothing beyond the
   // partition is ever written: the user may write only what fits (from a
   // copy; the document keeps everything). Saturated values are named first.
-  DeviceData* target = m_deviceData.get();
+  const DeviceData* target = &config;
   // A configuration without programs (a file none of whose lines was a
   // configuration) would erase every program of the controller.
   if ((levelMask & kLevelL1) && target->programs.empty() &&
       !m_host->askYesNo(texts().warning,
                         cp1251::fromUtf8("В конфигурации нет ни одной программы: запись сотрёт все "
                                          "программы прибора.\n\nПродолжить запись?")))
-    return;
-  std::optional<DeviceData> fitted;
+    return nullptr;
   WriteCheck check = CheckBeforeWrite(*target);
   if (!check.fits()) {
     const std::string question =
         cp1251::fromUtf8("Конфигурация не помещается в память прибора:\n\n") +
         listLines(check.overflow, kWarningLines) +
         cp1251::fromUtf8("\nЗаписать в прибор только то, что помещается?");
-    if (!m_host->askYesNo(texts().warning, question)) return;
+    if (!m_host->askYesNo(texts().warning, question)) return nullptr;
     fitted = FitToPartition(*target);
     target = &*fitted;
     check = CheckBeforeWrite(*target);
@@ -427,8 +430,16 @@ void CTkv88_3Doc::writeDevice() {
         cp1251::fromUtf8("Эти значения не помещаются в свои поля памяти прибора и будут записаны "
                          "как ближайшие возможные:\n\n") +
         listLines(check.adjusted, kWarningLines) + cp1251::fromUtf8("\nПродолжить запись?");
-    if (!m_host->askYesNo(texts().warning, question)) return;
+    if (!m_host->askYesNo(texts().warning, question)) return nullptr;
   }
+  return target;
+}
+
+void CTkv88_3Doc::writeDevice() {
+  if (!m_host || !m_deviceData) return;
+  std::optional<DeviceData> fitted;
+  if (!confirmWrite(*m_deviceData, fitted)) return;
+  DeviceData* target = fitted ? &*fitted : m_deviceData.get();
   if (!m_host->beforeDeviceWrite(*target)) return;
   if ((levelMask & kLevelL2) && !m_host->runExchange(*target, "w2")) return;
   if ((levelMask & kLevelL1) && !m_host->runExchange(*target, "w1")) return;

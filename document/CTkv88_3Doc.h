@@ -56,6 +56,10 @@ class CTkv88_3Doc {
   // configfile::FileError and leaves the document as it was. The title
   // becomes the file's name.
   void openFile(const std::string& path);
+  // Loads a file as openFile does, as a copy: no file path (a save asks for
+  // a name, so the file itself, a backup, is never overwritten) and `title`
+  // (Windows-1251) as the title.
+  void openCopy(const std::string& path, std::string_view title);
   // Saves through a temporary file beside `path` renamed over it. On failure
   // throws configfile::FileError; the previous file stays intact.
   void saveFile(const std::string& path);
@@ -193,6 +197,10 @@ class CTkv88_3Doc {
   // "&Записать прошивку": exchanges "w2" then "w1" on the document's own
   // configuration; a cancel or failure skips the rest.
   void writeDevice();
+  // The questions before `config` is written (no programs at all; more than
+  // the partition holds, then only what fits is offered, from `fitted`;
+  // values written saturated). What to write, or nullptr when declined.
+  const DeviceData* confirmWrite(const DeviceData& config, std::optional<DeviceData>& fitted) const;
 
   // ---- Editing commands ----------------------------------------------------
   // They act on selection, currentProgram and currentStep, keep H02 on the
@@ -281,6 +289,10 @@ class CTkv88_3Doc {
   // Takes a configuration just read from file bytes: first program current,
   // views refreshed, the unmodified state remembered.
   void takeLoaded(std::unique_ptr<DeviceData> data);
+  // Reads a configuration file and takes it under the path and title given;
+  // FileError, changing nothing, when it cannot be read or holds no
+  // configuration.
+  void loadFile(const std::string& path, const std::string& pathName, std::string_view title);
 
   DocumentHost* m_host;
   std::unique_ptr<DeviceData> m_deviceData;

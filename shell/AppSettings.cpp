@@ -10,6 +10,7 @@ namespace {
 const QString kRecent = QStringLiteral("recentFiles");
 const QString kGeometry = QStringLiteral("mainWindow/geometry");
 const QString kPort = QStringLiteral("device/port");
+const QString kBackupBeforeWrite = QStringLiteral("device/backupBeforeWrite");
 }  // namespace
 
 QStringList recentFiles() {
@@ -44,5 +45,9 @@ QString port() {
 }
 
 void setPort(const QString& port) { QSettings().setValue(kPort, port); }
+
+bool backupBeforeWrite() { return QSettings().value(kBackupBeforeWrite, false).toBool(); }
+
+void setBackupBeforeWrite(bool on) { QSettings().setValue(kBackupBeforeWrite, on); }
 
 }  // namespace settings

@@ -1,5 +1,6 @@
 // What the program remembers between runs: the recent files (4), the main
-// window's geometry and the chosen port. Kept with QSettings under the
+// window's geometry, the chosen port and whether a full write first keeps a
+// backup of the controller. Kept with QSettings under the
 // application's organisation and name (set in main); tests point QSettings
 // at a scratch location. User-interface thread only.
 #pragma once
@@ -24,5 +25,9 @@ void setWindowGeometry(const QByteArray& geometry);
 // The port description last chosen; when none was, $TKV88_PORT or "auto".
 QString port();
 void setPort(const QString& port);
+
+// "Резервная копия перед записью"; off unless the user turned it on.
+bool backupBeforeWrite();
+void setBackupBeforeWrite(bool on);
 
 }  // namespace settings

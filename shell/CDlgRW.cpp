@@ -15,7 +15,8 @@
 #include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
 
-CDlgRW::CDlgRW(DeviceLink& link, DeviceData& config, std::string_view mode, QWidget* parent)
+CDlgRW::CDlgRW(DeviceLink& link, DeviceData& config, std::string_view mode, QWidget* parent,
+               DeviceSnapshot* snapshot)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_progress(new QProgressBar(this)),
       m_abort(new QPushButton(QStringLiteral("Прервать"), this)) {
@@ -44,7 +45,7 @@ CDlgRW::CDlgRW(DeviceLink& link, DeviceData& config, std::string_view mode, QWid
   const auto m = ExchangeModeOf(mode);
   m_progress->setRange(0, 100);
   if (m) {
-    m_exchange = std::make_unique<DeviceExchange>(link, config, *m);
+    m_exchange = std::make_unique<DeviceExchange>(link, config, *m, snapshot);
     m_progress->setRange(0, ExchangeProgressRange(*m));
     setWindowTitle(fromCp1251(ExchangeCaption(*m)));
     m_abort->setVisible(ExchangeCanAbort(*m));
@@ -77,8 +78,8 @@ void CDlgRW::tick() {
     m_nResult = kFailed;
     killTimer(m_timerId);
     m_timerId = 0;
-    messages::showError(this, QStringLiteral("Error %1").arg(error->errorCode), fromCp1251(error->text()),
-                        help::kTopicExchange);
+    messages::showError(this, QStringLiteral("Error %1").arg(error->errorCode),
+                        errorText ? errorText(*error) : fromCp1251(error->text()), help::kTopicExchange);
   }
   if (m_exchange->finished()) {
     if (m_timerId) killTimer(m_timerId);

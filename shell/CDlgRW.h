@@ -10,6 +10,7 @@
 // User-interface thread only.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -18,6 +19,8 @@
 class DeviceData;
 class DeviceExchange;
 class DeviceLink;
+struct DeviceSnapshot;
+struct SError;
 class QBasicTimer;
 class QProgressBar;
 class QPushButton;
@@ -33,14 +36,22 @@ class CDlgRW : public QDialog {
   static constexpr int kDone = 1;    // exec() result: the exchange finished
   static constexpr int kFailed = 2;  // failed or aborted
 
-  // mode: "r1", "r2", "w1" or "w2" in any case.
-  CDlgRW(DeviceLink& link, DeviceData& config, std::string_view mode, QWidget* parent = nullptr);
+  // mode: "r1", "r2", "w1", "w2", "rs" or "wc" in any case; the last two
+  // need the snapshot (link/ChangedWrite.h), which the caller owns.
+  CDlgRW(DeviceLink& link, DeviceData& config, std::string_view mode, QWidget* parent = nullptr,
+         DeviceSnapshot* snapshot = nullptr);
   ~CDlgRW() override;
 
   // The modal loop: kDone or kFailed.
   int exec() override;
 
   QProgressBar* progressBar() const { return m_progress; }
+  // The exchange, for what it did once exec() has returned; nullptr for an
+  // unknown mode.
+  const DeviceExchange* exchange() const { return m_exchange.get(); }
+  // The text the error box shows for an error; the error's own text when
+  // not set.
+  std::function<QString(const SError&)> errorText;
   QPushButton* abortButton() const { return m_abort; }
 
  public slots:

@@ -147,6 +147,9 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
   addCommand(m_fileMenu, CommandId::FileSave, QStringLiteral("&Сохранить"),
              QKeySequence(Qt::CTRL | Qt::Key_S));
   addCommand(m_fileMenu, CommandId::FileSaveAs, QStringLiteral("Сохранить &как..."));
+  m_fileMenu->addSeparator();
+  addCommand(m_fileMenu, kCompareFileCommand, QStringLiteral("Сравнить с &файлом…"));
+  addCommand(m_fileMenu, kBackupsCommand, QStringLiteral("&Резервные копии…"));
   // The recent files stand between two separators, the first shown only
   // when there are some.
   m_recentSeparator = m_fileMenu->addSeparator();
@@ -164,6 +167,11 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
   m_deviceMenu = new QMenu(QStringLiteral("&Прибор"), this);
   addCommand(m_deviceMenu, CommandId::ReadDevice, QStringLiteral("&Считать прошивку"));
   addCommand(m_deviceMenu, CommandId::WriteDevice, QStringLiteral("&Записать прошивку"));
+  addCommand(m_deviceMenu, kWriteChangesCommand, QStringLiteral("Записать &изменения…"));
+  addCommand(m_deviceMenu, kCompareDeviceCommand, QStringLiteral("С&равнить с прибором…"));
+  m_deviceMenu->addSeparator();
+  addCommand(m_deviceMenu, kBackupBeforeWriteCommand, QStringLiteral("Резервная &копия перед записью"))
+      ->setCheckable(true);
   m_deviceMenu->addSeparator();
   addCommand(m_deviceMenu, kChoosePortCommand, QStringLiteral("&Порт..."));
 

@@ -32,6 +32,12 @@ class CMainFrame : public QMainWindow {
   enum ViewMode { kDialogMode = 0, kTableMode = 1, kListMode = 2 };
   // "&Порт...": the port the device exchanges use.
   static constexpr int kChoosePortCommand = 32800;
+  // Comparisons, the changed write and the backups (the application's).
+  static constexpr int kCompareFileCommand = 32801;    // "Сравнить с файлом…"
+  static constexpr int kBackupsCommand = 32802;        // "Резервные копии…"
+  static constexpr int kWriteChangesCommand = 32803;   // "Записать изменения…"
+  static constexpr int kCompareDeviceCommand = 32804;  // "Сравнить с прибором…"
+  static constexpr int kBackupBeforeWriteCommand = 32805;  // "Резервная копия перед записью", checkable
   // The recent files of the "&Файл" menu.
   static constexpr int kRecentFileFirst = 57616;
 
@@ -69,7 +75,8 @@ class CMainFrame : public QMainWindow {
   void cycleFocus(bool backwards);
 
   // Commands the frame leaves to its owner: FileNew, FileOpen, FileSave,
-  // FileSaveAs, AppAbout, AppExit, ReadDevice, kChoosePortCommand and the
+  // FileSaveAs, AppAbout, AppExit, ReadDevice, kChoosePortCommand, the
+  // comparisons, the changed write, the backups and the
   // recent files. The handler returns false when it did not handle one.
   std::function<bool(int command)> applicationCommand;
   // Asked before the window closes; false keeps it open.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -28,6 +29,7 @@
 #include "shell/CDlgRW.h"
 #include "shell/CHelpWindow.h"
 #include "shell/CMainFrame.h"
+#include "shell/CompareCommands.h"
 #include "widgets/Messages.h"
 #include "shell/PortChoice.h"
 #include "widgets/GuiText.h"
@@ -53,9 +55,12 @@ QString describe(const configfile::FileError& e) {
 
 }  // namespace
 
-CTkv88_3App::CTkv88_3App() {
+CTkv88_3App::CTkv88_3App() : m_compare(std::make_unique<CompareCommands>(*this)) {
   m_host.setExchangeRunner(
       [this](DeviceData& config, std::string_view mode) { return runExchange(config, mode); });
+  // Every read of the controller, and a full write when asked, keeps a backup.
+  m_host.onDeviceRead = [this](const DeviceData& config) { m_compare->deviceRead(config); };
+  m_host.onBeforeDeviceWrite = [this](const DeviceData& config) { return m_compare->beforeFullWrite(config); };
 }
 
 CTkv88_3App::~CTkv88_3App() {
@@ -129,6 +134,8 @@ std::optional<int> CTkv88_3App::initInstance(const QStringList& arguments) {
   m_host.setFrame(m_frame.get());
   m_frame->applicationCommand = [this](int command) { return onCommand(command); };
   m_frame->canClose = [this] { return saveModified(); };
+  if (QAction* a = m_frame->action(CMainFrame::kBackupBeforeWriteCommand))
+    a->setChecked(settings::backupBeforeWrite());
 
   if (!cmdInfo.m_strFileName.isEmpty()) {
     if (!openDocumentFile(cmdInfo.m_strFileName)) return 1;
@@ -252,7 +259,7 @@ bool CTkv88_3App::onCommand(int command) {
         openRecent(command - CMainFrame::kRecentFileFirst);
         return true;
       }
-      return false;
+      return m_compare->onCommand(command);
   }
 }
 

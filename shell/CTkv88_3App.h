@@ -24,6 +24,7 @@
 #include "shell/QtDocumentHost.h"
 
 class CCmndLineInfo;
+class CompareCommands;
 class CMainFrame;
 class CTkv88_3Doc;
 class DeviceLink;
@@ -67,6 +68,8 @@ class CTkv88_3App : public QObject {
   bool saveDocument(bool askForName);
   // "Save changes?" when the document is modified: true to go on.
   bool saveModified();
+  // Comparisons, the changed write and the backups.
+  CompareCommands& compareCommands() { return *m_compare; }
   // Opens the port of a description for the next exchanges and remembers
   // it; false (after a message, the old port kept) when it cannot be opened.
   bool choosePort(const QString& description);
@@ -81,6 +84,7 @@ class CTkv88_3App : public QObject {
   void openRecent(int index);
 
   QtDocumentHost m_host;
+  std::unique_ptr<CompareCommands> m_compare;
   std::unique_ptr<CTkv88_3Doc> m_doc;
   std::unique_ptr<CMainFrame> m_frame;
   std::unique_ptr<DeviceLink> m_link;

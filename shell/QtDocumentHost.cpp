@@ -46,3 +46,11 @@ void QtDocumentHost::titleChanged() {
 void QtDocumentHost::historyChanged() {
   if (m_frame) m_frame->historyChanged();
 }
+
+void QtDocumentHost::deviceRead(const DeviceData& config) {
+  if (onDeviceRead) onDeviceRead(config);
+}
+
+bool QtDocumentHost::beforeDeviceWrite(const DeviceData& config) {
+  return !onBeforeDeviceWrite || onBeforeDeviceWrite(config);
+}

@@ -21,6 +21,10 @@ class QtDocumentHost : public DocumentHost {
   void setFrame(CMainFrame* frame) { m_frame = frame; }
   CMainFrame* frame() const { return m_frame; }
   void setExchangeRunner(ExchangeRunner runner) { m_runExchange = std::move(runner); }
+  // What deviceRead and beforeDeviceWrite do (the application keeps its
+  // backups there); without them a read keeps nothing and a write goes on.
+  std::function<void(const DeviceData&)> onDeviceRead;
+  std::function<bool(const DeviceData&)> onBeforeDeviceWrite;
 
   bool askYesNo(std::string_view title, std::string_view text) override;
   void refreshView(DocumentView& view) override;
@@ -30,6 +34,8 @@ class QtDocumentHost : public DocumentHost {
   std::optional<std::string> askProgramName(std::string_view name) override;
   void titleChanged() override;
   void historyChanged() override;
+  void deviceRead(const DeviceData& config) override;
+  bool beforeDeviceWrite(const DeviceData& config) override;
 
  private:
   CMainFrame* m_frame = nullptr;

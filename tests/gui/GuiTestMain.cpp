@@ -77,6 +77,9 @@ int main(int argc, char** argv) {
   QTemporaryDir settingsDir;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+  // Backups of the controller's configuration too, never in the home folder.
+  QTemporaryDir dataDir;
+  qputenv("XDG_DATA_HOME", dataDir.path().toLocal8Bit());
   QCoreApplication::setOrganizationName(QStringLiteral("tkv88-test"));
   QCoreApplication::setApplicationName(QStringLiteral("tkv88-test"));
   buildValueTexts();

@@ -94,7 +94,9 @@ TEST(ChangedWrite, FootprintAndSnapshotCoverTheConfiguration) {
       for (int i = r.begin; i < r.end; ++i) inside[i] = true;
     const MemoryImage written = fullWrite(config, noise);
     for (int i = 0; i < kDeviceMemorySize; ++i)
-      if (written[i] != noise[i]) ASSERT_TRUE(inside[i]) << "partition " << partition << " byte " << i;
+      if (written[i] != noise[i]) {
+        ASSERT_TRUE(inside[i]) << "partition " << partition << " byte " << i;
+      }
 
     SimLink sim(written);
     DeviceSnapshot snapshot;

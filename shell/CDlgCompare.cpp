@@ -1,0 +1,162 @@
+#include "shell/CDlgCompare.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "widgets/GuiText.h"
+
+namespace {
+
+int indexOf(const QTreeWidgetItem* item) { return item->data(CDlgCompare::kWhere, Qt::UserRole).toInt(); }
+
+}  // namespace
+
+CDlgCompare::CDlgCompare(std::vector<ConfigDifference> differences, const QString& headingA,
+                         const QString& headingB, Mode mode, QWidget* parent)
+    : QDialog(parent),
+      m_differences(std::move(differences)),
+      m_mode(mode),
+      m_list(new QTreeWidget(this)),
+      m_summary(new QLabel(this)),
+      m_own(m_differences.size(), true),
+      m_partition(PartitionDifference(m_differences)) {
+  setObjectName(QStringLiteral("compareDialog"));
+  m_list->setObjectName(QStringLiteral("differences"));
+  m_list->setAccessibleName(QStringLiteral("Различия"));
+  m_list->setColumnCount(kColumnCount);
+  m_list->setHeaderLabels(
+      {QStringLiteral("Где"), QStringLiteral("Код"), QStringLiteral("Описание"), headingA, headingB});
+  m_list->setRootIsDecorated(false);
+  m_list->setUniformRowHeights(true);
+  m_list->setAlternatingRowColors(true);
+  m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+
+  const bool choose = mode == kChoose;
+  QList<QTreeWidgetItem*> items;
+  for (std::size_t i = 0; i < m_differences.size(); ++i) {
+    const ConfigDifference& d = m_differences[i];
+    auto* item = new QTreeWidgetItem;
+    item->setText(kWhere, placeText(d));
+    item->setText(kCode, QString::fromStdString(d.code));
+    item->setText(kDescription, fromCp1251(d.description));
+    item->setText(kValueA, fromCp1251(d.textA));
+    item->setText(kValueB, fromCp1251(d.textB));
+    item->setData(kWhere, Qt::UserRole, static_cast<int>(i));
+    if (choose) item->setCheckState(kWhere, Qt::Checked);
+    items.append(item);
+  }
+  m_list->addTopLevelItems(items);
+  for (int c : {kWhere, kCode, kValueA, kValueB}) m_list->resizeColumnToContents(c);
+  m_list->setColumnWidth(kDescription, 320);
+  if (!items.isEmpty()) m_list->setCurrentItem(items.front());
+
+  connect(m_list, &QTreeWidget::itemActivated, this,
+          [this](QTreeWidgetItem* item) { emit differenceActivated(indexOf(item)); });
+  connect(m_list, &QTreeWidget::itemChanged, this, &CDlgCompare::onItemChanged);
+
+  auto* buttons = new QDialogButtonBox(this);
+  if (choose) {
+    m_accept = buttons->addButton(QStringLiteral("Записать"), QDialogButtonBox::AcceptRole);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    QPushButton* all = buttons->addButton(QStringLiteral("Отметить все"), QDialogButtonBox::ActionRole);
+    QPushButton* none = buttons->addButton(QStringLiteral("Снять все"), QDialogButtonBox::ActionRole);
+    all->setObjectName(QStringLiteral("checkAll"));
+    none->setObjectName(QStringLiteral("clearAll"));
+    connect(all, &QPushButton::clicked, this, [this] { checkAll(true); });
+    connect(none, &QPushButton::clicked, this, [this] { checkAll(false); });
+  } else {
+    m_accept = buttons->addButton(QStringLiteral("Закрыть"), QDialogButtonBox::RejectRole);
+  }
+  m_accept->setObjectName(QStringLiteral("accept"));
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* column = new QVBoxLayout(this);
+  m_summary->setObjectName(QStringLiteral("summary"));
+  m_summary->setWordWrap(true);
+  column->addWidget(m_summary);
+  column->addWidget(m_list, 1);
+  auto* hint = new QLabel(choose ? QStringLiteral("Отмеченные значения документа будут записаны в прибор, "
+                                                  "неотмеченные останутся такими, как в приборе. Двойной "
+                                                  "щелчок показывает параметр в дереве.")
+                                 : QStringLiteral("Двойной щелчок показывает параметр в дереве."),
+                          this);
+  hint->setWordWrap(true);
+  column->addWidget(hint);
+  column->addWidget(buttons);
+  resize(960, 540);
+  updateLocks();
+}
+
+QString CDlgCompare::placeText(const ConfigDifference& d) {
+  if (d.scope == "-") return QStringLiteral("Прошивка");
+  if (d.scope == "L2") return QStringLiteral("Общие параметры");
+  QString text = QStringLiteral("Программа №%1").arg(d.program + 1);
+  if (d.comparator >= 0) text += QStringLiteral(", компаратор №%1").arg(d.comparator + 1);
+  if (d.step >= 0) text += QStringLiteral(", шаг №%1").arg(d.step + 1);
+  return text;
+}
+
+bool CDlgCompare::isProgramRow(int index) const { return m_differences[index].program >= 0; }
+
+std::vector<bool> CDlgCompare::taken() const {
+  std::vector<bool> out(m_differences.size(), false);
+  if (m_mode != kChoose) return out;
+  for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* item = m_list->topLevelItem(i);
+    out[indexOf(item)] = item->checkState(kWhere) == Qt::Checked;
+  }
+  return out;
+}
+
+void CDlgCompare::checkAll(bool checked) {
+  if (m_mode != kChoose) return;
+  m_own.assign(m_differences.size(), checked);
+  updateLocks();
+}
+
+void CDlgCompare::onItemChanged(QTreeWidgetItem* item) {
+  if (m_updating || m_mode != kChoose) return;
+  const int index = indexOf(item);
+  if (item->flags() & Qt::ItemIsUserCheckable) m_own[index] = item->checkState(kWhere) == Qt::Checked;
+  updateLocks();
+}
+
+// Every row's check from the user's own choices: a follower shows its
+// leader's, a program row is held checked while the partition is.
+void CDlgCompare::updateLocks() {
+  int checked = 0;
+  if (m_mode == kChoose) {
+    m_updating = true;
+    const bool relayout = m_partition >= 0 && m_own[m_partition];
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* item = m_list->topLevelItem(i);
+      const int index = indexOf(item);
+      const int lead = m_differences[index].follows >= 0 ? m_differences[index].follows : index;
+      const bool locked = relayout && isProgramRow(index);
+      const bool on = locked || m_own[lead];
+      Qt::ItemFlags flags = item->flags() | Qt::ItemIsUserCheckable;
+      if (locked || lead != index) flags &= ~Qt::ItemIsUserCheckable;
+      item->setFlags(flags);
+      // A locked row reads as such: grey, with the reason at hand.
+      const QPalette::ColorGroup group = locked ? QPalette::Disabled : QPalette::Active;
+      for (int c = 0; c < kColumnCount; ++c) item->setForeground(c, palette().brush(group, QPalette::Text));
+      item->setToolTip(kWhere, locked
+                                   ? QStringLiteral("Новое разбиение памяти O10 перезаписывает все программы")
+                                   : QString());
+      item->setCheckState(kWhere, on ? Qt::Checked : Qt::Unchecked);
+      checked += on;
+    }
+    m_updating = false;
+    m_accept->setEnabled(checked > 0);
+  }
+  QString summary = QStringLiteral("Различий: %1").arg(m_differences.size());
+  if (m_mode == kChoose) summary += QStringLiteral(", отмечено: %1").arg(checked);
+  m_summary->setText(summary);
+}

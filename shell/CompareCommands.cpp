@@ -1,0 +1,262 @@
+#include "shell/CompareCommands.h"
+
+#include <optional>
+
+#include <QAction>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStatusBar>
+
+#include "document/CTkv88_3Doc.h"
+#include "document/ConfigCompare.h"
+#include "document/ConfigFile.h"
+#include "link/ChangedWrite.h"
+#include "link/DeviceExchange.h"
+#include "shell/AppSettings.h"
+#include "shell/CDlgBackups.h"
+#include "shell/CDlgCompare.h"
+#include "shell/CDlgRW.h"
+#include "shell/CMainFrame.h"
+#include "shell/CTkv88_3App.h"
+#include "shell/CTkv88_3View.h"
+#include "widgets/GuiText.h"
+#include "widgets/HelpRequest.h"
+#include "widgets/Messages.h"
+
+namespace {
+
+const QString kController = QStringLiteral("На приборе");
+const QString kDocument = QStringLiteral("В документе");
+constexpr int kStatusMs = 10000;
+
+QString nativeName(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+// The general parameter group that holds a cell, for the tree.
+const void* groupOf(GeneralParameters& g, const Parameter* cell) {
+  auto within = [cell](const auto& cells) { return cell >= std::begin(cells) && cell < std::end(cells); };
+  if (within(g.keys.cells)) return &g.keys;
+  if (within(g.corrections.cells)) return &g.corrections;
+  if (within(g.filters.cells)) return &g.filters;
+  if (within(g.base.cells)) return &g.base;
+  for (PidRegulator& pid : g.pid)
+    if (within(pid.cells)) return &pid;
+  return nullptr;
+}
+
+}  // namespace
+
+CompareCommands::CompareCommands(CTkv88_3App& app) : m_app(app) {}
+
+bool CompareCommands::onCommand(int command) {
+  switch (command) {
+    case CMainFrame::kCompareDeviceCommand:
+      compareWithDevice();
+      return true;
+    case CMainFrame::kCompareFileCommand: {
+      const QString path =
+          QFileDialog::getOpenFileName(m_app.mainFrame(), QStringLiteral("Сравнить с файлом"), QString(),
+                                       QStringLiteral("TKV88 Files (*.tkv88);;Все файлы (*)"));
+      if (!path.isEmpty()) compareWithFile(path);
+      return true;
+    }
+    case CMainFrame::kWriteChangesCommand:
+      writeChanges();
+      return true;
+    case CMainFrame::kBackupsCommand:
+      showBackups();
+      return true;
+    case CMainFrame::kBackupBeforeWriteCommand:
+      if (QAction* a = m_app.mainFrame()->action(command)) settings::setBackupBeforeWrite(a->isChecked());
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CompareCommands::status(const QString& text) {
+  if (CMainFrame* frame = m_app.mainFrame()) frame->statusBar()->showMessage(text, kStatusMs);
+}
+
+bool CompareCommands::readController(DeviceData& config, DeviceSnapshot& snapshot) {
+  DeviceLink* link = m_app.deviceLink();
+  if (!link) {
+    messages::showError(m_app.mainFrame(), QStringLiteral("Error %1").arg(kErrorPort), m_app.portError(),
+                        help::kTopicExchange);
+    return false;
+  }
+  CDlgRW dialog(*link, config, "rs", m_app.mainFrame(), &snapshot);
+  return dialog.exec() == CDlgRW::kDone;
+}
+
+bool CompareCommands::keepBackup(const DeviceData& config, const std::string& name, bool beforeWriting,
+                                 std::string& path) {
+  path.clear();
+  try {
+    path = m_store.save(config, toCp1251(m_app.port()), name);
+    return true;
+  } catch (const configfile::FileError& e) {
+    const QString reason = messages::sentence(QString::fromUtf8(e.what()));
+    if (!beforeWriting) {
+      status(QStringLiteral("Резервная копия не сохранена: %1").arg(reason));
+      return true;
+    }
+    return messages::askYesNo(
+        m_app.mainFrame(), messages::kAppTitle,
+        QStringLiteral("Резервную копию конфигурации прибора сохранить не удалось.\n%1\n\n"
+                       "Записать без резервной копии?")
+            .arg(reason));
+  }
+}
+
+void CompareCommands::deviceRead(const DeviceData& config) {
+  std::string path;
+  keepBackup(config, backup_names::afterRead(), false, path);
+}
+
+bool CompareCommands::beforeFullWrite(const DeviceData&) {
+  if (!settings::backupBeforeWrite()) return true;
+  DeviceSnapshot snapshot;
+  DeviceData controller;
+  if (!readController(controller, snapshot)) return false;
+  std::string path;
+  return keepBackup(controller, backup_names::beforeWrite(m_app.document().title()), true, path);
+}
+
+bool CompareCommands::showInTree(const ConfigDifference& d) {
+  DeviceData* data = m_app.document().deviceData();
+  CMainFrame* frame = m_app.mainFrame();
+  if (!data || !frame) return false;
+  const void* object = nullptr;
+  if (d.program >= 0) {
+    Program* p = data->programAt(d.program);
+    if (!p) return false;
+    object = p;
+    if (d.comparator >= 0) object = &p->comparators[d.comparator];
+    if (Step* s = d.step >= 0 ? p->stepAt(d.step) : nullptr) object = s;
+  } else if (d.scope == "L2" && d.cell >= 0) {
+    const std::vector<Parameter*> cells = ListOrder(data->general);
+    if (d.cell < static_cast<int>(cells.size())) object = groupOf(data->general, cells[d.cell]);
+  }
+  if (!object) return false;
+  if (frame->viewMode() != CMainFrame::kDialogMode) frame->setViewMode(CMainFrame::kDialogMode);
+  return frame->treeView()->selectByData(object, true);
+}
+
+void CompareCommands::showComparison(CDlgCompare* dialog, const QString& title) {
+  if (m_window) m_window->close();
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setWindowTitle(title);
+  QObject::connect(dialog, &CDlgCompare::differenceActivated, dialog,
+                   [this, dialog](int index) { showInTree(dialog->differences()[index]); });
+  m_window = dialog;
+  dialog->show();
+}
+
+void CompareCommands::compareWithDevice() {
+  const DeviceData* document = m_app.document().deviceData();
+  if (!document) return;
+  DeviceSnapshot snapshot;
+  DeviceData controller;
+  if (!readController(controller, snapshot)) return;
+  deviceRead(controller);
+  // The controller's memory holds no names.
+  std::vector<ConfigDifference> differences = CompareConfigurations(controller, *document, {.names = false});
+  if (differences.empty()) {
+    messages::showNotice(m_app.mainFrame(),
+                         QStringLiteral("Различий нет: прибор хранит то же, что и документ."));
+    return;
+  }
+  showComparison(
+      new CDlgCompare(std::move(differences), kController, kDocument, CDlgCompare::kView, m_app.mainFrame()),
+      QStringLiteral("Сравнение с прибором"));
+}
+
+void CompareCommands::compareWithFile(const QString& path) {
+  const DeviceData* document = m_app.document().deviceData();
+  if (!document) return;
+  CTkv88_3Doc other;
+  try {
+    other.openFile(QFile::encodeName(path).toStdString());
+  } catch (const configfile::FileError& e) {
+    messages::showError(m_app.mainFrame(), messages::kAppTitle,
+                        QStringLiteral("Не удалось открыть файл \"%1\".\n%2")
+                            .arg(path, messages::sentence(QString::fromLocal8Bit(e.reason()))));
+    return;
+  }
+  const QString name = QFileInfo(path).fileName();
+  std::vector<ConfigDifference> differences = CompareConfigurations(*document, *other.deviceData());
+  if (differences.empty()) {
+    messages::showNotice(m_app.mainFrame(),
+                         QStringLiteral("Различий нет: файл \"%1\" совпадает с документом.").arg(name));
+    return;
+  }
+  showComparison(new CDlgCompare(std::move(differences), kDocument, QStringLiteral("В файле"),
+                                 CDlgCompare::kView, m_app.mainFrame()),
+                 QStringLiteral("Сравнение с файлом \"%1\"").arg(name));
+}
+
+void CompareCommands::writeChanges() {
+  CTkv88_3Doc& doc = m_app.document();
+  if (!doc.deviceData()) return;
+  DeviceSnapshot snapshot;
+  DeviceData controller;
+  if (!readController(controller, snapshot)) return;
+  std::vector<ConfigDifference> differences =
+      CompareConfigurations(controller, *doc.deviceData(), {.names = false});
+  if (differences.empty()) {
+    deviceRead(controller);
+    messages::showNotice(m_app.mainFrame(),
+                         QStringLiteral("Прибор уже хранит конфигурацию документа: записывать нечего."));
+    return;
+  }
+  CDlgCompare choice(std::move(differences), kController, kDocument, CDlgCompare::kChoose, m_app.mainFrame());
+  choice.setWindowTitle(QStringLiteral("Запись изменений"));
+  QObject::connect(&choice, &CDlgCompare::differenceActivated, &choice,
+                   [this, &choice](int index) { showInTree(choice.differences()[index]); });
+  if (choice.exec() != QDialog::Accepted) return;
+
+  // The controller's own configuration with the chosen values of the document.
+  const DeviceData merged =
+      MergeDifferences(controller, *doc.deviceData(), choice.differences(), choice.taken());
+  std::optional<DeviceData> fitted;
+  const DeviceData* confirmed = doc.confirmWrite(merged, fitted);
+  if (!confirmed) return;
+  DeviceData target = *confirmed;
+  std::string backup;
+  if (!keepBackup(controller, backup_names::beforeWrite(doc.title()), true, backup)) return;
+
+  CDlgRW dialog(*m_app.deviceLink(), target, "wc", m_app.mainFrame(), &snapshot);
+  dialog.errorText = [&dialog, &backup](const SError& error) {
+    QString text = fromCp1251(error.text());
+    if (!dialog.exchange()->changed().writeStarted) return text;
+    text += QStringLiteral("\n\nЗапись прервана: прибор может хранить смесь прежней и новой конфигурации.");
+    if (!backup.empty())
+      text += QStringLiteral(" Прежнюю восстановит резервная копия \"%1\" (Файл → Резервные копии…).")
+                  .arg(QFileInfo(nativeName(backup)).fileName());
+    return text;
+  };
+  if (dialog.exec() != CDlgRW::kDone) return;
+  const ChangedWriteResult& result = dialog.exchange()->changed();
+  status(result.bytesChanged == 0
+             ? QStringLiteral("Прибор уже хранил отмеченные значения: ничего не записано.")
+             : QStringLiteral("Изменения записаны и проверены: байтов %1.").arg(result.bytesWritten));
+}
+
+void CompareCommands::showBackups() {
+  CDlgBackups dialog(m_store.list(), nativeName(m_store.directory()), m_app.mainFrame());
+  if (dialog.exec() != QDialog::Accepted) return;
+  const std::optional<BackupEntry> entry = dialog.chosen();
+  if (!entry || !m_app.saveModified()) return;
+  try {
+    m_app.document().openCopy(
+        entry->path, toCp1251(QStringLiteral("Резервная копия %1").arg(QString::fromStdString(entry->time))));
+  } catch (const configfile::FileError& e) {
+    messages::showError(
+        m_app.mainFrame(), messages::kAppTitle,
+        QStringLiteral("Не удалось открыть резервную копию \"%1\".\n%2")
+            .arg(nativeName(entry->path), messages::sentence(QString::fromLocal8Bit(e.reason()))));
+    return;
+  }
+  m_app.mainFrame()->updateTitle();
+}

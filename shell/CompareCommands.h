@@ -1,0 +1,65 @@
+// The application's commands around comparisons and backups:
+// "Сравнить с прибором…" and "Сравнить с файлом…" (the differences in a
+// window of their own; a double click selects the parameter in the tree),
+// "Записать изменения…" (read the controller, choose the differences, write
+// only the bytes they change and verify them), "Резервные копии…" (open a
+// backup as a document) and "Резервная копия перед записью".
+//
+// Backups: every successful read of the controller and every write, before
+// it changes anything, keeps the controller's configuration
+// (document/BackupStore.h); the document host calls deviceRead and
+// beforeFullWrite for the document's own read and full write.
+//
+// The document is never changed by a comparison or a changed write. Owned
+// by the application; user-interface thread only.
+#pragma once
+
+#include <string>
+
+#include <QPointer>
+#include <QString>
+
+#include "document/BackupStore.h"
+#include "shell/CDlgCompare.h"
+
+class CTkv88_3App;
+class DeviceData;
+struct DeviceSnapshot;
+
+class CompareCommands {
+ public:
+  explicit CompareCommands(CTkv88_3App& app);
+
+  // CMainFrame's kCompareFileCommand ... kBackupBeforeWriteCommand; false
+  // for other ids.
+  bool onCommand(int command);
+
+  void compareWithDevice();
+  void compareWithFile(const QString& path);
+  void writeChanges();
+  void showBackups();
+
+  // The document host's hooks: a backup of what a read brought; before a
+  // full write, with "Резервная копия перед записью" checked, a read of the
+  // controller kept as a backup (false: the write must not go on).
+  void deviceRead(const DeviceData& config);
+  bool beforeFullWrite(const DeviceData& config);
+
+  // The comparison window last shown, while it is open.
+  CDlgCompare* comparisonWindow() const { return m_window; }
+  // Selects the tree item of the difference's parameter in the document
+  // (dialog mode); false when the document has no such item.
+  bool showInTree(const ConfigDifference& difference);
+
+ private:
+  bool readController(DeviceData& config, DeviceSnapshot& snapshot);
+  // The path of the backup kept, or empty (with a note in the status bar,
+  // or a question when `beforeWriting`: false when the user stops there).
+  bool keepBackup(const DeviceData& config, const std::string& name, bool beforeWriting, std::string& path);
+  void showComparison(CDlgCompare* dialog, const QString& title);
+  void status(const QString& text);
+
+  CTkv88_3App& m_app;
+  BackupStore m_store;
+  QPointer<CDlgCompare> m_window;
+};

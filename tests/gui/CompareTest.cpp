@@ -1,0 +1,246 @@
+// Comparing with the controller and with a file, writing only the chosen
+// changes, and the backups, as a user drives them on the simulated
+// controller: the differences shown, a double click finding the parameter in
+// the tree, unchecked values keeping the controller's, faults telling what
+// the controller may hold and which backup restores it.
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <functional>
+
+#include "GuiTest.h"
+#include "document/BackupStore.h"
+#include "document/ConfigCompare.h"
+#include "link/ImageFile.h"
+#include "link/MemoryImage.h"
+#include "shell/AppSettings.h"
+#include "shell/CDlgBackups.h"
+#include "shell/CDlgCompare.h"
+#include "shell/CTkv88_3App.h"
+#include "shell/CTkv88_3View.h"
+#include "shell/CompareCommands.h"
+#include "support/Text.h"
+
+using guitest::MessageLog;
+
+namespace {
+
+// Runs `act` on the first modal dialog of type T that opens (the exchange
+// dialogs before it run on their own).
+template <typename T>
+void whenModal(std::function<void(T*)> act) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
+    if (T* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      timer->deleteLater();
+      timer->stop();
+      act(dialog);
+    }
+  });
+  timer->start(10);
+}
+
+// The row of a difference by scope and code.
+QTreeWidgetItem* row(CDlgCompare* dialog, const std::string& scope, const std::string& code) {
+  for (std::size_t i = 0; i < dialog->differences().size(); ++i)
+    if (dialog->differences()[i].scope == scope && dialog->differences()[i].code == code)
+      return dialog->list()->topLevelItem(static_cast<int>(i));
+  return nullptr;
+}
+
+}  // namespace
+
+class CompareTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir m_dir;
+  std::unique_ptr<CTkv88_3App> m_app;
+  QString path(const QString& name) const { return m_dir.filePath(name); }
+  CTkv88_3Doc& doc() { return m_app->document(); }
+  CompareCommands& commands() { return m_app->compareCommands(); }
+  DeviceData controller() { return ReadConfiguration(*readImageFile(path("c.bin").toStdString())); }
+  std::size_t backups() { return BackupStore().list().size(); }
+
+  // The application on a simulated controller, its document what was read.
+  void start(const QString& options = {}) {
+    m_app = std::make_unique<CTkv88_3App>();
+    QCOMPARE(m_app->initInstance({"--port", "sim:" + path("c.bin") + options}), std::nullopt);
+    QVERIFY(guitest::waitFor([&] { return u(doc().title()) == "Считанная прошивка"; }));
+  }
+
+ private slots:
+  void init() {
+    QSettings().clear();
+    MessageLog::clear();
+    QFile::remove(path("c.bin"));
+  }
+  void cleanup() {
+    m_app.reset();
+    std::filesystem::remove_all(BackupStore().directory());
+  }
+
+  void comparisonsListTheDifferencesAndFindThemInTheTree() {
+    start();
+    QCOMPARE(backups(), std::size_t(1));  // the read at start-up
+    commands().compareWithDevice();
+    QCOMPARE(MessageLog::shown().size(), std::size_t(1));
+    QCOMPARE(MessageLog::shown()[0].text, QString("Различий нет: прибор хранит то же, что и документ."));
+
+    // Two edits: one in a step, one in the general parameters.
+    Program& p1 = doc().deviceData()->programs.front();
+    p1.steps.front()[Step::U04].setEnteredValue(7);
+    doc().deviceData()->general.pid[1][PidRegulator::P04].setEnteredValue(30);
+    commands().compareWithDevice();
+    CDlgCompare* window = commands().comparisonWindow();
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(window->list()->topLevelItemCount(), 2);
+    QTreeWidgetItem* step = row(window, "P1.S1", "U04");
+    QVERIFY(step);
+    QCOMPARE(step->text(CDlgCompare::kWhere), QString("Программа №1, шаг №1"));
+    QCOMPARE(step->text(CDlgCompare::kValueB), QString("7"));
+    QCOMPARE(window->list()->headerItem()->text(CDlgCompare::kValueA), QString("На приборе"));
+    QCOMPARE(backups(), std::size_t(3));  // every read keeps one
+
+    // A double click on a row selects its item in the tree.
+    const auto activate = [&](QTreeWidgetItem* item) { emit window->list()->itemActivated(item, 0); };
+    activate(step);
+    QCOMPARE(doc().selection->data, static_cast<void*>(&p1.steps.front()));
+    activate(row(window, "L2", "P.04"));
+    QCOMPARE(doc().selection->data, static_cast<void*>(&doc().deviceData()->general.pid[1]));
+
+    // Against a file: the document is side A, names count.
+    CTkv88_3Doc other;
+    other.newDocument();
+    other.saveFile(path("new.tkv88").toStdString());
+    commands().compareWithFile(path("new.tkv88"));
+    window = commands().comparisonWindow();
+    QVERIFY(window);
+    QCOMPARE(window->windowTitle(), QString("Сравнение с файлом \"new.tkv88\""));
+    QVERIFY(row(window, "-", "DeviceDataName"));
+    QCOMPARE(window->list()->headerItem()->text(CDlgCompare::kValueB), QString("В файле"));
+  }
+
+  // A new partition rewrites every program: while O10 is checked the
+  // program rows are held checked; a step on one side follows its H01.
+  void theChoiceKeepsWhatBelongsTogether() {
+    DeviceData controller;
+    controller.programs.resize(2);
+    DeviceData document = controller;
+    document.programAt(0)->steps.resize(2);
+    document.programAt(1)->H02.setEnteredValue(0);
+    document.general.base[BaseParameters::O10].setValueQuiet(3);
+    CDlgCompare dialog(CompareConfigurations(controller, document), "A", "B", CDlgCompare::kChoose);
+    QTreeWidgetItem* o10 = row(&dialog, "L2", "O10");
+    QTreeWidgetItem* h02 = row(&dialog, "P2", "H02");
+    QTreeWidgetItem* h01 = row(&dialog, "P1", "H01");
+    QTreeWidgetItem* step = row(&dialog, "P1.S2", "-");
+    QVERIFY(!(h02->flags() & Qt::ItemIsUserCheckable));  // held by O10
+    o10->setCheckState(CDlgCompare::kWhere, Qt::Unchecked);
+    QVERIFY(h02->flags() & Qt::ItemIsUserCheckable);
+    h02->setCheckState(CDlgCompare::kWhere, Qt::Unchecked);
+    h01->setCheckState(CDlgCompare::kWhere, Qt::Unchecked);
+    QCOMPARE(step->checkState(CDlgCompare::kWhere), Qt::Unchecked);  // follows H01
+    QCOMPARE(dialog.taken(), (std::vector<bool>{false, false, false, false, false}));
+    o10->setCheckState(CDlgCompare::kWhere, Qt::Checked);
+    QCOMPARE(h02->checkState(CDlgCompare::kWhere), Qt::Checked);
+    QVERIFY(dialog.acceptButton()->isEnabled());
+  }
+
+  void aChangedWriteTakesOnlyTheCheckedValues() {
+    start();
+    const std::string before = doc().text();
+    doc().deviceData()->general.base[BaseParameters::O09].setEnteredValue(5);
+    doc().deviceData()->programs.front().steps.front()[Step::U04].setEnteredValue(7);
+    const std::string edited = doc().text();
+    const int32_t u04 = controller().programs.front().steps.front()[Step::U04].value();
+
+    whenModal<CDlgCompare>([](CDlgCompare* dialog) {
+      QCOMPARE(dialog->list()->topLevelItemCount(), 2);
+      QCOMPARE(dialog->acceptButton()->text(), QString("Записать"));
+      row(dialog, "P1.S1", "U04")->setCheckState(CDlgCompare::kWhere, Qt::Unchecked);
+      dialog->acceptButton()->click();
+    });
+    commands().writeChanges();
+    QCOMPARE(controller().general.base[BaseParameters::O09].value(), 5);
+    QCOMPARE(controller().programs.front().steps.front()[Step::U04].value(), u04);
+    QCOMPARE(doc().text(), edited);  // the document is not changed by a write
+    QVERIFY(before != edited);
+    QCOMPARE(backups(), std::size_t(2));  // before the write
+
+    // "Отмена" writes nothing; nothing left to write says so.
+    whenModal<CDlgCompare>([](CDlgCompare* dialog) { dialog->reject(); });
+    commands().writeChanges();
+    QCOMPARE(controller().programs.front().steps.front()[Step::U04].value(), u04);
+    whenModal<CDlgCompare>([](CDlgCompare* dialog) { dialog->acceptButton()->click(); });
+    commands().writeChanges();
+    QCOMPARE(controller().programs.front().steps.front()[Step::U04].value(), 7);
+    MessageLog::clear();
+    commands().writeChanges();
+    QCOMPARE(MessageLog::shown().size(), std::size_t(1));
+    QCOMPARE(MessageLog::shown()[0].text,
+             QString("Прибор уже хранит конфигурацию документа: записывать нечего."));
+  }
+
+  void aByteTheControllerDoesNotKeepIsReportedWithTheBackup() {
+    // Which byte the edit changes, from the image a full write leaves.
+    start();
+    DeviceData edited = *doc().deviceData();
+    edited.general.pid[0][PidRegulator::P02].setEnteredValue(
+        edited.general.pid[0][PidRegulator::P02].value() + 1);
+    MemoryImage image = *readImageFile(path("c.bin").toStdString());
+    const MemoryImage before = image;
+    WriteConfiguration(edited, image);
+    int address = 0;
+    while (before[address] == image[address]) ++address;
+    m_app.reset();
+
+    start(QStringLiteral(",fault=readonly:%1").arg(address));
+    doc().deviceData()->general.pid[0][PidRegulator::P02].setEnteredValue(
+        edited.general.pid[0][PidRegulator::P02].value());
+    MessageLog::clear();
+    whenModal<CDlgCompare>([](CDlgCompare* dialog) { dialog->acceptButton()->click(); });
+    commands().writeChanges();
+    QVERIFY(guitest::waitFor([] { return !MessageLog::shown().empty(); }));
+    const messages::Shown& error = MessageLog::shown()[0];
+    QCOMPARE(error.title, QString("Error 5"));
+    QVERIFY2(error.text.contains(QString("по адресу %1").arg(address)), qPrintable(error.text));
+    QVERIFY2(error.text.contains("смесь прежней и новой конфигурации"), qPrintable(error.text));
+    const QString backup = QString::fromStdString(BackupStore().list().front().path).section('/', -1);
+    QVERIFY2(error.text.contains(backup), qPrintable(error.text));
+  }
+
+  void backupsOpenAsACopyAndTheFullWriteKeepsOneWhenAsked() {
+    start();
+    QAction* option = m_app->mainFrame()->action(CMainFrame::kBackupBeforeWriteCommand);
+    QVERIFY(option->isCheckable() && !option->isChecked());
+    MessageLog::answer() = messages::Answer::Yes;
+    m_app->mainFrame()->onCommand(32791);  // "&Записать прошивку"
+    QCOMPARE(backups(), std::size_t(1));   // off: the full write keeps its time
+    option->trigger();
+    QVERIFY(settings::backupBeforeWrite());
+    m_app->mainFrame()->onCommand(32791);
+    QCOMPARE(backups(), std::size_t(2));
+    QCOMPARE(u(BackupStore().list().front().name), "Перед записью «Считанная прошивка»");
+
+    whenModal<CDlgBackups>([](CDlgBackups* dialog) {
+      QCOMPARE(dialog->list()->topLevelItemCount(), 2);
+      QCOMPARE(dialog->list()->topLevelItem(0)->text(2), QString("Перед записью «Считанная прошивка»"));
+      dialog->list()->setCurrentItem(dialog->list()->topLevelItem(1));
+      dialog->openButton()->click();
+    });
+    commands().showBackups();
+    QVERIFY(u(doc().title()).rfind("Резервная копия 20", 0) == 0);
+    QVERIFY(doc().pathName().empty());  // a save asks for a name: the backup stays as it is
+    QVERIFY(CompareConfigurations(*doc().deviceData(), controller(), {.names = false}).empty());
+  }
+};
+
+TKV88_GUI_SUITE(CompareTest);
+#include "CompareTest.moc"
