@@ -200,7 +200,8 @@ int writeChanged(const Args& args, const DeviceData& config) {
   if (work.changed.bytesChanged == 0)
     session.note("the controller already holds the configuration: nothing written");
   else
-    session.note("wrote " + std::to_string(work.changed.bytesWritten) + " bytes that differed; verified");
+    session.note("wrote " + std::to_string(work.changed.bytesWritten) +
+                 (work.changed.bytesWritten == 1 ? " byte" : " bytes") + " that differed; verified");
   return 0;
 }
 
