@@ -953,10 +953,10 @@ int CFListCtrl::contentLeft(HFLROW row, int column) const {
 
 bool CFListCtrl::showsButton(HFLROW row, int column) const {
   if (row != m_focusRow || column != m_focusColumn || column < 0) return false;
+  // A read-only cell opens nothing, so it offers no arrows or button either.
   const XFList_ControlProfile* p = cellProfile(row, column);
-  if (!p) return false;
-  if (isNumberProfile(p)) return !isReadOnly(row, column);
-  return (p->kind & FLP_HASBUTTON) != 0;
+  if (!p || isReadOnly(row, column)) return false;
+  return isNumberProfile(p) || (p->kind & FLP_HASBUTTON) != 0;
 }
 
 QRect CFListCtrl::ButtonRect(HFLROW row, int column) const {

@@ -30,7 +30,12 @@ CFList_ComboBox::CFList_ComboBox(QWidget* parent, bool editable) : QComboBox(par
   setMaxVisibleItems(10);
   setFrame(false);
   // Flat in the cell: the window colour instead of the style's raised button.
-  setStyleSheet(QString::fromLatin1("QComboBox { %1 background: palette(base); }").arg(QLatin1String(kThinBorder)));
+  // A styled combo box draws its drop-down entries with its own rule too: the
+  // chosen entry needs its highlight back, or it shows white on white.
+  setStyleSheet(QString::fromLatin1("QComboBox { %1 background: palette(base); }"
+                                    " QComboBox::item:selected { background: palette(highlight);"
+                                    " color: palette(highlighted-text); }")
+                    .arg(QLatin1String(kThinBorder)));
   if (editable)
     connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
       m_typed = true;

@@ -226,14 +226,23 @@ class ListCtrlTest : public QObject {
   }
 
   void editorsThatDoNotOpen() {
+    // A read-only list cell shows no drop-down arrow and opens nothing.
+    HFLROW list = flatRows(1, m_combo)[0];
+    XFList_CellFormat readOnly;
+    readOnly.flags = FLF_READONLY;
+    m_list->SetCellFormat(list, 1, &readOnly);
+    m_list->SetFocusCell(list, 1);
+    QVERIFY(m_list->ButtonRect(list, 1).isEmpty());
+    press(Qt::Key_Down, Qt::AltModifier);
+    QVERIFY(!m_list->IsEditing());
+    m_list->RemoveRow(FL_ROOT);
+
     HFLROW row = flatRows(1, m_number)[0];
     m_list->SetFocusCell(row, 1);
     m_owner.reply = [](FLNotifyInfo& n) { return n.code == FLN_BEGINEDIT ? FLR_REFUSE : 0; };
     type("5");
     QVERIFY(!m_list->IsEditing());
     m_owner.reply = nullptr;
-    XFList_CellFormat readOnly;
-    readOnly.flags = FLF_READONLY;
     m_list->SetCellFormat(row, 1, &readOnly);
     press(Qt::Key_Return);
     QVERIFY(!m_list->IsEditing());
@@ -311,6 +320,12 @@ class ListCtrlTest : public QObject {
     QCOMPARE(m_owner.of(FLN_BEGINCOMBO).size(), size_t(1));
     QCOMPARE(combo->currentText(), QStringLiteral("Время"));
     QVERIFY(combo->view()->isVisible());
+    // The chosen entry stands out in the open list (a styled combo box once
+    // drew it white on white).
+    const QRect chosen = combo->view()->visualRect(combo->view()->currentIndex());
+    const QImage drawn = combo->view()->viewport()->grab().toImage();
+    QCOMPARE(QColor(drawn.pixel(chosen.left() + 3, chosen.center().y())),
+             m_list->palette().color(QPalette::Highlight));
     // The entry below in the open list, taken with Enter.
     QTest::keyClick(combo->view(), Qt::Key_Down);
     QTest::keyClick(combo->view(), Qt::Key_Return);
