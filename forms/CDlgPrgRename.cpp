@@ -7,8 +7,24 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QValidator>
 
+#include "widgets/GuiText.h"
 #include "widgets/Messages.h"
+
+namespace {
+
+// A program keeps its name in Windows-1251: a character without a form
+// there is never taken, so no name comes back with question marks in it.
+class Cp1251Validator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    return representableInCp1251(input) ? Acceptable : Invalid;
+  }
+};
+
+}  // namespace
 
 CDlgPrgRename::CDlgPrgRename(QWidget* parent) : QDialog(parent), m_edit(new QLineEdit(this)) {
   setObjectName(QString::number(kTemplateId));
@@ -18,6 +34,7 @@ CDlgPrgRename::CDlgPrgRename(QWidget* parent) : QDialog(parent), m_edit(new QLin
   m_edit->setObjectName(QString::number(kNameEdit));
   m_edit->setAccessibleName(label->text());
   m_edit->setMaxLength(kMaxChars);
+  m_edit->setValidator(new Cp1251Validator(m_edit));
   // Room for a long name of average letters; a longer one scrolls.
   m_edit->setMinimumWidth(m_edit->fontMetrics().averageCharWidth() * (kMaxChars + 4) + 12);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

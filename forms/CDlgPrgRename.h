@@ -2,8 +2,9 @@
 // имя" over an edit wide enough for a whole program name, "OK" and
 // "Отмена". The edit takes at most 63 characters, what a program keeps; a
 // longer text is refused with the framework's message and the dialog stays
-// open. The caller sets the name, runs the dialog and reads the name back
-// after OK. User-interface thread only.
+// open. Characters that Windows-1251 has no form for are not taken. The
+// caller sets the name, runs the dialog and reads the name back after OK.
+// User-interface thread only.
 #pragma once
 
 #include <QDialog>

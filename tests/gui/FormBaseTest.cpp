@@ -43,6 +43,8 @@ class FormBaseTest : public QObject {
     for (const auto& c : cases) {
       ui().type(d01, QString::fromUtf8(c.typed));
       QCOMPARE(filters()[0].value(), c.stored);
+      // The framework's box: the exclamation icon.
+      for (const messages::Shown& m : guitest::MessageLog::shown()) QCOMPARE(m.icon, QMessageBox::Warning);
       const QStringList shown = ui().messages();
       if (!c.message) {
         QVERIFY2(shown.isEmpty(), c.typed);

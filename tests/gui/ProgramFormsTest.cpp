@@ -5,12 +5,15 @@
 #include <QDialog>
 #include <QLabel>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "FormDriver.h"
+#include "document/CommandIds.h"
 #include "forms/CDlgComparator.h"
 #include "forms/CDlgComparators.h"
 #include "forms/CDlgPrgRename.h"
 #include "widgets/COXMaskedEdit.h"
+#include "widgets/GuiText.h"
 
 class ProgramFormsTest : public QObject {
   Q_OBJECT
@@ -121,6 +124,12 @@ class ProgramFormsTest : public QObject {
     }
     host.show();
     QVERIFY(QTest::qWaitForWindowExposed(&host));
+    // White only inside a form view; here a page paints as a dialog does.
+    QVERIFY(tabs.page(0)->palette().color(QPalette::Window) != QColor(Qt::white));
+    QVERIFY(ui().open(&program(3).comparators[0]));
+    auto* inForm = ui().pane()->activeView()->findChild<CDlgComparator*>();
+    QVERIFY(inForm->autoFillBackground());
+    QCOMPARE(inForm->palette().color(QPalette::Window), QColor(Qt::white));
     tabs.tabs()->setCurrentIndex(2);
     auto* delay = tabs.page(2)->findChild<QLineEdit*>("134");
     delay->setFocus();
@@ -303,10 +312,35 @@ class ProgramFormsTest : public QObject {
     dialog.accept();
     QCOMPARE(ui().messages(), QStringList{"Please enter no more than 63 characters."});
     QVERIFY(dialog.isVisible());
+    // Characters a Windows-1251 name cannot hold are not taken.
     dialog.setName("Новое");
+    dialog.nameEdit()->end(false);
+    for (const char* typed : {"♥", "ñ", " ё№"}) dialog.nameEdit()->insert(QString::fromUtf8(typed));
+    QCOMPARE(dialog.name(), QString("Новое ё№"));
     dialog.accept();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(dialog.name(), QString("Новое"));
+  }
+
+  void theRenameCommandStoresTheNameOfItsProgram() {
+    Program& p = program(1);
+    QVERIFY(ui().open(&p.comparators[0]));
+    const struct {
+      const char* typed;  // nothing: the dialog is cancelled
+      const char* stored;
+    } cases[] = {{"Сушка", "Сушка"}, {nullptr, "Сушка"}};
+    for (const auto& c : cases) {
+      QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<CDlgPrgRename*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        if (!c.typed) return dialog->reject();
+        dialog->nameEdit()->selectAll();
+        dialog->nameEdit()->insert(QString::fromUtf8(c.typed));
+        dialog->accept();
+      });
+      ui().doc().onCommand(CommandId::RenameProgram);
+      QCOMPARE(fromCp1251(p.name()), QString::fromUtf8(c.stored));
+    }
+    QCOMPARE(ui().tree()->topLevelItem(0)->child(1)->text(0), QString("Программа №2 \"Сушка\""));
   }
 };
 
