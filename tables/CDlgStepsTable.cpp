@@ -62,6 +62,8 @@ CDlgStepsTable::CDlgStepsTable(CTkv88_3Doc& doc, QWidget* parent)
   m_grid->setAccessibleName(QStringLiteral("Таблица шагов"));
   m_grid->SetOwner(this);
   m_grid->SetGridLines(true);
+  // The labels stay beside the steps however far the steps are scrolled.
+  m_grid->SetFrozenColumn(true);
   m_grid->AddColumn(-1, QStringLiteral("Название параметра"), kLabelWidth);
   for (int i = 0; i < kRowCount; ++i) m_rows[i] = m_grid->AddRow(FL_ROOT, FL_LAST, rowLabel(i));
   createProfiles();

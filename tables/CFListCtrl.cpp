@@ -10,7 +10,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionHeader>
 #include <QTimer>
 
 #include "document/CTkv88_3Doc.h"
@@ -37,6 +39,73 @@ bool opensOnCharacter(QChar c) {
 }
 
 }  // namespace
+
+// Column 0 drawn in place over the viewport's left edge (and its heading over
+// the header's) while the columns under it scroll sideways. The mouse goes on
+// to the list at the same place, where the list finds column 0 (CellAt).
+class CFListFrozenPane : public QWidget {
+ public:
+  explicit CFListFrozenPane(CFListCtrl& list) : QWidget(&list), m_list(list) {
+    setObjectName(QStringLiteral("frozenColumn"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+  int headerHeight() const { return m_list.isHeaderHidden() ? 0 : m_list.header()->height(); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), m_list.palette().color(QPalette::Base));
+    const int hh = headerHeight();
+    if (hh > 0) {
+      QStyleOptionHeader opt;
+      opt.initFrom(m_list.header());
+      opt.rect = QRect(0, 0, width(), hh);
+      opt.section = 0;
+      opt.text = m_list.GetColumnHeading(0);
+      opt.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+      opt.position = QStyleOptionHeader::Beginning;
+      opt.orientation = Qt::Horizontal;
+      m_list.header()->style()->drawControl(QStyle::CE_Header, &opt, &p, m_list.header());
+    }
+    if (m_list.m_resetOpen) return;
+    p.setClipRect(0, hh, width(), height() - hh);
+    const int viewHeight = m_list.viewport()->height();
+    for (int i = std::max(0, m_list.verticalScrollBar()->value()); i < m_list.GetDisplayedRowCount(); ++i) {
+      const QRect r = m_list.visualRect(m_list.m_model->index(i, 0));
+      if (!r.isValid() || r.top() >= viewHeight) break;
+      m_list.m_delegate->paintCell(&p, QRect(0, r.top() + hh, width(), r.height()), m_list.m_display[i], 0);
+    }
+    // The columns pass under it: an edge shows where.
+    if (m_list.horizontalScrollBar()->value() > 0) {
+      p.setPen(m_list.palette().color(QPalette::Mid));
+      p.drawLine(width() - 1, 0, width() - 1, height());
+    }
+  }
+  void mousePressEvent(QMouseEvent* e) override { forward(e); }
+  void mouseReleaseEvent(QMouseEvent* e) override { forward(e); }
+  void mouseDoubleClickEvent(QMouseEvent* e) override { forward(e); }
+  void wheelEvent(QWheelEvent* e) override { QCoreApplication::sendEvent(m_list.viewport(), e); }
+  void contextMenuEvent(QContextMenuEvent* e) override {
+    const QPoint at = e->pos() - QPoint(0, headerHeight());
+    if (at.y() < 0) {
+      if (CFListOwner* o = m_list.owner()) o->OnListContextMenu(m_list, e->globalPos());
+      return;
+    }
+    QContextMenuEvent copy(e->reason(), at, e->globalPos(), e->modifiers());
+    QCoreApplication::sendEvent(m_list.viewport(), &copy);
+  }
+
+ private:
+  void forward(QMouseEvent* e) {
+    const QPointF at = e->position() - QPointF(0, headerHeight());
+    if (at.y() < 0) return;
+    QMouseEvent copy(e->type(), at, e->globalPosition(), e->button(), e->buttons(), e->modifiers());
+    QCoreApplication::sendEvent(m_list.viewport(), &copy);
+  }
+
+  CFListCtrl& m_list;
+};
 
 CFListCtrl::CFListCtrl(QWidget* parent, int id)
     : QTreeView(parent), m_id(id), m_root(std::make_unique<XFList_Row>()) {
@@ -142,6 +211,7 @@ void CFListCtrl::SetColumnHeading(int column, const QString& heading) {
   if (column < 0 || column >= GetColumnCount() || m_columns[column].heading == heading) return;
   m_columns[column].heading = heading;
   if (!m_resetOpen) emit m_model->headerDataChanged(Qt::Horizontal, column, column);
+  if (column == 0 && m_frozenPane) m_frozenPane->update();
 }
 
 void CFListCtrl::RemoveColumn(int index) {
@@ -830,14 +900,17 @@ void CFListCtrl::EnsureCellVisible(HFLROW row, int column) {
   scrollTo(IndexOf(row, 0), QAbstractItemView::EnsureVisible);
   h->setValue(keep);
   if (column < 0 || column >= GetColumnCount()) return;
+  // A frozen column 0 is always in sight, and the others show right of it.
+  const int frozen = frozenWidth();
+  if (column == 0 && frozen > 0) return;
   const int x = header()->sectionPosition(column);
   const int w = header()->sectionSize(column);
   const int view = viewport()->width();
   int value = h->value();
-  if (x - 10 < value)
-    value = std::max(0, x - 10);
+  if (x - 10 - frozen < value)
+    value = std::max(0, x - 10 - frozen);
   else if (x + w > value + view)
-    value = w + 10 <= view ? x + w - view : x - 10;
+    value = w + 10 <= view - frozen ? x + w - view : x - 10 - frozen;
   h->setValue(value);
 }
 
@@ -907,6 +980,44 @@ void CFListCtrl::LockRedraw(bool lock, bool reset) {
   viewport()->update();
 }
 
+void CFListCtrl::SetFrozenColumn(bool frozen) {
+  if (frozen == IsColumnFrozen()) return;
+  if (frozen) {
+    m_frozenPane = new CFListFrozenPane(*this);
+  } else {
+    delete m_frozenPane;
+    m_frozenPane = nullptr;
+  }
+  placeFrozenPane();
+  viewport()->update();
+}
+
+int CFListCtrl::frozenWidth() const {
+  return m_frozenPane && GetColumnCount() > 0 ? std::min(header()->sectionSize(0), viewport()->width()) : 0;
+}
+
+void CFListCtrl::placeFrozenPane() {
+  if (!m_frozenPane) return;
+  const QRect vg = viewport()->geometry();
+  const int top = isHeaderHidden() ? vg.top() : header()->geometry().top();
+  m_frozenPane->setGeometry(vg.left(), top, frozenWidth(), vg.bottom() + 1 - top);
+  // An editor in column 0 opens at the left edge, in the view itself.
+  m_frozenPane->setVisible(frozenWidth() > 0 && !(m_editor && m_editColumn == 0));
+  m_frozenPane->raise();
+  m_frozenPane->update();
+}
+
+void CFListCtrl::updateGeometries() {
+  QTreeView::updateGeometries();
+  placeFrozenPane();
+}
+
+bool CFListCtrl::viewportEvent(QEvent* event) {
+  // Whatever the view repaints (rows, focus, scrolling), column 0 follows.
+  if (event->type() == QEvent::Paint && m_frozenPane) m_frozenPane->update();
+  return QTreeView::viewportEvent(event);
+}
+
 void CFListCtrl::SetGridLines(bool on) {
   m_gridLines = on;
   viewport()->update();
@@ -924,7 +1035,10 @@ HFLROW CFListCtrl::RowOf(const QModelIndex& index) const {
 }
 
 bool CFListCtrl::CellAt(const QPoint& pos, HFLROW* row, int* column) const {
-  const QModelIndex index = indexAt(pos);
+  QPoint at = pos;
+  if (const int frozen = frozenWidth(); pos.x() >= 0 && pos.x() < frozen)
+    at.setX(header()->sectionViewportPosition(0) + pos.x());
+  const QModelIndex index = indexAt(at);
   if (!index.isValid()) return false;
   *row = RowOf(index);
   *column = index.column();
@@ -935,6 +1049,7 @@ QRect CFListCtrl::CellRect(HFLROW row, int column) const {
   const QModelIndex index = IndexOf(row, column);
   if (!index.isValid()) return {};
   const QRect r = visualRect(index);
+  if (column == 0 && frozenWidth() > 0) return QRect(0, r.top(), frozenWidth(), r.height());
   return QRect(header()->sectionViewportPosition(column), r.top(), header()->sectionSize(column), r.height());
 }
 
@@ -999,6 +1114,7 @@ QRect CFListCtrl::textRect(HFLROW row, int column) const {
 int CFListCtrl::rowsPerPage() const { return std::max(1, viewport()->height() / std::max(1, m_lineHeight)); }
 
 void CFListCtrl::onSectionResized(int column, int, int newSize) {
+  if (column == 0) placeFrozenPane();
   if (column < 0 || column >= GetColumnCount() || m_resetOpen) return;
   if (header()->underMouse()) m_columns[column].width = newSize;
 }
@@ -1115,11 +1231,17 @@ void CFListCtrl::openEditor(int editorId, const QString& startText, bool typed) 
   m_editRow = m_focusRow;
   m_editColumn = m_focusColumn;
   EnsureCellVisible(m_editRow, m_editColumn);
+  if (m_frozenPane && m_editColumn == 0) {
+    // A frozen column's editor opens in the view, scrolled to the start.
+    horizontalScrollBar()->setValue(0);
+    m_frozenPane->hide();
+  }
   const QModelIndex index = IndexOf(m_editRow, m_editColumn);
   if (!index.isValid() || !edit(index, QAbstractItemView::AllEditTriggers, nullptr) || !m_editor) {
     m_editRow = nullptr;
     m_editColumn = -1;
     m_editor = nullptr;
+    placeFrozenPane();
     return;
   }
   rowChanged(m_editRow);
@@ -1188,6 +1310,7 @@ void CFListCtrl::editorEnded(QWidget* editor, FLEndEditInfo& end) {
   m_editColumn = -1;
   m_delegate->close(editor);
   rowChanged(row);
+  placeFrozenPane();
   m_ending = false;
   m_lastEndKey = end.endKey;
   if (end.endKey == FL_KEY_TAB) afterEditClosed(end.endKey, backward);
@@ -1378,7 +1501,7 @@ void CFListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& option, 
   QStyleOptionViewItem opt = option;
   const int width = viewport()->width();
   for (int c = 0; c < GetColumnCount(); ++c) {
-    if (header()->isSectionHidden(c)) continue;
+    if (header()->isSectionHidden(c) || (c == 0 && m_frozenPane && m_frozenPane->isVisible())) continue;
     const int x = header()->sectionViewportPosition(c);
     const int w = header()->sectionSize(c);
     if (x + w <= 0 || x >= width) continue;

@@ -339,6 +339,11 @@ class CFListCtrl : public QTreeView {
   // Rows added or removed while locked reach the view as one reset.
   void LockRedraw(bool lock, bool reset = false);
   void SetGridLines(bool on);
+  // Column 0 stays in place at the left while the other columns scroll
+  // sideways (the table's labels stay beside their steps). Its width is then
+  // set by the owner, not by dragging.
+  void SetFrozenColumn(bool frozen);
+  bool IsColumnFrozen() const { return m_frozenPane != nullptr; }
   bool HasGridLines() const { return m_gridLines; }
   int GetLineHeight() const { return m_lineHeight; }
 
@@ -369,10 +374,13 @@ class CFListCtrl : public QTreeView {
   void contextMenuEvent(QContextMenuEvent* event) override;
   void changeEvent(QEvent* event) override;
   void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  void updateGeometries() override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   friend class CFListModel;
   friend class CFListDelegate;
+  friend class CFListFrozenPane;
 
   enum class Trigger { KeyDown, Char, LeftButton, DoubleClick };
 
@@ -423,6 +431,9 @@ class CFListCtrl : public QTreeView {
   void measure();
   void onSectionResized(int column, int oldSize, int newSize);
   void onHeaderContextMenu(const QPoint& pos);
+  // The width of the frozen column 0, 0 when none.
+  int frozenWidth() const;
+  void placeFrozenPane();
 
   int m_id;
   CFListOwner* m_owner = nullptr;
@@ -457,6 +468,9 @@ class CFListCtrl : public QTreeView {
   bool m_destroying = false;
   // What the next editor starts with (read by the delegate as it makes it).
   QString m_startText;
+
+  // Over the viewport's left edge while column 0 is frozen.
+  QWidget* m_frozenPane = nullptr;
 
   // The spin arrow held down, repeating.
   QTimer* m_spinRepeat;

@@ -32,12 +32,13 @@ class CFListDelegate : public QStyledItemDelegate {
   void finish(QWidget* editor);
   // Takes the editor away (the view deletes it later).
   void close(QWidget* editor);
+  // Paints one cell into rect (the view's rows, and the frozen first column).
+  void paintCell(QPainter* p, const QRect& rect, XFList_Row* row, int column) const;
 
  protected:
   bool eventFilter(QObject* object, QEvent* event) override;
 
  private:
-  void paintCell(QPainter* p, const QRect& rect, XFList_Row* row, int column) const;
 
   CFListCtrl& m_list;
 };

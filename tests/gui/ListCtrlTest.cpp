@@ -10,6 +10,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -452,6 +453,36 @@ class ListCtrlTest : public QObject {
     QCOMPARE(QColor(img.pixel(box.left() + 4, box.top() + 2)), QColor(Qt::white));  // a minus now
     QVERIFY(count(img, cell1, [](QColor c) { return c.red() > 150 && c.green() < 80; }) > normal);
     QVERIFY(m_list->IsRowDisplayed(child));
+  }
+
+  // A frozen column 0 stays at the left while the others scroll under it:
+  // clicks on it reach its cells, the scrolled columns show beside it, and
+  // its own editor opens with the view scrolled back.
+  void frozenColumnStaysInPlace() {
+    for (int i = 0; i < 8; ++i) m_list->AddColumn(-1, QStringLiteral("S%1").arg(i), 120);
+    auto rows = flatRows(3, m_text);
+    m_list->SetFrozenColumn(true);
+    QScrollBar* h = m_list->horizontalScrollBar();
+    m_list->SetFocusCell(rows[1], m_list->GetColumnCount() - 1);
+    const int scrolled = h->value();
+    QVERIFY(scrolled > 0);
+    QCOMPARE(m_list->CellRect(rows[1], 0).left(), 0);
+    auto* pane = m_list->findChild<QWidget*>(QStringLiteral("frozenColumn"));
+    QVERIFY(pane && pane->isVisible());
+    const QPoint label = m_list->viewport()->mapToGlobal(m_list->CellRect(rows[2], 0).center());
+    QTest::mouseClick(pane, Qt::LeftButton, {}, pane->mapFromGlobal(label));
+    QCOMPARE(m_list->GetFocusRow(), rows[2]);
+    QCOMPARE(m_list->GetFocusColumn(), 0);
+    QCOMPARE(h->value(), scrolled);
+    press(Qt::Key_Right);
+    QVERIFY(m_list->CellRect(rows[2], 1).left() > m_list->CellRect(rows[2], 0).right());
+    press(Qt::Key_Left);
+    type("x");
+    QVERIFY(m_list->IsEditing());
+    QVERIFY(!pane->isVisible());
+    QCOMPARE(h->value(), 0);
+    press(Qt::Key_Escape);
+    QVERIFY(pane->isVisible());
   }
 
   void contextMenusGoToTheOwner() {
