@@ -10,7 +10,9 @@
 //    parameter keep the controller's content exactly as a full write keeps
 //    them), writes only the bytes that differ, and reads them back. A byte
 //    that does not hold what was written is an SError naming its address;
-//    nothing unverified is reported as success.
+//    nothing unverified is reported as success. Both reads end with a
+//    one-byte read, so a memory that fell silent during their last block
+//    (whose rest then reads as 0xFF) is a broken link, not data.
 //
 // Both run on the exchange worker (DeviceExchange's modes ReadSnapshot and
 // WriteChanged) and throw SError; the snapshot belongs to the worker while

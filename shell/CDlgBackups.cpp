@@ -29,7 +29,13 @@ CDlgBackups::CDlgBackups(std::vector<BackupEntry> entries, const QString& folder
     items.append(item);
   }
   m_list->addTopLevelItems(items);
-  for (int c = 0; c < 3; ++c) m_list->resizeColumnToContents(c);
+  // The time and the port to their contents with a gap after them; the name
+  // takes the rest.
+  constexpr int kColumnPadding = 16;
+  for (int c = 0; c < 2; ++c) {
+    m_list->resizeColumnToContents(c);
+    m_list->setColumnWidth(c, m_list->columnWidth(c) + kColumnPadding);
+  }
   if (!items.isEmpty()) m_list->setCurrentItem(items.front());
 
   auto* buttons = new QDialogButtonBox(this);

@@ -1,5 +1,7 @@
 #include "shell/CDlgCompare.h"
 
+#include <algorithm>
+
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,6 +13,13 @@
 #include "widgets/GuiText.h"
 
 namespace {
+
+// Column widths in pixels: the widest "Где" or "Код", the widest value
+// column, the room kept for the description, the space after a text.
+constexpr int kWhereWidth = 240;
+constexpr int kValueWidth = 260;
+constexpr int kMinDescriptionWidth = 440;
+constexpr int kColumnPadding = 12;
 
 int indexOf(const QTreeWidgetItem* item) { return item->data(CDlgCompare::kWhere, Qt::UserRole).toInt(); }
 
@@ -46,13 +55,24 @@ CDlgCompare::CDlgCompare(std::vector<ConfigDifference> differences, const QStrin
     item->setText(kDescription, fromCp1251(d.description));
     item->setText(kValueA, fromCp1251(d.textA));
     item->setText(kValueB, fromCp1251(d.textB));
+    // Columns may cut long texts; the whole text is at hand.
+    for (int c : {kDescription, kValueA, kValueB}) item->setToolTip(c, item->text(c));
     item->setData(kWhere, Qt::UserRole, static_cast<int>(i));
     if (choose) item->setCheckState(kWhere, Qt::Checked);
     items.append(item);
   }
   m_list->addTopLevelItems(items);
-  for (int c : {kWhere, kCode, kValueA, kValueB}) m_list->resizeColumnToContents(c);
-  m_list->setColumnWidth(kDescription, 320);
+  // The description takes the room the other columns leave; a value column
+  // no wider than kValueWidth, so a long name cannot push the document's
+  // values out of sight.
+  QHeaderView* header = m_list->header();
+  header->setStretchLastSection(false);
+  for (int c : {kWhere, kCode, kValueA, kValueB}) {
+    m_list->resizeColumnToContents(c);
+    const int limit = c == kValueA || c == kValueB ? kValueWidth : kWhereWidth;
+    m_list->setColumnWidth(c, std::min(m_list->columnWidth(c) + kColumnPadding, limit));
+  }
+  header->setSectionResizeMode(kDescription, QHeaderView::Stretch);
   if (!items.isEmpty()) m_list->setCurrentItem(items.front());
 
   connect(m_list, &QTreeWidget::itemActivated, this,
@@ -90,7 +110,9 @@ CDlgCompare::CDlgCompare(std::vector<ConfigDifference> differences, const QStrin
   hint->setWordWrap(true);
   column->addWidget(hint);
   column->addWidget(buttons);
-  resize(960, 540);
+  int width = kMinDescriptionWidth + 2 * m_list->frameWidth();
+  for (int c : {kWhere, kCode, kValueA, kValueB}) width += m_list->columnWidth(c);
+  resize(std::clamp(width + 48, 760, 1200), 540);
   updateLocks();
 }
 

@@ -194,6 +194,11 @@ bool CTkv88_3App::runExchange(DeviceData& config, std::string_view mode) {
     return false;
   }
   CDlgRW dialog(*m_link, config, mode, m_frame.get());
+  // A full write that kept a backup first names it when a fault stops it.
+  const std::optional<ExchangeMode> m = ExchangeModeOf(mode);
+  const bool writing = m == ExchangeMode::WriteL1 || m == ExchangeMode::WriteL2;
+  if (const std::string& backup = m_compare->fullWriteBackup(); writing && !backup.empty())
+    dialog.errorText = [&backup](const SError& error) { return CompareCommands::writeFaultText(error, backup); };
   return dialog.exec() == CDlgRW::kDone;
 }
 

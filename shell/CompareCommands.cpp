@@ -115,12 +115,21 @@ void CompareCommands::deviceRead(const DeviceData& config) {
 }
 
 bool CompareCommands::beforeFullWrite(const DeviceData&) {
+  m_fullWriteBackup.clear();
   if (!settings::backupBeforeWrite()) return true;
   DeviceSnapshot snapshot;
   DeviceData controller;
   if (!readController(controller, snapshot)) return false;
-  std::string path;
-  return keepBackup(controller, backup_names::beforeWrite(m_app.document().title()), true, path);
+  return keepBackup(controller, backup_names::beforeWrite(m_app.document().title()), true, m_fullWriteBackup);
+}
+
+QString CompareCommands::writeFaultText(const SError& error, const std::string& backup) {
+  QString text = fromCp1251(error.text());
+  text += QStringLiteral("\n\nЗапись прервана: прибор может хранить смесь прежней и новой конфигурации.");
+  if (!backup.empty())
+    text += QStringLiteral(" Прежнюю восстановит резервная копия \"%1\" (Файл → Резервные копии…).")
+                .arg(QFileInfo(nativeName(backup)).fileName());
+  return text;
 }
 
 bool CompareCommands::showInTree(const ConfigDifference& d) {
@@ -204,6 +213,7 @@ void CompareCommands::writeChanges() {
   if (!readController(controller, snapshot)) return;
   std::vector<ConfigDifference> differences =
       CompareConfigurations(controller, *doc.deviceData(), {.names = false});
+  // A read that no write follows is kept as any read is.
   if (differences.empty()) {
     deviceRead(controller);
     messages::showNotice(m_app.mainFrame(),
@@ -214,33 +224,33 @@ void CompareCommands::writeChanges() {
   choice.setWindowTitle(QStringLiteral("Запись изменений"));
   QObject::connect(&choice, &CDlgCompare::differenceActivated, &choice,
                    [this, &choice](int index) { showInTree(choice.differences()[index]); });
-  if (choice.exec() != QDialog::Accepted) return;
+  if (choice.exec() != QDialog::Accepted) {
+    deviceRead(controller);
+    return;
+  }
 
   // The controller's own configuration with the chosen values of the document.
   const DeviceData merged =
       MergeDifferences(controller, *doc.deviceData(), choice.differences(), choice.taken());
   std::optional<DeviceData> fitted;
   const DeviceData* confirmed = doc.confirmWrite(merged, fitted);
-  if (!confirmed) return;
+  if (!confirmed) {
+    deviceRead(controller);
+    return;
+  }
   DeviceData target = *confirmed;
   std::string backup;
   if (!keepBackup(controller, backup_names::beforeWrite(doc.title()), true, backup)) return;
 
   CDlgRW dialog(*m_app.deviceLink(), target, "wc", m_app.mainFrame(), &snapshot);
   dialog.errorText = [&dialog, &backup](const SError& error) {
-    QString text = fromCp1251(error.text());
-    if (!dialog.exchange()->changed().writeStarted) return text;
-    text += QStringLiteral("\n\nЗапись прервана: прибор может хранить смесь прежней и новой конфигурации.");
-    if (!backup.empty())
-      text += QStringLiteral(" Прежнюю восстановит резервная копия \"%1\" (Файл → Резервные копии…).")
-                  .arg(QFileInfo(nativeName(backup)).fileName());
-    return text;
+    return dialog.exchange()->changed().writeStarted ? writeFaultText(error, backup) : fromCp1251(error.text());
   };
   if (dialog.exec() != CDlgRW::kDone) return;
   const ChangedWriteResult& result = dialog.exchange()->changed();
   status(result.bytesChanged == 0
              ? QStringLiteral("Прибор уже хранил отмеченные значения: ничего не записано.")
-             : QStringLiteral("Изменения записаны и проверены: байтов %1.").arg(result.bytesWritten));
+             : QStringLiteral("Изменения записаны и проверены (записано байтов: %1).").arg(result.bytesWritten));
 }
 
 void CompareCommands::showBackups() {

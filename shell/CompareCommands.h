@@ -24,6 +24,7 @@
 
 class CTkv88_3App;
 class DeviceData;
+class SError;
 struct DeviceSnapshot;
 
 class CompareCommands {
@@ -44,6 +45,12 @@ class CompareCommands {
   // controller kept as a backup (false: the write must not go on).
   void deviceRead(const DeviceData& config);
   bool beforeFullWrite(const DeviceData& config);
+  // The message of a fault during a write whose writing may have begun: the
+  // error, that the controller may hold a mix of both configurations, and
+  // the backup (a path, or empty) that restores the old one.
+  static QString writeFaultText(const SError& error, const std::string& backup);
+  // The backup beforeFullWrite kept for the full write under way, or empty.
+  const std::string& fullWriteBackup() const { return m_fullWriteBackup; }
 
   // The comparison window last shown, while it is open.
   CDlgCompare* comparisonWindow() const { return m_window; }
@@ -62,4 +69,5 @@ class CompareCommands {
   CTkv88_3App& m_app;
   BackupStore m_store;
   QPointer<CDlgCompare> m_window;
+  std::string m_fullWriteBackup;
 };

@@ -174,10 +174,12 @@ class CompareTest : public QObject {
     QVERIFY(before != edited);
     QCOMPARE(backups(), std::size_t(2));  // before the write
 
-    // "Отмена" writes nothing; nothing left to write says so.
+    // "Отмена" writes nothing (the read is kept as any read); nothing left
+    // to write says so.
     whenModal<CDlgCompare>([](CDlgCompare* dialog) { dialog->reject(); });
     commands().writeChanges();
     QCOMPARE(controller().programs.front().steps.front()[Step::U04].value(), u04);
+    QCOMPARE(u(BackupStore().list().front().name), "Считано с прибора");
     whenModal<CDlgCompare>([](CDlgCompare* dialog) { dialog->acceptButton()->click(); });
     commands().writeChanges();
     QCOMPARE(controller().programs.front().steps.front()[Step::U04].value(), 7);
@@ -214,6 +216,71 @@ class CompareTest : public QObject {
     QVERIFY2(error.text.contains("смесь прежней и новой конфигурации"), qPrintable(error.text));
     const QString backup = QString::fromStdString(BackupStore().list().front().path).section('/', -1);
     QVERIFY2(error.text.contains(backup), qPrintable(error.text));
+  }
+
+  // Every bus fault during a comparison's read, a changed write or a full
+  // write after its backup is one message; once writing may have begun it
+  // says the controller may hold a mix and names the backup. The document
+  // and its undo history never change.
+  void faultsAreOneMessageAndLeaveTheDocumentAlone() {
+    start();
+    GeneralParameters& g = doc().deviceData()->general;
+    for (PidRegulator& pid : g.pid)
+      for (Parameter& cell : pid.cells) cell.setEnteredValue(cell.value() + 1);
+    QCoreApplication::processEvents();  // the edit's undo step closes
+    const std::string text = doc().text();
+    const std::string undo = doc().undoText();
+    QVERIFY(!undo.empty());
+
+    enum Action { kCompare, kWriteChanges, kFullWrite };
+    const struct {
+      const char* what;
+      Action action;
+      QString fault;
+      QString message;  // the start of the one message shown
+      bool mix;         // it says the controller may hold a mix, naming the backup
+    } cases[] = {
+        // Once the controller has answered, silence is a broken link.
+        {"absent", kCompare, "absent", "Связь с прибором прервалась", false},
+        {"stuck line", kCompare, "stuck-low", "Прибор не отвечает, возможно он не подключен", false},
+        {"drop-out in the comparison read", kCompare, "dropout:300", "Связь с прибором прервалась", false},
+        {"drop-out in the changed write's read", kWriteChanges, "dropout:300", "Связь с прибором прервалась",
+         false},
+        {"drop-out while writing", kWriteChanges, "dropout:960", "Связь с прибором прервалась", true},
+        {"drop-out in the full write", kFullWrite, "dropout:3000", "Связь с прибором прервалась", true},
+    };
+    for (const auto& c : cases) {
+      QVERIFY2(m_app->choosePort("sim:" + path("c.bin") + ",fault=" + c.fault), c.what);
+      const MemoryImage before = *readImageFile(path("c.bin").toStdString());
+      MessageLog::clear();
+      MessageLog::answer() = messages::Answer::Yes;
+      settings::setBackupBeforeWrite(c.action == kFullWrite);
+      if (c.action == kCompare) {
+        commands().compareWithDevice();
+        QVERIFY2(!commands().comparisonWindow(), c.what);
+      } else if (c.action == kWriteChanges) {
+        // The read may succeed: then the differences are chosen first.
+        whenModal<CDlgCompare>([](CDlgCompare* dialog) { dialog->acceptButton()->click(); });
+        commands().writeChanges();
+        if (auto* pending = qobject_cast<CDlgCompare*>(QApplication::activeModalWidget())) pending->reject();
+      } else {
+        m_app->mainFrame()->onCommand(32791);  // "&Записать прошивку"
+      }
+      QVERIFY2(guitest::waitFor([] { return !MessageLog::shown().empty(); }), c.what);
+      QCoreApplication::processEvents();
+      QCOMPARE(MessageLog::shown().size(), std::size_t(1));
+      const QString shown = MessageLog::shown()[0].text;
+      QVERIFY2(shown.startsWith(c.message), qPrintable(QString(c.what) + ": " + shown));
+      QCOMPARE(shown.contains("смесь прежней и новой конфигурации"), c.mix);
+      if (c.mix) {
+        const QString backup = QString::fromStdString(BackupStore().list().front().path).section('/', -1);
+        QVERIFY2(shown.contains(backup), qPrintable(shown));
+      } else {
+        QVERIFY2(*readImageFile(path("c.bin").toStdString()) == before, c.what);
+      }
+      QCOMPARE(doc().text(), text);
+      QCOMPARE(doc().undoText(), undo);
+    }
   }
 
   void backupsOpenAsACopyAndTheFullWriteKeepsOneWhenAsked() {

@@ -184,3 +184,34 @@ TEST(ChangedWrite, FaultsAfterWritingBeganAreReportedAsSuch) {
   EXPECT_GT(result.bytesWritten, 0);
   EXPECT_LT(result.bytesWritten, result.bytesChanged);
 }
+
+// A controller that falls silent at any byte of the read, the write or the
+// check: the exchange fails as a link fault (never as a failed check, never
+// with a read that shows 0xFF where the silent memory left them), nothing
+// changes before writing began, and only a run the memory survived ends
+// with success.
+TEST(ChangedWrite, ADropOutAtAnyByteIsALinkFault) {
+  const MemoryImage before = factoryImage();
+  const DeviceData truth = ReadConfiguration(before);
+  DeviceData target = truth;
+  target.general.base[BaseParameters::O06].setValueQuiet(70);
+  target.programAt(0)->steps.back()[Step::U04].setValueQuiet(9);
+  const MemoryImage expected = fullWrite(target, before);
+  bool survived = false;
+  for (int bytes = 1; !survived; ++bytes) {
+    SimulatorFault dropout;
+    dropout.kind = SimulatorFault::kDropout;
+    dropout.dropoutBytes = bytes;
+    SimLink sim(before, dropout);
+    const ChangedRun run = writeChanged(*sim.link, target);
+    if (!run.read.programs.empty())
+      ASSERT_TRUE(CompareConfigurations(run.read, truth).empty()) << "read wrong after " << bytes << " bytes";
+    if (!run.error) {
+      EXPECT_EQ(sim.sim().memory(), expected);
+      survived = true;
+      continue;
+    }
+    ASSERT_NE(run.error->errorCode, kErrorVerify) << "after " << bytes << " bytes: " << run.error->what();
+    if (!run.result.writeStarted) ASSERT_EQ(sim.sim().memory(), before) << bytes;
+  }
+}
