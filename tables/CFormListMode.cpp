@@ -283,6 +283,7 @@ void CFormListMode::Rebuild() {
       focusOffset = f->listIndex - top->listIndex;
   }
   const int scroll = m_list->verticalScrollBar()->value();
+  const QString filter = m_search->text().trimmed() + (m_changedOnly->isChecked() ? u'\n' : u' ');
 
   m_building = true;
   m_list->LockRedraw(true);
@@ -364,7 +365,8 @@ void CFormListMode::Rebuild() {
     int widest = 0;
     for (int i = 0; i < m_list->GetDisplayedRowCount(); ++i)
       widest = std::max(widest, fm.horizontalAdvance(m_list->GetCellText(m_list->GetDisplayedRow(i), 1)));
-    header->resizeSection(1, std::clamp(widest + 20, header->sectionSize(1), 3 * header->sectionSize(1) / 2));
+    m_descriptionFit = widest + 20;
+    fitDescriptionColumn();
   }
   m_signature = signature();
   m_stale = false;
@@ -387,8 +389,26 @@ void CFormListMode::Rebuild() {
     m_list->SetFocusCell(found, focusColumn, false);
     m_list->verticalScrollBar()->setValue(std::max(0, found->listIndex - focusOffset));
   } else {
-    m_list->verticalScrollBar()->setValue(scroll);
+    // Another search or filter starts at its first rows.
+    m_list->verticalScrollBar()->setValue(filter == m_lastFilter ? scroll : 0);
   }
+  m_lastFilter = filter;
+}
+
+void CFormListMode::fitDescriptionColumn() {
+  // The descriptions in full where the width allows, the values beside them
+  // with room to spare; a width the user gave the column stays.
+  QHeaderView* header = m_list->header();
+  if (m_descriptionFit <= 0 || (m_fittedWidth >= 0 && header->sectionSize(1) != m_fittedWidth)) return;
+  constexpr int kLeast = 300, kValueRoom = 120;
+  const int room = m_list->viewport()->width() - header->sectionSize(0) - kValueRoom;
+  m_fittedWidth = std::clamp(m_descriptionFit, kLeast, std::max(kLeast, room));
+  header->resizeSection(1, m_fittedWidth);
+}
+
+void CFormListMode::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  fitDescriptionColumn();
 }
 
 void CFormListMode::Refresh() {

@@ -63,6 +63,7 @@ class CFormListMode : public QWidget, public DocumentView, public CFListOwner {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* object, QEvent* event) override;
 
  private:
@@ -85,6 +86,7 @@ class CFormListMode : public QWidget, public DocumentView, public CFListOwner {
   bool rowsCurrent() const { return !m_stale && signature() == m_signature; }
   int onValueEdited(FLNotifyInfo& info);
   void postCommand(int command);
+  void fitDescriptionColumn();
 
   CTkv88_3Doc& m_doc;
   CFListCtrl* m_list;
@@ -98,4 +100,7 @@ class CFormListMode : public QWidget, public DocumentView, public CFListOwner {
   bool m_stale = true;
   bool m_building = false;
   bool m_columnsFitted = false;
+  int m_descriptionFit = 0;  // the widest description and its margins
+  int m_fittedWidth = -1;    // the description column's width as last fitted
+  QString m_lastFilter;      // the search text and "Только изменённые" of the rows built
 };

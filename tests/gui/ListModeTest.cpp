@@ -5,7 +5,9 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 
 #include "GuiTest.h"
@@ -244,6 +246,20 @@ class ListModeTest : public QObject {
     form()->changedOnlyBox()->setChecked(false);
     QVERIFY(list()->IsRowCollapsed(row("Программа №2")));
     QVERIFY(row("D06"));
+  }
+
+  // Descriptions are not cut where the window has room for them, and a new
+  // search starts at its first rows.
+  void descriptionsFitAndANewSearchStartsAtTheTop() {
+    doc().setStepCount(program(0), 20);
+    showList();
+    const QFontMetrics fm(list()->font());
+    QVERIFY(list()->header()->sectionSize(1) > fm.horizontalAdvance(list()->GetCellText(row("U02"), 1)));
+    QScrollBar* v = list()->verticalScrollBar();
+    v->setValue(v->maximum());
+    form()->searchField()->setText("E0");
+    QVERIFY(v->maximum() > 0);
+    QCOMPARE(v->value(), 0);
   }
 
   void searchShortcutAndTooltip() {
