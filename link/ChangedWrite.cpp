@@ -115,16 +115,6 @@ bool readBlocks(DeviceLink& link, DeviceSnapshot& snapshot, const std::vector<By
   return true;
 }
 
-// A memory that stops answering in the middle of a block read leaves the
-// rest of the block reading as 0xFF (the released data line), which nothing
-// in the read itself can tell from data; the next transaction is refused.
-// So the last block of a read is followed by a one-byte read that fails,
-// as a broken link, when the memory has gone silent.
-void confirmAnswering(DeviceLink& link) {
-  uint8_t byte = 0;
-  ReadBlockRetry(link, &byte, L2_BASE, 0, 1, false);
-}
-
 std::string verifyText(int address, uint8_t held, uint8_t written) {
   char text[SError::kTextSize];
   std::snprintf(
@@ -195,7 +185,7 @@ void ReadSnapshot(DeviceLink& link, DeviceSnapshot& snapshot) {
   const std::vector<ByteRange> steps = readPlan(snapshot, ConfigurationExtent(snapshot.bytes));
   Bar phase2(link, kSnapshotHeaderShare, kSnapshotProgressRange, readCost(steps));
   if (!readBlocks(link, snapshot, steps, phase2, true)) return;
-  confirmAnswering(link);
+  ConfirmAnswering(link, L2_BASE);
   link.progressCounter.store(kSnapshotProgressRange, std::memory_order_relaxed);
 }
 
@@ -241,7 +231,7 @@ void WriteChanged(DeviceLink& link, const DeviceData& config, DeviceSnapshot& sn
     }
   }
   readBlocks(link, check, verify, writing, false);
-  if (!verify.empty()) confirmAnswering(link);
+  if (!verify.empty()) ConfirmAnswering(link, L2_BASE);
   int firstWrong = -1;
   for (const ByteRange& r : changed)
     for (int i = r.begin; i < r.end; ++i) {

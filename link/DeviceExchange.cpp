@@ -115,6 +115,8 @@ void ReadL2(DeviceLink& link, DeviceData& config) {
     const L2Block b = l2Block(i);
     ReadBlockRetry(link, bytes + b.offset, L2_BASE + b.offset, 0, b.length);
   }
+  // A memory gone silent in the last block left 0xFF there, not data.
+  ConfirmAnswering(link, L2_BASE);
   DecodeGeneral(bytes, config.general);
 }
 
@@ -172,8 +174,11 @@ void ReadL1(DeviceLink& link, DeviceData& config) {
     const ProgramHeaderRecord header = ReadProgramSlot(link, programs, stepsAllowed, i, &steps, &progress);
     config.programs.push_back(DecodeProgram(header, steps));
   }
+  if (abortRequested(link)) return;
+  // A memory gone silent in the last block left 0xFF there, not data.
+  ConfirmAnswering(link, 0);
   // The bar ends full with the read, also when there were no steps to count.
-  if (!abortRequested(link)) setProgress(link, kL1ProgressRange);
+  setProgress(link, kL1ProgressRange);
 }
 
 void WriteProgramSlot(DeviceLink& link, int programCount, int n, const EncodedProgram& program,

@@ -28,6 +28,11 @@ void ReadBlockRetry(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOff
   for (int j = 0; j < length; ++j) dst[j] = static_cast<uint8_t>(ExtractBits(read, bitOffset + 8 * j, 8));
 }
 
+void ConfirmAnswering(DeviceLink& link, uint32_t address) {
+  uint8_t byte = 0;
+  ReadBlockRetry(link, &byte, address, 0, 1, false);
+}
+
 void WriteBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count) {
   if (count > 0) link.memory().writeBytes(link, src, address, count, true);
 }

@@ -72,6 +72,13 @@ class MemoryAccess {
 // exchange that keeps its own count of progress).
 void ReadBlockRetry(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
                     bool countProgress = true);
+// A memory that stops answering in the middle of a block read leaves the
+// rest of the block reading as 0xFF (the released data line), which nothing
+// in the read can tell from data; only the next transaction is refused. A
+// read ends with this one-byte read of a byte of its own area, which
+// throws SError (a broken link) when the memory has gone silent. Leaves
+// progressCounter alone.
+void ConfirmAnswering(DeviceLink& link, uint32_t address);
 // Writes count bytes; progressCounter grows by 1 per byte.
 void WriteBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count);
 // Replaces only the bits set in mask of count (1..32) bytes at address: reads

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "document/CTkv88_3Doc.h"
+#include "document/ConfigFile.h"
 #include "document/HeadlessHost.h"
 #include "document/WriteCheck.h"
 #include "link/BitField.h"
@@ -267,11 +268,12 @@ TEST(DeviceExchange, ReadingL2TouchesOnlyItsBytes) {
     DeviceData config;
     ASSERT_EQ(run(*bench.link, config, ExchangeMode::ReadL2), DeviceExchange::kDone);
   }
+  // Three blocks, then one byte that tells the memory still answers.
   const std::vector<I2cTransaction> t = DecodeI2cTrace(path);
-  ASSERT_EQ(t.size(), 3u);
-  const int starts[] = {8106, 8138, 8170}, lengths[] = {32, 32, 22};
+  ASSERT_EQ(t.size(), 4u);
+  const int starts[] = {8106, 8138, 8170, 8106}, lengths[] = {32, 32, 22, 1};
   const MemoryImage factory = factoryImage();
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 4; ++i) {
     EXPECT_TRUE(t[i].read);
     EXPECT_EQ(t[i].address, starts[i]);
     ASSERT_EQ(static_cast<int>(t[i].data.size()), lengths[i]);
@@ -385,5 +387,26 @@ TEST(DeviceExchange, TheL1ReadsBarRisesSteadilyToItsEnd) {
     EXPECT_FALSE(backwards) << c.what;
     EXPECT_LE(highest, c.highestBeforeTheEnd) << c.what;
     EXPECT_EQ(bench.link->progressCounter.load(), 1050) << c.what;
+  }
+}
+
+// A controller falling silent at any byte of a read (L2, then L1): the read
+// fails, or the memory survived it and it gives the configuration; never
+// the 0xFF bytes a silent memory leaves in the rest of a block.
+TEST(DeviceExchange, ADropOutAtAnyByteOfAReadFailsTheRead) {
+  const MemoryImage image = factoryImage();
+  const std::string truth = configfile::write(ReadConfiguration(image));
+  for (int bytes = 1;; ++bytes) {
+    SimulatorFault dropout;
+    dropout.kind = SimulatorFault::kDropout;
+    dropout.dropoutBytes = bytes;
+    Bench bench(image, PortBackend::kLpt1, dropout);
+    bench.link->lptBase = PortBackend::kLpt1;
+    DeviceData read;
+    if (run(*bench.link, read, ExchangeMode::ReadL2) != DeviceExchange::kDone ||
+        run(*bench.link, read, ExchangeMode::ReadL1) != DeviceExchange::kDone)
+      continue;
+    EXPECT_EQ(configfile::write(read), truth) << "a read that lost the memory after " << bytes << " bytes";
+    break;
   }
 }
