@@ -907,10 +907,26 @@ void CFListCtrl::EnsureCellVisible(HFLROW row, int column) {
   const int w = header()->sectionSize(column);
   const int view = viewport()->width();
   int value = h->value();
-  if (x - 10 - frozen < value)
-    value = std::max(0, x - 10 - frozen);
+  if (frozen > 0) {
+    // Beside a frozen column the columns stop at its edge, none cut by it
+    // (unless the last ones leave no room to scroll further).
+    if (x - frozen < value) {
+      value = x - frozen;
+    } else if (x + w > value + view) {
+      value = x + w - view;
+      for (int c = 1; c < GetColumnCount(); ++c)
+        if (const int left = header()->sectionPosition(c) - frozen; left >= value) {
+          value = std::min(left, x - frozen);
+          break;
+        }
+    }
+    h->setValue(value);
+    return;
+  }
+  if (x - 10 < value)
+    value = std::max(0, x - 10);
   else if (x + w > value + view)
-    value = w + 10 <= view - frozen ? x + w - view : x - 10 - frozen;
+    value = w + 10 <= view ? x + w - view : x - 10;
   h->setValue(value);
 }
 

@@ -476,6 +476,16 @@ class ListCtrlTest : public QObject {
     QCOMPARE(h->value(), scrolled);
     press(Qt::Key_Right);
     QVERIFY(m_list->CellRect(rows[2], 1).left() > m_list->CellRect(rows[2], 0).right());
+    // Going right, the columns scroll by whole columns: one starts at the edge.
+    for (int c = 2; c < m_list->GetColumnCount(); ++c) {
+      press(Qt::Key_Right);
+      const QRect cell = m_list->CellRect(rows[2], c);
+      QVERIFY(cell.left() >= 120 && cell.right() < m_list->viewport()->width());
+      QVERIFY(h->value() == h->maximum() || h->value() % 120 == 0);
+    }
+    press(Qt::Key_Home);
+    press(Qt::Key_Right);
+    QCOMPARE(h->value(), 0);
     press(Qt::Key_Left);
     type("x");
     QVERIFY(m_list->IsEditing());
