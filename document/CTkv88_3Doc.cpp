@@ -105,6 +105,7 @@ bool CTkv88_3Doc::newDocument() {
   notifyViews();
   rememberUnmodified();
   resetHistory();
+  m_madeNew = true;
   return true;
 }
 
@@ -146,6 +147,7 @@ void CTkv88_3Doc::saveFile(const std::string& path) {
   m_unmodifiedText = std::make_shared<const std::string>(bytes);
   m_forcedModified = false;
   m_history.setIdentity(m_title, m_unmodifiedText);
+  m_madeNew = false;
   historyChanged();
 }
 
@@ -163,6 +165,7 @@ void CTkv88_3Doc::takeLoaded(std::unique_ptr<DeviceData> data) {
   notifyViews();
   rememberUnmodified();
   resetHistory();
+  m_madeNew = false;
 }
 
 std::string CTkv88_3Doc::text() const {
@@ -177,6 +180,7 @@ void CTkv88_3Doc::closeDocument() {
   m_pathName.clear();
   rememberUnmodified();
   resetHistory();
+  m_madeNew = false;
 }
 
 void CTkv88_3Doc::replaceConfiguration(std::unique_ptr<DeviceData> data) {
@@ -355,10 +359,11 @@ void CTkv88_3Doc::readDevice() {
 
   if (!m_host) return;
   closeUndoStep();
-  // A configuration worth going back to: one with a file, changes, or
-  // steps to undo or redo. An untouched new one (the read at start-up
-  // replaces it) is not; the read then starts a fresh history.
-  const bool replaces = m_deviceData && (!m_pathName.empty() || canUndo() || canRedo() || isModified());
+  // Every configuration the read replaces can be gone back to, except an
+  // untouched new one (the read at start-up replaces it): the read then
+  // starts a fresh history. A configuration read before is worth going back
+  // to even unchanged: the controller may be another one, or changed since.
+  const bool replaces = m_deviceData && !(m_madeNew && !canUndo() && !canRedo() && !isModified());
   DeviceData scratch;
   if ((levelMask & kLevelL2) && !m_host->runExchange(scratch, "r2")) return;
   if ((levelMask & kLevelL1) && !m_host->runExchange(scratch, "r1")) return;
@@ -379,6 +384,7 @@ void CTkv88_3Doc::readDevice() {
   setTitle(texts().readDocument);
   notifyViews();
   rememberUnmodified();
+  m_madeNew = false;
   if (replaces)
     recordStep(cp1251::fromUtf8("чтение из прибора"), {}, true);
   else

@@ -300,6 +300,8 @@ class CTkv88_3Doc {
   std::string m_pathName;
   std::shared_ptr<const std::string> m_unmodifiedText = std::make_shared<const std::string>();
   bool m_forcedModified = false;
+  // Made by newDocument and neither loaded, read nor saved since.
+  bool m_madeNew = false;
 
   ChangeRecorder m_recorder{*this};
   UndoHistory m_history;

@@ -313,6 +313,16 @@ TEST_F(UndoTest, NewOpenAndLoadStartAFreshHistoryWithoutCellSteps) {
   doc.readDevice();
   EXPECT_EQ(doc.title(), w("Считанная прошивка"));
   EXPECT_FALSE(doc.canUndo());
+  // A configuration read before is: the controller may have changed since.
+  const std::string first = doc.text();
+  host.onExchange = [](DeviceData& config, std::string_view mode) {
+    if (mode == "r1") config.programs.resize(3);
+  };
+  doc.readDevice();
+  EXPECT_EQ(u(doc.undoText()), "чтение из прибора");
+  doc.undo();
+  EXPECT_EQ(doc.text(), first);
+  EXPECT_FALSE(doc.isModified());
 }
 
 TEST_F(UndoTest, TheHistoryKeepsTheLatestHundredStepsOfTheLargestConfiguration) {
