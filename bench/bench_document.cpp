@@ -2,13 +2,17 @@
 // 5 programs of 99 steps), the document's modified check, which renders the
 // file text and compares it with the one last saved, and the undo history:
 // recording one changed cell as a step, undoing and redoing it, and what the
-// history holds after 100 such steps. (A step as a copy of the model would
-// take some 10 MB and 10 ms on these configurations; as the saved text, a
-// load of over 2 ms per undo and no limits or hooks.)
+// history holds after 100 such steps, or after 100 steps that each change
+// every program. (A step as a copy of the model would take some 10 MB and
+// 10 ms on these configurations; as the saved text, a load of over 2 ms per
+// undo and no limits or hooks.)
 #include <benchmark/benchmark.h>
+
+#include <unordered_set>
 
 #include "document/CTkv88_3Doc.h"
 #include "document/ConfigFile.h"
+#include "document/ConfigSnapshot.h"
 
 namespace {
 
@@ -76,6 +80,24 @@ void BM_RecordStep(benchmark::State& state) {
   state.counters["historyMB"] = static_cast<double>(u.doc.history().bytes()) / (1 << 20);
 }
 BENCHMARK(BM_RecordStep)->Arg(0)->Arg(7)->Unit(benchmark::kMillisecond);
+
+// The worst step for memory: one that changes every program (a read from the
+// controller, "По умолчанию" on all of them), so it shares nothing with the
+// one before. After 100 of them the history holds its bound: stepKB is what
+// one such step holds, historyMB the whole history.
+void BM_RecordWholeStep(benchmark::State& state) {
+  UndoDocument u(static_cast<int>(state.range(0)));
+  int i = 0;
+  for (auto _ : state) {
+    for (Program& p : u.doc.deviceData()->programs) (*p.stepAt(0))[Step::U03].setValue(100 + i % 500);
+    u.doc.closeUndoStep();
+    ++i;
+  }
+  std::unordered_set<const void*> seen;
+  state.counters["stepKB"] = static_cast<double>(ConfigSnapshot(*u.doc.deviceData()).bytes(seen)) / 1024;
+  state.counters["historyMB"] = static_cast<double>(u.doc.history().bytes()) / (1 << 20);
+}
+BENCHMARK(BM_RecordWholeStep)->Arg(0)->Arg(7)->Unit(benchmark::kMillisecond);
 
 void BM_UndoAndRedoStep(benchmark::State& state) {
   UndoDocument u(static_cast<int>(state.range(0)));

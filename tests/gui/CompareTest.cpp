@@ -17,6 +17,7 @@
 
 #include "GuiTest.h"
 #include "document/BackupStore.h"
+#include "document/CommandIds.h"
 #include "document/ConfigCompare.h"
 #include "link/ImageFile.h"
 #include "link/MemoryImage.h"
@@ -306,6 +307,53 @@ class CompareTest : public QObject {
     QVERIFY(u(doc().title()).rfind("Резервная копия 20", 0) == 0);
     QVERIFY(doc().pathName().empty());  // a save asks for a name: the backup stays as it is
     QVERIFY(CompareConfigurations(*doc().deviceData(), controller(), {.names = false}).empty());
+  }
+
+  // Comparing and writing leave the document and its undo history alone; a
+  // read is one undo step; a backup opened starts a fresh history.
+  void deviceCommandsLeaveTheHistoryAndAReadIsOneStep() {
+    start();
+    CMainFrame* frame = m_app->mainFrame();
+    QAction* undo = frame->action(CommandId::EditUndo);
+    QVERIFY(!doc().canUndo());  // the read at start-up begins the history
+    doc().deviceData()->programs.front().comparators[0][Comparator::C03].setEnteredValue(33);
+    QCoreApplication::processEvents();
+    const std::string edited = doc().text();
+    const int steps = doc().history().undoCount();
+    QCOMPARE(steps, 1);
+
+    CTkv88_3Doc other;
+    other.newDocument();
+    other.saveFile(path("new.tkv88").toStdString());
+    commands().compareWithDevice();
+    commands().compareWithFile(path("new.tkv88"));
+    whenModal<CDlgCompare>([](CDlgCompare* dialog) { dialog->acceptButton()->click(); });
+    commands().writeChanges();
+    MessageLog::answer() = messages::Answer::Yes;
+    frame->onCommand(CommandId::WriteDevice);
+    QCoreApplication::processEvents();
+    QCOMPARE(doc().text(), edited);
+    QCOMPARE(doc().history().undoCount(), steps);
+    QVERIFY(!doc().canRedo());
+    QVERIFY(frame->isWindowModified());
+
+    // The controller now holds the edit; a read over it can still be undone.
+    MessageLog::answer() = messages::Answer::No;  // "Сохранить изменения?"
+    doc().deviceData()->programs.front().comparators[0][Comparator::C03].setEnteredValue(44);
+    QCoreApplication::processEvents();
+    frame->onCommand(CommandId::ReadDevice);
+    QCOMPARE(undo->text(), QString("&Отменить: чтение из прибора"));
+    QVERIFY(!frame->isWindowModified());
+    undo->trigger();
+    QCOMPARE(doc().deviceData()->programs.front().comparators[0][Comparator::C03].value(), 44);
+    QVERIFY(frame->isWindowModified());
+
+    whenModal<CDlgBackups>([](CDlgBackups* dialog) { dialog->openButton()->click(); });
+    commands().showBackups();
+    QVERIFY(u(doc().title()).rfind("Резервная копия 20", 0) == 0);
+    QVERIFY(!doc().canUndo() && !doc().canRedo());
+    QCOMPARE(undo->text(), QString("&Отменить"));
+    QVERIFY(!frame->isWindowModified());
   }
 };
 

@@ -117,6 +117,38 @@ class UndoGuiTest : public QObject {
     QCOMPARE(treeCurrent(), &ui().general().base);
   }
 
+  // An undo or redo that removes the step or program a view shows leaves
+  // the view on what remains.
+  void viewsShowingWhatAnUndoRemovesMoveToWhatRemains() {
+    Program& first = ui().data().programs.front();
+    QVERIFY(ui().tree()->selectByData(&first, true));
+    frame()->onCommand(CommandId::AddStepLast);
+    QCOMPARE(treeCurrent(), first.stepAt(0));
+    QCOMPARE(ui().pane()->lastKind(), int(ItemKind::Step));
+    frame()->action(CommandId::EditUndo)->trigger();
+    QCOMPARE(first.stepCount(), 0);
+    QCOMPARE(treeCurrent(), &first);
+    QCOMPARE(ui().pane()->lastKind(), int(ItemKind::Program));
+    frame()->action(CommandId::EditRedo)->trigger();
+    QCOMPARE(treeCurrent(), first.stepAt(0));
+
+    // The table on program 20, which a partition change removes.
+    guitest::MessageLog::answer() = messages::Answer::Yes;
+    ui().general().base[BaseParameters::O10].setValue(7);
+    QCoreApplication::processEvents();
+    frame()->action(CommandId::EditUndo)->trigger();
+    frame()->onCommand(CommandId::ViewTable);
+    frame()->onCommand(CommandId::ProgramFirst + 19);
+    QCOMPARE(frame()->tableView()->program(), ui().data().programAt(19));
+    frame()->action(CommandId::EditRedo)->trigger();
+    QCOMPARE(ui().data().programCount(), 5);
+    QCOMPARE(frame()->tableView()->program(), &first);
+    QCOMPARE(frame()->tableView()->stepsPage()->program(), &first);
+    frame()->onCommand(CommandId::ViewList);
+    frame()->onCommand(CommandId::ViewDialog);
+    QVERIFY(ui().tree()->findByData(&first));
+  }
+
   void tableAndListEditsComeBackAtTheirCells() {
     Program& first = ui().data().programs.front();
     first.steps.resize(3);
