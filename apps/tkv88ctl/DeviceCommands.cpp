@@ -27,6 +27,14 @@
 
 namespace {
 
+// A fault's message once writing may have begun: the controller may hold a
+// mix, and the backup (a path, or empty) that puts the old one back.
+std::string writeFault(const std::string& error, const std::string& backup) {
+  std::string text = error + "; прибор может хранить смесь прежней и новой конфигурации";
+  if (!backup.empty()) text += ", прежнюю восстановит \"tkv88ctl write --changed " + backup + "\"";
+  return text;
+}
+
 // The document's framework for a command line: exchanges run through the
 // session (progress bar, port choice); the device commands settle every
 // question beforehand, so nothing else is shown.
@@ -46,7 +54,7 @@ class CtlHost : public HeadlessHost {
     if (!backupBeforeWrite) return true;
     try {
       DeviceSnapshot snapshot;
-      m_session.keepBackup(m_session.readSnapshot(snapshot), *backupBeforeWrite, true);
+      m_backup = m_session.keepBackup(m_session.readSnapshot(snapshot), *backupBeforeWrite, true);
       return true;
     } catch (const std::exception& e) {
       m_failure = e.what();
@@ -65,7 +73,9 @@ class CtlHost : public HeadlessHost {
                     [&](DeviceLink& link) { RunExchangeOperation(link, config, *m); });
       return true;
     } catch (const std::exception& e) {
-      m_failure = e.what();
+      // A full write that kept a backup first names it.
+      const bool writing = *m == ExchangeMode::WriteL1 || *m == ExchangeMode::WriteL2;
+      m_failure = writing && !m_backup.empty() ? writeFault(e.what(), m_backup) : e.what();
       return false;
     }
   }
@@ -78,6 +88,7 @@ class CtlHost : public HeadlessHost {
  private:
   DeviceSession& m_session;
   std::optional<std::string> m_failure;
+  std::string m_backup;  // kept before this full write
 };
 
 void warn(const char* command, const std::string& cp1251Line) {
@@ -193,9 +204,7 @@ int writeChanged(const Args& args, const DeviceData& config) {
                 [&](DeviceLink& link) { RunExchangeOperation(link, target, mode, nullptr, &work); });
   } catch (const Failure& e) {
     if (!work.changed.writeStarted) throw;
-    std::string text = std::string(e.what()) + "; прибор может хранить смесь прежней и новой конфигурации";
-    if (!backup.empty()) text += ", прежнюю восстановит \"tkv88ctl write --changed " + backup + "\"";
-    throw Failure(text);
+    throw Failure(writeFault(e.what(), backup));
   }
   if (work.changed.bytesChanged == 0)
     session.note("the controller already holds the configuration: nothing written");

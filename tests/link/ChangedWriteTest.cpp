@@ -204,14 +204,17 @@ TEST(ChangedWrite, ADropOutAtAnyByteIsALinkFault) {
     dropout.dropoutBytes = bytes;
     SimLink sim(before, dropout);
     const ChangedRun run = writeChanged(*sim.link, target);
-    if (!run.read.programs.empty())
+    if (!run.read.programs.empty()) {
       ASSERT_TRUE(CompareConfigurations(run.read, truth).empty()) << "read wrong after " << bytes << " bytes";
+    }
     if (!run.error) {
       EXPECT_EQ(sim.sim().memory(), expected);
       survived = true;
       continue;
     }
     ASSERT_NE(run.error->errorCode, kErrorVerify) << "after " << bytes << " bytes: " << run.error->what();
-    if (!run.result.writeStarted) ASSERT_EQ(sim.sim().memory(), before) << bytes;
+    if (!run.result.writeStarted) {
+      ASSERT_EQ(sim.sim().memory(), before) << bytes;
+    }
   }
 }
