@@ -46,6 +46,16 @@ TEST(ConfigCompare, NamesEveryDifferenceAsTheListDoes) {
       {"partition",
        [](DeviceData& d) { d.general.base[BaseParameters::O10].setValueQuiet(5); },
        {"L2 O10 2 (20 программ по 25 шагов)|5 (10 программ по 52 шага)"}},
+      {"general choices with their words",
+       [](DeviceData& d) {
+         d.general.base[BaseParameters::O01].setEnteredValue(3);
+         d.general.base[BaseParameters::O04].setEnteredValue(1);
+         d.general.base[BaseParameters::O06].setEnteredValue(70);
+       },
+       {"L2 O01 0 (ТСМ (50М/100М)   W100= 1,426)|3 (ТСМ (50М/100М)   W100= 1,428)",
+        "L2 O04 3 (индицируется температура сухого, влажного и датчика продукта)|1 (индицируется "
+        "температура сухого датчика)",
+        "L2 O06 64|70"}},
       {"comparator and cycle start",
        [](DeviceData& d) {
          d.programAt(0)->H02.setEnteredValue(2);

@@ -150,7 +150,7 @@ TEST_P(CtlDeviceCommands, DiffAndChangedWriteAgainstTheController) {
       {"--brief device " + path("d.tkv88"), 1, "device and " + path("d.tkv88") + " differ\n"},
       {path("c.tkv88") + " " + path("d.tkv88"), 1,
        "P1.S1\tN02\t0 (ключ не замкнут)\t3 (2-ой импульсный режим)\tРежим ключа № 2\n"
-       "L2\tO09\t3\t5\tСкорость передачи данных в компьютер по последовательному порту RS-232\n"},
+       "L2\tO09\t3 (2400 бод)\t5 (9600 бод)\tСкорость передачи данных в компьютер по последовательному порту RS-232\n"},
       {path("missing.tkv88") + " device", 2, ""},
       {"device defaults --port " + std::string(GetParam()) + memory.string() + ",fault=absent", 2, ""},
   };
