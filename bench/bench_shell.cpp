@@ -2,7 +2,8 @@
 // configurations (60 programs of 7 steps, 5 programs of 99 steps),
 // switching the right pane between kinds, and switching it to each
 // parameter form (its initial update, the step form's key lists included),
-// so that every edit and every arrow key in the tree stays instant.
+// and an edit undone and redone, so that every edit, undo and arrow key in
+// the tree stays instant.
 // Run offscreen (QT_QPA_PLATFORM=offscreen; scripts/bench.sh sets it).
 
 #include <benchmark/benchmark.h>
@@ -13,6 +14,7 @@
 
 #include "GuiBenchMain.h"
 #include "document/CTkv88_3Doc.h"
+#include "document/CommandIds.h"
 #include "document/LevelMask.h"
 #include "shell/CMainFrame.h"
 #include "shell/CRightWizFrame.h"
@@ -36,6 +38,7 @@ struct Shell {
     d.general.base[BaseParameters::O10].setValueQuiet(partition);
     d.programs.resize(d.general.programCount());
     for (Program& p : d.programs) p.steps.resize(steps);
+    doc.closeUndoStep();  // the steps made, as one undo step
     frame->show();
     QCoreApplication::processEvents();
     doc.notifyViews();
@@ -114,6 +117,41 @@ void BM_StepToStep(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StepToStep)->Unit(benchmark::kMillisecond);
+
+// Undo as the user meets it with the last step's form on show: a value
+// committed (the step recorded, the "Правка" items renamed, the title's
+// mark checked), and an undo and a redo of it with every view brought back.
+void BM_EditUndoRedo(benchmark::State& state) {
+  Shell shell(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  Step& step = shell.doc.deviceData()->programs.back().steps.back();
+  shell.frame->treeView()->selectByData(&step, true);
+  QCoreApplication::processEvents();
+  const bool edit = state.range(2) == 0;
+  int i = 0;
+  if (!edit) {
+    step[Step::U03].setValue(500);
+    QCoreApplication::processEvents();
+  }
+  for (auto _ : state) {
+    if (edit) {
+      step[Step::U03].setValue(100 + i++ % 300);
+      QCoreApplication::processEvents();
+      continue;
+    }
+    shell.frame->onCommand(CommandId::EditUndo);
+    QCoreApplication::processEvents();
+    shell.frame->onCommand(CommandId::EditRedo);
+    QCoreApplication::processEvents();
+  }
+}
+// Arguments: the partition, the steps of every program, and 0 for the
+// edit, 1 for an undo and a redo.
+BENCHMARK(BM_EditUndoRedo)
+    ->Args({0, 7, 0})
+    ->Args({7, 99, 0})
+    ->Args({0, 7, 1})
+    ->Args({7, 99, 1})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "document/CTkv88_3Doc.h"
 #include "document/CommandIds.h"
@@ -16,6 +18,20 @@ std::string format(const char* utf8Format, int a, int b = 0) {
   char buf[160];
   std::snprintf(buf, sizeof buf, utf8Format, a, b);
   return cp1251::fromUtf8(buf);
+}
+
+// What the navigation tree shows of the configuration: the programs (by
+// object), their names, step counts and cycle starts. An undo or redo that
+// leaves it as it was need not rebuild the tree, which on the largest
+// configurations costs more than all the rest of the undo.
+using TreeShape = std::vector<std::tuple<const Program*, std::string, int, int32_t>>;
+
+TreeShape treeShape(const DeviceData& data) {
+  TreeShape shape;
+  shape.reserve(data.programs.size());
+  for (const Program& p : data.programs)
+    shape.emplace_back(&p, std::string(p.name()), p.stepCount(), p.H02.value());
+  return shape;
 }
 
 }  // namespace
@@ -99,7 +115,9 @@ void CTkv88_3Doc::redo() {
 
 void CTkv88_3Doc::restoreCurrent(const ChangePlace& place) {
   const UndoHistory::Entry& state = m_history.current();
+  const TreeShape shape = treeShape(*m_deviceData);
   state.state.restoreInto(*m_deviceData);
+  const bool treeChanged = treeShape(*m_deviceData) != shape;
   m_unmodifiedText = state.savedText;
   if (m_title != state.title) setTitle(state.title);
 
@@ -114,8 +132,9 @@ void CTkv88_3Doc::restoreCurrent(const ChangePlace& place) {
   }
 
   // The tree first, so that selecting the place's item sets the current
-  // program and step before the other views show them.
-  notifyView(treeView);
+  // program and step before the other views show them. Steps keep their
+  // objects where they remain, so an unchanged shape leaves every item right.
+  if (treeChanged) notifyView(treeView);
   if (void* data = dataOf(place); data && m_host) m_host->selectTreeItem(data, false);
   for (DocumentView* view : {rightPane, tableView, listView}) notifyView(view);
   for (DocumentView* view : {treeView, rightPane, tableView, listView})

@@ -50,12 +50,16 @@ class UndoGuiTest : public QObject {
     QCOMPARE(undoText(), QString("&Отменить: D02 в цифровых фильтрах"));
     QVERIFY(frame()->isWindowModified());
 
-    // From elsewhere in the tree: the undo brings the filters' form back.
+    // From elsewhere in the tree: the undo brings the filters' form back,
+    // and a value's undo leaves the tree's open branches as they were.
     QVERIFY(ui().open(&ui().general().base));
+    const auto program2 = [&] { return ui().tree()->findByData(ui().data().programAt(1)); };
+    program2()->setExpanded(true);
     ui().tree()->setFocus();
     keys(ui().tree(), Qt::ControlModifier, Qt::Key_Z);
     QCOMPARE(filters()[1].value(), 0);
     QCOMPARE(treeCurrent(), &filters());
+    QVERIFY(program2()->isExpanded());
     QCOMPARE(ui().edit(135)->text(), QString("0"));
     QVERIFY(!frame()->isWindowModified());
     QCOMPARE(redoText(), QString("&Повторить: D02 в цифровых фильтрах"));
