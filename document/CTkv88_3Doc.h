@@ -192,7 +192,8 @@ class CTkv88_3Doc {
   // "&Считать прошивку": exchanges "r2" then "r1" on a scratch configuration;
   // only when both finish does it replace the document's (title "Считанная
   // прошивка", O10 with the partition hooks). A cancel or failure changes
-  // nothing.
+  // nothing. The read is one undo step "чтение из прибора"; over an untouched
+  // new configuration (the read at start-up) it starts a fresh history.
   void readDevice();
   // "&Записать прошивку": exchanges "w2" then "w1" on the document's own
   // configuration; a cancel or failure skips the rest.
