@@ -179,6 +179,10 @@ void CTkv88_3Doc::selectProgram(int id) {
 
 bool CTkv88_3Doc::setStepCount(Program& program, int count) {
   closeUndoStep();
+  // The program becomes the one worked on, in the tree too: its rebuild
+  // would otherwise put back the item selected before, and with it that
+  // item's program. Selected before any step goes, so no view shows one.
+  if (m_host) m_host->selectTreeItem(&program, false);
   const bool changed = changeStepCount(program, count);
   if (changed) {
     const int number = programNumber(program);

@@ -7,13 +7,16 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
 
 #include "GuiTest.h"
 #include "document/CommandIds.h"
 #include "shell/CTkv88_3View.h"
+#include "tables/CDlgStepsTable.h"
 #include "tables/CFormListMode.h"
+#include "tables/CFormTableSheet.h"
 
 namespace {
 
@@ -181,6 +184,40 @@ class ListModeTest : public QObject {
     QCoreApplication::processEvents();
     QVERIFY(!m_shell->frame->treeView()->findByData(program(1).stepAt(1)));
     QVERIFY(doc().currentStep == nullptr || doc().currentStep == program(1).stepAt(0));
+  }
+
+  // The program whose step count was edited is the one the user works on:
+  // the tree's rebuild must not put back the item selected before, and the
+  // table mode then shows that program.
+  void editedStepCountMakesItsProgramTheTables_data() {
+    QTest::addColumn<int>("selected");  // 0: program 1's item, 1: a step of program 1, 2: an L2 group
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("program item, steps added") << 0 << "4";
+    QTest::newRow("step item, steps removed") << 1 << "1";
+    QTest::newRow("step item, count unchanged") << 1 << "2";
+    QTest::newRow("L2 group, steps added") << 2 << "3";
+  }
+  void editedStepCountMakesItsProgramTheTables() {
+    QFETCH(int, selected);
+    QFETCH(QString, typed);
+    doc().setStepCount(program(0), 2);
+    doc().setStepCount(program(1), 2);
+    doc().notifyViews();
+    CTkv88_3View* tree = m_shell->frame->treeView();
+    const void* item[] = {&program(0), program(0).stepAt(1), &doc().deviceData()->general.base};
+    QVERIFY(tree->selectByData(item[selected], false));
+    showList();
+    enter(row("H01", 1), typed);
+    QVERIFY(guitest::waitFor([&] { return list()->GetCellText(row("H01", 1), 2) == typed; }));
+    QCoreApplication::processEvents();
+    QCOMPARE(doc().currentProgram, &program(1));
+    QCOMPARE(doc().selection->data, static_cast<void*>(&program(1)));
+    m_shell->frame->onCommand(CommandId::ViewTable);
+    QCoreApplication::processEvents();
+    QCOMPARE(m_shell->frame->tableView()->program(), &program(1));
+    QCOMPARE(m_shell->frame->tableView()->stepsPage()->program(), &program(1));
+    const QList<QAction*> items = m_shell->frame->programsMenu()->actions();
+    QVERIFY(items.size() > 1 && items[1]->isChecked() && !items[0]->isChecked());
   }
 
   void closedGroupsSurviveRebuilds() {
