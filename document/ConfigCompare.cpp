@@ -24,36 +24,18 @@ const ValueTextList* textsOf(std::string_view code) {
   return nullptr;
 }
 
-// The words of the general parameters whose values are choices, as their
-// forms offer them (blanks around them trimmed); nullptr for a value
-// without words.
-const char* generalWords(std::string_view code, int32_t v) {
-  struct Words {
-    const char* code;
-    int32_t first;
-    std::vector<const char*> words;
-  };
-  static const Words table[] = {
-      {"O01", 0, {"ТСМ (50М/100М)   W100= 1,426", "ТСП (50П/100П)    W100= 1,385",
-                  "ТСП (50П/100П)    W100= 1,391", "ТСМ (50М/100М)   W100= 1,428"}},
-      {"O04", 1, {"индицируется температура сухого датчика", "индицируется температура сухого и влажного датчиков",
-                  "индицируется температура сухого, влажного и датчика продукта",
-                  "индицируется температура сухого, влажного, датчика продукта и положение задвижки 1",
-                  "индицируется температура сухого, влажного, датчика продукта и положение задвижек 1 и 2"}},
-      {"O07", 1, {"Продолжение работы с момента пропадания питания", "Аварийный останов (со срабатыванием реле 5)",
-                  "Неаварийный останов (переход в режим \"Останов\")",
-                  "Продолжение, если одна из температур понизилась больше чем на O08, иначе - аварийный останов",
-                  "Продолжение, если одна из температур понизилась больше чем на O08, иначе - аварийный останов"}},
-      {"O09", 0, {"300 бод", "600 бод", "1200 бод", "2400 бод", "4800 бод", "9600 бод", "14400 бод", "19200 бод"}},
-      {"O11", 0, {"автоматическое", "ручное"}},
-      {"Scr", 1, {"чтение и запись по паролю", "записи - по паролю, чтение - без", "без пароля"}},
-  };
-  for (const Words& w : table) {
-    if (code != w.code) continue;
-    const int32_t i = v - w.first;
-    return i >= 0 && i < static_cast<int32_t>(w.words.size()) ? w.words[static_cast<std::size_t>(i)] : nullptr;
+// The choice words of a general cell's value (blanks around them trimmed),
+// or empty.
+std::string choiceWords(const Parameter& cell) {
+  static const BaseParameters base;
+  for (int i = 0; i < BaseParameters::kCellCount; ++i) {
+    if (base[i].code() != cell.code()) continue;
+    std::string words = GeneralParameters::choiceText(i, cell.value());
+    const std::size_t begin = words.find_first_not_of(' ');
+    if (begin == std::string::npos) return {};
+    return words.substr(begin, words.find_last_not_of(' ') + 1 - begin);
   }
-  return nullptr;
+  return {};
 }
 
 class Comparison {
@@ -242,18 +224,14 @@ std::vector<ConfigDifference> CompareConfigurations(const DeviceData& a, const D
 
 std::string DisplayValue(const Parameter& cell) {
   std::string out = number(cell.value());
-  std::string_view words;
-  std::string partition;
-  if (cell.code() == "O10") {
-    partition = GeneralParameters::partitionText(cell.value());
-    words = partition;
-  } else if (const ValueTextList* list = textsOf(cell.code())) {
+  std::string words;
+  if (cell.code() == "O10")
+    words = GeneralParameters::partitionText(cell.value());
+  else if (const ValueTextList* list = textsOf(cell.code()))
     words = longTextOf(*list, cell.value());
-  } else if (const char* general = generalWords(cell.code(), cell.value())) {
-    partition = text(general);
-    words = partition;
-  }
-  if (!words.empty()) out += " (" + std::string(words) + ")";
+  else
+    words = choiceWords(cell);
+  if (!words.empty()) out += " (" + words + ")";
   return out;
 }
 

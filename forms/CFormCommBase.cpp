@@ -19,9 +19,10 @@
 
 namespace {
 
-QStringList texts(std::initializer_list<const char*> utf8) {
+// The choice words of a base cell as the model keeps them.
+QStringList choices(BaseParameters::Cell cell) {
   QStringList list;
-  for (const char* s : utf8) list << QString::fromUtf8(s);
+  for (const std::string& s : GeneralParameters::choiceTexts(cell)) list << fromCp1251(s);
   return list;
 }
 
@@ -39,9 +40,7 @@ CFormCommBase::CFormCommBase(QWidget* parent) : CMyFormView(kTemplateId, parent)
   // O01, O02
   auto* sensors = new QGridLayout;
   const QString sensorsText = QStringLiteral("тип температурных датчиков");
-  m_sensors = formui::list(p, 140, sensorsText,
-                           texts({"ТСМ (50М/100М)   W100= 1,426 ", "ТСП (50П/100П)    W100= 1,385 ",
-                                  "ТСП (50П/100П)    W100= 1,391 ", "ТСМ (50М/100М)   W100= 1,428 "}));
+  m_sensors = formui::list(p, 140, sensorsText, choices(BaseParameters::O01));
   QLabel* sensorsLabel = formui::label(p, 0, sensorsText);
   sensorsLabel->setBuddy(m_sensors);
   sensors->addWidget(m_sensors, 0, 0);
@@ -65,11 +64,7 @@ CFormCommBase::CFormCommBase(QWidget* parent) : CMyFormView(kTemplateId, parent)
   QGroupBox* parameter = formui::frame(p, 0, QStringLiteral("Индикатор \"параметр\""));
   QVBoxLayout* parameterLayout = column(parameter);
   m_parameter = new QButtonGroup(this);
-  const QStringList parameterTexts =
-      texts({"индицируется температура сухого датчика", "индицируется температура сухого и влажного датчиков",
-             "индицируется температура сухого, влажного и датчика продукта",
-             "индицируется температура сухого, влажного, датчика продукта и положение задвижки 1",
-             "индицируется температура сухого, влажного, датчика продукта и положение задвижек 1 и 2"});
+  const QStringList parameterTexts = choices(BaseParameters::O04);
   for (int i = 0; i < parameterTexts.size(); ++i)
     formui::radio(m_parameter, i, 162 + i, parameterTexts[i], parameterLayout);
   main->addWidget(parameter);
@@ -100,12 +95,11 @@ CFormCommBase::CFormCommBase(QWidget* parent) : CMyFormView(kTemplateId, parent)
   QGroupBox* power = formui::frame(p, 0, powerTitle);
   QVBoxLayout* powerLayout = column(power);
   m_powerFailure = new QButtonGroup(this);
-  formui::radio(m_powerFailure, 0, 1009, QStringLiteral("Продолжение работы с момента пропадания питания "),
-                powerLayout);
-  formui::radio(m_powerFailure, 1, 1010, QStringLiteral("Аварийный останов (со срабатыванием реле 5)"),
-                powerLayout);
-  formui::radio(m_powerFailure, 2, 1011, QStringLiteral("Неаварийный останов (переход в режим \"Останов\") "),
-                powerLayout);
+  const QStringList powerTexts = choices(BaseParameters::O07);
+  const int powerIds[3] = {1009, 1010, 1011};
+  for (int i = 0; i < 3; ++i) formui::radio(m_powerFailure, i, powerIds[i], powerTexts[i], powerLayout);
+  // The last two choices wrap their words around the O08 edit that stands
+  // beside them, so they leave out the "O08," the model's sentence names.
   const QString dropText = QStringLiteral(
       "Продолжение, если одна из\nтемператур понизилась больше чем на\nиначе - аварийный останов");
   QLineEdit** drops[2] = {&m_drop4, &m_drop5};
@@ -128,9 +122,7 @@ CFormCommBase::CFormCommBase(QWidget* parent) : CMyFormView(kTemplateId, parent)
   QGroupBox* rs232 = formui::frame(p, 0, QStringLiteral("RS-232"));
   auto* rsLayout = new QGridLayout(rs232);
   const QString baudText = QStringLiteral("Скорость обмена");
-  m_baud = formui::list(rs232, 142, baudText,
-                        texts({"300 бод", "600 бод", "1200 бод", "2400 бод", "4800 бод", "9600 бод",
-                               "14400 бод", "19200 бод"}));
+  m_baud = formui::list(rs232, 142, baudText, choices(BaseParameters::O09));
   QLabel* baudLabel = formui::label(rs232, 0, baudText);
   baudLabel->setBuddy(m_baud);
   rsLayout->addWidget(baudLabel, 0, 0);
@@ -149,15 +141,13 @@ CFormCommBase::CFormCommBase(QWidget* parent) : CMyFormView(kTemplateId, parent)
 
   const QString switchingTitle = QStringLiteral("Переключение каналов индикации");
   QGroupBox* switching = formui::frame(p, 0, switchingTitle);
-  m_switching = formui::list(switching, 143, switchingTitle, texts({"автоматическое", "ручное"}));
+  m_switching = formui::list(switching, 143, switchingTitle, choices(BaseParameters::O11));
   column(switching)->addWidget(m_switching);
   main->addWidget(switching);
 
   auto* secrecy = new QGridLayout;
   const QString secrecyText = QStringLiteral("параметр секретности");
-  m_secrecy =
-      formui::list(p, 144, secrecyText,
-                   texts({"чтение и запись по паролю", "записи - по паролю, чтение - без", "без пароля"}));
+  m_secrecy = formui::list(p, 144, secrecyText, choices(BaseParameters::Scr));
   QLabel* secrecyLabel = formui::label(p, 0, secrecyText);
   secrecyLabel->setBuddy(m_secrecy);
   secrecy->addWidget(m_secrecy, 0, 0);

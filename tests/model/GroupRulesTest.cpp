@@ -27,6 +27,25 @@ TEST(Partition, CountsFollowO10) {
   EXPECT_EQ(GeneralParameters::partitionText(8), "");
 }
 
+// The base form lists one entry per value, so a word missing or extra would
+// shift every choice after it.
+TEST(ChoiceTexts, OneWordPerValueOfEachChoiceCell) {
+  const BaseParameters base;
+  const BaseParameters::Cell choiceCells[] = {BaseParameters::O01, BaseParameters::O04, BaseParameters::O07,
+                                              BaseParameters::O09, BaseParameters::O11, BaseParameters::Scr};
+  for (BaseParameters::Cell c : choiceCells) {
+    const Parameter& cell = base[c];
+    const auto& texts = GeneralParameters::choiceTexts(c);
+    ASSERT_EQ(static_cast<int>(texts.size()), cell.maxValue() - cell.minValue() + 1) << cell.code();
+    EXPECT_EQ(GeneralParameters::choiceText(c, cell.minValue()), texts.front()) << cell.code();
+    EXPECT_EQ(GeneralParameters::choiceText(c, cell.maxValue()), texts.back()) << cell.code();
+    EXPECT_EQ(GeneralParameters::choiceText(c, cell.maxValue() + 1), "") << cell.code();
+    EXPECT_EQ(GeneralParameters::choiceText(c, cell.minValue() - 1), "") << cell.code();
+  }
+  EXPECT_TRUE(GeneralParameters::choiceTexts(BaseParameters::O10).empty());
+  EXPECT_EQ(GeneralParameters::choiceText(BaseParameters::Scr, 3), w("без пароля"));
+}
+
 TEST(InputRanges, ComparatorHumidityNarrowsSetpoints) {
   Comparator c;
   c[Comparator::C01].setValue(5);
