@@ -189,12 +189,16 @@ std::unique_ptr<DeviceData> read(std::string_view text, int* recognisedLines) {
     if (!pendingStep.empty() && !pendingProgram.empty()) {
       if (++steps > kMaxSteps) throw FormatError("в файле больше " + std::to_string(kMaxSteps) + " шагов");
       Program& program = pendingProgram.front();
+      // The limits follow the inputs read; the values stay as the file has them.
+      pendingStep.front().selectInputRanges();
       program.steps.splice(program.steps.end(), pendingStep);
     }
   };
   auto flushProgram = [&] {
     if (!pendingProgram.empty() && ++programs > kMaxPrograms)
       throw FormatError("в файле больше " + std::to_string(kMaxPrograms) + " программ");
+    if (!pendingProgram.empty())
+      for (Comparator& c : pendingProgram.front().comparators) c.selectInputRanges();
     data->programs.splice(data->programs.end(), pendingProgram);
   };
 

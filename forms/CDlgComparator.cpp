@@ -129,9 +129,9 @@ CDlgComparator::CDlgComparator(QWidget* parent) : CMyDialog(kTemplateId, parent)
 
 void CDlgComparator::bindComparator(Comparator* comparator) {
   m_comparator = comparator;
+  // Limits only: showing stores nothing, a setpoint beyond them is marked.
+  if (m_comparator) m_comparator->selectInputRanges();
   refreshForm();
-  if (!m_comparator) return;
-  commitForm();
   applyInput();
 }
 
@@ -157,25 +157,27 @@ void CDlgComparator::exchange(DataExchange& dx) {
   Comparator& c = *m_comparator;
   const int32_t input = c[Comparator::C01].value();
   dx.cell(m_input, c[Comparator::C01], 1);
-  if (dx.saving() && dx.ok()) {
-    c.applyInputRanges();
+  if (dx.saving() && dx.ok() && c[Comparator::C01].value() != input) {
     // A new input clamps the setpoints into its range; the edits still show
     // them as they were, which is no entry of the user's to refuse.
-    if (c[Comparator::C01].value() != input) {
-      m_upper->setText(QString::number(c[Comparator::C03].value()));
-      m_lower->setText(QString::number(c[Comparator::C04].value()));
-    }
+    c.applyInputRanges();
+    DataExchange::show(m_upper, QString::number(c[Comparator::C03].value()));
+    DataExchange::show(m_lower, QString::number(c[Comparator::C04].value()));
   }
 
-  // Both setpoints are checked before either is stored.
-  int32_t upper = c[Comparator::C03].value(), lower = c[Comparator::C04].value();
-  dx.integer(m_upper, upper);
-  dx.range(m_upper, int64_t{upper}, c[Comparator::C03].minValue(), c[Comparator::C03].maxValue());
-  dx.integer(m_lower, lower);
-  dx.range(m_lower, int64_t{lower}, c[Comparator::C04].minValue(), c[Comparator::C04].maxValue());
-  if (dx.saving() && dx.ok()) {
-    c[Comparator::C03].setEnteredValue(upper);
-    c[Comparator::C04].setEnteredValue(lower);
+  // Both setpoints are checked before either is stored; a value beyond the
+  // limits that nobody edited is shown marked.
+  Parameter* setpoints[2] = {&c[Comparator::C03], &c[Comparator::C04]};
+  QLineEdit* edits[2] = {m_upper, m_lower};
+  int32_t values[2];
+  for (int i = 0; i < 2; ++i) {
+    values[i] = setpoints[i]->value();
+    dx.integer(edits[i], values[i]);
+    dx.range(edits[i], int64_t{values[i]}, setpoints[i]->minValue(), setpoints[i]->maxValue());
+  }
+  for (int i = 0; i < 2; ++i) {
+    dx.store(edits[i], *setpoints[i], values[i]);
+    if (dx.ok()) DataExchange::markOutside(edits[i], outsideTip(*setpoints[i]));
   }
 
   int32_t onDelay = c[Comparator::C09].value(), offDelay = c[Comparator::C10].value();
@@ -193,8 +195,8 @@ void CDlgComparator::exchange(DataExchange& dx) {
   if (dx.saving()) {
     c[Comparator::C05].setEnteredValue(logic);
     for (int i = 0; i < 3; ++i) c[Comparator::C06 + i].setEnteredValue(blocks[i]);
-    c[Comparator::C09].setEnteredValue(onDelay);
-    c[Comparator::C10].setEnteredValue(offDelay);
+    dx.store(m_onDelay, c[Comparator::C09], onDelay);
+    dx.store(m_offDelay, c[Comparator::C10], offDelay);
   }
 
   Parameter& output = c[Comparator::C02];

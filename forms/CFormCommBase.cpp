@@ -235,8 +235,8 @@ void CFormCommBase::exchange(DataExchange& dx) {
     dx.integer(source, v);
     dx.range(source, int64_t{v}, int64_t{o08.minValue()}, int64_t{o08.maxValue()});
     if (!dx.ok()) return;
-    other->setText(source->text().trimmed());
-    o08.setEnteredValue(v);
+    if (DataExchange::edited(source)) DataExchange::show(other, source->text().trimmed());
+    dx.store(source, o08, v);
   }
 
   dx.cell(m_baud, g[BaseParameters::O09]);

@@ -81,8 +81,11 @@ void CFormCommKorr::exchange(DataExchange& dx) {
   if (!dx.saving() || !dx.ok()) return;
   for (int i = 0; i < 6; ++i) {
     const Field& f = m_fields[i];
+    // A "-0" shown and left alone keeps its sign cell.
+    if (!DataExchange::edited(f.edit)) continue;
     storeSignedTenths(m_group->cell(f.thermometer, f.magnitude),
                       m_group->cell(f.thermometer, signOf(f.magnitude)), values[i]);
+    DataExchange::taken(f.edit);
   }
 }
 

@@ -175,7 +175,10 @@ CFormStep::CFormStep(CTkv88_3Doc& doc, QWidget* parent) : CMyFormView(kTemplateI
 
   // Handlers.
   for (QComboBox* key : m_keys) onSelect(key);
-  onSelect(m_transition, [this] { transitionChanged(); });
+  onSelect(m_transition, [this] {
+    commitForm();
+    showTransition();
+  });
   onSelect(m_condition, [this] { conditionChanged(); });
   onLeave(m_conditionSetpoint);
   onSpin(m_conditionSpin);
@@ -186,7 +189,7 @@ CFormStep::CFormStep(CTkv88_3Doc& doc, QWidget* parent) : CMyFormView(kTemplateI
     validateDuration(info);
   });
   for (Regulator& r : m_regulators) {
-    onSelect(r.input, [this] { inputChanged(); });
+    onSelect(r.input, [this, &r] { inputChanged(r); });
     onLeave(r.setpoint);
     onLeave(r.rate);
     onSpin(r.setpointSpin, [this, &r](int delta) { stepSetpoint(r, delta); });
@@ -201,12 +204,13 @@ CFormStep::CFormStep(CTkv88_3Doc& doc, QWidget* parent) : CMyFormView(kTemplateI
 
 void CFormStep::bindGroup(void* group) {
   m_step = static_cast<Step*>(group);
+  // Limits only: whatever set the inputs, the setpoints are checked and
+  // marked against the limits the inputs call for.
+  if (m_step) m_step->selectInputRanges();
   CMyFormView::bindGroup(group);
-  if (m_step) {
-    transitionChanged();
-    inputChanged();
-    conditionChanged();
-  }
+  showTransition();
+  showInputs();
+  showCondition();
   enableRegulators();
 }
 
@@ -255,8 +259,7 @@ bool CFormStep::updateKeyLists() {
   return changed;
 }
 
-void CFormStep::transitionChanged() {
-  commitForm();
+void CFormStep::showTransition() {
   const int u01 = m_step ? (*m_step)[Step::U01].value() : kValueOnly;
   const bool byValue = u01 != kTimeOnly;
   const bool byTime = u01 != kValueOnly;
@@ -267,30 +270,40 @@ void CFormStep::transitionChanged() {
     w->setEnabled(byTime);
 }
 
-void CFormStep::conditionChanged() {
-  commitForm();
+void CFormStep::showCondition() {
   if (!m_step) return;
-  Parameter& u03 = (*m_step)[Step::U03];
+  const Parameter& u03 = (*m_step)[Step::U03];
   const int u02 = (*m_step)[Step::U02].value();
   const bool humidity = u02 == 9 || u02 == 10;
   m_conditionUnit->setText(humidity ? QStringLiteral("(%)") : QStringLiteral("(°С)"));
-  u03.selectRange(humidity ? 1 : 0);
   m_conditionSpin->setRange(u03.minValue(), u03.maxValue());
-  refreshForm();
 }
 
-void CFormStep::inputChanged() {
-  commitForm();
+void CFormStep::showInputs() {
   if (!m_step) return;
   for (Regulator& r : m_regulators) {
     const bool humidity = (*m_step)[r.firstCell].value() == kHumidityInput;
-    (*m_step)[r.firstCell + 1].selectRange(humidity ? 1 : 0);
-    (*m_step)[r.firstCell + 2].selectRange(humidity ? 1 : 0);
     r.setpointUnit->setText(humidity ? QStringLiteral("(%)") : QStringLiteral("(°С)"));
     r.rateUnit->setText(humidity ? QStringLiteral("(% /мин.)") : QStringLiteral("(°С/мин.)"));
   }
-  // Shows both setpoints within their new limits.
+}
+
+void CFormStep::conditionChanged() {
+  // The list's value is stored first in the exchange, even when a later
+  // field refuses its text.
   commitForm();
+  if (!m_step) return;
+  m_step->followInput(Step::U02);
+  showCondition();
+  refreshForm();
+}
+
+void CFormStep::inputChanged(const Regulator& r) {
+  commitForm();
+  if (!m_step) return;
+  m_step->followInput(r.firstCell);
+  showInputs();
+  refreshForm();
 }
 
 void CFormStep::stepSetpoint(const Regulator& r, int delta) {
@@ -318,17 +331,28 @@ void CFormStep::enableRegulators() {
   }
 }
 
-void CFormStep::validateDuration(MaskValidateInfo& info) {
+std::pair<int, int> CFormStep::typedDuration() const {
   const QString digits = m_duration->GetEnteredText();
   const auto digit = [&](int i) {
     return i < digits.size() && digits[i].isDigit() ? digits[i].digitValue() : 0;
   };
-  const int hours = 10 * digit(0) + digit(1);
-  const int minutes = 10 * digit(2) + digit(3);
-  if (hours >= 64 || minutes > 59) {
-    messages::showNotice(window(), QStringLiteral("Время не должно превышать 63 часов 59 минут"));
+  return {10 * digit(0) + digit(1), 10 * digit(2) + digit(3)};
+}
+
+int CFormStep::durationFault() const {
+  const auto [hours, minutes] = typedDuration();
+  return hours >= 64 ? 0 : minutes > 59 ? 2 : -1;
+}
+
+void CFormStep::showDurationMessage() {
+  messages::showNotice(window(), QStringLiteral("Время не должно превышать 63 часов 59 минут"));
+}
+
+void CFormStep::validateDuration(MaskValidateInfo& info) {
+  if (const int fault = durationFault(); fault >= 0) {
+    showDurationMessage();
     info.valid = 0;
-    info.caretPosition = m_duration->InputToPosition(hours >= 64 ? 0 : 2);
+    info.caretPosition = m_duration->InputToPosition(fault);
     return;
   }
   info.valid = 1;
@@ -340,16 +364,30 @@ void CFormStep::exchangeSetpoint(DataExchange& dx, const Regulator& r) {
   Parameter& integer = (*m_step)[r.firstCell + 1];
   Parameter& fraction = (*m_step)[r.firstCell + 2];
   if (dx.saving()) {
+    if (!DataExchange::edited(r.setpoint)) return;
     const int scale = fractionScale(fraction);
     setPairFixed(integer, fraction,
                  formui::truncateScaled(leadingNumber(r.setpoint->text()), scale ? scale : 1));
   }
-  r.setpoint->setText(setpointText(integer, fraction));
+  // Shown as stored: 12.36 becomes 12.3 at once.
+  DataExchange::show(r.setpoint, setpointText(integer, fraction));
+  DataExchange::markOutside(r.setpoint, outsideTip(integer, fraction));
 }
 
 void CFormStep::exchange(DataExchange& dx) {
   if (!m_step) return;
   Step& s = *m_step;
+  // A duration beyond 63:59 stops the exchange before anything is stored.
+  const bool durationEdited = DataExchange::edited(m_duration);
+  if (dx.saving() && durationEdited) {
+    if (const int fault = durationFault(); fault >= 0) {
+      showDurationMessage();
+      m_duration->setFocus(Qt::OtherFocusReason);
+      m_duration->setCursorPosition(m_duration->InputToPosition(fault));
+      dx.stop();
+      return;
+    }
+  }
   dx.cell(m_regulators[0].input, s[Step::E01], 1);
   dx.cell(m_regulators[1].input, s[Step::E_01], 1);
   dx.cell(m_transition, s[Step::U01]);
@@ -366,23 +404,19 @@ void CFormStep::exchange(DataExchange& dx) {
   for (const Regulator& r : m_regulators) exchangeSetpoint(dx, r);
   if (dx.saving())
     for (int k = 0; k < 2; ++k) {
-      // Shown as stored, like the setpoints: 1000 becomes 99.9 at once. A
-      // zero rate shows no sign, so a zero left as it was keeps its sign
-      // cell: looking at a step read from a controller changes nothing.
+      // Shown as stored, like the setpoints: 1000 becomes 99.9 at once.
       const Regulator& r = m_regulators[k];
-      if (rates[k] != 0 || s[r.firstCell + 3].value() != 0)
-        storeSignedTenths(s[r.firstCell + 3], s[r.firstCell + 4], rates[k]);
-      r.rate->setText(formatNumber(signedRate(s[r.firstCell + 3], s[r.firstCell + 4])));
+      if (!DataExchange::edited(r.rate)) continue;
+      storeSignedTenths(s[r.firstCell + 3], s[r.firstCell + 4], rates[k]);
+      DataExchange::show(r.rate, formatNumber(signedRate(s[r.firstCell + 3], s[r.firstCell + 4])));
     }
   if (dx.saving()) {
-    const QString digits = m_duration->GetEnteredText();
-    const auto digit = [&](int i) {
-      return i < digits.size() && digits[i].isDigit() ? digits[i].digitValue() : 0;
-    };
-    s[Step::U04].setEnteredValue(10 * digit(0) + digit(1));
-    s[Step::U05].setEnteredValue(10 * digit(2) + digit(3));
+    if (!durationEdited) return;
+    const auto [hours, minutes] = typedDuration();
+    s[Step::U04].setEnteredValue(hours);
+    s[Step::U05].setEnteredValue(minutes);
+    DataExchange::taken(m_duration);
   } else {
-    m_duration->PutEnteredText(QString::asprintf("%02d%02d", s[Step::U04].value(), s[Step::U05].value()), 0,
-                               true);
+    DataExchange::show(m_duration, QString::asprintf("%02d%02d", s[Step::U04].value(), s[Step::U05].value()));
   }
 }

@@ -9,6 +9,8 @@
 // regulators at every refresh. User-interface thread only.
 #pragma once
 
+#include <utility>
+
 #include "forms/CMyFormView.h"
 
 class COXMaskedEdit;
@@ -56,16 +58,30 @@ class CFormStep : public CMyFormView {
     int firstCell;  // Step::E01 or Step::E_01
   };
 
-  // The handlers of the lists that change other controls.
-  void transitionChanged();  // U01
-  void conditionChanged();   // U02
-  void inputChanged();       // E01, E.01
+  // What the lists that change other controls show there: the enabling by
+  // U01, the unit and spin range of U03 by U02, the regulators' units by
+  // their inputs. Showing stores nothing.
+  void showTransition();
+  void showCondition();
+  void showInputs();
+  // The user chose another U02, E01 or E.01: the dependent setpoint takes
+  // the new limits (clamped into them as a whole number).
+  void conditionChanged();
+  void inputChanged(const Regulator& r);
   void stepSetpoint(const Regulator& r, int delta);
   void stepRate(const Regulator& r, int delta);
   void enableRegulators();
   // The key lists' texts follow the key pulse modes; true when they changed.
   bool updateKeyLists();
   void exchangeSetpoint(DataExchange& dx, const Regulator& r);
+  // The duration as typed, hours and minutes (the fill '0' stands for an
+  // empty place).
+  std::pair<int, int> typedDuration() const;
+  // The input place of the duration's first refused part (0 the hours, 2 the
+  // minutes), or -1 when it can be stored.
+  int durationFault() const;
+  // "Время не должно превышать 63 часов 59 минут"
+  void showDurationMessage();
 
   CTkv88_3Doc& m_doc;
   Step* m_step = nullptr;

@@ -1,5 +1,6 @@
 #include "forms/DataExchange.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -7,8 +8,10 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QVariant>
 
 #include "model/Parameter.h"
+#include "model/SetpointPair.h"
 #include "widgets/Messages.h"
 
 QString formatNumber(double value) {
@@ -18,6 +21,57 @@ QString formatNumber(double value) {
 }
 
 DataExchange::DataExchange(Direction direction, QWidget* owner) : m_direction(direction), m_owner(owner) {}
+
+namespace {
+// The text an exchange last showed in an edit.
+constexpr char kShownText[] = "tkv88ShownText";
+}  // namespace
+
+void DataExchange::show(QLineEdit* edit, const QString& text) {
+  edit->setText(text);
+  // As the edit shows it: a masked edit puts its literals in.
+  taken(edit);
+}
+
+void DataExchange::taken(QLineEdit* edit) {
+  edit->setProperty(kShownText, edit->text());
+  edit->setModified(false);
+}
+
+bool DataExchange::edited(const QLineEdit* edit) {
+  const QVariant shown = edit->property(kShownText);
+  return !shown.isValid() || edit->isModified() || edit->text() != shown.toString();
+}
+
+namespace {
+QString outsideText(const QString& low, const QString& high) {
+  return QStringLiteral("вне допустимого диапазона %1…%2").arg(low, high);
+}
+}  // namespace
+
+QString outsideTip(const Parameter& cell) {
+  if (cell.inLimits()) return {};
+  return outsideText(QString::number(cell.minValue()), QString::number(cell.maxValue()));
+}
+
+QString outsideTip(const Parameter& integer, const Parameter& fraction) {
+  if (pairInLimits(integer, fraction)) return {};
+  const PairLimits l = pairLimits(integer, fraction);
+  const double scale = std::max(1, fractionScale(fraction));
+  return outsideText(formatNumber(l.lo / scale), formatNumber(l.hi / scale));
+}
+
+void DataExchange::markOutside(QLineEdit* edit, const QString& tip) {
+  if (edit->toolTip() == tip) return;
+  edit->setToolTip(tip);
+  if (tip.isEmpty()) {
+    edit->setPalette(QPalette());
+    return;
+  }
+  QPalette red = edit->palette();
+  red.setColor(QPalette::Text, Qt::red);
+  edit->setPalette(red);
+}
 
 void DataExchange::fail(QWidget* control, const QString& message) {
   if (m_failed) return;
@@ -31,9 +85,10 @@ void DataExchange::fail(QWidget* control, const QString& message) {
 void DataExchange::integer(QLineEdit* edit, int32_t& value) {
   if (m_failed) return;
   if (loading()) {
-    edit->setText(QString::number(value));
+    show(edit, QString::number(value));
     return;
   }
+  if (!edited(edit)) return;
   bool ok = false;
   const qlonglong typed = edit->text().trimmed().toLongLong(&ok, 10);
   if (!ok || typed < INT32_MIN || typed > INT32_MAX)
@@ -44,9 +99,10 @@ void DataExchange::integer(QLineEdit* edit, int32_t& value) {
 void DataExchange::number(QLineEdit* edit, double& value) {
   if (m_failed) return;
   if (loading()) {
-    edit->setText(formatNumber(value));
+    show(edit, formatNumber(value));
     return;
   }
+  if (!edited(edit)) return;
   QString text = edit->text().trimmed();
   if (!text.contains(u'.')) text.replace(u',', u'.');
   bool ok = false;
@@ -55,13 +111,20 @@ void DataExchange::number(QLineEdit* edit, double& value) {
   value = typed;
 }
 
+namespace {
+bool untouchedEdit(QWidget* control) {
+  auto* edit = qobject_cast<QLineEdit*>(control);
+  return edit && !DataExchange::edited(edit);
+}
+}  // namespace
+
 void DataExchange::range(QWidget* control, int64_t value, int64_t min, int64_t max) {
-  if (m_failed || loading() || (value >= min && value <= max)) return;
+  if (m_failed || loading() || (value >= min && value <= max) || untouchedEdit(control)) return;
   fail(control, QStringLiteral("Please enter an integer between %1 and %2.").arg(min).arg(max));
 }
 
 void DataExchange::range(QWidget* control, double value, double min, double max) {
-  if (m_failed || loading() || (value >= min && value <= max)) return;
+  if (m_failed || loading() || (value >= min && value <= max) || untouchedEdit(control)) return;
   fail(control,
        QStringLiteral("Please enter a number between %1 and %2.").arg(formatNumber(min), formatNumber(max)));
 }
@@ -103,7 +166,14 @@ void DataExchange::cell(QLineEdit* edit, Parameter& cell, int32_t min, int32_t m
   int32_t v = cell.value();
   integer(edit, v);
   range(edit, int64_t{v}, int64_t{min}, int64_t{max});
-  if (saving() && ok()) cell.setEnteredValue(v);
+  if (loading() && ok()) markOutside(edit, outsideTip(cell));
+  store(edit, cell, v);
+}
+
+void DataExchange::store(QLineEdit* edit, Parameter& cell, int32_t value) {
+  if (!saving() || !ok() || !edited(edit)) return;
+  cell.setEnteredValue(value);
+  taken(edit);
 }
 
 void DataExchange::cell(QComboBox* list, Parameter& cell, int offset) {

@@ -95,14 +95,15 @@ Program DecodeProgram(const ProgramHeaderRecord& header, const std::vector<StepR
   program.setName(readProgramName());
   for (Parameter* cell : program.parameterList())
     if (cell->area() == kL1Area) decodeCell(*cell, header.bytes, cell->bitOffset());
-  // C03/C04 are decoded under their wide limits first, so the humidity pair
-  // clamps the value read rather than a default.
-  for (Comparator& c : program.comparators) c.applyInputRanges();
+  // C03/C04 and the step setpoints are decoded under their wide limits, then
+  // take the limits of their inputs: a value beyond them is kept as the
+  // controller holds it (the views show it marked), not clamped unseen.
+  for (Comparator& c : program.comparators) c.selectInputRanges();
   for (const StepRecord& record : steps) {
     Step step;
     for (Parameter& cell : step.cells)
       if (cell.area() == kL1Area) decodeCell(cell, record.bytes, cell.bitOffset());
-    step.applyInputRanges();
+    step.selectInputRanges();
     program.steps.push_back(step);
   }
   return program;

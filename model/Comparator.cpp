@@ -32,12 +32,15 @@ Comparator::Comparator(int index) {
   }
 }
 
-void Comparator::applyInputRanges() {
+void Comparator::selectInputRanges() {
   const int pair = cells[C01].value() == 5 ? 1 : 0;
-  cells[C03].selectRange(pair);
-  cells[C04].selectRange(pair);
+  cells[C03].selectLimits(pair);
+  cells[C04].selectLimits(pair);
 }
 
-std::vector<Parameter> Comparator::snapshot() const {
-  return copiesOf(cells);
+void Comparator::applyInputRanges() {
+  selectInputRanges();
+  for (int setpoint : {C03, C04}) cells[setpoint].setEnteredValue(cells[setpoint].value());
 }
+
+std::vector<Parameter> Comparator::snapshot() const { return copiesOf(cells); }

@@ -19,7 +19,12 @@ class Comparator {
   Parameter& operator[](int cell) { return cells[cell]; }
   const Parameter& operator[](int cell) const { return cells[cell]; }
 
-  // C03 and C04 take limit pair 1 (0..99 %) when the input C01 is humidity (5).
+  // C03 and C04 take limit pair 1 (0..99 %) when the input C01 is humidity
+  // (5), else pair 0. Values stay as they are, outside the limits too (what
+  // loading a comparator does).
+  void selectInputRanges();
+  // The same after C01 changed: a setpoint outside its new limits is clamped
+  // into them through the entered-value setter.
   void applyInputRanges();
   // Copies of C01..C10.
   std::vector<Parameter> snapshot() const;

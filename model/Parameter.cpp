@@ -119,11 +119,16 @@ bool Parameter::addRange(int32_t min, int32_t max) {
 }
 
 bool Parameter::selectRange(int i) {
+  if (!selectLimits(i)) return false;
+  if (m_value < m_minValue) m_value = m_minValue;
+  if (m_value > m_maxValue) m_value = m_maxValue;
+  return true;
+}
+
+bool Parameter::selectLimits(int i) {
   if (i < 0 || i >= m_rangeMinCount || i >= m_rangeMaxCount) return false;
   m_minValue = m_rangeMin[i];
   m_maxValue = m_rangeMax[i];
-  if (m_value < m_minValue) m_value = m_minValue;
-  if (m_value > m_maxValue) m_value = m_maxValue;
   return true;
 }
 

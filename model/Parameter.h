@@ -87,6 +87,11 @@ class Parameter {
   bool addRange(int32_t min, int32_t max);
   // Makes pair i the active limits and clamps the value into them, no hooks.
   bool selectRange(int i);
+  // Makes pair i the active limits and leaves the value as it is, outside
+  // them too: loading and showing a configuration never change a value.
+  bool selectLimits(int i);
+  // The value lies within the active limits.
+  bool inLimits() const { return m_value >= m_minValue && m_value <= m_maxValue; }
   void setStorage(uint16_t area, int32_t bitOffset, int32_t bitWidth);
 
   // Equal value, limits, code (byte-wise) and bit width.

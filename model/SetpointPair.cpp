@@ -29,7 +29,25 @@ int64_t pairFixed(const Parameter& integer, const Parameter& fraction) {
   return i >= 0 ? i * s + fraction.value() : i * s - fraction.value();
 }
 
+PairLimits pairLimits(const Parameter& integer, const Parameter& fraction) {
+  // Splitting a value beyond the whole range would clamp the two parts
+  // apart (999.9 stepped up would become 999.0, 150.2 % would become 99.2).
+  const int64_t s = fractionScale(fraction);
+  const int64_t iMin = integer.minValue(), iMax = integer.maxValue();
+  if (s == 0) return {iMin, iMax};
+  return {iMin < 0 ? iMin * s - fraction.maxValue() : iMin * s + fraction.minValue(),
+          iMax < 0 ? iMax * s - fraction.minValue() : iMax * s + fraction.maxValue()};
+}
+
+bool pairInLimits(const Parameter& integer, const Parameter& fraction) {
+  const PairLimits l = pairLimits(integer, fraction);
+  const int64_t x = pairFixed(integer, fraction);
+  return x >= l.lo && x <= l.hi;
+}
+
 void setPairFixed(Parameter& integer, Parameter& fraction, int64_t x) {
+  const PairLimits l = pairLimits(integer, fraction);
+  x = std::clamp(x, l.lo, l.hi);
   const int64_t s = fractionScale(fraction);
   int64_t i = x, f = 0;
   if (s != 0) {
@@ -47,15 +65,11 @@ void stepPair(Parameter& integer, Parameter& fraction, int32_t d) {
   const int64_t s = fractionScale(fraction);
   if (integer.value() == 0 && fraction.value() == 0 && d < 0)
     d = std::min<int32_t>(d, static_cast<int32_t>(-s));
-  // The pair's whole range: splitting a value beyond it would clamp the two
-  // parts apart (999.9 stepped up would become 999.0), so a step at a limit
-  // stays there.
-  const int64_t iMin = integer.minValue(), iMax = integer.maxValue();
-  const int64_t lo = s == 0     ? iMin
-                     : iMin < 0 ? iMin * s - fraction.maxValue()
-                                : iMin * s + fraction.minValue();
-  const int64_t hi = s == 0     ? iMax
-                     : iMax < 0 ? iMax * s - fraction.minValue()
-                                : iMax * s + fraction.maxValue();
-  setPairFixed(integer, fraction, std::clamp(pairFixed(integer, fraction) + d, lo, hi));
+  // setPairFixed keeps the sum within the whole range: a step at a limit stays there.
+  setPairFixed(integer, fraction, pairFixed(integer, fraction) + d);
+}
+
+void clampPair(Parameter& integer, Parameter& fraction) {
+  if (!pairInLimits(integer, fraction) || !integer.inLimits() || !fraction.inLimits())
+    setPairFixed(integer, fraction, pairFixed(integer, fraction));
 }

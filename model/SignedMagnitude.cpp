@@ -14,9 +14,9 @@ double signedRate(const Parameter& magnitude, const Parameter& sign) {
 }
 
 void storeSignedTenths(Parameter& magnitude, Parameter& sign, double x) {
-  const double tenths = std::min(std::fabs(x) * 10.0, 1e9);
-  sign.setEnteredValue(std::signbit(x) ? 1 : 0);
-  magnitude.setEnteredValue(static_cast<int32_t>(std::trunc(tenths + 1e-9)));
+  const auto tenths = static_cast<int32_t>(std::trunc(std::min(std::fabs(x) * 10.0, 1e9) + 1e-9));
+  sign.setEnteredValue(x < 0 && tenths > 0 ? 1 : 0);
+  magnitude.setEnteredValue(tenths);
 }
 
 void stepSignedTenths(Parameter& magnitude, Parameter& sign, int32_t delta) {

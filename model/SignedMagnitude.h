@@ -13,9 +13,9 @@
 double signedTenths(const Parameter& magnitude, const Parameter& sign);
 double signedRate(const Parameter& magnitude, const Parameter& sign);
 
-// The sign flag 1 when x is negative, minus zero included (so "-0" stays as
-// it is shown), the magnitude |x| * 10 truncated (a hair above the binary
-// error, so 2.3 stores 23); both as entered values, clamped.
+// The magnitude |x| * 10 truncated (a hair above the binary error, so 2.3
+// stores 23), the sign flag 1 only when x is below zero by at least a tenth
+// ("-0" and "-0.04" store no sign); both as entered values, clamped.
 void storeSignedTenths(Parameter& magnitude, Parameter& sign, double x);
 
 // A spin step of `delta` tenths: the signed tenths plus delta, clamped to

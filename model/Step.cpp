@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "model/CellSpec.h"
+#include "model/SetpointPair.h"
 
 namespace {
 
@@ -44,19 +45,40 @@ const std::vector<Parameter>& prototype() {
 
 }  // namespace
 
-Step::Step() {
-  assignCells(cells, prototype());
+Step::Step() { assignCells(cells, prototype()); }
+
+namespace {
+
+constexpr int kHumidityInput = 5;
+
+int rangeOfInput(const Step& s, int input) {
+  if (input == Step::U02) return s[Step::U02].value() == 9 || s[Step::U02].value() == 10 ? 1 : 0;
+  return s[input].value() == kHumidityInput ? 1 : 0;
+}
+
+}  // namespace
+
+void Step::selectInputRanges() {
+  cells[U03].selectLimits(rangeOfInput(*this, U02));
+  for (int input : {E01, E_01}) {
+    cells[input + 1].selectLimits(rangeOfInput(*this, input));
+    cells[input + 2].selectLimits(rangeOfInput(*this, input));
+  }
+}
+
+void Step::followInput(int cell) {
+  if (cell == U02) {
+    cells[U03].selectLimits(rangeOfInput(*this, U02));
+    cells[U03].setEnteredValue(cells[U03].value());  // clamped into the new limits
+  } else if (cell == E01 || cell == E_01) {
+    cells[cell + 1].selectLimits(rangeOfInput(*this, cell));
+    cells[cell + 2].selectLimits(rangeOfInput(*this, cell));
+    clampPair(cells[cell + 1], cells[cell + 2]);
+  }
 }
 
 void Step::applyInputRanges() {
-  const int u02 = cells[U02].value();
-  cells[U03].selectRange(u02 == 9 || u02 == 10 ? 1 : 0);
-  const int pair1 = cells[E01].value() == 5 ? 1 : 0;
-  cells[E02].selectRange(pair1);
-  cells[E03].selectRange(pair1);
-  const int pair2 = cells[E_01].value() == 5 ? 1 : 0;
-  cells[E_02].selectRange(pair2);
-  cells[E_03].selectRange(pair2);
+  for (int input : {U02, E01, E_01}) followInput(input);
 }
 
 std::vector<Parameter*> Step::parameterList() {

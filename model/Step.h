@@ -27,8 +27,16 @@ class Step {
   Parameter& key(int n) { return cells[N01 + n - 1]; }  // n = 1..8
   const Parameter& key(int n) const { return cells[N01 + n - 1]; }
 
-  // U03 takes pair 1 for humidity conditions (U02 9, 10); E02/E03 by E01 = 5,
-  // E.02/E.03 by E.01 = 5.
+  // The limits the inputs call for: U03 takes pair 1 for humidity conditions
+  // (U02 9, 10), E02/E03 by E01 = 5, E.02/E.03 by E.01 = 5. Values stay as
+  // they are, outside the limits too (what loading a step does).
+  void selectInputRanges();
+  // After input `cell` (U02, E01 or E.01; others do nothing) changed: its
+  // dependents take the limits it calls for and a value outside them is
+  // clamped, a setpoint as a whole number (150.2 % becomes 99.9, -99.9
+  // becomes 0.0), through the entered-value setter.
+  void followInput(int cell);
+  // followInput for all three inputs.
   void applyInputRanges();
   // Live cells in list order.
   std::vector<Parameter*> parameterList();

@@ -22,13 +22,18 @@ constexpr int kTextRoom = 14;
 constexpr FL_COLOR kGrey = 0xC8C8C8;
 constexpr FL_COLOR kRed = 0x0000C8;  // 0x00BBGGRR
 constexpr FL_COLOR kGreen = 0x00C800;
+constexpr FL_COLOR kOutsideText = 0x0000E0;
+constexpr FL_COLOR kOutsideBack = 0xE8E8FF;
 
 // The format block of a look; nullptr for none.
 const XFList_CellFormat* formatOf(Look look) {
   static const XFList_CellFormat inactive{FLF_TEXTCOLOR | FLF_READONLY, FL_LEFT, kGrey, FL_COLOR_DEFAULT};
   static const XFList_CellFormat open{FLF_TEXTCOLOR, FL_LEFT, kRed, FL_COLOR_DEFAULT};
   static const XFList_CellFormat closed{FLF_TEXTCOLOR, FL_LEFT, kGreen, FL_COLOR_DEFAULT};
+  static const XFList_CellFormat outside{FLF_TEXTCOLOR | FLF_BKCOLOR, FL_LEFT, kOutsideText, kOutsideBack};
   switch (look) {
+    case Look::Outside:
+      return &outside;
     case Look::Inactive:
       return &inactive;
     case Look::KeyOpen:
@@ -155,8 +160,6 @@ void CDlgStepsTable::SetProgram(Program* program) {
 
 void CDlgStepsTable::addStepColumn(int number) {
   const int c = m_grid->AddColumn(-1, stepHeader(number, false), m_stepWidth);
-  // Each cell starts with its step's text, so giving it a number editor
-  // clamps nothing that the step holds within its limits.
   const Step* step = stepOfColumn(c);
   for (int i = 0; i < kRowCount; ++i) {
     const int key = rows()[i].key;
@@ -169,6 +172,8 @@ void CDlgStepsTable::addStepColumn(int number) {
 void CDlgStepsTable::refreshColumn(int c) {
   Step* step = stepOfColumn(c);
   if (!step) return;
+  // Limits only: a value beyond them is shown as it is, marked.
+  step->selectInputRanges();
   m_grid->SetColumnHeading(c, stepHeader(c, m_program->H02.value() == c));
   for (int i = 0; i < kRowCount; ++i) {
     const int key = rows()[i].key;
@@ -279,13 +284,14 @@ void CDlgStepsTable::OnListContextMenu(CFListCtrl& list, const QPoint& globalPos
 }
 
 QString CDlgStepsTable::GetCellToolTip(CFListCtrl&, HFLROW row, int column) {
-  // A list cell's long text says in full what its short text abbreviates.
+  // A list cell's long text says in full what its short text abbreviates;
+  // a value beyond its limits says so.
   const Step* step = stepOfColumn(column);
   const int key = keyOfRow(row);
   if (!step || key == kNoKey) return {};
   const Profile p = cellProfile(*step, key);
   const int listKey = listKeyOf(p);
-  if (!listKey) return {};
+  if (!listKey) return outsideTip(*step, key);
   int value = 0;
   if (key >= kFirstKey && key <= kLastKey)
     value = step->key(key - kFirstKey + 1).value();

@@ -480,18 +480,10 @@ int CFListCtrl::GetCellProfile(HFLROW row, int column) const {
 void CFListCtrl::SetCellProfile(HFLROW row, int column, int profile) {
   XFList_Item* cell = item(row, column);
   if (!cell) return;
+  // The text stays as it is, beyond the profile's range too: giving a cell
+  // an editor is showing it, and showing changes no value. The range holds
+  // for what the user enters or steps.
   cell->profile = profile;
-  const XFList_ControlProfile* p = profileOf(profile);
-  QString text = cell->text;
-  if (p && isNumberProfile(p) && clampText(p, text)) {
-    FLNotifyInfo info;
-    notify(FLN_CHANGED, row, column, &info);
-    info.text = text;
-    const int reply = send(info);
-    if (!(reply & FLR_REFUSE)) {
-      if (XFList_Item* again = item(row, column)) again->text = info.text;
-    }
-  }
   cellChanged(row, column);
 }
 
@@ -581,26 +573,6 @@ QString CFListCtrl::FormatNumber(int profile, double value) {
     p->realFormatStep = p->realStep;
   }
   return QString::asprintf(p->realFormat.toLatin1().constData(), value);
-}
-
-bool CFListCtrl::clampText(const XFList_ControlProfile* p, QString& text) {
-  const int index = static_cast<int>(std::find_if(m_profiles.begin(), m_profiles.end(),
-                                                  [p](const auto& q) { return q.get() == p; }) -
-                                     m_profiles.begin());
-  if (p->numberType == 0) {
-    const int v = numbertext::leadingInteger(text).value_or(0);
-    const int clamped = std::clamp(v, std::min(p->intMin, p->intMax), p->intMax);
-    if (clamped == v) return false;
-    text = FormatNumber(index, clamped);
-    return true;
-  }
-  const double v = numbertext::leadingReal(text).value_or(0);
-  double clamped = v;
-  if (clamped > p->realMax) clamped = p->realMax;
-  if (clamped < p->realMin) clamped = p->realMin;
-  if (clamped == v) return false;
-  text = FormatNumber(index, clamped);
-  return true;
 }
 
 void CFListCtrl::spin(int delta) {

@@ -279,8 +279,8 @@ class CFListCtrl : public QTreeView {
   void SetCellFormat(HFLROW row, int column, const XFList_CellFormat* format);
   XFList_CellFormat GetCellFormat(HFLROW row, int column) const;
   int GetCellProfile(HFLROW row, int column) const;
-  // A number profile clamps the cell's text into its range; a changed text
-  // is rewritten and reported with FLN_CHANGED.
+  // The cell's text stays as it is: a number profile's range holds for what
+  // the user enters or steps, not for a text the owner shows.
   void SetCellProfile(HFLROW row, int column, int profile);
 
   // ---- Profiles ------------------------------------------------------------------
@@ -411,7 +411,6 @@ class CFListCtrl : public QTreeView {
   XFList_Row* lastDisplayedIn(XFList_Row* row) const;
 
   // Numbers.
-  bool clampText(const XFList_ControlProfile* p, QString& text);
   void spin(int delta);
 
   // Editing.

@@ -14,6 +14,7 @@
 #include "document/CTkv88_3Doc.h"
 #include "document/CommandIds.h"
 #include "document/LevelMask.h"
+#include "forms/DataExchange.h"
 #include "model/DeviceData.h"
 #include "model/ValueTexts.h"
 #include "tables/NumberText.h"
@@ -80,11 +81,19 @@ class CFormListMode::Builder {
 
   void endGroup() { m_stack.pop_back(); }
 
+  // The step or comparator whose cells follow (none for the others).
+  void owner(Step* step, Comparator* comparator = nullptr) {
+    m_step = step;
+    m_comparator = comparator;
+  }
+
   void parameter(Parameter& p, int defaultValue, int valueTextId = 0) {
     Entry e;
     e.param = &p;
     e.defaultValue = defaultValue;
     e.valueTextId = valueTextId;
+    e.step = m_step;
+    e.comparator = m_comparator;
     add(e, text(p.code()), text(p.description()));
   }
 
@@ -153,6 +162,7 @@ class CFormListMode::Builder {
     // Column 1's data finds the row's entry again.
     m_list.SetCellData(e.row, 1, static_cast<FL_DATA>(m_form.m_entries.size() + 1));
     if (value != e.defaultValue) m_list.SetRowBold(e.row, true);
+    m_form.markValue(e);
     m_form.m_entries.push_back(e);
   }
 
@@ -163,6 +173,8 @@ class CFormListMode::Builder {
   bool m_filtering;
   std::vector<Pending> m_stack;
   QHash<QByteArray, QString> m_texts;
+  Step* m_step = nullptr;
+  Comparator* m_comparator = nullptr;
 };
 
 CFormListMode::CFormListMode(CTkv88_3Doc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
@@ -304,12 +316,16 @@ void CFormListMode::Rebuild() {
         for (int k = 0; k < Program::kComparatorCount; ++k) {
           Comparator& c = program.comparators[k];
           b.beginGroup(QStringLiteral("Параметры компаратора №%1").arg(k + 1), &c);
-          for (int i = 0; i < Comparator::kCellCount; ++i) b.parameter(c.cells[i], d.comparator.cells[i].value());
+          b.owner(nullptr, &c);
+          for (int i = 0; i < Comparator::kCellCount; ++i)
+            b.parameter(c.cells[i], d.comparator.cells[i].value());
+          b.owner(nullptr);
           b.endGroup();
         }
         int m = 0;
         for (Step& step : program.steps) {
           b.beginGroup(QStringLiteral("Шаг №%1").arg(++m), &step);
+          b.owner(&step);
           auto cells = [&](int from, int to) {
             for (int i = from; i <= to; ++i) b.parameter(step.cells[i], d.step.cells[i].value(), valueTextIdOfStepCell(i));
           };
@@ -323,6 +339,7 @@ void CFormListMode::Rebuild() {
           b.beginGroup(QStringLiteral("Параметры 2-го регулятора"), nullptr);
           cells(Step::E_01, Step::E_05);
           b.endGroup();
+          b.owner(nullptr);
           b.endGroup();
         }
         b.endGroup();
@@ -417,7 +434,16 @@ void CFormListMode::Refresh() {
     const int value = valueOf(e);
     m_list->SetCellText(e.row, kValueColumn, number(value));
     m_list->SetRowBold(e.row, value != e.defaultValue);
+    markValue(e);
   }
+}
+
+void CFormListMode::markValue(const Entry& e) {
+  // Red on a light band, as the steps table marks it.
+  static const XFList_CellFormat outside{FLF_TEXTCOLOR | FLF_BKCOLOR, FL_LEFT, 0x0000E0, 0xE8E8FF};
+  const bool beyond = e.param && !e.param->inLimits();
+  if ((m_list->GetCellFormat(e.row, kValueColumn).flags != 0) != beyond)
+    m_list->SetCellFormat(e.row, kValueColumn, beyond ? &outside : nullptr);
 }
 
 void CFormListMode::showChange(const ChangePlace& place) {
@@ -480,9 +506,17 @@ int CFormListMode::onValueEdited(FLNotifyInfo& info) {
     return 0;
   }
   Parameter& p = *e->param;
+  const int32_t before = p.value();
   p.setEnteredValue(*typed);
   info.text = number(p.value());
   m_list->SetRowBold(info.row, p.value() != e->defaultValue);
+  markValue(*e);
+  if (p.value() != before) {
+    // A new input brings its setpoints' limits, as in the form and the table.
+    if (e->step) e->step->followInput(static_cast<int>(&p - e->step->cells));
+    if (e->comparator && &p == &(*e->comparator)[Comparator::C01]) e->comparator->applyInputRanges();
+    if (e->step || e->comparator) Refresh();
+  }
   return 0;
 }
 
@@ -505,7 +539,9 @@ QString CFormListMode::GetCellToolTip(CFListCtrl&, HFLROW row, int) {
   }
   QString tip = QStringLiteral("%1 — %2\nЗначение: %3").arg(code, description, number(value));
   if (!valueText.isEmpty()) tip += QStringLiteral(" (%1)").arg(valueText);
-  tip += QStringLiteral("\nПределы: %1 … %2\nПо умолчанию: %3").arg(number(minimum), number(maximum),
-                                                                      number(e->defaultValue));
+  tip += QStringLiteral("\nПределы: %1 … %2\nПо умолчанию: %3")
+             .arg(number(minimum), number(maximum), number(e->defaultValue));
+  if (const QString outside = e->param ? outsideTip(*e->param) : QString(); !outside.isEmpty())
+    tip += u'\n' + outside;
   return tip;
 }

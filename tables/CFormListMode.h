@@ -23,8 +23,10 @@
 #include "tables/CFListCtrl.h"
 
 class CTkv88_3Doc;
+class Comparator;
 class Parameter;
 class Program;
+class Step;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -76,10 +78,16 @@ class CFormListMode : public QWidget, public DocumentView, public CFListOwner {
     HFLROW row = nullptr;
     int defaultValue = 0;
     int valueTextId = 0;
+    // The step or comparator the cell belongs to: an input's edit brings its
+    // dependents' limits along.
+    Step* step = nullptr;
+    Comparator* comparator = nullptr;
   };
   class Builder;
 
   int valueOf(const Entry& e) const;
+  // The value cell marked when its value lies beyond its limits.
+  void markValue(const Entry& e);
   const Entry* entryOf(HFLROW row) const;
   // The configuration's programs and steps as the rows were built over them.
   std::vector<const void*> signature() const;

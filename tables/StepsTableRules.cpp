@@ -4,7 +4,9 @@
 #include <cmath>
 #include <map>
 
+#include "forms/DataExchange.h"
 #include "model/SetpointPair.h"
+#include "model/SignedMagnitude.h"
 #include "model/Step.h"
 #include "model/ValueTexts.h"
 #include "tables/NumberText.h"
@@ -40,12 +42,6 @@ QString shortText(int listKey, int value) {
 }
 
 QString twoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QChar(u'0')); }
-
-// The speed in degrees (or percent) per minute: E04 tenths, negative when E05 is 1.
-double speedOf(const Step& s, const RegulatorCells& c) {
-  const int tenths = s[c.speed].value();
-  return (s[c.sign].value() == 1 ? -tenths : tenths) * 0.1;
-}
 
 }  // namespace
 
@@ -152,8 +148,9 @@ QString cellText(const Step& s, int key) {
     }
     case kSpeed1:
     case kSpeed2: {
-      const double v = speedOf(s, regulatorCells(regulatorOf(key)));
-      return QString::number(v == 0 ? 0.0 : v, 'f', 1);  // a zero speed never shows as -0.0
+      // In degrees (or percent) per minute; a zero speed never shows as -0.0.
+      const RegulatorCells c = regulatorCells(regulatorOf(key));
+      return QString::number(signedRate(s[c.speed], s[c.sign]), 'f', 1);
     }
     default:
       return {};
@@ -192,10 +189,19 @@ Look cellLook(const Step& s, int key, const bool regulatorOn[2]) {
     return mode == 0 ? Look::KeyOpen : mode == 1 ? Look::KeyClosed : Look::Normal;
   }
   const int u01 = s[Step::U01].value();
-  if (key == kDuration) return u01 == 0 ? Look::Inactive : Look::Normal;
-  if (key == kTransitionByValue || key == kTransitionSetpoint)
-    return u01 == 1 ? Look::Inactive : Look::Normal;
-  return labelInactive(key, regulatorOn) ? Look::Inactive : Look::Normal;
+  const bool inactive = key == kDuration ? u01 == 0
+                        : key == kTransitionByValue || key == kTransitionSetpoint
+                            ? u01 == 1
+                            : labelInactive(key, regulatorOn);
+  if (inactive) return Look::Inactive;
+  return outsideTip(s, key).isEmpty() ? Look::Normal : Look::Outside;
+}
+
+QString outsideTip(const Step& s, int key) {
+  if (key == kTransitionSetpoint) return ::outsideTip(s[Step::U03]);
+  if (key != kSetpoint1 && key != kSetpoint2) return {};
+  const RegulatorCells c = regulatorCells(regulatorOf(key));
+  return ::outsideTip(s[c.integer], s[c.fraction]);
 }
 
 bool labelInactive(int key, const bool regulatorOn[2]) {
@@ -223,7 +229,7 @@ bool applyEdit(Step& s, int key, QString& text) {
         break;
       case kTransitionByValue:
         s[Step::U02].setEnteredValue(listValue);
-        s[Step::U03].selectRange(humidityCondition(s) ? 1 : 0);
+        s.followInput(Step::U02);
         break;
       case kTransitionSetpoint: {
         const auto v = numbertext::leadingInteger(text);
@@ -250,9 +256,7 @@ bool applyEdit(Step& s, int key, QString& text) {
         // temperature typed next.
         const RegulatorCells c = regulatorCells(regulatorOf(key));
         s[c.input].setEnteredValue(listValue);
-        const int pair = s[c.input].value() == kHumidityInput ? 1 : 0;
-        s[c.integer].selectRange(pair);
-        s[c.fraction].selectRange(pair);
+        s.followInput(c.input);
         break;
       }
       case kSetpoint1:
@@ -260,15 +264,11 @@ bool applyEdit(Step& s, int key, QString& text) {
         const RegulatorCells c = regulatorCells(regulatorOf(key));
         const auto parsed = numbertext::leadingReal(text);
         if (!parsed) return false;
-        // Within the pair's limits with their tenths: 1500 is 999.9, not 999.0.
-        const double tenths =
-            static_cast<double>(s[c.fraction].maxValue()) / std::max(1, fractionScale(s[c.fraction]));
-        const double lo =
-            s[c.integer].minValue() < 0 ? s[c.integer].minValue() - tenths : s[c.integer].minValue();
-        double v = std::clamp(*parsed, lo, s[c.integer].maxValue() + tenths);
         // Between -1 and 0 a setpoint cannot be stored (the integer part
         // carries the sign): going down from above it lands on -1.0, going
-        // up from below it on 0.0.
+        // up from below it on 0.0. The pair clamps the rest as a whole
+        // number: 1500 is 999.9, not 999.0.
+        double v = std::clamp(*parsed, -1e9, 1e9);
         if (v < 0 && v > -1 && v < pairValue(s[c.integer], s[c.fraction])) v = -1.0;
         setPairFixed(s[c.integer], s[c.fraction], static_cast<int64_t>(std::trunc(10 * v)));
         break;
@@ -278,10 +278,7 @@ bool applyEdit(Step& s, int key, QString& text) {
         const RegulatorCells c = regulatorCells(regulatorOf(key));
         const auto parsed = numbertext::leadingReal(text);
         if (!parsed) return false;
-        const double v = *parsed;
-        const double tenths = std::min(std::trunc(std::abs(v) * 10), 1e9);
-        s[c.speed].setEnteredValue(static_cast<int32_t>(tenths));
-        s[c.sign].setEnteredValue(v < 0 ? 1 : 0);
+        storeSignedTenths(s[c.speed], s[c.sign], *parsed);
         break;
       }
       default:

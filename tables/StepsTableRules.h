@@ -79,14 +79,18 @@ Profile cellProfile(const Step& step, int key);
 
 enum class Look {
   Normal,
-  Inactive,  // grey and read-only: the value has no effect
-  KeyOpen,   // a key that stays open (red)
-  KeyClosed  // a key closed all the time (green)
+  Inactive,   // grey and read-only: the value has no effect
+  KeyOpen,    // a key that stays open (red)
+  KeyClosed,  // a key closed all the time (green)
+  Outside     // a value beyond its limits, read so and kept until edited (red)
 };
 // regulatorOn[i]: regulator i is switched on (its P07 is not 1).
 Look cellLook(const Step& step, int key, const bool regulatorOn[2]);
 // The label in column 0 is grey when its regulator is off.
 bool labelInactive(int key, const bool regulatorOn[2]);
+// The mark of a cell whose value lies beyond its limits ("вне допустимого
+// диапазона 0…99.9"), or an empty text.
+QString outsideTip(const Step& step, int key);
 
 // Applies an edited cell to the step. `text` is the new text: the chosen
 // entry's short text for list rows. False, changing nothing, when the text

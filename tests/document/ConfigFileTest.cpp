@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "document/CTkv88_3Doc.h"
+#include "model/SetpointPair.h"
 #include "support/Text.h"
 #include "tests/document/TestConfigs.h"
 
@@ -184,6 +185,20 @@ TEST(ConfigFileReader, CycleStartAndKeyModesAreStoredUnchecked) {
   EXPECT_EQ(s[Step::N03].value(), 20);
   EXPECT_EQ(s[Step::N04].value(), -5);
   EXPECT_EQ(s[Step::U01].value(), 3);  // clamped like any other cell
+}
+
+TEST(ConfigFileReader, InputsSelectTheLimitsAndKeepTheValuesRead) {
+  const auto d =
+      load("[Program]\n[Comparator1]\nC01=5\nC03=150\n[step]\nU02=9\nU03=500\nE.01=5\nE.02=150\nE.03=2\n");
+  const Program& p = d->programs.front();
+  EXPECT_EQ(p.comparators[0][Comparator::C03].value(), 150);
+  EXPECT_EQ(p.comparators[0][Comparator::C03].maxValue(), 99);
+  const Step& s = p.steps.front();
+  EXPECT_EQ(s[Step::U03].value(), 500);
+  EXPECT_EQ(s[Step::U03].maxValue(), 100);
+  EXPECT_DOUBLE_EQ(pairValue(s[Step::E_02], s[Step::E_03]), 150.2);
+  EXPECT_EQ(s[Step::E_02].maxValue(), 99);
+  EXPECT_EQ(s[Step::E02].maxValue(), 999);
 }
 
 TEST(ConfigFileReader, PendingProgramAndStepRules) {

@@ -122,8 +122,7 @@ class GeneralFormsTest : public QObject {
       const char* typed;
       int magnitude, sign;
       const char* shown;
-    } typed[] = {
-        {"-0.35", 3, 1, "-0.3"}, {"2.3", 23, 0, "2.3"}, {"51.1", 511, 0, "51.1"}, {"-0", 0, 1, "-0"}};
+    } typed[] = {{"-0.35", 3, 1, "-0.3"}, {"2.3", 23, 0, "2.3"}, {"51.1", 511, 0, "51.1"}, {"-0", 0, 0, "0"}};
     for (const auto& t : typed) {
       ui().type(edit, t.typed);
       ui().form()->refreshForm();

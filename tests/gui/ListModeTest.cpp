@@ -121,6 +121,27 @@ class ListModeTest : public QObject {
     QVERIFY(!list()->IsEditing());
   }
 
+  void aValueBeyondItsLimitsIsMarkedAndAnInputBringsItsLimits() {
+    Comparator& c = program(0).comparators[0];
+    c[Comparator::C01].setEnteredValue(5);
+    c[Comparator::C03].setEnteredValue(150);
+    c.selectInputRanges();
+    doc().setModified(false);
+    showList();
+    HFLROW c03 = row("C03");
+    QCOMPARE(list()->GetCellText(c03, 2), QString("150"));
+    QCOMPARE(list()->GetCellFormat(c03, 2).textColor, FL_COLOR(0x0000E0));
+    QVERIFY(form()->GetCellToolTip(*list(), c03, 2).endsWith("\nвне допустимого диапазона 0…99"));
+    QVERIFY(!doc().isModified());
+    // Another input: the setpoints take its limits, their rows follow.
+    enter(row("C01"), "1");
+    QCOMPARE(c[Comparator::C03].maxValue(), 999);
+    QCOMPARE(list()->GetCellFormat(c03, 2).flags, 0);
+    enter(row("C01"), "5");
+    QCOMPARE(c[Comparator::C03].value(), 99);
+    QCOMPARE(list()->GetCellText(c03, 2), QString("99"));
+  }
+
   void stepCount_data() {
     QTest::addColumn<int>("before");
     QTest::addColumn<QString>("typed");

@@ -12,6 +12,7 @@
 #include "forms/CDlgComparator.h"
 #include "forms/CDlgComparators.h"
 #include "forms/CDlgPrgRename.h"
+#include "model/SetpointPair.h"
 #include "widgets/COXMaskedEdit.h"
 #include "widgets/GuiText.h"
 
@@ -144,6 +145,55 @@ class ProgramFormsTest : public QObject {
     QCOMPARE(tabs.page(0)->comparator(), nullptr);
   }
 
+  void valuesBeyondTheirLimitsAreShownMarkedAndStoredOnlyWhenEdited() {
+    // As a file or a controller gives them: the inputs' limits, the values read.
+    Step& s = step(0);
+    s[Step::E_01].setEnteredValue(5);
+    setPairFixed(s[Step::E_02], s[Step::E_03], 1502);
+    s[Step::U02].setEnteredValue(9);
+    s[Step::U03].setEnteredValue(500);
+    s.selectInputRanges();
+    Comparator& c = program(0).comparators[0];
+    c[Comparator::C01].setEnteredValue(5);
+    c[Comparator::C03].setEnteredValue(150);
+    c.selectInputRanges();
+    ui().doc().notifyViews();
+    ui().doc().setModified(false);
+    const std::string before = ui().doc().text();
+
+    const struct {
+      const void* group;
+      int edit;
+      const char* shown;
+      const char* tip;
+      const char* typed;  // then typed by the user: a setpoint is clamped
+      const char* stored;
+    } cases[] = {
+        {&s, 1215, "150.2", "вне допустимого диапазона 0…99.9", "150.2", "99.9"},
+        {&s, 136, "500", "вне допустимого диапазона 0…100", "100", "100"},
+        {&c, 136, "150", "вне допустимого диапазона 0…99", "99", "99"},
+    };
+    for (const auto& k : cases) {
+      QVERIFY(ui().open(k.group));
+      QLineEdit* edit = ui().edit(k.edit);
+      QCOMPARE(edit->text(), QString(k.shown));
+      QCOMPARE(edit->toolTip(), QString(k.tip));
+      QCOMPARE(edit->palette().color(QPalette::Text), QColor(Qt::red));
+      // A command that commits the form (a save) stores nothing either.
+      QVERIFY(ui().pane()->commitActiveForm());
+      QVERIFY2(ui().doc().text() == before && !ui().doc().isModified(), k.typed);
+      QVERIFY(ui().messages().isEmpty());
+    }
+    for (const auto& k : cases) {
+      QVERIFY(ui().open(k.group));
+      QLineEdit* edit = ui().edit(k.edit);
+      ui().type(edit, k.typed);
+      ui().form()->refreshForm();
+      QCOMPARE(edit->text(), QString(k.stored));
+      QVERIFY(edit->toolTip().isEmpty());
+    }
+  }
+
   void lookingAtAStepChangesNothing() {
     // Values a form shows in its own way: a zero rate with its sign set, a
     // humidity input, a long duration.
@@ -222,6 +272,38 @@ class ProgramFormsTest : public QObject {
     }
   }
 
+  void aRefusedDurationStopsTheCommandThatFollows() {
+    Step& s = openStep();
+    std::vector<int> ran;
+    ui().shell->frame->applicationCommand = [&](int command) {
+      ran.push_back(command);
+      return true;
+    };
+    auto* duration = ui().control<COXMaskedEdit>(134);
+    // A shortcut or a menu leaves the focus in the field: the command commits it.
+    for (int command : {CommandId::FileSave, CommandId::WriteDevice, CommandId::ViewTable}) {
+      for (const char* typed : {"6400", "1260"}) {
+        duration->setFocus();
+        QTest::keyClick(duration, Qt::Key_Home);
+        QTest::keyClicks(duration, typed);
+        ui().shell->frame->onCommand(command);
+        QCOMPARE(ui().messages(), QStringList{"Время не должно превышать 63 часов 59 минут"});
+        QVERIFY(ran.empty());
+        QCOMPARE(ui().shell->frame->viewMode(), int(CMainFrame::kDialogMode));
+        QCOMPARE(s[Step::U04].value(), 2);
+        QCOMPARE(s[Step::U05].value(), 15);
+        QCOMPARE(QApplication::focusWidget(), duration);
+        QCOMPARE(duration->cursorPosition(), duration->InputToPosition(typed[0] == '6' ? 0 : 2));
+        QTest::keyClick(duration, Qt::Key_Escape);
+      }
+    }
+    QTest::keyClicks(duration, "0130");
+    ui().shell->frame->onCommand(CommandId::FileSave);
+    QCOMPARE(ran, std::vector<int>{CommandId::FileSave});
+    QCOMPARE(s[Step::U04].value(), 1);
+    ui().shell->frame->applicationCommand = nullptr;
+  }
+
   void setpointsAndRatesAreFixedPointNumbers() {
     Step& s = openStep();
     QLineEdit* setpoint = ui().edit(1213);
@@ -251,16 +333,20 @@ class ProgramFormsTest : public QObject {
     ui().type(rate, "-0.1");
     ui().click(ui().spin(1220), +1);
     QCOMPARE(rate->text(), QString("0"));
+    ui().type(rate, "-0");  // no number below zero: no sign
+    QCOMPARE(s[Step::E_04].value(), 0);
+    QCOMPARE(s[Step::E_05].value(), 0);
     ui().type(rate, "1000");
     QCOMPARE(s[Step::E_04].value(), 999);
     QCOMPARE(rate->text(), QString("99.9"));
     QVERIFY(ui().messages().isEmpty());
 
-    // A humidity input takes percent and the humidity limits.
+    // A humidity input takes percent and the humidity limits, the setpoint
+    // clamped as a whole number.
     ui().type(setpoint, "150");
     ui().choose(ui().list(148), 4);
     QCOMPARE(s[Step::E01].value(), 5);
-    QCOMPARE(setpoint->text(), QString("99.0"));
+    QCOMPARE(setpoint->text(), QString("99.9"));
     QCOMPARE(ui().control<QLabel>(1221)->text(), QString("(%)"));
     QCOMPARE(ui().control<QLabel>(1223)->text(), QString("(% /мин.)"));
     QCOMPARE(ui().control<QLabel>(1222)->text(), QString("(°С)"));

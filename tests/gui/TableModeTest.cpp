@@ -180,6 +180,37 @@ class TableModeTest : public QObject {
     QCOMPARE(program(0).stepAt(0)->key(1).value(), 1);
   }
 
+  void aSetpointBeyondItsLimitsIsMarkedAndClampedOnlyWhenEdited() {
+    program(0).steps.resize(3);
+    const int64_t setpoints[3] = {1502, -999, 1502};  // step 1 a humidity input, as read
+    for (int i = 0; i < 3; ++i) {
+      Step& s = *program(0).stepAt(i);
+      setPairFixed(s[Step::E02], s[Step::E03], setpoints[i]);
+      if (i == 0) s[Step::E01].setEnteredValue(5);
+      s.selectInputRanges();
+    }
+    doc().setModified(false);
+    showProgram(3);
+    const HFLROW row = steps()->rowOf(kSetpoint1);
+    QCOMPARE(grid()->GetCellText(row, 1), QString("150.2"));
+    QCOMPARE(grid()->GetCellFormat(row, 1).textColor, FL_COLOR(0x0000E0));
+    QCOMPARE(steps()->GetCellToolTip(*grid(), row, 1), QString("вне допустимого диапазона 0…99.9"));
+    QCOMPARE(grid()->GetCellFormat(row, 2).flags, 0);
+    QVERIFY(!doc().isModified());
+    QCOMPARE(pairFixed(program(0).stepAt(0)->cells[Step::E02], program(0).stepAt(0)->cells[Step::E03]), 1502);
+
+    // Humidity chosen as the input: the setpoint clamped as a whole number.
+    const QString humidity = cellText(*program(0).stepAt(0), kInput1);
+    choose(kInput1, 2, humidity);
+    choose(kInput1, 3, humidity);
+    QCOMPARE(grid()->GetCellText(row, 2), QString("0.0"));
+    QCOMPARE(grid()->GetCellText(row, 3), QString("99.9"));
+    // An edit of the marked cell stores it within the limits.
+    typeInto(kSetpoint1, 1, "150.2");
+    QCOMPARE(grid()->GetCellText(row, 1), QString("99.9"));
+    QCOMPARE(grid()->GetCellFormat(row, 1).flags, 0);
+  }
+
   void aRegulatorSwitchedOffHidesItsChartAndGreysItsRows() {
     doc().deviceData()->general.pid[1][PidRegulator::P07].setEnteredValue(1);
     showProgram(2);

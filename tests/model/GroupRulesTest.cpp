@@ -4,6 +4,7 @@
 
 #include "model/DeviceData.h"
 #include "model/SetpointPair.h"
+#include "model/SignedMagnitude.h"
 #include "support/Text.h"
 
 TEST(Partition, CountsFollowO10) {
@@ -79,6 +80,46 @@ TEST(InputRanges, StepConditionsAndRegulatorInputs) {
   EXPECT_EQ(s[Step::U03].maxValue(), 999);
 }
 
+TEST(InputRanges, ANewInputClampsItsSetpointAsAWholeNumberLoadingKeepsIt) {
+  const struct {
+    int input;         // E01's value
+    int64_t from;      // the setpoint in tenths before
+    int64_t followed;  // after the input changed to `input`
+  } cases[] = {{5, -999, 0}, {5, 1502, 999}, {5, 555, 555}, {1, 1502, 1502}};
+  for (const auto& c : cases) {
+    Step s;
+    setPairFixed(s[Step::E02], s[Step::E03], c.from);
+    s[Step::E01].setEnteredValue(c.input);
+    Step loaded = s;
+    loaded.selectInputRanges();  // a file or a controller: the limits only
+    EXPECT_EQ(pairFixed(loaded[Step::E02], loaded[Step::E03]), c.from);
+    EXPECT_EQ(loaded[Step::E02].maxValue(), c.input == 5 ? 99 : 999);
+    s.followInput(Step::E01);  // the user chose the input
+    EXPECT_EQ(pairFixed(s[Step::E02], s[Step::E03]), c.followed) << c.from;
+    EXPECT_TRUE(pairInLimits(s[Step::E02], s[Step::E03]));
+  }
+  // Another input's setpoint is left alone.
+  Step s;
+  s[Step::E_01].setEnteredValue(5);
+  s[Step::E02].setEnteredValue(500);
+  s.followInput(Step::E_01);
+  EXPECT_EQ(s[Step::E02].value(), 500);
+}
+
+TEST(SignedMagnitude, OnlyANumberBelowZeroSetsTheSign) {
+  const struct {
+    double x;
+    int magnitude, sign;
+  } cases[] = {{-0.0, 0, 0}, {-0.04, 0, 0}, {-0.1, 1, 1}, {2.3, 23, 0}, {-2.5, 25, 1}, {-1000, 999, 1}};
+  for (const auto& c : cases) {
+    Step s;
+    s[Step::E05].setEnteredValue(1);
+    storeSignedTenths(s[Step::E04], s[Step::E05], c.x);
+    EXPECT_EQ(s[Step::E04].value(), c.magnitude) << c.x;
+    EXPECT_EQ(s[Step::E05].value(), c.sign) << c.x;
+  }
+}
+
 TEST(SetpointPair, NegativeEdgeAndSpinSteps) {
   Step s;
   Parameter& i = s[Step::E02];
@@ -107,7 +148,7 @@ TEST(SetpointPair, NegativeEdgeAndSpinSteps) {
   stepPair(i, f, 1);  // -1.0 + 0.1 = -0.9: not representable, 0.0
   EXPECT_EQ(pairFixed(i, f), 0);
 
-  setPairFixed(i, f, 99999);  // clamped part by part
+  setPairFixed(i, f, 99999);  // clamped as a whole
   EXPECT_EQ(i.value(), 999);
   EXPECT_EQ(f.value(), 9);
 }
