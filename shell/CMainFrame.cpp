@@ -27,6 +27,7 @@
 #include "shell/LockIndicators.h"
 #include "tables/CFormListMode.h"
 #include "tables/CFormTableSheet.h"
+#include "widgets/COXMaskedEdit.h"
 #include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
 
@@ -89,6 +90,45 @@ QLineEdit* editOf(QWidget* w) {
   if (qobject_cast<QAbstractSpinBox*>(w))
     return w->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
   return nullptr;
+}
+
+// The edit has typing of its own to take back (undo) or make again. A
+// masked edit keeps that history itself: it rewrites its text at every key.
+bool hasTyping(QLineEdit* edit, bool undo) {
+  if (auto* masked = qobject_cast<COXMaskedEdit*>(edit))
+    return undo ? masked->canUndoTyping() : masked->canRedoTyping();
+  return undo ? edit->isUndoAvailable() : edit->isRedoAvailable();
+}
+
+void takeBackTyping(QLineEdit* edit, bool undo) {
+  if (auto* masked = qobject_cast<COXMaskedEdit*>(edit))
+    return undo ? masked->undoTyping() : masked->redoTyping();
+  return undo ? edit->undo() : edit->redo();
+}
+
+// Commands that act on the focused edit or move the focus, and those the
+// program posts itself after a change: they leave what the user is typing
+// where it is (the undo commands decide for themselves).
+bool leavesTypingAlone(int command) {
+  switch (command) {
+    case CommandId::EditCopy:
+    case CommandId::EditCut:
+    case CommandId::EditPaste:
+    case CommandId::EditUndo:
+    case CommandId::EditRedo:
+    case CommandId::NextPane:
+    case CommandId::PreviousPane:
+    case CommandId::TableNext:
+    case CommandId::TablePrevious:
+    case CommandId::Help:
+    case CommandId::CommitForm:
+    case CommandId::RefreshList:
+    case CommandId::RefreshAllViews:
+    case CommandId::CloseUndoStep:
+      return true;
+    default:
+      return false;
+  }
 }
 
 // A program name may hold '&', which a menu would take for a mnemonic.
@@ -248,25 +288,17 @@ void CMainFrame::postCommand(int command) {
       this, [this, command] { onCommand(command); }, Qt::QueuedConnection);
 }
 
+bool CMainFrame::commitEdits() {
+  if (!m_pRightPane->commitActiveForm()) return false;
+  m_pListView->commitEdits();
+  return m_pTableView->commitEdits();
+}
+
 bool CMainFrame::onCommand(int command) {
-  switch (command) {
-    case CommandId::FileNew:
-    case CommandId::FileOpen:
-    case CommandId::FileSave:
-    case CommandId::FileSaveAs:
-    case CommandId::ReadDevice:
-    case CommandId::WriteDevice:
-    case CommandId::ViewTable:
-    case CommandId::ViewList:
-    case CommandId::AppExit:
-      // A value typed into the shown form but not yet left (a shortcut
-      // takes no focus) counts for the save, write or mode that follows; a
-      // refused one stops the command with its message.
-      if (!m_pRightPane->commitActiveForm()) return true;
-      break;
-    default:
-      break;
-  }
+  // A value typed but not yet confirmed (a shortcut takes no focus, a menu
+  // leaves it where it was) counts for the save, write, mode or program that
+  // follows; a refused one stops the command with its message.
+  if (!leavesTypingAlone(command) && !commitEdits()) return true;
   switch (command) {
     case CommandId::ViewDialog:
       setViewMode(kDialogMode);
@@ -331,10 +363,12 @@ void CMainFrame::undoCommand(int command) {
   // Typing not yet committed is taken back in its edit first, as its own
   // keys would; then the configuration's history.
   QWidget* focus = QApplication::focusWidget();
-  if (QLineEdit* edit = focus && focus->window() == this ? editOf(focus) : nullptr) {
-    if (undo && edit->isUndoAvailable()) return edit->undo();
-    if (!undo && edit->isRedoAvailable()) return edit->redo();
-  }
+  if (QLineEdit* edit = focus && focus->window() == this ? editOf(focus) : nullptr;
+      edit && hasTyping(edit, undo))
+    return takeBackTyping(edit, undo);
+  // An open editor with nothing to take back is closed first, so it cannot
+  // store its old text over what the history puts back.
+  if (!commitEdits()) return;
   if (undo)
     m_doc.undo();
   else
@@ -350,7 +384,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     return false;
   auto* w = qobject_cast<QWidget*>(watched);
   QLineEdit* edit = w && w->window() == this ? editOf(w) : nullptr;
-  if (!edit || (undo ? edit->isUndoAvailable() : edit->isRedoAvailable())) return false;
+  if (!edit || hasTyping(edit, undo)) return false;
   // Left unaccepted, the key goes to the "&Правка" item's shortcut.
   return true;
 }
@@ -515,7 +549,7 @@ void CMainFrame::cycleFocus(bool backwards) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (!m_pRightPane->commitActiveForm() || (canClose && !canClose())) {
+  if (!commitEdits() || (canClose && !canClose())) {
     event->ignore();
     return;
   }

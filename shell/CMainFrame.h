@@ -47,8 +47,15 @@ class CMainFrame : public QMainWindow {
   int viewMode() const { return m_nViewMode; }
   void setViewMode(int mode);
 
-  // Runs a command; false when nothing handles it.
+  // Runs a command; false when nothing handles it. Every command but the
+  // editing ones first stores what the user entered and has not confirmed
+  // (commitEdits); a refused value stops it.
   bool onCommand(int command);
+  // Stores what the shown views hold and the user has not confirmed yet: a
+  // form's typed text, an open cell editor of the table or the full list,
+  // the table's comparator page. False when a check refused a value (its
+  // message has been shown and the focus put on it).
+  bool commitEdits();
   // Runs the command after the current event has finished.
   void postCommand(int command);
   // The action of a command id (menus and accelerators), or nullptr.

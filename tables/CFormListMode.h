@@ -54,6 +54,8 @@ class CFormListMode : public QWidget, public DocumentView, public CFListOwner {
   void showChange(const ChangePlace& place) override;
   // CommandId::RefreshList refreshes every view; true when handled.
   bool onCommand(int command);
+  // Stores a value typed into the open cell editor, as focus loss does.
+  void commitEdits() { m_list->EndEdit(); }
 
   CFListCtrl* list() const { return m_list; }
   QLineEdit* searchField() const { return m_search; }

@@ -59,3 +59,8 @@ void CFormTableSheet::showChange(const ChangePlace& place) {
 }
 
 bool CFormTableSheet::onCommand(int command) { return m_steps->onCommand(command); }
+
+bool CFormTableSheet::commitEdits() {
+  m_steps->grid()->EndEdit();
+  return !m_comparators->isVisible() || m_comparators->commitForm();
+}

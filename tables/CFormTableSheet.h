@@ -39,6 +39,12 @@ class CFormTableSheet : public QWidget, public DocumentView {
   // shown program gets the focus cell.
   void showChange(const ChangePlace& place) override;
 
+  // Stores what the user has entered and not yet confirmed: the open cell
+  // editor of the steps table ends as focus loss ends it, and the shown
+  // comparator page commits. False when a check refused a value (its
+  // message has been shown).
+  bool commitEdits();
+
   // Commands the frame routes to the table mode (CommandId::TableNext,
   // TablePrevious): taken by the steps page, which ignores them.
   bool onCommand(int command);

@@ -98,8 +98,47 @@ void COXMaskedEdit::apply(const MaskedText::Outcome& outcome) {
     setCursorPosition(outcome.caret);
 }
 
+void COXMaskedEdit::edit(const std::function<MaskedText::Outcome()>& change, bool typing) {
+  Typed before{m_text.enteredText(), cursorPosition()};
+  const bool goesOn = typing && m_typedRunEnd == before.caret && !hasSelectedText() && !m_undo.empty();
+  const MaskedText::Outcome outcome = change();
+  if (m_text.enteredText() != before.entered) {
+    if (!goesOn) m_undo.push_back(std::move(before));
+    m_redo.clear();
+  }
+  apply(outcome);
+  m_typedRunEnd = typing ? cursorPosition() : -1;
+}
+
+bool COXMaskedEdit::canUndoTyping() const { return m_text.hasMask() ? !m_undo.empty() : isUndoAvailable(); }
+
+bool COXMaskedEdit::canRedoTyping() const { return m_text.hasMask() ? !m_redo.empty() : isRedoAvailable(); }
+
+void COXMaskedEdit::undoTyping() {
+  if (!m_text.hasMask()) return QLineEdit::undo();
+  restoreTyped(m_undo, m_redo);
+}
+
+void COXMaskedEdit::redoTyping() {
+  if (!m_text.hasMask()) return QLineEdit::redo();
+  restoreTyped(m_redo, m_undo);
+}
+
+void COXMaskedEdit::restoreTyped(std::vector<Typed>& from, std::vector<Typed>& to) {
+  if (from.empty() || isReadOnly()) return;
+  to.push_back({m_text.enteredText(), cursorPosition()});
+  const Typed typed = std::move(from.back());
+  from.pop_back();
+  m_text.putEnteredText(typed.entered, 0, true);
+  refreshDisplay(typed.caret);
+  m_typedRunEnd = -1;
+}
+
 void COXMaskedEdit::takeTextFromOutside(const QString& text) {
-  // The owner's own value: an update notice, but no change notice.
+  // The owner's own value: an update notice, but no change notice; the
+  // typing before it is no longer there to take back.
+  m_undo.clear();
+  m_redo.clear();
   m_changeNotices = false;
   m_text.takeText(text);
   refreshDisplay(m_text.nextInputPosition(0));
@@ -124,7 +163,7 @@ void COXMaskedEdit::cut() {
     return;
   }
   if (hasSelectedText()) copy();
-  apply(m_text.clearSelection(selStart(), selEnd()));
+  edit([&] { return m_text.clearSelection(selStart(), selEnd()); });
 }
 
 void COXMaskedEdit::paste() {
@@ -133,7 +172,7 @@ void COXMaskedEdit::paste() {
     return;
   }
   if (isReadOnly()) return;
-  apply(m_text.paste(QApplication::clipboard()->text(), selStart(), selEnd()));
+  edit([&] { return m_text.paste(QApplication::clipboard()->text(), selStart(), selEnd()); });
 }
 
 void COXMaskedEdit::clearSelected() {
@@ -141,7 +180,7 @@ void COXMaskedEdit::clearSelected() {
     if (hasSelectedText()) del();
     return;
   }
-  if (!isReadOnly()) apply(m_text.clearSelection(selStart(), selEnd()));
+  if (!isReadOnly()) edit([&] { return m_text.clearSelection(selStart(), selEnd()); });
 }
 
 void COXMaskedEdit::moveCaret(QKeyEvent* event, int key, bool forward) {
@@ -162,8 +201,10 @@ void COXMaskedEdit::keyPressEvent(QKeyEvent* event) {
   event->accept();
   if (event->matches(QKeySequence::Cut)) return cut();
   if (event->matches(QKeySequence::Paste)) return paste();
-  // The elements keep no history: an undo would bring back an unmasked text.
-  if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) return;
+  // The control's own history: the line edit's would bring back an unmasked text.
+  if (event->matches(QKeySequence::Undo)) return undoTyping();
+  if (event->matches(QKeySequence::Redo) || event->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y))
+    return redoTyping();
   switch (event->key()) {
     case Qt::Key_Home:
     case Qt::Key_Right:
@@ -178,9 +219,9 @@ void COXMaskedEdit::keyPressEvent(QKeyEvent* event) {
       if (event->modifiers() == Qt::NoModifier) return m_text.setInsertTyping(!m_text.insertTyping());
       break;
     case Qt::Key_Delete:
-      return apply(m_text.deleteForward(selStart(), selEnd()));
+      return edit([&] { return m_text.deleteForward(selStart(), selEnd()); });
     case Qt::Key_Backspace:
-      return apply(m_text.backspace(selStart(), selEnd()));
+      return edit([&] { return m_text.backspace(selStart(), selEnd()); });
     default:
       break;
   }
@@ -191,7 +232,7 @@ void COXMaskedEdit::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
     return;
   }
-  for (QChar c : typed) apply(m_text.type(c, selStart(), selEnd()));
+  for (QChar c : typed) edit([&] { return m_text.type(c, selStart(), selEnd()); }, true);
 }
 
 void COXMaskedEdit::inputMethodEvent(QInputMethodEvent* event) {
@@ -200,7 +241,7 @@ void COXMaskedEdit::inputMethodEvent(QInputMethodEvent* event) {
     return;
   }
   for (QChar c : event->commitString())
-    if (c.unicode() >= 32) apply(m_text.type(c, selStart(), selEnd()));
+    if (c.unicode() >= 32) edit([&] { return m_text.type(c, selStart(), selEnd()); }, true);
   event->accept();
 }
 
@@ -275,8 +316,13 @@ void COXMaskedEdit::contextMenuEvent(QContextMenuEvent* event) {
       route = &COXMaskedEdit::paste;
     else if (standard(action, "Delete"))
       route = &COXMaskedEdit::clearSelected;
-    else if (standard(action, "&Undo") || standard(action, "&Redo"))
-      action->setEnabled(false);
+    else if (standard(action, "&Undo")) {
+      route = &COXMaskedEdit::undoTyping;
+      action->setEnabled(canUndoTyping());
+    } else if (standard(action, "&Redo")) {
+      route = &COXMaskedEdit::redoTyping;
+      action->setEnabled(canRedoTyping());
+    }
     if (!route) continue;
     disconnect(action, nullptr, this, nullptr);
     connect(action, &QAction::triggered, this, route);

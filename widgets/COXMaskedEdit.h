@@ -9,8 +9,14 @@
 // taken in as a value from outside) and reads it with text() or
 // GetEnteredText(). When the focus leaves, maskValidate lets the owner refuse
 // the value; the control then keeps the focus, and editingFinished is sent
-// only for a value that was not refused. User-interface thread only.
+// only for a value that was not refused. With a mask the control keeps its
+// own history of the user's typing (a value from outside clears it), since
+// every keystroke rewrites the text: Ctrl+Z and Ctrl+Y (or Ctrl+Shift+Z)
+// take back and make again only what was typed. User-interface thread only.
 #pragma once
+
+#include <functional>
+#include <vector>
 
 #include <QLineEdit>
 
@@ -58,12 +64,20 @@ class COXMaskedEdit : public QLineEdit {
   // With a mask: every input position empty.
   void clear();
 
+  // The typing the user can take back or make again; without a mask the
+  // line edit's own history.
+  bool canUndoTyping() const;
+  bool canRedoTyping() const;
+
  public slots:
   // The clipboard commands, through the mask.
   void cut();
   void paste();
   // Empties the selection's input positions (the context menu's Delete).
   void clearSelected();
+  // Takes back the last typing, or makes it again.
+  void undoTyping();
+  void redoTyping();
 
  signals:
   // Emitted directly from the focus-out handling: the owner may refuse.
@@ -93,6 +107,10 @@ class COXMaskedEdit : public QLineEdit {
   // (keeps the caret and selection where caret is −1).
   void refreshDisplay(int caret);
   void apply(const MaskedText::Outcome& outcome);
+  // Runs a change of the user's on the elements, keeping what it replaced
+  // for undoTyping, and shows its outcome. Characters typed one after the
+  // other are taken back together, as a line edit takes back a typed word.
+  void edit(const std::function<MaskedText::Outcome()>& change, bool typing = false);
   void takeTextFromOutside(const QString& text);
   // Any change of the text the control did not make itself (the standard
   // handling of a key, QLineEdit::setText) is a value from outside.
@@ -100,6 +118,16 @@ class COXMaskedEdit : public QLineEdit {
   // The standard handling of a caret key, then the caret to a place the mask
   // allows unless Shift extends the selection.
   void moveCaret(QKeyEvent* event, int key, bool forward);
+
+  // The entered text and caret before each change of the user's, and those
+  // taken back.
+  struct Typed {
+    QString entered;
+    int caret;
+  };
+  std::vector<Typed> m_undo, m_redo;
+  int m_typedRunEnd = -1;  // the caret after the last typed character, -1 after anything else
+  void restoreTyped(std::vector<Typed>& from, std::vector<Typed>& to);
 
   MaskedText m_text;
   int m_refreshDepth = 0;

@@ -7,15 +7,17 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTest>
 
 #include "GuiTest.h"
 #include "document/CommandIds.h"
-#include "model/SetpointPair.h"
-#include "shell/CTkv88_3View.h"
 #include "forms/CDlgComparators.h"
+#include "model/SetpointPair.h"
+#include "shell/CRightWizFrame.h"
+#include "shell/CTkv88_3View.h"
 #include "tables/CDlgStepsTable.h"
 #include "tables/CFormTableSheet.h"
 #include "widgets/CGraphReg.h"
@@ -209,6 +211,50 @@ class TableModeTest : public QObject {
     typeInto(kSetpoint1, 1, "150.2");
     QCOMPARE(grid()->GetCellText(row, 1), QString("99.9"));
     QCOMPARE(grid()->GetCellFormat(row, 1).flags, 0);
+  }
+
+  // A value typed into a cell, its editor still open, counts for whatever
+  // the user does next with the mouse or a shortcut.
+  void anOpenEditorIsCommittedBeforeTheNextCommand_data() {
+    QTest::addColumn<int>("command");
+    QTest::newRow("Вид → Диалоговый") << int(CommandId::ViewDialog);
+    QTest::newRow("Вид → Полный список") << int(CommandId::ViewList);
+    QTest::newRow("Сохранить") << int(CommandId::FileSave);
+    QTest::newRow("Записать прошивку") << int(CommandId::WriteDevice);
+    QTest::newRow("another program") << int(CommandId::ProgramFirst + 1);
+    QTest::newRow("closing the window") << 0;
+  }
+  void anOpenEditorIsCommittedBeforeTheNextCommand() {
+    QFETCH(int, command);
+    showProgram(2);
+    doc().closeUndoStep();  // the steps made above are no edit of the user's
+    std::vector<int> ran;
+    m_shell->frame->applicationCommand = [&](int c) {
+      ran.push_back(c);
+      return true;
+    };
+    grid()->setFocus();
+    grid()->SetFocusCell(steps()->rowOf(kSetpoint1), 2);
+    for (QChar c : QString("55")) QTest::keyClicks(QApplication::focusWidget(), QString(c));
+    QVERIFY(grid()->IsEditing());
+    if (command)
+      m_shell->frame->onCommand(command);
+    else
+      m_shell->frame->close();
+    const Step& second = *program(0).stepAt(1);
+    QCOMPARE(pairValue(second[Step::E02], second[Step::E03]), 55.0);
+    QVERIFY(!grid()->IsEditing());
+    if (command == CommandId::FileSave || command == CommandId::WriteDevice)
+      QCOMPARE(ran, std::vector<int>{command});
+    if (command == CommandId::ViewDialog) {
+      // The step's form shows what was stored, and the undo takes back just that.
+      QCoreApplication::processEvents();
+      auto* setpoint = m_shell->frame->rightPane()->activeView()->findChild<QLineEdit*>("1213");
+      QCOMPARE(setpoint->text(), QString("55.0"));
+      m_shell->frame->onCommand(CommandId::EditUndo);
+      QCOMPARE(setpoint->text(), QString("10.2"));
+    }
+    m_shell->frame->applicationCommand = nullptr;
   }
 
   void aRegulatorSwitchedOffHidesItsChartAndGreysItsRows() {

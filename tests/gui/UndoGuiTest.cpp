@@ -9,6 +9,7 @@
 #include "tables/CDlgStepsTable.h"
 #include "tables/CFormListMode.h"
 #include "tables/CFormTableSheet.h"
+#include "widgets/COXMaskedEdit.h"
 
 namespace {
 
@@ -83,6 +84,33 @@ class UndoGuiTest : public QObject {
     QCOMPARE(filters()[1].value(), 17);
     keys(d03, Qt::ControlModifier, Qt::Key_Z);
     QCOMPARE(filters()[1].value(), 0);
+  }
+
+  void ctrlZInTheDurationTakesBackOnlyItsTyping() {
+    Program& first = ui().data().programs.front();
+    first.steps.resize(2);
+    ui().doc().closeUndoStep();
+    ui().doc().notifyViews();
+    QVERIFY(ui().open(&first.comparators[0]));
+    ui().type(ui().edit(136), "33");
+    QCoreApplication::processEvents();
+    QVERIFY(ui().open(first.stepAt(1)));
+    auto* duration = ui().control<COXMaskedEdit>(134);
+    duration->setFocus();
+    QTest::keyClick(duration, Qt::Key_Home);
+    QTest::keyClicks(duration, "1234");
+    keys(duration, Qt::ControlModifier, Qt::Key_Z);
+    QCOMPARE(duration->text(), QString("02:15"));
+    QCOMPARE(first.comparators[0][Comparator::C03].value(), 33);
+    QCOMPARE(treeCurrent(), first.stepAt(1));
+    keys(duration, Qt::ControlModifier, Qt::Key_Y);
+    QCOMPARE(duration->text(), QString("12:34"));
+    // The menu item takes back the typing first too, then the configuration.
+    frame()->action(CommandId::EditUndo)->trigger();
+    QCOMPARE(duration->text(), QString("02:15"));
+    keys(duration, Qt::ControlModifier, Qt::Key_Z);
+    QCOMPARE(first.comparators[0][Comparator::C03].value(), -15);
+    QCOMPARE(first.stepAt(1)->cells[Step::U04].value(), 2);
   }
 
   void spinClicksOnOneFieldAreOneStep() {
