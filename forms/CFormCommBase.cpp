@@ -106,15 +106,12 @@ CFormCommBase::CFormCommBase(QWidget* parent) : CMyFormView(kTemplateId, parent)
   CSpinButton** dropSpins[2] = {&m_drop4Spin, &m_drop5Spin};
   const int dropIds[2][3] = {{1008, 137, 152}, {1007, 136, 151}};
   for (int k = 0; k < 2; ++k) {
-    auto* row = new QHBoxLayout;
-    auto* radioColumn = new QVBoxLayout;
-    formui::radio(m_powerFailure, 3 + k, dropIds[k][0], dropText, radioColumn);
-    row->addLayout(radioColumn, 1);
     *drops[k] = formui::edit(power, dropIds[k][1], formui::plain(dropText) + QStringLiteral(" (%)"));
     *dropSpins[k] = formui::spin(power, dropIds[k][2], *drops[k]);
-    row->addWidget(formui::spinEdit(*drops[k], *dropSpins[k], formui::label(power, 0, QStringLiteral("%"))),
-                   0, Qt::AlignVCenter);
-    powerLayout->addLayout(row);
+    // The edit completes "больше чем на", on that line of the text.
+    formui::radio(m_powerFailure, 3 + k, dropIds[k][0], dropText, powerLayout,
+                  formui::spinEdit(*drops[k], *dropSpins[k], formui::label(power, 0, QStringLiteral("%"))),
+                  1);
   }
   main->addWidget(power);
 

@@ -69,7 +69,7 @@ class TextOfButton : public QObject {
 };
 
 template <typename Button>
-Button* withText(Button* button, int id, const QString& text, QBoxLayout* into) {
+Button* withText(Button* button, int id, const QString& text, QBoxLayout* into, QWidget* inLine, int line) {
   auto* row = new QWidget;
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -77,11 +77,35 @@ Button* withText(Button* button, int id, const QString& text, QBoxLayout* into) 
   setId(button, id);
   name(button, text);
   button->setParent(row);
-  auto* label = new WrapLabel(text, row);
-  label->setBuddy(button);
   layout->addWidget(button, 0, Qt::AlignTop);
-  layout->addWidget(label, 1);
-  new TextOfButton(button, label);
+  const auto textLabel = [&](const QString& t) {
+    auto* label = new WrapLabel(t, row);
+    label->setBuddy(button);
+    new TextOfButton(button, label);
+    return label;
+  };
+  if (!inLine) {
+    layout->addWidget(textLabel(text), 1);
+    into->addWidget(row);
+    return button;
+  }
+  // The text line by line, the control right after the words it completes.
+  auto* lines = new QVBoxLayout;
+  lines->setSpacing(0);
+  const QStringList parts = text.split(u'\n');
+  for (int i = 0; i < parts.size(); ++i) {
+    if (i != line) {
+      lines->addWidget(textLabel(parts[i]));
+      continue;
+    }
+    auto* withControl = new QHBoxLayout;
+    withControl->setSpacing(4);
+    withControl->addWidget(textLabel(parts[i]));
+    withControl->addWidget(inLine, 0, Qt::AlignVCenter);
+    withControl->addStretch(1);
+    lines->addLayout(withControl);
+  }
+  layout->addLayout(lines, 1);
   into->addWidget(row);
   return button;
 }
@@ -114,6 +138,9 @@ QLabel* label(QWidget* parent, int id, const QString& text) {
 QGroupBox* frame(QWidget* parent, int id, const QString& title) {
   auto* f = new QGroupBox(title, parent);
   setId(f, id);
+  // Its own title: a frame inside another would be announced with the
+  // outer one's.
+  name(f, title);
   return f;
 }
 
@@ -174,14 +201,15 @@ void fitPopup(QComboBox* l) {
   l->view()->setMinimumWidth(width + 40);
 }
 
-QRadioButton* radio(QButtonGroup* group, int position, int id, const QString& text, QBoxLayout* into) {
-  auto* b = withText(new QRadioButton, id, text, into);
+QRadioButton* radio(QButtonGroup* group, int position, int id, const QString& text, QBoxLayout* into,
+                    QWidget* inLine, int line) {
+  auto* b = withText(new QRadioButton, id, text, into, inLine, line);
   group->addButton(b, position);
   return b;
 }
 
 QCheckBox* check(int id, const QString& text, QBoxLayout* into) {
-  return withText(new QCheckBox, id, text, into);
+  return withText(new QCheckBox, id, text, into, nullptr, 0);
 }
 
 }  // namespace formui

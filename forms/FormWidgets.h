@@ -23,7 +23,7 @@ namespace formui {
 
 // A text that wraps; id 0 names none.
 QLabel* label(QWidget* parent, int id, const QString& text);
-// A frame with its title.
+// A frame with its title, which is also its accessible name.
 QGroupBox* frame(QWidget* parent, int id, const QString& title);
 // A one-line edit about `chars` characters wide.
 QLineEdit* edit(QWidget* parent, int id, const QString& name, int chars = 5);
@@ -38,8 +38,11 @@ void fitPopup(QComboBox* list);
 // A radio button (joined to `group` with its position as id) or a check box
 // with a wrapping text beside it, in a row widget of its own; a click on the
 // text clicks the button. The button carries the id and the text as its
-// accessible name; it is returned, its row is added to `into`.
-QRadioButton* radio(QButtonGroup* group, int position, int id, const QString& text, QBoxLayout* into);
+// accessible name; it is returned, its row is added to `into`. A radio
+// button's text may hold a control that completes its words: `inLine`
+// stands right after line `line` of the text (lines split at '\n').
+QRadioButton* radio(QButtonGroup* group, int position, int id, const QString& text, QBoxLayout* into,
+                    QWidget* inLine = nullptr, int line = 0);
 QCheckBox* check(int id, const QString& text, QBoxLayout* into);
 // Sets the accessible name of a widget to a label's text (line breaks as blanks).
 void name(QWidget* control, const QString& text);

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -139,6 +140,40 @@ QString menuText(const QString& text) {
 
 }  // namespace
 
+// A status-bar text that takes the room it is given, cut with "…" when the
+// room is short; the whole text is its tooltip and accessible name. A left
+// click runs `clicked`.
+class CMainFrame::StatusNote : public QLabel {
+ public:
+  explicit StatusNote(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setCursor(Qt::PointingHandCursor);
+  }
+  std::function<void()> clicked;
+
+  void setFullText(const QString& text) {
+    m_text = text;
+    setToolTip(text);
+    setAccessibleName(text);
+    elide();
+  }
+  QString fullText() const { return m_text; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    elide();
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && clicked)
+      clicked();
+  }
+
+ private:
+  void elide() { setText(fontMetrics().elidedText(m_text, Qt::ElideRight, contentsRect().width())); }
+  QString m_text;
+};
+
 CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
     : QMainWindow(parent), m_doc(doc), m_levelMask(levelMask) {
   setObjectName(QStringLiteral("mainFrame"));
@@ -173,9 +208,14 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
   statusBar()->setObjectName(QStringLiteral("59393"));
   // The idle text, shown whenever no other message is (a menu item's tip
   // or a passing message clears only what it put there).
-  auto* idle = new QLabel(QStringLiteral("Готово"), statusBar());
-  idle->setObjectName(QStringLiteral("idleMessage"));
-  statusBar()->addWidget(idle, 1);
+  m_idleMessage = new QLabel(QStringLiteral("Готово"), statusBar());
+  m_idleMessage->setObjectName(QStringLiteral("idleMessage"));
+  statusBar()->addWidget(m_idleMessage, 1);
+  m_portMessage = new StatusNote(statusBar());
+  m_portMessage->setObjectName(QStringLiteral("portMessage"));
+  m_portMessage->clicked = [this] { onCommand(kChoosePortCommand); };
+  m_portMessage->hide();
+  statusBar()->addWidget(m_portMessage, 1);
   new LockIndicators(statusBar());
 
   // "&Файл"
@@ -509,6 +549,12 @@ void CMainFrame::setRecentFiles(const QStringList& files) {
   }
   // The list has its own separator only when it has entries.
   m_recentSeparator->setVisible(!files.isEmpty());
+}
+
+void CMainFrame::setPortMessage(const QString& text) {
+  m_portMessage->setFullText(text);
+  m_portMessage->setVisible(!text.isEmpty());
+  m_idleMessage->setVisible(text.isEmpty());
 }
 
 void CMainFrame::cycleFocus(bool backwards) {

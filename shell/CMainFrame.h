@@ -21,6 +21,7 @@ class CTkv88_3View;
 class CRightWizFrame;
 class CFormTableSheet;
 class CFormListMode;
+class QLabel;
 class QSplitter;
 class QStackedWidget;
 class QMenu;
@@ -78,6 +79,11 @@ class CMainFrame : public QMainWindow {
   // states, and the title's mark.
   void historyChanged();
   void setRecentFiles(const QStringList& files);
+  // The status bar's note that the port cannot be used ("Порт "auto"
+  // недоступен: …"), shown in place of the idle text until it is cleared
+  // (empty text): cut to the room it has with "…", the whole text in its
+  // tooltip, and a click on it opens the port choice.
+  void setPortMessage(const QString& text);
   // F6 (forward) and Shift+F6 (backwards): tree, right pane's view, its bar.
   void cycleFocus(bool backwards);
 
@@ -117,6 +123,9 @@ class CMainFrame : public QMainWindow {
   QMenu* m_viewMenu;
   QMenu* m_helpMenu;
   QMenu* m_pProgramsMenu = nullptr;
+  QLabel* m_idleMessage = nullptr;
+  class StatusNote;
+  StatusNote* m_portMessage = nullptr;
   QAction* m_recentSeparator = nullptr;
   QAction* m_recentEnd = nullptr;
   QList<QAction*> m_recentActions;

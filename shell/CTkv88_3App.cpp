@@ -145,9 +145,7 @@ std::optional<int> CTkv88_3App::initInstance(const QStringList& arguments) {
     m_frame->postCommand(CommandId::ReadDevice);
   }
   m_frame->show();
-  // Only now: a message shown in a hidden status bar leaves its idle text
-  // visible under it.
-  if (!m_portError.isEmpty()) m_frame->statusBar()->showMessage(m_portError);
+  m_frame->setPortMessage(m_portError);
   return std::nullopt;
 }
 
@@ -170,6 +168,7 @@ void CTkv88_3App::usePort(std::unique_ptr<MemoryAccess> backend, const QString& 
     m_link = std::make_unique<DeviceLink>(std::move(backend));
   m_port = description;
   m_portError.clear();
+  if (m_frame) m_frame->setPortMessage({});
   settings::setPort(description);
 }
 

@@ -211,26 +211,46 @@ void CGraphReg::paintEvent(QPaintEvent*) {
   p.drawLine(kLeftMargin, 0, kLeftMargin, h - 1);
   for (const Segment& s : segs) p.drawLine(s.x + s.width, 0, s.x + s.width, h - 1);
 
-  int lastLabelRight = kLeftMargin;
-  int number = 1;
   for (const Segment& s : segs) {
     const QColor colour = inputColour(s.input);
     if (colour.isValid() && s.width > 0) {
       p.setPen(colour);
       p.drawLine(s.x, s.y, s.x + s.width - 1, s.y);
     }
-    // The numbers stand centred below their steps; where steps are too
-    // narrow for them, a number that would run into the one before is
-    // left out rather than drawn over it.
-    const QStaticText& text = staticText(QString::number(number++));
-    const int tw = qCeil(text.size().width());
-    const int left = s.x + (s.width - tw) / 2;
-    if (left >= lastLabelRight + 2 && left + tw <= w) {
-      p.setPen(Qt::black);
-      p.drawStaticText(left, h - kBottomMargin + 1, text);
-      lastLabelRight = left + tw;
-    }
   }
+  const auto numberWidth = [this](int n) { return qCeil(staticText(QString::number(n)).size().width()); };
+  p.setPen(Qt::black);
+  for (const NumberPlace& place : numberPlaces(segs, numberWidth, w))
+    p.drawStaticText(place.left, h - kBottomMargin + 1, staticText(QString::number(place.index + 1)));
+}
+
+std::vector<CGraphReg::NumberPlace> CGraphReg::numberPlaces(const std::vector<Segment>& segs,
+                                                            const std::function<int(int)>& width, int right) {
+  constexpr int kGap = 2;  // between two numbers
+  const int n = static_cast<int>(segs.size());
+  if (n == 0) return {};
+  const auto place = [&](int i) {
+    const int tw = width(i + 1);
+    const int centred = segs[i].x + (segs[i].width - tw) / 2;
+    return NumberPlace{i, std::max(kLeftMargin + 1, std::min(centred, right - tw))};
+  };
+  const auto collide = [&](const NumberPlace& a, const NumberPlace& b) {
+    return b.left < a.left + width(a.index + 1) + kGap;
+  };
+  std::vector<NumberPlace> places;
+  for (int k = 1; k < n; ++k) {
+    places.clear();
+    for (int i = 0; i < n - 1; i += k) places.push_back(place(i));
+    const NumberPlace last = place(n - 1);
+    if (places.size() > 1 && collide(places.back(), last)) places.pop_back();
+    places.push_back(last);
+    bool fits = true;
+    for (size_t j = 1; fits && j < places.size(); ++j) fits = !collide(places[j - 1], places[j]);
+    if (fits) return places;
+  }
+  // Too narrow for more than the first and the last.
+  if (n > 1) return places;
+  return {place(0)};
 }
 
 int CGraphReg::segmentAt(const QPoint& pos, const std::vector<Segment>& segs) const {

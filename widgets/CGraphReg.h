@@ -12,6 +12,7 @@
 // is a tooltip naming the step under the pointer. User-interface thread only.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include <QFont>
@@ -57,6 +58,20 @@ class CGraphReg : public QFrame {
   // The tooltip for a point of the client area: the step under it with its
   // duration and setpoint, or an empty text.
   QString toolTipAt(const QPoint& pos) const;
+
+  // A step number as drawn below its step.
+  struct NumberPlace {
+    int index = 0;  // the step's, from 0
+    int left = 0;   // the number's left edge
+  };
+  // Where the step numbers of `segs` stand, each centred below its step
+  // and kept between the plot's left edge and `right`: always the first
+  // and the last; where numbers would collide, every k-th from the first
+  // (1, 1 + k, 1 + 2k, ...) with k the smallest that leaves none colliding,
+  // and one that would collide with the last is left out. `width(n)` is the
+  // drawn width of the number n.
+  static std::vector<NumberPlace> numberPlaces(const std::vector<Segment>& segs,
+                                               const std::function<int(int)>& width, int right);
 
   // The colour of an input quantity 0..5 (black for 0); invalid otherwise.
   static QColor inputColour(int input);

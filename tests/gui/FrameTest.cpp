@@ -159,6 +159,32 @@ class FrameTest : public QObject {
     QVERIFY(idle->isVisible());
   }
 
+  void thePortMessageIsCutShortAndOpensThePortChoice() {
+    std::vector<int> ran;
+    frame()->applicationCommand = [&](int c) {
+      ran.push_back(c);
+      return true;
+    };
+    const QString text = QStringLiteral(
+        "Порт \"auto\" недоступен: параллельный порт не найден: устройств /dev/parport0..2 нет "
+        "(загрузите драйвер: modprobe ppdev parport_pc), прямой доступ к портам 0x378, 0x278, 0x3BC только "
+        "для root");
+    frame()->setPortMessage(text);
+    QCoreApplication::processEvents();
+    auto* note = frame()->statusBar()->findChild<QLabel*>("portMessage");
+    QVERIFY(note->isVisible());
+    QVERIFY(!frame()->statusBar()->findChild<QLabel*>("idleMessage")->isVisible());
+    QVERIFY(note->text().endsWith(u'…'));
+    QVERIFY(note->fontMetrics().horizontalAdvance(note->text()) <= note->contentsRect().width());
+    QCOMPARE(note->toolTip(), text);
+    QTest::mouseClick(note, Qt::LeftButton);
+    QCOMPARE(ran, std::vector<int>{CMainFrame::kChoosePortCommand});
+    frame()->setPortMessage({});
+    QVERIFY(!note->isVisible());
+    QVERIFY(frame()->statusBar()->findChild<QLabel*>("idleMessage")->isVisible());
+    frame()->applicationCommand = nullptr;
+  }
+
   void theLockIndicatorsFollowTheKeys() {
     auto* locks = frame()->statusBar()->findChild<LockIndicators*>();
     QVERIFY(locks);

@@ -3,6 +3,7 @@
 // own bounds, O07 enables the O08 edits, a refused partition puts the list
 // back, corrections step across zero, and "Включен" of a PID regulator.
 #include <QButtonGroup>
+#include <QLabel>
 
 #include "FormDriver.h"
 
@@ -90,6 +91,20 @@ class GeneralFormsTest : public QObject {
     ui().type(ui().edit(136), "100");
     QCOMPARE(ui().messages(), QStringList{"Please enter an integer between 0 and 99."});
     QCOMPARE(base()[BaseParameters::O08].value(), 40);
+
+    // Each edit stands right after the words it completes, on their line.
+    for (auto [button, edit] : {std::pair{1008, 137}, std::pair{1007, 136}}) {
+      QLabel* words = nullptr;
+      for (QLabel* l : ui().form()->findChildren<QLabel*>())
+        if (l->buddy() == ui().button(button) && l->text().endsWith("больше чем на")) words = l;
+      QVERIFY(words);
+      const QRect text = words->contentsRect().translated(words->mapTo(ui().form(), QPoint()));
+      const QRect field = ui().edit(edit)->geometry().translated(
+          ui().edit(edit)->parentWidget()->mapTo(ui().form(), QPoint()));
+      const int textRight = text.left() + words->fontMetrics().horizontalAdvance(words->text());
+      QVERIFY2(field.left() >= textRight && field.left() - textRight < 40, qPrintable(QString::number(edit)));
+      QVERIFY(field.top() < text.bottom() && field.bottom() > text.top());
+    }
   }
 
   void aRefusedPartitionPutsTheListBack() {

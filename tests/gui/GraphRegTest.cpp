@@ -162,6 +162,40 @@ class GraphRegTest : public QObject {
     }
   }
 
+  // Numbers 10 pixels wide need centres 12 apart: every k-th number from
+  // the first with the smallest k that fits, the last always.
+  void stepNumbersFirstLastAndEveryKth_data() {
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<int>("stepWidth");
+    QTest::addColumn<QList<int>>("numbers");
+    QTest::newRow("room for all") << 5 << 40 << QList<int>{1, 2, 3, 4, 5};
+    QTest::newRow("every 3rd, 97 too close to 99") << 99 << 5 << [] {
+      QList<int> n;
+      for (int i = 1; i < 97; i += 3) n << i;
+      return n << 99;
+    }();
+    QTest::newRow("99 steps of 1 pixel") << 99 << 1 << QList<int>{1, 18, 35, 52, 69, 86, 99};
+    QTest::newRow("first and last only") << 3 << 8 << QList<int>{1, 3};
+  }
+  void stepNumbersFirstLastAndEveryKth() {
+    QFETCH(int, steps);
+    QFETCH(int, stepWidth);
+    QFETCH(QList<int>, numbers);
+    std::vector<CGraphReg::Segment> segs(steps);
+    for (int i = 0; i < steps; ++i) {
+      segs[i].x = CGraphReg::kLeftMargin + i * stepWidth;
+      segs[i].width = stepWidth;
+    }
+    const auto places = CGraphReg::numberPlaces(
+        segs, [](int) { return 10; }, 1000);
+    QList<int> got;
+    for (const auto& p : places) got << p.index + 1;
+    QCOMPARE(got, numbers);
+    // The first stands inside the plot however narrow its step; none overlap.
+    QVERIFY(places.front().left > CGraphReg::kLeftMargin);
+    for (size_t i = 1; i < places.size(); ++i) QVERIFY(places[i].left >= places[i - 1].left + 12);
+  }
+
   void tooltipNamesTheStep() {
     fill(m_program, {{1, 455, 1, 135}, {5, 600, 0}});
     shot();

@@ -2,7 +2,9 @@
 // ("Включен" with the relay, the humidity input's ranges and units, checks
 // of both setpoints before either is stored), the tabbed comparators, the
 // step form and the rename dialog.
+#include <QAccessible>
 #include <QDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTimer>
@@ -209,6 +211,15 @@ class ProgramFormsTest : public QObject {
     QVERIFY(ui().open(&s));
     QVERIFY(ui().open(&program(0).comparators[3]));
     QVERIFY(!ui().doc().isModified());
+  }
+
+  void eachFrameIsAnnouncedWithItsOwnTitle() {
+    openStep();
+    for (int id : {1019, 1017, 1421, 1422}) {
+      auto* frame = ui().control<QGroupBox>(id);
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(frame);
+      QCOMPARE(a->text(QAccessible::Name), frame->title());
+    }
   }
 
   void theTransitionConditionEnablesItsControls() {

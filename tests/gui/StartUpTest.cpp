@@ -106,7 +106,8 @@ class StartUpTest : public QObject {
     QVERIFY(!app.portError().isEmpty());
     // The status bar tells it, in place of its idle text.
     QStatusBar* status = app.mainFrame()->statusBar();
-    QCOMPARE(status->currentMessage(), app.portError());
+    QCOMPARE(status->findChild<QLabel*>("portMessage")->toolTip(), app.portError());
+    QVERIFY(status->findChild<QLabel*>("portMessage")->isVisible());
     QVERIFY(!status->findChild<QLabel*>("idleMessage")->isVisible());
     QVERIFY(guitest::waitFor([] { return !MessageLog::shown().empty(); }));
     QCOMPARE(MessageLog::shown()[0].title, QString("Error 4"));
