@@ -20,6 +20,7 @@
 // limit is about 0.75 s and 2 s).
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <memory>
 #include <random>
 #include <utility>
@@ -30,6 +31,7 @@
 #include "link/I2cDevMemory.h"
 #include "link/SimulatedController.h"
 #include "link/SimulatedI2cAdapter.h"
+#include "link/WireProtocol.h"
 #include "tests/support/RandomConfig.h"
 
 namespace {
@@ -86,7 +88,7 @@ void BM_Exchange(benchmark::State& state) {
   for (auto _ : state) {
     auto port = std::make_unique<SimulatedController>(factoryImage());
     SimulatedController* sim = port.get();
-    DeviceLink link(std::move(port));
+    DeviceLink link(std::move(port), LinkTiming::kStandard);
     link.lptBase = PortBackend::kLpt1;
     if (!write) WriteConfiguration(config, sim->memory());
     const uint64_t start = sim->virtualTimeUs();
@@ -116,11 +118,13 @@ BENCHMARK(BM_Exchange)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-// Arg engine: 0 bit-banged, 1 i2c-dev; arg op: 0 full write, 1 full read.
+// Arg engine: 0 bit-banged (standard timing), 1 i2c-dev, 2 bit-banged in
+// the fast timing; arg op: 0 full write, 1 full read.
 void BM_Engines(benchmark::State& state) {
   std::mt19937 rng(6);
   DeviceData config = randomConfig(rng, 6, -1, true);
   const bool i2c = state.range(0) == 1, write = state.range(1) == 0;
+  const LinkTiming timing = state.range(0) == 2 ? LinkTiming::kFast : LinkTiming::kStandard;
   MemoryImage written = factoryImage();
   WriteConfiguration(config, written);
   const MemoryImage& start = write ? factoryImage() : written;
@@ -140,7 +144,7 @@ void BM_Engines(benchmark::State& state) {
     } else {
       auto port = std::make_unique<SimulatedController>(start);
       sim = port.get();
-      link = std::make_unique<DeviceLink>(std::move(port));
+      link = std::make_unique<DeviceLink>(std::move(port), timing);
       link->lptBase = PortBackend::kLpt1;
     }
     auto now = [&] { return i2c ? adapter->nowUs() : sim->virtualTimeUs(); };
@@ -160,8 +164,8 @@ void BM_Engines(benchmark::State& state) {
   if (i2c) state.counters["transfers"] = static_cast<double>(transfers) / n;
 }
 BENCHMARK(BM_Engines)
-    ->ArgNames({"i2c", "read"})
-    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->ArgNames({"engine", "read"})
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
@@ -172,23 +176,39 @@ BENCHMARK(BM_Engines)
 //   changed_s  the changed write: read the controller, write the differing
 //              bytes, read them back,
 //   ratio      changed_s / full_s (the goal: under 0.4).
-void BM_ChangedWrite(benchmark::State& state) {
+// Partition 2 with every program full, and the same with one setpoint
+// changed: the controller holds `old` in `before`; `after` is what writing
+// `changed` leaves.
+struct SetpointChange {
+  DeviceData old, changed;
+  MemoryImage before, after;
+};
+SetpointChange oneSetpointChanged() {
   std::mt19937 rng(12);
-  const DeviceData old = randomConfig(rng, 2, -1, true);
-  MemoryImage before = factoryImage();
-  WriteConfiguration(old, before);
-  DeviceData changed = old;
-  Parameter& setpoint = changed.programAt(9)->steps.back()[Step::U03];
+  SetpointChange c;
+  c.old = randomConfig(rng, 2, -1, true);
+  c.before = factoryImage();
+  WriteConfiguration(c.old, c.before);
+  c.changed = c.old;
+  Parameter& setpoint = c.changed.programAt(9)->steps.back()[Step::U03];
   setpoint.setValueQuiet(setpoint.value() == 50 ? 51 : 50);
-  MemoryImage expected = before;
-  WriteConfiguration(changed, expected);
+  c.after = c.before;
+  WriteConfiguration(c.changed, c.after);
+  return c;
+}
+
+void BM_ChangedWrite(benchmark::State& state) {
+  SetpointChange c = oneSetpointChanged();
+  const MemoryImage& before = c.before;
+  const MemoryImage& expected = c.after;
+  DeviceData& changed = c.changed;
 
   uint64_t fullUs = 0, changedUs = 0;
   for (auto _ : state) {
     for (const bool full : {true, false}) {
       auto port = std::make_unique<SimulatedController>(before);
       SimulatedController* sim = port.get();
-      DeviceLink link(std::move(port));
+      DeviceLink link(std::move(port), LinkTiming::kStandard);
       link.lptBase = PortBackend::kLpt1;
       DeviceSnapshot snapshot;
       DeviceData read;
@@ -211,6 +231,83 @@ void BM_ChangedWrite(benchmark::State& state) {
   state.counters["ratio"] = static_cast<double>(changedUs) / static_cast<double>(fullUs);
 }
 BENCHMARK(BM_ChangedWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// The two timings of the parallel-port adapter side by side on the largest
+// configuration of partition 2, on the default simulated adapter and on one
+// whose data line rises in 20 us (rise=20). Each row runs, as the GUI runs
+// them (the line measured first, every exchange on its worker):
+//   read_s     a full read (L2, then every slot), virtual seconds,
+//   write_s    a full write (L2, then every slot); in the fast timing with
+//              the read-back of every page it writes,
+//   changed_s  a changed write of one setpoint (read the controller, write
+//              the byte, read it back),
+//   cpu_us     host CPU per bus transaction (acknowledge polls included)
+//              over all three: the measured waits must not cost the host
+//              more than the fixed ones.
+// Targets for the fast timing: read under 2 s (4 s with rise=20), write
+// under 5 s, changed write under 2 s; the standard timing stands at about
+// 38.6 s, 97 s and 30 s.
+void BM_Timings(benchmark::State& state) {
+  const LinkTiming timing = state.range(0) ? LinkTiming::kFast : LinkTiming::kStandard;
+  const int rise = static_cast<int>(state.range(1));
+  SetpointChange c = oneSetpointChanged();
+  MemoryImage written = factoryImage();
+  WriteConfiguration(c.old, written);
+  DeviceData scratch;
+
+  struct Phase {
+    const char* counter;
+    const MemoryImage& start;
+    std::vector<ExchangeMode> modes;
+    DeviceData& config;
+    const MemoryImage& expected;
+  };
+  const Phase phases[] = {
+      {"read_s", c.before, {ExchangeMode::ReadL2, ExchangeMode::ReadL1}, scratch, c.before},
+      {"write_s", factoryImage(), {ExchangeMode::WriteL2, ExchangeMode::WriteL1}, c.old, written},
+      {"changed_s", c.before, {ExchangeMode::ReadSnapshot, ExchangeMode::WriteChanged}, c.changed, c.after},
+  };
+  double seconds[std::size(phases)] = {};
+  uint64_t transactions = 0;
+  std::clock_t cpu = 0;
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < std::size(phases); ++i) {
+      const Phase& phase = phases[i];
+      auto port = std::make_unique<SimulatedController>(phase.start);
+      port->setRiseTime(rise);
+      SimulatedController* sim = port.get();
+      auto memory = std::make_unique<BitBangedMemory>(std::move(port), timing);
+      BitBangedMemory* engine = memory.get();
+      DeviceLink link(std::move(memory));
+      link.lptBase = PortBackend::kLpt1;
+      const std::clock_t cpuStart = std::clock();
+      const uint64_t start = sim->virtualTimeUs();
+      DeviceSnapshot snapshot;
+      for (const ExchangeMode mode : phase.modes) {
+        // The changed write's read goes into a configuration of its own.
+        DeviceData& config = mode == ExchangeMode::ReadSnapshot ? scratch : phase.config;
+        DeviceExchange exchange(link, config, mode, &snapshot);
+        if (exchange.run() != DeviceExchange::kDone) state.SkipWithError("exchange failed");
+      }
+      seconds[i] += static_cast<double>(sim->virtualTimeUs() - start) / 1e6;
+      cpu += std::clock() - cpuStart;
+      transactions += engine->transactions();
+      if (sim->memory() != phase.expected) state.SkipWithError("the memory differs");
+      if (engine->standardFallback()) state.SkipWithError("fell back to the standard timing");
+    }
+  }
+  const auto n = static_cast<double>(state.iterations());
+  for (std::size_t i = 0; i < std::size(phases); ++i) state.counters[phases[i].counter] = seconds[i] / n;
+  state.counters["cpu_us"] =
+      static_cast<double>(cpu) * 1e6 / CLOCKS_PER_SEC / static_cast<double>(transactions);
+  state.counters["transactions"] = static_cast<double>(transactions) / n;
+}
+BENCHMARK(BM_Timings)
+    ->ArgNames({"fast", "rise"})
+    ->ArgsProduct({{0, 1}, {0, 20}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace
 

@@ -1,7 +1,6 @@
 #include "link/ChangedWrite.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "link/DeviceExchange.h"
 #include "link/MemoryAccess.h"
@@ -113,15 +112,6 @@ bool readBlocks(DeviceLink& link, DeviceSnapshot& snapshot, const std::vector<By
     bar.add(kBlockCost + kByteReadCost * length);
   }
   return true;
-}
-
-std::string verifyText(int address, uint8_t held, uint8_t written) {
-  char text[SError::kTextSize];
-  std::snprintf(
-      text, sizeof text,
-      "Проверка записи не прошла: байт по адресу %d (0x%04X) хранит 0x%02X вместо записанного 0x%02X",
-      address, address, held, written);
-  return cp1251::fromUtf8(text);
 }
 
 }  // namespace
@@ -239,6 +229,7 @@ void WriteChanged(DeviceLink& link, const DeviceData& config, DeviceSnapshot& sn
       snapshot.bytes[i] = check.bytes[i];
     }
   if (firstWrong >= 0)
-    throw SError(kErrorVerify, verifyText(firstWrong, check.bytes[firstWrong], target[firstWrong]));
+    throw SError(kErrorVerify,
+                 link_texts::verifyFailed(firstWrong, check.bytes[firstWrong], target[firstWrong]));
   link.progressCounter.store(kChangedProgressRange, std::memory_order_relaxed);
 }

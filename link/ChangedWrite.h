@@ -27,12 +27,11 @@
 
 #include "link/DeviceLink.h"
 #include "link/FactoryImage.h"
+#include "link/SError.h"
 #include "model/DeviceData.h"
 
 inline constexpr int kSnapshotProgressRange = 1050;
 inline constexpr int kChangedProgressRange = 1000;
-// The controller does not keep what was written (the changed write's check).
-inline constexpr int32_t kErrorVerify = 5;
 
 // Bytes [begin, end) of the memory.
 struct ByteRange {

@@ -71,6 +71,7 @@ std::optional<ExchangeMode> ExchangeModeOf(std::string_view text) {
   const char what = static_cast<char>(text[1] | 0x20);
   if (kind == 'r' && what == 's') return ExchangeMode::ReadSnapshot;
   if (kind == 'w' && what == 'c') return ExchangeMode::WriteChanged;
+  if (kind == 'p' && what == 'r') return ExchangeMode::Probe;
   if ((kind != 'r' && kind != 'w') || (text[1] != '1' && text[1] != '2')) return std::nullopt;
   if (kind == 'r') return text[1] == '1' ? ExchangeMode::ReadL1 : ExchangeMode::ReadL2;
   return text[1] == '1' ? ExchangeMode::WriteL1 : ExchangeMode::WriteL2;
@@ -81,6 +82,7 @@ const std::string& ExchangeCaption(ExchangeMode mode) {
       cp1251::fromUtf8("L1: чтение"),     cp1251::fromUtf8("L2: чтение"),
       cp1251::fromUtf8("L1: запись"),     cp1251::fromUtf8("L2: запись"),
       cp1251::fromUtf8("Чтение прибора"), cp1251::fromUtf8("Запись изменений"),
+      cp1251::fromUtf8("Проверка связи"),
   };
   return captions[static_cast<int>(mode)];
 }
@@ -97,6 +99,8 @@ int ExchangeProgressRange(ExchangeMode mode) {
       return kSnapshotProgressRange;
     case ExchangeMode::WriteChanged:
       return kChangedProgressRange;
+    case ExchangeMode::Probe:
+      return 0;
   }
   return kL2ProgressRange;
 }
@@ -231,7 +235,12 @@ void RunExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mod
   const bool needsSnapshot = mode == ExchangeMode::ReadSnapshot || mode == ExchangeMode::WriteChanged;
   if (needsSnapshot && (!work || !work->snapshot))
     throw std::invalid_argument("the exchange needs a memory snapshot");
+  if (mode == ExchangeMode::Probe && !work)
+    throw std::invalid_argument("the check needs a place for its report");
   switch (mode) {
+    case ExchangeMode::Probe:
+      work->probe = link.memory().probe(link);
+      return;
     case ExchangeMode::ReadSnapshot:
       ReadSnapshot(link, *work->snapshot);
       if (!abortRequested(link)) config = work->snapshot->configuration();
@@ -318,7 +327,7 @@ int DeviceExchange::ReadWriteThread(DeviceExchange* exchange) {
     }
   };
   guarded([&] {
-    link.memory().begin(link);
+    if (exchange->m_mode != ExchangeMode::Probe) link.memory().begin(link);
     RunExchangeOperation(link, exchange->m_config, exchange->m_mode, &exchange->m_adjusted,
                          &exchange->m_work);
   });

@@ -5,7 +5,8 @@
 // Two more serve the changed write (link/ChangedWrite.h): "rs" reads the
 // controller's configuration as raw bytes into a snapshot (and decodes it
 // into the configuration), "wc" writes the configuration's changes against
-// that snapshot and verifies them.
+// that snapshot and verifies them. "pr" checks the link and writes nothing
+// (MemoryAccess::probe).
 //
 // The worker operations (ReadL1 ... WriteL2) run on the exchange worker
 // thread and throw SError on a bus failure. DeviceExchange is the runner the
@@ -31,15 +32,16 @@
 #include "link/SError.h"
 #include "model/DeviceData.h"
 
-enum class ExchangeMode { ReadL1, ReadL2, WriteL1, WriteL2, ReadSnapshot, WriteChanged };
+enum class ExchangeMode { ReadL1, ReadL2, WriteL1, WriteL2, ReadSnapshot, WriteChanged, Probe };
 
-// "r1", "r2", "w1", "w2", "rs", "wc" in any case; nothing for other texts.
+// "r1", "r2", "w1", "w2", "rs", "wc", "pr" in any case; nothing for other texts.
 std::optional<ExchangeMode> ExchangeModeOf(std::string_view text);
 // "L1: чтение", "L2: чтение", "L1: запись", "L2: запись", "Чтение прибора",
-// "Запись изменений" (Windows-1251).
+// "Запись изменений", "Проверка связи" (Windows-1251).
 const std::string& ExchangeCaption(ExchangeMode mode);
 // The progress bar's range: 0..1050 for L1, 0..67 for L2, 0..1050 for the
-// snapshot, 0..1000 for the changed write.
+// snapshot, 0..1000 for the changed write; 0 for the check, whose length
+// is not known beforehand (a busy bar).
 int ExchangeProgressRange(ExchangeMode mode);
 // Reads can be aborted; a write always runs to its end or its first error.
 bool ExchangeCanAbort(ExchangeMode mode);
@@ -70,17 +72,18 @@ void WriteL1(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjus
 // Both writes first refuse (SError kErrorDoesNotFit, nothing written) a
 // configuration with more programs or steps than its partition allows.
 
-// What the snapshot modes work on besides the configuration.
+// What the snapshot modes and the check work on besides the configuration.
 struct SnapshotWork {
   DeviceSnapshot* snapshot = nullptr;  // "rs" fills it, "wc" writes against it
   ChangedWriteResult changed;          // "wc": what it did
+  ProbeReport probe;                   // "pr": what it found
 };
 
 // The operation of a mode: ReadL1, ReadL2, WriteL1, WriteL2 (the writes
 // list saturated values in `adjusted` when given), ReadSnapshot (then the
 // configuration decoded from it, unless aborted) or WriteChanged (both need
-// work.snapshot; std::invalid_argument without). Neither the engine's begin
-// nor its end.
+// work.snapshot; std::invalid_argument without), Probe (needs work). Neither
+// the engine's begin nor its end; the check begins the engine itself.
 void RunExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mode,
                           FieldAdjustments* adjusted = nullptr, SnapshotWork* work = nullptr);
 
@@ -138,10 +141,12 @@ class DeviceExchange {
   const FieldAdjustments& adjusted() const { return m_adjusted; }
   // What "wc" did; complete once finished() is true.
   const ChangedWriteResult& changed() const { return m_work.changed; }
+  // What "pr" found; complete once finished() is true.
+  const ProbeReport& probe() const { return m_work.probe; }
 
-  // The worker's body: the engine's begin (port detection on first use),
-  // the operation, the engine's end (the lines back to idle). Returns 1 for
-  // a null argument, else 0.
+  // The worker's body: the engine's begin (port detection on first use;
+  // the check does it itself), the operation, the engine's end (the lines
+  // back to idle). Returns 1 for a null argument, else 0.
   static int ReadWriteThread(DeviceExchange* exchange);
 
  private:

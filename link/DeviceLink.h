@@ -16,13 +16,14 @@
 #include <memory>
 #include <stdexcept>
 
+#include "link/BusTiming.h"
 #include "link/MemoryAccess.h"
 #include "link/PortBackend.h"
 
 class DeviceLink {
  public:
-  // The bit-banged engine on a parallel port.
-  explicit DeviceLink(std::unique_ptr<PortBackend> backend);
+  // The bit-banged engine on a parallel port, in the given timing.
+  explicit DeviceLink(std::unique_ptr<PortBackend> backend, LinkTiming timing = LinkTiming::kFast);
   // Any engine. std::invalid_argument for none.
   explicit DeviceLink(std::unique_ptr<MemoryAccess> memory);
   ~DeviceLink();
@@ -35,7 +36,7 @@ class DeviceLink {
   }
   // Swaps in another port or engine (the user chose another one); the
   // chosen base is forgotten so the next exchange detects it again.
-  void setPort(std::unique_ptr<PortBackend> backend);
+  void setPort(std::unique_ptr<PortBackend> backend, LinkTiming timing = LinkTiming::kFast);
   void setMemory(std::unique_ptr<MemoryAccess> memory);
 
   // The port base in use; 0 until the first exchange has chosen one, then

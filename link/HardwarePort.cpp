@@ -46,11 +46,16 @@ void HardwarePort::outByte(uint16_t address, uint8_t value) {
   }
 }
 
-void HardwarePort::busyWait(int units) {
-  if (units <= 0) return;
-  const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(100LL * units);
+void HardwarePort::busyWaitUs(int microseconds) {
+  if (microseconds <= 0) return;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(microseconds);
   while (std::chrono::steady_clock::now() < until) {
   }
+}
+
+uint64_t HardwarePort::clockUs() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
 }
 
 void HardwarePort::sleep(int milliseconds) {

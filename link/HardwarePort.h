@@ -25,7 +25,8 @@ class HardwarePort : public PortBackend {
   uint8_t inByte(uint16_t address) override;
   void outByte(uint16_t address, uint8_t value) override;
   // A busy loop on the steady clock: the scheduler's sleep is far coarser.
-  void busyWait(int units) override;
+  void busyWaitUs(int microseconds) override;
+  uint64_t clockUs() override;
   void sleep(int milliseconds) override;
 
   const std::vector<uint16_t>& bases() const { return m_bases; }

@@ -99,43 +99,28 @@ void I2cDevMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, i
 }
 
 bool I2cDevMemory::heldByte(uint32_t address, uint8_t& value) const {
-  const int index = static_cast<int>((address & kAddressMask) - m_heldStart);
-  if (m_heldCount == 0 || index < 0 || index >= m_heldCount) return false;
-  value = m_held[index];
-  return true;
+  return m_held.heldByte(address, value);
 }
 
 void I2cDevMemory::writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                               bool countProgress) {
-  for (int done = 0; done < count;) {
-    const auto at = static_cast<uint16_t>((address + static_cast<uint32_t>(done)) & kAddressMask);
-    const int inPage = at % kPageSize;
-    const int n = std::min(count - done, kPageSize - inPage);
-    // A run that continues or overlaps the held one in its page joins it.
-    const bool joins = m_heldCount > 0 && at / kPageSize == m_heldStart / kPageSize && at >= m_heldStart &&
-                       at <= m_heldStart + m_heldCount;
-    if (!joins) {
-      flush(&link);
-      m_heldStart = at;
-    }
-    const int offset = at - m_heldStart;
-    std::memcpy(m_held + offset, src + done, static_cast<std::size_t>(n));
-    m_heldCount = std::max(m_heldCount, offset + n);
-    if (countProgress) link.progressCounter.fetch_add(n, std::memory_order_relaxed);
-    done += n;
-  }
+  m_held.hold(
+      src, address, count, [&] { flush(&link); },
+      [&](int n) {
+        if (countProgress) link.progressCounter.fetch_add(n, std::memory_order_relaxed);
+      });
 }
 
 void I2cDevMemory::end(DeviceLink& link) { flush(&link); }
 
 void I2cDevMemory::flush(DeviceLink* link) {
-  if (m_heldCount == 0) return;
+  if (m_held.empty()) return;
+  const PageRun run = m_held.take();  // a failed page is not written again
   uint8_t bytes[2 + kPageSize];
-  bytes[0] = static_cast<uint8_t>(m_heldStart >> 8);
-  bytes[1] = static_cast<uint8_t>(m_heldStart & 0xFF);
-  std::memcpy(bytes + 2, m_held, static_cast<std::size_t>(m_heldCount));
-  I2cMessage message{m_address, 0, static_cast<uint16_t>(2 + m_heldCount), bytes};
-  m_heldCount = 0;  // a failed page is not written again
+  bytes[0] = static_cast<uint8_t>(run.start >> 8);
+  bytes[1] = static_cast<uint8_t>(run.start & 0xFF);
+  std::memcpy(bytes + 2, run.bytes, static_cast<std::size_t>(run.count));
+  I2cMessage message{m_address, 0, static_cast<uint16_t>(2 + run.count), bytes};
   if (const int error = transfer(&message, 1)) fail(link, error);
   if (link) link->awaitingFirstAnswer.store(false);
   awaitWriteCycle(link);

@@ -30,6 +30,7 @@
 
 #include "link/I2cBus.h"
 #include "link/MemoryAccess.h"
+#include "link/PageBuffer.h"
 
 class I2cDevMemory : public MemoryAccess {
  public:
@@ -70,8 +71,5 @@ class I2cDevMemory : public MemoryAccess {
   uint16_t m_address;
   uint64_t m_transfers = 0;
 
-  // The held run: bytes [m_heldStart, m_heldStart + m_heldCount) of one page.
-  uint8_t m_held[kPageSize] = {};
-  uint16_t m_heldStart = 0;
-  int m_heldCount = 0;
+  PageBuffer m_held;
 };

@@ -6,6 +6,8 @@
 
 #include "link/BitField.h"
 #include "link/DeviceLink.h"
+#include "link/SError.h"
+#include "model/Cp1251.h"
 
 namespace {
 
@@ -16,6 +18,20 @@ void checkRange(int value, int min, int max, const char* what, const char* name)
 }
 
 }  // namespace
+
+ProbeReport MemoryAccess::probe(DeviceLink& link) {
+  ProbeReport report;
+  report.checkedMemory = true;
+  try {
+    begin(link);
+    uint8_t byte = 0;
+    readBlock(link, &byte, 0, 1, false);
+    report.memoryAnswers = true;
+  } catch (const SError& e) {
+    report.failure = cp1251::toUtf8(e.text());
+  }
+  return report;
+}
 
 void ReadBlockRetry(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
                     bool countProgress) {

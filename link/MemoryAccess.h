@@ -4,7 +4,8 @@
 // this header; below the seam each engine chooses its own bus transactions:
 //
 //   BitBangedMemory (WireProtocol.h)  the I2C bus bit-banged on parallel-port
-//                                     lines, one byte per written transaction
+//                                     lines, in the standard or fast timing
+//                                     (link/BusTiming.h)
 //   I2cDevMemory (I2cDevMemory.h)     a Linux i2c-dev adapter: combined
 //                                     messages, page writes, acknowledge polling
 //
@@ -20,6 +21,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "link/LinkProbe.h"
 
 class DeviceLink;
 class PortBackend;
@@ -61,6 +65,17 @@ class MemoryAccess {
 
   // The parallel port a bit-banged engine drives; nullptr for other engines.
   virtual PortBackend* parallelPort() { return nullptr; }
+
+  // Checks the link without writing anything (begin() included; end() is
+  // the caller's). Device faults go into the report, not out as SError.
+  // This default reads one byte.
+  virtual ProbeReport probe(DeviceLink& link);
+  // True once the engine has given up a faster timing for the standard one
+  // for the rest of the run. Any thread, also while an exchange runs.
+  virtual bool standardFallback() const { return false; }
+  // The pages (their first addresses) that a write had to store again in
+  // the standard timing since the last call. Once the exchange has ended.
+  virtual std::vector<uint32_t> takeMendedPages() { return {}; }
 };
 
 // ---- What the exchanges use, for every engine ------------------------------

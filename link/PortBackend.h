@@ -40,11 +40,20 @@ class PortBackend {
   // One register access at an absolute I/O address.
   virtual uint8_t inByte(uint16_t address) = 0;
   virtual void outByte(uint16_t address, uint8_t value) = 0;
-  // Returns once at least units x 100 us have passed, without yielding the
-  // processor (the operating system's sleep is far coarser than 100 us).
-  virtual void busyWait(int units) = 0;
-  // A wait that may yield: for pauses of 10 ms and more that are not critical.
+  // Returns once at least `microseconds` have passed, without yielding the
+  // processor (the operating system's sleep is far coarser).
+  virtual void busyWaitUs(int microseconds) = 0;
+  // A monotonic clock in microseconds, the one busyWaitUs waits on: the
+  // simulated controller's virtual time, the steady clock on hardware.
+  // Reading it is not a port access.
+  virtual uint64_t clockUs() = 0;
+  // A wait that may yield: for pauses of a millisecond and more that are not
+  // critical.
   virtual void sleep(int milliseconds) = 0;
+  // Returns once at least units x 100 us have passed.
+  void busyWait(int units) {
+    if (units > 0) busyWaitUs(units * 100);
+  }
   // The bases detection tries, in order.
   virtual std::vector<uint16_t> lptCandidates() const { return {kLpt1, kLpt2, kLpt3}; }
 

@@ -17,8 +17,9 @@
 namespace {
 
 const char* const kForms =
-    " (ожидается sim:ФАЙЛ[,trace=ФАЙЛ][,fault=...], ppdev:/dev/parportN, io:0x378, auto, "
-    "i2c:/dev/i2c-N[,addr=0x50] или i2c-sim:ФАЙЛ)";
+    " (ожидается sim:ФАЙЛ[,trace=ФАЙЛ][,fault=...][,rise=МКС], ppdev:/dev/parportN, io:0x378, auto, "
+    "i2c:/dev/i2c-N[,addr=0x50] или i2c-sim:ФАЙЛ; к первым четырём можно добавить ,timing=fast или "
+    ",timing=standard)";
 
 // A number in decimal or with 0x in hex, all of the text. A leading zero is
 // refused rather than taken as octal: "io:0170" would silently be port 120.
@@ -102,12 +103,38 @@ PathAndOptions splitOptions(const std::string& rest, const std::vector<std::stri
   return result;
 }
 
-SimulatorOptions parseSimulator(const std::string& rest, const std::string& description) {
-  SimulatorOptions options;
-  const PathAndOptions parts = splitOptions(rest, {"trace", "fault", "base"}, [&](const std::string& part) {
-    return "неизвестный параметр симулятора \"" + part + "\" в \"" + description +
-           "\" (ожидается trace=ФАЙЛ, fault=... или base=АДРЕС)";
+LinkTiming parseTiming(const std::string& text, const std::string& description) {
+  if (text == "fast") return LinkTiming::kFast;
+  if (text == "standard") return LinkTiming::kStandard;
+  throw PortError("неизвестная скорость обмена \"" + text + "\" в \"" + description +
+                  "\" (ожидается timing=fast или timing=standard)");
+}
+
+int parseRise(const std::string& text, const std::string& description) {
+  unsigned long us = 0;
+  if (!parseNumber(text, 1000000, us))
+    throw PortError("неверное время нарастания \"" + text + "\" в \"" + description +
+                    "\": укажите микросекунды, например rise=20");
+  return static_cast<int>(us);
+}
+
+// "ppdev:PATH", "io:BASE" and "auto", each with an optional ",timing=...".
+std::string parseParallel(const std::string& rest, const std::string& description, PortDescription& d) {
+  const PathAndOptions parts = splitOptions(rest, {"timing"}, [&](const std::string& part) {
+    return "неизвестный параметр порта \"" + part + "\" в \"" + description +
+           "\" (ожидается timing=fast или timing=standard)";
   });
+  for (const auto& option : parts.options) d.timing = parseTiming(option.second, description);
+  return parts.path;
+}
+
+SimulatorOptions parseSimulator(const std::string& rest, const std::string& description, LinkTiming& timing) {
+  SimulatorOptions options;
+  const PathAndOptions parts =
+      splitOptions(rest, {"trace", "fault", "base", "rise", "timing"}, [&](const std::string& part) {
+        return "неизвестный параметр симулятора \"" + part + "\" в \"" + description +
+               "\" (ожидается trace=ФАЙЛ, fault=..., base=АДРЕС, rise=МКС или timing=fast|standard)";
+      });
   options.imagePath = parts.path;
   for (const auto& [key, value] : parts.options) {
     if (key == "trace" && !value.empty())
@@ -116,6 +143,10 @@ SimulatorOptions parseSimulator(const std::string& rest, const std::string& desc
       options.fault = parseFault(value, description);
     else if (key == "base")
       options.base = parseBase(value, description);
+    else if (key == "rise")
+      options.riseUs = parseRise(value, description);
+    else if (key == "timing")
+      timing = parseTiming(value, description);
   }
   if (options.imagePath.empty())
     throw PortError("в \"" + description + "\" не указан файл образа памяти: укажите sim:ФАЙЛ");
@@ -212,14 +243,16 @@ std::unique_ptr<PortBackend> openAuto(const PortEnvironment& env) {
 
 PortDescription parsePortDescription(const std::string& text) {
   PortDescription d;
-  if (text == "auto") {
+  if (text == "auto" || text.rfind("auto,", 0) == 0) {
     d.kind = PortDescription::kAuto;
+    if (!parseParallel(text.substr(4), text, d).empty())
+      throw PortError("неизвестный порт \"" + text + "\"" + kForms);
   } else if (text.rfind("sim:", 0) == 0) {
     d.kind = PortDescription::kSimulator;
-    d.simulator = parseSimulator(text.substr(4), text);
+    d.simulator = parseSimulator(text.substr(4), text, d.timing);
   } else if (text.rfind("ppdev:", 0) == 0) {
     d.kind = PortDescription::kPpdev;
-    d.devicePath = text.substr(6);
+    d.devicePath = parseParallel(text.substr(6), text, d);
     if (d.devicePath.empty())
       throw PortError("в \"" + text + "\" не указано устройство: укажите ppdev:/dev/parport0");
   } else if (text.rfind("i2c:", 0) == 0) {
@@ -230,7 +263,7 @@ PortDescription parsePortDescription(const std::string& text) {
     parseI2c(text.substr(8), text, d);
   } else if (text.rfind("io:", 0) == 0) {
     d.kind = PortDescription::kDirectIo;
-    d.ioBase = parseBase(text.substr(3), text);
+    d.ioBase = parseBase(parseParallel(text.substr(3), text, d), text);
   } else {
     throw PortError((text.empty() ? std::string("порт не указан") : "неизвестный порт \"" + text + "\"") +
                     kForms);
@@ -264,7 +297,7 @@ std::unique_ptr<MemoryAccess> openMemoryAccess(const PortDescription& d, const P
       return std::make_unique<I2cDevMemory>(std::make_unique<SimulatedI2cAdapter>(d.i2cSimulator),
                                             d.i2cAddress);
     default:
-      return std::make_unique<BitBangedMemory>(openPort(d, env));
+      return std::make_unique<BitBangedMemory>(openPort(d, env), d.timing);
   }
 }
 

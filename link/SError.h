@@ -18,6 +18,7 @@ struct SError : std::exception {
   static constexpr int32_t kNoError = 0;
   static constexpr int32_t kNoAnswer = 1;    // the device does not answer
   static constexpr int32_t kLinkBroken = 2;  // the link broke after an answer
+  // 3 and 4 are the exchange's own (link/DeviceExchange.h).
   static constexpr int kTextSize = 256;
 
   int32_t errorCode = kNoError;
@@ -38,9 +39,14 @@ struct SError : std::exception {
   const char* what() const noexcept override { return errorText; }
 };
 
+// The controller does not keep what was written (a write's check).
+inline constexpr int32_t kErrorVerify = 5;
+
 // The fixed texts of the bus engine, as Windows-1251 bytes.
 namespace link_texts {
 const std::string& noAnswer();        // "Прибор не отвечает"
 const std::string& linkBroken();      // "Связь с прибором прервалась"
 const std::string& noAnswerOrPort();  // the long form of code 1: nothing moves on the bus
+// "Проверка записи не прошла: байт по адресу N (0xNNNN) хранит 0xHH вместо записанного 0xWW"
+std::string verifyFailed(int address, uint8_t held, uint8_t written);
 }  // namespace link_texts

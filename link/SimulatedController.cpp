@@ -18,6 +18,7 @@ constexpr uint16_t kAddressMask = kDeviceMemorySize - 1;
 
 SimulatedController::SimulatedController(const SimulatorOptions& options)
     : m_base(options.base), m_fault(options.fault) {
+  setRiseTime(options.riseUs);
   if (!options.imagePath.empty()) {
     try {
       m_store = std::make_unique<ImageStore>(options.imagePath);
@@ -74,7 +75,10 @@ void SimulatedController::save() {
 uint8_t SimulatedController::inByte(uint16_t address) {
   advance(kAccessTimeUs);
   if (address == m_base) return m_latch;
-  if (address == m_base + 1) return static_cast<uint8_t>(0x3F | (m_sda ? kStatusDataBit : 0));
+  if (address == m_base + 1) {
+    const bool high = m_sda && m_now >= m_releasedAt + m_riseUs;
+    return static_cast<uint8_t>(0x3F | (high ? kStatusDataBit : 0));
+  }
   return 0xFF;
 }
 
@@ -85,8 +89,8 @@ void SimulatedController::outByte(uint16_t address, uint8_t value) {
   updateLines();
 }
 
-void SimulatedController::busyWait(int units) {
-  if (units > 0) advance(static_cast<uint64_t>(units) * 100);
+void SimulatedController::busyWaitUs(int microseconds) {
+  if (microseconds > 0) advance(static_cast<uint64_t>(microseconds));
 }
 
 void SimulatedController::sleep(int milliseconds) {
@@ -124,6 +128,7 @@ void SimulatedController::updateLines() {
       !(m_latch & kDataPullBit) && !m_memoryPullsLow && m_fault.kind != SimulatorFault::kStuckLow;
   if (sda != m_sda) {
     m_sda = sda;
+    if (sda) m_releasedAt = m_now;
     if (m_scl) {
       if (sda)
         stopCondition();
@@ -147,9 +152,11 @@ void SimulatedController::startCondition() {
 
 void SimulatedController::stopCondition() {
   if (m_pageWritten != 0 && answering()) {
+    const bool lost =
+        m_fault.kind == SimulatorFault::kDropWrite && ++m_writesSinceFault == m_fault.droppedWrite;
     for (int i = 0; i < kPageSize; ++i) {
       const bool kept =
-          m_fault.kind != SimulatorFault::kReadonly || m_pageBase + i != m_fault.readonlyAddress;
+          !lost && (m_fault.kind != SimulatorFault::kReadonly || m_pageBase + i != m_fault.readonlyAddress);
       if ((m_pageWritten & (1u << i)) && kept) m_memory[m_pageBase + i] = m_page[i];
     }
     m_cycleEnd = m_now + kWriteCycleUs;

@@ -14,7 +14,11 @@
 // 5 ms write cycle during which nothing is acknowledged.
 //
 // Time is virtual: 1 us per port access plus the waits the master asks for,
-// so runs are realistic and reproducible and never sleep. The image lives in
+// so runs are realistic and reproducible and never sleep. A slow adapter is
+// modelled by a rise time: the data line reads low on the status register
+// for that long after it is released (by the master or by the memory), as
+// a line pulled up through a long cable or an opto-coupler does; the memory
+// itself sees the levels at once. The image lives in
 // memory; after each completed write cycle the bytes of that cycle's page
 // are written into the image file in place (ImageStore).
 // Optional faults and a VCD trace of the two lines.
@@ -34,7 +38,7 @@ class ImageStore;
 class VcdTrace;
 
 struct SimulatorFault {
-  enum Kind { kNone, kAbsent, kStuckLow, kDropout, kReadonly };
+  enum Kind { kNone, kAbsent, kStuckLow, kDropout, kReadonly, kDropWrite };
   Kind kind = kNone;
   // kDropout: the memory stops answering after this many bytes on the bus
   // (every byte it acknowledged or sent counts).
@@ -42,6 +46,9 @@ struct SimulatorFault {
   // kReadonly: a write to this address is acknowledged but not kept (a worn
   // memory cell).
   int readonlyAddress = -1;
+  // kDropWrite: the memory loses this write (1: the first since the fault
+  // was set), acknowledged and timed as any other; later writes are kept.
+  int droppedWrite = 0;
 };
 
 struct SimulatorOptions {
@@ -49,6 +56,7 @@ struct SimulatorOptions {
   std::string tracePath;  // empty: no trace
   uint16_t base = PortBackend::kLpt1;
   SimulatorFault fault;
+  int riseUs = 0;  // the data line's rise time as the master reads it
 };
 
 class SimulatedController : public PortBackend {
@@ -67,7 +75,8 @@ class SimulatedController : public PortBackend {
 
   uint8_t inByte(uint16_t address) override;
   void outByte(uint16_t address, uint8_t value) override;
-  void busyWait(int units) override;
+  void busyWaitUs(int microseconds) override;
+  uint64_t clockUs() override { return m_now; }
   void sleep(int milliseconds) override;
   void resetLines(uint16_t base) override;
 
@@ -84,7 +93,13 @@ class SimulatedController : public PortBackend {
   bool writeCycleRunning() const { return m_cycleEnd != 0; }
   bool clockLine() const { return m_scl; }
   bool dataLine() const { return m_sda; }
-  void setFault(SimulatorFault fault) { m_fault = fault; }
+  void setFault(SimulatorFault fault) {
+    m_fault = fault;
+    m_writesSinceFault = 0;
+  }
+  void setRiseTime(int microseconds) {
+    m_riseUs = microseconds > 0 ? static_cast<uint64_t>(microseconds) : 0;
+  }
 
  private:
   enum class Mode { kIdle, kIgnore, kReceive, kSend };
@@ -106,12 +121,14 @@ class SimulatedController : public PortBackend {
   std::unique_ptr<VcdTrace> m_trace;
   uint16_t m_base;
   SimulatorFault m_fault;
+  uint64_t m_riseUs = 0;
 
   uint64_t m_now = 0;
   uint64_t m_cycleEnd = 0;    // 0: no write cycle running
   uint16_t m_cyclePage = 0;   // the page the running write cycle stores
   uint32_t m_cycleBytes = 0;  // and which of its bytes
   int m_completedCycles = 0;
+  int m_writesSinceFault = 0;
   std::vector<LineReset> m_resets;
 
   // The lines: what the master drives (the data latch), what the memory
@@ -120,6 +137,7 @@ class SimulatedController : public PortBackend {
   bool m_memoryPullsLow = false;
   bool m_scl = false;
   bool m_sda = true;
+  uint64_t m_releasedAt = 0;  // when the data line last went from low to high
 
   // The memory's bus state.
   Mode m_mode = Mode::kIdle;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "model/Cp1251.h"
+
 namespace {
 
 // Register selectors and lines of the adapter.
@@ -18,6 +20,7 @@ constexpr int kSampleDelay = 2;   // x 100 us: the memory's bit settles after th
 constexpr int kWriteCycle = 100;  // x 100 us: the memory's internal write
 constexpr int kRetrySleepMs = 10;
 constexpr int kReadAttempts = 5;
+constexpr uint16_t kPageMask = 0x1FE0;  // the first address of an address's 32-byte page
 
 void checkLength(int length, int max, const char* what) {
   if (length < 1 || length > max)
@@ -42,6 +45,119 @@ bool dataLineHigh(DeviceLink& link) {
   return PortBackend::bitTest(link.portRead(kStatusRegister), kDataInBit);
 }
 
+void waitUntil(PortBackend& port, uint64_t until) {
+  const uint64_t now = port.clockUs();
+  if (now < until) port.busyWaitUs(static_cast<int>(until - now));
+}
+
+// Looks at the data line until it reads high or `until` has passed, a look
+// every `step` microseconds; its last level.
+bool lineRisesBy(DeviceLink& link, uint64_t until, int step) {
+  PortBackend& port = link.port();
+  for (;;) {
+    if (dataLineHigh(link)) return true;
+    const uint64_t now = port.clockUs();
+    if (now >= until) return false;
+    port.busyWaitUs(static_cast<int>(std::min<uint64_t>(static_cast<uint64_t>(step), until - now)));
+  }
+}
+
+// A bit the memory drives after the clock fell at `fall`. A high line is a 1
+// as soon as it reads so (a slow edge delays a high, it never fakes one); a
+// low line is a 0 once `wait` has passed, or at once when the line read high
+// before (only the memory pulls a high line low). The first look comes when
+// the memory's output is valid.
+bool sampleMemoryBit(DeviceLink& link, uint64_t fall, int wait, int step, bool wasHigh) {
+  waitUntil(link.port(), fall + BusTiming::kDataValidUs);
+  if (wasHigh) return dataLineHigh(link);
+  return lineRisesBy(link, fall + static_cast<uint64_t>(std::max(wait, BusTiming::kDataValidUs)), step);
+}
+
+// The master's two output lines. The standard timing changes them by
+// read-modify-write of the data register, as the protocol always has; the
+// fast one keeps the register's value in the transfer and writes only
+// changes, one port access each, never shorter than the memory's minimum
+// clock low and high times.
+class Lines {
+ public:
+  Lines(DeviceLink& link, LinkTransfer& t, const BusTiming& timing)
+      : m_link(link), m_t(t), m_fast(timing.fast) {
+    if (m_fast && m_t.latch < 0) m_t.latch = link.portRead(kDataRegister);
+  }
+
+  // Toggles the clock; true when it is high now. The time of the edge is
+  // kept when `timed`.
+  bool toggleClock(bool timed) {
+    PortBackend& port = m_link.port();
+    bool high;
+    if (m_fast) {
+      const bool wasHigh = m_t.latch & (1 << kClockBit);
+      if (m_t.edgeUs != 0)
+        waitUntil(port, m_t.edgeUs + (wasHigh ? BusTiming::kMinHighUs : BusTiming::kMinLowUs));
+      write(m_t.latch ^ (1 << kClockBit));
+      high = !wasHigh;
+    } else {
+      if (PortBackend::bitTest(m_link.portRead(kDataRegister), kClockBit))
+        m_link.portClearBit(kDataRegister, kClockBit);
+      else
+        m_link.portSetBit(kDataRegister, kClockBit);
+      high = PortBackend::bitTest(m_link.portRead(kDataRegister), kClockBit);
+    }
+    if (timed) {
+      m_t.edgeUs = port.clockUs();
+      if (!high) m_t.fallUs = m_t.edgeUs;
+    }
+    return high;
+  }
+
+  // A START (low) or STOP (release) while the clock is high: in the fast
+  // timing not before the memory's setup time after the clock rose, and the
+  // clock stays high for its hold time after it.
+  void condition(bool low) {
+    if (m_fast) waitUntil(m_link.port(), m_t.edgeUs + BusTiming::kMinLowUs);
+    pull(low);
+    if (m_fast) m_t.edgeUs = m_link.port().clockUs();
+  }
+
+  // Pulls the data line low, or releases it.
+  void pull(bool low) {
+    if (!m_fast) {
+      if (low)
+        m_link.portSetBit(kDataRegister, kDataPullBit);
+      else
+        m_link.portClearBit(kDataRegister, kDataPullBit);
+      return;
+    }
+    const int32_t value = low ? (m_t.latch | (1 << kDataPullBit)) : (m_t.latch & ~(1 << kDataPullBit));
+    if (value != m_t.latch) write(value);
+  }
+
+ private:
+  void write(int32_t value) {
+    m_t.latch = value;
+    m_link.portWrite(kDataRegister, static_cast<uint8_t>(value));
+  }
+
+  DeviceLink& m_link;
+  LinkTransfer& m_t;
+  bool m_fast;
+};
+
+// A line the master has just released gets up to its settle wait to read
+// high before the clock rises (once the line is measured).
+void awaitRelease(DeviceLink& link, const BusTiming& timing) {
+  if (timing.settleWaitUs > 0)
+    lineRisesBy(link, link.port().clockUs() + static_cast<uint64_t>(timing.settleWaitUs), timing.pollStepUs);
+}
+
+// The memory's acknowledge, in the high half of its clock: missing when the
+// line reads high. With a measured line a low line counts only once it has
+// had its wait after the clock fell; before the line is measured, at once.
+bool missingAcknowledge(DeviceLink& link, const LinkTransfer& t, const BusTiming& timing) {
+  if (timing.settleWaitUs == 0) return dataLineHigh(link);
+  return sampleMemoryBit(link, t.fallUs, timing.settleWaitUs, timing.pollStepUs, false);
+}
+
 // The integer formulas give more than 99 once the last byte of a read is in;
 // 100 must mean "the STOP is on the bus", so the running value stops at 99.
 int progressOf(const LinkTransfer& t) {
@@ -64,10 +180,11 @@ int progressOf(const LinkTransfer& t) {
 // on the read path, so a line that never moves cannot hang the worker.
 // progressBytes > 0 raises progressCounter from progressBase as the bytes of
 // a read arrive.
-void runTransfer(DeviceLink& link, LinkTransfer& t, int32_t progressBase = 0, int progressBytes = 0) {
+void runTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing, int32_t progressBase = 0,
+                 int progressBytes = 0) {
   int noProgress = 0;
   for (;;) {
-    const int r = StepTransfer(link, t);
+    const int r = StepTransfer(link, t, timing);
     const bool waiting = t.phase == LinkTransfer::kStart || t.phase == LinkTransfer::kStop;
     if (r < 0 || (r != kTransferDone && waiting)) {
       if (++noProgress > kNoProgressLimit) throw SError(SError::kNoAnswer, link_texts::noAnswerOrPort());
@@ -100,29 +217,34 @@ void BeginWrite(LinkTransfer& t, const uint8_t* data, uint16_t address, int leng
   std::memcpy(t.buffer + 3, data, static_cast<std::size_t>(length));
 }
 
-int StepTransfer(DeviceLink& link, LinkTransfer& t) {
-  if (PortBackend::bitTest(link.portRead(kDataRegister), kClockBit))
-    link.portClearBit(kDataRegister, kClockBit);
-  else
-    link.portSetBit(kDataRegister, kClockBit);
-  const bool high = PortBackend::bitTest(link.portRead(kDataRegister), kClockBit);
+void BeginPoll(LinkTransfer& t) {
+  t = LinkTransfer{};
+  t.buffer[0] = kDeviceWrite;
+  t.sendLength = 1;
+  t.isWrite = 1;
+  t.receiveLength = -1;
+}
+
+int StepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {
+  Lines lines(link, t, timing);
+  const bool high = lines.toggleClock(timing.fast || timing.settleWaitUs > 0);
 
   switch (t.phase) {
     case LinkTransfer::kStart:
       if (!high) {
-        link.portClearBit(kDataRegister, kDataPullBit);
+        lines.pull(false);
+        awaitRelease(link, timing);
       } else if (dataLineHigh(link)) {
-        link.portSetBit(kDataRegister, kDataPullBit);  // START
+        lines.condition(true);  // START
         t.phase = LinkTransfer::kSendBits;
       }
       break;
 
     case LinkTransfer::kSendBits:
       if (!high) {
-        if ((t.buffer[t.sendIndex] >> (7 - t.bitCount)) & 1)
-          link.portClearBit(kDataRegister, kDataPullBit);
-        else
-          link.portSetBit(kDataRegister, kDataPullBit);
+        const bool one = (t.buffer[t.sendIndex] >> (7 - t.bitCount)) & 1;
+        lines.pull(!one);
+        if (one) awaitRelease(link, timing);
         ++t.bitCount;
       } else if (t.bitCount == 8) {
         t.bitCount = 0;
@@ -134,19 +256,19 @@ int StepTransfer(DeviceLink& link, LinkTransfer& t) {
 
     case LinkTransfer::kAcknowledge:
       if (!high) {
-        if (t.afterAck != LinkTransfer::kReceiveBits)
-          link.portClearBit(kDataRegister, kDataPullBit);  // the memory drives the acknowledge
-        else
-          link.portSetBit(kDataRegister, kDataPullBit);  // the master acknowledges a received byte
+        // The memory drives the acknowledge of a byte sent; the master
+        // acknowledges a byte received.
+        lines.pull(t.afterAck == LinkTransfer::kReceiveBits);
         break;
       }
-      if (t.afterAck != LinkTransfer::kReceiveBits && dataLineHigh(link)) {
+      if (t.afterAck != LinkTransfer::kReceiveBits && missingAcknowledge(link, t, timing)) {
         t.phase = LinkTransfer::kStart;
         --t.sendIndex;
         if (link.awaitingFirstAnswer.load()) throw SError(SError::kNoAnswer, link_texts::noAnswer());
         throw SError(SError::kLinkBroken, link_texts::linkBroken());
       }
       link.awaitingFirstAnswer.store(false);
+      t.lineWasHigh = 0;  // an acknowledge holds the line low
       if (t.sendIndex != t.sendLength) {
         t.bitCount = 0;
         t.phase = t.afterAck;
@@ -168,12 +290,28 @@ int StepTransfer(DeviceLink& link, LinkTransfer& t) {
       break;
 
     case LinkTransfer::kReceiveBits:
-      link.portClearBit(kDataRegister, kDataPullBit);
-      link.port().busyWait(kSampleDelay);
-      if (!high) {
-        if (dataLineHigh(link)) t.buffer[t.receiveIndex] |= static_cast<uint8_t>(1u << (t.bitCount - 1));
-        if (--t.bitCount == 0) ++t.receiveIndex;
-      } else if (t.bitCount == 0) {
+      if (timing.fast) {
+        // The line is released in the low half only, and the bit is read
+        // once it has settled.
+        if (!high) {
+          lines.pull(false);
+          const bool bit =
+              sampleMemoryBit(link, t.fallUs, timing.sampleWaitUs, timing.pollStepUs, t.lineWasHigh);
+          t.lineWasHigh = bit;
+          if (bit) t.buffer[t.receiveIndex] |= static_cast<uint8_t>(1u << (t.bitCount - 1));
+          if (--t.bitCount == 0) ++t.receiveIndex;
+          break;
+        }
+      } else {
+        lines.pull(false);
+        link.port().busyWait(kSampleDelay);
+        if (!high) {
+          if (dataLineHigh(link)) t.buffer[t.receiveIndex] |= static_cast<uint8_t>(1u << (t.bitCount - 1));
+          if (--t.bitCount == 0) ++t.receiveIndex;
+          break;
+        }
+      }
+      if (t.bitCount == 0) {
         if (t.receiveIndex == t.receiveLength) {
           t.phase = LinkTransfer::kStop;
         } else {
@@ -185,14 +323,14 @@ int StepTransfer(DeviceLink& link, LinkTransfer& t) {
 
     case LinkTransfer::kStop:
       if (!high) {
-        link.portSetBit(kDataRegister, kDataPullBit);
+        lines.pull(true);
       } else if (!dataLineHigh(link)) {
-        link.portClearBit(kDataRegister, kDataPullBit);  // STOP
+        lines.condition(false);  // STOP
         return kTransferDone;
       }
       break;
   }
-  link.portRead(kStatusRegister);
+  if (!timing.fast) link.portRead(kStatusRegister);
   return progressOf(t);
 }
 
@@ -201,13 +339,13 @@ namespace {
 // One read transaction; counts the bytes arriving in progressCounter unless
 // the caller keeps its own count.
 void readTransaction(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
-                     bool countProgress) {
+                     bool countProgress, const BusTiming& timing = {}) {
   checkLength(length, LinkTransfer::kMaxBlock, "ReadBlock");
   checkBitOffset(bitOffset, "ReadBlock");
   const int32_t base = link.progressCounter.load(std::memory_order_relaxed);
   LinkTransfer t;
   BeginRead(t, static_cast<uint16_t>(address), length);
-  runTransfer(link, t, base, countProgress ? length : 0);
+  runTransfer(link, t, timing, base, countProgress ? length : 0);
   if (bitOffset == 0) {
     std::memcpy(dst, t.buffer, static_cast<std::size_t>(length));
     return;
@@ -222,23 +360,57 @@ void ReadBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, 
   readTransaction(link, dst, address, bitOffset, length, true);
 }
 
-BitBangedMemory::BitBangedMemory(std::unique_ptr<PortBackend> port) : m_port(std::move(port)) {
+// ---- The engine ----------------------------------------------------------------
+
+BitBangedMemory::BitBangedMemory(std::unique_ptr<PortBackend> port, LinkTiming timing)
+    : m_port(std::move(port)), m_timing(timing) {
   if (!m_port) throw std::invalid_argument("BitBangedMemory needs a port backend");
 }
 
-void BitBangedMemory::begin(DeviceLink& link) {
-  if (link.lptBase.load() == 0) DetectPort(link);
+BusTiming BitBangedMemory::busTiming() const {
+  if (!m_line) return BusTiming::standard();
+  if (m_timing == LinkTiming::kStandard || m_fellBack.load()) return BusTiming::standard(&*m_line);
+  return BusTiming::measured(*m_line);
 }
 
-void BitBangedMemory::end(DeviceLink& link) { m_port->resetLines(link.lptBase.load()); }
+void BitBangedMemory::begin(DeviceLink& link) {
+  if (link.lptBase.load() == 0) detect(link);
+  if (!m_line) measure(link);
+}
 
-void BitBangedMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length,
-                                bool countProgress) {
-  m_port->sleep(kRetrySleepMs);
+void BitBangedMemory::measure(DeviceLink& link) {
+  const LineSettle line = MeasureDataLine(link);
+  // A line that does not follow is left to the transfers, which say what is
+  // wrong as they always have; it is measured again next time.
+  if (!line.responds()) return;
+  if (line.worstUs() > BusTiming::kStandardSampleUs)
+    throw SError(SError::kNoAnswer, cp1251::fromUtf8(timing_texts::tooSlow(line.worstUs())));
+  m_line = line;
+}
+
+void BitBangedMemory::end(DeviceLink& link) {
+  try {
+    flush(link);
+  } catch (...) {
+    m_port->resetLines(link.lptBase.load());
+    throw;
+  }
+  m_port->resetLines(link.lptBase.load());
+}
+
+void BitBangedMemory::transfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing,
+                               int progressBytes) {
+  ++m_transactions;
+  runTransfer(link, t, timing, link.progressCounter.load(std::memory_order_relaxed), progressBytes);
+}
+
+void BitBangedMemory::readAttempts(DeviceLink& link, uint8_t* dst, uint32_t address, int length,
+                                   bool countProgress, const BusTiming& timing) {
   SError last;
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     try {
-      readTransaction(link, dst, address, 0, length, countProgress);
+      ++m_transactions;
+      readTransaction(link, dst, address, 0, length, countProgress, timing);
       return;
     } catch (const SError& e) {
       last = e;
@@ -248,32 +420,151 @@ void BitBangedMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address
   throw last;
 }
 
-// One single-byte transaction per byte, each followed by the write cycle.
+void BitBangedMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length,
+                                bool countProgress) {
+  checkLength(length, kMaxBlock, "BitBangedMemory::readBlock");
+  flush(link);
+  const BusTiming timing = busTiming();
+  if (!timing.fast) m_port->sleep(kRetrySleepMs);
+  readAttempts(link, dst, address, length, countProgress, timing);
+  if (!timing.fast || m_crossChecked) return;
+  // The first fast block of the run is read in the standard timing too: a
+  // line the measurement misjudged reads differently, and then the standard
+  // timing serves the rest of the run.
+  m_crossChecked = true;
+  uint8_t check[kMaxBlock];
+  m_port->sleep(kRetrySleepMs);
+  readAttempts(link, check, address, length, false, BusTiming::standard(&*m_line));
+  if (std::memcmp(check, dst, static_cast<std::size_t>(length)) == 0) return;
+  // Read once more in the standard timing, which serves from now on: a
+  // memory that fell silent during the check fails here instead of giving
+  // the check's 0xFF bytes.
+  m_fellBack = true;
+  readAttempts(link, dst, address, length, false, BusTiming::standard(&*m_line));
+}
+
 void BitBangedMemory::writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                                  bool countProgress) {
+  if (!fast()) return writeByteByByte(link, src, address, count, countProgress);
+  m_held.hold(
+      src, address, count, [&] { flush(link); },
+      [&](int n) {
+        if (countProgress) link.progressCounter.fetch_add(n, std::memory_order_relaxed);
+      });
+}
+
+// One single-byte transaction per byte, each followed by the write cycle.
+void BitBangedMemory::writeByteByByte(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
+                                      bool countProgress) {
+  const BusTiming timing = m_line ? BusTiming::standard(&*m_line) : BusTiming::standard();
   for (int i = 0; i < count; ++i) {
     LinkTransfer t;
     BeginWrite(t, &src[i], static_cast<uint16_t>(address + i), 1);
-    runTransfer(link, t);
+    transfer(link, t, timing);
     if (countProgress) link.progressCounter.fetch_add(1, std::memory_order_relaxed);
     m_port->busyWait(kWriteCycle);
   }
 }
 
-void DetectPort(DeviceLink& link) {
+// The held page: one page write, the write cycle polled, then read back.
+void BitBangedMemory::flush(DeviceLink& link) {
+  if (m_held.empty()) return;
+  const PageRun run = m_held.take();  // a failed page is not written again
+  LinkTransfer t;
+  BeginWrite(t, run.bytes, run.start, run.count);
+  transfer(link, t, busTiming());
+  awaitWriteCycle(link);
+  uint8_t back[PageRun::kPageSize];
+  readBlock(link, back, run.start, run.count, false);
+  if (std::memcmp(back, run.bytes, static_cast<std::size_t>(run.count)) != 0) mend(link, run);
+}
+
+// Acknowledge polling: the memory acknowledges nothing until its write
+// cycle has ended. A refused poll is closed with a STOP, so a logic
+// analyser sees whole transfers, and the next comes after a pause that
+// yields the processor.
+void BitBangedMemory::awaitWriteCycle(DeviceLink& link) {
+  const BusTiming timing = busTiming();
+  const uint64_t start = m_port->clockUs();
+  for (;;) {
+    m_port->sleep(kPollPauseMs);
+    LinkTransfer t;
+    BeginPoll(t);
+    try {
+      transfer(link, t, timing);
+      return;
+    } catch (const SError& e) {
+      if (m_port->clockUs() - start >= static_cast<uint64_t>(kWriteCycleLimitUs)) throw;
+      t.phase = LinkTransfer::kStop;
+      try {
+        transfer(link, t, timing);
+      } catch (const SError&) {
+        // The next poll's START recovers the bus.
+      }
+    }
+  }
+}
+
+// A page that did not read back as written: byte by byte in the standard
+// timing, with the full write cycle, then read back in it.
+void BitBangedMemory::mend(DeviceLink& link, const PageRun& run) {
+  writeByteByByte(link, run.bytes, run.start, run.count, false);
+  uint8_t back[PageRun::kPageSize];
+  m_port->sleep(kRetrySleepMs);
+  readAttempts(link, back, run.start, run.count, false, BusTiming::standard(&*m_line));
+  for (int i = 0; i < run.count; ++i)
+    if (back[i] != run.bytes[i])
+      throw SError(kErrorVerify, link_texts::verifyFailed(run.start + i, back[i], run.bytes[i]));
+  m_mended.push_back(run.start & kPageMask);
+}
+
+std::vector<uint32_t> BitBangedMemory::takeMendedPages() {
+  std::vector<uint32_t> pages;
+  pages.swap(m_mended);
+  return pages;
+}
+
+ProbeReport BitBangedMemory::probe(DeviceLink& link) {
+  ProbeReport report;
+  report.parallel = true;
+  if (link.lptBase.load() == 0) detect(link);
+  report.base = link.lptBase.load();
+  report.line = MeasureDataLine(link);
+  if (!report.line.responds() || report.line.worstUs() > BusTiming::kStandardSampleUs) return report;
+  if (!m_line) m_line = report.line;
+  report.checkedMemory = true;
+  try {
+    uint8_t block[kMaxBlock];
+    readBlock(link, block, 0, kMaxBlock, false);
+    report.memoryAnswers = true;
+  } catch (const SError& e) {
+    report.failure = cp1251::toUtf8(e.text());
+  }
+  const BusTiming timing = busTiming();
+  report.fast = timing.fast;
+  report.fellBack = m_fellBack.load();
+  report.sampleWaitUs = timing.sampleWaitUs;
+  return report;
+}
+
+void BitBangedMemory::detect(DeviceLink& link) {
   constexpr int kProbeBytes = 32;
   constexpr int kProbePauseMs = 1000;
-  const std::vector<uint16_t> candidates = link.port().lptCandidates();
+  const std::vector<uint16_t> candidates = m_port->lptCandidates();
   for (uint16_t base : candidates) {
     link.lptBase = base;
-    link.port().resetLines(base);
-    link.port().sleep(kProbePauseMs);
+    m_port->resetLines(base);
+    m_port->sleep(kProbePauseMs);
+    // The probe reads in the timing this port's line allows.
+    const LineSettle line = MeasureDataLine(link);
+    if (line.responds() && line.worstUs() <= BusTiming::kStandardSampleUs) m_line = line;
     uint8_t probe[kProbeBytes];
     try {
-      ReadBlockRetry(link, probe, 0, 0, kProbeBytes);
+      readBlock(link, probe, 0, kProbeBytes, false);
       return;
     } catch (const SError&) {
       link.lptBase = 0;  // a failed probe is not reported
+      m_line.reset();
     }
   }
   link.lptBase = candidates.empty() ? PortBackend::kLpt1 : candidates.front();

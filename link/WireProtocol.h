@@ -1,7 +1,10 @@
 // The I2C bus master over the parallel-port adapter: a transaction engine
 // stepped one clock half-period at a time, block reads with a no-progress
-// guard and retries, byte-by-byte writes with the memory's write-cycle wait,
-// and port detection: the bit-banged engine behind MemoryAccess.
+// guard and retries, writes, and port detection: the bit-banged engine
+// behind MemoryAccess. The engine runs in one of two timings (BusTiming.h):
+// the standard one writes byte by byte with the memory's full write-cycle
+// wait; the fast one writes pages, polls the write cycle and reads every
+// page back.
 //
 // Lines: clock out = data register bit 0; data out = data register bit 1
 // (1 pulls the line low); data in = status register bit 6.
@@ -16,9 +19,15 @@
 #include <cstdint>
 #include <memory>
 
+#include <atomic>
+#include <optional>
+#include <vector>
+
 #include "link/BitField.h"
+#include "link/BusTiming.h"
 #include "link/DeviceLink.h"
 #include "link/MemoryAccess.h"
+#include "link/PageBuffer.h"
 #include "link/SError.h"
 
 // One bus transaction; lives on the caller's stack.
@@ -38,6 +47,13 @@ struct LinkTransfer {
   int32_t receiveLength = 0;  // -1 for writes
   int32_t readSwitched = 0;   // read: 1 once the address is sent and the engine restarted for reading
   uint8_t buffer[kBufferSize] = {};
+  // Timing: when the clock last changed and last fell, on the backend's
+  // clock, whether the data line read high at the last bit received, and
+  // (fast timing) the data register as last written, -1 until read.
+  uint64_t edgeUs = 0;
+  uint64_t fallUs = 0;
+  int32_t lineWasHigh = 0;
+  int32_t latch = -1;
 };
 
 inline constexpr uint8_t kDeviceWrite = 0xA0;
@@ -51,11 +67,14 @@ inline constexpr int kTransferDone = 100;
 // (1..32) bytes of data at address. std::invalid_argument outside that range.
 void BeginRead(LinkTransfer& t, uint16_t address, int length);
 void BeginWrite(LinkTransfer& t, const uint8_t* data, uint16_t address, int length);
+// Prepare an acknowledge poll: START, 0xA0 and, once acknowledged, STOP.
+void BeginPoll(LinkTransfer& t);
 
-// One clock half-period. Returns kTransferDone when the transaction has
-// completed, otherwise its progress, -1..99. Throws SError when the memory
-// does not acknowledge a byte.
-int StepTransfer(DeviceLink& link, LinkTransfer& t);
+// One clock half-period in the given timing (the standard one unless told).
+// Returns kTransferDone when the transaction has completed, otherwise its
+// progress, -1..99. Throws SError when the memory does not acknowledge a
+// byte.
+int StepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing = {});
 
 // One read transaction of length (1..32) bytes at address. With a bitOffset
 // (0..7), output byte j is the 8 bits from bit bitOffset + 8j of what was
@@ -63,28 +82,77 @@ int StepTransfer(DeviceLink& link, LinkTransfer& t);
 // by up to length as the bytes arrive.
 void ReadBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length);
 // The bit-banged engine behind the MemoryAccess seam: owns the parallel port.
-// A block read is ReadBlock with up to five attempts 10 ms apart (the last
-// error is thrown); a write is one single-byte transaction per byte, each
-// followed by the memory's 10 ms write cycle, the first error thrown at
-// once. begin() detects the port base on first use, end() puts the lines of
-// the base in use back to idle.
+//
+// begin() detects the port base on first use, then measures the data line
+// once per engine (MeasureDataLine) unless detection did: a line that
+// settles slower than the standard 200 us fails every exchange with code 1
+// "адаптер слишком медленный: ..." rather than be sampled wrongly; a line
+// that does not follow at all is left to the transfers to report. end()
+// stores a held page and puts the lines of the base in use back to idle.
+//
+// Standard timing: a block read is a 10 ms pause, then ReadBlock with up to
+// five attempts 10 ms apart (the last error is thrown); a write is one
+// single-byte transaction per byte, each followed by the memory's 10 ms
+// write cycle, the first error thrown at once.
+//
+// Fast timing (the measured waits): block reads without the pause before
+// them, same retries. The first block of the run is read in both timings;
+// when they differ, the standard timing serves the rest of the run
+// (standardFallback()). Writes are held per page (PageBuffer) and go as one
+// page write, then acknowledge polling (given up after 20 ms with the poll's
+// error), then the page is read back; a page that differs is written again
+// in the standard timing byte by byte and read back in it, and a byte that
+// still differs is SError kErrorVerify naming its address. Pages mended so
+// are reported by takeMendedPages().
 class BitBangedMemory : public MemoryAccess {
  public:
-  explicit BitBangedMemory(std::unique_ptr<PortBackend> port);
+  static constexpr int kWriteCycleLimitUs = 20000;
+  static constexpr int kPollPauseMs = 1;
+
+  explicit BitBangedMemory(std::unique_ptr<PortBackend> port, LinkTiming timing = LinkTiming::kFast);
 
   void begin(DeviceLink& link) override;
   void end(DeviceLink& link) override;
   void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length, bool countProgress) override;
   void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                   bool countProgress) override;
+  bool heldByte(uint32_t address, uint8_t& value) const override { return m_held.heldByte(address, value); }
   PortBackend* parallelPort() override { return m_port.get(); }
+  ProbeReport probe(DeviceLink& link) override;
+  bool standardFallback() const override { return m_fellBack.load(); }
+  std::vector<uint32_t> takeMendedPages() override;
+
+  // The timing asked for.
+  LinkTiming timing() const { return m_timing; }
+  // The line as measured by begin(); nothing before.
+  const std::optional<LineSettle>& lineSettle() const { return m_line; }
+  // The waits the next transaction uses.
+  BusTiming busTiming() const;
+  // Bus transactions so far (acknowledge polls included), for the benchmark.
+  uint64_t transactions() const { return m_transactions; }
 
  private:
-  std::unique_ptr<PortBackend> m_port;
-};
+  bool fast() const { return busTiming().fast; }
+  // Chooses lptBase: probes each candidate (0x378, 0x278, 0x3BC) after
+  // putting its lines to idle, waiting a second and measuring its line; the
+  // first that answers a 32-byte read stays. When none does, the first
+  // candidate is used and the exchange reports its own error.
+  void detect(DeviceLink& link);
+  void measure(DeviceLink& link);
+  void transfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing, int progressBytes = 0);
+  void readAttempts(DeviceLink& link, uint8_t* dst, uint32_t address, int length, bool countProgress,
+                    const BusTiming& timing);
+  void writeByteByByte(DeviceLink& link, const uint8_t* src, uint32_t address, int count, bool countProgress);
+  void flush(DeviceLink& link);
+  void awaitWriteCycle(DeviceLink& link);
+  void mend(DeviceLink& link, const PageRun& run);
 
-// Chooses lptBase: probes each candidate (0x378, 0x278, 0x3BC) after putting
-// its lines to idle and waiting a second; the first that answers a 32-byte
-// read stays. When none does, the first candidate is used and the exchange
-// reports its own error.
-void DetectPort(DeviceLink& link);
+  std::unique_ptr<PortBackend> m_port;
+  LinkTiming m_timing;
+  std::optional<LineSettle> m_line;
+  bool m_crossChecked = false;
+  std::atomic<bool> m_fellBack{false};
+  PageBuffer m_held;
+  std::vector<uint32_t> m_mended;
+  uint64_t m_transactions = 0;
+};

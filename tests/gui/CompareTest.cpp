@@ -248,7 +248,7 @@ class CompareTest : public QObject {
         {"drop-out in the changed write's read", kWriteChanges, "dropout:300", "Связь с прибором прервалась",
          false},
         {"drop-out while writing", kWriteChanges, "dropout:960", "Связь с прибором прервалась", true},
-        {"drop-out in the full write", kFullWrite, "dropout:3000", "Связь с прибором прервалась", true},
+        {"drop-out in the full write", kFullWrite, "dropout:2000", "Связь с прибором прервалась", true},
     };
     for (const auto& c : cases) {
       QVERIFY2(m_app->choosePort("sim:" + path("c.bin") + ",fault=" + c.fault), c.what);

@@ -30,7 +30,8 @@ class GatedPort : public PortBackend {
     return m_sim.inByte(address);
   }
   void outByte(uint16_t address, uint8_t value) override { m_sim.outByte(address, value); }
-  void busyWait(int units) override { m_sim.busyWait(units); }
+  void busyWaitUs(int us) override { m_sim.busyWaitUs(us); }
+  uint64_t clockUs() override { return m_sim.clockUs(); }
   void sleep(int milliseconds) override { m_sim.sleep(milliseconds); }
   void resetLines(uint16_t base) override { m_sim.resetLines(base); }
 

@@ -54,29 +54,44 @@ int bytesDiffering(const MemoryImage& a, const MemoryImage& b) {
 
 }  // namespace
 
+// The runs of consecutive differing bytes inside one 32-byte page: what
+// the fast timing writes as one page write each.
+int pageRuns(const MemoryImage& a, const MemoryImage& b) {
+  int runs = 0;
+  for (int i = 0; i < kDeviceMemorySize; ++i)
+    if (a[i] != b[i] && (i % 32 == 0 || a[i - 1] == b[i - 1])) ++runs;
+  return runs;
+}
+
 // Whatever the controller held and whatever the configuration, the changed
 // write leaves exactly the memory of a full write, moving only the bytes
-// that differ (each byte written is one write cycle of the memory).
+// that differ: in the standard timing each byte written is one write cycle
+// of the memory, in the fast one each run of them inside a page.
 TEST(ChangedWrite, LeavesWhatAFullWriteLeavesWritingOnlyTheDifferences) {
-  std::mt19937 rng(11);
-  for (int partition : {0, 2, 5, 7}) {
-    const DeviceData old = randomConfig(rng, partition, -1);
-    const MemoryImage before = fullWrite(old, patternImage());
-    for (int variant = 0; variant < 3; ++variant) {
-      DeviceData target = old;
-      if (variant == 0) target = randomConfig(rng, partition, 3);  // fewer programs, other steps
-      if (variant == 1) target.programAt(1)->steps.clear();
-      if (variant == 2 && target.programAt(0)->stepCount() > 0)
-        target.programAt(0)->steps.front()[Step::U03].setValueQuiet(-12);
-      SimLink sim(before);
-      const ChangedRun run = writeChanged(*sim.link, target);
-      ASSERT_FALSE(run.error) << run.error->what();
-      const MemoryImage expected = fullWrite(target, before);
-      EXPECT_EQ(sim.sim().memory(), expected) << "partition " << partition << " variant " << variant;
-      EXPECT_EQ(run.result.bytesChanged, bytesDiffering(before, expected));
-      EXPECT_EQ(run.result.bytesWritten, run.result.bytesChanged);
-      EXPECT_EQ(sim.sim().completedWriteCycles(), run.result.bytesChanged);
-      EXPECT_EQ(run.read.programCount(), old.programCount());  // the snapshot decodes as a read
+  for (const LinkTiming timing : {LinkTiming::kStandard, LinkTiming::kFast}) {
+    std::mt19937 rng(11);
+    for (int partition : {0, 2, 5, 7}) {
+      const DeviceData old = randomConfig(rng, partition, -1);
+      const MemoryImage before = fullWrite(old, patternImage());
+      for (int variant = 0; variant < 3; ++variant) {
+        SCOPED_TRACE("partition " + std::to_string(partition) + " variant " + std::to_string(variant) +
+                     (timing == LinkTiming::kFast ? " fast" : " standard"));
+        DeviceData target = old;
+        if (variant == 0) target = randomConfig(rng, partition, 3);  // fewer programs, other steps
+        if (variant == 1) target.programAt(1)->steps.clear();
+        if (variant == 2 && target.programAt(0)->stepCount() > 0)
+          target.programAt(0)->steps.front()[Step::U03].setValueQuiet(-12);
+        SimLink sim(before, {}, timing);
+        const ChangedRun run = writeChanged(*sim.link, target);
+        ASSERT_FALSE(run.error) << run.error->what();
+        const MemoryImage expected = fullWrite(target, before);
+        EXPECT_EQ(sim.sim().memory(), expected);
+        EXPECT_EQ(run.result.bytesChanged, bytesDiffering(before, expected));
+        EXPECT_EQ(run.result.bytesWritten, run.result.bytesChanged);
+        EXPECT_EQ(sim.sim().completedWriteCycles(),
+                  timing == LinkTiming::kFast ? pageRuns(before, expected) : run.result.bytesChanged);
+        EXPECT_EQ(run.read.programCount(), old.programCount());  // the snapshot decodes as a read
+      }
     }
   }
 }
@@ -106,11 +121,10 @@ TEST(ChangedWrite, FootprintAndSnapshotCoverTheConfiguration) {
   }
 }
 
-// On the bus: one single-byte write transaction per differing byte, at its
-// address, and the check reads those bytes back.
+// On the bus: the differing bytes and nothing else are written at their
+// addresses, in the standard timing one transaction per byte, in the fast
+// one a page write per run of them; the check reads them back.
 TEST(ChangedWrite, TheBusCarriesOnlyTheChangedBytes) {
-  TempDir temp;
-  const std::string trace = (temp / "bus.vcd").string();
   std::mt19937 rng(2);
   const DeviceData old = randomConfig(rng, 2, -1, true);
   const MemoryImage before = fullWrite(old, patternImage());
@@ -118,27 +132,40 @@ TEST(ChangedWrite, TheBusCarriesOnlyTheChangedBytes) {
   target.general.pid[0][PidRegulator::P02].setValueQuiet(old.general.pid[0][PidRegulator::P02].value() ^ 1);
   target.programAt(7)->steps.back()[Step::E02].setValueQuiet(-3);
   const MemoryImage expected = fullWrite(target, before);
-
-  SimulatorOptions options;
-  options.tracePath = trace;
-  auto controller = std::make_unique<SimulatedController>(options);
-  controller->memory() = before;
-  DeviceLink link(std::move(controller));
-  link.lptBase = PortBackend::kLpt1;
-  ASSERT_FALSE(writeChanged(link, target).error);
-  link.setPort(std::make_unique<SimulatedController>(MemoryImage{}));  // closes the trace
-
-  std::set<int> differing, written;
+  std::set<int> differing;
   for (int i = 0; i < kDeviceMemorySize; ++i)
     if (before[i] != expected[i]) differing.insert(i);
-  for (const I2cTransaction& t : DecodeI2cTrace(trace)) {
-    if (t.read) continue;
-    ASSERT_EQ(t.data.size(), 1u);
-    EXPECT_EQ(t.data[0], expected[t.address]);
-    written.insert(t.address);
+  ASSERT_FALSE(differing.empty());
+
+  for (const LinkTiming timing : {LinkTiming::kStandard, LinkTiming::kFast}) {
+    const bool fast = timing == LinkTiming::kFast;
+    SCOPED_TRACE(fast ? "fast" : "standard");
+    TempDir temp;
+    const std::string trace = (temp / "bus.vcd").string();
+    SimulatorOptions options;
+    options.tracePath = trace;
+    auto controller = std::make_unique<SimulatedController>(options);
+    controller->memory() = before;
+    DeviceLink link(std::move(controller), timing);
+    link.lptBase = PortBackend::kLpt1;
+    ASSERT_FALSE(writeChanged(link, target).error);
+    link.setPort(std::make_unique<SimulatedController>(MemoryImage{}));  // closes the trace
+
+    std::set<int> written;
+    int writes = 0;
+    for (const I2cTransaction& t : DecodeI2cTrace(trace)) {
+      if (t.read) continue;
+      ++writes;
+      if (!fast) ASSERT_EQ(t.data.size(), 1u);
+      ASSERT_EQ(t.address / 32, (t.address + t.data.size() - 1) / 32) << "a write crosses a page";
+      for (std::size_t k = 0; k < t.data.size(); ++k) {
+        EXPECT_EQ(t.data[k], expected[t.address + k]);
+        written.insert(static_cast<int>(t.address + k));
+      }
+    }
+    EXPECT_EQ(written, differing);
+    EXPECT_EQ(writes, fast ? pageRuns(before, expected) : static_cast<int>(differing.size()));
   }
-  EXPECT_EQ(written, differing);
-  EXPECT_FALSE(differing.empty());
 }
 
 // Faults during the write: a byte the memory does not keep is named by the
@@ -197,24 +224,28 @@ TEST(ChangedWrite, ADropOutAtAnyByteIsALinkFault) {
   target.general.base[BaseParameters::O06].setValueQuiet(70);
   target.programAt(0)->steps.back()[Step::U04].setValueQuiet(9);
   const MemoryImage expected = fullWrite(target, before);
-  bool survived = false;
-  for (int bytes = 1; !survived; ++bytes) {
-    SimulatorFault dropout;
-    dropout.kind = SimulatorFault::kDropout;
-    dropout.dropoutBytes = bytes;
-    SimLink sim(before, dropout);
-    const ChangedRun run = writeChanged(*sim.link, target);
-    if (!run.read.programs.empty()) {
-      ASSERT_TRUE(CompareConfigurations(run.read, truth).empty()) << "read wrong after " << bytes << " bytes";
-    }
-    if (!run.error) {
-      EXPECT_EQ(sim.sim().memory(), expected);
-      survived = true;
-      continue;
-    }
-    ASSERT_NE(run.error->errorCode, kErrorVerify) << "after " << bytes << " bytes: " << run.error->what();
-    if (!run.result.writeStarted) {
-      ASSERT_EQ(sim.sim().memory(), before) << bytes;
+  for (const LinkTiming timing : {LinkTiming::kStandard, LinkTiming::kFast}) {
+    SCOPED_TRACE(timing == LinkTiming::kFast ? "fast" : "standard");
+    bool survived = false;
+    for (int bytes = 1; !survived; ++bytes) {
+      SimulatorFault dropout;
+      dropout.kind = SimulatorFault::kDropout;
+      dropout.dropoutBytes = bytes;
+      SimLink sim(before, dropout, timing);
+      const ChangedRun run = writeChanged(*sim.link, target);
+      if (!run.read.programs.empty()) {
+        ASSERT_TRUE(CompareConfigurations(run.read, truth).empty())
+            << "read wrong after " << bytes << " bytes";
+      }
+      if (!run.error) {
+        EXPECT_EQ(sim.sim().memory(), expected);
+        survived = true;
+        continue;
+      }
+      ASSERT_NE(run.error->errorCode, kErrorVerify) << "after " << bytes << " bytes: " << run.error->what();
+      if (!run.result.writeStarted) {
+        ASSERT_EQ(sim.sim().memory(), before) << bytes;
+      }
     }
   }
 }

@@ -150,7 +150,8 @@ TEST_P(CtlDeviceCommands, DiffAndChangedWriteAgainstTheController) {
       {"--brief device " + path("d.tkv88"), 1, "device and " + path("d.tkv88") + " differ\n"},
       {path("c.tkv88") + " " + path("d.tkv88"), 1,
        "P1.S1\tN02\t0 (ключ не замкнут)\t3 (2-ой импульсный режим)\tРежим ключа № 2\n"
-       "L2\tO09\t3 (2400 бод)\t5 (9600 бод)\tСкорость передачи данных в компьютер по последовательному порту RS-232\n"},
+       "L2\tO09\t3 (2400 бод)\t5 (9600 бод)\tСкорость передачи данных в компьютер по последовательному порту "
+       "RS-232\n"},
       {path("missing.tkv88") + " device", 2, ""},
       {"device defaults --port " + std::string(GetParam()) + memory.string() + ",fault=absent", 2, ""},
   };
@@ -182,15 +183,16 @@ TEST_P(CtlDeviceCommands, DiffAndChangedWriteAgainstTheController) {
     } faults[] = {
         {"--changed --port sim:" + memory.string() + ",fault=readonly:" + std::to_string(first),
          "Проверка записи не прошла: байт по адресу " + std::to_string(first)},
-        {"--backup --port sim:" + memory.string() + ",fault=dropout:3000", "Связь с прибором прервалась"},
+        {"--backup --port sim:" + memory.string() + ",fault=dropout:2000", "Связь с прибором прервалась"},
     };
     for (const auto& f : faults) {
       const Result r = ctl("write -q " + f.args + " " + path("d.tkv88"));
       EXPECT_EQ(r.status, 1) << f.args;
       EXPECT_EQ(r.err.find("tkv88ctl write: " + f.error), 0u) << r.err;
-      EXPECT_NE(r.err.find("смесь прежней и новой конфигурации, прежнюю восстановит \"tkv88ctl write --changed " +
-                           (dir / "data/tkv88/backups/").string()),
-                std::string::npos)
+      EXPECT_NE(
+          r.err.find("смесь прежней и новой конфигурации, прежнюю восстановит \"tkv88ctl write --changed " +
+                     (dir / "data/tkv88/backups/").string()),
+          std::string::npos)
           << r.err;
       EXPECT_EQ(backups(), ++kept) << f.args;
       std::ofstream(memory, std::ios::binary) << before;  // the controller as it was

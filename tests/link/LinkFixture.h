@@ -3,6 +3,7 @@
 // (a cable pulled mid-transfer) or counts the clock half-periods.
 #pragma once
 
+#include <functional>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -41,8 +42,10 @@ class WatchedPort : public PortBackend {
       m_latch = value;
     }
     m_sim->outByte(address, value);
+    if (afterWrite) afterWrite();
   }
-  void busyWait(int units) override { m_sim->busyWait(units); }
+  void busyWaitUs(int us) override { m_sim->busyWaitUs(us); }
+  uint64_t clockUs() override { return m_sim->clockUs(); }
   void sleep(int ms) override {
     ++sleeps;
     m_sim->sleep(ms);
@@ -55,6 +58,9 @@ class WatchedPort : public PortBackend {
   long accessLimit = std::numeric_limits<long>::max();
   long clockToggles = 0;
   int sleeps = 0;
+  // Runs after every register write, e.g. to change the controller's fault
+  // at a moment of the transfer.
+  std::function<void()> afterWrite;
 
  private:
   std::unique_ptr<SimulatedController> m_sim;
@@ -62,13 +68,15 @@ class WatchedPort : public PortBackend {
   uint8_t m_latch = 0;
 };
 
-// A link on a fresh simulated controller at 0x378, base already chosen.
+// A link on a fresh simulated controller at 0x378, base already chosen, in
+// the protocol's standard timing unless told otherwise.
 struct SimLink {
-  explicit SimLink(const MemoryImage& image = patternImage(), SimulatorFault fault = {}) {
+  explicit SimLink(const MemoryImage& image = patternImage(), SimulatorFault fault = {},
+                   LinkTiming timing = LinkTiming::kStandard) {
     auto port = std::make_unique<WatchedPort>(
         std::make_unique<SimulatedController>(image, PortBackend::kLpt1, fault));
     watch = port.get();
-    link = std::make_unique<DeviceLink>(std::move(port));
+    link = std::make_unique<DeviceLink>(std::move(port), timing);
     link->lptBase = PortBackend::kLpt1;
   }
   SimulatedController& sim() { return watch->sim(); }

@@ -65,6 +65,34 @@ TEST(PortDescription, ParsesEveryForm) {
   EXPECT_EQ(parsePortDescription("i2c-sim:x,fault=absent").i2cSimulator.fault.kind, I2cFault::kAbsent);
 }
 
+// The parallel-port forms take the timing; the fast one unless told. The
+// simulator also takes its data line's rise time.
+TEST(PortDescription, TimingAndRiseTime) {
+  const struct {
+    const char* text;
+    LinkTiming timing;
+    const char* path;
+  } cases[] = {
+      {"auto", LinkTiming::kFast, ""},
+      {"auto,timing=standard", LinkTiming::kStandard, ""},
+      {"ppdev:/dev/parport0,timing=standard", LinkTiming::kStandard, "/dev/parport0"},
+      {"ppdev:/dev/parport0,timing=fast", LinkTiming::kFast, "/dev/parport0"},
+      {"io:0x278,timing=standard", LinkTiming::kStandard, ""},
+      {"sim:/tmp/a,b.bin,rise=20,timing=standard", LinkTiming::kStandard, "/tmp/a,b.bin"},
+      {"sim:/tmp/c.bin,trace=t.vcd,rise=150", LinkTiming::kFast, "/tmp/c.bin"},
+  };
+  for (const auto& c : cases) {
+    const PortDescription d = parsePortDescription(c.text);
+    EXPECT_EQ(d.timing, c.timing) << c.text;
+    EXPECT_TRUE(d.parallel()) << c.text;
+    if (d.kind == PortDescription::kPpdev) EXPECT_EQ(d.devicePath, c.path) << c.text;
+    if (d.kind == PortDescription::kSimulator) EXPECT_EQ(d.simulator.imagePath, c.path) << c.text;
+  }
+  EXPECT_EQ(parsePortDescription("io:0x278,timing=standard").ioBase, 0x278);
+  EXPECT_EQ(parsePortDescription("sim:x,rise=20").simulator.riseUs, 20);
+  EXPECT_EQ(parsePortDescription("sim:x").simulator.riseUs, 0);
+}
+
 TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
   const struct {
     const char* text;
@@ -92,6 +120,14 @@ TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
       {"i2c-sim:", "не указан файл образа памяти"},
       {"i2c-sim:x,fault=nack:", "неверный номер передачи"},
       {"i2c-sim:x,fault=smoke", "неизвестная неисправность \"smoke\""},
+      {"auto,timing=slow", "неизвестная скорость обмена \"slow\""},
+      {"auto,rise=20", "неизвестный порт \"auto,rise=20\""},
+      {"autox", "неизвестный порт \"autox\""},
+      {"ppdev:/dev/parport0,timing=", "неизвестная скорость обмена"},
+      {"io:0x378,timing=fast,speed=1", "неизвестный параметр порта \"speed=1\""},
+      {"sim:x,rise=-5", "неверное время нарастания"},
+      {"sim:x,rise=", "неверное время нарастания"},
+      {"i2c:/dev/i2c-1,addr=0x50,timing=fast", "неизвестный параметр адаптера I2C \"timing=fast\""},
   };
   for (const auto& c : cases) {
     try {

@@ -1,0 +1,206 @@
+// The parallel-port adapter's two timings on the simulated controller with a
+// slow data line (rise=): the fast timing moves every partition byte-exact
+// as the standard one does, waits at least the line's rise time, falls back
+// when its reads differ, refuses a line too slow for either timing, and
+// verifies and mends its page writes.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "document/WriteCheck.h"
+#include "link/DeviceExchange.h"
+#include "link/LinkFixture.h"
+#include "link/MemoryImage.h"
+#include "link/WireProtocol.h"
+#include "support/RandomConfig.h"
+#include "support/Text.h"
+
+namespace {
+
+constexpr LinkTiming kTimings[] = {LinkTiming::kStandard, LinkTiming::kFast};
+
+const char* name(LinkTiming timing) { return timing == LinkTiming::kFast ? "fast" : "standard"; }
+
+BitBangedMemory& engine(DeviceLink& link) { return dynamic_cast<BitBangedMemory&>(link.memory()); }
+
+MemoryImage erased() {
+  MemoryImage image;
+  image.fill(0xFF);
+  return image;
+}
+
+// Runs the exchanges one after the other; the first error, if any.
+std::optional<SError> run(DeviceLink& link, DeviceData& config, std::initializer_list<ExchangeMode> modes) {
+  for (const ExchangeMode mode : modes) {
+    DeviceExchange exchange(link, config, mode);
+    if (exchange.run() != DeviceExchange::kDone) {
+      auto error = exchange.takeError();
+      return error ? error : SError(-1, "aborted");
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<SError> write(DeviceLink& link, DeviceData config) {
+  return run(link, config, {ExchangeMode::WriteL2, ExchangeMode::WriteL1});
+}
+
+}  // namespace
+
+// The settle measurement sees the simulated line as it is, and the fast
+// timing's waits follow from it: three times the settle time, never below
+// the rise time, never above the standard 200 us.
+TEST(FastTiming, MeasuredWaitsFollowTheLine) {
+  const struct { int rise, settle, wait; } cases[] = {{0, 1, 4}, {2, 2, 6}, {20, 20, 60}, {150, 150, 200}};
+  for (const auto& c : cases) {
+    SimLink rig(patternImage(), {}, LinkTiming::kFast);
+    rig.sim().setRiseTime(c.rise);
+    const LineSettle line = MeasureDataLine(*rig.link);
+    EXPECT_TRUE(line.responds());
+    EXPECT_EQ(line.riseUs, c.settle) << "rise " << c.rise;
+    EXPECT_EQ(line.fallUs, 1) << "a pulled line falls at once";
+    EXPECT_EQ(BusTiming::measured(line).sampleWaitUs, c.wait) << "rise " << c.rise;
+    EXPECT_FALSE(rig.sim().clockLine());
+    EXPECT_TRUE(rig.sim().dataLine()) << "the lines are left idle";
+  }
+}
+
+// For rise times up to the standard wait, every partition is written and
+// read byte-exact in the fast timing, leaving the memory the standard
+// timing leaves, with a sample wait never below the rise time.
+TEST(FastTiming, EveryPartitionMovesByteExactAtEveryRiseTime) {
+  std::mt19937 rng(2121);
+  for (const int rise : {0, 2, 20, 150}) {
+    for (int o10 = 0; o10 < GeneralParameters::kPartitionCount; ++o10) {
+      SCOPED_TRACE("rise " + std::to_string(rise) + " O10 " + std::to_string(o10));
+      const int programs = std::uniform_int_distribution<int>(1, GeneralParameters::programCountOf(o10))(rng);
+      const DeviceData config = randomConfig(rng, o10, programs);
+      MemoryImage expected = erased();
+      WriteConfiguration(config, expected);
+      for (const LinkTiming timing : kTimings) {
+        SCOPED_TRACE(name(timing));
+        SimLink rig(erased(), {}, timing);
+        rig.sim().setRiseTime(rise);
+        const std::optional<SError> failed = write(*rig.link, config);
+        ASSERT_FALSE(failed) << u(failed->text());
+        ASSERT_EQ(rig.sim().memory(), expected);
+        if (timing == LinkTiming::kStandard) continue;
+        DeviceData read;
+        ASSERT_FALSE(run(*rig.link, read, {ExchangeMode::ReadL2, ExchangeMode::ReadL1}));
+        const std::vector<std::string> diff = ValueDifferences(ReadConfiguration(expected), read);
+        ASSERT_TRUE(diff.empty()) << u(diff.front());
+        const BitBangedMemory& memory = engine(*rig.link);
+        EXPECT_TRUE(memory.busTiming().fast);
+        EXPECT_GE(memory.busTiming().sampleWaitUs, rise);
+        EXPECT_FALSE(memory.standardFallback());
+        EXPECT_TRUE(engine(*rig.link).takeMendedPages().empty());
+      }
+    }
+  }
+}
+
+// A line that needs longer than the standard wait is refused before any
+// transfer, in either timing: the memory is neither misread nor written.
+TEST(FastTiming, ALineTooSlowForEitherTimingFailsClearly) {
+  for (const LinkTiming timing : kTimings) {
+    SCOPED_TRACE(name(timing));
+    SimLink rig(factoryImage(), {}, timing);
+    rig.sim().setRiseTime(250);
+    DeviceData config;
+    for (const ExchangeMode mode : {ExchangeMode::ReadL2, ExchangeMode::WriteL2}) {
+      const std::optional<SError> error = run(*rig.link, config, {mode});
+      ASSERT_TRUE(error);
+      EXPECT_EQ(error->errorCode, SError::kNoAnswer);
+      EXPECT_EQ(u(error->text()), "адаптер слишком медленный: линия данных устанавливается 250 мкс");
+    }
+    EXPECT_TRUE(ValueDifferences(DeviceData(), config).empty()) << "nothing was read into it";
+    EXPECT_EQ(rig.sim().completedWriteCycles(), 0);
+  }
+}
+
+// The first fast block is read in both timings. A line that slows down after
+// its measurement reads differently there: the standard timing takes over
+// for the rest of the run and the read is right all the same.
+TEST(FastTiming, AMisjudgedLineFallsBackToTheStandardTiming) {
+  for (const int riseAfterMeasuring : {0, 40}) {
+    SCOPED_TRACE("rise " + std::to_string(riseAfterMeasuring));
+    SimLink rig(factoryImage(), {}, LinkTiming::kFast);
+    rig.link->memory().begin(*rig.link);
+    rig.sim().setRiseTime(riseAfterMeasuring);
+    DeviceData read;
+    ASSERT_FALSE(run(*rig.link, read, {ExchangeMode::ReadL2, ExchangeMode::ReadL1}));
+    EXPECT_TRUE(ValueDifferences(ReadConfiguration(factoryImage()), read).empty());
+    const bool slower = riseAfterMeasuring > 0;
+    EXPECT_EQ(rig.link->memory().standardFallback(), slower);
+    EXPECT_EQ(engine(*rig.link).busTiming().fast, !slower);
+  }
+}
+
+// Every fast page write is read back: a page the memory lost is written
+// again in the standard timing and reported; a byte it cannot keep fails
+// the write naming its address.
+TEST(FastTiming, PageVerificationMendsOrNamesTheByte) {
+  std::mt19937 rng(19);
+  const DeviceData config = randomConfig(rng, 2, 6);
+  MemoryImage expected = erased();
+  WriteConfiguration(config, expected);
+  int worn = 0;
+  while (expected[worn] == 0xFF) ++worn;
+
+  SimulatorFault lost;
+  lost.kind = SimulatorFault::kDropWrite;
+  lost.droppedWrite = 5;
+  SimulatorFault readonly;
+  readonly.kind = SimulatorFault::kReadonly;
+  readonly.readonlyAddress = worn;
+  const struct {
+    const char* what;
+    SimulatorFault fault;
+    std::size_t mended;
+    bool fails;
+  } cases[] = {{"lost page", lost, 1, false}, {"worn cell", readonly, 0, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimLink rig(erased(), c.fault, LinkTiming::kFast);
+    const std::optional<SError> error = write(*rig.link, config);
+    EXPECT_EQ(rig.link->memory().takeMendedPages().size(), c.mended);
+    if (!c.fails) {
+      EXPECT_FALSE(error) << error->what();
+      EXPECT_EQ(rig.sim().memory(), expected);
+      continue;
+    }
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->errorCode, kErrorVerify);
+    char address[64];
+    std::snprintf(address, sizeof address, "байт по адресу %d (0x%04X) хранит 0xFF вместо записанного 0x%02X",
+                  worn, worn, expected[worn]);
+    EXPECT_NE(u(error->text()).find(address), std::string::npos) << u(error->text());
+  }
+}
+
+// A memory that never ends its write cycle: the acknowledge polling gives up
+// 20 ms after the page write with the broken link's code and text.
+TEST(FastTiming, AcknowledgePollingEndsWithinItsBound) {
+  SimLink rig(patternImage(), {}, LinkTiming::kFast);
+  rig.link->memory().begin(*rig.link);
+  uint64_t writeEnded = 0;
+  rig.watch->afterWrite = [&] {
+    if (writeEnded == 0 && rig.sim().writeCycleRunning()) {
+      writeEnded = rig.sim().virtualTimeUs();
+      rig.sim().setFault({SimulatorFault::kAbsent});
+    }
+  };
+  const uint8_t bytes[3] = {1, 2, 3};
+  WriteBytes(*rig.link, bytes, 100, 3);
+  try {
+    rig.link->memory().end(*rig.link);
+    FAIL() << "the write cycle never ended, yet the write went through";
+  } catch (const SError& e) {
+    EXPECT_EQ(e.errorCode, SError::kLinkBroken);
+    EXPECT_EQ(u(e.text()), "Связь с прибором прервалась");
+  }
+  ASSERT_NE(writeEnded, 0u);
+  const uint64_t polled = rig.sim().virtualTimeUs() - writeEnded;
+  EXPECT_GE(polled, 20000u);
+  EXPECT_LT(polled, 22000u);
+}
