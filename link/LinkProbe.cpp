@@ -10,9 +10,11 @@ std::string hex(uint16_t value) {
   return text;
 }
 
-std::string settle(bool followed, int us, int reads) {
-  if (!followed) return "не дождалась за " + std::to_string(LineSettle::kMeasureLimitUs) + " мкс";
-  return "за " + std::to_string(us) + " мкс (чтений порта: " + std::to_string(reads) + ")";
+// "притягивается за 1 мкс (чтений порта: 1)", or "не притягивается за 2000 мкс".
+std::string settle(const char* verb, bool followed, int us, int reads) {
+  if (!followed)
+    return std::string("не ") + verb + " за " + std::to_string(LineSettle::kMeasureLimitUs) + " мкс";
+  return verb + (" за " + std::to_string(us) + " мкс (чтений порта: " + std::to_string(reads) + ")");
 }
 
 bool tooSlow(const LineSettle& line) { return line.worstUs() > BusTiming::kStandardSampleUs; }
@@ -34,13 +36,15 @@ std::vector<std::string> ProbeReport::details() const {
   std::vector<std::string> lines;
   if (parallel) {
     lines.push_back("порт: " + hex(base));
-    lines.push_back("линия данных притягивается " + settle(line.falls, line.fallUs, line.fallReads) +
-                    ", освобождается " + settle(line.rises, line.riseUs, line.riseReads));
+    lines.push_back("линия данных " + settle("притягивается", line.falls, line.fallUs, line.fallReads) +
+                    ", " + settle("освобождается", line.rises, line.riseUs, line.riseReads));
     if (fast)
       lines.push_back("бит прибора читается через " + std::to_string(sampleWaitUs) + " мкс после такта");
   }
-  if (checkedMemory)
-    lines.push_back(memoryAnswers ? std::string("память прибора отвечает")
-                                  : "память прибора не отвечает" + (failure.empty() ? "" : ": " + failure));
+  if (checkedMemory && memoryAnswers) lines.push_back("память прибора отвечает");
+  // The bus's own words, unless they only say the same.
+  if (checkedMemory && !memoryAnswers)
+    lines.push_back("память прибора не отвечает" +
+                    (failure.empty() || failure == "Прибор не отвечает" ? "" : " (" + failure + ")"));
   return lines;
 }

@@ -374,6 +374,7 @@ BusTiming BitBangedMemory::busTiming() const {
 }
 
 void BitBangedMemory::begin(DeviceLink& link) {
+  m_crossChecked = false;  // every exchange's first fast block is read in both timings
   if (link.lptBase.load() == 0) detect(link);
   if (!m_line) measure(link);
 }
@@ -428,9 +429,9 @@ void BitBangedMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address
   if (!timing.fast) m_port->sleep(kRetrySleepMs);
   readAttempts(link, dst, address, length, countProgress, timing);
   if (!timing.fast || m_crossChecked) return;
-  // The first fast block of the run is read in the standard timing too: a
-  // line the measurement misjudged reads differently, and then the standard
-  // timing serves the rest of the run.
+  // The first fast block of an exchange is read in the standard timing too:
+  // a line the measurement misjudged (or that has slowed down since) reads
+  // differently, and then the standard timing serves the rest of the run.
   m_crossChecked = true;
   uint8_t check[kMaxBlock];
   m_port->sleep(kRetrySleepMs);
@@ -527,6 +528,7 @@ std::vector<uint32_t> BitBangedMemory::takeMendedPages() {
 ProbeReport BitBangedMemory::probe(DeviceLink& link) {
   ProbeReport report;
   report.parallel = true;
+  m_crossChecked = false;
   if (link.lptBase.load() == 0) detect(link);
   report.base = link.lptBase.load();
   report.line = MeasureDataLine(link);

@@ -96,8 +96,8 @@ void ReadBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, 
 // write cycle, the first error thrown at once.
 //
 // Fast timing (the measured waits): block reads without the pause before
-// them, same retries. The first block of the run is read in both timings;
-// when they differ, the standard timing serves the rest of the run
+// them, same retries. The first block of every exchange is read in both
+// timings; when they differ, the standard timing serves the rest of the run
 // (standardFallback()). Writes are held per page (PageBuffer) and go as one
 // page write, then acknowledge polling (given up after 20 ms with the poll's
 // error), then the page is read back; a page that differs is written again

@@ -254,6 +254,7 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
       ->setCheckable(true);
   m_deviceMenu->addSeparator();
   addCommand(m_deviceMenu, kChoosePortCommand, QStringLiteral("&Порт..."));
+  addCommand(m_deviceMenu, kProbeCommand, QStringLiteral("Проверка &связи…"));
 
   // "Вид"
   m_viewMenu = new QMenu(QStringLiteral("Вид"), this);

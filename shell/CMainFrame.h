@@ -39,6 +39,7 @@ class CMainFrame : public QMainWindow {
   static constexpr int kWriteChangesCommand = 32803;   // "Записать изменения…"
   static constexpr int kCompareDeviceCommand = 32804;  // "Сравнить с прибором…"
   static constexpr int kBackupBeforeWriteCommand = 32805;  // "Резервная копия перед записью", checkable
+  static constexpr int kProbeCommand = 32806;  // "Проверка связи…"
   // The recent files of the "&Файл" menu.
   static constexpr int kRecentFileFirst = 57616;
 
@@ -88,7 +89,8 @@ class CMainFrame : public QMainWindow {
   void cycleFocus(bool backwards);
 
   // Commands the frame leaves to its owner: FileNew, FileOpen, FileSave,
-  // FileSaveAs, AppAbout, AppExit, ReadDevice, kChoosePortCommand, the
+  // FileSaveAs, AppAbout, AppExit, ReadDevice, kChoosePortCommand, the link
+  // check, the
   // comparisons, the changed write, the backups and the
   // recent files. The handler returns false when it did not handle one.
   std::function<bool(int command)> applicationCommand;

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QInputDialog>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStatusBar>
@@ -20,20 +19,22 @@
 #include "document/CommandIds.h"
 #include "document/ConfigFile.h"
 #include "document/LevelMask.h"
+#include "link/BusTiming.h"
 #include "link/DeviceExchange.h"
 #include "link/DeviceLink.h"
 #include "model/ValueTexts.h"
 #include "shell/AppSettings.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CCmndLineInfo.h"
+#include "shell/CDlgPort.h"
 #include "shell/CDlgRW.h"
 #include "shell/CHelpWindow.h"
 #include "shell/CMainFrame.h"
 #include "shell/CompareCommands.h"
-#include "widgets/Messages.h"
 #include "shell/PortChoice.h"
 #include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
+#include "widgets/Messages.h"
 
 namespace {
 
@@ -60,7 +61,9 @@ CTkv88_3App::CTkv88_3App() : m_compare(std::make_unique<CompareCommands>(*this))
       [this](DeviceData& config, std::string_view mode) { return runExchange(config, mode); });
   // Every read of the controller, and a full write when asked, keeps a backup.
   m_host.onDeviceRead = [this](const DeviceData& config) { m_compare->deviceRead(config); };
-  m_host.onBeforeDeviceWrite = [this](const DeviceData& config) { return m_compare->beforeFullWrite(config); };
+  m_host.onBeforeDeviceWrite = [this](const DeviceData& config) {
+    return m_compare->beforeFullWrite(config);
+  };
 }
 
 CTkv88_3App::~CTkv88_3App() {
@@ -197,8 +200,40 @@ bool CTkv88_3App::runExchange(DeviceData& config, std::string_view mode) {
   const std::optional<ExchangeMode> m = ExchangeModeOf(mode);
   const bool writing = m == ExchangeMode::WriteL1 || m == ExchangeMode::WriteL2;
   if (const std::string& backup = m_compare->fullWriteBackup(); writing && !backup.empty())
-    dialog.errorText = [&backup](const SError& error) { return CompareCommands::writeFaultText(error, backup); };
-  return dialog.exec() == CDlgRW::kDone;
+    dialog.errorText = [&backup](const SError& error) {
+      return CompareCommands::writeFaultText(error, backup);
+    };
+  const bool done = dialog.exec() == CDlgRW::kDone;
+  reportTiming();
+  return done;
+}
+
+void CTkv88_3App::reportTiming() {
+  if (!m_link || !m_frame) return;
+  QStringList notes;
+  if (m_link->memory().standardFallback()) notes << QString::fromStdString(timing_texts::fellBack());
+  if (const std::vector<uint32_t> pages = m_link->memory().takeMendedPages(); !pages.empty())
+    notes << QString::fromStdString(timing_texts::mendedPages(pages));
+  if (!notes.isEmpty()) m_frame->statusBar()->showMessage(notes.join(QStringLiteral("; ")));
+}
+
+void CTkv88_3App::probeLink() {
+  static const QString kTitle = QStringLiteral("Проверка связи");
+  if (!m_link) {
+    messages::showError(m_frame.get(), kTitle, m_portError);
+    return;
+  }
+  DeviceData none;
+  CDlgRW dialog(*m_link, none, "pr", m_frame.get());
+  if (dialog.exec() != CDlgRW::kDone) return;  // the dialog has shown the error
+  const ProbeReport& report = dialog.exchange()->probe();
+  QString text = QStringLiteral("Порт \"%1\": %2.").arg(m_port, QString::fromStdString(report.verdict()));
+  for (const std::string& line : report.details()) text += u'\n' + QString::fromStdString(line);
+  if (report.linkWorks())
+    messages::showInformation(m_frame.get(), kTitle, text);
+  else
+    messages::showError(m_frame.get(), kTitle, text, help::kTopicExchange);
+  reportTiming();
 }
 
 bool CTkv88_3App::onCommand(int command) {
@@ -238,25 +273,14 @@ bool CTkv88_3App::onCommand(int command) {
       }
       return true;
     case CMainFrame::kChoosePortCommand: {
-      QStringList items = portchoice::choices();
-      // The port in use is shown as its item (with the adapter's name, if any).
-      QString current = m_port;
-      for (const QString& item : items)
-        if (portchoice::descriptionOf(item) == m_port) current = item;
-      if (!items.contains(current)) items.prepend(current);
-      QInputDialog dialog(m_frame.get());
-      dialog.setWindowTitle(QStringLiteral("Порт"));
-      dialog.setLabelText(QStringLiteral("Порт прибора:"));
-      dialog.setComboBoxItems(items);
-      dialog.setComboBoxEditable(true);
-      dialog.setTextValue(current);
-      dialog.setOkButtonText(QStringLiteral("OK"));
-      dialog.setCancelButtonText(QStringLiteral("Отмена"));
+      CDlgPort dialog(portchoice::choices(), m_port, m_frame.get());
       if (dialog.exec() != QDialog::Accepted) return true;
-      const QString chosen = portchoice::descriptionOf(dialog.textValue());
-      if (!chosen.isEmpty()) choosePort(chosen);
+      if (const QString chosen = dialog.description(); !chosen.isEmpty()) choosePort(chosen);
       return true;
     }
+    case CMainFrame::kProbeCommand:
+      probeLink();
+      return true;
     default:
       if (command >= CMainFrame::kRecentFileFirst &&
           command < CMainFrame::kRecentFileFirst + settings::kRecentFileCount) {

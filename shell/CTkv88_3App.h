@@ -1,7 +1,7 @@
 // The application object: start-up and command line, the one document, its
 // Qt host, the device link, the main frame, and the commands that belong to
 // the application (new, open, save, recent files, About, exit, the device
-// read with its save-changes question, the port choice).
+// read with its save-changes question, the port choice, the link check).
 //
 // Start-up: the switches "i" and "u" only do their driver work and end; then
 // the port (from --port, else the one remembered) is opened and its three
@@ -78,6 +78,12 @@ class CTkv88_3App : public QObject {
   static std::unique_ptr<MemoryAccess> openMemoryAccess(const QString& description, QString* reason);
   void usePort(std::unique_ptr<MemoryAccess> backend, const QString& description);
   bool runExchange(DeviceData& config, std::string_view mode);
+  // The status bar tells when the link fell back to the standard timing and
+  // which pages a write had to store again in it.
+  void reportTiming();
+  // "Проверка связи…": the link check on the exchange worker, its report in
+  // a message box.
+  void probeLink();
   // Loads or saves through the document; a failure is shown and changes nothing.
   bool withFile(const QString& path, void (CTkv88_3Doc::*operation)(const std::string&));
   void rememberRecent(const QString& path);

@@ -9,8 +9,8 @@
 #include <QStandardPaths>
 
 #include "link/I2cDevBus.h"
-#include "link/PortDescription.h"
 #include "link/PortCheck.h"
+#include "link/PortDescription.h"
 #include "link/PortDriver.h"
 #include "model/Cp1251.h"
 
@@ -66,6 +66,23 @@ bool valid(const QString& description, QString* error) {
     if (error) *error = QString::fromUtf8(e.what());
     return false;
   }
+}
+
+std::optional<LinkTiming> timingOf(const QString& description) {
+  try {
+    const PortDescription d = parsePortDescription(description.toStdString());
+    if (d.parallel()) return d.timing;
+  } catch (const PortError&) {
+  }
+  return std::nullopt;
+}
+
+QString withTiming(const QString& description, LinkTiming timing) {
+  QStringList parts = description.split(u',');
+  parts.removeIf([](const QString& part) { return part.startsWith(QStringLiteral("timing=")); });
+  QString text = parts.join(u',');
+  if (timing == LinkTiming::kStandard) text += QStringLiteral(",timing=standard");
+  return text;
 }
 
 bool runDriverSwitch(bool install) {

@@ -7,9 +7,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QString>
 #include <QStringList>
+
+#include "link/BusTiming.h"
 
 class MemoryAccess;
 class PortBackend;
@@ -29,6 +32,13 @@ QString descriptionOf(const QString& choice);
 std::unique_ptr<MemoryAccess> open(const QString& description);
 // True when the description has one of the accepted forms; else the reason.
 bool valid(const QString& description, QString* error);
+// The timing a description asks for; nothing when it is not a valid
+// parallel-port description (an I2C adapter has no timing to choose).
+std::optional<LinkTiming> timingOf(const QString& description);
+// The description with its timing set: ",timing=standard" for the standard
+// one, nothing for the fast one (the default); a timing given before is
+// replaced.
+QString withTiming(const QString& description, LinkTiming timing);
 
 // The driver switches "i" (install) and "u" (remove). On Linux the program
 // has no driver of its own to install or remove, and nothing is written or

@@ -82,4 +82,8 @@ void showNotice(QWidget* parent, const QString& text) {
   run(parent, QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok, QMessageBox::Ok, 0);
 }
 
+void showInformation(QWidget* parent, const QString& title, const QString& text) {
+  run(parent, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok, 0);
+}
+
 }  // namespace messages

@@ -36,6 +36,8 @@ void showError(QWidget* parent, const QString& title, const QString& text, int h
 void showWarning(QWidget* parent, const QString& text);
 // A plain notice without an icon, "OK", titled with the program's name.
 void showNotice(QWidget* parent, const QString& text);
+// A report with the information icon and "OK".
+void showInformation(QWidget* parent, const QString& title, const QString& text);
 
 // The program's name, the title of its plain message boxes.
 inline const QString kAppTitle = QStringLiteral("Конфигуратор ТКВ88");

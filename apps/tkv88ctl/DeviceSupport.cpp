@@ -12,6 +12,7 @@
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "document/BackupStore.h"
 #include "document/ConfigFile.h"
+#include "link/BusTiming.h"
 #include "link/DeviceExchange.h"
 #include "link/PortDescription.h"
 #include "model/Cp1251.h"
@@ -61,8 +62,11 @@ void DeviceSession::drawProgress(const std::string& label, bool final) const {
   int value = m_link->progressCounter.load();
   value = value < 0 ? 0 : (value > range ? range : value);
   const int filled = static_cast<int>(static_cast<long long>(value) * kWidth / range);
-  std::fprintf(stderr, "\r%s [%s%s] %3d%%", label.c_str(), std::string(filled, '#').c_str(),
-               std::string(kWidth - filled, '-').c_str(), static_cast<int>(value * 100LL / range));
+  const std::string slow =
+      m_link->memory().standardFallback() ? " (" + timing_texts::fellBack() + ")" : std::string();
+  std::fprintf(stderr, "\r%s [%s%s] %3d%%%s", label.c_str(), std::string(filled, '#').c_str(),
+               std::string(kWidth - filled, '-').c_str(), static_cast<int>(value * 100LL / range),
+               slow.c_str());
   if (final) std::fputc('\n', stderr);
   std::fflush(stderr);
 }
@@ -99,6 +103,12 @@ void DeviceSession::run(const std::string& label, int range, const std::function
   worker.join();
   if (!failure) m_link->progressCounter = m_range.load();
   drawProgress(label, true);
+  if (m_link->memory().standardFallback() && !m_fallbackNoted) {
+    m_fallbackNoted = true;
+    note(timing_texts::fellBack());
+  }
+  if (const std::vector<uint32_t> pages = m_link->memory().takeMendedPages(); !pages.empty())
+    note(timing_texts::mendedPages(pages));
   if (!failure) return;
   try {
     std::rethrow_exception(failure);

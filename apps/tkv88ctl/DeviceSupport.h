@@ -55,8 +55,11 @@ class DeviceSession {
   // Runs work on a worker thread between the engine's begin (the port base
   // is detected when none is chosen yet) and end (the lines back to idle).
   // Meanwhile the progress bar shows progressCounter against the range
-  // (changeable from the work with setProgressRange). A device error becomes Failure("text (code N)");
-  // any other exception is passed on.
+  // (changeable from the work with setProgressRange), and says so once the
+  // engine has fallen back to the standard timing. A device error becomes
+  // Failure("text (code N)"); any other exception is passed on. Afterwards
+  // a note tells of the fall-back (once) and of pages a write had to store
+  // again in the standard timing.
   void run(const std::string& label, int range, const std::function<void(DeviceLink&)>& work);
   void setProgressRange(int range) { m_range.store(range > 0 ? range : 1); }
 
@@ -81,5 +84,6 @@ class DeviceSession {
   bool m_noBackup = false;
   bool m_quiet = false;
   bool m_showProgress = false;
+  bool m_fallbackNoted = false;
   std::atomic<int> m_range{1};
 };

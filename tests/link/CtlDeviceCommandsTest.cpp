@@ -136,6 +136,38 @@ TEST_P(CtlDeviceCommands, NoControllerIsAnErrorAndWritesNoFile) {
   EXPECT_FALSE(fs::exists(path("none.tkv88")));
 }
 
+// probe says what is wrong on stdout and writes nothing; a line too slow
+// for either timing fails a read with that message instead of misreading.
+TEST_P(CtlDeviceCommands, ProbeSaysWhatIsWrongAndASlowLineFailsReads) {
+  const bool parallel = std::string(GetParam()) == "sim:";
+  ASSERT_EQ(ctl("read -q " + port + " -o " + path("c.tkv88")).status, 0);
+  const std::string before = readFile(memory);
+  const struct {
+    std::string options;
+    int status;
+    std::string verdict;
+  } probes[] = {
+      {"", 0, parallel ? "связь есть, быстрая скорость обмена\n" : "связь есть\n"},
+      {",fault=absent", 1, "прибор не отвечает: проверьте кабель и питание\n"},
+  };
+  for (const auto& p : probes) {
+    const Result r = ctl("probe -q " + port + p.options);
+    EXPECT_EQ(r.status, p.status) << p.options << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), p.verdict) << r.out;
+    EXPECT_EQ(r.err, "") << p.options;
+  }
+  EXPECT_EQ(readFile(memory), before);
+  if (!parallel) return;
+
+  const Result slow = ctl("read " + port + ",rise=300 -o " + path("slow.tkv88"));
+  EXPECT_EQ(slow.status, 1);
+  EXPECT_EQ(slow.err, "tkv88ctl read: адаптер слишком медленный: линия данных устанавливается 300 мкс (code 1)\n");
+  EXPECT_FALSE(fs::exists(path("slow.tkv88")));
+  const Result standard = ctl("read -q " + port + ",rise=150,timing=standard -o " + path("standard.tkv88"));
+  EXPECT_EQ(standard.status, 0) << standard.err;
+  EXPECT_EQ(readFile(path("standard.tkv88")), readFile(path("c.tkv88")));
+}
+
 TEST_P(CtlDeviceCommands, DiffAndChangedWriteAgainstTheController) {
   ASSERT_EQ(ctl("read -q " + port + " -o " + path("c.tkv88")).status, 0);
   EXPECT_EQ(backups(), 1u);

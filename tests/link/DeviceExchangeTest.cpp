@@ -259,7 +259,9 @@ TEST(DeviceExchange, WritingThreeProgramsInPartitionZeroWritesAllSixtySlots) {
         for (std::size_t k = 0; k < t.data.size(); ++k) readBack.insert(static_cast<int>(t.address + k));
         continue;
       }
-      if (!fast) ASSERT_EQ(t.data.size(), 1u);
+      if (!fast) {
+        ASSERT_EQ(t.data.size(), 1u);
+      }
       ASSERT_EQ(t.address / 32, (t.address + t.data.size() - 1) / 32) << "a page write crosses its page";
       for (std::size_t k = 0; k < t.data.size(); ++k) written.insert(static_cast<int>(t.address + k));
       ++writes;

@@ -85,8 +85,12 @@ TEST(PortDescription, TimingAndRiseTime) {
     const PortDescription d = parsePortDescription(c.text);
     EXPECT_EQ(d.timing, c.timing) << c.text;
     EXPECT_TRUE(d.parallel()) << c.text;
-    if (d.kind == PortDescription::kPpdev) EXPECT_EQ(d.devicePath, c.path) << c.text;
-    if (d.kind == PortDescription::kSimulator) EXPECT_EQ(d.simulator.imagePath, c.path) << c.text;
+    if (d.kind == PortDescription::kPpdev) {
+      EXPECT_EQ(d.devicePath, c.path) << c.text;
+    }
+    if (d.kind == PortDescription::kSimulator) {
+      EXPECT_EQ(d.simulator.imagePath, c.path) << c.text;
+    }
   }
   EXPECT_EQ(parsePortDescription("io:0x278,timing=standard").ioBase, 0x278);
   EXPECT_EQ(parsePortDescription("sim:x,rise=20").simulator.riseUs, 20);
