@@ -66,7 +66,9 @@ struct BusTiming {
   // clocks that wait for a free line as bits), and an acknowledge is
   // sampled this long after its clock fell at the latest.
   int settleWaitUs = 0;
-  // Between two looks at a line that has not settled yet.
+  // The line's settle time as the engine uses it: the pause between two
+  // looks at a line that has not settled yet, and how long after its release
+  // a line is first looked at for a bit the memory drives.
   int pollStepUs = 1;
 
   // The protocol's own waits; with a measured line, also the settle waits.

@@ -66,9 +66,12 @@ bool lineRisesBy(DeviceLink& link, uint64_t until, int step) {
 // as soon as it reads so (a slow edge delays a high, it never fakes one); a
 // low line is a 0 once `wait` has passed, or at once when the line read high
 // before (only the memory pulls a high line low). The first look comes when
-// the memory's output is valid.
+// the memory's output is valid, and for a line that was low not before it
+// can have risen (`step`, the settle time), so a slow line costs no more
+// looks than a quick one.
 bool sampleMemoryBit(DeviceLink& link, uint64_t fall, int wait, int step, bool wasHigh) {
-  waitUntil(link.port(), fall + BusTiming::kDataValidUs);
+  waitUntil(link.port(), fall + static_cast<uint64_t>(wasHigh ? BusTiming::kDataValidUs
+                                                              : std::max(BusTiming::kDataValidUs, step)));
   if (wasHigh) return dataLineHigh(link);
   return lineRisesBy(link, fall + static_cast<uint64_t>(std::max(wait, BusTiming::kDataValidUs)), step);
 }
