@@ -402,10 +402,9 @@ void BitBangedMemory::end(DeviceLink& link) {
   m_port->resetLines(link.lptBase.load());
 }
 
-void BitBangedMemory::transfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing,
-                               int progressBytes) {
+void BitBangedMemory::transfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {
   ++m_transactions;
-  runTransfer(link, t, timing, link.progressCounter.load(std::memory_order_relaxed), progressBytes);
+  runTransfer(link, t, timing);
 }
 
 void BitBangedMemory::readAttempts(DeviceLink& link, uint8_t* dst, uint32_t address, int length,

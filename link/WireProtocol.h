@@ -139,7 +139,8 @@ class BitBangedMemory : public MemoryAccess {
   // candidate is used and the exchange reports its own error.
   void detect(DeviceLink& link);
   void measure(DeviceLink& link);
-  void transfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing, int progressBytes = 0);
+  // One write or poll transaction, counted.
+  void transfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing);
   void readAttempts(DeviceLink& link, uint8_t* dst, uint32_t address, int length, bool countProgress,
                     const BusTiming& timing);
   void writeByteByByte(DeviceLink& link, const uint8_t* src, uint32_t address, int count, bool countProgress);
