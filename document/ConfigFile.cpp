@@ -11,9 +11,9 @@
 #include <cstring>
 #include <list>
 #include <map>
-#include <random>
 #include <vector>
 
+#include "model/SafeFile.h"
 #include "model/SystemErrorText.h"
 
 namespace configfile {
@@ -330,71 +330,10 @@ std::string readFile(const std::string& path) {
 }
 
 void writeFile(const std::string& path, std::string_view bytes) {
-  using D = FileError::Direction;
-  // Write beside the real file when the path is a symbolic link, so the
-  // rename replaces the file and keeps the link.
-  std::string target = path;
-  struct stat lst {};
-  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
-  // The rename would replace whatever the name stands for: a device or a
-  // pipe would be swapped for a plain file, and a write-protected file would
-  // be overwritten although it cannot be written. Both are refused.
-  struct stat existing {};
-  if (::stat(target.c_str(), &existing) == 0) {
-    if (S_ISDIR(existing.st_mode)) throw FileError(D::Write, path, reason(EISDIR));
-    if (!S_ISREG(existing.st_mode)) throw FileError(D::Write, path, "это не обычный файл");
-    if (::access(target.c_str(), W_OK) != 0) throw FileError(D::Write, path, reason(errno));
-  }
-  const std::size_t slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-
-  std::random_device rd;
-  std::string temp;
-  Fd f;
-  for (int attempt = 0; attempt < 100 && f.fd < 0; ++attempt) {
-    temp = dir + "." + base + ".tmp" + std::to_string(rd() % 1000000);
-    f.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (f.fd < 0 && errno != EEXIST) throw FileError(D::Write, path, reason(errno));
-  }
-  if (f.fd < 0) throw FileError(D::Write, path, reason(EEXIST));
-
-  auto fail = [&](int error) {
-    ::close(f.fd);
-    f.fd = -1;
-    ::unlink(temp.c_str());
-    throw FileError(D::Write, path, reason(error));
-  };
-
-  struct stat st {};
-  if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(f.fd, st.st_mode & 07777);
-
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(f.fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::fsync(f.fd) != 0 && errno != EINVAL) fail(errno);
-  const int fd = f.fd;
-  f.fd = -1;
-  if (::close(fd) != 0) {
-    const int error = errno;
-    ::unlink(temp.c_str());
-    throw FileError(D::Write, path, reason(error));
-  }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(temp.c_str());
-    throw FileError(D::Write, path, reason(error));
+  try {
+    saveFile(path, bytes);
+  } catch (const SaveError& e) {
+    throw FileError(FileError::Direction::Write, path, e.reason());
   }
 }
 

@@ -3,9 +3,9 @@
 // for byte; the reader applies every line it recognises, wherever it stands,
 // and ignores the rest, so any input gives some configuration.
 //
-// File access never destroys data: a save writes a temporary file beside
-// the target and renames it over the target; a failure of either direction
-// throws FileError with the system's reason and changes nothing.
+// File access never destroys data: a save goes through saveFile
+// (model/SafeFile.h); a failure of either direction throws FileError with
+// the reason and changes nothing.
 // Pure functions; callable from any thread on data that thread owns.
 #pragma once
 
@@ -31,7 +31,7 @@ class FileError : public std::runtime_error {
 
   Direction direction() const { return m_direction; }
   const std::string& path() const { return m_path; }
-  const std::string& reason() const { return m_reason; }  // strerror text
+  const std::string& reason() const { return m_reason; }  // in words, Russian
 
  private:
   Direction m_direction;
@@ -65,10 +65,8 @@ std::unique_ptr<DeviceData> read(std::string_view text, int* recognisedLines = n
 
 // The bytes of a file (at most kMaxFileSize); FileError on failure.
 std::string readFile(const std::string& path);
-// Replaces the file's content atomically; FileError on failure, when the
-// previous file (if any) is left as it was. An existing target must be a
-// regular file the caller may write (a device, a pipe or a write-protected
-// file is refused, not replaced).
+// Replaces the file's content atomically through saveFile; FileError on
+// failure, when the previous file (if any) is left as it was.
 void writeFile(const std::string& path, std::string_view bytes);
 
 }  // namespace configfile

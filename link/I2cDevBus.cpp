@@ -17,6 +17,8 @@
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #define TKV88_HAVE_I2C_DEV 1
 #endif
@@ -50,9 +52,36 @@ std::string i2cDevErrorMessage(const std::string& path, int error) {
 
 #if defined(TKV88_HAVE_I2C_DEV)
 
+namespace {
+
+// The major device number of every i2c-dev node (Linux's I2C_MAJOR).
+constexpr unsigned kI2cDevMajor = 89;
+
+// Only an i2c-dev node is opened and asked: an I2C request sent to a
+// terminal or a disk is sent to the wrong driver.
+void refuseOtherDevices(const std::string& path, const struct stat& st) {
+  if (S_ISCHR(st.st_mode) && major(st.st_rdev) == kI2cDevMajor) return;
+  std::string what = i2cDevErrorMessage(path, ENOTTY);
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+    what += ": это устройство " + std::to_string(major(st.st_rdev)) + ":" +
+            std::to_string(minor(st.st_rdev)) + ", а у шин i2c-dev старший номер " +
+            std::to_string(kI2cDevMajor);
+  throw PortError(what);
+}
+
+}  // namespace
+
 std::unique_ptr<I2cDevBus> I2cDevBus::open(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) throw PortError(i2cDevErrorMessage(path, errno));
+  refuseOtherDevices(path, st);
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) throw PortError(i2cDevErrorMessage(path, errno));
+  // The node may have been swapped between the look and the open.
+  if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || major(st.st_rdev) != kI2cDevMajor) {
+    ::close(fd);
+    throw PortError(i2cDevErrorMessage(path, ENOTTY));
+  }
   unsigned long funcs = 0;
   const int error = ioctl(fd, I2C_FUNCS, &funcs) != 0 ? errno : 0;
   if (error != 0 || !(funcs & I2C_FUNC_I2C)) {

@@ -1,83 +1,174 @@
 #include "link/ImageFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <memory>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "link/SError.h"
+#include "model/Cp1251.h"
+#include "model/SafeFile.h"
 #include "model/SystemErrorText.h"
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+std::string readFailure(const std::string& path, int error) {
+  return "не удаётся прочитать " + path + ": " + systemErrorText(error);
+}
 
-std::string reason() { return systemErrorText(errno); }
+// The image in an open file; ImageFileError when it is none.
+MemoryImage readImage(int fd, const std::string& path) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) throw ImageFileError(readFailure(path, errno));
+  if (!S_ISREG(st.st_mode)) throw ImageFileError(path + " не обычный файл");
+  MemoryImage image{};
+  ssize_t n = 0;
+  do n = ::pread(fd, image.data(), image.size(), 0);
+  while (n < 0 && errno == EINTR);
+  if (n < 0) throw ImageFileError(readFailure(path, errno));
+  if (st.st_size != kDeviceMemorySize || n != kDeviceMemorySize)
+    throw ImageFileError(path + ": байтов в файле " + std::to_string(st.st_size) +
+                         ", а в образе памяти ровно " + std::to_string(kDeviceMemorySize));
+  return image;
+}
+
+struct Fd {
+  int fd = -1;
+  ~Fd() {
+    if (fd >= 0) ::close(fd);
+  }
+  int release() { return std::exchange(fd, -1); }
+};
 
 }  // namespace
 
 std::optional<MemoryImage> readImageFile(const std::string& path) {
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (status.type() == std::filesystem::file_type::not_found) return std::nullopt;
-  if (ec) throw ImageFileError("не удаётся прочитать " + path + ": " + ec.message());
-  if (status.type() != std::filesystem::file_type::regular) throw ImageFileError(path + " не обычный файл");
-
-  File f(std::fopen(path.c_str(), "rb"));
-  if (!f) throw ImageFileError("не удаётся прочитать " + path + ": " + reason());
-  MemoryImage image;
-  const std::size_t n = std::fread(image.data(), 1, image.size(), f.get());
-  if (std::ferror(f.get())) throw ImageFileError("не удаётся прочитать " + path + ": " + reason());
-  const bool longer = std::fgetc(f.get()) != EOF;
-  if (n != image.size() || longer) {
-    const auto size = std::filesystem::file_size(path, ec);
-    throw ImageFileError(path + ": байтов в файле " +
-                         (ec ? std::string("не столько") : std::to_string(size)) +
-                         ", а в образе памяти ровно " + std::to_string(kDeviceMemorySize));
+  // Non-blocking: a FIFO must not stall the open; it is refused as no file.
+  Fd f{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+  if (f.fd < 0) {
+    if (errno == ENOENT) return std::nullopt;
+    throw ImageFileError(readFailure(path, errno));
   }
-  return image;
+  return readImage(f.fd, path);
 }
 
-void writeFileAtomically(const std::string& path, const void* data, std::size_t size) {
-  const std::string temporary = path + ".tmp";
-  File f(std::fopen(temporary.c_str(), "wb"));
-  if (!f) throw ImageFileError("не удаётся записать " + path + ": " + reason());
-  const bool written = std::fwrite(data, 1, size, f.get()) == size;
-  const bool closed = std::fclose(f.release()) == 0;
-  if (!written || !closed) {
-    const std::string why = reason();
-    std::remove(temporary.c_str());
-    throw ImageFileError("не удаётся записать " + path + ": " + why);
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    const std::string why = reason();
-    std::remove(temporary.c_str());
-    throw ImageFileError("не удаётся записать " + path + ": " + why);
-  }
+// ---- ImageStore --------------------------------------------------------------
+
+struct ImageStore::LockedFile {
+  int fd = -1;
+  bool writable = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  ~LockedFile() { ::close(fd); }  // which lets the lock go
+};
+
+namespace {
+
+// The files this process holds locked, so its stores share them.
+std::mutex registryMutex;
+std::map<std::pair<dev_t, ino_t>, std::weak_ptr<ImageStore::LockedFile>>& registry() {
+  static std::map<std::pair<dev_t, ino_t>, std::weak_ptr<ImageStore::LockedFile>> files;
+  return files;
 }
+
+// Read-write, or read-only when the user may not (or, like root, could but
+// the file is write-protected) write it.
+int openMemoryFile(const std::string& path, bool& writable) {
+  struct stat st {};
+  writable = ::stat(path.c_str(), &st) != 0 || (st.st_mode & 0222) != 0;
+  int fd = writable ? ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC) : -1;
+  if (!writable || (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))) {
+    writable = false;
+    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  }
+  return fd;
+}
+
+}  // namespace
 
 ImageStore::ImageStore(const std::string& path) : m_path(path) {
-  if (auto image = readImageFile(path)) {
-    m_loaded = *image;
-  } else {
-    m_loaded = factoryImage();
+  bool writable = true;
+  Fd f{openMemoryFile(path, writable)};
+  if (f.fd < 0 && errno == ENOENT) {
     const auto parent = std::filesystem::path(path).parent_path();
     std::error_code ec;
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-    writeFileAtomically(path, m_loaded.data(), m_loaded.size());
+    const MemoryImage factory = factoryImage();
+    try {
+      // Another program may make it at the same moment; then its file counts.
+      saveFile(path, imageBytes(factory), SafeFile::kCreateNew);
+    } catch (const SaveError& e) {
+      if (e.error() != EEXIST) throw ImageFileError(e.what());
+    }
+    f.fd = openMemoryFile(path, writable);
   }
-  m_file.reset(std::fopen(path.c_str(), "r+b"));
-  if (!m_file) throw ImageFileError("не удаётся записать " + path + ": " + reason());
+  if (f.fd < 0) throw ImageFileError("не удаётся открыть " + path + ": " + systemErrorText(errno));
+  struct stat st {};
+  if (::fstat(f.fd, &st) != 0) throw ImageFileError(readFailure(path, errno));
+  if (!S_ISREG(st.st_mode)) throw ImageFileError(path + " не обычный файл");
+
+  const std::lock_guard guard(registryMutex);
+  auto& files = registry();
+  const auto key = std::make_pair(st.st_dev, st.st_ino);
+  if (auto it = files.find(key); it != files.end()) m_file = it->second.lock();
+  if (!m_file) {
+    const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+    while (::flock(f.fd, (writable ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+      if (errno != EWOULDBLOCK && errno != EINTR)
+        throw ImageFileError("не удаётся занять " + path + ": " + systemErrorText(errno));
+      if (std::chrono::steady_clock::now() >= deadline)
+        throw ImageFileError("файл памяти " + path +
+                             " занят другой программой: она работает с тем же симулятором; закройте её "
+                             "или выберите другой файл");
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    m_file = std::make_shared<LockedFile>();
+    m_file->fd = f.release();
+    m_file->writable = writable;
+    m_file->device = st.st_dev;
+    m_file->inode = st.st_ino;
+    files[key] = m_file;
+  }
+  // Read only now: the program that held the lock may have been writing.
+  m_loaded = readImage(m_file->fd, path);
+}
+
+ImageStore::~ImageStore() {
+  const std::lock_guard guard(registryMutex);
+  const auto key = std::make_pair(m_file->device, m_file->inode);
+  m_file.reset();
+  auto& files = registry();
+  if (auto it = files.find(key); it != files.end() && it->second.expired()) files.erase(it);
+}
+
+bool ImageStore::writable() const { return m_file->writable; }
+
+void ImageStore::checkWritable() const {
+  if (!m_file->writable)
+    throw SError(SError::kLinkBroken, cp1251::fromUtf8("Файл памяти симулятора " + m_path +
+                                                       " открыт только для чтения: запись отклонена"));
+}
+
+bool ImageStore::isFile(const std::string& path) const {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && st.st_dev == m_file->device && st.st_ino == m_file->inode;
 }
 
 void ImageStore::store(const MemoryImage& image, int address, int count) {
-  std::FILE* f = m_file.get();
-  const auto n = static_cast<std::size_t>(count);
-  if (address < 0 || count < 0 || address + count > kDeviceMemorySize ||
-      std::fseek(f, address, SEEK_SET) != 0 || std::fwrite(image.data() + address, 1, n, f) != n ||
-      std::fflush(f) != 0)
-    throw ImageFileError("не удаётся записать " + m_path + ": " + reason());
+  if (!m_file->writable)
+    throw ImageFileError("файл " + m_path + " открыт только для чтения: запись в память отклонена");
+  if (address < 0 || count < 0 || address + count > kDeviceMemorySize)
+    throw ImageFileError("не удаётся записать " + m_path + ": адрес вне памяти");
+  ssize_t n = 0;
+  do n = ::pwrite(m_file->fd, image.data() + address, static_cast<std::size_t>(count), address);
+  while (n < 0 && errno == EINTR);
+  if (n != count)
+    throw ImageFileError("не удаётся записать " + m_path + ": " + systemErrorText(n < 0 ? errno : ENOSPC));
 }

@@ -54,6 +54,10 @@ class PortBackend {
   void busyWait(int units) {
     if (units > 0) busyWaitUs(units * 100);
   }
+  // After an exchange, with the lines idle: what the backend still holds
+  // for the file system is written out (a simulator's trace). Throws SError.
+  virtual void flush() {}
+
   // The bases detection tries, in order.
   virtual std::vector<uint16_t> lptCandidates() const { return {kLpt1, kLpt2, kLpt3}; }
 

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -68,15 +67,49 @@ SimulatorFault parseFault(const std::string& text, const std::string& descriptio
   return fault;
 }
 
-// "PATH,key=value,...": a comma followed by something that is not a known
-// option belongs to the path; after the first option, anything else is
-// refused with `unknownText` (what was found goes into it).
+// The port forms and the words of the "word=value" options each takes. A
+// part of a description that looks like an option ("tarce=t.vcd", a
+// misspelt trace) but is none of its form's is refused, naming those it
+// takes: taken as part of the file name it would silently make a new
+// memory file.
+struct PortForm {
+  const char* prefix;  // "sim:"; "auto" stands alone or before options
+  PortDescription::Kind kind;
+  const char* what;  // whose options, for messages ("симулятора")
+  std::vector<std::string> options;
+};
+
+const std::vector<PortForm>& portForms() {
+  static const std::vector<PortForm> forms = {
+      {"sim:", PortDescription::kSimulator, "симулятора", {"trace", "fault", "base", "rise", "timing"}},
+      {"ppdev:", PortDescription::kPpdev, "порта", {"timing"}},
+      {"io:", PortDescription::kDirectIo, "порта", {"timing"}},
+      {"auto", PortDescription::kAuto, "порта", {"timing"}},
+      {"i2c:", PortDescription::kI2cDev, "адаптера I2C", {"addr"}},
+      {"i2c-sim:", PortDescription::kI2cSimulator, "адаптера I2C", {"addr", "fault"}},
+  };
+  return forms;
+}
+
+// "word=" at the start of a part: a lower-case letter, then letters, digits
+// and dashes. Paths rarely start so ("./m=1.bin" does not).
+std::string optionWord(const std::string& part) {
+  const std::size_t eq = part.find('=');
+  if (eq == std::string::npos || eq == 0 || part[0] < 'a' || part[0] > 'z') return {};
+  for (std::size_t i = 1; i < eq; ++i) {
+    const char c = part[i];
+    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-')) return {};
+  }
+  return part.substr(0, eq);
+}
+
+// "PATH,word=value,...": the parts up to the first option are the path
+// (which may hold commas); after it, every part must be an option.
 struct PathAndOptions {
   std::string path;
   std::vector<std::pair<std::string, std::string>> options;
 };
-PathAndOptions splitOptions(const std::string& rest, const std::vector<std::string>& keys,
-                            const std::function<std::string(const std::string&)>& unknownText) {
+PathAndOptions splitOptions(const std::string& rest, const PortForm& form, const std::string& description) {
   PathAndOptions result;
   std::vector<std::string> parts;
   std::size_t start = 0;
@@ -89,16 +122,19 @@ PathAndOptions splitOptions(const std::string& rest, const std::vector<std::stri
   bool inPath = true;
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const std::string& part = parts[i];
-    const std::size_t eq = part.find('=');
-    const std::string key = eq == std::string::npos ? std::string() : part.substr(0, eq);
-    const bool option = std::find(keys.begin(), keys.end(), key) != keys.end();
-    if (inPath && !option) {
+    const std::string word = optionWord(part);
+    if (inPath && word.empty()) {
       result.path += (i == 0 ? "" : ",") + part;
       continue;
     }
     inPath = false;
-    if (!option) throw PortError(unknownText(part));
-    result.options.emplace_back(key, part.substr(eq + 1));
+    if (word.empty() || std::find(form.options.begin(), form.options.end(), word) == form.options.end()) {
+      std::string known;
+      for (const std::string& o : form.options) known += (known.empty() ? "" : ", ") + o + "=";
+      throw PortError("неизвестный параметр " + std::string(form.what) + " \"" + part + "\" в \"" +
+                      description + "\" (ожидается " + known + ")");
+    }
+    result.options.emplace_back(word, part.substr(word.size() + 1));
   }
   return result;
 }
@@ -118,23 +154,8 @@ int parseRise(const std::string& text, const std::string& description) {
   return static_cast<int>(us);
 }
 
-// "ppdev:PATH", "io:BASE" and "auto", each with an optional ",timing=...".
-std::string parseParallel(const std::string& rest, const std::string& description, PortDescription& d) {
-  const PathAndOptions parts = splitOptions(rest, {"timing"}, [&](const std::string& part) {
-    return "неизвестный параметр порта \"" + part + "\" в \"" + description +
-           "\" (ожидается timing=fast или timing=standard)";
-  });
-  for (const auto& option : parts.options) d.timing = parseTiming(option.second, description);
-  return parts.path;
-}
-
-SimulatorOptions parseSimulator(const std::string& rest, const std::string& description, LinkTiming& timing) {
+SimulatorOptions parseSimulator(const PathAndOptions& parts, const std::string& description) {
   SimulatorOptions options;
-  const PathAndOptions parts =
-      splitOptions(rest, {"trace", "fault", "base", "rise", "timing"}, [&](const std::string& part) {
-        return "неизвестный параметр симулятора \"" + part + "\" в \"" + description +
-               "\" (ожидается trace=ФАЙЛ, fault=..., base=АДРЕС, rise=МКС или timing=fast|standard)";
-      });
   options.imagePath = parts.path;
   for (const auto& [key, value] : parts.options) {
     if (key == "trace" && !value.empty())
@@ -145,8 +166,6 @@ SimulatorOptions parseSimulator(const std::string& rest, const std::string& desc
       options.base = parseBase(value, description);
     else if (key == "rise")
       options.riseUs = parseRise(value, description);
-    else if (key == "timing")
-      timing = parseTiming(value, description);
   }
   if (options.imagePath.empty())
     throw PortError("в \"" + description + "\" не указан файл образа памяти: укажите sim:ФАЙЛ");
@@ -185,18 +204,12 @@ I2cFault parseI2cFault(const std::string& text, const std::string& description) 
 }
 
 // "i2c:PATH[,addr=...]" and "i2c-sim:PATH[,addr=...][,fault=...]".
-void parseI2c(const std::string& rest, const std::string& description, PortDescription& d) {
+void parseI2c(const PathAndOptions& parts, const std::string& description, PortDescription& d) {
   const bool simulated = d.kind == PortDescription::kI2cSimulator;
-  std::vector<std::string> keys{"addr"};
-  if (simulated) keys.push_back("fault");
-  const PathAndOptions parts = splitOptions(rest, keys, [&](const std::string& part) {
-    return "неизвестный параметр адаптера I2C \"" + part + "\" в \"" + description +
-           "\" (ожидается addr=0x50" + (simulated ? " или fault=..." : "") + ")";
-  });
   for (const auto& [key, value] : parts.options) {
     if (key == "addr")
       d.i2cAddress = parseI2cAddress(value, description);
-    else
+    else if (key == "fault")
       d.i2cSimulator.fault = parseI2cFault(value, description);
   }
   if (parts.path.empty())
@@ -242,31 +255,46 @@ std::unique_ptr<PortBackend> openAuto(const PortEnvironment& env) {
 }  // namespace
 
 PortDescription parsePortDescription(const std::string& text) {
-  PortDescription d;
-  if (text == "auto" || text.rfind("auto,", 0) == 0) {
-    d.kind = PortDescription::kAuto;
-    if (!parseParallel(text.substr(4), text, d).empty())
-      throw PortError("неизвестный порт \"" + text + "\"" + kForms);
-  } else if (text.rfind("sim:", 0) == 0) {
-    d.kind = PortDescription::kSimulator;
-    d.simulator = parseSimulator(text.substr(4), text, d.timing);
-  } else if (text.rfind("ppdev:", 0) == 0) {
-    d.kind = PortDescription::kPpdev;
-    d.devicePath = parseParallel(text.substr(6), text, d);
-    if (d.devicePath.empty())
-      throw PortError("в \"" + text + "\" не указано устройство: укажите ppdev:/dev/parport0");
-  } else if (text.rfind("i2c:", 0) == 0) {
-    d.kind = PortDescription::kI2cDev;
-    parseI2c(text.substr(4), text, d);
-  } else if (text.rfind("i2c-sim:", 0) == 0) {
-    d.kind = PortDescription::kI2cSimulator;
-    parseI2c(text.substr(8), text, d);
-  } else if (text.rfind("io:", 0) == 0) {
-    d.kind = PortDescription::kDirectIo;
-    d.ioBase = parseBase(parseParallel(text.substr(3), text, d), text);
-  } else {
+  const PortForm* form = nullptr;
+  std::string rest;
+  for (const PortForm& f : portForms()) {
+    const std::string prefix = f.prefix;
+    if (text.rfind(prefix, 0) != 0) continue;
+    // "auto" takes no path: only options may follow it.
+    if (f.kind == PortDescription::kAuto && text.size() > prefix.size() && text[prefix.size()] != ',')
+      continue;
+    form = &f;
+    rest = text.substr(prefix.size());
+    break;
+  }
+  if (!form)
     throw PortError((text.empty() ? std::string("порт не указан") : "неизвестный порт \"" + text + "\"") +
                     kForms);
+  PortDescription d;
+  d.kind = form->kind;
+  if (d.kind == PortDescription::kAuto && !rest.empty()) rest.erase(0, 1);  // the comma
+  const PathAndOptions parts = splitOptions(rest, *form, text);
+  for (const auto& [key, value] : parts.options)
+    if (key == "timing") d.timing = parseTiming(value, text);
+  switch (d.kind) {
+    case PortDescription::kSimulator:
+      d.simulator = parseSimulator(parts, text);
+      break;
+    case PortDescription::kPpdev:
+      d.devicePath = parts.path;
+      if (d.devicePath.empty())
+        throw PortError("в \"" + text + "\" не указано устройство: укажите ppdev:/dev/parport0");
+      break;
+    case PortDescription::kDirectIo:
+      d.ioBase = parseBase(parts.path, text);
+      break;
+    case PortDescription::kAuto:
+      if (!parts.path.empty()) throw PortError("неизвестный порт \"" + text + "\"" + kForms);
+      break;
+    case PortDescription::kI2cDev:
+    case PortDescription::kI2cSimulator:
+      parseI2c(parts, text, d);
+      break;
   }
   return d;
 }

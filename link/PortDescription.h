@@ -16,6 +16,9 @@
 //   i2c-sim:PATH[,addr=0x50][,fault=absent|nack:N|eio:N|eagain:N]
 //       the simulated I2C adapter; PATH as for sim:, a fault at transfer N
 //
+// Options are "word=value" parts after the path; a part that looks like one
+// but is no option of its form is refused, naming those the form takes.
+//
 // Opening a port may touch the file system and the operating system; any
 // thread, but the backend it returns is used by one thread at a time.
 #pragma once

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "model/Cp1251.h"
+#include "model/SafeFile.h"
 
 namespace {
 
@@ -76,8 +77,12 @@ bool writeUsage(const std::string& path, const std::vector<int32_t>& driverUsers
   };
   put(static_cast<int32_t>(driverUsers.size()));
   for (const int32_t id : driverUsers) put(id);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  return out && out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) && out.flush();
+  try {
+    saveFile(path, bytes);
+    return true;
+  } catch (const SaveError&) {
+    return false;
+  }
 }
 
 bool readable(const std::string& path) { return static_cast<bool>(std::ifstream(path, std::ios::binary)); }

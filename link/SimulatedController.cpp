@@ -27,7 +27,11 @@ SimulatedController::SimulatedController(const SimulatorOptions& options)
     }
     m_memory = m_store->loaded();
   }
-  if (!options.tracePath.empty()) m_trace = std::make_unique<VcdTrace>(options.tracePath, m_scl, m_sda);
+  if (options.tracePath.empty()) return;
+  if (m_store && m_store->isFile(options.tracePath))
+    throw PortError("симулятор контроллера: файл трассы " + options.tracePath +
+                    " — это файл памяти симулятора; укажите для трассы другой файл");
+  m_trace = std::make_unique<VcdTrace>(options.tracePath, m_scl, m_sda);
 }
 
 SimulatedController::SimulatedController(const MemoryImage& image, uint16_t base, SimulatorFault fault)
@@ -53,6 +57,10 @@ void SimulatedController::finishWriteCycle() {
   m_cycleEnd = 0;
   ++m_completedCycles;
   save();
+}
+
+void SimulatedController::flush() {
+  if (m_trace) m_trace->flush();
 }
 
 void SimulatedController::save() {
@@ -152,6 +160,7 @@ void SimulatedController::startCondition() {
 
 void SimulatedController::stopCondition() {
   if (m_pageWritten != 0 && answering()) {
+    if (m_store) m_store->checkWritable();
     const bool lost =
         m_fault.kind == SimulatorFault::kDropWrite && ++m_writesSinceFault == m_fault.droppedWrite;
     for (int i = 0; i < kPageSize; ++i) {

@@ -66,8 +66,10 @@ class SimulatedController : public PortBackend {
   static constexpr int kPageSize = 32;
 
   // Opens the image file (an existing 8192-byte file as it is; a missing one
-  // is created with factoryImage(); any other size is refused) and the trace.
-  // Throws PortError with the reason.
+  // is created with factoryImage(); any other size is refused; ImageStore
+  // locks it) and the trace, which may not be the image file. A read-only
+  // image file gives a memory whose writes fail. Throws PortError with the
+  // reason.
   explicit SimulatedController(const SimulatorOptions& options);
   // A memory-only controller holding image, for tests and benchmarks.
   explicit SimulatedController(const MemoryImage& image, uint16_t base = kLpt1, SimulatorFault fault = {});
@@ -79,6 +81,8 @@ class SimulatedController : public PortBackend {
   uint64_t clockUs() override { return m_now; }
   void sleep(int milliseconds) override;
   void resetLines(uint16_t base) override;
+  // Puts the trace written so far in its file.
+  void flush() override;
 
   // What tests look at.
   struct LineReset {

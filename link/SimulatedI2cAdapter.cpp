@@ -83,6 +83,7 @@ int SimulatedI2cAdapter::transfer(I2cMessage* messages, int count) {
 }
 
 void SimulatedI2cAdapter::storePage() {
+  if (m_store) m_store->checkWritable();
   for (int i = 0; i < kPageSize; ++i)
     if (m_pageWritten & (1u << i)) m_memory[m_pageBase + i] = m_page[i];
   m_cycleEnd = m_now + kWriteCycleUs;

@@ -1,41 +1,87 @@
 #include "link/VcdTrace.h"
 
-#include <cerrno>
 #include <cinttypes>
-#include <cstring>
+#include <cstdio>
 
 #include "link/PortBackend.h"
-#include "model/SystemErrorText.h"
+#include "link/SError.h"
+#include "model/Cp1251.h"
+#include "model/SafeFile.h"
+
+namespace {
+
+// A whole-memory dump changes the lines about a million times.
+constexpr std::size_t kBufferSize = 1 << 16;
+
+}  // namespace
 
 VcdTrace::VcdTrace(const std::string& path, bool scl, bool sda) : m_scl(scl), m_sda(sda) {
-  m_file = std::fopen(path.c_str(), "w");
-  if (!m_file) throw PortError("не удаётся записать файл трассы " + path + ": " + systemErrorText(errno));
-  // A large buffer: a whole-memory dump changes the lines about a million times.
-  std::setvbuf(m_file, nullptr, _IOFBF, 1 << 16);
-  std::fprintf(m_file,
-               "$timescale 1 us $end\n"
-               "$scope module top $end\n"
-               "$var wire 1 ! scl $end\n"
-               "$var wire 1 \" sda $end\n"
-               "$upscope $end\n"
-               "$enddefinitions $end\n"
-               "#0\n%c!\n%c\"\n",
-               scl ? '1' : '0', sda ? '1' : '0');
+  try {
+    m_file = std::make_unique<SafeFile>(path);
+  } catch (const SaveError& e) {
+    throw PortError("не удаётся записать файл трассы \"" + e.path() + "\": " + e.reason());
+  }
+  m_buffer.reserve(kBufferSize + 64);
+  m_buffer +=
+      "$timescale 1 us $end\n"
+      "$scope module top $end\n"
+      "$var wire 1 ! scl $end\n"
+      "$var wire 1 \" sda $end\n"
+      "$upscope $end\n"
+      "$enddefinitions $end\n"
+      "#0\n";
+  m_buffer += scl ? "1!\n" : "0!\n";
+  m_buffer += sda ? "1\"\n" : "0\"\n";
 }
 
 VcdTrace::~VcdTrace() {
-  std::fprintf(m_file, "#%" PRIu64 "\n", m_lastTime + 1);
-  std::fclose(m_file);
+  try {
+    flush();
+  } catch (...) {
+  }
+}
+
+void VcdTrace::stamp(uint64_t timeUs) {
+  char text[32];
+  std::snprintf(text, sizeof text, "#%" PRIu64 "\n", timeUs);
+  m_buffer += text;
+  m_lastTime = timeUs;
+}
+
+void VcdTrace::writeBuffer() {
+  if (m_failure.empty()) {
+    try {
+      m_file->write(m_buffer);
+    } catch (const SaveError& e) {
+      m_failure = e.what();
+    }
+  }
+  m_buffer.clear();
 }
 
 void VcdTrace::record(uint64_t timeUs, bool scl, bool sda) {
   if (scl == m_scl && sda == m_sda) return;
-  if (timeUs != m_lastTime) {
-    std::fprintf(m_file, "#%" PRIu64 "\n", timeUs);
-    m_lastTime = timeUs;
-  }
-  if (scl != m_scl) std::fprintf(m_file, "%c!\n", scl ? '1' : '0');
-  if (sda != m_sda) std::fprintf(m_file, "%c\"\n", sda ? '1' : '0');
+  if (timeUs != m_lastTime) stamp(timeUs);
+  if (scl != m_scl) m_buffer += scl ? "1!\n" : "0!\n";
+  if (sda != m_sda) m_buffer += sda ? "1\"\n" : "0\"\n";
   m_scl = scl;
   m_sda = sda;
+  if (m_buffer.size() >= kBufferSize) writeBuffer();
+}
+
+void VcdTrace::flush() {
+  // The closing stamp lets a decoder finish the last STOP; changes that
+  // follow in a later exchange come after it.
+  stamp(m_lastTime + 1);
+  writeBuffer();
+  if (m_failure.empty()) {
+    try {
+      m_file->commit();
+    } catch (const SaveError& e) {
+      m_failure = e.what();
+    }
+  }
+  if (m_failure.empty() || m_reported) return;
+  m_reported = true;
+  throw SError(SError::kLinkBroken, cp1251::fromUtf8("Трасса не записана: " + m_failure));
 }

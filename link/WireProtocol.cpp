@@ -400,6 +400,7 @@ void BitBangedMemory::end(DeviceLink& link) {
     throw;
   }
   m_port->resetLines(link.lptBase.load());
+  m_port->flush();
 }
 
 void BitBangedMemory::transfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {

@@ -13,6 +13,7 @@
 #include "apps/tkv88ctl/Args.h"
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "apps/tkv88ctl/DeviceSupport.h"
+#include "apps/tkv88ctl/Output.h"
 #include "document/BackupStore.h"
 #include "document/CTkv88_3Doc.h"
 #include "document/ConfigFile.h"
@@ -136,28 +137,6 @@ MemoryImage readImage(const std::string& path) {
   throw Failure(path + " does not exist");
 }
 
-std::optional<std::string> output(const Args& args) {
-  std::optional<std::string> o = args.option("-o");
-  if (!o) o = args.option("--output");
-  if (o && *o == "-") o.reset();
-  return o;
-}
-
-void writeStdout(const void* data, std::size_t size) {
-  if (std::fwrite(data, 1, size, stdout) != size || std::fflush(stdout) != 0)
-    throw Failure("cannot write to the standard output");
-}
-
-void writeConfigurationOut(const DeviceData& config, const std::optional<std::string>& path) {
-  const std::string text = configfile::write(config);
-  if (!path) return writeStdout(text.data(), text.size());
-  try {
-    configfile::writeFile(*path, text);
-  } catch (const configfile::FileError& e) {
-    throw Failure(e.what());
-  }
-}
-
 // ---- read ------------------------------------------------------------------
 
 int runRead(const std::vector<std::string>& argv) {
@@ -170,7 +149,7 @@ int runRead(const std::vector<std::string>& argv) {
   doc.readDevice();
   host.throwIfFailed();
   const DeviceData& read = *doc.deviceData();
-  writeConfigurationOut(read, output(args));
+  writeOutput(outputOption(args), configfile::write(read));
   int steps = 0;
   for (const Program& p : read.programs) steps += p.stepCount();
   session.note("read " + std::to_string(read.programCount()) + " programs with " + std::to_string(steps) +
@@ -254,8 +233,8 @@ int runWrite(const std::vector<std::string>& argv) {
 int runImage(const std::vector<std::string>& argv) {
   const Args args(argv, {"-o", "--output", "--base"}, {"--fit"});
   args.expectPositional(1, 1);
-  const std::optional<std::string> out = output(args);
-  if (!out && ::isatty(STDOUT_FILENO))
+  const std::string out = outputOption(args);
+  if (out == "-" && ::isatty(STDOUT_FILENO))
     throw UsageError("the image is binary: give -o IMAGE or redirect the output");
   std::unique_ptr<DeviceData> config = readConfigurationFile(args.positional()[0]);
   prepareForWrite(*config, args.flag("--fit"), "image");
@@ -263,15 +242,7 @@ int runImage(const std::vector<std::string>& argv) {
   const std::optional<std::string> base = args.option("--base");
   MemoryImage image = base ? readImage(*base) : factoryImage();
   WriteConfiguration(*config, image);
-  if (!out) {
-    writeStdout(image.data(), image.size());
-    return 0;
-  }
-  try {
-    writeFileAtomically(*out, image.data(), image.size());
-  } catch (const ImageFileError& e) {
-    throw Failure(e.what());
-  }
+  writeOutput(out, imageBytes(image));
   return 0;
 }
 
@@ -280,7 +251,7 @@ int runImage(const std::vector<std::string>& argv) {
 int runDecode(const std::vector<std::string>& argv) {
   const Args args(argv, {"-o", "--output"});
   args.expectPositional(1, 1);
-  writeConfigurationOut(ReadConfiguration(readImage(args.positional()[0])), output(args));
+  writeOutput(outputOption(args), configfile::write(ReadConfiguration(readImage(args.positional()[0]))));
   return 0;
 }
 

@@ -10,36 +10,12 @@
 
 #include "apps/tkv88ctl/Args.h"
 #include "apps/tkv88ctl/CtlCommand.h"
+#include "apps/tkv88ctl/Output.h"
 #include "document/CTkv88_3Doc.h"
 #include "document/ConfigCompare.h"
 #include "model/Cp1251.h"
 
 namespace {
-
-// ---- Output ----------------------------------------------------------------
-
-// "-o FILE" or "--output FILE"; "-" or nothing means standard output. An
-// empty name is refused rather than taken as standard output, which would
-// leave the file unsaved while reporting success.
-std::string outputOption(const Args& args, const std::string& fallback) {
-  for (const char* name : {"-o", "--output"}) {
-    if (auto o = args.option(name)) {
-      if (o->empty()) throw UsageError(std::string("option ") + name + " needs a file name");
-      return *o;
-    }
-  }
-  return fallback;
-}
-
-void writeOut(CTkv88_3Doc& doc, const std::string& path) {
-  if (path.empty() || path == "-") {
-    const std::string bytes = doc.text();
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
-      throw Failure("cannot write to standard output");
-    return;
-  }
-  doc.saveFile(path);
-}
 
 // ---- new -------------------------------------------------------------------
 
@@ -48,7 +24,7 @@ int runNew(const std::vector<std::string>& argv) {
   args.expectPositional(0, 0);
   CTkv88_3Doc doc;
   doc.newDocument();
-  writeOut(doc, outputOption(args, "-"));
+  writeOutput(outputOption(args), doc.text());
   return 0;
 }
 
@@ -84,7 +60,6 @@ int runList(const std::vector<std::string>& argv) {
     }
   }
   for (const Parameter* cell : ListOrder(d.general)) printRow("L2", *cell);
-  if (std::fflush(stdout) != 0) throw Failure("cannot write to standard output");
   return 0;
 }
 
@@ -222,7 +197,7 @@ int runSet(const std::vector<std::string>& argv) {
   // leaves the file untouched.
   for (std::size_t i = 1; i < args.positional().size(); ++i) applyAssignment(doc, args.positional()[i]);
   for (const std::string& a : names) applyAssignment(doc, a);
-  writeOut(doc, outputOption(args, file));
+  writeOutput(outputOption(args, file), doc.text());
   return 0;
 }
 
@@ -234,7 +209,7 @@ int runNormalize(const std::vector<std::string>& argv) {
   const std::string& file = args.positional()[0];
   CTkv88_3Doc doc;
   doc.openFile(file);
-  writeOut(doc, outputOption(args, file));
+  writeOutput(outputOption(args, file), doc.text());
   return 0;
 }
 

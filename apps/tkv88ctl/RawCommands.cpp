@@ -13,6 +13,7 @@
 #include "apps/tkv88ctl/Args.h"
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "apps/tkv88ctl/DeviceSupport.h"
+#include "apps/tkv88ctl/Output.h"
 #include "link/ImageFile.h"
 #include "link/MemoryAccess.h"
 
@@ -74,12 +75,15 @@ std::string hex(unsigned value, int digits) {
   return text;
 }
 
-// Reads count bytes from address in whole bus blocks.
+// Reads count bytes from address in whole bus blocks. A memory that falls
+// silent in the last block leaves its rest reading as 0xFF; the closing
+// one-byte read makes that a broken link instead of data.
 void readRange(DeviceLink& link, uint8_t* dst, int address, int count) {
   for (int done = 0; done < count; done += kBlock) {
     const int n = count - done < kBlock ? count - done : kBlock;
     ReadBlockRetry(link, dst + done, static_cast<uint32_t>(address + done), 0, n);
   }
+  ConfirmAnswering(link, static_cast<uint32_t>(address));
 }
 
 // The addresses where two ranges differ, as a short text for a message.
@@ -97,26 +101,18 @@ std::string listDifferences(const uint8_t* wanted, const uint8_t* found, int add
 }
 
 int runDump(const std::vector<std::string>& argv) {
-  const Args args(argv, device_support::valueOptions({"-o"}), device_support::flags());
+  const Args args(argv, device_support::valueOptions({"-o", "--output"}), device_support::flags());
   args.expectPositional(0, 0);
-  const auto output = args.option("-o");
-  if ((!output || *output == "-") && ::isatty(STDOUT_FILENO))
+  const std::string output = outputOption(args);
+  if (output == "-" && ::isatty(STDOUT_FILENO))
     throw UsageError("the image is binary: give -o IMAGE or redirect the output");
 
   DeviceSession session(args);
   MemoryImage image{};
   session.run("dump", kDeviceMemorySize,
               [&](DeviceLink& link) { readRange(link, image.data(), 0, kDeviceMemorySize); });
-  if (output && *output != "-") {
-    try {
-      writeFileAtomically(*output, image.data(), image.size());
-    } catch (const ImageFileError& e) {
-      throw Failure(e.what());
-    }
-    session.note("read " + std::to_string(kDeviceMemorySize) + " bytes into " + *output);
-  } else if (std::fwrite(image.data(), 1, image.size(), stdout) != image.size() || std::fflush(stdout) != 0) {
-    throw Failure("cannot write the image to the standard output");
-  }
+  writeOutput(output, imageBytes(image));
+  if (output != "-") session.note("read " + std::to_string(kDeviceMemorySize) + " bytes into " + output);
   return 0;
 }
 
@@ -205,13 +201,15 @@ int runPoke(const std::vector<std::string>& argv) {
   return 0;
 }
 
-const CtlCommand::Registrar dump({"dump", "read the controller's whole 8 KB memory into an image file",
-                                  "Usage: tkv88ctl dump [--port PORT] [-q] [-o IMAGE]\n"
-                                  "Reads the whole 8 KB memory of the controller: a backup of everything it\n"
-                                  "holds. Without -o (or with -o -) the image goes to the standard output.\n"
-                                  "An existing IMAGE is replaced only once the read has succeeded.\n\n"
-                                  "Options:\n" TKV88CTL_DEVICE_OPTIONS_HELP,
-                                  runDump});
+const CtlCommand::Registrar dump(
+    {"dump", "read the controller's whole 8 KB memory into an image file",
+     "Usage: tkv88ctl dump [--port PORT] [-q] [-o IMAGE]\n"
+     "Reads the whole 8 KB memory of the controller: a backup of everything it\n"
+     "holds. Without -o (or with -o -) the image goes to the standard output.\n"
+     "An existing IMAGE is replaced only once the read has succeeded.\n\n"
+     "Options:\n"
+     "  -o, --output IMAGE  where to save the image\n" TKV88CTL_DEVICE_OPTIONS_HELP,
+     runDump});
 
 const CtlCommand::Registrar restore(
     {"restore", "write an 8 KB image back to the controller and verify it",

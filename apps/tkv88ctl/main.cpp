@@ -9,6 +9,8 @@
 
 #include "Tkv88Version.h"
 #include "apps/tkv88ctl/CtlCommand.h"
+#include "apps/tkv88ctl/Output.h"
+#include "model/SystemErrorText.h"
 
 namespace {
 
@@ -59,7 +61,14 @@ int main(int argc, char** argv) {
       }
     }
     try {
-      return c.run(rest);
+      const int status = c.run(rest);
+      // Output that never reached its file or pipe is no success.
+      if (const int error = standardOutputError()) {
+        std::fprintf(stderr, "tkv88ctl %s: не удаётся записать стандартный вывод: %s\n", c.name,
+                     systemErrorText(error).c_str());
+        return status == 0 ? 1 : status;
+      }
+      return status;
     } catch (const UsageError& e) {
       std::fprintf(stderr, "tkv88ctl %s: %s (see \"tkv88ctl %s --help\")\n", c.name, e.what(), c.name);
       return 2;

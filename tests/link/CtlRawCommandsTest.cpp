@@ -1,7 +1,11 @@
 // tkv88ctl dump, restore, peek and poke, run as the built program against
 // the simulated controller's image file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -99,6 +103,8 @@ TEST_F(CtlRawCommands, BadInputIsRefusedBeforeTheDeviceIsTouched) {
       {"poke --port PORT 8191 0102", 2, "fit within the memory"},
       {"restore --port PORT missing.bin", 1, "does not exist"},
       {"dump --port nonsense -o x.bin", 1, "неизвестный порт \"nonsense\""},
+      // A misspelt option would name a new memory file "controller.bin,tarce=t.vcd".
+      {"peek --port PORT,tarce=t.vcd 0", 1, "неизвестный параметр симулятора \"tarce=t.vcd\""},
   };
   for (const auto& c : cases) {
     std::string args = c.args;
@@ -108,6 +114,7 @@ TEST_F(CtlRawCommands, BadInputIsRefusedBeforeTheDeviceIsTouched) {
     EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << ": " << r.err;
   }
   EXPECT_FALSE(fs::exists(image)) << "no command opened the port";
+  EXPECT_FALSE(fs::exists(image.string() + ",tarce=t.vcd"));
 
   putImage(dir / "short.bin", std::string(100, 'x'));
   const CtlRun r = ctl("restore --port " + port + " " + (dir / "short.bin").string());
@@ -130,6 +137,138 @@ TEST_F(CtlRawCommands, DeviceErrorsReportTextAndCodeAndKeepTheOldBackup) {
   const CtlRun broken = ctl("poke --port " + port + ",fault=dropout:30 0 0102030405060708090a");
   EXPECT_EQ(broken.status, 1);
   EXPECT_NE(broken.err.find("Связь с прибором прервалась (code 2)"), std::string::npos) << broken.err;
+}
+
+// Every output goes through saveFile: nothing that is no file of theirs is
+// replaced, and a link planted at the temporary name the old code used is
+// never followed.
+TEST_F(CtlRawCommands, OutputsNeverReplaceWhatIsNoFileOfTheirs) {
+  const fs::path config = dir / "c.tkv88";
+  ASSERT_EQ(ctl("new -o " + config.string()).status, 0);
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  putImage(dir / "locked", "keep");
+  ::chmod((dir / "locked").c_str(), 0444);
+  putImage(dir / "victim", "victim");
+  const std::string commands[] = {"dump -q --port " + port, "read -q --no-backup --port " + port,
+                                  "image " + config.string()};
+  for (const std::string& command : commands) {
+    const CtlRun pipe = ctl(command + " -o " + (dir / "pipe").string());
+    EXPECT_EQ(pipe.status, 1) << command;
+    EXPECT_NE(pipe.err.find("это канал (FIFO), а не обычный файл"), std::string::npos) << pipe.err;
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
+    const CtlRun locked = ctl(command + " -o " + (dir / "locked").string());
+    EXPECT_EQ(locked.status, 1) << command;
+    EXPECT_NE(locked.err.find("файл защищён от записи"), std::string::npos) << locked.err;
+    EXPECT_EQ(readFile(dir / "locked"), "keep");
+    EXPECT_EQ(fs::status(dir / "locked").permissions(), fs::perms(0444));
+
+    fs::remove(dir / "out");
+    fs::create_symlink(dir / "victim", dir / "out.tmp");
+    EXPECT_EQ(ctl(command + " -o " + (dir / "out").string()).status, 0) << command;
+    EXPECT_EQ(readFile(dir / "victim"), "victim") << command;
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / "out"))) << command;
+    fs::remove(dir / "out.tmp");
+  }
+}
+
+// A memory falling silent within a read's last block leaves the rest of it
+// reading as 0xFF; a read ends with a one-byte read that proves the memory
+// still answers. Wherever the silence begins near the end, the command
+// either fails or gives the true bytes.
+TEST_F(CtlRawCommands, ReadsNeverTakeASilentMemoryForData) {
+  putImage(image, std::string(reinterpret_cast<const char*>(factoryImage().data()), kDeviceMemorySize));
+  const struct {
+    std::string args;  // N: the bytes on the bus before the memory falls silent
+    std::string expected;
+  } commands[] = {
+      {"dump -q --port " + port + ",fault=dropout:N", readFile(image)},
+      {"peek -q --port " + port + ",fault=dropout:N 0 32",
+       "0000: 04 80 AA 85 2A C0 02 0A 48 E2 4F 06 CD 00 06 49\n"
+       "0010: FC C9 A0 19 C0 20 89 3F 19 34 03 18 00 40 40 00\n"},
+  };
+  for (const auto& c : commands) {
+    auto run = [&](int n) {
+      std::string args = c.args;
+      args.replace(args.find(":N") + 1, 1, std::to_string(n));
+      return ctl(args);
+    };
+    // Where the command begins to succeed.
+    int fails = 0, succeeds = 20000;
+    while (succeeds - fails > 1) {
+      const int middle = (fails + succeeds) / 2;
+      (run(middle).status == 0 ? succeeds : fails) = middle;
+    }
+    for (int n = succeeds - 40; n <= succeeds + 2; ++n) {
+      const CtlRun r = run(n);
+      if (r.status == 0)
+        EXPECT_EQ(r.out, c.expected) << c.args << " silent after " << n;
+      else
+        EXPECT_NE(r.err.find("Связь с прибором прервалась"), std::string::npos) << r.err;
+    }
+  }
+}
+
+// Output lost on its way is no success: the standard output full, a trace
+// beyond what the disk takes.
+TEST_F(CtlRawCommands, OutputThatCannotBeWrittenFailsTheCommand) {
+  const std::string ctlPath = std::string(TKV88_BINARY_DIR) + "/apps/tkv88ctl/tkv88ctl";
+  const std::string err = (dir / "err").string();
+  auto status = [&](const std::string& script) {
+    const int raw = std::system(("sh -c \"" + script + "\" 2> '" + err + "' < /dev/null").c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  };
+  ASSERT_EQ(ctl("new -o " + (dir / "c.tkv88").string()).status, 0);
+  for (const std::string& command : {"peek --port " + port + " 0 64", "list " + (dir / "c.tkv88").string()}) {
+    EXPECT_EQ(status(ctlPath + " " + command + " > /dev/full"), 1) << command;
+    EXPECT_NE(readFile(err).find("не удаётся записать стандартный вывод: на диске нет места"),
+              std::string::npos)
+        << readFile(err);
+  }
+  // A file size limit stands in for a full disk (the signal it raises is ignored).
+  const fs::path trace = dir / "bus.vcd";
+  EXPECT_EQ(status("trap '' XFSZ; ulimit -f 64; exec " + ctlPath + " dump -q --port " + port +
+                   ",trace=" + trace.string() + " -o " + (dir / "d.bin").string()),
+            1);
+  EXPECT_NE(readFile(err).find("Трасса не записана: не удаётся записать \"" + trace.string()),
+            std::string::npos)
+      << readFile(err);
+  EXPECT_FALSE(fs::exists(dir / "d.bin"));
+}
+
+// A simulator holds its memory file locked: a second program waits a
+// moment, then fails naming the file; two writers never tear the memory.
+// A file the user may only read is read, and writes to it are refused.
+TEST_F(CtlRawCommands, SimulatorMemoryFilesAreNeverTornNorWrittenAgainstTheirMode) {
+  putImage(image, randomImage(3));
+  {
+    const int fd = ::open(image.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    const CtlRun held = ctl("peek --port " + port + " 0");
+    ::close(fd);
+    EXPECT_EQ(held.status, 1);
+    EXPECT_NE(held.err.find("файл памяти " + image.string() + " занят другой программой"), std::string::npos)
+        << held.err;
+  }
+
+  putImage(dir / "a.bin", randomImage(4));
+  putImage(dir / "b.bin", randomImage(5));
+  const std::string restore = std::string(TKV88_BINARY_DIR) +
+                              "/apps/tkv88ctl/tkv88ctl restore -q --all --port " + port + " " + dir.string();
+  ASSERT_EQ(std::system(("(" + restore + "/a.bin & " + restore + "/b.bin & wait) 2>/dev/null").c_str()), 0);
+  const std::string after = readFile(image);
+  EXPECT_TRUE(after == randomImage(4) || after == randomImage(5));
+
+  ::chmod(image.c_str(), 0444);
+  for (const std::string prefix : {"sim:", "i2c-sim:"}) {
+    const CtlRun peek = ctl("peek --port " + prefix + image.string() + " 0 1");
+    EXPECT_EQ(peek.status, 0) << peek.err;
+    const CtlRun poke = ctl("poke --port " + prefix + image.string() + " 0 00");
+    EXPECT_EQ(poke.status, 1);
+    EXPECT_NE(poke.err.find("Файл памяти симулятора " + image.string() + " открыт только для чтения"),
+              std::string::npos)
+        << poke.err;
+  }
+  EXPECT_EQ(readFile(image), after);
 }
 
 }  // namespace

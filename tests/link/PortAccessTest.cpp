@@ -2,6 +2,8 @@
 // gets when a port cannot be opened, the base lookup of ppdev devices and
 // the placement of ports at the bases detection probes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <cerrno>
 #include <chrono>
@@ -63,6 +65,8 @@ TEST(PortDescription, ParsesEveryForm) {
   EXPECT_EQ(i2cSim.i2cSimulator.fault.error, EIO);
   EXPECT_EQ(i2cSim.i2cSimulator.fault.atTransfer, 7u);
   EXPECT_EQ(parsePortDescription("i2c-sim:x,fault=absent").i2cSimulator.fault.kind, I2cFault::kAbsent);
+  EXPECT_EQ(parsePortDescription("sim:./m=1.bin,trace=/a=b/t.vcd").simulator.imagePath, "./m=1.bin");
+  EXPECT_EQ(parsePortDescription("sim:./m=1.bin,trace=/a=b/t.vcd").simulator.tracePath, "/a=b/t.vcd");
 }
 
 // The parallel-port forms take the timing; the fast one unless told. The
@@ -125,13 +129,20 @@ TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
       {"i2c-sim:x,fault=nack:", "неверный номер передачи"},
       {"i2c-sim:x,fault=smoke", "неизвестная неисправность \"smoke\""},
       {"auto,timing=slow", "неизвестная скорость обмена \"slow\""},
-      {"auto,rise=20", "неизвестный порт \"auto,rise=20\""},
       {"autox", "неизвестный порт \"autox\""},
       {"ppdev:/dev/parport0,timing=", "неизвестная скорость обмена"},
       {"io:0x378,timing=fast,speed=1", "неизвестный параметр порта \"speed=1\""},
       {"sim:x,rise=-5", "неверное время нарастания"},
       {"sim:x,rise=", "неверное время нарастания"},
       {"i2c:/dev/i2c-1,addr=0x50,timing=fast", "неизвестный параметр адаптера I2C \"timing=fast\""},
+      // A word=value part its form does not know is refused, not taken into the path.
+      {"sim:m.bin,tarce=t.vcd",
+       "параметр симулятора \"tarce=t.vcd\" в \"sim:m.bin,tarce=t.vcd\" (ожидается trace=, fault=, base=, rise=, "
+       "timing=)"},
+      {"i2c-sim:m.bin,adr=0x51",
+       "параметр адаптера I2C \"adr=0x51\" в \"i2c-sim:m.bin,adr=0x51\" (ожидается addr=, fault=)"},
+      {"ppdev:/dev/parport0,speed=1", "параметр порта \"speed=1\" в \"ppdev:/dev/parport0,speed=1\" (ожидается timing=)"},
+      {"auto,rise=20", "неизвестный параметр порта \"rise=20\" в \"auto,rise=20\" (ожидается timing=)"},
   };
   for (const auto& c : cases) {
     try {
@@ -235,6 +246,12 @@ TEST_F(PortFiles, OpeningFailuresSayWhatToDo) {
 
   EXPECT_TRUE(contains(openError("i2c:" + (dir / "i2c-9").string()), "modprobe i2c-dev"));
   EXPECT_TRUE(contains(openError("i2c:" + (dir / "notaport").string()), "не устройство шины I2C"));
+  // A device of another driver (a terminal's 5:0 here) is never sent an I2C request.
+  if (::mknod((dir / "i2c-5").c_str(), S_IFCHR | 0600, makedev(5, 0)) == 0) {
+    EXPECT_TRUE(
+        contains(openError("i2c:" + (dir / "i2c-5").string()),
+                 "не устройство шины I2C (i2c-dev): это устройство 5:0, а у шин i2c-dev старший номер 89"));
+  }
   EXPECT_THROW(openPort("i2c-sim:" + (dir / "m.bin").string()), PortError);  // not a parallel port
   EXPECT_TRUE(contains(i2cDevErrorMessage("/dev/i2c-1", EACCES), "usermod -aG i2c"));
   EXPECT_TRUE(contains(i2cDevErrorMessage("/dev/i2c-1", 0), "только SMBus"));

@@ -234,6 +234,25 @@ TEST_F(SimulatorFiles, MissingImageIsCreatedFactoryNewAndWritesLandInIt) {
   EXPECT_EQ(again.memory()[0x1001], 2);
 }
 
+// A trace written over the memory file would turn the memory into a trace.
+TEST_F(SimulatorFiles, TheTraceIsNeverTheMemoryFile) {
+  const fs::path image = dir / "m.bin";
+  fs::create_symlink(image, dir / "link.vcd");
+  const MemoryImage factory = factoryImage();
+  for (const fs::path& trace : {image, dir / "link.vcd"}) {
+    SimulatorOptions options;
+    options.imagePath = image.string();
+    options.tracePath = trace.string();
+    try {
+      SimulatedController sim(options);
+      ADD_FAILURE() << trace;
+    } catch (const PortError& e) {
+      EXPECT_NE(std::string(e.what()).find("это файл памяти симулятора"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(readFile(image), std::string(factory.begin(), factory.end()));
+  }
+}
+
 TEST_F(SimulatorFiles, ImageOfAnotherSizeIsRefusedAndLeftAlone) {
   for (const std::size_t size : {std::size_t{0}, std::size_t{8191}, std::size_t{8193}}) {
     const fs::path image = dir / ("short" + std::to_string(size));
