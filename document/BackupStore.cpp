@@ -1,6 +1,8 @@
 #include "document/BackupStore.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -10,6 +12,8 @@
 
 #include "document/ConfigFile.h"
 #include "model/Cp1251.h"
+#include "model/SafeFile.h"
+#include "model/SystemErrorText.h"
 
 namespace fs = std::filesystem;
 
@@ -21,6 +25,8 @@ constexpr std::string_view kTimeKey = "Time=";
 constexpr std::string_view kPortKey = "Port=";
 constexpr std::string_view kNameKey = "DeviceDataName=";
 constexpr int kHeaderLines = 16;  // the keys a listing looks for stand in the first lines
+
+constexpr std::size_t kStemSize = 19;  // "20240131-142501-123"
 
 // "20240131-142501-123" and optionally "-N": the store's own names.
 bool isBackupName(const std::string& name) {
@@ -37,18 +43,19 @@ bool isBackupName(const std::string& name) {
   return true;
 }
 
-// Names sort by time; a suffix orders two taken in the same millisecond.
-bool olderName(const std::string& a, const std::string& b) {
-  const std::string sa = a.substr(0, 19), sb = b.substr(0, 19);
-  if (sa != sb) return sa < sb;
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;
+// The N of "...-N.tkv88"; 1 for a name without it.
+int sequenceOf(const std::string& name) {
+  const std::size_t end = name.size() - kExtension.size();
+  int n = 1;
+  if (end > kStemSize + 1) std::from_chars(name.data() + kStemSize + 1, name.data() + end, n);
+  return n;
 }
 
-std::tm localTime(std::time_t t) {
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return tm;
+// Names sort by time, then by their sequence number.
+bool olderName(const std::string& a, const std::string& b) {
+  const std::string sa = a.substr(0, kStemSize), sb = b.substr(0, kStemSize);
+  if (sa != sb) return sa < sb;
+  return sequenceOf(a) < sequenceOf(b);
 }
 
 // A single line of the section: no line breaks may get in.
@@ -73,36 +80,67 @@ BackupStore::BackupStore(std::string directory) : m_directory(std::move(director
 
 std::string BackupStore::save(const DeviceData& config, std::string_view port, std::string_view name,
                               std::chrono::system_clock::time_point when) const {
+  using configfile::FileError;
   if (m_directory.empty())
-    throw configfile::FileError(configfile::FileError::Direction::Write, "backups",
-                                "не известна домашняя папка (переменная HOME не задана)");
+    throw FileError(FileError::Direction::Write, "backups",
+                    "не известна домашняя папка (переменная HOME не задана)");
   std::error_code ec;
   fs::create_directories(m_directory, ec);
-  if (ec) throw configfile::FileError(configfile::FileError::Direction::Write, m_directory, ec.message());
+  if (ec) throw FileError(FileError::Direction::Write, m_directory, systemErrorText(ec.value()));
 
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
-  const std::tm tm = localTime(static_cast<std::time_t>(ms / 1000));
+  const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
+  std::tm utc{}, local{};
+  gmtime_r(&seconds, &utc);
+  localtime_r(&seconds, &local);
   char stem[64], stamp[32];
-  std::snprintf(stem, sizeof stem, "%04d%02d%02d-%02d%02d%02d-%03d", tm.tm_year + 1900, tm.tm_mon + 1,
-                tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms % 1000));
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
-  std::string path = m_directory + "/" + stem + std::string(kExtension);
-  for (int n = 2; fs::exists(path, ec); ++n)
-    path = m_directory + "/" + stem + "-" + std::to_string(n) + std::string(kExtension);
+  std::snprintf(stem, sizeof stem, "%04d%02d%02d-%02d%02d%02d-%03d", utc.tm_year + 1900, utc.tm_mon + 1,
+                utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(ms % 1000));
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
 
   // The configuration's own name line gives way to the backup's name.
   std::string body = configfile::write(config);
   const std::size_t firstLine = body.find('\n');
   if (body.compare(0, kNameKey.size(), kNameKey) == 0 && firstLine != std::string::npos)
     body.erase(0, firstLine + 1);
-  std::string text = std::string(kSection) + "\n" + std::string(kTimeKey) + stamp + "\n" +
-                     std::string(kPortKey) + oneLine(port) + "\n\n" + std::string(kNameKey) + oneLine(name) +
-                     "\n" + body;
-  configfile::writeFile(path, text);
+  const std::string text = std::string(kSection) + "\n" + std::string(kTimeKey) + stamp + "\n" +
+                           std::string(kPortKey) + oneLine(port) + "\n\n" + std::string(kNameKey) +
+                           oneLine(name) + "\n" + body;
 
-  std::vector<std::string> all = files();
-  for (std::size_t i = 0; i + kKept < all.size(); ++i) fs::remove(m_directory + "/" + all[i], ec);
-  return path;
+  // The new backup sorts after every one already there, whatever the clock
+  // did since (set back, the end of summer time, names an older version
+  // gave in local time): pruning never takes it, and the newest is the last.
+  std::string base = stem;
+  int sequence = 1;
+  if (const std::vector<std::string> existing = files(); !existing.empty()) {
+    const std::string& newest = existing.back();
+    if (!olderName(newest, base + std::string(kExtension))) {
+      base = newest.substr(0, kStemSize);
+      sequence = sequenceOf(newest) + 1;
+    }
+  }
+  std::string file;
+  for (;; ++sequence) {
+    file = base + (sequence > 1 ? "-" + std::to_string(sequence) : std::string()) + std::string(kExtension);
+    try {
+      saveFile(m_directory + "/" + file, text, SafeFile::kCreateNew);
+      break;
+    } catch (const SaveError& e) {
+      // Another program took the name a moment ago.
+      if (e.error() != EEXIST || sequence > 1000)
+        throw FileError(FileError::Direction::Write, e.path(), e.reason());
+    }
+  }
+
+  const std::vector<std::string> all = files();
+  for (std::size_t i = 0; i + kKept < all.size(); ++i)
+    if (all[i] != file) fs::remove(m_directory + "/" + all[i], ec);
+  return m_directory + "/" + file;
+}
+
+std::string BackupStore::newest() const {
+  const std::vector<std::string> names = files();
+  return names.empty() ? std::string() : m_directory + "/" + names.back();
 }
 
 std::vector<std::string> BackupStore::files() const {

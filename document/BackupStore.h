@@ -1,8 +1,11 @@
 // The automatic backups of the controller's configuration: every successful
 // read from the controller, and every write before it changes anything,
 // keeps what the controller held as a configuration file in one folder
-// (~/.local/share/tkv88/backups, or under $XDG_DATA_HOME), named by the time
-// it was taken; the newest kKept are kept.
+// (~/.local/share/tkv88/backups, or under $XDG_DATA_HOME), named by the UTC
+// time it was taken; the newest kKept are kept. A new backup is always named
+// after the newest one there (a sequence number follows when the clock has
+// gone back), so the one just made is never pruned, and it is made under a
+// name no other file has (model/SafeFile.h), never over one.
 //
 // A backup is an ordinary configuration file that opens like any other; it
 // begins with a "[Backup]" section (the time and the port it came from) that
@@ -23,7 +26,7 @@
 
 struct BackupEntry {
   std::string path;  // the file
-  std::string time;  // "2024-01-31 14:25:01", local time
+  std::string time;  // "2024-01-31 14:25:01", the local time where it was taken
   std::string port;  // the port description it was read from (Windows-1251)
   std::string name;  // what it is (Windows-1251)
 };
@@ -46,6 +49,8 @@ class BackupStore {
                    std::chrono::system_clock::time_point when = std::chrono::system_clock::now()) const;
   // Newest first. A missing folder has none.
   std::vector<BackupEntry> list() const;
+  // The newest backup's path, or empty when there is none.
+  std::string newest() const;
 
  private:
   std::vector<std::string> files() const;  // the store's own files, oldest first

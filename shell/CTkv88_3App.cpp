@@ -196,12 +196,12 @@ bool CTkv88_3App::runExchange(DeviceData& config, std::string_view mode) {
     return false;
   }
   CDlgRW dialog(*m_link, config, mode, m_frame.get());
-  // A full write that kept a backup first names it when a fault stops it.
+  // A fault in a full write says the controller may hold a mix, and names
+  // the backup kept first, if any.
   const std::optional<ExchangeMode> m = ExchangeModeOf(mode);
-  const bool writing = m == ExchangeMode::WriteL1 || m == ExchangeMode::WriteL2;
-  if (const std::string& backup = m_compare->fullWriteBackup(); writing && !backup.empty())
-    dialog.errorText = [&backup](const SError& error) {
-      return CompareCommands::writeFaultText(error, backup);
+  if (m == ExchangeMode::WriteL1 || m == ExchangeMode::WriteL2)
+    dialog.errorText = [this](const SError& error) {
+      return m_compare->writeFaultText(error, m_compare->fullWriteBackup());
     };
   const bool done = dialog.exec() == CDlgRW::kDone;
   reportTiming();

@@ -1,5 +1,6 @@
 #include "shell/CompareCommands.h"
 
+#include <filesystem>
 #include <optional>
 
 #include <QAction>
@@ -123,13 +124,22 @@ bool CompareCommands::beforeFullWrite(const DeviceData&) {
   return keepBackup(controller, backup_names::beforeWrite(m_app.document().title()), true, m_fullWriteBackup);
 }
 
-QString CompareCommands::writeFaultText(const SError& error, const std::string& backup) {
+QString CompareCommands::writeFaultText(const SError& error, const std::string& backup) const {
   QString text = fromCp1251(error.text());
-  text += QStringLiteral("\n\nЗапись прервана: прибор может хранить смесь прежней и новой конфигурации.");
-  if (!backup.empty())
-    text += QStringLiteral(" Прежнюю восстановит резервная копия \"%1\" (Файл → Резервные копии…).")
-                .arg(QFileInfo(nativeName(backup)).fileName());
-  return text;
+  // A controller that never answered has not been written.
+  if (error.errorCode == SError::kNoAnswer) return text;
+  text += QStringLiteral(
+      "\n\nЗапись прервана: прибор может хранить смесь прежней и новой конфигурации. "
+      "Запишите конфигурацию снова");
+  std::error_code ec;
+  if (!backup.empty() && std::filesystem::is_regular_file(backup, ec))
+    return text +
+           QStringLiteral(" или восстановите прежнюю из резервной копии \"%1\" (Файл → Резервные копии…).")
+               .arg(QFileInfo(nativeName(backup)).fileName());
+  if (const std::string newest = m_store.newest(); !newest.empty())
+    return text + QStringLiteral("; последняя резервная копия — \"%1\" (Файл → Резервные копии…).")
+                      .arg(QFileInfo(nativeName(newest)).fileName());
+  return text + ".";
 }
 
 bool CompareCommands::showInTree(const ConfigDifference& d) {
@@ -243,8 +253,9 @@ void CompareCommands::writeChanges() {
   if (!keepBackup(controller, backup_names::beforeWrite(doc.title()), true, backup)) return;
 
   CDlgRW dialog(*m_app.deviceLink(), target, "wc", m_app.mainFrame(), &snapshot);
-  dialog.errorText = [&dialog, &backup](const SError& error) {
-    return dialog.exchange()->changed().writeStarted ? writeFaultText(error, backup) : fromCp1251(error.text());
+  dialog.errorText = [this, &dialog, &backup](const SError& error) {
+    return dialog.exchange()->changed().writeStarted ? writeFaultText(error, backup)
+                                                     : fromCp1251(error.text());
   };
   if (dialog.exec() != CDlgRW::kDone) return;
   const ChangedWriteResult& result = dialog.exchange()->changed();

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,10 +30,16 @@
 namespace {
 
 // A fault's message once writing may have begun: the controller may hold a
-// mix, and the backup (a path, or empty) that puts the old one back.
+// mix, and how to put that right: write again, or restore the backup kept
+// before this write (a path, or empty), else the newest one there is. Only
+// a file that exists is named.
 std::string writeFault(const std::string& error, const std::string& backup) {
-  std::string text = error + "; прибор может хранить смесь прежней и новой конфигурации";
-  if (!backup.empty()) text += ", прежнюю восстановит \"tkv88ctl write --changed " + backup + "\"";
+  std::string text = error + "; прибор может хранить смесь прежней и новой конфигурации: запишите её снова";
+  std::error_code ec;
+  if (!backup.empty() && std::filesystem::is_regular_file(backup, ec))
+    return text + " или восстановите прежнюю: \"tkv88ctl write --changed " + backup + "\"";
+  if (const std::string newest = BackupStore().newest(); !newest.empty())
+    text += "; последняя резервная копия: \"tkv88ctl write --changed " + newest + "\"";
   return text;
 }
 
@@ -74,9 +81,10 @@ class CtlHost : public HeadlessHost {
                     [&](DeviceLink& link) { RunExchangeOperation(link, config, *m); });
       return true;
     } catch (const std::exception& e) {
-      // A full write that kept a backup first names it.
+      // A controller that never answered has not been written.
       const bool writing = *m == ExchangeMode::WriteL1 || *m == ExchangeMode::WriteL2;
-      m_failure = writing && !m_backup.empty() ? writeFault(e.what(), m_backup) : e.what();
+      m_failure =
+          writing && !m_session.link().awaitingFirstAnswer.load() ? writeFault(e.what(), m_backup) : e.what();
       return false;
     }
   }

@@ -48,6 +48,26 @@ TEST(BackupStore, KeepsTheNewestAndListsThemWithTimePortAndName) {
   EXPECT_EQ(opened->name(), list.front().name);
 }
 
+// The clock set back (the end of summer time, names an older version gave
+// in local time east of UTC): a full store of names that sort later never
+// takes the backup just made, which stays the newest.
+TEST(BackupStore, TheBackupJustMadeIsNeverPrunedWhateverTheClockDid) {
+  TempDir temp;
+  const BackupStore store((temp / "backups").string());
+  const DeviceData config;
+  const auto now = std::chrono::system_clock::now();
+  for (int i = 0; i < BackupStore::kKept; ++i)
+    store.save(config, "", w("будущая"), now + std::chrono::hours(3) + std::chrono::milliseconds(i));
+  for (int i = 0; i < 3; ++i) {
+    const std::string made = store.save(config, "", w("сейчас"), now);
+    EXPECT_TRUE(std::filesystem::exists(made)) << made;
+    const std::vector<BackupEntry> list = store.list();
+    ASSERT_EQ(list.size(), static_cast<std::size_t>(BackupStore::kKept));
+    EXPECT_EQ(list.front().path, made);
+    EXPECT_EQ(store.newest(), made);
+  }
+}
+
 TEST(BackupStore, FailsClearlyWhereNothingCanBeKept) {
   TempDir temp;
   std::ofstream(temp / "file") << "x";

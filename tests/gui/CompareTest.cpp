@@ -233,7 +233,7 @@ class CompareTest : public QObject {
     const std::string undo = doc().undoText();
     QVERIFY(!undo.empty());
 
-    enum Action { kCompare, kWriteChanges, kFullWrite };
+    enum Action { kCompare, kWriteChanges, kFullWrite, kPlainWrite };
     const struct {
       const char* what;
       Action action;
@@ -249,6 +249,9 @@ class CompareTest : public QObject {
          false},
         {"drop-out while writing", kWriteChanges, "dropout:960", "Связь с прибором прервалась", true},
         {"drop-out in the full write", kFullWrite, "dropout:2000", "Связь с прибором прервалась", true},
+        // Without a backup of its own the newest one is named.
+        {"drop-out in a full write without a backup", kPlainWrite, "dropout:2000",
+         "Связь с прибором прервалась", true},
     };
     for (const auto& c : cases) {
       QVERIFY2(m_app->choosePort("sim:" + path("c.bin") + ",fault=" + c.fault), c.what);
