@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "document/WriteCheck.h"
 #include "model/Cp1251.h"
 #include "model/ValueTexts.h"
 
@@ -220,6 +221,15 @@ Out listOrder(General& g) {
 std::vector<ConfigDifference> CompareConfigurations(const DeviceData& a, const DeviceData& b,
                                                     CompareOptions options) {
   return Comparison(a, b, options).run();
+}
+
+std::vector<std::string> UnheldValues(const DeviceData& config, const DeviceData& held) {
+  std::vector<std::string> lines = CheckBeforeWrite(config).overflow;
+  for (const ConfigDifference& d : CompareConfigurations(FitToPartition(config), held, {.names = false}))
+    if (d.kind == ConfigDifference::kValue)
+      lines.push_back(d.scope + " " + d.code + " = " + d.textA + cp1251::fromUtf8(": прибор хранит ") +
+                      d.textB);
+  return lines;
 }
 
 std::string DisplayValue(const Parameter& cell) {

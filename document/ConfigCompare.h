@@ -63,6 +63,15 @@ struct CompareOptions {
 std::vector<ConfigDifference> CompareConfigurations(const DeviceData& a, const DeviceData& b,
                                                     CompareOptions options = {});
 
+// A comparison with the controller compares what the controller would hold
+// after `config` is written (`held`: what a read then gives, link's
+// ReadAfterWrite of FitToPartition(config)), so a verified write leaves no
+// differences. What of `config` the controller cannot hold is said under
+// the list instead, one Windows-1251 line each: the programs and steps
+// beyond its partition, and every value it keeps otherwise
+// ("L2 D01 = 64: прибор хранит 63").
+std::vector<std::string> UnheldValues(const DeviceData& config, const DeviceData& held);
+
 // A cell's value as a comparison shows it: the number, and its long value
 // text in brackets where the parameter has one (key modes, transitions,
 // regulator inputs, the memory partition O10, and the general parameters

@@ -176,6 +176,12 @@ void WriteConfiguration(const DeviceData& config, MemoryImage& image, FieldAdjus
   for (; n < programs; ++n) writeRecord(image, empty.bytes, kHeaderRecordBytes, ProgramBit(programs, n));
 }
 
+DeviceData ReadAfterWrite(const DeviceData& config) {
+  MemoryImage image = factoryImage();
+  WriteConfiguration(config, image);
+  return ReadConfiguration(image);
+}
+
 DeviceData ReadConfiguration(const MemoryImage& image) {
   DeviceData config;
   DecodeGeneral(image.data() + L2_BASE, config.general);

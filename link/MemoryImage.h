@@ -111,6 +111,14 @@ bool FitsPartition(const DeviceData& config);
 // leaves the image alone, when the configuration does not fit its partition.
 void WriteConfiguration(const DeviceData& config, MemoryImage& image, FieldAdjustments* adjusted = nullptr);
 
+// What a read of a controller gives once `config` has been written to it:
+// WriteConfiguration into a factory-new memory, then ReadConfiguration (the
+// bits that belong to no parameter play no part). Values come back as the
+// controller holds them, saturated to their fields, and slots without a
+// program as programs without steps. std::length_error
+// when the configuration does not fit its partition.
+DeviceData ReadAfterWrite(const DeviceData& config);
+
 // What reading a memory gives: L2 first (its O10 fixes the L1 layout), then
 // every slot of the partition as a program named "Считанная", with at most
 // the partition's steps. The configuration's name is empty, as a device read

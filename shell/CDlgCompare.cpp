@@ -32,6 +32,7 @@ CDlgCompare::CDlgCompare(std::vector<ConfigDifference> differences, const QStrin
       m_mode(mode),
       m_list(new QTreeWidget(this)),
       m_summary(new QLabel(this)),
+      m_note(new QLabel(this)),
       m_own(m_differences.size(), true),
       m_partition(PartitionDifference(m_differences)) {
   setObjectName(QStringLiteral("compareDialog"));
@@ -102,6 +103,11 @@ CDlgCompare::CDlgCompare(std::vector<ConfigDifference> differences, const QStrin
   m_summary->setWordWrap(true);
   column->addWidget(m_summary);
   column->addWidget(m_list, 1);
+  m_note->setObjectName(QStringLiteral("unheldNote"));
+  m_note->setWordWrap(true);
+  m_note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  m_note->hide();
+  column->addWidget(m_note);
   auto* hint = new QLabel(choose ? QStringLiteral("Отмеченные значения документа будут записаны в прибор, "
                                                   "неотмеченные останутся такими, как в приборе. Двойной "
                                                   "щелчок показывает параметр в дереве.")
@@ -114,6 +120,20 @@ CDlgCompare::CDlgCompare(std::vector<ConfigDifference> differences, const QStrin
   for (int c : {kWhere, kCode, kValueA, kValueB}) width += m_list->columnWidth(c);
   resize(std::clamp(width + 48, 760, 1200), 540);
   updateLocks();
+}
+
+QString CDlgCompare::unheldText(const std::vector<std::string>& lines) {
+  if (lines.empty()) return {};
+  constexpr std::size_t kShown = 10;
+  QString text = QStringLiteral("Прибор не хранит эти значения документа, после записи в нём будут другие:");
+  for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) text += "\n" + fromCp1251(lines[i]);
+  if (lines.size() > kShown) text += QStringLiteral("\n... и ещё %1").arg(lines.size() - kShown);
+  return text;
+}
+
+void CDlgCompare::setUnheldValues(const std::vector<std::string>& lines) {
+  m_note->setText(unheldText(lines));
+  m_note->setVisible(!lines.empty());
 }
 
 QString CDlgCompare::placeText(const ConfigDifference& d) {

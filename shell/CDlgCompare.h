@@ -48,6 +48,13 @@ class CDlgCompare : public QDialog {
   QTreeWidget* list() const { return m_list; }
   // "Записать" (kChoose) or "Закрыть" (kView).
   QPushButton* acceptButton() const { return m_accept; }
+  // The note under the list of a comparison with the controller: the
+  // document's values it cannot hold (UnheldValues, Windows-1251 lines);
+  // hidden when there are none.
+  void setUnheldValues(const std::vector<std::string>& lines);
+  QLabel* unheldNote() const { return m_note; }
+  // The text of that note, for a notice when nothing differs.
+  static QString unheldText(const std::vector<std::string>& lines);
 
   // "Программа №2, шаг №3", "Общие параметры", ... for a difference.
   static QString placeText(const ConfigDifference& difference);
@@ -64,6 +71,7 @@ class CDlgCompare : public QDialog {
   Mode m_mode;
   QTreeWidget* m_list;
   QLabel* m_summary;
+  QLabel* m_note;
   QPushButton* m_accept;
   std::vector<bool> m_own;  // the user's own check of each row, kept while a lock holds it
   int m_partition = -1;     // the row of O10, or -1

@@ -12,8 +12,10 @@
 #include "document/CTkv88_3Doc.h"
 #include "document/ConfigCompare.h"
 #include "document/ConfigFile.h"
+#include "document/WriteCheck.h"
 #include "link/ChangedWrite.h"
 #include "link/DeviceExchange.h"
+#include "link/MemoryImage.h"
 #include "shell/AppSettings.h"
 #include "shell/CDlgBackups.h"
 #include "shell/CDlgCompare.h"
@@ -43,6 +45,15 @@ const void* groupOf(GeneralParameters& g, const Parameter* cell) {
   for (PidRegulator& pid : g.pid)
     if (within(pid.cells)) return &pid;
   return nullptr;
+}
+
+// The document as the controller would hold it once written: a verified
+// write leaves no difference with it, and what the controller cannot hold
+// goes to `unheld`, for a note.
+DeviceData heldAfterWrite(const DeviceData& document, std::vector<std::string>& unheld) {
+  DeviceData held = ReadAfterWrite(FitToPartition(document));
+  unheld = UnheldValues(document, held);
+  return held;
 }
 
 }  // namespace
@@ -180,15 +191,19 @@ void CompareCommands::compareWithDevice() {
   if (!readController(controller, snapshot)) return;
   deviceRead(controller);
   // The controller's memory holds no names.
-  std::vector<ConfigDifference> differences = CompareConfigurations(controller, *document, {.names = false});
+  std::vector<std::string> unheld;
+  const DeviceData held = heldAfterWrite(*document, unheld);
+  std::vector<ConfigDifference> differences = CompareConfigurations(controller, held, {.names = false});
   if (differences.empty()) {
-    messages::showNotice(m_app.mainFrame(),
-                         QStringLiteral("Различий нет: прибор хранит то же, что и документ."));
+    QString text = QStringLiteral("Различий нет: прибор хранит то же, что и документ.");
+    if (!unheld.empty()) text += "\n\n" + CDlgCompare::unheldText(unheld);
+    messages::showNotice(m_app.mainFrame(), text);
     return;
   }
-  showComparison(
-      new CDlgCompare(std::move(differences), kController, kDocument, CDlgCompare::kView, m_app.mainFrame()),
-      QStringLiteral("Сравнение с прибором"));
+  auto* dialog =
+      new CDlgCompare(std::move(differences), kController, kDocument, CDlgCompare::kView, m_app.mainFrame());
+  dialog->setUnheldValues(unheld);
+  showComparison(dialog, QStringLiteral("Сравнение с прибором"));
 }
 
 void CompareCommands::compareWithFile(const QString& path) {
@@ -221,16 +236,19 @@ void CompareCommands::writeChanges() {
   DeviceSnapshot snapshot;
   DeviceData controller;
   if (!readController(controller, snapshot)) return;
-  std::vector<ConfigDifference> differences =
-      CompareConfigurations(controller, *doc.deviceData(), {.names = false});
+  std::vector<std::string> unheld;
+  const DeviceData held = heldAfterWrite(*doc.deviceData(), unheld);
+  std::vector<ConfigDifference> differences = CompareConfigurations(controller, held, {.names = false});
   // A read that no write follows is kept as any read is.
   if (differences.empty()) {
     deviceRead(controller);
-    messages::showNotice(m_app.mainFrame(),
-                         QStringLiteral("Прибор уже хранит конфигурацию документа: записывать нечего."));
+    QString text = QStringLiteral("Прибор уже хранит конфигурацию документа: записывать нечего.");
+    if (!unheld.empty()) text += "\n\n" + CDlgCompare::unheldText(unheld);
+    messages::showNotice(m_app.mainFrame(), text);
     return;
   }
   CDlgCompare choice(std::move(differences), kController, kDocument, CDlgCompare::kChoose, m_app.mainFrame());
+  choice.setUnheldValues(unheld);
   choice.setWindowTitle(QStringLiteral("Запись изменений"));
   QObject::connect(&choice, &CDlgCompare::differenceActivated, &choice,
                    [this, &choice](int index) { showInTree(choice.differences()[index]); });
@@ -240,8 +258,7 @@ void CompareCommands::writeChanges() {
   }
 
   // The controller's own configuration with the chosen values of the document.
-  const DeviceData merged =
-      MergeDifferences(controller, *doc.deviceData(), choice.differences(), choice.taken());
+  const DeviceData merged = MergeDifferences(controller, held, choice.differences(), choice.taken());
   std::optional<DeviceData> fitted;
   const DeviceData* confirmed = doc.confirmWrite(merged, fitted);
   if (!confirmed) {

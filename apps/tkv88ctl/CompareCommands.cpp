@@ -5,17 +5,22 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "apps/tkv88ctl/Args.h"
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "apps/tkv88ctl/DeviceSupport.h"
+#include "apps/tkv88ctl/Output.h"
 #include "document/BackupStore.h"
 #include "document/CTkv88_3Doc.h"
 #include "document/ConfigCompare.h"
 #include "document/ConfigFile.h"
+#include "document/WriteCheck.h"
+#include "link/MemoryImage.h"
 #include "model/Cp1251.h"
+#include "model/SystemErrorText.h"
 
 namespace {
 
@@ -36,7 +41,7 @@ class Sides {
     }
     if (side == kDevice) {
       if (!m_device) {
-        DeviceSession session(m_args);
+        DeviceSession session(m_args, DeviceSession::kLongQuietOnly);
         DeviceSnapshot snapshot;
         m_device = session.readSnapshot(snapshot);
         session.keepBackup(*m_device, backup_names::afterRead(), false);
@@ -57,16 +62,32 @@ class Sides {
   std::optional<DeviceData> m_device;
 };
 
+// Against the controller a file (or the defaults) is compared as the
+// controller would hold it after a write; what it cannot hold is a note.
+std::vector<std::string> asTheControllerHoldsIt(DeviceData& config) {
+  try {
+    const DeviceData held = ReadAfterWrite(FitToPartition(config));
+    std::vector<std::string> notes = UnheldValues(config, held);
+    config = held;
+    return notes;
+  } catch (const std::length_error&) {
+    return {};  // a partition with no layout: compared as it is
+  }
+}
+
 int runDiff(const std::vector<std::string>& argv) {
-  const Args args(argv, device_support::valueOptions(), device_support::flags({"--brief", "--no-backup"}));
+  const Args args(argv, device_support::valueOptions(), {"--brief", "-q", "--quiet", "--no-backup"});
   args.expectPositional(2, 2);
   const std::string& nameA = args.positional()[0];
   const std::string& nameB = args.positional()[1];
+  const bool quiet = args.flag("--quiet");
   std::vector<ConfigDifference> differences;
+  std::vector<std::string> notes;
   try {
     Sides sides(args);
-    const DeviceData a = sides.load(nameA);
-    const DeviceData b = sides.load(nameB);
+    DeviceData a = sides.load(nameA);
+    DeviceData b = sides.load(nameB);
+    if ((nameA == kDevice) != (nameB == kDevice)) notes = asTheControllerHoldsIt(nameA == kDevice ? b : a);
     CompareOptions options;
     // The controller's memory holds no names.
     options.names = nameA != kDevice && nameB != kDevice;
@@ -78,24 +99,28 @@ int runDiff(const std::vector<std::string>& argv) {
     std::fprintf(stderr, "tkv88ctl diff: %s\n", e.what());
     return 2;
   }
-  if (differences.empty()) return 0;
-  if (args.flag("--brief")) {
-    std::printf("%s and %s differ\n", nameA.c_str(), nameB.c_str());
+  if (args.flag("--brief") || args.flag("-q")) {
+    if (!differences.empty()) std::printf("%s and %s differ\n", nameA.c_str(), nameB.c_str());
   } else {
     for (const ConfigDifference& d : differences)
       std::printf("%s\t%s\t%s\t%s\t%s\n", d.scope.c_str(), d.code.c_str(), cp1251::toUtf8(d.textA).c_str(),
                   cp1251::toUtf8(d.textB).c_str(), cp1251::toUtf8(d.description).c_str());
   }
-  if (std::fflush(stdout) != 0) {
-    std::fprintf(stderr, "tkv88ctl diff: cannot write to standard output\n");
+  if (const int error = standardOutputError()) {
+    std::fprintf(stderr, "tkv88ctl diff: не удаётся записать стандартный вывод: %s\n",
+                 systemErrorText(error).c_str());
     return 2;
   }
-  return 1;
+  if (!notes.empty() && !quiet) {
+    std::fprintf(stderr, "tkv88ctl diff: прибор не хранит эти значения, после записи в нём будут другие:\n");
+    for (const std::string& line : notes) std::fprintf(stderr, "  %s\n", cp1251::toUtf8(line).c_str());
+  }
+  return differences.empty() ? 0 : 1;
 }
 
 const CtlCommand::Registrar diffCommand(
     {"diff", "what differs between two configurations (files, the controller, defaults)",
-     "Usage: tkv88ctl diff [--brief] [--port PORT] [-q] [--no-backup] A B\n"
+     "Usage: tkv88ctl diff [-q | --brief] [--port PORT] [--quiet] [--no-backup] A B\n"
      "Compares two configurations parameter by parameter. Each of A and B is a\n"
      "configuration file, \"device\" (the controller, read over --port; the read\n"
      "is kept as a backup) or \"defaults\" (a new configuration).\n"
@@ -104,10 +129,15 @@ const CtlCommand::Registrar diffCommand(
      "prints them; values with a long text show it in brackets; a program or\n"
      "step that only one side has is one line (code \"-\", \"есть\"/\"нет\").\n"
      "Names are compared unless one side is the controller, which holds none.\n"
+     "Against the controller the other side is compared as the controller would\n"
+     "hold it once written (saturated values, empty program slots), so a\n"
+     "verified write leaves no differences; its values the controller cannot\n"
+     "hold are named in a note on stderr instead.\n"
      "Exit status: 0 no differences, 1 differences, 2 trouble.\n\n"
      "Options:\n"
-     "  --brief         only say whether they differ\n" TKV88CTL_BACKUP_OPTIONS_HELP
-         TKV88CTL_DEVICE_OPTIONS_HELP,
+     "  -q, --brief     only say whether they differ\n"
+     "  --quiet         no progress bar and no notes on stderr\n" TKV88CTL_BACKUP_OPTIONS_HELP
+         TKV88CTL_PORT_OPTION_HELP,
      runDiff});
 
 }  // namespace

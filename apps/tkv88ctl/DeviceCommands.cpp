@@ -223,9 +223,7 @@ int runWrite(const std::vector<std::string>& argv) {
 
   // What a read must give: the configuration as the memory holds it
   // (saturated, empty slots as programs without steps).
-  MemoryImage image = factoryImage();
-  WriteConfiguration(*doc.deviceData(), image);
-  const DeviceData expected = ReadConfiguration(image);
+  const DeviceData expected = ReadAfterWrite(*doc.deviceData());
   DeviceData readBack;
   if (!host.runExchange(readBack, "r2") || !host.runExchange(readBack, "r1")) host.throwIfFailed();
   const std::vector<std::string> differences = ValueDifferences(expected, readBack);

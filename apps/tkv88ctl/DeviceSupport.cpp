@@ -36,8 +36,8 @@ std::string describe(const SError& error) {
 
 }  // namespace device_support
 
-DeviceSession::DeviceSession(const Args& args) {
-  m_quiet = args.flag("--quiet") || args.flag("-q");
+DeviceSession::DeviceSession(const Args& args, ShortQuiet shortQuiet) {
+  m_quiet = args.flag("--quiet") || (shortQuiet == kShortQuiet && args.flag("-q"));
   m_showProgress = !m_quiet && ::isatty(STDERR_FILENO);
   m_noBackup = args.flag("--no-backup");
   const std::string description = args.option("--port").value_or(defaultPortDescription());

@@ -26,9 +26,10 @@
 #define TKV88CTL_BACKUP_OPTIONS_HELP                                               \
   "  --no-backup     keep no backup of the controller's configuration (backups:\n" \
   "                  ~/.local/share/tkv88/backups, the newest 100)\n"
-#define TKV88CTL_DEVICE_OPTIONS_HELP                                                                   \
-  "  --port PORT     the controller's port (default: $TKV88_PORT, else auto):\n" TKV88_PORT_FORMS_HELP \
-  "  -q, --quiet     no progress bar and no notes on stderr\n"
+#define TKV88CTL_PORT_OPTION_HELP \
+  "  --port PORT     the controller's port (default: $TKV88_PORT, else auto):\n" TKV88_PORT_FORMS_HELP
+#define TKV88CTL_DEVICE_OPTIONS_HELP \
+  TKV88CTL_PORT_OPTION_HELP "  -q, --quiet     no progress bar and no notes on stderr\n"
 
 namespace device_support {
 
@@ -43,8 +44,10 @@ std::string describe(const SError& error);
 
 class DeviceSession {
  public:
+  // Whether -q means --quiet (diff takes it for --brief, as diff(1) does).
+  enum ShortQuiet { kShortQuiet, kLongQuietOnly };
   // Opens the port; Failure with the reason when it cannot be opened.
-  explicit DeviceSession(const Args& args);
+  explicit DeviceSession(const Args& args, ShortQuiet shortQuiet = kShortQuiet);
   ~DeviceSession();
   DeviceSession(const DeviceSession&) = delete;
   DeviceSession& operator=(const DeviceSession&) = delete;

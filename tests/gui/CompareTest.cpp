@@ -5,6 +5,7 @@
 // the controller may hold and which backup restores it.
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -285,6 +286,33 @@ class CompareTest : public QObject {
       QCOMPARE(doc().text(), text);
       QCOMPARE(doc().undoText(), undo);
     }
+  }
+
+  // The controller is compared with what a write of the document leaves in
+  // it: right after a write nothing differs, neither the empty program slots
+  // nor a value the controller cannot hold, which a note names instead.
+  void theControllerIsComparedWithWhatAWriteLeavesInIt() {
+    start();
+    DeviceData& d = *doc().deviceData();
+    d.programs.resize(2);
+    d.general.filters.cells[0].setEnteredValue(64);  // D01: 6 bits hold 0..63
+    MessageLog::answer() = messages::Answer::Yes;
+    m_app->mainFrame()->onCommand(32791);  // "&Записать прошивку"
+    MessageLog::clear();
+    commands().compareWithDevice();
+    QCOMPARE(MessageLog::shown().size(), std::size_t(1));
+    const QString note =
+        "Прибор не хранит эти значения документа, после записи в нём будут другие:\n"
+        "L2 D01 = 64: прибор хранит 63";
+    QCOMPARE(MessageLog::shown()[0].text, "Различий нет: прибор хранит то же, что и документ.\n\n" + note);
+
+    // A difference besides: the note stands under the list.
+    d.programs.front().steps.front()[Step::U04].setEnteredValue(7);
+    commands().compareWithDevice();
+    CDlgCompare* window = commands().comparisonWindow();
+    QVERIFY(window && window->list()->topLevelItemCount() == 1);
+    QVERIFY(window->unheldNote()->isVisible());
+    QCOMPARE(window->unheldNote()->text(), note);
   }
 
   void backupsOpenAsACopyAndTheFullWriteKeepsOneWhenAsked() {

@@ -7,9 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <regex>
 
+#include "document/ConfigFile.h"
 #include "link/FactoryImage.h"
+#include "support/RandomConfig.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -168,6 +171,34 @@ TEST_P(CtlDeviceCommands, ProbeSaysWhatIsWrongAndASlowLineFailsReads) {
   EXPECT_EQ(readFile(path("standard.tkv88")), readFile(path("c.tkv88")));
 }
 
+// Against the controller a file is compared as the controller holds it
+// once written: the empty program slots of a file with fewer programs, a
+// value beyond its limits that its field keeps (C03 = 149 with C01 = 5) and
+// one its field cannot hold (D01 = 64 in 6 bits; a note says what the
+// controller keeps instead) are no differences after a verified write, on
+// every partition.
+TEST_P(CtlDeviceCommands, AVerifiedWriteLeavesNoDifferenceOnAnyPartition) {
+  std::mt19937 rng(19);
+  for (int o10 = 0; o10 < GeneralParameters::kPartitionCount; ++o10) {
+    DeviceData config = randomConfig(rng, o10, GeneralParameters::programCountOf(o10) / 2);
+    Comparator& comparator = config.programs.front().comparators[0];
+    comparator[Comparator::C01].setValueQuiet(5);
+    comparator[Comparator::C03].valueRef() = 149;  // beyond 0..99 of that input, as "set" may leave it
+    config.general.filters.cells[0].valueRef() = 64;
+    std::ofstream(path("p.tkv88"), std::ios::binary) << configfile::write(config);
+
+    const Result written = ctl("write -q --verify --no-backup " + port + " " + path("p.tkv88"));
+    ASSERT_EQ(written.status, 0) << o10 << written.err;
+    const Result diff = ctl("diff --no-backup " + port + " " + path("p.tkv88") + " device");
+    EXPECT_EQ(diff.status, 0) << o10 << diff.out;
+    EXPECT_EQ(diff.out, "") << o10;
+    EXPECT_EQ(diff.err,
+              "tkv88ctl diff: прибор не хранит эти значения, после записи в нём будут другие:\n"
+              "  L2 D01 = 64: прибор хранит 63\n")
+        << o10;
+  }
+}
+
 TEST_P(CtlDeviceCommands, DiffAndChangedWriteAgainstTheController) {
   ASSERT_EQ(ctl("read -q " + port + " -o " + path("c.tkv88")).status, 0);
   EXPECT_EQ(backups(), 1u);
@@ -180,6 +211,7 @@ TEST_P(CtlDeviceCommands, DiffAndChangedWriteAgainstTheController) {
   } diffs[] = {
       {path("c.tkv88") + " device", 0, ""},
       {"--brief device " + path("d.tkv88"), 1, "device and " + path("d.tkv88") + " differ\n"},
+      {"-q device " + path("d.tkv88"), 1, "device and " + path("d.tkv88") + " differ\n"},  // as diff -q
       {path("c.tkv88") + " " + path("d.tkv88"), 1,
        "P1.S1\tN02\t0 (ключ не замкнут)\t3 (2-ой импульсный режим)\tРежим ключа № 2\n"
        "L2\tO09\t3 (2400 бод)\t5 (9600 бод)\tСкорость передачи данных в компьютер по последовательному порту "
@@ -188,7 +220,7 @@ TEST_P(CtlDeviceCommands, DiffAndChangedWriteAgainstTheController) {
       {"device defaults --port " + std::string(GetParam()) + memory.string() + ",fault=absent", 2, ""},
   };
   for (const auto& d : diffs) {
-    const Result r = ctl("diff -q " + port + " --no-backup " + d.args);
+    const Result r = ctl("diff --quiet " + port + " --no-backup " + d.args);
     EXPECT_EQ(r.status, d.status) << d.args << r.err;
     EXPECT_EQ(r.out, d.out) << d.args;
   }
