@@ -142,11 +142,11 @@ void CTkv88_3Doc::saveFile(const std::string& path) {
   configfile::writeFile(path, bytes);
   m_pathName = path;
   setTitle(fileTitle(path));
-  // Every state of the history now carries the file's name, and the one
+  // The states that share this one's file now carry its name, and the one
   // saved is the state that counts as unmodified.
   m_unmodifiedText = std::make_shared<const std::string>(bytes);
   m_forcedModified = false;
-  m_history.setIdentity(m_title, m_unmodifiedText);
+  m_history.setIdentity(m_title, m_pathName, m_unmodifiedText);
   m_madeNew = false;
   historyChanged();
 }
@@ -204,7 +204,7 @@ void CTkv88_3Doc::setModified(bool modified) {
   } else {
     closeUndoStep();
     rememberUnmodified();
-    m_history.setIdentity(m_title, m_unmodifiedText);
+    m_history.setIdentity(m_title, m_pathName, m_unmodifiedText);
   }
   historyChanged();
 }

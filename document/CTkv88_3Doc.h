@@ -79,7 +79,8 @@ class CTkv88_3Doc {
   const std::string& title() const { return m_title; }
   void setTitle(std::string_view title);
   // The file last opened or saved; empty for a new document. A device read
-  // leaves it as it was.
+  // leaves it as it was (the folder a save offers; the title says the
+  // configuration belongs to no file). Undo and redo bring back the state's.
   const std::string& pathName() const { return m_pathName; }
 
   // True when the configuration differs from what was last made new, loaded,
@@ -264,8 +265,9 @@ class CTkv88_3Doc {
   // The history starts again from the current configuration.
   void resetHistory();
   // The configuration as it is now becomes one undo step, when it differs
-  // from the current state (or always, when forced).
-  void recordStep(std::string label, ChangePlace place, bool force = false);
+  // from the current state (a device read's always, beginning states that
+  // belong to no file until they are saved).
+  void recordStep(std::string label, ChangePlace place, bool fromDevice = false);
   // Puts the history's current state into the configuration and shows `place`.
   void restoreCurrent(const ChangePlace& place);
   // The step's name for a change found by comparing states.

@@ -56,18 +56,19 @@ void CTkv88_3Doc::resetHistory() {
                    {},
                    {},
                    m_title,
-                   m_unmodifiedText,
-                   false});
+                   m_pathName,
+                   m_unmodifiedText});
   m_spinPending = false;
   historyChanged();
 }
 
-void CTkv88_3Doc::recordStep(std::string label, ChangePlace place, bool force) {
+void CTkv88_3Doc::recordStep(std::string label, ChangePlace place, bool fromDevice) {
   if (m_quiet || !m_deviceData || m_history.empty()) return;
   const ConfigSnapshot& before = m_history.current().state;
   ConfigSnapshot now(*m_deviceData, &before);
-  if (!force && now == before) return;
-  m_history.push({std::move(now), std::move(label), std::move(place), m_title, m_unmodifiedText, false});
+  if (!fromDevice && now == before) return;
+  m_history.push({std::move(now), std::move(label), std::move(place), m_title, m_pathName, m_unmodifiedText,
+                  false, fromDevice});
   historyChanged();
 }
 
@@ -84,7 +85,8 @@ void CTkv88_3Doc::closeUndoStep() {
   // The partition question is asked on the base parameters' form.
   if (d.partition) place = {ItemKind::BaseParameters, -1, -1, "O10"};
   const bool oneCell = d.cells == 1 && !d.structure && !d.partition && !place.code.empty();
-  m_history.push({std::move(now), describe(d), std::move(place), m_title, m_unmodifiedText, spin && oneCell});
+  m_history.push({std::move(now), describe(d), std::move(place), m_title, m_pathName, m_unmodifiedText,
+                  spin && oneCell});
   historyChanged();
 }
 
@@ -119,6 +121,7 @@ void CTkv88_3Doc::restoreCurrent(const ChangePlace& place) {
   state.state.restoreInto(*m_deviceData);
   const bool treeChanged = treeShape(*m_deviceData) != shape;
   m_unmodifiedText = state.savedText;
+  m_pathName = state.pathName;
   if (m_title != state.title) setTitle(state.title);
 
   // Programs and steps removed from the ends of the lists are gone; nothing

@@ -16,6 +16,7 @@ void UndoHistory::push(Entry step) {
   if (step.spin && top.spin && m_at > 0 && top.place == step.place) {
     top.state = std::move(step.state);
     top.title = std::move(step.title);
+    top.pathName = std::move(step.pathName);
     top.savedText = std::move(step.savedText);
     return;
   }
@@ -42,10 +43,17 @@ bool UndoHistory::redo() {
   return true;
 }
 
-void UndoHistory::setIdentity(const std::string& title, const std::shared_ptr<const std::string>& savedText) {
-  for (Entry& e : m_entries) {
-    e.title = title;
-    e.savedText = savedText;
+void UndoHistory::setIdentity(const std::string& title, const std::string& pathName,
+                              const std::shared_ptr<const std::string>& savedText) {
+  if (m_entries.empty()) return;
+  std::size_t first = m_at;
+  while (first > 0 && !m_entries[first].fromDevice) --first;
+  std::size_t end = m_at + 1;
+  while (end < m_entries.size() && !m_entries[end].fromDevice) ++end;
+  for (std::size_t i = first; i < end; ++i) {
+    m_entries[i].title = title;
+    m_entries[i].pathName = pathName;
+    m_entries[i].savedText = savedText;
   }
   // The saved state stays one an undo can come back to: no click joins it.
   if (!m_entries.empty()) m_entries[m_at].spin = false;

@@ -2,9 +2,11 @@
 // the document was made new, loaded or read with up to the latest change,
 // and the position the document stands at. Each state after the first is
 // one undo step and carries what the step did (its name for the "Правка"
-// menu), where it was made, and the document's title and saved text while
-// it stands there (a device read changes both; a save changes them for
-// every state).
+// menu), where it was made, and the document's title, file and saved text
+// while it stands there. A device read begins states of their own: a save
+// gives its file to the states it shares a file with (from the last read
+// before the current state up to the next read) and no others, so a redo of
+// a read always comes back to a configuration that belongs to no file.
 //
 // A new step after an undo drops the steps that could have been redone.
 // Consecutive spin clicks on one cell make one step. The oldest steps go
@@ -30,8 +32,10 @@ class UndoHistory {
     std::string label;     // what the step did, Windows-1251 ("U03 в программе 1, шаг 2")
     ChangePlace place;     // where it was made
     std::string title;     // the document's title in this state
+    std::string pathName;  // and its file
     std::shared_ptr<const std::string> savedText;  // the text that counts as unmodified
-    bool spin = false;  // a spin click on place's cell, which the next one may join
+    bool spin = false;        // a spin click on place's cell, which the next one may join
+    bool fromDevice = false;  // a device read made this state
   };
 
   // Starts again from one state, with no steps.
@@ -56,8 +60,10 @@ class UndoHistory {
   bool undo();
   bool redo();
 
-  // Every state's title and saved text become these (after a save).
-  void setIdentity(const std::string& title, const std::shared_ptr<const std::string>& savedText);
+  // The title, file and saved text of the states that share the current
+  // state's file become these (after a save).
+  void setIdentity(const std::string& title, const std::string& pathName,
+                   const std::shared_ptr<const std::string>& savedText);
 
   int undoCount() const { return static_cast<int>(m_at); }
   int redoCount() const { return static_cast<int>(m_entries.size() - m_at - 1); }

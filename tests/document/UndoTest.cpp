@@ -325,6 +325,32 @@ TEST_F(UndoTest, NewOpenAndLoadStartAFreshHistoryWithoutCellSteps) {
   EXPECT_FALSE(doc.isModified());
 }
 
+// The file a configuration belongs to is part of each state: a save made
+// after undoing a read leaves the read's state belonging to no file, so a
+// save there asks for a name instead of overwriting the file.
+TEST_F(UndoTest, AReadBelongsToNoFileUntilSavedWhateverWasSavedBeforeIt) {
+  TempDir dir;
+  const std::string a = (dir / "a.tkv88").string(), b = (dir / "b.tkv88").string();
+  doc.saveFile(a);
+  doc.readDevice();
+  doc.undo();
+  doc.saveFile(a);
+  doc.redo();
+  EXPECT_EQ(doc.title(), w("Считанная прошивка"));
+
+  // Saved under a name, the read's states belong to that file; the states
+  // before the read still to theirs, unmodified.
+  doc.saveFile(b);
+  doc.undo();
+  EXPECT_EQ(doc.title(), w("a.tkv88"));
+  EXPECT_EQ(doc.pathName(), a);
+  EXPECT_FALSE(doc.isModified());
+  doc.redo();
+  EXPECT_EQ(doc.title(), w("b.tkv88"));
+  EXPECT_EQ(doc.pathName(), b);
+  EXPECT_FALSE(doc.isModified());
+}
+
 TEST_F(UndoTest, TheHistoryKeepsTheLatestHundredStepsOfTheLargestConfiguration) {
   doc.newDocument();
   host.answers = {true};
