@@ -75,7 +75,7 @@ std::vector<std::string> UnheldValues(const DeviceData& config, const DeviceData
 // A cell's value as a comparison shows it: the number, and its long value
 // text in brackets where the parameter has one (key modes, transitions,
 // regulator inputs, the memory partition O10, and the general parameters
-// chosen from a list: O01, O04, O07, O09, O11, Scr).
+// chosen from a list: O01, O03, O04, O05, O07, O09, O11, Scr).
 std::string DisplayValue(const Parameter& cell);
 
 // The general parameters in the order of "tkv88ctl list": the key pulse

@@ -14,12 +14,14 @@
 #include "forms/FormWidgets.h"
 #include "model/Comparator.h"
 #include "widgets/CSpinButton.h"
+#include "widgets/GuiText.h"
 
 namespace {
 
-QStringList texts(std::initializer_list<const char*> utf8) {
+// The model's words of a choice cell for the values first..last.
+QStringList choices(Comparator::Cell cell, int first, int last) {
   QStringList list;
-  for (const char* s : utf8) list << QString::fromUtf8(s);
+  for (int v = first; v <= last; ++v) list << fromCp1251(Comparator::choiceText(cell, v));
   return list;
 }
 
@@ -44,17 +46,10 @@ CDlgComparator::CDlgComparator(QWidget* parent) : CMyDialog(kTemplateId, parent)
     m_values << label;
   };
   const QString inputText = QStringLiteral("Входная величина компаратора");
-  m_input = formui::list(this, 140, inputText,
-                         texts({"температура продукта", "температура камеры (сухого термометра)",
-                                "температура влажного термометра",
-                                "разница температур сухого термометра и продукта", "относительная влажность",
-                                "входная величина 1-ого регулятора", "входная величина 2-ого регулятора"}));
+  m_input = formui::list(this, 140, inputText, choices(Comparator::C01, 1, 7));
   addRow(1021, inputText, m_input, m_input);
   const QString outputText = QStringLiteral("Выход компаратора");
-  m_output = formui::list(
-      this, 141, outputText,
-      texts({"1-ое реле", "2-ое реле", "3-е реле", "4-ое реле", "5-ое реле, светодиод \"Авария\" не горит",
-             "5-ое реле, светодиод \"Авария\" горит"}));
+  m_output = formui::list(this, 141, outputText, choices(Comparator::C02, 1, 6));
   addRow(1022, outputText, m_output, m_output);
 
   const auto spinRow = [&](int labelId, const QString& text, int editId, int spinId, int unitId,
@@ -81,23 +76,15 @@ CDlgComparator::CDlgComparator(QWidget* parent) : CMyDialog(kTemplateId, parent)
   QGroupBox* logic = formui::frame(this, 0, QStringLiteral("Логика работы компаратора"));
   auto* logicLayout = new QVBoxLayout(logic);
   m_logic = new QButtonGroup(this);
-  const QStringList logicTexts = texts(
-      {"реле компаратора замыкается при значении контролируемой величины, большем верхней уставки, а "
-       "размыкается - "
-       "при меньшем нижней уставки",
-       "реле замыкается при значении величины, меньшем нижней уставки, а размыкается - при большем верхней "
-       "уставки",
-       "реле замыкается при значении контролируемой величины, находящимся между нижней и верхней уставками",
-       "реле замыкается при выходе значения контролируемой величины за пределы, заданные верхней и нижней "
-       "уставками"});
+  const QStringList logicTexts = choices(Comparator::C05, 0, 3);
   for (int i = 0; i < 4; ++i) m_values << formui::radio(m_logic, i, 160 + i, logicTexts[i], logicLayout);
   column->addWidget(logic);
 
-  const QStringList blockTexts =
-      texts({"Блокировка срабатывания до 1-ого достижения уставки в начале программы",
-             "Блокировка срабатывания до 1-ого достижения уставки в начале шага",
-             "Блокировка срабатывания до снятия внешнего воздействия"});
-  for (int i = 0; i < 3; ++i) m_values << (m_blocks[i] = formui::check(131 + i, blockTexts[i], column));
+  const char* const blockTexts[] = {"Блокировка срабатывания до 1-ого достижения уставки в начале программы",
+                                    "Блокировка срабатывания до 1-ого достижения уставки в начале шага",
+                                    "Блокировка срабатывания до снятия внешнего воздействия"};
+  for (int i = 0; i < 3; ++i)
+    m_values << (m_blocks[i] = formui::check(131 + i, QString::fromUtf8(blockTexts[i]), column));
   column->addStretch(1);
   m_values << m_input << m_output;
 

@@ -57,8 +57,8 @@ CFormCommBase::CFormCommBase(QWidget* parent) : CMyFormView(kTemplateId, parent)
   QGroupBox* humidity = formui::frame(p, 0, QStringLiteral("Индикатор \"влажность\""));
   QVBoxLayout* humidityLayout = column(humidity);
   m_humidity = new QButtonGroup(this);
-  formui::radio(m_humidity, 0, 160, QStringLiteral("указывает номер программы"), humidityLayout);
-  formui::radio(m_humidity, 1, 161, QStringLiteral("указывает влажность"), humidityLayout);
+  const QStringList humidityTexts = choices(BaseParameters::O03);
+  for (int i = 0; i < 2; ++i) formui::radio(m_humidity, i, 160 + i, humidityTexts[i], humidityLayout);
   main->addWidget(humidity);
 
   QGroupBox* parameter = formui::frame(p, 0, QStringLiteral("Индикатор \"параметр\""));
@@ -72,14 +72,9 @@ CFormCommBase::CFormCommBase(QWidget* parent) : CMyFormView(kTemplateId, parent)
   QGroupBox* calibration = formui::frame(p, 0, QStringLiteral("Коэффициенты калибровок"));
   QVBoxLayout* calibrationLayout = column(calibration);
   m_calibration = new QButtonGroup(this);
-  formui::radio(
-      m_calibration, 0, 1003,
-      QStringLiteral(
-          "используется коэффициент калибровки отдельно для входа 1, входа 2 и отдельно для входа 3"),
-      calibrationLayout);
-  formui::radio(m_calibration, 1, 1004,
-                QStringLiteral("используется коэффициент калибровки входа 4 для всех 3-х термометров"),
-                calibrationLayout);
+  const QStringList calibrationTexts = choices(BaseParameters::O05);
+  for (int i = 0; i < 2; ++i)
+    formui::radio(m_calibration, i, 1003 + i, calibrationTexts[i], calibrationLayout);
   main->addWidget(calibration);
 
   // O06

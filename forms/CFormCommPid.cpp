@@ -13,6 +13,7 @@
 #include "forms/DataExchange.h"
 #include "forms/FormWidgets.h"
 #include "widgets/CSpinButton.h"
+#include "widgets/GuiText.h"
 
 namespace {
 
@@ -28,15 +29,6 @@ int positionOfActuator(int p07) { return p07 <= 0 ? p07 : p07 - 1; }
 }  // namespace
 
 CFormCommPid::CFormCommPid(QWidget* parent) : CMyFormView(kTemplateId, parent) {
-  static const char* const actuators[] = {
-      "Коммутирует свои реле: одно как \"нагреватель\" на выходе регулятора, другое - как \"холодильник\"",
-      "Коммутирует свое реле как \"нагреватель\"",
-      "Коммутирует свое реле как \"холодильник\"",
-      "Управляет задвижкой по прямо пропорциональному закону",
-      "Управляет задвижкой по обратно пропорциональному закону",
-      "Управляет задвижкой по прямо пропорциональному закону с обратной связью по положению",
-      "Управляет задвижкой по обратно пропорциональному закону с обратной связью по положению",
-  };
   static const char* const labels[] = {
       "Постоянная времени дифференцирования (с)",     "Постоянная времени интегрирования (с)",
       "Полоса пропорциональности (°С или %)",         "Период следования выходных импульсов (с)",
@@ -52,7 +44,8 @@ CFormCommPid::CFormCommPid(QWidget* parent) : CMyFormView(kTemplateId, parent) {
   m_actuator = new QButtonGroup(this);
   QList<QWidget*> order{m_enabled};
   for (int i = 0; i < 7; ++i)
-    order << formui::radio(m_actuator, i, 160 + i, QString::fromUtf8(actuators[i]), typesLayout);
+    order << formui::radio(m_actuator, i, 160 + i,
+                           fromCp1251(PidRegulator::actuatorText(actuatorOfPosition(i))), typesLayout);
   onClick(m_actuator);
   column->addWidget(types);
 

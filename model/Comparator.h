@@ -3,6 +3,8 @@
 // header record; comparator k (index k - 1) starts at bit 14 + 53 * (k - 1).
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "model/Parameter.h"
@@ -28,6 +30,12 @@ class Comparator {
   void applyInputRanges();
   // Copies of C01..C10.
   std::vector<Parameter> snapshot() const;
+
+  // The words of a choice cell's value as the comparator page lists them,
+  // Windows-1251: the input C01 (1..7), the relay C02 (1..6; 0, switched
+  // off, has none) and the logic C05 (0..3). Empty for other cells and
+  // values.
+  static std::string choiceText(int cell, int32_t v);
 
   Parameter cells[kCellCount];
 };

@@ -1,5 +1,6 @@
 #include "model/GeneralParameters.h"
 
+#include "model/ChoiceWords.h"
 #include "model/Cp1251.h"
 
 namespace {
@@ -17,40 +18,38 @@ constexpr PartitionRow kPartitions[GeneralParameters::kPartitionCount] = {
     {6, 88, "6 программ по 88 шагов"},   {5, 99, "5 программ по 99 шагов"},
 };
 
-struct ChoiceRow {
-  BaseParameters::Cell cell;
-  int32_t first;
-  std::vector<const char*> words;  // UTF-8
-};
-
-const ChoiceRow kChoices[] = {
-    {BaseParameters::O01,
-     0,
-     {"ТСМ (50М/100М)   W100= 1,426 ", "ТСП (50П/100П)    W100= 1,385 ", "ТСП (50П/100П)    W100= 1,391 ",
-      "ТСМ (50М/100М)   W100= 1,428 "}},
-    {BaseParameters::O04,
-     1,
-     {"индицируется температура сухого датчика", "индицируется температура сухого и влажного датчиков",
-      "индицируется температура сухого, влажного и датчика продукта",
-      "индицируется температура сухого, влажного, датчика продукта и положение задвижки 1",
-      "индицируется температура сухого, влажного, датчика продукта и положение задвижек 1 и 2"}},
-    {BaseParameters::O07,
-     1,
-     {"Продолжение работы с момента пропадания питания ", "Аварийный останов (со срабатыванием реле 5)",
-      "Неаварийный останов (переход в режим \"Останов\") ",
-      "Продолжение, если одна из температур понизилась больше чем на O08, иначе - аварийный останов",
-      "Продолжение, если одна из температур понизилась больше чем на O08, иначе - аварийный останов"}},
-    {BaseParameters::O09,
-     0,
-     {"300 бод", "600 бод", "1200 бод", "2400 бод", "4800 бод", "9600 бод", "14400 бод", "19200 бод"}},
-    {BaseParameters::O11, 0, {"автоматическое", "ручное"}},
-    {BaseParameters::Scr, 1, {"чтение и запись по паролю", "записи - по паролю, чтение - без", "без пароля"}},
-};
-
-const ChoiceRow* choiceRow(int baseCell) {
-  for (const ChoiceRow& row : kChoices)
-    if (row.cell == baseCell) return &row;
-  return nullptr;
+const ChoiceWords& baseChoices() {
+  static const ChoiceWords words{
+      {BaseParameters::O01,
+       0,
+       {"ТСМ (50М/100М)   W100= 1,426 ", "ТСП (50П/100П)    W100= 1,385 ", "ТСП (50П/100П)    W100= 1,391 ",
+        "ТСМ (50М/100М)   W100= 1,428 "}},
+      {BaseParameters::O03, 0, {"указывает номер программы", "указывает влажность"}},
+      {BaseParameters::O04,
+       1,
+       {"индицируется температура сухого датчика", "индицируется температура сухого и влажного датчиков",
+        "индицируется температура сухого, влажного и датчика продукта",
+        "индицируется температура сухого, влажного, датчика продукта и положение задвижки 1",
+        "индицируется температура сухого, влажного, датчика продукта и положение задвижек 1 и 2"}},
+      {BaseParameters::O05,
+       0,
+       {"используется коэффициент калибровки отдельно для входа 1, входа 2 и отдельно для входа 3",
+        "используется коэффициент калибровки входа 4 для всех 3-х термометров"}},
+      {BaseParameters::O07,
+       1,
+       {"Продолжение работы с момента пропадания питания ", "Аварийный останов (со срабатыванием реле 5)",
+        "Неаварийный останов (переход в режим \"Останов\") ",
+        "Продолжение, если одна из температур понизилась больше чем на O08, иначе - аварийный останов",
+        "Продолжение, если одна из температур понизилась больше чем на O08, иначе - аварийный останов"}},
+      {BaseParameters::O09,
+       0,
+       {"300 бод", "600 бод", "1200 бод", "2400 бод", "4800 бод", "9600 бод", "14400 бод", "19200 бод"}},
+      {BaseParameters::O11, 0, {"автоматическое", "ручное"}},
+      {BaseParameters::Scr,
+       1,
+       {"чтение и запись по паролю", "записи - по паролю, чтение - без", "без пароля"}},
+  };
+  return words;
 }
 
 bool valid(int partition) { return partition >= 0 && partition < GeneralParameters::kPartitionCount; }
@@ -83,37 +82,16 @@ std::string GeneralParameters::partitionText(int p) {
 }
 
 const std::vector<std::string>& GeneralParameters::choiceTexts(int baseCell) {
-  static const std::vector<std::vector<std::string>> texts = [] {
-    std::vector<std::vector<std::string>> all(BaseParameters::kCellCount);
-    for (const ChoiceRow& row : kChoices)
-      for (const char* w : row.words) all[row.cell].push_back(cp1251::fromUtf8(w));
-    return all;
-  }();
-  static const std::vector<std::string> none;
-  return baseCell >= 0 && baseCell < BaseParameters::kCellCount ? texts[static_cast<std::size_t>(baseCell)]
-                                                                : none;
+  return baseChoices().texts(baseCell);
 }
 
-std::string GeneralParameters::choiceText(int baseCell, int32_t v) {
-  const ChoiceRow* row = choiceRow(baseCell);
-  if (!row) return {};
-  const std::vector<std::string>& texts = choiceTexts(baseCell);
-  const int64_t i = int64_t{v} - row->first;
-  return i >= 0 && i < static_cast<int64_t>(texts.size()) ? texts[static_cast<std::size_t>(i)]
-                                                          : std::string();
-}
+std::string GeneralParameters::choiceText(int baseCell, int32_t v) { return baseChoices().text(baseCell, v); }
 
-int GeneralParameters::programCount(int p) const {
-  return programCountOf(p == -1 ? partition() : p);
-}
+int GeneralParameters::programCount(int p) const { return programCountOf(p == -1 ? partition() : p); }
 
-int GeneralParameters::stepsPerProgram(int p) const {
-  return stepsPerProgramOf(p == -1 ? partition() : p);
-}
+int GeneralParameters::stepsPerProgram(int p) const { return stepsPerProgramOf(p == -1 ? partition() : p); }
 
-std::vector<Parameter*> GeneralParameters::parameterList() {
-  return listOf<std::vector<Parameter*>>(*this);
-}
+std::vector<Parameter*> GeneralParameters::parameterList() { return listOf<std::vector<Parameter*>>(*this); }
 
 std::vector<const Parameter*> GeneralParameters::parameterList() const {
   return listOf<std::vector<const Parameter*>>(*this);

@@ -1,6 +1,7 @@
 #include "model/PidRegulator.h"
 
 #include "model/CellSpec.h"
+#include "model/ChoiceWords.h"
 #include "model/MemoryAreas.h"
 
 namespace {
@@ -30,10 +31,20 @@ const std::vector<Parameter>& prototype(int index) {
 
 }  // namespace
 
-PidRegulator::PidRegulator(int index) : index(index ? 1 : 0) {
-  assignCells(cells, prototype(this->index));
+std::string PidRegulator::actuatorText(int32_t p07) {
+  static const ChoiceWords words{
+      {P07,
+       0,
+       {"Коммутирует свои реле: одно как \"нагреватель\" на выходе регулятора, другое - как \"холодильник\"",
+        "", "Коммутирует свое реле как \"нагреватель\"", "Коммутирует свое реле как \"холодильник\"",
+        "Управляет задвижкой по прямо пропорциональному закону",
+        "Управляет задвижкой по обратно пропорциональному закону",
+        "Управляет задвижкой по прямо пропорциональному закону с обратной связью по положению",
+        "Управляет задвижкой по обратно пропорциональному закону с обратной связью по положению"}},
+  };
+  return words.text(P07, p07);
 }
 
-std::vector<Parameter> PidRegulator::snapshot() const {
-  return copiesOf(cells);
-}
+PidRegulator::PidRegulator(int index) : index(index ? 1 : 0) { assignCells(cells, prototype(this->index)); }
+
+std::vector<Parameter> PidRegulator::snapshot() const { return copiesOf(cells); }

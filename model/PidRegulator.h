@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "model/Parameter.h"
@@ -18,6 +19,11 @@ class PidRegulator {
   // False when the actuator type P07 is 1 (regulator switched off).
   bool isEnabled() const { return cells[P07].value() != 1; }
   std::vector<Parameter> snapshot() const;
+
+  // The actuator type's words as the regulator's form lists them,
+  // Windows-1251: P07 = 0 and 2..7; empty for 1 (switched off) and values
+  // outside 0..7.
+  static std::string actuatorText(int32_t p07);
 
   Parameter cells[kCellCount];
   int32_t index;

@@ -32,8 +32,9 @@ TEST(Partition, CountsFollowO10) {
 // shift every choice after it.
 TEST(ChoiceTexts, OneWordPerValueOfEachChoiceCell) {
   const BaseParameters base;
-  const BaseParameters::Cell choiceCells[] = {BaseParameters::O01, BaseParameters::O04, BaseParameters::O07,
-                                              BaseParameters::O09, BaseParameters::O11, BaseParameters::Scr};
+  const BaseParameters::Cell choiceCells[] = {BaseParameters::O01, BaseParameters::O03, BaseParameters::O04,
+                                              BaseParameters::O05, BaseParameters::O07, BaseParameters::O09,
+                                              BaseParameters::O11, BaseParameters::Scr};
   for (BaseParameters::Cell c : choiceCells) {
     const Parameter& cell = base[c];
     const auto& texts = GeneralParameters::choiceTexts(c);
@@ -45,6 +46,21 @@ TEST(ChoiceTexts, OneWordPerValueOfEachChoiceCell) {
   }
   EXPECT_TRUE(GeneralParameters::choiceTexts(BaseParameters::O10).empty());
   EXPECT_EQ(GeneralParameters::choiceText(BaseParameters::Scr, 3), w("без пароля"));
+
+  // The comparator's and the regulator's choices: every value of the cell
+  // has words but the "switched off" ones (C02 = 0, P07 = 1).
+  const Comparator comparator;
+  for (int c : {Comparator::C01, Comparator::C02, Comparator::C05}) {
+    const Parameter& cell = comparator[c];
+    for (int32_t v = cell.minValue(); v <= cell.maxValue(); ++v)
+      EXPECT_EQ(Comparator::choiceText(c, v).empty(), c == Comparator::C02 && v == 0) << cell.code() << v;
+    EXPECT_EQ(Comparator::choiceText(c, cell.maxValue() + 1), "") << cell.code();
+  }
+  EXPECT_EQ(Comparator::choiceText(Comparator::C02, 3), w("3-е реле"));
+  EXPECT_EQ(Comparator::choiceText(Comparator::C03, 1), "");
+  for (int32_t v = 0; v <= 7; ++v) EXPECT_EQ(PidRegulator::actuatorText(v).empty(), v == 1) << v;
+  EXPECT_EQ(PidRegulator::actuatorText(8), "");
+  EXPECT_EQ(PidRegulator::actuatorText(2), w("Коммутирует свое реле как \"нагреватель\""));
 }
 
 TEST(InputRanges, ComparatorHumidityNarrowsSetpoints) {
