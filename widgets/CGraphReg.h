@@ -2,7 +2,8 @@
 // regulators, every step as a flat segment at the height of its setpoint, as
 // wide as the step's share of the program's duration and coloured by the
 // quantity the regulator controls in that step, with a legend of the five
-// quantities at the left and the step numbers below.
+// quantities at the left and the step numbers below. The drawing itself is
+// RegulatorChartDrawing's, which the printed report shares.
 //
 // The chart is passive: it holds the program by pointer (not owned), reads
 // every value afresh at each paint and repaints when SetProgram is called.
@@ -15,10 +16,9 @@
 #include <functional>
 #include <vector>
 
-#include <QFont>
 #include <QFrame>
-#include <QHash>
-#include <QStaticText>
+
+#include "report/RegulatorChartDrawing.h"
 
 class Program;
 
@@ -26,21 +26,15 @@ class CGraphReg : public QFrame {
   Q_OBJECT
 
  public:
-  static constexpr int kLeftMargin = 100;  // the legend column; the plot starts here
-  static constexpr int kTopMargin = 10;
-  static constexpr int kBottomMargin = 14;  // the band of the step numbers
-  static constexpr int kRightGap = 10;      // kept free right of the plot
-  static constexpr int kLegendRowHeight = 18;
+  // The screen's distances of the drawing.
+  static constexpr int kLeftMargin = RegulatorChartMetrics{}.leftMargin;
+  static constexpr int kTopMargin = RegulatorChartMetrics{}.topMargin;
+  static constexpr int kBottomMargin = RegulatorChartMetrics{}.bottomMargin;
+  static constexpr int kRightGap = RegulatorChartMetrics{}.rightGap;
+  static constexpr int kLegendRowHeight = RegulatorChartMetrics{}.legendRowHeight;
 
-  // One step as drawn, in coordinates of the chart's client area.
-  struct Segment {
-    int x = 0;      // left edge
-    int width = 0;  // may be 0 for very short steps
-    int y = 0;      // the segment's row
-    int input = 0;  // the regulator's input quantity (E01/E.01), 1..5
-    double setpoint = 0;
-    int minutes = 0;  // the step's own duration; -1 when it waits for its condition
-  };
+  using Segment = RegulatorChartDrawing::Segment;
+  using NumberPlace = RegulatorChartDrawing::NumberPlace;
 
   explicit CGraphReg(QWidget* parent = nullptr);
 
@@ -59,22 +53,12 @@ class CGraphReg : public QFrame {
   // duration and setpoint, or an empty text.
   QString toolTipAt(const QPoint& pos) const;
 
-  // A step number as drawn below its step.
-  struct NumberPlace {
-    int index = 0;  // the step's, from 0
-    int left = 0;   // the number's left edge
-  };
-  // Where the step numbers of `segs` stand, each centred below its step
-  // and kept between the plot's left edge and `right`: always the first
-  // and the last; where numbers would collide, every k-th from the first
-  // (1, 1 + k, 1 + 2k, ...) with k the smallest that leaves none colliding,
-  // and one that would collide with the last is left out. `width(n)` is the
-  // drawn width of the number n.
+  // The drawing's placement of the step numbers (RegulatorChartDrawing).
   static std::vector<NumberPlace> numberPlaces(const std::vector<Segment>& segs,
-                                               const std::function<int(int)>& width, int right);
-
-  // The colour of an input quantity 0..5 (black for 0); invalid otherwise.
-  static QColor inputColour(int input);
+                                               const std::function<int(int)>& width, int right) {
+    return RegulatorChartDrawing::numberPlaces(segs, width, right);
+  }
+  static QColor inputColour(int input) { return RegulatorChartDrawing::inputColour(input); }
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
@@ -87,12 +71,7 @@ class CGraphReg : public QFrame {
   // The index of the segment whose column holds the point, or -1.
   int segmentAt(const QPoint& pos, const std::vector<Segment>& segs) const;
 
-  // A text laid out once: a paint of 99 steps would otherwise spend most of
-  // its time shaping the same digits again.
-  const QStaticText& staticText(const QString& text) const;
-
-  QFont m_font;
-  mutable QHash<QString, QStaticText> m_texts;
+  RegulatorChartDrawing m_drawing;
   const Program* m_program = nullptr;
   int m_regulatorIndex = 0;
 };
