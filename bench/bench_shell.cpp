@@ -155,4 +155,4 @@ BENCHMARK(BM_EditUndoRedo)
 
 }  // namespace
 
-int main(int argc, char** argv) { return runGuiBenchmarks(argc, argv); }
+int main(int argc, char** argv) { return runGuiBenchmarks<QApplication>(argc, argv); }

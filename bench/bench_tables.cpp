@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QScrollBar>
 
+#include <QApplication>
+
 #include "GuiBenchMain.h"
 #include "document/CTkv88_3Doc.h"
 #include "model/SetpointPair.h"
@@ -165,4 +167,4 @@ BENCHMARK(BM_FullListScrollPage)->Args({0, 7})->Args({7, 99})->Unit(benchmark::k
 
 }  // namespace
 
-int main(int argc, char** argv) { return runGuiBenchmarks(argc, argv); }
+int main(int argc, char** argv) { return runGuiBenchmarks<QApplication>(argc, argv); }

@@ -6,6 +6,8 @@
 
 #include <QImage>
 
+#include <QApplication>
+
 #include "GuiBenchMain.h"
 #include "document/CTkv88_3Doc.h"
 #include "model/SetpointPair.h"
@@ -42,4 +44,4 @@ BENCHMARK(BM_GraphPaint)->Arg(2)->Arg(25)->Arg(99)->Unit(benchmark::kMicrosecond
 
 }  // namespace
 
-int main(int argc, char** argv) { return runGuiBenchmarks(argc, argv); }
+int main(int argc, char** argv) { return runGuiBenchmarks<QApplication>(argc, argv); }

@@ -2,8 +2,9 @@
 #
 # The package unpacked into a scratch root (dpkg -x): both programs start from
 # there and tell the project's version, everything a desktop needs is in its
-# place, the dependencies include Qt and its translations, and nothing is
-# setuid or setgid.
+# place, the dependencies include Qt, its translations and the report's fonts,
+# the tool makes a report there without a display, and nothing is setuid or
+# setgid.
 cmake_minimum_required(VERSION 3.21)
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND dpkg-deb -x ${DEB} ${WORK} RESULT_VARIABLE rc)
@@ -39,11 +40,20 @@ foreach(file
 endforeach()
 
 execute_process(COMMAND dpkg-deb -f ${DEB} Depends OUTPUT_VARIABLE depends)
-foreach(dep libqt6widgets6 libc6 libstdc\\+\\+6 qt6-translations-l10n qt6-qpa-plugins)
+foreach(dep libqt6widgets6 libc6 libstdc\\+\\+6 qt6-translations-l10n qt6-qpa-plugins
+    fonts-dejavu-core)
   if(NOT depends MATCHES "(^|, )${dep}( |,|$)")
     string(APPEND problems "\n  Depends lacks ${dep}: ${depends}")
   endif()
 endforeach()
+
+execute_process(COMMAND ${WORK}/usr/bin/tkv88ctl new -o ${WORK}/report.tkv88 RESULT_VARIABLE rc)
+execute_process(COMMAND ${WORK}/usr/bin/tkv88ctl report ${WORK}/report.tkv88 -o ${WORK}/report.pdf
+                RESULT_VARIABLE rc ERROR_VARIABLE err)
+file(READ ${WORK}/report.pdf head LIMIT 5)
+if(NOT rc EQUAL 0 OR NOT head MATCHES "^%PDF-")
+  string(APPEND problems "\n  tkv88ctl report made no PDF (exit ${rc}): ${err}")
+endif()
 
 execute_process(COMMAND dpkg-deb -c ${DEB} OUTPUT_VARIABLE listing)
 string(REGEX MATCHALL "\n[-d][^\n ]*[sS][^\n]*" special "\n${listing}")

@@ -129,6 +129,23 @@ QString cellText(const Step& s, int key) {
   }
 }
 
+bool humidityCondition(const Step& s) {
+  const int u02 = s[Step::U02].value();
+  return u02 == 9 || u02 == 10;
+}
+
+QString setpointUnit(const Step& s, int key) {
+  bool humidity;
+  if (key == kTransitionSetpoint) {
+    humidity = humidityCondition(s);
+  } else if (key == kSetpoint1 || key == kSetpoint2) {
+    humidity = s[regulatorCells(regulatorOf(key)).input].value() == 5;
+  } else {
+    return {};
+  }
+  return humidity ? QStringLiteral("%") : QStringLiteral("°С");
+}
+
 bool cellInactive(const Step& s, int key, const bool regulatorOn[2]) {
   const int u01 = s[Step::U01].value();
   if (key == kDuration) return u01 == 0;

@@ -63,6 +63,12 @@ QString stepHeader(int number, bool cycleStart);
 
 // The cell's text as the table shows it.
 QString cellText(const Step& step, int key);
+// The step's transition waits for a humidity (U02 is 9 or 10): its
+// setpoint U03 is in percent.
+bool humidityCondition(const Step& step);
+// The unit of a setpoint cell's value: "%" for humidity, "°С" for a
+// temperature; empty for the other rows.
+QString setpointUnit(const Step& step, int key);
 
 // regulatorOn[i]: regulator i is switched on (its P07 is not 1).
 // The cell's value has no effect: the duration of a step that waits for

@@ -8,7 +8,7 @@ TKV88_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TKV88_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libx11-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core poppler-utils
   dpkg-dev file lintian desktop-file-utils appstream libxml2-utils shared-mime-info man-db)
 
 # Installs whatever of the given Debian packages is missing; quick when all are there.

@@ -16,11 +16,6 @@ namespace {
 
 constexpr int kHumidityInput = 5;
 
-bool humidityCondition(const Step& s) {
-  const int u02 = s[Step::U02].value();
-  return u02 == 9 || u02 == 10;
-}
-
 }  // namespace
 
 int listKeyOf(Profile profile) {

@@ -27,7 +27,7 @@ Args::Args(const std::vector<std::string>& args, std::set<std::string> valueOpti
         if (i + 1 >= args.size()) throw UsageError("option " + name + " needs a value");
         value = args[++i];
       }
-      m_values[name] = value;
+      m_values[name].push_back(value);
     } else if (flags.count(name) && !hasValue) {
       m_flags.insert(name);
     } else {
@@ -39,7 +39,12 @@ Args::Args(const std::vector<std::string>& args, std::set<std::string> valueOpti
 std::optional<std::string> Args::option(const std::string& name) const {
   const auto it = m_values.find(name);
   if (it == m_values.end()) return std::nullopt;
-  return it->second;
+  return it->second.back();
+}
+
+std::vector<std::string> Args::options(const std::string& name) const {
+  const auto it = m_values.find(name);
+  return it == m_values.end() ? std::vector<std::string>() : it->second;
 }
 
 std::string Args::required(const std::string& name) const {

@@ -16,7 +16,10 @@ class Args {
   Args(const std::vector<std::string>& args, std::set<std::string> valueOptions,
        std::set<std::string> flags = {});
 
+  // The option's value; the last one when it was given more than once.
   std::optional<std::string> option(const std::string& name) const;
+  // Every value of an option given more than once, in order.
+  std::vector<std::string> options(const std::string& name) const;
   // The option's value; UsageError when it was not given.
   std::string required(const std::string& name) const;
   bool flag(const std::string& name) const { return m_flags.count(name) != 0; }
@@ -25,7 +28,7 @@ class Args {
   void expectPositional(std::size_t min, std::size_t max) const;
 
  private:
-  std::map<std::string, std::string> m_values;
+  std::map<std::string, std::vector<std::string>> m_values;
   std::set<std::string> m_flags;
   std::vector<std::string> m_positional;
 };
