@@ -40,7 +40,7 @@ foreach(file
 endforeach()
 
 execute_process(COMMAND dpkg-deb -f ${DEB} Depends OUTPUT_VARIABLE depends)
-foreach(dep libqt6widgets6 libc6 libstdc\\+\\+6 qt6-translations-l10n qt6-qpa-plugins
+foreach(dep libqt6widgets6 libqt6printsupport6 libc6 libstdc\\+\\+6 qt6-translations-l10n qt6-qpa-plugins
     fonts-dejavu-core)
   if(NOT depends MATCHES "(^|, )${dep}( |,|$)")
     string(APPEND problems "\n  Depends lacks ${dep}: ${depends}")

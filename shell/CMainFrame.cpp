@@ -228,6 +228,10 @@ CMainFrame::CMainFrame(CTkv88_3Doc& doc, int levelMask, QWidget* parent)
              QKeySequence(Qt::CTRL | Qt::Key_S));
   addCommand(m_fileMenu, CommandId::FileSaveAs, QStringLiteral("Сохранить &как..."));
   m_fileMenu->addSeparator();
+  addCommand(m_fileMenu, kPrintCommand, QStringLiteral("&Печать…"), QKeySequence(Qt::CTRL | Qt::Key_P));
+  addCommand(m_fileMenu, kPrintPreviewCommand, QStringLiteral("Пр&едварительный просмотр…"));
+  addCommand(m_fileMenu, kExportPdfCommand, QStringLiteral("&Экспорт в PDF…"));
+  m_fileMenu->addSeparator();
   addCommand(m_fileMenu, kCompareFileCommand, QStringLiteral("Сравнить с &файлом…"));
   addCommand(m_fileMenu, kBackupsCommand, QStringLiteral("&Резервные копии…"));
   // The recent files stand between two separators, the first shown only

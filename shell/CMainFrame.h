@@ -40,6 +40,10 @@ class CMainFrame : public QMainWindow {
   static constexpr int kCompareDeviceCommand = 32804;  // "Сравнить с прибором…"
   static constexpr int kBackupBeforeWriteCommand = 32805;  // "Резервная копия перед записью", checkable
   static constexpr int kProbeCommand = 32806;  // "Проверка связи…"
+  // The configuration report (the application's).
+  static constexpr int kPrintCommand = 32807;         // "Печать…"
+  static constexpr int kPrintPreviewCommand = 32808;  // "Предварительный просмотр…"
+  static constexpr int kExportPdfCommand = 32809;     // "Экспорт в PDF…"
   // The recent files of the "&Файл" menu.
   static constexpr int kRecentFileFirst = 57616;
 
@@ -90,8 +94,7 @@ class CMainFrame : public QMainWindow {
 
   // Commands the frame leaves to its owner: FileNew, FileOpen, FileSave,
   // FileSaveAs, AppAbout, AppExit, ReadDevice, kChoosePortCommand, the link
-  // check, the
-  // comparisons, the changed write, the backups and the
+  // check, the comparisons, the changed write, the backups, the report and the
   // recent files. The handler returns false when it did not handle one.
   std::function<bool(int command)> applicationCommand;
   // Asked before the window closes; false keeps it open.

@@ -32,6 +32,7 @@
 #include "shell/CMainFrame.h"
 #include "shell/CompareCommands.h"
 #include "shell/PortChoice.h"
+#include "shell/ReportCommands.h"
 #include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
 #include "widgets/Messages.h"
@@ -46,7 +47,9 @@ const QString kReadTitle = QStringLiteral("Считанная прошивка")
 
 std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-QString describe(const configfile::FileError& e) {
+}  // namespace
+
+QString CTkv88_3App::fileErrorText(const configfile::FileError& e) {
   const QString file = QFile::decodeName(QByteArray::fromStdString(e.path()));
   const QString reason = messages::sentence(QString::fromLocal8Bit(QByteArray::fromStdString(e.reason())));
   return e.direction() == configfile::FileError::Direction::Read
@@ -54,13 +57,15 @@ QString describe(const configfile::FileError& e) {
              : QStringLiteral("Не удалось сохранить файл \"%1\".\n%2").arg(file, reason);
 }
 
-}  // namespace
-
-CTkv88_3App::CTkv88_3App() : m_compare(std::make_unique<CompareCommands>(*this)) {
+CTkv88_3App::CTkv88_3App()
+    : m_compare(std::make_unique<CompareCommands>(*this)), m_report(std::make_unique<ReportCommands>(*this)) {
   m_host.setExchangeRunner(
       [this](DeviceData& config, std::string_view mode) { return runExchange(config, mode); });
   // Every read of the controller, and a full write when asked, keeps a backup.
-  m_host.onDeviceRead = [this](const DeviceData& config) { m_compare->deviceRead(config); };
+  m_host.onDeviceRead = [this](const DeviceData& config) {
+    m_compare->deviceRead(config);
+    m_report->deviceRead();
+  };
   m_host.onBeforeDeviceWrite = [this](const DeviceData& config) {
     return m_compare->beforeFullWrite(config);
   };
@@ -287,9 +292,11 @@ bool CTkv88_3App::onCommand(int command) {
         openRecent(command - CMainFrame::kRecentFileFirst);
         return true;
       }
-      return m_compare->onCommand(command);
+      return m_compare->onCommand(command) || m_report->onCommand(command);
   }
 }
+
+bool CTkv88_3App::documentFromDevice() const { return m_doc && fromCp1251(m_doc->title()) == kReadTitle; }
 
 void CTkv88_3App::openRecent(int index) {
   const QStringList files = settings::recentFiles();
@@ -306,7 +313,7 @@ bool CTkv88_3App::withFile(const QString& path, void (CTkv88_3Doc::*operation)(c
   try {
     (m_doc.get()->*operation)(nativePath(path));
   } catch (const configfile::FileError& e) {
-    messages::showError(m_frame.get(), kAppTitle, describe(e));
+    messages::showError(m_frame.get(), kAppTitle, fileErrorText(e));
     return false;
   }
   // A file loaded or saved heads the recent files and names the window.
@@ -322,7 +329,7 @@ bool CTkv88_3App::saveDocument(bool askForName) {
   // After a device read the document keeps the name of the file opened
   // before, which no longer holds what it shows: a plain save asks for a
   // name instead of writing the controller's configuration over that file.
-  const bool readFromDevice = fromCp1251(m_doc->title()) == kReadTitle;
+  const bool readFromDevice = documentFromDevice();
   if (askForName || path.isEmpty() || readFromDevice) {
     QString suggested = path;
     if (path.isEmpty() || readFromDevice) {

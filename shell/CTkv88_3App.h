@@ -25,10 +25,14 @@
 
 class CCmndLineInfo;
 class CompareCommands;
+class ReportCommands;
 class CMainFrame;
 class CTkv88_3Doc;
 class DeviceLink;
 class MemoryAccess;
+namespace configfile {
+class FileError;
+}
 
 class CTkv88_3App : public QObject {
   Q_OBJECT
@@ -70,6 +74,14 @@ class CTkv88_3App : public QObject {
   bool saveModified();
   // Comparisons, the changed write and the backups.
   CompareCommands& compareCommands() { return *m_compare; }
+  // Printing, the print preview and the export to PDF.
+  ReportCommands& reportCommands() { return *m_report; }
+  // The document shows what the last read brought from the controller (not
+  // a file's configuration, although it keeps the name of the file opened
+  // before).
+  bool documentFromDevice() const;
+  // The message of a file that could not be opened or saved.
+  static QString fileErrorText(const configfile::FileError& error);
   // Opens the port of a description for the next exchanges and remembers
   // it; false (after a message, the old port kept) when it cannot be opened.
   bool choosePort(const QString& description);
@@ -91,6 +103,7 @@ class CTkv88_3App : public QObject {
 
   QtDocumentHost m_host;
   std::unique_ptr<CompareCommands> m_compare;
+  std::unique_ptr<ReportCommands> m_report;
   std::unique_ptr<CTkv88_3Doc> m_doc;
   std::unique_ptr<CMainFrame> m_frame;
   std::unique_ptr<DeviceLink> m_link;

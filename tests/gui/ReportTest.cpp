@@ -2,17 +2,31 @@
 // as a person would read it: the names, the general parameters in words and
 // every step value of a program; a long program's steps over several column
 // groups and pages with the row labels on each; programs without steps left
-// out unless chosen; fonts embedded.
+// out unless chosen; fonts embedded. The same report from tkv88ctl and from
+// the GUI's "Экспорт в PDF…" and print preview, the document unchanged.
+#include <QApplication>
+#include <QFileDialog>
+#include <QListWidget>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "GuiTest.h"
 #include "model/SetpointPair.h"
 #include "model/SignedMagnitude.h"
 #include "report/StepsTableTexts.h"
+#include "shell/CMainFrame.h"
+#include "shell/CTkv88_3App.h"
+#include "shell/ReportCommands.h"
+#include "shell/ReportProgramsDialog.h"
 #include "support/Text.h"
+
+using guitest::MessageLog;
 
 namespace {
 
@@ -97,6 +111,7 @@ class ReportTest : public QObject {
     m_config = file(QStringLiteral("config.tkv88"));
     doc.saveFile(m_config.toStdString());
   }
+  void init() { MessageLog::clear(); }
 
   void theReportReadsAsTheFormsAndTheTableShowTheConfiguration() {
     QCOMPARE(run(kCtl, {QStringLiteral("report"), m_config, QStringLiteral("-o"), file("all.pdf")}).status,
@@ -180,6 +195,71 @@ class ReportTest : public QObject {
       QVERIFY2(got.err.contains(QString::fromUtf8(r.says)), qPrintable(got.err));
     }
     QVERIFY(!QFile::exists(file("x.pdf")));
+  }
+
+  void theGuiExportsAndPreviewsTheSameReportAndChangesNothing() {
+    QSettings().clear();
+    CTkv88_3App app;
+    QCOMPARE(app.initInstance({QStringLiteral("--port"), "sim:" + file("controller.bin"), m_config}),
+             std::nullopt);
+    QCoreApplication::processEvents();
+    CTkv88_3Doc& doc = app.document();
+    const std::string before = doc.text();
+
+    // The programs with steps come checked; the user adds program 3.
+    std::vector<int> offered;
+    int dialogs = 0;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* chooser = qobject_cast<ReportProgramsDialog*>(modal)) {
+        offered = chooser->programs();
+        chooser->list()->item(2)->setCheckState(Qt::Checked);
+        chooser->accept();
+        ++dialogs;
+      } else if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+        QCOMPARE(files->selectedFiles().value(0), file("config.pdf"));  // beside the configuration
+        static_cast<QDialog*>(files)->accept();                         // QFileDialog hides it
+        ++dialogs;
+      } else if (auto* preview = qobject_cast<QPrintPreviewDialog*>(modal)) {
+        const auto* pagesShown = preview->findChild<QPrintPreviewWidget*>();
+        dialogs += pagesShown ? 100 * pagesShown->pageCount() : 0;
+        preview->reject();
+      }
+    });
+    answer.start(50);
+    app.mainFrame()->onCommand(CMainFrame::kExportPdfCommand);
+    QTRY_COMPARE(dialogs, 2);
+    QCOMPARE(offered, (std::vector<int>{0, 1}));
+    QCOMPARE(run(kCtl, {QStringLiteral("report"), m_config, QStringLiteral("--program"), QStringLiteral("1"),
+                        QStringLiteral("--program"), QStringLiteral("2"), QStringLiteral("--program"),
+                        QStringLiteral("3"), QStringLiteral("-o"), file("ctl.pdf")})
+                 .status,
+             0);
+    const QStringList gui = pages(file("config.pdf"));
+    QVERIFY(!gui.isEmpty());
+    QCOMPARE(gui, pages(file("ctl.pdf")));
+
+    // The preview shows as many pages.
+    dialogs = 0;
+    app.mainFrame()->onCommand(CMainFrame::kPrintPreviewCommand);
+    QTRY_COMPARE(dialogs, 1 + 100 * int(gui.size()));
+
+    // What is reported is what the document holds, saved or not; reporting
+    // changes none of it.
+    doc.deviceData()->programAt(0)->setName(w("Несохранённая"));
+    const std::string edited = doc.text();
+    QVERIFY(app.reportCommands().exportTo(file("edited.pdf"), {0}));
+    QVERIFY(squeezed(pages(file("edited.pdf")).join(QString())).contains(QStringLiteral("«Несохранённая»")));
+    QCOMPARE(doc.text(), edited);
+    QVERIFY(doc.isModified());
+    doc.deviceData()->programAt(0)->setName(w("Сушка"));
+    QCOMPARE(doc.text(), before);
+
+    // A file that cannot be written is said so, nothing else happens.
+    QVERIFY(!app.reportCommands().exportTo(file("no-such-folder/r.pdf"), {0}));
+    QCOMPARE(MessageLog::shown().size(), size_t(1));
+    QVERIFY(MessageLog::shown()[0].text.contains(QStringLiteral("Не удалось сохранить файл")));
   }
 };
 
