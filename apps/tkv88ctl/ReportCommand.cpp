@@ -4,19 +4,18 @@
 #include <unistd.h>
 
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "apps/tkv88ctl/Args.h"
 #include "apps/tkv88ctl/CtlCommand.h"
+#include "apps/tkv88ctl/Output.h"
 
 #ifdef TKV88_HAVE_REPORT
 #include <QGuiApplication>
 
 #include "document/CTkv88_3Doc.h"
-#include "document/ConfigFile.h"
 #include "model/Cp1251.h"
 #include "report/ConfigurationReport.h"
 #endif
@@ -78,7 +77,7 @@ QByteArray reportPdf(const std::string& path, const std::vector<int>& numbers) {
 int runReport(const std::vector<std::string>& argv) {
   const Args args(argv, {"-o", "--output", "--program"});
   args.expectPositional(1, 1);
-  std::string output = args.option("-o").value_or(args.option("--output").value_or(""));
+  const std::string output = outputOption(args, "");
   if (output.empty()) throw UsageError("give the PDF's file with -o OUT.pdf");
   if (output == "-" && ::isatty(STDOUT_FILENO))
     throw UsageError("the report is a PDF: give -o OUT.pdf or redirect the output");
@@ -87,13 +86,7 @@ int runReport(const std::vector<std::string>& argv) {
   throw Failure("this tkv88ctl was built without the GUI (TKV88_BUILD_GUI=OFF) and makes no reports");
 #else
   const QByteArray pdf = reportPdf(args.positional()[0], numbers);
-  const std::string_view bytes(pdf.constData(), static_cast<std::size_t>(pdf.size()));
-  if (output == "-") {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
-      throw Failure("cannot write to standard output");
-    return 0;
-  }
-  configfile::writeFile(output, bytes);
+  writeOutput(output, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
   return 0;
 #endif
 }
