@@ -143,12 +143,16 @@ class PageFlow {
   void paintPage(QPainter& painter, const Units& units, int page, const QString& footerLeft) const;
   int pageCount() const { return static_cast<int>(m_pages.size()); }
 
- private:
+  // A block's parts first..end-1 on a page, its head above them from `top`.
   struct Placement {
     const Block* block;
     double top;
     int first, end;
   };
+  // What stands on page `page` (from 0), top to bottom, once laid out.
+  const std::vector<Placement>& placements(int page) const { return m_pages[static_cast<size_t>(page)]; }
+
+ private:
   std::vector<std::unique_ptr<Block>> m_blocks;
   std::vector<std::vector<Placement>> m_pages;
   double m_width = 0, m_height = 0, m_bodyHeight = 0;

@@ -256,6 +256,13 @@ class ReportTest : public QObject {
     doc.deviceData()->programAt(0)->setName(w("Сушка"));
     QCOMPARE(doc.text(), before);
 
+    // The heading names where the configuration came from: its file, or
+    // the port of the read that brought it.
+    QCOMPARE(app.reportCommands().heading().source, ConfigurationReport::fileSource(m_config));
+    app.host().setExchangeRunner([](DeviceData&, std::string_view) { return true; });
+    app.mainFrame()->onCommand(32790);  // "&Считать прошивку"
+    QCOMPARE(app.reportCommands().heading().source, ConfigurationReport::deviceSource(app.port()));
+
     // A file that cannot be written is said so, nothing else happens.
     QVERIFY(!app.reportCommands().exportTo(file("no-such-folder/r.pdf"), {0}));
     QCOMPARE(MessageLog::shown().size(), size_t(1));
