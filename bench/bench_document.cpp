@@ -10,7 +10,7 @@
 
 #include <unordered_set>
 
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "document/ConfigFile.h"
 #include "document/ConfigSnapshot.h"
 
@@ -49,7 +49,7 @@ void BM_Load(benchmark::State& state) {
 BENCHMARK(BM_Load)->Arg(0)->Arg(7)->Unit(benchmark::kMillisecond);
 
 void BM_IsModified(benchmark::State& state) {
-  CTkv88_3Doc doc;
+  Document doc;
   doc.loadText(configfile::write(largest(static_cast<int>(state.range(0)))));
   for (auto _ : state) benchmark::DoNotOptimize(doc.isModified());
 }
@@ -58,15 +58,15 @@ BENCHMARK(BM_IsModified)->Arg(0)->Arg(7)->Unit(benchmark::kMillisecond);
 // A document holding the largest configuration with every cell observed.
 struct UndoDocument {
   explicit UndoDocument(int partition) {
-    CTkv88_3Doc::setActive(&doc);
+    Document::setActive(&doc);
     doc.loadText(configfile::write(largest(partition)));
   }
-  ~UndoDocument() { CTkv88_3Doc::setActive(nullptr); }
+  ~UndoDocument() { Document::setActive(nullptr); }
   Parameter& cell(int i) {
     Program& p = *doc.deviceData()->programAt(i % doc.deviceData()->programCount());
     return (*p.stepAt(i % p.stepCount()))[Step::U03];
   }
-  CTkv88_3Doc doc;
+  Document doc;
 };
 
 void BM_RecordStep(benchmark::State& state) {

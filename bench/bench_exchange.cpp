@@ -60,9 +60,9 @@ double writeBound(const DeviceData& config) {
   const int programs = config.general.programCount();
   double t = l2Bound(true);
   for (int n = 0; n < programs; ++n) {
-    t += writeRecord(ProgramBit(programs, n), kHeaderRecordBytes);
+    t += writeRecord(programBit(programs, n), kHeaderRecordBytes);
     const Program* p = config.programAt(n);
-    for (int s = 0; p && s < p->stepCount(); ++s) t += writeRecord(StepBit(programs, n, s), kStepRecordBytes);
+    for (int s = 0; p && s < p->stepCount(); ++s) t += writeRecord(stepBit(programs, n, s), kStepRecordBytes);
   }
   return t;
 }
@@ -90,7 +90,7 @@ void BM_Exchange(benchmark::State& state) {
     SimulatedController* sim = port.get();
     DeviceLink link(std::move(port), LinkTiming::kStandard);
     link.lptBase = PortBackend::kLpt1;
-    if (!write) WriteConfiguration(config, sim->memory());
+    if (!write) writeConfiguration(config, sim->memory());
     const uint64_t start = sim->virtualTimeUs();
     if (write) {
       runExchange(link, config, ExchangeMode::WriteL2, state);
@@ -126,7 +126,7 @@ void BM_Engines(benchmark::State& state) {
   const bool i2c = state.range(0) == 1, write = state.range(1) == 0;
   const LinkTiming timing = state.range(0) == 2 ? LinkTiming::kFast : LinkTiming::kStandard;
   MemoryImage written = factoryImage();
-  WriteConfiguration(config, written);
+  writeConfiguration(config, written);
   const MemoryImage& start = write ? factoryImage() : written;
   uint64_t virtualUs = 0, transfers = 0;
   for (auto _ : state) {
@@ -188,12 +188,12 @@ SetpointChange oneSetpointChanged() {
   SetpointChange c;
   c.old = randomConfig(rng, 2, -1, true);
   c.before = factoryImage();
-  WriteConfiguration(c.old, c.before);
+  writeConfiguration(c.old, c.before);
   c.changed = c.old;
   Parameter& setpoint = c.changed.programAt(9)->steps.back()[Step::U03];
   setpoint.setValueQuiet(setpoint.value() == 50 ? 51 : 50);
   c.after = c.before;
-  WriteConfiguration(c.changed, c.after);
+  writeConfiguration(c.changed, c.after);
   return c;
 }
 
@@ -254,7 +254,7 @@ void BM_Timings(benchmark::State& state) {
   const int rise = static_cast<int>(state.range(1));
   SetpointChange c = oneSetpointChanged();
   MemoryImage written = factoryImage();
-  WriteConfiguration(c.old, written);
+  writeConfiguration(c.old, written);
   DeviceData scratch;
 
   struct Phase {

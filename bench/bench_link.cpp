@@ -32,8 +32,8 @@ void BM_StepTransferHalfPeriod(benchmark::State& state) {
   int64_t steps = 0;
   for (auto _ : state) {
     LinkTransfer t;
-    BeginRead(t, 0x100, 32);
-    while (StepTransfer(*rig.link, t) != kTransferDone) ++steps;
+    beginRead(t, 0x100, 32);
+    while (stepTransfer(*rig.link, t) != kTransferDone) ++steps;
     ++steps;
   }
   state.SetItemsProcessed(steps);
@@ -50,7 +50,7 @@ void BM_ReadWholeMemory(benchmark::State& state) {
   for (auto _ : state) {
     const uint64_t start = rig.sim->virtualTimeUs();
     for (int a = 0; a < kDeviceMemorySize; a += LinkTransfer::kMaxBlock)
-      ReadBlockRetry(*rig.link, out.data() + a, static_cast<uint32_t>(a), 0, LinkTransfer::kMaxBlock);
+      readMemory(*rig.link, out.data() + a, static_cast<uint32_t>(a), 0, LinkTransfer::kMaxBlock);
     virtualUs += rig.sim->virtualTimeUs() - start;
   }
   state.counters["virtual_s"] =
@@ -65,7 +65,7 @@ void BM_WriteWholeMemory(benchmark::State& state) {
   uint64_t virtualUs = 0;
   for (auto _ : state) {
     const uint64_t start = rig.sim->virtualTimeUs();
-    WriteBytes(*rig.link, data.data(), 0, kDeviceMemorySize);
+    writeMemory(*rig.link, data.data(), 0, kDeviceMemorySize);
     virtualUs += rig.sim->virtualTimeUs() - start;
   }
   state.counters["virtual_s"] =
@@ -83,10 +83,10 @@ void BM_I2cTransfer(benchmark::State& state) {
   const uint64_t before = adapter->transfers();
   for (auto _ : state) {
     if (write) {
-      WriteBytes(link, bytes, address, 32);
+      writeMemory(link, bytes, address, 32);
       link.memory().end(link);
     } else {
-      ReadBlockRetry(link, bytes, address, 0, 32);
+      readMemory(link, bytes, address, 0, 32);
     }
     address = (address + 32) % kDeviceMemorySize;
   }

@@ -13,12 +13,12 @@
 #include <QApplication>
 
 #include "GuiBenchMain.h"
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "document/CommandIds.h"
 #include "document/LevelMask.h"
-#include "shell/CMainFrame.h"
-#include "shell/CRightWizFrame.h"
-#include "shell/CTkv88_3View.h"
+#include "shell/MainWindow.h"
+#include "shell/GroupPane.h"
+#include "shell/NavigationTree.h"
 #include "shell/QtDocumentHost.h"
 
 namespace {
@@ -26,12 +26,12 @@ namespace {
 // A shown main frame over a document of `programs` programs of `steps` steps.
 struct Shell {
   QtDocumentHost host;
-  CTkv88_3Doc doc{&host};
-  std::unique_ptr<CMainFrame> frame;
+  Document doc{&host};
+  std::unique_ptr<MainWindow> frame;
 
   Shell(int partition, int steps) {
-    CTkv88_3Doc::setActive(&doc);
-    frame = std::make_unique<CMainFrame>(doc, levelMask);
+    Document::setActive(&doc);
+    frame = std::make_unique<MainWindow>(doc, levelMask);
     host.setFrame(frame.get());
     doc.newDocument();
     DeviceData& d = *doc.deviceData();
@@ -47,7 +47,7 @@ struct Shell {
 
 void BM_TreeRebuild(benchmark::State& state) {
   Shell shell(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  CTkv88_3View* tree = shell.frame->treeView();
+  NavigationTree* tree = shell.frame->treeView();
   // A selection deep in the tree, restored by every rebuild.
   tree->selectByData(&shell.doc.deviceData()->programs.back().steps.back(), true);
   for (auto _ : state) {
@@ -64,7 +64,7 @@ BENCHMARK(BM_TreeRebuild)->Args({0, 7})->Args({7, 99})->Unit(benchmark::kMillise
 
 void BM_RightPaneSwitch(benchmark::State& state) {
   Shell shell(2, 10);
-  CTkv88_3View* tree = shell.frame->treeView();
+  NavigationTree* tree = shell.frame->treeView();
   Program& program = shell.doc.deviceData()->programs.front();
   GeneralParameters& g = shell.doc.deviceData()->general;
   // Form to page to another form and back: every switch changes the view.
@@ -83,7 +83,7 @@ BENCHMARK(BM_RightPaneSwitch)->Unit(benchmark::kMillisecond);
 // steps.
 void BM_FormSwitch(benchmark::State& state) {
   Shell shell(7, 99);
-  CTkv88_3View* tree = shell.frame->treeView();
+  NavigationTree* tree = shell.frame->treeView();
   DeviceData& d = *shell.doc.deviceData();
   Program& program = d.programs.back();
   const void* forms[] = {&program.steps.back(),  &program.comparators[3], &d.general.keys,
@@ -107,7 +107,7 @@ BENCHMARK(BM_FormSwitch)->DenseRange(0, 6)->Unit(benchmark::kMillisecond);
 // bound and refreshed anew.
 void BM_StepToStep(benchmark::State& state) {
   Shell shell(7, 99);
-  CTkv88_3View* tree = shell.frame->treeView();
+  NavigationTree* tree = shell.frame->treeView();
   Program& program = shell.doc.deviceData()->programs.back();
   tree->selectByData(&program.steps.front(), true);
   std::size_t i = 0;

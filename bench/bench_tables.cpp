@@ -18,21 +18,21 @@
 #include <QApplication>
 
 #include "GuiBenchMain.h"
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "model/SetpointPair.h"
-#include "tables/CDlgStepsTable.h"
-#include "tables/CFormListMode.h"
+#include "tables/StepsTablePage.h"
+#include "tables/FullListView.h"
 
 namespace {
 
 
 struct Table {
-  CTkv88_3Doc doc;
+  Document doc;
   Program program, empty;
-  CDlgStepsTable page{doc};
+  StepsTablePage page{doc};
 
   Table() {
-    CTkv88_3Doc::setActive(&doc);
+    Document::setActive(&doc);
     doc.newDocument();
     for (int i = 0; i < 99; ++i) {
       Step& s = program.steps.emplace_back();
@@ -46,16 +46,16 @@ struct Table {
     page.show();
     QCoreApplication::processEvents();
   }
-  ~Table() { CTkv88_3Doc::setActive(nullptr); }
+  ~Table() { Document::setActive(nullptr); }
 };
 
 void BM_StepsTableShowProgram(benchmark::State& state) {
   Table t;
   for (auto _ : state) {
-    t.page.SetProgram(&t.program);
+    t.page.setProgram(&t.program);
     QCoreApplication::processEvents();  // the layout and paint it causes
     state.PauseTiming();
-    t.page.SetProgram(&t.empty);
+    t.page.setProgram(&t.empty);
     QCoreApplication::processEvents();
     state.ResumeTiming();
   }
@@ -64,13 +64,13 @@ BENCHMARK(BM_StepsTableShowProgram)->Unit(benchmark::kMillisecond);
 
 void BM_StepsTableRefreshAfterEdit(benchmark::State& state) {
   Table t;
-  t.page.SetProgram(&t.program);
+  t.page.setProgram(&t.program);
   QCoreApplication::processEvents();
   int i = 0;
   for (auto _ : state) {
     Step& s = *t.program.stepAt(i++ % 99);
     s[Step::U01].setEnteredValue((s[Step::U01].value() + 1) % 4);
-    t.page.SetProgram(&t.program);
+    t.page.setProgram(&t.program);
     QCoreApplication::processEvents();
   }
 }
@@ -80,17 +80,17 @@ BENCHMARK(BM_StepsTableRefreshAfterEdit)->Unit(benchmark::kMillisecond);
 // A shown full list over a headless document of `partition`'s programs,
 // each with `steps` steps.
 struct ListShell {
-  CTkv88_3Doc doc;
-  std::unique_ptr<CFormListMode> form;
+  Document doc;
+  std::unique_ptr<FullListView> form;
 
   ListShell(int partition, int steps) {
-    CTkv88_3Doc::setActive(&doc);
+    Document::setActive(&doc);
     doc.newDocument();
     DeviceData& d = *doc.deviceData();
     d.general.base[BaseParameters::O10].setValueQuiet(partition);
     d.programs.resize(d.general.programCount());
     for (Program& p : d.programs) p.steps.resize(steps);
-    form = std::make_unique<CFormListMode>(doc);
+    form = std::make_unique<FullListView>(doc);
     doc.listView = form.get();
     form->resize(1000, 800);
     form->show();
@@ -106,7 +106,7 @@ void rowCounters(benchmark::State& state, const ListShell& shell) {
 
 void BM_FullListBuild(benchmark::State& state) {
   ListShell shell(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  for (auto _ : state) shell.form->Rebuild();
+  for (auto _ : state) shell.form->rebuild();
   rowCounters(state, shell);
 }
 BENCHMARK(BM_FullListBuild)->Args({0, 7})->Args({7, 99})->Unit(benchmark::kMillisecond);

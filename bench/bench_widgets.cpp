@@ -9,15 +9,15 @@
 #include <QApplication>
 
 #include "GuiBenchMain.h"
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "model/SetpointPair.h"
-#include "widgets/CGraphReg.h"
+#include "widgets/RegulatorChart.h"
 
 namespace {
 
 void BM_GraphPaint(benchmark::State& state) {
-  CTkv88_3Doc doc;
-  CTkv88_3Doc::setActive(&doc);
+  Document doc;
+  Document::setActive(&doc);
   doc.newDocument();
   Program program;
   const int steps = static_cast<int>(state.range(0));
@@ -30,15 +30,15 @@ void BM_GraphPaint(benchmark::State& state) {
     s[Step::U04].setEnteredValue(i % 3);
     s[Step::U05].setEnteredValue((i * 7) % 60);
   }
-  CGraphReg graph;
+  RegulatorChart graph;
   graph.resize(1200, 110);
-  graph.SetProgram(&program, 0);
+  graph.setProgram(&program, 0);
   QImage image(graph.size(), QImage::Format_RGB32);
   for (auto _ : state) {
     graph.render(&image);
     benchmark::DoNotOptimize(image.constBits());
   }
-  CTkv88_3Doc::setActive(nullptr);
+  Document::setActive(nullptr);
 }
 BENCHMARK(BM_GraphPaint)->Arg(2)->Arg(25)->Arg(99)->Unit(benchmark::kMicrosecond);
 

@@ -10,7 +10,7 @@
 #include <string>
 
 struct ChangePlace {
-  // ItemKind of the group that holds the change: Program (its name or H02),
+  // NavigationKind of the group that holds the change: Program (its name or H02),
   // Comparator, Step, or one of the L2 groups; 0 when the change has no one
   // place (a memory partition change, a device read).
   int32_t kind = 0;

@@ -1,6 +1,6 @@
 // Numeric identifiers of the commands that tie the menus, the button bars,
 // the context menus and the document together. The GUI maps its actions to
-// these numbers; the document's command handler (CTkv88_3Doc::onCommand)
+// these numbers; the document's command handler (Document::onCommand)
 // takes them as they come. Constants only; usable from any thread.
 #pragma once
 

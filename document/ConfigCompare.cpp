@@ -74,8 +74,8 @@ class Comparison {
       const int index = add(d);
       if (firstOnOneSide < 0) firstOnOneSide = index;
     }
-    const std::vector<const Parameter*> ga = ListOrder(m_a.general);
-    const std::vector<const Parameter*> gb = ListOrder(m_b.general);
+    const std::vector<const Parameter*> ga = generalInListOrder(m_a.general);
+    const std::vector<const Parameter*> gb = generalInListOrder(m_b.general);
     for (std::size_t i = 0; i < ga.size(); ++i) {
       ConfigDifference d;
       d.cell = static_cast<int>(i);
@@ -112,8 +112,8 @@ class Comparison {
     where.description = std::string(a.description());
     where.valueA = a.value();
     where.valueB = b.value();
-    where.textA = DisplayValue(a);
-    where.textB = DisplayValue(b);
+    where.textA = displayValue(a);
+    where.textB = displayValue(b);
     add(std::move(where));
   }
 
@@ -171,7 +171,7 @@ class Comparison {
       }
       ConfigDifference c = at;
       c.step = s;
-      for (int i : StepListOrder()) {
+      for (int i : stepCellsInListOrder()) {
         c.cell = i;
         compareCells(c, ss, stepA->cells[i], stepB->cells[i]);
       }
@@ -218,21 +218,21 @@ Out listOrder(General& g) {
 
 }  // namespace
 
-std::vector<ConfigDifference> CompareConfigurations(const DeviceData& a, const DeviceData& b,
+std::vector<ConfigDifference> compareConfigurations(const DeviceData& a, const DeviceData& b,
                                                     CompareOptions options) {
   return Comparison(a, b, options).run();
 }
 
-std::vector<std::string> UnheldValues(const DeviceData& config, const DeviceData& held) {
-  std::vector<std::string> lines = CheckBeforeWrite(config).overflow;
-  for (const ConfigDifference& d : CompareConfigurations(FitToPartition(config), held, {.names = false}))
+std::vector<std::string> unheldValues(const DeviceData& config, const DeviceData& held) {
+  std::vector<std::string> lines = checkBeforeWrite(config).overflow;
+  for (const ConfigDifference& d : compareConfigurations(fitToPartition(config), held, {.names = false}))
     if (d.kind == ConfigDifference::kValue)
       lines.push_back(d.scope + " " + d.code + " = " + d.textA + cp1251::fromUtf8(": прибор хранит ") +
                       d.textB);
   return lines;
 }
 
-std::string DisplayValue(const Parameter& cell) {
+std::string displayValue(const Parameter& cell) {
   std::string out = number(cell.value());
   std::string words;
   if (cell.code() == "O10")
@@ -245,15 +245,15 @@ std::string DisplayValue(const Parameter& cell) {
   return out;
 }
 
-std::vector<const Parameter*> ListOrder(const GeneralParameters& general) {
+std::vector<const Parameter*> generalInListOrder(const GeneralParameters& general) {
   return listOrder<std::vector<const Parameter*>>(general);
 }
 
-std::vector<Parameter*> ListOrder(GeneralParameters& general) {
+std::vector<Parameter*> generalInListOrder(GeneralParameters& general) {
   return listOrder<std::vector<Parameter*>>(general);
 }
 
-const std::vector<int>& StepListOrder() {
+const std::vector<int>& stepCellsInListOrder() {
   static const std::vector<int> order = [] {
     std::vector<int> o;
     for (int i = Step::U01; i <= Step::U05; ++i) o.push_back(i);
@@ -264,13 +264,13 @@ const std::vector<int>& StepListOrder() {
   return order;
 }
 
-int PartitionDifference(const std::vector<ConfigDifference>& differences) {
+int partitionDifference(const std::vector<ConfigDifference>& differences) {
   for (std::size_t i = 0; i < differences.size(); ++i)
     if (differences[i].scope == "L2" && differences[i].code == "O10") return static_cast<int>(i);
   return -1;
 }
 
-DeviceData MergeDifferences(const DeviceData& base, const DeviceData& source,
+DeviceData mergeDifferences(const DeviceData& base, const DeviceData& source,
                             const std::vector<ConfigDifference>& differences, const std::vector<bool>& take) {
   DeviceData out = base;
   auto taken = [&](std::size_t i) {
@@ -278,11 +278,11 @@ DeviceData MergeDifferences(const DeviceData& base, const DeviceData& source,
     const std::size_t at = lead >= 0 ? static_cast<std::size_t>(lead) : i;
     return at < take.size() && take[at];
   };
-  const int partition = PartitionDifference(differences);
+  const int partition = partitionDifference(differences);
   const bool relayout = partition >= 0 && taken(static_cast<std::size_t>(partition));
 
-  const std::vector<Parameter*> general = ListOrder(out.general);
-  const std::vector<const Parameter*> sourceGeneral = ListOrder(source.general);
+  const std::vector<Parameter*> general = generalInListOrder(out.general);
+  const std::vector<const Parameter*> sourceGeneral = generalInListOrder(source.general);
   for (std::size_t i = 0; i < differences.size(); ++i) {
     const ConfigDifference& d = differences[i];
     if (!taken(i)) continue;

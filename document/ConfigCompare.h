@@ -41,7 +41,7 @@ struct ConfigDifference {
   int32_t valueB = 0;
 
   // Where it is (0-based; -1 where it does not apply). `cell` is the index in
-  // ListOrder (L2), in Comparator::cells, or in Step::cells; -1 for H02 and
+  // generalInListOrder (L2), in Comparator::cells, or in Step::cells; -1 for H02 and
   // the names.
   int program = -1;
   int comparator = -1;
@@ -60,37 +60,37 @@ struct CompareOptions {
   bool names = true;
 };
 
-std::vector<ConfigDifference> CompareConfigurations(const DeviceData& a, const DeviceData& b,
+std::vector<ConfigDifference> compareConfigurations(const DeviceData& a, const DeviceData& b,
                                                     CompareOptions options = {});
 
 // A comparison with the controller compares what the controller would hold
 // after `config` is written (`held`: what a read then gives, link's
-// ReadAfterWrite of FitToPartition(config)), so a verified write leaves no
+// readAfterWrite of fitToPartition(config)), so a verified write leaves no
 // differences. What of `config` the controller cannot hold is said under
 // the list instead, one Windows-1251 line each: the programs and steps
 // beyond its partition, and every value it keeps otherwise
 // ("L2 D01 = 64: прибор хранит 63").
-std::vector<std::string> UnheldValues(const DeviceData& config, const DeviceData& held);
+std::vector<std::string> unheldValues(const DeviceData& config, const DeviceData& held);
 
 // A cell's value as a comparison shows it: the number, and its long value
 // text in brackets where the parameter has one (key modes, transitions,
 // regulator inputs, the memory partition O10, and the general parameters
 // chosen from a list: O01, O03, O04, O05, O07, O09, O11, Scr).
-std::string DisplayValue(const Parameter& cell);
+std::string displayValue(const Parameter& cell);
 
 // The general parameters in the order of "tkv88ctl list": the key pulse
 // modes (F02, F.02, ... F15, F.15), corrections, digital filters, base
 // parameters, the two PID regulators.
-std::vector<const Parameter*> ListOrder(const GeneralParameters& general);
-std::vector<Parameter*> ListOrder(GeneralParameters& general);
+std::vector<const Parameter*> generalInListOrder(const GeneralParameters& general);
+std::vector<Parameter*> generalInListOrder(GeneralParameters& general);
 // A step's cells in the order of the list: U01..U05, N01..N08, E01..E.05.
-const std::vector<int>& StepListOrder();
+const std::vector<int>& stepCellsInListOrder();
 
 // The index of the partition difference (L2 O10) in `differences`, or -1.
-int PartitionDifference(const std::vector<ConfigDifference>& differences);
+int partitionDifference(const std::vector<ConfigDifference>& differences);
 
 // `base` with the differences marked in `take` (one flag per difference of
-// CompareConfigurations(base, source)) set to source's values; the others
+// compareConfigurations(base, source)) set to source's values; the others
 // keep base's. Rules that keep the result a configuration a controller can
 // hold:
 // - H01 taken: the program gets source's step count, the steps it gains
@@ -101,5 +101,5 @@ int PartitionDifference(const std::vector<ConfigDifference>& differences);
 //   survives in it, so every program comes from source, taken or not.
 // - Otherwise programs and steps beyond base's partition are not taken.
 // Taken cells carry source's limits and no hooks.
-DeviceData MergeDifferences(const DeviceData& base, const DeviceData& source,
+DeviceData mergeDifferences(const DeviceData& base, const DeviceData& source,
                             const std::vector<ConfigDifference>& differences, const std::vector<bool>& take);

@@ -6,7 +6,7 @@
 #include <string>
 #include <type_traits>
 
-#include "document/STreeItem.h"
+#include "document/NavigationItem.h"
 
 namespace {
 
@@ -30,12 +30,12 @@ auto groupsOf(General& g) {
     int index;
     std::span<Cell> cells;
   };
-  return std::array<Group, 6>{{{ItemKind::BaseParameters, -1, g.base.cells},
-                               {ItemKind::KeyPulseModes, -1, g.keys.cells},
-                               {ItemKind::Corrections, -1, g.corrections.cells},
-                               {ItemKind::DigitalFilters, -1, g.filters.cells},
-                               {ItemKind::Pid, 0, g.pid[0].cells},
-                               {ItemKind::Pid, 1, g.pid[1].cells}}};
+  return std::array<Group, 6>{{{NavigationKind::BaseParameters, -1, g.base.cells},
+                               {NavigationKind::KeyPulseModes, -1, g.keys.cells},
+                               {NavigationKind::Corrections, -1, g.corrections.cells},
+                               {NavigationKind::DigitalFilters, -1, g.filters.cells},
+                               {NavigationKind::Pid, 0, g.pid[0].cells},
+                               {NavigationKind::Pid, 1, g.pid[1].cells}}};
 }
 
 template <typename General, typename Visit>
@@ -66,15 +66,15 @@ const GeneralParameters& defaultGeneral() {
 ChangePlace programCellPlace(int program, std::size_t offset) {
   static const Program codes;
   static const Step stepCodes;
-  if (offset == 0) return {ItemKind::Program, program, -1, std::string(codes.H02.code())};
+  if (offset == 0) return {NavigationKind::Program, program, -1, std::string(codes.H02.code())};
   if (offset < kHeadCells) {
     const std::size_t c = offset - 1;
     const int comparator = static_cast<int>(c / Comparator::kCellCount);
-    return {ItemKind::Comparator, program, comparator,
+    return {NavigationKind::Comparator, program, comparator,
             std::string(codes.comparators[0].cells[c % Comparator::kCellCount].code())};
   }
   const std::size_t s = offset - kHeadCells;
-  return {ItemKind::Step, program, static_cast<int>(s / Step::kCellCount),
+  return {NavigationKind::Step, program, static_cast<int>(s / Step::kCellCount),
           std::string(stepCodes.cells[s % Step::kCellCount].code())};
 }
 
@@ -215,10 +215,10 @@ ConfigSnapshot::Difference ConfigSnapshot::compare(const ConfigSnapshot& before,
     const ProgramPart& pb = *after.m_programs[p];
     if (&pa == &pb) continue;
     const int program = static_cast<int>(p);
-    if (pa.name != pb.name) note({ItemKind::Program, program, -1, {}}, true);
+    if (pa.name != pb.name) note({NavigationKind::Program, program, -1, {}}, true);
     if (pa.stepCount() != pb.stepCount()) {
       d.structure = true;
-      note({ItemKind::Program, program, -1, {}}, false);
+      note({NavigationKind::Program, program, -1, {}}, false);
     }
     const std::size_t cells = std::min(pa.cells.size(), pb.cells.size());
     for (std::size_t c = 0; c < cells; ++c)
@@ -226,7 +226,7 @@ ConfigSnapshot::Difference ConfigSnapshot::compare(const ConfigSnapshot& before,
   }
   if (before.m_programs.size() != after.m_programs.size()) {
     d.structure = true;
-    note({ItemKind::Program, static_cast<int>(common), -1, {}}, false);
+    note({NavigationKind::Program, static_cast<int>(common), -1, {}}, false);
   }
   return d;
 }

@@ -2,7 +2,7 @@
 // interface the document is given: questions, view refreshes, deferred
 // commands, device exchanges, tree selection and the rename dialog. The Qt
 // shell implements it; tests use a scripted fake; tkv88ctl runs without one
-// (CTkv88_3Doc then answers its own questions with Yes and refreshes nothing
+// (Document then answers its own questions with Yes and refreshes nothing
 // but the registered views).
 //
 // Texts crossing this interface are Windows-1251 bytes. Every call comes from

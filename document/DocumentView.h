@@ -1,6 +1,6 @@
 // What the document knows of a view it refreshes: the navigation tree, the
 // right pane, the table view and the full-list view each implement it and
-// register with the document (CTkv88_3Doc::treeView and its siblings).
+// register with the document (Document::treeView and its siblings).
 // Called on the user-interface thread only.
 #pragma once
 

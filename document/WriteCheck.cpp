@@ -22,16 +22,16 @@ std::string line(const char* format, ...) {
 std::string utf8(std::string_view cp1251Text) { return cp1251::toUtf8(cp1251Text); }
 
 void checkCell(const Parameter& cell, const std::string& where, std::vector<std::string>& out) {
-  const int32_t stored = StoredFieldValue(cell);
+  const int32_t stored = storedFieldValue(cell);
   if (stored == cell.value()) return;
-  const FieldCapacity c = FieldCapacityOf(cell);
+  const FieldCapacity c = fieldCapacityOf(cell);
   out.push_back(line("%s%s = %d будет записан как %d (поле памяти вмещает %d..%d)", where.c_str(),
                      utf8(cell.code()).c_str(), cell.value(), stored, c.min, c.max));
 }
 
 }  // namespace
 
-WriteCheck CheckBeforeWrite(const DeviceData& config) {
+WriteCheck checkBeforeWrite(const DeviceData& config) {
   WriteCheck check;
   const GeneralParameters& general = config.general;
   const int programsAllowed = general.programCount();
@@ -76,7 +76,7 @@ WriteCheck CheckBeforeWrite(const DeviceData& config) {
   return check;
 }
 
-DeviceData FitToPartition(const DeviceData& config) {
+DeviceData fitToPartition(const DeviceData& config) {
   DeviceData fitted(config);
   const std::size_t programsAllowed = static_cast<std::size_t>(fitted.general.programCount());
   const int stepsAllowed = fitted.general.stepsPerProgram();
@@ -101,7 +101,7 @@ void compareCells(const Parameter& expected, const Parameter& actual, const char
 
 }  // namespace
 
-std::vector<std::string> ValueDifferences(const DeviceData& expected, const DeviceData& actual) {
+std::vector<std::string> valueDifferences(const DeviceData& expected, const DeviceData& actual) {
   std::vector<std::string> out;
   const auto expectedGeneral = expected.general.parameterList();
   const auto actualGeneral = actual.general.parameterList();

@@ -17,7 +17,7 @@
 
 struct WriteCheck {
   // Programs and steps beyond the partition, one line each. A write with
-  // any of them is refused, or made from FitToPartition's copy.
+  // any of them is refused, or made from fitToPartition's copy.
   std::vector<std::string> overflow;
   // Values written as the nearest value their field holds, one line each,
   // for the part of the configuration that is written. A warning only.
@@ -26,16 +26,16 @@ struct WriteCheck {
   bool fits() const { return overflow.empty(); }
 };
 
-WriteCheck CheckBeforeWrite(const DeviceData& config);
+WriteCheck checkBeforeWrite(const DeviceData& config);
 
 // The configuration cut to its partition: the programs after the last one
 // the partition allows are dropped and every program keeps at most the
 // allowed number of steps; a cycle start H02 that pointed past the kept
 // steps points at the last kept one. Values are not changed.
-DeviceData FitToPartition(const DeviceData& config);
+DeviceData fitToPartition(const DeviceData& config);
 
 // After a write has been read back: one line per value, program or step count
 // that differs between what the memory should hold (`expected`, the written
 // configuration as a read of it gives it) and what was read (`actual`).
 // Names are not compared: the memory holds none. Empty when they agree.
-std::vector<std::string> ValueDifferences(const DeviceData& expected, const DeviceData& actual);
+std::vector<std::string> valueDifferences(const DeviceData& expected, const DeviceData& actual);

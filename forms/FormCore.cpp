@@ -9,10 +9,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "document/CommandIds.h"
 #include "forms/DataExchange.h"
-#include "widgets/CSpinButton.h"
+#include "widgets/SpinButton.h"
 #include "widgets/HelpRequest.h"
 
 // The event filter of a form's controls: focus leaving, Enter and Escape.
@@ -90,7 +90,7 @@ bool FormCore::onCommand(int command) {
   switch (command) {
     case CommandId::CommitForm: {
       // Only a spin step posts it: consecutive clicks on one field are one undo step.
-      const CTkv88_3Doc::SpinClick click(CTkv88_3Doc::active());
+      const Document::SpinClick click(Document::active());
       commitForm();
       return true;
     }
@@ -129,10 +129,10 @@ void FormCore::onClick(QButtonGroup* group, Handler handler) {
   for (QAbstractButton* b : group->buttons()) onClick(b, handler);
 }
 
-void FormCore::onSpin(CSpinButton* spin, std::function<void(int)> handler) {
-  QObject::connect(spin, &CSpinButton::stepping, m_self, [this, handler](int delta) {
+void FormCore::onSpin(SpinButton* spin, std::function<void(int)> handler) {
+  QObject::connect(spin, &SpinButton::stepping, m_self, [this, handler](int delta) {
     if (postCommitOnSpin) postCommand(CommandId::CommitForm);
-    const CTkv88_3Doc::SpinClick click(CTkv88_3Doc::active());
+    const Document::SpinClick click(Document::active());
     if (handler) handler(delta);
   });
 }

@@ -1,7 +1,7 @@
 // What every parameter form and dialog page shares: the data exchange in both
 // directions (commitForm, refreshForm), the events that commit, the spin step
 // that posts the commit command, the help command and the keys a page
-// ignores. CMyFormView (a form of the right pane) and CMyDialog (a page
+// ignores. GroupForm (a form of the right pane) and FormPage (a page
 // embedded in a form or in the table mode) are the two widgets built on it.
 //
 // Forms keep no copies of values: between exchanges the controls may hold
@@ -11,7 +11,7 @@
 
 #include <functional>
 
-class CSpinButton;
+class SpinButton;
 class DataExchange;
 class QAbstractButton;
 class QButtonGroup;
@@ -63,7 +63,7 @@ class FormCore {
   void onClick(QButtonGroup* group, Handler handler = {});
   // Every step posts the commit (postCommitOnSpin); `handler` (optional) then
   // handles the step itself, for spins that do not write their edit.
-  void onSpin(CSpinButton* spin, std::function<void(int delta)> handler = {});
+  void onSpin(SpinButton* spin, std::function<void(int delta)> handler = {});
 
   QWidget* formWidget() const { return m_self; }
 

@@ -1,38 +1,38 @@
 #include "forms/FormFactory.h"
 
-#include "document/STreeItem.h"
-#include "forms/CDlgPrgRename.h"
-#include "forms/CFormCommBase.h"
-#include "forms/CFormCommDigFlt.h"
-#include "forms/CFormCommKeys.h"
-#include "forms/CFormCommKorr.h"
-#include "forms/CFormCommPid.h"
-#include "forms/CFormComparatorParam.h"
-#include "forms/CFormStep.h"
+#include "document/NavigationItem.h"
+#include "forms/RenameProgramDialog.h"
+#include "forms/BaseParametersForm.h"
+#include "forms/DigitalFiltersForm.h"
+#include "forms/KeyPulseModesForm.h"
+#include "forms/CorrectionsForm.h"
+#include "forms/PidRegulatorForm.h"
+#include "forms/ComparatorForm.h"
+#include "forms/StepForm.h"
 
-CMyFormView* createFormForKind(int kind, CTkv88_3Doc& doc, QWidget* parent) {
+GroupForm* createFormForKind(int kind, Document& doc, QWidget* parent) {
   switch (kind) {
-    case ItemKind::Comparator:
-      return new CFormComparatorParam(parent);
-    case ItemKind::Step:
-      return new CFormStep(doc, parent);
-    case ItemKind::KeyPulseModes:
-      return new CFormCommKeys(parent);
-    case ItemKind::Corrections:
-      return new CFormCommKorr(parent);
-    case ItemKind::DigitalFilters:
-      return new CFormCommDigFlt(parent);
-    case ItemKind::BaseParameters:
-      return new CFormCommBase(parent);
-    case ItemKind::Pid:
-      return new CFormCommPid(parent);
+    case NavigationKind::Comparator:
+      return new ComparatorForm(parent);
+    case NavigationKind::Step:
+      return new StepForm(doc, parent);
+    case NavigationKind::KeyPulseModes:
+      return new KeyPulseModesForm(parent);
+    case NavigationKind::Corrections:
+      return new CorrectionsForm(parent);
+    case NavigationKind::DigitalFilters:
+      return new DigitalFiltersForm(parent);
+    case NavigationKind::BaseParameters:
+      return new BaseParametersForm(parent);
+    case NavigationKind::Pid:
+      return new PidRegulatorForm(parent);
     default:
       return nullptr;
   }
 }
 
 std::optional<QString> runProgramRenameDialog(const QString& name, QWidget* parent) {
-  CDlgPrgRename dialog(parent);
+  RenameProgramDialog dialog(parent);
   dialog.setName(name);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.name();

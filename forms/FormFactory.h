@@ -7,12 +7,12 @@
 
 #include <QString>
 
-class CMyFormView;
-class CTkv88_3Doc;
+class GroupForm;
+class Document;
 class QWidget;
 
 // The form for kinds 104, 106, 109..112 and 114; nullptr for other kinds.
-CMyFormView* createFormForKind(int kind, CTkv88_3Doc& doc, QWidget* parent);
+GroupForm* createFormForKind(int kind, Document& doc, QWidget* parent);
 
 // The rename dialog of a program, owned by `parent`, showing `name`: the new
 // name on OK, nothing on Cancel.

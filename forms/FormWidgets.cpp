@@ -15,7 +15,7 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 
-#include "widgets/CSpinButton.h"
+#include "widgets/SpinButton.h"
 
 namespace formui {
 namespace {
@@ -154,15 +154,15 @@ QLineEdit* edit(QWidget* parent, int id, const QString& accessible, int chars) {
   return e;
 }
 
-CSpinButton* spin(QWidget* parent, int id, QLineEdit* buddy) {
-  auto* s = new CSpinButton(parent);
+SpinButton* spin(QWidget* parent, int id, QLineEdit* buddy) {
+  auto* s = new SpinButton(parent);
   setId(s, id);
   s->setBuddy(buddy);
   s->setAccessibleName(buddy->accessibleName());
   return s;
 }
 
-QWidget* spinEdit(QLineEdit* edit, CSpinButton* spin, QWidget* unit) {
+QWidget* spinEdit(QLineEdit* edit, SpinButton* spin, QWidget* unit) {
   auto* row = new QWidget(edit->parentWidget());
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-class CSpinButton;
+class SpinButton;
 class QAbstractButton;
 class QBoxLayout;
 class QButtonGroup;
@@ -28,9 +28,9 @@ QGroupBox* frame(QWidget* parent, int id, const QString& title);
 // A one-line edit about `chars` characters wide.
 QLineEdit* edit(QWidget* parent, int id, const QString& name, int chars = 5);
 // A spin button for `buddy`, named like it.
-CSpinButton* spin(QWidget* parent, int id, QLineEdit* buddy);
+SpinButton* spin(QWidget* parent, int id, QLineEdit* buddy);
 // The edit and its spin side by side, then an optional unit label.
-QWidget* spinEdit(QLineEdit* edit, CSpinButton* spin, QWidget* unit = nullptr);
+QWidget* spinEdit(QLineEdit* edit, SpinButton* spin, QWidget* unit = nullptr);
 // A drop-down list of fixed entries; its popup shows the longest entry whole.
 QComboBox* list(QWidget* parent, int id, const QString& name, const QStringList& items = {});
 // Makes the popup wide enough for the entries; run after they change.

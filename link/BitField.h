@@ -9,7 +9,7 @@
 
 // The n bits (n <= 32) from position p, bit i of the result being buffer bit
 // p + i. Unsigned: sign extension is the parameter cell's business.
-inline uint32_t ExtractBits(const uint8_t* buffer, int32_t p, int32_t n) {
+inline uint32_t extractBits(const uint8_t* buffer, int32_t p, int32_t n) {
   uint32_t value = 0;
   for (int32_t i = 0; i < n && i < 32; ++i) {
     const int32_t bit = p + i;
@@ -20,7 +20,7 @@ inline uint32_t ExtractBits(const uint8_t* buffer, int32_t p, int32_t n) {
 
 // Sets or clears buffer bits p .. p + n - 1 from bits 0 .. n - 1 of value;
 // every other bit is left alone.
-inline void InsertBits(uint32_t value, uint8_t* buffer, int32_t p, int32_t n) {
+inline void insertBits(uint32_t value, uint8_t* buffer, int32_t p, int32_t n) {
   for (int32_t i = 0; i < n && i < 32; ++i) {
     const int32_t bit = p + i;
     const uint8_t mask = static_cast<uint8_t>(1u << (bit & 7));

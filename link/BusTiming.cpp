@@ -56,7 +56,7 @@ BusTiming BusTiming::measured(const LineSettle& line) {
   return t;
 }
 
-LineSettle MeasureDataLine(DeviceLink& link) {
+LineSettle measureDataLine(DeviceLink& link) {
   LineSettle s;
   s.rises = s.falls = true;
   link.portClearBit(kDataRegister, kClockBit);

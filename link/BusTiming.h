@@ -11,7 +11,7 @@
 //             its settle time (never more than the standard 200 us), pages
 //             are written whole and the write cycle is polled
 //
-// MeasureDataLine finds the settle time: it pulls the data line low and
+// measureDataLine finds the settle time: it pulls the data line low and
 // releases it with the clock low (nothing a memory takes for a bit, a START
 // or a STOP) and counts status reads until the line follows, several times,
 // keeping the worst. Every wait is on the PortBackend's clock, so on the
@@ -79,7 +79,7 @@ struct BusTiming {
 
 // Measures the data line of the port at link.lptBase; leaves the clock low
 // and the data line released, as the idle lines are.
-LineSettle MeasureDataLine(DeviceLink& link);
+LineSettle measureDataLine(DeviceLink& link);
 
 // Texts about the adapter (UTF-8).
 namespace timing_texts {

@@ -48,7 +48,7 @@ void addBits(std::vector<ByteRange>& ranges, int32_t bit, int32_t bits) {
   if (bits > 0) addRange(ranges, bit / 8, (bit + bits - 1) / 8 + 1);
 }
 
-// The bytes WriteConfiguration writes for a record of `length` bytes.
+// The bytes writeConfiguration writes for a record of `length` bytes.
 void addRecord(std::vector<ByteRange>& ranges, int32_t bit, int length) {
   addRange(ranges, bit / 8, bit / 8 + length + (bit % 8 ? 1 : 0));
 }
@@ -107,7 +107,7 @@ bool readBlocks(DeviceLink& link, DeviceSnapshot& snapshot, const std::vector<By
   for (const ByteRange& b : blocks) {
     if (abortable && link.abortRequested.load(std::memory_order_relaxed)) return false;
     const int length = b.end - b.begin;
-    ReadBlockRetry(link, snapshot.bytes.data() + b.begin, static_cast<uint32_t>(b.begin), 0, length, false);
+    readMemory(link, snapshot.bytes.data() + b.begin, static_cast<uint32_t>(b.begin), 0, length, false);
     for (int i = b.begin; i < b.end; ++i) snapshot.known[i] = true;
     bar.add(kBlockCost + kByteReadCost * length);
   }
@@ -116,46 +116,46 @@ bool readBlocks(DeviceLink& link, DeviceSnapshot& snapshot, const std::vector<By
 
 }  // namespace
 
-DeviceData DeviceSnapshot::configuration() const { return ReadConfiguration(bytes); }
+DeviceData DeviceSnapshot::configuration() const { return readConfiguration(bytes); }
 
 bool DeviceSnapshot::holdsConfiguration() const {
-  for (const ByteRange& r : ConfigurationExtent(bytes))
+  for (const ByteRange& r : configurationExtent(bytes))
     for (int i = r.begin; i < r.end; ++i)
       if (!known[i]) return false;
   return true;
 }
 
-std::vector<ByteRange> WriteFootprint(const DeviceData& config) {
+std::vector<ByteRange> writeFootprint(const DeviceData& config) {
   std::vector<ByteRange> ranges;
   addRange(ranges, L2_BASE, L2_END);
   const int programs = config.general.programCount();
   const int stepsAllowed = config.general.stepsPerProgram();
   for (int n = 0; n < programs; ++n) {
-    addRecord(ranges, ProgramBit(programs, n), kHeaderRecordBytes);
+    addRecord(ranges, programBit(programs, n), kHeaderRecordBytes);
     const Program* p = config.programAt(n);
     const int steps = p ? std::min(p->stepCount(), stepsAllowed) : 0;
-    for (int s = 0; s < steps; ++s) addRecord(ranges, StepBit(programs, n, s), kStepRecordBytes);
+    for (int s = 0; s < steps; ++s) addRecord(ranges, stepBit(programs, n, s), kStepRecordBytes);
   }
   return merged(std::move(ranges));
 }
 
-std::vector<ByteRange> ConfigurationExtent(const MemoryImage& memory) {
+std::vector<ByteRange> configurationExtent(const MemoryImage& memory) {
   std::vector<ByteRange> ranges;
   addRange(ranges, L2_BASE, L2_END);
   GeneralParameters general;
-  DecodeGeneral(memory.data() + L2_BASE, general);
+  decodeGeneral(memory.data() + L2_BASE, general);
   const int programs = general.programCount();
   const int stepsAllowed = general.stepsPerProgram();
   for (int n = 0; n < programs; ++n) {
-    const int32_t h = ProgramBit(programs, n);
+    const int32_t h = programBit(programs, n);
     addBits(ranges, h, Program::kHeaderBits);
-    const int steps = std::min(HeaderRecordAt(memory.data(), h).stepCount(), stepsAllowed);
-    addBits(ranges, StepBit(programs, n, 0), SLOT_BITS * steps);
+    const int steps = std::min(headerRecordAt(memory.data(), h).stepCount(), stepsAllowed);
+    addBits(ranges, stepBit(programs, n, 0), SLOT_BITS * steps);
   }
   return merged(std::move(ranges));
 }
 
-void ReadSnapshot(DeviceLink& link, DeviceSnapshot& snapshot) {
+void readSnapshot(DeviceLink& link, DeviceSnapshot& snapshot) {
   link.progressCounter.store(0, std::memory_order_relaxed);
   // Phase 1: the L2 area (its O10 lays out L1) and then every header.
   const std::vector<ByteRange> l2 = readPlan(snapshot, {{L2_BASE, L2_END}});
@@ -165,29 +165,29 @@ void ReadSnapshot(DeviceLink& link, DeviceSnapshot& snapshot) {
   Bar phase1(link, 0, kSnapshotHeaderShare, readCost(l2) + headers);
   if (!readBlocks(link, snapshot, l2, phase1, true)) return;
   GeneralParameters general;
-  DecodeGeneral(snapshot.bytes.data() + L2_BASE, general);
+  decodeGeneral(snapshot.bytes.data() + L2_BASE, general);
   const int programs = general.programCount();
   std::vector<ByteRange> headerRanges;
-  for (int n = 0; n < programs; ++n) addBits(headerRanges, ProgramBit(programs, n), Program::kHeaderBits);
+  for (int n = 0; n < programs; ++n) addBits(headerRanges, programBit(programs, n), Program::kHeaderBits);
   if (!readBlocks(link, snapshot, readPlan(snapshot, merged(headerRanges)), phase1, true)) return;
 
   // Phase 2: the steps the headers count.
-  const std::vector<ByteRange> steps = readPlan(snapshot, ConfigurationExtent(snapshot.bytes));
+  const std::vector<ByteRange> steps = readPlan(snapshot, configurationExtent(snapshot.bytes));
   Bar phase2(link, kSnapshotHeaderShare, kSnapshotProgressRange, readCost(steps));
   if (!readBlocks(link, snapshot, steps, phase2, true)) return;
-  ConfirmAnswering(link, L2_BASE);
+  confirmAnswering(link, L2_BASE);
   link.progressCounter.store(kSnapshotProgressRange, std::memory_order_relaxed);
 }
 
-void WriteChanged(DeviceLink& link, const DeviceData& config, DeviceSnapshot& snapshot,
+void writeChangedBytes(DeviceLink& link, const DeviceData& config, DeviceSnapshot& snapshot,
                   ChangedWriteResult& result) {
   result = {};
-  if (!FitsPartition(config))
-    throw SError(kErrorDoesNotFit,
+  if (!fitsPartition(config))
+    throw LinkError(kErrorDoesNotFit,
                  cp1251::fromUtf8("Конфигурация не помещается в память прибора: программ или "
                                   "шагов больше, чем допускает разбиение памяти O10"));
   link.progressCounter.store(0, std::memory_order_relaxed);
-  const std::vector<ByteRange> footprint = WriteFootprint(config);
+  const std::vector<ByteRange> footprint = writeFootprint(config);
   const std::vector<ByteRange> missing = readPlan(snapshot, footprint);
   for (const ByteRange& b : missing) result.bytesRead += b.end - b.begin;
   Bar reading(link, 0, kChangedReadShare, readCost(missing));
@@ -195,7 +195,7 @@ void WriteChanged(DeviceLink& link, const DeviceData& config, DeviceSnapshot& sn
 
   // What the full write would leave, from the bytes the controller holds.
   MemoryImage target = snapshot.bytes;
-  WriteConfiguration(config, target);
+  writeConfiguration(config, target);
   std::vector<ByteRange> changed;
   for (const ByteRange& r : footprint)
     for (int i = r.begin; i < r.end; ++i)
@@ -221,7 +221,7 @@ void WriteChanged(DeviceLink& link, const DeviceData& config, DeviceSnapshot& sn
     }
   }
   readBlocks(link, check, verify, writing, false);
-  if (!verify.empty()) ConfirmAnswering(link, L2_BASE);
+  if (!verify.empty()) confirmAnswering(link, L2_BASE);
   int firstWrong = -1;
   for (const ByteRange& r : changed)
     for (int i = r.begin; i < r.end; ++i) {
@@ -229,7 +229,7 @@ void WriteChanged(DeviceLink& link, const DeviceData& config, DeviceSnapshot& sn
       snapshot.bytes[i] = check.bytes[i];
     }
   if (firstWrong >= 0)
-    throw SError(kErrorVerify,
+    throw LinkError(kErrorVerify,
                  link_texts::verifyFailed(firstWrong, check.bytes[firstWrong], target[firstWrong]));
   link.progressCounter.store(kChangedProgressRange, std::memory_order_relaxed);
 }

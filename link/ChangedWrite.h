@@ -6,16 +6,16 @@
 //    count) as raw bytes, in blocks of up to 32 contiguous bytes.
 // 2. WriteChanged reads whatever else a full write of the configuration
 //    would touch, computes what the full write would leave there
-//    (WriteConfiguration on those bytes, so bits that belong to no
+//    (writeConfiguration on those bytes, so bits that belong to no
 //    parameter keep the controller's content exactly as a full write keeps
 //    them), writes only the bytes that differ, and reads them back. A byte
-//    that does not hold what was written is an SError naming its address;
+//    that does not hold what was written is an LinkError naming its address;
 //    nothing unverified is reported as success. Both reads end with a
 //    one-byte read, so a memory that fell silent during their last block
 //    (whose rest then reads as 0xFF) is a broken link, not data.
 //
 // Both run on the exchange worker (DeviceExchange's modes ReadSnapshot and
-// WriteChanged) and throw SError; the snapshot belongs to the worker while
+// WriteChanged) and throw LinkError; the snapshot belongs to the worker while
 // one runs. Progress: the link's counter, 0..kSnapshotProgressRange and
 // 0..kChangedProgressRange, rising steadily and reaching the end with the
 // operation.
@@ -27,7 +27,7 @@
 
 #include "link/DeviceLink.h"
 #include "link/FactoryImage.h"
-#include "link/SError.h"
+#include "link/LinkError.h"
 #include "model/DeviceData.h"
 
 inline constexpr int kSnapshotProgressRange = 1050;
@@ -45,7 +45,7 @@ struct DeviceSnapshot {
   MemoryImage bytes{};
   std::bitset<kDeviceMemorySize> known;
 
-  // What a read of the controller gives (ReadConfiguration) once
+  // What a read of the controller gives (readConfiguration) once
   // ReadSnapshot has filled it.
   DeviceData configuration() const;
   // The backup of the controller's configuration is only as good as this.
@@ -63,20 +63,20 @@ struct ChangedWriteResult {
 };
 
 // The bytes a full write of the configuration touches, sorted and merged:
-// the L2 area and every record WriteConfiguration writes (a record that does
+// the L2 area and every record writeConfiguration writes (a record that does
 // not start on a byte boundary touches one byte more).
-std::vector<ByteRange> WriteFootprint(const DeviceData& config);
+std::vector<ByteRange> writeFootprint(const DeviceData& config);
 // The bytes that hold the configuration of a memory whose L2 area and slot
 // headers are in `memory`: the L2 area, the headers, the steps counted.
-std::vector<ByteRange> ConfigurationExtent(const MemoryImage& memory);
+std::vector<ByteRange> configurationExtent(const MemoryImage& memory);
 
 // Reads the controller's configuration as raw bytes into the snapshot.
 // Stops early (incomplete) when an abort is asked for.
-void ReadSnapshot(DeviceLink& link, DeviceSnapshot& snapshot);
+void readSnapshot(DeviceLink& link, DeviceSnapshot& snapshot);
 // Writes config's changes against the snapshot (bytes it lacks are read
 // first) and verifies them; afterwards the snapshot holds what the
-// controller holds. SError kErrorDoesNotFit (nothing written) for a
+// controller holds. LinkError kErrorDoesNotFit (nothing written) for a
 // configuration its partition cannot hold, kErrorVerify for a byte that
 // does not keep its value. Never aborts.
-void WriteChanged(DeviceLink& link, const DeviceData& config, DeviceSnapshot& snapshot,
+void writeChangedBytes(DeviceLink& link, const DeviceData& config, DeviceSnapshot& snapshot,
                   ChangedWriteResult& result);

@@ -32,12 +32,12 @@ L2Block l2Block(int i) {
   return {offset, std::min(kL2BlockBytes, kL2Size - offset)};
 }
 
-// One line for the error box (SError holds 255 bytes): the first reason the
+// One line for the error box (LinkError holds 255 bytes): the first reason the
 // configuration does not fit, or empty when it does.
 std::string overflowText(const DeviceData& config) {
   const int programs = config.general.programCount();
   const int steps = config.general.stepsPerProgram();
-  char text[SError::kTextSize];
+  char text[LinkError::kTextSize];
   if (config.programCount() > programs) {
     std::snprintf(text, sizeof text,
                   "Конфигурация не помещается в память прибора: программ %d, разбиение памяти O10 = %d "
@@ -59,13 +59,13 @@ std::string overflowText(const DeviceData& config) {
 }
 
 void refuseOverflow(const DeviceData& config) {
-  if (FitsPartition(config)) return;
-  throw SError(kErrorDoesNotFit, overflowText(config));
+  if (fitsPartition(config)) return;
+  throw LinkError(kErrorDoesNotFit, overflowText(config));
 }
 
 }  // namespace
 
-std::optional<ExchangeMode> ExchangeModeOf(std::string_view text) {
+std::optional<ExchangeMode> exchangeModeOf(std::string_view text) {
   if (text.size() != 2) return std::nullopt;
   const char kind = static_cast<char>(text[0] | 0x20);
   const char what = static_cast<char>(text[1] | 0x20);
@@ -77,7 +77,7 @@ std::optional<ExchangeMode> ExchangeModeOf(std::string_view text) {
   return text[1] == '1' ? ExchangeMode::WriteL1 : ExchangeMode::WriteL2;
 }
 
-const std::string& ExchangeCaption(ExchangeMode mode) {
+const std::string& exchangeCaption(ExchangeMode mode) {
   static const std::string captions[] = {
       cp1251::fromUtf8("L1: чтение"),     cp1251::fromUtf8("L2: чтение"),
       cp1251::fromUtf8("L1: запись"),     cp1251::fromUtf8("L2: запись"),
@@ -87,7 +87,7 @@ const std::string& ExchangeCaption(ExchangeMode mode) {
   return captions[static_cast<int>(mode)];
 }
 
-int ExchangeProgressRange(ExchangeMode mode) {
+int exchangeProgressRange(ExchangeMode mode) {
   switch (mode) {
     case ExchangeMode::ReadL1:
     case ExchangeMode::WriteL1:
@@ -105,23 +105,23 @@ int ExchangeProgressRange(ExchangeMode mode) {
   return kL2ProgressRange;
 }
 
-bool ExchangeCanAbort(ExchangeMode mode) {
+bool exchangeCanAbort(ExchangeMode mode) {
   return mode == ExchangeMode::ReadL1 || mode == ExchangeMode::ReadL2 || mode == ExchangeMode::ReadSnapshot;
 }
 
 // ---- Worker operations --------------------------------------------------------
 
-void ReadL2(DeviceLink& link, DeviceData& config) {
+void readL2(DeviceLink& link, DeviceData& config) {
   setProgress(link, 0);
   uint8_t bytes[kL2BufferSize] = {};
   for (int i = 0; i < kL2Blocks; ++i) {
     if (abortRequested(link)) return;
     const L2Block b = l2Block(i);
-    ReadBlockRetry(link, bytes + b.offset, L2_BASE + b.offset, 0, b.length);
+    readMemory(link, bytes + b.offset, L2_BASE + b.offset, 0, b.length);
   }
   // A memory gone silent in the last block left 0xFF there, not data.
-  ConfirmAnswering(link, L2_BASE);
-  DecodeGeneral(bytes, config.general);
+  confirmAnswering(link, L2_BASE);
+  decodeGeneral(bytes, config.general);
 }
 
 void SlotProgress::advance(DeviceLink& link) {
@@ -129,13 +129,13 @@ void SlotProgress::advance(DeviceLink& link) {
   setProgress(link, static_cast<int32_t>(accumulator));
 }
 
-ProgramHeaderRecord ReadProgramSlot(DeviceLink& link, int programCount, int stepsAllowed, int n,
+ProgramHeaderRecord readProgramSlot(DeviceLink& link, int programCount, int stepsAllowed, int n,
                                     std::vector<StepRecord>* steps, SlotProgress* progress) {
-  const int32_t h = ProgramBit(programCount, n);
+  const int32_t h = programBit(programCount, n);
   uint8_t block[kHeaderReadBytes];
   // The L1 read keeps its own count (headers, then slots): the bytes of
   // its blocks are not counted.
-  ReadBlockRetry(link, block, static_cast<uint32_t>(h / 8), h % 8, kHeaderReadBytes, false);
+  readMemory(link, block, static_cast<uint32_t>(h / 8), h % 8, kHeaderReadBytes, false);
   ProgramHeaderRecord header;
   std::copy_n(block, kHeaderRecordBytes, header.bytes);
   if (!steps) return header;
@@ -143,8 +143,8 @@ ProgramHeaderRecord ReadProgramSlot(DeviceLink& link, int programCount, int step
   const int count = std::min(header.stepCount(), stepsAllowed);
   for (int s = 0; s < count; ++s) {
     if (abortRequested(link)) break;
-    const int32_t position = StepBit(programCount, n, s);
-    ReadBlockRetry(link, block, static_cast<uint32_t>(position / 8), position % 8, kStepReadBytes, false);
+    const int32_t position = stepBit(programCount, n, s);
+    readMemory(link, block, static_cast<uint32_t>(position / 8), position % 8, kStepReadBytes, false);
     StepRecord record;
     std::copy_n(block, kStepRecordBytes, record.bytes);
     steps->push_back(record);
@@ -153,7 +153,7 @@ ProgramHeaderRecord ReadProgramSlot(DeviceLink& link, int programCount, int step
   return header;
 }
 
-void ReadL1(DeviceLink& link, DeviceData& config) {
+void readL1(DeviceLink& link, DeviceData& config) {
   const int programs = config.general.programCount();
   const int stepsAllowed = config.general.stepsPerProgram();
   setProgress(link, 0);
@@ -162,7 +162,7 @@ void ReadL1(DeviceLink& link, DeviceData& config) {
   int total = 0;
   for (int i = 0; i < programs; ++i) {
     if (abortRequested(link)) return;
-    const ProgramHeaderRecord header = ReadProgramSlot(link, programs, stepsAllowed, i, nullptr, nullptr);
+    const ProgramHeaderRecord header = readProgramSlot(link, programs, stepsAllowed, i, nullptr, nullptr);
     total += std::min(header.stepCount(), stepsAllowed);
     setProgress(link, static_cast<int32_t>(static_cast<double>(i) / programs * kHeaderPhaseShare));
   }
@@ -175,42 +175,42 @@ void ReadL1(DeviceLink& link, DeviceData& config) {
   for (int i = 0; i < programs; ++i) {
     if (abortRequested(link)) return;
     std::vector<StepRecord> steps;
-    const ProgramHeaderRecord header = ReadProgramSlot(link, programs, stepsAllowed, i, &steps, &progress);
-    config.programs.push_back(DecodeProgram(header, steps));
+    const ProgramHeaderRecord header = readProgramSlot(link, programs, stepsAllowed, i, &steps, &progress);
+    config.programs.push_back(decodeProgram(header, steps));
   }
   if (abortRequested(link)) return;
   // A memory gone silent in the last block left 0xFF there, not data.
-  ConfirmAnswering(link, 0);
+  confirmAnswering(link, 0);
   // The bar ends full with the read, also when there were no steps to count.
   setProgress(link, kL1ProgressRange);
 }
 
-void WriteProgramSlot(DeviceLink& link, int programCount, int n, const EncodedProgram& program,
+void writeProgramSlot(DeviceLink& link, int programCount, int n, const EncodedProgram& program,
                       SlotProgress& progress) {
-  const int32_t h = ProgramBit(programCount, n);
-  WriteBits(link, program.header.bytes, static_cast<uint32_t>(h / 8), h % 8, kHeaderRecordBytes);
+  const int32_t h = programBit(programCount, n);
+  writeBits(link, program.header.bytes, static_cast<uint32_t>(h / 8), h % 8, kHeaderRecordBytes);
   progress.advance(link);
   // In address order: each record rewrites the bits its predecessor cleared
   // after its end.
   for (int s = 0; s < static_cast<int>(program.steps.size()); ++s) {
-    const int32_t position = StepBit(programCount, n, s);
-    WriteBits(link, program.steps[s].bytes, static_cast<uint32_t>(position / 8), position % 8,
+    const int32_t position = stepBit(programCount, n, s);
+    writeBits(link, program.steps[s].bytes, static_cast<uint32_t>(position / 8), position % 8,
               kStepRecordBytes);
     progress.advance(link);
   }
 }
 
-void WriteL2(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjusted) {
+void writeL2(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjusted) {
   refuseOverflow(config);
   setProgress(link, 0);
-  const L2Image l2 = EncodeGeneral(config.general, adjusted);
+  const L2Image l2 = encodeGeneral(config.general, adjusted);
   for (int i = 0; i < kL2Blocks; ++i) {
     const L2Block b = l2Block(i);
-    WriteMasked(link, l2.data + b.offset, l2.mask + b.offset, L2_BASE + b.offset, b.length);
+    writeMasked(link, l2.data + b.offset, l2.mask + b.offset, L2_BASE + b.offset, b.length);
   }
 }
 
-void WriteL1(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjusted) {
+void writeL1(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjusted) {
   refuseOverflow(config);
   const int programs = config.general.programCount();
   setProgress(link, 0);
@@ -221,16 +221,16 @@ void WriteL1(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjus
 
   int n = 0;
   for (const Program& p : config.programs) {
-    WriteProgramSlot(link, programs, n, EncodeProgram(p, adjusted, n), progress);
+    writeProgramSlot(link, programs, n, encodeProgram(p, adjusted, n), progress);
     ++n;
   }
   const EncodedProgram empty;  // so the slot reads back as a program with no steps
-  for (; n < programs; ++n) WriteProgramSlot(link, programs, n, empty, progress);
+  for (; n < programs; ++n) writeProgramSlot(link, programs, n, empty, progress);
   // The sum of the increments can fall a hair short of the range.
   setProgress(link, kL1ProgressRange);
 }
 
-void RunExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mode, FieldAdjustments* adjusted,
+void runExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mode, FieldAdjustments* adjusted,
                           SnapshotWork* work) {
   const bool needsSnapshot = mode == ExchangeMode::ReadSnapshot || mode == ExchangeMode::WriteChanged;
   if (needsSnapshot && (!work || !work->snapshot))
@@ -242,20 +242,20 @@ void RunExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mod
       work->probe = link.memory().probe(link);
       return;
     case ExchangeMode::ReadSnapshot:
-      ReadSnapshot(link, *work->snapshot);
+      readSnapshot(link, *work->snapshot);
       if (!abortRequested(link)) config = work->snapshot->configuration();
       return;
     case ExchangeMode::WriteChanged:
       refuseOverflow(config);
-      return WriteChanged(link, config, *work->snapshot, work->changed);
+      return writeChangedBytes(link, config, *work->snapshot, work->changed);
     case ExchangeMode::ReadL1:
-      return ReadL1(link, config);
+      return readL1(link, config);
     case ExchangeMode::ReadL2:
-      return ReadL2(link, config);
+      return readL2(link, config);
     case ExchangeMode::WriteL1:
-      return WriteL1(link, config, adjusted);
+      return writeL1(link, config, adjusted);
     case ExchangeMode::WriteL2:
-      return WriteL2(link, config, adjusted);
+      return writeL2(link, config, adjusted);
   }
 }
 
@@ -269,7 +269,7 @@ DeviceExchange::DeviceExchange(DeviceLink& link, DeviceData& config, ExchangeMod
 
 DeviceExchange::~DeviceExchange() {
   if (!m_thread.joinable()) return;
-  if (ExchangeCanAbort(m_mode)) abort();
+  if (exchangeCanAbort(m_mode)) abort();
   m_thread.join();
 }
 
@@ -277,11 +277,11 @@ void DeviceExchange::start() {
   if (m_thread.joinable() || m_finished.load()) return;
   m_link.abortRequested = false;
   setProgress(m_link, 0);  // the bar must not show the previous exchange's end
-  m_thread = std::thread(&DeviceExchange::ReadWriteThread, this);
+  m_thread = std::thread(&DeviceExchange::runWorker, this);
 }
 
 void DeviceExchange::abort() {
-  if (!ExchangeCanAbort(m_mode)) return;
+  if (!exchangeCanAbort(m_mode)) return;
   m_aborted = true;
   m_link.abortRequested = true;
 }
@@ -296,7 +296,7 @@ int DeviceExchange::run() {
   return result();
 }
 
-std::optional<SError> DeviceExchange::takeError() {
+std::optional<LinkError> DeviceExchange::takeError() {
   if (m_errorTaken || !m_hasError.load(std::memory_order_acquire)) return std::nullopt;
   m_errorTaken = true;
   return m_error;
@@ -306,29 +306,29 @@ int DeviceExchange::result() const {
   return m_aborted.load() || m_hasError.load(std::memory_order_acquire) ? kFailed : kDone;
 }
 
-int DeviceExchange::ReadWriteThread(DeviceExchange* exchange) {
+int DeviceExchange::runWorker(DeviceExchange* exchange) {
   if (!exchange) return 1;
   DeviceLink& link = exchange->m_link;
   // Nothing may escape the thread: the first failure becomes the error record.
   auto guarded = [exchange](const auto& step) {
-    auto fail = [exchange](const SError& error) {
+    auto fail = [exchange](const LinkError& error) {
       if (exchange->m_hasError.load()) return;
       exchange->m_error = error;
       exchange->m_hasError.store(true, std::memory_order_release);
     };
     try {
       step();
-    } catch (const SError& e) {
+    } catch (const LinkError& e) {
       fail(e);
     } catch (const std::exception& e) {
-      fail(SError(kErrorPort, cp1251::fromUtf8(e.what())));
+      fail(LinkError(kErrorPort, cp1251::fromUtf8(e.what())));
     } catch (...) {
-      fail(SError(kErrorPort, cp1251::fromUtf8("Неизвестная ошибка обмена с прибором")));
+      fail(LinkError(kErrorPort, cp1251::fromUtf8("Неизвестная ошибка обмена с прибором")));
     }
   };
   guarded([&] {
     if (exchange->m_mode != ExchangeMode::Probe) link.memory().begin(link);
-    RunExchangeOperation(link, exchange->m_config, exchange->m_mode, &exchange->m_adjusted,
+    runExchangeOperation(link, exchange->m_config, exchange->m_mode, &exchange->m_adjusted,
                          &exchange->m_work);
   });
   // Also after a failure: the lines go idle, and bytes an engine still holds are stored.

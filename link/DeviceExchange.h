@@ -9,7 +9,7 @@
 // (MemoryAccess::probe).
 //
 // The worker operations (ReadL1 ... WriteL2) run on the exchange worker
-// thread and throw SError on a bus failure. DeviceExchange is the runner the
+// thread and throw LinkError on a bus failure. DeviceExchange is the runner the
 // user interface drives: it starts one worker on a std::thread, and the
 // caller polls progress(), takeError() and finished() (the GUI's progress
 // dialog on its 100 ms timer, tkv88ctl while it draws its bar) and may
@@ -29,22 +29,22 @@
 #include "link/ChangedWrite.h"
 #include "link/DeviceLink.h"
 #include "link/MemoryImage.h"
-#include "link/SError.h"
+#include "link/LinkError.h"
 #include "model/DeviceData.h"
 
 enum class ExchangeMode { ReadL1, ReadL2, WriteL1, WriteL2, ReadSnapshot, WriteChanged, Probe };
 
 // "r1", "r2", "w1", "w2", "rs", "wc", "pr" in any case; nothing for other texts.
-std::optional<ExchangeMode> ExchangeModeOf(std::string_view text);
+std::optional<ExchangeMode> exchangeModeOf(std::string_view text);
 // "L1: чтение", "L2: чтение", "L1: запись", "L2: запись", "Чтение прибора",
 // "Запись изменений", "Проверка связи" (Windows-1251).
-const std::string& ExchangeCaption(ExchangeMode mode);
+const std::string& exchangeCaption(ExchangeMode mode);
 // The progress bar's range: 0..1050 for L1, 0..67 for L2, 0..1050 for the
 // snapshot, 0..1000 for the changed write; 0 for the check, whose length
 // is not known beforehand (a busy bar).
-int ExchangeProgressRange(ExchangeMode mode);
+int exchangeProgressRange(ExchangeMode mode);
 // Reads can be aborted; a write always runs to its end or its first error.
-bool ExchangeCanAbort(ExchangeMode mode);
+bool exchangeCanAbort(ExchangeMode mode);
 
 // Error codes of the exchange itself, next to the bus's 1 and 2.
 inline constexpr int32_t kErrorDoesNotFit = 3;  // refused before anything was written
@@ -56,20 +56,20 @@ inline constexpr int kL2Blocks = 3;
 // ---- Worker operations (exchange worker thread) ------------------------------
 
 // Reads L2 into config.general; on an abort returns before decoding anything.
-void ReadL2(DeviceLink& link, DeviceData& config);
+void readL2(DeviceLink& link, DeviceData& config);
 // Reads every slot of config's partition into config.programs (emptied
 // first); on an abort returns with what it has. The counter follows the
 // read's own phases only (the headers up to 50, then the steps up to 1050,
 // 1050 at the end), never the bytes of its blocks, so the bar moves steadily
 // and is full exactly when the read ends.
-void ReadL1(DeviceLink& link, DeviceData& config);
+void readL1(DeviceLink& link, DeviceData& config);
 // Writes L2 masked: bits that belong to no parameter keep the controller's.
 // Values are saturated to their fields (listed in `adjusted` when given).
-void WriteL2(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjusted = nullptr);
+void writeL2(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjusted = nullptr);
 // Writes every program slot of the partition, slots without a program with a
 // zero header. Values saturated as in WriteL2.
-void WriteL1(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjusted = nullptr);
-// Both writes first refuse (SError kErrorDoesNotFit, nothing written) a
+void writeL1(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjusted = nullptr);
+// Both writes first refuse (LinkError kErrorDoesNotFit, nothing written) a
 // configuration with more programs or steps than its partition allows.
 
 // What the snapshot modes and the check work on besides the configuration.
@@ -79,12 +79,12 @@ struct SnapshotWork {
   ProbeReport probe;                   // "pr": what it found
 };
 
-// The operation of a mode: ReadL1, ReadL2, WriteL1, WriteL2 (the writes
-// list saturated values in `adjusted` when given), ReadSnapshot (then the
-// configuration decoded from it, unless aborted) or WriteChanged (both need
+// The operation of a mode: ReadL1, ReadL2, WriteL1, writeL2 (the writes
+// list saturated values in `adjusted` when given), readSnapshot (then the
+// configuration decoded from it, unless aborted) or writeChangedBytes (both need
 // work.snapshot; std::invalid_argument without), Probe (needs work). Neither
 // the engine's begin nor its end; the check begins the engine itself.
-void RunExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mode,
+void runExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mode,
                           FieldAdjustments* adjusted = nullptr, SnapshotWork* work = nullptr);
 
 // The L1 progress between slots: the worker's own, the bar sees the counter.
@@ -97,10 +97,10 @@ struct SlotProgress {
 // Reads the header of slot n of a partition with programCount programs and,
 // when `steps` is given, its first min(step count, stepsAllowed) step
 // records (fewer when an abort is noticed before a step).
-ProgramHeaderRecord ReadProgramSlot(DeviceLink& link, int programCount, int stepsAllowed, int n,
+ProgramHeaderRecord readProgramSlot(DeviceLink& link, int programCount, int stepsAllowed, int n,
                                     std::vector<StepRecord>* steps, SlotProgress* progress);
 // Writes slot n's header and then its steps, advancing the progress after each.
-void WriteProgramSlot(DeviceLink& link, int programCount, int n, const EncodedProgram& program,
+void writeProgramSlot(DeviceLink& link, int programCount, int n, const EncodedProgram& program,
                       SlotProgress& progress);
 
 // ---- The runner ------------------------------------------------------------
@@ -132,9 +132,9 @@ class DeviceExchange {
 
   ExchangeMode mode() const { return m_mode; }
   int progress() const { return m_link.progressCounter.load(std::memory_order_relaxed); }
-  int progressRange() const { return ExchangeProgressRange(m_mode); }
+  int progressRange() const { return exchangeProgressRange(m_mode); }
   // The worker's error, handed out once; nothing before it is published.
-  std::optional<SError> takeError();
+  std::optional<LinkError> takeError();
   // kDone or kFailed; final once finished() is true.
   int result() const;
   // Values written saturated; complete once finished() is true.
@@ -147,7 +147,7 @@ class DeviceExchange {
   // The worker's body: the engine's begin (port detection on first use;
   // the check does it itself), the operation, the engine's end (the lines
   // back to idle). Returns 1 for a null argument, else 0.
-  static int ReadWriteThread(DeviceExchange* exchange);
+  static int runWorker(DeviceExchange* exchange);
 
  private:
   DeviceLink& m_link;
@@ -157,7 +157,7 @@ class DeviceExchange {
   FieldAdjustments m_adjusted;
   SnapshotWork m_work;
 
-  SError m_error;                       // written by the worker before m_hasError
+  LinkError m_error;                       // written by the worker before m_hasError
   std::atomic<bool> m_hasError{false};  // published with release
   bool m_errorTaken = false;            // caller's side only
   std::atomic<bool> m_aborted{false};

@@ -81,7 +81,7 @@ Program demoProgram() {
 
 }  // namespace
 
-DeviceData FactoryConfiguration() {
+DeviceData factoryConfiguration() {
   DeviceData config;
   config.setName(cp1251::fromUtf8("Новая прошивка"));
   config.programs.push_back(demoProgram());

@@ -8,4 +8,4 @@
 
 #include "model/DeviceData.h"
 
-DeviceData FactoryConfiguration();
+DeviceData factoryConfiguration();

@@ -9,6 +9,6 @@
 MemoryImage factoryImage() {
   MemoryImage image;
   image.fill(0xFF);
-  WriteConfiguration(FactoryConfiguration(), image);
+  writeConfiguration(factoryConfiguration(), image);
   return image;
 }

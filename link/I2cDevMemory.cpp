@@ -7,7 +7,7 @@
 #include <string>
 
 #include "link/DeviceLink.h"
-#include "link/SError.h"
+#include "link/LinkError.h"
 #include "model/Cp1251.h"
 #include "model/SystemErrorText.h"
 
@@ -64,9 +64,9 @@ int I2cDevMemory::transfer(I2cMessage* messages, int count) {
 void I2cDevMemory::fail(DeviceLink* link, int error) const {
   const bool first = link && link->awaitingFirstAnswer.load();
   if (missingAcknowledge(error))
-    throw SError(first ? SError::kNoAnswer : SError::kLinkBroken,
+    throw LinkError(first ? LinkError::kNoAnswer : LinkError::kLinkBroken,
                  first ? link_texts::noAnswer() : link_texts::linkBroken());
-  throw SError(SError::kLinkBroken,
+  throw LinkError(LinkError::kLinkBroken,
                link_texts::linkBroken() + cp1251::fromUtf8(" (" + transferErrorText(error) + ")"));
 }
 
@@ -90,7 +90,7 @@ void I2cDevMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, i
     try {
       readOnce(link, dst, start, length);
       break;
-    } catch (const SError&) {
+    } catch (const LinkError&) {
       if (attempt == kReadAttempts) throw;
       m_bus->sleepUs(kRetryPauseUs);
     }

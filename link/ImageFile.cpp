@@ -12,7 +12,7 @@
 #include <thread>
 #include <utility>
 
-#include "link/SError.h"
+#include "link/LinkError.h"
 #include "model/Cp1251.h"
 #include "model/SafeFile.h"
 #include "model/SystemErrorText.h"
@@ -152,7 +152,7 @@ bool ImageStore::writable() const { return m_file->writable; }
 
 void ImageStore::checkWritable() const {
   if (!m_file->writable)
-    throw SError(SError::kLinkBroken, cp1251::fromUtf8("Файл памяти симулятора " + m_path +
+    throw LinkError(LinkError::kLinkBroken, cp1251::fromUtf8("Файл памяти симулятора " + m_path +
                                                        " открыт только для чтения: запись отклонена"));
 }
 

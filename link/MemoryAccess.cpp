@@ -6,7 +6,7 @@
 
 #include "link/BitField.h"
 #include "link/DeviceLink.h"
-#include "link/SError.h"
+#include "link/LinkError.h"
 #include "model/Cp1251.h"
 
 namespace {
@@ -27,48 +27,48 @@ ProbeReport MemoryAccess::probe(DeviceLink& link) {
     uint8_t byte = 0;
     readBlock(link, &byte, 0, 1, false);
     report.memoryAnswers = true;
-  } catch (const SError& e) {
+  } catch (const LinkError& e) {
     report.failure = cp1251::toUtf8(e.text());
   }
   return report;
 }
 
-void ReadBlockRetry(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
+void readMemory(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
                     bool countProgress) {
-  checkRange(length, 1, MemoryAccess::kMaxBlock, "ReadBlockRetry", "length");
-  checkRange(bitOffset, 0, 7, "ReadBlockRetry", "bit offset");
+  checkRange(length, 1, MemoryAccess::kMaxBlock, "readMemory", "length");
+  checkRange(bitOffset, 0, 7, "readMemory", "bit offset");
   if (bitOffset == 0) return link.memory().readBlock(link, dst, address, length, countProgress);
   // One spare byte: the top bits of the last output byte lie beyond what was read.
   uint8_t read[MemoryAccess::kMaxBlock + 1] = {};
   link.memory().readBlock(link, read, address, length, countProgress);
-  for (int j = 0; j < length; ++j) dst[j] = static_cast<uint8_t>(ExtractBits(read, bitOffset + 8 * j, 8));
+  for (int j = 0; j < length; ++j) dst[j] = static_cast<uint8_t>(extractBits(read, bitOffset + 8 * j, 8));
 }
 
-void ConfirmAnswering(DeviceLink& link, uint32_t address) {
+void confirmAnswering(DeviceLink& link, uint32_t address) {
   uint8_t byte = 0;
-  ReadBlockRetry(link, &byte, address, 0, 1, false);
+  readMemory(link, &byte, address, 0, 1, false);
 }
 
-void WriteBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count) {
+void writeMemory(DeviceLink& link, const uint8_t* src, uint32_t address, int count) {
   if (count > 0) link.memory().writeBytes(link, src, address, count, true);
 }
 
-void WriteMasked(DeviceLink& link, const uint8_t* data, const uint8_t* mask, uint32_t address, int count) {
-  checkRange(count, 1, MemoryAccess::kMaxBlock, "WriteMasked", "length");
+void writeMasked(DeviceLink& link, const uint8_t* data, const uint8_t* mask, uint32_t address, int count) {
+  checkRange(count, 1, MemoryAccess::kMaxBlock, "writeMasked", "length");
   uint8_t work[MemoryAccess::kMaxBlock];
-  ReadBlockRetry(link, work, address, 0, count);
+  readMemory(link, work, address, 0, count);
   for (int i = 0; i < count; ++i) work[i] = static_cast<uint8_t>((data[i] & mask[i]) | (work[i] & ~mask[i]));
-  WriteBytes(link, work, address, count);
+  writeMemory(link, work, address, count);
 }
 
-void WriteBits(DeviceLink& link, const uint8_t* src, uint32_t byteAddress, int bitOffset, int length) {
-  checkRange(length, 1, 255, "WriteBits", "length");
-  checkRange(bitOffset, 0, 7, "WriteBits", "bit offset");
+void writeBits(DeviceLink& link, const uint8_t* src, uint32_t byteAddress, int bitOffset, int length) {
+  checkRange(length, 1, 255, "writeBits", "length");
+  checkRange(bitOffset, 0, 7, "writeBits", "bit offset");
   if (bitOffset == 0) return link.memory().writeBytes(link, src, byteAddress, length, false);
   uint8_t work[256] = {};
   // Keeps the bits below the record's start; often the previous record's
   // last byte, still held by the engine.
-  if (!link.memory().heldByte(byteAddress, work[0])) ReadBlockRetry(link, work, byteAddress, 0, 1, false);
-  for (int i = 0; i < length; ++i) InsertBits(src[i], work, bitOffset + 8 * i, 8);
+  if (!link.memory().heldByte(byteAddress, work[0])) readMemory(link, work, byteAddress, 0, 1, false);
+  for (int i = 0; i < length; ++i) insertBits(src[i], work, bitOffset + 8 * i, 8);
   link.memory().writeBytes(link, work, byteAddress, length + 1, false);
 }

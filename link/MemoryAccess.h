@@ -14,7 +14,7 @@
 // Bit-aligned reads, masked and bit-aligned writes are read-modify-write
 // built on those two here, once for every engine.
 //
-// Errors are SError with the bus's codes (1: the device does not answer
+// Errors are LinkError with the bus's codes (1: the device does not answer
 // before any answer of this process, 2: the link broke after one); the
 // shared values (progress, first answer, abort) live in the DeviceLink that
 // every call is given. Exchange worker thread, one caller at a time.
@@ -44,7 +44,7 @@ class MemoryAccess {
   // count; it wraps from 0x1FFF to 0), with the engine's retries. With
   // countProgress, link.progressCounter rises by up to length as the bytes
   // arrive; without, the caller keeps the counter. Throws the last attempt's
-  // SError.
+  // LinkError.
   virtual void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length,
                          bool countProgress) = 0;
   // Writes count (>= 1) bytes from address on. They are stored when the
@@ -52,7 +52,7 @@ class MemoryAccess {
   // the next write to extend: held bytes are stored before the next
   // readBlock reads anything and by end() at the latest, and a failure to
   // store them surfaces there. With countProgress, link.progressCounter
-  // grows by one per byte. Throws SError at the first failure; the bytes
+  // grows by one per byte. Throws LinkError at the first failure; the bytes
   // before it may have been stored.
   virtual void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                           bool countProgress) = 0;
@@ -67,7 +67,7 @@ class MemoryAccess {
   virtual PortBackend* parallelPort() { return nullptr; }
 
   // Checks the link without writing anything (begin() included; end() is
-  // the caller's). Device faults go into the report, not out as SError.
+  // the caller's). Device faults go into the report, not out as LinkError.
   // This default reads one byte.
   virtual ProbeReport probe(DeviceLink& link);
   // True once the engine has given up a faster timing for the standard one
@@ -85,23 +85,23 @@ class MemoryAccess {
 // beyond the bytes read are 0. std::invalid_argument outside those ranges.
 // progressCounter rises by up to length unless countProgress is false (an
 // exchange that keeps its own count of progress).
-void ReadBlockRetry(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
+void readMemory(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
                     bool countProgress = true);
 // A memory that stops answering in the middle of a block read leaves the
 // rest of the block reading as 0xFF (the released data line), which nothing
 // in the read can tell from data; only the next transaction is refused. A
 // read ends with this one-byte read of a byte of its own area, which
-// throws SError (a broken link) when the memory has gone silent. Leaves
+// throws LinkError (a broken link) when the memory has gone silent. Leaves
 // progressCounter alone.
-void ConfirmAnswering(DeviceLink& link, uint32_t address);
+void confirmAnswering(DeviceLink& link, uint32_t address);
 // Writes count bytes; progressCounter grows by 1 per byte.
-void WriteBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count);
+void writeMemory(DeviceLink& link, const uint8_t* src, uint32_t address, int count);
 // Replaces only the bits set in mask of count (1..32) bytes at address: reads
 // them, merges, writes all count bytes back.
-void WriteMasked(DeviceLink& link, const uint8_t* data, const uint8_t* mask, uint32_t address, int count);
+void writeMasked(DeviceLink& link, const uint8_t* data, const uint8_t* mask, uint32_t address, int count);
 // Writes a record of length (1..255) bytes so that its first bit lands at bit
 // bitOffset (0..7) of the byte at byteAddress. The bits below bitOffset in the
 // first byte keep their stored value; with an offset, length + 1 bytes are
 // written and the bits above the record's end in the last byte become 0.
 // Leaves progressCounter alone.
-void WriteBits(DeviceLink& link, const uint8_t* src, uint32_t byteAddress, int bitOffset, int length);
+void writeBits(DeviceLink& link, const uint8_t* src, uint32_t byteAddress, int bitOffset, int length);

@@ -15,7 +15,7 @@ namespace {
 // Puts the cell's value into its field of a record, saturated to the field.
 void insertCell(const Parameter& cell, uint8_t* record, int32_t position, FieldAdjustments* adjusted,
                 const FieldAdjustment& where) {
-  const int32_t stored = StoredFieldValue(cell);
+  const int32_t stored = storedFieldValue(cell);
   if (stored != cell.value() && adjusted) {
     FieldAdjustment a = where;
     a.code = std::string(cell.code());
@@ -23,11 +23,11 @@ void insertCell(const Parameter& cell, uint8_t* record, int32_t position, FieldA
     a.stored = stored;
     adjusted->push_back(std::move(a));
   }
-  InsertBits(static_cast<uint32_t>(stored), record, position, cell.bitWidth());
+  insertBits(static_cast<uint32_t>(stored), record, position, cell.bitWidth());
 }
 
 void decodeCell(Parameter& cell, const uint8_t* record, int32_t position) {
-  cell.setValue(static_cast<int32_t>(ExtractBits(record, position, cell.bitWidth())));
+  cell.setValue(static_cast<int32_t>(extractBits(record, position, cell.bitWidth())));
 }
 
 const std::string& readProgramName() {
@@ -47,26 +47,26 @@ void writeRecord(MemoryImage& image, const uint8_t* record, int length, int32_t 
   }
   uint8_t work[256] = {};
   work[0] = image[byteAddress % kDeviceMemorySize];
-  for (int i = 0; i < length; ++i) InsertBits(record[i], work, offset + 8 * i, 8);
+  for (int i = 0; i < length; ++i) insertBits(record[i], work, offset + 8 * i, 8);
   for (int i = 0; i <= length; ++i) image[(byteAddress + i) % kDeviceMemorySize] = work[i];
 }
 
 }  // namespace
 
-int ProgramHeaderRecord::stepCount() const { return static_cast<int>(ExtractBits(bytes, 0, kStepCountBits)); }
+int ProgramHeaderRecord::stepCount() const { return static_cast<int>(extractBits(bytes, 0, kStepCountBits)); }
 
-int SlotsPerProgram(int programCount) { return programCount > 0 ? L1_SLOTS / programCount : 0; }
+int slotsPerProgram(int programCount) { return programCount > 0 ? L1_SLOTS / programCount : 0; }
 
-int32_t ProgramBit(int programCount, int index) { return SLOT_BITS * SlotsPerProgram(programCount) * index; }
+int32_t programBit(int programCount, int index) { return SLOT_BITS * slotsPerProgram(programCount) * index; }
 
-int32_t StepBit(int programCount, int index, int step) {
-  return ProgramBit(programCount, index) + kHeaderSlots * SLOT_BITS + SLOT_BITS * step;
+int32_t stepBit(int programCount, int index, int step) {
+  return programBit(programCount, index) + kHeaderSlots * SLOT_BITS + SLOT_BITS * step;
 }
 
-EncodedProgram EncodeProgram(const Program& program, FieldAdjustments* adjusted, int programIndex) {
+EncodedProgram encodeProgram(const Program& program, FieldAdjustments* adjusted, int programIndex) {
   EncodedProgram out;
   const int count = std::min(program.stepCount(), (1 << kStepCountBits) - 1);
-  InsertBits(static_cast<uint32_t>(count), out.header.bytes, 0, kStepCountBits);
+  insertBits(static_cast<uint32_t>(count), out.header.bytes, 0, kStepCountBits);
 
   FieldAdjustment where;
   where.program = programIndex;
@@ -90,7 +90,7 @@ EncodedProgram EncodeProgram(const Program& program, FieldAdjustments* adjusted,
   return out;
 }
 
-Program DecodeProgram(const ProgramHeaderRecord& header, const std::vector<StepRecord>& steps) {
+Program decodeProgram(const ProgramHeaderRecord& header, const std::vector<StepRecord>& steps) {
   Program program;
   program.setName(readProgramName());
   for (Parameter* cell : program.parameterList())
@@ -109,7 +109,7 @@ Program DecodeProgram(const ProgramHeaderRecord& header, const std::vector<StepR
   return program;
 }
 
-L2Image EncodeGeneral(const GeneralParameters& general, FieldAdjustments* adjusted) {
+L2Image encodeGeneral(const GeneralParameters& general, FieldAdjustments* adjusted) {
   L2Image out;
   const FieldAdjustment where;
   for (const Parameter* cell : general.parameterList()) {
@@ -117,12 +117,12 @@ L2Image EncodeGeneral(const GeneralParameters& general, FieldAdjustments* adjust
     const int32_t position = cell->bitOffset() + 8 * (cell->area() - L2_BASE);
     if (position < 0 || position + cell->bitWidth() > 8 * kL2BufferSize) continue;
     insertCell(*cell, out.data, position, adjusted, where);
-    InsertBits(0xFFFFFFFFu, out.mask, position, cell->bitWidth());
+    insertBits(0xFFFFFFFFu, out.mask, position, cell->bitWidth());
   }
   return out;
 }
 
-void DecodeGeneral(const uint8_t* bytes, GeneralParameters& general) {
+void decodeGeneral(const uint8_t* bytes, GeneralParameters& general) {
   for (Parameter* cell : general.parameterList()) {
     if (cell->area() < L2_BASE) continue;
     const int32_t position = cell->bitOffset() + 8 * (cell->area() - L2_BASE);
@@ -131,21 +131,21 @@ void DecodeGeneral(const uint8_t* bytes, GeneralParameters& general) {
   }
 }
 
-ProgramHeaderRecord HeaderRecordAt(const uint8_t* memory, int32_t bit) {
+ProgramHeaderRecord headerRecordAt(const uint8_t* memory, int32_t bit) {
   ProgramHeaderRecord record;
   for (int i = 0; i < kHeaderRecordBytes; ++i)
-    record.bytes[i] = static_cast<uint8_t>(ExtractBits(memory, bit + 8 * i, 8));
+    record.bytes[i] = static_cast<uint8_t>(extractBits(memory, bit + 8 * i, 8));
   return record;
 }
 
-StepRecord StepRecordAt(const uint8_t* memory, int32_t bit) {
+StepRecord stepRecordAt(const uint8_t* memory, int32_t bit) {
   StepRecord record;
   for (int i = 0; i < kStepRecordBytes; ++i)
-    record.bytes[i] = static_cast<uint8_t>(ExtractBits(memory, bit + 8 * i, 8));
+    record.bytes[i] = static_cast<uint8_t>(extractBits(memory, bit + 8 * i, 8));
   return record;
 }
 
-bool FitsPartition(const DeviceData& config) {
+bool fitsPartition(const DeviceData& config) {
   const int programs = config.general.programCount();
   const int steps = config.general.stepsPerProgram();
   if (config.programCount() > programs) return false;
@@ -153,11 +153,11 @@ bool FitsPartition(const DeviceData& config) {
                      [steps](const Program& p) { return p.stepCount() <= steps; });
 }
 
-void WriteConfiguration(const DeviceData& config, MemoryImage& image, FieldAdjustments* adjusted) {
-  if (!FitsPartition(config))
+void writeConfiguration(const DeviceData& config, MemoryImage& image, FieldAdjustments* adjusted) {
+  if (!fitsPartition(config))
     throw std::length_error("the configuration has more programs or steps than its partition allows");
 
-  const L2Image l2 = EncodeGeneral(config.general, adjusted);
+  const L2Image l2 = encodeGeneral(config.general, adjusted);
   for (int i = 0; i < kL2Size; ++i) {
     uint8_t& b = image[L2_BASE + i];
     b = static_cast<uint8_t>((l2.data[i] & l2.mask[i]) | (b & ~l2.mask[i]));
@@ -166,33 +166,33 @@ void WriteConfiguration(const DeviceData& config, MemoryImage& image, FieldAdjus
   const int programs = config.general.programCount();
   int n = 0;
   for (const Program& program : config.programs) {
-    const EncodedProgram encoded = EncodeProgram(program, adjusted, n);
-    writeRecord(image, encoded.header.bytes, kHeaderRecordBytes, ProgramBit(programs, n));
+    const EncodedProgram encoded = encodeProgram(program, adjusted, n);
+    writeRecord(image, encoded.header.bytes, kHeaderRecordBytes, programBit(programs, n));
     for (int s = 0; s < static_cast<int>(encoded.steps.size()); ++s)
-      writeRecord(image, encoded.steps[s].bytes, kStepRecordBytes, StepBit(programs, n, s));
+      writeRecord(image, encoded.steps[s].bytes, kStepRecordBytes, stepBit(programs, n, s));
     ++n;
   }
   const ProgramHeaderRecord empty;
-  for (; n < programs; ++n) writeRecord(image, empty.bytes, kHeaderRecordBytes, ProgramBit(programs, n));
+  for (; n < programs; ++n) writeRecord(image, empty.bytes, kHeaderRecordBytes, programBit(programs, n));
 }
 
-DeviceData ReadAfterWrite(const DeviceData& config) {
+DeviceData readAfterWrite(const DeviceData& config) {
   MemoryImage image = factoryImage();
-  WriteConfiguration(config, image);
-  return ReadConfiguration(image);
+  writeConfiguration(config, image);
+  return readConfiguration(image);
 }
 
-DeviceData ReadConfiguration(const MemoryImage& image) {
+DeviceData readConfiguration(const MemoryImage& image) {
   DeviceData config;
-  DecodeGeneral(image.data() + L2_BASE, config.general);
+  decodeGeneral(image.data() + L2_BASE, config.general);
   const int programs = config.general.programCount();
   const int stepsAllowed = config.general.stepsPerProgram();
   for (int n = 0; n < programs; ++n) {
-    const ProgramHeaderRecord header = HeaderRecordAt(image.data(), ProgramBit(programs, n));
+    const ProgramHeaderRecord header = headerRecordAt(image.data(), programBit(programs, n));
     std::vector<StepRecord> steps;
     const int count = std::min(header.stepCount(), stepsAllowed);
-    for (int s = 0; s < count; ++s) steps.push_back(StepRecordAt(image.data(), StepBit(programs, n, s)));
-    config.programs.push_back(DecodeProgram(header, steps));
+    for (int s = 0; s < count; ++s) steps.push_back(stepRecordAt(image.data(), stepBit(programs, n, s)));
+    config.programs.push_back(decodeProgram(header, steps));
   }
   return config;
 }

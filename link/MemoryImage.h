@@ -71,35 +71,35 @@ struct FieldAdjustment {
 using FieldAdjustments = std::vector<FieldAdjustment>;
 
 // Slot addressing. programCount is that of the partition (60, 30, ... 5);
-// 0 (an invalid partition) places nothing: SlotsPerProgram gives 0.
-int SlotsPerProgram(int programCount);
+// 0 (an invalid partition) places nothing: slotsPerProgram gives 0.
+int slotsPerProgram(int programCount);
 // First bit of program `index`'s header in the L1 area.
-int32_t ProgramBit(int programCount, int index);
+int32_t programBit(int programCount, int index);
 // First bit of step `step` of program `index`.
-int32_t StepBit(int programCount, int index, int step);
+int32_t stepBit(int programCount, int index, int step);
 
 // Header and step records of a program. Every value is saturated to its
 // field (reported through `adjusted` with the given program index when it is
 // not null); the step count is the number of steps, saturated to 7 bits.
-EncodedProgram EncodeProgram(const Program& program, FieldAdjustments* adjusted = nullptr,
+EncodedProgram encodeProgram(const Program& program, FieldAdjustments* adjusted = nullptr,
                              int programIndex = -1);
 // A program named "Считанная" with the records' values; the input-dependent
 // limits are applied after all values are set.
-Program DecodeProgram(const ProgramHeaderRecord& header, const std::vector<StepRecord>& steps);
+Program decodeProgram(const ProgramHeaderRecord& header, const std::vector<StepRecord>& steps);
 
-// Data and mask for the L2 area; values saturated as in EncodeProgram.
-L2Image EncodeGeneral(const GeneralParameters& general, FieldAdjustments* adjusted = nullptr);
+// Data and mask for the L2 area; values saturated as in encodeProgram.
+L2Image encodeGeneral(const GeneralParameters& general, FieldAdjustments* adjusted = nullptr);
 // Sets every general parameter from the L2 area's bytes (at least kL2Size of
 // them, byte 0 being memory byte 8106). No limits are re-selected.
-void DecodeGeneral(const uint8_t* bytes, GeneralParameters& general);
+void decodeGeneral(const uint8_t* bytes, GeneralParameters& general);
 
 // Record extraction from memory bytes at any bit position.
-ProgramHeaderRecord HeaderRecordAt(const uint8_t* memory, int32_t bit);
-StepRecord StepRecordAt(const uint8_t* memory, int32_t bit);
+ProgramHeaderRecord headerRecordAt(const uint8_t* memory, int32_t bit);
+StepRecord stepRecordAt(const uint8_t* memory, int32_t bit);
 
 // True when the configuration has no more programs, and no program more
 // steps, than its partition O10 allows; only such a configuration is written.
-bool FitsPartition(const DeviceData& config);
+bool fitsPartition(const DeviceData& config);
 
 // MemoryImage (link/FactoryImage.h) is the whole 8192-byte memory.
 
@@ -109,18 +109,18 @@ bool FitsPartition(const DeviceData& config);
 // engine writes them (the bits below a record in its first byte kept, the
 // bits after it in its last byte cleared). Throws std::length_error, and
 // leaves the image alone, when the configuration does not fit its partition.
-void WriteConfiguration(const DeviceData& config, MemoryImage& image, FieldAdjustments* adjusted = nullptr);
+void writeConfiguration(const DeviceData& config, MemoryImage& image, FieldAdjustments* adjusted = nullptr);
 
 // What a read of a controller gives once `config` has been written to it:
-// WriteConfiguration into a factory-new memory, then ReadConfiguration (the
+// writeConfiguration into a factory-new memory, then readConfiguration (the
 // bits that belong to no parameter play no part). Values come back as the
 // controller holds them, saturated to their fields, and slots without a
 // program as programs without steps. std::length_error
 // when the configuration does not fit its partition.
-DeviceData ReadAfterWrite(const DeviceData& config);
+DeviceData readAfterWrite(const DeviceData& config);
 
 // What reading a memory gives: L2 first (its O10 fixes the L1 layout), then
 // every slot of the partition as a program named "Считанная", with at most
 // the partition's steps. The configuration's name is empty, as a device read
 // leaves it. Any contents decode; values are clamped to their limits.
-DeviceData ReadConfiguration(const MemoryImage& image);
+DeviceData readConfiguration(const MemoryImage& image);

@@ -55,7 +55,7 @@ class PortBackend {
     if (units > 0) busyWaitUs(units * 100);
   }
   // After an exchange, with the lines idle: what the backend still holds
-  // for the file system is written out (a simulator's trace). Throws SError.
+  // for the file system is written out (a simulator's trace). Throws LinkError.
   virtual void flush() {}
 
   // The bases detection tries, in order.

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <regex>
 
-#include "link/SError.h"
+#include "link/LinkError.h"
 #include "model/Cp1251.h"
 #include "model/SystemErrorText.h"
 
@@ -203,5 +203,5 @@ void PpdevPort::fail(std::size_t port, const char* operation) {
   // A port that vanishes under a running exchange: reported like any device fault.
   const std::string text = std::string("Ошибка LPT-порта (") + operation + " " + m_devices[port].path +
                            "): " + systemErrorText(errno);
-  throw SError(SError::kLinkBroken, cp1251::fromUtf8(text));
+  throw LinkError(LinkError::kLinkBroken, cp1251::fromUtf8(text));
 }

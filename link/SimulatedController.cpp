@@ -3,7 +3,7 @@
 #include <string>
 
 #include "link/ImageFile.h"
-#include "link/SError.h"
+#include "link/LinkError.h"
 #include "link/VcdTrace.h"
 #include "model/Cp1251.h"
 
@@ -74,8 +74,8 @@ void SimulatedController::save() {
       i = end;
     }
   } catch (const ImageFileError& e) {
-    // The bus engine carries SError to whoever shows device faults.
-    throw SError(SError::kLinkBroken,
+    // The bus engine carries LinkError to whoever shows device faults.
+    throw LinkError(LinkError::kLinkBroken,
                  cp1251::fromUtf8(std::string("Образ памяти симулятора не сохранён: ") + e.what()));
   }
 }

@@ -5,7 +5,7 @@
 
 #include "link/ImageFile.h"
 #include "link/PortBackend.h"
-#include "link/SError.h"
+#include "link/LinkError.h"
 #include "model/Cp1251.h"
 
 namespace {
@@ -92,7 +92,7 @@ void SimulatedI2cAdapter::storePage() {
   try {
     m_store->store(m_memory, m_pageBase, kPageSize);
   } catch (const ImageFileError& e) {
-    throw SError(SError::kLinkBroken,
+    throw LinkError(LinkError::kLinkBroken,
                  cp1251::fromUtf8(std::string("Образ памяти симулятора не сохранён: ") + e.what()));
   }
 }

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "link/PortBackend.h"
-#include "link/SError.h"
+#include "link/LinkError.h"
 #include "model/Cp1251.h"
 #include "model/SafeFile.h"
 
@@ -83,5 +83,5 @@ void VcdTrace::flush() {
   }
   if (m_failure.empty() || m_reported) return;
   m_reported = true;
-  throw SError(SError::kLinkBroken, cp1251::fromUtf8("Трасса не записана: " + m_failure));
+  throw LinkError(LinkError::kLinkBroken, cp1251::fromUtf8("Трасса не записана: " + m_failure));
 }

@@ -187,10 +187,10 @@ void runTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing, int
                  int progressBytes = 0) {
   int noProgress = 0;
   for (;;) {
-    const int r = StepTransfer(link, t, timing);
+    const int r = stepTransfer(link, t, timing);
     const bool waiting = t.phase == LinkTransfer::kStart || t.phase == LinkTransfer::kStop;
     if (r < 0 || (r != kTransferDone && waiting)) {
-      if (++noProgress > kNoProgressLimit) throw SError(SError::kNoAnswer, link_texts::noAnswerOrPort());
+      if (++noProgress > kNoProgressLimit) throw LinkError(LinkError::kNoAnswer, link_texts::noAnswerOrPort());
     }
     if (r > 0 && progressBytes > 0) {
       const int32_t value = progressBase + static_cast<int32_t>(r * progressBytes * 0.01);
@@ -203,16 +203,16 @@ void runTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing, int
 
 }  // namespace
 
-void BeginRead(LinkTransfer& t, uint16_t address, int length) {
-  checkLength(length, LinkTransfer::kMaxBlock, "BeginRead");
+void beginRead(LinkTransfer& t, uint16_t address, int length) {
+  checkLength(length, LinkTransfer::kMaxBlock, "beginRead");
   beginTransfer(t, address);
   t.sendLength = 3;
   t.isWrite = 0;
   t.receiveLength = length;
 }
 
-void BeginWrite(LinkTransfer& t, const uint8_t* data, uint16_t address, int length) {
-  checkLength(length, LinkTransfer::kMaxBlock, "BeginWrite");
+void beginWrite(LinkTransfer& t, const uint8_t* data, uint16_t address, int length) {
+  checkLength(length, LinkTransfer::kMaxBlock, "beginWrite");
   beginTransfer(t, address);
   t.sendLength = length + 3;
   t.isWrite = 1;
@@ -220,7 +220,7 @@ void BeginWrite(LinkTransfer& t, const uint8_t* data, uint16_t address, int leng
   std::memcpy(t.buffer + 3, data, static_cast<std::size_t>(length));
 }
 
-void BeginPoll(LinkTransfer& t) {
+void beginPoll(LinkTransfer& t) {
   t = LinkTransfer{};
   t.buffer[0] = kDeviceWrite;
   t.sendLength = 1;
@@ -228,7 +228,7 @@ void BeginPoll(LinkTransfer& t) {
   t.receiveLength = -1;
 }
 
-int StepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {
+int stepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {
   Lines lines(link, t, timing);
   const bool high = lines.toggleClock(timing.fast || timing.settleWaitUs > 0);
 
@@ -267,8 +267,8 @@ int StepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {
       if (t.afterAck != LinkTransfer::kReceiveBits && missingAcknowledge(link, t, timing)) {
         t.phase = LinkTransfer::kStart;
         --t.sendIndex;
-        if (link.awaitingFirstAnswer.load()) throw SError(SError::kNoAnswer, link_texts::noAnswer());
-        throw SError(SError::kLinkBroken, link_texts::linkBroken());
+        if (link.awaitingFirstAnswer.load()) throw LinkError(LinkError::kNoAnswer, link_texts::noAnswer());
+        throw LinkError(LinkError::kLinkBroken, link_texts::linkBroken());
       }
       link.awaitingFirstAnswer.store(false);
       t.lineWasHigh = 0;  // an acknowledge holds the line low
@@ -343,23 +343,23 @@ namespace {
 // the caller keeps its own count.
 void readTransaction(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
                      bool countProgress, const BusTiming& timing = {}) {
-  checkLength(length, LinkTransfer::kMaxBlock, "ReadBlock");
-  checkBitOffset(bitOffset, "ReadBlock");
+  checkLength(length, LinkTransfer::kMaxBlock, "readBlockOnce");
+  checkBitOffset(bitOffset, "readBlockOnce");
   const int32_t base = link.progressCounter.load(std::memory_order_relaxed);
   LinkTransfer t;
-  BeginRead(t, static_cast<uint16_t>(address), length);
+  beginRead(t, static_cast<uint16_t>(address), length);
   runTransfer(link, t, timing, base, countProgress ? length : 0);
   if (bitOffset == 0) {
     std::memcpy(dst, t.buffer, static_cast<std::size_t>(length));
     return;
   }
   t.buffer[length] = 0;  // the top bits of the last output byte lie beyond what was read
-  for (int j = 0; j < length; ++j) dst[j] = static_cast<uint8_t>(ExtractBits(t.buffer, bitOffset + 8 * j, 8));
+  for (int j = 0; j < length; ++j) dst[j] = static_cast<uint8_t>(extractBits(t.buffer, bitOffset + 8 * j, 8));
 }
 
 }  // namespace
 
-void ReadBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length) {
+void readBlockOnce(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length) {
   readTransaction(link, dst, address, bitOffset, length, true);
 }
 
@@ -383,12 +383,12 @@ void BitBangedMemory::begin(DeviceLink& link) {
 }
 
 void BitBangedMemory::measure(DeviceLink& link) {
-  const LineSettle line = MeasureDataLine(link);
+  const LineSettle line = measureDataLine(link);
   // A line that does not follow is left to the transfers, which say what is
   // wrong as they always have; it is measured again next time.
   if (!line.responds()) return;
   if (line.worstUs() > BusTiming::kStandardSampleUs)
-    throw SError(SError::kNoAnswer, cp1251::fromUtf8(timing_texts::tooSlow(line.worstUs())));
+    throw LinkError(LinkError::kNoAnswer, cp1251::fromUtf8(timing_texts::tooSlow(line.worstUs())));
   m_line = line;
 }
 
@@ -410,13 +410,13 @@ void BitBangedMemory::transfer(DeviceLink& link, LinkTransfer& t, const BusTimin
 
 void BitBangedMemory::readAttempts(DeviceLink& link, uint8_t* dst, uint32_t address, int length,
                                    bool countProgress, const BusTiming& timing) {
-  SError last;
+  LinkError last;
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     try {
       ++m_transactions;
       readTransaction(link, dst, address, 0, length, countProgress, timing);
       return;
-    } catch (const SError& e) {
+    } catch (const LinkError& e) {
       last = e;
       m_port->sleep(kRetrySleepMs);
     }
@@ -463,7 +463,7 @@ void BitBangedMemory::writeByteByByte(DeviceLink& link, const uint8_t* src, uint
   const BusTiming timing = m_line ? BusTiming::standard(&*m_line) : BusTiming::standard();
   for (int i = 0; i < count; ++i) {
     LinkTransfer t;
-    BeginWrite(t, &src[i], static_cast<uint16_t>(address + i), 1);
+    beginWrite(t, &src[i], static_cast<uint16_t>(address + i), 1);
     transfer(link, t, timing);
     if (countProgress) link.progressCounter.fetch_add(1, std::memory_order_relaxed);
     m_port->busyWait(kWriteCycle);
@@ -475,7 +475,7 @@ void BitBangedMemory::flush(DeviceLink& link) {
   if (m_held.empty()) return;
   const PageRun run = m_held.take();  // a failed page is not written again
   LinkTransfer t;
-  BeginWrite(t, run.bytes, run.start, run.count);
+  beginWrite(t, run.bytes, run.start, run.count);
   transfer(link, t, busTiming());
   awaitWriteCycle(link);
   uint8_t back[PageRun::kPageSize];
@@ -493,16 +493,16 @@ void BitBangedMemory::awaitWriteCycle(DeviceLink& link) {
   for (;;) {
     m_port->sleep(kPollPauseMs);
     LinkTransfer t;
-    BeginPoll(t);
+    beginPoll(t);
     try {
       transfer(link, t, timing);
       return;
-    } catch (const SError& e) {
+    } catch (const LinkError& e) {
       if (m_port->clockUs() - start >= static_cast<uint64_t>(kWriteCycleLimitUs)) throw;
       t.phase = LinkTransfer::kStop;
       try {
         transfer(link, t, timing);
-      } catch (const SError&) {
+      } catch (const LinkError&) {
         // The next poll's START recovers the bus.
       }
     }
@@ -518,7 +518,7 @@ void BitBangedMemory::mend(DeviceLink& link, const PageRun& run) {
   readAttempts(link, back, run.start, run.count, false, BusTiming::standard(&*m_line));
   for (int i = 0; i < run.count; ++i)
     if (back[i] != run.bytes[i])
-      throw SError(kErrorVerify, link_texts::verifyFailed(run.start + i, back[i], run.bytes[i]));
+      throw LinkError(kErrorVerify, link_texts::verifyFailed(run.start + i, back[i], run.bytes[i]));
   m_mended.push_back(run.start & kPageMask);
 }
 
@@ -534,7 +534,7 @@ ProbeReport BitBangedMemory::probe(DeviceLink& link) {
   m_crossChecked = false;
   if (link.lptBase.load() == 0) detect(link);
   report.base = link.lptBase.load();
-  report.line = MeasureDataLine(link);
+  report.line = measureDataLine(link);
   if (!report.line.responds() || report.line.worstUs() > BusTiming::kStandardSampleUs) return report;
   if (!m_line) m_line = report.line;
   report.checkedMemory = true;
@@ -542,7 +542,7 @@ ProbeReport BitBangedMemory::probe(DeviceLink& link) {
     uint8_t block[kMaxBlock];
     readBlock(link, block, 0, kMaxBlock, false);
     report.memoryAnswers = true;
-  } catch (const SError& e) {
+  } catch (const LinkError& e) {
     report.failure = cp1251::toUtf8(e.text());
   }
   const BusTiming timing = busTiming();
@@ -561,13 +561,13 @@ void BitBangedMemory::detect(DeviceLink& link) {
     m_port->resetLines(base);
     m_port->sleep(kProbePauseMs);
     // The probe reads in the timing this port's line allows.
-    const LineSettle line = MeasureDataLine(link);
+    const LineSettle line = measureDataLine(link);
     if (line.responds() && line.worstUs() <= BusTiming::kStandardSampleUs) m_line = line;
     uint8_t probe[kProbeBytes];
     try {
       readBlock(link, probe, 0, kProbeBytes, false);
       return;
-    } catch (const SError&) {
+    } catch (const LinkError&) {
       link.lptBase = 0;  // a failed probe is not reported
       m_line.reset();
     }

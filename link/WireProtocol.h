@@ -12,7 +12,7 @@
 // memory address, high byte first; bytes travel most significant bit first.
 //
 // Everything here runs on the exchange worker (one at a time per DeviceLink).
-// Failures are thrown as SError; an exception leaves the bus wherever it was
+// Failures are thrown as LinkError; an exception leaves the bus wherever it was
 // and the next transaction's start condition recovers it.
 #pragma once
 
@@ -28,7 +28,7 @@
 #include "link/DeviceLink.h"
 #include "link/MemoryAccess.h"
 #include "link/PageBuffer.h"
-#include "link/SError.h"
+#include "link/LinkError.h"
 
 // One bus transaction; lives on the caller's stack.
 struct LinkTransfer {
@@ -60,37 +60,37 @@ inline constexpr uint8_t kDeviceWrite = 0xA0;
 inline constexpr uint8_t kDeviceRead = 0xA1;
 // A transaction that makes no progress for more steps than this is abandoned.
 inline constexpr int kNoProgressLimit = 1000;
-// StepTransfer's result once the STOP is on the bus.
+// stepTransfer's result once the STOP is on the bus.
 inline constexpr int kTransferDone = 100;
 
 // Prepare a read of length (1..32) bytes at address / a write of length
 // (1..32) bytes of data at address. std::invalid_argument outside that range.
-void BeginRead(LinkTransfer& t, uint16_t address, int length);
-void BeginWrite(LinkTransfer& t, const uint8_t* data, uint16_t address, int length);
+void beginRead(LinkTransfer& t, uint16_t address, int length);
+void beginWrite(LinkTransfer& t, const uint8_t* data, uint16_t address, int length);
 // Prepare an acknowledge poll: START, 0xA0 and, once acknowledged, STOP.
-void BeginPoll(LinkTransfer& t);
+void beginPoll(LinkTransfer& t);
 
 // One clock half-period in the given timing (the standard one unless told).
 // Returns kTransferDone when the transaction has completed, otherwise its
-// progress, -1..99. Throws SError when the memory does not acknowledge a
+// progress, -1..99. Throws LinkError when the memory does not acknowledge a
 // byte.
-int StepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing = {});
+int stepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing = {});
 
 // One read transaction of length (1..32) bytes at address. With a bitOffset
 // (0..7), output byte j is the 8 bits from bit bitOffset + 8j of what was
 // received; bits beyond the received bytes read as 0. Raises progressCounter
 // by up to length as the bytes arrive.
-void ReadBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length);
+void readBlockOnce(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length);
 // The bit-banged engine behind the MemoryAccess seam: owns the parallel port.
 //
 // begin() detects the port base on first use, then measures the data line
-// once per engine (MeasureDataLine) unless detection did: a line that
+// once per engine (measureDataLine) unless detection did: a line that
 // settles slower than the standard 200 us fails every exchange with code 1
 // "адаптер слишком медленный: ..." rather than be sampled wrongly; a line
 // that does not follow at all is left to the transfers to report. end()
 // stores a held page and puts the lines of the base in use back to idle.
 //
-// Standard timing: a block read is a 10 ms pause, then ReadBlock with up to
+// Standard timing: a block read is a 10 ms pause, then readBlockOnce with up to
 // five attempts 10 ms apart (the last error is thrown); a write is one
 // single-byte transaction per byte, each followed by the memory's 10 ms
 // write cycle, the first error thrown at once.
@@ -102,7 +102,7 @@ void ReadBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, 
 // page write, then acknowledge polling (given up after 20 ms with the poll's
 // error), then the page is read back; a page that differs is written again
 // in the standard timing byte by byte and read back in it, and a byte that
-// still differs is SError kErrorVerify naming its address. Pages mended so
+// still differs is LinkError kErrorVerify naming its address. Pages mended so
 // are reported by takeMendedPages().
 class BitBangedMemory : public MemoryAccess {
  public:

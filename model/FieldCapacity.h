@@ -18,23 +18,23 @@ struct FieldCapacity {
 
 // A field is two's complement when the cell can be negative: its active or
 // its first limit pair reaches below 0 (the decoder sign-extends those).
-inline bool FieldIsSigned(const Parameter& cell) {
+inline bool fieldIsSigned(const Parameter& cell) {
   return cell.minValue() < 0 || (cell.rangeCount() > 0 && cell.rangeMin(0) < 0);
 }
 
 // The values the cell's bitWidth bits hold; unbounded for widths outside 1..31.
-inline FieldCapacity FieldCapacityOf(const Parameter& cell) {
+inline FieldCapacity fieldCapacityOf(const Parameter& cell) {
   const int32_t w = cell.bitWidth();
   if (w < 1 || w > 31) return {INT32_MIN, INT32_MAX};
-  if (FieldIsSigned(cell)) return {-(int32_t{1} << (w - 1)), (int32_t{1} << (w - 1)) - 1};
+  if (fieldIsSigned(cell)) return {-(int32_t{1} << (w - 1)), (int32_t{1} << (w - 1)) - 1};
   return {0, static_cast<int32_t>((uint32_t{1} << w) - 1)};
 }
 
 // v saturated to what the cell's field holds.
-inline int32_t SaturateToField(const Parameter& cell, int32_t v) {
-  const FieldCapacity c = FieldCapacityOf(cell);
+inline int32_t saturateToField(const Parameter& cell, int32_t v) {
+  const FieldCapacity c = fieldCapacityOf(cell);
   return v < c.min ? c.min : v > c.max ? c.max : v;
 }
 
 // The value the cell's field receives when the configuration is written.
-inline int32_t StoredFieldValue(const Parameter& cell) { return SaturateToField(cell, cell.value()); }
+inline int32_t storedFieldValue(const Parameter& cell) { return saturateToField(cell, cell.value()); }

@@ -9,7 +9,7 @@
 #include <QFileInfo>
 #include <QStatusBar>
 
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "document/ConfigCompare.h"
 #include "document/ConfigFile.h"
 #include "document/WriteCheck.h"
@@ -17,12 +17,12 @@
 #include "link/DeviceExchange.h"
 #include "link/MemoryImage.h"
 #include "shell/AppSettings.h"
-#include "shell/CDlgBackups.h"
-#include "shell/CDlgCompare.h"
-#include "shell/CDlgRW.h"
-#include "shell/CMainFrame.h"
-#include "shell/CTkv88_3App.h"
-#include "shell/CTkv88_3View.h"
+#include "shell/BackupsDialog.h"
+#include "shell/DifferencesDialog.h"
+#include "shell/ExchangeDialog.h"
+#include "shell/MainWindow.h"
+#include "shell/Application.h"
+#include "shell/NavigationTree.h"
 #include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
 #include "widgets/Messages.h"
@@ -51,34 +51,34 @@ const void* groupOf(GeneralParameters& g, const Parameter* cell) {
 // write leaves no difference with it, and what the controller cannot hold
 // goes to `unheld`, for a note.
 DeviceData heldAfterWrite(const DeviceData& document, std::vector<std::string>& unheld) {
-  DeviceData held = ReadAfterWrite(FitToPartition(document));
-  unheld = UnheldValues(document, held);
+  DeviceData held = readAfterWrite(fitToPartition(document));
+  unheld = unheldValues(document, held);
   return held;
 }
 
 }  // namespace
 
-CompareCommands::CompareCommands(CTkv88_3App& app) : m_app(app) {}
+CompareCommands::CompareCommands(Application& app) : m_app(app) {}
 
 bool CompareCommands::onCommand(int command) {
   switch (command) {
-    case CMainFrame::kCompareDeviceCommand:
+    case MainWindow::kCompareDeviceCommand:
       compareWithDevice();
       return true;
-    case CMainFrame::kCompareFileCommand: {
+    case MainWindow::kCompareFileCommand: {
       const QString path =
           QFileDialog::getOpenFileName(m_app.mainFrame(), QStringLiteral("Сравнить с файлом"), QString(),
                                        QStringLiteral("TKV88 Files (*.tkv88);;Все файлы (*)"));
       if (!path.isEmpty()) compareWithFile(path);
       return true;
     }
-    case CMainFrame::kWriteChangesCommand:
+    case MainWindow::kWriteChangesCommand:
       writeChanges();
       return true;
-    case CMainFrame::kBackupsCommand:
+    case MainWindow::kBackupsCommand:
       showBackups();
       return true;
-    case CMainFrame::kBackupBeforeWriteCommand:
+    case MainWindow::kBackupBeforeWriteCommand:
       if (QAction* a = m_app.mainFrame()->action(command)) settings::setBackupBeforeWrite(a->isChecked());
       return true;
     default:
@@ -87,7 +87,7 @@ bool CompareCommands::onCommand(int command) {
 }
 
 void CompareCommands::status(const QString& text) {
-  if (CMainFrame* frame = m_app.mainFrame()) frame->statusBar()->showMessage(text, kStatusMs);
+  if (MainWindow* frame = m_app.mainFrame()) frame->statusBar()->showMessage(text, kStatusMs);
 }
 
 bool CompareCommands::readController(DeviceData& config, DeviceSnapshot& snapshot) {
@@ -97,8 +97,8 @@ bool CompareCommands::readController(DeviceData& config, DeviceSnapshot& snapsho
                         help::kTopicExchange);
     return false;
   }
-  CDlgRW dialog(*link, config, "rs", m_app.mainFrame(), &snapshot);
-  return dialog.exec() == CDlgRW::kDone;
+  ExchangeDialog dialog(*link, config, "rs", m_app.mainFrame(), &snapshot);
+  return dialog.exec() == ExchangeDialog::kDone;
 }
 
 bool CompareCommands::keepBackup(const DeviceData& config, const std::string& name, bool beforeWriting,
@@ -135,10 +135,10 @@ bool CompareCommands::beforeFullWrite(const DeviceData&) {
   return keepBackup(controller, backup_names::beforeWrite(m_app.document().title()), true, m_fullWriteBackup);
 }
 
-QString CompareCommands::writeFaultText(const SError& error, const std::string& backup) const {
+QString CompareCommands::writeFaultText(const LinkError& error, const std::string& backup) const {
   QString text = fromCp1251(error.text());
   // A controller that never answered has not been written.
-  if (error.errorCode == SError::kNoAnswer) return text;
+  if (error.errorCode == LinkError::kNoAnswer) return text;
   text += QStringLiteral(
       "\n\nЗапись прервана: прибор может хранить смесь прежней и новой конфигурации. "
       "Запишите конфигурацию снова");
@@ -155,7 +155,7 @@ QString CompareCommands::writeFaultText(const SError& error, const std::string& 
 
 bool CompareCommands::showInTree(const ConfigDifference& d) {
   DeviceData* data = m_app.document().deviceData();
-  CMainFrame* frame = m_app.mainFrame();
+  MainWindow* frame = m_app.mainFrame();
   if (!data || !frame) return false;
   const void* object = nullptr;
   if (d.program >= 0) {
@@ -165,19 +165,19 @@ bool CompareCommands::showInTree(const ConfigDifference& d) {
     if (d.comparator >= 0) object = &p->comparators[d.comparator];
     if (Step* s = d.step >= 0 ? p->stepAt(d.step) : nullptr) object = s;
   } else if (d.scope == "L2" && d.cell >= 0) {
-    const std::vector<Parameter*> cells = ListOrder(data->general);
+    const std::vector<Parameter*> cells = generalInListOrder(data->general);
     if (d.cell < static_cast<int>(cells.size())) object = groupOf(data->general, cells[d.cell]);
   }
   if (!object) return false;
-  if (frame->viewMode() != CMainFrame::kDialogMode) frame->setViewMode(CMainFrame::kDialogMode);
+  if (frame->viewMode() != MainWindow::kDialogMode) frame->setViewMode(MainWindow::kDialogMode);
   return frame->treeView()->selectByData(object, true);
 }
 
-void CompareCommands::showComparison(CDlgCompare* dialog, const QString& title) {
+void CompareCommands::showComparison(DifferencesDialog* dialog, const QString& title) {
   if (m_window) m_window->close();
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setWindowTitle(title);
-  QObject::connect(dialog, &CDlgCompare::differenceActivated, dialog,
+  QObject::connect(dialog, &DifferencesDialog::differenceActivated, dialog,
                    [this, dialog](int index) { showInTree(dialog->differences()[index]); });
   m_window = dialog;
   dialog->show();
@@ -193,15 +193,15 @@ void CompareCommands::compareWithDevice() {
   // The controller's memory holds no names.
   std::vector<std::string> unheld;
   const DeviceData held = heldAfterWrite(*document, unheld);
-  std::vector<ConfigDifference> differences = CompareConfigurations(controller, held, {.names = false});
+  std::vector<ConfigDifference> differences = compareConfigurations(controller, held, {.names = false});
   if (differences.empty()) {
     QString text = QStringLiteral("Различий нет: прибор хранит то же, что и документ.");
-    if (!unheld.empty()) text += "\n\n" + CDlgCompare::unheldText(unheld);
+    if (!unheld.empty()) text += "\n\n" + DifferencesDialog::unheldText(unheld);
     messages::showNotice(m_app.mainFrame(), text);
     return;
   }
   auto* dialog =
-      new CDlgCompare(std::move(differences), kController, kDocument, CDlgCompare::kView, m_app.mainFrame());
+      new DifferencesDialog(std::move(differences), kController, kDocument, DifferencesDialog::kView, m_app.mainFrame());
   dialog->setUnheldValues(unheld);
   showComparison(dialog, QStringLiteral("Сравнение с прибором"));
 }
@@ -209,7 +209,7 @@ void CompareCommands::compareWithDevice() {
 void CompareCommands::compareWithFile(const QString& path) {
   const DeviceData* document = m_app.document().deviceData();
   if (!document) return;
-  CTkv88_3Doc other;
+  Document other;
   try {
     other.openFile(QFile::encodeName(path).toStdString());
   } catch (const configfile::FileError& e) {
@@ -219,38 +219,38 @@ void CompareCommands::compareWithFile(const QString& path) {
     return;
   }
   const QString name = QFileInfo(path).fileName();
-  std::vector<ConfigDifference> differences = CompareConfigurations(*document, *other.deviceData());
+  std::vector<ConfigDifference> differences = compareConfigurations(*document, *other.deviceData());
   if (differences.empty()) {
     messages::showNotice(m_app.mainFrame(),
                          QStringLiteral("Различий нет: файл \"%1\" совпадает с документом.").arg(name));
     return;
   }
-  showComparison(new CDlgCompare(std::move(differences), kDocument, QStringLiteral("В файле"),
-                                 CDlgCompare::kView, m_app.mainFrame()),
+  showComparison(new DifferencesDialog(std::move(differences), kDocument, QStringLiteral("В файле"),
+                                 DifferencesDialog::kView, m_app.mainFrame()),
                  QStringLiteral("Сравнение с файлом \"%1\"").arg(name));
 }
 
 void CompareCommands::writeChanges() {
-  CTkv88_3Doc& doc = m_app.document();
+  Document& doc = m_app.document();
   if (!doc.deviceData()) return;
   DeviceSnapshot snapshot;
   DeviceData controller;
   if (!readController(controller, snapshot)) return;
   std::vector<std::string> unheld;
   const DeviceData held = heldAfterWrite(*doc.deviceData(), unheld);
-  std::vector<ConfigDifference> differences = CompareConfigurations(controller, held, {.names = false});
+  std::vector<ConfigDifference> differences = compareConfigurations(controller, held, {.names = false});
   // A read that no write follows is kept as any read is.
   if (differences.empty()) {
     deviceRead(controller);
     QString text = QStringLiteral("Прибор уже хранит конфигурацию документа: записывать нечего.");
-    if (!unheld.empty()) text += "\n\n" + CDlgCompare::unheldText(unheld);
+    if (!unheld.empty()) text += "\n\n" + DifferencesDialog::unheldText(unheld);
     messages::showNotice(m_app.mainFrame(), text);
     return;
   }
-  CDlgCompare choice(std::move(differences), kController, kDocument, CDlgCompare::kChoose, m_app.mainFrame());
+  DifferencesDialog choice(std::move(differences), kController, kDocument, DifferencesDialog::kChoose, m_app.mainFrame());
   choice.setUnheldValues(unheld);
   choice.setWindowTitle(QStringLiteral("Запись изменений"));
-  QObject::connect(&choice, &CDlgCompare::differenceActivated, &choice,
+  QObject::connect(&choice, &DifferencesDialog::differenceActivated, &choice,
                    [this, &choice](int index) { showInTree(choice.differences()[index]); });
   if (choice.exec() != QDialog::Accepted) {
     deviceRead(controller);
@@ -258,7 +258,7 @@ void CompareCommands::writeChanges() {
   }
 
   // The controller's own configuration with the chosen values of the document.
-  const DeviceData merged = MergeDifferences(controller, held, choice.differences(), choice.taken());
+  const DeviceData merged = mergeDifferences(controller, held, choice.differences(), choice.taken());
   std::optional<DeviceData> fitted;
   const DeviceData* confirmed = doc.confirmWrite(merged, fitted);
   if (!confirmed) {
@@ -269,12 +269,12 @@ void CompareCommands::writeChanges() {
   std::string backup;
   if (!keepBackup(controller, backup_names::beforeWrite(doc.title()), true, backup)) return;
 
-  CDlgRW dialog(*m_app.deviceLink(), target, "wc", m_app.mainFrame(), &snapshot);
-  dialog.errorText = [this, &dialog, &backup](const SError& error) {
+  ExchangeDialog dialog(*m_app.deviceLink(), target, "wc", m_app.mainFrame(), &snapshot);
+  dialog.errorText = [this, &dialog, &backup](const LinkError& error) {
     return dialog.exchange()->changed().writeStarted ? writeFaultText(error, backup)
                                                      : fromCp1251(error.text());
   };
-  if (dialog.exec() != CDlgRW::kDone) return;
+  if (dialog.exec() != ExchangeDialog::kDone) return;
   const ChangedWriteResult& result = dialog.exchange()->changed();
   status(result.bytesChanged == 0
              ? QStringLiteral("Прибор уже хранил отмеченные значения: ничего не записано.")
@@ -282,7 +282,7 @@ void CompareCommands::writeChanges() {
 }
 
 void CompareCommands::showBackups() {
-  CDlgBackups dialog(m_store.list(), nativeName(m_store.directory()), m_app.mainFrame());
+  BackupsDialog dialog(m_store.list(), nativeName(m_store.directory()), m_app.mainFrame());
   if (dialog.exec() != QDialog::Accepted) return;
   const std::optional<BackupEntry> entry = dialog.chosen();
   if (!entry || !m_app.saveModified()) return;

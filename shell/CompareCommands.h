@@ -20,18 +20,18 @@
 #include <QString>
 
 #include "document/BackupStore.h"
-#include "shell/CDlgCompare.h"
+#include "shell/DifferencesDialog.h"
 
-class CTkv88_3App;
+class Application;
 class DeviceData;
-class SError;
+class LinkError;
 struct DeviceSnapshot;
 
 class CompareCommands {
  public:
-  explicit CompareCommands(CTkv88_3App& app);
+  explicit CompareCommands(Application& app);
 
-  // CMainFrame's kCompareFileCommand ... kBackupBeforeWriteCommand; false
+  // MainWindow's kCompareFileCommand ... kBackupBeforeWriteCommand; false
   // for other ids.
   bool onCommand(int command);
 
@@ -50,12 +50,12 @@ class CompareCommands {
   // it never answered), and how to put it right: write again, or the backup
   // kept for this write (a path, or empty), else the newest one there is.
   // Only a file that exists is named.
-  QString writeFaultText(const SError& error, const std::string& backup) const;
+  QString writeFaultText(const LinkError& error, const std::string& backup) const;
   // The backup beforeFullWrite kept for the full write under way, or empty.
   const std::string& fullWriteBackup() const { return m_fullWriteBackup; }
 
   // The comparison window last shown, while it is open.
-  CDlgCompare* comparisonWindow() const { return m_window; }
+  DifferencesDialog* comparisonWindow() const { return m_window; }
   // Selects the tree item of the difference's parameter in the document
   // (dialog mode); false when the document has no such item.
   bool showInTree(const ConfigDifference& difference);
@@ -65,11 +65,11 @@ class CompareCommands {
   // The path of the backup kept, or empty (with a note in the status bar,
   // or a question when `beforeWriting`: false when the user stops there).
   bool keepBackup(const DeviceData& config, const std::string& name, bool beforeWriting, std::string& path);
-  void showComparison(CDlgCompare* dialog, const QString& title);
+  void showComparison(DifferencesDialog* dialog, const QString& title);
   void status(const QString& text);
 
-  CTkv88_3App& m_app;
+  Application& m_app;
   BackupStore m_store;
-  QPointer<CDlgCompare> m_window;
+  QPointer<DifferencesDialog> m_window;
   std::string m_fullWriteBackup;
 };

@@ -4,8 +4,8 @@
 #include <QPointer>
 
 #include "forms/FormFactory.h"
-#include "shell/CMainFrame.h"
-#include "shell/CTkv88_3View.h"
+#include "shell/MainWindow.h"
+#include "shell/NavigationTree.h"
 #include "widgets/Messages.h"
 #include "widgets/GuiText.h"
 

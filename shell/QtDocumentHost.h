@@ -11,15 +11,15 @@
 
 #include "document/DocumentHost.h"
 
-class CMainFrame;
+class MainWindow;
 
 class QtDocumentHost : public DocumentHost {
  public:
   // Runs one exchange on the configuration; true when it finished.
   using ExchangeRunner = std::function<bool(DeviceData& config, std::string_view mode)>;
 
-  void setFrame(CMainFrame* frame) { m_frame = frame; }
-  CMainFrame* frame() const { return m_frame; }
+  void setFrame(MainWindow* frame) { m_frame = frame; }
+  MainWindow* frame() const { return m_frame; }
   void setExchangeRunner(ExchangeRunner runner) { m_runExchange = std::move(runner); }
   // What deviceRead and beforeDeviceWrite do (the application keeps its
   // backups there); without them a read keeps nothing and a write goes on.
@@ -38,6 +38,6 @@ class QtDocumentHost : public DocumentHost {
   bool beforeDeviceWrite(const DeviceData& config) override;
 
  private:
-  CMainFrame* m_frame = nullptr;
+  MainWindow* m_frame = nullptr;
   ExchangeRunner m_runExchange;
 };

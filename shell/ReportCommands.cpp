@@ -9,10 +9,10 @@
 #include <QPrinter>
 #include <QStatusBar>
 
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "document/ConfigFile.h"
-#include "shell/CMainFrame.h"
-#include "shell/CTkv88_3App.h"
+#include "shell/MainWindow.h"
+#include "shell/Application.h"
 #include "shell/ReportProgramsDialog.h"
 #include "widgets/GuiText.h"
 #include "widgets/Messages.h"
@@ -23,17 +23,17 @@ constexpr int kStatusMs = 10000;
 
 }  // namespace
 
-ReportCommands::ReportCommands(CTkv88_3App& app) : m_app(app) {}
+ReportCommands::ReportCommands(Application& app) : m_app(app) {}
 
 bool ReportCommands::onCommand(int command) {
   switch (command) {
-    case CMainFrame::kPrintCommand:
+    case MainWindow::kPrintCommand:
       print();
       return true;
-    case CMainFrame::kPrintPreviewCommand:
+    case MainWindow::kPrintPreviewCommand:
       preview();
       return true;
-    case CMainFrame::kExportPdfCommand:
+    case MainWindow::kExportPdfCommand:
       exportPdf();
       return true;
     default:
@@ -44,7 +44,7 @@ bool ReportCommands::onCommand(int command) {
 void ReportCommands::deviceRead() { m_readPort = m_app.port(); }
 
 ReportHeading ReportCommands::heading() const {
-  const CTkv88_3Doc& doc = m_app.document();
+  const Document& doc = m_app.document();
   const QString title = fromCp1251(doc.title());
   QString source = title;
   if (m_app.documentFromDevice())
@@ -99,7 +99,7 @@ void ReportCommands::preview() {
 }
 
 void ReportCommands::exportPdf() {
-  const CTkv88_3Doc& doc = m_app.document();
+  const Document& doc = m_app.document();
   const auto programs = choosePrograms();
   if (!programs) return;
   // Beside the configuration's file, with its name; else the configuration's name.
@@ -121,10 +121,10 @@ bool ReportCommands::exportTo(const QString& path, const std::vector<int>& progr
     configfile::writeFile(QFile::encodeName(path).toStdString(),
                           std::string_view(pdf.constData(), static_cast<size_t>(pdf.size())));
   } catch (const configfile::FileError& e) {
-    messages::showError(m_app.mainFrame(), messages::kAppTitle, CTkv88_3App::fileErrorText(e));
+    messages::showError(m_app.mainFrame(), messages::kAppTitle, Application::fileErrorText(e));
     return false;
   }
-  if (CMainFrame* frame = m_app.mainFrame())
+  if (MainWindow* frame = m_app.mainFrame())
     frame->statusBar()->showMessage(QStringLiteral("Отчёт сохранён: %1").arg(path), kStatusMs);
   return true;
 }

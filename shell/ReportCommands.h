@@ -17,14 +17,14 @@
 
 #include "report/ConfigurationReport.h"
 
-class CTkv88_3App;
+class Application;
 class QPrinter;
 
 class ReportCommands {
  public:
-  explicit ReportCommands(CTkv88_3App& app);
+  explicit ReportCommands(Application& app);
 
-  // CMainFrame's kPrintCommand, kPrintPreviewCommand and kExportPdfCommand;
+  // MainWindow's kPrintCommand, kPrintPreviewCommand and kExportPdfCommand;
   // false for other ids.
   bool onCommand(int command);
 
@@ -51,6 +51,6 @@ class ReportCommands {
   // its pages to `use`; nothing when the user cancels.
   void withPrinter(const std::function<void(const ConfigurationReport&, QPrinter&)>& use);
 
-  CTkv88_3App& m_app;
+  Application& m_app;
   QString m_readPort;
 };

@@ -15,7 +15,7 @@
 #include <QStyleOptionHeader>
 #include <QTimer>
 
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "tables/CFListDelegate.h"
 #include "tables/CFListEditors.h"
 #include "tables/CFListModel.h"
@@ -597,7 +597,7 @@ void CFListCtrl::spin(int delta) {
   info.text = text;
   {
     // Consecutive clicks on one cell are one undo step of the document.
-    const CTkv88_3Doc::SpinClick click(CTkv88_3Doc::active());
+    const Document::SpinClick click(Document::active());
     send(info);
   }
   if (XFList_Item* cell = item(m_focusRow, m_focusColumn)) cell->text = info.text;

@@ -259,7 +259,7 @@ void CFListDelegate::setEditorData(QWidget* editor, const QModelIndex& index) co
                 m_list.GetCellText(row, index.column()));
     if (combo->isEditable()) combo->setEditText(m_list.m_startText);
   } else if (auto* time = qobject_cast<CFList_Time*>(editor)) {
-    time->PutEnteredText(m_list.m_startText, 0, true);
+    time->putEnteredText(m_list.m_startText, 0, true);
   } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
     line->setText(m_list.m_startText);
   }

@@ -17,11 +17,11 @@ CFList_Edit::CFList_Edit(QWidget* parent) : QLineEdit(parent) {
   setStyleSheet(QString::fromLatin1("QLineEdit { %1 }").arg(QLatin1String(kThinBorder)));
 }
 
-CFList_Time::CFList_Time(QWidget* parent) : COXMaskedEdit(parent) {
+CFList_Time::CFList_Time(QWidget* parent) : MaskedLineEdit(parent) {
   setFrame(false);
   setStyleSheet(QString::fromLatin1("QLineEdit { %1 }").arg(QLatin1String(kThinBorder)));
-  SetMaskPattern(QStringLiteral("##:##"));
-  SetFillChar(u'0');
+  setMaskPattern(QStringLiteral("##:##"));
+  setFillChar(u'0');
 }
 
 CFList_ComboBox::CFList_ComboBox(QWidget* parent, bool editable) : QComboBox(parent) {

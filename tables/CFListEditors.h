@@ -11,7 +11,7 @@
 #include <QLineEdit>
 
 #include "tables/CFListCtrl.h"
-#include "widgets/COXMaskedEdit.h"
+#include "widgets/MaskedLineEdit.h"
 
 // What every editor holds besides its widget.
 struct CFList_EditorState {
@@ -32,7 +32,7 @@ class CFList_Edit : public QLineEdit, public CFList_EditorState {
 
 // The time editor (control id 504): hours and minutes under the mask
 // "##:##" with the fill character '0'; it ends with the shown text (02:15).
-class CFList_Time : public COXMaskedEdit, public CFList_EditorState {
+class CFList_Time : public MaskedLineEdit, public CFList_EditorState {
   Q_OBJECT
 
  public:

@@ -4,7 +4,7 @@
 // and the cell texts are report/StepsTableTexts.h's.
 //
 // Pure functions over a Step (and the regulators' on/off state); the steps
-// table (CDlgStepsTable) applies them to its grid. Values change only through
+// table (StepsTablePage) applies them to its grid. Values change only through
 // the cells' guarded setters, so every value keeps its limits.
 // User-interface thread only (the texts are QStrings).
 #pragma once

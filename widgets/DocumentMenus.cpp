@@ -5,7 +5,7 @@
 
 #include <QMenu>
 
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "document/CommandIds.h"
 #include "widgets/GuiText.h"
 
@@ -38,7 +38,7 @@ std::span<const MenuEntry> entriesOf(DocumentMenu which) {
 
 }  // namespace
 
-QMenu* createDocumentMenu(CTkv88_3Doc& doc, DocumentMenu which, QWidget* parent) {
+QMenu* createDocumentMenu(Document& doc, DocumentMenu which, QWidget* parent) {
   auto* menu = new QMenu(parent);
   for (const MenuEntry& e : entriesOf(which)) {
     QAction* a = menu->addAction(QString::fromUtf8(e.text));

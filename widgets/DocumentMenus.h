@@ -5,7 +5,7 @@
 // and runs the command on the document. User-interface thread only.
 #pragma once
 
-class CTkv88_3Doc;
+class Document;
 class QMenu;
 class QWidget;
 
@@ -16,4 +16,4 @@ enum class DocumentMenu {
 };
 
 // A new menu owned by `parent`; each item's objectName is its command id.
-QMenu* createDocumentMenu(CTkv88_3Doc& doc, DocumentMenu which, QWidget* parent);
+QMenu* createDocumentMenu(Document& doc, DocumentMenu which, QWidget* parent);

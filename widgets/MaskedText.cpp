@@ -28,7 +28,7 @@ QChar separatorAfterFirstField(const QString& format, const QString& fieldLetter
 
 }  // namespace
 
-bool MaskedText::CMaskData::accepts(QChar c) const {
+bool MaskedText::MaskElement::accepts(QChar c) const {
   switch (kind) {
     case kDigit:
       return isAsciiDigit(c);
@@ -46,7 +46,7 @@ bool MaskedText::CMaskData::accepts(QChar c) const {
   }
 }
 
-QChar MaskedText::CMaskData::converted(QChar c) const {
+QChar MaskedText::MaskElement::converted(QChar c) const {
   if (kind == kUpper) return c.toUpper();
   if (kind == kLower) return c.toLower();
   return c;
@@ -66,7 +66,7 @@ MaskedText::MaskedText(Separators separators) : m_separators(separators) {}
 void MaskedText::setMask(const QString& mask) {
   m_elements.clear();
   for (qsizetype i = 0; i < mask.size(); ++i) {
-    CMaskData e;
+    MaskElement e;
     const QChar m = mask[i];
     switch (m.unicode()) {
       case u'.':
@@ -114,13 +114,13 @@ void MaskedText::setMask(const QString& mask) {
 QString MaskedText::displayText() const {
   QString s;
   s.reserve(size());
-  for (const CMaskData& e : m_elements) s += e.character;
+  for (const MaskElement& e : m_elements) s += e.character;
   return s;
 }
 
 QString MaskedText::enteredText() const {
   QString s;
-  for (const CMaskData& e : m_elements)
+  for (const MaskElement& e : m_elements)
     if (e.isInput()) s += e.character;
   return s;
 }
@@ -129,7 +129,7 @@ bool MaskedText::distribute(const QString& src) {
   bool allTaken = true;
   qsizetype r = 0;
   for (int i = 0; i < size(); ++i) {
-    CMaskData& e = m_elements[i];
+    MaskElement& e = m_elements[i];
     if (!e.isInput()) continue;
     e.character = m_fill;
     while (r < src.size()) {
@@ -159,7 +159,7 @@ bool MaskedText::putEnteredText(const QString& text, int count, bool raw) {
 
 bool MaskedText::setFillChar(QChar c) {
   if (c == QChar(0) || c == u'\n' || c == u'\r' || c == QChar(127)) return false;
-  for (CMaskData& e : m_elements)
+  for (MaskElement& e : m_elements)
     if (e.isInput() && e.character == m_fill) e.character = c;
   m_fill = c;
   return true;
@@ -167,7 +167,7 @@ bool MaskedText::setFillChar(QChar c) {
 
 bool MaskedText::isBlank() const {
   return std::all_of(m_elements.begin(), m_elements.end(),
-                     [&](const CMaskData& e) { return !e.isInput() || e.character == m_fill; });
+                     [&](const MaskElement& e) { return !e.isInput() || e.character == m_fill; });
 }
 
 int MaskedText::inputToPosition(int n) const {
@@ -238,7 +238,7 @@ int MaskedText::insertAt(int pos, QChar c) {
 
 int MaskedText::putCharAt(int pos, QChar c) {
   if (pos < 0 || pos >= size() || !m_elements[pos].isInput()) return -1;
-  CMaskData& e = m_elements[pos];
+  MaskElement& e = m_elements[pos];
   if (c == m_fill) {
     e.character = c;
   } else if (e.accepts(c)) {

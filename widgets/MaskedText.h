@@ -1,6 +1,6 @@
 // The logic of the masked edit, without a window: the mask's elements (one per
 // character of the shown text), the entered characters that live in them, and
-// what each user action does to them and to the caret. COXMaskedEdit forwards
+// what each user action does to them and to the caret. MaskedLineEdit forwards
 // its keys, clicks and clipboard commands here and shows displayText(); tests
 // drive this class directly. A caret position is an element index: position p
 // lies before element p. User-interface thread only.
@@ -31,7 +31,7 @@ class MaskedText {
   };
 
   // One element of the mask, one character of the shown text.
-  struct CMaskData {
+  struct MaskElement {
     int kind = kLiteral;
     QChar character;
 
@@ -68,7 +68,7 @@ class MaskedText {
   // Replaces the elements by those of the mask; every input position empty.
   void setMask(const QString& mask);
   bool hasMask() const { return !m_elements.empty(); }
-  const std::vector<CMaskData>& elements() const { return m_elements; }
+  const std::vector<MaskElement>& elements() const { return m_elements; }
   int size() const { return static_cast<int>(m_elements.size()); }
 
   // The shown text: every element's character in order.
@@ -123,7 +123,7 @@ class MaskedText {
   // Hands src to the input elements in order, skipping what one refuses.
   bool distribute(const QString& src);
 
-  std::vector<CMaskData> m_elements;
+  std::vector<MaskElement> m_elements;
   Separators m_separators;
   QChar m_fill = kDefaultFill;
   bool m_insertTyping = false;

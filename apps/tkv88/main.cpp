@@ -4,27 +4,27 @@
 #include <QIcon>
 
 #include "resources/ResourcePaths.h"
-#include "shell/CCmndLineInfo.h"
-#include "shell/CTkv88_3App.h"
+#include "shell/CommandLine.h"
+#include "shell/Application.h"
 
 int main(int argc, char** argv) {
   // --help, a bad command line and the driver switches need no display.
   QStringList args;
   for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-  CCmndLineInfo cmdInfo;
-  cmdInfo.parse(args);
-  if (const auto exitCode = CTkv88_3App::runWithoutWindow(cmdInfo)) return *exitCode;
+  CommandLine commandLine;
+  commandLine.parse(args);
+  if (const auto exitCode = Application::runWithoutWindow(commandLine)) return *exitCode;
 
   QApplication qapp(argc, argv);
   QCoreApplication::setOrganizationName(QStringLiteral("tkv88"));
   QCoreApplication::setApplicationName(QStringLiteral("tkv88"));
   QApplication::setWindowIcon(QIcon(resources::iconPath()));
-  CTkv88_3App::installQtTranslations();
+  Application::installQtTranslations();
 
-  CTkv88_3App app;
+  Application app;
   // Qt may have taken its own options (-platform ...) out of the list.
   args = QCoreApplication::arguments();
   args.removeFirst();
-  if (const auto exitCode = app.initInstance(args)) return *exitCode;
+  if (const auto exitCode = app.startUp(args)) return *exitCode;
   return QApplication::exec();
 }

@@ -14,7 +14,7 @@
 #include "apps/tkv88ctl/DeviceSupport.h"
 #include "apps/tkv88ctl/Output.h"
 #include "document/BackupStore.h"
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "document/ConfigCompare.h"
 #include "document/ConfigFile.h"
 #include "document/WriteCheck.h"
@@ -35,7 +35,7 @@ class Sides {
 
   DeviceData load(const std::string& side) {
     if (side == kDefaults) {
-      CTkv88_3Doc doc;
+      Document doc;
       doc.newDocument();
       return *doc.deviceData();
     }
@@ -48,7 +48,7 @@ class Sides {
       }
       return *m_device;
     }
-    CTkv88_3Doc doc;
+    Document doc;
     try {
       doc.openFile(side);
     } catch (const configfile::FileError& e) {
@@ -66,8 +66,8 @@ class Sides {
 // controller would hold it after a write; what it cannot hold is a note.
 std::vector<std::string> asTheControllerHoldsIt(DeviceData& config) {
   try {
-    const DeviceData held = ReadAfterWrite(FitToPartition(config));
-    std::vector<std::string> notes = UnheldValues(config, held);
+    const DeviceData held = readAfterWrite(fitToPartition(config));
+    std::vector<std::string> notes = unheldValues(config, held);
     config = held;
     return notes;
   } catch (const std::length_error&) {
@@ -91,7 +91,7 @@ int runDiff(const std::vector<std::string>& argv) {
     CompareOptions options;
     // The controller's memory holds no names.
     options.names = nameA != kDevice && nameB != kDevice;
-    differences = CompareConfigurations(a, b, options);
+    differences = compareConfigurations(a, b, options);
   } catch (const UsageError&) {
     throw;
   } catch (const std::exception& e) {

@@ -16,7 +16,7 @@
 #include "apps/tkv88ctl/DeviceSupport.h"
 #include "apps/tkv88ctl/Output.h"
 #include "document/BackupStore.h"
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "document/ConfigFile.h"
 #include "document/HeadlessHost.h"
 #include "document/WriteCheck.h"
@@ -71,14 +71,14 @@ class CtlHost : public HeadlessHost {
   }
 
   bool runExchange(DeviceData& config, std::string_view mode) override {
-    const std::optional<ExchangeMode> m = ExchangeModeOf(mode);
+    const std::optional<ExchangeMode> m = exchangeModeOf(mode);
     if (!m) {
       m_failure = "unknown exchange \"" + std::string(mode) + "\"";
       return false;
     }
     try {
-      m_session.run(cp1251::toUtf8(ExchangeCaption(*m)), ExchangeProgressRange(*m),
-                    [&](DeviceLink& link) { RunExchangeOperation(link, config, *m); });
+      m_session.run(cp1251::toUtf8(exchangeCaption(*m)), exchangeProgressRange(*m),
+                    [&](DeviceLink& link) { runExchangeOperation(link, config, *m); });
       return true;
     } catch (const std::exception& e) {
       // A controller that never answered has not been written.
@@ -107,15 +107,15 @@ void warn(const char* command, const std::string& cp1251Line) {
 // Names what does not fit the partition and refuses, or (with --fit) cuts
 // the configuration to what fits; then warns of every saturated value.
 void prepareForWrite(DeviceData& config, bool fit, const char* command) {
-  WriteCheck check = CheckBeforeWrite(config);
+  WriteCheck check = checkBeforeWrite(config);
   if (!check.fits()) {
     for (const std::string& line : check.overflow) warn(command, line);
     if (!fit)
       throw Failure(
           "the configuration has more programs or steps than its memory partition allows; "
           "--fit writes only what fits");
-    config = FitToPartition(config);
-    check = CheckBeforeWrite(config);
+    config = fitToPartition(config);
+    check = checkBeforeWrite(config);
     warn(command, cp1251::fromUtf8("записывается только то, что помещается в разбиение памяти"));
   }
   for (const std::string& line : check.adjusted) warn(command, cp1251::fromUtf8("внимание: ") + line);
@@ -153,7 +153,7 @@ int runRead(const std::vector<std::string>& argv) {
   args.expectPositional(0, 0);
   DeviceSession session(args);
   CtlHost host(session);
-  CTkv88_3Doc doc(&host);
+  Document doc(&host);
   doc.readDevice();
   host.throwIfFailed();
   const DeviceData& read = *doc.deviceData();
@@ -187,8 +187,8 @@ int writeChanged(const Args& args, const DeviceData& config) {
   DeviceData target = config;
   const ExchangeMode mode = ExchangeMode::WriteChanged;
   try {
-    session.run(cp1251::toUtf8(ExchangeCaption(mode)), ExchangeProgressRange(mode),
-                [&](DeviceLink& link) { RunExchangeOperation(link, target, mode, nullptr, &work); });
+    session.run(cp1251::toUtf8(exchangeCaption(mode)), exchangeProgressRange(mode),
+                [&](DeviceLink& link) { runExchangeOperation(link, target, mode, nullptr, &work); });
   } catch (const Failure& e) {
     if (!work.changed.writeStarted) throw;
     throw Failure(writeFault(e.what(), backup));
@@ -214,7 +214,7 @@ int runWrite(const std::vector<std::string>& argv) {
   DeviceSession session(args);
   CtlHost host(session);
   if (args.flag("--backup")) host.backupBeforeWrite = beforeWriting(args.positional()[0]);
-  CTkv88_3Doc doc(&host);
+  Document doc(&host);
   doc.loadText(configfile::write(*config));
   doc.writeDevice();
   host.throwIfFailed();
@@ -223,10 +223,10 @@ int runWrite(const std::vector<std::string>& argv) {
 
   // What a read must give: the configuration as the memory holds it
   // (saturated, empty slots as programs without steps).
-  const DeviceData expected = ReadAfterWrite(*doc.deviceData());
+  const DeviceData expected = readAfterWrite(*doc.deviceData());
   DeviceData readBack;
   if (!host.runExchange(readBack, "r2") || !host.runExchange(readBack, "r1")) host.throwIfFailed();
-  const std::vector<std::string> differences = ValueDifferences(expected, readBack);
+  const std::vector<std::string> differences = valueDifferences(expected, readBack);
   for (const std::string& line : differences) warn("write", line);
   if (!differences.empty())
     throw Failure("verify: " + std::to_string(differences.size()) + " values differ after writing");
@@ -247,7 +247,7 @@ int runImage(const std::vector<std::string>& argv) {
 
   const std::optional<std::string> base = args.option("--base");
   MemoryImage image = base ? readImage(*base) : factoryImage();
-  WriteConfiguration(*config, image);
+  writeConfiguration(*config, image);
   writeOutput(out, imageBytes(image));
   return 0;
 }
@@ -257,7 +257,7 @@ int runImage(const std::vector<std::string>& argv) {
 int runDecode(const std::vector<std::string>& argv) {
   const Args args(argv, {"-o", "--output"});
   args.expectPositional(1, 1);
-  writeOutput(outputOption(args), configfile::write(ReadConfiguration(readImage(args.positional()[0]))));
+  writeOutput(outputOption(args), configfile::write(readConfiguration(readImage(args.positional()[0]))));
   return 0;
 }
 

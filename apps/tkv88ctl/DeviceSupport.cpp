@@ -30,7 +30,7 @@ std::set<std::string> flags(std::set<std::string> own) {
   return own;
 }
 
-std::string describe(const SError& error) {
+std::string describe(const LinkError& error) {
   return cp1251::toUtf8(error.text()) + " (code " + std::to_string(error.errorCode) + ")";
 }
 
@@ -112,7 +112,7 @@ void DeviceSession::run(const std::string& label, int range, const std::function
   if (!failure) return;
   try {
     std::rethrow_exception(failure);
-  } catch (const SError& e) {
+  } catch (const LinkError& e) {
     throw Failure(device_support::describe(e));
   }
 }
@@ -122,8 +122,8 @@ DeviceData DeviceSession::readSnapshot(DeviceSnapshot& snapshot) {
   SnapshotWork work;
   work.snapshot = &snapshot;
   const ExchangeMode mode = ExchangeMode::ReadSnapshot;
-  run(cp1251::toUtf8(ExchangeCaption(mode)), ExchangeProgressRange(mode),
-      [&](DeviceLink& link) { RunExchangeOperation(link, config, mode, nullptr, &work); });
+  run(cp1251::toUtf8(exchangeCaption(mode)), exchangeProgressRange(mode),
+      [&](DeviceLink& link) { runExchangeOperation(link, config, mode, nullptr, &work); });
   return config;
 }
 

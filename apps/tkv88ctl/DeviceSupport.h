@@ -20,7 +20,7 @@
 #include "link/ChangedWrite.h"
 #include "link/DeviceLink.h"
 #include "link/PortDescription.h"
-#include "link/SError.h"
+#include "link/LinkError.h"
 
 // Help lines of the options every device command takes.
 #define TKV88CTL_BACKUP_OPTIONS_HELP                                               \
@@ -38,7 +38,7 @@ std::set<std::string> valueOptions(std::set<std::string> own = {});
 std::set<std::string> flags(std::set<std::string> own = {});
 
 // "text (code N)", the text in UTF-8.
-std::string describe(const SError& error);
+std::string describe(const LinkError& error);
 
 }  // namespace device_support
 

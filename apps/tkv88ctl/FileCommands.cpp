@@ -11,7 +11,7 @@
 #include "apps/tkv88ctl/Args.h"
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "apps/tkv88ctl/Output.h"
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "document/ConfigCompare.h"
 #include "model/Cp1251.h"
 
@@ -22,7 +22,7 @@ namespace {
 int runNew(const std::vector<std::string>& argv) {
   const Args args(argv, {"-o", "--output"});
   args.expectPositional(0, 0);
-  CTkv88_3Doc doc;
+  Document doc;
   doc.newDocument();
   writeOutput(outputOption(args), doc.text());
   return 0;
@@ -38,7 +38,7 @@ void printRow(const std::string& scope, const Parameter& cell) {
 int runList(const std::vector<std::string>& argv) {
   const Args args(argv, {});
   args.expectPositional(1, 1);
-  CTkv88_3Doc doc;
+  Document doc;
   doc.openFile(args.positional()[0]);
   const DeviceData& d = *doc.deviceData();
 
@@ -56,10 +56,10 @@ int runList(const std::vector<std::string>& argv) {
     int m = 0;
     for (const Step& step : program.steps) {
       const std::string scope = p + ".S" + std::to_string(++m);
-      for (int i : StepListOrder()) printRow(scope, step[i]);
+      for (int i : stepCellsInListOrder()) printRow(scope, step[i]);
     }
   }
-  for (const Parameter* cell : ListOrder(d.general)) printRow("L2", *cell);
+  for (const Parameter* cell : generalInListOrder(d.general)) printRow("L2", *cell);
   return 0;
 }
 
@@ -112,7 +112,7 @@ Parameter* findCell(std::vector<Parameter*> cells, const std::string& code) {
   return nullptr;
 }
 
-void applyAssignment(CTkv88_3Doc& doc, const std::string& a) {
+void applyAssignment(Document& doc, const std::string& a) {
   const std::size_t colon = a.find(':');
   const std::size_t eq = a.find('=', colon == std::string::npos ? 0 : colon);
   if (colon == std::string::npos || eq == std::string::npos)
@@ -191,7 +191,7 @@ int runSet(const std::vector<std::string>& argv) {
   if (args.positional().empty() || args.positional().size() + names.size() < 2)
     throw UsageError("missing argument");
   const std::string& file = args.positional()[0];
-  CTkv88_3Doc doc;
+  Document doc;
   doc.openFile(file);
   // Every assignment is applied before anything is written, so a bad one
   // leaves the file untouched.
@@ -207,7 +207,7 @@ int runNormalize(const std::vector<std::string>& argv) {
   const Args args(argv, {"-o", "--output"});
   args.expectPositional(1, 1);
   const std::string& file = args.positional()[0];
-  CTkv88_3Doc doc;
+  Document doc;
   doc.openFile(file);
   writeOutput(outputOption(args, file), doc.text());
   return 0;

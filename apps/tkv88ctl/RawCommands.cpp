@@ -81,9 +81,9 @@ std::string hex(unsigned value, int digits) {
 void readRange(DeviceLink& link, uint8_t* dst, int address, int count) {
   for (int done = 0; done < count; done += kBlock) {
     const int n = count - done < kBlock ? count - done : kBlock;
-    ReadBlockRetry(link, dst + done, static_cast<uint32_t>(address + done), 0, n);
+    readMemory(link, dst + done, static_cast<uint32_t>(address + done), 0, n);
   }
-  ConfirmAnswering(link, static_cast<uint32_t>(address));
+  confirmAnswering(link, static_cast<uint32_t>(address));
 }
 
 // The addresses where two ranges differ, as a short text for a message.
@@ -145,7 +145,7 @@ int runRestore(const std::vector<std::string>& argv) {
       if (!needsWrite(i)) continue;
       int end = i + 1;
       while (end < kDeviceMemorySize && needsWrite(end)) ++end;
-      WriteBytes(link, image->data() + i, static_cast<uint32_t>(i), end - i);
+      writeMemory(link, image->data() + i, static_cast<uint32_t>(i), end - i);
       written += end - i;
       i = end - 1;
     }
@@ -191,7 +191,7 @@ int runPoke(const std::vector<std::string>& argv) {
   DeviceSession session(args);
   std::string mismatch;
   session.run("poke", 2 * count, [&](DeviceLink& link) {
-    WriteBytes(link, bytes.data(), static_cast<uint32_t>(address), count);
+    writeMemory(link, bytes.data(), static_cast<uint32_t>(address), count);
     std::vector<uint8_t> check(bytes.size());
     readRange(link, check.data(), address, count);
     mismatch = listDifferences(bytes.data(), check.data(), address, count);

@@ -15,7 +15,7 @@
 #ifdef TKV88_HAVE_REPORT
 #include <QGuiApplication>
 
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "model/Cp1251.h"
 #include "report/ConfigurationReport.h"
 #endif
@@ -38,7 +38,7 @@ std::vector<int> programNumbers(const Args& args) {
 #ifdef TKV88_HAVE_REPORT
 
 QByteArray reportPdf(const std::string& path, const std::vector<int>& numbers) {
-  CTkv88_3Doc doc;
+  Document doc;
   doc.openFile(path);
   const DeviceData& data = *doc.deviceData();
   std::vector<int> programs;

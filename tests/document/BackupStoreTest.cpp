@@ -44,7 +44,7 @@ TEST(BackupStore, KeepsTheNewestAndListsThemWithTimePortAndName) {
 
   // A backup opens as the configuration it keeps, named as the list names it.
   const std::unique_ptr<DeviceData> opened = configfile::read(configfile::readFile(last));
-  EXPECT_TRUE(CompareConfigurations(config, *opened, {.names = false}).empty());
+  EXPECT_TRUE(compareConfigurations(config, *opened, {.names = false}).empty());
   EXPECT_EQ(opened->name(), list.front().name);
 }
 

@@ -78,7 +78,7 @@ TEST(ConfigCompare, NamesEveryDifferenceAsTheListDoes) {
   for (const auto& c : cases) {
     DeviceData b = base();
     c.change(b);
-    EXPECT_EQ(lines(CompareConfigurations(base(), b)), c.expected) << c.what;
+    EXPECT_EQ(lines(compareConfigurations(base(), b)), c.expected) << c.what;
   }
 }
 
@@ -89,7 +89,7 @@ TEST(ConfigCompare, PresenceFollowsOneChoiceAndNamesCanBeLeftOut) {
   b.programs.emplace_back();
   b.programs.emplace_back();
   b.setName(w("Другая"));
-  std::vector<ConfigDifference> diffs = CompareConfigurations(a, b, {.names = false});
+  std::vector<ConfigDifference> diffs = compareConfigurations(a, b, {.names = false});
   ASSERT_EQ(lines(diffs), (std::vector<std::string>{"P1 H01 2|4", "P1.S3 - нет|есть", "P1.S4 - нет|есть",
                                                     "P3 - нет|есть, шагов 0", "P4 - нет|есть, шагов 0"}));
   EXPECT_EQ(diffs[1].follows, 0);
@@ -107,20 +107,20 @@ TEST(ConfigCompare, MergeTakesExactlyTheChosenDifferences) {
     DeviceData document = testconfigs::randomConfig(rng, 20, 6);
     document.general.base[BaseParameters::O10].setValueQuiet(controller.general.partition());
     if (round % 3 == 0) document.programs.resize(12);
-    const std::vector<ConfigDifference> diffs = CompareConfigurations(controller, document);
+    const std::vector<ConfigDifference> diffs = compareConfigurations(controller, document);
     EXPECT_TRUE(
-        CompareConfigurations(
-            MergeDifferences(controller, document, diffs, std::vector<bool>(diffs.size(), true)), document)
+        compareConfigurations(
+            mergeDifferences(controller, document, diffs, std::vector<bool>(diffs.size(), true)), document)
             .empty());
-    EXPECT_TRUE(CompareConfigurations(MergeDifferences(controller, document, diffs, {}), controller).empty());
+    EXPECT_TRUE(compareConfigurations(mergeDifferences(controller, document, diffs, {}), controller).empty());
 
     std::vector<bool> take(diffs.size());
     for (std::size_t i = 0; i < take.size(); ++i) take[i] = std::uniform_int_distribution<int>(0, 1)(rng);
-    const DeviceData merged = MergeDifferences(controller, document, diffs, take);
+    const DeviceData merged = mergeDifferences(controller, document, diffs, take);
     // What still differs from the document was not taken; what differs from
     // the controller was.
     auto expectOnly = [&](const DeviceData& other, bool taken) {
-      for (const ConfigDifference& d : CompareConfigurations(merged, other)) {
+      for (const ConfigDifference& d : compareConfigurations(merged, other)) {
         std::size_t i = 0;
         while (i < diffs.size() && !(diffs[i].scope == d.scope && diffs[i].code == d.code)) ++i;
         ASSERT_LT(i, diffs.size()) << d.scope << " " << d.code;
@@ -140,21 +140,21 @@ TEST(ConfigCompare, MergeKeepsTheControllersLayout) {
   document.general.base[BaseParameters::O10].setValueQuiet(7);  // 5 programs of 99 steps
   document.programAt(0)->steps.resize(20);
   document.programAt(0)->steps.back()[Step::U04].setEnteredValue(9);
-  const std::vector<ConfigDifference> diffs = CompareConfigurations(controller, document);
-  const int partition = PartitionDifference(diffs);
+  const std::vector<ConfigDifference> diffs = compareConfigurations(controller, document);
+  const int partition = partitionDifference(diffs);
   ASSERT_GE(partition, 0);
 
   // The partition kept: steps only up to the controller's 7.
   std::vector<bool> take(diffs.size(), true);
   take[partition] = false;
-  DeviceData merged = MergeDifferences(controller, document, diffs, take);
+  DeviceData merged = mergeDifferences(controller, document, diffs, take);
   EXPECT_EQ(merged.general.partition(), 0);
   EXPECT_EQ(merged.programAt(0)->stepCount(), 7);
 
   // The partition taken: the document's programs whole, chosen or not.
   take.assign(diffs.size(), false);
   take[partition] = true;
-  merged = MergeDifferences(controller, document, diffs, take);
+  merged = mergeDifferences(controller, document, diffs, take);
   EXPECT_EQ(merged.general.partition(), 7);
   ASSERT_EQ(merged.programAt(0)->stepCount(), 20);
   EXPECT_EQ(merged.programAt(0)->steps.back()[Step::U04].value(), 9);

@@ -13,7 +13,7 @@
 #include <random>
 #include <sstream>
 
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "model/SetpointPair.h"
 #include "support/Text.h"
 #include "tests/document/TestConfigs.h"
@@ -71,7 +71,7 @@ const std::string& golden() {
 
 TEST(ConfigFileWriter, NewDocumentSavesExactlyAsTheGoldenFile) {
   ASSERT_FALSE(golden().empty());
-  CTkv88_3Doc doc;
+  Document doc;
   doc.newDocument();
   EXPECT_EQ(doc.text(), golden());
 
@@ -387,7 +387,7 @@ TEST(ConfigFileAccess, ReadFailuresCarryTheSystemsReason) {
 
 TEST(ConfigFileAccess, AFailedOpenLeavesTheDocumentAsItWas) {
   TempDir dir;
-  CTkv88_3Doc doc;
+  Document doc;
   doc.newDocument();
   doc.deviceData()->programs.front().setName("kept");
   const std::string before = doc.text();

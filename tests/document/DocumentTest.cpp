@@ -1,7 +1,7 @@
 // The document: a new configuration, the memory partition hooks, device
 // read and write through the host, resets, view refreshes and the modified
 // state.
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 
 #include <gtest/gtest.h>
 
@@ -19,9 +19,9 @@ namespace {
 class DocumentTest : public testing::Test {
  protected:
   DocumentTest() {
-    CTkv88_3Doc::setActive(&doc);
+    Document::setActive(&doc);
     doc.treeView = &tree;
-    doc.rightPane = &pane;
+    doc.groupPane = &pane;
     doc.tableView = &table;
     doc.listView = &list;
     doc.newDocument();
@@ -34,7 +34,7 @@ class DocumentTest : public testing::Test {
   }
 
   FakeHost host;
-  CTkv88_3Doc doc{&host};
+  Document doc{&host};
   CountingView tree, pane, table, list;
 };
 
@@ -140,13 +140,13 @@ TEST_F(DocumentTest, TheQuestionIsAskedEvenWhenNothingWouldBeRemoved) {
 }
 
 TEST_F(DocumentTest, HooksStayQuietWithoutAnActiveDocumentOrWhileReading) {
-  CTkv88_3Doc::setActive(nullptr);
+  Document::setActive(nullptr);
   o10().setValue(3);
   EXPECT_EQ(o10().value(), 3);
   EXPECT_EQ(data().programCount(), 20);
   EXPECT_TRUE(host.questions.empty());
 
-  CTkv88_3Doc::setActive(&doc);
+  Document::setActive(&doc);
   doc.partitionGuard = false;
   o10().setValue(4);
   EXPECT_EQ(data().programCount(), 20);
@@ -339,21 +339,21 @@ TEST_F(DocumentTest, ViewsAreRefreshedThroughTheHostExceptTheSender) {
 TEST_F(DocumentTest, ProgramOfSelectionFollowsTheItemKind) {
   Program& second = *data().programAt(1);
   Step& step = second.steps.emplace_back();
-  STreeItem item;
+  NavigationItem item;
   const struct {
     int32_t kind;
     void* data;
     Program* expected;
   } cases[] = {
-      {ItemKind::Program, &second, &second},
-      {ItemKind::Comparators, &second, nullptr},
-      {ItemKind::Steps, &second, &second},
-      {ItemKind::Step, &step, &second},
-      {ItemKind::Comparator, &second.comparators[0], nullptr},
-      {ItemKind::L1Root, nullptr, nullptr},
+      {NavigationKind::Program, &second, &second},
+      {NavigationKind::Comparators, &second, nullptr},
+      {NavigationKind::Steps, &second, &second},
+      {NavigationKind::Step, &step, &second},
+      {NavigationKind::Comparator, &second.comparators[0], nullptr},
+      {NavigationKind::L1Root, nullptr, nullptr},
   };
   for (const auto& c : cases) {
-    item = STreeItem{c.kind, 2, 0, c.data};
+    item = NavigationItem{c.kind, 2, 0, c.data};
     doc.selection = &item;
     EXPECT_EQ(doc.programOfSelection(), c.expected) << c.kind;
   }
@@ -379,17 +379,17 @@ TEST_F(DocumentTest, ModifiedFollowsTheTextSinceTheLastNewLoadOrSave) {
 }
 
 TEST(DocumentActive, TheFirstDocumentBecomesActiveUntilItIsDestroyed) {
-  CTkv88_3Doc::setActive(nullptr);
+  Document::setActive(nullptr);
   {
-    CTkv88_3Doc first, second;
-    EXPECT_EQ(CTkv88_3Doc::active(), &first);
+    Document first, second;
+    EXPECT_EQ(Document::active(), &first);
   }
-  EXPECT_EQ(CTkv88_3Doc::active(), nullptr);
+  EXPECT_EQ(Document::active(), nullptr);
 }
 
 TEST(DocumentHeadless, WorksWithoutAHost) {
-  CTkv88_3Doc doc;
-  CTkv88_3Doc::setActive(&doc);
+  Document doc;
+  Document::setActive(&doc);
   CountingView tree;
   doc.treeView = &tree;
   doc.newDocument();
@@ -400,5 +400,5 @@ TEST(DocumentHeadless, WorksWithoutAHost) {
   doc.readDevice();
   EXPECT_TRUE(doc.partitionGuard);
   EXPECT_EQ(doc.deviceData()->programCount(), 5);
-  CTkv88_3Doc::setActive(nullptr);
+  Document::setActive(nullptr);
 }

@@ -2,7 +2,7 @@
 // them, what the tree is asked to select, and the enable rules.
 #include <gtest/gtest.h>
 
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "document/CommandIds.h"
 #include "support/Text.h"
 #include "tests/document/FakeHost.h"
@@ -12,11 +12,11 @@ namespace {
 class EditCommandsTest : public testing::Test {
  protected:
   EditCommandsTest() {
-    CTkv88_3Doc::setActive(&doc);
+    Document::setActive(&doc);
     doc.newDocument();
     program = &doc.deviceData()->programs.front();
   }
-  ~EditCommandsTest() override { CTkv88_3Doc::setActive(nullptr); }
+  ~EditCommandsTest() override { Document::setActive(nullptr); }
 
   // Steps marked by their original position in U04 (1..n).
   void makeSteps(int n, int h02) {
@@ -31,21 +31,21 @@ class EditCommandsTest : public testing::Test {
   }
   // The tree selects step `position` (1-based) of the program.
   void selectStep(int position, bool makeCurrent = true) {
-    item = STreeItem{ItemKind::Step, 1, position, step(position)};
+    item = NavigationItem{NavigationKind::Step, 1, position, step(position)};
     doc.selection = &item;
     doc.currentProgram = program;
     doc.currentStep = makeCurrent ? step(position) : nullptr;
   }
   void selectItem(int32_t kind) {
-    item = STreeItem{kind, 1, 0, program};
+    item = NavigationItem{kind, 1, 0, program};
     doc.selection = &item;
     doc.currentProgram = program;
   }
 
   FakeHost host;
-  CTkv88_3Doc doc{&host};
+  Document doc{&host};
   Program* program = nullptr;
-  STreeItem item;
+  NavigationItem item;
 };
 
 }  // namespace
@@ -69,7 +69,7 @@ TEST_F(EditCommandsTest, InsertingKeepsTheCycleStartOnTheSameStep) {
     host.selected.clear();
     makeSteps(5, 3);
     if (c.where == First || c.where == Last)
-      selectItem(ItemKind::Steps);
+      selectItem(NavigationKind::Steps);
     else
       selectStep(c.selected);
     switch (c.where) {
@@ -96,7 +96,7 @@ TEST_F(EditCommandsTest, InsertingKeepsTheCycleStartOnTheSameStep) {
 }
 
 TEST_F(EditCommandsTest, InsertingIntoEmptyOrCyclelessPrograms) {
-  selectItem(ItemKind::Program);
+  selectItem(NavigationKind::Program);
   doc.addStepFirst();
   ASSERT_EQ(program->stepCount(), 1);
   EXPECT_EQ(program->H02.value(), 1);
@@ -122,7 +122,7 @@ TEST_F(EditCommandsTest, ACycleStartLoadedOutOfRangeNeverOverflows) {
   // "StartStep" is stored as read, so H02 may be the largest number there is.
   makeSteps(2, 1);
   program->H02.valueRef() = INT32_MAX;
-  selectItem(ItemKind::Steps);
+  selectItem(NavigationKind::Steps);
   doc.addStepFirst();
   selectStep(1);
   doc.addStepBefore();
@@ -162,7 +162,7 @@ TEST_F(EditCommandsTest, DeletingMovesTheCycleStartAndTheSelection) {
 TEST_F(EditCommandsTest, CommandsWithoutTheirSelectionDoNothing) {
   makeSteps(3, 2);
   Step foreign;
-  item = STreeItem{ItemKind::Step, 1, 1, &foreign};
+  item = NavigationItem{NavigationKind::Step, 1, 1, &foreign};
   doc.selection = &item;
   doc.currentProgram = program;
   for (int id : {CommandId::AddStepBefore, CommandId::AddStepAfter, CommandId::DeleteStep,
@@ -190,14 +190,14 @@ TEST_F(EditCommandsTest, ToggleCycleStartAndItsMenuText) {
   doc.toggleCycleStart();
   EXPECT_EQ(program->H02.value(), 5);
 
-  selectItem(ItemKind::Steps);
+  selectItem(NavigationKind::Steps);
   EXPECT_FALSE(doc.commandState(CommandId::ToggleCycleStart)->enabled);
 }
 
 TEST_F(EditCommandsTest, InsertCommandsAreDisabledAtThePartitionsStepLimit) {
   doc.deviceData()->general.base[BaseParameters::O10].setValueQuiet(0);  // 7 steps per program
   makeSteps(6, 1);
-  selectItem(ItemKind::Steps);
+  selectItem(NavigationKind::Steps);
   const int inserts[] = {CommandId::AddStepFirst, CommandId::AddStepLast, CommandId::AddStepBefore,
                          CommandId::AddStepAfter};
   for (int id : inserts) EXPECT_TRUE(doc.commandState(id)->enabled) << id;
@@ -210,7 +210,7 @@ TEST_F(EditCommandsTest, InsertCommandsAreDisabledAtThePartitionsStepLimit) {
 }
 
 TEST_F(EditCommandsTest, RenameCutsTo63CharactersAndCancelKeepsTheName) {
-  selectItem(ItemKind::Program);
+  selectItem(NavigationKind::Program);
   host.renameAnswer = std::string(70, 'r');
   doc.onCommand(CommandId::RenameProgram);
   EXPECT_EQ(host.renameShown, std::vector<std::string>{w("Новая программа")});

@@ -7,7 +7,7 @@
 #include <optional>
 #include <thread>
 
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "document/CommandIds.h"
 #include "document/ConfigSnapshot.h"
 #include "support/TempDir.h"
@@ -25,7 +25,7 @@ class PlaceView : public CountingView {
 class UndoTest : public testing::Test {
  public:
   UndoTest() {
-    CTkv88_3Doc::setActive(&doc);
+    Document::setActive(&doc);
     doc.treeView = &tree;
     doc.tableView = &table;
     doc.newDocument();
@@ -34,7 +34,7 @@ class UndoTest : public testing::Test {
     program(0).H02.setValue(2);
     settle();
   }
-  ~UndoTest() override { CTkv88_3Doc::setActive(nullptr); }
+  ~UndoTest() override { Document::setActive(nullptr); }
 
   DeviceData& data() { return *doc.deviceData(); }
   Program& program(int i) { return *data().programAt(i); }
@@ -46,21 +46,21 @@ class UndoTest : public testing::Test {
     for (int command : posted) doc.onCommand(command);
   }
   void selectStep(int s) {
-    item = STreeItem{ItemKind::Step, 1, s + 1, &step(0, s)};
+    item = NavigationItem{NavigationKind::Step, 1, s + 1, &step(0, s)};
     doc.selection = &item;
     doc.currentProgram = &program(0);
     doc.currentStep = &step(0, s);
   }
   void selectSteps() {
-    item = STreeItem{ItemKind::Steps, 1, 0, &program(0)};
+    item = NavigationItem{NavigationKind::Steps, 1, 0, &program(0)};
     doc.selection = &item;
     doc.currentProgram = &program(0);
   }
 
   FakeHost host;
-  CTkv88_3Doc doc{&host};
+  Document doc{&host};
   PlaceView tree, table;
-  STreeItem item;
+  NavigationItem item;
 };
 
 }  // namespace
@@ -77,61 +77,61 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
       {"U03 в программе 1, шаг 2",
        nothing,
        [](UndoTest& t) { t.step(0, 1)[Step::U03].setValue(40); },
-       {ItemKind::Step, 0, 1, "U03"}},
+       {NavigationKind::Step, 0, 1, "U03"}},
       // The humidity condition narrows U03's limits and clamps it; the undo
       // puts back the value and the wider limits.
       {"U02 в программе 1, шаг 1",
        [](UndoTest& t) { t.step(0, 0)[Step::U03].setValue(500); },
        [](UndoTest& t) {
-         const CTkv88_3Doc::SpinClick spin(&t.doc);  // two cells changed: merges with nothing
+         const Document::SpinClick spin(&t.doc);  // two cells changed: merges with nothing
          t.step(0, 0)[Step::U02].setValue(9);
          t.step(0, 0).applyInputRanges();
        },
-       {ItemKind::Step, 0, 0, "U02"}},
+       {NavigationKind::Step, 0, 0, "U02"}},
       {"C03 в программе 2, компаратор 3",
        nothing,
        [](UndoTest& t) { t.program(1).comparators[2][Comparator::C03].setValue(7); },
-       {ItemKind::Comparator, 1, 2, "C03"}},
+       {NavigationKind::Comparator, 1, 2, "C03"}},
       {"H02 в программе 1",
        nothing,
        [](UndoTest& t) { t.program(0).H02.setValue(4); },
-       {ItemKind::Program, 0, -1, "H02"}},
+       {NavigationKind::Program, 0, -1, "H02"}},
       {"Scr в основных параметрах",
        nothing,
        [](UndoTest& t) { t.data().general.base[BaseParameters::Scr].setValue(1); },
-       {ItemKind::BaseParameters, -1, -1, "Scr"}},
+       {NavigationKind::BaseParameters, -1, -1, "Scr"}},
       {"P.02 в ПИД-регуляторе 2",
        nothing,
        [](UndoTest& t) { t.data().general.pid[1].cells[1].setValue(5); },
-       {ItemKind::Pid, -1, 1, "P.02"}},
+       {NavigationKind::Pid, -1, 1, "P.02"}},
       {"добавление шага 1 в программу 1",
        nothing,
        [](UndoTest& t) {
          t.selectSteps();
          t.doc.addStepFirst();
        },
-       {ItemKind::Step, 0, 0, ""}},
+       {NavigationKind::Step, 0, 0, ""}},
       {"добавление шага 4 в программу 1",
        nothing,
        [](UndoTest& t) {
          t.selectStep(2);
          t.doc.addStepAfter();
        },
-       {ItemKind::Step, 0, 3, ""}},
+       {NavigationKind::Step, 0, 3, ""}},
       {"удаление шага 2 программы 1",
        nothing,
        [](UndoTest& t) {
          t.selectStep(1);
          t.doc.deleteStep();
        },
-       {ItemKind::Step, 0, 1, ""}},
+       {NavigationKind::Step, 0, 1, ""}},
       {"отмена цикла в программе 1",
        nothing,
        [](UndoTest& t) {
          t.selectStep(1);
          t.doc.toggleCycleStart();
        },
-       {ItemKind::Step, 0, 1, ""}},
+       {NavigationKind::Step, 0, 1, ""}},
       {"переименование программы 1",
        nothing,
        [](UndoTest& t) {
@@ -139,15 +139,15 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
          t.host.renameAnswer = w("Сушка");
          t.doc.renameProgram();
        },
-       {ItemKind::Program, 0, -1, ""}},
+       {NavigationKind::Program, 0, -1, ""}},
       {"число шагов программы 2",
        nothing,
        [](UndoTest& t) { t.doc.setStepCount(t.program(1), 5); },
-       {ItemKind::Program, 1, -1, "H01"}},
+       {NavigationKind::Program, 1, -1, "H01"}},
       {"значения по умолчанию в программе 1, шаг 3",
        nothing,
        [](UndoTest& t) { t.doc.resetStep(t.step(0, 2)); },
-       {ItemKind::Step, 0, 2, ""}},
+       {NavigationKind::Step, 0, 2, ""}},
       // A loaded O10 has no hooks; the reset installs them, the undo takes them away.
       {"значения по умолчанию в основных параметрах",
        [](UndoTest& t) {
@@ -155,7 +155,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
          t.data().general.base[BaseParameters::Scr].setValue(1);
        },
        [](UndoTest& t) { t.doc.resetBaseParameters(t.data().general.base); },
-       {ItemKind::BaseParameters, -1, -1, ""}},
+       {NavigationKind::BaseParameters, -1, -1, ""}},
       // 60 programs of 7 steps: the undo brings back the steps above 7, and
       // everything the hooks did is one step.
       {"разбиение памяти",
@@ -164,7 +164,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
          t.host.answers = {true};
          t.data().general.base[BaseParameters::O10].setValue(0);
        },
-       {ItemKind::BaseParameters, -1, -1, "O10"}},
+       {NavigationKind::BaseParameters, -1, -1, "O10"}},
       {"чтение из прибора",
        nothing,
        [](UndoTest& t) {
@@ -241,7 +241,7 @@ TEST_F(UndoTest, SpinClicksOnOneCellMergeIntoOneStep) {
   Parameter& u03 = step(0, 1)[Step::U03];
   const int32_t start = u03.value();
   const auto click = [&](Parameter& cell, int delta, bool spin = true) {
-    std::optional<CTkv88_3Doc::SpinClick> clicking;
+    std::optional<Document::SpinClick> clicking;
     if (spin) clicking.emplace(&doc);
     cell.setValue(cell.value() + delta);
     clicking.reset();
@@ -388,5 +388,5 @@ TEST_F(UndoTest, ViewsAreBroughtBackToTheChangeAndNothingPointsAtRemovedSteps) {
   doc.redo();
   EXPECT_EQ(host.selected.back().first, &step(0, 4));
   EXPECT_EQ(doc.currentStep, &step(0, 4));
-  EXPECT_EQ(table.shown.back(), (ChangePlace{ItemKind::Step, 0, 4, ""}));
+  EXPECT_EQ(table.shown.back(), (ChangePlace{NavigationKind::Step, 0, 4, ""}));
 }

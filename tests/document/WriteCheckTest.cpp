@@ -21,13 +21,13 @@ DeviceData withPrograms(int o10, int programs, int steps) {
 }  // namespace
 
 TEST(WriteCheck, NamesProgramsAndStepsBeyondThePartition) {
-  EXPECT_TRUE(CheckBeforeWrite(withPrograms(2, 20, 25)).fits());
-  EXPECT_TRUE(CheckBeforeWrite(withPrograms(7, 0, 0)).fits());
+  EXPECT_TRUE(checkBeforeWrite(withPrograms(2, 20, 25)).fits());
+  EXPECT_TRUE(checkBeforeWrite(withPrograms(7, 0, 0)).fits());
 
   DeviceData config = withPrograms(2, 25, 3);
   config.programAt(1)->steps.resize(30);
   config.programAt(22)->steps.resize(40);  // beyond the programs written: not named twice
-  const WriteCheck check = CheckBeforeWrite(config);
+  const WriteCheck check = checkBeforeWrite(config);
   ASSERT_EQ(check.overflow.size(), 2u);
   EXPECT_EQ(u(check.overflow[0]),
             "Программ в конфигурации: 25; разбиение памяти O10 = 2 (20 программ по 25 шагов) допускает 20");
@@ -46,8 +46,8 @@ TEST(WriteCheck, FittedCopyKeepsWhatThePartitionAllows) {
   config.programAt(1)->H02.setEnteredValue(3);
   config.programAt(2)->steps.front()[Step::U03].setEnteredValue(-42);
 
-  const DeviceData fitted = FitToPartition(config);
-  EXPECT_TRUE(CheckBeforeWrite(fitted).fits());
+  const DeviceData fitted = fitToPartition(config);
+  EXPECT_TRUE(checkBeforeWrite(fitted).fits());
   EXPECT_EQ(fitted.name(), config.name());
   ASSERT_EQ(fitted.programCount(), 60);
   EXPECT_EQ(fitted.programAt(0)->stepCount(), 7);
@@ -63,14 +63,14 @@ TEST(WriteCheck, FittedCopyKeepsWhatThePartitionAllows) {
 TEST(WriteCheck, ValueDifferencesNameTheCellAndItsPlace) {
   const DeviceData expected = withPrograms(2, 2, 2);
   DeviceData actual = expected;
-  EXPECT_TRUE(ValueDifferences(expected, actual).empty());
+  EXPECT_TRUE(valueDifferences(expected, actual).empty());
 
   actual.general.pid[1][PidRegulator::P04].setEnteredValue(30);
   actual.programAt(1)->comparators[2][Comparator::C09].setEnteredValue(5);
   actual.programAt(1)->steps.back()[Step::E_02].setEnteredValue(-7);
   actual.programAt(0)->steps.pop_back();
 
-  const std::vector<std::string> diff = ValueDifferences(expected, actual);
+  const std::vector<std::string> diff = valueDifferences(expected, actual);
   ASSERT_EQ(diff.size(), 4u);
   EXPECT_EQ(u(diff[0]), "P.04 = 30, ожидалось 0");
   EXPECT_EQ(u(diff[1]), "Программа №1: шагов 1, ожидалось 2");
@@ -78,5 +78,5 @@ TEST(WriteCheck, ValueDifferencesNameTheCellAndItsPlace) {
   EXPECT_EQ(u(diff[3]), "Программа №2, шаг №2: E.02 = -7, ожидалось 10");
 
   actual.programs.pop_back();
-  EXPECT_EQ(u(ValueDifferences(expected, actual)[1]), "Программ: 1, ожидалось 2");
+  EXPECT_EQ(u(valueDifferences(expected, actual)[1]), "Программ: 1, ожидалось 2");
 }

@@ -7,8 +7,8 @@
 
 #include "GuiTest.h"
 #include "link/PortCheck.h"
-#include "shell/CCmndLineInfo.h"
-#include "shell/CTkv88_3App.h"
+#include "shell/CommandLine.h"
+#include "shell/Application.h"
 
 class CommandLineTest : public QObject {
   Q_OBJECT
@@ -56,13 +56,13 @@ class CommandLineTest : public QObject {
   }
   void parses() {
     QFETCH(QStringList, args);
-    CCmndLineInfo info;
+    CommandLine info;
     info.parse(args);
-    QTEST(info.m_bInstallDriver, "install");
-    QTEST(info.m_bRemoveDriver, "remove");
-    QTEST(info.m_strFileName, "file");
-    QTEST(info.m_strPort, "port");
-    QTEST(!info.m_strError.isEmpty(), "bad");
+    QTEST(info.installSwitch, "install");
+    QTEST(info.removeSwitch, "remove");
+    QTEST(info.fileName, "file");
+    QTEST(info.port, "port");
+    QTEST(!info.error.isEmpty(), "bad");
   }
 
   void helpVersionAndDriverSwitchesEndWithoutAWindow() {
@@ -83,19 +83,19 @@ class CommandLineTest : public QObject {
     const std::pair<QStringList, int> cases[] = {
         {{"--help"}, 0}, {{"--version"}, 0}, {{"/u"}, portExit}, {{"I"}, portExit}};
     for (const auto& [args, exitCode] : cases) {
-      CCmndLineInfo info;
+      CommandLine info;
       info.parse(args);
-      QCOMPARE(CTkv88_3App::runWithoutWindow(info), std::optional<int>(exitCode));
+      QCOMPARE(Application::runWithoutWindow(info), std::optional<int>(exitCode));
     }
     QDir::setCurrent(oldCwd);
     for (const QString& f : driverFiles) QVERIFY2(QFile::exists(winIo + u'/' + f), qPrintable(f));
 
-    CCmndLineInfo bad;
+    CommandLine bad;
     bad.parse({"--port", "bogus"});
-    QCOMPARE(CTkv88_3App::runWithoutWindow(bad), std::optional<int>(2));
-    CCmndLineInfo normal;
+    QCOMPARE(Application::runWithoutWindow(bad), std::optional<int>(2));
+    CommandLine normal;
     normal.parse({"a.tkv88"});
-    QCOMPARE(CTkv88_3App::runWithoutWindow(normal), std::nullopt);
+    QCOMPARE(Application::runWithoutWindow(normal), std::nullopt);
   }
 };
 

@@ -23,10 +23,10 @@
 #include "link/ImageFile.h"
 #include "link/MemoryImage.h"
 #include "shell/AppSettings.h"
-#include "shell/CDlgBackups.h"
-#include "shell/CDlgCompare.h"
-#include "shell/CTkv88_3App.h"
-#include "shell/CTkv88_3View.h"
+#include "shell/BackupsDialog.h"
+#include "shell/DifferencesDialog.h"
+#include "shell/Application.h"
+#include "shell/NavigationTree.h"
 #include "shell/CompareCommands.h"
 #include "support/Text.h"
 
@@ -50,7 +50,7 @@ void whenModal(std::function<void(T*)> act) {
 }
 
 // The row of a difference by scope and code.
-QTreeWidgetItem* row(CDlgCompare* dialog, const std::string& scope, const std::string& code) {
+QTreeWidgetItem* row(DifferencesDialog* dialog, const std::string& scope, const std::string& code) {
   for (std::size_t i = 0; i < dialog->differences().size(); ++i)
     if (dialog->differences()[i].scope == scope && dialog->differences()[i].code == code)
       return dialog->list()->topLevelItem(static_cast<int>(i));
@@ -63,17 +63,17 @@ class CompareTest : public QObject {
   Q_OBJECT
 
   QTemporaryDir m_dir;
-  std::unique_ptr<CTkv88_3App> m_app;
+  std::unique_ptr<Application> m_app;
   QString path(const QString& name) const { return m_dir.filePath(name); }
-  CTkv88_3Doc& doc() { return m_app->document(); }
+  Document& doc() { return m_app->document(); }
   CompareCommands& commands() { return m_app->compareCommands(); }
-  DeviceData controller() { return ReadConfiguration(*readImageFile(path("c.bin").toStdString())); }
+  DeviceData controller() { return readConfiguration(*readImageFile(path("c.bin").toStdString())); }
   std::size_t backups() { return BackupStore().list().size(); }
 
   // The application on a simulated controller, its document what was read.
   void start(const QString& options = {}) {
-    m_app = std::make_unique<CTkv88_3App>();
-    QCOMPARE(m_app->initInstance({"--port", "sim:" + path("c.bin") + options}), std::nullopt);
+    m_app = std::make_unique<Application>();
+    QCOMPARE(m_app->startUp({"--port", "sim:" + path("c.bin") + options}), std::nullopt);
     QVERIFY(guitest::waitFor([&] { return u(doc().title()) == "Считанная прошивка"; }));
   }
 
@@ -100,14 +100,14 @@ class CompareTest : public QObject {
     p1.steps.front()[Step::U04].setEnteredValue(7);
     doc().deviceData()->general.pid[1][PidRegulator::P04].setEnteredValue(30);
     commands().compareWithDevice();
-    CDlgCompare* window = commands().comparisonWindow();
+    DifferencesDialog* window = commands().comparisonWindow();
     QVERIFY(window && window->isVisible());
     QCOMPARE(window->list()->topLevelItemCount(), 2);
     QTreeWidgetItem* step = row(window, "P1.S1", "U04");
     QVERIFY(step);
-    QCOMPARE(step->text(CDlgCompare::kWhere), QString("Программа №1, шаг №1"));
-    QCOMPARE(step->text(CDlgCompare::kValueB), QString("7"));
-    QCOMPARE(window->list()->headerItem()->text(CDlgCompare::kValueA), QString("На приборе"));
+    QCOMPARE(step->text(DifferencesDialog::kWhere), QString("Программа №1, шаг №1"));
+    QCOMPARE(step->text(DifferencesDialog::kValueB), QString("7"));
+    QCOMPARE(window->list()->headerItem()->text(DifferencesDialog::kValueA), QString("На приборе"));
     QCOMPARE(backups(), std::size_t(3));  // every read keeps one
 
     // A double click on a row selects its item in the tree.
@@ -118,7 +118,7 @@ class CompareTest : public QObject {
     QCOMPARE(doc().selection->data, static_cast<void*>(&doc().deviceData()->general.pid[1]));
 
     // Against a file: the document is side A, names count.
-    CTkv88_3Doc other;
+    Document other;
     other.newDocument();
     other.saveFile(path("new.tkv88").toStdString());
     commands().compareWithFile(path("new.tkv88"));
@@ -126,7 +126,7 @@ class CompareTest : public QObject {
     QVERIFY(window);
     QCOMPARE(window->windowTitle(), QString("Сравнение с файлом \"new.tkv88\""));
     QVERIFY(row(window, "-", "DeviceDataName"));
-    QCOMPARE(window->list()->headerItem()->text(CDlgCompare::kValueB), QString("В файле"));
+    QCOMPARE(window->list()->headerItem()->text(DifferencesDialog::kValueB), QString("В файле"));
   }
 
   // A new partition rewrites every program: while O10 is checked the
@@ -138,20 +138,20 @@ class CompareTest : public QObject {
     document.programAt(0)->steps.resize(2);
     document.programAt(1)->H02.setEnteredValue(0);
     document.general.base[BaseParameters::O10].setValueQuiet(3);
-    CDlgCompare dialog(CompareConfigurations(controller, document), "A", "B", CDlgCompare::kChoose);
+    DifferencesDialog dialog(compareConfigurations(controller, document), "A", "B", DifferencesDialog::kChoose);
     QTreeWidgetItem* o10 = row(&dialog, "L2", "O10");
     QTreeWidgetItem* h02 = row(&dialog, "P2", "H02");
     QTreeWidgetItem* h01 = row(&dialog, "P1", "H01");
     QTreeWidgetItem* step = row(&dialog, "P1.S2", "-");
     QVERIFY(!(h02->flags() & Qt::ItemIsUserCheckable));  // held by O10
-    o10->setCheckState(CDlgCompare::kWhere, Qt::Unchecked);
+    o10->setCheckState(DifferencesDialog::kWhere, Qt::Unchecked);
     QVERIFY(h02->flags() & Qt::ItemIsUserCheckable);
-    h02->setCheckState(CDlgCompare::kWhere, Qt::Unchecked);
-    h01->setCheckState(CDlgCompare::kWhere, Qt::Unchecked);
-    QCOMPARE(step->checkState(CDlgCompare::kWhere), Qt::Unchecked);  // follows H01
+    h02->setCheckState(DifferencesDialog::kWhere, Qt::Unchecked);
+    h01->setCheckState(DifferencesDialog::kWhere, Qt::Unchecked);
+    QCOMPARE(step->checkState(DifferencesDialog::kWhere), Qt::Unchecked);  // follows H01
     QCOMPARE(dialog.taken(), (std::vector<bool>{false, false, false, false, false}));
-    o10->setCheckState(CDlgCompare::kWhere, Qt::Checked);
-    QCOMPARE(h02->checkState(CDlgCompare::kWhere), Qt::Checked);
+    o10->setCheckState(DifferencesDialog::kWhere, Qt::Checked);
+    QCOMPARE(h02->checkState(DifferencesDialog::kWhere), Qt::Checked);
     QVERIFY(dialog.acceptButton()->isEnabled());
   }
 
@@ -163,10 +163,10 @@ class CompareTest : public QObject {
     const std::string edited = doc().text();
     const int32_t u04 = controller().programs.front().steps.front()[Step::U04].value();
 
-    whenModal<CDlgCompare>([](CDlgCompare* dialog) {
+    whenModal<DifferencesDialog>([](DifferencesDialog* dialog) {
       QCOMPARE(dialog->list()->topLevelItemCount(), 2);
       QCOMPARE(dialog->acceptButton()->text(), QString("Записать"));
-      row(dialog, "P1.S1", "U04")->setCheckState(CDlgCompare::kWhere, Qt::Unchecked);
+      row(dialog, "P1.S1", "U04")->setCheckState(DifferencesDialog::kWhere, Qt::Unchecked);
       dialog->acceptButton()->click();
     });
     commands().writeChanges();
@@ -178,11 +178,11 @@ class CompareTest : public QObject {
 
     // "Отмена" writes nothing (the read is kept as any read); nothing left
     // to write says so.
-    whenModal<CDlgCompare>([](CDlgCompare* dialog) { dialog->reject(); });
+    whenModal<DifferencesDialog>([](DifferencesDialog* dialog) { dialog->reject(); });
     commands().writeChanges();
     QCOMPARE(controller().programs.front().steps.front()[Step::U04].value(), u04);
     QCOMPARE(u(BackupStore().list().front().name), "Считано с прибора");
-    whenModal<CDlgCompare>([](CDlgCompare* dialog) { dialog->acceptButton()->click(); });
+    whenModal<DifferencesDialog>([](DifferencesDialog* dialog) { dialog->acceptButton()->click(); });
     commands().writeChanges();
     QCOMPARE(controller().programs.front().steps.front()[Step::U04].value(), 7);
     MessageLog::clear();
@@ -200,7 +200,7 @@ class CompareTest : public QObject {
         edited.general.pid[0][PidRegulator::P02].value() + 1);
     MemoryImage image = *readImageFile(path("c.bin").toStdString());
     const MemoryImage before = image;
-    WriteConfiguration(edited, image);
+    writeConfiguration(edited, image);
     int address = 0;
     while (before[address] == image[address]) ++address;
     m_app.reset();
@@ -209,7 +209,7 @@ class CompareTest : public QObject {
     doc().deviceData()->general.pid[0][PidRegulator::P02].setEnteredValue(
         edited.general.pid[0][PidRegulator::P02].value());
     MessageLog::clear();
-    whenModal<CDlgCompare>([](CDlgCompare* dialog) { dialog->acceptButton()->click(); });
+    whenModal<DifferencesDialog>([](DifferencesDialog* dialog) { dialog->acceptButton()->click(); });
     commands().writeChanges();
     QVERIFY(guitest::waitFor([] { return !MessageLog::shown().empty(); }));
     const messages::Shown& error = MessageLog::shown()[0];
@@ -265,9 +265,9 @@ class CompareTest : public QObject {
         QVERIFY2(!commands().comparisonWindow(), c.what);
       } else if (c.action == kWriteChanges) {
         // The read may succeed: then the differences are chosen first.
-        whenModal<CDlgCompare>([](CDlgCompare* dialog) { dialog->acceptButton()->click(); });
+        whenModal<DifferencesDialog>([](DifferencesDialog* dialog) { dialog->acceptButton()->click(); });
         commands().writeChanges();
-        if (auto* pending = qobject_cast<CDlgCompare*>(QApplication::activeModalWidget())) pending->reject();
+        if (auto* pending = qobject_cast<DifferencesDialog*>(QApplication::activeModalWidget())) pending->reject();
       } else {
         m_app->mainFrame()->onCommand(32791);  // "&Записать прошивку"
       }
@@ -309,7 +309,7 @@ class CompareTest : public QObject {
     // A difference besides: the note stands under the list.
     d.programs.front().steps.front()[Step::U04].setEnteredValue(7);
     commands().compareWithDevice();
-    CDlgCompare* window = commands().comparisonWindow();
+    DifferencesDialog* window = commands().comparisonWindow();
     QVERIFY(window && window->list()->topLevelItemCount() == 1);
     QVERIFY(window->unheldNote()->isVisible());
     QCOMPARE(window->unheldNote()->text(), note);
@@ -317,7 +317,7 @@ class CompareTest : public QObject {
 
   void backupsOpenAsACopyAndTheFullWriteKeepsOneWhenAsked() {
     start();
-    QAction* option = m_app->mainFrame()->action(CMainFrame::kBackupBeforeWriteCommand);
+    QAction* option = m_app->mainFrame()->action(MainWindow::kBackupBeforeWriteCommand);
     QVERIFY(option->isCheckable() && !option->isChecked());
     MessageLog::answer() = messages::Answer::Yes;
     m_app->mainFrame()->onCommand(32791);  // "&Записать прошивку"
@@ -328,7 +328,7 @@ class CompareTest : public QObject {
     QCOMPARE(backups(), std::size_t(2));
     QCOMPARE(u(BackupStore().list().front().name), "Перед записью «Считанная прошивка»");
 
-    whenModal<CDlgBackups>([](CDlgBackups* dialog) {
+    whenModal<BackupsDialog>([](BackupsDialog* dialog) {
       QCOMPARE(dialog->list()->topLevelItemCount(), 2);
       QCOMPARE(dialog->list()->topLevelItem(0)->text(2), QString("Перед записью «Считанная прошивка»"));
       dialog->list()->setCurrentItem(dialog->list()->topLevelItem(1));
@@ -337,14 +337,14 @@ class CompareTest : public QObject {
     commands().showBackups();
     QVERIFY(u(doc().title()).rfind("Резервная копия 20", 0) == 0);
     QVERIFY(doc().pathName().empty());  // a save asks for a name: the backup stays as it is
-    QVERIFY(CompareConfigurations(*doc().deviceData(), controller(), {.names = false}).empty());
+    QVERIFY(compareConfigurations(*doc().deviceData(), controller(), {.names = false}).empty());
   }
 
   // Comparing and writing leave the document and its undo history alone; a
   // read is one undo step; a backup opened starts a fresh history.
   void deviceCommandsLeaveTheHistoryAndAReadIsOneStep() {
     start();
-    CMainFrame* frame = m_app->mainFrame();
+    MainWindow* frame = m_app->mainFrame();
     QAction* undo = frame->action(CommandId::EditUndo);
     QVERIFY(!doc().canUndo());  // the read at start-up begins the history
     doc().deviceData()->programs.front().comparators[0][Comparator::C03].setEnteredValue(33);
@@ -353,12 +353,12 @@ class CompareTest : public QObject {
     const int steps = doc().history().undoCount();
     QCOMPARE(steps, 1);
 
-    CTkv88_3Doc other;
+    Document other;
     other.newDocument();
     other.saveFile(path("new.tkv88").toStdString());
     commands().compareWithDevice();
     commands().compareWithFile(path("new.tkv88"));
-    whenModal<CDlgCompare>([](CDlgCompare* dialog) { dialog->acceptButton()->click(); });
+    whenModal<DifferencesDialog>([](DifferencesDialog* dialog) { dialog->acceptButton()->click(); });
     commands().writeChanges();
     MessageLog::answer() = messages::Answer::Yes;
     frame->onCommand(CommandId::WriteDevice);
@@ -379,7 +379,7 @@ class CompareTest : public QObject {
     QCOMPARE(doc().deviceData()->programs.front().comparators[0][Comparator::C03].value(), 44);
     QVERIFY(frame->isWindowModified());
 
-    whenModal<CDlgBackups>([](CDlgBackups* dialog) { dialog->openButton()->click(); });
+    whenModal<BackupsDialog>([](BackupsDialog* dialog) { dialog->openButton()->click(); });
     commands().showBackups();
     QVERIFY(u(doc().title()).rfind("Резервная копия 20", 0) == 0);
     QVERIFY(!doc().canUndo() && !doc().canRedo());

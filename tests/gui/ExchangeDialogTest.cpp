@@ -15,7 +15,7 @@
 #include "GuiTest.h"
 #include "link/DeviceLink.h"
 #include "link/SimulatedController.h"
-#include "shell/CDlgRW.h"
+#include "shell/ExchangeDialog.h"
 #include "support/Text.h"
 
 namespace {
@@ -41,14 +41,14 @@ class GatedPort : public PortBackend {
   SimulatedController m_sim;
 };
 
-CDlgRW* shownExchangeDialog() { return qobject_cast<CDlgRW*>(QApplication::activeModalWidget()); }
+ExchangeDialog* shownExchangeDialog() { return qobject_cast<ExchangeDialog*>(QApplication::activeModalWidget()); }
 
 // Runs `action` on the exchange dialog once it is shown with `caption`.
-void whenShown(const QString& caption, std::function<void(CDlgRW*)> action) {
+void whenShown(const QString& caption, std::function<void(ExchangeDialog*)> action) {
   auto* timer = new QTimer;
   timer->setInterval(5);
   QObject::connect(timer, &QTimer::timeout, [timer, caption, action] {
-    CDlgRW* dialog = shownExchangeDialog();
+    ExchangeDialog* dialog = shownExchangeDialog();
     if (!dialog || !dialog->isVisible() || dialog->windowTitle() != caption) return;
     timer->stop();
     timer->deleteLater();
@@ -83,7 +83,7 @@ class ExchangeDialogTest : public QObject {
     QFETCH(QString, mode);
     DeviceLink link(std::make_unique<GatedPort>());
     DeviceData config;
-    CDlgRW dialog(link, config, mode.toStdString());
+    ExchangeDialog dialog(link, config, mode.toStdString());
     QTEST(dialog.windowTitle(), "caption");
     QCOMPARE(dialog.progressBar()->minimum(), 0);
     QTEST(dialog.progressBar()->maximum(), "range");
@@ -96,15 +96,15 @@ class ExchangeDialogTest : public QObject {
   void anUnknownModeFailsWithoutAWorker() {
     DeviceLink link(std::make_unique<GatedPort>());
     DeviceData config;
-    CDlgRW dialog(link, config, "x9");
-    QCOMPARE(dialog.exec(), int(CDlgRW::kFailed));
+    ExchangeDialog dialog(link, config, "x9");
+    QCOMPARE(dialog.exec(), int(ExchangeDialog::kFailed));
   }
 
   void aFinishedReadFillsTheBar() {
     DeviceLink link(std::make_unique<GatedPort>());
     DeviceData config;
-    CDlgRW dialog(link, config, "r2");
-    QCOMPARE(dialog.exec(), int(CDlgRW::kDone));
+    ExchangeDialog dialog(link, config, "r2");
+    QCOMPARE(dialog.exec(), int(ExchangeDialog::kDone));
     // The L2 count runs past its range; the bar stops at the end.
     QCOMPARE(dialog.progressBar()->value(), 67);
     QVERIFY(guitest::MessageLog::shown().empty());
@@ -117,14 +117,14 @@ class ExchangeDialogTest : public QObject {
     DeviceLink link(std::move(port));
     shell.host.setExchangeRunner([&](DeviceData& config, std::string_view mode) {
       if (mode == "r1") gate->hold = true;
-      CDlgRW dialog(link, config, mode, shell.frame.get());
-      return dialog.exec() == CDlgRW::kDone;
+      ExchangeDialog dialog(link, config, mode, shell.frame.get());
+      return dialog.exec() == ExchangeDialog::kDone;
     });
     shell.doc.deviceData()->programs.front().setName(w("Своя"));
     shell.doc.setModified(false);
     const std::string before = shell.doc.text();
     bool heldDialogWorked = false;
-    whenShown("L1: чтение", [&](CDlgRW* dialog) {
+    whenShown("L1: чтение", [&](ExchangeDialog* dialog) {
       // The worker is stuck on the bus, and the window still answers.
       QTest::qWait(150);
       heldDialogWorked = dialog->isVisible();
@@ -142,8 +142,8 @@ class ExchangeDialogTest : public QObject {
   void aSilentControllerGivesOneErrorBox() {
     DeviceLink link(std::make_unique<GatedPort>(SimulatorFault{SimulatorFault::kAbsent, 0}));
     DeviceData config;
-    CDlgRW dialog(link, config, "r2");
-    QCOMPARE(dialog.exec(), int(CDlgRW::kFailed));
+    ExchangeDialog dialog(link, config, "r2");
+    QCOMPARE(dialog.exec(), int(ExchangeDialog::kFailed));
     QCOMPARE(guitest::MessageLog::shown().size(), size_t(1));
     const messages::Shown& box = guitest::MessageLog::shown()[0];
     QCOMPARE(box.title, QString("Error 1"));
@@ -160,15 +160,15 @@ class ExchangeDialogTest : public QObject {
     DeviceData config;
     gate->hold = true;
     bool stillShown = false;
-    whenShown("L1: запись", [&](CDlgRW* dialog) {
+    whenShown("L1: запись", [&](ExchangeDialog* dialog) {
       QTest::keyClick(dialog, Qt::Key_Escape);
       dialog->close();
       QTest::qWait(150);
       stillShown = dialog->isVisible();
       gate->hold = false;
     });
-    CDlgRW dialog(link, config, "w1");
-    QCOMPARE(dialog.exec(), int(CDlgRW::kDone));
+    ExchangeDialog dialog(link, config, "w1");
+    QCOMPARE(dialog.exec(), int(ExchangeDialog::kDone));
     QVERIFY(stillShown);
   }
 
@@ -178,12 +178,12 @@ class ExchangeDialogTest : public QObject {
     DeviceLink link(std::move(port));
     DeviceData config;
     gate->hold = true;
-    whenShown("L2: чтение", [&](CDlgRW* dialog) {
+    whenShown("L2: чтение", [&](ExchangeDialog* dialog) {
       QTest::keyClick(dialog, Qt::Key_Escape);
       gate->hold = false;
     });
-    CDlgRW dialog(link, config, "r2");
-    QCOMPARE(dialog.exec(), int(CDlgRW::kFailed));
+    ExchangeDialog dialog(link, config, "r2");
+    QCOMPARE(dialog.exec(), int(ExchangeDialog::kFailed));
     QVERIFY(guitest::MessageLog::shown().empty());
   }
 };

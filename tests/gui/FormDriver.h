@@ -10,10 +10,10 @@
 #include <QTest>
 
 #include "GuiTest.h"
-#include "forms/CMyFormView.h"
-#include "shell/CRightWizFrame.h"
-#include "shell/CTkv88_3View.h"
-#include "widgets/CSpinButton.h"
+#include "forms/GroupForm.h"
+#include "shell/GroupPane.h"
+#include "shell/NavigationTree.h"
+#include "widgets/SpinButton.h"
 
 namespace guitest {
 
@@ -25,15 +25,15 @@ struct FormDriver {
     shell->frame->activateWindow();
     QTest::qWaitForWindowActive(shell->frame.get());
   }
-  CTkv88_3Doc& doc() { return shell->doc; }
+  Document& doc() { return shell->doc; }
   DeviceData& data() { return *doc().deviceData(); }
   GeneralParameters& general() { return data().general; }
-  CTkv88_3View* tree() { return shell->frame->treeView(); }
-  CRightWizFrame* pane() { return shell->frame->rightPane(); }
-  CMyFormView* form() { return qobject_cast<CMyFormView*>(pane()->activeView()); }
+  NavigationTree* tree() { return shell->frame->treeView(); }
+  GroupPane* pane() { return shell->frame->groupPane(); }
+  GroupForm* form() { return qobject_cast<GroupForm*>(pane()->activeView()); }
 
   // Selects the tree item of a group; the pane shows its form.
-  CMyFormView* open(const void* group) {
+  GroupForm* open(const void* group) {
     if (!tree()->selectByData(group, false)) return nullptr;
     return form();
   }
@@ -46,7 +46,7 @@ struct FormDriver {
   QLineEdit* edit(int id) { return control<QLineEdit>(id); }
   QComboBox* list(int id) { return control<QComboBox>(id); }
   QAbstractButton* button(int id) { return control<QAbstractButton>(id); }
-  CSpinButton* spin(int id) { return control<CSpinButton>(id); }
+  SpinButton* spin(int id) { return control<SpinButton>(id); }
 
   // Types `text` over the edit's content and moves the focus to the tree,
   // as a click there would.
@@ -63,7 +63,7 @@ struct FormDriver {
     emit l->activated(index);
   }
   // One click on a spin's upper (+1) or lower (-1) arrow; posted commits run.
-  void click(CSpinButton* s, int direction) {
+  void click(SpinButton* s, int direction) {
     const QPoint at(s->width() / 2, direction > 0 ? s->height() / 4 : s->height() * 3 / 4);
     QTest::mouseClick(s, Qt::LeftButton, {}, at);
     QCoreApplication::processEvents();

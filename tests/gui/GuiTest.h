@@ -11,9 +11,9 @@
 #include <QObject>
 #include <QString>
 
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "document/LevelMask.h"
-#include "shell/CMainFrame.h"
+#include "shell/MainWindow.h"
 #include "widgets/Messages.h"
 #include "shell/QtDocumentHost.h"
 
@@ -38,8 +38,8 @@ struct MessageLog {
 // configuration. Exchanges run the scripted runner (none: every exchange fails).
 struct Shell {
   QtDocumentHost host;
-  CTkv88_3Doc doc{&host};
-  std::unique_ptr<CMainFrame> frame;
+  Document doc{&host};
+  std::unique_ptr<MainWindow> frame;
 
   Shell();
   ~Shell();

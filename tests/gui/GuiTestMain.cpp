@@ -44,8 +44,8 @@ void MessageLog::clear() {
 
 Shell::Shell() {
   QSettings().clear();  // no window geometry or recent files of an earlier case
-  CTkv88_3Doc::setActive(&doc);
-  frame = std::make_unique<CMainFrame>(doc, levelMask);
+  Document::setActive(&doc);
+  frame = std::make_unique<MainWindow>(doc, levelMask);
   host.setFrame(frame.get());
   doc.newDocument();
   frame->show();

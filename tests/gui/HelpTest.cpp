@@ -10,9 +10,9 @@
 #include <QTimer>
 
 #include "GuiTest.h"
-#include "shell/CAboutDlg.h"
-#include "shell/CHelpWindow.h"
-#include "widgets/CHelpView.h"
+#include "shell/AboutDialog.h"
+#include "shell/HelpWindow.h"
+#include "widgets/GroupInfoPage.h"
 #include "widgets/HelpRequest.h"
 
 class HelpTest : public QObject {
@@ -34,7 +34,7 @@ class HelpTest : public QObject {
   }
   void pagesByKind() {
     QFETCH(int, kind);
-    CHelpView view;
+    GroupInfoPage view;
     view.initialUpdate(kind);
     QTEST(view.pageId(), "page");
     QTEST(view.documentTitle(), "heading");
@@ -50,7 +50,7 @@ class HelpTest : public QObject {
   }
 
   void aKindWithoutAPageKeepsWhatIsShown() {
-    CHelpView view;
+    GroupInfoPage view;
     view.initialUpdate(105);
     view.initialUpdate(104);
     QCOMPARE(view.pageId(), 533);
@@ -67,7 +67,7 @@ class HelpTest : public QObject {
   }
   void theManualOpensAtTheTopic() {
     QFETCH(int, context);
-    CHelpWindow& window = CHelpWindow::instance();
+    HelpWindow& window = HelpWindow::instance();
     window.showTopic(context);
     QVERIFY(window.isVisible());
     QTEST(window.browser()->source().fragment(), "fragment");
@@ -86,7 +86,7 @@ class HelpTest : public QObject {
         return false;
       }
     } watch;
-    CHelpWindow& window = CHelpWindow::instance();
+    HelpWindow& window = HelpWindow::instance();
     window.installEventFilter(&watch);
     QDialog modal;
     modal.setWindowModality(Qt::ApplicationModal);
@@ -102,7 +102,7 @@ class HelpTest : public QObject {
 
   void closingTheMainWindowEndsTheProgramWithTheManualOpen() {
     guitest::Shell shell;
-    CHelpWindow::instance().showTopic(help::kTopicOverview);
+    HelpWindow::instance().showTopic(help::kTopicOverview);
     QTimer::singleShot(0, shell.frame.get(), [&] { shell.frame->close(); });
     QTimer stillRunning;  // the program did not end
     stillRunning.setSingleShot(true);
@@ -145,7 +145,7 @@ class HelpTest : public QObject {
   }
 
   void aboutBox() {
-    CAboutDlg about;
+    AboutDialog about;
     QCOMPARE(about.windowTitle(), QString("О программе"));
     QStringList texts;
     bool icon = false;

@@ -11,11 +11,11 @@
 
 #include "FormDriver.h"
 #include "document/CommandIds.h"
-#include "forms/CDlgComparator.h"
-#include "forms/CDlgComparators.h"
-#include "forms/CDlgPrgRename.h"
+#include "forms/ComparatorPage.h"
+#include "forms/ComparatorTabs.h"
+#include "forms/RenameProgramDialog.h"
 #include "model/SetpointPair.h"
-#include "widgets/COXMaskedEdit.h"
+#include "widgets/MaskedLineEdit.h"
 #include "widgets/GuiText.h"
 
 class ProgramFormsTest : public QObject {
@@ -117,7 +117,7 @@ class ProgramFormsTest : public QObject {
 
   void theTabbedComparatorsShowTheProgramsFour() {
     QDialog host;  // Enter and Escape in a page must not close what holds it
-    CDlgComparators tabs(&host);
+    ComparatorTabs tabs(&host);
     tabs.bindProgram(&program(3));
     QCOMPARE(tabs.tabs()->objectName(), QString("1008"));
     QCOMPARE(tabs.tabs()->count(), 4);
@@ -130,7 +130,7 @@ class ProgramFormsTest : public QObject {
     // White only inside a form view; here a page paints as a dialog does.
     QVERIFY(tabs.page(0)->palette().color(QPalette::Window) != QColor(Qt::white));
     QVERIFY(ui().open(&program(3).comparators[0]));
-    auto* inForm = ui().pane()->activeView()->findChild<CDlgComparator*>();
+    auto* inForm = ui().pane()->activeView()->findChild<ComparatorPage*>();
     QVERIFY(inForm->autoFillBackground());
     QCOMPARE(inForm->palette().color(QPalette::Window), QColor(Qt::white));
     tabs.tabs()->setCurrentIndex(2);
@@ -257,7 +257,7 @@ class ProgramFormsTest : public QObject {
 
   void theDurationIsRefusedBeyond63Hours59Minutes() {
     Step& s = openStep();
-    auto* duration = ui().control<COXMaskedEdit>(134);
+    auto* duration = ui().control<MaskedLineEdit>(134);
     const struct {
       const char* typed;
       int caretInput;  // the input position the caret is put on, -1 when accepted
@@ -277,7 +277,7 @@ class ProgramFormsTest : public QObject {
       }
       QCOMPARE(ui().messages(), QStringList{"Время не должно превышать 63 часов 59 минут"});
       QCOMPARE(QApplication::focusWidget(), duration);
-      QCOMPARE(duration->cursorPosition(), duration->InputToPosition(c.caretInput));
+      QCOMPARE(duration->cursorPosition(), duration->inputToPosition(c.caretInput));
       QTest::keyClick(duration, Qt::Key_Escape);  // the stored duration again
       QCOMPARE(duration->text(), QString("02:15"));
     }
@@ -290,7 +290,7 @@ class ProgramFormsTest : public QObject {
       ran.push_back(command);
       return true;
     };
-    auto* duration = ui().control<COXMaskedEdit>(134);
+    auto* duration = ui().control<MaskedLineEdit>(134);
     // A shortcut or a menu leaves the focus in the field: the command commits it.
     for (int command : {CommandId::FileSave, CommandId::WriteDevice, CommandId::ViewTable}) {
       for (const char* typed : {"6400", "1260"}) {
@@ -300,11 +300,11 @@ class ProgramFormsTest : public QObject {
         ui().shell->frame->onCommand(command);
         QCOMPARE(ui().messages(), QStringList{"Время не должно превышать 63 часов 59 минут"});
         QVERIFY(ran.empty());
-        QCOMPARE(ui().shell->frame->viewMode(), int(CMainFrame::kDialogMode));
+        QCOMPARE(ui().shell->frame->viewMode(), int(MainWindow::kDialogMode));
         QCOMPARE(s[Step::U04].value(), 2);
         QCOMPARE(s[Step::U05].value(), 15);
         QCOMPARE(QApplication::focusWidget(), duration);
-        QCOMPARE(duration->cursorPosition(), duration->InputToPosition(typed[0] == '6' ? 0 : 2));
+        QCOMPARE(duration->cursorPosition(), duration->inputToPosition(typed[0] == '6' ? 0 : 2));
         QTest::keyClick(duration, Qt::Key_Escape);
       }
     }
@@ -318,7 +318,7 @@ class ProgramFormsTest : public QObject {
   void setpointsAndRatesAreFixedPointNumbers() {
     Step& s = openStep();
     QLineEdit* setpoint = ui().edit(1213);
-    CSpinButton* spin = ui().spin(1217);
+    SpinButton* spin = ui().spin(1217);
     ui().type(setpoint, "-12.55");
     QCOMPARE(s[Step::E02].value(), -12);
     QCOMPARE(s[Step::E03].value(), 5);
@@ -391,7 +391,7 @@ class ProgramFormsTest : public QObject {
   }
 
   void theRenameDialogKeeps63Characters() {
-    CDlgPrgRename dialog(ui().shell->frame.get());
+    RenameProgramDialog dialog(ui().shell->frame.get());
     QCOMPARE(dialog.windowTitle(), QString("Переименование"));
     QCOMPARE(dialog.nameEdit()->objectName(), QString("1400"));
     QCOMPARE(dialog.nameEdit()->accessibleName(), QString("Новое имя"));
@@ -427,7 +427,7 @@ class ProgramFormsTest : public QObject {
     } cases[] = {{"Сушка", "Сушка"}, {nullptr, "Сушка"}};
     for (const auto& c : cases) {
       QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<CDlgPrgRename*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<RenameProgramDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         if (!c.typed) return dialog->reject();
         dialog->nameEdit()->selectAll();

@@ -20,8 +20,8 @@
 #include "model/SetpointPair.h"
 #include "model/SignedMagnitude.h"
 #include "report/StepsTableTexts.h"
-#include "shell/CMainFrame.h"
-#include "shell/CTkv88_3App.h"
+#include "shell/MainWindow.h"
+#include "shell/Application.h"
 #include "shell/ReportCommands.h"
 #include "shell/ReportProgramsDialog.h"
 #include "support/Text.h"
@@ -105,7 +105,7 @@ class ReportTest : public QObject {
     QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(),
              "pdftotext (poppler-utils) is needed to read the reports");
     qputenv("SOURCE_DATE_EPOCH", "1796342400");  // the same date in every report
-    CTkv88_3Doc doc;
+    Document doc;
     doc.newDocument();
     fill(*doc.deviceData());
     m_config = file(QStringLiteral("config.tkv88"));
@@ -126,7 +126,7 @@ class ReportTest : public QObject {
 
     // Every value of program 2's steps, as the table shows it, with the
     // setpoints' units.
-    CTkv88_3Doc doc;
+    Document doc;
     doc.openFile(m_config.toStdString());
     int step = 0;
     for (const Step& s : doc.deviceData()->programAt(1)->steps) {
@@ -199,11 +199,11 @@ class ReportTest : public QObject {
 
   void theGuiExportsAndPreviewsTheSameReportAndChangesNothing() {
     QSettings().clear();
-    CTkv88_3App app;
-    QCOMPARE(app.initInstance({QStringLiteral("--port"), "sim:" + file("controller.bin"), m_config}),
+    Application app;
+    QCOMPARE(app.startUp({QStringLiteral("--port"), "sim:" + file("controller.bin"), m_config}),
              std::nullopt);
     QCoreApplication::processEvents();
-    CTkv88_3Doc& doc = app.document();
+    Document& doc = app.document();
     const std::string before = doc.text();
 
     // The programs with steps come checked; the user adds program 3.
@@ -228,7 +228,7 @@ class ReportTest : public QObject {
       }
     });
     answer.start(50);
-    app.mainFrame()->onCommand(CMainFrame::kExportPdfCommand);
+    app.mainFrame()->onCommand(MainWindow::kExportPdfCommand);
     QTRY_COMPARE(dialogs, 2);
     QCOMPARE(offered, (std::vector<int>{0, 1}));
     QCOMPARE(run(kCtl, {QStringLiteral("report"), m_config, QStringLiteral("--program"), QStringLiteral("1"),
@@ -242,7 +242,7 @@ class ReportTest : public QObject {
 
     // The preview shows as many pages.
     dialogs = 0;
-    app.mainFrame()->onCommand(CMainFrame::kPrintPreviewCommand);
+    app.mainFrame()->onCommand(MainWindow::kPrintPreviewCommand);
     QTRY_COMPARE(dialogs, 1 + 100 * int(gui.size()));
 
     // What is reported is what the document holds, saved or not; reporting

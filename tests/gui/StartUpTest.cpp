@@ -11,7 +11,7 @@
 #include "GuiTest.h"
 #include "model/Cp1251.h"
 #include "shell/AppSettings.h"
-#include "shell/CTkv88_3App.h"
+#include "shell/Application.h"
 #include "support/Text.h"
 
 using guitest::MessageLog;
@@ -40,27 +40,27 @@ class StartUpTest : public QObject {
 
   void withAFileNothingIsRead() {
     {
-      CTkv88_3Doc doc;
+      Document doc;
       doc.newDocument();
       doc.deviceData()->programs.front().setName(w("Сушка"));
       doc.saveFile(path("saved.tkv88").toStdString());
     }
-    CTkv88_3App app;
-    QCOMPARE(app.initInstance({"--port", simPort(), path("saved.tkv88")}), std::nullopt);
+    Application app;
+    QCOMPARE(app.startUp({"--port", simPort(), path("saved.tkv88")}), std::nullopt);
     int exchanges = 0;
     app.host().setExchangeRunner([&](DeviceData&, std::string_view) { return ++exchanges, false; });
     QTest::qWait(50);
     QCOMPARE(exchanges, 0);
     QCOMPARE(u(app.document().title()), std::string("saved.tkv88"));
     QCOMPARE(u(app.document().deviceData()->programs.front().name()), std::string("Сушка"));
-    QCOMPARE(app.mainFrame()->viewMode(), int(CMainFrame::kDialogMode));
+    QCOMPARE(app.mainFrame()->viewMode(), int(MainWindow::kDialogMode));
     QVERIFY(app.mainFrame()->windowTitle().startsWith("saved.tkv88"));
     QCOMPARE(settings::recentFiles().value(0), QFileInfo(path("saved.tkv88")).absoluteFilePath());
   }
 
   void aMissingFileEndsStartUpWithAMessage() {
-    CTkv88_3App app;
-    QCOMPARE(app.initInstance({"--port", simPort(), path("missing.tkv88")}), std::optional<int>(1));
+    Application app;
+    QCOMPARE(app.startUp({"--port", simPort(), path("missing.tkv88")}), std::optional<int>(1));
     QCOMPARE(MessageLog::shown().size(), size_t(1));
     QCOMPARE(
         MessageLog::shown()[0].text,
@@ -70,8 +70,8 @@ class StartUpTest : public QObject {
   void withoutAFileTheControllerIsRead_data() { adapters(); }
   void withoutAFileTheControllerIsRead() {
     QFETCH(QString, adapter);
-    CTkv88_3App app;
-    QCOMPARE(app.initInstance({"--port", simPort({}, adapter)}), std::nullopt);
+    Application app;
+    QCOMPARE(app.startUp({"--port", simPort({}, adapter)}), std::nullopt);
     QCOMPARE(u(app.document().title()), std::string("Новая прошивка"));
     QVERIFY(guitest::waitFor([&] { return u(app.document().title()) == "Считанная прошивка"; }));
     const DeviceData& d = *app.document().deviceData();
@@ -80,7 +80,7 @@ class StartUpTest : public QObject {
     QVERIFY(MessageLog::shown().empty());
     QVERIFY(!app.document().isModified());
     // The tree shows what was read, with the first program selected.
-    QCOMPARE(app.document().selection->kind, int(ItemKind::Program));
+    QCOMPARE(app.document().selection->kind, int(NavigationKind::Program));
     QCOMPARE(app.document().currentProgram, &app.document().deviceData()->programs.front());
     // The port given is the one the next start uses.
     QCOMPARE(settings::port(), simPort({}, adapter));
@@ -89,8 +89,8 @@ class StartUpTest : public QObject {
   void aSilentControllerGivesOneErrorAndKeepsTheNewConfiguration_data() { adapters(); }
   void aSilentControllerGivesOneErrorAndKeepsTheNewConfiguration() {
     QFETCH(QString, adapter);
-    CTkv88_3App app;
-    QCOMPARE(app.initInstance({"--port", simPort(",fault=absent", adapter)}), std::nullopt);
+    Application app;
+    QCOMPARE(app.startUp({"--port", simPort(",fault=absent", adapter)}), std::nullopt);
     QVERIFY(guitest::waitFor([] { return !MessageLog::shown().empty(); }));
     QTest::qWait(50);
     QCOMPARE(MessageLog::shown().size(), size_t(1));
@@ -101,8 +101,8 @@ class StartUpTest : public QObject {
   }
 
   void aPortThatCannotBeOpenedIsReportedWhenUsed() {
-    CTkv88_3App app;
-    QCOMPARE(app.initInstance({"--port", "ppdev:" + path("no-such-parport")}), std::nullopt);
+    Application app;
+    QCOMPARE(app.startUp({"--port", "ppdev:" + path("no-such-parport")}), std::nullopt);
     QVERIFY(!app.portError().isEmpty());
     // The status bar tells it, in place of its idle text.
     QStatusBar* status = app.mainFrame()->statusBar();

@@ -14,13 +14,13 @@
 
 #include "GuiTest.h"
 #include "document/CommandIds.h"
-#include "forms/CDlgComparators.h"
+#include "forms/ComparatorTabs.h"
 #include "model/SetpointPair.h"
-#include "shell/CRightWizFrame.h"
-#include "shell/CTkv88_3View.h"
-#include "tables/CDlgStepsTable.h"
-#include "tables/CFormTableSheet.h"
-#include "widgets/CGraphReg.h"
+#include "shell/GroupPane.h"
+#include "shell/NavigationTree.h"
+#include "tables/StepsTablePage.h"
+#include "tables/TableModeView.h"
+#include "widgets/RegulatorChart.h"
 
 using namespace stepstable;
 
@@ -40,10 +40,10 @@ class TableModeTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<guitest::Shell> m_shell;
-  CTkv88_3Doc& doc() { return m_shell->doc; }
+  Document& doc() { return m_shell->doc; }
   Program& program(int i) { return *doc().deviceData()->programAt(i); }
-  CFormTableSheet* sheet() { return m_shell->frame->tableView(); }
-  CDlgStepsTable* steps() { return sheet()->stepsPage(); }
+  TableModeView* sheet() { return m_shell->frame->tableView(); }
+  StepsTablePage* steps() { return sheet()->stepsPage(); }
   CFListCtrl* grid() { return steps()->grid(); }
   QString heading(int column) { return grid()->model()->headerData(column, Qt::Horizontal).toString(); }
   QStringList headings() {
@@ -90,7 +90,7 @@ class TableModeTest : public QObject {
   }
   // Chooses a list entry as the list editor reports it.
   void choose(int key, int column, const QString& text) {
-    FLNotifyInfo info{grid(), CDlgStepsTable::kGridId, FLN_CHANGED, steps()->rowOf(key), column, text};
+    FLNotifyInfo info{grid(), StepsTablePage::kGridId, FLN_CHANGED, steps()->rowOf(key), column, text};
     QCOMPARE(steps()->OnListNotify(info), 0);
     grid()->SetCellText(info.row, column, info.text);
   }
@@ -249,7 +249,7 @@ class TableModeTest : public QObject {
     if (command == CommandId::ViewDialog) {
       // The step's form shows what was stored, and the undo takes back just that.
       QCoreApplication::processEvents();
-      auto* setpoint = m_shell->frame->rightPane()->activeView()->findChild<QLineEdit*>("1213");
+      auto* setpoint = m_shell->frame->groupPane()->activeView()->findChild<QLineEdit*>("1213");
       QCOMPARE(setpoint->text(), QString("55.0"));
       m_shell->frame->onCommand(CommandId::EditUndo);
       QCOMPARE(setpoint->text(), QString("10.2"));
@@ -262,7 +262,7 @@ class TableModeTest : public QObject {
     showProgram(2);
     QVERIFY(steps()->graph(0)->isVisible());
     QVERIFY(!steps()->graph(1)->isVisible());
-    QCOMPARE(grid()->geometry().top(), CDlgStepsTable::kGraphHeight + CDlgStepsTable::kGraphGap);
+    QCOMPARE(grid()->geometry().top(), StepsTablePage::kGraphHeight + StepsTablePage::kGraphGap);
     for (int key : {kInput2, kSetpoint2, kSpeed2}) {
       QVERIFY(readOnly(key, 1) && readOnly(key, 0));
       QCOMPARE(grid()->GetCellFormat(steps()->rowOf(key), 2).textColor, FL_COLOR(0xC8C8C8));
@@ -302,7 +302,7 @@ class TableModeTest : public QObject {
 
   void noProgramEmptiesThePage() {
     showProgram(3);
-    sheet()->SetProgram(nullptr);
+    sheet()->setProgram(nullptr);
     QCOMPARE(grid()->GetColumnCount(), 1);
     QVERIFY(!steps()->graph(0)->program() && !steps()->graph(0)->isVisible());
     QVERIFY(!sheet()->comparatorsPage()->program());

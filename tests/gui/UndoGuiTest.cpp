@@ -6,10 +6,10 @@
 #include "FormDriver.h"
 #include "document/CommandIds.h"
 #include "support/TempDir.h"
-#include "tables/CDlgStepsTable.h"
-#include "tables/CFormListMode.h"
-#include "tables/CFormTableSheet.h"
-#include "widgets/COXMaskedEdit.h"
+#include "tables/StepsTablePage.h"
+#include "tables/FullListView.h"
+#include "tables/TableModeView.h"
+#include "widgets/MaskedLineEdit.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ class UndoGuiTest : public QObject {
 
   std::unique_ptr<guitest::FormDriver> m_ui;
   guitest::FormDriver& ui() { return *m_ui; }
-  CMainFrame* frame() { return ui().shell->frame.get(); }
+  MainWindow* frame() { return ui().shell->frame.get(); }
   DigitalFilters& filters() { return ui().general().filters; }
   QString undoText() { return frame()->action(CommandId::EditUndo)->text(); }
   QString redoText() { return frame()->action(CommandId::EditRedo)->text(); }
@@ -33,7 +33,7 @@ class UndoGuiTest : public QObject {
     QCoreApplication::processEvents();
   }
   // The data of the tree's current item.
-  const void* treeCurrent() { return CTkv88_3View::record(ui().tree()->currentItem())->data; }
+  const void* treeCurrent() { return NavigationTree::record(ui().tree()->currentItem())->data; }
   int treeSteps(const Program& program) { return ui().tree()->findByData(&program)->child(1)->childCount(); }
 
  private slots:
@@ -95,7 +95,7 @@ class UndoGuiTest : public QObject {
     ui().type(ui().edit(136), "33");
     QCoreApplication::processEvents();
     QVERIFY(ui().open(first.stepAt(1)));
-    auto* duration = ui().control<COXMaskedEdit>(134);
+    auto* duration = ui().control<MaskedLineEdit>(134);
     duration->setFocus();
     QTest::keyClick(duration, Qt::Key_Home);
     QTest::keyClicks(duration, "1234");
@@ -136,7 +136,7 @@ class UndoGuiTest : public QObject {
     frame()->action(CommandId::EditUndo)->trigger();
     QCOMPARE(treeSteps(first), 3);
     QCOMPARE(treeCurrent(), first.stepAt(1));
-    QCOMPARE(ui().pane()->lastKind(), int(ItemKind::Step));
+    QCOMPARE(ui().pane()->lastKind(), int(NavigationKind::Step));
 
     // A partition change with the programs it added is one step.
     guitest::MessageLog::answer() = messages::Answer::Yes;
@@ -156,11 +156,11 @@ class UndoGuiTest : public QObject {
     QVERIFY(ui().tree()->selectByData(&first, true));
     frame()->onCommand(CommandId::AddStepLast);
     QCOMPARE(treeCurrent(), first.stepAt(0));
-    QCOMPARE(ui().pane()->lastKind(), int(ItemKind::Step));
+    QCOMPARE(ui().pane()->lastKind(), int(NavigationKind::Step));
     frame()->action(CommandId::EditUndo)->trigger();
     QCOMPARE(first.stepCount(), 0);
     QCOMPARE(treeCurrent(), &first);
-    QCOMPARE(ui().pane()->lastKind(), int(ItemKind::Program));
+    QCOMPARE(ui().pane()->lastKind(), int(NavigationKind::Program));
     frame()->action(CommandId::EditRedo)->trigger();
     QCOMPARE(treeCurrent(), first.stepAt(0));
 
@@ -189,7 +189,7 @@ class UndoGuiTest : public QObject {
     frame()->onCommand(CommandId::ViewTable);
     frame()->onCommand(CommandId::ProgramFirst);
     QCoreApplication::processEvents();
-    CDlgStepsTable* steps = frame()->tableView()->stepsPage();
+    StepsTablePage* steps = frame()->tableView()->stepsPage();
     CFListCtrl* grid = steps->grid();
     const HFLROW u03 = steps->rowOf(stepstable::kTransitionSetpoint);
     grid->setFocus();
@@ -213,16 +213,16 @@ class UndoGuiTest : public QObject {
       if (list->GetCellText(list->GetDisplayedRow(i), 0) == "D01") d01 = list->GetDisplayedRow(i);
     QVERIFY(d01);
     list->setFocus();
-    list->SetFocusCell(d01, CFormListMode::kValueColumn);
+    list->SetFocusCell(d01, FullListView::kValueColumn);
     type("9");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCoreApplication::processEvents();
     QCOMPARE(filters()[0].value(), 9);
-    list->SetFocusCell(list->GetDisplayedRow(0), CFormListMode::kValueColumn);
+    list->SetFocusCell(list->GetDisplayedRow(0), FullListView::kValueColumn);
     keys(list, Qt::ControlModifier, Qt::Key_Z);
     QCOMPARE(filters()[0].value(), 0);
     QCOMPARE(list->GetFocusRow(), d01);
-    QCOMPARE(list->GetCellText(d01, CFormListMode::kValueColumn), QString("0"));
+    QCOMPARE(list->GetCellText(d01, FullListView::kValueColumn), QString("0"));
   }
 
   void theTitleIsMarkedExactlyWhileTheSavedStateIsLeft() {

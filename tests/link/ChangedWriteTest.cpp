@@ -20,7 +20,7 @@ namespace {
 
 // Runs "rs" then "wc" as the GUI and tkv88ctl do; the error of the one that failed.
 struct ChangedRun {
-  std::optional<SError> error;
+  std::optional<LinkError> error;
   ChangedWriteResult result;
   DeviceData read;
 };
@@ -42,7 +42,7 @@ ChangedRun writeChanged(DeviceLink& link, DeviceData config) {
 
 // The memory a controller holds after config was written fully over `before`.
 MemoryImage fullWrite(const DeviceData& config, MemoryImage before) {
-  WriteConfiguration(config, before);
+  writeConfiguration(config, before);
   return before;
 }
 
@@ -105,7 +105,7 @@ TEST(ChangedWrite, FootprintAndSnapshotCoverTheConfiguration) {
     MemoryImage noise;
     for (uint8_t& b : noise) b = static_cast<uint8_t>(rng());
     std::vector<bool> inside(kDeviceMemorySize);
-    for (const ByteRange& r : WriteFootprint(config))
+    for (const ByteRange& r : writeFootprint(config))
       for (int i = r.begin; i < r.end; ++i) inside[i] = true;
     const MemoryImage written = fullWrite(config, noise);
     for (int i = 0; i < kDeviceMemorySize; ++i)
@@ -115,9 +115,9 @@ TEST(ChangedWrite, FootprintAndSnapshotCoverTheConfiguration) {
 
     SimLink sim(written);
     DeviceSnapshot snapshot;
-    ReadSnapshot(*sim.link, snapshot);
+    readSnapshot(*sim.link, snapshot);
     EXPECT_TRUE(snapshot.holdsConfiguration());
-    EXPECT_TRUE(CompareConfigurations(snapshot.configuration(), ReadConfiguration(written)).empty());
+    EXPECT_TRUE(compareConfigurations(snapshot.configuration(), readConfiguration(written)).empty());
   }
 }
 
@@ -153,7 +153,7 @@ TEST(ChangedWrite, TheBusCarriesOnlyTheChangedBytes) {
 
     std::set<int> written;
     int writes = 0;
-    for (const I2cTransaction& t : DecodeI2cTrace(trace)) {
+    for (const I2cTransaction& t : decodeI2cTrace(trace)) {
       if (t.read) continue;
       ++writes;
       if (!fast) {
@@ -200,14 +200,14 @@ TEST(ChangedWrite, FaultsAfterWritingBeganAreReportedAsSuch) {
 
   SimLink cable(before);
   DeviceSnapshot snapshot;
-  ReadSnapshot(*cable.link, snapshot);
+  readSnapshot(*cable.link, snapshot);
   cable.watch->highAfter = cable.watch->accesses() + 20000;  // well into the write: no more acknowledges
   ChangedWriteResult result;
   try {
-    WriteChanged(*cable.link, target, snapshot, result);
+    writeChangedBytes(*cable.link, target, snapshot, result);
     FAIL() << "the write went through a broken link";
-  } catch (const SError& e) {
-    EXPECT_EQ(e.errorCode, SError::kLinkBroken);
+  } catch (const LinkError& e) {
+    EXPECT_EQ(e.errorCode, LinkError::kLinkBroken);
   }
   EXPECT_TRUE(result.writeStarted);
   EXPECT_GT(result.bytesWritten, 0);
@@ -221,7 +221,7 @@ TEST(ChangedWrite, FaultsAfterWritingBeganAreReportedAsSuch) {
 // with success.
 TEST(ChangedWrite, ADropOutAtAnyByteIsALinkFault) {
   const MemoryImage before = factoryImage();
-  const DeviceData truth = ReadConfiguration(before);
+  const DeviceData truth = readConfiguration(before);
   DeviceData target = truth;
   target.general.base[BaseParameters::O06].setValueQuiet(70);
   target.programAt(0)->steps.back()[Step::U04].setValueQuiet(9);
@@ -236,7 +236,7 @@ TEST(ChangedWrite, ADropOutAtAnyByteIsALinkFault) {
       SimLink sim(before, dropout, timing);
       const ChangedRun run = writeChanged(*sim.link, target);
       if (!run.read.programs.empty()) {
-        ASSERT_TRUE(CompareConfigurations(run.read, truth).empty())
+        ASSERT_TRUE(compareConfigurations(run.read, truth).empty())
             << "read wrong after " << bytes << " bytes";
       }
       if (!run.error) {

@@ -10,7 +10,7 @@
 #include <random>
 #include <set>
 
-#include "document/CTkv88_3Doc.h"
+#include "document/Document.h"
 #include "document/ConfigFile.h"
 #include "document/HeadlessHost.h"
 #include "document/WriteCheck.h"
@@ -64,7 +64,7 @@ struct Bench {
   std::unique_ptr<DeviceLink> link;
 };
 
-int run(DeviceLink& link, DeviceData& config, ExchangeMode mode, std::optional<SError>* error = nullptr) {
+int run(DeviceLink& link, DeviceData& config, ExchangeMode mode, std::optional<LinkError>* error = nullptr) {
   DeviceExchange exchange(link, config, mode);
   const int result = exchange.run();
   if (error) *error = exchange.takeError();
@@ -76,7 +76,7 @@ class ExchangeHost : public HeadlessHost {
  public:
   explicit ExchangeHost(DeviceLink& link) : m_link(link) {}
   bool runExchange(DeviceData& config, std::string_view mode) override {
-    DeviceExchange exchange(m_link, config, *ExchangeModeOf(mode));
+    DeviceExchange exchange(m_link, config, *exchangeModeOf(mode));
     modes.emplace_back(mode);
     if (beforeStart) beforeStart(exchange);
     exchange.run();
@@ -86,7 +86,7 @@ class ExchangeHost : public HeadlessHost {
 
   std::function<void(DeviceExchange&)> beforeStart;
   std::vector<std::string> modes;
-  std::vector<SError> errors;
+  std::vector<LinkError> errors;
 
  private:
   DeviceLink& m_link;
@@ -107,7 +107,7 @@ TEST(DeviceExchange, WriteThenReadGivesTheConfigurationBackInEveryPartition) {
     DeviceData config = randomConfig(rng, o10, programs);
     Bench bench(factoryImage());
     MemoryImage expectedImage = bench.sim->memory();
-    WriteConfiguration(config, expectedImage);
+    writeConfiguration(config, expectedImage);
 
     ASSERT_EQ(run(*bench.link, config, ExchangeMode::WriteL2), DeviceExchange::kDone);
     ASSERT_EQ(run(*bench.link, config, ExchangeMode::WriteL1), DeviceExchange::kDone);
@@ -118,7 +118,7 @@ TEST(DeviceExchange, WriteThenReadGivesTheConfigurationBackInEveryPartition) {
     DeviceData read;
     ASSERT_EQ(run(*bench.link, read, ExchangeMode::ReadL2), DeviceExchange::kDone);
     ASSERT_EQ(run(*bench.link, read, ExchangeMode::ReadL1), DeviceExchange::kDone);
-    const std::vector<std::string> diff = ValueDifferences(ReadConfiguration(expectedImage), read);
+    const std::vector<std::string> diff = valueDifferences(readConfiguration(expectedImage), read);
     ASSERT_TRUE(diff.empty()) << "O10 = " << o10 << ": " << u(diff.front());
     for (int n = 0; n < programs; ++n)
       ASSERT_EQ(read.programAt(n)->stepCount(), config.programAt(n)->stepCount());
@@ -129,7 +129,7 @@ TEST(DeviceExchange, WriteThenReadGivesTheConfigurationBackInEveryPartition) {
 TEST(DeviceExchange, DocumentReadTakesTheControllersConfiguration) {
   Bench bench(factoryImage());
   ExchangeHost host(*bench.link);
-  CTkv88_3Doc doc(&host);
+  Document doc(&host);
   doc.newDocument();
   doc.deviceData()->general.base[BaseParameters::O10].setValue(7);  // answered Yes: 5 programs
   doc.readDevice();
@@ -140,9 +140,9 @@ TEST(DeviceExchange, DocumentReadTakesTheControllersConfiguration) {
   EXPECT_EQ(d.general.partition(), 2);
   ASSERT_EQ(d.programCount(), 20);
   EXPECT_EQ(u(d.programAt(0)->name()), "Считанная");
-  EXPECT_TRUE(ValueDifferences(FactoryConfiguration(), d).empty());
+  EXPECT_TRUE(valueDifferences(factoryConfiguration(), d).empty());
   // The read partition asks and adapts when it is changed later.
-  EXPECT_EQ(d.general.base[BaseParameters::O10].beforeChange(), &CTkv88_3Doc::confirmPartitionChange);
+  EXPECT_EQ(d.general.base[BaseParameters::O10].beforeChange(), &Document::confirmPartitionChange);
 }
 
 TEST(DeviceExchange, AbortedOrFailedReadLeavesTheDocumentAsItWas) {
@@ -156,7 +156,7 @@ TEST(DeviceExchange, AbortedOrFailedReadLeavesTheDocumentAsItWas) {
     Bench bench(factoryImage(), PortBackend::kLpt1, fault);
     bench.link->lptBase = PortBackend::kLpt1;
     ExchangeHost host(*bench.link);
-    CTkv88_3Doc doc(&host);
+    Document doc(&host);
     doc.newDocument();
     doc.deviceData()->programAt(3)->steps.resize(2);
     const std::string before = doc.text();
@@ -174,7 +174,7 @@ TEST(DeviceExchange, AbortedOrFailedReadLeavesTheDocumentAsItWas) {
     EXPECT_TRUE(doc.partitionGuard) << how;
     if (breaks) {
       ASSERT_EQ(host.errors.size(), 1u);
-      EXPECT_EQ(host.errors[0].errorCode, SError::kLinkBroken);
+      EXPECT_EQ(host.errors[0].errorCode, LinkError::kLinkBroken);
       EXPECT_EQ(u(host.errors[0].text()), "Связь с прибором прервалась");
     } else {
       EXPECT_TRUE(host.errors.empty()) << how;  // an abort is silent
@@ -212,12 +212,12 @@ TEST(DeviceExchange, NoControllerGivesOneNoAnswerErrorAndKeepsTheDocument) {
   absent.kind = SimulatorFault::kAbsent;
   Bench bench(erased(), PortBackend::kLpt1, absent);
   ExchangeHost host(*bench.link);
-  CTkv88_3Doc doc(&host);
+  Document doc(&host);
   doc.newDocument();
   const std::string before = doc.text();
   doc.readDevice();
   ASSERT_EQ(host.errors.size(), 1u);
-  EXPECT_EQ(host.errors[0].errorCode, SError::kNoAnswer);
+  EXPECT_EQ(host.errors[0].errorCode, LinkError::kNoAnswer);
   EXPECT_EQ(u(host.errors[0].text()), "Прибор не отвечает");
   EXPECT_EQ(host.modes, std::vector<std::string>{"r2"});
   EXPECT_EQ(doc.text(), before);
@@ -240,20 +240,20 @@ TEST(DeviceExchange, WritingThreeProgramsInPartitionZeroWritesAllSixtySlots) {
       Bench bench(erased(), path, timing);
       bench.link->lptBase = PortBackend::kLpt1;
       ASSERT_EQ(run(*bench.link, config, ExchangeMode::WriteL1), DeviceExchange::kDone);
-      const DeviceData read = ReadConfiguration(bench.sim->memory());
+      const DeviceData read = readConfiguration(bench.sim->memory());
       for (int n = 0; n < 60; ++n) {
-        const int32_t h = ProgramBit(60, n);
-        EXPECT_EQ(HeaderRecordAt(bench.sim->memory().data(), h).stepCount(), n < 3 ? 7 : 0) << n;
+        const int32_t h = programBit(60, n);
+        EXPECT_EQ(headerRecordAt(bench.sim->memory().data(), h).stepCount(), n < 3 ? 7 : 0) << n;
         for (int b = 0; b < kHeaderRecordBytes + (h % 8 ? 1 : 0); ++b) expected.insert(h / 8 + b);
         for (int s = 0; s < (n < 3 ? 7 : 0); ++s) {
-          const int32_t p = StepBit(60, n, s);
+          const int32_t p = stepBit(60, n, s);
           for (int b = 0; b < kStepRecordBytes + (p % 8 ? 1 : 0); ++b) expected.insert(p / 8 + b);
         }
       }
     }
     std::set<int> written, readBack;
     int writes = 0, reads = 0;
-    for (const I2cTransaction& t : DecodeI2cTrace(path)) {
+    for (const I2cTransaction& t : decodeI2cTrace(path)) {
       if (t.read) {
         ++reads;  // the first byte of an offset record; in the fast timing the pages written
         for (std::size_t k = 0; k < t.data.size(); ++k) readBack.insert(static_cast<int>(t.address + k));
@@ -288,7 +288,7 @@ TEST(DeviceExchange, ReadingL2TouchesOnlyItsBytes) {
     ASSERT_EQ(run(*bench.link, config, ExchangeMode::ReadL2), DeviceExchange::kDone);
   }
   // Three blocks, then one byte that tells the memory still answers.
-  const std::vector<I2cTransaction> t = DecodeI2cTrace(path);
+  const std::vector<I2cTransaction> t = decodeI2cTrace(path);
   ASSERT_EQ(t.size(), 4u);
   const int starts[] = {8106, 8138, 8170, 8106}, lengths[] = {32, 32, 22, 1};
   const MemoryImage factory = factoryImage();
@@ -305,7 +305,7 @@ TEST(DeviceExchange, WriteKeepsForeignL2BitsAndRefusesWhatDoesNotFit) {
   std::mt19937 rng(7);
   Bench bench(erased());
   DeviceData config = randomConfig(rng, 2, 21);  // one program too many
-  std::optional<SError> error;
+  std::optional<LinkError> error;
   for (ExchangeMode mode : {ExchangeMode::WriteL2, ExchangeMode::WriteL1}) {
     EXPECT_EQ(run(*bench.link, config, mode, &error), DeviceExchange::kFailed);
     ASSERT_TRUE(error);
@@ -331,15 +331,15 @@ TEST(DeviceExchange, WriteKeepsForeignL2BitsAndRefusesWhatDoesNotFit) {
   ASSERT_EQ(exchange.adjusted().size(), 1u);
   EXPECT_EQ(exchange.adjusted()[0].code, "D03");
   // The masked write: bits 253..401 of the area belong to the controller.
-  EXPECT_EQ(ExtractBits(bench.sim->memory().data() + L2_BASE, 253, 32), 0xFFFFFFFFu);
-  EXPECT_EQ(ExtractBits(bench.sim->memory().data() + L2_BASE, 404, 4), 0xFu);
-  EXPECT_EQ(ExtractBits(bench.sim->memory().data() + L2_BASE, 69, 6), 63u);
+  EXPECT_EQ(extractBits(bench.sim->memory().data() + L2_BASE, 253, 32), 0xFFFFFFFFu);
+  EXPECT_EQ(extractBits(bench.sim->memory().data() + L2_BASE, 404, 4), 0xFu);
+  EXPECT_EQ(extractBits(bench.sim->memory().data() + L2_BASE, 69, 6), 63u);
 }
 
 TEST(DeviceExchange, WritesCannotBeAbortedAndTheRunnerReportsProgress) {
   Bench bench(erased());
   bench.link->lptBase = PortBackend::kLpt1;
-  DeviceData config = FactoryConfiguration();
+  DeviceData config = factoryConfiguration();
   ASSERT_EQ(run(*bench.link, config, ExchangeMode::WriteL2), DeviceExchange::kDone);
   DeviceExchange exchange(*bench.link, config, ExchangeMode::WriteL1);
   EXPECT_EQ(exchange.progressRange(), 1050);
@@ -357,17 +357,17 @@ TEST(DeviceExchange, WritesCannotBeAbortedAndTheRunnerReportsProgress) {
   EXPECT_EQ(exchange.result(), DeviceExchange::kDone);
   EXPECT_FALSE(exchange.takeError());
   EXPECT_EQ(exchange.progress(), 1050);
-  EXPECT_TRUE(ValueDifferences(FactoryConfiguration(), ReadConfiguration(bench.sim->memory())).empty());
+  EXPECT_TRUE(valueDifferences(factoryConfiguration(), readConfiguration(bench.sim->memory())).empty());
 
-  EXPECT_EQ(ExchangeModeOf("W1"), ExchangeMode::WriteL1);  // modes compare without regard to case
-  EXPECT_FALSE(ExchangeModeOf("r3"));
+  EXPECT_EQ(exchangeModeOf("W1"), ExchangeMode::WriteL1);  // modes compare without regard to case
+  EXPECT_FALSE(exchangeModeOf("r3"));
 }
 
 // No steps anywhere: the step pass has nothing to divide its share by.
 TEST(DeviceExchange, ReadOfSlotsWithoutAnyStep) {
   MemoryImage image = erased();
   DeviceData empty;  // O10 = 2, twenty programs without steps
-  WriteConfiguration(empty, image);
+  writeConfiguration(empty, image);
   Bench bench(image);
   bench.link->lptBase = PortBackend::kLpt1;
   DeviceData read;
@@ -382,7 +382,7 @@ TEST(DeviceExchange, ReadOfSlotsWithoutAnyStep) {
 // read, and is full exactly when the read ends.
 TEST(DeviceExchange, TheL1ReadsBarRisesSteadilyToItsEnd) {
   MemoryImage noSteps = erased();
-  WriteConfiguration(DeviceData(), noSteps);
+  writeConfiguration(DeviceData(), noSteps);
   const struct {
     const char* what;
     MemoryImage image;
@@ -414,7 +414,7 @@ TEST(DeviceExchange, TheL1ReadsBarRisesSteadilyToItsEnd) {
 // the 0xFF bytes a silent memory leaves in the rest of a block.
 TEST(DeviceExchange, ADropOutAtAnyByteOfAReadFailsTheRead) {
   const MemoryImage image = factoryImage();
-  const std::string truth = configfile::write(ReadConfiguration(image));
+  const std::string truth = configfile::write(readConfiguration(image));
   for (const LinkTiming timing : {LinkTiming::kStandard, LinkTiming::kFast}) {
     for (int bytes = 1;; ++bytes) {
       SimulatorFault dropout;

@@ -8,7 +8,7 @@
 #include "support/Text.h"
 
 TEST(FactoryConfiguration, NewDocumentWithADemoProgramThatSurvivesTheMemory) {
-  const DeviceData config = FactoryConfiguration();
+  const DeviceData config = factoryConfiguration();
   EXPECT_EQ(u(config.name()), "Новая прошивка");
   EXPECT_EQ(config.general.partition(), 2);
   ASSERT_EQ(config.programCount(), 20);
@@ -24,13 +24,13 @@ TEST(FactoryConfiguration, NewDocumentWithADemoProgramThatSurvivesTheMemory) {
   ASSERT_EQ(demo.stepCount(), 4);
   EXPECT_EQ((*demo.stepAt(1))[Step::U03].maxValue(), 100);  // a humidity condition counts in percent
 
-  const WriteCheck check = CheckBeforeWrite(config);
+  const WriteCheck check = checkBeforeWrite(config);
   EXPECT_TRUE(check.fits());
   EXPECT_TRUE(check.adjusted.empty());
 
   // The simulated controller starts from it.
   const MemoryImage image = factoryImage();
   for (int b = kL1End; b < L2_BASE; ++b) ASSERT_EQ(image[b], 0xFF) << b;
-  DeviceData read = ReadConfiguration(image);
-  EXPECT_TRUE(ValueDifferences(config, read).empty());
+  DeviceData read = readConfiguration(image);
+  EXPECT_TRUE(valueDifferences(config, read).empty());
 }

@@ -30,18 +30,18 @@ MemoryImage erased() {
 }
 
 // Runs the exchanges one after the other; the first error, if any.
-std::optional<SError> run(DeviceLink& link, DeviceData& config, std::initializer_list<ExchangeMode> modes) {
+std::optional<LinkError> run(DeviceLink& link, DeviceData& config, std::initializer_list<ExchangeMode> modes) {
   for (const ExchangeMode mode : modes) {
     DeviceExchange exchange(link, config, mode);
     if (exchange.run() != DeviceExchange::kDone) {
       auto error = exchange.takeError();
-      return error ? error : SError(-1, "aborted");
+      return error ? error : LinkError(-1, "aborted");
     }
   }
   return std::nullopt;
 }
 
-std::optional<SError> write(DeviceLink& link, DeviceData config) {
+std::optional<LinkError> write(DeviceLink& link, DeviceData config) {
   return run(link, config, {ExchangeMode::WriteL2, ExchangeMode::WriteL1});
 }
 
@@ -55,7 +55,7 @@ TEST(FastTiming, MeasuredWaitsFollowTheLine) {
   for (const auto& c : cases) {
     SimLink rig(patternImage(), {}, LinkTiming::kFast);
     rig.sim().setRiseTime(c.rise);
-    const LineSettle line = MeasureDataLine(*rig.link);
+    const LineSettle line = measureDataLine(*rig.link);
     EXPECT_TRUE(line.responds());
     EXPECT_EQ(line.riseUs, c.settle) << "rise " << c.rise;
     EXPECT_EQ(line.fallUs, 1) << "a pulled line falls at once";
@@ -76,18 +76,18 @@ TEST(FastTiming, EveryPartitionMovesByteExactAtEveryRiseTime) {
       const int programs = std::uniform_int_distribution<int>(1, GeneralParameters::programCountOf(o10))(rng);
       const DeviceData config = randomConfig(rng, o10, programs);
       MemoryImage expected = erased();
-      WriteConfiguration(config, expected);
+      writeConfiguration(config, expected);
       for (const LinkTiming timing : kTimings) {
         SCOPED_TRACE(name(timing));
         SimLink rig(erased(), {}, timing);
         rig.sim().setRiseTime(rise);
-        const std::optional<SError> failed = write(*rig.link, config);
+        const std::optional<LinkError> failed = write(*rig.link, config);
         ASSERT_FALSE(failed) << u(failed->text());
         ASSERT_EQ(rig.sim().memory(), expected);
         if (timing == LinkTiming::kStandard) continue;
         DeviceData read;
         ASSERT_FALSE(run(*rig.link, read, {ExchangeMode::ReadL2, ExchangeMode::ReadL1}));
-        const std::vector<std::string> diff = ValueDifferences(ReadConfiguration(expected), read);
+        const std::vector<std::string> diff = valueDifferences(readConfiguration(expected), read);
         ASSERT_TRUE(diff.empty()) << u(diff.front());
         const BitBangedMemory& memory = engine(*rig.link);
         EXPECT_TRUE(memory.busTiming().fast);
@@ -108,12 +108,12 @@ TEST(FastTiming, ALineTooSlowForEitherTimingFailsClearly) {
     rig.sim().setRiseTime(250);
     DeviceData config;
     for (const ExchangeMode mode : {ExchangeMode::ReadL2, ExchangeMode::WriteL2}) {
-      const std::optional<SError> error = run(*rig.link, config, {mode});
+      const std::optional<LinkError> error = run(*rig.link, config, {mode});
       ASSERT_TRUE(error);
-      EXPECT_EQ(error->errorCode, SError::kNoAnswer);
+      EXPECT_EQ(error->errorCode, LinkError::kNoAnswer);
       EXPECT_EQ(u(error->text()), "адаптер слишком медленный: линия данных устанавливается 250 мкс");
     }
-    EXPECT_TRUE(ValueDifferences(DeviceData(), config).empty()) << "nothing was read into it";
+    EXPECT_TRUE(valueDifferences(DeviceData(), config).empty()) << "nothing was read into it";
     EXPECT_EQ(rig.sim().completedWriteCycles(), 0);
   }
 }
@@ -129,7 +129,7 @@ TEST(FastTiming, AMisjudgedLineFallsBackToTheStandardTiming) {
     rig.sim().setRiseTime(riseAfterMeasuring);
     DeviceData read;
     ASSERT_FALSE(run(*rig.link, read, {ExchangeMode::ReadL2, ExchangeMode::ReadL1}));
-    EXPECT_TRUE(ValueDifferences(ReadConfiguration(factoryImage()), read).empty());
+    EXPECT_TRUE(valueDifferences(readConfiguration(factoryImage()), read).empty());
     const bool slower = riseAfterMeasuring > 0;
     EXPECT_EQ(rig.link->memory().standardFallback(), slower);
     EXPECT_EQ(engine(*rig.link).busTiming().fast, !slower);
@@ -143,7 +143,7 @@ TEST(FastTiming, PageVerificationMendsOrNamesTheByte) {
   std::mt19937 rng(19);
   const DeviceData config = randomConfig(rng, 2, 6);
   MemoryImage expected = erased();
-  WriteConfiguration(config, expected);
+  writeConfiguration(config, expected);
   int worn = 0;
   while (expected[worn] == 0xFF) ++worn;
 
@@ -162,7 +162,7 @@ TEST(FastTiming, PageVerificationMendsOrNamesTheByte) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     SimLink rig(erased(), c.fault, LinkTiming::kFast);
-    const std::optional<SError> error = write(*rig.link, config);
+    const std::optional<LinkError> error = write(*rig.link, config);
     EXPECT_EQ(rig.link->memory().takeMendedPages().size(), c.mended);
     if (!c.fails) {
       EXPECT_FALSE(error) << error->what();
@@ -191,12 +191,12 @@ TEST(FastTiming, AcknowledgePollingEndsWithinItsBound) {
     }
   };
   const uint8_t bytes[3] = {1, 2, 3};
-  WriteBytes(*rig.link, bytes, 100, 3);
+  writeMemory(*rig.link, bytes, 100, 3);
   try {
     rig.link->memory().end(*rig.link);
     FAIL() << "the write cycle never ended, yet the write went through";
-  } catch (const SError& e) {
-    EXPECT_EQ(e.errorCode, SError::kLinkBroken);
+  } catch (const LinkError& e) {
+    EXPECT_EQ(e.errorCode, LinkError::kLinkBroken);
     EXPECT_EQ(u(e.text()), "Связь с прибором прервалась");
   }
   ASSERT_NE(writeEnded, 0u);

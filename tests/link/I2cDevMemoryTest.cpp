@@ -64,7 +64,7 @@ TEST(I2cDevMemory, ExchangesLeaveTheSameMemoryAsTheBitBangedBusInEveryPartition)
     DeviceData read;
     ASSERT_EQ(run(*i2c.link, read, ExchangeMode::ReadL2), DeviceExchange::kDone);
     ASSERT_EQ(run(*i2c.link, read, ExchangeMode::ReadL1), DeviceExchange::kDone);
-    const std::vector<std::string> diff = ValueDifferences(ReadConfiguration(i2c.adapter->memory()), read);
+    const std::vector<std::string> diff = valueDifferences(readConfiguration(i2c.adapter->memory()), read);
     ASSERT_TRUE(diff.empty()) << u(diff.front());
   }
 }
@@ -85,10 +85,10 @@ TEST(I2cDevMemory, WritesAreWholePagesNeverCrossingABoundary) {
   };
   for (const auto& c : cases) {
     I2cRig rig(before);
-    WriteBytes(*rig.link, bytes, c.address, c.count);
+    writeMemory(*rig.link, bytes, c.address, c.count);
     // Held bytes are stored before a read: the read sees them.
     uint8_t back[32];
-    ReadBlockRetry(*rig.link, back, c.address, 0, std::min(c.count, 32));
+    readMemory(*rig.link, back, c.address, 0, std::min(c.count, 32));
     for (int i = 0; i < std::min(c.count, 32); ++i) ASSERT_EQ(back[i], bytes[i]) << c.address;
     rig.link->memory().end(*rig.link);
     EXPECT_EQ(rig.adapter->storedPages(), c.pages) << c.address;
@@ -109,8 +109,8 @@ TEST(I2cDevMemory, RecordsSharingABytePayOneWriteCyclePerPage) {
   std::set<int> pages;
   for (int s = 0; s < 20; ++s) {
     const int bit = 3 * 119 + 5 + 119 * s;
-    WriteBits(*bitBanged.link, record, static_cast<uint32_t>(bit / 8), bit % 8, 15);
-    WriteBits(*i2c.link, record, static_cast<uint32_t>(bit / 8), bit % 8, 15);
+    writeBits(*bitBanged.link, record, static_cast<uint32_t>(bit / 8), bit % 8, 15);
+    writeBits(*i2c.link, record, static_cast<uint32_t>(bit / 8), bit % 8, 15);
     for (int b = bit / 8; b <= bit / 8 + 15; ++b) pages.insert(b / I2cDevMemory::kPageSize);
   }
   i2c.link->memory().end(*i2c.link);
@@ -124,7 +124,7 @@ TEST(I2cDevMemory, AcknowledgePollingWaitsForTheWriteCycleAndGivesUp) {
   {
     I2cRig rig;
     const uint64_t start = rig.adapter->nowUs();
-    WriteBytes(*rig.link, &byte, 200, 1);
+    writeMemory(*rig.link, &byte, 200, 1);
     rig.link->memory().end(*rig.link);
     const uint64_t took = rig.adapter->nowUs() - start;
     EXPECT_GE(took, SimulatedI2cAdapter::kWriteCycleUs);
@@ -135,15 +135,15 @@ TEST(I2cDevMemory, AcknowledgePollingWaitsForTheWriteCycleAndGivesUp) {
     // The page write is acknowledged, then the memory never answers again.
     I2cRig rig;
     uint8_t probe;
-    ReadBlockRetry(*rig.link, &probe, 0, 0, 1);
+    readMemory(*rig.link, &probe, 0, 0, 1);
     rig.adapter->setFault({I2cFault::kError, ENXIO, rig.adapter->transfers() + 1, 1 << 30});
     const uint64_t start = rig.adapter->nowUs();
-    WriteBytes(*rig.link, &byte, 200, 1);
+    writeMemory(*rig.link, &byte, 200, 1);
     try {
       rig.link->memory().end(*rig.link);
       ADD_FAILURE() << "a write cycle without end was waited for without end";
-    } catch (const SError& e) {
-      EXPECT_EQ(e.errorCode, SError::kLinkBroken);
+    } catch (const LinkError& e) {
+      EXPECT_EQ(e.errorCode, LinkError::kLinkBroken);
     }
     const uint64_t took = rig.adapter->nowUs() - start;
     EXPECT_GE(took, I2cDevMemory::kWriteCycleLimitUs);
@@ -179,17 +179,17 @@ TEST(I2cDevMemory, AdapterErrorsBecomeTheBusCodes) {
     SCOPED_TRACE(c.name);
     I2cRig rig;
     uint8_t bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    if (c.answeredBefore) ReadBlockRetry(*rig.link, bytes, 0, 0, 8);
+    if (c.answeredBefore) readMemory(*rig.link, bytes, 0, 0, 8);
     rig.adapter->setFault({c.kind, c.error, rig.adapter->transfers(), c.count});
     try {
       if (c.op == kRead) {
-        ReadBlockRetry(*rig.link, bytes, 40, 0, 8);
+        readMemory(*rig.link, bytes, 40, 0, 8);
       } else {
-        WriteBytes(*rig.link, bytes, 40, 8);
+        writeMemory(*rig.link, bytes, 40, 8);
         rig.link->memory().end(*rig.link);
       }
       EXPECT_EQ(c.code, 0) << "no error";
-    } catch (const SError& e) {
+    } catch (const LinkError& e) {
       EXPECT_EQ(e.errorCode, c.code) << u(e.text());
       EXPECT_NE(u(e.text()).find(c.text), std::string::npos) << u(e.text());
     }

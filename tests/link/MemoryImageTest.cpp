@@ -28,24 +28,24 @@ std::string joined(const std::vector<std::string>& lines) {
 
 TEST(MemoryImage, SlotAddressingAtTheEdgesOfThePartitions) {
   // Partition 0: program 1 (the second) starts at byte 133, bit 7.
-  EXPECT_EQ(ProgramBit(60, 1), 1071);
-  EXPECT_EQ(ProgramBit(60, 1) / 8, 133);
-  EXPECT_EQ(ProgramBit(60, 1) % 8, 7);
-  EXPECT_EQ((ProgramBit(60, 1) + Program::kHeaderBits - 1) / 8, 163);
+  EXPECT_EQ(programBit(60, 1), 1071);
+  EXPECT_EQ(programBit(60, 1) / 8, 133);
+  EXPECT_EQ(programBit(60, 1) % 8, 7);
+  EXPECT_EQ((programBit(60, 1) + Program::kHeaderBits - 1) / 8, 163);
 
   // Partition 7: the fifth program, its 99th step, the end of its 108 slots.
-  EXPECT_EQ(ProgramBit(5, 4), 51408);
-  EXPECT_EQ(StepBit(5, 4, 98) + SLOT_BITS - 1, 63426);
-  EXPECT_EQ(ProgramBit(5, 4) + SlotsPerProgram(5) * SLOT_BITS - 1, 64259);
+  EXPECT_EQ(programBit(5, 4), 51408);
+  EXPECT_EQ(stepBit(5, 4, 98) + SLOT_BITS - 1, 63426);
+  EXPECT_EQ(programBit(5, 4) + slotsPerProgram(5) * SLOT_BITS - 1, 64259);
   EXPECT_EQ(kL1Bits - 1, 64259);
 
   for (int o10 = 0; o10 < GeneralParameters::kPartitionCount; ++o10) {
     const int programs = GeneralParameters::programCountOf(o10);
     const int steps = GeneralParameters::stepsPerProgramOf(o10);
-    EXPECT_EQ(SlotsPerProgram(programs) * programs, L1_SLOTS) << o10;
-    EXPECT_LE(kHeaderSlots + steps, SlotsPerProgram(programs)) << o10;
+    EXPECT_EQ(slotsPerProgram(programs) * programs, L1_SLOTS) << o10;
+    EXPECT_LE(kHeaderSlots + steps, slotsPerProgram(programs)) << o10;
   }
-  EXPECT_EQ(SlotsPerProgram(0), 0);
+  EXPECT_EQ(slotsPerProgram(0), 0);
 }
 
 TEST(MemoryImage, WrittenHeaderAtAnOddBitKeepsTheBitsBelowIt) {
@@ -53,27 +53,27 @@ TEST(MemoryImage, WrittenHeaderAtAnOddBitKeepsTheBitsBelowIt) {
   config.general.base[BaseParameters::O10].setValueQuiet(0);
   config.programs.resize(2);
   MemoryImage image = filled(0xFF);
-  WriteConfiguration(config, image);
+  writeConfiguration(config, image);
   // Program 2's header starts at byte 133 bit 7: bits 0..6 of that byte
   // belong to program 1's last slot and were left as they were.
   EXPECT_EQ(image[133] & 0x7F, 0x7F);
-  EXPECT_EQ(HeaderRecordAt(image.data(), ProgramBit(60, 1)).stepCount(), 0);
-  EXPECT_EQ(ExtractBits(image.data(), 1071 + 7, 7), 1u);  // H02 = 1
+  EXPECT_EQ(headerRecordAt(image.data(), programBit(60, 1)).stepCount(), 0);
+  EXPECT_EQ(extractBits(image.data(), 1071 + 7, 7), 1u);  // H02 = 1
 }
 
 TEST(MemoryImage, SignedFieldsAreTwosComplement) {
   ProgramHeaderRecord header;
-  InsertBits(0x79D, header.bytes, 20, 11);  // C03 of comparator 1
-  Program read = DecodeProgram(header, {});
+  insertBits(0x79D, header.bytes, 20, 11);  // C03 of comparator 1
+  Program read = decodeProgram(header, {});
   EXPECT_EQ(read.comparators[0][Comparator::C03].value(), -99);
   EXPECT_EQ(u(read.name()), "Считанная");
 
   Program program;
   program.comparators[0][Comparator::C03].setEnteredValue(-1);
   program.comparators[3][Comparator::C04].setEnteredValue(-99);
-  const EncodedProgram encoded = EncodeProgram(program);
-  EXPECT_EQ(ExtractBits(encoded.header.bytes, 20, 11), 0x7FFu);
-  EXPECT_EQ(ExtractBits(encoded.header.bytes, 14 + 3 * 53 + 17, 11), 0x79Du);
+  const EncodedProgram encoded = encodeProgram(program);
+  EXPECT_EQ(extractBits(encoded.header.bytes, 20, 11), 0x7FFu);
+  EXPECT_EQ(extractBits(encoded.header.bytes, 14 + 3 * 53 + 17, 11), 0x79Du);
 }
 
 TEST(MemoryImage, InputRangesApplyAfterAllValuesAreRead) {
@@ -86,8 +86,8 @@ TEST(MemoryImage, InputRangesApplyAfterAllValuesAreRead) {
   step[Step::E_01].setEnteredValue(5);
   step[Step::E_02].setEnteredValue(55);
   program.steps.push_back(step);
-  const EncodedProgram encoded = EncodeProgram(program);
-  const Program read = DecodeProgram(encoded.header, encoded.steps);
+  const EncodedProgram encoded = encodeProgram(program);
+  const Program read = decodeProgram(encoded.header, encoded.steps);
   EXPECT_EQ(read.comparators[1][Comparator::C03].value(), 70);
   EXPECT_EQ(read.comparators[1][Comparator::C03].maxValue(), 99);
   // The default 100 is kept as the controller holds it, beyond the percent limits.
@@ -103,18 +103,18 @@ TEST(MemoryImage, InputRangesApplyAfterAllValuesAreRead) {
 TEST(MemoryImage, PartitionBitsInTheL2Area) {
   GeneralParameters general;
   general.base[BaseParameters::O10].setEnteredValue(5);
-  const L2Image l2 = EncodeGeneral(general);
+  const L2Image l2 = encodeGeneral(general);
   const int byte = 8121 - L2_BASE;
   EXPECT_EQ((l2.data[byte] >> 1) & 1, 1);
   EXPECT_EQ((l2.data[byte] >> 2) & 1, 0);
   EXPECT_EQ((l2.data[byte] >> 3) & 1, 1);
-  EXPECT_EQ(ExtractBits(l2.mask, 121, 3), 7u);
+  EXPECT_EQ(extractBits(l2.mask, 121, 3), 7u);
 
   // The mask covers exactly the parameters: 253..401 and 404..407 are the
   // controller's, and the last parameter ends at bit 687.
   for (int bit = 0; bit < 8 * kL2BufferSize; ++bit) {
     const bool owned = bit < 253 || (bit >= 402 && bit < 404) || (bit >= 408 && bit < 688);
-    ASSERT_EQ(ExtractBits(l2.mask, bit, 1), owned ? 1u : 0u) << bit;
+    ASSERT_EQ(extractBits(l2.mask, bit, 1), owned ? 1u : 0u) << bit;
   }
 }
 
@@ -135,8 +135,8 @@ TEST(MemoryImage, ValuesTheirFieldCannotHoldAreSaturatedAndReported) {
 
   FieldAdjustments adjusted;
   MemoryImage image = filled(0xFF);
-  WriteConfiguration(config, image, &adjusted);
-  const DeviceData read = ReadConfiguration(image);
+  writeConfiguration(config, image, &adjusted);
+  const DeviceData read = readConfiguration(image);
 
   EXPECT_EQ(read.general.filters[0].value(), 63);
   EXPECT_EQ(read.general.filters[1].value(), 17);  // the neighbour is untouched
@@ -167,7 +167,7 @@ TEST(MemoryImage, ValuesTheirFieldCannotHoldAreSaturatedAndReported) {
   EXPECT_EQ(adjusted[5].stored, -1024);
 
   // The pre-write check names the same cells for the user.
-  const WriteCheck check = CheckBeforeWrite(config);
+  const WriteCheck check = checkBeforeWrite(config);
   EXPECT_TRUE(check.fits());
   ASSERT_EQ(check.adjusted.size(), 6u) << joined(check.adjusted);
   EXPECT_EQ(u(check.adjusted[0]), "D01 = 64 будет записан как 63 (поле памяти вмещает 0..63)");
@@ -186,14 +186,14 @@ TEST(MemoryImage, WriteThenReadGivesEveryValueBackInEveryPartition) {
       MemoryImage image = filled(round == 1 ? 0x00 : 0xFF);
       const MemoryImage before = image;
       FieldAdjustments adjusted;
-      WriteConfiguration(config, image, &adjusted);
+      writeConfiguration(config, image, &adjusted);
       EXPECT_TRUE(adjusted.empty());
 
       // Nothing outside the two areas changes; the L2 bits of no parameter keep theirs.
       for (int b = kL1End; b < L2_BASE; ++b) ASSERT_EQ(image[b], before[b]) << b;
-      EXPECT_EQ(ExtractBits(image.data() + L2_BASE, 253, 32), ExtractBits(before.data() + L2_BASE, 253, 32));
+      EXPECT_EQ(extractBits(image.data() + L2_BASE, 253, 32), extractBits(before.data() + L2_BASE, 253, 32));
 
-      DeviceData read = ReadConfiguration(image);
+      DeviceData read = readConfiguration(image);
       ASSERT_EQ(read.programCount(), GeneralParameters::programCountOf(o10));
       DeviceData expected = config;
       // Slots without a program read back as programs with no steps.
@@ -202,7 +202,7 @@ TEST(MemoryImage, WriteThenReadGivesEveryValueBackInEveryPartition) {
         EXPECT_EQ(it->stepCount(), 0);
         expected.programs.push_back(*it);
       }
-      const std::vector<std::string> diff = ValueDifferences(expected, read);
+      const std::vector<std::string> diff = valueDifferences(expected, read);
       ASSERT_TRUE(diff.empty()) << "O10 = " << o10 << "\n" << joined(diff);
     }
   }
@@ -210,10 +210,10 @@ TEST(MemoryImage, WriteThenReadGivesEveryValueBackInEveryPartition) {
 
 TEST(MemoryImage, StepCountBeyondThePartitionReadsOnlyThePartitionsSteps) {
   MemoryImage image = filled(0x00);
-  InsertBits(0, image.data() + L2_BASE, 121, 3);  // O10 = 0: 7 steps
-  InsertBits(100, image.data(), ProgramBit(60, 3), kStepCountBits);
-  InsertBits(127, image.data(), ProgramBit(60, 59), kStepCountBits);
-  const DeviceData read = ReadConfiguration(image);
+  insertBits(0, image.data() + L2_BASE, 121, 3);  // O10 = 0: 7 steps
+  insertBits(100, image.data(), programBit(60, 3), kStepCountBits);
+  insertBits(127, image.data(), programBit(60, 59), kStepCountBits);
+  const DeviceData read = readConfiguration(image);
   ASSERT_EQ(read.programCount(), 60);
   EXPECT_EQ(read.programAt(3)->stepCount(), 7);
   EXPECT_EQ(read.programAt(59)->stepCount(), 7);
@@ -227,9 +227,9 @@ TEST(MemoryImage, ConfigurationBeyondItsPartitionIsNeverWritten) {
   tooLong.programs.back().steps.resize(100);
   for (const DeviceData* config : {&tooMany, &tooLong}) {
     MemoryImage image = filled(0xA5);
-    EXPECT_THROW(WriteConfiguration(*config, image), std::length_error);
+    EXPECT_THROW(writeConfiguration(*config, image), std::length_error);
     EXPECT_EQ(image, filled(0xA5));
-    EXPECT_FALSE(FitsPartition(*config));
+    EXPECT_FALSE(fitsPartition(*config));
   }
 }
 
@@ -249,7 +249,7 @@ TEST(MemoryImage, DecodingArbitraryImagesNeverFails) {
                       : static_cast<uint8_t>(r | 0x80);
     }
     if (kind == 3) image.fill(images & 8 ? 0xFF : 0x00);
-    const DeviceData read = ReadConfiguration(image);
+    const DeviceData read = readConfiguration(image);
     const int programs = read.general.programCount();
     ASSERT_GE(programs, 5);
     ASSERT_EQ(read.programCount(), programs);
@@ -270,8 +270,8 @@ TEST(MemoryImage, DecodingArbitraryImagesNeverFails) {
     }
     // What was read can be written back, and reads the same again.
     MemoryImage again = image;
-    WriteConfiguration(read, again);
-    ASSERT_TRUE(ValueDifferences(read, ReadConfiguration(again)).empty());
+    writeConfiguration(read, again);
+    ASSERT_TRUE(valueDifferences(read, readConfiguration(again)).empty());
     ++images;
   }
   RecordProperty("images", images);

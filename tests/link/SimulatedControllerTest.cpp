@@ -14,7 +14,7 @@
 
 #include "link/LinkFixture.h"
 #include "link/PortDescription.h"
-#include "link/SError.h"
+#include "link/LinkError.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;

@@ -16,7 +16,7 @@ struct I2cTransaction {
   std::vector<uint8_t> data;  // the bytes read or written after the address
 };
 
-inline std::vector<I2cTransaction> DecodeI2cTrace(const std::string& path) {
+inline std::vector<I2cTransaction> decodeI2cTrace(const std::string& path) {
   std::vector<I2cTransaction> out;
   std::ifstream in(path);
   std::string line;

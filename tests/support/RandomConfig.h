@@ -11,7 +11,7 @@
 #include "model/FieldCapacity.h"
 
 inline void randomizeCell(Parameter& cell, std::mt19937& rng) {
-  const FieldCapacity c = FieldCapacityOf(cell);
+  const FieldCapacity c = fieldCapacityOf(cell);
   const int32_t lo = std::max(cell.minValue(), c.min);
   const int32_t hi = std::min(cell.maxValue(), c.max);
   cell.setValueQuiet(std::uniform_int_distribution<int32_t>(lo, hi)(rng));

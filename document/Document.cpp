@@ -1,0 +1,453 @@
+#include "document/Document.h"
+
+#include <atomic>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+#include <utility>
+
+#include "document/CommandIds.h"
+#include "document/ConfigFile.h"
+#include "document/LevelMask.h"
+#include "document/WriteCheck.h"
+#include "model/Cp1251.h"
+
+namespace {
+
+std::atomic<Document*> g_active{nullptr};
+
+// Windows-1251 forms of the document's own texts, converted once.
+struct Texts {
+  std::string newDocument = cp1251::fromUtf8("Новая прошивка");
+  std::string readDocument = cp1251::fromUtf8("Считанная прошивка");
+  std::string warning = cp1251::fromUtf8("Предупреждение");
+};
+
+const Texts& texts() {
+  static const Texts t;
+  return t;
+}
+
+// printf-style formatting of a UTF-8 template with one number, to Windows-1251.
+std::string formatNumber(const char* utf8Format, int n) {
+  char buf[256];
+  std::snprintf(buf, sizeof buf, utf8Format, n);
+  return cp1251::fromUtf8(buf);
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// The document's title for a file: its name, from the file system's UTF-8
+// to the Windows-1251 of every title.
+std::string fileTitle(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return cp1251::fromUtf8(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+}  // namespace
+
+Document::Document(DocumentHost* host) : m_host(host) {
+  Document* none = nullptr;
+  if (g_active.compare_exchange_strong(none, this)) Parameter::setChangeObserver(&m_recorder);
+}
+
+Document::~Document() {
+  Document* self = this;
+  g_active.compare_exchange_strong(self, nullptr);
+  if (Parameter::changeObserver() == &m_recorder) Parameter::setChangeObserver(nullptr);
+}
+
+Document* Document::active() { return g_active.load(); }
+
+void Document::setActive(Document* document) {
+  g_active.store(document);
+  // The active document records the changes made on the calling (user
+  // interface) thread.
+  Parameter::setChangeObserver(document ? &document->m_recorder : nullptr);
+}
+
+// ---- Document life ---------------------------------------------------------
+
+bool Document::newDocument() {
+  const Quiet quiet(*this);
+  selection = nullptr;
+  currentProgram = nullptr;
+  currentStep = nullptr;
+  if (!m_deviceData) m_deviceData = std::make_unique<DeviceData>();
+  DeviceData& d = *m_deviceData;
+  d.setName(texts().newDocument);
+  if (levelMask & kLevelL2) {
+    GeneralParameters& g = d.general;
+    resetKeyPulseModes(g.keys);
+    resetCorrections(g.corrections);
+    resetDigitalFilters(g.filters);
+    resetBaseParameters(g.base);
+    resetPid(g.pid[0]);
+    resetPid(g.pid[1]);
+  }
+  if (levelMask & kLevelL1) {
+    d.programs.clear();
+    const int count = d.general.programCount();
+    for (int i = 0; i < count; ++i) resetProgram(d.programs.emplace_back());
+  }
+  m_pathName.clear();
+  setTitle(texts().newDocument);
+  notifyViews();
+  rememberUnmodified();
+  resetHistory();
+  m_madeNew = true;
+  return true;
+}
+
+void Document::openFile(const std::string& path) { loadFile(path, path, fileTitle(path)); }
+
+void Document::openCopy(const std::string& path, std::string_view title) { loadFile(path, {}, title); }
+
+void Document::loadFile(const std::string& path, const std::string& pathName, std::string_view title) {
+  // Reading the file sets cells of a configuration not yet the document's.
+  const Quiet quiet(*this);
+  // Read everything first: a file that cannot be read changes nothing.
+  const std::string bytes = configfile::readFile(path);
+  std::unique_ptr<DeviceData> data;
+  int recognised = 0;
+  try {
+    data = configfile::read(bytes, &recognised);
+  } catch (const configfile::FormatError& e) {
+    throw configfile::FileError(configfile::FileError::Direction::Read, path, e.what());
+  }
+  // Such a file would load as an empty configuration, and a save would then
+  // replace whatever it really is (a picture, a memory image opened by mistake).
+  if (recognised == 0)
+    throw configfile::FileError(configfile::FileError::Direction::Read, path,
+                                "это не файл конфигурации ТКВ88: ни одна его строка не распознана");
+  m_pathName = pathName;
+  setTitle(title);
+  takeLoaded(std::move(data));
+}
+
+void Document::saveFile(const std::string& path) {
+  // What is saved must be a state the history can come back to.
+  closeUndoStep();
+  const std::string bytes = text();
+  configfile::writeFile(path, bytes);
+  m_pathName = path;
+  setTitle(fileTitle(path));
+  // The states that share this one's file now carry its name, and the one
+  // saved is the state that counts as unmodified.
+  m_unmodifiedText = std::make_shared<const std::string>(bytes);
+  m_forcedModified = false;
+  m_history.setIdentity(m_title, m_pathName, m_unmodifiedText);
+  m_madeNew = false;
+  historyChanged();
+}
+
+void Document::loadText(std::string_view bytes) {
+  const Quiet quiet(*this);
+  takeLoaded(configfile::read(bytes));
+}
+
+void Document::takeLoaded(std::unique_ptr<DeviceData> data) {
+  replaceConfiguration(std::move(data));
+  // After the values are in, so loading itself never asks; a configuration
+  // beyond its partition stays as it is until the user changes O10.
+  installPartitionHooks();
+  if (!m_deviceData->programs.empty()) currentProgram = &m_deviceData->programs.front();
+  notifyViews();
+  rememberUnmodified();
+  resetHistory();
+  m_madeNew = false;
+}
+
+std::string Document::text() const {
+  return m_deviceData ? configfile::write(*m_deviceData) : std::string();
+}
+
+void Document::closeDocument() {
+  selection = nullptr;
+  currentProgram = nullptr;
+  currentStep = nullptr;
+  m_deviceData.reset();
+  m_pathName.clear();
+  rememberUnmodified();
+  resetHistory();
+  m_madeNew = false;
+}
+
+void Document::replaceConfiguration(std::unique_ptr<DeviceData> data) {
+  // The tree's records and the current pointers refer to the old objects.
+  selection = nullptr;
+  currentProgram = nullptr;
+  currentStep = nullptr;
+  m_deviceData = std::move(data);
+}
+
+void Document::setTitle(std::string_view title) {
+  m_title = title;
+  if (m_host) m_host->titleChanged();
+}
+
+bool Document::isModified() const { return m_forcedModified || text() != *m_unmodifiedText; }
+
+void Document::setModified(bool modified) {
+  if (modified) {
+    m_forcedModified = true;
+  } else {
+    closeUndoStep();
+    rememberUnmodified();
+    m_history.setIdentity(m_title, m_pathName, m_unmodifiedText);
+  }
+  historyChanged();
+}
+
+void Document::rememberUnmodified() {
+  m_unmodifiedText = std::make_shared<const std::string>(text());
+  m_forcedModified = false;
+}
+
+// ---- Views -----------------------------------------------------------------
+
+void Document::notifyViews(DocumentView* sender) {
+  for (DocumentView* view : {treeView, groupPane, tableView, listView})
+    if (view && view != sender) notifyView(view);
+}
+
+void Document::notifyView(DocumentView* view) {
+  if (!view) return;
+  if (m_host)
+    m_host->refreshView(*view);
+  else
+    view->documentChanged();
+}
+
+Program* Document::programOfSelection() const {
+  if (!selection || !selection->data || !m_deviceData) return nullptr;
+  switch (selection->kind) {
+    case NavigationKind::Program:
+    case NavigationKind::Steps:
+      return static_cast<Program*>(selection->data);
+    case NavigationKind::Step:
+      for (Program& p : m_deviceData->programs)
+        if (p.stepIndexOf(static_cast<const Step*>(selection->data)) >= 0) return &p;
+      return nullptr;
+    default:
+      return nullptr;
+  }
+}
+
+// ---- Resets ----------------------------------------------------------------
+
+// Each reset is one undo step: "значения по умолчанию" where the group lives.
+template <typename Group, typename Reset>
+void Document::resetGroup(Group& group, Reset reset) {
+  closeUndoStep();
+  reset(group);
+  if (m_quiet) return;
+  ChangePlace place = placeOf(&group);
+  recordStep(cp1251::fromUtf8("значения по умолчанию ") + whereText(place), std::move(place));
+}
+
+void Document::resetProgram(Program& program) {
+  resetGroup(program, [](Program& p) { p = Program(); });
+}
+
+void Document::resetComparator(Comparator& comparator, int index) {
+  resetGroup(comparator, [index](Comparator& c) { c = Comparator(index); });
+}
+
+void Document::resetStep(Step& step) {
+  resetGroup(step, [](Step& s) { s = Step(); });
+}
+
+void Document::resetKeyPulseModes(KeyPulseModes& keys) {
+  resetGroup(keys, [](KeyPulseModes& k) { k = KeyPulseModes(); });
+}
+
+void Document::resetCorrections(Corrections& corrections) {
+  resetGroup(corrections, [](Corrections& c) { c = Corrections(); });
+}
+
+void Document::resetDigitalFilters(DigitalFilters& filters) {
+  resetGroup(filters, [](DigitalFilters& f) { f = DigitalFilters(); });
+}
+
+void Document::resetBaseParameters(BaseParameters& base) {
+  resetGroup(base, [](BaseParameters& b) {
+    b = BaseParameters();
+    b[BaseParameters::O10].setHooks(&Document::confirmPartitionChange, &Document::applyPartitionChange);
+  });
+}
+
+void Document::installPartitionHooks() {
+  if (!m_deviceData) return;
+  m_deviceData->general.base[BaseParameters::O10].setHooks(&Document::confirmPartitionChange,
+                                                           &Document::applyPartitionChange);
+}
+
+void Document::resetPid(PidRegulator& pid) {
+  resetGroup(pid, [](PidRegulator& r) {
+    const int32_t index = r.index;
+    r = PidRegulator(index);
+    r.index = index;
+  });
+}
+
+// ---- Partition hooks -------------------------------------------------------
+
+bool Document::confirmPartitionChange(Parameter& cell, const Parameter& proposed) {
+  Document* doc = active();
+  if (!doc || !doc->partitionGuard) return true;
+  const int next = proposed.value();
+  std::string question;
+  if (cell.value() > next)
+    question = formatNumber(
+        "Изменение этого параметра приведёт \nк удалению шагов с номерами выше %d.          \n\nПродолжить?",
+        GeneralParameters::stepsPerProgramOf(next));
+  else
+    question = formatNumber(
+        "Изменение этого параметра приведёт \nк удалению программ с номерами выше %d        \n\nПродолжить?",
+        GeneralParameters::programCountOf(next));
+  if (!doc->m_host) return true;
+  return doc->m_host->askYesNo(texts().warning, question);
+}
+
+void Document::applyPartitionChange(Parameter& cell) {
+  Document* doc = active();
+  if (!doc || !doc->partitionGuard || !doc->m_deviceData) return;
+  if (!equalsIgnoringCase(cell.code(), "O10")) return;
+  doc->adaptToPartition();
+}
+
+void Document::adaptToPartition() {
+  DeviceData& d = *m_deviceData;
+  const std::size_t programs = static_cast<std::size_t>(d.general.programCount());
+  const std::size_t steps = static_cast<std::size_t>(d.general.stepsPerProgram());
+  while (d.programs.size() > programs) d.programs.pop_back();
+  while (d.programs.size() < programs) {
+    if (d.programs.empty())
+      d.programs.emplace_back();
+    else
+      d.programs.push_back(d.programs.back());
+  }
+  for (Program& p : d.programs) {
+    while (p.steps.size() > steps) p.steps.pop_back();
+    if (p.H02.value() != 0) p.H02.setValue(p.stepCount());
+  }
+  currentProgram = d.programs.empty() ? nullptr : &d.programs.front();
+  currentStep = currentProgram && !currentProgram->steps.empty() ? &currentProgram->steps.front() : nullptr;
+  if (m_host) m_host->postCommand(CommandId::RefreshAllViews);
+}
+
+// ---- Device ----------------------------------------------------------------
+
+void Document::readDevice() {
+  // The guard is restored however the read ends, exceptions included.
+  struct GuardOff {
+    bool& guard;
+    explicit GuardOff(bool& g) : guard(g) { guard = false; }
+    ~GuardOff() { guard = true; }
+  } guardOff(partitionGuard);
+
+  if (!m_host) return;
+  closeUndoStep();
+  // Every configuration the read replaces can be gone back to, except an
+  // untouched new one (the read at start-up replaces it): the read then
+  // starts a fresh history. A configuration read before is worth going back
+  // to even unchanged: the controller may be another one, or changed since.
+  const bool replaces = m_deviceData && !(m_madeNew && !canUndo() && !canRedo() && !isModified());
+  DeviceData scratch;
+  if ((levelMask & kLevelL2) && !m_host->runExchange(scratch, "r2")) return;
+  if ((levelMask & kLevelL1) && !m_host->runExchange(scratch, "r1")) return;
+  m_host->deviceRead(scratch);
+
+  if (!m_deviceData) m_deviceData = std::make_unique<DeviceData>();
+  DeviceData& d = *m_deviceData;
+  currentProgram = nullptr;
+  currentStep = nullptr;
+  selection = nullptr;
+  std::copy(std::begin(scratch.nameField), std::end(scratch.nameField), std::begin(d.nameField));
+  d.programs = scratch.programs;
+  // Cell by cell with assign; the regulator indices are copied along. The
+  // read cells carry no hooks: O10 gets the document's, so choosing another
+  // partition later asks and adapts the programs as in a new configuration.
+  d.general = scratch.general;
+  installPartitionHooks();
+  setTitle(texts().readDocument);
+  notifyViews();
+  rememberUnmodified();
+  m_madeNew = false;
+  if (replaces)
+    recordStep(cp1251::fromUtf8("чтение из прибора"), {}, true);
+  else
+    resetHistory();
+}
+
+namespace {
+
+// The lines of a warning, at most `limit` of them, then how many more there are.
+std::string listLines(const std::vector<std::string>& lines, std::size_t limit) {
+  std::string text;
+  for (std::size_t i = 0; i < lines.size() && i < limit; ++i) text += lines[i] + "\n";
+  if (lines.size() > limit)
+    text += formatNumber("... и ещё %d\n", static_cast<int>(lines.size() - limit));
+  return text;
+}
+
+constexpr std::size_t kWarningLines = 15;
+
+}  // namespace
+
+const DeviceData* Document::confirmWrite(const DeviceData& config, std::optional<DeviceData>& fitted) const {
+  if (!m_host) return nullptr;
+  // A loaded file may hold more programs or steps than the partition has
+  // room for, and values their memory fields cannot hold. Nothing beyond the
+  // partition is ever written: the user may write only what fits (from a
+  // copy; the document keeps everything). Saturated values are named first.
+  const DeviceData* target = &config;
+  // A configuration without programs (a file none of whose lines was a
+  // configuration) would erase every program of the controller.
+  if ((levelMask & kLevelL1) && target->programs.empty() &&
+      !m_host->askYesNo(texts().warning,
+                        cp1251::fromUtf8("В конфигурации нет ни одной программы: запись сотрёт все "
+                                         "программы прибора.\n\nПродолжить запись?")))
+    return nullptr;
+  WriteCheck check = checkBeforeWrite(*target);
+  if (!check.fits()) {
+    const std::string question =
+        cp1251::fromUtf8("Конфигурация не помещается в память прибора:\n\n") +
+        listLines(check.overflow, kWarningLines) +
+        cp1251::fromUtf8("\nЗаписать в прибор только то, что помещается?");
+    if (!m_host->askYesNo(texts().warning, question)) return nullptr;
+    fitted = fitToPartition(*target);
+    target = &*fitted;
+    check = checkBeforeWrite(*target);
+  }
+  if (!check.adjusted.empty()) {
+    const std::string question =
+        cp1251::fromUtf8("Эти значения не помещаются в свои поля памяти прибора и будут записаны "
+                         "как ближайшие возможные:\n\n") +
+        listLines(check.adjusted, kWarningLines) + cp1251::fromUtf8("\nПродолжить запись?");
+    if (!m_host->askYesNo(texts().warning, question)) return nullptr;
+  }
+  return target;
+}
+
+void Document::writeDevice() {
+  if (!m_host || !m_deviceData) return;
+  std::optional<DeviceData> fitted;
+  if (!confirmWrite(*m_deviceData, fitted)) return;
+  DeviceData* target = fitted ? &*fitted : m_deviceData.get();
+  if (!m_host->beforeDeviceWrite(*target)) return;
+  if ((levelMask & kLevelL2) && !m_host->runExchange(*target, "w2")) return;
+  if ((levelMask & kLevelL1) && !m_host->runExchange(*target, "w1")) return;
+  notifyViews();
+}

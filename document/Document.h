@@ -1,0 +1,315 @@
+// The application's single document: owns the configuration of one
+// controller (a DeviceData), knows which tree item, program and step the user
+// works on, keeps the programs and steps in line with the memory partition
+// O10, tells the views when the configuration changed, runs the device read
+// and write, loads and saves configuration files and carries out the editing
+// commands of the programs.
+//
+// Views hold pointers into the DeviceData and change cells in place through
+// Parameter::setValue/setEnteredValue. The DeviceData survives a new
+// document (the same object is reset) but is replaced by a file load and a
+// close, after which the document refreshes every view.
+//
+// Every change of the configuration can be undone. The active document
+// observes the cells' guarded setters: a change posts CloseUndoStep, and
+// when control returns to the event loop everything the user action changed
+// becomes one undo step. The editing commands, the resets and the device
+// read record their own steps. New, open and close start a fresh history.
+//
+// All of it runs on the user-interface thread. The framework is reached only
+// through the DocumentHost given at construction (none for headless use).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "document/ChangePlace.h"
+#include "document/DocumentHost.h"
+#include "document/DocumentView.h"
+#include "document/NavigationItem.h"
+#include "document/UndoHistory.h"
+#include "model/DeviceData.h"
+
+class Document {
+ public:
+  // Without a host the document is headless: partition questions are
+  // answered Yes, posted commands and tree selections are dropped, device
+  // exchanges fail and the rename dialog is cancelled.
+  explicit Document(DocumentHost* host = nullptr);
+  ~Document();
+  Document(const Document&) = delete;
+  Document& operator=(const Document&) = delete;
+
+  DocumentHost* host() const { return m_host; }
+  void setHost(DocumentHost* host) { m_host = host; }
+
+  // ---- Document life -------------------------------------------------------
+
+  // "&Новая прошивка": default general parameters with the O10 hooks and
+  // programCount() default programs; title "Новая прошивка", no file path.
+  bool newDocument();
+  // Loads a configuration file; O10 gets the partition hooks. On failure
+  // (missing, unreadable, too large, too many programs or steps, or no
+  // configuration at all: not one line recognised) throws
+  // configfile::FileError and leaves the document as it was. The title
+  // becomes the file's name.
+  void openFile(const std::string& path);
+  // Loads a file as openFile does, as a copy: no file path (a save asks for
+  // a name, so the file itself, a backup, is never overwritten) and `title`
+  // (Windows-1251) as the title.
+  void openCopy(const std::string& path, std::string_view title);
+  // Saves through a temporary file beside `path` renamed over it. On failure
+  // throws configfile::FileError; the previous file stays intact.
+  void saveFile(const std::string& path);
+  // Replaces the configuration with the one in `text` (file bytes); unknown
+  // lines are ignored. Throws configfile::FormatError, changing nothing,
+  // only for text beyond configfile::kMaxPrograms or kMaxSteps.
+  void loadText(std::string_view text);
+  // The bytes a save writes (empty when there is no configuration).
+  std::string text() const;
+  // Deletes the configuration; every pointer into it becomes invalid.
+  void closeDocument();
+
+  DeviceData* deviceData() { return m_deviceData.get(); }
+  const DeviceData* deviceData() const { return m_deviceData.get(); }
+
+  // Windows-1251: "Новая прошивка", the file's name, or "Считанная прошивка".
+  const std::string& title() const { return m_title; }
+  void setTitle(std::string_view title);
+  // The file last opened or saved; empty for a new document. A device read
+  // leaves it as it was (the folder a save offers; the title says the
+  // configuration belongs to no file). Undo and redo bring back the state's.
+  const std::string& pathName() const { return m_pathName; }
+
+  // True when the configuration differs from what was last made new, loaded,
+  // saved or read from the device (compared as the text a save would write),
+  // or when setModified(true) was called since. Undoing back to that state
+  // makes the document unmodified again.
+  bool isModified() const;
+  // false: the current configuration becomes the unmodified state.
+  void setModified(bool modified);
+
+  // ---- Undo and redo ---------------------------------------------------------
+
+  bool canUndo() const { return m_history.canUndo(); }
+  bool canRedo() const { return m_history.canRedo(); }
+  // What an undo would take back and a redo make again, Windows-1251
+  // ("U03 в программе 1, шаг 2", "удаление шага 3 программы 2"); empty
+  // when there is none.
+  std::string undoText() const;
+  std::string redoText() const;
+  // Puts the configuration back as it was before the last step (or makes
+  // the step again), refreshes the views and brings them to where the
+  // change was made: the tree selects its item, views are shown the place.
+  void undo();
+  void redo();
+  // Ends the user action in progress: when the configuration differs from
+  // the history's current state, the difference becomes one undo step,
+  // named after its first changed cell and where that lives ("разбиение
+  // памяти" when O10 changed). Run through the posted CloseUndoStep; undo,
+  // redo and every command run it first, so no change is left out.
+  void closeUndoStep();
+  // While one lives, the changes come from a spin click: consecutive
+  // clicks that each change the same one cell make one undo step. Views
+  // hold one around what a click of their spin buttons commits. `document`
+  // may be nullptr.
+  class SpinClick {
+   public:
+    explicit SpinClick(Document* document) : m_doc(document) {
+      if (m_doc) ++m_doc->m_spinDepth;
+    }
+    ~SpinClick() {
+      if (m_doc) --m_doc->m_spinDepth;
+    }
+    SpinClick(const SpinClick&) = delete;
+    SpinClick& operator=(const SpinClick&) = delete;
+
+   private:
+    Document* m_doc;
+  };
+  const UndoHistory& history() const { return m_history; }
+  // The model object a place names (step, comparator, program or L2 group;
+  // the program of a step that is gone), or nullptr when there is none.
+  void* dataOf(const ChangePlace& place) const;
+  // The cell a place names by its code, or nullptr.
+  Parameter* cellOf(const ChangePlace& place) const;
+
+  // ---- Selection state (written by the navigation tree) --------------------
+
+  NavigationItem* selection = nullptr;     // the selected tree item's record, or none
+  Program* currentProgram = nullptr;  // the program being edited, or none
+  Step* currentStep = nullptr;        // the step being edited, or none
+
+  // The four views to notify; they register themselves when created.
+  DocumentView* treeView = nullptr;
+  DocumentView* groupPane = nullptr;
+  DocumentView* tableView = nullptr;
+  DocumentView* listView = nullptr;
+
+  // True from construction; false while a device read runs, so the O10 hooks
+  // neither ask nor adapt the program list.
+  bool partitionGuard = true;
+
+  // Refreshes every registered view except `sender`, tree first.
+  void notifyViews(DocumentView* sender = nullptr);
+  // Refreshes one view, keeping the keyboard focus where it was.
+  void notifyView(DocumentView* view);
+  // The program of a selected program, steps-group or step item; else none
+  // (also for the comparators group, so step commands never act there).
+  Program* programOfSelection() const;
+
+  // ---- Reset operations ("По умолчанию") ------------------------------------
+  // Each copies a freshly built default group over the given one; no hook runs.
+
+  void resetProgram(Program& program);
+  void resetComparator(Comparator& comparator, int index);  // index 0..3
+  void resetStep(Step& step);
+  void resetKeyPulseModes(KeyPulseModes& keys);
+  void resetCorrections(Corrections& corrections);
+  void resetDigitalFilters(DigitalFilters& filters);
+  // Afterwards O10 carries confirmPartitionChange and applyPartitionChange.
+  void resetBaseParameters(BaseParameters& base);
+  void resetPid(PidRegulator& pid);  // keeps the regulator's index
+
+  // ---- Memory partition hooks on O10 --------------------------------------
+  // Both act on the active document; without one, or while its
+  // partitionGuard is false, the change is allowed and nothing adapts.
+
+  // Asks the partition question ("Предупреждение", Yes/No); true on Yes.
+  static bool confirmPartitionChange(Parameter& cell, const Parameter& proposed);
+  // Trims or extends the programs and steps to the new partition, makes the
+  // first program and step current and posts CommandId::RefreshAllViews.
+  static void applyPartitionChange(Parameter& cell);
+
+  // The application's active document. A document makes itself active when
+  // constructed while none is, and stops being active when destroyed.
+  static Document* active();
+  static void setActive(Document* document);
+
+  // ---- Device --------------------------------------------------------------
+
+  // "&Считать прошивку": exchanges "r2" then "r1" on a scratch configuration;
+  // only when both finish does it replace the document's (title "Считанная
+  // прошивка", O10 with the partition hooks). A cancel or failure changes
+  // nothing. The read is one undo step "чтение из прибора"; over an untouched
+  // new configuration (the read at start-up) it starts a fresh history.
+  void readDevice();
+  // "&Записать прошивку": exchanges "w2" then "w1" on the document's own
+  // configuration; a cancel or failure skips the rest.
+  void writeDevice();
+  // The questions before `config` is written (no programs at all; more than
+  // the partition holds, then only what fits is offered, from `fitted`;
+  // values written saturated). What to write, or nullptr when declined.
+  const DeviceData* confirmWrite(const DeviceData& config, std::optional<DeviceData>& fitted) const;
+
+  // ---- Editing commands ----------------------------------------------------
+  // They act on selection, currentProgram and currentStep, keep H02 on the
+  // same step, end with notifyViews and let the tree select what they made.
+  // A missing selection or program makes them do nothing.
+
+  void addStepFirst();
+  void addStepLast();
+  void addStepBefore();
+  void addStepAfter();
+  void deleteStep();
+  void toggleCycleStart();
+  void renameProgram();
+  // Id CommandId::ProgramFirst + i selects program i (0-based).
+  void selectProgram(int id);
+
+  // The full list's step-count edit ("H01"): makes `program` current, then
+  // appends default steps (at most stepsPerProgram()) or removes steps from
+  // the end until it has `count`; a negative count or the current one
+  // changes nothing. H02 is not adjusted. True when the steps changed.
+  bool setStepCount(Program& program, int count);
+
+  // Enable rules. 32777..32780: the current program has fewer steps than the
+  // partition allows. 32784: a step item is selected.
+  bool canAddStep() const;
+  bool canToggleCycleStart() const;
+  // The selected step is its program's cycle start (32784 then reads
+  // "Отменить цикл" instead of "Начало цикла").
+  bool selectedStepIsCycleStart() const;
+
+  struct CommandState {
+    bool enabled = true;
+    bool checked = false;
+    std::string text;  // Windows-1251; empty: keep the item's own text
+  };
+  // The state of a command the document handles; nothing for other ids.
+  std::optional<CommandState> commandState(int id) const;
+  // Runs a command the document handles; false for other ids.
+  bool onCommand(int id);
+
+ private:
+  // Tells the document of every change through the cells' guarded setters.
+  class ChangeRecorder : public Parameter::ChangeObserver {
+   public:
+    explicit ChangeRecorder(Document& doc) : m_doc(doc) {}
+    void cellChanged(Parameter& cell) override;
+
+   private:
+    Document& m_doc;
+  };
+  // While one lives, changes are not recorded (a new document, a load).
+  struct Quiet {
+    explicit Quiet(Document& doc) : m_doc(doc) { ++m_doc.m_quiet; }
+    ~Quiet() { --m_doc.m_quiet; }
+    Document& m_doc;
+  };
+
+  template <typename Group, typename Reset>
+  void resetGroup(Group& group, Reset reset);
+  // The history starts again from the current configuration.
+  void resetHistory();
+  // The configuration as it is now becomes one undo step, when it differs
+  // from the current state (a device read's always, beginning states that
+  // belong to no file until they are saved).
+  void recordStep(std::string label, ChangePlace place, bool fromDevice = false);
+  // Puts the history's current state into the configuration and shows `place`.
+  void restoreCurrent(const ChangePlace& place);
+  // The step's name for a change found by comparing states.
+  std::string describe(const ConfigSnapshot::Difference& difference) const;
+  // "в программе 1, шаг 2" and the like, Windows-1251.
+  std::string whereText(const ChangePlace& place) const;
+  // Where a group of the configuration lives (kind, program, index).
+  ChangePlace placeOf(const void* group) const;
+  // True when `data` is a program, comparator, step or L2 group of the configuration.
+  bool holds(const void* data) const;
+  // The place of a program: its number in the label texts.
+  int programNumber(const Program& program) const;
+  void historyChanged();
+
+  Step* selectedStep() const;
+  void recordAddedStep(const Program& program, const Step* added);
+  bool changeStepCount(Program& program, int count);
+  void installPartitionHooks();
+  void adaptToPartition();
+  void rememberUnmodified();
+  void replaceConfiguration(std::unique_ptr<DeviceData> data);
+  // Takes a configuration just read from file bytes: first program current,
+  // views refreshed, the unmodified state remembered.
+  void takeLoaded(std::unique_ptr<DeviceData> data);
+  // Reads a configuration file and takes it under the path and title given;
+  // FileError, changing nothing, when it cannot be read or holds no
+  // configuration.
+  void loadFile(const std::string& path, const std::string& pathName, std::string_view title);
+
+  DocumentHost* m_host;
+  std::unique_ptr<DeviceData> m_deviceData;
+  std::string m_title;
+  std::string m_pathName;
+  std::shared_ptr<const std::string> m_unmodifiedText = std::make_shared<const std::string>();
+  bool m_forcedModified = false;
+  // Made by newDocument and neither loaded, read nor saved since.
+  bool m_madeNew = false;
+
+  ChangeRecorder m_recorder{*this};
+  UndoHistory m_history;
+  bool m_closePosted = false;
+  bool m_spinPending = false;  // a spin click changed a cell since the last step
+  int m_spinDepth = 0;
+  int m_quiet = 0;
+};

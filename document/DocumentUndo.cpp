@@ -1,0 +1,280 @@
+// Undo and redo of Document: recording the changes that reach the
+// configuration, naming the steps, and putting states back with the views
+// brought to where the change was made.
+#include <cstdio>
+#include <span>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "document/Document.h"
+#include "document/CommandIds.h"
+#include "model/Cp1251.h"
+
+namespace {
+
+std::string format(const char* utf8Format, int a, int b = 0) {
+  char buf[160];
+  std::snprintf(buf, sizeof buf, utf8Format, a, b);
+  return cp1251::fromUtf8(buf);
+}
+
+// What the navigation tree shows of the configuration: the programs (by
+// object), their names, step counts and cycle starts. An undo or redo that
+// leaves it as it was need not rebuild the tree, which on the largest
+// configurations costs more than all the rest of the undo.
+using TreeShape = std::vector<std::tuple<const Program*, std::string, int, int32_t>>;
+
+TreeShape treeShape(const DeviceData& data) {
+  TreeShape shape;
+  shape.reserve(data.programs.size());
+  for (const Program& p : data.programs)
+    shape.emplace_back(&p, std::string(p.name()), p.stepCount(), p.H02.value());
+  return shape;
+}
+
+}  // namespace
+
+void Document::ChangeRecorder::cellChanged(Parameter&) {
+  Document& doc = m_doc;
+  if (doc.m_quiet) return;
+  if (doc.m_spinDepth) doc.m_spinPending = true;
+  if (doc.m_closePosted || !doc.m_host) return;
+  // Everything the user action changes is one step, closed once control
+  // is back in the event loop.
+  doc.m_closePosted = true;
+  doc.m_host->postCommand(CommandId::CloseUndoStep);
+}
+
+void Document::historyChanged() {
+  if (m_host) m_host->historyChanged();
+}
+
+void Document::resetHistory() {
+  m_history.reset({m_deviceData ? ConfigSnapshot(*m_deviceData) : ConfigSnapshot(),
+                   {},
+                   {},
+                   m_title,
+                   m_pathName,
+                   m_unmodifiedText});
+  m_spinPending = false;
+  historyChanged();
+}
+
+void Document::recordStep(std::string label, ChangePlace place, bool fromDevice) {
+  if (m_quiet || !m_deviceData || m_history.empty()) return;
+  const ConfigSnapshot& before = m_history.current().state;
+  ConfigSnapshot now(*m_deviceData, &before);
+  if (!fromDevice && now == before) return;
+  m_history.push({std::move(now), std::move(label), std::move(place), m_title, m_pathName, m_unmodifiedText,
+                  false, fromDevice});
+  historyChanged();
+}
+
+void Document::closeUndoStep() {
+  m_closePosted = false;
+  const bool spin = std::exchange(m_spinPending, false);
+  if (m_quiet || !m_deviceData || m_history.empty()) return;
+  const ConfigSnapshot& before = m_history.current().state;
+  ConfigSnapshot now(*m_deviceData, &before);
+  const ConfigSnapshot::Difference d = ConfigSnapshot::compare(before, now);
+  // Limits alone switch when a form shows a step; that is no change to undo.
+  if (!d.any) return;
+  ChangePlace place = d.first;
+  // The partition question is asked on the base parameters' form.
+  if (d.partition) place = {NavigationKind::BaseParameters, -1, -1, "O10"};
+  const bool oneCell = d.cells == 1 && !d.structure && !d.partition && !place.code.empty();
+  m_history.push({std::move(now), describe(d), std::move(place), m_title, m_pathName, m_unmodifiedText,
+                  spin && oneCell});
+  historyChanged();
+}
+
+std::string Document::undoText() const {
+  const UndoHistory::Entry* step = m_history.undoStep();
+  return step ? step->label : std::string();
+}
+
+std::string Document::redoText() const {
+  const UndoHistory::Entry* step = m_history.redoStep();
+  return step ? step->label : std::string();
+}
+
+void Document::undo() {
+  closeUndoStep();
+  const UndoHistory::Entry* step = m_history.undoStep();
+  if (!step || !m_deviceData) return;
+  const ChangePlace place = step->place;
+  m_history.undo();
+  restoreCurrent(place);
+}
+
+void Document::redo() {
+  closeUndoStep();
+  if (!m_deviceData || !m_history.redo()) return;
+  restoreCurrent(m_history.current().place);
+}
+
+void Document::restoreCurrent(const ChangePlace& place) {
+  const UndoHistory::Entry& state = m_history.current();
+  const TreeShape shape = treeShape(*m_deviceData);
+  state.state.restoreInto(*m_deviceData);
+  const bool treeChanged = treeShape(*m_deviceData) != shape;
+  m_unmodifiedText = state.savedText;
+  m_pathName = state.pathName;
+  if (m_title != state.title) setTitle(state.title);
+
+  // Programs and steps removed from the ends of the lists are gone; nothing
+  // may keep pointing at them.
+  if (selection && selection->data && !holds(selection->data)) selection = nullptr;
+  if (currentProgram && m_deviceData->programIndexOf(currentProgram) < 0) currentProgram = nullptr;
+  if (currentStep && (!currentProgram || currentProgram->stepIndexOf(currentStep) < 0)) currentStep = nullptr;
+  if (Program* program = m_deviceData->programAt(place.program)) {
+    currentProgram = program;
+    currentStep = place.kind == NavigationKind::Step ? program->stepAt(place.index) : nullptr;
+  }
+
+  // The tree first, so that selecting the place's item sets the current
+  // program and step before the other views show them. Steps keep their
+  // objects where they remain, so an unchanged shape leaves every item right.
+  if (treeChanged) notifyView(treeView);
+  if (void* data = dataOf(place); data && m_host) m_host->selectTreeItem(data, false);
+  for (DocumentView* view : {groupPane, tableView, listView}) notifyView(view);
+  for (DocumentView* view : {treeView, groupPane, tableView, listView})
+    if (view) view->showChange(place);
+  historyChanged();
+}
+
+// ---- Names and places --------------------------------------------------------
+
+std::string Document::describe(const ConfigSnapshot::Difference& d) const {
+  if (d.partition) return cp1251::fromUtf8("разбиение памяти");
+  const ChangePlace& place = d.first;
+  if (!place.code.empty()) return place.code + " " + whereText(place);
+  if (place.kind == NavigationKind::Program && d.structure)
+    return format("изменение шагов программы %d", place.program + 1);
+  if (place.kind == NavigationKind::Program) return format("название программы %d", place.program + 1);
+  return cp1251::fromUtf8("изменение прошивки");
+}
+
+std::string Document::whereText(const ChangePlace& place) const {
+  switch (place.kind) {
+    case NavigationKind::Program:
+      return format("в программе %d", place.program + 1);
+    case NavigationKind::Comparator:
+      return format("в программе %d, компаратор %d", place.program + 1, place.index + 1);
+    case NavigationKind::Step:
+      return format("в программе %d, шаг %d", place.program + 1, place.index + 1);
+    case NavigationKind::BaseParameters:
+      return cp1251::fromUtf8("в основных параметрах");
+    case NavigationKind::KeyPulseModes:
+      return cp1251::fromUtf8("в режимах ключей");
+    case NavigationKind::Corrections:
+      return cp1251::fromUtf8("в коррекции термометров");
+    case NavigationKind::DigitalFilters:
+      return cp1251::fromUtf8("в цифровых фильтрах");
+    case NavigationKind::Pid:
+      return format("в ПИД-регуляторе %d", place.index + 1);
+    default:
+      return cp1251::fromUtf8("в прошивке");
+  }
+}
+
+int Document::programNumber(const Program& program) const {
+  return m_deviceData ? m_deviceData->programIndexOf(&program) + 1 : 0;
+}
+
+ChangePlace Document::placeOf(const void* group) const {
+  if (!m_deviceData) return {};
+  const GeneralParameters& g = m_deviceData->general;
+  if (group == &g.base) return {NavigationKind::BaseParameters, -1, -1, {}};
+  if (group == &g.keys) return {NavigationKind::KeyPulseModes, -1, -1, {}};
+  if (group == &g.corrections) return {NavigationKind::Corrections, -1, -1, {}};
+  if (group == &g.filters) return {NavigationKind::DigitalFilters, -1, -1, {}};
+  for (int i = 0; i < 2; ++i)
+    if (group == &g.pid[i]) return {NavigationKind::Pid, -1, i, {}};
+  int p = 0;
+  for (const Program& program : m_deviceData->programs) {
+    if (group == &program) return {NavigationKind::Program, p, -1, {}};
+    for (int c = 0; c < Program::kComparatorCount; ++c)
+      if (group == &program.comparators[c]) return {NavigationKind::Comparator, p, c, {}};
+    const int s = program.stepIndexOf(static_cast<const Step*>(group));
+    if (s >= 0) return {NavigationKind::Step, p, s, {}};
+    ++p;
+  }
+  return {};
+}
+
+void* Document::dataOf(const ChangePlace& place) const {
+  if (!m_deviceData) return nullptr;
+  GeneralParameters& g = m_deviceData->general;
+  switch (place.kind) {
+    case NavigationKind::BaseParameters:
+      return &g.base;
+    case NavigationKind::KeyPulseModes:
+      return &g.keys;
+    case NavigationKind::Corrections:
+      return &g.corrections;
+    case NavigationKind::DigitalFilters:
+      return &g.filters;
+    case NavigationKind::Pid:
+      return place.index == 0 || place.index == 1 ? &g.pid[place.index] : nullptr;
+    default:
+      break;
+  }
+  Program* program = m_deviceData->programAt(place.program);
+  if (!program) return nullptr;
+  if (place.kind == NavigationKind::Comparator && place.index >= 0 && place.index < Program::kComparatorCount)
+    return &program->comparators[place.index];
+  if (place.kind == NavigationKind::Step)
+    if (Step* step = program->stepAt(place.index)) return step;
+  // A step that is gone shows its program.
+  return program;
+}
+
+Parameter* Document::cellOf(const ChangePlace& place) const {
+  void* data = dataOf(place);
+  if (!data || place.code.empty()) return nullptr;
+  const auto find = [&place](std::span<Parameter> cells) -> Parameter* {
+    for (Parameter& cell : cells)
+      if (cell.code() == place.code) return &cell;
+    return nullptr;
+  };
+  switch (place.kind) {
+    case NavigationKind::Program: {
+      Program* program = static_cast<Program*>(data);
+      return program->H02.code() == place.code ? &program->H02 : nullptr;
+    }
+    case NavigationKind::Comparator:
+      return find(static_cast<Comparator*>(data)->cells);
+    case NavigationKind::Step:
+      // A step that is gone leaves its program, which has no step cells.
+      return data == m_deviceData->programAt(place.program) ? nullptr : find(static_cast<Step*>(data)->cells);
+    case NavigationKind::BaseParameters:
+      return find(static_cast<BaseParameters*>(data)->cells);
+    case NavigationKind::KeyPulseModes:
+      return find(static_cast<KeyPulseModes*>(data)->cells);
+    case NavigationKind::Corrections:
+      return find(static_cast<Corrections*>(data)->cells);
+    case NavigationKind::DigitalFilters:
+      return find(static_cast<DigitalFilters*>(data)->cells);
+    case NavigationKind::Pid:
+      return find(static_cast<PidRegulator*>(data)->cells);
+    default:
+      return nullptr;
+  }
+}
+
+bool Document::holds(const void* data) const {
+  if (!m_deviceData) return false;
+  const GeneralParameters& g = m_deviceData->general;
+  if (data == &g.base || data == &g.keys || data == &g.corrections || data == &g.filters ||
+      data == &g.pid[0] || data == &g.pid[1])
+    return true;
+  for (const Program& program : m_deviceData->programs) {
+    if (data == &program || program.stepIndexOf(static_cast<const Step*>(data)) >= 0) return true;
+    for (const Comparator& c : program.comparators)
+      if (data == &c) return true;
+  }
+  return false;
+}

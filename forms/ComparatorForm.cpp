@@ -1,0 +1,28 @@
+#include "forms/ComparatorForm.h"
+
+#include <QVBoxLayout>
+
+#include "document/CommandIds.h"
+#include "forms/ComparatorPage.h"
+#include "model/Comparator.h"
+
+ComparatorForm::ComparatorForm(QWidget* parent)
+    : GroupForm(kTemplateId, parent), m_page(new ComparatorPage(page())) {
+  auto* layout = new QVBoxLayout(page());
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(m_page);
+}
+
+void ComparatorForm::bindGroup(void* group) {
+  GroupForm::bindGroup(group);
+  m_page->bindComparator(static_cast<Comparator*>(group));
+}
+
+bool ComparatorForm::commitForm() { return m_page->commitForm(); }
+
+void ComparatorForm::refreshForm() { m_page->refreshForm(); }
+
+bool ComparatorForm::onCommand(int command) {
+  return command == CommandId::HelpPage || command == CommandId::CommitForm ? m_page->onCommand(command)
+                                                                            : GroupForm::onCommand(command);
+}

@@ -1,0 +1,26 @@
+// The right pane's form of one comparator: a white host around the
+// comparator page, which does all the work. Binding, refreshing, committing
+// and "Помощь" are passed on to the page. User-interface thread only.
+#pragma once
+
+#include "forms/GroupForm.h"
+
+class ComparatorPage;
+
+class ComparatorForm : public GroupForm {
+  Q_OBJECT
+
+ public:
+  static constexpr int kTemplateId = 521;
+
+  explicit ComparatorForm(QWidget* parent = nullptr);
+
+  void bindGroup(void* group) override;
+  bool commitForm() override;
+  void refreshForm() override;
+  bool onCommand(int command) override;
+  ComparatorPage* comparatorPage() const { return m_page; }
+
+ private:
+  ComparatorPage* m_page;
+};

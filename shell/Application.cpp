@@ -1,0 +1,363 @@
+#include "shell/Application.h"
+
+#include <cstdio>
+#include <exception>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStatusBar>
+#include <QTranslator>
+
+#include "Tkv88Version.h"
+#include "document/Document.h"
+#include "document/CommandIds.h"
+#include "document/ConfigFile.h"
+#include "document/LevelMask.h"
+#include "link/BusTiming.h"
+#include "link/DeviceExchange.h"
+#include "link/DeviceLink.h"
+#include "model/ValueTexts.h"
+#include "shell/AppSettings.h"
+#include "shell/AboutDialog.h"
+#include "shell/CommandLine.h"
+#include "shell/PortDialog.h"
+#include "shell/ExchangeDialog.h"
+#include "shell/HelpWindow.h"
+#include "shell/MainWindow.h"
+#include "shell/CompareCommands.h"
+#include "shell/PortChoice.h"
+#include "shell/ReportCommands.h"
+#include "widgets/GuiText.h"
+#include "widgets/HelpRequest.h"
+#include "widgets/Messages.h"
+
+namespace {
+
+const QString kAppTitle = QStringLiteral("Конфигуратор ТКВ88");
+const QString kFileFilter = QStringLiteral("TKV88 Files (*.tkv88);;Все файлы (*)");
+const QString kExtension = QStringLiteral(".tkv88");
+// The document's title after a device read.
+const QString kReadTitle = QStringLiteral("Считанная прошивка");
+
+std::string nativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+QString Application::fileErrorText(const configfile::FileError& e) {
+  const QString file = QFile::decodeName(QByteArray::fromStdString(e.path()));
+  const QString reason = messages::sentence(QString::fromLocal8Bit(QByteArray::fromStdString(e.reason())));
+  return e.direction() == configfile::FileError::Direction::Read
+             ? QStringLiteral("Не удалось открыть файл \"%1\".\n%2").arg(file, reason)
+             : QStringLiteral("Не удалось сохранить файл \"%1\".\n%2").arg(file, reason);
+}
+
+Application::Application()
+    : m_compare(std::make_unique<CompareCommands>(*this)), m_report(std::make_unique<ReportCommands>(*this)) {
+  m_host.setExchangeRunner(
+      [this](DeviceData& config, std::string_view mode) { return runExchange(config, mode); });
+  // Every read of the controller, and a full write when asked, keeps a backup.
+  m_host.onDeviceRead = [this](const DeviceData& config) {
+    m_compare->deviceRead(config);
+    m_report->deviceRead();
+  };
+  m_host.onBeforeDeviceWrite = [this](const DeviceData& config) {
+    return m_compare->beforeFullWrite(config);
+  };
+}
+
+Application::~Application() {
+  help::setHandler(nullptr);
+  // The frame's views point into the document: the frame goes first.
+  m_frame.reset();
+  m_host.setFrame(nullptr);
+}
+
+std::optional<int> Application::runWithoutWindow(const CommandLine& commandLine) {
+  if (!commandLine.error.isEmpty()) {
+    std::fprintf(stderr, "tkv88: %s\n\n%s", qPrintable(commandLine.error),
+                 qPrintable(CommandLine::usage()));
+    return 2;
+  }
+  if (commandLine.showHelp) {
+    std::fputs(qPrintable(CommandLine::usage()), stdout);
+    return 0;
+  }
+  if (commandLine.showVersion) {
+    std::puts("tkv88 " TKV88_VERSION);
+    return 0;
+  }
+  // The driver switches do their work and end the program, whatever the outcome.
+  if (commandLine.installSwitch || commandLine.removeSwitch)
+    return portchoice::runDriverSwitch(commandLine.installSwitch) ? 0 : 1;
+  if (QString reason; !commandLine.port.isEmpty() && !portchoice::valid(commandLine.port, &reason)) {
+    std::fprintf(stderr, "tkv88: %s\n", qPrintable(reason));
+    return 2;
+  }
+  return std::nullopt;
+}
+
+bool Application::installQtTranslations() {
+  static QTranslator translator;
+  if (!translator.isEmpty()) return true;
+  if (!translator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                       QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return false;
+  return QCoreApplication::installTranslator(&translator);
+}
+
+std::optional<int> Application::startUp(const QStringList& arguments) {
+  CommandLine commandLine;
+  commandLine.parse(arguments);
+  if (const auto exitCode = runWithoutWindow(commandLine)) return exitCode;
+  // Port access is made possible before any window exists. A port that
+  // cannot be opened is not fatal: the exchanges report it, and the user can
+  // choose another one.
+  const QString port = commandLine.port.isEmpty() ? settings::port() : commandLine.port;
+  QString reason;
+  std::unique_ptr<MemoryAccess> backend = openMemoryAccess(port, &reason);
+  // The port driver concerns the parallel port only.
+  if (backend && backend->parallelPort() &&
+      !portchoice::loadPortDriver(*backend->parallelPort(),
+                                  [](const QString& text) { messages::showError(nullptr, kAppTitle, text); }))
+    return 1;
+  if (backend)
+    usePort(std::move(backend), port);
+  else
+    m_portError = QStringLiteral("Порт \"%1\" недоступен: %2").arg(port, reason);
+  m_port = port;
+  if (!commandLine.port.isEmpty()) settings::setPort(commandLine.port);
+
+  help::setHandler([](int context) { HelpWindow::instance().showTopic(context); });
+  buildValueTexts();
+
+  m_doc = std::make_unique<Document>(&m_host);
+  Document::setActive(m_doc.get());
+  m_frame = std::make_unique<MainWindow>(*m_doc, levelMask);
+  m_host.setFrame(m_frame.get());
+  m_frame->applicationCommand = [this](int command) { return onCommand(command); };
+  m_frame->canClose = [this] { return saveModified(); };
+  if (QAction* a = m_frame->action(MainWindow::kBackupBeforeWriteCommand))
+    a->setChecked(settings::backupBeforeWrite());
+
+  if (!commandLine.fileName.isEmpty()) {
+    if (!openDocumentFile(commandLine.fileName)) return 1;
+  } else {
+    m_doc->newDocument();
+    m_frame->updateTitle();
+    m_frame->postCommand(CommandId::ReadDevice);
+  }
+  m_frame->show();
+  m_frame->setPortMessage(m_portError);
+  return std::nullopt;
+}
+
+std::unique_ptr<MemoryAccess> Application::openMemoryAccess(const QString& description, QString* reason) {
+  try {
+    return portchoice::open(description);
+  } catch (const std::exception& e) {
+    *reason = QString::fromUtf8(e.what());
+    return nullptr;
+  }
+}
+
+void Application::usePort(std::unique_ptr<MemoryAccess> backend, const QString& description) {
+  // The three candidate bases start idle; detection picks one on first use.
+  if (PortBackend* port = backend->parallelPort())
+    for (uint16_t base : port->lptCandidates()) port->resetLines(base);
+  if (m_link)
+    m_link->setMemory(std::move(backend));
+  else
+    m_link = std::make_unique<DeviceLink>(std::move(backend));
+  m_port = description;
+  m_portError.clear();
+  if (m_frame) m_frame->setPortMessage({});
+  settings::setPort(description);
+}
+
+bool Application::choosePort(const QString& description) {
+  QString reason;
+  std::unique_ptr<MemoryAccess> backend = openMemoryAccess(description, &reason);
+  if (!backend) {
+    messages::showError(
+        m_frame.get(), kAppTitle,
+        QStringLiteral("Порт \"%1\" недоступен.\n%2").arg(description, messages::sentence(reason)));
+    return false;
+  }
+  usePort(std::move(backend), description);
+  if (m_frame) m_frame->statusBar()->showMessage(QStringLiteral("Порт: %1").arg(description), 5000);
+  return true;
+}
+
+bool Application::runExchange(DeviceData& config, std::string_view mode) {
+  if (!m_link) {
+    messages::showError(m_frame.get(), QStringLiteral("Error %1").arg(kErrorPort), m_portError,
+                        help::kTopicExchange);
+    return false;
+  }
+  ExchangeDialog dialog(*m_link, config, mode, m_frame.get());
+  // A fault in a full write says the controller may hold a mix, and names
+  // the backup kept first, if any.
+  const std::optional<ExchangeMode> m = exchangeModeOf(mode);
+  if (m == ExchangeMode::WriteL1 || m == ExchangeMode::WriteL2)
+    dialog.errorText = [this](const LinkError& error) {
+      return m_compare->writeFaultText(error, m_compare->fullWriteBackup());
+    };
+  const bool done = dialog.exec() == ExchangeDialog::kDone;
+  reportTiming();
+  return done;
+}
+
+void Application::reportTiming() {
+  if (!m_link || !m_frame) return;
+  QStringList notes;
+  if (m_link->memory().standardFallback()) notes << QString::fromStdString(timing_texts::fellBack());
+  if (const std::vector<uint32_t> pages = m_link->memory().takeMendedPages(); !pages.empty())
+    notes << QString::fromStdString(timing_texts::mendedPages(pages));
+  if (!notes.isEmpty()) m_frame->statusBar()->showMessage(notes.join(QStringLiteral("; ")));
+}
+
+void Application::probeLink() {
+  static const QString kTitle = QStringLiteral("Проверка связи");
+  if (!m_link) {
+    messages::showError(m_frame.get(), kTitle, m_portError);
+    return;
+  }
+  DeviceData none;
+  ExchangeDialog dialog(*m_link, none, "pr", m_frame.get());
+  if (dialog.exec() != ExchangeDialog::kDone) return;  // the dialog has shown the error
+  const ProbeReport& report = dialog.exchange()->probe();
+  QString text = QStringLiteral("Порт \"%1\": %2.").arg(m_port, QString::fromStdString(report.verdict()));
+  for (const std::string& line : report.details()) text += u'\n' + QString::fromStdString(line);
+  if (report.linkWorks())
+    messages::showInformation(m_frame.get(), kTitle, text);
+  else
+    messages::showError(m_frame.get(), kTitle, text, help::kTopicExchange);
+  reportTiming();
+}
+
+bool Application::onCommand(int command) {
+  switch (command) {
+    case CommandId::FileNew:
+      if (saveModified()) {
+        m_doc->newDocument();
+        m_frame->updateTitle();
+      }
+      return true;
+    case CommandId::FileOpen: {
+      if (!saveModified()) return true;
+      const QString path =
+          QFileDialog::getOpenFileName(m_frame.get(), QStringLiteral("Открыть"), QString(), kFileFilter);
+      if (!path.isEmpty()) openDocumentFile(path);
+      return true;
+    }
+    case CommandId::FileSave:
+      saveDocument(false);
+      return true;
+    case CommandId::FileSaveAs:
+      saveDocument(true);
+      return true;
+    case CommandId::AppAbout: {
+      AboutDialog about(m_frame.get());
+      about.exec();
+      return true;
+    }
+    case CommandId::AppExit:
+      m_frame->close();
+      return true;
+    case CommandId::ReadDevice:
+      // A read replaces the configuration: unsaved changes are offered first.
+      if (saveModified()) {
+        m_doc->readDevice();
+        m_frame->updateTitle();
+      }
+      return true;
+    case MainWindow::kChoosePortCommand: {
+      PortDialog dialog(portchoice::choices(), m_port, m_frame.get());
+      if (dialog.exec() != QDialog::Accepted) return true;
+      if (const QString chosen = dialog.description(); !chosen.isEmpty()) choosePort(chosen);
+      return true;
+    }
+    case MainWindow::kProbeCommand:
+      probeLink();
+      return true;
+    default:
+      if (command >= MainWindow::kRecentFileFirst &&
+          command < MainWindow::kRecentFileFirst + settings::kRecentFileCount) {
+        openRecent(command - MainWindow::kRecentFileFirst);
+        return true;
+      }
+      return m_compare->onCommand(command) || m_report->onCommand(command);
+  }
+}
+
+bool Application::documentFromDevice() const { return m_doc && fromCp1251(m_doc->title()) == kReadTitle; }
+
+void Application::openRecent(int index) {
+  const QStringList files = settings::recentFiles();
+  if (index >= files.size() || !saveModified()) return;
+  const QString path = files[index];
+  // A file that cannot be opened any more leaves the list.
+  if (!openDocumentFile(path)) {
+    settings::removeRecentFile(path);
+    m_frame->setRecentFiles(settings::recentFiles());
+  }
+}
+
+bool Application::withFile(const QString& path, void (Document::*operation)(const std::string&)) {
+  try {
+    (m_doc.get()->*operation)(nativePath(path));
+  } catch (const configfile::FileError& e) {
+    messages::showError(m_frame.get(), kAppTitle, fileErrorText(e));
+    return false;
+  }
+  // A file loaded or saved heads the recent files and names the window.
+  rememberRecent(path);
+  m_frame->updateTitle();
+  return true;
+}
+
+bool Application::openDocumentFile(const QString& path) { return withFile(path, &Document::openFile); }
+
+bool Application::saveDocument(bool askForName) {
+  QString path = QFile::decodeName(QByteArray::fromStdString(m_doc->pathName()));
+  // After a device read the document keeps the name of the file opened
+  // before, which no longer holds what it shows: a plain save asks for a
+  // name instead of writing the controller's configuration over that file.
+  const bool readFromDevice = documentFromDevice();
+  if (askForName || path.isEmpty() || readFromDevice) {
+    QString suggested = path;
+    if (path.isEmpty() || readFromDevice) {
+      suggested = fromCp1251(m_doc->title()) + kExtension;
+      if (!path.isEmpty()) suggested = QFileInfo(path).dir().filePath(suggested);
+    }
+    path =
+        QFileDialog::getSaveFileName(m_frame.get(), QStringLiteral("Сохранить как"), suggested, kFileFilter);
+    if (path.isEmpty()) return false;
+    if (QFileInfo(path).suffix().isEmpty()) path += kExtension;
+  }
+  return withFile(path, &Document::saveFile);
+}
+
+bool Application::saveModified() {
+  if (!m_doc || !m_doc->isModified()) return true;
+  const QString question = QStringLiteral("Сохранить изменения в \"%1\"?").arg(fromCp1251(m_doc->title()));
+  switch (messages::askYesNoCancel(m_frame.get(), kAppTitle, question)) {
+    case messages::Answer::Yes:
+      return saveDocument(false);
+    case messages::Answer::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Application::rememberRecent(const QString& path) {
+  settings::addRecentFile(path);
+  m_frame->setRecentFiles(settings::recentFiles());
+}

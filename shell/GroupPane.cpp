@@ -1,0 +1,247 @@
+#include "shell/GroupPane.h"
+
+#include <iterator>
+
+#include <QAbstractEventDispatcher>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "document/Document.h"
+#include "document/CommandIds.h"
+#include "forms/GroupForm.h"
+#include "forms/FormFactory.h"
+#include "shell/ButtonBar.h"
+#include "widgets/GroupInfoPage.h"
+#include "widgets/GuiText.h"
+#include "widgets/HelpRequest.h"
+
+namespace {
+
+// The kinds of the pane, in the order their views are created.
+constexpr int kKinds[] = {
+    NavigationKind::L1Root,      NavigationKind::Program,        NavigationKind::Comparators,    NavigationKind::Comparator,
+    NavigationKind::Steps,       NavigationKind::Step,           NavigationKind::L2Root,         NavigationKind::KeyPulseModes,
+    NavigationKind::Corrections, NavigationKind::DigitalFilters, NavigationKind::BaseParameters, NavigationKind::PidGroup,
+    NavigationKind::Pid};
+
+// True when some member of the shown group differs from the fresh defaults.
+template <typename Group>
+bool differs(const Group& shown, const Group& defaults) {
+  for (std::size_t i = 0; i < std::size(shown.cells); ++i)
+    if (!Parameter::sameAs(shown.cells[i], defaults.cells[i])) return true;
+  return false;
+}
+
+}  // namespace
+
+GroupPane::GroupPane(Document& doc, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_stack(new QStackedWidget(this)), m_blank(new QWidget) {
+  setObjectName(QStringLiteral("groupPane"));
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  setPalette(pal);
+  setAutoFillBackground(true);
+
+  // Nothing is shown until the first switch.
+  m_stack->addWidget(m_blank);
+  for (int kind : kKinds) {
+    QWidget* view = nullptr;
+    if (GroupInfoPage::pageForKind(kind) != 0)
+      view = new GroupInfoPage(m_stack);
+    else
+      view = createFormForKind(kind, m_doc, m_stack);
+    if (!view) continue;
+    view->setObjectName(QString::number(kind));
+    m_stack->addWidget(view);
+    m_formMap[kind] = view;
+  }
+
+  const QString defaults = QStringLiteral("По умолчанию");
+  const QString help = QStringLiteral("Помощь");
+  m_defaultsBar =
+      new ButtonBar(kDefaultsBarId, kDefaultsBarTemplate,
+                       {{CommandId::RestoreDefaults, defaults}, {CommandId::HelpPage, help}}, this);
+  m_stepBar = new ButtonBar(kStepBarId, kStepBarTemplate,
+                               {{CommandId::RestoreDefaults, defaults},
+                                {CommandId::AddStepBefore, QStringLiteral("Добавить шаг перед")},
+                                {CommandId::AddStepAfter, QStringLiteral("Добавить шаг после")},
+                                {CommandId::ToggleCycleStart, QStringLiteral("Начало цикла")},
+                                {CommandId::HelpPage, help}},
+                               this);
+  m_currentBar = m_defaultsBar;
+  for (ButtonBar* bar : {m_defaultsBar, m_stepBar}) {
+    bar->hide();
+    connect(bar, &ButtonBar::commandTriggered, this, [this](int command) { onCommand(command); });
+  }
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(m_stack, 1);
+  layout->addWidget(m_defaultsBar);
+  layout->addWidget(m_stepBar);
+
+  // The buttons' states follow the document the way a framework's idle
+  // update does: whenever the event loop has nothing else to do.
+  if (auto* dispatcher = QAbstractEventDispatcher::instance())
+    m_idle = connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+      if (isVisible()) updateCommandUi();
+    });
+  m_doc.groupPane = this;
+}
+
+GroupPane::~GroupPane() {
+  disconnect(m_idle);
+  if (m_doc.groupPane == this) m_doc.groupPane = nullptr;
+}
+
+QWidget* GroupPane::viewForKind(int kind) const {
+  const auto it = m_formMap.find(kind);
+  return it == m_formMap.end() ? nullptr : it->second;
+}
+
+void GroupPane::documentChanged() { switchView(); }
+
+void GroupPane::showBar(ButtonBar* bar) {
+  m_currentBar = bar;
+  for (ButtonBar* b : {m_defaultsBar, m_stepBar})
+    if (b != bar) b->hide();
+  if (bar) bar->show();
+}
+
+void GroupPane::switchView() {
+  const NavigationItem* sel = m_doc.selection;
+  if (!sel) {
+    // The forms let go of groups that may be gone; the view shown stays.
+    for (const auto& [kind, view] : m_formMap)
+      if (auto* form = qobject_cast<GroupForm*>(view)) form->bindGroup(nullptr);
+    return;
+  }
+  QWidget* oldView = m_activeView;
+  QWidget* newView = viewForKind(sel->kind);
+  if (auto* form = qobject_cast<GroupForm*>(oldView)) form->bindGroup(nullptr);
+
+  ButtonBar* bar = m_defaultsBar;
+  if (sel->kind == NavigationKind::Steps)
+    bar = nullptr;
+  else if (sel->kind == NavigationKind::Step)
+    bar = m_stepBar;
+  if (qobject_cast<GroupInfoPage*>(newView)) bar = nullptr;
+  showBar(bar);
+  if (!newView) return;
+
+  auto* form = qobject_cast<GroupForm*>(newView);
+  auto* page = qobject_cast<GroupInfoPage*>(newView);
+  if (form) form->bindGroup(sel->data);
+  if (newView == oldView) {
+    if (form) form->refreshForm();
+    if (page) page->initialUpdate(sel->kind);
+  } else {
+    // Every switch to a view runs its initial update again: forms rebuild
+    // lists that depend on other groups, pages load the page of the kind.
+    if (form) form->initialUpdate();
+    if (page) page->initialUpdate(sel->kind);
+    m_stack->setCurrentWidget(newView);
+    m_activeView = newView;
+  }
+  m_lastKind = sel->kind;
+  updateCommandUi();
+}
+
+bool GroupPane::canRestoreDefaults() const {
+  const NavigationItem* sel = m_doc.selection;
+  if (!sel || !sel->data) return false;
+  switch (sel->kind) {
+    case NavigationKind::Comparator:
+      return differs(*static_cast<const Comparator*>(sel->data), Comparator(sel->subIndex));
+    case NavigationKind::Step:
+      return differs(*static_cast<const Step*>(sel->data), Step());
+    case NavigationKind::KeyPulseModes:
+      return differs(*static_cast<const KeyPulseModes*>(sel->data), KeyPulseModes());
+    case NavigationKind::Corrections:
+      return differs(*static_cast<const Corrections*>(sel->data), Corrections());
+    case NavigationKind::DigitalFilters:
+      return differs(*static_cast<const DigitalFilters*>(sel->data), DigitalFilters());
+    case NavigationKind::BaseParameters:
+      return differs(*static_cast<const BaseParameters*>(sel->data), BaseParameters());
+    case NavigationKind::Pid: {
+      // The regulator's own index, so that the codes (P01 or P.01) match.
+      const auto* pid = static_cast<const PidRegulator*>(sel->data);
+      return differs(*pid, PidRegulator(pid->index));
+    }
+    default:
+      return false;
+  }
+}
+
+bool GroupPane::commitActiveForm() {
+  auto* form = qobject_cast<GroupForm*>(m_activeView);
+  return !form || !form->isVisible() || form->commitForm();
+}
+
+bool GroupPane::onCommand(int command) {
+  switch (command) {
+    case CommandId::RestoreDefaults: {
+      const NavigationItem* sel = m_doc.selection;
+      if (!sel || !sel->data || !canRestoreDefaults()) return true;
+      void* data = sel->data;
+      switch (sel->kind) {
+        case NavigationKind::Comparator:
+          m_doc.resetComparator(*static_cast<Comparator*>(data), sel->subIndex);
+          break;
+        case NavigationKind::Step:
+          m_doc.resetStep(*static_cast<Step*>(data));
+          break;
+        case NavigationKind::KeyPulseModes:
+          m_doc.resetKeyPulseModes(*static_cast<KeyPulseModes*>(data));
+          break;
+        case NavigationKind::Corrections:
+          m_doc.resetCorrections(*static_cast<Corrections*>(data));
+          break;
+        case NavigationKind::DigitalFilters:
+          m_doc.resetDigitalFilters(*static_cast<DigitalFilters*>(data));
+          break;
+        case NavigationKind::BaseParameters:
+          m_doc.resetBaseParameters(*static_cast<BaseParameters*>(data));
+          break;
+        case NavigationKind::Pid:
+          m_doc.resetPid(*static_cast<PidRegulator*>(data));
+          break;
+        default:
+          return true;
+      }
+      if (auto* form = qobject_cast<GroupForm*>(m_activeView)) form->bindGroup(data);
+      updateCommandUi();
+      return true;
+    }
+    case CommandId::HelpPage:
+      if (auto* form = qobject_cast<GroupForm*>(m_activeView)) return form->onCommand(command);
+      help::show(help::kTopicEditing);
+      return true;
+    default:
+      // The step commands travel on to the document, which also decides
+      // whether they are enabled.
+      return m_doc.onCommand(command);
+  }
+}
+
+void GroupPane::updateCommandUi() {
+  if (!m_currentBar || m_currentBar->isHidden()) return;
+  for (QPushButton* b : m_currentBar->buttons()) {
+    const int command = b->objectName().toInt();
+    if (command == CommandId::RestoreDefaults) {
+      b->setEnabled(canRestoreDefaults());
+    } else if (auto state = m_doc.commandState(command)) {
+      b->setEnabled(state->enabled);
+      if (!state->text.empty()) {
+        const QString text = fromCp1251(state->text);
+        if (b->text() != text) {
+          b->setText(text);
+          b->setAccessibleName(text);
+          m_currentBar->placeButtons();
+        }
+      }
+    }
+  }
+}

@@ -1,0 +1,73 @@
+// The navigation tree of the dialog mode: the programs of level L1 with their
+// comparators and steps, and the general parameter groups of level L2.
+// Selecting an item makes it the document's selection (and sets its current
+// program and step), after which the right pane shows the item's form or
+// page. A right click offers the editing commands of the item's kind.
+//
+// The tree owns its NavigationItem records and rebuilds itself completely from the
+// document whenever the document refreshes it, then restores the selection
+// onto the same model object (compared as a pointer, never followed).
+// Registered with the document as its treeView. User-interface thread only.
+#pragma once
+
+#include <list>
+
+#include <QTreeWidget>
+
+#include "document/DocumentView.h"
+#include "document/NavigationItem.h"
+
+class Document;
+class QMenu;
+
+class NavigationTree : public QTreeWidget, public DocumentView {
+  Q_OBJECT
+
+ public:
+  // levelMask: bit 0 shows level L1, bit 1 level L2.
+  NavigationTree(Document& doc, int levelMask, QWidget* parent = nullptr);
+  ~NavigationTree() override;
+
+  // The document changed: rebuild and restore the selection.
+  void documentChanged() override;
+  void rebuild();
+
+  // Selects the first item in tree order whose data is `data`, expanding it
+  // when asked. False (nothing changed) for nullptr or no match.
+  bool selectByData(const void* data, bool expand);
+  // The first item at or below `start` (below the invisible root when
+  // `start` is nullptr) whose data is `data`, depth first; or nullptr.
+  QTreeWidgetItem* findByData(const void* data, QTreeWidgetItem* start = nullptr) const;
+
+  // The record behind an item.
+  static NavigationItem* record(const QTreeWidgetItem* item);
+  // The context menu of the selected item's kind, or nullptr when the kind
+  // has none. Its actions carry their command ids and run them on the
+  // document; the caller owns the menu.
+  QMenu* createContextMenu(QWidget* parent);
+  bool ready() const { return m_ready; }
+
+  // The item texts (UTF-16), as the tree shows them.
+  static QString programText(int number, const QString& name);
+  static QString stepText(int number, bool cycleStart);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
+
+ private:
+  QTreeWidgetItem* addItem(QTreeWidgetItem* parent, const QString& text, int kind, int programNumber,
+                           int subIndex, void* data);
+  void onCurrentItemChanged(QTreeWidgetItem* current);
+  // The item whose row holds the viewport point (also in the space to the
+  // right of its text), or nullptr below the last item.
+  QTreeWidgetItem* rowAt(const QPoint& pos) const;
+
+  Document& m_doc;
+  int m_levelMask;
+  std::list<NavigationItem> m_records;  // stable addresses for the items' pointers
+  bool m_ready = false;
+};

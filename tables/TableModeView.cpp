@@ -1,0 +1,66 @@
+#include "tables/TableModeView.h"
+
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "document/Document.h"
+#include "forms/ComparatorTabs.h"
+#include "tables/StepsTablePage.h"
+#include "tables/StepsTableRules.h"
+
+TableModeView::TableModeView(Document& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
+  setObjectName(QString::number(kTemplateId));
+  setAccessibleName(QStringLiteral("Табличный вид"));
+  m_tabs = new QTabWidget(this);
+  m_tabs->setObjectName(QString::number(kTabId));
+  m_tabs->setAccessibleName(QStringLiteral("Страницы табличного вида"));
+  m_tabs->setDocumentMode(true);
+  m_steps = new StepsTablePage(doc, m_tabs);
+  m_comparators = new ComparatorTabs(m_tabs);
+  m_tabs->addTab(m_steps, QStringLiteral("Параметры шагов"));
+  m_tabs->addTab(m_comparators, QStringLiteral("Параметры компараторов"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(m_tabs);
+  // The view's focus goes into the page shown: the grid, or the comparators.
+  const auto followTab = [this] {
+    setFocusProxy(m_tabs->currentIndex() == 0 ? static_cast<QWidget*>(m_steps->grid())
+                                              : static_cast<QWidget*>(m_comparators->tabs()));
+  };
+  connect(m_tabs, &QTabWidget::currentChanged, this, followTab);
+  followTab();
+}
+
+void TableModeView::documentChanged() {
+  setProgram(m_doc.deviceData() ? m_doc.currentProgram : nullptr);
+  followTreeSelection();
+}
+
+void TableModeView::setProgram(Program* program) {
+  m_program = program;
+  m_steps->setProgram(program);
+  m_comparators->bindProgram(program);
+}
+
+void TableModeView::followTreeSelection() {
+  const NavigationItem* s = m_doc.selection;
+  if (s && s->kind == NavigationKind::Step) m_steps->showStep(static_cast<const Step*>(s->data));
+}
+
+void TableModeView::showChange(const ChangePlace& place) {
+  if (!isVisible() || !m_program || m_doc.deviceData()->programIndexOf(m_program) != place.program) return;
+  if (place.kind == NavigationKind::Comparator && place.index >= 0 && place.index < Program::kComparatorCount) {
+    m_tabs->setCurrentWidget(m_comparators);
+    m_comparators->tabs()->setCurrentIndex(place.index);
+  } else if (const Step* step = place.kind == NavigationKind::Step ? m_program->stepAt(place.index) : nullptr) {
+    m_tabs->setCurrentWidget(m_steps);
+    m_steps->showStep(step, stepstable::rowKeyOfCode(place.code));
+  }
+}
+
+bool TableModeView::onCommand(int command) { return m_steps->onCommand(command); }
+
+bool TableModeView::commitEdits() {
+  m_steps->grid()->EndEdit();
+  return !m_comparators->isVisible() || m_comparators->commitForm();
+}

@@ -1,0 +1,62 @@
+// The table-mode view: a tab control with the steps page (all steps of the
+// document's current program side by side, with the regulator charts) and
+// the comparators page (its four comparators). The main frame creates it
+// hidden, registers it with the document as its table view and shows it in
+// the table mode; the frame owns the widget, the sheet owns its pages. The
+// selected tab lives as long as the view, so it survives mode switches.
+// User-interface thread only.
+#pragma once
+
+#include <QWidget>
+
+#include "document/DocumentView.h"
+
+class ComparatorTabs;
+class StepsTablePage;
+class Document;
+class Program;
+class QTabWidget;
+
+class TableModeView : public QWidget, public DocumentView {
+  Q_OBJECT
+
+ public:
+  static constexpr int kTemplateId = 514;
+  static constexpr int kTabId = 1008;
+
+  TableModeView(Document& doc, QWidget* parent = nullptr);
+
+  // Shows the document's current program on both pages.
+  void documentChanged() override;
+  // Brings both pages to `program` (none empties them).
+  void setProgram(Program* program);
+  Program* program() const { return m_program; }
+
+  // The tree's selection moved: a selected step of the shown program gets
+  // its column focused and scrolled into view.
+  void followTreeSelection();
+  // After an undo or redo, on screen: the changed cell of a step of the
+  // shown program gets the focus cell.
+  void showChange(const ChangePlace& place) override;
+
+  // Stores what the user has entered and not yet confirmed: the open cell
+  // editor of the steps table ends as focus loss ends it, and the shown
+  // comparator page commits. False when a check refused a value (its
+  // message has been shown).
+  bool commitEdits();
+
+  // Commands the frame routes to the table mode (CommandId::TableNext,
+  // TablePrevious): taken by the steps page, which ignores them.
+  bool onCommand(int command);
+
+  QTabWidget* tabs() const { return m_tabs; }
+  StepsTablePage* stepsPage() const { return m_steps; }
+  ComparatorTabs* comparatorsPage() const { return m_comparators; }
+
+ private:
+  Document& m_doc;
+  QTabWidget* m_tabs;
+  StepsTablePage* m_steps;
+  ComparatorTabs* m_comparators;
+  Program* m_program = nullptr;
+};

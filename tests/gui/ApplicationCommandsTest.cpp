@@ -1,0 +1,270 @@
+// The application's commands: the save-changes question before New, a
+// device read and closing the window; saving to the document's own file; the
+// recent files in the "&Файл" menu.
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "GuiTest.h"
+#include "link/DeviceLink.h"
+#include "link/SimulatedController.h"
+#include "shell/AppSettings.h"
+#include "shell/PortDialog.h"
+#include "shell/MainWindow.h"
+#include "shell/Application.h"
+#include "support/Text.h"
+
+using guitest::MessageLog;
+
+class ApplicationCommandsTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir m_dir;
+  std::unique_ptr<Application> m_app;
+  int m_exchanges = 0;
+
+  Document& doc() { return m_app->document(); }
+  void modify() { doc().deviceData()->programs.front().setName(w("Изменённая")); }
+  static QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+  QString file(const QString& name) {
+    const QString path = m_dir.filePath(name);
+    Document other;
+    other.newDocument();
+    other.saveFile(path.toStdString());
+    return path;
+  }
+
+ private slots:
+  void init() {
+    QSettings().clear();
+    MessageLog::clear();
+    m_app = std::make_unique<Application>();
+    QCOMPARE(m_app->startUp({"--port", "sim:" + m_dir.filePath("controller.bin"), file("start.tkv88")}),
+             std::nullopt);
+    m_exchanges = 0;
+    m_app->host().setExchangeRunner([this](DeviceData&, std::string_view) { return ++m_exchanges, false; });
+    QCoreApplication::processEvents();
+  }
+  void cleanup() { m_app.reset(); }
+
+  void anUnmodifiedDocumentIsNotAsked() {
+    m_app->mainFrame()->onCommand(57600);
+    QVERIFY(MessageLog::shown().empty());
+    QCOMPARE(u(doc().title()), std::string("Новая прошивка"));
+  }
+
+  void newAsksAndCancelKeepsTheChanges() {
+    modify();
+    MessageLog::answer() = messages::Answer::Cancel;
+    m_app->mainFrame()->onCommand(57600);
+    QCOMPARE(MessageLog::shown().size(), size_t(1));
+    QCOMPARE(MessageLog::shown()[0].text, QString("Сохранить изменения в \"start.tkv88\"?"));
+    QCOMPARE(u(doc().deviceData()->programs.front().name()), std::string("Изменённая"));
+
+    MessageLog::answer() = messages::Answer::No;
+    m_app->mainFrame()->onCommand(57600);
+    QCOMPARE(u(doc().title()), std::string("Новая прошивка"));
+    QCOMPARE(u(doc().deviceData()->programs.front().name()), std::string("Новая программа"));
+  }
+
+  void yesSavesBeforeGoingOn() {
+    modify();
+    MessageLog::answer() = messages::Answer::Yes;
+    m_app->mainFrame()->onCommand(32790);
+    QCOMPARE(m_exchanges, 1);  // the read ran after the save (and failed here)
+    Document saved;
+    saved.openFile(m_dir.filePath("start.tkv88").toStdString());
+    QCOMPARE(u(saved.deviceData()->programs.front().name()), std::string("Изменённая"));
+    QVERIFY(!doc().isModified());
+  }
+
+  void savingWhatWasReadAsksForAName() {
+    const QString start = m_dir.filePath("start.tkv88");
+    QFile file(start);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    // A read that succeeds: the controller holds other programs.
+    m_app->host().setExchangeRunner([](DeviceData& config, std::string_view mode) {
+      if (mode == "r1") config.programs.resize(2);
+      return true;
+    });
+    m_app->mainFrame()->onCommand(32790);
+    QCOMPARE(u(doc().title()), std::string("Считанная прошивка"));
+    QString suggested;
+    QTimer::singleShot(0, [&] {
+      if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        suggested = dialog->selectedFiles().value(0);
+        dialog->reject();
+      }
+    });
+    m_app->mainFrame()->onCommand(57603);  // "&Сохранить"
+    QCOMPARE(suggested, m_dir.filePath("Считанная прошивка.tkv88"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+  }
+
+  void aReadThatWouldReplaceChangesAsksFirst() {
+    modify();
+    MessageLog::answer() = messages::Answer::Cancel;
+    m_app->mainFrame()->onCommand(32790);
+    QCOMPARE(MessageLog::shown().size(), size_t(1));
+    QCOMPARE(m_exchanges, 0);
+  }
+
+  void closingAsks() {
+    modify();
+    MessageLog::answer() = messages::Answer::Cancel;
+    QVERIFY(!m_app->mainFrame()->close());
+    QVERIFY(m_app->mainFrame()->isVisible());
+    MessageLog::answer() = messages::Answer::No;
+    QVERIFY(m_app->mainFrame()->close());
+  }
+
+  void choosingAPort() {
+    const QString other = "sim:" + m_dir.filePath("other.bin");
+    QVERIFY(m_app->choosePort(other));
+    QCOMPARE(m_app->port(), other);
+    QCOMPARE(settings::port(), other);
+    QVERIFY(MessageLog::shown().empty());
+    // A port that cannot be opened is reported and the one in use stays.
+    QVERIFY(!m_app->choosePort("ppdev:" + m_dir.filePath("no-such-parport")));
+    QCOMPARE(MessageLog::shown().size(), size_t(1));
+    QCOMPARE(m_app->port(), other);
+    QCOMPARE(settings::port(), other);
+    QVERIFY(m_app->deviceLink());
+  }
+
+  // The port dialog offers the ports found and, for the parallel-port
+  // adapter, its timing; the standard one goes into the description.
+  void thePortIsChosenInADialog() {
+    const QString first = m_app->port();
+    const QString i2c = "i2c-sim:" + m_dir.filePath("chosen.bin");
+    const QString sim = "sim:" + m_dir.filePath("timed.bin");
+    const struct {
+      QString typed;
+      int timing;
+      QString chosen;
+      bool timingEnabled;
+    } cases[] = {
+        // An I2C adapter is listed with its name after " — "; it has no timing.
+        {" " + i2c + " — simulated adapter", 1, i2c, false},
+        {sim, 1, sim + ",timing=standard", true},
+        {sim, 0, sim, true},
+    };
+    for (const auto& c : cases) {
+      const QString before = m_app->port();
+      QString shownPort;
+      int shownTiming = -1;
+      bool timingEnabled = false;
+      QStringList buttons, items, timings;
+      QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<PortDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        auto* port = dialog->findChild<QComboBox*>("port");
+        auto* timing = dialog->findChild<QComboBox*>("timing");
+        shownPort = port->currentText();
+        shownTiming = timing->currentIndex();
+        for (int i = 0; i < port->count(); ++i) items << port->itemText(i);
+        for (int i = 0; i < timing->count(); ++i) timings << timing->itemText(i);
+        for (QPushButton* b : dialog->findChildren<QPushButton*>()) buttons << b->text();
+        port->setCurrentText(c.typed);
+        timingEnabled = timing->isEnabled();
+        timing->setCurrentIndex(c.timing);
+        dialog->accept();
+      });
+      m_app->mainFrame()->onCommand(MainWindow::kChoosePortCommand);
+      // The port in use is shown without its timing, which has its own list.
+      QCOMPARE(shownPort, QString(before).remove(",timing=standard"));
+      QCOMPARE(shownTiming, before.endsWith(",timing=standard") ? 1 : 0);
+      QCOMPARE(timings, QStringList({"быстрая (подбирается по адаптеру)", "стандартная"}));
+      buttons.sort();
+      QCOMPARE(buttons, QStringList({"OK", "Отмена"}));
+      QVERIFY(items.filter(QRegularExpression("^i2c-sim:.+controller.bin$")).size() == 1);
+      QCOMPARE(timingEnabled, c.timingEnabled);
+      QCOMPARE(m_app->port(), c.chosen);
+    }
+    QVERIFY(first != m_app->port());
+    QVERIFY(m_app->deviceLink()->memory().parallelPort());
+  }
+
+  // "Проверка связи…" writes nothing and says what it found; a line that
+  // slows down after its measurement falls back to the standard timing,
+  // which the status bar says.
+  void theLinkCheckSaysWhatItFound() {
+    const QString memory = m_dir.filePath("probed.bin");
+    const struct {
+      QString options;
+      bool slowsDown;
+      QMessageBox::Icon icon;
+      QString says;
+    } cases[] = {
+        {",rise=20", false, QMessageBox::Information, "связь есть, быстрая скорость обмена."},
+        {",fault=absent", false, QMessageBox::Critical, "прибор не отвечает: проверьте кабель и питание."},
+        {"", true, QMessageBox::Information, "связь есть, стандартная скорость обмена: адаптер медленный."},
+    };
+    for (const auto& c : cases) {
+      QVERIFY(m_app->choosePort("sim:" + memory + c.options));
+      m_app->mainFrame()->statusBar()->clearMessage();
+      if (c.slowsDown) {
+        DeviceLink& link = *m_app->deviceLink();
+        link.memory().begin(link);  // measured while still quick
+        dynamic_cast<SimulatedController*>(link.memory().parallelPort())->setRiseTime(40);
+      }
+      MessageLog::clear();
+      const QByteArray before = readAll(memory);
+      m_app->mainFrame()->action(MainWindow::kProbeCommand)->trigger();
+      QCOMPARE(MessageLog::shown().size(), size_t(1));
+      const messages::Shown& shown = MessageLog::shown()[0];
+      QCOMPARE(shown.title, "Проверка связи");
+      QCOMPARE(shown.icon, c.icon);
+      QCOMPARE(shown.text.section('\n', 0, 0), "Порт \"sim:" + memory + c.options + "\": " + c.says);
+      QCOMPARE(readAll(memory), before);
+      QCOMPARE(m_app->mainFrame()->statusBar()->currentMessage(),
+               c.slowsDown ? "адаптер медленный: стандартная скорость обмена" : "");
+    }
+  }
+
+  void qtsOwnTextsAreRussian() {
+    if (!Application::installQtTranslations()) QSKIP("Qt's translations are not installed");
+    // What the file dialogs and message boxes of Qt itself show.
+    QDialogButtonBox box(QDialogButtonBox::Open | QDialogButtonBox::Cancel);
+    QCOMPARE(box.button(QDialogButtonBox::Cancel)->text().remove('&'), QString("Отмена"));
+  }
+
+  void recentFilesAreListedAndOpened() {
+    const QString a = file("a.tkv88");
+    const QString b = file("b.tkv88");
+    QVERIFY(m_app->openDocumentFile(a));
+    QVERIFY(m_app->openDocumentFile(b));
+    QCOMPARE(settings::recentFiles(), QStringList({b, a, m_dir.filePath("start.tkv88")}));
+    QAction* first = m_app->mainFrame()->action(MainWindow::kRecentFileFirst);
+    QCOMPARE(first->text(), "&1 " + b);
+    m_app->mainFrame()->action(MainWindow::kRecentFileFirst + 1)->trigger();
+    QCOMPARE(u(doc().title()), std::string("a.tkv88"));
+    QCOMPARE(settings::recentFiles().value(0), a);
+
+    // A file that has gone leaves the list after its message.
+    QFile::remove(b);
+    m_app->mainFrame()->action(MainWindow::kRecentFileFirst + 1)->trigger();
+    QCOMPARE(MessageLog::shown().size(), size_t(1));
+    QVERIFY(!settings::recentFiles().contains(b));
+    QCOMPARE(u(doc().title()), std::string("a.tkv88"));
+  }
+};
+
+TKV88_GUI_SUITE(ApplicationCommandsTest);
+#include "ApplicationCommandsTest.moc"

@@ -1,0 +1,215 @@
+// The right pane: the view and bar each kind gets, re-binding without a new
+// view for the same kind, "По умолчанию" with its enable rule, the step
+// commands of the step bar, and the bar's layout.
+#include <QPushButton>
+#include <QSplitter>
+#include <QTest>
+
+#include "GuiTest.h"
+#include "forms/GroupForm.h"
+#include "shell/ButtonBar.h"
+#include "shell/GroupPane.h"
+#include "shell/NavigationTree.h"
+#include "widgets/GroupInfoPage.h"
+#include "widgets/HelpRequest.h"
+
+namespace {
+
+QList<int> buttonIds(ButtonBar* bar) {
+  QList<int> ids;
+  if (bar)
+    for (QPushButton* b : bar->buttons()) ids << b->objectName().toInt();
+  return ids;
+}
+
+}  // namespace
+
+class GroupPaneTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<guitest::Shell> m_shell;
+  Document& doc() { return m_shell->doc; }
+  GroupPane* pane() { return m_shell->frame->groupPane(); }
+  NavigationTree* tree() { return m_shell->frame->treeView(); }
+  GeneralParameters& general() { return doc().deviceData()->general; }
+  Program& program(int i) { return *doc().deviceData()->programAt(i); }
+  QPushButton* defaultsButton() { return pane()->currentBar()->button(1002); }
+  ButtonBar* shownBar() {
+    for (ButtonBar* bar : {pane()->defaultsBar(), pane()->stepBar()})
+      if (bar->isVisible()) return bar;
+    return nullptr;
+  }
+
+ private slots:
+  void init() {
+    guitest::MessageLog::clear();
+    m_shell = std::make_unique<guitest::Shell>();
+    program(0).steps.resize(2);
+    doc().notifyViews();
+  }
+  void cleanup() {
+    help::setHandler(nullptr);
+    m_shell.reset();
+  }
+
+  void eachKindGetsItsViewAndBar() {
+    QTreeWidgetItem* l1 = tree()->topLevelItem(0);
+    QTreeWidgetItem* p1 = l1->child(0);
+    QTreeWidgetItem* l2 = tree()->topLevelItem(1);
+    const QList<int> defaults{1002, 1418};
+    const QList<int> stepCommands{1002, 32779, 32780, 32784, 1418};
+    struct Case {
+      QTreeWidgetItem* item;
+      int page;  // the help page shown, 0 for a form
+      QList<int> bar;
+    } cases[] = {
+        {l1, 529, {}},
+        {p1, 531, {}},
+        {p1->child(0), 532, {}},
+        {p1->child(0)->child(3), 0, defaults},
+        {p1->child(1), 533, {}},
+        {p1->child(1)->child(1), 0, stepCommands},
+        {l2, 530, {}},
+        {l2->child(0), 0, defaults},
+        {l2->child(1), 0, defaults},
+        {l2->child(2), 0, defaults},
+        {l2->child(3), 0, defaults},
+        {l2->child(4), 534, {}},
+        {l2->child(4)->child(1), 0, defaults},
+    };
+    for (const Case& c : cases) {
+      tree()->setCurrentItem(c.item);
+      const NavigationItem* r = NavigationTree::record(c.item);
+      QWidget* view = pane()->activeView();
+      QCOMPARE(view, pane()->viewForKind(r->kind));
+      QVERIFY(view->isVisible());
+      QCOMPARE(view->objectName(), QString::number(r->kind));
+      if (c.page) {
+        QCOMPARE(qobject_cast<GroupInfoPage*>(view)->pageId(), c.page);
+      } else {
+        auto* form = qobject_cast<GroupForm*>(view);
+        QVERIFY(form);
+        QCOMPARE(form->boundGroup(), r->data);
+      }
+      QCOMPARE(buttonIds(shownBar()), c.bar);
+    }
+  }
+
+  void theSameKindKeepsItsViewAndRebinds() {
+    QVERIFY(tree()->selectByData(&program(0).steps.front(), false));
+    auto* form = qobject_cast<GroupForm*>(pane()->activeView());
+    QVERIFY(tree()->selectByData(&program(0).steps.back(), false));
+    QCOMPARE(pane()->activeView(), form);
+    QCOMPARE(form->boundGroup(), static_cast<void*>(&program(0).steps.back()));
+    // Leaving a form detaches it.
+    QVERIFY(tree()->selectByData(&general().filters, false));
+    QCOMPARE(form->boundGroup(), nullptr);
+    // Two programs share their page.
+    QVERIFY(tree()->selectByData(&program(1), false));
+    QWidget* page = pane()->activeView();
+    QVERIFY(tree()->selectByData(&program(2), false));
+    QCOMPARE(pane()->activeView(), page);
+  }
+
+  void restoreDefaultsFollowsTheGroupsValues() {
+    Comparator& c = program(1).comparators[2];
+    QVERIFY(tree()->selectByData(&c, false));
+    pane()->updateCommandUi();
+    QVERIFY(!defaultsButton()->isEnabled());
+    const int original = c[Comparator::C03].value();
+    c[Comparator::C03].setEnteredValue(original + 7);
+    pane()->updateCommandUi();
+    QVERIFY(defaultsButton()->isEnabled());
+    QTest::mouseClick(defaultsButton(), Qt::LeftButton);
+    QCOMPARE(c[Comparator::C03].value(), original);
+    QVERIFY(!defaultsButton()->isEnabled());
+    // The comparator keeps its own place in the program's memory.
+    QCOMPARE(c[Comparator::C03].bitOffset(), Comparator(2)[Comparator::C03].bitOffset());
+  }
+
+  void theSecondRegulatorComparesWithItsOwnDefaults() {
+    PidRegulator& pid = general().pid[1];
+    QVERIFY(tree()->selectByData(&pid, false));
+    pane()->updateCommandUi();
+    QVERIFY(!defaultsButton()->isEnabled());
+    pid[PidRegulator::P01].setEnteredValue(pid[PidRegulator::P01].value() + 1);
+    pane()->updateCommandUi();
+    QVERIFY(defaultsButton()->isEnabled());
+    QTest::mouseClick(defaultsButton(), Qt::LeftButton);
+    QCOMPARE(pid.index, 1);
+    QCOMPARE(std::string(pid[PidRegulator::P01].code()), std::string("P.01"));
+    QVERIFY(!defaultsButton()->isEnabled());
+  }
+
+  void stepBarRunsTheStepCommands() {
+    QVERIFY(tree()->selectByData(&program(0).steps.back(), false));
+    program(0).H02.valueRef() = 0;
+    pane()->updateCommandUi();
+    QPushButton* cycle = pane()->stepBar()->button(32784);
+    QCOMPARE(cycle->text(), QString("Начало цикла"));
+    QTest::mouseClick(cycle, Qt::LeftButton);
+    QCOMPARE(program(0).H02.value(), 2);
+    pane()->updateCommandUi();
+    QCOMPARE(cycle->text(), QString("Отменить цикл"));
+    QCOMPARE(tree()->currentItem()->text(0), QString("Шаг № 2 <начало цикла>"));
+
+    QTest::mouseClick(pane()->stepBar()->button(32780), Qt::LeftButton);  // "Добавить шаг после"
+    QCOMPARE(program(0).stepCount(), 3);
+    QCOMPARE(doc().selection->data, static_cast<void*>(&program(0).steps.back()));
+
+    // A full program offers no more inserts.
+    general().base[BaseParameters::O10].setValueQuiet(0);  // 7 steps per program
+    program(0).steps.resize(7);
+    doc().notifyViews();
+    pane()->updateCommandUi();
+    QVERIFY(!pane()->stepBar()->button(32779)->isEnabled());
+    QVERIFY(!pane()->stepBar()->button(32780)->isEnabled());
+  }
+
+  void helpOpensTheEditingTopic() {
+    int topic = 0;
+    help::setHandler([&](int context) { topic = context; });
+    QVERIFY(tree()->selectByData(&general().corrections, false));
+    QTest::mouseClick(pane()->currentBar()->button(1418), Qt::LeftButton);
+    QCOMPARE(topic, help::kTopicEditing);
+  }
+
+  void theStepBarAtEverySize() {
+    QVERIFY(tree()->selectByData(&program(0).steps.front(), false));
+    int helpWidth = 0;
+    for (QSize size : {QSize(850, 730), QSize(1200, 730), QSize(700, 730), QSize(400, 300)}) {
+      m_shell->frame->resize(size);
+      QCoreApplication::processEvents();
+      const QString at = QStringLiteral("%1x%2 ").arg(size.width()).arg(size.height());
+      ButtonBar* bar = pane()->currentBar();
+      QPushButton* help = bar->button(1418);
+      // "Помощь" keeps its size, 10 pixels from the right edge.
+      QCOMPARE(bar->width() - (help->geometry().right() + 1), 10);
+      if (!helpWidth) helpWidth = help->width();
+      QCOMPARE(help->width(), helpWidth);
+      // No button hides under another, leaves the bar or has its text cut
+      // short; from the default width on they stand in one row.
+      const QList<QPushButton*> buttons = bar->buttons();
+      for (int i = 0; i < buttons.size(); ++i) {
+        const QString name = at + buttons[i]->text();
+        QVERIFY2(bar->rect().contains(buttons[i]->geometry()), qPrintable(name));
+        QVERIFY2(buttons[i]->width() >= buttons[i]->fontMetrics().horizontalAdvance(buttons[i]->text()) + 6,
+                 qPrintable(name));
+        if (size.width() >= 850) QVERIFY2(buttons[i]->y() == help->y(), qPrintable(name));
+        for (int j = i + 1; j < buttons.size(); ++j)
+          QVERIFY2(!buttons[i]->geometry().intersects(buttons[j]->geometry()),
+                   qPrintable(at + buttons[i]->text() + " / " + buttons[j]->text()));
+      }
+      // The tree keeps its 280 pixels while there is room; a small window
+      // shares its width instead of squeezing the right pane.
+      const QList<int> panes = m_shell->frame->splitter()->sizes();
+      if (size.width() >= 850)
+        QCOMPARE(panes[0], 280);
+      else
+        QVERIFY2(panes[1] >= 2 * panes[0], qPrintable(at));
+    }
+  }
+};
+
+TKV88_GUI_SUITE(GroupPaneTest);
+#include "GroupPaneTest.moc"

@@ -1,0 +1,258 @@
+// The main frame: its menus and accelerators, the three view modes with the
+// table mode's "Программы" menu, the title, the refresh after a partition
+// change and F6 focus cycling.
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QStyleOptionMenuItem>
+#include <QTest>
+
+#include "GuiTest.h"
+#include "shell/ButtonBar.h"
+#include "shell/GroupPane.h"
+#include "shell/NavigationTree.h"
+#include "shell/LockIndicators.h"
+#include "support/Text.h"
+#include "tables/FullListView.h"
+#include "tables/TableModeView.h"
+
+namespace {
+
+// How a menu would draw an item's mark: a check mark or a radio bullet.
+QStyleOptionMenuItem::CheckType markOf(QAction* action) {
+  struct Probe : QMenu {
+    QStyleOptionMenuItem::CheckType mark(QAction* a) {
+      addAction(a);
+      QStyleOptionMenuItem option;
+      initStyleOption(&option, a);
+      return option.checkType;
+    }
+  } probe;
+  return probe.mark(action);
+}
+
+QStringList menuTitles(QMenuBar* bar) {
+  QStringList titles;
+  for (QAction* a : bar->actions()) titles << a->text();
+  return titles;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<guitest::Shell> m_shell;
+  MainWindow* frame() { return m_shell->frame.get(); }
+  Document& doc() { return m_shell->doc; }
+
+  // Which of the three mode windows are visible.
+  QList<bool> visibleModes() {
+    return {frame()->splitter()->isVisible(), frame()->tableView()->isVisible(),
+            frame()->listView()->isVisible()};
+  }
+
+ private slots:
+  void init() {
+    guitest::MessageLog::clear();
+    m_shell = std::make_unique<guitest::Shell>();
+  }
+  void cleanup() { m_shell.reset(); }
+
+  void menusAndAccelerators() {
+    QCOMPARE(menuTitles(frame()->menuBar()), QStringList({"&Файл", "&Правка", "&Прибор", "Вид", "&Справка"}));
+    const std::pair<int, QString> items[] = {
+        {57600, "&Новая прошивка"},    {57601, "&Открыть..."}, {57603, "&Сохранить"},
+        {57604, "Сохранить &как..."},  {57665, "&Выход"},      {32790, "&Считать прошивку"},
+        {32791, "&Записать прошивку"}, {32774, "Диалоговый"},  {32775, "Табличный"},
+        {32776, "Полный список"},      {32773, "&Помощь"},     {57664, "&О программе..."}};
+    for (const auto& [id, text] : items) {
+      QVERIFY2(frame()->action(id), qPrintable(QString::number(id)));
+      QCOMPARE(frame()->action(id)->text(), text);
+      QCOMPARE(frame()->action(id)->data().toInt(), id);
+    }
+    const std::pair<int, QList<QKeySequence>> keys[] = {
+        {57600, {QKeySequence("Ctrl+N")}},
+        {57601, {QKeySequence("Ctrl+O")}},
+        {57603, {QKeySequence("Ctrl+S")}},
+        {57634, {QKeySequence("Ctrl+C"), QKeySequence("Ctrl+Ins")}},
+        {57635, {QKeySequence("Ctrl+X"), QKeySequence("Shift+Del")}},
+        {57637, {QKeySequence("Ctrl+V"), QKeySequence("Shift+Ins")}},
+        {57643, {QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}},
+        {57644, {QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}},
+        {57680, {QKeySequence("F6")}},
+        {57681, {QKeySequence("Shift+F6")}},
+        {32782, {QKeySequence("F8")}},
+        {32783, {QKeySequence("Shift+F8")}}};
+    for (const auto& [id, shortcuts] : keys) QCOMPARE(frame()->action(id)->shortcuts(), shortcuts);
+    QCOMPARE(frame()->windowTitle(), QString("Новая прошивка[*] - Конфигуратор ТКВ88"));
+    QVERIFY(!frame()->isWindowModified());
+    QCOMPARE(frame()->size(), QSize(850, 730));
+  }
+
+  void viewModesAndTheProgramsMenu() {
+    // The frame is made in table mode and opens in dialog mode.
+    QCOMPARE(frame()->viewMode(), int(MainWindow::kDialogMode));
+    QCOMPARE(visibleModes(), QList<bool>({true, false, false}));
+    QVERIFY(frame()->action(32774)->isChecked());
+    QVERIFY(!frame()->programsMenu());
+
+    doc().deviceData()->programs.resize(3);
+    doc().notifyViews();
+    QVERIFY(m_shell->frame->treeView()->selectByData(doc().deviceData()->programAt(1), false));
+    frame()->action(32775)->trigger();
+    QCOMPARE(frame()->viewMode(), int(MainWindow::kTableMode));
+    QCOMPARE(visibleModes(), QList<bool>({false, true, false}));
+    QVERIFY(frame()->action(32775)->isChecked() && !frame()->action(32774)->isChecked());
+    QCOMPARE(menuTitles(frame()->menuBar()),
+             QStringList({"&Файл", "&Правка", "&Прибор", "Вид", "Программы", "&Справка"}));
+    QMenu* programs = frame()->programsMenu();
+    QVERIFY(programs);
+    QCOMPARE(programs->actions().size(), 3);
+    QStringList texts;
+    QList<int> ids, checked;
+    for (QAction* a : programs->actions()) {
+      texts << a->text();
+      ids << a->data().toInt();
+      if (a->isChecked()) checked << a->data().toInt();
+    }
+    QCOMPARE(texts, QStringList({"Программа №1 \"Новая программа\"", "Программа №2 \"Новая программа\"",
+                                 "Программа №3 \"Новая программа\""}));
+    QCOMPARE(ids, QList<int>({1300, 1301, 1302}));
+    QCOMPARE(checked, QList<int>({1301}));
+
+    // Choosing a program makes it current and moves the check mark;
+    // choosing the current one again keeps it.
+    frame()->programsMenu()->actions()[2]->trigger();
+    QCOMPARE(doc().currentProgram, doc().deviceData()->programAt(2));
+    QVERIFY(frame()->programsMenu()->actions()[2]->isChecked());
+    QVERIFY(!frame()->programsMenu()->actions()[1]->isChecked());
+    frame()->programsMenu()->actions()[2]->trigger();
+    QVERIFY(frame()->programsMenu()->actions()[2]->isChecked());
+    frame()->action(32775)->trigger();
+    QVERIFY(frame()->action(32775)->isChecked());
+    // Check marks, as the menus always showed them, not radio bullets.
+    QCOMPARE(markOf(frame()->programsMenu()->actions()[2]), QStyleOptionMenuItem::NonExclusive);
+    QCOMPARE(markOf(frame()->action(32775)), QStyleOptionMenuItem::NonExclusive);
+
+    frame()->action(32776)->trigger();
+    QCOMPARE(visibleModes(), QList<bool>({false, false, true}));
+    QVERIFY(!frame()->programsMenu());
+    frame()->action(32774)->trigger();
+    QCOMPARE(visibleModes(), QList<bool>({true, false, false}));
+    QCOMPARE(menuTitles(frame()->menuBar()), QStringList({"&Файл", "&Правка", "&Прибор", "Вид", "&Справка"}));
+  }
+
+  void theStatusBarFallsBackToItsIdleText() {
+    auto* idle = frame()->statusBar()->findChild<QLabel*>("idleMessage");
+    QVERIFY(idle);
+    QCOMPARE(idle->text(), QString("Готово"));
+    QVERIFY(idle->isVisible());
+    frame()->statusBar()->showMessage("Порт: sim:x");
+    QVERIFY(!idle->isVisible());
+    // Hovering a menu item without a tip clears the message.
+    QStatusTipEvent tip(QString{});
+    QApplication::sendEvent(frame(), &tip);
+    QVERIFY(idle->isVisible());
+  }
+
+  void thePortMessageIsCutShortAndOpensThePortChoice() {
+    std::vector<int> ran;
+    frame()->applicationCommand = [&](int c) {
+      ran.push_back(c);
+      return true;
+    };
+    const QString text = QStringLiteral(
+        "Порт \"auto\" недоступен: параллельный порт не найден: устройств /dev/parport0..2 нет "
+        "(загрузите драйвер: modprobe ppdev parport_pc), прямой доступ к портам 0x378, 0x278, 0x3BC только "
+        "для root");
+    frame()->setPortMessage(text);
+    QCoreApplication::processEvents();
+    auto* note = frame()->statusBar()->findChild<QLabel*>("portMessage");
+    QVERIFY(note->isVisible());
+    QVERIFY(!frame()->statusBar()->findChild<QLabel*>("idleMessage")->isVisible());
+    QVERIFY(note->text().endsWith(u'…'));
+    QVERIFY(note->fontMetrics().horizontalAdvance(note->text()) <= note->contentsRect().width());
+    QCOMPARE(note->toolTip(), text);
+    QTest::mouseClick(note, Qt::LeftButton);
+    QCOMPARE(ran, std::vector<int>{MainWindow::kChoosePortCommand});
+    frame()->setPortMessage({});
+    QVERIFY(!note->isVisible());
+    QVERIFY(frame()->statusBar()->findChild<QLabel*>("idleMessage")->isVisible());
+    frame()->applicationCommand = nullptr;
+  }
+
+  void theLockIndicatorsFollowTheKeys() {
+    auto* locks = frame()->statusBar()->findChild<LockIndicators*>();
+    QVERIFY(locks);
+    const auto shown = [&] {
+      return QStringList{locks->pane(0)->text(), locks->pane(1)->text(), locks->pane(2)->text()};
+    };
+    // Offscreen no client can read them: blank, not a guess.
+    QVERIFY(!LockIndicators::readDisplay());
+    QCOMPARE(shown(), QStringList({"", "", ""}));
+    // Read again on the next key.
+    LockIndicators::States states{true, false, true};
+    locks->setReader([&] { return std::optional(states); });
+    states = {false, true, false};
+    QTest::keyClick(frame()->windowHandle(), Qt::Key_CapsLock);
+    QCOMPARE(shown(), QStringList({"", "NUM", ""}));
+    locks->setReader(nullptr);
+    QCOMPARE(shown(), QStringList({"", "", ""}));
+  }
+
+  void aPostedRefreshRebuildsTheViews() {
+    doc().deviceData()->programs.resize(4);
+    frame()->postCommand(32795);
+    QCOMPARE(frame()->treeView()->topLevelItem(0)->childCount(), 20);
+    QCoreApplication::processEvents();
+    QCOMPARE(frame()->treeView()->topLevelItem(0)->childCount(), 4);
+  }
+
+  void f6CyclesTreeViewAndBar() {
+    frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame()));
+    NavigationTree* tree = frame()->treeView();
+    GroupPane* pane = frame()->groupPane();
+    auto where = [&]() -> QString {
+      QWidget* f = QApplication::focusWidget();
+      if (!f) return "none";
+      if (f == tree) return "tree";
+      if (pane->currentBar() && pane->currentBar()->isAncestorOf(f)) return "bar";
+      if (pane->activeView() && (pane->activeView() == f || pane->activeView()->isAncestorOf(f)))
+        return "view";
+      return "elsewhere";
+    };
+    auto press = [&](Qt::KeyboardModifiers mods = {}) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, mods);
+      return where();
+    };
+
+    // A comparator: form and bar.
+    QVERIFY(tree->selectByData(&doc().deviceData()->programAt(0)->comparators[0], false));
+    tree->setFocus();
+    QCOMPARE(where(), QString("tree"));
+    QCOMPARE(press(), QString("view"));
+    QCOMPARE(press(), QString("bar"));
+    // The button that has the focus shows it.
+    QWidget* button = QApplication::focusWidget();
+    const QImage focused = button->grab().toImage();
+    QCOMPARE(press(), QString("tree"));
+    QVERIFY(button->grab().toImage() != focused);
+    QCOMPARE(press(Qt::ShiftModifier), QString("bar"));
+    QCOMPARE(press(Qt::ShiftModifier), QString("view"));
+    QCOMPARE(press(Qt::ShiftModifier), QString("tree"));
+
+    // A program's page has no bar.
+    QVERIFY(tree->selectByData(doc().deviceData()->programAt(0), false));
+    tree->setFocus();
+    QCOMPARE(press(), QString("view"));
+    QCOMPARE(press(), QString("tree"));
+  }
+};
+
+TKV88_GUI_SUITE(MainWindowTest);
+#include "MainWindowTest.moc"
