@@ -10,9 +10,9 @@
 
 #include <unordered_set>
 
-#include "document/Document.h"
 #include "document/ConfigFile.h"
 #include "document/ConfigSnapshot.h"
+#include "document/Document.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <QApplication>
 
 #include "GuiBenchMain.h"
-#include "document/Document.h"
 #include "document/CommandIds.h"
+#include "document/Document.h"
 #include "document/LevelMask.h"
-#include "shell/MainWindow.h"
 #include "shell/GroupPane.h"
+#include "shell/MainWindow.h"
 #include "shell/NavigationTree.h"
 #include "shell/QtDocumentHost.h"
 

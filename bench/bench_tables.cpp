@@ -20,8 +20,8 @@
 #include "GuiBenchMain.h"
 #include "document/Document.h"
 #include "model/SetpointPair.h"
-#include "tables/StepsTablePage.h"
 #include "tables/FullListView.h"
+#include "tables/StepsTablePage.h"
 
 namespace {
 

@@ -168,9 +168,7 @@ void Document::takeLoaded(std::unique_ptr<DeviceData> data) {
   m_madeNew = false;
 }
 
-std::string Document::text() const {
-  return m_deviceData ? configfile::write(*m_deviceData) : std::string();
-}
+std::string Document::text() const { return m_deviceData ? configfile::write(*m_deviceData) : std::string(); }
 
 void Document::closeDocument() {
   selection = nullptr;

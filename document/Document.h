@@ -138,7 +138,7 @@ class Document {
 
   // ---- Selection state (written by the navigation tree) --------------------
 
-  NavigationItem* selection = nullptr;     // the selected tree item's record, or none
+  NavigationItem* selection = nullptr;  // the selected tree item's record, or none
   Program* currentProgram = nullptr;  // the program being edited, or none
   Step* currentStep = nullptr;        // the step being edited, or none
 

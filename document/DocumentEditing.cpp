@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <iterator>
 
-#include "document/Document.h"
 #include "document/CommandIds.h"
+#include "document/Document.h"
 #include "model/Cp1251.h"
 
 namespace {
@@ -131,7 +131,8 @@ void Document::deleteStep() {
   else if (p == h02.value() && h02.value() > program.stepCount())
     h02.setValue(program.stepCount());
   const int number = programNumber(program);
-  recordStep(stepLabel("удаление шага %d программы %d", p, number), {NavigationKind::Step, number - 1, p - 1, {}});
+  recordStep(stepLabel("удаление шага %d программы %d", p, number),
+             {NavigationKind::Step, number - 1, p - 1, {}});
 
   currentStep = next;
   notifyViews();
@@ -186,7 +187,8 @@ bool Document::setStepCount(Program& program, int count) {
   const bool changed = changeStepCount(program, count);
   if (changed) {
     const int number = programNumber(program);
-    recordStep(programLabel("число шагов программы %d", number), {NavigationKind::Program, number - 1, -1, "H01"});
+    recordStep(programLabel("число шагов программы %d", number),
+               {NavigationKind::Program, number - 1, -1, "H01"});
   }
   return changed;
 }

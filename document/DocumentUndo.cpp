@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "document/Document.h"
 #include "document/CommandIds.h"
+#include "document/Document.h"
 #include "model/Cp1251.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include "forms/DataExchange.h"
 #include "forms/FormWidgets.h"
 #include "model/GeneralParameters.h"
-#include "widgets/SpinButton.h"
 #include "widgets/GuiText.h"
+#include "widgets/SpinButton.h"
 
 namespace {
 

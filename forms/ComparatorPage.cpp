@@ -13,8 +13,8 @@
 #include "forms/DataExchange.h"
 #include "forms/FormWidgets.h"
 #include "model/Comparator.h"
-#include "widgets/SpinButton.h"
 #include "widgets/GuiText.h"
+#include "widgets/SpinButton.h"
 
 namespace {
 

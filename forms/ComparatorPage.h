@@ -47,15 +47,15 @@ class ComparatorPage : public FormPage {
   QComboBox* m_input;           // 140, C01
   QComboBox* m_output;          // 141, C02
   QLineEdit* m_upper;           // 136, C03
-  SpinButton* m_upperSpin;     // 152
+  SpinButton* m_upperSpin;      // 152
   QLabel* m_upperUnit;          // 1416
   QLineEdit* m_lower;           // 137, C04
-  SpinButton* m_lowerSpin;     // 153
+  SpinButton* m_lowerSpin;      // 153
   QLabel* m_lowerUnit;          // 1417
   QLineEdit* m_onDelay;         // 134, C09
-  SpinButton* m_onDelaySpin;   // 150
+  SpinButton* m_onDelaySpin;    // 150
   QLineEdit* m_offDelay;        // 135, C10
-  SpinButton* m_offDelaySpin;  // 151
+  SpinButton* m_offDelaySpin;   // 151
   QButtonGroup* m_logic;        // 160..163, C05
   QCheckBox* m_blocks[3];       // 131..133, C06..C08
   QList<QWidget*> m_values;     // enabled with "Включен"

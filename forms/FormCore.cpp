@@ -9,11 +9,11 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include "document/Document.h"
 #include "document/CommandIds.h"
+#include "document/Document.h"
 #include "forms/DataExchange.h"
-#include "widgets/SpinButton.h"
 #include "widgets/HelpRequest.h"
+#include "widgets/SpinButton.h"
 
 // The event filter of a form's controls: focus leaving, Enter and Escape.
 class FormCore::Events : public QObject {

@@ -1,13 +1,13 @@
 #include "forms/FormFactory.h"
 
 #include "document/NavigationItem.h"
-#include "forms/RenameProgramDialog.h"
 #include "forms/BaseParametersForm.h"
+#include "forms/ComparatorForm.h"
+#include "forms/CorrectionsForm.h"
 #include "forms/DigitalFiltersForm.h"
 #include "forms/KeyPulseModesForm.h"
-#include "forms/CorrectionsForm.h"
 #include "forms/PidRegulatorForm.h"
-#include "forms/ComparatorForm.h"
+#include "forms/RenameProgramDialog.h"
 #include "forms/StepForm.h"
 
 GroupForm* createFormForKind(int kind, Document& doc, QWidget* parent) {

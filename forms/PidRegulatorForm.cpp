@@ -12,8 +12,8 @@
 
 #include "forms/DataExchange.h"
 #include "forms/FormWidgets.h"
-#include "widgets/SpinButton.h"
 #include "widgets/GuiText.h"
+#include "widgets/SpinButton.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include "model/SignedMagnitude.h"
 #include "model/Step.h"
 #include "widgets/MaskedLineEdit.h"
-#include "widgets/SpinButton.h"
 #include "widgets/Messages.h"
+#include "widgets/SpinButton.h"
 
 namespace {
 

@@ -92,10 +92,10 @@ class StepForm : public GroupForm {
   QComboBox* m_condition;          // 1002, U02
   QLabel* m_conditionLabel;        // 1020
   QLineEdit* m_conditionSetpoint;  // 136, U03
-  SpinButton* m_conditionSpin;    // 152
+  SpinButton* m_conditionSpin;     // 152
   QLabel* m_conditionUnit;         // 1416
   QGroupBox* m_durationFrame;      // 1017
-  MaskedLineEdit* m_duration;       // 134, U04 and U05
+  MaskedLineEdit* m_duration;      // 134, U04 and U05
   QLabel* m_durationFormat;        // 1417
   Regulator m_regulators[2];
 };

@@ -180,12 +180,12 @@ void readSnapshot(DeviceLink& link, DeviceSnapshot& snapshot) {
 }
 
 void writeChangedBytes(DeviceLink& link, const DeviceData& config, DeviceSnapshot& snapshot,
-                  ChangedWriteResult& result) {
+                       ChangedWriteResult& result) {
   result = {};
   if (!fitsPartition(config))
     throw LinkError(kErrorDoesNotFit,
-                 cp1251::fromUtf8("Конфигурация не помещается в память прибора: программ или "
-                                  "шагов больше, чем допускает разбиение памяти O10"));
+                    cp1251::fromUtf8("Конфигурация не помещается в память прибора: программ или "
+                                     "шагов больше, чем допускает разбиение памяти O10"));
   link.progressCounter.store(0, std::memory_order_relaxed);
   const std::vector<ByteRange> footprint = writeFootprint(config);
   const std::vector<ByteRange> missing = readPlan(snapshot, footprint);
@@ -230,6 +230,6 @@ void writeChangedBytes(DeviceLink& link, const DeviceData& config, DeviceSnapsho
     }
   if (firstWrong >= 0)
     throw LinkError(kErrorVerify,
-                 link_texts::verifyFailed(firstWrong, check.bytes[firstWrong], target[firstWrong]));
+                    link_texts::verifyFailed(firstWrong, check.bytes[firstWrong], target[firstWrong]));
   link.progressCounter.store(kChangedProgressRange, std::memory_order_relaxed);
 }

@@ -79,4 +79,4 @@ void readSnapshot(DeviceLink& link, DeviceSnapshot& snapshot);
 // configuration its partition cannot hold, kErrorVerify for a byte that
 // does not keep its value. Never aborts.
 void writeChangedBytes(DeviceLink& link, const DeviceData& config, DeviceSnapshot& snapshot,
-                  ChangedWriteResult& result);
+                       ChangedWriteResult& result);

@@ -28,8 +28,8 @@
 
 #include "link/ChangedWrite.h"
 #include "link/DeviceLink.h"
-#include "link/MemoryImage.h"
 #include "link/LinkError.h"
+#include "link/MemoryImage.h"
 #include "model/DeviceData.h"
 
 enum class ExchangeMode { ReadL1, ReadL2, WriteL1, WriteL2, ReadSnapshot, WriteChanged, Probe };
@@ -157,7 +157,7 @@ class DeviceExchange {
   FieldAdjustments m_adjusted;
   SnapshotWork m_work;
 
-  LinkError m_error;                       // written by the worker before m_hasError
+  LinkError m_error;                    // written by the worker before m_hasError
   std::atomic<bool> m_hasError{false};  // published with release
   bool m_errorTaken = false;            // caller's side only
   std::atomic<bool> m_aborted{false};

@@ -65,9 +65,9 @@ void I2cDevMemory::fail(DeviceLink* link, int error) const {
   const bool first = link && link->awaitingFirstAnswer.load();
   if (missingAcknowledge(error))
     throw LinkError(first ? LinkError::kNoAnswer : LinkError::kLinkBroken,
-                 first ? link_texts::noAnswer() : link_texts::linkBroken());
+                    first ? link_texts::noAnswer() : link_texts::linkBroken());
   throw LinkError(LinkError::kLinkBroken,
-               link_texts::linkBroken() + cp1251::fromUtf8(" (" + transferErrorText(error) + ")"));
+                  link_texts::linkBroken() + cp1251::fromUtf8(" (" + transferErrorText(error) + ")"));
 }
 
 void I2cDevMemory::readOnce(DeviceLink& link, uint8_t* dst, uint16_t address, int length) {

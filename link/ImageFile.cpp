@@ -153,7 +153,7 @@ bool ImageStore::writable() const { return m_file->writable; }
 void ImageStore::checkWritable() const {
   if (!m_file->writable)
     throw LinkError(LinkError::kLinkBroken, cp1251::fromUtf8("Файл памяти симулятора " + m_path +
-                                                       " открыт только для чтения: запись отклонена"));
+                                                             " открыт только для чтения: запись отклонена"));
 }
 
 bool ImageStore::isFile(const std::string& path) const {

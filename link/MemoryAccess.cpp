@@ -34,7 +34,7 @@ ProbeReport MemoryAccess::probe(DeviceLink& link) {
 }
 
 void readMemory(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
-                    bool countProgress) {
+                bool countProgress) {
   checkRange(length, 1, MemoryAccess::kMaxBlock, "readMemory", "length");
   checkRange(bitOffset, 0, 7, "readMemory", "bit offset");
   if (bitOffset == 0) return link.memory().readBlock(link, dst, address, length, countProgress);

@@ -86,7 +86,7 @@ class MemoryAccess {
 // progressCounter rises by up to length unless countProgress is false (an
 // exchange that keeps its own count of progress).
 void readMemory(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
-                    bool countProgress = true);
+                bool countProgress = true);
 // A memory that stops answering in the middle of a block read leaves the
 // rest of the block reading as 0xFF (the released data line), which nothing
 // in the read can tell from data; only the next transaction is refused. A

@@ -76,7 +76,7 @@ void SimulatedController::save() {
   } catch (const ImageFileError& e) {
     // The bus engine carries LinkError to whoever shows device faults.
     throw LinkError(LinkError::kLinkBroken,
-                 cp1251::fromUtf8(std::string("Образ памяти симулятора не сохранён: ") + e.what()));
+                    cp1251::fromUtf8(std::string("Образ памяти симулятора не сохранён: ") + e.what()));
   }
 }
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "link/ImageFile.h"
-#include "link/PortBackend.h"
 #include "link/LinkError.h"
+#include "link/PortBackend.h"
 #include "model/Cp1251.h"
 
 namespace {
@@ -93,6 +93,6 @@ void SimulatedI2cAdapter::storePage() {
     m_store->store(m_memory, m_pageBase, kPageSize);
   } catch (const ImageFileError& e) {
     throw LinkError(LinkError::kLinkBroken,
-                 cp1251::fromUtf8(std::string("Образ памяти симулятора не сохранён: ") + e.what()));
+                    cp1251::fromUtf8(std::string("Образ памяти симулятора не сохранён: ") + e.what()));
   }
 }

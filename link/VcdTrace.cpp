@@ -3,8 +3,8 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "link/PortBackend.h"
 #include "link/LinkError.h"
+#include "link/PortBackend.h"
 #include "model/Cp1251.h"
 #include "model/SafeFile.h"
 

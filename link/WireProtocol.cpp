@@ -190,7 +190,8 @@ void runTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing, int
     const int r = stepTransfer(link, t, timing);
     const bool waiting = t.phase == LinkTransfer::kStart || t.phase == LinkTransfer::kStop;
     if (r < 0 || (r != kTransferDone && waiting)) {
-      if (++noProgress > kNoProgressLimit) throw LinkError(LinkError::kNoAnswer, link_texts::noAnswerOrPort());
+      if (++noProgress > kNoProgressLimit)
+        throw LinkError(LinkError::kNoAnswer, link_texts::noAnswerOrPort());
     }
     if (r > 0 && progressBytes > 0) {
       const int32_t value = progressBase + static_cast<int32_t>(r * progressBytes * 0.01);

@@ -26,9 +26,9 @@
 #include "link/BitField.h"
 #include "link/BusTiming.h"
 #include "link/DeviceLink.h"
+#include "link/LinkError.h"
 #include "link/MemoryAccess.h"
 #include "link/PageBuffer.h"
-#include "link/LinkError.h"
 
 // One bus transaction; lives on the caller's stack.
 struct LinkTransfer {

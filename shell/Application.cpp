@@ -15,23 +15,23 @@
 #include <QTranslator>
 
 #include "Tkv88Version.h"
-#include "document/Document.h"
 #include "document/CommandIds.h"
 #include "document/ConfigFile.h"
+#include "document/Document.h"
 #include "document/LevelMask.h"
 #include "link/BusTiming.h"
 #include "link/DeviceExchange.h"
 #include "link/DeviceLink.h"
 #include "model/ValueTexts.h"
-#include "shell/AppSettings.h"
 #include "shell/AboutDialog.h"
+#include "shell/AppSettings.h"
 #include "shell/CommandLine.h"
-#include "shell/PortDialog.h"
+#include "shell/CompareCommands.h"
 #include "shell/ExchangeDialog.h"
 #include "shell/HelpWindow.h"
 #include "shell/MainWindow.h"
-#include "shell/CompareCommands.h"
 #include "shell/PortChoice.h"
+#include "shell/PortDialog.h"
 #include "shell/ReportCommands.h"
 #include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
@@ -80,8 +80,7 @@ Application::~Application() {
 
 std::optional<int> Application::runWithoutWindow(const CommandLine& commandLine) {
   if (!commandLine.error.isEmpty()) {
-    std::fprintf(stderr, "tkv88: %s\n\n%s", qPrintable(commandLine.error),
-                 qPrintable(CommandLine::usage()));
+    std::fprintf(stderr, "tkv88: %s\n\n%s", qPrintable(commandLine.error), qPrintable(CommandLine::usage()));
     return 2;
   }
   if (commandLine.showHelp) {

@@ -9,19 +9,19 @@
 #include <QFileInfo>
 #include <QStatusBar>
 
-#include "document/Document.h"
 #include "document/ConfigCompare.h"
 #include "document/ConfigFile.h"
+#include "document/Document.h"
 #include "document/WriteCheck.h"
 #include "link/ChangedWrite.h"
 #include "link/DeviceExchange.h"
 #include "link/MemoryImage.h"
 #include "shell/AppSettings.h"
+#include "shell/Application.h"
 #include "shell/BackupsDialog.h"
 #include "shell/DifferencesDialog.h"
 #include "shell/ExchangeDialog.h"
 #include "shell/MainWindow.h"
-#include "shell/Application.h"
 #include "shell/NavigationTree.h"
 #include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
@@ -200,8 +200,8 @@ void CompareCommands::compareWithDevice() {
     messages::showNotice(m_app.mainFrame(), text);
     return;
   }
-  auto* dialog =
-      new DifferencesDialog(std::move(differences), kController, kDocument, DifferencesDialog::kView, m_app.mainFrame());
+  auto* dialog = new DifferencesDialog(std::move(differences), kController, kDocument,
+                                       DifferencesDialog::kView, m_app.mainFrame());
   dialog->setUnheldValues(unheld);
   showComparison(dialog, QStringLiteral("Сравнение с прибором"));
 }
@@ -226,7 +226,7 @@ void CompareCommands::compareWithFile(const QString& path) {
     return;
   }
   showComparison(new DifferencesDialog(std::move(differences), kDocument, QStringLiteral("В файле"),
-                                 DifferencesDialog::kView, m_app.mainFrame()),
+                                       DifferencesDialog::kView, m_app.mainFrame()),
                  QStringLiteral("Сравнение с файлом \"%1\"").arg(name));
 }
 
@@ -247,7 +247,8 @@ void CompareCommands::writeChanges() {
     messages::showNotice(m_app.mainFrame(), text);
     return;
   }
-  DifferencesDialog choice(std::move(differences), kController, kDocument, DifferencesDialog::kChoose, m_app.mainFrame());
+  DifferencesDialog choice(std::move(differences), kController, kDocument, DifferencesDialog::kChoose,
+                           m_app.mainFrame());
   choice.setUnheldValues(unheld);
   choice.setWindowTitle(QStringLiteral("Запись изменений"));
   QObject::connect(&choice, &DifferencesDialog::differenceActivated, &choice,

@@ -21,12 +21,14 @@ constexpr int kValueWidth = 260;
 constexpr int kMinDescriptionWidth = 440;
 constexpr int kColumnPadding = 12;
 
-int indexOf(const QTreeWidgetItem* item) { return item->data(DifferencesDialog::kWhere, Qt::UserRole).toInt(); }
+int indexOf(const QTreeWidgetItem* item) {
+  return item->data(DifferencesDialog::kWhere, Qt::UserRole).toInt();
+}
 
 }  // namespace
 
 DifferencesDialog::DifferencesDialog(std::vector<ConfigDifference> differences, const QString& headingA,
-                         const QString& headingB, Mode mode, QWidget* parent)
+                                     const QString& headingB, Mode mode, QWidget* parent)
     : QDialog(parent),
       m_differences(std::move(differences)),
       m_mode(mode),

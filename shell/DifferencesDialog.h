@@ -36,8 +36,8 @@ class DifferencesDialog : public QDialog {
 
   // differences: compareConfigurations(A, B); headingA and headingB name
   // the two value columns ("На приборе", "В документе").
-  DifferencesDialog(std::vector<ConfigDifference> differences, const QString& headingA, const QString& headingB,
-              Mode mode, QWidget* parent = nullptr);
+  DifferencesDialog(std::vector<ConfigDifference> differences, const QString& headingA,
+                    const QString& headingB, Mode mode, QWidget* parent = nullptr);
 
   const std::vector<ConfigDifference>& differences() const { return m_differences; }
   // One flag per difference: what a merge takes (kChoose); all false in kView.

@@ -16,7 +16,7 @@
 #include "widgets/HelpRequest.h"
 
 ExchangeDialog::ExchangeDialog(DeviceLink& link, DeviceData& config, std::string_view mode, QWidget* parent,
-               DeviceSnapshot* snapshot)
+                               DeviceSnapshot* snapshot)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_progress(new QProgressBar(this)),
       m_abort(new QPushButton(QStringLiteral("Прервать"), this)) {

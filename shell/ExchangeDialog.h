@@ -39,7 +39,7 @@ class ExchangeDialog : public QDialog {
   // mode: "r1", "r2", "w1", "w2", "rs" or "wc" in any case; the last two
   // need the snapshot (link/ChangedWrite.h), which the caller owns.
   ExchangeDialog(DeviceLink& link, DeviceData& config, std::string_view mode, QWidget* parent = nullptr,
-         DeviceSnapshot* snapshot = nullptr);
+                 DeviceSnapshot* snapshot = nullptr);
   ~ExchangeDialog() override;
 
   // The modal loop: kDone or kFailed.

@@ -7,10 +7,10 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "document/Document.h"
 #include "document/CommandIds.h"
-#include "forms/GroupForm.h"
+#include "document/Document.h"
 #include "forms/FormFactory.h"
+#include "forms/GroupForm.h"
 #include "shell/ButtonBar.h"
 #include "widgets/GroupInfoPage.h"
 #include "widgets/GuiText.h"
@@ -19,11 +19,19 @@
 namespace {
 
 // The kinds of the pane, in the order their views are created.
-constexpr int kKinds[] = {
-    NavigationKind::L1Root,      NavigationKind::Program,        NavigationKind::Comparators,    NavigationKind::Comparator,
-    NavigationKind::Steps,       NavigationKind::Step,           NavigationKind::L2Root,         NavigationKind::KeyPulseModes,
-    NavigationKind::Corrections, NavigationKind::DigitalFilters, NavigationKind::BaseParameters, NavigationKind::PidGroup,
-    NavigationKind::Pid};
+constexpr int kKinds[] = {NavigationKind::L1Root,
+                          NavigationKind::Program,
+                          NavigationKind::Comparators,
+                          NavigationKind::Comparator,
+                          NavigationKind::Steps,
+                          NavigationKind::Step,
+                          NavigationKind::L2Root,
+                          NavigationKind::KeyPulseModes,
+                          NavigationKind::Corrections,
+                          NavigationKind::DigitalFilters,
+                          NavigationKind::BaseParameters,
+                          NavigationKind::PidGroup,
+                          NavigationKind::Pid};
 
 // True when some member of the shown group differs from the fresh defaults.
 template <typename Group>
@@ -59,16 +67,15 @@ GroupPane::GroupPane(Document& doc, QWidget* parent)
 
   const QString defaults = QStringLiteral("По умолчанию");
   const QString help = QStringLiteral("Помощь");
-  m_defaultsBar =
-      new ButtonBar(kDefaultsBarId, kDefaultsBarTemplate,
-                       {{CommandId::RestoreDefaults, defaults}, {CommandId::HelpPage, help}}, this);
+  m_defaultsBar = new ButtonBar(kDefaultsBarId, kDefaultsBarTemplate,
+                                {{CommandId::RestoreDefaults, defaults}, {CommandId::HelpPage, help}}, this);
   m_stepBar = new ButtonBar(kStepBarId, kStepBarTemplate,
-                               {{CommandId::RestoreDefaults, defaults},
-                                {CommandId::AddStepBefore, QStringLiteral("Добавить шаг перед")},
-                                {CommandId::AddStepAfter, QStringLiteral("Добавить шаг после")},
-                                {CommandId::ToggleCycleStart, QStringLiteral("Начало цикла")},
-                                {CommandId::HelpPage, help}},
-                               this);
+                            {{CommandId::RestoreDefaults, defaults},
+                             {CommandId::AddStepBefore, QStringLiteral("Добавить шаг перед")},
+                             {CommandId::AddStepAfter, QStringLiteral("Добавить шаг после")},
+                             {CommandId::ToggleCycleStart, QStringLiteral("Начало цикла")},
+                             {CommandId::HelpPage, help}},
+                            this);
   m_currentBar = m_defaultsBar;
   for (ButtonBar* bar : {m_defaultsBar, m_stepBar}) {
     bar->hide();

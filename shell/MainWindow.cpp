@@ -17,20 +17,20 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 
-#include "document/Document.h"
 #include "document/CommandIds.h"
+#include "document/Document.h"
 #include "forms/GroupForm.h"
 #include "resources/ResourcePaths.h"
 #include "shell/AppSettings.h"
 #include "shell/ButtonBar.h"
 #include "shell/GroupPane.h"
-#include "shell/NavigationTree.h"
 #include "shell/LockIndicators.h"
+#include "shell/NavigationTree.h"
 #include "tables/FullListView.h"
 #include "tables/TableModeView.h"
-#include "widgets/MaskedLineEdit.h"
 #include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
+#include "widgets/MaskedLineEdit.h"
 
 namespace {
 

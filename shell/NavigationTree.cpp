@@ -10,8 +10,8 @@
 #include <QResizeEvent>
 #include <QStyledItemDelegate>
 
-#include "document/Document.h"
 #include "document/CommandIds.h"
+#include "document/Document.h"
 #include "widgets/DocumentMenus.h"
 #include "widgets/GuiText.h"
 
@@ -93,7 +93,7 @@ NavigationItem* NavigationTree::record(const QTreeWidgetItem* item) {
 }
 
 QTreeWidgetItem* NavigationTree::addItem(QTreeWidgetItem* parent, const QString& text, int kind,
-                                       int programNumber, int subIndex, void* data) {
+                                         int programNumber, int subIndex, void* data) {
   m_records.push_back(NavigationItem{kind, programNumber, subIndex, data});
   auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
   item->setText(0, text);
@@ -122,17 +122,19 @@ void NavigationTree::rebuild() {
   std::vector<QTreeWidgetItem*> expandList;
   QTreeWidgetItem* baseItem = nullptr;
   if (m_levelMask & 1) {
-    QTreeWidgetItem* root = addItem(nullptr, t("L1 Программы технолога"), NavigationKind::L1Root, 0, 0, nullptr);
+    QTreeWidgetItem* root =
+        addItem(nullptr, t("L1 Программы технолога"), NavigationKind::L1Root, 0, 0, nullptr);
     expandList.push_back(root);
     int number = 1;
     for (Program& program : data->programs) {
-      QTreeWidgetItem* p = addItem(root, programText(number, fromCp1251(program.name())), NavigationKind::Program,
-                                   number, 0, &program);
+      QTreeWidgetItem* p = addItem(root, programText(number, fromCp1251(program.name())),
+                                   NavigationKind::Program, number, 0, &program);
       QTreeWidgetItem* comps =
           addItem(p, t("Параметры компараторов"), NavigationKind::Comparators, number, 0, &program);
       expandList.push_back(comps);
       for (int c = 0; c < Program::kComparatorCount; ++c)
-        addItem(comps, t(kComparatorTexts[c]), NavigationKind::Comparator, number, c, &program.comparators[c]);
+        addItem(comps, t(kComparatorTexts[c]), NavigationKind::Comparator, number, c,
+                &program.comparators[c]);
       QTreeWidgetItem* steps = addItem(p, t("Параметры шагов"), NavigationKind::Steps, number, 0, &program);
       expandList.push_back(steps);
       const int cycleStart = program.H02.value();
@@ -148,11 +150,13 @@ void NavigationTree::rebuild() {
     GeneralParameters& g = data->general;
     QTreeWidgetItem* root = addItem(nullptr, t("L2 Общие параметры"), NavigationKind::L2Root, 0, 0, nullptr);
     expandList.push_back(root);
-    baseItem = addItem(root, t("Основные параметры работы прибора"), NavigationKind::BaseParameters, 0, 0, &g.base);
+    baseItem =
+        addItem(root, t("Основные параметры работы прибора"), NavigationKind::BaseParameters, 0, 0, &g.base);
     addItem(root, t("Параметры режимов транзисторных ключей"), NavigationKind::KeyPulseModes, 0, 0, &g.keys);
     addItem(root, t("Коррекция показаний термометров"), NavigationKind::Corrections, 0, 0, &g.corrections);
     addItem(root, t("Параметры цифровых фильтров"), NavigationKind::DigitalFilters, 0, 0, &g.filters);
-    QTreeWidgetItem* pids = addItem(root, t("Параметры ПИД-регуляторов"), NavigationKind::PidGroup, 0, 0, nullptr);
+    QTreeWidgetItem* pids =
+        addItem(root, t("Параметры ПИД-регуляторов"), NavigationKind::PidGroup, 0, 0, nullptr);
     expandList.push_back(pids);
     addItem(pids, t("1-ый ПИД-регулятор"), NavigationKind::Pid, 0, 0, &g.pid[0]);
     addItem(pids, t("2-ой ПИД-регулятор"), NavigationKind::Pid, 0, 1, &g.pid[1]);
@@ -201,7 +205,8 @@ void NavigationTree::onCurrentItemChanged(QTreeWidgetItem* current) {
   const bool changed = r != m_doc.selection;
   m_doc.selection = r;
   DeviceData* data = m_doc.deviceData();
-  if (r->kind == NavigationKind::Program || r->kind == NavigationKind::Comparators || r->kind == NavigationKind::Steps) {
+  if (r->kind == NavigationKind::Program || r->kind == NavigationKind::Comparators ||
+      r->kind == NavigationKind::Steps) {
     if (r->data) m_doc.currentProgram = static_cast<Program*>(r->data);
   } else if (data && r->data) {
     // A step or a comparator makes its program current; level L2 matches nothing.

@@ -6,8 +6,8 @@
 #include "forms/FormFactory.h"
 #include "shell/MainWindow.h"
 #include "shell/NavigationTree.h"
-#include "widgets/Messages.h"
 #include "widgets/GuiText.h"
+#include "widgets/Messages.h"
 
 bool QtDocumentHost::askYesNo(std::string_view title, std::string_view text) {
   // Owned by no window, as the partition question always was.

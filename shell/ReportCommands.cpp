@@ -9,10 +9,10 @@
 #include <QPrinter>
 #include <QStatusBar>
 
-#include "document/Document.h"
 #include "document/ConfigFile.h"
-#include "shell/MainWindow.h"
+#include "document/Document.h"
 #include "shell/Application.h"
+#include "shell/MainWindow.h"
 #include "shell/ReportProgramsDialog.h"
 #include "widgets/GuiText.h"
 #include "widgets/Messages.h"

@@ -11,8 +11,8 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "document/Document.h"
 #include "document/CommandIds.h"
+#include "document/Document.h"
 #include "document/LevelMask.h"
 #include "forms/DataExchange.h"
 #include "model/DeviceData.h"
@@ -66,7 +66,10 @@ QString number(int v) { return QString::number(v); }
 class FullListView::Builder {
  public:
   Builder(FullListView& form, const QString& needle, bool changedOnly)
-      : m_form(form), m_list(*form.m_list), m_needle(needle), m_changedOnly(changedOnly),
+      : m_form(form),
+        m_list(*form.m_list),
+        m_needle(needle),
+        m_changedOnly(changedOnly),
         m_filtering(!needle.isEmpty() || changedOnly) {}
 
   // remembered: the object whose open state expandedState keeps, or none.
@@ -274,7 +277,9 @@ std::vector<const void*> FullListView::signature() const {
   return s;
 }
 
-int FullListView::valueOf(const Entry& e) const { return e.param ? e.param->value() : e.program->stepCount(); }
+int FullListView::valueOf(const Entry& e) const {
+  return e.param ? e.param->value() : e.program->stepCount();
+}
 
 const FullListView::Entry* FullListView::entryOf(HFLROW row) const {
   const FL_DATA i = m_list->GetCellData(row, 1);

@@ -5,12 +5,12 @@
 #include <QHeaderView>
 #include <QMenu>
 
-#include "document/Document.h"
 #include "document/CommandIds.h"
+#include "document/Document.h"
 #include "model/ValueTexts.h"
-#include "widgets/RegulatorChart.h"
 #include "widgets/DocumentMenus.h"
 #include "widgets/GuiText.h"
+#include "widgets/RegulatorChart.h"
 
 using namespace stepstable;
 
@@ -54,8 +54,7 @@ bool sameFormat(const XFList_CellFormat& a, const XFList_CellFormat* b) {
 
 }  // namespace
 
-StepsTablePage::StepsTablePage(Document& doc, QWidget* parent)
-    : FormPage(kTemplateId, parent), m_doc(doc) {
+StepsTablePage::StepsTablePage(Document& doc, QWidget* parent) : FormPage(kTemplateId, parent), m_doc(doc) {
   setAccessibleName(QStringLiteral("Параметры шагов"));
   for (int r = 0; r < 2; ++r) {
     m_graphs[r] = new RegulatorChart(this);

@@ -49,10 +49,12 @@ void TableModeView::followTreeSelection() {
 
 void TableModeView::showChange(const ChangePlace& place) {
   if (!isVisible() || !m_program || m_doc.deviceData()->programIndexOf(m_program) != place.program) return;
-  if (place.kind == NavigationKind::Comparator && place.index >= 0 && place.index < Program::kComparatorCount) {
+  if (place.kind == NavigationKind::Comparator && place.index >= 0 &&
+      place.index < Program::kComparatorCount) {
     m_tabs->setCurrentWidget(m_comparators);
     m_comparators->tabs()->setCurrentIndex(place.index);
-  } else if (const Step* step = place.kind == NavigationKind::Step ? m_program->stepAt(place.index) : nullptr) {
+  } else if (const Step* step =
+                 place.kind == NavigationKind::Step ? m_program->stepAt(place.index) : nullptr) {
     m_tabs->setCurrentWidget(m_steps);
     m_steps->showStep(step, stepstable::rowKeyOfCode(place.code));
   }

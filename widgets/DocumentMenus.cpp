@@ -5,8 +5,8 @@
 
 #include <QMenu>
 
-#include "document/Document.h"
 #include "document/CommandIds.h"
+#include "document/Document.h"
 #include "widgets/GuiText.h"
 
 namespace {

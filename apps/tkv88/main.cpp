@@ -4,8 +4,8 @@
 #include <QIcon>
 
 #include "resources/ResourcePaths.h"
-#include "shell/CommandLine.h"
 #include "shell/Application.h"
+#include "shell/CommandLine.h"
 
 int main(int argc, char** argv) {
   // --help, a bad command line and the driver switches need no display.

@@ -19,8 +19,8 @@
 #include "apps/tkv88ctl/Args.h"
 #include "link/ChangedWrite.h"
 #include "link/DeviceLink.h"
-#include "link/PortDescription.h"
 #include "link/LinkError.h"
+#include "link/PortDescription.h"
 
 // Help lines of the options every device command takes.
 #define TKV88CTL_BACKUP_OPTIONS_HELP                                               \

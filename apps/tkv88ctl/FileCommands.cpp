@@ -11,8 +11,8 @@
 #include "apps/tkv88ctl/Args.h"
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "apps/tkv88ctl/Output.h"
-#include "document/Document.h"
 #include "document/ConfigCompare.h"
+#include "document/Document.h"
 #include "model/Cp1251.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // them, what the tree is asked to select, and the enable rules.
 #include <gtest/gtest.h>
 
-#include "document/Document.h"
 #include "document/CommandIds.h"
+#include "document/Document.h"
 #include "support/Text.h"
 #include "tests/document/FakeHost.h"
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <thread>
 
-#include "document/Document.h"
 #include "document/CommandIds.h"
 #include "document/ConfigSnapshot.h"
+#include "document/Document.h"
 #include "support/TempDir.h"
 #include "support/Text.h"
 #include "tests/document/FakeHost.h"

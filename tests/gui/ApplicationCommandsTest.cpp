@@ -19,9 +19,9 @@
 #include "link/DeviceLink.h"
 #include "link/SimulatedController.h"
 #include "shell/AppSettings.h"
-#include "shell/PortDialog.h"
-#include "shell/MainWindow.h"
 #include "shell/Application.h"
+#include "shell/MainWindow.h"
+#include "shell/PortDialog.h"
 #include "support/Text.h"
 
 using guitest::MessageLog;

@@ -7,8 +7,8 @@
 
 #include "GuiTest.h"
 #include "link/PortCheck.h"
-#include "shell/CommandLine.h"
 #include "shell/Application.h"
+#include "shell/CommandLine.h"
 
 class CommandLineTest : public QObject {
   Q_OBJECT

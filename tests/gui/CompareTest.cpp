@@ -23,11 +23,11 @@
 #include "link/ImageFile.h"
 #include "link/MemoryImage.h"
 #include "shell/AppSettings.h"
-#include "shell/BackupsDialog.h"
-#include "shell/DifferencesDialog.h"
 #include "shell/Application.h"
-#include "shell/NavigationTree.h"
+#include "shell/BackupsDialog.h"
 #include "shell/CompareCommands.h"
+#include "shell/DifferencesDialog.h"
+#include "shell/NavigationTree.h"
 #include "support/Text.h"
 
 using guitest::MessageLog;
@@ -138,7 +138,8 @@ class CompareTest : public QObject {
     document.programAt(0)->steps.resize(2);
     document.programAt(1)->H02.setEnteredValue(0);
     document.general.base[BaseParameters::O10].setValueQuiet(3);
-    DifferencesDialog dialog(compareConfigurations(controller, document), "A", "B", DifferencesDialog::kChoose);
+    DifferencesDialog dialog(compareConfigurations(controller, document), "A", "B",
+                             DifferencesDialog::kChoose);
     QTreeWidgetItem* o10 = row(&dialog, "L2", "O10");
     QTreeWidgetItem* h02 = row(&dialog, "P2", "H02");
     QTreeWidgetItem* h01 = row(&dialog, "P1", "H01");
@@ -267,7 +268,8 @@ class CompareTest : public QObject {
         // The read may succeed: then the differences are chosen first.
         whenModal<DifferencesDialog>([](DifferencesDialog* dialog) { dialog->acceptButton()->click(); });
         commands().writeChanges();
-        if (auto* pending = qobject_cast<DifferencesDialog*>(QApplication::activeModalWidget())) pending->reject();
+        if (auto* pending = qobject_cast<DifferencesDialog*>(QApplication::activeModalWidget()))
+          pending->reject();
       } else {
         m_app->mainFrame()->onCommand(32791);  // "&Записать прошивку"
       }

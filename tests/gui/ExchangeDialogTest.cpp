@@ -41,7 +41,9 @@ class GatedPort : public PortBackend {
   SimulatedController m_sim;
 };
 
-ExchangeDialog* shownExchangeDialog() { return qobject_cast<ExchangeDialog*>(QApplication::activeModalWidget()); }
+ExchangeDialog* shownExchangeDialog() {
+  return qobject_cast<ExchangeDialog*>(QApplication::activeModalWidget());
+}
 
 // Runs `action` on the exchange dialog once it is shown with `caption`.
 void whenShown(const QString& caption, std::function<void(ExchangeDialog*)> action) {

@@ -14,8 +14,8 @@
 #include "GuiTest.h"
 #include "document/CommandIds.h"
 #include "shell/NavigationTree.h"
-#include "tables/StepsTablePage.h"
 #include "tables/FullListView.h"
+#include "tables/StepsTablePage.h"
 #include "tables/TableModeView.h"
 
 namespace {

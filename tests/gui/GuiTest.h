@@ -14,8 +14,8 @@
 #include "document/Document.h"
 #include "document/LevelMask.h"
 #include "shell/MainWindow.h"
-#include "widgets/Messages.h"
 #include "shell/QtDocumentHost.h"
+#include "widgets/Messages.h"
 
 namespace guitest {
 

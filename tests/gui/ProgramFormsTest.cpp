@@ -15,8 +15,8 @@
 #include "forms/ComparatorTabs.h"
 #include "forms/RenameProgramDialog.h"
 #include "model/SetpointPair.h"
-#include "widgets/MaskedLineEdit.h"
 #include "widgets/GuiText.h"
+#include "widgets/MaskedLineEdit.h"
 
 class ProgramFormsTest : public QObject {
   Q_OBJECT

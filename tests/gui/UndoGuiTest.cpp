@@ -6,8 +6,8 @@
 #include "FormDriver.h"
 #include "document/CommandIds.h"
 #include "support/TempDir.h"
-#include "tables/StepsTablePage.h"
 #include "tables/FullListView.h"
+#include "tables/StepsTablePage.h"
 #include "tables/TableModeView.h"
 #include "widgets/MaskedLineEdit.h"
 

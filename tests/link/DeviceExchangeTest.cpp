@@ -10,8 +10,8 @@
 #include <random>
 #include <set>
 
-#include "document/Document.h"
 #include "document/ConfigFile.h"
+#include "document/Document.h"
 #include "document/HeadlessHost.h"
 #include "document/WriteCheck.h"
 #include "link/BitField.h"

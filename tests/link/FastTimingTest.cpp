@@ -30,7 +30,8 @@ MemoryImage erased() {
 }
 
 // Runs the exchanges one after the other; the first error, if any.
-std::optional<LinkError> run(DeviceLink& link, DeviceData& config, std::initializer_list<ExchangeMode> modes) {
+std::optional<LinkError> run(DeviceLink& link, DeviceData& config,
+                             std::initializer_list<ExchangeMode> modes) {
   for (const ExchangeMode mode : modes) {
     DeviceExchange exchange(link, config, mode);
     if (exchange.run() != DeviceExchange::kDone) {

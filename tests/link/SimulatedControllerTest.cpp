@@ -12,9 +12,9 @@
 #include <sstream>
 #include <vector>
 
+#include "link/LinkError.h"
 #include "link/LinkFixture.h"
 #include "link/PortDescription.h"
-#include "link/LinkError.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
