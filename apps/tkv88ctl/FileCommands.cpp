@@ -164,7 +164,12 @@ void applyAssignment(Document& doc, const std::string& a) {
     const Parameter* found = findCell(cells, code);
     if (!found) throw unknownCode();
     if (!program) throw noProgram();
-    program->comparators[k - 1][static_cast<int>(found - probe.cells)].setEnteredValue(parseNumber(value, a));
+    Comparator& comparator = program->comparators[k - 1];
+    const int cell = static_cast<int>(found - probe.cells);
+    const int32_t before = comparator[cell].value();
+    comparator[cell].setEnteredValue(parseNumber(value, a));
+    // A new input brings its setpoints' limits, as the forms and the table do.
+    if (cell == Comparator::C01 && comparator[cell].value() != before) comparator.applyInputRanges();
     return;
   }
   pos = scope.find('.') + 1;
@@ -176,7 +181,10 @@ void applyAssignment(Document& doc, const std::string& a) {
     Step* step = program->stepAt(m - 1);
     if (!step)
       throw Failure(quoted(a) + ": program " + std::to_string(n) + " has no step " + std::to_string(m));
-    (*step)[static_cast<int>(found - probe.cells)].setEnteredValue(parseNumber(value, a));
+    const int cell = static_cast<int>(found - probe.cells);
+    const int32_t before = (*step)[cell].value();
+    (*step)[cell].setEnteredValue(parseNumber(value, a));
+    if ((*step)[cell].value() != before) step->followInput(cell);
     return;
   }
   throw UsageError(quoted(a) + ": unknown scope " + scope);

@@ -131,6 +131,18 @@ TEST_F(CtlTest, SetChangesValuesAsTheFullListWould) {
   EXPECT_EQ(listed(run({"list", file("d.tkv88")}).out, "P1\tH01"), "0");
 }
 
+TEST_F(CtlTest, SetOfAnInputClampsItsDependentsAsTheFormsDo) {
+  run({"new", "-o", file("c.tkv88")});
+  // Setpoints typed for a temperature input, then the input turned to humidity.
+  Result r = run({"set", file("c.tkv88"), "P1:H01=1", "P1.S1:E02=150", "P1.S1:E03=2", "P1.S1:E01=5",
+                  "P1.C1:C03=149", "P1.C1:C01=5", "P1.C2:C03=149", "P1.C2:C01=1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string list = run({"list", file("c.tkv88")}).out;
+  EXPECT_EQ(listed(list, "P1.S1\tE02") + "." + listed(list, "P1.S1\tE03"), "99.9");  // as a whole number
+  EXPECT_EQ(listed(list, "P1.C1\tC03"), "99");
+  EXPECT_EQ(listed(list, "P1.C2\tC03"), "149");  // an input set to what it was brings nothing
+}
+
 TEST_F(CtlTest, BadCommandsFailWithOneLineAndChangeNothing) {
   run({"new", "-o", file("c.tkv88")});
   const std::string before = slurp(file("c.tkv88"));
