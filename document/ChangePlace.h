@@ -6,14 +6,15 @@
 // Plain data.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
+#include "document/NavigationItem.h"
+
 struct ChangePlace {
-  // NavigationKind of the group that holds the change: Program (its name or H02),
-  // Comparator, Step, or one of the L2 groups; 0 when the change has no one
-  // place (a memory partition change, a device read).
-  int32_t kind = 0;
+  // The kind of the group that holds the change: Program (its name or H02),
+  // Comparator, Step, or one of the L2 groups; None when the change has no
+  // one place (a memory partition change, a device read).
+  NavigationKind kind = NavigationKind::None;
   int program = -1;  // 0-based program, for the kinds of level L1
   int index = -1;    // comparator 0..3, 0-based step, regulator 0..1; else -1
   std::string code;  // the cell's code ("U03"); empty for a whole group

@@ -26,7 +26,7 @@ template <typename General>
 auto groupsOf(General& g) {
   using Cell = std::conditional_t<std::is_const_v<General>, const Parameter, Parameter>;
   struct Group {
-    int32_t kind;
+    NavigationKind kind;
     int index;
     std::span<Cell> cells;
   };

@@ -95,7 +95,7 @@ bool FormCore::onCommand(int command) {
       return true;
     }
     case CommandId::HelpPage:
-      help::show(help::kTopicEditing);
+      help::show(HelpTopic::Editing);
       return true;
     default:
       return false;

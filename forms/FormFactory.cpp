@@ -10,22 +10,29 @@
 #include "forms/RenameProgramDialog.h"
 #include "forms/StepForm.h"
 
-GroupForm* createFormForKind(int kind, Document& doc, QWidget* parent) {
+namespace {
+GroupForm* named(GroupForm* form, const char* name) {
+  form->setObjectName(QLatin1String(name));
+  return form;
+}
+}  // namespace
+
+GroupForm* createFormForKind(NavigationKind kind, Document& doc, QWidget* parent) {
   switch (kind) {
     case NavigationKind::Comparator:
-      return new ComparatorForm(parent);
+      return named(new ComparatorForm(parent), "comparatorForm");
     case NavigationKind::Step:
-      return new StepForm(doc, parent);
+      return named(new StepForm(doc, parent), "stepForm");
     case NavigationKind::KeyPulseModes:
-      return new KeyPulseModesForm(parent);
+      return named(new KeyPulseModesForm(parent), "keyPulseModesForm");
     case NavigationKind::Corrections:
-      return new CorrectionsForm(parent);
+      return named(new CorrectionsForm(parent), "correctionsForm");
     case NavigationKind::DigitalFilters:
-      return new DigitalFiltersForm(parent);
+      return named(new DigitalFiltersForm(parent), "digitalFiltersForm");
     case NavigationKind::BaseParameters:
-      return new BaseParametersForm(parent);
+      return named(new BaseParametersForm(parent), "baseParametersForm");
     case NavigationKind::Pid:
-      return new PidRegulatorForm(parent);
+      return named(new PidRegulatorForm(parent), "pidRegulatorForm");
     default:
       return nullptr;
   }

@@ -7,12 +7,15 @@
 
 #include <QString>
 
+#include "document/NavigationItem.h"
+
 class GroupForm;
 class Document;
 class QWidget;
 
-// The form for kinds 104, 106, 109..112 and 114; nullptr for other kinds.
-GroupForm* createFormForKind(int kind, Document& doc, QWidget* parent);
+// The form for a comparator, a step, a group of level L2 or a PID regulator,
+// named after what it edits ("stepForm"); nullptr for other kinds.
+GroupForm* createFormForKind(NavigationKind kind, Document& doc, QWidget* parent);
 
 // The rename dialog of a program, owned by `parent`, showing `name`: the new
 // name on OK, nothing on Cancel.

@@ -1,26 +1,28 @@
 // Where the program's built-in resources live: the application icon, the six
-// explanatory pages shown in the right pane (kept under their resource ids
-// 529..534) and the help manual whose topics are anchored by context number.
-// Plain functions; callable from any thread once the application exists.
+// explanatory pages shown in the right pane and the help manual with its
+// topics. Plain functions; callable from any thread once the application
+// exists.
 #pragma once
 
 #include <QString>
 #include <QUrl>
 
+// The explanatory pages of the right pane, by what they explain.
+enum class InfoPage { Level1, Level2, Program, Comparators, Steps, PidRegulators };
+
+// The topics of the help manual.
+enum class HelpTopic {
+  Overview,  // the main menu's "&Помощь"
+  Exchange,  // reading and writing the controller
+  Editing,   // every form's "Помощь"
+};
+
 namespace resources {
 
-// The explanatory pages, by resource id.
-inline constexpr int kPageMainL1 = 529;
-inline constexpr int kPageMainL2 = 530;
-inline constexpr int kPageProgram = 531;
-inline constexpr int kPageAllComparators = 532;
-inline constexpr int kPageAllSteps = 533;
-inline constexpr int kPagePids = 534;
-
 QString iconPath();
-// The page with the given resource id; an empty URL for any other id.
-QUrl pageUrl(int id);
-// The manual opened at the topic of a help context number (0x20000 ...).
-QUrl helpUrl(int context);
+// The page's file among the resources ("qrc:/tkv88/pages/steps.html").
+QUrl pageUrl(InfoPage page);
+// The manual opened at the topic ("qrc:/tkv88/help/manual.html#exchange").
+QUrl helpUrl(HelpTopic topic);
 
 }  // namespace resources

@@ -132,7 +132,7 @@ std::optional<int> Application::startUp(const QStringList& arguments) {
   m_port = port;
   if (!commandLine.port.isEmpty()) settings::setPort(commandLine.port);
 
-  help::setHandler([](int context) { HelpWindow::instance().showTopic(context); });
+  help::setHandler([](HelpTopic topic) { HelpWindow::instance().showTopic(topic); });
   buildValueTexts();
 
   m_doc = std::make_unique<Document>(&m_host);
@@ -196,7 +196,7 @@ bool Application::choosePort(const QString& description) {
 bool Application::runExchange(DeviceData& config, std::string_view mode) {
   if (!m_link) {
     messages::showError(m_frame.get(), QStringLiteral("Error %1").arg(kErrorPort), m_portError,
-                        help::kTopicExchange);
+                        HelpTopic::Exchange);
     return false;
   }
   ExchangeDialog dialog(*m_link, config, mode, m_frame.get());
@@ -236,7 +236,7 @@ void Application::probeLink() {
   if (report.linkWorks())
     messages::showInformation(m_frame.get(), kTitle, text);
   else
-    messages::showError(m_frame.get(), kTitle, text, help::kTopicExchange);
+    messages::showError(m_frame.get(), kTitle, text, HelpTopic::Exchange);
   reportTiming();
 }
 

@@ -94,7 +94,7 @@ bool CompareCommands::readController(DeviceData& config, DeviceSnapshot& snapsho
   DeviceLink* link = m_app.deviceLink();
   if (!link) {
     messages::showError(m_app.mainFrame(), QStringLiteral("Error %1").arg(kErrorPort), m_app.portError(),
-                        help::kTopicExchange);
+                        HelpTopic::Exchange);
     return false;
   }
   ExchangeDialog dialog(*link, config, "rs", m_app.mainFrame(), &snapshot);

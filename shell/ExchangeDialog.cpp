@@ -79,7 +79,7 @@ void ExchangeDialog::tick() {
     killTimer(m_timerId);
     m_timerId = 0;
     messages::showError(this, QStringLiteral("Error %1").arg(error->errorCode),
-                        errorText ? errorText(*error) : fromCp1251(error->text()), help::kTopicExchange);
+                        errorText ? errorText(*error) : fromCp1251(error->text()), HelpTopic::Exchange);
   }
   if (m_exchange->finished()) {
     if (m_timerId) killTimer(m_timerId);
@@ -111,7 +111,7 @@ void ExchangeDialog::closeEvent(QCloseEvent* event) {
 
 void ExchangeDialog::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_F1) {
-    help::show(help::kTopicExchange);
+    help::show(HelpTopic::Exchange);
     return;
   }
   QDialog::keyPressEvent(event);

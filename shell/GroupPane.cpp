@@ -19,19 +19,19 @@
 namespace {
 
 // The kinds of the pane, in the order their views are created.
-constexpr int kKinds[] = {NavigationKind::L1Root,
-                          NavigationKind::Program,
-                          NavigationKind::Comparators,
-                          NavigationKind::Comparator,
-                          NavigationKind::Steps,
-                          NavigationKind::Step,
-                          NavigationKind::L2Root,
-                          NavigationKind::KeyPulseModes,
-                          NavigationKind::Corrections,
-                          NavigationKind::DigitalFilters,
-                          NavigationKind::BaseParameters,
-                          NavigationKind::PidGroup,
-                          NavigationKind::Pid};
+constexpr NavigationKind kKinds[] = {NavigationKind::L1Root,
+                                     NavigationKind::Program,
+                                     NavigationKind::Comparators,
+                                     NavigationKind::Comparator,
+                                     NavigationKind::Steps,
+                                     NavigationKind::Step,
+                                     NavigationKind::L2Root,
+                                     NavigationKind::KeyPulseModes,
+                                     NavigationKind::Corrections,
+                                     NavigationKind::DigitalFilters,
+                                     NavigationKind::BaseParameters,
+                                     NavigationKind::PidGroup,
+                                     NavigationKind::Pid};
 
 // True when some member of the shown group differs from the fresh defaults.
 template <typename Group>
@@ -53,14 +53,13 @@ GroupPane::GroupPane(Document& doc, QWidget* parent)
 
   // Nothing is shown until the first switch.
   m_stack->addWidget(m_blank);
-  for (int kind : kKinds) {
+  for (NavigationKind kind : kKinds) {
     QWidget* view = nullptr;
-    if (GroupInfoPage::pageForKind(kind) != 0)
-      view = new GroupInfoPage(m_stack);
+    if (const std::optional<InfoPage> page = GroupInfoPage::pageForKind(kind))
+      view = new GroupInfoPage(*page, m_stack);
     else
       view = createFormForKind(kind, m_doc, m_stack);
     if (!view) continue;
-    view->setObjectName(QString::number(kind));
     m_stack->addWidget(view);
     m_formMap[kind] = view;
   }
@@ -103,7 +102,7 @@ GroupPane::~GroupPane() {
   if (m_doc.groupPane == this) m_doc.groupPane = nullptr;
 }
 
-QWidget* GroupPane::viewForKind(int kind) const {
+QWidget* GroupPane::viewForKind(NavigationKind kind) const {
   const auto it = m_formMap.find(kind);
   return it == m_formMap.end() ? nullptr : it->second;
 }
@@ -143,12 +142,12 @@ void GroupPane::switchView() {
   if (form) form->bindGroup(sel->data);
   if (newView == oldView) {
     if (form) form->refreshForm();
-    if (page) page->initialUpdate(sel->kind);
+    if (page) page->initialUpdate();
   } else {
     // Every switch to a view runs its initial update again: forms rebuild
-    // lists that depend on other groups, pages load the page of the kind.
+    // lists that depend on other groups, pages load their page.
     if (form) form->initialUpdate();
-    if (page) page->initialUpdate(sel->kind);
+    if (page) page->initialUpdate();
     m_stack->setCurrentWidget(newView);
     m_activeView = newView;
   }
@@ -224,7 +223,7 @@ bool GroupPane::onCommand(int command) {
     }
     case CommandId::HelpPage:
       if (auto* form = qobject_cast<GroupForm*>(m_activeView)) return form->onCommand(command);
-      help::show(help::kTopicEditing);
+      help::show(HelpTopic::Editing);
       return true;
     default:
       // The step commands travel on to the document, which also decides

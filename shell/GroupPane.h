@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include "document/DocumentView.h"
+#include "document/NavigationItem.h"
 
 class Document;
 class ButtonBar;
@@ -50,26 +51,26 @@ class GroupPane : public QWidget, public DocumentView {
   bool commitActiveForm();
 
   // The view created for a kind, or nullptr.
-  QWidget* viewForKind(int kind) const;
+  QWidget* viewForKind(NavigationKind kind) const;
   // The view shown, or nullptr before the first switch.
   QWidget* activeView() const { return m_activeView; }
   // The bar shown with the active view, or nullptr.
   ButtonBar* currentBar() const { return m_currentBar; }
   ButtonBar* defaultsBar() const { return m_defaultsBar; }
   ButtonBar* stepBar() const { return m_stepBar; }
-  int lastKind() const { return m_lastKind; }
+  NavigationKind lastKind() const { return m_lastKind; }
 
  private:
   void showBar(ButtonBar* bar);
 
   Document& m_doc;
-  std::map<int, QWidget*> m_formMap;
+  std::map<NavigationKind, QWidget*> m_formMap;
   QStackedWidget* m_stack;
   QWidget* m_blank;
   ButtonBar* m_defaultsBar;
   ButtonBar* m_stepBar;
   ButtonBar* m_currentBar;
   QWidget* m_activeView = nullptr;
-  int m_lastKind = 0;
+  NavigationKind m_lastKind = NavigationKind::None;
   QMetaObject::Connection m_idle;
 };

@@ -7,7 +7,6 @@
 #include <QWindow>
 
 #include "resources/ResourcePaths.h"
-#include "widgets/HelpRequest.h"
 
 HelpWindow& HelpWindow::instance() {
   // Deliberately never deleted before the application: a parentless window
@@ -37,19 +36,11 @@ HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window), m_browser(new QTextBrow
   resize(640, 560);
 }
 
-void HelpWindow::showTopic(int context) {
-  m_topic = context;
-  switch (context) {
-    case help::kTopicOverview:
-    case help::kTopicExchange:
-    case help::kTopicEditing:
-      m_browser->setSource(resources::helpUrl(context));
-      m_browser->scrollToAnchor(resources::helpUrl(context).fragment());
-      break;
-    default:
-      m_browser->setSource(resources::helpUrl(help::kTopicOverview));
-      break;
-  }
+void HelpWindow::showTopic(HelpTopic topic) {
+  m_topic = topic;
+  const QUrl url = resources::helpUrl(topic);
+  m_browser->setSource(url);
+  m_browser->scrollToAnchor(url.fragment());
   show();
   // A help request from inside a modal dialog (the exchange dialog, an
   // error box) must leave the manual usable: a window that stands by the

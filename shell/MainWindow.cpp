@@ -355,7 +355,7 @@ bool MainWindow::onCommand(int command) {
       setViewMode(kListMode);
       return true;
     case CommandId::Help:
-      help::show(help::kTopicOverview);
+      help::show(HelpTopic::Overview);
       return true;
     case CommandId::RefreshAllViews:
       m_doc.notifyViews();

@@ -92,7 +92,7 @@ NavigationItem* NavigationTree::record(const QTreeWidgetItem* item) {
   return static_cast<NavigationItem*>(item->data(0, Qt::UserRole).value<void*>());
 }
 
-QTreeWidgetItem* NavigationTree::addItem(QTreeWidgetItem* parent, const QString& text, int kind,
+QTreeWidgetItem* NavigationTree::addItem(QTreeWidgetItem* parent, const QString& text, NavigationKind kind,
                                          int programNumber, int subIndex, void* data) {
   m_records.push_back(NavigationItem{kind, programNumber, subIndex, data});
   auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);

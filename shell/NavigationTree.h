@@ -59,8 +59,8 @@ class NavigationTree : public QTreeWidget, public DocumentView {
   void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
 
  private:
-  QTreeWidgetItem* addItem(QTreeWidgetItem* parent, const QString& text, int kind, int programNumber,
-                           int subIndex, void* data);
+  QTreeWidgetItem* addItem(QTreeWidgetItem* parent, const QString& text, NavigationKind kind,
+                           int programNumber, int subIndex, void* data);
   void onCurrentItemChanged(QTreeWidgetItem* current);
   // The item whose row holds the viewport point (also in the space to the
   // right of its text), or nullptr below the last item.

@@ -1,9 +1,27 @@
 #include "widgets/GroupInfoPage.h"
 
-#include "document/NavigationItem.h"
-#include "resources/ResourcePaths.h"
+namespace {
+const char* nameOf(InfoPage page) {
+  switch (page) {
+    case InfoPage::Level1:
+      return "level1InfoPage";
+    case InfoPage::Level2:
+      return "level2InfoPage";
+    case InfoPage::Program:
+      return "programInfoPage";
+    case InfoPage::Comparators:
+      return "comparatorsInfoPage";
+    case InfoPage::Steps:
+      return "stepsInfoPage";
+    case InfoPage::PidRegulators:
+      break;
+  }
+  return "pidRegulatorsInfoPage";
+}
+}  // namespace
 
-GroupInfoPage::GroupInfoPage(QWidget* parent) : QTextBrowser(parent) {
+GroupInfoPage::GroupInfoPage(InfoPage page, QWidget* parent) : QTextBrowser(parent), m_page(page) {
+  setObjectName(QLatin1String(nameOf(page)));
   setAccessibleName(QStringLiteral("Пояснение"));
   setOpenLinks(false);  // the pages hold no links; nothing may navigate away
   setFrameShape(QFrame::NoFrame);
@@ -14,31 +32,28 @@ GroupInfoPage::GroupInfoPage(QWidget* parent) : QTextBrowser(parent) {
   document()->setDocumentMargin(12);
 }
 
-int GroupInfoPage::pageForKind(int kind) {
+std::optional<InfoPage> GroupInfoPage::pageForKind(NavigationKind kind) {
   switch (kind) {
     case NavigationKind::L1Root:
-      return resources::kPageMainL1;
+      return InfoPage::Level1;
     case NavigationKind::L2Root:
-      return resources::kPageMainL2;
+      return InfoPage::Level2;
     case NavigationKind::Program:
-      return resources::kPageProgram;
+      return InfoPage::Program;
     case NavigationKind::Comparators:
-      return resources::kPageAllComparators;
+      return InfoPage::Comparators;
     case NavigationKind::Steps:
-      return resources::kPageAllSteps;
+      return InfoPage::Steps;
     case NavigationKind::PidGroup:
-      return resources::kPagePids;
+      return InfoPage::PidRegulators;
     default:
-      return 0;
+      return std::nullopt;
   }
 }
 
-void GroupInfoPage::initialUpdate(int kind) {
-  const int id = pageForKind(kind);
-  if (id == 0) return;
-  m_pageId = id;
+void GroupInfoPage::initialUpdate() {
   // Loaded anew on every switch: the scroll position is not kept.
-  const QUrl url = resources::pageUrl(id);
+  const QUrl url = resources::pageUrl(m_page);
   if (source() == url)
     reload();
   else

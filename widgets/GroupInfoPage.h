@@ -1,28 +1,33 @@
 // The explanatory page of the right pane for the tree's roots and group items
 // (the two levels, a program, its comparators, its steps, the PID
-// regulators). One instance per tree kind that shows a page; the right pane
+// regulators), named after its page ("stepsInfoPage"). One instance per
+// tree kind that shows a page; the right pane
 // creates them hidden and owns them. The pages are static HTML from the
 // program's resources and reflect nothing of the configuration.
 // User-interface thread only.
 #pragma once
 
+#include <optional>
+
 #include <QTextBrowser>
+
+#include "document/NavigationItem.h"
+#include "resources/ResourcePaths.h"
 
 class GroupInfoPage : public QTextBrowser {
   Q_OBJECT
 
  public:
-  explicit GroupInfoPage(QWidget* parent = nullptr);
+  explicit GroupInfoPage(InfoPage page, QWidget* parent = nullptr);
 
-  // The resource id (529..534) of the page for a tree item kind, or 0.
-  static int pageForKind(int kind);
+  // The page for a tree item kind; nothing for the kinds that have a form.
+  static std::optional<InfoPage> pageForKind(NavigationKind kind);
 
-  // Run on every switch of the right pane to this view: loads the page of the
-  // kind anew; for a kind without a page the view keeps what it showed.
-  void initialUpdate(int kind);
-  // The resource id of the page shown, or 0 before the first load.
-  int pageId() const { return m_pageId; }
+  // Run on every switch of the right pane to this view: loads the page
+  // anew, at its start.
+  void initialUpdate();
+  InfoPage page() const { return m_page; }
 
  private:
-  int m_pageId = 0;
+  InfoPage m_page;
 };

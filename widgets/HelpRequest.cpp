@@ -12,9 +12,9 @@ Handler& handler() {
 
 void setHandler(Handler h) { handler() = std::move(h); }
 
-bool show(int context) {
+bool show(HelpTopic topic) {
   if (!handler()) return false;
-  handler()(context);
+  handler()(topic);
   return true;
 }
 

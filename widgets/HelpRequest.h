@@ -5,18 +5,15 @@
 
 #include <functional>
 
+#include "resources/ResourcePaths.h"
+
 namespace help {
 
-// Context numbers of the manual's topics.
-inline constexpr int kTopicOverview = 0x20000;  // the main menu's "&Помощь"
-inline constexpr int kTopicExchange = 0x20002;  // reading and writing the controller
-inline constexpr int kTopicEditing = 0x20004;   // every form's "Помощь"
-
-using Handler = std::function<void(int context)>;
+using Handler = std::function<void(HelpTopic topic)>;
 
 // Replaces the handler; an empty one makes requests do nothing.
 void setHandler(Handler handler);
 // Opens the topic; false when no handler is installed.
-bool show(int context);
+bool show(HelpTopic topic);
 
 }  // namespace help

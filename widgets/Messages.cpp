@@ -23,16 +23,17 @@ void setRussianTexts(QMessageBox& box) {
 }
 
 Answer run(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
-           QMessageBox::StandardButtons buttons, QMessageBox::StandardButton escape, int helpContext) {
+           QMessageBox::StandardButtons buttons, QMessageBox::StandardButton escape,
+           std::optional<HelpTopic> topic = std::nullopt) {
   if (responder()) return responder()(Shown{icon, title, text, buttons});
   QMessageBox box(icon, title, text, buttons, parent);
   setRussianTexts(box);
   box.setEscapeButton(escape);
   // "Справка" opens its topic and leaves the box open; the help window
   // stands by the box, so it can be read meanwhile.
-  if (QAbstractButton* helpButton = box.button(QMessageBox::Help)) {
+  if (QAbstractButton* helpButton = topic ? box.button(QMessageBox::Help) : nullptr) {
     QObject::disconnect(helpButton, &QAbstractButton::clicked, nullptr, nullptr);
-    QObject::connect(helpButton, &QAbstractButton::clicked, [helpContext] { help::show(helpContext); });
+    QObject::connect(helpButton, &QAbstractButton::clicked, [topic] { help::show(*topic); });
   }
   switch (box.exec()) {
     case QMessageBox::Yes:
@@ -51,23 +52,23 @@ Answer run(QWidget* parent, QMessageBox::Icon icon, const QString& title, const 
 void setResponder(Responder r) { responder() = std::move(r); }
 
 bool askYesNo(QWidget* parent, const QString& title, const QString& text) {
-  return run(parent, QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
-             0) == Answer::Yes;
+  return run(parent, QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No,
+             QMessageBox::No) == Answer::Yes;
 }
 
 Answer askYesNoCancel(QWidget* parent, const QString& title, const QString& text) {
   return run(parent, QMessageBox::Question, title, text,
-             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel, 0);
+             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
 }
 
-void showError(QWidget* parent, const QString& title, const QString& text, int helpContext) {
+void showError(QWidget* parent, const QString& title, const QString& text, std::optional<HelpTopic> topic) {
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
-  if (helpContext) buttons |= QMessageBox::Help;
-  run(parent, QMessageBox::Critical, title, text, buttons, QMessageBox::Ok, helpContext);
+  if (topic) buttons |= QMessageBox::Help;
+  run(parent, QMessageBox::Critical, title, text, buttons, QMessageBox::Ok, topic);
 }
 
 void showWarning(QWidget* parent, const QString& text) {
-  run(parent, QMessageBox::Warning, kAppTitle, text, QMessageBox::Ok, QMessageBox::Ok, 0);
+  run(parent, QMessageBox::Warning, kAppTitle, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 QString sentence(const QString& reason) {
@@ -79,11 +80,11 @@ QString sentence(const QString& reason) {
 }
 
 void showNotice(QWidget* parent, const QString& text) {
-  run(parent, QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok, QMessageBox::Ok, 0);
+  run(parent, QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void showInformation(QWidget* parent, const QString& title, const QString& text) {
-  run(parent, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok, 0);
+  run(parent, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 }  // namespace messages

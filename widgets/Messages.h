@@ -5,9 +5,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include <QMessageBox>
 #include <QString>
+
+#include "resources/ResourcePaths.h"
 
 namespace messages {
 
@@ -28,9 +31,10 @@ void setResponder(Responder responder);
 bool askYesNo(QWidget* parent, const QString& title, const QString& text);
 // A Yes/No/Cancel question with a question icon.
 Answer askYesNoCancel(QWidget* parent, const QString& title, const QString& text);
-// An error with "OK"; with a help context it also has "Справка", which opens
-// that help topic and leaves the box open.
-void showError(QWidget* parent, const QString& title, const QString& text, int helpContext = 0);
+// An error with "OK"; with a help topic it also has "Справка", which opens
+// that topic and leaves the box open.
+void showError(QWidget* parent, const QString& title, const QString& text,
+               std::optional<HelpTopic> topic = std::nullopt);
 // A notice with an exclamation icon and "OK", titled with the program's name:
 // a form refusing a typed value.
 void showWarning(QWidget* parent, const QString& text);

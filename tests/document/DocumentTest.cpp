@@ -341,7 +341,7 @@ TEST_F(DocumentTest, ProgramOfSelectionFollowsTheItemKind) {
   Step& step = second.steps.emplace_back();
   NavigationItem item;
   const struct {
-    int32_t kind;
+    NavigationKind kind;
     void* data;
     Program* expected;
   } cases[] = {
@@ -355,7 +355,7 @@ TEST_F(DocumentTest, ProgramOfSelectionFollowsTheItemKind) {
   for (const auto& c : cases) {
     item = NavigationItem{c.kind, 2, 0, c.data};
     doc.selection = &item;
-    EXPECT_EQ(doc.programOfSelection(), c.expected) << c.kind;
+    EXPECT_EQ(doc.programOfSelection(), c.expected) << static_cast<int>(c.kind);
   }
   doc.selection = nullptr;
   EXPECT_EQ(doc.programOfSelection(), nullptr);

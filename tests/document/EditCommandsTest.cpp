@@ -36,7 +36,7 @@ class EditCommandsTest : public testing::Test {
     doc.currentProgram = program;
     doc.currentStep = makeCurrent ? step(position) : nullptr;
   }
-  void selectItem(int32_t kind) {
+  void selectItem(NavigationKind kind) {
     item = NavigationItem{kind, 1, 0, program};
     doc.selection = &item;
     doc.currentProgram = program;

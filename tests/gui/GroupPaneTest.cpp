@@ -60,22 +60,23 @@ class GroupPaneTest : public QObject {
     const QList<int> stepCommands{1002, 32779, 32780, 32784, 1418};
     struct Case {
       QTreeWidgetItem* item;
-      int page;  // the help page shown, 0 for a form
+      const char* view;
+      std::optional<InfoPage> page;  // the page shown; none for a form
       QList<int> bar;
     } cases[] = {
-        {l1, 529, {}},
-        {p1, 531, {}},
-        {p1->child(0), 532, {}},
-        {p1->child(0)->child(3), 0, defaults},
-        {p1->child(1), 533, {}},
-        {p1->child(1)->child(1), 0, stepCommands},
-        {l2, 530, {}},
-        {l2->child(0), 0, defaults},
-        {l2->child(1), 0, defaults},
-        {l2->child(2), 0, defaults},
-        {l2->child(3), 0, defaults},
-        {l2->child(4), 534, {}},
-        {l2->child(4)->child(1), 0, defaults},
+        {l1, "level1InfoPage", InfoPage::Level1, {}},
+        {p1, "programInfoPage", InfoPage::Program, {}},
+        {p1->child(0), "comparatorsInfoPage", InfoPage::Comparators, {}},
+        {p1->child(0)->child(3), "comparatorForm", {}, defaults},
+        {p1->child(1), "stepsInfoPage", InfoPage::Steps, {}},
+        {p1->child(1)->child(1), "stepForm", {}, stepCommands},
+        {l2, "level2InfoPage", InfoPage::Level2, {}},
+        {l2->child(0), "baseParametersForm", {}, defaults},
+        {l2->child(1), "keyPulseModesForm", {}, defaults},
+        {l2->child(2), "correctionsForm", {}, defaults},
+        {l2->child(3), "digitalFiltersForm", {}, defaults},
+        {l2->child(4), "pidRegulatorsInfoPage", InfoPage::PidRegulators, {}},
+        {l2->child(4)->child(1), "pidRegulatorForm", {}, defaults},
     };
     for (const Case& c : cases) {
       tree()->setCurrentItem(c.item);
@@ -83,9 +84,9 @@ class GroupPaneTest : public QObject {
       QWidget* view = pane()->activeView();
       QCOMPARE(view, pane()->viewForKind(r->kind));
       QVERIFY(view->isVisible());
-      QCOMPARE(view->objectName(), QString::number(r->kind));
+      QCOMPARE(view->objectName(), QString(c.view));
       if (c.page) {
-        QCOMPARE(qobject_cast<GroupInfoPage*>(view)->pageId(), c.page);
+        QCOMPARE(qobject_cast<GroupInfoPage*>(view)->page(), *c.page);
       } else {
         auto* form = qobject_cast<GroupForm*>(view);
         QVERIFY(form);
@@ -167,11 +168,11 @@ class GroupPaneTest : public QObject {
   }
 
   void helpOpensTheEditingTopic() {
-    int topic = 0;
-    help::setHandler([&](int context) { topic = context; });
+    std::optional<HelpTopic> topic;
+    help::setHandler([&](HelpTopic asked) { topic = asked; });
     QVERIFY(tree()->selectByData(&general().corrections, false));
     QTest::mouseClick(pane()->currentBar()->button(1418), Qt::LeftButton);
-    QCOMPARE(topic, help::kTopicEditing);
+    QCOMPARE(topic, HelpTopic::Editing);
   }
 
   void theStepBarAtEverySize() {

@@ -1,5 +1,5 @@
-// Help: the explanatory pages by tree kind, the manual opened at the topic
-// of a context number, the routes that ask for it, and the About box.
+// Help: the explanatory pages by tree kind, the manual opened at its topics,
+// the routes that ask for them, and the About box.
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -21,59 +21,52 @@ class HelpTest : public QObject {
  private slots:
   void cleanup() { help::setHandler(nullptr); }
 
-  void pagesByKind_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("page");
-    QTest::addColumn<QString>("heading");
-    QTest::newRow("L1") << 100 << 529 << "L1 Программы технолога";
-    QTest::newRow("L2") << 108 << 530 << "L2 Общие параметры";
-    QTest::newRow("program") << 101 << 531 << "Параметры программы";
-    QTest::newRow("comparators") << 103 << 532 << "Параметры компараторов";
-    QTest::newRow("steps") << 105 << 533 << "Параметры шагов";
-    QTest::newRow("PID") << 113 << 534 << "Параметры ПИД-регуляторов";
-  }
   void pagesByKind() {
-    QFETCH(int, kind);
-    GroupInfoPage view;
-    view.initialUpdate(kind);
-    QTEST(view.pageId(), "page");
-    QTEST(view.documentTitle(), "heading");
-    // The heading is shown in capitals, and the page has its text.
-    QFETCH(QString, heading);
-    QVERIFY(view.toPlainText().startsWith(heading));
-    QVERIFY(view.toPlainText().size() > heading.size() + 40);
-    // The heading on the left, the text justified.
-    QTextBlock block = view.document()->begin();
-    QCOMPARE(block.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
-    for (block = block.next(); block.isValid(); block = block.next())
-      QVERIFY2(block.blockFormat().alignment() & Qt::AlignJustify, qPrintable(block.text()));
+    const struct {
+      NavigationKind kind;
+      InfoPage page;
+      const char* heading;
+    } cases[] = {
+        {NavigationKind::L1Root, InfoPage::Level1, "L1 Программы технолога"},
+        {NavigationKind::L2Root, InfoPage::Level2, "L2 Общие параметры"},
+        {NavigationKind::Program, InfoPage::Program, "Параметры программы"},
+        {NavigationKind::Comparators, InfoPage::Comparators, "Параметры компараторов"},
+        {NavigationKind::Steps, InfoPage::Steps, "Параметры шагов"},
+        {NavigationKind::PidGroup, InfoPage::PidRegulators, "Параметры ПИД-регуляторов"},
+    };
+    for (const auto& c : cases) {
+      const QString heading = QString::fromUtf8(c.heading);
+      QCOMPARE(GroupInfoPage::pageForKind(c.kind), std::optional(c.page));
+      GroupInfoPage view(c.page);
+      view.initialUpdate();
+      QCOMPARE(view.documentTitle(), heading);
+      // The heading is shown in capitals, and the page has its text.
+      QVERIFY(view.toPlainText().startsWith(heading));
+      QVERIFY(view.toPlainText().size() > heading.size() + 40);
+      // The heading on the left, the text justified.
+      QTextBlock block = view.document()->begin();
+      QCOMPARE(block.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+      for (block = block.next(); block.isValid(); block = block.next())
+        QVERIFY2(block.blockFormat().alignment() & Qt::AlignJustify, qPrintable(block.text()));
+    }
+    // The kinds with a form have no page.
+    for (NavigationKind kind : {NavigationKind::Comparator, NavigationKind::Step, NavigationKind::Pid})
+      QVERIFY(!GroupInfoPage::pageForKind(kind));
   }
 
-  void aKindWithoutAPageKeepsWhatIsShown() {
-    GroupInfoPage view;
-    view.initialUpdate(105);
-    view.initialUpdate(104);
-    QCOMPARE(view.pageId(), 533);
-    QCOMPARE(view.documentTitle(), QString("Параметры шагов"));
-  }
-
-  void theManualOpensAtTheTopic_data() {
-    QTest::addColumn<int>("context");
-    QTest::addColumn<QString>("fragment");
-    QTest::newRow("overview") << 0x20000 << "t20000";
-    QTest::newRow("exchange") << 0x20002 << "t20002";
-    QTest::newRow("editing") << 0x20004 << "t20004";
-    QTest::newRow("unknown") << 0x12345 << "t20000";
-  }
   void theManualOpensAtTheTopic() {
-    QFETCH(int, context);
-    HelpWindow& window = HelpWindow::instance();
-    window.showTopic(context);
-    QVERIFY(window.isVisible());
-    QTEST(window.browser()->source().fragment(), "fragment");
-    const QString text = window.browser()->toPlainText();
-    QVERIFY(text.contains("Чтение и запись прошивки") && text.contains("Редактирование параметров"));
-    window.hide();
+    const std::pair<HelpTopic, const char*> topics[] = {{HelpTopic::Overview, "overview"},
+                                                        {HelpTopic::Exchange, "exchange"},
+                                                        {HelpTopic::Editing, "editing"}};
+    for (const auto& [topic, fragment] : topics) {
+      HelpWindow& window = HelpWindow::instance();
+      window.showTopic(topic);
+      QVERIFY(window.isVisible());
+      QCOMPARE(window.browser()->source().fragment(), QString(fragment));
+      const QString text = window.browser()->toPlainText();
+      QVERIFY(text.contains("Чтение и запись прошивки") && text.contains("Редактирование параметров"));
+      window.hide();
+    }
   }
 
   void theManualStaysUsableBesideAModalDialog() {
@@ -92,7 +85,7 @@ class HelpTest : public QObject {
     modal.setWindowModality(Qt::ApplicationModal);
     modal.show();
     QVERIFY(QTest::qWaitForWindowExposed(&modal));
-    window.showTopic(help::kTopicExchange);
+    window.showTopic(HelpTopic::Exchange);
     QCoreApplication::processEvents();
     QVERIFY(!watch.blocked);
     modal.hide();
@@ -102,7 +95,7 @@ class HelpTest : public QObject {
 
   void closingTheMainWindowEndsTheProgramWithTheManualOpen() {
     guitest::Shell shell;
-    HelpWindow::instance().showTopic(help::kTopicOverview);
+    HelpWindow::instance().showTopic(HelpTopic::Overview);
     QTimer::singleShot(0, shell.frame.get(), [&] { shell.frame->close(); });
     QTimer stillRunning;  // the program did not end
     stillRunning.setSingleShot(true);
@@ -113,8 +106,8 @@ class HelpTest : public QObject {
   }
 
   void theErrorBoxHelpKeepsTheBoxOpen() {
-    int topic = 0;
-    help::setHandler([&](int context) { topic = context; });
+    std::optional<HelpTopic> topic;
+    help::setHandler([&](HelpTopic asked) { topic = asked; });
     messages::Responder recorder = [](const messages::Shown& shown) {
       guitest::MessageLog::shown().push_back(shown);
       return guitest::MessageLog::answer();
@@ -130,18 +123,18 @@ class HelpTest : public QObject {
       openAfterHelp = box->isVisible();
       box->button(QMessageBox::Ok)->click();
     });
-    messages::showError(nullptr, "Error 1", "Прибор не отвечает", help::kTopicExchange);
+    messages::showError(nullptr, "Error 1", "Прибор не отвечает", HelpTopic::Exchange);
     messages::setResponder(recorder);
     QVERIFY(openAfterHelp);
-    QCOMPARE(topic, help::kTopicExchange);
+    QCOMPARE(topic, HelpTopic::Exchange);
   }
 
   void theFramesHelpOpensTheOverview() {
     guitest::Shell shell;
-    int topic = 0;
-    help::setHandler([&](int context) { topic = context; });
+    std::optional<HelpTopic> topic;
+    help::setHandler([&](HelpTopic asked) { topic = asked; });
     shell.frame->action(32773)->trigger();
-    QCOMPARE(topic, help::kTopicOverview);
+    QCOMPARE(topic, HelpTopic::Overview);
   }
 
   void aboutBox() {

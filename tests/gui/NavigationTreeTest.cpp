@@ -92,12 +92,12 @@ class NavigationTreeTest : public QObject {
 
     // Records: kinds, numbers and the objects shown.
     const NavigationItem* comp3 = NavigationTree::record(p1->child(0)->child(2));
-    QCOMPARE(comp3->kind, int(NavigationKind::Comparator));
+    QCOMPARE(comp3->kind, NavigationKind::Comparator);
     QCOMPARE(comp3->programNumber, 1);
     QCOMPARE(comp3->subIndex, 2);
     QCOMPARE(comp3->data, static_cast<void*>(&program(0).comparators[2]));
     const NavigationItem* step2 = NavigationTree::record(p1->child(1)->child(1));
-    QCOMPARE(step2->kind, int(NavigationKind::Step));
+    QCOMPARE(step2->kind, NavigationKind::Step);
     QCOMPARE(step2->subIndex, 2);
     QCOMPARE(NavigationTree::record(l2->child(4)->child(1))->data,
              static_cast<void*>(&doc().deviceData()->general.pid[1]));
@@ -126,7 +126,7 @@ class NavigationTreeTest : public QObject {
     QVERIFY(tree()->selectByData(step, false));
     QCOMPARE(doc().currentProgram, &program(2));
     QCOMPARE(doc().currentStep, step);
-    QCOMPARE(doc().selection->kind, int(NavigationKind::Step));
+    QCOMPARE(doc().selection->kind, NavigationKind::Step);
 
     // A group of another program moves the program, not the step.
     QTreeWidgetItem* comps2 = tree()->topLevelItem(0)->child(1)->child(0);
@@ -141,27 +141,27 @@ class NavigationTreeTest : public QObject {
     QVERIFY(tree()->selectByData(&doc().deviceData()->general.filters, false));
     QCOMPARE(doc().currentProgram, &program(4));
     QCOMPARE(doc().currentStep, step);
-    QCOMPARE(doc().selection->kind, int(NavigationKind::DigitalFilters));
+    QCOMPARE(doc().selection->kind, NavigationKind::DigitalFilters);
 
     // Nothing to find changes nothing.
     QVERIFY(!tree()->selectByData(nullptr, false));
     int unknown = 0;
     QVERIFY(!tree()->selectByData(&unknown, false));
-    QCOMPARE(doc().selection->kind, int(NavigationKind::DigitalFilters));
+    QCOMPARE(doc().selection->kind, NavigationKind::DigitalFilters);
     // A program is found at its own item, before its two groups.
-    QCOMPARE(NavigationTree::record(tree()->findByData(&program(3)))->kind, int(NavigationKind::Program));
+    QCOMPARE(NavigationTree::record(tree()->findByData(&program(3)))->kind, NavigationKind::Program);
   }
 
   void rebuildRestoresOrFallsBack() {
     // The first build selects the first program.
-    QCOMPARE(doc().selection->kind, int(NavigationKind::Program));
+    QCOMPARE(doc().selection->kind, NavigationKind::Program);
     QCOMPARE(doc().selection->data, static_cast<void*>(&program(0)));
 
     // A kept object is selected again, and the right pane shows it.
     QVERIFY(tree()->selectByData(&program(1).comparators[2], false));
     doc().notifyViews();
     QCOMPARE(doc().selection->data, static_cast<void*>(&program(1).comparators[2]));
-    QCOMPARE(m_shell->frame->groupPane()->lastKind(), int(NavigationKind::Comparator));
+    QCOMPARE(m_shell->frame->groupPane()->lastKind(), NavigationKind::Comparator);
 
     // A step that is gone falls back to its program.
     giveSteps(program(3), 2, 0);
@@ -169,7 +169,7 @@ class NavigationTreeTest : public QObject {
     QVERIFY(tree()->selectByData(&program(3).steps.back(), false));
     program(3).steps.pop_back();
     doc().notifyViews();
-    QCOMPARE(doc().selection->kind, int(NavigationKind::Program));
+    QCOMPARE(doc().selection->kind, NavigationKind::Program);
     QCOMPARE(doc().selection->data, static_cast<void*>(&program(3)));
 
     // An L2 selection survives; without programs the fallback is the base parameters.
@@ -179,7 +179,7 @@ class NavigationTreeTest : public QObject {
     doc().deviceData()->programs.clear();
     doc().selection = nullptr;
     doc().notifyViews();
-    QCOMPARE(doc().selection->kind, int(NavigationKind::BaseParameters));
+    QCOMPARE(doc().selection->kind, NavigationKind::BaseParameters);
   }
 
   void contextMenusPerKind() {

@@ -136,7 +136,7 @@ class UndoGuiTest : public QObject {
     frame()->action(CommandId::EditUndo)->trigger();
     QCOMPARE(treeSteps(first), 3);
     QCOMPARE(treeCurrent(), first.stepAt(1));
-    QCOMPARE(ui().pane()->lastKind(), int(NavigationKind::Step));
+    QCOMPARE(ui().pane()->lastKind(), NavigationKind::Step);
 
     // A partition change with the programs it added is one step.
     guitest::MessageLog::answer() = messages::Answer::Yes;
@@ -156,11 +156,11 @@ class UndoGuiTest : public QObject {
     QVERIFY(ui().tree()->selectByData(&first, true));
     frame()->onCommand(CommandId::AddStepLast);
     QCOMPARE(treeCurrent(), first.stepAt(0));
-    QCOMPARE(ui().pane()->lastKind(), int(NavigationKind::Step));
+    QCOMPARE(ui().pane()->lastKind(), NavigationKind::Step);
     frame()->action(CommandId::EditUndo)->trigger();
     QCOMPARE(first.stepCount(), 0);
     QCOMPARE(treeCurrent(), &first);
-    QCOMPARE(ui().pane()->lastKind(), int(NavigationKind::Program));
+    QCOMPARE(ui().pane()->lastKind(), NavigationKind::Program);
     frame()->action(CommandId::EditRedo)->trigger();
     QCOMPARE(treeCurrent(), first.stepAt(0));
 
