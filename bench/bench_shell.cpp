@@ -13,7 +13,6 @@
 #include <QApplication>
 
 #include "GuiBenchMain.h"
-#include "document/CommandIds.h"
 #include "document/Document.h"
 #include "document/LevelMask.h"
 #include "shell/GroupPane.h"
@@ -138,9 +137,9 @@ void BM_EditUndoRedo(benchmark::State& state) {
       QCoreApplication::processEvents();
       continue;
     }
-    shell.frame->onCommand(CommandId::EditUndo);
+    shell.frame->actions().undo->trigger();
     QCoreApplication::processEvents();
-    shell.frame->onCommand(CommandId::EditRedo);
+    shell.frame->actions().redo->trigger();
     QCoreApplication::processEvents();
   }
 }

@@ -22,6 +22,7 @@
 #include "model/SetpointPair.h"
 #include "tables/FullListView.h"
 #include "tables/StepsTablePage.h"
+#include "widgets/DocumentActions.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ namespace {
 struct Table {
   Document doc;
   Program program, empty;
-  StepsTablePage page{doc};
+  DocumentActions actions{doc, nullptr};
+  StepsTablePage page{doc, actions};
 
   Table() {
     Document::setActive(&doc);

@@ -7,7 +7,6 @@
 #include <vector>
 #include <utility>
 
-#include "document/CommandIds.h"
 #include "document/ConfigFile.h"
 #include "document/LevelMask.h"
 #include "document/WriteCheck.h"
@@ -342,7 +341,7 @@ void Document::adaptToPartition() {
   }
   currentProgram = d.programs.empty() ? nullptr : &d.programs.front();
   currentStep = currentProgram && !currentProgram->steps.empty() ? &currentProgram->steps.front() : nullptr;
-  if (m_host) m_host->postCommand(CommandId::RefreshAllViews);
+  if (m_host) m_host->runLater([this] { notifyViews(); });
 }
 
 // ---- Device ----------------------------------------------------------------

@@ -11,9 +11,9 @@
 // close, after which the document refreshes every view.
 //
 // Every change of the configuration can be undone. The active document
-// observes the cells' guarded setters: a change posts CloseUndoStep, and
-// when control returns to the event loop everything the user action changed
-// becomes one undo step. The editing commands, the resets and the device
+// observes the cells' guarded setters: a change has the host close the undo
+// step later, so when control returns to the event loop everything the user
+// action changed becomes one undo step. The editing commands, the resets and the device
 // read record their own steps. New, open and close start a fresh history.
 //
 // All of it runs on the user-interface thread. The framework is reached only
@@ -35,7 +35,7 @@
 class Document {
  public:
   // Without a host the document is headless: partition questions are
-  // answered Yes, posted commands and tree selections are dropped, device
+  // answered Yes, deferred work and tree selections are dropped, device
   // exchanges fail and the rename dialog is cancelled.
   explicit Document(DocumentHost* host = nullptr);
   ~Document();
@@ -108,8 +108,9 @@ class Document {
   // Ends the user action in progress: when the configuration differs from
   // the history's current state, the difference becomes one undo step,
   // named after its first changed cell and where that lives ("разбиение
-  // памяти" when O10 changed). Run through the posted CloseUndoStep; undo,
-  // redo and every command run it first, so no change is left out.
+  // памяти" when O10 changed). A changed cell has the host run it once the
+  // event in progress has finished; undo, redo and every command run it
+  // first, so no change is left out.
   void closeUndoStep();
   // While one lives, the changes come from a spin click: consecutive
   // clicks that each change the same one cell make one undo step. Views
@@ -180,7 +181,8 @@ class Document {
   // Asks the partition question ("Предупреждение", Yes/No); true on Yes.
   static bool confirmPartitionChange(Parameter& cell, const Parameter& proposed);
   // Trims or extends the programs and steps to the new partition, makes the
-  // first program and step current and posts CommandId::RefreshAllViews.
+  // first program and step current and has every view refreshed once the
+  // event in progress has finished.
   static void applyPartitionChange(Parameter& cell);
 
   // The application's active document. A document makes itself active when
@@ -216,8 +218,9 @@ class Document {
   void deleteStep();
   void toggleCycleStart();
   void renameProgram();
-  // Id CommandId::ProgramFirst + i selects program i (0-based).
-  void selectProgram(int id);
+  // The table mode's "Программы" menu: selects program `index` (0-based)
+  // in the tree and shows it in the table; nothing for a program not there.
+  void selectProgram(int index);
 
   // The full list's step-count edit ("H01"): makes `program` current, then
   // appends default steps (at most stepsPerProgram()) or removes steps from
@@ -225,23 +228,14 @@ class Document {
   // changes nothing. H02 is not adjusted. True when the steps changed.
   bool setStepCount(Program& program, int count);
 
-  // Enable rules. 32777..32780: the current program has fewer steps than the
-  // partition allows. 32784: a step item is selected.
+  // Enable rules. The step inserts: the current program has fewer steps
+  // than the partition allows. The cycle start: a step item is selected.
+  // Deleting a step and renaming a program are always offered.
   bool canAddStep() const;
   bool canToggleCycleStart() const;
-  // The selected step is its program's cycle start (32784 then reads
+  // The selected step is its program's cycle start (the command then reads
   // "Отменить цикл" instead of "Начало цикла").
   bool selectedStepIsCycleStart() const;
-
-  struct CommandState {
-    bool enabled = true;
-    bool checked = false;
-    std::string text;  // Windows-1251; empty: keep the item's own text
-  };
-  // The state of a command the document handles; nothing for other ids.
-  std::optional<CommandState> commandState(int id) const;
-  // Runs a command the document handles; false for other ids.
-  bool onCommand(int id);
 
  private:
   // Tells the document of every change through the cells' guarded setters.
@@ -308,7 +302,7 @@ class Document {
 
   ChangeRecorder m_recorder{*this};
   UndoHistory m_history;
-  bool m_closePosted = false;
+  bool m_closePending = false;
   bool m_spinPending = false;  // a spin click changed a cell since the last step
   int m_spinDepth = 0;
   int m_quiet = 0;

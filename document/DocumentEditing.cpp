@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <iterator>
 
-#include "document/CommandIds.h"
 #include "document/Document.h"
 #include "model/Cp1251.h"
 
@@ -170,9 +169,8 @@ void Document::renameProgram() {
   notifyViews();
 }
 
-void Document::selectProgram(int id) {
-  if (!m_deviceData || id < CommandId::ProgramFirst || id > CommandId::ProgramLast) return;
-  Program* program = m_deviceData->programAt(id - CommandId::ProgramFirst);
+void Document::selectProgram(int index) {
+  Program* program = m_deviceData ? m_deviceData->programAt(index) : nullptr;
   if (!program) return;
   if (m_host) m_host->selectTreeItem(program, false);
   notifyView(tableView);
@@ -226,93 +224,4 @@ bool Document::selectedStepIsCycleStart() const {
   if (!step || !currentProgram) return false;
   const int p = positionOf(*currentProgram, step);
   return p != 0 && currentProgram->H02.value() == p;
-}
-
-std::optional<Document::CommandState> Document::commandState(int id) const {
-  CommandState state;
-  switch (id) {
-    case CommandId::AddStepFirst:
-    case CommandId::AddStepLast:
-    case CommandId::AddStepBefore:
-    case CommandId::AddStepAfter:
-      state.enabled = canAddStep();
-      return state;
-    case CommandId::ToggleCycleStart: {
-      static const std::string cancel = cp1251::fromUtf8("Отменить цикл");
-      static const std::string start = cp1251::fromUtf8("Начало цикла");
-      state.enabled = canToggleCycleStart();
-      state.text = selectedStepIsCycleStart() ? cancel : start;
-      return state;
-    }
-    case CommandId::DeleteStep:
-    case CommandId::RenameProgram:
-    case CommandId::ReadDevice:
-    case CommandId::WriteDevice:
-      return state;
-    default:
-      break;
-  }
-  if (id >= CommandId::ProgramFirst && id <= CommandId::ProgramLast) {
-    const Program* program = m_deviceData ? m_deviceData->programAt(id - CommandId::ProgramFirst) : nullptr;
-    if (program) {
-      char number[16];
-      std::snprintf(number, sizeof number, "%d", id - CommandId::ProgramFirst + 1);
-      state.checked = program == currentProgram;
-      state.text = cp1251::fromUtf8("Программа №") + number + " \"" + std::string(program->name()) + "\"";
-    }
-    return state;
-  }
-  return std::nullopt;
-}
-
-bool Document::onCommand(int id) {
-  switch (id) {
-    case CommandId::AddStepFirst:
-      addStepFirst();
-      return true;
-    case CommandId::AddStepLast:
-      addStepLast();
-      return true;
-    case CommandId::AddStepBefore:
-      addStepBefore();
-      return true;
-    case CommandId::AddStepAfter:
-      addStepAfter();
-      return true;
-    case CommandId::DeleteStep:
-      deleteStep();
-      return true;
-    case CommandId::ToggleCycleStart:
-      toggleCycleStart();
-      return true;
-    case CommandId::RenameProgram:
-      renameProgram();
-      return true;
-    case CommandId::ReadDevice:
-      readDevice();
-      return true;
-    case CommandId::WriteDevice:
-      writeDevice();
-      return true;
-    case CommandId::RefreshList:
-    case CommandId::RefreshAllViews:
-      notifyViews();
-      return true;
-    case CommandId::CloseUndoStep:
-      closeUndoStep();
-      return true;
-    case CommandId::EditUndo:
-      undo();
-      return true;
-    case CommandId::EditRedo:
-      redo();
-      return true;
-    default:
-      break;
-  }
-  if (id >= CommandId::ProgramFirst && id <= CommandId::ProgramLast) {
-    selectProgram(id);
-    return true;
-  }
-  return false;
 }

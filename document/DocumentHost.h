@@ -1,6 +1,6 @@
 // What the document needs of the application framework, as one small
 // interface the document is given: questions, view refreshes, deferred
-// commands, device exchanges, tree selection and the rename dialog. The Qt
+// work, device exchanges, tree selection and the rename dialog. The Qt
 // shell implements it; tests use a scripted fake; tkv88ctl runs without one
 // (Document then answers its own questions with Yes and refreshes nothing
 // but the registered views).
@@ -10,6 +10,7 @@
 // outlive it.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,9 +30,10 @@ class DocumentHost {
   // on the widget that had it before.
   virtual void refreshView(DocumentView& view) = 0;
 
-  // Posts a command to the main window, handled after the current event has
-  // finished (CommandId::RefreshAllViews after a partition change).
-  virtual void postCommand(int command) = 0;
+  // Runs `work` after the current event has finished (closing the undo step
+  // of a user action, refreshing every view after a partition change). The
+  // host may drop it when the window it belongs to is gone.
+  virtual void runLater(std::function<void()> work) = 0;
 
   // Runs one modal device exchange on `config`, mode "r1", "r2", "w1" or
   // "w2". True when it finished (dialog result 1); false when it was

@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "document/CommandIds.h"
 #include "document/Document.h"
 #include "model/Cp1251.h"
 
@@ -40,11 +39,11 @@ void Document::ChangeRecorder::cellChanged(Parameter&) {
   Document& doc = m_doc;
   if (doc.m_quiet) return;
   if (doc.m_spinDepth) doc.m_spinPending = true;
-  if (doc.m_closePosted || !doc.m_host) return;
+  if (doc.m_closePending || !doc.m_host) return;
   // Everything the user action changes is one step, closed once control
   // is back in the event loop.
-  doc.m_closePosted = true;
-  doc.m_host->postCommand(CommandId::CloseUndoStep);
+  doc.m_closePending = true;
+  doc.m_host->runLater([&doc] { doc.closeUndoStep(); });
 }
 
 void Document::historyChanged() {
@@ -73,7 +72,7 @@ void Document::recordStep(std::string label, ChangePlace place, bool fromDevice)
 }
 
 void Document::closeUndoStep() {
-  m_closePosted = false;
+  m_closePending = false;
   const bool spin = std::exchange(m_spinPending, false);
   if (m_quiet || !m_deviceData || m_history.empty()) return;
   const ConfigSnapshot& before = m_history.current().state;

@@ -1,6 +1,6 @@
 // The document's framework where no one sits at a screen (tkv88ctl, tests of
 // the device link): every question is answered Yes (callers settle them
-// beforehand), views are refreshed directly, posted commands and tree
+// beforehand), views are refreshed directly, deferred work and tree
 // selections are dropped and the rename dialog is cancelled. Only the device
 // exchange is left to the subclass.
 #pragma once
@@ -12,7 +12,7 @@ class HeadlessHost : public DocumentHost {
  public:
   bool askYesNo(std::string_view, std::string_view) override { return true; }
   void refreshView(DocumentView& view) override { view.documentChanged(); }
-  void postCommand(int) override {}
+  void runLater(std::function<void()>) override {}
   bool selectTreeItem(const void*, bool) override { return false; }
   std::optional<std::string> askProgramName(std::string_view) override { return std::nullopt; }
 };

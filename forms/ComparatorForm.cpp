@@ -2,7 +2,6 @@
 
 #include <QVBoxLayout>
 
-#include "document/CommandIds.h"
 #include "forms/ComparatorPage.h"
 #include "model/Comparator.h"
 
@@ -21,8 +20,3 @@ void ComparatorForm::bindGroup(void* group) {
 bool ComparatorForm::commitForm() { return m_page->commitForm(); }
 
 void ComparatorForm::refreshForm() { m_page->refreshForm(); }
-
-bool ComparatorForm::onCommand(int command) {
-  return command == CommandId::HelpPage || command == CommandId::CommitForm ? m_page->onCommand(command)
-                                                                            : GroupForm::onCommand(command);
-}

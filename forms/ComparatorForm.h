@@ -1,6 +1,6 @@
 // The right pane's form of one comparator: a white host around the
-// comparator page, which does all the work. Binding, refreshing, committing
-// and "Помощь" are passed on to the page. User-interface thread only.
+// comparator page, which does all the work. Binding, refreshing and
+// committing are passed on to the page. User-interface thread only.
 #pragma once
 
 #include "forms/GroupForm.h"
@@ -18,7 +18,6 @@ class ComparatorForm : public GroupForm {
   void bindGroup(void* group) override;
   bool commitForm() override;
   void refreshForm() override;
-  bool onCommand(int command) override;
   ComparatorPage* comparatorPage() const { return m_page; }
 
  private:

@@ -9,10 +9,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-#include "document/CommandIds.h"
 #include "document/Document.h"
 #include "forms/DataExchange.h"
-#include "widgets/HelpRequest.h"
 #include "widgets/SpinButton.h"
 
 // The event filter of a form's controls: focus leaving, Enter and Escape.
@@ -86,25 +84,9 @@ void FormCore::refreshForm() {
   exchange(dx);
 }
 
-bool FormCore::onCommand(int command) {
-  switch (command) {
-    case CommandId::CommitForm: {
-      // Only a spin step posts it: consecutive clicks on one field are one undo step.
-      const Document::SpinClick click(Document::active());
-      commitForm();
-      return true;
-    }
-    case CommandId::HelpPage:
-      help::show(HelpTopic::Editing);
-      return true;
-    default:
-      return false;
-  }
-}
-
-void FormCore::postCommand(int command) {
-  QMetaObject::invokeMethod(
-      m_self, [this, command] { onCommand(command); }, Qt::QueuedConnection);
+void FormCore::commitSpinStep() {
+  const Document::SpinClick click(Document::active());
+  commitForm();
 }
 
 void FormCore::onLeave(QWidget* control, Handler handler) {
@@ -131,7 +113,9 @@ void FormCore::onClick(QButtonGroup* group, Handler handler) {
 
 void FormCore::onSpin(SpinButton* spin, std::function<void(int)> handler) {
   QObject::connect(spin, &SpinButton::stepping, m_self, [this, handler](int delta) {
-    if (postCommitOnSpin) postCommand(CommandId::CommitForm);
+    if (commitOnSpin)
+      QMetaObject::invokeMethod(
+          m_self, [this] { commitSpinStep(); }, Qt::QueuedConnection);
     const Document::SpinClick click(Document::active());
     if (handler) handler(delta);
   });

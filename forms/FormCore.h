@@ -1,7 +1,6 @@
 // What every parameter form and dialog page shares: the data exchange in both
-// directions (commitForm, refreshForm), the events that commit, the spin step
-// that posts the commit command, the help command and the keys a page
-// ignores. GroupForm (a form of the right pane) and FormPage (a page
+// directions (commitForm, refreshForm), the events that commit, the commit
+// after a spin step and the keys a page ignores. GroupForm (a form of the right pane) and FormPage (a page
 // embedded in a form or in the table mode) are the two widgets built on it.
 //
 // Forms keep no copies of values: between exchanges the controls may hold
@@ -33,14 +32,13 @@ class FormCore {
   // Writes every parameter into its control.
   virtual void refreshForm();
 
-  // CommandId::CommitForm and CommandId::HelpPage; true when handled.
-  virtual bool onCommand(int command);
-  // Runs the command after the current event has finished: a spin step posts
-  // CommitForm, so the commit reads the number the spin has just written.
-  void postCommand(int command);
+  // The commit after a spin step, run once the step's event has finished,
+  // so it reads the number the spin has just written; consecutive clicks
+  // that change one field make one undo step.
+  void commitSpinStep();
 
-  // True: every spin step posts CommitForm.
-  bool postCommitOnSpin = true;
+  // True: every spin step has commitSpinStep run after it.
+  bool commitOnSpin = true;
 
  protected:
   explicit FormCore(QWidget* self);
@@ -61,7 +59,7 @@ class FormCore {
   void onSelect(QComboBox* list, Handler handler = {});  // the user changes its selection
   void onClick(QAbstractButton* button, Handler handler = {});
   void onClick(QButtonGroup* group, Handler handler = {});
-  // Every step posts the commit (postCommitOnSpin); `handler` (optional) then
+  // Every step has the commit run after it (commitOnSpin); `handler` (optional) then
   // handles the step itself, for spins that do not write their edit.
   void onSpin(SpinButton* spin, std::function<void(int delta)> handler = {});
 

@@ -15,7 +15,6 @@
 #include <QTranslator>
 
 #include "Tkv88Version.h"
-#include "document/CommandIds.h"
 #include "document/ConfigFile.h"
 #include "document/Document.h"
 #include "document/LevelMask.h"
@@ -139,17 +138,16 @@ std::optional<int> Application::startUp(const QStringList& arguments) {
   Document::setActive(m_doc.get());
   m_frame = std::make_unique<MainWindow>(*m_doc, levelMask);
   m_host.setFrame(m_frame.get());
-  m_frame->applicationCommand = [this](int command) { return onCommand(command); };
+  connectCommands();
   m_frame->canClose = [this] { return saveModified(); };
-  if (QAction* a = m_frame->action(MainWindow::kBackupBeforeWriteCommand))
-    a->setChecked(settings::backupBeforeWrite());
 
   if (!commandLine.fileName.isEmpty()) {
     if (!openDocumentFile(commandLine.fileName)) return 1;
   } else {
     m_doc->newDocument();
     m_frame->updateTitle();
-    m_frame->postCommand(CommandId::ReadDevice);
+    QMetaObject::invokeMethod(
+        m_frame.get(), [this] { m_frame->actions().readDevice->trigger(); }, Qt::QueuedConnection);
   }
   m_frame->show();
   m_frame->setPortMessage(m_portError);
@@ -240,59 +238,56 @@ void Application::probeLink() {
   reportTiming();
 }
 
-bool Application::onCommand(int command) {
-  switch (command) {
-    case CommandId::FileNew:
-      if (saveModified()) {
-        m_doc->newDocument();
-        m_frame->updateTitle();
-      }
-      return true;
-    case CommandId::FileOpen: {
-      if (!saveModified()) return true;
-      const QString path =
-          QFileDialog::getOpenFileName(m_frame.get(), QStringLiteral("Открыть"), QString(), kFileFilter);
-      if (!path.isEmpty()) openDocumentFile(path);
-      return true;
-    }
-    case CommandId::FileSave:
-      saveDocument(false);
-      return true;
-    case CommandId::FileSaveAs:
-      saveDocument(true);
-      return true;
-    case CommandId::AppAbout: {
-      AboutDialog about(m_frame.get());
-      about.exec();
-      return true;
-    }
-    case CommandId::AppExit:
-      m_frame->close();
-      return true;
-    case CommandId::ReadDevice:
-      // A read replaces the configuration: unsaved changes are offered first.
-      if (saveModified()) {
-        m_doc->readDevice();
-        m_frame->updateTitle();
-      }
-      return true;
-    case MainWindow::kChoosePortCommand: {
-      PortDialog dialog(portchoice::choices(), m_port, m_frame.get());
-      if (dialog.exec() != QDialog::Accepted) return true;
-      if (const QString chosen = dialog.description(); !chosen.isEmpty()) choosePort(chosen);
-      return true;
-    }
-    case MainWindow::kProbeCommand:
-      probeLink();
-      return true;
-    default:
-      if (command >= MainWindow::kRecentFileFirst &&
-          command < MainWindow::kRecentFileFirst + settings::kRecentFileCount) {
-        openRecent(command - MainWindow::kRecentFileFirst);
-        return true;
-      }
-      return m_compare->onCommand(command) || m_report->onCommand(command);
-  }
+void Application::connectCommands() {
+  MainWindow& w = *m_frame;
+  const MainWindow::Actions& a = w.actions();
+  w.onTriggered(a.newFile, this, [this] { newDocument(); });
+  w.onTriggered(a.open, this, [this] { openDocument(); });
+  w.onTriggered(a.save, this, [this] { saveDocument(false); });
+  w.onTriggered(a.saveAs, this, [this] { saveDocument(true); });
+  w.onTriggered(a.print, this, [this] { m_report->print(); });
+  w.onTriggered(a.printPreview, this, [this] { m_report->preview(); });
+  w.onTriggered(a.exportPdf, this, [this] { m_report->exportPdf(); });
+  w.onTriggered(a.compareWithFile, this, [this] { m_compare->compareWithChosenFile(); });
+  w.onTriggered(a.backups, this, [this] { m_compare->showBackups(); });
+  w.onTriggered(a.exit, this, [this] { m_frame->close(); });
+  w.onTriggered(a.readDevice, this, [this] { readDevice(); });
+  w.onTriggered(a.writeChanges, this, [this] { m_compare->writeChanges(); });
+  w.onTriggered(a.compareWithDevice, this, [this] { m_compare->compareWithDevice(); });
+  a.backupBeforeWrite->setChecked(settings::backupBeforeWrite());
+  w.onTriggered(a.backupBeforeWrite, this, [this] {
+    settings::setBackupBeforeWrite(m_frame->actions().backupBeforeWrite->isChecked());
+  });
+  w.onTriggered(a.choosePort, this, [this] { askForPort(); });
+  w.onTriggered(a.probeLink, this, [this] { probeLink(); });
+  w.onTriggered(a.about, this, [this] { AboutDialog(m_frame.get()).exec(); });
+  connect(&w, &MainWindow::recentFileChosen, this, &Application::openRecent);
+}
+
+void Application::newDocument() {
+  if (!saveModified()) return;
+  m_doc->newDocument();
+  m_frame->updateTitle();
+}
+
+void Application::openDocument() {
+  if (!saveModified()) return;
+  const QString path =
+      QFileDialog::getOpenFileName(m_frame.get(), QStringLiteral("Открыть"), QString(), kFileFilter);
+  if (!path.isEmpty()) openDocumentFile(path);
+}
+
+void Application::readDevice() {
+  // A read replaces the configuration: unsaved changes are offered first.
+  if (!saveModified()) return;
+  m_doc->readDevice();
+  m_frame->updateTitle();
+}
+
+void Application::askForPort() {
+  PortDialog dialog(portchoice::choices(), m_port, m_frame.get());
+  if (dialog.exec() != QDialog::Accepted) return;
+  if (const QString chosen = dialog.description(); !chosen.isEmpty()) choosePort(chosen);
 }
 
 bool Application::documentFromDevice() const { return m_doc && fromCp1251(m_doc->title()) == kReadTitle; }

@@ -7,7 +7,7 @@
 // the port (from --port, else the one remembered) is opened and its three
 // candidate bases put to idle, the value texts are built, the document and
 // the frame are made; a named file is loaded, otherwise a new configuration
-// is made and the device read is posted, so the first thing shown is the
+// is made and the device read is queued, so the first thing shown is the
 // read from the controller.
 //
 // Lives on the user-interface thread for the whole run, after QApplication
@@ -63,8 +63,12 @@ class Application : public QObject {
   QString port() const { return m_port; }
   QString portError() const { return m_portError; }
 
-  // The application's commands; false for other ids.
-  bool onCommand(int command);
+  // The commands of the "&Файл" menu, the device read ("Сохранить
+  // изменения?" first when the document is modified) and the port choice.
+  void newDocument();
+  void openDocument();
+  void readDevice();
+  void askForPort();
   // Loads a file into the document; false (after a message) when it cannot.
   bool openDocumentFile(const QString& path);
   // Saves to the document's file, asking for a name when it has none or
@@ -98,6 +102,8 @@ class Application : public QObject {
   void probeLink();
   // Loads or saves through the document; a failure is shown and changes nothing.
   bool withFile(const QString& path, void (Document::*operation)(const std::string&));
+  // The main window's commands that are the application's.
+  void connectCommands();
   void rememberRecent(const QString& path);
   void openRecent(int index);
 

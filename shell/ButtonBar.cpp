@@ -1,5 +1,6 @@
 #include "shell/ButtonBar.h"
 
+#include <QAction>
 #include <QPushButton>
 #include <algorithm>
 
@@ -24,20 +25,27 @@ int ButtonBar::buttonWidth(const QPushButton* b, bool tight) const {
   return tight ? textWidth(b) + 2 * kTightPadding : b->sizeHint().width();
 }
 
-ButtonBar::ButtonBar(int barId, int templateId, const QList<Button>& buttons, QWidget* parent)
-    : QFrame(parent), m_barId(barId), m_templateId(templateId) {
-  setObjectName(QString::number(barId));
+ButtonBar::ButtonBar(const QString& name, const QList<QAction*>& actions, QWidget* parent)
+    : QFrame(parent), m_actions(actions) {
+  setObjectName(name);
   // The border line on the top edge separates the bar from the view above.
   setFrameShape(QFrame::NoFrame);
   setStyleSheet(QStringLiteral("ButtonBar { border-top: 1px solid palette(mid); }"));
-  for (const Button& spec : buttons) {
-    auto* b = new QPushButton(spec.text, this);
-    b->setObjectName(QString::number(spec.command));
-    b->setAccessibleName(spec.text);
-    b->setToolTip(spec.text);
+  for (QAction* action : actions) {
+    auto* b = new QPushButton(this);
+    b->setObjectName(action->objectName());
     b->setAutoDefault(false);
-    const int command = spec.command;
-    connect(b, &QPushButton::clicked, this, [this, command] { emit commandTriggered(command); });
+    const auto follow = [this, b, action] {
+      b->setEnabled(action->isEnabled());
+      if (b->text() == action->text()) return;
+      b->setText(action->text());
+      b->setAccessibleName(action->text());
+      b->setToolTip(action->text());
+      placeButtons();
+    };
+    follow();
+    connect(action, &QAction::changed, b, follow);
+    connect(b, &QPushButton::clicked, action, &QAction::trigger);
     m_buttons.append(b);
   }
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -45,9 +53,9 @@ ButtonBar::ButtonBar(int barId, int templateId, const QList<Button>& buttons, QW
   setSizePolicy(policy);
 }
 
-QPushButton* ButtonBar::button(int command) const {
-  for (QPushButton* b : m_buttons)
-    if (b->objectName().toInt() == command) return b;
+QPushButton* ButtonBar::button(const QAction* action) const {
+  for (qsizetype i = 0; i < m_actions.size(); ++i)
+    if (m_actions[i] == action) return m_buttons[i];
   return nullptr;
 }
 

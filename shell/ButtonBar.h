@@ -5,32 +5,28 @@
 // the gaps between them to what their texts need; a bar still narrower wraps
 // them onto further rows rather than hide one under "Помощь" or cut its text
 // short.
-// Clicking a button emits its command id; the right pane routes it. The
-// right pane owns its bars. User-interface thread only.
+// Each button stands for an action: it shows the action's text and enabled
+// state as they change, and a click triggers it. The right pane owns its
+// bars; the actions belong to whoever made them and outlive the bar.
+// User-interface thread only.
 #pragma once
 
 #include <QFrame>
 #include <QList>
 
+class QAction;
 class QPushButton;
 
 class ButtonBar : public QFrame {
   Q_OBJECT
 
  public:
-  struct Button {
-    int command;
-    QString text;
-  };
+  // One button per action, named like it; the last one is placed at the
+  // right edge. `name` is the bar's object name.
+  ButtonBar(const QString& name, const QList<QAction*>& actions, QWidget* parent = nullptr);
 
-  // barId and templateId name the bar (1234 / 500, 1235 / 501); the last
-  // button is placed at the right edge.
-  ButtonBar(int barId, int templateId, const QList<Button>& buttons, QWidget* parent = nullptr);
-
-  int barId() const { return m_barId; }
-  int templateId() const { return m_templateId; }
-  // The button of a command, or nullptr.
-  QPushButton* button(int command) const;
+  // The button of an action, or nullptr.
+  QPushButton* button(const QAction* action) const;
   QList<QPushButton*> buttons() const { return m_buttons; }
 
   QSize sizeHint() const override;
@@ -39,9 +35,6 @@ class ButtonBar : public QFrame {
   int heightForWidth(int width) const override;
   // Puts the buttons in place again (after a button's text changed).
   void placeButtons();
-
- signals:
-  void commandTriggered(int command);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -55,7 +48,6 @@ class ButtonBar : public QFrame {
   // Moves the buttons only when `place` is true.
   int layoutButtons(int width, bool place) const;
 
-  int m_barId;
-  int m_templateId;
   QList<QPushButton*> m_buttons;
+  QList<QAction*> m_actions;  // by button
 };

@@ -60,30 +60,11 @@ DeviceData heldAfterWrite(const DeviceData& document, std::vector<std::string>& 
 
 CompareCommands::CompareCommands(Application& app) : m_app(app) {}
 
-bool CompareCommands::onCommand(int command) {
-  switch (command) {
-    case MainWindow::kCompareDeviceCommand:
-      compareWithDevice();
-      return true;
-    case MainWindow::kCompareFileCommand: {
-      const QString path =
-          QFileDialog::getOpenFileName(m_app.mainFrame(), QStringLiteral("Сравнить с файлом"), QString(),
-                                       QStringLiteral("TKV88 Files (*.tkv88);;Все файлы (*)"));
-      if (!path.isEmpty()) compareWithFile(path);
-      return true;
-    }
-    case MainWindow::kWriteChangesCommand:
-      writeChanges();
-      return true;
-    case MainWindow::kBackupsCommand:
-      showBackups();
-      return true;
-    case MainWindow::kBackupBeforeWriteCommand:
-      if (QAction* a = m_app.mainFrame()->action(command)) settings::setBackupBeforeWrite(a->isChecked());
-      return true;
-    default:
-      return false;
-  }
+void CompareCommands::compareWithChosenFile() {
+  const QString path =
+      QFileDialog::getOpenFileName(m_app.mainFrame(), QStringLiteral("Сравнить с файлом"), QString(),
+                                   QStringLiteral("TKV88 Files (*.tkv88);;Все файлы (*)"));
+  if (!path.isEmpty()) compareWithFile(path);
 }
 
 void CompareCommands::status(const QString& text) {

@@ -31,11 +31,9 @@ class CompareCommands {
  public:
   explicit CompareCommands(Application& app);
 
-  // MainWindow's kCompareFileCommand ... kBackupBeforeWriteCommand; false
-  // for other ids.
-  bool onCommand(int command);
-
   void compareWithDevice();
+  // "Сравнить с файлом…": asks for the file, then compareWithFile.
+  void compareWithChosenFile();
   void compareWithFile(const QString& path);
   void writeChanges();
   void showBackups();

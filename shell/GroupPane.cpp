@@ -2,16 +2,16 @@
 
 #include <iterator>
 
-#include <QAbstractEventDispatcher>
+#include <QAction>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "document/CommandIds.h"
 #include "document/Document.h"
 #include "forms/FormFactory.h"
 #include "forms/GroupForm.h"
 #include "shell/ButtonBar.h"
+#include "widgets/DocumentActions.h"
 #include "widgets/GroupInfoPage.h"
 #include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
@@ -43,8 +43,14 @@ bool differs(const Group& shown, const Group& defaults) {
 
 }  // namespace
 
-GroupPane::GroupPane(Document& doc, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_stack(new QStackedWidget(this)), m_blank(new QWidget) {
+GroupPane::GroupPane(Document& doc, DocumentActions& documentActions, QWidget* parent)
+    : QWidget(parent),
+      m_doc(doc),
+      m_documentActions(documentActions),
+      m_stack(new QStackedWidget(this)),
+      m_blank(new QWidget),
+      m_restoreDefaults(new QAction(QStringLiteral("По умолчанию"), this)),
+      m_help(new QAction(QStringLiteral("Помощь"), this)) {
   setObjectName(QStringLiteral("groupPane"));
   QPalette pal = palette();
   pal.setColor(QPalette::Window, Qt::white);
@@ -64,22 +70,17 @@ GroupPane::GroupPane(Document& doc, QWidget* parent)
     m_formMap[kind] = view;
   }
 
-  const QString defaults = QStringLiteral("По умолчанию");
-  const QString help = QStringLiteral("Помощь");
-  m_defaultsBar = new ButtonBar(kDefaultsBarId, kDefaultsBarTemplate,
-                                {{CommandId::RestoreDefaults, defaults}, {CommandId::HelpPage, help}}, this);
-  m_stepBar = new ButtonBar(kStepBarId, kStepBarTemplate,
-                            {{CommandId::RestoreDefaults, defaults},
-                             {CommandId::AddStepBefore, QStringLiteral("Добавить шаг перед")},
-                             {CommandId::AddStepAfter, QStringLiteral("Добавить шаг после")},
-                             {CommandId::ToggleCycleStart, QStringLiteral("Начало цикла")},
-                             {CommandId::HelpPage, help}},
-                            this);
+  m_restoreDefaults->setObjectName(QStringLiteral("restoreDefaults"));
+  connect(m_restoreDefaults, &QAction::triggered, this, &GroupPane::restoreDefaults);
+  m_help->setObjectName(QStringLiteral("editingHelp"));
+  connect(m_help, &QAction::triggered, this, [] { help::show(HelpTopic::Editing); });
+  m_defaultsBar = new ButtonBar(QStringLiteral("defaultsBar"), {m_restoreDefaults, m_help}, this);
+  const DocumentActions& d = m_documentActions;
+  m_stepBar =
+      new ButtonBar(QStringLiteral("stepBar"),
+                    {m_restoreDefaults, d.addStepBefore, d.addStepAfter, d.toggleCycleStart, m_help}, this);
   m_currentBar = m_defaultsBar;
-  for (ButtonBar* bar : {m_defaultsBar, m_stepBar}) {
-    bar->hide();
-    connect(bar, &ButtonBar::commandTriggered, this, [this](int command) { onCommand(command); });
-  }
+  for (ButtonBar* bar : {m_defaultsBar, m_stepBar}) bar->hide();
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -87,18 +88,10 @@ GroupPane::GroupPane(Document& doc, QWidget* parent)
   layout->addWidget(m_stack, 1);
   layout->addWidget(m_defaultsBar);
   layout->addWidget(m_stepBar);
-
-  // The buttons' states follow the document the way a framework's idle
-  // update does: whenever the event loop has nothing else to do.
-  if (auto* dispatcher = QAbstractEventDispatcher::instance())
-    m_idle = connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-      if (isVisible()) updateCommandUi();
-    });
   m_doc.groupPane = this;
 }
 
 GroupPane::~GroupPane() {
-  disconnect(m_idle);
   if (m_doc.groupPane == this) m_doc.groupPane = nullptr;
 }
 
@@ -152,7 +145,7 @@ void GroupPane::switchView() {
     m_activeView = newView;
   }
   m_lastKind = sel->kind;
-  updateCommandUi();
+  updateActions();
 }
 
 bool GroupPane::canRestoreDefaults() const {
@@ -186,68 +179,40 @@ bool GroupPane::commitActiveForm() {
   return !form || !form->isVisible() || form->commitForm();
 }
 
-bool GroupPane::onCommand(int command) {
-  switch (command) {
-    case CommandId::RestoreDefaults: {
-      const NavigationItem* sel = m_doc.selection;
-      if (!sel || !sel->data || !canRestoreDefaults()) return true;
-      void* data = sel->data;
-      switch (sel->kind) {
-        case NavigationKind::Comparator:
-          m_doc.resetComparator(*static_cast<Comparator*>(data), sel->subIndex);
-          break;
-        case NavigationKind::Step:
-          m_doc.resetStep(*static_cast<Step*>(data));
-          break;
-        case NavigationKind::KeyPulseModes:
-          m_doc.resetKeyPulseModes(*static_cast<KeyPulseModes*>(data));
-          break;
-        case NavigationKind::Corrections:
-          m_doc.resetCorrections(*static_cast<Corrections*>(data));
-          break;
-        case NavigationKind::DigitalFilters:
-          m_doc.resetDigitalFilters(*static_cast<DigitalFilters*>(data));
-          break;
-        case NavigationKind::BaseParameters:
-          m_doc.resetBaseParameters(*static_cast<BaseParameters*>(data));
-          break;
-        case NavigationKind::Pid:
-          m_doc.resetPid(*static_cast<PidRegulator*>(data));
-          break;
-        default:
-          return true;
-      }
-      if (auto* form = qobject_cast<GroupForm*>(m_activeView)) form->bindGroup(data);
-      updateCommandUi();
-      return true;
-    }
-    case CommandId::HelpPage:
-      if (auto* form = qobject_cast<GroupForm*>(m_activeView)) return form->onCommand(command);
-      help::show(HelpTopic::Editing);
-      return true;
+void GroupPane::restoreDefaults() {
+  const NavigationItem* sel = m_doc.selection;
+  if (!sel || !sel->data || !canRestoreDefaults()) return;
+  void* data = sel->data;
+  switch (sel->kind) {
+    case NavigationKind::Comparator:
+      m_doc.resetComparator(*static_cast<Comparator*>(data), sel->subIndex);
+      break;
+    case NavigationKind::Step:
+      m_doc.resetStep(*static_cast<Step*>(data));
+      break;
+    case NavigationKind::KeyPulseModes:
+      m_doc.resetKeyPulseModes(*static_cast<KeyPulseModes*>(data));
+      break;
+    case NavigationKind::Corrections:
+      m_doc.resetCorrections(*static_cast<Corrections*>(data));
+      break;
+    case NavigationKind::DigitalFilters:
+      m_doc.resetDigitalFilters(*static_cast<DigitalFilters*>(data));
+      break;
+    case NavigationKind::BaseParameters:
+      m_doc.resetBaseParameters(*static_cast<BaseParameters*>(data));
+      break;
+    case NavigationKind::Pid:
+      m_doc.resetPid(*static_cast<PidRegulator*>(data));
+      break;
     default:
-      // The step commands travel on to the document, which also decides
-      // whether they are enabled.
-      return m_doc.onCommand(command);
+      return;
   }
+  if (auto* form = qobject_cast<GroupForm*>(m_activeView)) form->bindGroup(data);
+  updateActions();
 }
 
-void GroupPane::updateCommandUi() {
-  if (!m_currentBar || m_currentBar->isHidden()) return;
-  for (QPushButton* b : m_currentBar->buttons()) {
-    const int command = b->objectName().toInt();
-    if (command == CommandId::RestoreDefaults) {
-      b->setEnabled(canRestoreDefaults());
-    } else if (auto state = m_doc.commandState(command)) {
-      b->setEnabled(state->enabled);
-      if (!state->text.empty()) {
-        const QString text = fromCp1251(state->text);
-        if (b->text() != text) {
-          b->setText(text);
-          b->setAccessibleName(text);
-          m_currentBar->placeButtons();
-        }
-      }
-    }
-  }
+void GroupPane::updateActions() {
+  m_restoreDefaults->setEnabled(canRestoreDefaults());
+  m_documentActions.update();
 }

@@ -1,12 +1,13 @@
 // The right half of the dialog mode: for the item selected in the navigation
 // tree it shows the item kind's parameter form, bound to the selected group,
 // or its explanatory page, with a button bar under forms ("По умолчанию",
-// "Помощь", and for a step the step commands).
+// "Помощь", and for a step the document's step commands).
 //
 // Every view is created once, with the pane, and afterwards only shown,
-// hidden and re-bound; the pane owns its views and bars. It switches views
-// whenever the document refreshes it (registered as the document's
-// groupPane). User-interface thread only.
+// hidden and re-bound; the pane owns its views, bars and its own two
+// actions. It switches views whenever the document refreshes it (registered
+// as the document's groupPane). The main window has updateActions run
+// whenever the configuration changed. User-interface thread only.
 #pragma once
 
 #include <map>
@@ -17,35 +18,35 @@
 #include "document/NavigationItem.h"
 
 class Document;
+class DocumentActions;
 class ButtonBar;
 class GroupForm;
 class GroupInfoPage;
+class QAction;
 class QStackedWidget;
 
 class GroupPane : public QWidget, public DocumentView {
   Q_OBJECT
 
  public:
-  static constexpr int kDefaultsBarId = 1234;
-  static constexpr int kStepBarId = 1235;
-  static constexpr int kDefaultsBarTemplate = 500;
-  static constexpr int kStepBarTemplate = 501;
-
-  explicit GroupPane(Document& doc, QWidget* parent = nullptr);
+  // The step bar offers `documentActions`' step commands.
+  GroupPane(Document& doc, DocumentActions& documentActions, QWidget* parent = nullptr);
   ~GroupPane() override;
 
   // The document refreshed the pane: switch to the view of the selection.
   void documentChanged() override;
   void switchView();
 
-  // Commands of the bars: RestoreDefaults and HelpPage here, the step
-  // commands on the document. True when handled.
-  bool onCommand(int command);
-  // Enable states and texts of the shown bar's buttons; run whenever the
-  // event loop falls idle, and after every switch and reset.
-  void updateCommandUi();
+  // "По умолчанию": the selected group takes its default values (one undo
+  // step); nothing when it has them already.
+  void restoreDefaults();
+  // The enabled states of the bars' actions; run after every switch and
+  // reset, and whenever the configuration changed.
+  void updateActions();
   // "По умолчанию" is enabled: the selected group differs from its defaults.
   bool canRestoreDefaults() const;
+  QAction* restoreDefaultsAction() const { return m_restoreDefaults; }
+  QAction* helpAction() const { return m_help; }
   // Writes what the shown form holds and the user has not left yet; false
   // when a check refused it (the message has been shown).
   bool commitActiveForm();
@@ -64,13 +65,15 @@ class GroupPane : public QWidget, public DocumentView {
   void showBar(ButtonBar* bar);
 
   Document& m_doc;
+  DocumentActions& m_documentActions;
   std::map<NavigationKind, QWidget*> m_formMap;
   QStackedWidget* m_stack;
   QWidget* m_blank;
+  QAction* m_restoreDefaults;
+  QAction* m_help;
   ButtonBar* m_defaultsBar;
   ButtonBar* m_stepBar;
   ButtonBar* m_currentBar;
   QWidget* m_activeView = nullptr;
   NavigationKind m_lastKind = NavigationKind::None;
-  QMetaObject::Connection m_idle;
 };

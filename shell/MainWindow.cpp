@@ -17,7 +17,6 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 
-#include "document/CommandIds.h"
 #include "document/Document.h"
 #include "forms/GroupForm.h"
 #include "resources/ResourcePaths.h"
@@ -28,6 +27,7 @@
 #include "shell/NavigationTree.h"
 #include "tables/FullListView.h"
 #include "tables/TableModeView.h"
+#include "widgets/DocumentActions.h"
 #include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
 #include "widgets/MaskedLineEdit.h"
@@ -107,31 +107,6 @@ void takeBackTyping(QLineEdit* edit, bool undo) {
   return undo ? edit->undo() : edit->redo();
 }
 
-// Commands that act on the focused edit or move the focus, and those the
-// program posts itself after a change: they leave what the user is typing
-// where it is (the undo commands decide for themselves).
-bool leavesTypingAlone(int command) {
-  switch (command) {
-    case CommandId::EditCopy:
-    case CommandId::EditCut:
-    case CommandId::EditPaste:
-    case CommandId::EditUndo:
-    case CommandId::EditRedo:
-    case CommandId::NextPane:
-    case CommandId::PreviousPane:
-    case CommandId::TableNext:
-    case CommandId::TablePrevious:
-    case CommandId::Help:
-    case CommandId::CommitForm:
-    case CommandId::RefreshList:
-    case CommandId::RefreshAllViews:
-    case CommandId::CloseUndoStep:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // A program name may hold '&', which a menu would take for a mnemonic.
 QString menuText(const QString& text) {
   QString s = text;
@@ -184,13 +159,14 @@ MainWindow::MainWindow(Document& doc, int levelMask, QWidget* parent)
   m_modes = new QStackedWidget(this);
   m_splitter = new TreeSplitter(280, 570, m_modes);
   m_splitter->setObjectName(QStringLiteral("59648"));
-  m_treeView = new NavigationTree(m_doc, levelMask, m_splitter);
-  m_groupPane = new GroupPane(m_doc, m_splitter);
+  m_documentActions = new DocumentActions(m_doc, this);
+  m_treeView = new NavigationTree(m_doc, *m_documentActions, levelMask, m_splitter);
+  m_groupPane = new GroupPane(m_doc, *m_documentActions, m_splitter);
   m_splitter->addWidget(m_treeView);
   m_splitter->addWidget(m_groupPane);
   m_splitter->setStretchFactor(1, 1);
   m_splitter->setSizes({280, 570});
-  m_tableView = new TableModeView(m_doc, m_modes);
+  m_tableView = new TableModeView(m_doc, *m_documentActions, m_modes);
   m_listView = new FullListView(m_doc, m_modes);
   m_modes->addWidget(m_splitter);
   m_modes->addWidget(m_tableView);
@@ -204,6 +180,8 @@ MainWindow::MainWindow(Document& doc, int levelMask, QWidget* parent)
   connect(m_treeView, &QTreeWidget::currentItemChanged, this, [this] {
     if (m_viewMode == kTableMode) m_tableView->followTreeSelection();
   });
+  // The document's commands act on the selection.
+  connect(m_treeView, &QTreeWidget::currentItemChanged, m_documentActions, &DocumentActions::update);
 
   statusBar()->setObjectName(QStringLiteral("59393"));
   // The idle text, shown whenever no other message is (a menu item's tip
@@ -213,87 +191,12 @@ MainWindow::MainWindow(Document& doc, int levelMask, QWidget* parent)
   statusBar()->addWidget(m_idleMessage, 1);
   m_portMessage = new StatusNote(statusBar());
   m_portMessage->setObjectName(QStringLiteral("portMessage"));
-  m_portMessage->clicked = [this] { onCommand(kChoosePortCommand); };
+  m_portMessage->clicked = [this] { m_actions.choosePort->trigger(); };
   m_portMessage->hide();
   statusBar()->addWidget(m_portMessage, 1);
   new LockIndicators(statusBar());
 
-  // "&Файл"
-  m_fileMenu = new QMenu(QStringLiteral("&Файл"), this);
-  addCommand(m_fileMenu, CommandId::FileNew, QStringLiteral("&Новая прошивка"),
-             QKeySequence(Qt::CTRL | Qt::Key_N));
-  addCommand(m_fileMenu, CommandId::FileOpen, QStringLiteral("&Открыть..."),
-             QKeySequence(Qt::CTRL | Qt::Key_O));
-  addCommand(m_fileMenu, CommandId::FileSave, QStringLiteral("&Сохранить"),
-             QKeySequence(Qt::CTRL | Qt::Key_S));
-  addCommand(m_fileMenu, CommandId::FileSaveAs, QStringLiteral("Сохранить &как..."));
-  m_fileMenu->addSeparator();
-  addCommand(m_fileMenu, kPrintCommand, QStringLiteral("&Печать…"), QKeySequence(Qt::CTRL | Qt::Key_P));
-  addCommand(m_fileMenu, kPrintPreviewCommand, QStringLiteral("Пр&едварительный просмотр…"));
-  addCommand(m_fileMenu, kExportPdfCommand, QStringLiteral("&Экспорт в PDF…"));
-  m_fileMenu->addSeparator();
-  addCommand(m_fileMenu, kCompareFileCommand, QStringLiteral("Сравнить с &файлом…"));
-  addCommand(m_fileMenu, kBackupsCommand, QStringLiteral("&Резервные копии…"));
-  // The recent files stand between two separators, the first shown only
-  // when there are some.
-  m_recentSeparator = m_fileMenu->addSeparator();
-  m_recentEnd = m_fileMenu->addSeparator();
-  addCommand(m_fileMenu, CommandId::AppExit, QStringLiteral("&Выход"));
-
-  // "&Правка"
-  m_editMenu = new QMenu(QStringLiteral("&Правка"), this);
-  addCommand(m_editMenu, CommandId::EditUndo, QStringLiteral("&Отменить"))
-      ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
-  addCommand(m_editMenu, CommandId::EditRedo, QStringLiteral("&Повторить"))
-      ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-
-  // "&Прибор"
-  m_deviceMenu = new QMenu(QStringLiteral("&Прибор"), this);
-  addCommand(m_deviceMenu, CommandId::ReadDevice, QStringLiteral("&Считать прошивку"));
-  addCommand(m_deviceMenu, CommandId::WriteDevice, QStringLiteral("&Записать прошивку"));
-  addCommand(m_deviceMenu, kWriteChangesCommand, QStringLiteral("Записать &изменения…"));
-  addCommand(m_deviceMenu, kCompareDeviceCommand, QStringLiteral("С&равнить с прибором…"));
-  m_deviceMenu->addSeparator();
-  addCommand(m_deviceMenu, kBackupBeforeWriteCommand, QStringLiteral("Резервная &копия перед записью"))
-      ->setCheckable(true);
-  m_deviceMenu->addSeparator();
-  addCommand(m_deviceMenu, kChoosePortCommand, QStringLiteral("&Порт..."));
-  addCommand(m_deviceMenu, kProbeCommand, QStringLiteral("Проверка &связи…"));
-
-  // "Вид"
-  m_viewMenu = new QMenu(QStringLiteral("Вид"), this);
-  // Check marks, not the bullets of an exclusive group: the frame keeps
-  // exactly one of them checked itself (updateCommandUi).
-  for (auto [command, text] :
-       {std::pair{CommandId::ViewDialog, "Диалоговый"}, std::pair{CommandId::ViewTable, "Табличный"},
-        std::pair{CommandId::ViewList, "Полный список"}}) {
-    QAction* a = addCommand(m_viewMenu, command, QString::fromUtf8(text));
-    a->setCheckable(true);
-  }
-
-  // "&Справка"
-  m_helpMenu = new QMenu(QStringLiteral("&Справка"), this);
-  addCommand(m_helpMenu, CommandId::Help, QStringLiteral("&Помощь"), QKeySequence(Qt::Key_F1));
-  addCommand(m_helpMenu, CommandId::AppAbout, QStringLiteral("&О программе..."));
-
-  // Accelerators without a menu item.
-  const std::pair<int, QList<QKeySequence>> accelerators[] = {
-      {CommandId::EditCopy, {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}},
-      {CommandId::EditCut, {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}},
-      {CommandId::EditPaste, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}},
-      {CommandId::NextPane, {QKeySequence(Qt::Key_F6)}},
-      {CommandId::PreviousPane, {QKeySequence(Qt::SHIFT | Qt::Key_F6)}},
-      {CommandId::TableNext, {QKeySequence(Qt::Key_F8)}},
-      {CommandId::TablePrevious, {QKeySequence(Qt::SHIFT | Qt::Key_F8)}},
-  };
-  for (const auto& [command, keys] : accelerators) {
-    QAction* a = addCommand(nullptr, command, QString());
-    a->setShortcuts(keys);
-    addAction(a);
-  }
-
-  for (QMenu* menu : {m_fileMenu, m_editMenu, m_deviceMenu, m_viewMenu, m_helpMenu})
-    connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateCommandUi);
+  makeMenus();
 
   const QByteArray geometry = settings::windowGeometry();
   if (!geometry.isEmpty()) restoreGeometry(geometry);
@@ -301,9 +204,10 @@ MainWindow::MainWindow(Document& doc, int levelMask, QWidget* parent)
   rebuildMenu();
   historyChanged();
   qApp->installEventFilter(this);
-  // The frame starts in table mode and opens in dialog mode before the user
-  // can act.
-  postCommand(CommandId::ViewDialog);
+  // The window starts in table mode and opens in dialog mode before the
+  // user can act.
+  QMetaObject::invokeMethod(
+      this, [this] { m_actions.dialogMode->trigger(); }, Qt::QueuedConnection);
 }
 
 MainWindow::~MainWindow() {
@@ -312,25 +216,109 @@ MainWindow::~MainWindow() {
   if (m_doc.listView == m_listView) m_doc.listView = nullptr;
 }
 
-QAction* MainWindow::addCommand(QMenu* menu, int command, const QString& text, const QKeySequence& key) {
+QAction* MainWindow::makeAction(QMenu* menu, const char* name, const QString& text,
+                                const QList<QKeySequence>& keys) {
   auto* a = new QAction(text, this);
-  a->setObjectName(QString::number(command));
-  a->setData(command);
-  if (!key.isEmpty()) a->setShortcut(key);
-  connect(a, &QAction::triggered, this, [this, command] { onCommand(command); });
-  if (menu) menu->addAction(a);
-  m_actions[command] = a;
+  a->setObjectName(QLatin1String(name));
+  a->setShortcuts(keys);
+  if (menu)
+    menu->addAction(a);
+  else
+    addAction(a);
   return a;
 }
 
-QAction* MainWindow::action(int command) const {
-  const auto it = m_actions.find(command);
-  return it == m_actions.end() ? nullptr : it->second;
+void MainWindow::onTriggered(QAction* action, const QObject* context, std::function<void()> run) {
+  // A value typed but not yet confirmed (a shortcut takes no focus, a menu
+  // leaves it where it was) counts for the save, write, mode or program that
+  // follows; a refused one stops the command with its message.
+  connect(action, &QAction::triggered, context, [this, run = std::move(run)] {
+    if (commitEdits()) run();
+  });
 }
 
-void MainWindow::postCommand(int command) {
-  QMetaObject::invokeMethod(
-      this, [this, command] { onCommand(command); }, Qt::QueuedConnection);
+void MainWindow::makeMenus() {
+  using Keys = QList<QKeySequence>;
+  Actions& a = m_actions;
+
+  m_fileMenu = new QMenu(QStringLiteral("&Файл"), this);
+  a.newFile = makeAction(m_fileMenu, "newFile", QStringLiteral("&Новая прошивка"), {Qt::CTRL | Qt::Key_N});
+  a.open = makeAction(m_fileMenu, "open", QStringLiteral("&Открыть..."), {Qt::CTRL | Qt::Key_O});
+  a.save = makeAction(m_fileMenu, "save", QStringLiteral("&Сохранить"), {Qt::CTRL | Qt::Key_S});
+  a.saveAs = makeAction(m_fileMenu, "saveAs", QStringLiteral("Сохранить &как..."));
+  m_fileMenu->addSeparator();
+  a.print = makeAction(m_fileMenu, "print", QStringLiteral("&Печать…"), {Qt::CTRL | Qt::Key_P});
+  a.printPreview = makeAction(m_fileMenu, "printPreview", QStringLiteral("Пр&едварительный просмотр…"));
+  a.exportPdf = makeAction(m_fileMenu, "exportPdf", QStringLiteral("&Экспорт в PDF…"));
+  m_fileMenu->addSeparator();
+  a.compareWithFile = makeAction(m_fileMenu, "compareWithFile", QStringLiteral("Сравнить с &файлом…"));
+  a.backups = makeAction(m_fileMenu, "backups", QStringLiteral("&Резервные копии…"));
+  // The recent files stand between two separators, the first shown only
+  // when there are some.
+  m_recentSeparator = m_fileMenu->addSeparator();
+  m_recentEnd = m_fileMenu->addSeparator();
+  a.exit = makeAction(m_fileMenu, "exit", QStringLiteral("&Выход"));
+
+  m_editMenu = new QMenu(QStringLiteral("&Правка"), this);
+  a.undo = makeAction(m_editMenu, "undo", QStringLiteral("&Отменить"),
+                      {Qt::CTRL | Qt::Key_Z, Qt::ALT | Qt::Key_Backspace});
+  a.redo = makeAction(m_editMenu, "redo", QStringLiteral("&Повторить"),
+                      {Qt::CTRL | Qt::Key_Y, Qt::CTRL | Qt::SHIFT | Qt::Key_Z});
+  a.copy = makeAction(nullptr, "copy", {}, {Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::Key_Insert});
+  a.cut = makeAction(nullptr, "cut", {}, {Qt::CTRL | Qt::Key_X, Qt::SHIFT | Qt::Key_Delete});
+  a.paste = makeAction(nullptr, "paste", {}, {Qt::CTRL | Qt::Key_V, Qt::SHIFT | Qt::Key_Insert});
+
+  m_deviceMenu = new QMenu(QStringLiteral("&Прибор"), this);
+  a.readDevice = makeAction(m_deviceMenu, "readDevice", QStringLiteral("&Считать прошивку"));
+  a.writeDevice = makeAction(m_deviceMenu, "writeDevice", QStringLiteral("&Записать прошивку"));
+  a.writeChanges = makeAction(m_deviceMenu, "writeChanges", QStringLiteral("Записать &изменения…"));
+  a.compareWithDevice =
+      makeAction(m_deviceMenu, "compareWithDevice", QStringLiteral("С&равнить с прибором…"));
+  m_deviceMenu->addSeparator();
+  a.backupBeforeWrite =
+      makeAction(m_deviceMenu, "backupBeforeWrite", QStringLiteral("Резервная &копия перед записью"));
+  a.backupBeforeWrite->setCheckable(true);
+  m_deviceMenu->addSeparator();
+  a.choosePort = makeAction(m_deviceMenu, "choosePort", QStringLiteral("&Порт..."));
+  a.probeLink = makeAction(m_deviceMenu, "probeLink", QStringLiteral("Проверка &связи…"));
+
+  // Check marks, not the bullets of an exclusive group: the window keeps
+  // exactly one of them checked itself (setViewMode).
+  m_viewMenu = new QMenu(QStringLiteral("Вид"), this);
+  a.dialogMode = makeAction(m_viewMenu, "dialogMode", QStringLiteral("Диалоговый"));
+  a.tableMode = makeAction(m_viewMenu, "tableMode", QStringLiteral("Табличный"));
+  a.listMode = makeAction(m_viewMenu, "listMode", QStringLiteral("Полный список"));
+  for (QAction* mode : {a.dialogMode, a.tableMode, a.listMode}) mode->setCheckable(true);
+
+  m_helpMenu = new QMenu(QStringLiteral("&Справка"), this);
+  a.help = makeAction(m_helpMenu, "help", QStringLiteral("&Помощь"), {Qt::Key_F1});
+  a.about = makeAction(m_helpMenu, "about", QStringLiteral("&О программе..."));
+
+  a.nextPane = makeAction(nullptr, "nextPane", {}, {Qt::Key_F6});
+  a.previousPane = makeAction(nullptr, "previousPane", {}, Keys{Qt::SHIFT | Qt::Key_F6});
+  a.tableNext = makeAction(nullptr, "tableNext", {}, {Qt::Key_F8});
+  a.tablePrevious = makeAction(nullptr, "tablePrevious", {}, Keys{Qt::SHIFT | Qt::Key_F8});
+
+  // What the window carries out itself. The editing and focus commands leave
+  // what the user is typing where it is.
+  connect(a.copy, &QAction::triggered, this, [this] { clipboardCommand("copy"); });
+  connect(a.cut, &QAction::triggered, this, [this] { clipboardCommand("cut"); });
+  connect(a.paste, &QAction::triggered, this, [this] { clipboardCommand("paste"); });
+  connect(a.undo, &QAction::triggered, this, [this] { undoOrRedo(true); });
+  connect(a.redo, &QAction::triggered, this, [this] { undoOrRedo(false); });
+  connect(a.nextPane, &QAction::triggered, this, [this] { cycleFocus(false); });
+  connect(a.previousPane, &QAction::triggered, this, [this] { cycleFocus(true); });
+  connect(a.help, &QAction::triggered, this, [] { help::show(HelpTopic::Overview); });
+  const std::pair<QAction*, ViewMode> modes[] = {
+      {a.dialogMode, kDialogMode}, {a.tableMode, kTableMode}, {a.listMode, kListMode}};
+  for (const auto& [action, mode] : modes) {
+    connect(action, &QAction::triggered, this, [this, mode] {
+      if (commitEdits()) setViewMode(mode);
+      // A click toggled the item; the mode in force keeps the one check mark.
+      checkViewMode();
+    });
+  }
+  onTriggered(a.writeDevice, this, [this] { m_doc.writeDevice(); });
 }
 
 bool MainWindow::commitEdits() {
@@ -339,62 +327,10 @@ bool MainWindow::commitEdits() {
   return m_tableView->commitEdits();
 }
 
-bool MainWindow::onCommand(int command) {
-  // A value typed but not yet confirmed (a shortcut takes no focus, a menu
-  // leaves it where it was) counts for the save, write, mode or program that
-  // follows; a refused one stops the command with its message.
-  if (!leavesTypingAlone(command) && !commitEdits()) return true;
-  switch (command) {
-    case CommandId::ViewDialog:
-      setViewMode(kDialogMode);
-      return true;
-    case CommandId::ViewTable:
-      setViewMode(kTableMode);
-      return true;
-    case CommandId::ViewList:
-      setViewMode(kListMode);
-      return true;
-    case CommandId::Help:
-      help::show(HelpTopic::Overview);
-      return true;
-    case CommandId::RefreshAllViews:
-      m_doc.notifyViews();
-      return true;
-    case CommandId::NextPane:
-      cycleFocus(false);
-      return true;
-    case CommandId::PreviousPane:
-      cycleFocus(true);
-      return true;
-    case CommandId::TableNext:
-    case CommandId::TablePrevious:
-      return m_viewMode == kTableMode && m_tableView->onCommand(command);
-    case CommandId::EditCopy:
-    case CommandId::EditCut:
-    case CommandId::EditPaste:
-      editCommand(command);
-      return true;
-    case CommandId::EditUndo:
-    case CommandId::EditRedo:
-      undoCommand(command);
-      return true;
-    default:
-      break;
-  }
-  if (applicationCommand && applicationCommand(command)) return true;
-  const bool handled = m_doc.onCommand(command);
-  if (handled && command >= CommandId::ProgramFirst && command <= CommandId::ProgramLast && m_programsMenu)
-    buildProgramsMenu();
-  return handled;
-}
-
-void MainWindow::editCommand(int command) {
+void MainWindow::clipboardCommand(const char* slot) {
   // The clipboard commands act on the focused edit, as its own keys would.
   QWidget* w = QApplication::focusWidget();
   if (!w || !w->window() || w->window() != this) return;
-  const char* slot = command == CommandId::EditCopy  ? "copy"
-                     : command == CommandId::EditCut ? "cut"
-                                                     : "paste";
   QObject* target = w;
   if (w->metaObject()->indexOfSlot((QByteArray(slot) + "()").constData()) < 0) {
     target = w->findChild<QLineEdit*>();
@@ -403,8 +339,7 @@ void MainWindow::editCommand(int command) {
   QMetaObject::invokeMethod(target, slot);
 }
 
-void MainWindow::undoCommand(int command) {
-  const bool undo = command == CommandId::EditUndo;
+void MainWindow::undoOrRedo(bool undo) {
   // Typing not yet committed is taken back in its edit first, as its own
   // keys would; then the configuration's history.
   QWidget* focus = QApplication::focusWidget();
@@ -438,13 +373,17 @@ void MainWindow::historyChanged() {
   const auto named = [](const QString& item, const std::string& what) {
     return what.empty() ? item : item + QStringLiteral(": ") + menuText(fromCp1251(what));
   };
-  QAction* undo = action(CommandId::EditUndo);
-  undo->setText(named(QStringLiteral("&Отменить"), m_doc.undoText()));
-  undo->setEnabled(m_doc.canUndo());
-  QAction* redo = action(CommandId::EditRedo);
-  redo->setText(named(QStringLiteral("&Повторить"), m_doc.redoText()));
-  redo->setEnabled(m_doc.canRedo());
+  m_actions.undo->setText(named(QStringLiteral("&Отменить"), m_doc.undoText()));
+  m_actions.undo->setEnabled(m_doc.canUndo());
+  m_actions.redo->setText(named(QStringLiteral("&Повторить"), m_doc.redoText()));
+  m_actions.redo->setEnabled(m_doc.canRedo());
   setWindowModified(m_doc.isModified());
+  updateActions();
+}
+
+void MainWindow::updateActions() {
+  m_documentActions->update();
+  m_groupPane->updateActions();
 }
 
 void MainWindow::setViewMode(int mode) {
@@ -480,7 +419,7 @@ void MainWindow::rebuildMenu() {
   menuBar()->addMenu(m_editMenu);
   menuBar()->addMenu(m_deviceMenu);
   menuBar()->addMenu(m_viewMenu);
-  if (QAction* table = action(CommandId::ViewTable)) table->setVisible(m_levelMask & 1);
+  m_actions.tableMode->setVisible(m_levelMask & 1);
   delete m_programsMenu;
   m_programsMenu = nullptr;
   if (m_viewMode == kTableMode) {
@@ -492,7 +431,13 @@ void MainWindow::rebuildMenu() {
     menuBar()->addMenu(m_programsMenu);
   }
   menuBar()->addMenu(m_helpMenu);
-  updateCommandUi();
+  checkViewMode();
+}
+
+void MainWindow::checkViewMode() {
+  m_actions.dialogMode->setChecked(m_viewMode == kDialogMode);
+  m_actions.tableMode->setChecked(m_viewMode == kTableMode);
+  m_actions.listMode->setChecked(m_viewMode == kListMode);
 }
 
 void MainWindow::buildProgramsMenu() {
@@ -504,28 +449,16 @@ void MainWindow::buildProgramsMenu() {
   // rebuilds the menu, which moves the mark.
   int i = 0;
   for (Program& program : data->programs) {
-    const int command = CommandId::ProgramFirst + i;
-    if (command > CommandId::ProgramLast) break;
     QAction* a =
         m_programsMenu->addAction(menuText(NavigationTree::programText(i + 1, fromCp1251(program.name()))));
-    a->setObjectName(QString::number(command));
-    a->setData(command);
+    a->setObjectName(QStringLiteral("program%1").arg(i + 1));
     a->setCheckable(true);
     a->setChecked(&program == m_doc.currentProgram);
-    connect(a, &QAction::triggered, this, [this, command] { onCommand(command); });
+    onTriggered(a, this, [this, i] {
+      m_doc.selectProgram(i);
+      buildProgramsMenu();
+    });
     ++i;
-  }
-}
-
-void MainWindow::updateCommandUi() {
-  action(CommandId::ViewDialog)->setChecked(m_viewMode == kDialogMode);
-  action(CommandId::ViewTable)->setChecked(m_viewMode == kTableMode);
-  action(CommandId::ViewList)->setChecked(m_viewMode == kListMode);
-  for (auto& [command, a] : m_actions) {
-    if (auto state = m_doc.commandState(command)) {
-      a->setEnabled(state->enabled);
-      if (!state->text.empty()) a->setText(fromCp1251(state->text));
-    }
   }
 }
 
@@ -535,22 +468,16 @@ void MainWindow::updateTitle() {
 }
 
 void MainWindow::setRecentFiles(const QStringList& files) {
-  for (QAction* a : m_recentActions) {
-    m_actions.erase(a->data().toInt());
-    delete a;
-  }
+  qDeleteAll(m_recentActions);
   m_recentActions.clear();
   QAction* before = m_recentEnd;
   for (int i = 0; i < files.size(); ++i) {
-    const int command = kRecentFileFirst + i;
     auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(menuText(files[i])), this);
-    a->setObjectName(QString::number(command));
-    a->setData(command);
+    a->setObjectName(QStringLiteral("recentFile%1").arg(i + 1));
     a->setToolTip(files[i]);
-    connect(a, &QAction::triggered, this, [this, command] { onCommand(command); });
+    onTriggered(a, this, [this, i] { emit recentFileChosen(i); });
     m_fileMenu->insertAction(before, a);
     m_recentActions.append(a);
-    m_actions[command] = a;
   }
   // The list has its own separator only when it has entries.
   m_recentSeparator->setVisible(!files.isEmpty());

@@ -1,26 +1,32 @@
 // The main window: menus, accelerators and status bar, and the three view
 // modes of which exactly one fills the window: the dialog mode (a splitter
 // with the navigation tree and the right pane), the table mode and the full
-// list. The frame creates and owns all four views and registers them with
+// list. The window creates and owns all four views and registers them with
 // the document; the document and the application outlive it.
 //
-// Commands reach onCommand from the menus, the accelerators and commands
-// posted to the frame; the frame handles the view modes, help, focus cycling
-// and the refresh after a partition change, hands the application's commands
-// (files, About, exit, device read) to its owner through applicationCommand,
-// and passes the rest to the document. User-interface thread only.
+// The commands are actions made once with the window (actions(), and the
+// document's editing commands in documentActions()). The window connects
+// the ones it carries out itself: the view modes, help, focus cycling, the
+// clipboard keys, undo and redo, the full write and the programs of the
+// table mode; the application connects its own (files, the report, the
+// device read, comparisons, the port, About, exit) through onTriggered.
+// Every command but the editing and focus ones first stores what the user
+// typed and has not confirmed (commitEdits); a refused value stops it.
+// Enabled states follow what they depend on: the undo history, the tree's
+// selection, the view mode. User-interface thread only.
 #pragma once
 
 #include <functional>
-#include <map>
 
 #include <QMainWindow>
 
 class Document;
+class DocumentActions;
 class NavigationTree;
 class GroupPane;
 class TableModeView;
 class FullListView;
+class QAction;
 class QLabel;
 class QSplitter;
 class QStackedWidget;
@@ -31,21 +37,50 @@ class MainWindow : public QMainWindow {
 
  public:
   enum ViewMode { kDialogMode = 0, kTableMode = 1, kListMode = 2 };
-  // "&Порт...": the port the device exchanges use.
-  static constexpr int kChoosePortCommand = 32800;
-  // Comparisons, the changed write and the backups (the application's).
-  static constexpr int kCompareFileCommand = 32801;    // "Сравнить с файлом…"
-  static constexpr int kBackupsCommand = 32802;        // "Резервные копии…"
-  static constexpr int kWriteChangesCommand = 32803;   // "Записать изменения…"
-  static constexpr int kCompareDeviceCommand = 32804;  // "Сравнить с прибором…"
-  static constexpr int kBackupBeforeWriteCommand = 32805;  // "Резервная копия перед записью", checkable
-  static constexpr int kProbeCommand = 32806;  // "Проверка связи…"
-  // The configuration report (the application's).
-  static constexpr int kPrintCommand = 32807;         // "Печать…"
-  static constexpr int kPrintPreviewCommand = 32808;  // "Предварительный просмотр…"
-  static constexpr int kExportPdfCommand = 32809;     // "Экспорт в PDF…"
-  // The recent files of the "&Файл" menu.
-  static constexpr int kRecentFileFirst = 57616;
+
+  // The window's commands, by menu; each is named after what it does
+  // ("saveAs", "choosePort").
+  struct Actions {
+    // "&Файл"
+    QAction* newFile;
+    QAction* open;
+    QAction* save;
+    QAction* saveAs;
+    QAction* print;
+    QAction* printPreview;
+    QAction* exportPdf;
+    QAction* compareWithFile;
+    QAction* backups;
+    QAction* exit;
+    // "&Правка", and the clipboard keys without a menu item
+    QAction* undo;
+    QAction* redo;
+    QAction* copy;
+    QAction* cut;
+    QAction* paste;
+    // "&Прибор"
+    QAction* readDevice;
+    QAction* writeDevice;
+    QAction* writeChanges;
+    QAction* compareWithDevice;
+    QAction* backupBeforeWrite;  // checkable
+    QAction* choosePort;
+    QAction* probeLink;
+    // "Вид": one of them checked
+    QAction* dialogMode;
+    QAction* tableMode;
+    QAction* listMode;
+    // "&Справка"
+    QAction* help;
+    QAction* about;
+    // Keys without a menu item: F6 and Shift+F6 move the focus between the
+    // panes; F8 and Shift+F8 are the table mode's, taken so that they reach
+    // no control, and do nothing.
+    QAction* nextPane;
+    QAction* previousPane;
+    QAction* tableNext;
+    QAction* tablePrevious;
+  };
 
   MainWindow(Document& doc, int levelMask, QWidget* parent = nullptr);
   ~MainWindow() override;
@@ -53,21 +88,18 @@ class MainWindow : public QMainWindow {
   int viewMode() const { return m_viewMode; }
   void setViewMode(int mode);
 
-  // Runs a command; false when nothing handles it. Every command but the
-  // editing ones first stores what the user entered and has not confirmed
-  // (commitEdits); a refused value stops it.
-  bool onCommand(int command);
+  const Actions& actions() const { return m_actions; }
+  DocumentActions& documentActions() const { return *m_documentActions; }
+  // Connects what an action does: when it is triggered, what the user typed
+  // and has not confirmed is stored first (commitEdits), and `run` runs
+  // unless a refused value stopped it. `context` ends the connection.
+  void onTriggered(QAction* action, const QObject* context, std::function<void()> run);
+
   // Stores what the shown views hold and the user has not confirmed yet: a
   // form's typed text, an open cell editor of the table or the full list,
   // the table's comparator page. False when a check refused a value (its
   // message has been shown and the focus put on it).
   bool commitEdits();
-  // Runs the command after the current event has finished.
-  void postCommand(int command);
-  // The action of a command id (menus and accelerators), or nullptr.
-  QAction* action(int command) const;
-  // Enable, check and text of every action, from the document and the mode.
-  void updateCommandUi();
 
   // The table mode's "Программы" menu, or nullptr in the other modes.
   QMenu* programsMenu() const { return m_programsMenu; }
@@ -80,8 +112,9 @@ class MainWindow : public QMainWindow {
   // "Конфигуратор ТКВ88" with the document's title, marked "*" while the
   // document has unsaved changes.
   void updateTitle();
-  // The undo history changed: the "&Правка" items' names and enabled
-  // states, and the title's mark.
+  // The undo history changed (so may the configuration): the "&Правка"
+  // items' names and enabled states, the title's mark, and the enabled
+  // states of the commands that depend on the configuration.
   void historyChanged();
   void setRecentFiles(const QStringList& files);
   // The status bar's note that the port cannot be used ("Порт "auto"
@@ -92,13 +125,13 @@ class MainWindow : public QMainWindow {
   // F6 (forward) and Shift+F6 (backwards): tree, right pane's view, its bar.
   void cycleFocus(bool backwards);
 
-  // Commands the frame leaves to its owner: FileNew, FileOpen, FileSave,
-  // FileSaveAs, AppAbout, AppExit, ReadDevice, kChoosePortCommand, the link
-  // check, the comparisons, the changed write, the backups, the report and the
-  // recent files. The handler returns false when it did not handle one.
-  std::function<bool(int command)> applicationCommand;
   // Asked before the window closes; false keeps it open.
   std::function<bool()> canClose;
+
+ signals:
+  // A recent file of the "&Файл" menu was chosen (0 the newest), after
+  // commitEdits.
+  void recentFileChosen(int index);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -107,11 +140,20 @@ class MainWindow : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QAction* addCommand(QMenu* menu, int command, const QString& text, const QKeySequence& key = {});
+  // A new action named `name`, added to `menu` when there is one, else to
+  // the window (a key without a menu item).
+  QAction* makeAction(QMenu* menu, const char* name, const QString& text,
+                      const QList<QKeySequence>& keys = {});
+  void makeMenus();
   void rebuildMenu();
   void buildProgramsMenu();
-  void editCommand(int command);
-  void undoCommand(int command);
+  // Copy, cut or paste in the focused edit, as its own keys would.
+  void clipboardCommand(const char* slot);
+  void undoOrRedo(bool undo);
+  // The enabled states that follow the configuration and the selection.
+  void updateActions();
+  // The "Вид" item of the mode in force checked, the others not.
+  void checkViewMode();
 
   Document& m_doc;
   int m_levelMask;
@@ -134,5 +176,6 @@ class MainWindow : public QMainWindow {
   QAction* m_recentSeparator = nullptr;
   QAction* m_recentEnd = nullptr;
   QList<QAction*> m_recentActions;
-  std::map<int, QAction*> m_actions;
+  Actions m_actions{};
+  DocumentActions* m_documentActions;
 };

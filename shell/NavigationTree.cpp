@@ -10,9 +10,8 @@
 #include <QResizeEvent>
 #include <QStyledItemDelegate>
 
-#include "document/CommandIds.h"
 #include "document/Document.h"
-#include "widgets/DocumentMenus.h"
+#include "widgets/DocumentActions.h"
 #include "widgets/GuiText.h"
 
 namespace {
@@ -43,8 +42,9 @@ class WrappingDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
-NavigationTree::NavigationTree(Document& doc, int levelMask, QWidget* parent)
-    : QTreeWidget(parent), m_doc(doc), m_levelMask(levelMask) {
+NavigationTree::NavigationTree(Document& doc, DocumentActions& documentActions, int levelMask,
+                               QWidget* parent)
+    : QTreeWidget(parent), m_doc(doc), m_documentActions(documentActions), m_levelMask(levelMask) {
   setObjectName(QStringLiteral("treeView"));
   setAccessibleName(QStringLiteral("Дерево прошивки"));
   setHeaderHidden(true);
@@ -303,11 +303,11 @@ QMenu* NavigationTree::createContextMenu(QWidget* parent) {
   if (!r || r != m_doc.selection) return nullptr;
   switch (r->kind) {
     case NavigationKind::Steps:
-      return createDocumentMenu(m_doc, DocumentMenu::Steps, parent);
+      return m_documentActions.menu(DocumentMenu::Steps, parent);
     case NavigationKind::Step:
-      return createDocumentMenu(m_doc, DocumentMenu::Step, parent);
+      return m_documentActions.menu(DocumentMenu::Step, parent);
     case NavigationKind::Program:
-      return createDocumentMenu(m_doc, DocumentMenu::Program, parent);
+      return m_documentActions.menu(DocumentMenu::Program, parent);
     default:
       return nullptr;
   }

@@ -18,6 +18,7 @@
 #include "document/NavigationItem.h"
 
 class Document;
+class DocumentActions;
 class QMenu;
 
 class NavigationTree : public QTreeWidget, public DocumentView {
@@ -25,7 +26,8 @@ class NavigationTree : public QTreeWidget, public DocumentView {
 
  public:
   // levelMask: bit 0 shows level L1, bit 1 level L2.
-  NavigationTree(Document& doc, int levelMask, QWidget* parent = nullptr);
+  // The context menus offer `documentActions`.
+  NavigationTree(Document& doc, DocumentActions& documentActions, int levelMask, QWidget* parent = nullptr);
   ~NavigationTree() override;
 
   // The document changed: rebuild and restore the selection.
@@ -42,8 +44,8 @@ class NavigationTree : public QTreeWidget, public DocumentView {
   // The record behind an item.
   static NavigationItem* record(const QTreeWidgetItem* item);
   // The context menu of the selected item's kind, or nullptr when the kind
-  // has none. Its actions carry their command ids and run them on the
-  // document; the caller owns the menu.
+  // has none. It holds the document's shared actions (DocumentActions), up
+  // to date; the caller owns the menu, not the actions.
   QMenu* createContextMenu(QWidget* parent);
   bool ready() const { return m_ready; }
 
@@ -67,6 +69,7 @@ class NavigationTree : public QTreeWidget, public DocumentView {
   QTreeWidgetItem* rowAt(const QPoint& pos) const;
 
   Document& m_doc;
+  DocumentActions& m_documentActions;
   int m_levelMask;
   std::list<NavigationItem> m_records;  // stable addresses for the items' pointers
   bool m_ready = false;

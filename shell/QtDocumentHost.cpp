@@ -21,8 +21,9 @@ void QtDocumentHost::refreshView(DocumentView& view) {
   if (focus && focus->isVisible() && focus != QApplication::focusWidget()) focus->setFocus();
 }
 
-void QtDocumentHost::postCommand(int command) {
-  if (m_frame) m_frame->postCommand(command);
+void QtDocumentHost::runLater(std::function<void()> work) {
+  // Dropped with the window: the work belongs to the views it shows.
+  if (m_frame) QMetaObject::invokeMethod(m_frame, std::move(work), Qt::QueuedConnection);
 }
 
 bool QtDocumentHost::runExchange(DeviceData& config, std::string_view mode) {

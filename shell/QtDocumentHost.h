@@ -1,8 +1,8 @@
 // The document's framework, made of Qt: questions as message boxes, view
-// refreshes that keep the keyboard focus, commands posted to the main frame,
-// device exchanges as progress dialogs, tree selection and the rename
-// dialog. The application owns it and gives it to the document; the main
-// frame is attached once it exists. Tests replace the exchange runner to
+// refreshes that keep the keyboard focus, work deferred on the main window's
+// event queue, device exchanges as progress dialogs, tree selection and the
+// rename dialog. The application owns it and gives it to the document; the
+// main window is attached once it exists. Tests replace the exchange runner to
 // script what a device exchange returns. User-interface thread only.
 #pragma once
 
@@ -28,7 +28,7 @@ class QtDocumentHost : public DocumentHost {
 
   bool askYesNo(std::string_view title, std::string_view text) override;
   void refreshView(DocumentView& view) override;
-  void postCommand(int command) override;
+  void runLater(std::function<void()> work) override;
   bool runExchange(DeviceData& config, std::string_view mode) override;
   bool selectTreeItem(const void* data, bool expand) override;
   std::optional<std::string> askProgramName(std::string_view name) override;

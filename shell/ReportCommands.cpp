@@ -25,22 +25,6 @@ constexpr int kStatusMs = 10000;
 
 ReportCommands::ReportCommands(Application& app) : m_app(app) {}
 
-bool ReportCommands::onCommand(int command) {
-  switch (command) {
-    case MainWindow::kPrintCommand:
-      print();
-      return true;
-    case MainWindow::kPrintPreviewCommand:
-      preview();
-      return true;
-    case MainWindow::kExportPdfCommand:
-      exportPdf();
-      return true;
-    default:
-      return false;
-  }
-}
-
 void ReportCommands::deviceRead() { m_readPort = m_app.port(); }
 
 ReportHeading ReportCommands::heading() const {

@@ -24,10 +24,6 @@ class ReportCommands {
  public:
   explicit ReportCommands(Application& app);
 
-  // MainWindow's kPrintCommand, kPrintPreviewCommand and kExportPdfCommand;
-  // false for other ids.
-  bool onCommand(int command);
-
   void print();
   void preview();
   void exportPdf();

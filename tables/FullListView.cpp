@@ -11,7 +11,6 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "document/CommandIds.h"
 #include "document/Document.h"
 #include "document/LevelMask.h"
 #include "forms/DataExchange.h"
@@ -463,14 +462,9 @@ void FullListView::showChange(const ChangePlace& place) {
   }
 }
 
-void FullListView::postCommand(int command) {
-  QMetaObject::invokeMethod(this, [this, command] { onCommand(command); }, Qt::QueuedConnection);
-}
-
-bool FullListView::onCommand(int command) {
-  if (command != CommandId::RefreshList) return false;
-  m_doc.notifyViews();
-  return true;
+void FullListView::refreshViewsLater() {
+  QMetaObject::invokeMethod(
+      this, [this] { m_doc.notifyViews(); }, Qt::QueuedConnection);
 }
 
 int FullListView::OnListNotify(FLNotifyInfo& info) {
@@ -491,7 +485,7 @@ int FullListView::onValueEdited(FLNotifyInfo& info) {
   if (!e) return 0;
   if (!rowsCurrent()) {
     // The configuration changed under the rows; they are rebuilt instead.
-    postCommand(CommandId::RefreshList);
+    refreshViewsLater();
     return FLR_REFUSE;
   }
   // Text that does not start with a number is a slip, not a zero: the cell
@@ -507,7 +501,7 @@ int FullListView::onValueEdited(FLNotifyInfo& info) {
     const bool changed = m_doc.setStepCount(program, *typed);
     info.text = number(program.stepCount());
     m_list->SetRowBold(info.row, program.stepCount() != e->defaultValue);
-    if (changed) postCommand(CommandId::RefreshList);
+    if (changed) refreshViewsLater();
     return 0;
   }
   Parameter& p = *e->param;

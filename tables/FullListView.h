@@ -52,8 +52,6 @@ class FullListView : public QWidget, public DocumentView, public CFListOwner {
   // After an undo or redo, on screen: the changed parameter's row (or the
   // program's "H01") gets the focus cell when it is shown.
   void showChange(const ChangePlace& place) override;
-  // CommandId::RefreshList refreshes every view; true when handled.
-  bool onCommand(int command);
   // Stores a value typed into the open cell editor, as focus loss does.
   void commitEdits() { m_list->EndEdit(); }
 
@@ -95,7 +93,9 @@ class FullListView : public QWidget, public DocumentView, public CFListOwner {
   std::vector<const void*> signature() const;
   bool rowsCurrent() const { return !m_stale && signature() == m_signature; }
   int onValueEdited(FLNotifyInfo& info);
-  void postCommand(int command);
+  // Every view is refreshed once the edit in progress has ended (the rows
+  // are rebuilt then, not under the open editor).
+  void refreshViewsLater();
   void fitDescriptionColumn();
 
   Document& m_doc;

@@ -5,10 +5,9 @@
 #include <QHeaderView>
 #include <QMenu>
 
-#include "document/CommandIds.h"
 #include "document/Document.h"
 #include "model/ValueTexts.h"
-#include "widgets/DocumentMenus.h"
+#include "widgets/DocumentActions.h"
 #include "widgets/GuiText.h"
 #include "widgets/RegulatorChart.h"
 
@@ -54,7 +53,8 @@ bool sameFormat(const XFList_CellFormat& a, const XFList_CellFormat* b) {
 
 }  // namespace
 
-StepsTablePage::StepsTablePage(Document& doc, QWidget* parent) : FormPage(kTemplateId, parent), m_doc(doc) {
+StepsTablePage::StepsTablePage(Document& doc, DocumentActions& documentActions, QWidget* parent)
+    : FormPage(kTemplateId, parent), m_doc(doc), m_documentActions(documentActions) {
   setAccessibleName(QStringLiteral("Параметры шагов"));
   for (int r = 0; r < 2; ++r) {
     m_graphs[r] = new RegulatorChart(this);
@@ -209,12 +209,6 @@ bool StepsTablePage::showStep(const Step* step, int key) {
   return true;
 }
 
-bool StepsTablePage::onCommand(int command) {
-  if (command == CommandId::TableNext || command == CommandId::TablePrevious || command == kGraph1Id)
-    return true;
-  return FormPage::onCommand(command);
-}
-
 int StepsTablePage::OnListNotify(FLNotifyInfo& info) {
   switch (info.code) {
     case FLN_FOCUSCHANGED: {
@@ -272,10 +266,10 @@ void StepsTablePage::OnListContextMenu(CFListCtrl& list, const QPoint& globalPos
     // The commands act on the tree's selection: make it this program.
     if (m_doc.programOfSelection() != m_program && m_doc.host())
       m_doc.host()->selectTreeItem(m_program, false);
-    menu = createDocumentMenu(m_doc, DocumentMenu::Steps, this);
+    menu = m_documentActions.menu(DocumentMenu::Steps, this);
   } else if (Step* step = stepOfColumn(column)) {
     if (m_doc.host()) m_doc.host()->selectTreeItem(step, false);
-    menu = createDocumentMenu(m_doc, DocumentMenu::Step, this);
+    menu = m_documentActions.menu(DocumentMenu::Step, this);
   }
   if (!menu) return;
   menu->setAttribute(Qt::WA_DeleteOnClose);

@@ -21,6 +21,7 @@
 
 class RegulatorChart;
 class Document;
+class DocumentActions;
 class Program;
 class Step;
 
@@ -37,7 +38,8 @@ class StepsTablePage : public FormPage, public CFListOwner {
   static constexpr int kLabelWidth = 250;
   static constexpr int kStepWidth = 115;
 
-  explicit StepsTablePage(Document& doc, QWidget* parent = nullptr);
+  // The context menus offer `documentActions`.
+  StepsTablePage(Document& doc, DocumentActions& documentActions, QWidget* parent = nullptr);
   ~StepsTablePage() override;
 
   // Shows the program; none empties the page (no step columns, white charts).
@@ -55,10 +57,6 @@ class StepsTablePage : public FormPage, public CFListOwner {
   HFLROW rowOf(int key) const;
   // The step of a grid column (1..n), or nullptr.
   Step* stepOfColumn(int column) const;
-
-  // F8, Shift+F8 and 1014 are taken and ignored; the page's own commands
-  // (help) as any page's.
-  bool onCommand(int command) override;
 
   int OnListNotify(FLNotifyInfo& info) override;
   void OnListContextMenu(CFListCtrl& list, const QPoint& globalPos) override;
@@ -79,6 +77,7 @@ class StepsTablePage : public FormPage, public CFListOwner {
   bool regulatorOn(int regulator) const;
 
   Document& m_doc;
+  DocumentActions& m_documentActions;
   RegulatorChart* m_graphs[2];
   CFListCtrl* m_grid;
   std::array<int, stepstable::kProfileCount> m_profiles{};

@@ -8,14 +8,15 @@
 #include "tables/StepsTablePage.h"
 #include "tables/StepsTableRules.h"
 
-TableModeView::TableModeView(Document& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
+TableModeView::TableModeView(Document& doc, DocumentActions& documentActions, QWidget* parent)
+    : QWidget(parent), m_doc(doc) {
   setObjectName(QString::number(kTemplateId));
   setAccessibleName(QStringLiteral("Табличный вид"));
   m_tabs = new QTabWidget(this);
   m_tabs->setObjectName(QString::number(kTabId));
   m_tabs->setAccessibleName(QStringLiteral("Страницы табличного вида"));
   m_tabs->setDocumentMode(true);
-  m_steps = new StepsTablePage(doc, m_tabs);
+  m_steps = new StepsTablePage(doc, documentActions, m_tabs);
   m_comparators = new ComparatorTabs(m_tabs);
   m_tabs->addTab(m_steps, QStringLiteral("Параметры шагов"));
   m_tabs->addTab(m_comparators, QStringLiteral("Параметры компараторов"));
@@ -59,8 +60,6 @@ void TableModeView::showChange(const ChangePlace& place) {
     m_steps->showStep(step, stepstable::rowKeyOfCode(place.code));
   }
 }
-
-bool TableModeView::onCommand(int command) { return m_steps->onCommand(command); }
 
 bool TableModeView::commitEdits() {
   m_steps->grid()->EndEdit();

@@ -14,6 +14,7 @@
 class ComparatorTabs;
 class StepsTablePage;
 class Document;
+class DocumentActions;
 class Program;
 class QTabWidget;
 
@@ -24,7 +25,8 @@ class TableModeView : public QWidget, public DocumentView {
   static constexpr int kTemplateId = 514;
   static constexpr int kTabId = 1008;
 
-  TableModeView(Document& doc, QWidget* parent = nullptr);
+  // The steps page's context menus offer `documentActions`.
+  TableModeView(Document& doc, DocumentActions& documentActions, QWidget* parent = nullptr);
 
   // Shows the document's current program on both pages.
   void documentChanged() override;
@@ -44,10 +46,6 @@ class TableModeView : public QWidget, public DocumentView {
   // comparator page commits. False when a check refused a value (its
   // message has been shown).
   bool commitEdits();
-
-  // Commands the frame routes to the table mode (CommandId::TableNext,
-  // TablePrevious): taken by the steps page, which ignores them.
-  bool onCommand(int command);
 
   QTabWidget* tabs() const { return m_tabs; }
   StepsTablePage* stepsPage() const { return m_steps; }

@@ -9,7 +9,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "document/CommandIds.h"
 #include "support/Text.h"
 #include "tests/document/FakeHost.h"
 #include "tests/document/TestConfigs.h"
@@ -98,7 +97,13 @@ TEST_F(DocumentTest, RaisingThePartitionAsksAboutProgramsAndTrimsOnYes) {
   EXPECT_EQ(data().programs.front().H02.value(), 25);  // a cycle start moves to the last step
   EXPECT_EQ(doc.currentProgram, &data().programs.front());
   EXPECT_EQ(doc.currentStep, &data().programs.front().steps.front());
-  EXPECT_EQ(std::count(host.posted.begin(), host.posted.end(), CommandId::RefreshAllViews), 1);
+  // Every view is refreshed once, when the change has ended.
+  CountingView tree;
+  doc.treeView = &tree;
+  EXPECT_EQ(tree.changes, 0);
+  host.runDeferred();
+  EXPECT_EQ(tree.changes, 1);
+  doc.treeView = nullptr;
 }
 
 TEST_F(DocumentTest, LoweringThePartitionAsksAboutStepsAndGrowsWithCopiesOfTheLastProgram) {
@@ -128,7 +133,7 @@ TEST_F(DocumentTest, AnsweringNoKeepsThePartitionAndThePrograms) {
   EXPECT_EQ(host.questions.size(), 1u);
   EXPECT_EQ(o10().value(), 2);
   EXPECT_EQ(doc.text(), before);
-  EXPECT_TRUE(host.posted.empty());
+  EXPECT_TRUE(host.later.empty());
 }
 
 TEST_F(DocumentTest, TheQuestionIsAskedEvenWhenNothingWouldBeRemoved) {

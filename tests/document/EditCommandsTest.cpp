@@ -2,7 +2,6 @@
 // them, what the tree is asked to select, and the enable rules.
 #include <gtest/gtest.h>
 
-#include "document/CommandIds.h"
 #include "document/Document.h"
 #include "support/Text.h"
 #include "tests/document/FakeHost.h"
@@ -74,16 +73,16 @@ TEST_F(EditCommandsTest, InsertingKeepsTheCycleStartOnTheSameStep) {
       selectStep(c.selected);
     switch (c.where) {
       case First:
-        doc.onCommand(CommandId::AddStepFirst);
+        doc.addStepFirst();
         break;
       case Last:
-        doc.onCommand(CommandId::AddStepLast);
+        doc.addStepLast();
         break;
       case Before:
-        doc.onCommand(CommandId::AddStepBefore);
+        doc.addStepBefore();
         break;
       case After:
-        doc.onCommand(CommandId::AddStepAfter);
+        doc.addStepAfter();
         break;
     }
     SCOPED_TRACE(testing::Message() << "case " << c.where << " on " << c.selected);
@@ -143,7 +142,7 @@ TEST_F(EditCommandsTest, DeletingMovesTheCycleStartAndTheSelection) {
     host.selected.clear();
     makeSteps(c.steps, c.h02);
     selectStep(c.deleted);
-    doc.onCommand(CommandId::DeleteStep);
+    doc.deleteStep();
     SCOPED_TRACE(testing::Message() << c.steps << " steps, H02 " << c.h02 << ", deleting " << c.deleted);
     EXPECT_EQ(program->stepCount(), c.steps - 1);
     EXPECT_EQ(program->H02.value(), c.h02After);
@@ -165,54 +164,51 @@ TEST_F(EditCommandsTest, CommandsWithoutTheirSelectionDoNothing) {
   item = NavigationItem{NavigationKind::Step, 1, 1, &foreign};
   doc.selection = &item;
   doc.currentProgram = program;
-  for (int id : {CommandId::AddStepBefore, CommandId::AddStepAfter, CommandId::DeleteStep,
-                 CommandId::ToggleCycleStart})
-    doc.onCommand(id);
+  using Command = void (Document::*)();
+  for (Command command : {&Document::addStepBefore, &Document::addStepAfter, &Document::deleteStep,
+                          &Document::toggleCycleStart})
+    (doc.*command)();
   doc.selection = nullptr;
   doc.currentProgram = nullptr;
-  for (int id : {CommandId::AddStepFirst, CommandId::AddStepLast, CommandId::AddStepBefore,
-                 CommandId::DeleteStep, CommandId::ToggleCycleStart, CommandId::RenameProgram})
-    doc.onCommand(id);
+  for (Command command : {&Document::addStepFirst, &Document::addStepLast, &Document::addStepBefore,
+                          &Document::deleteStep, &Document::toggleCycleStart, &Document::renameProgram})
+    (doc.*command)();
   EXPECT_EQ(program->stepCount(), 3);
   EXPECT_EQ(program->H02.value(), 2);
   EXPECT_TRUE(host.selected.empty());
   EXPECT_TRUE(host.renameShown.empty());
 }
 
-TEST_F(EditCommandsTest, ToggleCycleStartAndItsMenuText) {
+TEST_F(EditCommandsTest, ToggleCycleStartAndWhetherTheStepIsIt) {
   makeSteps(5, 3);
   selectStep(3);
-  EXPECT_EQ(doc.commandState(CommandId::ToggleCycleStart)->text, w("Отменить цикл"));
+  EXPECT_TRUE(doc.selectedStepIsCycleStart());
   doc.toggleCycleStart();
   EXPECT_EQ(program->H02.value(), 0);
-  EXPECT_EQ(doc.commandState(CommandId::ToggleCycleStart)->text, w("Начало цикла"));
+  EXPECT_FALSE(doc.selectedStepIsCycleStart());
   selectStep(5);
   doc.toggleCycleStart();
   EXPECT_EQ(program->H02.value(), 5);
 
   selectItem(NavigationKind::Steps);
-  EXPECT_FALSE(doc.commandState(CommandId::ToggleCycleStart)->enabled);
+  EXPECT_FALSE(doc.canToggleCycleStart());
 }
 
 TEST_F(EditCommandsTest, InsertCommandsAreDisabledAtThePartitionsStepLimit) {
   doc.deviceData()->general.base[BaseParameters::O10].setValueQuiet(0);  // 7 steps per program
   makeSteps(6, 1);
   selectItem(NavigationKind::Steps);
-  const int inserts[] = {CommandId::AddStepFirst, CommandId::AddStepLast, CommandId::AddStepBefore,
-                         CommandId::AddStepAfter};
-  for (int id : inserts) EXPECT_TRUE(doc.commandState(id)->enabled) << id;
+  EXPECT_TRUE(doc.canAddStep());
   doc.addStepLast();
-  for (int id : inserts) EXPECT_FALSE(doc.commandState(id)->enabled) << id;
-  EXPECT_TRUE(doc.commandState(CommandId::DeleteStep)->enabled);
+  EXPECT_FALSE(doc.canAddStep());
   doc.currentProgram = nullptr;
-  EXPECT_FALSE(doc.commandState(CommandId::AddStepFirst)->enabled);
-  EXPECT_FALSE(doc.commandState(CommandId::ViewTable).has_value());
+  EXPECT_FALSE(doc.canAddStep());
 }
 
 TEST_F(EditCommandsTest, RenameCutsTo63CharactersAndCancelKeepsTheName) {
   selectItem(NavigationKind::Program);
   host.renameAnswer = std::string(70, 'r');
-  doc.onCommand(CommandId::RenameProgram);
+  doc.renameProgram();
   EXPECT_EQ(host.renameShown, std::vector<std::string>{w("Новая программа")});
   EXPECT_EQ(program->name(), std::string(63, 'r'));
   host.renameAnswer.reset();
@@ -220,25 +216,15 @@ TEST_F(EditCommandsTest, RenameCutsTo63CharactersAndCancelKeepsTheName) {
   EXPECT_EQ(program->name(), std::string(63, 'r'));
 }
 
-TEST_F(EditCommandsTest, ProgramsMenuSelectsAndChecksPrograms) {
+TEST_F(EditCommandsTest, ProgramsMenuSelectsPrograms) {
   CountingView table;
   doc.tableView = &table;
-  Program* second = doc.deviceData()->programAt(1);
-  second->setName("two");
-  doc.currentProgram = second;
-
-  const auto state = doc.commandState(CommandId::ProgramFirst + 1);
-  ASSERT_TRUE(state);
-  EXPECT_TRUE(state->checked);
-  EXPECT_EQ(state->text, w("Программа №2 \"two\""));
-  EXPECT_FALSE(doc.commandState(CommandId::ProgramFirst)->checked);
-
-  doc.onCommand(CommandId::ProgramFirst + 2);
+  doc.selectProgram(2);
   ASSERT_EQ(host.selected.size(), 1u);
   EXPECT_EQ(host.selected[0].first, doc.deviceData()->programAt(2));
   EXPECT_EQ(table.changes, 1);
 
-  EXPECT_TRUE(doc.onCommand(CommandId::ProgramFirst + 20));  // beyond the 20 programs
+  doc.selectProgram(20);  // beyond the 20 programs
   EXPECT_EQ(host.selected.size(), 1u);
   EXPECT_EQ(table.changes, 1);
 }

@@ -29,7 +29,13 @@ class FakeHost : public DocumentHost {
     refreshed.push_back(&view);
     view.documentChanged();
   }
-  void postCommand(int command) override { posted.push_back(command); }
+  void runLater(std::function<void()> work) override { later.push_back(std::move(work)); }
+  // What the event loop does after the event in progress: the deferred work.
+  void runDeferred() {
+    std::vector<std::function<void()>> work;
+    work.swap(later);
+    for (auto& w : work) w();
+  }
   bool runExchange(DeviceData& config, std::string_view mode) override {
     exchanges.emplace_back(mode);
     if (onExchange) onExchange(config, mode);
@@ -52,7 +58,7 @@ class FakeHost : public DocumentHost {
   std::deque<bool> answers;  // Yes/No answers in order; No when empty
   std::vector<Question> questions;
   std::vector<DocumentView*> refreshed;
-  std::vector<int> posted;
+  std::vector<std::function<void()>> later;  // deferred, not yet run
   std::deque<bool> exchangeResults;  // finished or not; finished when empty
   std::vector<std::string> exchanges;
   std::function<void(DeviceData&, std::string_view)> onExchange;

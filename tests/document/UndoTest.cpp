@@ -7,7 +7,6 @@
 #include <optional>
 #include <thread>
 
-#include "document/CommandIds.h"
 #include "document/ConfigSnapshot.h"
 #include "document/Document.h"
 #include "support/TempDir.h"
@@ -39,12 +38,8 @@ class UndoTest : public testing::Test {
   DeviceData& data() { return *doc.deviceData(); }
   Program& program(int i) { return *data().programAt(i); }
   Step& step(int p, int s) { return *program(p).stepAt(s); }
-  // What the event loop does after a user action: runs the posted commands.
-  void settle() {
-    std::vector<int> posted;
-    posted.swap(host.posted);
-    for (int command : posted) doc.onCommand(command);
-  }
+  // What the event loop does after a user action: runs the deferred work.
+  void settle() { host.runDeferred(); }
   void selectStep(int s) {
     item = NavigationItem{NavigationKind::Step, 1, s + 1, &step(0, s)};
     doc.selection = &item;
@@ -211,10 +206,10 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
 }
 
 TEST_F(UndoTest, OneUserActionIsOneStepAndNonChangesAreNone) {
-  // Two cells changed in one event: one close posted, one step named by the first.
+  // Two cells changed in one event: one close deferred, one step named by the first.
   step(0, 3)[Step::U05].setValue(3);
   step(0, 0)[Step::U01].setValue(3);
-  EXPECT_EQ(host.posted, std::vector<int>{CommandId::CloseUndoStep});
+  EXPECT_EQ(host.later.size(), 1u);
   settle();
   EXPECT_EQ(doc.history().undoCount(), 2);  // the fixture's setup, then this
   EXPECT_EQ(u(doc.undoText()), "U01 в программе 1, шаг 1");
@@ -234,7 +229,7 @@ TEST_F(UndoTest, OneUserActionIsOneStepAndNonChangesAreNone) {
 
   // A device worker decoding on its own thread is never observed.
   std::thread([&] { step(0, 0)[Step::U01].setValue(7); }).join();
-  EXPECT_TRUE(host.posted.empty());
+  EXPECT_TRUE(host.later.empty());
 }
 
 TEST_F(UndoTest, SpinClicksOnOneCellMergeIntoOneStep) {

@@ -61,7 +61,7 @@ class ApplicationCommandsTest : public QObject {
   void cleanup() { m_app.reset(); }
 
   void anUnmodifiedDocumentIsNotAsked() {
-    m_app->mainFrame()->onCommand(57600);
+    m_app->mainFrame()->actions().newFile->trigger();
     QVERIFY(MessageLog::shown().empty());
     QCOMPARE(u(doc().title()), std::string("Новая прошивка"));
   }
@@ -69,13 +69,13 @@ class ApplicationCommandsTest : public QObject {
   void newAsksAndCancelKeepsTheChanges() {
     modify();
     MessageLog::answer() = messages::Answer::Cancel;
-    m_app->mainFrame()->onCommand(57600);
+    m_app->mainFrame()->actions().newFile->trigger();
     QCOMPARE(MessageLog::shown().size(), size_t(1));
     QCOMPARE(MessageLog::shown()[0].text, QString("Сохранить изменения в \"start.tkv88\"?"));
     QCOMPARE(u(doc().deviceData()->programs.front().name()), std::string("Изменённая"));
 
     MessageLog::answer() = messages::Answer::No;
-    m_app->mainFrame()->onCommand(57600);
+    m_app->mainFrame()->actions().newFile->trigger();
     QCOMPARE(u(doc().title()), std::string("Новая прошивка"));
     QCOMPARE(u(doc().deviceData()->programs.front().name()), std::string("Новая программа"));
   }
@@ -83,7 +83,7 @@ class ApplicationCommandsTest : public QObject {
   void yesSavesBeforeGoingOn() {
     modify();
     MessageLog::answer() = messages::Answer::Yes;
-    m_app->mainFrame()->onCommand(32790);
+    m_app->mainFrame()->actions().readDevice->trigger();
     QCOMPARE(m_exchanges, 1);  // the read ran after the save (and failed here)
     Document saved;
     saved.openFile(m_dir.filePath("start.tkv88").toStdString());
@@ -102,7 +102,7 @@ class ApplicationCommandsTest : public QObject {
       if (mode == "r1") config.programs.resize(2);
       return true;
     });
-    m_app->mainFrame()->onCommand(32790);
+    m_app->mainFrame()->actions().readDevice->trigger();
     QCOMPARE(u(doc().title()), std::string("Считанная прошивка"));
     QString suggested;
     QTimer::singleShot(0, [&] {
@@ -111,7 +111,7 @@ class ApplicationCommandsTest : public QObject {
         dialog->reject();
       }
     });
-    m_app->mainFrame()->onCommand(57603);  // "&Сохранить"
+    m_app->mainFrame()->actions().save->trigger();  // "&Сохранить"
     QCOMPARE(suggested, m_dir.filePath("Считанная прошивка.tkv88"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), before);
@@ -120,7 +120,7 @@ class ApplicationCommandsTest : public QObject {
   void aReadThatWouldReplaceChangesAsksFirst() {
     modify();
     MessageLog::answer() = messages::Answer::Cancel;
-    m_app->mainFrame()->onCommand(32790);
+    m_app->mainFrame()->actions().readDevice->trigger();
     QCOMPARE(MessageLog::shown().size(), size_t(1));
     QCOMPARE(m_exchanges, 0);
   }
@@ -186,7 +186,7 @@ class ApplicationCommandsTest : public QObject {
         timing->setCurrentIndex(c.timing);
         dialog->accept();
       });
-      m_app->mainFrame()->onCommand(MainWindow::kChoosePortCommand);
+      m_app->mainFrame()->actions().choosePort->trigger();
       // The port in use is shown without its timing, which has its own list.
       QCOMPARE(shownPort, QString(before).remove(",timing=standard"));
       QCOMPARE(shownTiming, before.endsWith(",timing=standard") ? 1 : 0);
@@ -226,7 +226,7 @@ class ApplicationCommandsTest : public QObject {
       }
       MessageLog::clear();
       const QByteArray before = readAll(memory);
-      m_app->mainFrame()->action(MainWindow::kProbeCommand)->trigger();
+      m_app->mainFrame()->actions().probeLink->trigger();
       QCOMPARE(MessageLog::shown().size(), size_t(1));
       const messages::Shown& shown = MessageLog::shown()[0];
       QCOMPARE(shown.title, "Проверка связи");
@@ -251,15 +251,17 @@ class ApplicationCommandsTest : public QObject {
     QVERIFY(m_app->openDocumentFile(a));
     QVERIFY(m_app->openDocumentFile(b));
     QCOMPARE(settings::recentFiles(), QStringList({b, a, m_dir.filePath("start.tkv88")}));
-    QAction* first = m_app->mainFrame()->action(MainWindow::kRecentFileFirst);
-    QCOMPARE(first->text(), "&1 " + b);
-    m_app->mainFrame()->action(MainWindow::kRecentFileFirst + 1)->trigger();
+    const auto recent = [&](int n) {
+      return m_app->mainFrame()->findChild<QAction*>(QString("recentFile%1").arg(n));
+    };
+    QCOMPARE(recent(1)->text(), "&1 " + b);
+    recent(2)->trigger();
     QCOMPARE(u(doc().title()), std::string("a.tkv88"));
     QCOMPARE(settings::recentFiles().value(0), a);
 
     // A file that has gone leaves the list after its message.
     QFile::remove(b);
-    m_app->mainFrame()->action(MainWindow::kRecentFileFirst + 1)->trigger();
+    recent(2)->trigger();
     QCOMPARE(MessageLog::shown().size(), size_t(1));
     QVERIFY(!settings::recentFiles().contains(b));
     QCOMPARE(u(doc().title()), std::string("a.tkv88"));

@@ -18,7 +18,6 @@
 
 #include "GuiTest.h"
 #include "document/BackupStore.h"
-#include "document/CommandIds.h"
 #include "document/ConfigCompare.h"
 #include "link/ImageFile.h"
 #include "link/MemoryImage.h"
@@ -271,7 +270,7 @@ class CompareTest : public QObject {
         if (auto* pending = qobject_cast<DifferencesDialog*>(QApplication::activeModalWidget()))
           pending->reject();
       } else {
-        m_app->mainFrame()->onCommand(32791);  // "&Записать прошивку"
+        m_app->mainFrame()->actions().writeDevice->trigger();  // "&Записать прошивку"
       }
       QVERIFY2(guitest::waitFor([] { return !MessageLog::shown().empty(); }), c.what);
       QCoreApplication::processEvents();
@@ -299,7 +298,7 @@ class CompareTest : public QObject {
     d.programs.resize(2);
     d.general.filters.cells[0].setEnteredValue(64);  // D01: 6 bits hold 0..63
     MessageLog::answer() = messages::Answer::Yes;
-    m_app->mainFrame()->onCommand(32791);  // "&Записать прошивку"
+    m_app->mainFrame()->actions().writeDevice->trigger();  // "&Записать прошивку"
     MessageLog::clear();
     commands().compareWithDevice();
     QCOMPARE(MessageLog::shown().size(), std::size_t(1));
@@ -319,14 +318,14 @@ class CompareTest : public QObject {
 
   void backupsOpenAsACopyAndTheFullWriteKeepsOneWhenAsked() {
     start();
-    QAction* option = m_app->mainFrame()->action(MainWindow::kBackupBeforeWriteCommand);
+    QAction* option = m_app->mainFrame()->actions().backupBeforeWrite;
     QVERIFY(option->isCheckable() && !option->isChecked());
     MessageLog::answer() = messages::Answer::Yes;
-    m_app->mainFrame()->onCommand(32791);  // "&Записать прошивку"
+    m_app->mainFrame()->actions().writeDevice->trigger();  // "&Записать прошивку"
     QCOMPARE(backups(), std::size_t(1));   // off: the full write keeps its time
     option->trigger();
     QVERIFY(settings::backupBeforeWrite());
-    m_app->mainFrame()->onCommand(32791);
+    m_app->mainFrame()->actions().writeDevice->trigger();
     QCOMPARE(backups(), std::size_t(2));
     QCOMPARE(u(BackupStore().list().front().name), "Перед записью «Считанная прошивка»");
 
@@ -347,7 +346,7 @@ class CompareTest : public QObject {
   void deviceCommandsLeaveTheHistoryAndAReadIsOneStep() {
     start();
     MainWindow* frame = m_app->mainFrame();
-    QAction* undo = frame->action(CommandId::EditUndo);
+    QAction* undo = frame->actions().undo;
     QVERIFY(!doc().canUndo());  // the read at start-up begins the history
     doc().deviceData()->programs.front().comparators[0][Comparator::C03].setEnteredValue(33);
     QCoreApplication::processEvents();
@@ -363,7 +362,7 @@ class CompareTest : public QObject {
     whenModal<DifferencesDialog>([](DifferencesDialog* dialog) { dialog->acceptButton()->click(); });
     commands().writeChanges();
     MessageLog::answer() = messages::Answer::Yes;
-    frame->onCommand(CommandId::WriteDevice);
+    frame->actions().writeDevice->trigger();
     QCoreApplication::processEvents();
     QCOMPARE(doc().text(), edited);
     QCOMPARE(doc().history().undoCount(), steps);
@@ -374,7 +373,7 @@ class CompareTest : public QObject {
     MessageLog::answer() = messages::Answer::No;  // "Сохранить изменения?"
     doc().deviceData()->programs.front().comparators[0][Comparator::C03].setEnteredValue(44);
     QCoreApplication::processEvents();
-    frame->onCommand(CommandId::ReadDevice);
+    frame->actions().readDevice->trigger();
     QCOMPARE(undo->text(), QString("&Отменить: чтение из прибора"));
     QVERIFY(!frame->isWindowModified());
     undo->trigger();

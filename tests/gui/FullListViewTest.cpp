@@ -12,7 +12,6 @@
 #include <QTest>
 
 #include "GuiTest.h"
-#include "document/CommandIds.h"
 #include "shell/NavigationTree.h"
 #include "tables/FullListView.h"
 #include "tables/StepsTablePage.h"
@@ -57,7 +56,7 @@ class FullListViewTest : public QObject {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
   }
   void showList() {
-    m_shell->frame->onCommand(CommandId::ViewList);
+    m_shell->frame->actions().listMode->trigger();
     m_shell->frame->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_shell->frame.get()));
   }
@@ -201,7 +200,7 @@ class FullListViewTest : public QObject {
     enter(row("H01", 1), "1");
     QVERIFY(guitest::waitFor([&] { return row("Шаг №2") == nullptr && row("Шаг №1") != nullptr; }));
     QCOMPARE(doc().currentStep, nullptr);
-    m_shell->frame->onCommand(CommandId::ViewDialog);
+    m_shell->frame->actions().dialogMode->trigger();
     QCoreApplication::processEvents();
     QVERIFY(!m_shell->frame->treeView()->findByData(program(1).stepAt(1)));
     QVERIFY(doc().currentStep == nullptr || doc().currentStep == program(1).stepAt(0));
@@ -233,7 +232,7 @@ class FullListViewTest : public QObject {
     QCoreApplication::processEvents();
     QCOMPARE(doc().currentProgram, &program(1));
     QCOMPARE(doc().selection->data, static_cast<void*>(&program(1)));
-    m_shell->frame->onCommand(CommandId::ViewTable);
+    m_shell->frame->actions().tableMode->trigger();
     QCoreApplication::processEvents();
     QCOMPARE(m_shell->frame->tableView()->program(), &program(1));
     QCOMPARE(m_shell->frame->tableView()->stepsPage()->program(), &program(1));
@@ -354,7 +353,7 @@ class FullListViewTest : public QObject {
     QCOMPARE(list()->GetCellText(o04, 2), QString("1"));
     QVERIFY(list()->IsRowBold(o04));
     // A new document while the list is hidden is caught up when shown again.
-    m_shell->frame->onCommand(CommandId::ViewDialog);
+    m_shell->frame->actions().dialogMode->trigger();
     doc().newDocument();
     showList();
     QCOMPARE(list()->GetCellText(row("O04"), 2), QString("3"));

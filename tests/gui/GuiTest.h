@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include <QAction>
 #include <QObject>
 #include <QString>
 
@@ -15,6 +16,7 @@
 #include "document/LevelMask.h"
 #include "shell/MainWindow.h"
 #include "shell/QtDocumentHost.h"
+#include "widgets/DocumentActions.h"
 #include "widgets/Messages.h"
 
 namespace guitest {
@@ -44,6 +46,9 @@ struct Shell {
   Shell();
   ~Shell();
 };
+
+// The action of a menu or widget by its object name, or nullptr.
+QAction* actionNamed(const QWidget* widget, const QString& name);
 
 // Processes posted events until `done` holds or the time runs out.
 bool waitFor(const std::function<bool()>& done, int timeoutMs = 20000);

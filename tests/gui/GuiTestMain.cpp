@@ -58,6 +58,12 @@ Shell::~Shell() {
   host.setFrame(nullptr);
 }
 
+QAction* actionNamed(const QWidget* widget, const QString& name) {
+  for (QAction* a : widget->actions())
+    if (a->objectName() == name) return a;
+  return nullptr;
+}
+
 bool waitFor(const std::function<bool()>& done, int timeoutMs) {
   QElapsedTimer t;
   t.start();

@@ -133,7 +133,7 @@ class HelpTest : public QObject {
     guitest::Shell shell;
     std::optional<HelpTopic> topic;
     help::setHandler([&](HelpTopic asked) { topic = asked; });
-    shell.frame->action(32773)->trigger();
+    shell.frame->actions().help->trigger();
     QCOMPARE(topic, HelpTopic::Overview);
   }
 

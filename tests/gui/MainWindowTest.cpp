@@ -64,30 +64,40 @@ class MainWindowTest : public QObject {
 
   void menusAndAccelerators() {
     QCOMPARE(menuTitles(frame()->menuBar()), QStringList({"&Файл", "&Правка", "&Прибор", "Вид", "&Справка"}));
-    const std::pair<int, QString> items[] = {
-        {57600, "&Новая прошивка"},    {57601, "&Открыть..."}, {57603, "&Сохранить"},
-        {57604, "Сохранить &как..."},  {57665, "&Выход"},      {32790, "&Считать прошивку"},
-        {32791, "&Записать прошивку"}, {32774, "Диалоговый"},  {32775, "Табличный"},
-        {32776, "Полный список"},      {32773, "&Помощь"},     {57664, "&О программе..."}};
-    for (const auto& [id, text] : items) {
-      QVERIFY2(frame()->action(id), qPrintable(QString::number(id)));
-      QCOMPARE(frame()->action(id)->text(), text);
-      QCOMPARE(frame()->action(id)->data().toInt(), id);
+    // Every item by its name, with its text and keys.
+    const struct {
+      const char* name;
+      const char* text;
+      QList<QKeySequence> keys;
+    } items[] = {
+        {"newFile", "&Новая прошивка", {QKeySequence("Ctrl+N")}},
+        {"open", "&Открыть...", {QKeySequence("Ctrl+O")}},
+        {"save", "&Сохранить", {QKeySequence("Ctrl+S")}},
+        {"saveAs", "Сохранить &как...", {}},
+        {"exit", "&Выход", {}},
+        {"readDevice", "&Считать прошивку", {}},
+        {"writeDevice", "&Записать прошивку", {}},
+        {"dialogMode", "Диалоговый", {}},
+        {"tableMode", "Табличный", {}},
+        {"listMode", "Полный список", {}},
+        {"help", "&Помощь", {QKeySequence("F1")}},
+        {"about", "&О программе...", {}},
+        {"copy", "", {QKeySequence("Ctrl+C"), QKeySequence("Ctrl+Ins")}},
+        {"cut", "", {QKeySequence("Ctrl+X"), QKeySequence("Shift+Del")}},
+        {"paste", "", {QKeySequence("Ctrl+V"), QKeySequence("Shift+Ins")}},
+        {"undo", "&Отменить", {QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}},
+        {"redo", "&Повторить", {QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}},
+        {"nextPane", "", {QKeySequence("F6")}},
+        {"previousPane", "", {QKeySequence("Shift+F6")}},
+        {"tableNext", "", {QKeySequence("F8")}},
+        {"tablePrevious", "", {QKeySequence("Shift+F8")}},
+    };
+    for (const auto& item : items) {
+      const auto* a = frame()->findChild<QAction*>(item.name, Qt::FindDirectChildrenOnly);
+      QVERIFY2(a, item.name);
+      QCOMPARE(a->text(), QString(item.text));
+      QCOMPARE(a->shortcuts(), item.keys);
     }
-    const std::pair<int, QList<QKeySequence>> keys[] = {
-        {57600, {QKeySequence("Ctrl+N")}},
-        {57601, {QKeySequence("Ctrl+O")}},
-        {57603, {QKeySequence("Ctrl+S")}},
-        {57634, {QKeySequence("Ctrl+C"), QKeySequence("Ctrl+Ins")}},
-        {57635, {QKeySequence("Ctrl+X"), QKeySequence("Shift+Del")}},
-        {57637, {QKeySequence("Ctrl+V"), QKeySequence("Shift+Ins")}},
-        {57643, {QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}},
-        {57644, {QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}},
-        {57680, {QKeySequence("F6")}},
-        {57681, {QKeySequence("Shift+F6")}},
-        {32782, {QKeySequence("F8")}},
-        {32783, {QKeySequence("Shift+F8")}}};
-    for (const auto& [id, shortcuts] : keys) QCOMPARE(frame()->action(id)->shortcuts(), shortcuts);
     QCOMPARE(frame()->windowTitle(), QString("Новая прошивка[*] - Конфигуратор ТКВ88"));
     QVERIFY(!frame()->isWindowModified());
     QCOMPARE(frame()->size(), QSize(850, 730));
@@ -97,32 +107,31 @@ class MainWindowTest : public QObject {
     // The frame is made in table mode and opens in dialog mode.
     QCOMPARE(frame()->viewMode(), int(MainWindow::kDialogMode));
     QCOMPARE(visibleModes(), QList<bool>({true, false, false}));
-    QVERIFY(frame()->action(32774)->isChecked());
+    QVERIFY(frame()->actions().dialogMode->isChecked());
     QVERIFY(!frame()->programsMenu());
 
     doc().deviceData()->programs.resize(3);
     doc().notifyViews();
     QVERIFY(m_shell->frame->treeView()->selectByData(doc().deviceData()->programAt(1), false));
-    frame()->action(32775)->trigger();
+    frame()->actions().tableMode->trigger();
     QCOMPARE(frame()->viewMode(), int(MainWindow::kTableMode));
     QCOMPARE(visibleModes(), QList<bool>({false, true, false}));
-    QVERIFY(frame()->action(32775)->isChecked() && !frame()->action(32774)->isChecked());
+    QVERIFY(frame()->actions().tableMode->isChecked() && !frame()->actions().dialogMode->isChecked());
     QCOMPARE(menuTitles(frame()->menuBar()),
              QStringList({"&Файл", "&Правка", "&Прибор", "Вид", "Программы", "&Справка"}));
     QMenu* programs = frame()->programsMenu();
     QVERIFY(programs);
     QCOMPARE(programs->actions().size(), 3);
-    QStringList texts;
-    QList<int> ids, checked;
+    QStringList texts, names, checked;
     for (QAction* a : programs->actions()) {
       texts << a->text();
-      ids << a->data().toInt();
-      if (a->isChecked()) checked << a->data().toInt();
+      names << a->objectName();
+      if (a->isChecked()) checked << a->objectName();
     }
     QCOMPARE(texts, QStringList({"Программа №1 \"Новая программа\"", "Программа №2 \"Новая программа\"",
                                  "Программа №3 \"Новая программа\""}));
-    QCOMPARE(ids, QList<int>({1300, 1301, 1302}));
-    QCOMPARE(checked, QList<int>({1301}));
+    QCOMPARE(names, QStringList({"program1", "program2", "program3"}));
+    QCOMPARE(checked, QStringList({"program2"}));
 
     // Choosing a program makes it current and moves the check mark;
     // choosing the current one again keeps it.
@@ -132,16 +141,16 @@ class MainWindowTest : public QObject {
     QVERIFY(!frame()->programsMenu()->actions()[1]->isChecked());
     frame()->programsMenu()->actions()[2]->trigger();
     QVERIFY(frame()->programsMenu()->actions()[2]->isChecked());
-    frame()->action(32775)->trigger();
-    QVERIFY(frame()->action(32775)->isChecked());
+    frame()->actions().tableMode->trigger();
+    QVERIFY(frame()->actions().tableMode->isChecked());
     // Check marks, as the menus always showed them, not radio bullets.
     QCOMPARE(markOf(frame()->programsMenu()->actions()[2]), QStyleOptionMenuItem::NonExclusive);
-    QCOMPARE(markOf(frame()->action(32775)), QStyleOptionMenuItem::NonExclusive);
+    QCOMPARE(markOf(frame()->actions().tableMode), QStyleOptionMenuItem::NonExclusive);
 
-    frame()->action(32776)->trigger();
+    frame()->actions().listMode->trigger();
     QCOMPARE(visibleModes(), QList<bool>({false, false, true}));
     QVERIFY(!frame()->programsMenu());
-    frame()->action(32774)->trigger();
+    frame()->actions().dialogMode->trigger();
     QCOMPARE(visibleModes(), QList<bool>({true, false, false}));
     QCOMPARE(menuTitles(frame()->menuBar()), QStringList({"&Файл", "&Правка", "&Прибор", "Вид", "&Справка"}));
   }
@@ -160,11 +169,9 @@ class MainWindowTest : public QObject {
   }
 
   void thePortMessageIsCutShortAndOpensThePortChoice() {
-    std::vector<int> ran;
-    frame()->applicationCommand = [&](int c) {
-      ran.push_back(c);
-      return true;
-    };
+    int choices = 0;
+    QObject probe;
+    frame()->onTriggered(frame()->actions().choosePort, &probe, [&] { ++choices; });
     const QString text = QStringLiteral(
         "Порт \"auto\" недоступен: параллельный порт не найден: устройств /dev/parport0..2 нет "
         "(загрузите драйвер: modprobe ppdev parport_pc), прямой доступ к портам 0x378, 0x278, 0x3BC только "
@@ -178,11 +185,10 @@ class MainWindowTest : public QObject {
     QVERIFY(note->fontMetrics().horizontalAdvance(note->text()) <= note->contentsRect().width());
     QCOMPARE(note->toolTip(), text);
     QTest::mouseClick(note, Qt::LeftButton);
-    QCOMPARE(ran, std::vector<int>{MainWindow::kChoosePortCommand});
+    QCOMPARE(choices, 1);
     frame()->setPortMessage({});
     QVERIFY(!note->isVisible());
     QVERIFY(frame()->statusBar()->findChild<QLabel*>("idleMessage")->isVisible());
-    frame()->applicationCommand = nullptr;
   }
 
   void theLockIndicatorsFollowTheKeys() {
@@ -204,9 +210,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(shown(), QStringList({"", "", ""}));
   }
 
-  void aPostedRefreshRebuildsTheViews() {
+  void deferredWorkRunsAfterTheEvent() {
     doc().deviceData()->programs.resize(4);
-    frame()->postCommand(32795);
+    m_shell->host.runLater([this] { doc().notifyViews(); });
     QCOMPARE(frame()->treeView()->topLevelItem(0)->childCount(), 20);
     QCoreApplication::processEvents();
     QCOMPARE(frame()->treeView()->topLevelItem(0)->childCount(), 4);

@@ -25,10 +25,10 @@ QStringList childTexts(QTreeWidgetItem* item) {
   return texts;
 }
 
-QList<int> commandsOf(QMenu* menu) {
-  QList<int> ids;
-  for (QAction* a : menu->actions()) ids << a->data().toInt();
-  return ids;
+QStringList commandsOf(QMenu* menu) {
+  QStringList names;
+  for (QAction* a : menu->actions()) names << a->objectName();
+  return names;
 }
 
 // A right click as the platform delivers it: the press, then the menu request.
@@ -188,11 +188,11 @@ class NavigationTreeTest : public QObject {
     QTreeWidgetItem* p1 = tree()->topLevelItem(0)->child(0);
     struct Case {
       QTreeWidgetItem* item;
-      QList<int> commands;
+      QStringList commands;
     } cases[] = {
-        {p1, {32787}},
-        {p1->child(1), {32777, 32778}},
-        {p1->child(1)->child(0), {32779, 32780, 32784, 32781}},
+        {p1, {"renameProgram"}},
+        {p1->child(1), {"addStepFirst", "addStepLast"}},
+        {p1->child(1)->child(0), {"addStepBefore", "addStepAfter", "toggleCycleStart", "deleteStep"}},
         {p1->child(0), {}},
         {p1->child(0)->child(0), {}},
         {tree()->topLevelItem(0), {}},
@@ -202,7 +202,7 @@ class NavigationTreeTest : public QObject {
     for (const Case& c : cases) {
       tree()->setCurrentItem(c.item);
       std::unique_ptr<QMenu> menu(tree()->createContextMenu(nullptr));
-      QCOMPARE(menu ? commandsOf(menu.get()) : QList<int>(), c.commands);
+      QCOMPARE(menu ? commandsOf(menu.get()) : QStringList(), c.commands);
     }
 
     // "Начало цикла" reads "Отменить цикл" on the cycle-start step.
@@ -254,7 +254,7 @@ class NavigationTreeTest : public QObject {
       request();
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
       QVERIFY(menu);
-      QCOMPARE(commandsOf(menu), QList<int>({32777, 32778}));
+      QCOMPARE(commandsOf(menu), QStringList({"addStepFirst", "addStepLast"}));
       // Near the top-left corner of the tree's client area.
       QCOMPARE(menu->pos(), tree()->viewport()->mapToGlobal(QPoint(5, 5)));
       closePopups();

@@ -10,7 +10,6 @@
 #include <QTimer>
 
 #include "FormDriver.h"
-#include "document/CommandIds.h"
 #include "forms/ComparatorPage.h"
 #include "forms/ComparatorTabs.h"
 #include "forms/RenameProgramDialog.h"
@@ -285,21 +284,20 @@ class ProgramFormsTest : public QObject {
 
   void aRefusedDurationStopsTheCommandThatFollows() {
     Step& s = openStep();
-    std::vector<int> ran;
-    ui().shell->frame->applicationCommand = [&](int command) {
-      ran.push_back(command);
-      return true;
-    };
+    MainWindow& frame = *ui().shell->frame;
+    int saves = 0;
+    QObject probe;
+    frame.onTriggered(frame.actions().save, &probe, [&] { ++saves; });
     auto* duration = ui().control<MaskedLineEdit>(134);
     // A shortcut or a menu leaves the focus in the field: the command commits it.
-    for (int command : {CommandId::FileSave, CommandId::WriteDevice, CommandId::ViewTable}) {
+    for (QAction* command : {frame.actions().save, frame.actions().writeDevice, frame.actions().tableMode}) {
       for (const char* typed : {"6400", "1260"}) {
         duration->setFocus();
         QTest::keyClick(duration, Qt::Key_Home);
         QTest::keyClicks(duration, typed);
-        ui().shell->frame->onCommand(command);
+        command->trigger();
         QCOMPARE(ui().messages(), QStringList{"Время не должно превышать 63 часов 59 минут"});
-        QVERIFY(ran.empty());
+        QCOMPARE(saves, 0);
         QCOMPARE(ui().shell->frame->viewMode(), int(MainWindow::kDialogMode));
         QCOMPARE(s[Step::U04].value(), 2);
         QCOMPARE(s[Step::U05].value(), 15);
@@ -309,10 +307,9 @@ class ProgramFormsTest : public QObject {
       }
     }
     QTest::keyClicks(duration, "0130");
-    ui().shell->frame->onCommand(CommandId::FileSave);
-    QCOMPARE(ran, std::vector<int>{CommandId::FileSave});
+    frame.actions().save->trigger();
+    QCOMPARE(saves, 1);
     QCOMPARE(s[Step::U04].value(), 1);
-    ui().shell->frame->applicationCommand = nullptr;
   }
 
   void setpointsAndRatesAreFixedPointNumbers() {
@@ -434,7 +431,7 @@ class ProgramFormsTest : public QObject {
         dialog->nameEdit()->insert(QString::fromUtf8(c.typed));
         dialog->accept();
       });
-      ui().doc().onCommand(CommandId::RenameProgram);
+      ui().shell->frame->documentActions().renameProgram->trigger();
       QCOMPARE(fromCp1251(p.name()), QString::fromUtf8(c.stored));
     }
     QCOMPARE(ui().tree()->topLevelItem(0)->child(1)->text(0), QString("Программа №2 \"Сушка\""));

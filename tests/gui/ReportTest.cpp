@@ -228,7 +228,7 @@ class ReportTest : public QObject {
       }
     });
     answer.start(50);
-    app.mainFrame()->onCommand(MainWindow::kExportPdfCommand);
+    app.mainFrame()->actions().exportPdf->trigger();
     QTRY_COMPARE(dialogs, 2);
     QCOMPARE(offered, (std::vector<int>{0, 1}));
     QCOMPARE(run(kCtl, {QStringLiteral("report"), m_config, QStringLiteral("--program"), QStringLiteral("1"),
@@ -242,7 +242,7 @@ class ReportTest : public QObject {
 
     // The preview shows as many pages.
     dialogs = 0;
-    app.mainFrame()->onCommand(MainWindow::kPrintPreviewCommand);
+    app.mainFrame()->actions().printPreview->trigger();
     QTRY_COMPARE(dialogs, 1 + 100 * int(gui.size()));
 
     // What is reported is what the document holds, saved or not; reporting
@@ -260,7 +260,7 @@ class ReportTest : public QObject {
     // the port of the read that brought it.
     QCOMPARE(app.reportCommands().heading().source, ConfigurationReport::fileSource(m_config));
     app.host().setExchangeRunner([](DeviceData&, std::string_view) { return true; });
-    app.mainFrame()->onCommand(32790);  // "&Считать прошивку"
+    app.mainFrame()->actions().readDevice->trigger();  // "&Считать прошивку"
     QCOMPARE(app.reportCommands().heading().source, ConfigurationReport::deviceSource(app.port()));
 
     // A file that cannot be written is said so, nothing else happens.

@@ -13,7 +13,6 @@
 #include <QTest>
 
 #include "GuiTest.h"
-#include "document/CommandIds.h"
 #include "forms/ComparatorTabs.h"
 #include "model/SetpointPair.h"
 #include "shell/GroupPane.h"
@@ -60,9 +59,13 @@ class TableModeTest : public QObject {
     program(0).steps.resize(n);
     program(0).H02.valueRef() = h02;
     doc().notifyViews();
-    m_shell->frame->onCommand(CommandId::ViewTable);
-    m_shell->frame->onCommand(CommandId::ProgramFirst);
+    m_shell->frame->actions().tableMode->trigger();
+    chooseProgram(1);
     QCoreApplication::processEvents();
+  }
+  // "Программы" → program `number`.
+  void chooseProgram(int number) {
+    m_shell->frame->programsMenu()->findChild<QAction*>(QString("program%1").arg(number))->trigger();
   }
   // A right click on a cell of the first row, as the platform delivers it.
   QMenu* contextMenuAt(int column) {
@@ -72,10 +75,10 @@ class TableModeTest : public QObject {
     QApplication::sendEvent(grid()->viewport(), &request);
     return qobject_cast<QMenu*>(QApplication::activePopupWidget());
   }
-  void runFromMenu(int column, int command) {
+  void runFromMenu(int column, const char* command) {
     QMenu* menu = contextMenuAt(column);
     QVERIFY(menu);
-    QAction* a = menu->findChild<QAction*>(QString::number(command));
+    QAction* a = guitest::actionNamed(menu, command);
     QVERIFY(a && a->isEnabled());
     closePopups();
     a->trigger();
@@ -109,17 +112,17 @@ class TableModeTest : public QObject {
   void stepsComeAndGoWithTheirHeaders() {
     showProgram(0);
     QCOMPARE(grid()->GetColumnCount(), 1);
-    runFromMenu(0, CommandId::AddStepLast);
+    runFromMenu(0, "addStepLast");
     QCOMPARE(headings(), QStringList{"Шаг 1 *"});
     program(0).H02.valueRef() = 0;
-    runFromMenu(1, CommandId::AddStepAfter);
-    runFromMenu(2, CommandId::AddStepAfter);
+    runFromMenu(1, "addStepAfter");
+    runFromMenu(2, "addStepAfter");
     QCOMPARE(headings(), (QStringList{"Шаг 1", "Шаг 2", "Шаг 3"}));
     // The new step's column has the focus, as the tree's selection.
     QCOMPARE(grid()->GetFocusColumn(), 3);
-    runFromMenu(2, CommandId::ToggleCycleStart);
+    runFromMenu(2, "toggleCycleStart");
     QCOMPARE(headings(), (QStringList{"Шаг 1", "Шаг 2 *", "Шаг 3"}));
-    runFromMenu(1, CommandId::DeleteStep);
+    runFromMenu(1, "deleteStep");
     QCOMPARE(headings(), (QStringList{"Шаг 1 *", "Шаг 2"}));
     QCOMPARE(program(0).stepCount(), 2);
     // Every cell follows its step after the columns moved.
@@ -216,45 +219,43 @@ class TableModeTest : public QObject {
   // A value typed into a cell, its editor still open, counts for whatever
   // the user does next with the mouse or a shortcut.
   void anOpenEditorIsCommittedBeforeTheNextCommand_data() {
-    QTest::addColumn<int>("command");
-    QTest::newRow("Вид → Диалоговый") << int(CommandId::ViewDialog);
-    QTest::newRow("Вид → Полный список") << int(CommandId::ViewList);
-    QTest::newRow("Сохранить") << int(CommandId::FileSave);
-    QTest::newRow("Записать прошивку") << int(CommandId::WriteDevice);
-    QTest::newRow("another program") << int(CommandId::ProgramFirst + 1);
-    QTest::newRow("closing the window") << 0;
+    QTest::addColumn<QString>("command");
+    QTest::newRow("Вид → Диалоговый") << "dialogMode";
+    QTest::newRow("Вид → Полный список") << "listMode";
+    QTest::newRow("Сохранить") << "save";
+    QTest::newRow("Записать прошивку") << "writeDevice";
+    QTest::newRow("another program") << "program2";
+    QTest::newRow("closing the window") << "";
   }
   void anOpenEditorIsCommittedBeforeTheNextCommand() {
-    QFETCH(int, command);
+    QFETCH(QString, command);
     showProgram(2);
     doc().closeUndoStep();  // the steps made above are no edit of the user's
-    std::vector<int> ran;
-    m_shell->frame->applicationCommand = [&](int c) {
-      ran.push_back(c);
-      return true;
-    };
+    QAction* action = command.isEmpty() ? nullptr : m_shell->frame->findChild<QAction*>(command);
+    QVERIFY(command.isEmpty() || action);
+    int ran = 0;
+    QObject probe;
+    if (action) m_shell->frame->onTriggered(action, &probe, [&] { ++ran; });
     grid()->setFocus();
     grid()->SetFocusCell(steps()->rowOf(kSetpoint1), 2);
     for (QChar c : QString("55")) QTest::keyClicks(QApplication::focusWidget(), QString(c));
     QVERIFY(grid()->IsEditing());
-    if (command)
-      m_shell->frame->onCommand(command);
+    if (action)
+      action->trigger();
     else
       m_shell->frame->close();
     const Step& second = *program(0).stepAt(1);
     QCOMPARE(pairValue(second[Step::E02], second[Step::E03]), 55.0);
     QVERIFY(!grid()->IsEditing());
-    if (command == CommandId::FileSave || command == CommandId::WriteDevice)
-      QCOMPARE(ran, std::vector<int>{command});
-    if (command == CommandId::ViewDialog) {
+    if (command == "save" || command == "writeDevice") QCOMPARE(ran, 1);
+    if (command == "dialogMode") {
       // The step's form shows what was stored, and the undo takes back just that.
       QCoreApplication::processEvents();
       auto* setpoint = m_shell->frame->groupPane()->activeView()->findChild<QLineEdit*>("1213");
       QCOMPARE(setpoint->text(), QString("55.0"));
-      m_shell->frame->onCommand(CommandId::EditUndo);
+      m_shell->frame->actions().undo->trigger();
       QCOMPARE(setpoint->text(), QString("10.2"));
     }
-    m_shell->frame->applicationCommand = nullptr;
   }
 
   void aRegulatorSwitchedOffHidesItsChartAndGreysItsRows() {
@@ -289,14 +290,14 @@ class TableModeTest : public QObject {
     program(1).steps.resize(4);
     showProgram(2);
     sheet()->tabs()->setCurrentIndex(1);
-    m_shell->frame->onCommand(CommandId::ProgramFirst + 1);
+    chooseProgram(2);
     QCOMPARE(sheet()->program(), &program(1));
     QCOMPARE(grid()->GetColumnCount(), 5);
     QCOMPARE(steps()->graph(0)->program(), &program(1));
     QCOMPARE(sheet()->comparatorsPage()->program(), &program(1));
     // The tab stays across mode switches.
-    m_shell->frame->onCommand(CommandId::ViewDialog);
-    m_shell->frame->onCommand(CommandId::ViewTable);
+    m_shell->frame->actions().dialogMode->trigger();
+    m_shell->frame->actions().tableMode->trigger();
     QCOMPARE(sheet()->tabs()->currentIndex(), 1);
   }
 

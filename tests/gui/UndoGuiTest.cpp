@@ -4,7 +4,6 @@
 #include <QMenuBar>
 
 #include "FormDriver.h"
-#include "document/CommandIds.h"
 #include "support/TempDir.h"
 #include "tables/FullListView.h"
 #include "tables/StepsTablePage.h"
@@ -26,8 +25,8 @@ class UndoGuiTest : public QObject {
   guitest::FormDriver& ui() { return *m_ui; }
   MainWindow* frame() { return ui().shell->frame.get(); }
   DigitalFilters& filters() { return ui().general().filters; }
-  QString undoText() { return frame()->action(CommandId::EditUndo)->text(); }
-  QString redoText() { return frame()->action(CommandId::EditRedo)->text(); }
+  QString undoText() { return frame()->actions().undo->text(); }
+  QString redoText() { return frame()->actions().redo->text(); }
   void keys(QWidget* w, Qt::KeyboardModifiers modifiers, Qt::Key key) {
     QTest::keyClick(w, key, modifiers);
     QCoreApplication::processEvents();
@@ -45,7 +44,7 @@ class UndoGuiTest : public QObject {
 
   void aFormValueIsNamedUndoneAndRedoneWithTheKeys() {
     QCOMPARE(undoText(), QString("&Отменить"));
-    QVERIFY(!frame()->action(CommandId::EditUndo)->isEnabled());
+    QVERIFY(!frame()->actions().undo->isEnabled());
     ui().type(ui().edit(135), "17");
     QCoreApplication::processEvents();
     QCOMPARE(undoText(), QString("&Отменить: D02 в цифровых фильтрах"));
@@ -106,7 +105,7 @@ class UndoGuiTest : public QObject {
     keys(duration, Qt::ControlModifier, Qt::Key_Y);
     QCOMPARE(duration->text(), QString("12:34"));
     // The menu item takes back the typing first too, then the configuration.
-    frame()->action(CommandId::EditUndo)->trigger();
+    frame()->actions().undo->trigger();
     QCOMPARE(duration->text(), QString("02:15"));
     keys(duration, Qt::ControlModifier, Qt::Key_Z);
     QCOMPARE(first.comparators[0][Comparator::C03].value(), -15);
@@ -119,7 +118,7 @@ class UndoGuiTest : public QObject {
     QCoreApplication::processEvents();
     QCOMPARE(filters()[1].value(), 3);
     QCOMPARE(ui().doc().history().undoCount(), before + 1);
-    frame()->action(CommandId::EditUndo)->trigger();
+    frame()->actions().undo->trigger();
     QCOMPARE(filters()[1].value(), 0);
     QCOMPARE(ui().edit(135)->text(), QString("0"));
   }
@@ -130,10 +129,10 @@ class UndoGuiTest : public QObject {
     ui().doc().notifyViews();
     QCoreApplication::processEvents();
     QVERIFY(ui().tree()->selectByData(first.stepAt(1), false));
-    frame()->onCommand(CommandId::DeleteStep);
+    frame()->documentActions().deleteStep->trigger();
     QCOMPARE(treeSteps(first), 2);
     QCOMPARE(undoText(), QString("&Отменить: удаление шага 2 программы 1"));
-    frame()->action(CommandId::EditUndo)->trigger();
+    frame()->actions().undo->trigger();
     QCOMPARE(treeSteps(first), 3);
     QCOMPARE(treeCurrent(), first.stepAt(1));
     QCOMPARE(ui().pane()->lastKind(), NavigationKind::Step);
@@ -144,7 +143,7 @@ class UndoGuiTest : public QObject {
     QCoreApplication::processEvents();
     QCOMPARE(ui().tree()->findByData(&first)->parent()->childCount(), 60);
     QCOMPARE(undoText(), QString("&Отменить: разбиение памяти"));
-    frame()->action(CommandId::EditUndo)->trigger();
+    frame()->actions().undo->trigger();
     QCOMPARE(ui().tree()->findByData(&first)->parent()->childCount(), 20);
     QCOMPARE(treeCurrent(), &ui().general().base);
   }
@@ -154,30 +153,30 @@ class UndoGuiTest : public QObject {
   void viewsShowingWhatAnUndoRemovesMoveToWhatRemains() {
     Program& first = ui().data().programs.front();
     QVERIFY(ui().tree()->selectByData(&first, true));
-    frame()->onCommand(CommandId::AddStepLast);
+    frame()->documentActions().addStepLast->trigger();
     QCOMPARE(treeCurrent(), first.stepAt(0));
     QCOMPARE(ui().pane()->lastKind(), NavigationKind::Step);
-    frame()->action(CommandId::EditUndo)->trigger();
+    frame()->actions().undo->trigger();
     QCOMPARE(first.stepCount(), 0);
     QCOMPARE(treeCurrent(), &first);
     QCOMPARE(ui().pane()->lastKind(), NavigationKind::Program);
-    frame()->action(CommandId::EditRedo)->trigger();
+    frame()->actions().redo->trigger();
     QCOMPARE(treeCurrent(), first.stepAt(0));
 
     // The table on program 20, which a partition change removes.
     guitest::MessageLog::answer() = messages::Answer::Yes;
     ui().general().base[BaseParameters::O10].setValue(7);
     QCoreApplication::processEvents();
-    frame()->action(CommandId::EditUndo)->trigger();
-    frame()->onCommand(CommandId::ViewTable);
-    frame()->onCommand(CommandId::ProgramFirst + 19);
+    frame()->actions().undo->trigger();
+    frame()->actions().tableMode->trigger();
+    frame()->programsMenu()->findChild<QAction*>("program20")->trigger();
     QCOMPARE(frame()->tableView()->program(), ui().data().programAt(19));
-    frame()->action(CommandId::EditRedo)->trigger();
+    frame()->actions().redo->trigger();
     QCOMPARE(ui().data().programCount(), 5);
     QCOMPARE(frame()->tableView()->program(), &first);
     QCOMPARE(frame()->tableView()->stepsPage()->program(), &first);
-    frame()->onCommand(CommandId::ViewList);
-    frame()->onCommand(CommandId::ViewDialog);
+    frame()->actions().listMode->trigger();
+    frame()->actions().dialogMode->trigger();
     QVERIFY(ui().tree()->findByData(&first));
   }
 
@@ -186,8 +185,8 @@ class UndoGuiTest : public QObject {
     first.steps.resize(3);
     ui().doc().closeUndoStep();
     ui().doc().notifyViews();
-    frame()->onCommand(CommandId::ViewTable);
-    frame()->onCommand(CommandId::ProgramFirst);
+    frame()->actions().tableMode->trigger();
+    frame()->programsMenu()->findChild<QAction*>("program1")->trigger();
     QCoreApplication::processEvents();
     StepsTablePage* steps = frame()->tableView()->stepsPage();
     CFListCtrl* grid = steps->grid();
@@ -206,7 +205,7 @@ class UndoGuiTest : public QObject {
     QCOMPARE(grid->GetFocusRow(), u03);
     QCOMPARE(grid->GetFocusColumn(), 2);
 
-    frame()->onCommand(CommandId::ViewList);
+    frame()->actions().listMode->trigger();
     CFListCtrl* list = frame()->listView()->list();
     HFLROW d01 = nullptr;
     for (int i = 0; !d01 && i < list->GetDisplayedRowCount(); ++i)
@@ -233,9 +232,9 @@ class UndoGuiTest : public QObject {
     ui().type(ui().edit(134), "4");
     QCoreApplication::processEvents();
     QVERIFY(frame()->isWindowModified());
-    frame()->action(CommandId::EditUndo)->trigger();
+    frame()->actions().undo->trigger();
     QVERIFY(!frame()->isWindowModified());
-    frame()->action(CommandId::EditUndo)->trigger();
+    frame()->actions().undo->trigger();
     QVERIFY(frame()->isWindowModified());
     QCOMPARE(frame()->windowTitle(), QString("a.tkv88[*] - Конфигуратор ТКВ88"));
   }
