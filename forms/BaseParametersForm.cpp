@@ -33,89 +33,90 @@ QVBoxLayout* column(QWidget* w) {
 
 }  // namespace
 
-BaseParametersForm::BaseParametersForm(QWidget* parent) : GroupForm(kTemplateId, parent) {
+BaseParametersForm::BaseParametersForm(QWidget* parent) : GroupForm(parent) {
   auto* main = new QVBoxLayout(page());
   QWidget* p = page();
 
   // O01, O02
   auto* sensors = new QGridLayout;
   const QString sensorsText = QStringLiteral("тип температурных датчиков");
-  m_sensors = formui::list(p, 140, sensorsText, choices(BaseParameters::O01));
-  QLabel* sensorsLabel = formui::label(p, 0, sensorsText);
+  m_sensors = formui::list(p, "sensorType", sensorsText, choices(BaseParameters::O01));
+  QLabel* sensorsLabel = formui::label(p, sensorsText);
   sensorsLabel->setBuddy(m_sensors);
   sensors->addWidget(m_sensors, 0, 0);
   sensors->addWidget(sensorsLabel, 0, 1);
   sensors->setColumnStretch(0, 1);
   main->addLayout(sensors);
 
-  QGroupBox* indication = formui::frame(p, 0, QStringLiteral("Индикация"));
-  m_tenths =
-      formui::check(131, QStringLiteral("индикация десятых долей измеренной величины"), column(indication));
+  QGroupBox* indication = formui::frame(p, QStringLiteral("Индикация"));
+  m_tenths = formui::check("showTenths", QStringLiteral("индикация десятых долей измеренной величины"),
+                           column(indication));
   main->addWidget(indication);
 
   // O03, O04, O05
-  QGroupBox* humidity = formui::frame(p, 0, QStringLiteral("Индикатор \"влажность\""));
+  QGroupBox* humidity = formui::frame(p, QStringLiteral("Индикатор \"влажность\""));
   QVBoxLayout* humidityLayout = column(humidity);
   m_humidity = new QButtonGroup(this);
+  m_humidity->setObjectName(QStringLiteral("humidityIndicator"));
   const QStringList humidityTexts = choices(BaseParameters::O03);
-  for (int i = 0; i < 2; ++i) formui::radio(m_humidity, i, 160 + i, humidityTexts[i], humidityLayout);
+  for (int i = 0; i < 2; ++i) formui::radio(m_humidity, i, humidityTexts[i], humidityLayout);
   main->addWidget(humidity);
 
-  QGroupBox* parameter = formui::frame(p, 0, QStringLiteral("Индикатор \"параметр\""));
+  QGroupBox* parameter = formui::frame(p, QStringLiteral("Индикатор \"параметр\""));
   QVBoxLayout* parameterLayout = column(parameter);
   m_parameter = new QButtonGroup(this);
+  m_parameter->setObjectName(QStringLiteral("parameterIndicator"));
   const QStringList parameterTexts = choices(BaseParameters::O04);
   for (int i = 0; i < parameterTexts.size(); ++i)
-    formui::radio(m_parameter, i, 162 + i, parameterTexts[i], parameterLayout);
+    formui::radio(m_parameter, i, parameterTexts[i], parameterLayout);
   main->addWidget(parameter);
 
-  QGroupBox* calibration = formui::frame(p, 0, QStringLiteral("Коэффициенты калибровок"));
+  QGroupBox* calibration = formui::frame(p, QStringLiteral("Коэффициенты калибровок"));
   QVBoxLayout* calibrationLayout = column(calibration);
   m_calibration = new QButtonGroup(this);
+  m_calibration->setObjectName(QStringLiteral("calibration"));
   const QStringList calibrationTexts = choices(BaseParameters::O05);
-  for (int i = 0; i < 2; ++i)
-    formui::radio(m_calibration, i, 1003 + i, calibrationTexts[i], calibrationLayout);
+  for (int i = 0; i < 2; ++i) formui::radio(m_calibration, i, calibrationTexts[i], calibrationLayout);
   main->addWidget(calibration);
 
   // O06
   const QString psychroText = QStringLiteral("Психрометрический коэффициент, для вычисления влажности ");
-  QGroupBox* psychro = formui::frame(p, 0, psychroText);
-  m_psychro = formui::edit(psychro, 134, psychroText);
-  m_psychroSpin = formui::spin(psychro, 150, m_psychro);
+  QGroupBox* psychro = formui::frame(p, psychroText);
+  m_psychro = formui::edit(psychro, "psychrometricCoefficient", psychroText);
+  m_psychroSpin = formui::spin(psychro, m_psychro);
   column(psychro)->addWidget(formui::spinEdit(m_psychro, m_psychroSpin));
   main->addWidget(psychro);
 
   // O07 with O08 beside its last two choices.
   const QString powerTitle = QStringLiteral("При пропадании напряжения в сети");
-  QGroupBox* power = formui::frame(p, 0, powerTitle);
+  QGroupBox* power = formui::frame(p, powerTitle);
   QVBoxLayout* powerLayout = column(power);
   m_powerFailure = new QButtonGroup(this);
+  m_powerFailure->setObjectName(QStringLiteral("powerFailure"));
   const QStringList powerTexts = choices(BaseParameters::O07);
-  const int powerIds[3] = {1009, 1010, 1011};
-  for (int i = 0; i < 3; ++i) formui::radio(m_powerFailure, i, powerIds[i], powerTexts[i], powerLayout);
+  for (int i = 0; i < 3; ++i) formui::radio(m_powerFailure, i, powerTexts[i], powerLayout);
   // The last two choices wrap their words around the O08 edit that stands
   // beside them, so they leave out the "O08," the model's sentence names.
   const QString dropText = QStringLiteral(
       "Продолжение, если одна из\nтемператур понизилась больше чем на\nиначе - аварийный останов");
   QLineEdit** drops[2] = {&m_drop4, &m_drop5};
   SpinButton** dropSpins[2] = {&m_drop4Spin, &m_drop5Spin};
-  const int dropIds[2][3] = {{1008, 137, 152}, {1007, 136, 151}};
+  const char* const dropNames[2] = {"powerFailureDrop4", "powerFailureDrop5"};
   for (int k = 0; k < 2; ++k) {
-    *drops[k] = formui::edit(power, dropIds[k][1], formui::plain(dropText) + QStringLiteral(" (%)"));
-    *dropSpins[k] = formui::spin(power, dropIds[k][2], *drops[k]);
+    *drops[k] = formui::edit(power, dropNames[k], formui::plain(dropText) + QStringLiteral(" (%)"));
+    *dropSpins[k] = formui::spin(power, *drops[k]);
     // The edit completes "больше чем на", on that line of the text.
-    formui::radio(m_powerFailure, 3 + k, dropIds[k][0], dropText, powerLayout,
-                  formui::spinEdit(*drops[k], *dropSpins[k], formui::label(power, 0, QStringLiteral("%"))),
-                  1);
+    formui::radio(m_powerFailure, 3 + k, dropText, powerLayout,
+                  formui::spinEdit(*drops[k], *dropSpins[k], formui::label(power, QStringLiteral("%"))), 1);
   }
   main->addWidget(power);
 
   // O09, O10, O11, Scr
-  QGroupBox* rs232 = formui::frame(p, 0, QStringLiteral("RS-232"));
+  QGroupBox* rs232 = formui::frame(p, QStringLiteral("RS-232"));
   auto* rsLayout = new QGridLayout(rs232);
   const QString baudText = QStringLiteral("Скорость обмена");
-  m_baud = formui::list(rs232, 142, baudText, choices(BaseParameters::O09));
-  QLabel* baudLabel = formui::label(rs232, 0, baudText);
+  m_baud = formui::list(rs232, "baudRate", baudText, choices(BaseParameters::O09));
+  QLabel* baudLabel = formui::label(rs232, baudText);
   baudLabel->setBuddy(m_baud);
   rsLayout->addWidget(baudLabel, 0, 0);
   rsLayout->addWidget(m_baud, 0, 1);
@@ -123,24 +124,24 @@ BaseParametersForm::BaseParametersForm(QWidget* parent) : GroupForm(kTemplateId,
   main->addWidget(rs232);
 
   const QString partitionTitle = QStringLiteral("Разбиение памяти на программы и шаги");
-  QGroupBox* partition = formui::frame(p, 0, partitionTitle);
+  QGroupBox* partition = formui::frame(p, partitionTitle);
   QStringList partitions;
   for (int i = 0; i < GeneralParameters::kPartitionCount; ++i)
     partitions << fromCp1251(GeneralParameters::partitionText(i));
-  m_partition = formui::list(partition, 141, partitionTitle, partitions);
+  m_partition = formui::list(partition, "memoryPartition", partitionTitle, partitions);
   column(partition)->addWidget(m_partition);
   main->addWidget(partition);
 
   const QString switchingTitle = QStringLiteral("Переключение каналов индикации");
-  QGroupBox* switching = formui::frame(p, 0, switchingTitle);
-  m_switching = formui::list(switching, 143, switchingTitle, choices(BaseParameters::O11));
+  QGroupBox* switching = formui::frame(p, switchingTitle);
+  m_switching = formui::list(switching, "indicationSwitching", switchingTitle, choices(BaseParameters::O11));
   column(switching)->addWidget(m_switching);
   main->addWidget(switching);
 
   auto* secrecy = new QGridLayout;
   const QString secrecyText = QStringLiteral("параметр секретности");
-  m_secrecy = formui::list(p, 144, secrecyText, choices(BaseParameters::Scr));
-  QLabel* secrecyLabel = formui::label(p, 0, secrecyText);
+  m_secrecy = formui::list(p, "secrecy", secrecyText, choices(BaseParameters::Scr));
+  QLabel* secrecyLabel = formui::label(p, secrecyText);
   secrecyLabel->setBuddy(m_secrecy);
   secrecy->addWidget(m_secrecy, 0, 0);
   secrecy->addWidget(secrecyLabel, 0, 1);

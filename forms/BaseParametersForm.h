@@ -18,8 +18,6 @@ class BaseParametersForm : public GroupForm {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 510;
-
   explicit BaseParametersForm(QWidget* parent = nullptr);
 
   void bindGroup(void* group) override;
@@ -34,20 +32,20 @@ class BaseParametersForm : public GroupForm {
   void applyRanges();
 
   BaseParameters* m_group = nullptr;
-  QComboBox* m_sensors;         // 140, O01
-  QCheckBox* m_tenths;          // 131, O02
-  QButtonGroup* m_humidity;     // 160, 161: O03
-  QButtonGroup* m_parameter;    // 162..166: O04
-  QButtonGroup* m_calibration;  // 1003, 1004: O05
-  QLineEdit* m_psychro;         // 134, O06
+  QComboBox* m_sensors;         // O01
+  QCheckBox* m_tenths;          // O02
+  QButtonGroup* m_humidity;     // O03
+  QButtonGroup* m_parameter;    // O04
+  QButtonGroup* m_calibration;  // O05
+  QLineEdit* m_psychro;         // O06
   SpinButton* m_psychroSpin;
-  QButtonGroup* m_powerFailure;  // 1009, 1010, 1011, 1008, 1007: O07
-  QLineEdit* m_drop4;            // 137, O08 beside O07 = 4
+  QButtonGroup* m_powerFailure;  // O07
+  QLineEdit* m_drop4;            // O08 beside O07 = 4
   SpinButton* m_drop4Spin;
-  QLineEdit* m_drop5;  // 136, O08 beside O07 = 5
+  QLineEdit* m_drop5;  // O08 beside O07 = 5
   SpinButton* m_drop5Spin;
-  QComboBox* m_baud;       // 142, O09
-  QComboBox* m_partition;  // 141, O10
-  QComboBox* m_switching;  // 143, O11
-  QComboBox* m_secrecy;    // 144, Scr
+  QComboBox* m_baud;       // O09
+  QComboBox* m_partition;  // O10
+  QComboBox* m_switching;  // O11
+  QComboBox* m_secrecy;    // Scr
 };

@@ -5,8 +5,7 @@
 #include "forms/ComparatorPage.h"
 #include "model/Comparator.h"
 
-ComparatorForm::ComparatorForm(QWidget* parent)
-    : GroupForm(kTemplateId, parent), m_page(new ComparatorPage(page())) {
+ComparatorForm::ComparatorForm(QWidget* parent) : GroupForm(parent), m_page(new ComparatorPage(page())) {
   auto* layout = new QVBoxLayout(page());
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_page);

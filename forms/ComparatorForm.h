@@ -11,8 +11,6 @@ class ComparatorForm : public GroupForm {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 521;
-
   explicit ComparatorForm(QWidget* parent = nullptr);
 
   void bindGroup(void* group) override;

@@ -29,16 +29,18 @@ constexpr int kHumidity = 5;  // C01: relative humidity, setpoints in percent
 
 }  // namespace
 
-ComparatorPage::ComparatorPage(QWidget* parent) : FormPage(kTemplateId, parent) {
+ComparatorPage::ComparatorPage(QWidget* parent) : FormPage(parent) {
+  setObjectName(QStringLiteral("comparatorPage"));
   auto* column = new QVBoxLayout(this);
-  m_enabled = formui::check(1016, QStringLiteral("Включен"), column);
+  m_enabled = formui::check("comparatorEnabled", QStringLiteral("Включен"), column);
   m_enabled->setChecked(true);
 
   auto* grid = new QGridLayout;
   grid->setColumnStretch(1, 1);
   int row = 0;
-  const auto addRow = [&](int labelId, const QString& text, QWidget* control, QWidget* field) {
-    QLabel* label = formui::label(this, labelId, text);
+  const auto addRow = [&](const QString& text, QWidget* control, QWidget* field) {
+    QLabel* label =
+        formui::label(this, text, (control->objectName() + QStringLiteral("Label")).toLatin1().constData());
     label->setBuddy(control);
     grid->addWidget(label, row, 0);
     grid->addWidget(field, row, 1);
@@ -46,45 +48,49 @@ ComparatorPage::ComparatorPage(QWidget* parent) : FormPage(kTemplateId, parent) 
     m_values << label;
   };
   const QString inputText = QStringLiteral("Входная величина компаратора");
-  m_input = formui::list(this, 140, inputText, choices(Comparator::C01, 1, 7));
-  addRow(1021, inputText, m_input, m_input);
+  m_input = formui::list(this, "comparatorInput", inputText, choices(Comparator::C01, 1, 7));
+  addRow(inputText, m_input, m_input);
   const QString outputText = QStringLiteral("Выход компаратора");
-  m_output = formui::list(this, 141, outputText, choices(Comparator::C02, 1, 6));
-  addRow(1022, outputText, m_output, m_output);
+  m_output = formui::list(this, "comparatorOutput", outputText, choices(Comparator::C02, 1, 6));
+  addRow(outputText, m_output, m_output);
 
-  const auto spinRow = [&](int labelId, const QString& text, int editId, int spinId, int unitId,
-                           QLineEdit*& edit, SpinButton*& spin, QLabel** unit) {
-    edit = formui::edit(this, editId, text);
-    spin = formui::spin(this, spinId, edit);
+  const auto spinRow = [&](const QString& text, const char* name, const char* unitName, QLineEdit*& edit,
+                           SpinButton*& spin, QLabel** unit) {
+    edit = formui::edit(this, name, text);
+    spin = formui::spin(this, edit);
     QLabel* unitLabel = nullptr;
     if (unit) {
-      unitLabel = *unit = formui::label(this, unitId, QStringLiteral("(°С)"));
+      unitLabel = *unit = formui::label(this, QStringLiteral("(°С)"), unitName);
       unitLabel->setWordWrap(false);
       m_values << unitLabel;
     }
-    addRow(labelId, text, edit, formui::spinEdit(edit, spin, unitLabel));
+    addRow(text, edit, formui::spinEdit(edit, spin, unitLabel));
     m_values << edit << spin;
   };
-  spinRow(1023, QStringLiteral("1-ая (верхняя) уставка"), 136, 152, 1416, m_upper, m_upperSpin, &m_upperUnit);
-  spinRow(1024, QStringLiteral("2-ая (нижняя) уставка"), 137, 153, 1417, m_lower, m_lowerSpin, &m_lowerUnit);
-  spinRow(1025, QStringLiteral("Время задержки срабатывания (с)"), 134, 150, 0, m_onDelay, m_onDelaySpin,
+  spinRow(QStringLiteral("1-ая (верхняя) уставка"), "upperSetpoint", "upperSetpointUnit", m_upper,
+          m_upperSpin, &m_upperUnit);
+  spinRow(QStringLiteral("2-ая (нижняя) уставка"), "lowerSetpoint", "lowerSetpointUnit", m_lower, m_lowerSpin,
+          &m_lowerUnit);
+  spinRow(QStringLiteral("Время задержки срабатывания (с)"), "onDelay", nullptr, m_onDelay, m_onDelaySpin,
           nullptr);
-  spinRow(1026, QStringLiteral("Время задержки отпускания (с)"), 135, 151, 0, m_offDelay, m_offDelaySpin,
+  spinRow(QStringLiteral("Время задержки отпускания (с)"), "offDelay", nullptr, m_offDelay, m_offDelaySpin,
           nullptr);
   column->addLayout(grid);
 
-  QGroupBox* logic = formui::frame(this, 0, QStringLiteral("Логика работы компаратора"));
+  QGroupBox* logic = formui::frame(this, QStringLiteral("Логика работы компаратора"));
   auto* logicLayout = new QVBoxLayout(logic);
   m_logic = new QButtonGroup(this);
+  m_logic->setObjectName(QStringLiteral("comparatorLogic"));
   const QStringList logicTexts = choices(Comparator::C05, 0, 3);
-  for (int i = 0; i < 4; ++i) m_values << formui::radio(m_logic, i, 160 + i, logicTexts[i], logicLayout);
+  for (int i = 0; i < 4; ++i) m_values << formui::radio(m_logic, i, logicTexts[i], logicLayout);
   column->addWidget(logic);
 
   const char* const blockTexts[] = {"Блокировка срабатывания до 1-ого достижения уставки в начале программы",
                                     "Блокировка срабатывания до 1-ого достижения уставки в начале шага",
                                     "Блокировка срабатывания до снятия внешнего воздействия"};
+  const char* const blockNames[] = {"blockAtProgramStart", "blockAtStepStart", "blockUntilReleased"};
   for (int i = 0; i < 3; ++i)
-    m_values << (m_blocks[i] = formui::check(131 + i, QString::fromUtf8(blockTexts[i]), column));
+    m_values << (m_blocks[i] = formui::check(blockNames[i], QString::fromUtf8(blockTexts[i]), column));
   column->addStretch(1);
   m_values << m_input << m_output;
 

@@ -25,8 +25,6 @@ class ComparatorPage : public FormPage {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 519;
-
   explicit ComparatorPage(QWidget* parent = nullptr);
 
   // Attaches the page to a comparator, or detaches it with nullptr; a bound
@@ -43,20 +41,20 @@ class ComparatorPage : public FormPage {
   void enableValues(bool on);
 
   Comparator* m_comparator = nullptr;
-  QCheckBox* m_enabled;         // 1016
-  QComboBox* m_input;           // 140, C01
-  QComboBox* m_output;          // 141, C02
-  QLineEdit* m_upper;           // 136, C03
-  SpinButton* m_upperSpin;      // 152
-  QLabel* m_upperUnit;          // 1416
-  QLineEdit* m_lower;           // 137, C04
-  SpinButton* m_lowerSpin;      // 153
-  QLabel* m_lowerUnit;          // 1417
-  QLineEdit* m_onDelay;         // 134, C09
-  SpinButton* m_onDelaySpin;    // 150
-  QLineEdit* m_offDelay;        // 135, C10
-  SpinButton* m_offDelaySpin;   // 151
-  QButtonGroup* m_logic;        // 160..163, C05
-  QCheckBox* m_blocks[3];       // 131..133, C06..C08
-  QList<QWidget*> m_values;     // enabled with "Включен"
+  QCheckBox* m_enabled;
+  QComboBox* m_input;   // C01
+  QComboBox* m_output;  // C02
+  QLineEdit* m_upper;   // C03
+  SpinButton* m_upperSpin;
+  QLabel* m_upperUnit;
+  QLineEdit* m_lower;  // C04
+  SpinButton* m_lowerSpin;
+  QLabel* m_lowerUnit;
+  QLineEdit* m_onDelay;  // C09
+  SpinButton* m_onDelaySpin;
+  QLineEdit* m_offDelay;  // C10
+  SpinButton* m_offDelaySpin;
+  QButtonGroup* m_logic;     // C05
+  QCheckBox* m_blocks[3];    // C06..C08
+  QList<QWidget*> m_values;  // enabled with "Включен"
 };

@@ -8,13 +8,14 @@
 #include "model/Program.h"
 
 ComparatorTabs::ComparatorTabs(QWidget* parent) : QWidget(parent), m_tabs(new QTabWidget(this)) {
-  setObjectName(QString::number(kTemplateId));
-  m_tabs->setObjectName(QString::number(kTabControl));
+  setObjectName(QStringLiteral("comparatorTabs"));
+  m_tabs->setObjectName(QStringLiteral("comparatorTabBar"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_tabs);
   for (int i = 0; i < Program::kComparatorCount; ++i) {
     m_pages[i] = new ComparatorPage;
+    m_pages[i]->setObjectName(QStringLiteral("comparator%1").arg(i + 1));
     // A page scrolls when the tab is smaller than it.
     auto* scroll = new QScrollArea;
     scroll->setFrameShape(QFrame::NoFrame);

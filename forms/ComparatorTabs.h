@@ -1,5 +1,5 @@
 // The four comparators of one program as four tabs "Компаратор 1" ..
-// "Компаратор 4" (tab control 1008), each a comparator page. The table mode
+// "Компаратор 4", each a comparator page ("comparator1" ...). The table mode
 // shows it as its comparators page.
 //
 // Use: create it once, then bindProgram(doc.currentProgram) whenever the
@@ -21,9 +21,6 @@ class ComparatorTabs : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 518;
-  static constexpr int kTabControl = 1008;
-
   explicit ComparatorTabs(QWidget* parent = nullptr);
 
   // Binds the four pages to the program's comparators (nullptr: to none).

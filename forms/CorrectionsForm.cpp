@@ -22,26 +22,27 @@ Corrections::Part signOf(Corrections::Part magnitude) {
 
 }  // namespace
 
-CorrectionsForm::CorrectionsForm(QWidget* parent) : GroupForm(kTemplateId, parent) {
+CorrectionsForm::CorrectionsForm(QWidget* parent) : GroupForm(parent) {
   static const char* const frames[] = {"Коррекция показаний термометра продукта",
                                        "Коррекция показаний сухого термометра",
                                        "Коррекция показаний влажного термометра"};
+  static const char* const names[][2] = {
+      {"productShift", "productSlope"}, {"dryShift", "drySlope"}, {"wetShift", "wetSlope"}};
   const QString shiftText = QStringLiteral("Сдвиг характеристики");
   const QString slopeText = QStringLiteral("Изменение наклона характеристики (%)");
   auto* column = new QVBoxLayout(page());
   QList<QWidget*> order;
   for (int t = 1; t <= 3; ++t) {
     const QString title = QString::fromUtf8(frames[t - 1]);
-    QGroupBox* box = formui::frame(page(), 0, title);
+    QGroupBox* box = formui::frame(page(), title);
     auto* grid = new QGridLayout(box);
     grid->setColumnStretch(0, 1);
     for (int k = 0; k < 2; ++k) {
       const QString text = k == 0 ? shiftText : slopeText;
-      QLineEdit* edit =
-          formui::edit(box, (k == 0 ? 1206 : 1209) + t - 1, title + QStringLiteral(": ") + text, 6);
-      SpinButton* spin = formui::spin(box, (k == 0 ? 1200 : 1203) + t - 1, edit);
+      QLineEdit* edit = formui::edit(box, names[t - 1][k], title + QStringLiteral(": ") + text, 6);
+      SpinButton* spin = formui::spin(box, edit);
       spin->setWritesBuddy(false);
-      QLabel* label = formui::label(box, 0, text);
+      QLabel* label = formui::label(box, text);
       label->setBuddy(edit);
       grid->addWidget(label, k, 0);
       grid->addWidget(formui::spinEdit(edit, spin), k, 1);

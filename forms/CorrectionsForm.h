@@ -15,8 +15,6 @@ class CorrectionsForm : public GroupForm {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 509;
-
   explicit CorrectionsForm(QWidget* parent = nullptr);
 
   void bindGroup(void* group) override;

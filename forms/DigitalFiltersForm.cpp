@@ -9,7 +9,7 @@
 #include "model/DigitalFilters.h"
 #include "widgets/SpinButton.h"
 
-DigitalFiltersForm::DigitalFiltersForm(QWidget* parent) : GroupForm(kTemplateId, parent) {
+DigitalFiltersForm::DigitalFiltersForm(QWidget* parent) : GroupForm(parent) {
   static const char* const labels[] = {
       "Постоянная времени влажного датчика (c)",
       "Постоянная времени сухого датчика (c)",
@@ -18,14 +18,16 @@ DigitalFiltersForm::DigitalFiltersForm(QWidget* parent) : GroupForm(kTemplateId,
       "Постоянная времени датчика положения задвижки 1 (c)",
       "Постоянная времени датчика положения задвижки 2 (c)",
   };
+  static const char* const names[] = {"wetFilter",      "dryFilter",     "productFilter",
+                                      "humidityFilter", "damper1Filter", "damper2Filter"};
   auto* grid = new QGridLayout(page());
   grid->setColumnStretch(0, 1);
   grid->setHorizontalSpacing(12);
   for (int i = 0; i < 6; ++i) {
     const QString text = QString::fromUtf8(labels[i]);
-    QLabel* label = formui::label(page(), 0, text);
-    m_edits[i] = formui::edit(page(), 134 + i, text);
-    m_spins[i] = formui::spin(page(), 150 + i, m_edits[i]);
+    QLabel* label = formui::label(page(), text);
+    m_edits[i] = formui::edit(page(), names[i], text);
+    m_spins[i] = formui::spin(page(), m_edits[i]);
     label->setBuddy(m_edits[i]);
     grid->addWidget(label, i, 0);
     grid->addWidget(formui::spinEdit(m_edits[i], m_spins[i]), i, 1);

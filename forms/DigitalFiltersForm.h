@@ -12,8 +12,6 @@ class DigitalFiltersForm : public GroupForm {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 508;
-
   explicit DigitalFiltersForm(QWidget* parent = nullptr);
 
   void bindGroup(void* group) override;

@@ -5,11 +5,7 @@
 
 #include "forms/GroupForm.h"
 
-FormPage::FormPage(int templateId, QWidget* parent)
-    : QWidget(parent), FormCore(this), m_templateId(templateId) {
-  setObjectName(QString::number(templateId));
-  followHost();
-}
+FormPage::FormPage(QWidget* parent) : QWidget(parent), FormCore(this) { followHost(); }
 
 void FormPage::keyPressEvent(QKeyEvent* event) {
   // A page has no OK or Cancel: the keys stop here, so no dialog around it

@@ -16,9 +16,7 @@ class FormPage : public QWidget, public FormCore {
   Q_OBJECT
 
  public:
-  FormPage(int templateId, QWidget* parent = nullptr);
-
-  int templateId() const { return m_templateId; }
+  explicit FormPage(QWidget* parent = nullptr);
 
  protected:
   void exchange(DataExchange&) override {}
@@ -27,6 +25,4 @@ class FormPage : public QWidget, public FormCore {
 
  private:
   void followHost();
-
-  int m_templateId;
 };

@@ -20,8 +20,8 @@
 namespace formui {
 namespace {
 
-void setId(QWidget* w, int id) {
-  if (id) w->setObjectName(QString::number(id));
+void setName(QObject* o, const char* name) {
+  if (name) o->setObjectName(QLatin1String(name));
 }
 
 // A label that wraps only when it must: it asks for the width of its longest
@@ -69,12 +69,11 @@ class TextOfButton : public QObject {
 };
 
 template <typename Button>
-Button* withText(Button* button, int id, const QString& text, QBoxLayout* into, QWidget* inLine, int line) {
+Button* withText(Button* button, const QString& text, QBoxLayout* into, QWidget* inLine, int line) {
   auto* row = new QWidget;
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(4);
-  setId(button, id);
   name(button, text);
   button->setParent(row);
   layout->addWidget(button, 0, Qt::AlignTop);
@@ -129,24 +128,24 @@ long long truncateScaled(double value, int scale) {
   return static_cast<long long>(std::trunc(scaled + (scaled < 0 ? -1e-9 : 1e-9)));
 }
 
-QLabel* label(QWidget* parent, int id, const QString& text) {
+QLabel* label(QWidget* parent, const QString& text, const char* objectName) {
   auto* l = new WrapLabel(text, parent);
-  setId(l, id);
+  setName(l, objectName);
   return l;
 }
 
-QGroupBox* frame(QWidget* parent, int id, const QString& title) {
+QGroupBox* frame(QWidget* parent, const QString& title, const char* objectName) {
   auto* f = new QGroupBox(title, parent);
-  setId(f, id);
+  setName(f, objectName);
   // Its own title: a frame inside another would be announced with the
   // outer one's.
   name(f, title);
   return f;
 }
 
-QLineEdit* edit(QWidget* parent, int id, const QString& accessible, int chars) {
+QLineEdit* edit(QWidget* parent, const char* objectName, const QString& accessible, int chars) {
   auto* e = new QLineEdit(parent);
-  setId(e, id);
+  setName(e, objectName);
   name(e, accessible);
   e->setAlignment(Qt::AlignRight);
   const int width = e->fontMetrics().horizontalAdvance(QString(chars, u'0')) + 14;
@@ -154,9 +153,9 @@ QLineEdit* edit(QWidget* parent, int id, const QString& accessible, int chars) {
   return e;
 }
 
-SpinButton* spin(QWidget* parent, int id, QLineEdit* buddy) {
+SpinButton* spin(QWidget* parent, QLineEdit* buddy) {
   auto* s = new SpinButton(parent);
-  setId(s, id);
+  if (!buddy->objectName().isEmpty()) s->setObjectName(buddy->objectName() + QStringLiteral("Spin"));
   s->setBuddy(buddy);
   s->setAccessibleName(buddy->accessibleName());
   return s;
@@ -180,9 +179,10 @@ QWidget* spinEdit(QLineEdit* edit, SpinButton* spin, QWidget* unit) {
   return row;
 }
 
-QComboBox* list(QWidget* parent, int id, const QString& accessible, const QStringList& items) {
+QComboBox* list(QWidget* parent, const char* objectName, const QString& accessible,
+                const QStringList& items) {
   auto* l = new QComboBox(parent);
-  setId(l, id);
+  setName(l, objectName);
   name(l, accessible);
   // It takes the room its row leaves, but never asks for the width of its
   // longest entry; the popup always shows the entries whole.
@@ -201,15 +201,18 @@ void fitPopup(QComboBox* l) {
   l->view()->setMinimumWidth(width + 40);
 }
 
-QRadioButton* radio(QButtonGroup* group, int position, int id, const QString& text, QBoxLayout* into,
-                    QWidget* inLine, int line) {
-  auto* b = withText(new QRadioButton, id, text, into, inLine, line);
+QRadioButton* radio(QButtonGroup* group, int position, const QString& text, QBoxLayout* into, QWidget* inLine,
+                    int line) {
+  auto* b = withText(new QRadioButton, text, into, inLine, line);
+  if (!group->objectName().isEmpty()) b->setObjectName(group->objectName() + QString::number(position + 1));
   group->addButton(b, position);
   return b;
 }
 
-QCheckBox* check(int id, const QString& text, QBoxLayout* into) {
-  return withText(new QCheckBox, id, text, into, nullptr, 0);
+QCheckBox* check(const char* objectName, const QString& text, QBoxLayout* into) {
+  QCheckBox* box = withText(new QCheckBox, text, into, nullptr, 0);
+  setName(box, objectName);
+  return box;
 }
 
 }  // namespace formui

@@ -3,8 +3,7 @@
 #include <QKeyEvent>
 #include <QPalette>
 
-GroupForm::GroupForm(int templateId, QWidget* parent)
-    : QScrollArea(parent), FormCore(this), m_templateId(templateId), m_page(new QWidget) {
+GroupForm::GroupForm(QWidget* parent) : QScrollArea(parent), FormCore(this), m_page(new QWidget) {
   setAccessibleName(QStringLiteral("Форма параметров"));
   setFrameShape(QFrame::NoFrame);
   setWidgetResizable(true);

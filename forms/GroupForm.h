@@ -17,10 +17,7 @@ class GroupForm : public QScrollArea, public FormCore {
   Q_OBJECT
 
  public:
-  // templateId names the form's layout (the dialog template it stands for).
-  explicit GroupForm(int templateId, QWidget* parent = nullptr);
-
-  int templateId() const { return m_templateId; }
+  explicit GroupForm(QWidget* parent = nullptr);
 
   // Attaches the form to a group of the document (its type is the form's
   // own), or detaches it with nullptr; then refreshes the controls. Forms
@@ -39,7 +36,6 @@ class GroupForm : public QScrollArea, public FormCore {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  int m_templateId;
   QWidget* m_page;
   void* m_boundGroup = nullptr;
 };

@@ -8,24 +8,25 @@
 #include "forms/FormWidgets.h"
 #include "widgets/SpinButton.h"
 
-KeyPulseModesForm::KeyPulseModesForm(QWidget* parent) : GroupForm(kTemplateId, parent) {
+KeyPulseModesForm::KeyPulseModesForm(QWidget* parent) : GroupForm(parent) {
   auto* grid = new QGridLayout(page());
   grid->setHorizontalSpacing(16);
-  QLabel* heading = formui::label(page(), 0, QStringLiteral("Длительность (сек.)"));
+  QLabel* heading = formui::label(page(), QStringLiteral("Длительность (сек.)"));
   heading->setAlignment(Qt::AlignCenter);
   grid->addWidget(heading, 0, 1, 1, 2);
-  grid->addWidget(formui::label(page(), 0, QStringLiteral("импульса")), 1, 1);
-  grid->addWidget(formui::label(page(), 0, QStringLiteral("паузы")), 1, 2);
+  grid->addWidget(formui::label(page(), QStringLiteral("импульса")), 1, 1);
+  grid->addWidget(formui::label(page(), QStringLiteral("паузы")), 1, 2);
   QList<QWidget*> order;
   for (int j = 1; j <= kModes; ++j) {
     const QString row = QStringLiteral("Режим №%1").arg(j);
-    grid->addWidget(formui::label(page(), 0, row), j + 1, 0);
+    grid->addWidget(formui::label(page(), row), j + 1, 0);
+    const QByteArray pulse = QStringLiteral("mode%1Pulse").arg(j).toLatin1();
+    const QByteArray pause = QStringLiteral("mode%1Pause").arg(j).toLatin1();
     QLineEdit* edits[2] = {
-        formui::edit(page(), kPulseEdit + j, row + QStringLiteral(", длительность импульса (сек.)")),
-        formui::edit(page(), kPauseEdit + j, row + QStringLiteral(", длительность паузы (сек.)"))};
-    const int spinIds[2] = {kPulseEdit + 50 + j, kPauseEdit + 50 + j};
+        formui::edit(page(), pulse.constData(), row + QStringLiteral(", длительность импульса (сек.)")),
+        formui::edit(page(), pause.constData(), row + QStringLiteral(", длительность паузы (сек.)"))};
     for (int k = 0; k < 2; ++k) {
-      SpinButton* spin = formui::spin(page(), spinIds[k], edits[k]);
+      SpinButton* spin = formui::spin(page(), edits[k]);
       m_spins[k * kModes + j - 1] = spin;
       grid->addWidget(formui::spinEdit(edits[k], spin), j + 1, 1 + k);
       onLeave(edits[k]);

@@ -14,10 +14,6 @@ class KeyPulseModesForm : public GroupForm {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 507;
-  static constexpr int kPulseEdit = 1100;  // + mode 1..14; spins 1150 + mode
-  static constexpr int kPauseEdit = 1120;  // + mode 1..14; spins 1170 + mode
-
   explicit KeyPulseModesForm(QWidget* parent = nullptr);
 
   void bindGroup(void* group) override;

@@ -28,24 +28,28 @@ int positionOfActuator(int p07) { return p07 <= 0 ? p07 : p07 - 1; }
 
 }  // namespace
 
-PidRegulatorForm::PidRegulatorForm(QWidget* parent) : GroupForm(kTemplateId, parent) {
+PidRegulatorForm::PidRegulatorForm(QWidget* parent) : GroupForm(parent) {
   static const char* const labels[] = {
       "Постоянная времени дифференцирования (с)",     "Постоянная времени интегрирования (с)",
       "Полоса пропорциональности (°С или %)",         "Период следования выходных импульсов (с)",
       "Зона действия интегральной составляющей (°С)", "Ограничение максимальной мощности (%)",
       "Зона нечувствительности (°С или %)",
   };
+  static const char* const names[] = {"pidDerivativeTime", "pidIntegralTime", "pidProportionalBand",
+                                      "pidPulsePeriod",    "pidIntegralZone", "pidPowerLimit",
+                                      "pidDeadZone"};
   auto* column = new QVBoxLayout(page());
-  m_enabled = formui::check(131, QStringLiteral("Включен"), column);
+  m_enabled = formui::check("pidEnabled", QStringLiteral("Включен"), column);
   onClick(m_enabled, [this] { applyEnabled(); });
 
-  QGroupBox* types = formui::frame(page(), 0, QStringLiteral("Тип исполнительного устройства"));
+  QGroupBox* types = formui::frame(page(), QStringLiteral("Тип исполнительного устройства"));
   auto* typesLayout = new QVBoxLayout(types);
   m_actuator = new QButtonGroup(this);
+  m_actuator->setObjectName(QStringLiteral("pidActuator"));
   QList<QWidget*> order{m_enabled};
   for (int i = 0; i < 7; ++i)
-    order << formui::radio(m_actuator, i, 160 + i,
-                           fromCp1251(PidRegulator::actuatorText(actuatorOfPosition(i))), typesLayout);
+    order << formui::radio(m_actuator, i, fromCp1251(PidRegulator::actuatorText(actuatorOfPosition(i))),
+                           typesLayout);
   onClick(m_actuator);
   column->addWidget(types);
 
@@ -53,9 +57,9 @@ PidRegulatorForm::PidRegulatorForm(QWidget* parent) : GroupForm(kTemplateId, par
   grid->setColumnStretch(0, 1);
   for (int i = 0; i < kValues; ++i) {
     const QString text = QString::fromUtf8(labels[i]);
-    m_labels[i] = formui::label(page(), 1021 + i, text);
-    m_edits[i] = formui::edit(page(), 1401 + 2 * i, text);
-    m_spins[i] = formui::spin(page(), 1402 + 2 * i, m_edits[i]);
+    m_labels[i] = formui::label(page(), text);
+    m_edits[i] = formui::edit(page(), names[i], text);
+    m_spins[i] = formui::spin(page(), m_edits[i]);
     m_labels[i]->setBuddy(m_edits[i]);
     grid->addWidget(m_labels[i], i, 0);
     grid->addWidget(formui::spinEdit(m_edits[i], m_spins[i]), i, 1);

@@ -18,8 +18,6 @@ class PidRegulatorForm : public GroupForm {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 525;
-
   explicit PidRegulatorForm(QWidget* parent = nullptr);
 
   void bindGroup(void* group) override;

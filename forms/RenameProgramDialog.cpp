@@ -27,11 +27,11 @@ class Cp1251Validator : public QValidator {
 }  // namespace
 
 RenameProgramDialog::RenameProgramDialog(QWidget* parent) : QDialog(parent), m_edit(new QLineEdit(this)) {
-  setObjectName(QString::number(kTemplateId));
+  setObjectName(QStringLiteral("renameProgramDialog"));
   setWindowTitle(QStringLiteral("Переименование"));
   auto* label = new QLabel(QStringLiteral("Новое имя"), this);
   label->setBuddy(m_edit);
-  m_edit->setObjectName(QString::number(kNameEdit));
+  m_edit->setObjectName(QStringLiteral("programName"));
   m_edit->setAccessibleName(label->text());
   m_edit->setMaxLength(kMaxChars);
   m_edit->setValidator(new Cp1251Validator(m_edit));

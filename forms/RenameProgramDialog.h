@@ -15,8 +15,6 @@ class RenameProgramDialog : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 524;
-  static constexpr int kNameEdit = 1400;
   static constexpr int kMaxChars = 63;
 
   explicit RenameProgramDialog(QWidget* parent = nullptr);

@@ -58,17 +58,17 @@ QString setpointText(const Parameter& integer, const Parameter& fraction) {
 
 }  // namespace
 
-StepForm::StepForm(Document& doc, QWidget* parent) : GroupForm(kTemplateId, parent), m_doc(doc) {
+StepForm::StepForm(Document& doc, QWidget* parent) : GroupForm(parent), m_doc(doc) {
   QWidget* p = page();
   auto* main = new QVBoxLayout(p);
 
   // The keys, one to a row: the lists name the pulse and pause in full.
-  QGroupBox* keys = formui::frame(p, 0, QStringLiteral("Режимы работы транзисторных ключей"));
+  QGroupBox* keys = formui::frame(p, QStringLiteral("Режимы работы транзисторных ключей"));
   auto* keysGrid = new QGridLayout(keys);
   for (int n = 1; n <= 8; ++n) {
     const QString text = QStringLiteral("Ключ №%1").arg(n);
-    m_keys[n - 1] = formui::list(keys, 139 + n, text);
-    QLabel* label = formui::label(keys, 0, text);
+    m_keys[n - 1] = formui::list(keys, QStringLiteral("key%1Mode").arg(n).toLatin1().constData(), text);
+    QLabel* label = formui::label(keys, text);
     label->setBuddy(m_keys[n - 1]);
     keysGrid->addWidget(label, n - 1, 0);
     keysGrid->addWidget(m_keys[n - 1], n - 1, 1);
@@ -78,19 +78,19 @@ StepForm::StepForm(Document& doc, QWidget* parent) : GroupForm(kTemplateId, pare
 
   // The transition: its condition, by value and by time.
   const QString transitionTitle = QStringLiteral("Условие перехода к следующему шагу");
-  m_transitionFrame = formui::frame(p, 0, transitionTitle);
+  m_transitionFrame = formui::frame(p, transitionTitle);
   auto* transitionLayout = new QVBoxLayout(m_transitionFrame);
   m_transition = formui::list(
-      m_transitionFrame, 1001, transitionTitle,
+      m_transitionFrame, "transitionCondition", transitionTitle,
       texts({"достижение температуры/влажности", "достижение времени",
              "достижение температуры/влажности и времени", "достижение температуры/влажности или времени"}));
   transitionLayout->addWidget(m_transition);
 
   const QString conditionTitle = QStringLiteral("Условие перехода по температуре/влажности");
-  m_conditionFrame = formui::frame(m_transitionFrame, 1019, conditionTitle);
+  m_conditionFrame = formui::frame(m_transitionFrame, conditionTitle, "valueConditionFrame");
   auto* conditionGrid = new QGridLayout(m_conditionFrame);
   m_condition = formui::list(
-      m_conditionFrame, 1002, conditionTitle,
+      m_conditionFrame, "valueCondition", conditionTitle,
       texts({"температура продукта больше уставки", "температура продукта меньше уставки",
              "температура сухого термометра больше уставки", "температура сухого термометра меньше уставки",
              "температура влажного термометра больше уставки",
@@ -98,10 +98,10 @@ StepForm::StepForm(Document& doc, QWidget* parent) : GroupForm(kTemplateId, pare
              "разность температур меньше уставки", "влажность больше уставки", "влажность меньше уставки"}));
   conditionGrid->addWidget(m_condition, 0, 0, 1, 2);
   const QString conditionSetpointText = QStringLiteral("Уставка перехода");
-  m_conditionLabel = formui::label(m_conditionFrame, 1020, conditionSetpointText);
-  m_conditionSetpoint = formui::edit(m_conditionFrame, 136, conditionSetpointText);
-  m_conditionSpin = formui::spin(m_conditionFrame, 152, m_conditionSetpoint);
-  m_conditionUnit = formui::label(m_conditionFrame, 1416, QStringLiteral("(°С)"));
+  m_conditionLabel = formui::label(m_conditionFrame, conditionSetpointText, "transitionSetpointLabel");
+  m_conditionSetpoint = formui::edit(m_conditionFrame, "transitionSetpoint", conditionSetpointText);
+  m_conditionSpin = formui::spin(m_conditionFrame, m_conditionSetpoint);
+  m_conditionUnit = formui::label(m_conditionFrame, QStringLiteral("(°С)"), "transitionSetpointUnit");
   m_conditionLabel->setBuddy(m_conditionSetpoint);
   conditionGrid->addWidget(m_conditionLabel, 1, 0);
   conditionGrid->addWidget(formui::spinEdit(m_conditionSetpoint, m_conditionSpin, m_conditionUnit), 1, 1);
@@ -109,14 +109,14 @@ StepForm::StepForm(Document& doc, QWidget* parent) : GroupForm(kTemplateId, pare
   transitionLayout->addWidget(m_conditionFrame);
 
   const QString durationTitle = QStringLiteral("Длительность шага");
-  m_durationFrame = formui::frame(m_transitionFrame, 1017, durationTitle);
+  m_durationFrame = formui::frame(m_transitionFrame, durationTitle, "durationFrame");
   auto* durationRow = new QHBoxLayout(m_durationFrame);
   m_duration = new MaskedLineEdit(m_durationFrame, QStringLiteral("##:##"));
-  m_duration->setObjectName(QStringLiteral("134"));
+  m_duration->setObjectName(QStringLiteral("stepDuration"));
   m_duration->setFillChar(u'0');
   formui::name(m_duration, durationTitle + QStringLiteral(" (чч:мм)"));
   m_duration->setFixedWidth(m_duration->fontMetrics().horizontalAdvance(QStringLiteral("00:00")) + 16);
-  m_durationFormat = formui::label(m_durationFrame, 1417, QStringLiteral("(чч:мм)"));
+  m_durationFormat = formui::label(m_durationFrame, QStringLiteral("(чч:мм)"), "durationFormat");
   durationRow->addWidget(m_duration);
   durationRow->addWidget(m_durationFormat);
   durationRow->addStretch(1);
@@ -125,46 +125,45 @@ StepForm::StepForm(Document& doc, QWidget* parent) : GroupForm(kTemplateId, pare
 
   // The regulators.
   const struct {
-    int frame, inputLabel, input, setpointLabel, setpoint, setpointSpin, setpointUnit, rateLabel, rate,
-        rateSpin, rateUnit, firstCell;
+    int firstCell;
     const char* title;
-  } blocks[2] = {
-      {1421, 1420, 148, 1424, 1213, 1217, 1221, 1425, 1214, 1218, 1223, Step::E01,
-       "Параметры 1-го регулятора"},
-      {1422, 1423, 149, 1426, 1215, 1219, 1222, 1427, 1216, 1220, 1224, Step::E_01,
-       "Параметры 2-го регулятора"},
-  };
+  } blocks[2] = {{Step::E01, "Параметры 1-го регулятора"}, {Step::E_01, "Параметры 2-го регулятора"}};
   for (int k = 0; k < 2; ++k) {
     const auto& b = blocks[k];
     Regulator& r = m_regulators[k];
     const QString title = QString::fromUtf8(b.title);
+    // Named after the regulator: "regulator1Input", "regulator2Rate" ...
+    const auto name = [k](const char* what) {
+      return QStringLiteral("regulator%1%2").arg(k + 1).arg(what).toLatin1();
+    };
     r.firstCell = b.firstCell;
-    r.frame = formui::frame(p, b.frame, title);
+    r.frame = formui::frame(p, title, name("").constData());
     auto* grid = new QGridLayout(r.frame);
     const QString inputText = QStringLiteral("Входная величина");
-    r.inputLabel = formui::label(r.frame, b.inputLabel, inputText);
+    r.inputLabel = formui::label(r.frame, inputText, name("InputLabel").constData());
     r.input = formui::list(
-        r.frame, b.input, title + QStringLiteral(": ") + inputText,
+        r.frame, name("Input").constData(), title + QStringLiteral(": ") + inputText,
         texts({"температура продукта", "температура сухого термометра", "температура влажного термометра",
                "разница температур сухого и влажного термометров", "относительная влажность"}));
     r.inputLabel->setBuddy(r.input);
     grid->addWidget(r.inputLabel, 0, 0);
     grid->addWidget(r.input, 0, 1);
     const QString setpointText = QStringLiteral("Уставка входной величины");
-    r.setpointLabel = formui::label(r.frame, b.setpointLabel, setpointText);
-    r.setpoint = formui::edit(r.frame, b.setpoint, title + QStringLiteral(": ") + setpointText, 7);
-    r.setpointSpin = formui::spin(r.frame, b.setpointSpin, r.setpoint);
+    r.setpointLabel = formui::label(r.frame, setpointText, name("SetpointLabel").constData());
+    r.setpoint =
+        formui::edit(r.frame, name("Setpoint").constData(), title + QStringLiteral(": ") + setpointText, 7);
+    r.setpointSpin = formui::spin(r.frame, r.setpoint);
     r.setpointSpin->setWritesBuddy(false);
-    r.setpointUnit = formui::label(r.frame, b.setpointUnit, QStringLiteral("(°С)"));
+    r.setpointUnit = formui::label(r.frame, QStringLiteral("(°С)"), name("SetpointUnit").constData());
     r.setpointLabel->setBuddy(r.setpoint);
     grid->addWidget(r.setpointLabel, 1, 0);
     grid->addWidget(formui::spinEdit(r.setpoint, r.setpointSpin, r.setpointUnit), 1, 1);
     const QString rateText = QStringLiteral("Скорость выхода на уставку");
-    r.rateLabel = formui::label(r.frame, b.rateLabel, rateText);
-    r.rate = formui::edit(r.frame, b.rate, title + QStringLiteral(": ") + rateText, 7);
-    r.rateSpin = formui::spin(r.frame, b.rateSpin, r.rate);
+    r.rateLabel = formui::label(r.frame, rateText, name("RateLabel").constData());
+    r.rate = formui::edit(r.frame, name("Rate").constData(), title + QStringLiteral(": ") + rateText, 7);
+    r.rateSpin = formui::spin(r.frame, r.rate);
     r.rateSpin->setWritesBuddy(false);
-    r.rateUnit = formui::label(r.frame, b.rateUnit, QStringLiteral("(°С/мин.)"));
+    r.rateUnit = formui::label(r.frame, QStringLiteral("(°С/мин.)"), name("RateUnit").constData());
     r.rateLabel->setBuddy(r.rate);
     grid->addWidget(r.rateLabel, 2, 0);
     grid->addWidget(formui::spinEdit(r.rate, r.rateSpin, r.rateUnit), 2, 1);

@@ -27,8 +27,6 @@ class StepForm : public GroupForm {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 503;
-
   explicit StepForm(Document& doc, QWidget* parent = nullptr);
 
   void bindGroup(void* group) override;
@@ -87,15 +85,15 @@ class StepForm : public GroupForm {
   Step* m_step = nullptr;
   QComboBox* m_keys[8];
   QGroupBox* m_transitionFrame;
-  QComboBox* m_transition;         // 1001, U01
-  QGroupBox* m_conditionFrame;     // 1019
-  QComboBox* m_condition;          // 1002, U02
-  QLabel* m_conditionLabel;        // 1020
-  QLineEdit* m_conditionSetpoint;  // 136, U03
-  SpinButton* m_conditionSpin;     // 152
-  QLabel* m_conditionUnit;         // 1416
-  QGroupBox* m_durationFrame;      // 1017
-  MaskedLineEdit* m_duration;      // 134, U04 and U05
-  QLabel* m_durationFormat;        // 1417
+  QComboBox* m_transition;  // U01
+  QGroupBox* m_conditionFrame;
+  QComboBox* m_condition;  // U02
+  QLabel* m_conditionLabel;
+  QLineEdit* m_conditionSetpoint;  // U03
+  SpinButton* m_conditionSpin;
+  QLabel* m_conditionUnit;
+  QGroupBox* m_durationFrame;
+  MaskedLineEdit* m_duration;  // U04 and U05
+  QLabel* m_durationFormat;
   Regulator m_regulators[2];
 };

@@ -9,7 +9,7 @@
 #include "resources/ResourcePaths.h"
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("100"));
+  setObjectName(QStringLiteral("aboutDialog"));
   setWindowTitle(QStringLiteral("О программе"));
   auto* icon = new QLabel(this);
   icon->setPixmap(

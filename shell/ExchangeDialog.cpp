@@ -11,21 +11,21 @@
 #include <QVBoxLayout>
 
 #include "link/DeviceExchange.h"
-#include "widgets/Messages.h"
 #include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
+#include "widgets/Messages.h"
 
 ExchangeDialog::ExchangeDialog(DeviceLink& link, DeviceData& config, std::string_view mode, QWidget* parent,
                                DeviceSnapshot* snapshot)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_progress(new QProgressBar(this)),
       m_abort(new QPushButton(QStringLiteral("Прервать"), this)) {
-  setObjectName(QString::number(kTemplateId));
+  setObjectName(QStringLiteral("exchangeDialog"));
   setModal(true);
-  m_progress->setObjectName(QString::number(kProgressId));
+  m_progress->setObjectName(QStringLiteral("progress"));
   m_progress->setAccessibleName(QStringLiteral("Ход обмена"));
   m_progress->setTextVisible(false);
-  m_abort->setObjectName(QString::number(kAbortId));
+  m_abort->setObjectName(QStringLiteral("abort"));
   m_abort->setAccessibleName(m_abort->text());
   // Enter does nothing: no button of the dialog is a default button.
   m_abort->setAutoDefault(false);

@@ -29,9 +29,6 @@ class ExchangeDialog : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 539;
-  static constexpr int kProgressId = 1419;
-  static constexpr int kAbortId = 1428;
   static constexpr int kTimerPeriodMs = 100;
   static constexpr int kDone = 1;    // exec() result: the exchange finished
   static constexpr int kFailed = 2;  // failed or aborted

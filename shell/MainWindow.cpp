@@ -151,14 +151,14 @@ class MainWindow::StatusNote : public QLabel {
 
 MainWindow::MainWindow(Document& doc, int levelMask, QWidget* parent)
     : QMainWindow(parent), m_doc(doc), m_levelMask(levelMask) {
-  setObjectName(QStringLiteral("mainFrame"));
+  setObjectName(QStringLiteral("mainWindow"));
   setWindowIcon(QIcon(resources::iconPath()));
   resize(850, 730);
 
   // The three modes' windows; exactly one of them fills the client area.
   m_modes = new QStackedWidget(this);
   m_splitter = new TreeSplitter(280, 570, m_modes);
-  m_splitter->setObjectName(QStringLiteral("59648"));
+  m_splitter->setObjectName(QStringLiteral("dialogModeSplitter"));
   m_documentActions = new DocumentActions(m_doc, this);
   m_treeView = new NavigationTree(m_doc, *m_documentActions, levelMask, m_splitter);
   m_groupPane = new GroupPane(m_doc, *m_documentActions, m_splitter);
@@ -183,7 +183,7 @@ MainWindow::MainWindow(Document& doc, int levelMask, QWidget* parent)
   // The document's commands act on the selection.
   connect(m_treeView, &QTreeWidget::currentItemChanged, m_documentActions, &DocumentActions::update);
 
-  statusBar()->setObjectName(QStringLiteral("59393"));
+  statusBar()->setObjectName(QStringLiteral("statusBar"));
   // The idle text, shown whenever no other message is (a menu item's tip
   // or a passing message clears only what it put there).
   m_idleMessage = new QLabel(QStringLiteral("Готово"), statusBar());

@@ -199,7 +199,8 @@ FullListView::FullListView(Document& doc, QWidget* parent) : QWidget(parent), m_
   bar->addWidget(m_changedOnly);
   layout->addLayout(bar);
 
-  m_list = new CFListCtrl(this, kListId);
+  m_list = new CFListCtrl(this);
+  m_list->setObjectName(QStringLiteral("parameterList"));
   m_list->setAccessibleName(QStringLiteral("Полный список"));
   m_list->SetOwner(this);
   m_list->SetGridLines(true);

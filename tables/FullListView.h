@@ -35,8 +35,6 @@ class FullListView : public QWidget, public DocumentView, public CFListOwner {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 527;
-  static constexpr int kListId = 1417;
   static constexpr int kValueColumn = 2;
 
   FullListView(Document& doc, QWidget* parent = nullptr);

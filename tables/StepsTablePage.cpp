@@ -54,15 +54,17 @@ bool sameFormat(const XFList_CellFormat& a, const XFList_CellFormat* b) {
 }  // namespace
 
 StepsTablePage::StepsTablePage(Document& doc, DocumentActions& documentActions, QWidget* parent)
-    : FormPage(kTemplateId, parent), m_doc(doc), m_documentActions(documentActions) {
+    : FormPage(parent), m_doc(doc), m_documentActions(documentActions) {
+  setObjectName(QStringLiteral("stepsTable"));
   setAccessibleName(QStringLiteral("Параметры шагов"));
   for (int r = 0; r < 2; ++r) {
     m_graphs[r] = new RegulatorChart(this);
-    m_graphs[r]->setObjectName(QString::number(r == 0 ? kGraph1Id : kGraph2Id));
+    m_graphs[r]->setObjectName(QStringLiteral("regulator%1Chart").arg(r + 1));
     m_graphs[r]->setAccessibleName(r == 0 ? QStringLiteral("График уставок 1-го регулятора")
                                           : QStringLiteral("График уставок 2-го регулятора"));
   }
-  m_grid = new CFListCtrl(this, kGridId);
+  m_grid = new CFListCtrl(this);
+  m_grid->setObjectName(QStringLiteral("stepsGrid"));
   m_grid->setAccessibleName(QStringLiteral("Таблица шагов"));
   m_grid->SetOwner(this);
   m_grid->SetGridLines(true);

@@ -29,10 +29,6 @@ class StepsTablePage : public FormPage, public CFListOwner {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 517;
-  static constexpr int kGridId = 1013;
-  static constexpr int kGraph1Id = 1014;
-  static constexpr int kGraph2Id = 1015;
   static constexpr int kGraphHeight = 110;
   static constexpr int kGraphGap = 5;
   static constexpr int kLabelWidth = 250;

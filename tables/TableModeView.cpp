@@ -10,10 +10,10 @@
 
 TableModeView::TableModeView(Document& doc, DocumentActions& documentActions, QWidget* parent)
     : QWidget(parent), m_doc(doc) {
-  setObjectName(QString::number(kTemplateId));
+  setObjectName(QStringLiteral("tableModeView"));
   setAccessibleName(QStringLiteral("Табличный вид"));
   m_tabs = new QTabWidget(this);
-  m_tabs->setObjectName(QString::number(kTabId));
+  m_tabs->setObjectName(QStringLiteral("tableModeTabs"));
   m_tabs->setAccessibleName(QStringLiteral("Страницы табличного вида"));
   m_tabs->setDocumentMode(true);
   m_steps = new StepsTablePage(doc, documentActions, m_tabs);

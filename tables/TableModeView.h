@@ -22,9 +22,6 @@ class TableModeView : public QWidget, public DocumentView {
   Q_OBJECT
 
  public:
-  static constexpr int kTemplateId = 514;
-  static constexpr int kTabId = 1008;
-
   // The steps page's context menus offer `documentActions`.
   TableModeView(Document& doc, DocumentActions& documentActions, QWidget* parent = nullptr);
 

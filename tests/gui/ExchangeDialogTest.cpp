@@ -90,8 +90,8 @@ class ExchangeDialogTest : public QObject {
     QCOMPARE(dialog.progressBar()->minimum(), 0);
     QTEST(dialog.progressBar()->maximum(), "range");
     QTEST(!dialog.abortButton()->isHidden(), "abortShown");
-    QCOMPARE(dialog.progressBar()->objectName(), QString("1419"));
-    QCOMPARE(dialog.abortButton()->objectName(), QString("1428"));
+    QCOMPARE(dialog.progressBar()->objectName(), QString("progress"));
+    QCOMPARE(dialog.abortButton()->objectName(), QString("abort"));
     QCOMPARE(dialog.abortButton()->text(), QString("Прервать"));
   }
 

@@ -1,6 +1,7 @@
 // Driving the parameter forms as a user does: the shell with one group
-// selected in the tree, controls found by their control id, typing into an
-// edit and leaving it, clicking spin arrows. Shared by the form suites.
+// selected in the tree, controls found by their names ("stepDuration"),
+// typing into an edit and leaving it, clicking spin arrows. Shared by the
+// form suites.
 #pragma once
 
 #include <QAbstractButton>
@@ -38,15 +39,15 @@ struct FormDriver {
     return form();
   }
 
-  // A control of the shown view by its id.
+  // A control of the shown view by its name.
   template <typename T = QWidget>
-  T* control(int id) {
-    return pane()->activeView()->findChild<T*>(QString::number(id));
+  T* control(const char* name) {
+    return pane()->activeView()->findChild<T*>(name);
   }
-  QLineEdit* edit(int id) { return control<QLineEdit>(id); }
-  QComboBox* list(int id) { return control<QComboBox>(id); }
-  QAbstractButton* button(int id) { return control<QAbstractButton>(id); }
-  SpinButton* spin(int id) { return control<SpinButton>(id); }
+  QLineEdit* edit(const char* name) { return control<QLineEdit>(name); }
+  QComboBox* list(const char* name) { return control<QComboBox>(name); }
+  QAbstractButton* button(const char* name) { return control<QAbstractButton>(name); }
+  SpinButton* spin(const char* name) { return control<SpinButton>(name); }
 
   // Types `text` over the edit's content and moves the focus to the tree,
   // as a click there would.

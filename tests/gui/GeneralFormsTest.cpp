@@ -22,19 +22,19 @@ class GeneralFormsTest : public QObject {
   void eachEditIsCheckedAgainstItsOwnBounds() {
     const struct {
       const void* group;
-      int edit;
+      const char* edit;
       const char* typed;
       const char* message;
     } cases[] = {
-        {&general().filters, 139, "65", "Please enter an integer between 0 and 64."},
-        {&general().keys, 1101, "1000", "Please enter an integer between 0 and 999."},
-        {&general().keys, 1134, "-1", "Please enter an integer between 0 and 999."},
-        {&base(), 134, "90", "Please enter an integer between 64 and 80."},
-        {&general().pid[1], 1401, "1000", "Please enter an integer between 0 and 999."},
-        {&general().pid[0], 1407, "121", "Please enter an integer between 0 and 120."},
-        {&general().corrections, 1206, "51.2", "Please enter a number between -51.1 and 51.1."},
-        {&general().corrections, 1211, "-25.6", "Please enter a number between -25.5 and 25.5."},
-        {&general().corrections, 1208, "1,5x", "Please enter a number."},
+        {&general().filters, "damper2Filter", "65", "Please enter an integer between 0 and 64."},
+        {&general().keys, "mode1Pulse", "1000", "Please enter an integer between 0 and 999."},
+        {&general().keys, "mode14Pause", "-1", "Please enter an integer between 0 and 999."},
+        {&base(), "psychrometricCoefficient", "90", "Please enter an integer between 64 and 80."},
+        {&general().pid[1], "pidDerivativeTime", "1000", "Please enter an integer between 0 and 999."},
+        {&general().pid[0], "pidPulsePeriod", "121", "Please enter an integer between 0 and 120."},
+        {&general().corrections, "productShift", "51.2", "Please enter a number between -51.1 and 51.1."},
+        {&general().corrections, "wetSlope", "-25.6", "Please enter a number between -25.5 and 25.5."},
+        {&general().corrections, "wetShift", "1,5x", "Please enter a number."},
     };
     for (const auto& c : cases) {
       QVERIFY(ui().open(c.group));
@@ -51,23 +51,28 @@ class GeneralFormsTest : public QObject {
   void baseControlsMapToTheirCells() {
     QVERIFY(ui().open(&base()));
     const struct {
-      int id;
+      const char* name;
       int choose;  // list entry, or -1 for a click
       BaseParameters::Cell cell;
       int value;
     } cases[] = {
-        {140, 2, BaseParameters::O01, 2},   {131, -1, BaseParameters::O02, 0},
-        {160, -1, BaseParameters::O03, 0},  {166, -1, BaseParameters::O04, 5},
-        {162, -1, BaseParameters::O04, 1},  {1004, -1, BaseParameters::O05, 1},
-        {1011, -1, BaseParameters::O07, 3}, {1007, -1, BaseParameters::O07, 5},
-        {142, 7, BaseParameters::O09, 7},   {143, 1, BaseParameters::O11, 1},
-        {144, 0, BaseParameters::Scr, 1},
+        {"sensorType", 2, BaseParameters::O01, 2},
+        {"showTenths", -1, BaseParameters::O02, 0},
+        {"humidityIndicator1", -1, BaseParameters::O03, 0},
+        {"parameterIndicator5", -1, BaseParameters::O04, 5},
+        {"parameterIndicator1", -1, BaseParameters::O04, 1},
+        {"calibration2", -1, BaseParameters::O05, 1},
+        {"powerFailure3", -1, BaseParameters::O07, 3},
+        {"powerFailure5", -1, BaseParameters::O07, 5},
+        {"baudRate", 7, BaseParameters::O09, 7},
+        {"indicationSwitching", 1, BaseParameters::O11, 1},
+        {"secrecy", 0, BaseParameters::Scr, 1},
     };
     for (const auto& c : cases) {
       if (c.choose >= 0)
-        ui().choose(ui().list(c.id), c.choose);
+        ui().choose(ui().list(c.name), c.choose);
       else
-        QTest::mouseClick(ui().button(c.id), Qt::LeftButton);
+        QTest::mouseClick(ui().button(c.name), Qt::LeftButton);
       QCOMPARE(base()[c.cell].value(), c.value);
     }
     QVERIFY(ui().messages().isEmpty());
@@ -75,25 +80,25 @@ class GeneralFormsTest : public QObject {
 
   void powerFailureChoiceEnablesItsPercentEdit() {
     QVERIFY(ui().open(&base()));
-    const int buttons[] = {1009, 1010, 1011, 1008, 1007};
     for (int i = 0; i < 5; ++i) {
-      QTest::mouseClick(ui().button(buttons[i]), Qt::LeftButton);
+      QTest::mouseClick(ui().button(QByteArray("powerFailure") + QByteArray::number(i + 1)), Qt::LeftButton);
       QCOMPARE(base()[BaseParameters::O07].value(), i + 1);
-      QCOMPARE(ui().edit(137)->isEnabled(), i + 1 == 4);
-      QCOMPARE(ui().spin(152)->isEnabled(), i + 1 == 4);
-      QCOMPARE(ui().edit(136)->isEnabled(), i + 1 == 5);
-      QCOMPARE(ui().spin(151)->isEnabled(), i + 1 == 5);
+      QCOMPARE(ui().edit("powerFailureDrop4")->isEnabled(), i + 1 == 4);
+      QCOMPARE(ui().spin("powerFailureDrop4Spin")->isEnabled(), i + 1 == 4);
+      QCOMPARE(ui().edit("powerFailureDrop5")->isEnabled(), i + 1 == 5);
+      QCOMPARE(ui().spin("powerFailureDrop5Spin")->isEnabled(), i + 1 == 5);
     }
     // O07 = 5: the enabled edit is read and the other one follows it.
-    ui().type(ui().edit(136), "40");
+    ui().type(ui().edit("powerFailureDrop5"), "40");
     QCOMPARE(base()[BaseParameters::O08].value(), 40);
-    QCOMPARE(ui().edit(137)->text(), QString("40"));
-    ui().type(ui().edit(136), "100");
+    QCOMPARE(ui().edit("powerFailureDrop4")->text(), QString("40"));
+    ui().type(ui().edit("powerFailureDrop5"), "100");
     QCOMPARE(ui().messages(), QStringList{"Please enter an integer between 0 and 99."});
     QCOMPARE(base()[BaseParameters::O08].value(), 40);
 
     // Each edit stands right after the words it completes, on their line.
-    for (auto [button, edit] : {std::pair{1008, 137}, std::pair{1007, 136}}) {
+    for (auto [button, edit] :
+         {std::pair{"powerFailure4", "powerFailureDrop4"}, std::pair{"powerFailure5", "powerFailureDrop5"}}) {
       QLabel* words = nullptr;
       for (QLabel* l : ui().form()->findChildren<QLabel*>())
         if (l->buddy() == ui().button(button) && l->text().endsWith("больше чем на")) words = l;
@@ -102,14 +107,14 @@ class GeneralFormsTest : public QObject {
       const QRect field = ui().edit(edit)->geometry().translated(
           ui().edit(edit)->parentWidget()->mapTo(ui().form(), QPoint()));
       const int textRight = text.left() + words->fontMetrics().horizontalAdvance(words->text());
-      QVERIFY2(field.left() >= textRight && field.left() - textRight < 40, qPrintable(QString::number(edit)));
+      QVERIFY2(field.left() >= textRight && field.left() - textRight < 40, edit);
       QVERIFY(field.top() < text.bottom() && field.bottom() > text.top());
     }
   }
 
   void aRefusedPartitionPutsTheListBack() {
     QVERIFY(ui().open(&base()));
-    QComboBox* partition = ui().list(141);
+    QComboBox* partition = ui().list("memoryPartition");
     guitest::MessageLog::answer() = messages::Answer::No;
     ui().choose(partition, 3);
     QCOMPARE(guitest::MessageLog::shown().size(), 1u);
@@ -123,7 +128,7 @@ class GeneralFormsTest : public QObject {
     QCoreApplication::processEvents();  // the posted refresh of every view
     QCOMPARE(ui().data().programCount(), 15);
     QCOMPARE(ui().tree()->topLevelItem(0)->childCount(), 15);
-    QCOMPARE(ui().list(141)->currentIndex(), 3);
+    QCOMPARE(ui().list("memoryPartition")->currentIndex(), 3);
   }
 
   void correctionsAreSignedTenthsThatStepAcrossZero() {
@@ -131,7 +136,7 @@ class GeneralFormsTest : public QObject {
     QVERIFY(ui().open(&k));
     Parameter& shift = k.cell(1, Corrections::Shift);
     Parameter& sign = k.cell(1, Corrections::ShiftSign);
-    QLineEdit* edit = ui().edit(1206);
+    QLineEdit* edit = ui().edit("productShift");
     // Typed numbers: magnitude in tenths, truncated, and the sign apart.
     const struct {
       const char* typed;
@@ -157,7 +162,7 @@ class GeneralFormsTest : public QObject {
                  {"-51.1", -1, "-51.1"}};
     for (const auto& s : steps) {
       ui().type(edit, s.start);
-      ui().click(ui().spin(1200), s.direction);
+      ui().click(ui().spin("productShiftSpin"), s.direction);
       QCOMPARE(edit->text(), QString(s.shown));
       ui().form()->refreshForm();
       QCOMPARE(edit->text(), QString(s.shown));
@@ -169,17 +174,21 @@ class GeneralFormsTest : public QObject {
     PidRegulator& pid = general().pid[1];
     pid[PidRegulator::P07].setEnteredValue(1);
     QVERIFY(ui().open(&pid));
-    QAbstractButton* on = ui().button(131);
+    QAbstractButton* on = ui().button("pidEnabled");
     const auto valuesEnabled = [&] {
       bool all = true, none = true;
-      for (int id = 1401; id <= 1414; ++id) {
-        all = all && ui().control(id)->isEnabled();
-        none = none && !ui().control(id)->isEnabled();
+      for (const char* value : {"pidDerivativeTime", "pidIntegralTime", "pidProportionalBand",
+                                "pidPulsePeriod", "pidIntegralZone", "pidPowerLimit", "pidDeadZone"}) {
+        for (QWidget* w : {ui().control(value), ui().control(QByteArray(value) + "Spin")}) {
+          all = all && w->isEnabled();
+          none = none && !w->isEnabled();
+        }
       }
-      for (int id = 160; id <= 166; ++id) {
-        all = all && ui().control(id)->isEnabled();
-        none = none && !ui().control(id)->isEnabled();
-        if (ui().button(id)->isChecked()) return -2;  // a button checked
+      for (int i = 1; i <= 7; ++i) {
+        QAbstractButton* type = ui().button(QByteArray("pidActuator") + QByteArray::number(i));
+        all = all && type->isEnabled();
+        none = none && !type->isEnabled();
+        if (type->isChecked()) return -2;  // a button checked
       }
       return all ? 1 : none ? 0 : -1;
     };
@@ -188,14 +197,14 @@ class GeneralFormsTest : public QObject {
 
     QTest::mouseClick(on, Qt::LeftButton);
     QCOMPARE(pid[PidRegulator::P07].value(), 0);
-    QVERIFY(ui().button(160)->isChecked());
+    QVERIFY(ui().button("pidActuator1")->isChecked());
     // Positions 0..6 stand for the actuator types 0, 2..7.
     const int types[] = {0, 2, 3, 4, 5, 6, 7};
     for (int i = 6; i >= 0; --i) {
-      QTest::mouseClick(ui().button(160 + i), Qt::LeftButton);
+      QTest::mouseClick(ui().button(QByteArray("pidActuator") + QByteArray::number(i + 1)), Qt::LeftButton);
       QCOMPARE(pid[PidRegulator::P07].value(), types[i]);
     }
-    ui().type(ui().edit(1413), "12");
+    ui().type(ui().edit("pidDeadZone"), "12");
     QCOMPARE(pid[PidRegulator::P08].value(), 12);
     QCOMPARE(std::string(pid[PidRegulator::P08].code()), std::string("P.08"));
 

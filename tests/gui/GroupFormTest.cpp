@@ -4,9 +4,13 @@
 // form writing nothing; and for every form of the pane: its controls named,
 // "По умолчанию" shown at once, uncommitted text taken by the frame's
 // commands.
+#include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 
 #include "FormDriver.h"
+#include "forms/FormWidgets.h"
 #include "shell/ButtonBar.h"
 
 class GroupFormTest : public QObject {
@@ -38,7 +42,7 @@ class GroupFormTest : public QObject {
         {"", 7, "Please enter an integer."},
         {"99999999999", 7, "Please enter an integer."},
     };
-    QLineEdit* d01 = ui().edit(134);
+    QLineEdit* d01 = ui().edit("wetFilter");
     for (const auto& c : cases) {
       ui().type(d01, QString::fromUtf8(c.typed));
       QCOMPARE(filters()[0].value(), c.stored);
@@ -58,21 +62,21 @@ class GroupFormTest : public QObject {
   }
 
   void aFailedCheckKeepsEarlierValuesAndWritesNoLaterOnes() {
-    ui().edit(134)->setText("5");
-    ui().edit(135)->setText("65");
-    ui().edit(136)->setText("6");
+    ui().edit("wetFilter")->setText("5");
+    ui().edit("dryFilter")->setText("65");
+    ui().edit("productFilter")->setText("6");
     QVERIFY(!ui().form()->commitForm());
     QCOMPARE(filters()[0].value(), 5);
     QCOMPARE(filters()[1].value(), 0);
     QCOMPARE(filters()[2].value(), 0);
     QCOMPARE(ui().messages(), QStringList{"Please enter an integer between 0 and 64."});
-    QCOMPARE(QApplication::focusWidget(), ui().edit(135));
+    QCOMPARE(QApplication::focusWidget(), ui().edit("dryFilter"));
   }
 
   void escapeRestoresTheShownValueSoTheUserCanLeave() {
     filters()[3].setEnteredValue(9);
     ui().form()->refreshForm();
-    QLineEdit* d04 = ui().edit(137);
+    QLineEdit* d04 = ui().edit("humidityFilter");
     ui().type(d04, "100");
     QCOMPARE(ui().messages().size(), 1);
     QTest::keyClick(d04, Qt::Key_Escape);
@@ -83,8 +87,8 @@ class GroupFormTest : public QObject {
   }
 
   void spinStepsWriteTheEditAndCommit() {
-    SpinButton* spin = ui().spin(150);
-    QLineEdit* d01 = ui().edit(134);
+    SpinButton* spin = ui().spin("wetFilterSpin");
+    QLineEdit* d01 = ui().edit("wetFilter");
     ui().click(spin, +1);
     QCOMPARE(d01->text(), QString("1"));
     QCOMPARE(filters()[0].value(), 1);
@@ -110,14 +114,14 @@ class GroupFormTest : public QObject {
   void aDetachedFormKeepsItsTextsAndWritesNothing() {
     GroupForm* form = ui().form();
     form->bindGroup(nullptr);
-    ui().edit(134)->setText("33");
+    ui().edit("wetFilter")->setText("33");
     QVERIFY(form->commitForm());
     QCOMPARE(filters()[0].value(), 0);
-    QCOMPARE(ui().edit(134)->text(), QString("33"));
+    QCOMPARE(ui().edit("wetFilter")->text(), QString("33"));
   }
 
   void enterAndEscapeStayInTheForm() {
-    QLineEdit* d02 = ui().edit(135);
+    QLineEdit* d02 = ui().edit("dryFilter");
     d02->setFocus();
     d02->selectAll();
     QTest::keyClicks(d02, "17");
@@ -126,28 +130,34 @@ class GroupFormTest : public QObject {
     QVERIFY(ui().form()->isVisible());
   }
 
-  void everyControlCarriesItsIdAndItsLabelsText() {
+  void everyControlCarriesAWordNameAndItsLabelsText() {
     Program& p = *ui().data().programAt(0);
     p.steps.emplace_back();
     ui().doc().notifyViews();
     const void* groups[] = {&p.comparators[0],           &p.steps.front(), &ui().general().keys,
                             &ui().general().corrections, &filters(),       &ui().general().base,
                             &ui().general().pid[1]};
+    const QRegularExpression word("^[a-z][A-Za-z0-9]*$");
     for (const void* group : groups) {
       GroupForm* form = ui().open(group);
       QVERIFY(form);
-      int controls = 0;
+      QSet<QString> names;
       for (QWidget* w : form->findChildren<QWidget*>()) {
         if (!qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w) &&
             !qobject_cast<QAbstractButton*>(w) && !qobject_cast<SpinButton*>(w))
           continue;
-        bool numeric = false;
-        w->objectName().toInt(&numeric);
-        QVERIFY2(numeric, qPrintable(form->objectName() + ": " + w->metaObject()->className()));
-        QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
-        ++controls;
+        const QString where =
+            form->objectName() + ": " + w->metaObject()->className() + " " + w->objectName();
+        QVERIFY2(word.match(w->objectName()).hasMatch(), qPrintable(where));
+        QVERIFY2(!names.contains(w->objectName()), qPrintable(where));  // found by its name alone
+        names << w->objectName();
+        QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(where));
       }
-      QVERIFY(controls > 5);
+      QVERIFY(names.size() > 5);
+      for (QLabel* label : form->findChildren<QLabel*>())
+        if (label->buddy() && names.contains(label->buddy()->objectName()))
+          QVERIFY2(label->buddy()->accessibleName().contains(formui::plain(label->text())),
+                   qPrintable(label->buddy()->objectName()));
     }
   }
 
@@ -158,56 +168,57 @@ class GroupFormTest : public QObject {
     GeneralParameters& g = ui().general();
     const struct {
       const void* group;
-      int spin, min, max;
+      const char* spin;
+      int min, max;
     } cases[] = {
-        {&filters(), 155, 0, 64},
-        {&g.keys, 1151, 0, 999},
-        {&g.keys, 1184, 0, 999},
-        {&g.corrections, 1205, -1000, 1000},
-        {&g.base, 150, 64, 80},
-        {&g.base, 151, 0, 99},
-        {&g.pid[0], 1408, 0, 120},
-        {&g.pid[0], 1414, 0, 99},
-        {&g.pid[1], 1410, 0, 999},
-        {&p.steps.front(), 152, -99, 999},
-        {&p.steps.front(), 1220, -999, 999},
-        {&p.comparators[1], 151, 0, 999},
-        {&p.comparators[1], 153, -99, 999},
+        {&filters(), "damper2FilterSpin", 0, 64},
+        {&g.keys, "mode1PulseSpin", 0, 999},
+        {&g.keys, "mode14PauseSpin", 0, 999},
+        {&g.corrections, "wetSlopeSpin", -1000, 1000},
+        {&g.base, "psychrometricCoefficientSpin", 64, 80},
+        {&g.base, "powerFailureDrop5Spin", 0, 99},
+        {&g.pid[0], "pidPulsePeriodSpin", 0, 120},
+        {&g.pid[0], "pidDeadZoneSpin", 0, 99},
+        {&g.pid[1], "pidIntegralZoneSpin", 0, 999},
+        {&p.steps.front(), "transitionSetpointSpin", -99, 999},
+        {&p.steps.front(), "regulator2RateSpin", -999, 999},
+        {&p.comparators[1], "offDelaySpin", 0, 999},
+        {&p.comparators[1], "lowerSetpointSpin", -99, 999},
     };
     for (const auto& c : cases) {
       QVERIFY(ui().open(c.group));
       SpinButton* spin = ui().spin(c.spin);
-      QVERIFY2(spin, qPrintable(QString::number(c.spin)));
+      QVERIFY2(spin, c.spin);
       QCOMPARE(spin->minimum(), c.min);
       QCOMPARE(spin->maximum(), c.max);
     }
   }
 
   void holdingAnArrowRepeatsTheStep() {
-    SpinButton* spin = ui().spin(150);
+    SpinButton* spin = ui().spin("wetFilterSpin");
     const QPoint up(spin->width() / 2, spin->height() / 4);
     QTest::mousePress(spin, Qt::LeftButton, {}, up);
     QTest::qWait(800);
     QTest::mouseRelease(spin, Qt::LeftButton, {}, up);
     QCoreApplication::processEvents();
     QVERIFY(filters()[0].value() > 2);
-    QCOMPARE(ui().edit(134)->text(), QString::number(filters()[0].value()));
+    QCOMPARE(ui().edit("wetFilter")->text(), QString::number(filters()[0].value()));
   }
 
   void restoringDefaultsShowsThemAtOnce() {
-    ui().type(ui().edit(135), "7");
+    ui().type(ui().edit("dryFilter"), "7");
     QCOMPARE(filters()[1].value(), 7);
     QCoreApplication::processEvents();  // the edit becomes an undo step
     QTest::mouseClick(ui().pane()->currentBar()->button(ui().pane()->restoreDefaultsAction()),
                       Qt::LeftButton);
     QCOMPARE(filters()[1].value(), 0);
-    QCOMPARE(ui().edit(135)->text(), QString("0"));
+    QCOMPARE(ui().edit("dryFilter")->text(), QString("0"));
   }
 
   void theFramesCommandsTakeTextNotYetLeft() {
     QObject saving;  // what the application's save would do
     ui().shell->frame->onTriggered(ui().shell->frame->actions().save, &saving, [] {});
-    QLineEdit* d06 = ui().edit(139);
+    QLineEdit* d06 = ui().edit("damper2Filter");
     d06->setFocus();
     d06->selectAll();
     QTest::keyClicks(d06, "21");
@@ -230,7 +241,7 @@ class GroupFormTest : public QObject {
                       Qt::LeftButton);
     QCOMPARE(p.stepCount(), 2);
     QCOMPARE(form->boundGroup(), static_cast<void*>(&p.steps.front()));
-    ui().type(ui().edit(1214), "12.5");
+    ui().type(ui().edit("regulator1Rate"), "12.5");
     QCOMPARE(p.steps.front()[Step::E04].value(), 125);
     QCOMPARE(p.steps.back()[Step::E04].value(), 45);
   }

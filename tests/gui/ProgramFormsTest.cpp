@@ -44,56 +44,60 @@ class ProgramFormsTest : public QObject {
     Comparator& c = program(0).comparators[1];
     c[Comparator::C02].setEnteredValue(3);
     QVERIFY(ui().open(&c));
-    QAbstractButton* on = ui().button(1016);
+    QAbstractButton* on = ui().button("comparatorEnabled");
     QVERIFY(on->isChecked());
-    QCOMPARE(ui().list(141)->currentIndex(), 2);
+    QCOMPARE(ui().list("comparatorOutput")->currentIndex(), 2);
     QTest::mouseClick(on, Qt::LeftButton);
     QCOMPARE(c[Comparator::C02].value(), 0);
-    for (int id :
-         {140, 141, 134, 150, 135, 151, 136, 152, 137, 153, 160, 163, 131, 133, 1021, 1026, 1416, 1417})
-      QVERIFY2(!ui().control(id)->isEnabled(), qPrintable(QString::number(id)));
-    QCOMPARE(ui().list(141)->currentIndex(), 2);
+    for (const char* name :
+         {"comparatorInput", "comparatorOutput", "onDelay", "onDelaySpin", "offDelay", "offDelaySpin",
+          "upperSetpoint", "upperSetpointSpin", "lowerSetpoint", "lowerSetpointSpin", "comparatorLogic1",
+          "comparatorLogic4", "blockAtProgramStart", "blockUntilReleased", "comparatorInputLabel",
+          "offDelayLabel", "upperSetpointUnit", "lowerSetpointUnit"})
+      QVERIFY2(!ui().control(name)->isEnabled(), name);
+    QCOMPARE(ui().list("comparatorOutput")->currentIndex(), 2);
     QTest::mouseClick(on, Qt::LeftButton);
     QCOMPARE(c[Comparator::C02].value(), 3);
-    QVERIFY(ui().list(141)->isEnabled());
-    ui().choose(ui().list(141), 5);
+    QVERIFY(ui().list("comparatorOutput")->isEnabled());
+    ui().choose(ui().list("comparatorOutput"), 5);
     QCOMPARE(c[Comparator::C02].value(), 6);
   }
 
   void aHumidityInputTakesPercentRanges() {
     Comparator& c = program(0).comparators[0];
     QVERIFY(ui().open(&c));
-    QCOMPARE(ui().control<QLabel>(1416)->text(), QString("(°С)"));
-    ui().choose(ui().list(140), 4);
+    QCOMPARE(ui().control<QLabel>("upperSetpointUnit")->text(), QString("(°С)"));
+    ui().choose(ui().list("comparatorInput"), 4);
     QVERIFY(ui().messages().isEmpty());  // the clamped setpoints are no error of the user's
     QCOMPARE(c[Comparator::C01].value(), 5);
     QCOMPARE(c[Comparator::C03].value(), 0);
     QCOMPARE(c[Comparator::C04].value(), 99);
-    for (int id : {1416, 1417}) QCOMPARE(ui().control<QLabel>(id)->text(), QString("(%)"));
-    for (int id : {152, 153}) {
-      QCOMPARE(ui().spin(id)->minimum(), 0);
-      QCOMPARE(ui().spin(id)->maximum(), 99);
+    for (const char* unit : {"upperSetpointUnit", "lowerSetpointUnit"})
+      QCOMPARE(ui().control<QLabel>(unit)->text(), QString("(%)"));
+    for (const char* spin : {"upperSetpointSpin", "lowerSetpointSpin"}) {
+      QCOMPARE(ui().spin(spin)->minimum(), 0);
+      QCOMPARE(ui().spin(spin)->maximum(), 99);
     }
-    ui().type(ui().edit(136), "100");
+    ui().type(ui().edit("upperSetpoint"), "100");
     QCOMPARE(ui().messages(), QStringList{"Please enter an integer between 0 and 99."});
-    QTest::keyClick(ui().edit(136), Qt::Key_Escape);
-    ui().choose(ui().list(140), 1);
-    QCOMPARE(ui().control<QLabel>(1417)->text(), QString("(°С)"));
-    QCOMPARE(ui().spin(152)->minimum(), -99);
+    QTest::keyClick(ui().edit("upperSetpoint"), Qt::Key_Escape);
+    ui().choose(ui().list("comparatorInput"), 1);
+    QCOMPARE(ui().control<QLabel>("lowerSetpointUnit")->text(), QString("(°С)"));
+    QCOMPARE(ui().spin("upperSetpointSpin")->minimum(), -99);
   }
 
   void aComparatorChecksItsNumbersBeforeStoringThem() {
     Comparator& c = program(0).comparators[2];
     QVERIFY(ui().open(&c));
     const struct {
-      int edit;
+      const char* edit;
       const char* text;
-      int otherEdit;  // given a valid value that must not be stored either
+      const char* otherEdit;  // given a valid value that must not be stored either
       const char* message;
     } cases[] = {
-        {137, "1000", 136, "Please enter an integer between -99 and 999."},
-        {135, "-1", 134, "Please enter an integer between 0 and 999."},
-        {134, "x", 135, "Please enter an integer."},
+        {"lowerSetpoint", "1000", "upperSetpoint", "Please enter an integer between -99 and 999."},
+        {"offDelay", "-1", "onDelay", "Please enter an integer between 0 and 999."},
+        {"onDelay", "x", "offDelay", "Please enter an integer."},
     };
     for (const auto& k : cases) {
       const std::string before = ui().doc().text();
@@ -104,10 +108,10 @@ class ProgramFormsTest : public QObject {
       QVERIFY2(ui().doc().text() == before, k.text);
       ui().form()->refreshForm();
     }
-    ui().edit(136)->setText("-20");
-    ui().edit(135)->setText("30");
-    QTest::mouseClick(ui().button(161), Qt::LeftButton);
-    QTest::mouseClick(ui().button(131), Qt::LeftButton);
+    ui().edit("upperSetpoint")->setText("-20");
+    ui().edit("offDelay")->setText("30");
+    QTest::mouseClick(ui().button("comparatorLogic2"), Qt::LeftButton);
+    QTest::mouseClick(ui().button("blockAtProgramStart"), Qt::LeftButton);
     QCOMPARE(c[Comparator::C03].value(), -20);
     QCOMPARE(c[Comparator::C10].value(), 30);
     QCOMPARE(c[Comparator::C05].value(), 1);
@@ -118,7 +122,7 @@ class ProgramFormsTest : public QObject {
     QDialog host;  // Enter and Escape in a page must not close what holds it
     ComparatorTabs tabs(&host);
     tabs.bindProgram(&program(3));
-    QCOMPARE(tabs.tabs()->objectName(), QString("1008"));
+    QCOMPARE(tabs.tabs()->objectName(), QString("comparatorTabBar"));
     QCOMPARE(tabs.tabs()->count(), 4);
     for (int i = 0; i < 4; ++i) {
       QCOMPARE(tabs.tabs()->tabText(i), QString("Компаратор %1").arg(i + 1));
@@ -133,13 +137,13 @@ class ProgramFormsTest : public QObject {
     QVERIFY(inForm->autoFillBackground());
     QCOMPARE(inForm->palette().color(QPalette::Window), QColor(Qt::white));
     tabs.tabs()->setCurrentIndex(2);
-    auto* delay = tabs.page(2)->findChild<QLineEdit*>("134");
+    auto* delay = tabs.page(2)->findChild<QLineEdit*>("onDelay");
     delay->setFocus();
     delay->selectAll();
     QTest::keyClicks(delay, "77");
     QTest::keyClick(delay, Qt::Key_Return);
     QCOMPARE(program(3).comparators[2][Comparator::C09].value(), 77);
-    QTest::keyClick(tabs.page(2)->findChild<QWidget*>("141"), Qt::Key_Escape);
+    QTest::keyClick(tabs.page(2)->findChild<QWidget*>("comparatorOutput"), Qt::Key_Escape);
     QTest::keyClick(delay, Qt::Key_Escape);
     QVERIFY(host.isVisible());
     tabs.bindProgram(nullptr);
@@ -164,15 +168,15 @@ class ProgramFormsTest : public QObject {
 
     const struct {
       const void* group;
-      int edit;
+      const char* edit;
       const char* shown;
       const char* tip;
       const char* typed;  // then typed by the user: a setpoint is clamped
       const char* stored;
     } cases[] = {
-        {&s, 1215, "150.2", "вне допустимого диапазона 0…99.9", "150.2", "99.9"},
-        {&s, 136, "500", "вне допустимого диапазона 0…100", "100", "100"},
-        {&c, 136, "150", "вне допустимого диапазона 0…99", "99", "99"},
+        {&s, "regulator2Setpoint", "150.2", "вне допустимого диапазона 0…99.9", "150.2", "99.9"},
+        {&s, "transitionSetpoint", "500", "вне допустимого диапазона 0…100", "100", "100"},
+        {&c, "upperSetpoint", "150", "вне допустимого диапазона 0…99", "99", "99"},
     };
     for (const auto& k : cases) {
       QVERIFY(ui().open(k.group));
@@ -214,8 +218,8 @@ class ProgramFormsTest : public QObject {
 
   void eachFrameIsAnnouncedWithItsOwnTitle() {
     openStep();
-    for (int id : {1019, 1017, 1421, 1422}) {
-      auto* frame = ui().control<QGroupBox>(id);
+    for (const char* name : {"valueConditionFrame", "durationFrame", "regulator1", "regulator2"}) {
+      auto* frame = ui().control<QGroupBox>(name);
       QAccessibleInterface* a = QAccessible::queryAccessibleInterface(frame);
       QCOMPARE(a->text(QAccessible::Name), frame->title());
     }
@@ -223,13 +227,15 @@ class ProgramFormsTest : public QObject {
 
   void theTransitionConditionEnablesItsControls() {
     Step& s = openStep();
-    const int byValue[] = {1019, 152, 136, 1002, 1020, 1416};
-    const int byTime[] = {1017, 134, 1417};
+    const char* const byValue[] = {"valueConditionFrame",     "transitionSetpointSpin",
+                                   "transitionSetpoint",      "valueCondition",
+                                   "transitionSetpointLabel", "transitionSetpointUnit"};
+    const char* const byTime[] = {"durationFrame", "stepDuration", "durationFormat"};
     for (int u01 : {1, 0, 3, 2}) {
-      ui().choose(ui().list(1001), u01);
+      ui().choose(ui().list("transitionCondition"), u01);
       QCOMPARE(s[Step::U01].value(), u01);
-      for (int id : byValue) QCOMPARE(ui().control(id)->isEnabled(), u01 != 1);
-      for (int id : byTime) QCOMPARE(ui().control(id)->isEnabled(), u01 != 0);
+      for (const char* name : byValue) QCOMPARE(ui().control(name)->isEnabled(), u01 != 1);
+      for (const char* name : byTime) QCOMPARE(ui().control(name)->isEnabled(), u01 != 0);
     }
   }
 
@@ -237,26 +243,26 @@ class ProgramFormsTest : public QObject {
     Step& s = openStep();
     s[Step::U03].setEnteredValue(150);
     ui().form()->refreshForm();
-    ui().choose(ui().list(1002), 8);  // "влажность больше уставки"
+    ui().choose(ui().list("valueCondition"), 8);  // "влажность больше уставки"
     QCOMPARE(s[Step::U02].value(), 9);
     QCOMPARE(s[Step::U03].value(), 100);
-    QCOMPARE(ui().edit(136)->text(), QString("100"));
-    QCOMPARE(ui().control<QLabel>(1416)->text(), QString("(%)"));
-    QCOMPARE(ui().spin(152)->minimum(), 0);
-    QCOMPARE(ui().spin(152)->maximum(), 100);
-    ui().click(ui().spin(152), +1);
+    QCOMPARE(ui().edit("transitionSetpoint")->text(), QString("100"));
+    QCOMPARE(ui().control<QLabel>("transitionSetpointUnit")->text(), QString("(%)"));
+    QCOMPARE(ui().spin("transitionSetpointSpin")->minimum(), 0);
+    QCOMPARE(ui().spin("transitionSetpointSpin")->maximum(), 100);
+    ui().click(ui().spin("transitionSetpointSpin"), +1);
     QCOMPARE(s[Step::U03].value(), 100);
-    ui().choose(ui().list(1002), 0);
-    QCOMPARE(ui().control<QLabel>(1416)->text(), QString("(°С)"));
-    QCOMPARE(ui().spin(152)->minimum(), -99);
-    ui().type(ui().edit(136), "1000");
+    ui().choose(ui().list("valueCondition"), 0);
+    QCOMPARE(ui().control<QLabel>("transitionSetpointUnit")->text(), QString("(°С)"));
+    QCOMPARE(ui().spin("transitionSetpointSpin")->minimum(), -99);
+    ui().type(ui().edit("transitionSetpoint"), "1000");
     QCOMPARE(ui().messages(), QStringList{"Please enter an integer between -99 and 999."});
     QCOMPARE(s[Step::U03].value(), 100);
   }
 
   void theDurationIsRefusedBeyond63Hours59Minutes() {
     Step& s = openStep();
-    auto* duration = ui().control<MaskedLineEdit>(134);
+    auto* duration = ui().control<MaskedLineEdit>("stepDuration");
     const struct {
       const char* typed;
       int caretInput;  // the input position the caret is put on, -1 when accepted
@@ -288,7 +294,7 @@ class ProgramFormsTest : public QObject {
     int saves = 0;
     QObject probe;
     frame.onTriggered(frame.actions().save, &probe, [&] { ++saves; });
-    auto* duration = ui().control<MaskedLineEdit>(134);
+    auto* duration = ui().control<MaskedLineEdit>("stepDuration");
     // A shortcut or a menu leaves the focus in the field: the command commits it.
     for (QAction* command : {frame.actions().save, frame.actions().writeDevice, frame.actions().tableMode}) {
       for (const char* typed : {"6400", "1260"}) {
@@ -314,8 +320,8 @@ class ProgramFormsTest : public QObject {
 
   void setpointsAndRatesAreFixedPointNumbers() {
     Step& s = openStep();
-    QLineEdit* setpoint = ui().edit(1213);
-    SpinButton* spin = ui().spin(1217);
+    QLineEdit* setpoint = ui().edit("regulator1Setpoint");
+    SpinButton* spin = ui().spin("regulator1SetpointSpin");
     ui().type(setpoint, "-12.55");
     QCOMPARE(s[Step::E02].value(), -12);
     QCOMPARE(s[Step::E03].value(), 5);
@@ -334,12 +340,12 @@ class ProgramFormsTest : public QObject {
       QCOMPARE(setpoint->text(), QString(c.shown));
     }
     // The rate: tenths with a sign cell, a zero rate never negative.
-    QLineEdit* rate = ui().edit(1216);
+    QLineEdit* rate = ui().edit("regulator2Rate");
     ui().type(rate, "-4.56");
     QCOMPARE(s[Step::E_04].value(), 45);
     QCOMPARE(s[Step::E_05].value(), 1);
     ui().type(rate, "-0.1");
-    ui().click(ui().spin(1220), +1);
+    ui().click(ui().spin("regulator2RateSpin"), +1);
     QCOMPARE(rate->text(), QString("0"));
     ui().type(rate, "-0");  // no number below zero: no sign
     QCOMPARE(s[Step::E_04].value(), 0);
@@ -352,45 +358,47 @@ class ProgramFormsTest : public QObject {
     // A humidity input takes percent and the humidity limits, the setpoint
     // clamped as a whole number.
     ui().type(setpoint, "150");
-    ui().choose(ui().list(148), 4);
+    ui().choose(ui().list("regulator1Input"), 4);
     QCOMPARE(s[Step::E01].value(), 5);
     QCOMPARE(setpoint->text(), QString("99.9"));
-    QCOMPARE(ui().control<QLabel>(1221)->text(), QString("(%)"));
-    QCOMPARE(ui().control<QLabel>(1223)->text(), QString("(% /мин.)"));
-    QCOMPARE(ui().control<QLabel>(1222)->text(), QString("(°С)"));
+    QCOMPARE(ui().control<QLabel>("regulator1SetpointUnit")->text(), QString("(%)"));
+    QCOMPARE(ui().control<QLabel>("regulator1RateUnit")->text(), QString("(% /мин.)"));
+    QCOMPARE(ui().control<QLabel>("regulator2SetpointUnit")->text(), QString("(°С)"));
   }
 
   void theKeyListsNameTheLivePulseModes() {
     step(0);
     QVERIFY(ui().open(&ui().general().keys));
-    ui().type(ui().edit(1102), "5");
-    ui().type(ui().edit(1122), "10");
+    ui().type(ui().edit("mode2Pulse"), "5");
+    ui().type(ui().edit("mode2Pause"), "10");
     Step& s = openStep();
-    QComboBox* key1 = ui().list(140);
+    QComboBox* key1 = ui().list("key1Mode");
     QCOMPARE(key1->count(), 16);
     QCOMPARE(key1->itemText(0), QString("не замкнут (транзистор закрыт)"));
     QCOMPARE(key1->itemText(3), QString("режим № 2   импульс: 5с   пауза: 10с"));
-    ui().choose(ui().list(147), 15);
+    ui().choose(ui().list("key8Mode"), 15);
     QCOMPARE(s[Step::N08].value(), 15);
     // A change made elsewhere reaches the lists with the next refresh.
     ui().general().keys.pulse(14).setEnteredValue(7);
     ui().doc().notifyViews();
-    QCOMPARE(ui().list(147)->currentText(), QString("режим №14   импульс: 7с   пауза: 0с"));
+    QCOMPARE(ui().list("key8Mode")->currentText(), QString("режим №14   импульс: 7с   пауза: 0с"));
   }
 
   void aSwitchedOffRegulatorDisablesItsBlock() {
     ui().general().pid[0][PidRegulator::P07].setEnteredValue(1);
     openStep();
-    for (int id : {1421, 1420, 148, 1424, 1221, 1213, 1217, 1425, 1223, 1214, 1218})
-      QVERIFY2(!ui().control(id)->isEnabled(), qPrintable(QString::number(id)));
-    for (int id : {1422, 1423, 149, 1426, 1222, 1215, 1219, 1427, 1224, 1216, 1220})
-      QVERIFY2(ui().control(id)->isEnabled(), qPrintable(QString::number(id)));
+    for (const char* what : {"", "InputLabel", "Input", "SetpointLabel", "SetpointUnit", "Setpoint",
+                             "SetpointSpin", "RateLabel", "RateUnit", "Rate", "RateSpin"}) {
+      const QByteArray first = QByteArray("regulator1") + what, second = QByteArray("regulator2") + what;
+      QVERIFY2(!ui().control(first)->isEnabled(), first);
+      QVERIFY2(ui().control(second)->isEnabled(), second);
+    }
   }
 
   void theRenameDialogKeeps63Characters() {
     RenameProgramDialog dialog(ui().shell->frame.get());
     QCOMPARE(dialog.windowTitle(), QString("Переименование"));
-    QCOMPARE(dialog.nameEdit()->objectName(), QString("1400"));
+    QCOMPARE(dialog.nameEdit()->objectName(), QString("programName"));
     QCOMPARE(dialog.nameEdit()->accessibleName(), QString("Новое имя"));
     const QString longest =
         QString("Сушка древесины, дуб 50 мм, камера №2, режим мягкий, вар.").leftJustified(63, u'Ж');

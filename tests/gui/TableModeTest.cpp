@@ -93,7 +93,7 @@ class TableModeTest : public QObject {
   }
   // Chooses a list entry as the list editor reports it.
   void choose(int key, int column, const QString& text) {
-    FLNotifyInfo info{grid(), StepsTablePage::kGridId, FLN_CHANGED, steps()->rowOf(key), column, text};
+    FLNotifyInfo info{grid(), 0, FLN_CHANGED, steps()->rowOf(key), column, text};
     QCOMPARE(steps()->OnListNotify(info), 0);
     grid()->SetCellText(info.row, column, info.text);
   }
@@ -251,7 +251,7 @@ class TableModeTest : public QObject {
     if (command == "dialogMode") {
       // The step's form shows what was stored, and the undo takes back just that.
       QCoreApplication::processEvents();
-      auto* setpoint = m_shell->frame->groupPane()->activeView()->findChild<QLineEdit*>("1213");
+      auto* setpoint = m_shell->frame->groupPane()->activeView()->findChild<QLineEdit*>("regulator1Setpoint");
       QCOMPARE(setpoint->text(), QString("55.0"));
       m_shell->frame->actions().undo->trigger();
       QCOMPARE(setpoint->text(), QString("10.2"));

@@ -45,7 +45,7 @@ class UndoGuiTest : public QObject {
   void aFormValueIsNamedUndoneAndRedoneWithTheKeys() {
     QCOMPARE(undoText(), QString("&Отменить"));
     QVERIFY(!frame()->actions().undo->isEnabled());
-    ui().type(ui().edit(135), "17");
+    ui().type(ui().edit("dryFilter"), "17");
     QCoreApplication::processEvents();
     QCOMPARE(undoText(), QString("&Отменить: D02 в цифровых фильтрах"));
     QVERIFY(frame()->isWindowModified());
@@ -60,13 +60,13 @@ class UndoGuiTest : public QObject {
     QCOMPARE(filters()[1].value(), 0);
     QCOMPARE(treeCurrent(), &filters());
     QVERIFY(program2()->isExpanded());
-    QCOMPARE(ui().edit(135)->text(), QString("0"));
+    QCOMPARE(ui().edit("dryFilter")->text(), QString("0"));
     QVERIFY(!frame()->isWindowModified());
     QCOMPARE(redoText(), QString("&Повторить: D02 в цифровых фильтрах"));
 
     keys(ui().tree(), Qt::ControlModifier, Qt::Key_Y);
     QCOMPARE(filters()[1].value(), 17);
-    QCOMPARE(ui().edit(135)->text(), QString("17"));
+    QCOMPARE(ui().edit("dryFilter")->text(), QString("17"));
     keys(ui().tree(), Qt::ControlModifier, Qt::Key_Z);
     keys(ui().tree(), Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
     QCOMPARE(filters()[1].value(), 17);
@@ -74,8 +74,8 @@ class UndoGuiTest : public QObject {
   }
 
   void ctrlZInAnEditTakesBackTypingBeforeTheConfiguration() {
-    ui().type(ui().edit(135), "17");
-    QLineEdit* d03 = ui().edit(136);
+    ui().type(ui().edit("dryFilter"), "17");
+    QLineEdit* d03 = ui().edit("productFilter");
     d03->setFocus();
     QTest::keyClicks(d03, "5");
     keys(d03, Qt::ControlModifier, Qt::Key_Z);
@@ -91,10 +91,10 @@ class UndoGuiTest : public QObject {
     ui().doc().closeUndoStep();
     ui().doc().notifyViews();
     QVERIFY(ui().open(&first.comparators[0]));
-    ui().type(ui().edit(136), "33");
+    ui().type(ui().edit("upperSetpoint"), "33");
     QCoreApplication::processEvents();
     QVERIFY(ui().open(first.stepAt(1)));
-    auto* duration = ui().control<MaskedLineEdit>(134);
+    auto* duration = ui().control<MaskedLineEdit>("stepDuration");
     duration->setFocus();
     QTest::keyClick(duration, Qt::Key_Home);
     QTest::keyClicks(duration, "1234");
@@ -114,13 +114,13 @@ class UndoGuiTest : public QObject {
 
   void spinClicksOnOneFieldAreOneStep() {
     const int before = ui().doc().history().undoCount();
-    for (int i = 0; i < 3; ++i) ui().click(ui().spin(151), +1);
+    for (int i = 0; i < 3; ++i) ui().click(ui().spin("dryFilterSpin"), +1);
     QCoreApplication::processEvents();
     QCOMPARE(filters()[1].value(), 3);
     QCOMPARE(ui().doc().history().undoCount(), before + 1);
     frame()->actions().undo->trigger();
     QCOMPARE(filters()[1].value(), 0);
-    QCOMPARE(ui().edit(135)->text(), QString("0"));
+    QCOMPARE(ui().edit("dryFilter")->text(), QString("0"));
   }
 
   void treeCommandsAndThePartitionComeBackWithTheirItems() {
@@ -226,10 +226,10 @@ class UndoGuiTest : public QObject {
 
   void theTitleIsMarkedExactlyWhileTheSavedStateIsLeft() {
     TempDir dir;
-    ui().type(ui().edit(134), "3");
+    ui().type(ui().edit("wetFilter"), "3");
     ui().doc().saveFile((dir / "a.tkv88").string());
     QVERIFY(!frame()->isWindowModified());
-    ui().type(ui().edit(134), "4");
+    ui().type(ui().edit("wetFilter"), "4");
     QCoreApplication::processEvents();
     QVERIFY(frame()->isWindowModified());
     frame()->actions().undo->trigger();
