@@ -362,8 +362,8 @@ void Document::readDevice() {
   // to even unchanged: the controller may be another one, or changed since.
   const bool replaces = m_deviceData && !(m_madeNew && !canUndo() && !canRedo() && !isModified());
   DeviceData scratch;
-  if ((levelMask & kLevelL2) && !m_host->runExchange(scratch, "r2")) return;
-  if ((levelMask & kLevelL1) && !m_host->runExchange(scratch, "r1")) return;
+  if ((levelMask & kLevelL2) && !m_host->runExchange(scratch, ExchangeMode::ReadL2)) return;
+  if ((levelMask & kLevelL1) && !m_host->runExchange(scratch, ExchangeMode::ReadL1)) return;
   m_host->deviceRead(scratch);
 
   if (!m_deviceData) m_deviceData = std::make_unique<DeviceData>();
@@ -444,7 +444,7 @@ void Document::writeDevice() {
   if (!confirmWrite(*m_deviceData, fitted)) return;
   DeviceData* target = fitted ? &*fitted : m_deviceData.get();
   if (!m_host->beforeDeviceWrite(*target)) return;
-  if ((levelMask & kLevelL2) && !m_host->runExchange(*target, "w2")) return;
-  if ((levelMask & kLevelL1) && !m_host->runExchange(*target, "w1")) return;
+  if ((levelMask & kLevelL2) && !m_host->runExchange(*target, ExchangeMode::WriteL2)) return;
+  if ((levelMask & kLevelL1) && !m_host->runExchange(*target, ExchangeMode::WriteL1)) return;
   notifyViews();
 }

@@ -192,13 +192,13 @@ class Document {
 
   // ---- Device --------------------------------------------------------------
 
-  // "&Считать прошивку": exchanges "r2" then "r1" on a scratch configuration;
+  // "&Считать прошивку": reads L2 then L1 into a scratch configuration;
   // only when both finish does it replace the document's (title "Считанная
   // прошивка", O10 with the partition hooks). A cancel or failure changes
   // nothing. The read is one undo step "чтение из прибора"; over an untouched
   // new configuration (the read at start-up) it starts a fresh history.
   void readDevice();
-  // "&Записать прошивку": exchanges "w2" then "w1" on the document's own
+  // "&Записать прошивку": writes L2 then L1 from the document's own
   // configuration; a cancel or failure skips the rest.
   void writeDevice();
   // The questions before `config` is written (no programs at all; more than

@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/ExchangeMode.h"
+
 class DeviceData;
 class DocumentView;
 
@@ -35,10 +37,10 @@ class DocumentHost {
   // host may drop it when the window it belongs to is gone.
   virtual void runLater(std::function<void()> work) = 0;
 
-  // Runs one modal device exchange on `config`, mode "r1", "r2", "w1" or
-  // "w2". True when it finished (dialog result 1); false when it was
+  // Runs one modal device exchange on `config`: ReadL1, ReadL2, WriteL1 or
+  // WriteL2. True when it finished (dialog result 1); false when it was
   // cancelled or failed (the host has shown the error).
-  virtual bool runExchange(DeviceData& config, std::string_view mode) = 0;
+  virtual bool runExchange(DeviceData& config, ExchangeMode mode) = 0;
 
   // Selects the first tree item, in tree order, whose data is `data`, and
   // expands it when asked. False when no item carries it.

@@ -65,18 +65,6 @@ void refuseOverflow(const DeviceData& config) {
 
 }  // namespace
 
-std::optional<ExchangeMode> exchangeModeOf(std::string_view text) {
-  if (text.size() != 2) return std::nullopt;
-  const char kind = static_cast<char>(text[0] | 0x20);
-  const char what = static_cast<char>(text[1] | 0x20);
-  if (kind == 'r' && what == 's') return ExchangeMode::ReadSnapshot;
-  if (kind == 'w' && what == 'c') return ExchangeMode::WriteChanged;
-  if (kind == 'p' && what == 'r') return ExchangeMode::Probe;
-  if ((kind != 'r' && kind != 'w') || (text[1] != '1' && text[1] != '2')) return std::nullopt;
-  if (kind == 'r') return text[1] == '1' ? ExchangeMode::ReadL1 : ExchangeMode::ReadL2;
-  return text[1] == '1' ? ExchangeMode::WriteL1 : ExchangeMode::WriteL2;
-}
-
 const std::string& exchangeCaption(ExchangeMode mode) {
   static const std::string captions[] = {
       cp1251::fromUtf8("L1: чтение"),     cp1251::fromUtf8("L2: чтение"),

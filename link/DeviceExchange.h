@@ -1,12 +1,12 @@
 // The device exchanges: moving a whole configuration between a DeviceData and
-// the controller's memory. Four exchanges exist, run one at a time: "r2"
-// reads the general parameters (L2), "r1" the programs (L1, laid out by the
-// O10 just read), "w2" writes L2 masked, "w1" writes every program slot.
-// Two more serve the changed write (link/ChangedWrite.h): "rs" reads the
-// controller's configuration as raw bytes into a snapshot (and decodes it
-// into the configuration), "wc" writes the configuration's changes against
-// that snapshot and verifies them. "pr" checks the link and writes nothing
-// (MemoryAccess::probe).
+// the controller's memory, one exchange at a time (model/ExchangeMode.h
+// lists them). ReadL2 reads the general parameters (L2), ReadL1 the programs
+// (L1, laid out by the O10 just read), WriteL2 writes L2 masked, WriteL1
+// every program slot. Two more serve the changed write (link/ChangedWrite.h):
+// ReadSnapshot reads the controller's configuration as raw bytes into a
+// snapshot (and decodes it into the configuration), WriteChanged writes the
+// configuration's changes against that snapshot and verifies them. Probe
+// checks the link and writes nothing (MemoryAccess::probe).
 //
 // The worker operations (ReadL1 ... WriteL2) run on the exchange worker
 // thread and throw LinkError on a bus failure. DeviceExchange is the runner the
@@ -23,7 +23,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <thread>
 
 #include "link/ChangedWrite.h"
@@ -31,11 +30,8 @@
 #include "link/LinkError.h"
 #include "link/MemoryImage.h"
 #include "model/DeviceData.h"
+#include "model/ExchangeMode.h"
 
-enum class ExchangeMode { ReadL1, ReadL2, WriteL1, WriteL2, ReadSnapshot, WriteChanged, Probe };
-
-// "r1", "r2", "w1", "w2", "rs", "wc", "pr" in any case; nothing for other texts.
-std::optional<ExchangeMode> exchangeModeOf(std::string_view text);
 // "L1: чтение", "L2: чтение", "L1: запись", "L2: запись", "Чтение прибора",
 // "Запись изменений", "Проверка связи" (Windows-1251).
 const std::string& exchangeCaption(ExchangeMode mode);
@@ -74,9 +70,9 @@ void writeL1(DeviceLink& link, const DeviceData& config, FieldAdjustments* adjus
 
 // What the snapshot modes and the check work on besides the configuration.
 struct SnapshotWork {
-  DeviceSnapshot* snapshot = nullptr;  // "rs" fills it, "wc" writes against it
-  ChangedWriteResult changed;          // "wc": what it did
-  ProbeReport probe;                   // "pr": what it found
+  DeviceSnapshot* snapshot = nullptr;  // ReadSnapshot fills it, WriteChanged writes against it
+  ChangedWriteResult changed;          // WriteChanged: what it did
+  ProbeReport probe;                   // Probe: what it found
 };
 
 // The operation of a mode: ReadL1, ReadL2, WriteL1, writeL2 (the writes
@@ -111,7 +107,7 @@ class DeviceExchange {
   static constexpr int kFailed = 2;  // it failed or was aborted
 
   // Neither is owned; both must outlive the exchange, and so must the
-  // snapshot the modes "rs" and "wc" need.
+  // snapshot that ReadSnapshot and WriteChanged need.
   DeviceExchange(DeviceLink& link, DeviceData& config, ExchangeMode mode, DeviceSnapshot* snapshot = nullptr);
   // Waits for the worker (a read is asked to abort first).
   ~DeviceExchange();
@@ -139,9 +135,9 @@ class DeviceExchange {
   int result() const;
   // Values written saturated; complete once finished() is true.
   const FieldAdjustments& adjusted() const { return m_adjusted; }
-  // What "wc" did; complete once finished() is true.
+  // What WriteChanged did; complete once finished() is true.
   const ChangedWriteResult& changed() const { return m_work.changed; }
-  // What "pr" found; complete once finished() is true.
+  // What Probe found; complete once finished() is true.
   const ProbeReport& probe() const { return m_work.probe; }
 
   // The worker's body: the engine's begin (port detection on first use;

@@ -59,7 +59,7 @@ QString Application::fileErrorText(const configfile::FileError& e) {
 Application::Application()
     : m_compare(std::make_unique<CompareCommands>(*this)), m_report(std::make_unique<ReportCommands>(*this)) {
   m_host.setExchangeRunner(
-      [this](DeviceData& config, std::string_view mode) { return runExchange(config, mode); });
+      [this](DeviceData& config, ExchangeMode mode) { return runExchange(config, mode); });
   // Every read of the controller, and a full write when asked, keeps a backup.
   m_host.onDeviceRead = [this](const DeviceData& config) {
     m_compare->deviceRead(config);
@@ -191,7 +191,7 @@ bool Application::choosePort(const QString& description) {
   return true;
 }
 
-bool Application::runExchange(DeviceData& config, std::string_view mode) {
+bool Application::runExchange(DeviceData& config, ExchangeMode mode) {
   if (!m_link) {
     messages::showError(m_frame.get(), QStringLiteral("Error %1").arg(kErrorPort), m_portError,
                         HelpTopic::Exchange);
@@ -200,8 +200,7 @@ bool Application::runExchange(DeviceData& config, std::string_view mode) {
   ExchangeDialog dialog(*m_link, config, mode, m_frame.get());
   // A fault in a full write says the controller may hold a mix, and names
   // the backup kept first, if any.
-  const std::optional<ExchangeMode> m = exchangeModeOf(mode);
-  if (m == ExchangeMode::WriteL1 || m == ExchangeMode::WriteL2)
+  if (mode == ExchangeMode::WriteL1 || mode == ExchangeMode::WriteL2)
     dialog.errorText = [this](const LinkError& error) {
       return m_compare->writeFaultText(error, m_compare->fullWriteBackup());
     };
@@ -226,7 +225,7 @@ void Application::probeLink() {
     return;
   }
   DeviceData none;
-  ExchangeDialog dialog(*m_link, none, "pr", m_frame.get());
+  ExchangeDialog dialog(*m_link, none, ExchangeMode::Probe, m_frame.get());
   if (dialog.exec() != ExchangeDialog::kDone) return;  // the dialog has shown the error
   const ProbeReport& report = dialog.exchange()->probe();
   QString text = QStringLiteral("Порт \"%1\": %2.").arg(m_port, QString::fromStdString(report.verdict()));

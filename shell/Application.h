@@ -93,7 +93,7 @@ class Application : public QObject {
  private:
   static std::unique_ptr<MemoryAccess> openMemoryAccess(const QString& description, QString* reason);
   void usePort(std::unique_ptr<MemoryAccess> backend, const QString& description);
-  bool runExchange(DeviceData& config, std::string_view mode);
+  bool runExchange(DeviceData& config, ExchangeMode mode);
   // The status bar tells when the link fell back to the standard timing and
   // which pages a write had to store again in it.
   void reportTiming();

@@ -78,7 +78,7 @@ bool CompareCommands::readController(DeviceData& config, DeviceSnapshot& snapsho
                         HelpTopic::Exchange);
     return false;
   }
-  ExchangeDialog dialog(*link, config, "rs", m_app.mainFrame(), &snapshot);
+  ExchangeDialog dialog(*link, config, ExchangeMode::ReadSnapshot, m_app.mainFrame(), &snapshot);
   return dialog.exec() == ExchangeDialog::kDone;
 }
 
@@ -251,7 +251,8 @@ void CompareCommands::writeChanges() {
   std::string backup;
   if (!keepBackup(controller, backup_names::beforeWrite(doc.title()), true, backup)) return;
 
-  ExchangeDialog dialog(*m_app.deviceLink(), target, "wc", m_app.mainFrame(), &snapshot);
+  ExchangeDialog dialog(*m_app.deviceLink(), target, ExchangeMode::WriteChanged, m_app.mainFrame(),
+                        &snapshot);
   dialog.errorText = [this, &dialog, &backup](const LinkError& error) {
     return dialog.exchange()->changed().writeStarted ? writeFaultText(error, backup)
                                                      : fromCp1251(error.text());

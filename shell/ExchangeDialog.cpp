@@ -15,7 +15,7 @@
 #include "widgets/HelpRequest.h"
 #include "widgets/Messages.h"
 
-ExchangeDialog::ExchangeDialog(DeviceLink& link, DeviceData& config, std::string_view mode, QWidget* parent,
+ExchangeDialog::ExchangeDialog(DeviceLink& link, DeviceData& config, ExchangeMode mode, QWidget* parent,
                                DeviceSnapshot* snapshot)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_progress(new QProgressBar(this)),
@@ -42,25 +42,16 @@ ExchangeDialog::ExchangeDialog(DeviceLink& link, DeviceData& config, std::string
   column->addLayout(row);
   setFixedSize(300, 110);
 
-  const auto m = exchangeModeOf(mode);
-  m_progress->setRange(0, 100);
-  if (m) {
-    m_exchange = std::make_unique<DeviceExchange>(link, config, *m, snapshot);
-    m_progress->setRange(0, exchangeProgressRange(*m));
-    setWindowTitle(fromCp1251(exchangeCaption(*m)));
-    m_abort->setVisible(exchangeCanAbort(*m));
-  } else {
-    // An unknown mode moves nothing and ends as a failure.
-    m_abort->setVisible(false);
-    m_result = kFailed;
-  }
+  m_exchange = std::make_unique<DeviceExchange>(link, config, mode, snapshot);
+  m_progress->setRange(0, exchangeProgressRange(mode));
+  setWindowTitle(fromCp1251(exchangeCaption(mode)));
+  m_abort->setVisible(exchangeCanAbort(mode));
   m_progress->setValue(0);
 }
 
 ExchangeDialog::~ExchangeDialog() = default;
 
 int ExchangeDialog::exec() {
-  if (!m_exchange) return kFailed;
   m_exchange->start();
   m_timerId = startTimer(kTimerPeriodMs);
   QDialog::exec();
@@ -94,7 +85,7 @@ void ExchangeDialog::tick() {
 }
 
 void ExchangeDialog::abortExchange() {
-  if (!m_exchange || m_abort->isHidden()) return;
+  if (m_abort->isHidden()) return;
   m_exchange->abort();
   m_result = kFailed;
 }

@@ -1,4 +1,4 @@
-// The progress dialog of one device exchange ("r1", "r2", "w1", "w2"): modal,
+// The progress dialog of one device exchange (ReadL1, WriteL2 ...): modal,
 // it starts the exchange's worker thread when shown, polls its progress and
 // error every 100 ms, shows the first error in a message box captioned
 // "Error <code>", and ends when the worker has ended. "Прервать" (and Esc)
@@ -12,9 +12,10 @@
 
 #include <functional>
 #include <memory>
-#include <string_view>
 
 #include <QDialog>
+
+#include "model/ExchangeMode.h"
 
 class DeviceData;
 class DeviceExchange;
@@ -33,9 +34,9 @@ class ExchangeDialog : public QDialog {
   static constexpr int kDone = 1;    // exec() result: the exchange finished
   static constexpr int kFailed = 2;  // failed or aborted
 
-  // mode: "r1", "r2", "w1", "w2", "rs" or "wc" in any case; the last two
-  // need the snapshot (link/ChangedWrite.h), which the caller owns.
-  ExchangeDialog(DeviceLink& link, DeviceData& config, std::string_view mode, QWidget* parent = nullptr,
+  // ReadSnapshot and WriteChanged need the snapshot (link/ChangedWrite.h),
+  // which the caller owns.
+  ExchangeDialog(DeviceLink& link, DeviceData& config, ExchangeMode mode, QWidget* parent = nullptr,
                  DeviceSnapshot* snapshot = nullptr);
   ~ExchangeDialog() override;
 
@@ -43,8 +44,7 @@ class ExchangeDialog : public QDialog {
   int exec() override;
 
   QProgressBar* progressBar() const { return m_progress; }
-  // The exchange, for what it did once exec() has returned; nullptr for an
-  // unknown mode.
+  // The exchange, for what it did once exec() has returned.
   const DeviceExchange* exchange() const { return m_exchange.get(); }
   // The text the error box shows for an error; the error's own text when
   // not set.

@@ -26,7 +26,7 @@ void QtDocumentHost::runLater(std::function<void()> work) {
   if (m_frame) QMetaObject::invokeMethod(m_frame, std::move(work), Qt::QueuedConnection);
 }
 
-bool QtDocumentHost::runExchange(DeviceData& config, std::string_view mode) {
+bool QtDocumentHost::runExchange(DeviceData& config, ExchangeMode mode) {
   return m_runExchange && m_runExchange(config, mode);
 }
 

@@ -16,7 +16,7 @@ class MainWindow;
 class QtDocumentHost : public DocumentHost {
  public:
   // Runs one exchange on the configuration; true when it finished.
-  using ExchangeRunner = std::function<bool(DeviceData& config, std::string_view mode)>;
+  using ExchangeRunner = std::function<bool(DeviceData& config, ExchangeMode mode)>;
 
   void setFrame(MainWindow* frame) { m_frame = frame; }
   MainWindow* frame() const { return m_frame; }
@@ -29,7 +29,7 @@ class QtDocumentHost : public DocumentHost {
   bool askYesNo(std::string_view title, std::string_view text) override;
   void refreshView(DocumentView& view) override;
   void runLater(std::function<void()> work) override;
-  bool runExchange(DeviceData& config, std::string_view mode) override;
+  bool runExchange(DeviceData& config, ExchangeMode mode) override;
   bool selectTreeItem(const void* data, bool expand) override;
   std::optional<std::string> askProgramName(std::string_view name) override;
   void titleChanged() override;

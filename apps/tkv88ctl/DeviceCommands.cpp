@@ -70,19 +70,14 @@ class CtlHost : public HeadlessHost {
     }
   }
 
-  bool runExchange(DeviceData& config, std::string_view mode) override {
-    const std::optional<ExchangeMode> m = exchangeModeOf(mode);
-    if (!m) {
-      m_failure = "unknown exchange \"" + std::string(mode) + "\"";
-      return false;
-    }
+  bool runExchange(DeviceData& config, ExchangeMode mode) override {
     try {
-      m_session.run(cp1251::toUtf8(exchangeCaption(*m)), exchangeProgressRange(*m),
-                    [&](DeviceLink& link) { runExchangeOperation(link, config, *m); });
+      m_session.run(cp1251::toUtf8(exchangeCaption(mode)), exchangeProgressRange(mode),
+                    [&](DeviceLink& link) { runExchangeOperation(link, config, mode); });
       return true;
     } catch (const std::exception& e) {
       // A controller that never answered has not been written.
-      const bool writing = *m == ExchangeMode::WriteL1 || *m == ExchangeMode::WriteL2;
+      const bool writing = mode == ExchangeMode::WriteL1 || mode == ExchangeMode::WriteL2;
       m_failure =
           writing && !m_session.link().awaitingFirstAnswer.load() ? writeFault(e.what(), m_backup) : e.what();
       return false;
@@ -225,7 +220,8 @@ int runWrite(const std::vector<std::string>& argv) {
   // (saturated, empty slots as programs without steps).
   const DeviceData expected = readAfterWrite(*doc.deviceData());
   DeviceData readBack;
-  if (!host.runExchange(readBack, "r2") || !host.runExchange(readBack, "r1")) host.throwIfFailed();
+  if (!host.runExchange(readBack, ExchangeMode::ReadL2) || !host.runExchange(readBack, ExchangeMode::ReadL1))
+    host.throwIfFailed();
   const std::vector<std::string> differences = valueDifferences(expected, readBack);
   for (const std::string& line : differences) warn("write", line);
   if (!differences.empty())

@@ -185,17 +185,17 @@ TEST_F(DocumentTest, ReadDeviceReplacesTheConfigurationOnlyWhenBothExchangesFini
   std::mt19937 rng(5);
   const DeviceData device = testconfigs::randomConfig(rng, 60, 7);
   bool guardDuringRead = true;
-  host.onExchange = [&](DeviceData& config, std::string_view mode) {
+  host.onExchange = [&](DeviceData& config, ExchangeMode mode) {
     guardDuringRead = guardDuringRead && !doc.partitionGuard;
-    if (mode == "r2") config.general = device.general;
-    if (mode == "r1") config.programs = device.programs;
+    if (mode == ExchangeMode::ReadL2) config.general = device.general;
+    if (mode == ExchangeMode::ReadL1) config.programs = device.programs;
   };
   doc.selection = nullptr;
   doc.currentProgram = &data().programs.front();
   tree.changes = 0;
 
   doc.readDevice();
-  EXPECT_EQ(host.exchanges, (std::vector<std::string>{"r2", "r1"}));
+  EXPECT_EQ(host.exchanges, (std::vector<ExchangeMode>{ExchangeMode::ReadL2, ExchangeMode::ReadL1}));
   EXPECT_TRUE(guardDuringRead);
   EXPECT_TRUE(doc.partitionGuard);
   DeviceData expected = device;
@@ -215,8 +215,8 @@ TEST_F(DocumentTest, ReadDeviceReplacesTheConfigurationOnlyWhenBothExchangesFini
 TEST_F(DocumentTest, ACancelledOrFailedReadChangesNothing) {
   std::mt19937 rng(6);
   const DeviceData device = testconfigs::randomConfig(rng, 5, 3);
-  host.onExchange = [&](DeviceData& config, std::string_view mode) {
-    if (mode == "r2") config.general = device.general;
+  host.onExchange = [&](DeviceData& config, ExchangeMode mode) {
+    if (mode == ExchangeMode::ReadL2) config.general = device.general;
   };
   const std::string before = doc.text();
 
@@ -231,7 +231,7 @@ TEST_F(DocumentTest, ACancelledOrFailedReadChangesNothing) {
   EXPECT_EQ(host.exchanges.size(), 3u);  // no L1 read after a failed L2 read
   EXPECT_EQ(doc.text(), before);
 
-  host.onExchange = [](DeviceData&, std::string_view) { throw std::runtime_error("bus"); };
+  host.onExchange = [](DeviceData&, ExchangeMode) { throw std::runtime_error("bus"); };
   EXPECT_THROW(doc.readDevice(), std::runtime_error);
   EXPECT_TRUE(doc.partitionGuard);
   EXPECT_EQ(doc.text(), before);
@@ -239,17 +239,17 @@ TEST_F(DocumentTest, ACancelledOrFailedReadChangesNothing) {
 
 TEST_F(DocumentTest, WriteDeviceRunsL2ThenL1OnTheDocumentsOwnConfiguration) {
   std::vector<const DeviceData*> configs;
-  host.onExchange = [&](DeviceData& config, std::string_view) { configs.push_back(&config); };
+  host.onExchange = [&](DeviceData& config, ExchangeMode) { configs.push_back(&config); };
   tree.changes = 0;
   doc.writeDevice();
-  EXPECT_EQ(host.exchanges, (std::vector<std::string>{"w2", "w1"}));
+  EXPECT_EQ(host.exchanges, (std::vector<ExchangeMode>{ExchangeMode::WriteL2, ExchangeMode::WriteL1}));
   EXPECT_EQ(configs, (std::vector<const DeviceData*>{doc.deviceData(), doc.deviceData()}));
   EXPECT_EQ(tree.changes, 1);
 
   host.exchanges.clear();
   host.exchangeResults = {false};
   doc.writeDevice();
-  EXPECT_EQ(host.exchanges, std::vector<std::string>{"w2"});
+  EXPECT_EQ(host.exchanges, std::vector<ExchangeMode>{ExchangeMode::WriteL2});
   EXPECT_EQ(tree.changes, 1);
 }
 
@@ -260,7 +260,7 @@ TEST_F(DocumentTest, WriteDeviceOffersToWriteOnlyWhatFitsTheMemory) {
   data().programs.front().steps.resize(30);
   const std::string before = doc.text();
   std::vector<std::pair<int, int>> written;  // programs and steps of the first one
-  host.onExchange = [&](DeviceData& config, std::string_view) {
+  host.onExchange = [&](DeviceData& config, ExchangeMode) {
     written.emplace_back(config.programCount(), config.programs.front().stepCount());
   };
 
@@ -274,7 +274,7 @@ TEST_F(DocumentTest, WriteDeviceOffersToWriteOnlyWhatFitsTheMemory) {
 
   host.answers = {true};
   doc.writeDevice();
-  EXPECT_EQ(host.exchanges, (std::vector<std::string>{"w2", "w1"}));
+  EXPECT_EQ(host.exchanges, (std::vector<ExchangeMode>{ExchangeMode::WriteL2, ExchangeMode::WriteL1}));
   EXPECT_EQ(written, (std::vector<std::pair<int, int>>{{20, 25}, {20, 25}}));
   EXPECT_EQ(doc.text(), before);  // the document keeps everything
 }
@@ -288,7 +288,7 @@ TEST_F(DocumentTest, WriteDeviceAsksBeforeErasingEveryProgram) {
   EXPECT_TRUE(host.exchanges.empty());
   host.answers = {true};
   doc.writeDevice();
-  EXPECT_EQ(host.exchanges, (std::vector<std::string>{"w2", "w1"}));
+  EXPECT_EQ(host.exchanges, (std::vector<ExchangeMode>{ExchangeMode::WriteL2, ExchangeMode::WriteL1}));
 }
 
 TEST_F(DocumentTest, WriteDeviceNamesSaturatedValuesFirst) {
@@ -301,7 +301,7 @@ TEST_F(DocumentTest, WriteDeviceNamesSaturatedValuesFirst) {
 
   host.answers = {true};
   doc.writeDevice();
-  EXPECT_EQ(host.exchanges, (std::vector<std::string>{"w2", "w1"}));
+  EXPECT_EQ(host.exchanges, (std::vector<ExchangeMode>{ExchangeMode::WriteL2, ExchangeMode::WriteL1}));
 }
 
 TEST_F(DocumentTest, ResetsRestoreDefaultsInPlaceAndKeepPositions) {

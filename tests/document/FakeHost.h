@@ -36,7 +36,7 @@ class FakeHost : public DocumentHost {
     work.swap(later);
     for (auto& w : work) w();
   }
-  bool runExchange(DeviceData& config, std::string_view mode) override {
+  bool runExchange(DeviceData& config, ExchangeMode mode) override {
     exchanges.emplace_back(mode);
     if (onExchange) onExchange(config, mode);
     if (exchangeResults.empty()) return true;
@@ -60,8 +60,8 @@ class FakeHost : public DocumentHost {
   std::vector<DocumentView*> refreshed;
   std::vector<std::function<void()>> later;  // deferred, not yet run
   std::deque<bool> exchangeResults;  // finished or not; finished when empty
-  std::vector<std::string> exchanges;
-  std::function<void(DeviceData&, std::string_view)> onExchange;
+  std::vector<ExchangeMode> exchanges;
+  std::function<void(DeviceData&, ExchangeMode)> onExchange;
   std::vector<std::pair<const void*, bool>> selected;
   std::optional<std::string> renameAnswer;
   std::vector<std::string> renameShown;

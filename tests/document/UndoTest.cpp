@@ -163,8 +163,8 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
       {"чтение из прибора",
        nothing,
        [](UndoTest& t) {
-         t.host.onExchange = [](DeviceData& config, std::string_view mode) {
-           if (mode == "r1") config.programs.resize(3);
+         t.host.onExchange = [](DeviceData& config, ExchangeMode mode) {
+           if (mode == ExchangeMode::ReadL1) config.programs.resize(3);
          };
          t.doc.readDevice();
        },
@@ -310,8 +310,8 @@ TEST_F(UndoTest, NewOpenAndLoadStartAFreshHistoryWithoutCellSteps) {
   EXPECT_FALSE(doc.canUndo());
   // A configuration read before is: the controller may have changed since.
   const std::string first = doc.text();
-  host.onExchange = [](DeviceData& config, std::string_view mode) {
-    if (mode == "r1") config.programs.resize(3);
+  host.onExchange = [](DeviceData& config, ExchangeMode mode) {
+    if (mode == ExchangeMode::ReadL1) config.programs.resize(3);
   };
   doc.readDevice();
   EXPECT_EQ(u(doc.undoText()), "чтение из прибора");

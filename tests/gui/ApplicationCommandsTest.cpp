@@ -55,7 +55,7 @@ class ApplicationCommandsTest : public QObject {
     QCOMPARE(m_app->startUp({"--port", "sim:" + m_dir.filePath("controller.bin"), file("start.tkv88")}),
              std::nullopt);
     m_exchanges = 0;
-    m_app->host().setExchangeRunner([this](DeviceData&, std::string_view) { return ++m_exchanges, false; });
+    m_app->host().setExchangeRunner([this](DeviceData&, ExchangeMode) { return ++m_exchanges, false; });
     QCoreApplication::processEvents();
   }
   void cleanup() { m_app.reset(); }
@@ -98,8 +98,8 @@ class ApplicationCommandsTest : public QObject {
     const QByteArray before = file.readAll();
     file.close();
     // A read that succeeds: the controller holds other programs.
-    m_app->host().setExchangeRunner([](DeviceData& config, std::string_view mode) {
-      if (mode == "r1") config.programs.resize(2);
+    m_app->host().setExchangeRunner([](DeviceData& config, ExchangeMode mode) {
+      if (mode == ExchangeMode::ReadL1) config.programs.resize(2);
       return true;
     });
     m_app->mainFrame()->actions().readDevice->trigger();

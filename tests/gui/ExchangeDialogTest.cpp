@@ -68,24 +68,20 @@ class ExchangeDialogTest : public QObject {
   void init() { guitest::MessageLog::clear(); }
 
   void modes_data() {
-    QTest::addColumn<QString>("mode");
+    QTest::addColumn<ExchangeMode>("mode");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<int>("range");
     QTest::addColumn<bool>("abortShown");
-    QTest::newRow("r1") << "r1"
-                        << "L1: чтение" << 1050 << true;
-    QTest::newRow("R2") << "R2"
-                        << "L2: чтение" << 67 << true;
-    QTest::newRow("w1") << "w1"
-                        << "L1: запись" << 1050 << false;
-    QTest::newRow("w2") << "w2"
-                        << "L2: запись" << 67 << false;
+    QTest::newRow("read L1") << ExchangeMode::ReadL1 << "L1: чтение" << 1050 << true;
+    QTest::newRow("read L2") << ExchangeMode::ReadL2 << "L2: чтение" << 67 << true;
+    QTest::newRow("write L1") << ExchangeMode::WriteL1 << "L1: запись" << 1050 << false;
+    QTest::newRow("write L2") << ExchangeMode::WriteL2 << "L2: запись" << 67 << false;
   }
   void modes() {
-    QFETCH(QString, mode);
+    QFETCH(ExchangeMode, mode);
     DeviceLink link(std::make_unique<GatedPort>());
     DeviceData config;
-    ExchangeDialog dialog(link, config, mode.toStdString());
+    ExchangeDialog dialog(link, config, mode);
     QTEST(dialog.windowTitle(), "caption");
     QCOMPARE(dialog.progressBar()->minimum(), 0);
     QTEST(dialog.progressBar()->maximum(), "range");
@@ -95,17 +91,10 @@ class ExchangeDialogTest : public QObject {
     QCOMPARE(dialog.abortButton()->text(), QString("Прервать"));
   }
 
-  void anUnknownModeFailsWithoutAWorker() {
-    DeviceLink link(std::make_unique<GatedPort>());
-    DeviceData config;
-    ExchangeDialog dialog(link, config, "x9");
-    QCOMPARE(dialog.exec(), int(ExchangeDialog::kFailed));
-  }
-
   void aFinishedReadFillsTheBar() {
     DeviceLink link(std::make_unique<GatedPort>());
     DeviceData config;
-    ExchangeDialog dialog(link, config, "r2");
+    ExchangeDialog dialog(link, config, ExchangeMode::ReadL2);
     QCOMPARE(dialog.exec(), int(ExchangeDialog::kDone));
     // The L2 count runs past its range; the bar stops at the end.
     QCOMPARE(dialog.progressBar()->value(), 67);
@@ -117,8 +106,8 @@ class ExchangeDialogTest : public QObject {
     auto port = std::make_unique<GatedPort>();
     GatedPort* gate = port.get();
     DeviceLink link(std::move(port));
-    shell.host.setExchangeRunner([&](DeviceData& config, std::string_view mode) {
-      if (mode == "r1") gate->hold = true;
+    shell.host.setExchangeRunner([&](DeviceData& config, ExchangeMode mode) {
+      if (mode == ExchangeMode::ReadL1) gate->hold = true;
       ExchangeDialog dialog(link, config, mode, shell.frame.get());
       return dialog.exec() == ExchangeDialog::kDone;
     });
@@ -144,7 +133,7 @@ class ExchangeDialogTest : public QObject {
   void aSilentControllerGivesOneErrorBox() {
     DeviceLink link(std::make_unique<GatedPort>(SimulatorFault{SimulatorFault::kAbsent, 0}));
     DeviceData config;
-    ExchangeDialog dialog(link, config, "r2");
+    ExchangeDialog dialog(link, config, ExchangeMode::ReadL2);
     QCOMPARE(dialog.exec(), int(ExchangeDialog::kFailed));
     QCOMPARE(guitest::MessageLog::shown().size(), size_t(1));
     const messages::Shown& box = guitest::MessageLog::shown()[0];
@@ -169,7 +158,7 @@ class ExchangeDialogTest : public QObject {
       stillShown = dialog->isVisible();
       gate->hold = false;
     });
-    ExchangeDialog dialog(link, config, "w1");
+    ExchangeDialog dialog(link, config, ExchangeMode::WriteL1);
     QCOMPARE(dialog.exec(), int(ExchangeDialog::kDone));
     QVERIFY(stillShown);
   }
@@ -184,7 +173,7 @@ class ExchangeDialogTest : public QObject {
       QTest::keyClick(dialog, Qt::Key_Escape);
       gate->hold = false;
     });
-    ExchangeDialog dialog(link, config, "r2");
+    ExchangeDialog dialog(link, config, ExchangeMode::ReadL2);
     QCOMPARE(dialog.exec(), int(ExchangeDialog::kFailed));
     QVERIFY(guitest::MessageLog::shown().empty());
   }

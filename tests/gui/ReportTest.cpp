@@ -259,7 +259,7 @@ class ReportTest : public QObject {
     // The heading names where the configuration came from: its file, or
     // the port of the read that brought it.
     QCOMPARE(app.reportCommands().heading().source, ConfigurationReport::fileSource(m_config));
-    app.host().setExchangeRunner([](DeviceData&, std::string_view) { return true; });
+    app.host().setExchangeRunner([](DeviceData&, ExchangeMode) { return true; });
     app.mainFrame()->actions().readDevice->trigger();  // "&Считать прошивку"
     QCOMPARE(app.reportCommands().heading().source, ConfigurationReport::deviceSource(app.port()));
 

@@ -48,7 +48,7 @@ class StartUpTest : public QObject {
     Application app;
     QCOMPARE(app.startUp({"--port", simPort(), path("saved.tkv88")}), std::nullopt);
     int exchanges = 0;
-    app.host().setExchangeRunner([&](DeviceData&, std::string_view) { return ++exchanges, false; });
+    app.host().setExchangeRunner([&](DeviceData&, ExchangeMode) { return ++exchanges, false; });
     QTest::qWait(50);
     QCOMPARE(exchanges, 0);
     QCOMPARE(u(app.document().title()), std::string("saved.tkv88"));

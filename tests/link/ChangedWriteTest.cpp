@@ -18,7 +18,7 @@
 
 namespace {
 
-// Runs "rs" then "wc" as the GUI and tkv88ctl do; the error of the one that failed.
+// Runs ReadSnapshot then WriteChanged as the GUI and tkv88ctl do; the error of the one that failed.
 struct ChangedRun {
   std::optional<LinkError> error;
   ChangedWriteResult result;

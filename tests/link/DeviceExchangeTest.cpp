@@ -75,8 +75,8 @@ int run(DeviceLink& link, DeviceData& config, ExchangeMode mode, std::optional<L
 class ExchangeHost : public HeadlessHost {
  public:
   explicit ExchangeHost(DeviceLink& link) : m_link(link) {}
-  bool runExchange(DeviceData& config, std::string_view mode) override {
-    DeviceExchange exchange(m_link, config, *exchangeModeOf(mode));
+  bool runExchange(DeviceData& config, ExchangeMode mode) override {
+    DeviceExchange exchange(m_link, config, mode);
     modes.emplace_back(mode);
     if (beforeStart) beforeStart(exchange);
     exchange.run();
@@ -85,7 +85,7 @@ class ExchangeHost : public HeadlessHost {
   }
 
   std::function<void(DeviceExchange&)> beforeStart;
-  std::vector<std::string> modes;
+  std::vector<ExchangeMode> modes;
   std::vector<LinkError> errors;
 
  private:
@@ -134,7 +134,7 @@ TEST(DeviceExchange, DocumentReadTakesTheControllersConfiguration) {
   doc.deviceData()->general.base[BaseParameters::O10].setValue(7);  // answered Yes: 5 programs
   doc.readDevice();
   EXPECT_TRUE(host.errors.empty());
-  EXPECT_EQ(host.modes, (std::vector<std::string>{"r2", "r1"}));
+  EXPECT_EQ(host.modes, (std::vector<ExchangeMode>{ExchangeMode::ReadL2, ExchangeMode::ReadL1}));
   EXPECT_EQ(u(doc.title()), "Считанная прошивка");
   const DeviceData& d = *doc.deviceData();
   EXPECT_EQ(d.general.partition(), 2);
@@ -162,7 +162,8 @@ TEST(DeviceExchange, AbortedOrFailedReadLeavesTheDocumentAsItWas) {
     const std::string before = doc.text();
     const std::string title = doc.title();
 
-    const std::string abortIn = std::string(how) == "abort in L1" ? "r1" : "r2";
+    const ExchangeMode abortIn =
+        std::string(how) == "abort in L1" ? ExchangeMode::ReadL1 : ExchangeMode::ReadL2;
     host.beforeStart = [&](DeviceExchange& exchange) {
       if (breaks || host.modes.back() != abortIn) return;
       bench.sim->triggerAt = bench.sim->accesses() + 3000;  // well inside the exchange
@@ -179,7 +180,7 @@ TEST(DeviceExchange, AbortedOrFailedReadLeavesTheDocumentAsItWas) {
     } else {
       EXPECT_TRUE(host.errors.empty()) << how;  // an abort is silent
     }
-    EXPECT_EQ(host.modes.back(), breaks ? "r1" : abortIn) << how;
+    EXPECT_EQ(host.modes.back(), breaks ? ExchangeMode::ReadL1 : abortIn) << how;
   }
 }
 
@@ -219,7 +220,7 @@ TEST(DeviceExchange, NoControllerGivesOneNoAnswerErrorAndKeepsTheDocument) {
   ASSERT_EQ(host.errors.size(), 1u);
   EXPECT_EQ(host.errors[0].errorCode, LinkError::kNoAnswer);
   EXPECT_EQ(u(host.errors[0].text()), "Прибор не отвечает");
-  EXPECT_EQ(host.modes, std::vector<std::string>{"r2"});
+  EXPECT_EQ(host.modes, std::vector<ExchangeMode>{ExchangeMode::ReadL2});
   EXPECT_EQ(doc.text(), before);
   EXPECT_EQ(bench.link->lptBase.load(), PortBackend::kLpt1);  // the fallback
 }
@@ -358,9 +359,6 @@ TEST(DeviceExchange, WritesCannotBeAbortedAndTheRunnerReportsProgress) {
   EXPECT_FALSE(exchange.takeError());
   EXPECT_EQ(exchange.progress(), 1050);
   EXPECT_TRUE(valueDifferences(factoryConfiguration(), readConfiguration(bench.sim->memory())).empty());
-
-  EXPECT_EQ(exchangeModeOf("W1"), ExchangeMode::WriteL1);  // modes compare without regard to case
-  EXPECT_FALSE(exchangeModeOf("r3"));
 }
 
 // No steps anywhere: the step pass has nothing to divide its share by.
