@@ -113,17 +113,12 @@ std::optional<int> Application::startUp(const QStringList& arguments) {
   CommandLine commandLine;
   commandLine.parse(arguments);
   if (const auto exitCode = runWithoutWindow(commandLine)) return exitCode;
-  // Port access is made possible before any window exists. A port that
-  // cannot be opened is not fatal: the exchanges report it, and the user can
-  // choose another one.
+  // The port is opened before any window exists. A port that cannot be
+  // opened is not fatal: the exchanges report it, and the user can choose
+  // another one.
   const QString port = commandLine.port.isEmpty() ? settings::port() : commandLine.port;
   QString reason;
   std::unique_ptr<MemoryAccess> backend = openMemoryAccess(port, &reason);
-  // The port driver concerns the parallel port only.
-  if (backend && backend->parallelPort() &&
-      !portchoice::loadPortDriver(*backend->parallelPort(),
-                                  [](const QString& text) { messages::showError(nullptr, kAppTitle, text); }))
-    return 1;
   if (backend)
     usePort(std::move(backend), port);
   else

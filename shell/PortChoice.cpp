@@ -11,8 +11,6 @@
 #include "link/I2cDevBus.h"
 #include "link/PortCheck.h"
 #include "link/PortDescription.h"
-#include "link/PortDriver.h"
-#include "model/Cp1251.h"
 
 namespace portchoice {
 
@@ -92,12 +90,6 @@ bool runDriverSwitch(bool install) {
   const PortCheck check = checkPorts();
   std::fputs(check.report().c_str(), stdout);
   return check.usable();
-}
-
-bool loadPortDriver(PortBackend& port, const std::function<void(const QString&)>& showError) {
-  NativeDriverPlatform platform(
-      [&](const std::string& text) { showError(QString::fromStdString(cp1251::toUtf8(text))); });
-  return LoadPortDriver(platform, port);
 }
 
 }  // namespace portchoice

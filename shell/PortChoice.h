@@ -2,10 +2,9 @@
 // the "&Прибор" menu's "&Порт..." accept: "auto", "ppdev:DEVICE", "io:BASE",
 // "sim:IMAGE" (the simulated controller keeping its memory in a file),
 // "i2c:DEVICE" (a USB-I2C adapter) and "i2c-sim:IMAGE" (the simulated one).
-// Also the start-up duties of the port driver. User-interface thread.
+// Also the driver switches "i" and "u". User-interface thread.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -15,7 +14,6 @@
 #include "link/BusTiming.h"
 
 class MemoryAccess;
-class PortBackend;
 
 namespace portchoice {
 
@@ -45,8 +43,5 @@ QString withTiming(const QString& description, LinkTiming timing);
 // deleted: both print on the terminal which ports this user can reach and
 // what to do about the others. True when a port is usable.
 bool runDriverSwitch(bool install);
-// Start-up, which makes port access possible and touches the port once.
-// True on success.
-bool loadPortDriver(PortBackend& port, const std::function<void(const QString&)>& showError);
 
 }  // namespace portchoice
