@@ -92,7 +92,7 @@ void DataExchange::integer(QLineEdit* edit, int32_t& value) {
   bool ok = false;
   const qlonglong typed = edit->text().trimmed().toLongLong(&ok, 10);
   if (!ok || typed < INT32_MIN || typed > INT32_MAX)
-    return fail(edit, QStringLiteral("Please enter an integer."));
+    return fail(edit, QStringLiteral("Введите целое число."));
   value = static_cast<int32_t>(typed);
 }
 
@@ -107,7 +107,7 @@ void DataExchange::number(QLineEdit* edit, double& value) {
   if (!text.contains(u'.')) text.replace(u',', u'.');
   bool ok = false;
   const double typed = text.toDouble(&ok);
-  if (!ok || !std::isfinite(typed)) return fail(edit, QStringLiteral("Please enter a number."));
+  if (!ok || !std::isfinite(typed)) return fail(edit, QStringLiteral("Введите число."));
   value = typed;
 }
 
@@ -120,13 +120,12 @@ bool untouchedEdit(QWidget* control) {
 
 void DataExchange::range(QWidget* control, int64_t value, int64_t min, int64_t max) {
   if (m_failed || loading() || (value >= min && value <= max) || untouchedEdit(control)) return;
-  fail(control, QStringLiteral("Please enter an integer between %1 and %2.").arg(min).arg(max));
+  fail(control, QStringLiteral("Введите целое число от %1 до %2.").arg(min).arg(max));
 }
 
 void DataExchange::range(QWidget* control, double value, double min, double max) {
   if (m_failed || loading() || (value >= min && value <= max) || untouchedEdit(control)) return;
-  fail(control,
-       QStringLiteral("Please enter a number between %1 and %2.").arg(formatNumber(min), formatNumber(max)));
+  fail(control, QStringLiteral("Введите число от %1 до %2.").arg(formatNumber(min), formatNumber(max)));
 }
 
 void DataExchange::position(QComboBox* list, int& position) {

@@ -40,16 +40,17 @@ class DataExchange {
 
   // ---- Control values ------------------------------------------------------
 
-  // A whole number in an edit: "Please enter an integer." for other text.
+  // A whole number in an edit: "Введите целое число." for other text.
   // Saving leaves `value` as it is when the edit was not edited.
   void integer(QLineEdit* edit, int32_t& value);
   // A real number, written with up to 15 significant digits and no trailing
-  // zeros (1.5, -12, 0, -0): "Please enter a number." for other text. A
+  // zeros (1.5, -12, 0, -0): "Введите число." for other text. A
   // decimal comma is taken for the point. Saving leaves `value` as it is
   // when the edit was not edited.
   void number(QLineEdit* edit, double& value);
-  // Saving only: the range messages with the bounds filled in; an edit the
-  // user did not change is not checked.
+  // Saving only: "Введите целое число от %1 до %2." or "Введите число от %1
+  // до %2." with the bounds filled in; an edit the user did not change is
+  // not checked.
   void range(QWidget* control, int64_t value, int64_t min, int64_t max);
   void range(QWidget* control, double value, double min, double max);
 

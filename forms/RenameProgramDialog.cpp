@@ -60,7 +60,7 @@ QString RenameProgramDialog::name() const { return m_edit->text(); }
 
 void RenameProgramDialog::accept() {
   if (m_edit->text().size() > kMaxChars) {
-    messages::showWarning(this, QStringLiteral("Please enter no more than %1 characters.").arg(kMaxChars));
+    messages::showWarning(this, QStringLiteral("Введите не более %1 символов.").arg(kMaxChars));
     m_edit->setFocus();
     m_edit->selectAll();
     return;

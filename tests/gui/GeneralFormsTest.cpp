@@ -26,15 +26,16 @@ class GeneralFormsTest : public QObject {
       const char* typed;
       const char* message;
     } cases[] = {
-        {&general().filters, "damper2Filter", "65", "Please enter an integer between 0 and 64."},
-        {&general().keys, "mode1Pulse", "1000", "Please enter an integer between 0 and 999."},
-        {&general().keys, "mode14Pause", "-1", "Please enter an integer between 0 and 999."},
-        {&base(), "psychrometricCoefficient", "90", "Please enter an integer between 64 and 80."},
-        {&general().pid[1], "pidDerivativeTime", "1000", "Please enter an integer between 0 and 999."},
-        {&general().pid[0], "pidPulsePeriod", "121", "Please enter an integer between 0 and 120."},
-        {&general().corrections, "productShift", "51.2", "Please enter a number between -51.1 and 51.1."},
-        {&general().corrections, "wetSlope", "-25.6", "Please enter a number between -25.5 and 25.5."},
-        {&general().corrections, "wetShift", "1,5x", "Please enter a number."},
+        {&general().filters, "damper2Filter", "65", "Введите целое число от 0 до 64."},
+        {&general().keys, "mode1Pulse", "1000", "Введите целое число от 0 до 999."},
+        {&general().keys, "mode14Pause", "-1", "Введите целое число от 0 до 999."},
+        {&general().keys, "mode3Pulse", "1,5", "Введите целое число."},
+        {&base(), "psychrometricCoefficient", "90", "Введите целое число от 64 до 80."},
+        {&general().pid[1], "pidDerivativeTime", "1000", "Введите целое число от 0 до 999."},
+        {&general().pid[0], "pidPulsePeriod", "121", "Введите целое число от 0 до 120."},
+        {&general().corrections, "productShift", "51.2", "Введите число от -51.1 до 51.1."},
+        {&general().corrections, "wetSlope", "-25.6", "Введите число от -25.5 до 25.5."},
+        {&general().corrections, "wetShift", "1,5x", "Введите число."},
     };
     for (const auto& c : cases) {
       QVERIFY(ui().open(c.group));
@@ -93,7 +94,7 @@ class GeneralFormsTest : public QObject {
     QCOMPARE(base()[BaseParameters::O08].value(), 40);
     QCOMPARE(ui().edit("powerFailureDrop4")->text(), QString("40"));
     ui().type(ui().edit("powerFailureDrop5"), "100");
-    QCOMPARE(ui().messages(), QStringList{"Please enter an integer between 0 and 99."});
+    QCOMPARE(ui().messages(), QStringList{"Введите целое число от 0 до 99."});
     QCOMPARE(base()[BaseParameters::O08].value(), 40);
 
     // Each edit stands right after the words it completes, on their line.

@@ -35,12 +35,12 @@ class GroupFormTest : public QObject {
     } cases[] = {
         {"12", 12, nullptr},
         {" 7 ", 7, nullptr},
-        {"90", 7, "Please enter an integer between 0 and 64."},
-        {"-1", 7, "Please enter an integer between 0 and 64."},
-        {"abc", 7, "Please enter an integer."},
-        {"1.5", 7, "Please enter an integer."},
-        {"", 7, "Please enter an integer."},
-        {"99999999999", 7, "Please enter an integer."},
+        {"90", 7, "Введите целое число от 0 до 64."},
+        {"-1", 7, "Введите целое число от 0 до 64."},
+        {"abc", 7, "Введите целое число."},
+        {"1.5", 7, "Введите целое число."},
+        {"", 7, "Введите целое число."},
+        {"99999999999", 7, "Введите целое число."},
     };
     QLineEdit* d01 = ui().edit("wetFilter");
     for (const auto& c : cases) {
@@ -69,7 +69,7 @@ class GroupFormTest : public QObject {
     QCOMPARE(filters()[0].value(), 5);
     QCOMPARE(filters()[1].value(), 0);
     QCOMPARE(filters()[2].value(), 0);
-    QCOMPARE(ui().messages(), QStringList{"Please enter an integer between 0 and 64."});
+    QCOMPARE(ui().messages(), QStringList{"Введите целое число от 0 до 64."});
     QCOMPARE(QApplication::focusWidget(), ui().edit("dryFilter"));
   }
 
@@ -227,7 +227,7 @@ class GroupFormTest : public QObject {
     // A refused value stops the command where the user can see why.
     QTest::keyClicks(d06, "0");
     ui().shell->frame->actions().listMode->trigger();
-    QCOMPARE(ui().messages(), QStringList{"Please enter an integer between 0 and 64."});
+    QCOMPARE(ui().messages(), QStringList{"Введите целое число от 0 до 64."});
     QCOMPARE(ui().shell->frame->viewMode(), int(MainWindow::kDialogMode));
   }
 

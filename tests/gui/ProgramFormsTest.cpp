@@ -79,7 +79,7 @@ class ProgramFormsTest : public QObject {
       QCOMPARE(ui().spin(spin)->maximum(), 99);
     }
     ui().type(ui().edit("upperSetpoint"), "100");
-    QCOMPARE(ui().messages(), QStringList{"Please enter an integer between 0 and 99."});
+    QCOMPARE(ui().messages(), QStringList{"Введите целое число от 0 до 99."});
     QTest::keyClick(ui().edit("upperSetpoint"), Qt::Key_Escape);
     ui().choose(ui().list("comparatorInput"), 1);
     QCOMPARE(ui().control<QLabel>("lowerSetpointUnit")->text(), QString("(°С)"));
@@ -95,9 +95,9 @@ class ProgramFormsTest : public QObject {
       const char* otherEdit;  // given a valid value that must not be stored either
       const char* message;
     } cases[] = {
-        {"lowerSetpoint", "1000", "upperSetpoint", "Please enter an integer between -99 and 999."},
-        {"offDelay", "-1", "onDelay", "Please enter an integer between 0 and 999."},
-        {"onDelay", "x", "offDelay", "Please enter an integer."},
+        {"lowerSetpoint", "1000", "upperSetpoint", "Введите целое число от -99 до 999."},
+        {"offDelay", "-1", "onDelay", "Введите целое число от 0 до 999."},
+        {"onDelay", "x", "offDelay", "Введите целое число."},
     };
     for (const auto& k : cases) {
       const std::string before = ui().doc().text();
@@ -256,7 +256,7 @@ class ProgramFormsTest : public QObject {
     QCOMPARE(ui().control<QLabel>("transitionSetpointUnit")->text(), QString("(°С)"));
     QCOMPARE(ui().spin("transitionSetpointSpin")->minimum(), -99);
     ui().type(ui().edit("transitionSetpoint"), "1000");
-    QCOMPARE(ui().messages(), QStringList{"Please enter an integer between -99 and 999."});
+    QCOMPARE(ui().messages(), QStringList{"Введите целое число от -99 до 999."});
     QCOMPARE(s[Step::U03].value(), 100);
   }
 
@@ -412,7 +412,7 @@ class ProgramFormsTest : public QObject {
     // A name too long (none the program keeps) is refused, not cut unseen.
     dialog.setName(longest + "Y");
     dialog.accept();
-    QCOMPARE(ui().messages(), QStringList{"Please enter no more than 63 characters."});
+    QCOMPARE(ui().messages(), QStringList{"Введите не более 63 символов."});
     QVERIFY(dialog.isVisible());
     // Characters a Windows-1251 name cannot hold are not taken.
     dialog.setName("Новое");
