@@ -122,5 +122,8 @@ DeviceData readAfterWrite(const DeviceData& config);
 // What reading a memory gives: L2 first (its O10 fixes the L1 layout), then
 // every slot of the partition as a program named "Считанная", with at most
 // the partition's steps. The configuration's name is empty, as a device read
-// leaves it. Any contents decode; values are clamped to their limits.
+// leaves it. Any contents decode. Each value is held to its cell's own
+// limits (C03/C04 and the step setpoints to their widest ones); a setpoint
+// beyond the limits of its input is then kept as the controller holds it,
+// for the views to show marked, not clamped to them.
 DeviceData readConfiguration(const MemoryImage& image);
