@@ -147,6 +147,7 @@ void BM_EditUndoRedo(benchmark::State& state) {
 // edit, 1 for an undo and a redo.
 BENCHMARK(BM_EditUndoRedo)
     ->Args({0, 7, 0})
+    ->Args({2, 25, 0})
     ->Args({7, 99, 0})
     ->Args({0, 7, 1})
     ->Args({7, 99, 1})
