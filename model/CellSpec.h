@@ -24,12 +24,12 @@ struct CellSpec {
   int32_t max1 = 0;
 };
 
-// Builds the cell of a row: Windows-1251 texts, pair 0 active, position set.
+// Builds the cell of a row: its catalogue entry (Windows-1251 texts, the
+// limit pairs, the position), pair 0 active, the default clamped into it.
 Parameter makeCell(const CellSpec& spec, uint16_t area, int32_t offsetShift = 0);
 
 // Builds every row of a table, in order.
-std::vector<Parameter> makeCells(const std::vector<CellSpec>& specs, uint16_t area,
-                                 int32_t offsetShift = 0);
+std::vector<Parameter> makeCells(const std::vector<CellSpec>& specs, uint16_t area, int32_t offsetShift = 0);
 
 // A group's cells from its prototype, in order (the group's default constructor).
 template <std::size_t N>

@@ -5,8 +5,9 @@
 
 namespace {
 
-const std::vector<Parameter>& prototype() {
-  static const std::vector<Parameter> cells = makeCells(
+// Comparator `index`'s cells, their positions shifted to its block.
+std::vector<Parameter> makeComparator(int index) {
+  return makeCells(
       {
           {"C01", "Входная величина", 1, 1, 7, 14, 3},
           {"C02", "Состояние выхода", 1, 0, 6, 17, 3},
@@ -19,8 +20,15 @@ const std::vector<Parameter>& prototype() {
           {"C09", "Время задержки срабатывания", 12, 0, 999, 47, 10},
           {"C10", "Время задержки отпускания", 24, 0, 999, 57, 10},
       },
-      0);
-  return cells;
+      0, Comparator::kBlockBits * index);
+}
+
+constexpr int kProgramComparators = 4;
+
+const std::vector<Parameter>& prototype(int index) {
+  static const std::vector<Parameter> blocks[kProgramComparators] = {makeComparator(0), makeComparator(1),
+                                                                     makeComparator(2), makeComparator(3)};
+  return blocks[index];
 }
 
 }  // namespace
@@ -50,11 +58,10 @@ std::string Comparator::choiceText(int cell, int32_t v) {
 }
 
 Comparator::Comparator(int index) {
-  const std::vector<Parameter>& proto = prototype();
-  for (int i = 0; i < kCellCount; ++i) {
-    cells[i] = proto[i];
-    cells[i].setStorage(0, proto[i].bitOffset() + kBlockBits * index, proto[i].bitWidth());
-  }
+  if (index >= 0 && index < kProgramComparators)
+    assignCells(cells, prototype(index));
+  else
+    assignCells(cells, makeComparator(index));
 }
 
 void Comparator::selectInputRanges() {

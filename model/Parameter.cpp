@@ -1,52 +1,36 @@
 #include "model/Parameter.h"
 
+#include <algorithm>
 #include <climits>
-#include <cstring>
-
-#include "model/FixedText.h"
+#include <string>
+#include <utility>
 
 namespace {
 
 thread_local Parameter::ChangeObserver* t_observer = nullptr;
 
+// A text as a field of `size` bytes keeps it: up to its first NUL, at most
+// size - 1 bytes.
+std::string fieldText(std::string_view text, int size) {
+  return std::string(text.substr(0, std::min(text.find('\0'), static_cast<std::size_t>(size - 1))));
+}
+
 }  // namespace
 
-void Parameter::clear() {
-  m_code[0] = m_group[0] = m_description[0] = '\0';
-  m_value = 0;
-  m_minValue = INT32_MIN;
-  m_maxValue = INT32_MAX;
-  std::memset(m_rangeMin, 0, sizeof m_rangeMin);
-  std::memset(m_rangeMax, 0, sizeof m_rangeMax);
-  m_rangeMinCount = m_rangeMaxCount = 0;
-  m_area = 0;
-  m_bitOffset = m_bitWidth = 0;
-  m_beforeChange = nullptr;
-  m_afterChange = nullptr;
-}
+Parameter::Parameter(int32_t v)
+    : m_entry(CellEntry::none()), m_value(v), m_minValue(INT32_MIN), m_maxValue(INT32_MAX) {}
 
-Parameter::Parameter(int32_t v) {
-  clear();
-  // An unbounded cell takes any value unchanged; a cell being built is no
-  // change anyone observes.
-  m_value = v;
-}
+Parameter::Parameter(std::string_view code, int32_t v, int32_t min, int32_t max, std::string_view group,
+                     std::string_view description)
+    : Parameter(CellEntry::shared({.code = fieldText(code, kCodeSize),
+                                   .group = fieldText(group, kGroupSize),
+                                   .description = fieldText(description, kDescriptionSize),
+                                   .ranges = {{min, max}}}),
+                v) {}
 
-Parameter::Parameter(std::string_view code, int32_t v, int32_t min, int32_t max,
-                     std::string_view group, std::string_view description) {
-  clear();
-  fixedtext::assign(m_code, code);
-  fixedtext::assign(m_group, group);
-  fixedtext::assign(m_description, description);
-  m_value = v;
-  addRange(min, max);
+Parameter::Parameter(const CellEntry* entry, int32_t v) : Parameter(v) {
+  m_entry = entry;
   selectRange(0);
-  setStorage(0, 0, 0);
-}
-
-Parameter::Parameter(const Parameter& other) {
-  clear();
-  assign(other);
 }
 
 Parameter& Parameter::operator=(const Parameter& other) {
@@ -59,23 +43,37 @@ void Parameter::assign(const Parameter& src) {
   m_afterChange = src.m_afterChange;
   m_minValue = src.m_minValue;
   m_maxValue = src.m_maxValue;
-  std::memcpy(m_rangeMin, src.m_rangeMin, sizeof m_rangeMin);
-  std::memcpy(m_rangeMax, src.m_rangeMax, sizeof m_rangeMax);
-  m_rangeMinCount = src.m_rangeMinCount;
-  m_rangeMaxCount = src.m_rangeMaxCount;
-  m_area = src.m_area;
-  m_bitOffset = src.m_bitOffset;
-  m_bitWidth = src.m_bitWidth;
-  if (src.m_code[0]) fixedtext::assign(m_code, src.code());
-  if (src.m_group[0]) fixedtext::assign(m_group, src.group());
-  if (src.m_description[0]) fixedtext::assign(m_description, src.description());
   m_value = src.m_value;
+  if (m_entry == src.m_entry) return;
+  // A text the source lacks stays the destination's; the rest is the source's.
+  const CellEntry& own = *m_entry;
+  const CellEntry& from = *src.m_entry;
+  const bool keepCode = from.code.empty() && !own.code.empty();
+  const bool keepGroup = from.group.empty() && !own.group.empty();
+  const bool keepDescription = from.description.empty() && !own.description.empty();
+  if (!keepCode && !keepGroup && !keepDescription) {
+    m_entry = src.m_entry;
+    return;
+  }
+  CellEntry merged = from;
+  if (keepCode) merged.code = own.code;
+  if (keepGroup) merged.group = own.group;
+  if (keepDescription) merged.description = own.description;
+  m_entry = CellEntry::shared(std::move(merged));
+}
+
+template <typename Change>
+void Parameter::changeEntry(Change change) {
+  CellEntry entry = *m_entry;
+  change(entry);
+  m_entry = CellEntry::shared(std::move(entry));
 }
 
 void Parameter::setValue(int32_t v) {
-  if (m_minValue < 0 && m_bitWidth >= 1 && m_bitWidth <= 31) {
-    // The raw field is a bitWidth-bit two's-complement number.
-    const int shift = 32 - m_bitWidth;
+  const int32_t width = m_entry->bitWidth;
+  if (m_minValue < 0 && width >= 1 && width <= 31) {
+    // The raw field is a width-bit two's-complement number.
+    const int shift = 32 - width;
     v = static_cast<int32_t>(static_cast<uint32_t>(v) << shift) >> shift;
   }
   setEnteredValue(v);
@@ -112,9 +110,8 @@ void Parameter::setValueQuiet(int32_t v) {
 }
 
 bool Parameter::addRange(int32_t min, int32_t max) {
-  if (m_rangeMinCount >= kMaxRanges || m_rangeMaxCount >= kMaxRanges) return false;
-  m_rangeMin[m_rangeMinCount++] = min;
-  m_rangeMax[m_rangeMaxCount++] = max;
+  if (rangeCount() >= kMaxRanges) return false;
+  changeEntry([&](CellEntry& e) { e.ranges.push_back({min, max}); });
   return true;
 }
 
@@ -126,25 +123,29 @@ bool Parameter::selectRange(int i) {
 }
 
 bool Parameter::selectLimits(int i) {
-  if (i < 0 || i >= m_rangeMinCount || i >= m_rangeMaxCount) return false;
-  m_minValue = m_rangeMin[i];
-  m_maxValue = m_rangeMax[i];
+  if (i < 0 || i >= rangeCount()) return false;
+  m_minValue = m_entry->ranges[i].min;
+  m_maxValue = m_entry->ranges[i].max;
   return true;
 }
 
 void Parameter::setStorage(uint16_t area, int32_t bitOffset, int32_t bitWidth) {
-  m_area = area;
-  m_bitOffset = bitOffset;
-  m_bitWidth = bitWidth;
+  changeEntry([&](CellEntry& e) {
+    e.area = area;
+    e.bitOffset = bitOffset;
+    e.bitWidth = bitWidth;
+  });
 }
 
 bool Parameter::sameAs(const Parameter& a, const Parameter& b) {
   return a.m_value == b.m_value && a.m_minValue == b.m_minValue && a.m_maxValue == b.m_maxValue &&
-         std::strncmp(a.m_code, b.m_code, kCodeSize) == 0 && a.m_bitWidth == b.m_bitWidth;
+         (a.m_entry == b.m_entry || (a.code() == b.code() && a.bitWidth() == b.bitWidth()));
 }
 
-std::string_view Parameter::code() const { return fixedtext::view(m_code); }
-std::string_view Parameter::group() const { return fixedtext::view(m_group); }
-std::string_view Parameter::description() const { return fixedtext::view(m_description); }
-void Parameter::setCode(std::string_view code) { fixedtext::assign(m_code, code); }
-void Parameter::setDescription(std::string_view d) { fixedtext::assign(m_description, d); }
+void Parameter::setCode(std::string_view code) {
+  changeEntry([&](CellEntry& e) { e.code = fieldText(code, kCodeSize); });
+}
+
+void Parameter::setDescription(std::string_view d) {
+  changeEntry([&](CellEntry& e) { e.description = fieldText(d, kDescriptionSize); });
+}

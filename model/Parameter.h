@@ -1,15 +1,18 @@
-// One device parameter of the controller: its menu code, description, value,
-// active limits, alternative limit pairs, position in device memory and two
-// optional change hooks. Every editable number of the configuration is a
-// Parameter; views, the file format and the memory image change values only
-// through setValue.
+// One device parameter of the controller: its value, active limits and two
+// optional change hooks, and the catalogue entry that says what it is (menu
+// code, description, alternative limit pairs, position in device memory).
+// Every editable number of the configuration is a Parameter; views, the
+// file format and the memory image change values only through setValue.
 //
-// A plain value type of fixed size: no heap memory, freely copyable. Copying
-// is the model's merge copy (assign). Not thread-safe; one thread at a time.
+// A small value type of fixed size: no heap memory of its own, freely
+// copyable; copies share the entry. Assignment is the model's merge copy
+// (assign). Not thread-safe; one thread at a time per cell.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
+
+#include "model/CellEntry.h"
 
 class Parameter {
  public:
@@ -27,9 +30,12 @@ class Parameter {
   explicit Parameter(int32_t v = 0);
   // A cell with one limit pair (min, max); the value is clamped into it.
   // Texts are Windows-1251 bytes; longer texts are cut to their fields.
-  Parameter(std::string_view code, int32_t v, int32_t min, int32_t max,
-            std::string_view group, std::string_view description);
-  Parameter(const Parameter& other);
+  Parameter(std::string_view code, int32_t v, int32_t min, int32_t max, std::string_view group,
+            std::string_view description);
+  // A cell of a catalogue entry: pair 0 active (unbounded when the entry has
+  // none), v clamped into it.
+  Parameter(const CellEntry* entry, int32_t v);
+  Parameter(const Parameter& other) = default;
   Parameter& operator=(const Parameter& other);  // same as assign
 
   // Merge copy: takes hooks, limits, range tables, position and value; takes
@@ -97,21 +103,25 @@ class Parameter {
   // Equal value, limits, code (byte-wise) and bit width.
   static bool sameAs(const Parameter& a, const Parameter& b);
 
-  std::string_view code() const;
-  std::string_view group() const;
-  std::string_view description() const;
+  std::string_view code() const { return m_entry->code; }
+  std::string_view group() const { return m_entry->group; }
+  std::string_view description() const { return m_entry->description; }
+  // These and addRange and setStorage point the cell at another entry (made
+  // or found in the catalogue); other cells of the old entry keep it.
   void setCode(std::string_view code);
   void setDescription(std::string_view description);
 
   int32_t minValue() const { return m_minValue; }
   int32_t maxValue() const { return m_maxValue; }
-  int rangeCount() const { return m_rangeMinCount < m_rangeMaxCount ? m_rangeMinCount : m_rangeMaxCount; }
-  int32_t rangeMin(int i) const { return m_rangeMin[i]; }
-  int32_t rangeMax(int i) const { return m_rangeMax[i]; }
+  int rangeCount() const { return static_cast<int>(m_entry->ranges.size()); }
+  int32_t rangeMin(int i) const { return m_entry->ranges[i].min; }  // i < rangeCount()
+  int32_t rangeMax(int i) const { return m_entry->ranges[i].max; }
 
-  uint16_t area() const { return m_area; }
-  int32_t bitOffset() const { return m_bitOffset; }
-  int32_t bitWidth() const { return m_bitWidth; }
+  uint16_t area() const { return m_entry->area; }
+  int32_t bitOffset() const { return m_entry->bitOffset; }
+  int32_t bitWidth() const { return m_entry->bitWidth; }
+  // What the cell is; shared with every copy.
+  const CellEntry& entry() const { return *m_entry; }
 
   BeforeChangeHook beforeChange() const { return m_beforeChange; }
   AfterChangeHook afterChange() const { return m_afterChange; }
@@ -121,23 +131,16 @@ class Parameter {
   }
 
  private:
-  void clear();
   // setEnteredValue without telling the observer; true when the value changed.
   bool store(int32_t v);
+  // Points the cell at the entry `change` makes of a copy of its own.
+  template <typename Change>
+  void changeEntry(Change change);
 
-  char m_code[kCodeSize];
-  char m_group[kGroupSize];
-  char m_description[kDescriptionSize];
+  const CellEntry* m_entry;
+  BeforeChangeHook m_beforeChange = nullptr;
+  AfterChangeHook m_afterChange = nullptr;
   int32_t m_value;
   int32_t m_minValue;
   int32_t m_maxValue;
-  int32_t m_rangeMin[kMaxRanges];
-  int32_t m_rangeMinCount;
-  int32_t m_rangeMax[kMaxRanges];
-  int32_t m_rangeMaxCount;
-  uint16_t m_area;
-  int32_t m_bitOffset;
-  int32_t m_bitWidth;
-  BeforeChangeHook m_beforeChange;
-  AfterChangeHook m_afterChange;
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model/Step.h"
+
 namespace {
 
 int g_afterCalls = 0;
@@ -145,10 +147,10 @@ TEST(Parameter, AssignMergesTextsAndCopiesTheRest) {
   src.addRange(-5, 500);
   src.setDescription("new");
   dst.assign(src);
-  EXPECT_EQ(dst.code(), "DST");   // empty source code keeps the destination's
+  EXPECT_EQ(dst.code(), "DST");  // empty source code keeps the destination's
   EXPECT_EQ(dst.group(), "g");
   EXPECT_EQ(dst.description(), "new");
-  EXPECT_EQ(dst.value(), 77);     // no clamping on assign
+  EXPECT_EQ(dst.value(), 77);  // no clamping on assign
   EXPECT_EQ(dst.minValue(), INT32_MIN);
   EXPECT_EQ(dst.rangeCount(), 1);
   EXPECT_EQ(dst.bitOffset(), 40);
@@ -183,4 +185,29 @@ TEST(Parameter, LongTextsAreCutToTheirFields) {
   Parameter p(longCode, 0, 0, 1, "", longDesc);
   EXPECT_EQ(p.code().size(), 15u);
   EXPECT_EQ(p.description().size(), 511u);
+}
+
+// A cell is its state and a pointer to what it is: every configuration's
+// cells share the catalogue's entries, and changing what one cell is leaves
+// the cells it was copied from or with as they were.
+static_assert(sizeof(Parameter) <= 48, "a cell keeps its texts and tables in its entry");
+
+TEST(Parameter, CellsShareEntriesUntilOneIsRedescribed) {
+  const Step a, b;
+  for (int i = 0; i < Step::kCellCount; ++i) EXPECT_EQ(&a[i].entry(), &b[i].entry()) << a[i].code();
+
+  Parameter first = a[Step::U03], second = a[Step::U03];
+  first.setDescription("x");
+  second.setDescription("x");
+  EXPECT_EQ(&first.entry(), &second.entry());  // equal entries are one
+  EXPECT_NE(&first.entry(), &a[Step::U03].entry());
+  EXPECT_NE(a[Step::U03].description(), "x");
+  EXPECT_EQ(first.code(), "U03");  // the rest of what it is stays
+  EXPECT_EQ(first.rangeCount(), 2);
+  EXPECT_EQ(first.bitOffset(), a[Step::U03].bitOffset());
+
+  second.setStorage(0, 1, 2);
+  EXPECT_EQ(first.bitOffset(), a[Step::U03].bitOffset());
+  second = a[Step::U03];  // a merge copy from a full entry takes that entry
+  EXPECT_EQ(&second.entry(), &a[Step::U03].entry());
 }
