@@ -83,25 +83,29 @@ void write(const DeviceData& data, std::string& out) {
   out += "\n[Programs]\n";
   appendLine(out, "amount", data.programCount());
 
-  for (const Program& program : data.programs) {
-    out += "\n[Program]\n";
-    appendText(out, "name", program.name());
-    for (int k = 0; k < Program::kComparatorCount; ++k) {
-      out += "\n[Comparator";
-      appendNumber(out, k + 1);
-      out += "]\n";
-      for (const Parameter& c : program.comparators[k].cells) appendCell(out, c);
-    }
-    appendLine(out, "StartStep", program.H02.value());
-    int number = 0;
-    for (const Step& step : program.steps) {
-      out += "\n[step]\n";
-      appendLine(out, "number", ++number);
-      for (int i = Step::U01; i <= Step::U05; ++i) appendCell(out, step[i]);
-      for (int n = 1; n <= Step::kKeyCount; ++n) appendCell(out, step.key(n));
-      for (int i = Step::E01; i <= Step::E_05; ++i) appendCell(out, step[i]);
-    }
+  for (const Program& program : data.programs) writeProgram(program, out);
+}
+
+void writeProgram(const Program& program, std::string& out) {
+  out += "\n[Program]\n";
+  appendText(out, "name", program.name());
+  for (int k = 0; k < Program::kComparatorCount; ++k) {
+    out += "\n[Comparator";
+    appendNumber(out, k + 1);
+    out += "]\n";
+    for (const Parameter& c : program.comparators[k].cells) appendCell(out, c);
   }
+  appendLine(out, "StartStep", program.H02.value());
+  int number = 0;
+  for (const Step& step : program.steps) writeStep(step, ++number, out);
+}
+
+void writeStep(const Step& step, int number, std::string& out) {
+  out += "\n[step]\n";
+  appendLine(out, "number", number);
+  for (int i = Step::U01; i <= Step::U05; ++i) appendCell(out, step[i]);
+  for (int n = 1; n <= Step::kKeyCount; ++n) appendCell(out, step.key(n));
+  for (int i = Step::E01; i <= Step::E_05; ++i) appendCell(out, step[i]);
 }
 
 std::string write(const DeviceData& data) {

@@ -55,6 +55,10 @@ inline constexpr int kMaxSteps = 2000;
 // The whole file text of a configuration.
 std::string write(const DeviceData& data);
 void write(const DeviceData& data, std::string& out);  // appends to out
+// The lines of one program ("[Program]" to its last step's) and of one step
+// numbered `number`, as write puts them; appended to out.
+void writeProgram(const Program& program, std::string& out);
+void writeStep(const Step& step, int number, std::string& out);
 
 // A fresh configuration from file bytes: empty name, no programs and default
 // general parameters without hooks, then every recognised line applied.

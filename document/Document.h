@@ -24,6 +24,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "document/ChangePlace.h"
 #include "document/DocumentHost.h"
@@ -228,6 +229,25 @@ class Document {
   // changes nothing. H02 is not adjusted. True when the steps changed.
   bool setStepCount(Program& program, int count);
 
+  // ---- Clipboard edits ------------------------------------------------------
+  // Each is one undo step, keeps H02 on the same step and ends with
+  // notifyViews. A refusal changes nothing and comes back as its reason
+  // (Windows-1251), for the caller to show; nothing means done.
+
+  // Inserts copies of `steps` into `program` before step `position`
+  // (1-based; stepCount() + 1 appends); the tree selects the first of them.
+  // Refused when the program would then hold more steps than the partition
+  // allows, saying how many fit.
+  std::optional<std::string> insertSteps(Program& program, int position, const std::vector<Step>& steps);
+  // Removes `count` steps from step `first` (1-based) on, each as
+  // deleteStep removes one; the tree selects the step after them, else the
+  // one before, else the program. Steps that are not there are left alone.
+  void removeSteps(Program& program, int first, int count);
+  // Gives `target` the name, comparators, cycle start and steps of
+  // `source`; the tree selects it. Refused when `source` has more steps than
+  // the partition allows a program.
+  std::optional<std::string> replaceProgram(Program& target, const Program& source);
+
   // Enable rules. The step inserts: the current program has fewer steps
   // than the partition allows. The cycle start: a step item is selected.
   // Deleting a step and renaming a program are always offered.
@@ -277,6 +297,12 @@ class Document {
   void historyChanged();
 
   Step* selectedStep() const;
+  // The selected step's 1-based position in currentProgram, 0 when no step
+  // of it is selected.
+  int selectedStepPosition() const;
+  // Removes step `position` (1-based, present) as deleteStep does, H02 kept
+  // on its step; returns the step to select afterwards, or nullptr.
+  Step* removeStepAt(Program& program, int position);
   void recordAddedStep(const Program& program, const Step* added);
   bool changeStepCount(Program& program, int count);
   void installPartitionHooks();

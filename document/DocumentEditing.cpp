@@ -15,11 +15,11 @@ Step* insertStep(Program& program, std::list<Step>::iterator where, const Step* 
   return &*it;
 }
 
-// H02 follows its step one place further down. A cycle start read from a
-// file is stored unchecked and may be any number; the largest one stays as
-// it is instead of overflowing.
-void moveCycleStartDown(Parameter& h02) {
-  if (h02.value() < INT32_MAX) ++h02.valueRef();
+// H02 follows its step `by` places further down. A cycle start read from a
+// file is stored unchecked and may be any number; it saturates instead of
+// overflowing.
+void moveCycleStartDown(Parameter& h02, int by = 1) {
+  h02.valueRef() = h02.value() > INT32_MAX - by ? INT32_MAX : h02.value() + by;
 }
 
 // 1-based position of `step` in the program, 0 when it is not there.
@@ -38,11 +38,29 @@ std::string programLabel(const char* utf8Format, int program) {
   return cp1251::fromUtf8(buf);
 }
 
+// "шаг", "шага" or "шагов" after a count.
+const char* stepsWord(int n) {
+  const int last = n % 10, lastTwo = n % 100;
+  if (lastTwo >= 11 && lastTwo <= 14) return "шагов";
+  return last == 1 ? "шаг" : last >= 2 && last <= 4 ? "шага" : "шагов";
+}
+
+// "шага 3" or "шагов 3–5" in an undo step's name.
+std::string stepRange(int first, int count) {
+  if (count == 1) return "шага " + std::to_string(first);
+  return "шагов " + std::to_string(first) + "–" + std::to_string(first + count - 1);
+}
+
 }  // namespace
 
 Step* Document::selectedStep() const {
   if (!selection || selection->kind != NavigationKind::Step) return nullptr;
   return static_cast<Step*>(selection->data);
+}
+
+int Document::selectedStepPosition() const {
+  const Step* step = selectedStep();
+  return step && currentProgram ? positionOf(*currentProgram, step) : 0;
 }
 
 void Document::recordAddedStep(const Program& program, const Step* added) {
@@ -79,10 +97,9 @@ void Document::addStepLast() {
 void Document::addStepBefore() {
   closeUndoStep();
   Step* step = selectedStep();
-  if (!step || !currentProgram) return;
-  Program& program = *currentProgram;
-  const int p = positionOf(program, step);
+  const int p = selectedStepPosition();
   if (p == 0) return;
+  Program& program = *currentProgram;
   Step* added = insertStep(program, std::next(program.steps.begin(), p - 1), step);
   Parameter& h02 = program.H02;
   if (h02.value() != 0 && h02.value() >= p) moveCycleStartDown(h02);
@@ -95,10 +112,9 @@ void Document::addStepBefore() {
 void Document::addStepAfter() {
   closeUndoStep();
   Step* step = selectedStep();
-  if (!step || !currentProgram) return;
-  Program& program = *currentProgram;
-  const int p = positionOf(program, step);
+  const int p = selectedStepPosition();
   if (p == 0) return;
+  Program& program = *currentProgram;
   Step* added = insertStep(program, std::next(program.steps.begin(), p), step);
   Parameter& h02 = program.H02;
   if (h02.value() != 0 && h02.value() > p) moveCycleStartDown(h02);
@@ -107,13 +123,7 @@ void Document::addStepAfter() {
   if (m_host) m_host->selectTreeItem(added, false);
 }
 
-void Document::deleteStep() {
-  closeUndoStep();
-  Step* step = selectedStep();
-  if (!step || !currentProgram) return;
-  Program& program = *currentProgram;
-  const int p = positionOf(program, step);
-  if (p == 0) return;
+Step* Document::removeStepAt(Program& program, int p) {
   const auto it = std::next(program.steps.begin(), p - 1);
   // What to select afterwards: the next step, else the previous one, else
   // the program itself.
@@ -129,6 +139,15 @@ void Document::deleteStep() {
     --h02.valueRef();
   else if (p == h02.value() && h02.value() > program.stepCount())
     h02.setValue(program.stepCount());
+  return next;
+}
+
+void Document::deleteStep() {
+  closeUndoStep();
+  const int p = selectedStepPosition();
+  if (p == 0) return;
+  Program& program = *currentProgram;
+  Step* next = removeStepAt(program, p);
   const int number = programNumber(program);
   recordStep(stepLabel("удаление шага %d программы %d", p, number),
              {NavigationKind::Step, number - 1, p - 1, {}});
@@ -210,6 +229,83 @@ bool Document::changeStepCount(Program& program, int count) {
   return true;
 }
 
+// ---- Clipboard edits ---------------------------------------------------------
+
+std::optional<std::string> Document::insertSteps(Program& program, int position,
+                                                 const std::vector<Step>& steps) {
+  closeUndoStep();
+  if (!m_deviceData || steps.empty() || position < 1 || position > program.stepCount() + 1)
+    return std::nullopt;
+  const int count = static_cast<int>(steps.size());
+  const int limit = m_deviceData->general.stepsPerProgram();
+  const int number = programNumber(program);
+  if (program.stepCount() + count > limit) {
+    const int room = program.stepCount() < limit ? limit - program.stepCount() : 0;
+    char buf[320];
+    std::snprintf(
+        buf, sizeof buf, "Вставить %d %s нельзя: в программе %d есть место ещё для %d (%s).", count,
+        stepsWord(count), number, room,
+        cp1251::toUtf8(GeneralParameters::partitionText(m_deviceData->general.partition())).c_str());
+    return cp1251::fromUtf8(buf);
+  }
+  // H02 follows the step it names; one that names none (a program without
+  // steps has H02 = 1) stays as it is.
+  Parameter& h02 = program.H02;
+  if (h02.value() != 0 && h02.value() >= position && h02.value() <= program.stepCount())
+    moveCycleStartDown(h02, count);
+  const auto where = std::next(program.steps.begin(), position - 1);
+  const auto first = program.steps.insert(where, steps.begin(), steps.end());
+  recordStep(
+      cp1251::fromUtf8("вставка " + stepRange(position, count) + " в программу " + std::to_string(number)),
+      {NavigationKind::Step, number - 1, position - 1, {}});
+  notifyViews();
+  if (m_host) m_host->selectTreeItem(&*first, false);
+  return std::nullopt;
+}
+
+void Document::removeSteps(Program& program, int first, int count) {
+  closeUndoStep();
+  if (first < 1 || count < 1 || first > program.stepCount()) return;
+  if (count > program.stepCount() - first + 1) count = program.stepCount() - first + 1;
+  Step* next = nullptr;
+  // From the last one up, so every position still names the step it named.
+  for (int p = first + count - 1; p >= first; --p) next = removeStepAt(program, p);
+  const int number = programNumber(program);
+  recordStep(
+      cp1251::fromUtf8("вырезание " + stepRange(first, count) + " программы " + std::to_string(number)),
+      {NavigationKind::Step, number - 1, first - 1, {}});
+  currentProgram = &program;
+  currentStep = next;
+  notifyViews();
+  if (m_host) m_host->selectTreeItem(next ? static_cast<const void*>(next) : &program, false);
+}
+
+std::optional<std::string> Document::replaceProgram(Program& target, const Program& source) {
+  closeUndoStep();
+  if (!m_deviceData) return std::nullopt;
+  const int limit = m_deviceData->general.stepsPerProgram();
+  const int number = programNumber(target);
+  if (source.stepCount() > limit) {
+    char buf[400];
+    std::snprintf(
+        buf, sizeof buf,
+        "Вставить программу \"%s\" нельзя: в ней %d %s, а в программе этой прошивки их может быть не "
+        "более %d (%s).",
+        cp1251::toUtf8(source.name()).c_str(), source.stepCount(), stepsWord(source.stepCount()), limit,
+        cp1251::toUtf8(GeneralParameters::partitionText(m_deviceData->general.partition())).c_str());
+    return cp1251::fromUtf8(buf);
+  }
+  // The program is selected before its steps go, so no view shows one of them.
+  if (m_host) m_host->selectTreeItem(&target, false);
+  currentProgram = &target;
+  currentStep = nullptr;
+  target = source;
+  recordStep(programLabel("вставка программы %d", number), {NavigationKind::Program, number - 1, -1, {}});
+  notifyViews();
+  if (m_host) m_host->selectTreeItem(&target, false);
+  return std::nullopt;
+}
+
 // ---- Enable rules ----------------------------------------------------------
 
 bool Document::canAddStep() const {
@@ -220,8 +316,6 @@ bool Document::canAddStep() const {
 bool Document::canToggleCycleStart() const { return selectedStep() != nullptr; }
 
 bool Document::selectedStepIsCycleStart() const {
-  const Step* step = selectedStep();
-  if (!step || !currentProgram) return false;
-  const int p = positionOf(*currentProgram, step);
+  const int p = selectedStepPosition();
   return p != 0 && currentProgram->H02.value() == p;
 }

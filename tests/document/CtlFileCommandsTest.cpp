@@ -190,10 +190,64 @@ TEST_F(CtlTest, NormalizeRewritesInTheProgramsLayout) {
 }
 
 TEST_F(CtlTest, HelpForTheToolAndEachCommand) {
-  for (const char* cmd : {"new", "list", "set", "normalize"}) {
+  for (const char* cmd : {"new", "list", "set", "normalize", "copy"}) {
     const Result r = run({cmd, "--help"});
     EXPECT_EQ(r.status, 0) << cmd;
     EXPECT_EQ(r.out.rfind(std::string("Usage: tkv88ctl ") + cmd, 0), 0u) << r.out;
   }
   EXPECT_NE(run({"--help"}).out.find("normalize"), std::string::npos);
+}
+
+TEST_F(CtlTest, CopyMovesProgramsAndStepsAsDiffSeesThem) {
+  const std::string a = file("a.tkv88"), b = file("b.tkv88"), c = file("c.tkv88"), e = file("e.tkv88");
+  for (const std::string& f : {a, b, c}) run({"new", "-o", f});
+  run({"set", a, "P3:H01=4", "P3:name=Сушка", "P3.S2:U04=7", "P3.S3:U03=-40", "P3.C1:C03=-20", "P3:H02=2"});
+  run({"new", "-o", e});
+  ASSERT_EQ(run({"set", e, "L2:O10=0"}).status, 0);  // 60 programs of 7 steps
+
+  // A program copied over the same place of a new configuration: no difference.
+  ASSERT_EQ(run({"copy", a + ":P3", b + ":P3"}).status, 0);
+  EXPECT_EQ(run({"diff", "-q", a, b}).status, 0) << run({"diff", a, b}).out;
+  // Its steps appended: only the program's own rows still differ.
+  ASSERT_EQ(run({"copy", a + ":P3.S1-S4", c + ":P3"}).status, 0);
+  Result r = run({"diff", a, c});
+  EXPECT_EQ(r.status, 1);
+  std::vector<std::string> scopes;
+  std::istringstream lines(r.out);
+  for (std::string line; std::getline(lines, line);)
+    if (line.find('\t') != std::string::npos)
+      scopes.push_back(line.substr(0, line.find('\t', line.find('\t') + 1)));
+  EXPECT_EQ(scopes, (std::vector<std::string>{"P3\tname", "P3\tH02", "P3.C1\tC03"}));
+  // A step inserted after step 2 of a program whose cycle start is step 2.
+  ASSERT_EQ(run({"copy", a + ":P3.S3", a + ":P3.S2", "-o", b}).status, 0);
+  const std::string list = run({"list", b}).out;
+  EXPECT_EQ(listed(list, "P3\tH01"), "5");
+  EXPECT_EQ(listed(list, "P3\tH02"), "2");
+  EXPECT_EQ(listed(list, "P3.S3\tU03"), "-40");
+  EXPECT_EQ(listed(list, "P3.S4\tU03"), "-40");
+
+  // Refusals change nothing: the partition's limit, steps or programs not there, bad places.
+  ASSERT_EQ(run({"copy", a + ":P3.S1-S4", e + ":P1"}).status, 0);
+  const std::string before = slurp(e);
+  r = run({"copy", a + ":P3.S1-S4", e + ":P1"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(
+      r.err.find("Вставить 4 шага нельзя: в программе 1 есть место ещё для 3 (60 программ по 7 шагов)."),
+      std::string::npos)
+      << r.err;
+  const struct {
+    std::vector<std::string> args;
+    int status;
+  } bad[] = {
+      {{"copy", a + ":P3.S5", e + ":P1"}, 1},       {{"copy", a + ":P3", e + ":P61"}, 1},
+      {{"copy", a + ":P3.S1", e + ":P1.S9"}, 1},    {{"copy", a + ":P3", e + ":P1.S1"}, 2},
+      {{"copy", a + ":P3.S2-S1", e + ":P1"}, 2},    {{"copy", a, e + ":P1"}, 2},
+      {{"copy", a + ":P3.S1", e + ":P1.S1-S2"}, 2}, {{"copy", a + ":P0", e + ":P1"}, 2},
+  };
+  for (const auto& c : bad) {
+    r = run(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args[1] << " " << c.args[2];
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+  }
+  EXPECT_EQ(slurp(e), before);
 }

@@ -249,3 +249,90 @@ TEST_F(EditCommandsTest, StepCountFollowsTheFullListsRules) {
   doc.setStepCount(*program, 4);
   EXPECT_EQ(marks(), (std::vector<int>{1, 2, 2, 2}));  // default steps appended
 }
+
+TEST_F(EditCommandsTest, PastedAndCutStepsKeepTheCycleStartOnItsStep) {
+  enum Op { Insert, Remove };
+  const struct {
+    Op op;
+    int position, count;  // where and how many; inserted steps are marked 9
+    int h02;              // before
+    std::vector<int> marks;
+    int h02After;
+  } cases[] = {
+      {Insert, 3, 2, 3, {1, 2, 9, 9, 3, 4, 5}, 5},
+      {Insert, 4, 2, 3, {1, 2, 3, 9, 9, 4, 5}, 3},
+      {Insert, 1, 1, 0, {9, 1, 2, 3, 4, 5}, 0},
+      {Insert, 6, 3, 5, {1, 2, 3, 4, 5, 9, 9, 9}, 5},
+      {Remove, 1, 2, 3, {3, 4, 5}, 1},
+      {Remove, 2, 3, 3, {1, 5}, 2},
+      {Remove, 4, 2, 5, {1, 2, 3}, 3},
+      {Remove, 4, 9, 3, {1, 2, 3}, 3},
+  };
+  for (const auto& c : cases) {
+    program->steps.clear();
+    makeSteps(5, c.h02);
+    if (c.op == Insert) {
+      Step marked;
+      marked[Step::U04].setValue(9);
+      EXPECT_FALSE(doc.insertSteps(*program, c.position, std::vector<Step>(c.count, marked)));
+    } else {
+      doc.removeSteps(*program, c.position, c.count);
+    }
+    EXPECT_EQ(marks(), c.marks) << c.op << " " << c.position;
+    EXPECT_EQ(program->H02.value(), c.h02After) << c.op << " " << c.position;
+  }
+  // Into a program without steps the cycle start stays on the first one.
+  program->steps.clear();
+  program->H02.setValue(1);
+  EXPECT_FALSE(doc.insertSteps(*program, 1, std::vector<Step>(3)));
+  EXPECT_EQ(program->H02.value(), 1);
+}
+
+TEST_F(EditCommandsTest, PastesBeyondThePartitionAreRefusedSayingWhatFits) {
+  makeSteps(23, 1);  // partition 2: 25 steps a program
+  const std::string before = doc.text();
+  const auto refusal = doc.insertSteps(*program, 1, std::vector<Step>(3));
+  ASSERT_TRUE(refusal);
+  EXPECT_EQ(u(*refusal),
+            "Вставить 3 шага нельзя: в программе 1 есть место ещё для 2 (20 программ по 25 шагов).");
+  Program big;
+  big.setName(w("Сушка"));
+  big.steps.resize(26);
+  const auto programRefusal = doc.replaceProgram(doc.deviceData()->programs.back(), big);
+  ASSERT_TRUE(programRefusal);
+  EXPECT_EQ(
+      u(*programRefusal),
+      "Вставить программу \"Сушка\" нельзя: в ней 26 шагов, а в программе этой прошивки их может быть не "
+      "более 25 (20 программ по 25 шагов).");
+  EXPECT_EQ(doc.text(), before);
+  EXPECT_FALSE(doc.insertSteps(*program, 24, std::vector<Step>(2)));
+  EXPECT_EQ(program->stepCount(), 25);
+}
+
+TEST_F(EditCommandsTest, EachPasteIsOneUndoStep) {
+  makeSteps(3, 2);
+  doc.closeUndoStep();
+  const std::string start = doc.text();
+  Program source;
+  source.setName(w("Сушка"));
+  source.steps.resize(4);
+  source.H02.setValue(4);
+  source.comparators[2][Comparator::C03].setValue(-20);
+  Program& target = doc.deviceData()->programs.back();
+  ASSERT_FALSE(doc.replaceProgram(target, source));
+  EXPECT_EQ(target.name(), w("Сушка"));
+  EXPECT_EQ(target.stepCount(), 4);
+  EXPECT_EQ(target.H02.value(), 4);
+  EXPECT_EQ(target.comparators[2][Comparator::C03].value(), -20);
+  EXPECT_EQ(host.selected.back().first, &target);
+  EXPECT_EQ(u(doc.undoText()), "вставка программы 20");
+
+  ASSERT_FALSE(doc.insertSteps(*program, 2, std::vector<Step>(2)));
+  EXPECT_EQ(host.selected.back().first, step(2));
+  EXPECT_EQ(u(doc.undoText()), "вставка шагов 2–3 в программу 1");
+  doc.removeSteps(*program, 1, 1);
+  EXPECT_EQ(u(doc.undoText()), "вырезание шага 1 программы 1");
+  EXPECT_EQ(doc.currentStep, step(1));
+  for (int i = 0; i < 3; ++i) doc.undo();
+  EXPECT_EQ(doc.text(), start);
+}
