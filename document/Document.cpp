@@ -2,8 +2,10 @@
 
 #include <atomic>
 #include <cstdio>
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 #include <utility>
 
@@ -101,6 +103,7 @@ bool Document::newDocument() {
   }
   m_pathName.clear();
   setTitle(texts().newDocument);
+  announce({DocumentChange::Kind::Configuration});
   notifyViews();
   rememberUnmodified();
   resetHistory();
@@ -174,6 +177,7 @@ void Document::closeDocument() {
   currentProgram = nullptr;
   currentStep = nullptr;
   m_deviceData.reset();
+  announce({DocumentChange::Kind::Configuration});
   m_pathName.clear();
   rememberUnmodified();
   resetHistory();
@@ -186,6 +190,7 @@ void Document::replaceConfiguration(std::unique_ptr<DeviceData> data) {
   currentProgram = nullptr;
   currentStep = nullptr;
   m_deviceData = std::move(data);
+  announce({DocumentChange::Kind::Configuration});
 }
 
 void Document::setTitle(std::string_view title) {
@@ -212,6 +217,20 @@ void Document::rememberUnmodified() {
 }
 
 // ---- Views -----------------------------------------------------------------
+
+void Document::addObserver(DocumentObserver* observer) {
+  if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+    m_observers.push_back(observer);
+}
+
+void Document::removeObserver(DocumentObserver* observer) { std::erase(m_observers, observer); }
+
+void Document::announce(const DocumentChange& change) {
+  // An observer may come or go while it is told.
+  const std::vector<DocumentObserver*> observers = m_observers;
+  for (DocumentObserver* o : observers)
+    if (std::find(m_observers.begin(), m_observers.end(), o) != m_observers.end()) o->documentChanged(change);
+}
 
 void Document::notifyViews(DocumentView* sender) {
   for (DocumentView* view : {treeView, groupPane, tableView, listView})
@@ -248,7 +267,12 @@ template <typename Group, typename Reset>
 void Document::resetGroup(Group& group, Reset reset) {
   closeUndoStep();
   reset(group);
+  // A new document resets every group and then announces itself as a whole.
   if (m_quiet) return;
+  if constexpr (std::is_same_v<Group, Program>)
+    announce({DocumentChange::Kind::Steps, nullptr, &group});
+  else
+    announce({DocumentChange::Kind::Values});
   ChangePlace place = placeOf(&group);
   recordStep(cp1251::fromUtf8("значения по умолчанию ") + whereText(place), std::move(place));
 }
@@ -335,12 +359,14 @@ void Document::adaptToPartition() {
     else
       d.programs.push_back(d.programs.back());
   }
-  for (Program& p : d.programs) {
+  for (Program& p : d.programs)
     while (p.steps.size() > steps) p.steps.pop_back();
-    if (p.H02.value() != 0) p.H02.setValue(p.stepCount());
-  }
   currentProgram = d.programs.empty() ? nullptr : &d.programs.front();
   currentStep = currentProgram && !currentProgram->steps.empty() ? &currentProgram->steps.front() : nullptr;
+  // Told before the cycle starts follow, so no one looks for a program that is gone.
+  announce({DocumentChange::Kind::Programs});
+  for (Program& p : d.programs)
+    if (p.H02.value() != 0) p.H02.setValue(p.stepCount());
   if (m_host) m_host->runLater([this] { notifyViews(); });
 }
 
@@ -377,6 +403,7 @@ void Document::readDevice() {
   // read cells carry no hooks: O10 gets the document's, so choosing another
   // partition later asks and adapts the programs as in a new configuration.
   d.general = scratch.general;
+  announce({DocumentChange::Kind::Configuration});
   installPartitionHooks();
   setTitle(texts().readDocument);
   notifyViews();

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "document/ChangePlace.h"
+#include "document/DocumentChange.h"
 #include "document/DocumentHost.h"
 #include "document/DocumentView.h"
 #include "document/NavigationItem.h"
@@ -153,6 +154,16 @@ class Document {
   // True from construction; false while a device read runs, so the O10 hooks
   // neither ask nor adapt the program list.
   bool partitionGuard = true;
+
+  // Observers are told every change as it happens (DocumentChange); they
+  // register and unregister themselves, and are not owned.
+  void addObserver(DocumentObserver* observer);
+  void removeObserver(DocumentObserver* observer);
+  // Tells every observer of `change` (also for changes made to the
+  // configuration directly, outside the document's own commands).
+  void announce(const DocumentChange& change);
+  // The navigation tree has moved selection, currentProgram or currentStep.
+  void selectionMoved() { announce({DocumentChange::Kind::Selection}); }
 
   // Refreshes every registered view except `sender`, tree first.
   void notifyViews(DocumentView* sender = nullptr);
@@ -318,6 +329,7 @@ class Document {
   void loadFile(const std::string& path, const std::string& pathName, std::string_view title);
 
   DocumentHost* m_host;
+  std::vector<DocumentObserver*> m_observers;
   std::unique_ptr<DeviceData> m_deviceData;
   std::string m_title;
   std::string m_pathName;

@@ -79,6 +79,7 @@ void Document::addStepFirst() {
   // H02 keeps naming the same step, now one further down.
   if (program->H02.value() != 0 && program->stepCount() > 1) moveCycleStartDown(program->H02);
   recordAddedStep(*program, added);
+  announce({DocumentChange::Kind::Steps, nullptr, program});
   notifyViews();
   if (m_host) m_host->selectTreeItem(added, true);
 }
@@ -90,6 +91,7 @@ void Document::addStepLast() {
   const Step* source = program->steps.empty() ? nullptr : &program->steps.back();
   Step* added = insertStep(*program, program->steps.end(), source);
   recordAddedStep(*program, added);
+  announce({DocumentChange::Kind::Steps, nullptr, program});
   notifyViews();
   if (m_host) m_host->selectTreeItem(added, true);
 }
@@ -104,6 +106,7 @@ void Document::addStepBefore() {
   Parameter& h02 = program.H02;
   if (h02.value() != 0 && h02.value() >= p) moveCycleStartDown(h02);
   recordAddedStep(program, added);
+  announce({DocumentChange::Kind::Steps, nullptr, &program});
   const bool select = currentStep == nullptr || currentStep == step;
   notifyViews();
   if (select && m_host) m_host->selectTreeItem(added, false);
@@ -119,6 +122,7 @@ void Document::addStepAfter() {
   Parameter& h02 = program.H02;
   if (h02.value() != 0 && h02.value() > p) moveCycleStartDown(h02);
   recordAddedStep(program, added);
+  announce({DocumentChange::Kind::Steps, nullptr, &program});
   notifyViews();
   if (m_host) m_host->selectTreeItem(added, false);
 }
@@ -133,6 +137,8 @@ Step* Document::removeStepAt(Program& program, int p) {
   else if (it != program.steps.begin())
     next = &*std::prev(it);
   program.steps.erase(it);
+  // Before H02 follows, so nothing looks for the step that is gone.
+  announce({DocumentChange::Kind::Steps, nullptr, &program});
 
   Parameter& h02 = program.H02;
   if (p < h02.value())
@@ -166,6 +172,7 @@ void Document::toggleCycleStart() {
     if (p != 0) {
       Parameter& h02 = currentProgram->H02;
       h02.setValue(h02.value() == p ? 0 : p);
+      announce({DocumentChange::Kind::Steps, nullptr, currentProgram});
       const int number = programNumber(*currentProgram);
       const char* what = h02.value() == 0 ? "отмена цикла в программе %d" : "начало цикла в программе %d";
       recordStep(programLabel(what, number), {NavigationKind::Step, number - 1, p - 1, {}});
@@ -203,6 +210,7 @@ bool Document::setStepCount(Program& program, int count) {
   if (m_host) m_host->selectTreeItem(&program, false);
   const bool changed = changeStepCount(program, count);
   if (changed) {
+    announce({DocumentChange::Kind::Steps, nullptr, &program});
     const int number = programNumber(program);
     recordStep(programLabel("число шагов программы %d", number),
                {NavigationKind::Program, number - 1, -1, "H01"});
@@ -255,6 +263,7 @@ std::optional<std::string> Document::insertSteps(Program& program, int position,
     moveCycleStartDown(h02, count);
   const auto where = std::next(program.steps.begin(), position - 1);
   const auto first = program.steps.insert(where, steps.begin(), steps.end());
+  announce({DocumentChange::Kind::Steps, nullptr, &program});
   recordStep(
       cp1251::fromUtf8("вставка " + stepRange(position, count) + " в программу " + std::to_string(number)),
       {NavigationKind::Step, number - 1, position - 1, {}});
@@ -300,6 +309,7 @@ std::optional<std::string> Document::replaceProgram(Program& target, const Progr
   currentProgram = &target;
   currentStep = nullptr;
   target = source;
+  announce({DocumentChange::Kind::Steps, nullptr, &target});
   recordStep(programLabel("вставка программы %d", number), {NavigationKind::Program, number - 1, -1, {}});
   notifyViews();
   if (m_host) m_host->selectTreeItem(&target, false);

@@ -35,9 +35,10 @@ TreeShape treeShape(const DeviceData& data) {
 
 }  // namespace
 
-void Document::ChangeRecorder::cellChanged(Parameter&) {
+void Document::ChangeRecorder::cellChanged(Parameter& cell) {
   Document& doc = m_doc;
   if (doc.m_quiet) return;
+  doc.announce({DocumentChange::Kind::Cell, &cell});
   if (doc.m_spinDepth) doc.m_spinPending = true;
   if (doc.m_closePending || !doc.m_host) return;
   // Everything the user action changes is one step, closed once control
@@ -118,7 +119,18 @@ void Document::restoreCurrent(const ChangePlace& place) {
   const UndoHistory::Entry& state = m_history.current();
   const TreeShape shape = treeShape(*m_deviceData);
   state.state.restoreInto(*m_deviceData);
-  const bool treeChanged = treeShape(*m_deviceData) != shape;
+  const TreeShape restored = treeShape(*m_deviceData);
+  const bool treeChanged = restored != shape;
+  // The steps that came or went, before anyone looks at them again; then the
+  // values everywhere else.
+  if (restored.size() != shape.size()) {
+    announce({DocumentChange::Kind::Programs});
+  } else {
+    for (std::size_t i = 0; i < shape.size(); ++i)
+      if (std::get<2>(restored[i]) != std::get<2>(shape[i]) || std::get<3>(restored[i]) != std::get<3>(shape[i]))
+        announce({DocumentChange::Kind::Steps, nullptr, std::get<0>(restored[i])});
+    announce({DocumentChange::Kind::Values});
+  }
   m_unmodifiedText = state.savedText;
   m_pathName = state.pathName;
   if (m_title != state.title) setTitle(state.title);

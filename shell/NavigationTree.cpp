@@ -231,6 +231,7 @@ void NavigationTree::onCurrentItemChanged(QTreeWidgetItem* current) {
       if (found) break;
     }
   }
+  m_doc.selectionMoved();
   if (changed && m_doc.groupPane) m_doc.notifyView(m_doc.groupPane);
 }
 
