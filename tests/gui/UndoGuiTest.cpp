@@ -4,6 +4,8 @@
 #include <QMenuBar>
 
 #include "FormDriver.h"
+#include "ItemViews.h"
+#include "tables/FullListModel.h"
 #include "support/TempDir.h"
 #include "tables/FullListView.h"
 #include "tables/StepsTablePage.h"
@@ -206,22 +208,17 @@ class UndoGuiTest : public QObject {
     QCOMPARE(grid->GetFocusColumn(), 2);
 
     frame()->actions().listMode->trigger();
-    CFListCtrl* list = frame()->listView()->list();
-    HFLROW d01 = nullptr;
-    for (int i = 0; !d01 && i < list->GetDisplayedRowCount(); ++i)
-      if (list->GetCellText(list->GetDisplayedRow(i), 0) == "D01") d01 = list->GetDisplayedRow(i);
-    QVERIFY(d01);
-    list->setFocus();
-    list->SetFocusCell(d01, FullListView::kValueColumn);
-    type("9");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTreeView* list = frame()->listView()->view();
+    const QModelIndex d01 = itemviews::shownRow(list, "D01", 0, FullListModel::ValueColumn);
+    QVERIFY(d01.isValid());
+    itemviews::typeInto(list, d01, "9");
     QCoreApplication::processEvents();
     QCOMPARE(filters()[0].value(), 9);
-    list->SetFocusCell(list->GetDisplayedRow(0), FullListView::kValueColumn);
+    list->setCurrentIndex(list->model()->index(0, FullListModel::ValueColumn));
     keys(list, Qt::ControlModifier, Qt::Key_Z);
     QCOMPARE(filters()[0].value(), 0);
-    QCOMPARE(list->GetFocusRow(), d01);
-    QCOMPARE(list->GetCellText(d01, FullListView::kValueColumn), QString("0"));
+    QCOMPARE(list->currentIndex(), d01);
+    QCOMPARE(d01.data().toString(), QString("0"));
   }
 
   void theTitleIsMarkedExactlyWhileTheSavedStateIsLeft() {
