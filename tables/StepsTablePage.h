@@ -1,31 +1,31 @@
-// The steps page of the table mode: the two regulator charts above a grid
+// The steps page of the table mode: the two regulator charts above a table
 // with one row per step parameter and one column per step of the shown
-// program, edited in place. The grid keeps no values of its own: every cell
-// is rewritten from the document's steps on setProgram, and an edited cell
-// goes straight into its step through the table's rules (StepsTableRules),
-// after which its column's dependencies, and the charts, follow at once.
+// program (StepsTableModel), edited in place through the one delegate. The
+// labels are the row headers, so they stay beside the steps however far
+// the steps are scrolled; the steps scroll by whole columns.
 //
-// A focused step column makes its step the document's current step and
-// selects it in the tree; the context menu of the label column and of a step
-// column runs the document's step commands. The table sheet creates and owns
-// the page; the program belongs to the document, and the sheet calls
-// setProgram again (with another program or none) before it goes.
-// User-interface thread only.
+// The current cell's step becomes the document's current step and is
+// selected in the tree; the context menu of the labels and of a step column
+// (its cells or header) runs the document's step commands. Cells are
+// selected as rectangles; a step's header selects its column. The table
+// sheet creates and owns the page; the program belongs to the document, and
+// the sheet calls setProgram again (with another program or none) before it
+// goes. User-interface thread only.
 #pragma once
 
-#include <array>
-
 #include "forms/FormPage.h"
-#include "tables/CFListCtrl.h"
-#include "tables/StepsTableRules.h"
+#include "report/StepsTableTexts.h"
 
-class RegulatorChart;
+class CellDelegate;
 class Document;
 class DocumentActions;
 class Program;
+class RegulatorChart;
 class Step;
+class StepsTableModel;
+class QTableView;
 
-class StepsTablePage : public FormPage, public CFListOwner {
+class StepsTablePage : public FormPage {
   Q_OBJECT
 
  public:
@@ -36,52 +36,41 @@ class StepsTablePage : public FormPage, public CFListOwner {
 
   // The context menus offer `documentActions`.
   StepsTablePage(Document& doc, DocumentActions& documentActions, QWidget* parent = nullptr);
-  ~StepsTablePage() override;
 
-  // Shows the program; none empties the page (no step columns, white charts).
+  // Shows the program; none empties the page (no step columns, no charts).
   void setProgram(Program* program);
-  Program* program() const { return m_program; }
+  Program* program() const;
 
-  // Focuses the step's column in the row of `key` (kNoKey: the row that has
-  // the focus, else the first), scrolled into view. False when the step is
-  // not shown.
+  // Makes the step's cell in the row of `key` current (kNoKey: the row of
+  // the current cell, else the first), scrolled into view. False when the
+  // step is not shown.
   bool showStep(const Step* step, int key = stepstable::kNoKey);
+  // Stores what the open cell editor holds, as focus loss would.
+  void commitEdits();
 
-  CFListCtrl* grid() const { return m_grid; }
+  QTableView* table() const { return m_table; }
+  StepsTableModel* model() const { return m_model; }
+  CellDelegate* delegate() const { return m_delegate; }
   RegulatorChart* graph(int regulator) const { return m_graphs[regulator]; }
-  // The grid row of a row key, or nullptr.
-  HFLROW rowOf(int key) const;
-  // The step of a grid column (1..n), or nullptr.
-  Step* stepOfColumn(int column) const;
-
-  int OnListNotify(FLNotifyInfo& info) override;
-  void OnListContextMenu(CFListCtrl& list, const QPoint& globalPos) override;
-  QString GetCellToolTip(CFListCtrl& list, HFLROW row, int column) override;
+  // The cell of a row key and a step column (0-based), or an invalid index.
+  QModelIndex cell(int key, int column) const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* object, QEvent* event) override;
 
  private:
-  void createProfiles();
-  void addStepColumn(int number);
-  // Writes the column's header, texts, editors, looks and step from its step.
-  void refreshColumn(int column);
-  void refreshLabels();
   void layOut();
-  int keyOfRow(HFLROW row) const;
-  bool regulatorOn(int regulator) const;
+  void currentChanged(const QModelIndex& current);
+  // The menu of the labels (column < 0) or of a step column, at a global position.
+  void showMenu(int column, const QPoint& globalPos);
 
   Document& m_doc;
   DocumentActions& m_documentActions;
+  StepsTableModel* m_model;
+  CellDelegate* m_delegate;
   RegulatorChart* m_graphs[2];
-  CFListCtrl* m_grid;
-  std::array<int, stepstable::kProfileCount> m_profiles{};
-  std::array<HFLROW, stepstable::kRowCount> m_rows{};  // by display row
-  int m_stepWidth = kStepWidth;
-  Program* m_program = nullptr;
-  Program* m_shownProgram = nullptr;  // whose columns the grid holds
-  bool m_regulatorOn[2] = {true, true};
-  bool m_refreshing = false;  // the grid's notices come from our own refresh
+  QTableView* m_table;
   bool m_followingTree = false;
 };

@@ -1,6 +1,7 @@
 #include "tables/TableModeView.h"
 
 #include <QTabWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include "document/Document.h"
@@ -25,7 +26,7 @@ TableModeView::TableModeView(Document& doc, DocumentActions& documentActions, QW
   layout->addWidget(m_tabs);
   // The view's focus goes into the page shown: the grid, or the comparators.
   const auto followTab = [this] {
-    setFocusProxy(m_tabs->currentIndex() == 0 ? static_cast<QWidget*>(m_steps->grid())
+    setFocusProxy(m_tabs->currentIndex() == 0 ? static_cast<QWidget*>(m_steps->table())
                                               : static_cast<QWidget*>(m_comparators->tabs()));
   };
   connect(m_tabs, &QTabWidget::currentChanged, this, followTab);
@@ -33,7 +34,11 @@ TableModeView::TableModeView(Document& doc, DocumentActions& documentActions, QW
 }
 
 void TableModeView::documentChanged() {
-  setProgram(m_doc.deviceData() ? m_doc.currentProgram : nullptr);
+  // Only a program the configuration holds: whoever changed the programs
+  // behind the document's back may have left the current one dangling.
+  const DeviceData* data = m_doc.deviceData();
+  Program* program = m_doc.currentProgram;
+  setProgram(data && data->programIndexOf(program) >= 0 ? program : nullptr);
   followTreeSelection();
 }
 
@@ -62,6 +67,6 @@ void TableModeView::showChange(const ChangePlace& place) {
 }
 
 bool TableModeView::commitEdits() {
-  m_steps->grid()->EndEdit();
+  m_steps->commitEdits();
   return !m_comparators->isVisible() || m_comparators->commitForm();
 }

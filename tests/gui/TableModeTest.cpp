@@ -1,22 +1,32 @@
 // The table mode as a user meets it: step columns with their headers and the
-// cycle-start mark, edits typed into the grid reaching the document and the
-// charts, the dependencies that grey cells, a regulator switched off, the
-// context menus running the step commands, the tree following the focused
-// column and the other way round, and the comparators tab.
+// cycle-start mark, edits typed into the table and chosen from its lists
+// reaching the document and the charts, the dependencies that grey cells, a
+// regulator switched off, the context menus running the step commands, the
+// tree following the current column and the other way round, cell ranges
+// selected, the comparators tab, and the model kept sound under changes.
 #include <functional>
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 
 #include "GuiTest.h"
+#include "ItemViews.h"
 #include "forms/ComparatorTabs.h"
 #include "model/SetpointPair.h"
 #include "shell/GroupPane.h"
 #include "shell/NavigationTree.h"
+#include "tables/CellDelegate.h"
+#include "tables/CellRoles.h"
+#include "tables/StepsTableModel.h"
 #include "tables/StepsTablePage.h"
 #include "tables/TableModeView.h"
 #include "widgets/RegulatorChart.h"
@@ -43,15 +53,19 @@ class TableModeTest : public QObject {
   Program& program(int i) { return *doc().deviceData()->programAt(i); }
   TableModeView* sheet() { return m_shell->frame->tableView(); }
   StepsTablePage* steps() { return sheet()->stepsPage(); }
-  CFListCtrl* grid() { return steps()->grid(); }
-  QString heading(int column) { return grid()->model()->headerData(column, Qt::Horizontal).toString(); }
+  QTableView* table() { return steps()->table(); }
+  StepsTableModel* model() { return steps()->model(); }
   QStringList headings() {
     QStringList h;
-    for (int c = 1; c < grid()->GetColumnCount(); ++c) h << heading(c);
+    for (int c = 0; c < model()->columnCount(); ++c) h << model()->headerData(c, Qt::Horizontal).toString();
     return h;
   }
-  bool readOnly(int key, int column) {
-    return grid()->GetCellFormat(steps()->rowOf(key), column).flags & FLF_READONLY;
+  QModelIndex cell(int key, int column) { return steps()->cell(key, column); }
+  QString text(int key, int column) { return cell(key, column).data().toString(); }
+  bool editable(int key, int column) { return cell(key, column).flags() & Qt::ItemIsEditable; }
+  QColor textColour(int key, int column) { return cell(key, column).data(Qt::ForegroundRole).value<QColor>(); }
+  bool labelGrey(int key) {
+    return model()->headerData(StepsTableModel::rowOf(key), Qt::Vertical, Qt::ForegroundRole).isValid();
   }
 
   // Shows program 1 with `n` default steps in the table mode.
@@ -61,18 +75,21 @@ class TableModeTest : public QObject {
     doc().notifyViews();
     m_shell->frame->actions().tableMode->trigger();
     chooseProgram(1);
-    QCoreApplication::processEvents();
+    m_shell->frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_shell->frame.get()));
   }
   // "Программы" → program `number`.
   void chooseProgram(int number) {
     m_shell->frame->programsMenu()->findChild<QAction*>(QString("program%1").arg(number))->trigger();
   }
-  // A right click on a cell of the first row, as the platform delivers it.
+  // A right click on a step column's cell (or, for column -1, on the labels),
+  // as the platform delivers it.
   QMenu* contextMenuAt(int column) {
-    const QPoint pos = grid()->CellRect(steps()->rowOf(kTransition), column).center();
-    QTest::mouseClick(grid()->viewport(), Qt::RightButton, {}, pos);
-    QContextMenuEvent request(QContextMenuEvent::Mouse, pos, grid()->viewport()->mapToGlobal(pos));
-    QApplication::sendEvent(grid()->viewport(), &request);
+    QWidget* target = column < 0 ? table()->verticalHeader()->viewport() : table()->viewport();
+    const QPoint pos = column < 0 ? QPoint(10, 10) : table()->visualRect(cell(kTransition, column)).center();
+    QTest::mouseClick(target, Qt::RightButton, {}, pos);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, pos, target->mapToGlobal(pos));
+    QApplication::sendEvent(target, &request);
     return qobject_cast<QMenu*>(QApplication::activePopupWidget());
   }
   void runFromMenu(int column, const char* command) {
@@ -84,18 +101,23 @@ class TableModeTest : public QObject {
     a->trigger();
     QCoreApplication::processEvents();
   }
-  // Types into a cell and ends the edit with Enter, as a user would.
-  void typeInto(int key, int column, const QString& text) {
-    grid()->setFocus();
-    grid()->SetFocusCell(steps()->rowOf(key), column);
-    for (QChar c : text) QTest::keyClicks(QApplication::focusWidget(), QString(c));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-  }
-  // Chooses a list entry as the list editor reports it.
-  void choose(int key, int column, const QString& text) {
-    FLNotifyInfo info{grid(), 0, FLN_CHANGED, steps()->rowOf(key), column, text};
-    QCOMPARE(steps()->OnListNotify(info), 0);
-    grid()->SetCellText(info.row, column, info.text);
+  // Chooses a list entry in the cell's drop-down list, as a user does.
+  void choose(int key, int column, const QString& entry) {
+    table()->setFocus();
+    table()->setCurrentIndex(cell(key, column));
+    QTest::keyClick(table(), Qt::Key_Down, Qt::AltModifier);
+    auto* combo = qobject_cast<QComboBox*>(steps()->delegate()->openEditor());
+    QVERIFY(combo);
+    const int i = combo->findText(entry);
+    QVERIFY(i >= 0);
+    // The entry clicked in the open list: the list closes, the choice is made.
+    QVERIFY(guitest::waitFor([&] { return combo->view()->isVisible(); }));
+    combo->hidePopup();
+    combo->setCurrentIndex(i);
+    emit combo->activated(i);
+    QCoreApplication::processEvents();
+    QVERIFY(QTest::qWaitForWindowActive(m_shell->frame.get()));
+    QVERIFY(!steps()->delegate()->openEditor());
   }
 
  private slots:
@@ -110,23 +132,26 @@ class TableModeTest : public QObject {
   }
 
   void stepsComeAndGoWithTheirHeaders() {
+    QAbstractItemModelTester tester(model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     showProgram(0);
-    QCOMPARE(grid()->GetColumnCount(), 1);
-    runFromMenu(0, "addStepLast");
+    QCOMPARE(model()->columnCount(), 0);
+    runFromMenu(-1, "addStepLast");
     QCOMPARE(headings(), QStringList{"Шаг 1 *"});
     program(0).H02.valueRef() = 0;
+    runFromMenu(0, "addStepAfter");
     runFromMenu(1, "addStepAfter");
-    runFromMenu(2, "addStepAfter");
     QCOMPARE(headings(), (QStringList{"Шаг 1", "Шаг 2", "Шаг 3"}));
-    // The new step's column has the focus, as the tree's selection.
-    QCOMPARE(grid()->GetFocusColumn(), 3);
-    runFromMenu(2, "toggleCycleStart");
+    // The new step's column is current, as the tree's selection.
+    QCOMPARE(table()->currentIndex().column(), 2);
+    runFromMenu(1, "toggleCycleStart");
     QCOMPARE(headings(), (QStringList{"Шаг 1", "Шаг 2 *", "Шаг 3"}));
-    runFromMenu(1, "deleteStep");
+    runFromMenu(0, "deleteStep");
     QCOMPARE(headings(), (QStringList{"Шаг 1 *", "Шаг 2"}));
     QCOMPARE(program(0).stepCount(), 2);
-    // Every cell follows its step after the columns moved.
-    QCOMPARE(steps()->stepOfColumn(2), &program(0).steps.back());
+    // Every column follows its step after the columns moved.
+    QCOMPARE(model()->stepAt(1), &program(0).steps.back());
+    doc().undo();  // the step comes back
+    QCOMPARE(model()->columnCount(), 3);
   }
 
   // Each case: a typed edit, what the cell shows and what the step holds.
@@ -139,10 +164,18 @@ class TableModeTest : public QObject {
         << int(kSetpoint1) << "-0.5"
         << "-1.0"
         << Check([](const Step& s) { return s[Step::E02].value() == -1 && s[Step::E03].value() == 0; });
+    QTest::newRow("decimal comma") << int(kSetpoint1) << "12,5"
+                                   << "12.5" << Check([](const Step& s) { return s[Step::E02].value() == 12; });
     QTest::newRow("speed") << int(kSpeed2) << "-2.5"
                            << "-2.5" << Check([](const Step& s) {
                                 return s[Step::E_04].value() == 25 && s[Step::E_05].value() == 1;
                               });
+    QTest::newRow("a non-number is refused") << int(kSetpoint1) << "x1"
+                                             << "0.0" << Check([](const Step& s) { return s[Step::E02].value() == 0; });
+    QTest::newRow("hours:minutes") << int(kDuration) << "0130"
+                                   << "01:30" << Check([](const Step& s) {
+                                        return s[Step::U04].value() == 1 && s[Step::U05].value() == 30;
+                                      });
   }
   void typedEditsReachTheStepAndTheCharts() {
     QFETCH(int, key);
@@ -152,9 +185,10 @@ class TableModeTest : public QObject {
     showProgram(3);
     Step& second = *program(0).stepAt(1);
     setPairFixed(second[Step::E02], second[Step::E03], 0);
+    second[Step::U01].setEnteredValue(1);  // waits out its time: the duration counts
     doc().notifyView(sheet());
-    typeInto(key, 2, typed);
-    QCOMPARE(grid()->GetCellText(steps()->rowOf(key), 2), shown);
+    itemviews::typeInto(table(), cell(key, 1), typed);
+    QCOMPARE(text(key, 1), shown);
     QVERIFY(check(second));
     // The charts read the step afresh.
     const int regulator = regulatorOf(key);
@@ -165,24 +199,40 @@ class TableModeTest : public QObject {
     }
   }
 
+  void aSpinClickStoresAtOnce() {
+    showProgram(2);
+    Step& first = *program(0).stepAt(0);
+    setPairFixed(first[Step::E02], first[Step::E03], 999);
+    doc().notifyView(sheet());
+    table()->setFocus();
+    table()->setCurrentIndex(cell(kSetpoint1, 0));
+    QTest::keyClick(table(), Qt::Key_F2);
+    QWidget* editor = steps()->delegate()->openEditor();
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Up);
+    QTest::keyClick(editor, Qt::Key_Up);
+    QCOMPARE(pairFixed(first[Step::E02], first[Step::E03]), 1001);
+    QCOMPARE(qobject_cast<QLineEdit*>(editor)->text(), QString("100.1"));
+  }
+
   void dependenciesFollowAnEdit() {
     showProgram(2);
-    choose(kTransition, 2, QStringLiteral("Время"));
-    QVERIFY(readOnly(kTransitionByValue, 2) && readOnly(kTransitionSetpoint, 2) && !readOnly(kDuration, 2));
-    QVERIFY(!readOnly(kTransitionByValue, 1));
-    choose(kTransition, 2, QStringLiteral("Темп/Влажн"));
-    QVERIFY(!readOnly(kTransitionByValue, 2) && readOnly(kDuration, 2));
+    choose(kTransition, 1, QStringLiteral("Время"));
+    QVERIFY(!editable(kTransitionByValue, 1) && !editable(kTransitionSetpoint, 1) && editable(kDuration, 1));
+    QVERIFY(editable(kTransitionByValue, 0));
+    choose(kTransition, 1, QStringLiteral("Темп/Влажн"));
+    QVERIFY(editable(kTransitionByValue, 1) && !editable(kDuration, 1));
     // A humidity condition switches the transition setpoint's editor and
     // rewrites it within 0..100.
     program(0).stepAt(0)->cells[Step::U03].setEnteredValue(150);
-    doc().notifyView(sheet());
-    choose(kTransitionByValue, 1, QStringLiteral("влажность < уставки"));
-    QCOMPARE(grid()->GetCellText(steps()->rowOf(kTransitionSetpoint), 1), QStringLiteral("100"));
-    QCOMPARE(grid()->GetProfile(grid()->GetCellProfile(steps()->rowOf(kTransitionSetpoint), 1))->intMax, 100);
+    choose(kTransitionByValue, 0, QStringLiteral("влажность < уставки"));
+    QCOMPARE(text(kTransitionSetpoint, 0), QStringLiteral("100"));
+    QCOMPARE(cell(kTransitionSetpoint, 0).data(cellrole::Maximum).toDouble(), 100.0);
     // Key cells: red when open, green when closed.
-    choose(kFirstKey, 1, QStringLiteral("замкнут"));
-    QCOMPARE(grid()->GetCellFormat(steps()->rowOf(kFirstKey), 1).textColor, FL_COLOR(0x00C800));
+    choose(kFirstKey, 0, QStringLiteral("замкнут"));
+    QCOMPARE(textColour(kFirstKey, 0), QColor(0, 0xC8, 0));
     QCOMPARE(program(0).stepAt(0)->key(1).value(), 1);
+    QVERIFY(cell(kFirstKey, 0).data(Qt::ToolTipRole).toString().size() > 0);
   }
 
   void aSetpointBeyondItsLimitsIsMarkedAndClampedOnlyWhenEdited() {
@@ -196,24 +246,23 @@ class TableModeTest : public QObject {
     }
     doc().setModified(false);
     showProgram(3);
-    const HFLROW row = steps()->rowOf(kSetpoint1);
-    QCOMPARE(grid()->GetCellText(row, 1), QString("150.2"));
-    QCOMPARE(grid()->GetCellFormat(row, 1).textColor, FL_COLOR(0x0000E0));
-    QCOMPARE(steps()->GetCellToolTip(*grid(), row, 1), QString("вне допустимого диапазона 0…99.9"));
-    QCOMPARE(grid()->GetCellFormat(row, 2).flags, 0);
+    QCOMPARE(text(kSetpoint1, 0), QString("150.2"));
+    QCOMPARE(textColour(kSetpoint1, 0), QColor(0xE0, 0, 0));
+    QCOMPARE(cell(kSetpoint1, 0).data(Qt::ToolTipRole).toString(), QString("вне допустимого диапазона 0…99.9"));
+    QVERIFY(!cell(kSetpoint1, 1).data(Qt::ForegroundRole).isValid());
     QVERIFY(!doc().isModified());
     QCOMPARE(pairFixed(program(0).stepAt(0)->cells[Step::E02], program(0).stepAt(0)->cells[Step::E03]), 1502);
 
     // Humidity chosen as the input: the setpoint clamped as a whole number.
     const QString humidity = cellText(*program(0).stepAt(0), kInput1);
+    choose(kInput1, 1, humidity);
     choose(kInput1, 2, humidity);
-    choose(kInput1, 3, humidity);
-    QCOMPARE(grid()->GetCellText(row, 2), QString("0.0"));
-    QCOMPARE(grid()->GetCellText(row, 3), QString("99.9"));
+    QCOMPARE(text(kSetpoint1, 1), QString("0.0"));
+    QCOMPARE(text(kSetpoint1, 2), QString("99.9"));
     // An edit of the marked cell stores it within the limits.
-    typeInto(kSetpoint1, 1, "150.2");
-    QCOMPARE(grid()->GetCellText(row, 1), QString("99.9"));
-    QCOMPARE(grid()->GetCellFormat(row, 1).flags, 0);
+    itemviews::typeInto(table(), cell(kSetpoint1, 0), "150.2");
+    QCOMPARE(text(kSetpoint1, 0), QString("99.9"));
+    QVERIFY(!cell(kSetpoint1, 0).data(Qt::ForegroundRole).isValid());
   }
 
   // A value typed into a cell, its editor still open, counts for whatever
@@ -236,17 +285,17 @@ class TableModeTest : public QObject {
     int ran = 0;
     QObject probe;
     if (action) m_shell->frame->onTriggered(action, &probe, [&] { ++ran; });
-    grid()->setFocus();
-    grid()->SetFocusCell(steps()->rowOf(kSetpoint1), 2);
+    table()->setFocus();
+    table()->setCurrentIndex(cell(kSetpoint1, 1));
     for (QChar c : QString("55")) QTest::keyClicks(QApplication::focusWidget(), QString(c));
-    QVERIFY(grid()->IsEditing());
+    QVERIFY(steps()->delegate()->openEditor());
     if (action)
       action->trigger();
     else
       m_shell->frame->close();
     const Step& second = *program(0).stepAt(1);
     QCOMPARE(pairValue(second[Step::E02], second[Step::E03]), 55.0);
-    QVERIFY(!grid()->IsEditing());
+    QVERIFY(!steps()->delegate()->openEditor());
     if (command == "save" || command == "writeDevice") QCOMPARE(ran, 1);
     if (command == "dialogMode") {
       // The step's form shows what was stored, and the undo takes back just that.
@@ -263,27 +312,45 @@ class TableModeTest : public QObject {
     showProgram(2);
     QVERIFY(steps()->graph(0)->isVisible());
     QVERIFY(!steps()->graph(1)->isVisible());
-    QCOMPARE(grid()->geometry().top(), StepsTablePage::kGraphHeight + StepsTablePage::kGraphGap);
+    QCOMPARE(table()->geometry().top(), StepsTablePage::kGraphHeight + StepsTablePage::kGraphGap);
     for (int key : {kInput2, kSetpoint2, kSpeed2}) {
-      QVERIFY(readOnly(key, 1) && readOnly(key, 0));
-      QCOMPARE(grid()->GetCellFormat(steps()->rowOf(key), 2).textColor, FL_COLOR(0xC8C8C8));
+      QVERIFY(!editable(key, 0) && labelGrey(key));
+      QCOMPARE(textColour(key, 1), QColor(0xC8, 0xC8, 0xC8));
     }
-    QVERIFY(!readOnly(kSetpoint1, 1) && !readOnly(kSetpoint1, 0));
+    QVERIFY(editable(kSetpoint1, 0) && !labelGrey(kSetpoint1));
+    // Switched on again, the table follows at once.
     doc().deviceData()->general.pid[1][PidRegulator::P07].setEnteredValue(0);
-    doc().notifyView(sheet());
     QVERIFY(steps()->graph(1)->isVisible());
-    QVERIFY(!readOnly(kSetpoint2, 1) && !readOnly(kSetpoint2, 0));
+    QVERIFY(editable(kSetpoint2, 0) && !labelGrey(kSetpoint2));
   }
 
-  void theTreeAndTheFocusedColumnFollowEachOther() {
+  void theTreeAndTheCurrentColumnFollowEachOther() {
     showProgram(30);
-    grid()->SetFocusCell(steps()->rowOf(kDuration), 4);
+    table()->setCurrentIndex(cell(kDuration, 3));
     QCOMPARE(doc().currentStep, program(0).stepAt(3));
     QCOMPARE(static_cast<const void*>(doc().selection->data), static_cast<const void*>(program(0).stepAt(3)));
     m_shell->frame->treeView()->selectByData(program(0).stepAt(27), false);
-    QCOMPARE(grid()->GetFocusColumn(), 28);
-    QCOMPARE(grid()->GetFocusRow(), steps()->rowOf(kDuration));
-    QVERIFY(grid()->viewport()->rect().intersects(grid()->CellRect(steps()->rowOf(kDuration), 28)));
+    QCOMPARE(table()->currentIndex(), cell(kDuration, 27));
+    QVERIFY(table()->viewport()->rect().intersects(table()->visualRect(cell(kDuration, 27))));
+    // The steps scroll by whole columns, the labels stay.
+    QScrollBar* h = table()->horizontalScrollBar();
+    QVERIFY(h->value() > 0);
+    QCOMPARE(table()->columnViewportPosition(table()->columnAt(0)), 0);
+    QVERIFY(table()->verticalHeader()->isVisible());
+  }
+
+  void cellRangesAndStepColumnsAreSelected() {
+    showProgram(4);
+    table()->setFocus();
+    table()->setCurrentIndex(cell(kTransition, 0));
+    QTest::keyClick(table(), Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(table(), Qt::Key_Down, Qt::ShiftModifier);
+    QCOMPARE(table()->selectionModel()->selectedIndexes().size(), 4);
+    QHeaderView* header = table()->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
+    QVERIFY(table()->selectionModel()->isColumnSelected(2, {}));
+    QCOMPARE(table()->selectionModel()->selectedIndexes().size(), kRowCount);
   }
 
   void choosingAProgramRefreshesBothTabs() {
@@ -292,7 +359,7 @@ class TableModeTest : public QObject {
     sheet()->tabs()->setCurrentIndex(1);
     chooseProgram(2);
     QCOMPARE(sheet()->program(), &program(1));
-    QCOMPARE(grid()->GetColumnCount(), 5);
+    QCOMPARE(model()->columnCount(), 4);
     QCOMPARE(steps()->graph(0)->program(), &program(1));
     QCOMPARE(sheet()->comparatorsPage()->program(), &program(1));
     // The tab stays across mode switches.
@@ -304,10 +371,22 @@ class TableModeTest : public QObject {
   void noProgramEmptiesThePage() {
     showProgram(3);
     sheet()->setProgram(nullptr);
-    QCOMPARE(grid()->GetColumnCount(), 1);
+    QCOMPARE(model()->columnCount(), 0);
     QVERIFY(!steps()->graph(0)->program() && !steps()->graph(0)->isVisible());
     QVERIFY(!sheet()->comparatorsPage()->program());
-    QVERIFY(!contextMenuAt(0));
+    QVERIFY(!contextMenuAt(-1));
+  }
+
+  // A new partition takes the program shown away: the table lets it go at once.
+  void aPartitionChangeNeverLeavesTheTableOnAProgramThatIsGone() {
+    showProgram(2);
+    chooseProgram(20);
+    QCOMPARE(sheet()->program(), &program(19));
+    guitest::MessageLog::answer() = messages::Answer::Yes;
+    doc().deviceData()->general.base[BaseParameters::O10].setEnteredValue(7);  // 5 programs
+    QVERIFY(model()->program() == nullptr || doc().deviceData()->programIndexOf(model()->program()) >= 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(sheet()->program(), doc().currentProgram);
   }
 };
 

@@ -2,6 +2,7 @@
 // the keys (an edit's own typing first), the title's mark, spin clicks, and
 // the tree and the right pane brought back to where the change was made.
 #include <QMenuBar>
+#include <QTableView>
 
 #include "FormDriver.h"
 #include "ItemViews.h"
@@ -191,21 +192,17 @@ class UndoGuiTest : public QObject {
     frame()->programsMenu()->findChild<QAction*>("program1")->trigger();
     QCoreApplication::processEvents();
     StepsTablePage* steps = frame()->tableView()->stepsPage();
-    CFListCtrl* grid = steps->grid();
-    const HFLROW u03 = steps->rowOf(stepstable::kTransitionSetpoint);
-    grid->setFocus();
-    grid->SetFocusCell(u03, 2);
-    type("55");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QCoreApplication::processEvents();
+    QTableView* table = steps->table();
+    const QModelIndex u03 = steps->cell(stepstable::kTransitionSetpoint, 1);
+    itemviews::typeInto(table, u03, "55");
+    QCoreApplication::processEvents();  // the undo step closes
     QCOMPARE(first.stepAt(1)->cells[Step::U03].value(), 55);
     QCOMPARE(undoText(), QString("&Отменить: U03 в программе 1, шаг 2"));
-    grid->SetFocusCell(steps->rowOf(stepstable::kTransition), 1);
-    keys(grid, Qt::ControlModifier, Qt::Key_Z);
+    table->setCurrentIndex(steps->cell(stepstable::kTransition, 0));
+    keys(table, Qt::ControlModifier, Qt::Key_Z);
     QCOMPARE(first.stepAt(1)->cells[Step::U03].value(), 80);
-    QCOMPARE(grid->GetCellText(u03, 2), QString("80"));
-    QCOMPARE(grid->GetFocusRow(), u03);
-    QCOMPARE(grid->GetFocusColumn(), 2);
+    QCOMPARE(u03.data().toString(), QString("80"));
+    QCOMPARE(table->currentIndex(), u03);
 
     frame()->actions().listMode->trigger();
     QTreeView* list = frame()->listView()->view();
