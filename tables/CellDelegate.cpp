@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
@@ -33,7 +35,7 @@ class NumberEdit : public QLineEdit {
  public:
   explicit NumberEdit(QWidget* parent) : QLineEdit(parent), m_arrows(new SpinButton(this)) {
     flatten(this);
-    m_arrows->setObjectName(QStringLiteral("spin"));
+    m_arrows->setObjectName(QStringLiteral("cellEditorSpin"));
     m_arrows->setBuddy(this);
     m_arrows->setWritesBuddy(false);
     m_arrows->setRange(-1000000, 1000000);
@@ -61,7 +63,39 @@ QString stepped(const QString& text, int delta, double step, double minimum, dou
   return QString::number(next, 'f', decimals);
 }
 
+// Enter, and Alt+Down on a list, open the current cell's editor, where the
+// view itself opens none.
+class EditorKeys : public QObject {
+ public:
+  EditorKeys(QAbstractItemView* view, const CellDelegate* delegate) : QObject(view), m_view(view), m_delegate(delegate) {}
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (object != m_view || event->type() != QEvent::KeyPress || m_delegate->openEditor()) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    const bool drop = key->key() == Qt::Key_Down && (key->modifiers() & Qt::AltModifier);
+    const QModelIndex current = m_view->currentIndex();
+    if (!(enter || drop) || !(current.flags() & Qt::ItemIsEditable)) return false;
+    m_view->edit(current);
+    return true;
+  }
+
+ private:
+  QAbstractItemView* m_view;
+  const CellDelegate* m_delegate;
+};
+
 }  // namespace
+
+void CellDelegate::attachTo(QAbstractItemView* view) {
+  view->setItemDelegate(this);
+  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view->setSelectionBehavior(QAbstractItemView::SelectItems);
+  view->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
+                        QAbstractItemView::DoubleClicked);
+  view->installEventFilter(new EditorKeys(view, this));
+}
 
 CellDelegate::CellDelegate(Document* doc, QObject* parent) : QStyledItemDelegate(parent), m_doc(doc) {}
 

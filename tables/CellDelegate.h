@@ -16,6 +16,7 @@
 #include <QStyledItemDelegate>
 
 class Document;
+class QAbstractItemView;
 
 class CellDelegate : public QStyledItemDelegate {
   Q_OBJECT
@@ -25,6 +26,10 @@ class CellDelegate : public QStyledItemDelegate {
   explicit CellDelegate(Document* doc, QObject* parent = nullptr);
 
   void setGridLines(bool on) { m_gridLines = on; }
+  // Makes this the view's delegate and sets the view up as the cell views
+  // edit: cells selected as ranges (ExtendedSelection), an editor opened by
+  // typing, F2, a double click, Enter, and Alt+Down (a list).
+  void attachTo(QAbstractItemView* view);
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -48,12 +48,8 @@ FullListView::FullListView(Document& doc, QWidget* parent)
   m_view->setAccessibleName(QStringLiteral("Полный список"));
   m_view->setUniformRowHeights(true);
   m_view->setAllColumnsShowFocus(false);
-  m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  m_view->setSelectionBehavior(QAbstractItemView::SelectItems);
-  m_view->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
-                          QAbstractItemView::DoubleClicked);
   m_delegate->setGridLines(true);
-  m_view->setItemDelegate(m_delegate);
+  m_delegate->attachTo(m_view);
   // The filter stands between the model and the view only while it filters:
   // the whole list needs no mapping of its rows.
   m_view->setModel(m_model);
@@ -209,8 +205,7 @@ bool FullListView::eventFilter(QObject* object, QEvent* event) {
       return true;
     }
   } else if (object == m_view && !m_delegate->openEditor()) {
-    // Typing on a row's code or description edits its value; Enter opens
-    // the value's editor.
+    // Typing or Enter on a row's code or description edits its value.
     const QModelIndex current = m_view->currentIndex();
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     const bool typing = !key->text().isEmpty() && key->text().at(0).isPrint() &&
@@ -218,10 +213,6 @@ bool FullListView::eventFilter(QObject* object, QEvent* event) {
     if (current.isValid() && (enter || typing) && !(current.flags() & Qt::ItemIsEditable)) {
       const QModelIndex value = current.siblingAtColumn(FullListModel::ValueColumn);
       if (value.flags() & Qt::ItemIsEditable) m_view->setCurrentIndex(value);
-    }
-    if (enter && (m_view->currentIndex().flags() & Qt::ItemIsEditable)) {
-      m_view->edit(m_view->currentIndex());
-      return true;
     }
   }
   return QWidget::eventFilter(object, event);

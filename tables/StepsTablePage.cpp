@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QTableView>
 
@@ -44,13 +43,8 @@ StepsTablePage::StepsTablePage(Document& doc, DocumentActions& documentActions, 
   m_table->setObjectName(QStringLiteral("stepsGrid"));
   m_table->setAccessibleName(QStringLiteral("Таблица шагов"));
   m_table->setModel(m_model);
-  m_table->setItemDelegate(m_delegate);
-  m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  m_table->setSelectionBehavior(QAbstractItemView::SelectItems);
-  m_table->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
-                           QAbstractItemView::DoubleClicked);
+  m_delegate->attachTo(m_table);
   m_table->setWordWrap(false);
-  m_table->installEventFilter(this);
 
   // The widths are the least; the platform's font may need more room for
   // the labels and the list texts.
@@ -151,21 +145,6 @@ void StepsTablePage::showMenu(int column, const QPoint& globalPos) {
   if (!menu) return;
   menu->setAttribute(Qt::WA_DeleteOnClose);
   menu->popup(globalPos);
-}
-
-bool StepsTablePage::eventFilter(QObject* object, QEvent* event) {
-  if (object == m_table && event->type() == QEvent::KeyPress && !m_delegate->openEditor()) {
-    // Enter, and Alt+Down on a list, open the current cell's editor.
-    auto* key = static_cast<QKeyEvent*>(event);
-    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-    const bool drop = key->key() == Qt::Key_Down && (key->modifiers() & Qt::AltModifier);
-    const QModelIndex current = m_table->currentIndex();
-    if ((enter || drop) && (current.flags() & Qt::ItemIsEditable)) {
-      m_table->edit(current);
-      return true;
-    }
-  }
-  return FormPage::eventFilter(object, event);
 }
 
 void StepsTablePage::layOut() {

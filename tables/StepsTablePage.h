@@ -58,7 +58,6 @@ class StepsTablePage : public FormPage {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
-  bool eventFilter(QObject* object, QEvent* event) override;
 
  private:
   void layOut();
