@@ -269,10 +269,10 @@ void Document::resetGroup(Group& group, Reset reset) {
   reset(group);
   // A new document resets every group and then announces itself as a whole.
   if (m_quiet) return;
-  if constexpr (std::is_same_v<Group, Program>)
-    announce({DocumentChange::Kind::Steps, nullptr, &group});
-  else
-    announce({DocumentChange::Kind::Values});
+  // A program's comparators and name change with its steps: the views are told
+  // of the new steps first, then of the values in the rows that stayed.
+  if constexpr (std::is_same_v<Group, Program>) announce({DocumentChange::Kind::Steps, nullptr, &group});
+  announce({DocumentChange::Kind::Values});
   ChangePlace place = placeOf(&group);
   recordStep(cp1251::fromUtf8("значения по умолчанию ") + whereText(place), std::move(place));
 }

@@ -309,7 +309,9 @@ std::optional<std::string> Document::replaceProgram(Program& target, const Progr
   currentProgram = &target;
   currentStep = nullptr;
   target = source;
+  // Its comparators and name come with it: steps first, then the values of the rows that stayed.
   announce({DocumentChange::Kind::Steps, nullptr, &target});
+  announce({DocumentChange::Kind::Values});
   recordStep(programLabel("вставка программы %d", number), {NavigationKind::Program, number - 1, -1, {}});
   notifyViews();
   if (m_host) m_host->selectTreeItem(&target, false);

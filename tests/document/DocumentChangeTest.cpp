@@ -55,6 +55,8 @@ struct Case {
 };
 
 std::vector<DocumentChange> steps(Fixture& f) { return {{Kind::Steps, nullptr, &f.program()}}; }
+// A whole program replaced: its steps, then the comparators' and name's values.
+std::vector<DocumentChange> wholeProgram(Fixture& f) { return {{Kind::Steps, nullptr, &f.program()}, {Kind::Values}}; }
 
 const Case kCases[] = {
     {"a cell set through its setter",
@@ -92,10 +94,10 @@ const Case kCases[] = {
        return told;
      }},
     {"a program pasted over another",
-     [](Fixture& f) { f.doc.replaceProgram(f.program(), *f.doc.deviceData()->programAt(0)); }, steps},
+     [](Fixture& f) { f.doc.replaceProgram(f.program(), *f.doc.deviceData()->programAt(0)); }, wholeProgram},
     {"a step reset", [](Fixture& f) { f.doc.resetStep(*f.program().stepAt(0)); },
      [](Fixture&) { return std::vector<DocumentChange>{{Kind::Values}}; }},
-    {"a program reset", [](Fixture& f) { f.doc.resetProgram(f.program()); }, steps},
+    {"a program reset", [](Fixture& f) { f.doc.resetProgram(f.program()); }, wholeProgram},
     {"undo of a value",
      [](Fixture& f) {
        f.program().stepAt(1)->cells[Step::U03].setEnteredValue(40);
