@@ -264,6 +264,9 @@ class Document {
   // Deleting a step and renaming a program are always offered.
   bool canAddStep() const;
   bool canToggleCycleStart() const;
+  // The selected step's 1-based position in currentProgram, 0 when no step
+  // of it is selected.
+  int selectedStepPosition() const;
   // The selected step is its program's cycle start (the command then reads
   // "Отменить цикл" instead of "Начало цикла").
   bool selectedStepIsCycleStart() const;
@@ -308,9 +311,6 @@ class Document {
   void historyChanged();
 
   Step* selectedStep() const;
-  // The selected step's 1-based position in currentProgram, 0 when no step
-  // of it is selected.
-  int selectedStepPosition() const;
   // Removes step `position` (1-based, present) as deleteStep does, H02 kept
   // on its step; returns the step to select afterwards, or nullptr.
   Step* removeStepAt(Program& program, int position);

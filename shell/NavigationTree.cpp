@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -312,6 +313,22 @@ QMenu* NavigationTree::createContextMenu(QWidget* parent) {
     default:
       return nullptr;
   }
+}
+
+void NavigationTree::copy() { triggerFor(m_documentActions.copyStep, m_documentActions.copyProgram); }
+
+void NavigationTree::cut() { triggerFor(m_documentActions.cutStep, nullptr); }
+
+void NavigationTree::paste() { triggerFor(m_documentActions.pasteStepAfter, m_documentActions.pasteProgram); }
+
+void NavigationTree::triggerFor(QAction* onStep, QAction* onProgram) {
+  const NavigationItem* r = m_doc.selection;
+  if (!r) return;
+  m_documentActions.update();
+  QAction* action = r->kind == NavigationKind::Step      ? onStep
+                    : r->kind == NavigationKind::Program ? onProgram
+                                                         : nullptr;
+  if (action) action->trigger();
 }
 
 void NavigationTree::keyPressEvent(QKeyEvent* event) {

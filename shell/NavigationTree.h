@@ -19,6 +19,7 @@
 
 class Document;
 class DocumentActions;
+class QAction;
 class QMenu;
 
 class NavigationTree : public QTreeWidget, public DocumentView {
@@ -53,6 +54,14 @@ class NavigationTree : public QTreeWidget, public DocumentView {
   static QString programText(int number, const QString& name);
   static QString stepText(int number, bool cycleStart);
 
+ public slots:
+  // The window's clipboard keys while the tree has the focus: a selected
+  // step is copied, cut or pasted after (as steps), a selected program
+  // copied or pasted over (as a program); other items take nothing.
+  void copy();
+  void cut();
+  void paste();
+
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
@@ -64,6 +73,8 @@ class NavigationTree : public QTreeWidget, public DocumentView {
   QTreeWidgetItem* addItem(QTreeWidgetItem* parent, const QString& text, NavigationKind kind,
                            int programNumber, int subIndex, void* data);
   void onCurrentItemChanged(QTreeWidgetItem* current);
+  // Triggers the action for the selected item's kind, if it has one.
+  void triggerFor(QAction* onStep, QAction* onProgram);
   // The item whose row holds the viewport point (also in the space to the
   // right of its text), or nullptr below the last item.
   QTreeWidgetItem* rowAt(const QPoint& pos) const;

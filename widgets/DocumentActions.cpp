@@ -1,9 +1,14 @@
 #include "widgets/DocumentActions.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMenu>
 
 #include "document/Document.h"
+#include "widgets/GuiText.h"
+#include "widgets/Messages.h"
+#include "widgets/StepClipboard.h"
 
 DocumentActions::DocumentActions(Document& doc, QObject* parent)
     : QObject(parent),
@@ -14,7 +19,18 @@ DocumentActions::DocumentActions(Document& doc, QObject* parent)
       toggleCycleStart(make("toggleCycleStart", "Начало цикла", &Document::toggleCycleStart)),
       deleteStep(make("deleteStep", "Удалить", &Document::deleteStep)),
       renameProgram(make("renameProgram", "Переименовать", &Document::renameProgram)),
+      copyStep(make("copyStep", "Копировать шаг", QKeySequence::Copy, &DocumentActions::doCopyStep)),
+      cutStep(make("cutStep", "Вырезать шаг", QKeySequence::Cut, &DocumentActions::doCutStep)),
+      pasteStepBefore(make("pasteStepBefore", "Вставить шаг перед", QKeySequence::UnknownKey,
+                           &DocumentActions::doPasteStepBefore)),
+      pasteStepAfter(make("pasteStepAfter", "Вставить шаг после", QKeySequence::Paste,
+                          &DocumentActions::doPasteStepAfter)),
+      copyProgram(make("copyProgram", "Копировать программу", QKeySequence::UnknownKey,
+                       &DocumentActions::doCopyProgram)),
+      pasteProgram(make("pasteProgram", "Вставить программу", QKeySequence::UnknownKey,
+                        &DocumentActions::doPasteProgram)),
       m_doc(doc) {
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &DocumentActions::update);
   update();
 }
 
@@ -25,10 +41,73 @@ QAction* DocumentActions::make(const char* name, const char* text, void (Documen
   return action;
 }
 
+QAction* DocumentActions::make(const char* name, const char* text, QKeySequence::StandardKey key,
+                               void (DocumentActions::*command)()) {
+  auto* action = new QAction(QString::fromUtf8(text), this);
+  action->setObjectName(QLatin1String(name));
+  // Shown in the menus only: the window's own clipboard keys reach the
+  // focused view, which triggers the action.
+  action->setShortcut(key);
+  action->setShortcutContext(Qt::WidgetShortcut);
+  connect(action, &QAction::triggered, this, command);
+  return action;
+}
+
+QWidget* DocumentActions::window() const { return qobject_cast<QWidget*>(parent()); }
+
+void DocumentActions::report(const std::optional<std::string>& refusal) {
+  if (refusal) messages::showWarning(window(), fromCp1251(*refusal));
+}
+
+void DocumentActions::doCopyStep() {
+  if (m_doc.selectedStepPosition() == 0) return;
+  stepclipboard::putSteps({m_doc.currentProgram->stepAt(m_doc.selectedStepPosition() - 1)});
+}
+
+void DocumentActions::doCutStep() {
+  const int p = m_doc.selectedStepPosition();
+  if (p == 0) return;
+  stepclipboard::putSteps({m_doc.currentProgram->stepAt(p - 1)});
+  m_doc.removeSteps(*m_doc.currentProgram, p, 1);
+}
+
+void DocumentActions::doPasteSteps(bool after) {
+  const int p = m_doc.selectedStepPosition();
+  if (p == 0) return;
+  const std::vector<Step> steps = stepclipboard::steps();
+  if (steps.empty()) return;
+  report(m_doc.insertSteps(*m_doc.currentProgram, after ? p + 1 : p, steps));
+}
+
+void DocumentActions::doCopyProgram() {
+  if (const Program* program = m_doc.programOfSelection()) stepclipboard::putProgram(*program);
+}
+
+void DocumentActions::doPasteProgram() {
+  Program* target = m_doc.programOfSelection();
+  const std::optional<Program> source = stepclipboard::program();
+  if (!target || !source || !m_doc.deviceData()) return;
+  const QString question = QStringLiteral("Вставить программу \"%1\" вместо программы %2 \"%3\"?")
+                               .arg(fromCp1251(source->name()))
+                               .arg(m_doc.deviceData()->programIndexOf(target) + 1)
+                               .arg(fromCp1251(target->name()));
+  if (!messages::askYesNo(window(), QStringLiteral("Вставить программу"), question)) return;
+  report(m_doc.replaceProgram(*target, *source));
+}
+
 void DocumentActions::update() {
   const bool canAdd = m_doc.canAddStep();
   for (QAction* a : {addStepFirst, addStepLast, addStepBefore, addStepAfter}) a->setEnabled(canAdd);
   toggleCycleStart->setEnabled(m_doc.canToggleCycleStart());
+  const bool step = m_doc.selectedStepPosition() != 0;
+  copyStep->setEnabled(step);
+  cutStep->setEnabled(step);
+  const bool steps = step && stepclipboard::holdsSteps();
+  pasteStepBefore->setEnabled(steps);
+  pasteStepAfter->setEnabled(steps);
+  const bool program = m_doc.programOfSelection() != nullptr;
+  copyProgram->setEnabled(program);
+  pasteProgram->setEnabled(program && stepclipboard::holdsProgram());
   toggleCycleStart->setText(m_doc.selectedStepIsCycleStart() ? QStringLiteral("Отменить цикл")
                                                              : QStringLiteral("Начало цикла"));
 }
@@ -42,9 +121,13 @@ QMenu* DocumentActions::menu(DocumentMenu which, QWidget* parent) {
       break;
     case DocumentMenu::Step:
       menu->addActions({addStepBefore, addStepAfter, toggleCycleStart, deleteStep});
+      menu->addSeparator();
+      menu->addActions({copyStep, cutStep, pasteStepBefore, pasteStepAfter});
       break;
     case DocumentMenu::Program:
       menu->addAction(renameProgram);
+      menu->addSeparator();
+      menu->addActions({copyProgram, pasteProgram});
       break;
   }
   return menu;

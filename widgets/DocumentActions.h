@@ -1,16 +1,22 @@
 // The document's editing commands as actions: the step inserts, the cycle
-// start, deleting a step and renaming a program. The main window makes them
-// once; the places that offer them share them: the navigation tree's and the
-// steps table's context menus and the step form's button bar. Triggering one
-// runs the document's command.
+// start, deleting a step, renaming a program, and copying, cutting and
+// pasting steps and programs through the clipboard (widgets/StepClipboard.h).
+// The main window makes them once; the places that offer them share them:
+// the navigation tree's and the steps table's context menus and the step
+// form's button bar. Triggering one runs the document's command.
 //
 // Their enabled states and the cycle start's text ("Начало цикла" or
 // "Отменить цикл") follow the document: update() runs whenever what they
-// depend on changes (the selection, the configuration), and menus are brought
-// up to date when they are made. User-interface thread only; the document
-// outlives the actions.
+// depend on changes (the selection, the configuration, the clipboard), and
+// menus are brought up to date when they are made. A paste that is refused
+// says why in a message box; one over a program asks first, naming both.
+// User-interface thread only; the document outlives the actions.
 #pragma once
 
+#include <optional>
+#include <string>
+
+#include <QKeySequence>
 #include <QObject>
 
 class Document;
@@ -20,8 +26,9 @@ class QWidget;
 
 enum class DocumentMenu {
   Steps,  // "Добавить шаг в начало", "Добавить шаг в конец"
-  Step,  // "Добавить шаг перед", "Добавить шаг после", "Начало цикла", "Удалить"
-  Program,  // "Переименовать"
+  Step,  // "Добавить шаг перед", "Добавить шаг после", "Начало цикла", "Удалить",
+         // "Копировать шаг", "Вырезать шаг", "Вставить шаг перед", "Вставить шаг после"
+  Program,  // "Переименовать", "Копировать программу", "Вставить программу"
 };
 
 class DocumentActions : public QObject {
@@ -37,6 +44,12 @@ class DocumentActions : public QObject {
   QAction* const toggleCycleStart;
   QAction* const deleteStep;
   QAction* const renameProgram;
+  QAction* const copyStep;
+  QAction* const cutStep;
+  QAction* const pasteStepBefore;
+  QAction* const pasteStepAfter;
+  QAction* const copyProgram;
+  QAction* const pasteProgram;
 
   // A new context menu of these actions, owned by `parent`.
   QMenu* menu(DocumentMenu which, QWidget* parent);
@@ -47,6 +60,21 @@ class DocumentActions : public QObject {
 
  private:
   QAction* make(const char* name, const char* text, void (Document::*command)());
+  // A clipboard command; `key` is shown in the menus, where the focused view
+  // takes it (NavigationTree's copy, cut and paste).
+  QAction* make(const char* name, const char* text, QKeySequence::StandardKey key,
+                void (DocumentActions::*command)());
+
+  void doCopyStep();
+  void doCutStep();
+  void doPasteSteps(bool after);
+  void doPasteStepBefore() { doPasteSteps(false); }
+  void doPasteStepAfter() { doPasteSteps(true); }
+  void doCopyProgram();
+  void doPasteProgram();
+  // Shows a paste's refusal, if any.
+  void report(const std::optional<std::string>& refusal);
+  QWidget* window() const;
 
   Document& m_doc;
 };

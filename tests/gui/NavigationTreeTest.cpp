@@ -27,7 +27,8 @@ QStringList childTexts(QTreeWidgetItem* item) {
 
 QStringList commandsOf(QMenu* menu) {
   QStringList names;
-  for (QAction* a : menu->actions()) names << a->objectName();
+  for (QAction* a : menu->actions())
+    if (!a->isSeparator()) names << a->objectName();
   return names;
 }
 
@@ -190,9 +191,11 @@ class NavigationTreeTest : public QObject {
       QTreeWidgetItem* item;
       QStringList commands;
     } cases[] = {
-        {p1, {"renameProgram"}},
+        {p1, {"renameProgram", "copyProgram", "pasteProgram"}},
         {p1->child(1), {"addStepFirst", "addStepLast"}},
-        {p1->child(1)->child(0), {"addStepBefore", "addStepAfter", "toggleCycleStart", "deleteStep"}},
+        {p1->child(1)->child(0),
+         {"addStepBefore", "addStepAfter", "toggleCycleStart", "deleteStep", "copyStep", "cutStep", "pasteStepBefore",
+          "pasteStepAfter"}},
         {p1->child(0), {}},
         {p1->child(0)->child(0), {}},
         {tree()->topLevelItem(0), {}},

@@ -1,0 +1,142 @@
+// Steps and programs through the clipboard as the user meets them: the
+// tree's keys and menus, what the clipboard holds, refusals said once, and a
+// program carried from one window into another of a different partition.
+#include <QClipboard>
+#include <QMenu>
+#include <QMimeData>
+
+#include "FormDriver.h"
+#include "report/StepsTableTexts.h"
+#include "widgets/GuiText.h"
+#include "widgets/StepClipboard.h"
+
+class ClipboardGuiTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<guitest::FormDriver> m_ui;
+  guitest::FormDriver& ui() { return *m_ui; }
+  DocumentActions& actions() { return ui().shell->frame->documentActions(); }
+  Program& program(int n) { return *ui().data().programAt(n - 1); }
+  // Program n gets steps whose durations U04 are 1..count, cycle start h02.
+  void makeSteps(int n, int count, int h02) {
+    for (int i = 1; i <= count; ++i) program(n).steps.emplace_back()[Step::U04].setValue(i);
+    program(n).H02.setValue(h02);
+    ui().doc().notifyViews();
+  }
+  std::vector<int> marks(int n) {
+    std::vector<int> list;
+    for (const Step& s : program(n).steps) list.push_back(s[Step::U04].value());
+    return list;
+  }
+  void key(QKeyCombination combination) {
+    ui().tree()->setFocus();
+    QTest::keySequence(ui().shell->frame.get(), QKeySequence(combination));
+    QCoreApplication::processEvents();
+  }
+
+ private slots:
+  void init() { m_ui = std::make_unique<guitest::FormDriver>(); }
+  void cleanup() { m_ui.reset(); }
+
+  void stepsMoveWithTheTreesKeysKeepingTheCycleStart() {
+    makeSteps(1, 3, 3);
+    QVERIFY(ui().tree()->selectByData(program(1).stepAt(1), false));
+    key(Qt::CTRL | Qt::Key_C);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(data->hasFormat(stepclipboard::kStepsType));
+    // The plain text: the table's 21 rows with the step's texts.
+    const QStringList rows = data->text().split(u'\n');
+    QCOMPARE(rows.size(), stepstable::kRowCount + 1);  // each row ends with a line feed
+    QCOMPARE(rows[4], QString());
+    QCOMPARE(rows[3], stepstable::cellText(*program(1).stepAt(1), stepstable::kDuration));
+
+    key(Qt::CTRL | Qt::Key_V);  // after step 2
+    QCOMPARE(marks(1), (std::vector<int>{1, 2, 2, 3}));
+    QCOMPARE(program(1).H02.value(), 4);
+    QCOMPARE(ui().shell->frame->actions().undo->text(), QString("&Отменить: вставка шага 3 в программу 1"));
+    QCOMPARE(NavigationTree::record(ui().tree()->currentItem())->data, program(1).stepAt(2));
+
+    QVERIFY(ui().tree()->selectByData(program(1).stepAt(0), false));
+    key(Qt::CTRL | Qt::Key_X);
+    QCOMPARE(marks(1), (std::vector<int>{2, 2, 3}));
+    QCOMPARE(program(1).H02.value(), 3);
+    QVERIFY(ui().tree()->selectByData(program(1).stepAt(0), false));
+    actions().pasteStepBefore->trigger();
+    QCOMPARE(marks(1), (std::vector<int>{1, 2, 2, 3}));
+    QCOMPARE(program(1).H02.value(), 4);
+    ui().shell->frame->actions().undo->trigger();
+    ui().shell->frame->actions().undo->trigger();
+    QCOMPARE(marks(1), (std::vector<int>{1, 2, 2, 3}));
+    QVERIFY(ui().messages().isEmpty());
+  }
+
+  void theMenusOfferWhatTheClipboardAndSelectionAllow() {
+    makeSteps(1, 1, 1);
+    QGuiApplication::clipboard()->setText(QStringLiteral("-40.5\t07:45"));
+    QVERIFY(ui().tree()->selectByData(program(1).stepAt(0), false));
+    std::unique_ptr<QMenu> menu(ui().tree()->createContextMenu(nullptr));
+    QStringList offered;
+    for (QAction* a : menu->actions())
+      if (!a->isSeparator() && a->isEnabled()) offered << a->objectName();
+    QCOMPARE(offered, QStringList({"addStepBefore", "addStepAfter", "toggleCycleStart", "deleteStep",
+                                   "copyStep", "cutStep"}));
+    actions().copyStep->trigger();
+    QVERIFY(actions().pasteStepAfter->isEnabled());
+    QVERIFY(ui().tree()->selectByData(&program(2), false));
+    QVERIFY(actions().copyProgram->isEnabled());
+    QVERIFY(!actions().pasteProgram->isEnabled());
+    QVERIFY(!actions().cutStep->isEnabled());
+  }
+
+  void aPasteBeyondThePartitionIsRefusedOnce() {
+    makeSteps(1, 25, 1);
+    QVERIFY(ui().tree()->selectByData(program(1).stepAt(24), false));
+    key(Qt::CTRL | Qt::Key_C);
+    key(Qt::CTRL | Qt::Key_V);
+    QCOMPARE(program(1).stepCount(), 25);
+    QCOMPARE(ui().messages(),
+             QStringList("Вставить 1 шаг нельзя: в программе 1 есть место ещё для 0 (20 программ "
+                         "по 25 шагов)."));
+  }
+
+  void aProgramGoesIntoAnotherWindowAfterAQuestionNamingBoth() {
+    program(1).setName(toCp1251(QStringLiteral("Сушка")));
+    makeSteps(1, 10, 2);
+    program(1).comparators[1][Comparator::C03].setValue(-20);
+    QVERIFY(ui().tree()->selectByData(&program(1), false));
+    key(Qt::CTRL | Qt::Key_C);
+
+    guitest::Shell other;
+    DeviceData& data = *other.doc.deviceData();
+    Program& target = *data.programAt(4);
+    QVERIFY(other.frame->treeView()->selectByData(&target, false));
+    guitest::MessageLog::answer() = messages::Answer::No;
+    other.frame->documentActions().pasteProgram->trigger();
+    QCOMPARE(target.stepCount(), 0);
+    guitest::MessageLog::answer() = messages::Answer::Yes;
+    other.frame->documentActions().pasteProgram->trigger();
+    QCOMPARE(fromCp1251(target.name()), QString("Сушка"));
+    QCOMPARE(target.stepCount(), 10);
+    QCOMPARE(target.H02.value(), 2);
+    QCOMPARE(target.comparators[1][Comparator::C03].value(), -20);
+    QCOMPARE(ui().messages(),
+             QStringList({"Вставить программу \"Сушка\" вместо программы 5 \"Новая программа\"?",
+                          "Вставить программу \"Сушка\" вместо программы 5 \"Новая программа\"?"}));
+
+    // Into a partition of 7 steps a program: refused, nothing cut.
+    guitest::MessageLog::answer() = messages::Answer::Yes;
+    data.general.base[BaseParameters::O10].setValue(0);
+    QCoreApplication::processEvents();
+    Program& small = *data.programAt(0);
+    QVERIFY(other.frame->treeView()->selectByData(&small, false));
+    const std::string before = other.doc.text();
+    other.frame->documentActions().pasteProgram->trigger();
+    QCOMPARE(other.doc.text(), before);
+    QCOMPARE(ui().messages().last(),
+             QString("Вставить программу \"Сушка\" нельзя: в ней 10 шагов, а в программе этой "
+                     "прошивки их может быть не более 7 (60 программ по 7 шагов)."));
+  }
+};
+
+TKV88_GUI_SUITE(ClipboardGuiTest);
+#include "ClipboardGuiTest.moc"
