@@ -331,11 +331,14 @@ void MainWindow::clipboardCommand(const char* slot) {
   // The clipboard commands act on the focused edit, as its own keys would.
   QWidget* w = QApplication::focusWidget();
   if (!w || !w->window() || w->window() != this) return;
+  // The edit itself, else the view that holds it (the steps table's page),
+  // else an edit inside it (an editable list's).
+  const QByteArray signature = QByteArray(slot) + "()";
   QObject* target = w;
-  if (w->metaObject()->indexOfSlot((QByteArray(slot) + "()").constData()) < 0) {
-    target = w->findChild<QLineEdit*>();
-    if (!target) return;
-  }
+  while (target && target != this && target->metaObject()->indexOfSlot(signature.constData()) < 0)
+    target = target->parent();
+  if (!target || target == this) target = w->findChild<QLineEdit*>();
+  if (!target) return;
   QMetaObject::invokeMethod(target, slot);
 }
 

@@ -1,11 +1,16 @@
 #include "tables/StepsTablePage.h"
 
 #include <algorithm>
+#include <climits>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTableView>
 
+#include "document/ClipboardText.h"
 #include "document/Document.h"
 #include "model/ValueTexts.h"
 #include "tables/CellDelegate.h"
@@ -14,7 +19,9 @@
 #include "tables/StepsTableRules.h"
 #include "widgets/DocumentActions.h"
 #include "widgets/GuiText.h"
+#include "widgets/Messages.h"
 #include "widgets/RegulatorChart.h"
+#include "widgets/StepClipboard.h"
 
 using namespace stepstable;
 
@@ -40,6 +47,7 @@ StepsTablePage::StepsTablePage(Document& doc, DocumentActions& documentActions, 
                                           : QStringLiteral("График уставок 2-го регулятора"));
   }
   m_table = new QTableView(this);
+  m_table->installEventFilter(this);
   m_table->setObjectName(QStringLiteral("stepsGrid"));
   m_table->setAccessibleName(QStringLiteral("Таблица шагов"));
   m_table->setModel(m_model);
@@ -50,7 +58,8 @@ StepsTablePage::StepsTablePage(Document& doc, DocumentActions& documentActions, 
   // the labels and the list texts.
   const QFontMetrics fm(m_table->font());
   int labels = kLabelWidth;
-  for (int i = 0; i < kRowCount; ++i) labels = std::max(labels, fm.horizontalAdvance(rowLabel(i)) + kTextRoom);
+  for (int i = 0; i < kRowCount; ++i)
+    labels = std::max(labels, fm.horizontalAdvance(rowLabel(i)) + kTextRoom);
   int stepWidth = kStepWidth;
   for (int p = kTransitionList; p <= kKeyModeList; ++p)
     for (const ValueText& v : valueTexts(listKeyOf(Profile(p))))
@@ -162,3 +171,82 @@ void StepsTablePage::layOut() {
 void StepsTablePage::resizeEvent(QResizeEvent*) { layOut(); }
 
 void StepsTablePage::showEvent(QShowEvent*) { layOut(); }
+
+bool StepsTablePage::eventFilter(QObject* object, QEvent* event) {
+  if (object != m_table || (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride))
+    return FormPage::eventFilter(object, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  const bool copying = key->matches(QKeySequence::Copy), pasting = key->matches(QKeySequence::Paste);
+  if (!copying && !pasting) return FormPage::eventFilter(object, event);
+  // Taken here before the view or the window's shortcut sees it.
+  event->accept();
+  if (event->type() == QEvent::KeyPress) copying ? copy() : paste();
+  return true;
+}
+
+StepsTablePage::Selection StepsTablePage::selection() const {
+  Selection s;
+  const QModelIndexList cells = m_table->selectionModel()->selectedIndexes();
+  if (cells.isEmpty()) return s;
+  s.top = s.left = INT_MAX;
+  for (const QModelIndex& i : cells) {
+    s.top = std::min(s.top, i.row());
+    s.bottom = std::max(s.bottom, i.row());
+    s.left = std::min(s.left, i.column());
+    s.right = std::max(s.right, i.column());
+  }
+  const int rows = m_model->rowCount(), width = s.right - s.left + 1;
+  s.columns = s.top == 0 && s.bottom == rows - 1 && cells.size() == rows * width;
+  return s;
+}
+
+void StepsTablePage::copy() {
+  const Selection s = selection();
+  if (s.top < 0) return;
+  if (s.columns) {
+    std::vector<const Step*> steps;
+    for (int c = s.left; c <= s.right; ++c) steps.push_back(m_model->stepAt(c));
+    stepclipboard::putSteps(steps);
+    return;
+  }
+  cliptext::Grid grid(s.bottom - s.top + 1, std::vector<std::string>(s.right - s.left + 1));
+  for (const QModelIndex& i : m_table->selectionModel()->selectedIndexes())
+    grid[i.row() - s.top][i.column() - s.left] = m_model->data(i).toString().toStdString();
+  QGuiApplication::clipboard()->setText(QString::fromStdString(cliptext::joinGrid(grid)));
+}
+
+void StepsTablePage::paste() {
+  if (!m_model->program()) return;
+  const Selection s = selection();
+  if (stepclipboard::holdsSteps() && s.columns) {
+    // After the last selected step, which the tree selects for the command.
+    if (m_doc.host()) m_doc.host()->selectTreeItem(m_model->stepAt(s.right), false);
+    m_documentActions.update();
+    m_documentActions.pasteStepAfter->trigger();
+    return;
+  }
+  const QModelIndex at = m_table->currentIndex();
+  if (!at.isValid()) return;
+  const cliptext::Grid grid = cliptext::splitGrid(QGuiApplication::clipboard()->text().toStdString());
+  QStringList refused;
+  // Step by step, each from its first row down: a condition or an input is
+  // stored before the cells that depend on it.
+  for (int c = 0; at.column() + c < m_model->columnCount(); ++c) {
+    for (std::size_t r = 0; r < grid.size() && at.row() + static_cast<int>(r) < m_model->rowCount(); ++r) {
+      if (c >= static_cast<int>(grid[r].size())) continue;
+      const QString text = QString::fromStdString(grid[r][c]).trimmed();
+      const QModelIndex cell = m_model->index(at.row() + static_cast<int>(r), at.column() + c);
+      if (text.isEmpty() || !(m_model->flags(cell) & Qt::ItemIsEditable)) continue;
+      if (!m_model->storeText(cell, text))
+        refused << QStringLiteral("%1, %2: \"%3\"")
+                       .arg(m_model->headerData(cell.column(), Qt::Horizontal).toString(),
+                            m_model->headerData(cell.row(), Qt::Vertical).toString(), text);
+    }
+    bool more = false;
+    for (const auto& row : grid) more = more || c + 1 < static_cast<int>(row.size());
+    if (!more) break;
+  }
+  if (!refused.isEmpty())
+    messages::showWarning(
+        this, QStringLiteral("Эти ячейки не приняли вставленные значения:\n") + refused.join(u'\n'));
+}

@@ -55,12 +55,31 @@ class StepsTablePage : public FormPage {
   // The cell of a row key and a step column (0-based), or an invalid index.
   QModelIndex cell(int key, int column) const;
 
+ public slots:
+  // The window's clipboard keys while the table has the focus. Copy puts the
+  // selected cells on the clipboard as tab-separated text with the values
+  // as shown; whole step columns go as steps too. Paste stores a
+  // tab-separated text into the cells from the current one on, each as
+  // typing would, never past the steps nor into a cell without effect, and
+  // names the refused cells in one message; steps on the clipboard go after
+  // the selected step columns instead.
+  void copy();
+  void paste();
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // The table's own copy key would copy its current cell alone.
+  bool eventFilter(QObject* object, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
   void layOut();
+  // The selected cells' bounds, and whether they fill whole step columns.
+  struct Selection {
+    int top = -1, left = -1, bottom = -1, right = -1;
+    bool columns = false;
+  };
+  Selection selection() const;
   void currentChanged(const QModelIndex& current);
   // The menu of the labels (column < 0) or of a step column, at a global position.
   void showMenu(int column, const QPoint& globalPos);

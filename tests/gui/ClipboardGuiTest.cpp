@@ -5,8 +5,14 @@
 #include <QMenu>
 #include <QMimeData>
 
+#include <QItemSelectionModel>
+#include <QTableView>
 #include "FormDriver.h"
+
 #include "report/StepsTableTexts.h"
+#include "tables/StepsTableModel.h"
+#include "tables/StepsTablePage.h"
+#include "tables/TableModeView.h"
 #include "widgets/GuiText.h"
 #include "widgets/StepClipboard.h"
 
@@ -135,6 +141,55 @@ class ClipboardGuiTest : public QObject {
     QCOMPARE(ui().messages().last(),
              QString("Вставить программу \"Сушка\" нельзя: в ней 10 шагов, а в программе этой "
                      "прошивки их может быть не более 7 (60 программ по 7 шагов)."));
+  }
+
+  void rangesOfTheTableCopyAndPasteAsASpreadsheetDoes() {
+    using namespace stepstable;
+    makeSteps(1, 3, 1);
+    MainWindow& frame = *ui().shell->frame;
+    frame.actions().tableMode->trigger();
+    frame.programsMenu()->findChild<QAction*>("program1")->trigger();
+    StepsTablePage& page = *frame.tableView()->stepsPage();
+    StepsTableModel& model = *page.model();
+    QTableView& table = *page.table();
+    program(1).stepAt(0)->key(2).setValue(1);
+    ui().doc().notifyViews();
+
+    // Keys 1..2 of steps 1..2, as shown, round trip into steps 2..3.
+    table.setFocus();
+    QCoreApplication::processEvents();
+    table.selectionModel()->select(QItemSelection(page.cell(kFirstKey, 0), page.cell(kFirstKey + 1, 1)),
+                                   QItemSelectionModel::ClearAndSelect);
+    QTest::keySequence(&frame, QKeySequence::Copy);  // the window's key reaches the table
+    const QString copied = QGuiApplication::clipboard()->text();
+    QCOMPARE(copied.count(u'\t'), 2);
+    table.setCurrentIndex(page.cell(kFirstKey, 1));
+    QTest::keySequence(&frame, QKeySequence::Paste);
+    QCOMPARE(program(1).stepAt(1)->key(2).value(), 1);
+    QCOMPARE(program(1).stepAt(2)->key(1).value(), program(1).stepAt(0)->key(1).value());
+
+    // A spreadsheet's setpoints and durations: a decimal comma, a refused
+    // cell among good ones, columns beyond the steps dropped; one message, one undo step.
+    ui().doc().closeUndoStep();
+    const std::string before = ui().doc().text();
+    QGuiApplication::clipboard()->setText("-40,5\t12.5\tabc\t7\n");
+    table.setCurrentIndex(page.cell(kSetpoint1, 0));
+    page.paste();
+    QCOMPARE(model.data(page.cell(kSetpoint1, 0)).toString(), QString("-40.5"));
+    QCOMPARE(model.data(page.cell(kSetpoint1, 1)).toString(), QString("12.5"));
+    QCOMPARE(ui().messages(), QStringList("Эти ячейки не приняли вставленные значения:\n"
+                                          "Шаг 3, уставка входной величины 1-го регулятора: \"abc\""));
+    QCoreApplication::processEvents();
+    frame.actions().undo->trigger();
+    QCOMPARE(ui().doc().text(), before);
+
+    // Whole step columns go as steps, and paste after the selected ones.
+    table.selectionModel()->select(QItemSelection(page.cell(kTransition, 0), page.cell(kLastKey, 0)),
+                                   QItemSelectionModel::ClearAndSelect);
+    page.copy();
+    QVERIFY(stepclipboard::holdsSteps());
+    page.paste();
+    QCOMPARE(marks(1), (std::vector<int>{1, 1, 2, 3}));
   }
 };
 
