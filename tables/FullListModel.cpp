@@ -4,8 +4,9 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
-#include <QHash>
 #include <QMetaObject>
+#include <map>
+#include <string>
 
 #include "document/Document.h"
 #include "document/LevelMask.h"
@@ -57,15 +58,19 @@ struct Texts {
 };
 
 const Texts& textsOf(const Parameter& cell) {
-  static QHash<QByteArray, Texts> cache;
+  // Rows keep a pointer to their texts, so the cache is a node-based map:
+  // entries never move when later codes are added (a QHash would rehash and
+  // leave those pointers dangling).
+  static std::map<std::string, Texts, std::less<>> cache;
   const std::string_view code = cell.code();
-  const QByteArray key = QByteArray::fromRawData(code.data(), static_cast<qsizetype>(code.size()));
-  auto it = cache.constFind(key);
-  if (it == cache.constEnd())
-    it = cache.insert(QByteArray(code.data(), static_cast<qsizetype>(code.size())),
-                      Texts{fromCp1251(code), fromCp1251(cell.description()),
-                            (fromCp1251(code) + u'\n' + fromCp1251(cell.description())).toCaseFolded()});
-  return *it;
+  auto it = cache.find(code);
+  if (it == cache.end()) {
+    const QString codeText = fromCp1251(code);
+    const QString description = fromCp1251(cell.description());
+    it = cache.emplace(std::string(code), Texts{codeText, description, (codeText + u'\n' + description).toCaseFolded()})
+             .first;
+  }
+  return it->second;
 }
 
 const QString& stepCountCode() {

@@ -13,14 +13,6 @@
 #include "tables/TableModeView.h"
 #include "widgets/MaskedLineEdit.h"
 
-namespace {
-
-void type(const QString& text) {
-  for (QChar c : text) QTest::keyClicks(QApplication::focusWidget(), QString(c));
-}
-
-}  // namespace
-
 class UndoGuiTest : public QObject {
   Q_OBJECT
 
