@@ -76,13 +76,18 @@ QString outsideTip(const Step& s, int key) {
 }
 
 bool applyEdit(Step& s, int key, QString& text) {
-  // The list rows take the value of the entry whose text was chosen.
+  // The list rows take the value of the entry whose text was chosen, or
+  // whose value was typed (a spreadsheet may hold the numbers).
   const int listKey = listKeyOf(cellProfile(s, key));
   int listValue = 0;
   if (listKey) {
     const ValueTextList& list = valueTexts(listKey);
-    const auto it = std::find_if(list.begin(), list.end(),
-                                 [&](const ValueText& v) { return fromCp1251(v.shortText) == text; });
+    bool isNumber = false;
+    const int number = text.trimmed().toInt(&isNumber);
+    auto it = std::find_if(list.begin(), list.end(),
+                           [&](const ValueText& v) { return fromCp1251(v.shortText) == text; });
+    if (it == list.end() && isNumber)
+      it = std::find_if(list.begin(), list.end(), [&](const ValueText& v) { return v.value == number; });
     if (it == list.end()) return false;
     listValue = it->value;
   }

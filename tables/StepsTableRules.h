@@ -51,7 +51,7 @@ Look cellLook(const Step& step, int key, const bool regulatorOn[2]);
 QString outsideTip(const Step& step, int key);
 
 // Applies an edited cell to the step. `text` is the new text: the chosen
-// entry's short text for list rows. False, changing nothing, when the text
+// entry's short text or its value for list rows. False, changing nothing, when the text
 // is no entry of the row's list or no number for a number row. On success
 // `text` becomes what the cell shows now: the value as stored, after
 // clamping and snapping.

@@ -92,6 +92,9 @@ class StepsTableRulesTest : public QObject {
            });
     QTest::newRow("key mode") << Setup([](Step&) {}) << int(kFirstKey + 7) << "2-ой режим"
                               << "2-ой режим" << Check([](const Step& s) { return s.key(8).value() == 3; });
+    QTest::newRow("key mode by its number")
+        << Setup([](Step&) {}) << int(kFirstKey) << "3"
+        << "2-ой режим" << Check([](const Step& s) { return s.key(1).value() == 3; });
   }
   void editsStoreAndRewrite() {
     QFETCH(Setup, setup);
