@@ -222,3 +222,13 @@ void CellDelegate::spin(QWidget* editor, int delta) {
   edit->setText(index.data(Qt::EditRole).toString());
   edit->selectAll();
 }
+
+bool takeClipboardKey(QEvent* event, const std::function<void()>& copy, const std::function<void()>& paste) {
+  if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  const bool copying = key->matches(QKeySequence::Copy), pasting = key->matches(QKeySequence::Paste);
+  if (!copying && !pasting) return false;
+  event->accept();
+  if (event->type() == QEvent::KeyPress) copying ? copy() : paste();
+  return true;
+}

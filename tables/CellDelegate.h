@@ -11,6 +11,8 @@
 // User-interface thread only.
 #pragma once
 
+#include <functional>
+
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QStyledItemDelegate>
@@ -54,3 +56,9 @@ class CellDelegate : public QStyledItemDelegate {
   mutable QPointer<QWidget> m_editor;
   mutable QPersistentModelIndex m_editorIndex;
 };
+
+// Ctrl+C and Ctrl+V of a view whose owner copies and pastes cell ranges,
+// taken from the view's key press or shortcut override before its own copy
+// of the current cell or the window's shortcut sees them: true when taken,
+// the press running `copy` or `paste`.
+bool takeClipboardKey(QEvent* event, const std::function<void()>& copy, const std::function<void()>& paste);

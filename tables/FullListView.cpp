@@ -1,6 +1,11 @@
 #include "tables/FullListView.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -11,11 +16,13 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "document/ClipboardText.h"
 #include "document/Document.h"
 #include "tables/CellDelegate.h"
 #include "tables/CellRoles.h"
 #include "tables/FullListFilter.h"
 #include "tables/FullListModel.h"
+#include "widgets/Messages.h"
 
 FullListView::FullListView(Document& doc, QWidget* parent)
     : QWidget(parent),
@@ -188,7 +195,61 @@ void FullListView::showChange(const ChangePlace& place) {
   m_view->scrollTo(index);
 }
 
+void FullListView::copy() {
+  const QItemSelectionModel* selection = m_view->selectionModel();
+  int left = INT_MAX, right = -1;
+  for (const QModelIndex& i : selection->selectedIndexes()) {
+    left = std::min(left, i.column());
+    right = std::max(right, i.column());
+  }
+  if (right < 0) return;
+  // A line per shown row with a selected cell, top-down as the rows show.
+  cliptext::Grid grid;
+  for (QModelIndex row = m_view->model()->index(0, 0); row.isValid(); row = m_view->indexBelow(row)) {
+    std::vector<std::string> line;
+    bool selected = false;
+    for (int c = left; c <= right; ++c) {
+      const QModelIndex cell = row.siblingAtColumn(c);
+      const bool in = selection->isSelected(cell);
+      selected = selected || in;
+      line.push_back(in ? cell.data().toString().toStdString() : std::string());
+    }
+    if (selected) grid.push_back(std::move(line));
+  }
+  QGuiApplication::clipboard()->setText(QString::fromStdString(cliptext::joinGrid(grid)));
+}
+
+void FullListView::paste() {
+  const cliptext::Grid grid = cliptext::splitGrid(QGuiApplication::clipboard()->text().toStdString());
+  QStringList refused;
+  // Persistent: a step count pasted brings or takes rows under its program.
+  QPersistentModelIndex row = m_view->currentIndex();
+  for (const auto& line : grid) {
+    if (!row.isValid()) break;
+    const QModelIndex value = QModelIndex(row).siblingAtColumn(FullListModel::ValueColumn);
+    // Lines copied with their codes and descriptions bring the value last.
+    const QString text = line.empty() ? QString() : QString::fromStdString(line.back()).trimmed();
+    if (!text.isEmpty() && (value.flags() & Qt::ItemIsEditable)) {
+      const QModelIndex cell = m_view->model() == m_filter ? m_filter->mapToSource(value) : value;
+      if (!m_model->storeText(cell, text)) refused << messages::refusedCell(placeOf(value), text);
+    }
+    if (!row.isValid()) break;
+    row = m_view->indexBelow(row);
+  }
+  messages::showRefusedCells(this, refused);
+}
+
+QString FullListView::placeOf(const QModelIndex& value) const {
+  QStringList parts;
+  for (QModelIndex group = value.parent(); group.isValid(); group = group.parent())
+    parts.prepend(group.siblingAtColumn(FullListModel::DescriptionColumn).data().toString());
+  parts << value.siblingAtColumn(FullListModel::CodeColumn).data().toString() + u' ' +
+               value.siblingAtColumn(FullListModel::DescriptionColumn).data().toString();
+  return parts.join(QStringLiteral(", "));
+}
+
 bool FullListView::eventFilter(QObject* object, QEvent* event) {
+  if (object == m_view && takeClipboardKey(event, [this] { copy(); }, [this] { paste(); })) return true;
   if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(object, event);
   auto* key = static_cast<QKeyEvent*>(event);
   if (object == m_search) {

@@ -49,6 +49,16 @@ class FullListView : public QWidget, public DocumentView {
   QLineEdit* searchField() const { return m_search; }
   QCheckBox* changedOnlyBox() const { return m_changedOnly; }
 
+ public slots:
+  // The window's clipboard keys while the list has the focus. Copy puts the
+  // selected cells of the shown rows on the clipboard as tab-separated text
+  // with the texts as shown. Paste stores a tab-separated text down the
+  // value column from the current row on, a line per shown row, each value
+  // as typing would (rows without a value take their line and skip it), and
+  // names the refused cells in one message.
+  void copy();
+  void paste();
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -62,6 +72,9 @@ class FullListView : public QWidget, public DocumentView {
   void rememberOpenState(const QModelIndex& index, bool open);
   void updateNothingFound();
   void fitDescriptionColumn();
+  // Where a value cell of the view lies, for a message: its groups, code
+  // and description.
+  QString placeOf(const QModelIndex& value) const;
 
   Document& m_doc;
   FullListModel* m_model;

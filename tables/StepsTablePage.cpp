@@ -173,15 +173,8 @@ void StepsTablePage::resizeEvent(QResizeEvent*) { layOut(); }
 void StepsTablePage::showEvent(QShowEvent*) { layOut(); }
 
 bool StepsTablePage::eventFilter(QObject* object, QEvent* event) {
-  if (object != m_table || (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride))
-    return FormPage::eventFilter(object, event);
-  auto* key = static_cast<QKeyEvent*>(event);
-  const bool copying = key->matches(QKeySequence::Copy), pasting = key->matches(QKeySequence::Paste);
-  if (!copying && !pasting) return FormPage::eventFilter(object, event);
-  // Taken here before the view or the window's shortcut sees it.
-  event->accept();
-  if (event->type() == QEvent::KeyPress) copying ? copy() : paste();
-  return true;
+  if (object == m_table && takeClipboardKey(event, [this] { copy(); }, [this] { paste(); })) return true;
+  return FormPage::eventFilter(object, event);
 }
 
 StepsTablePage::Selection StepsTablePage::selection() const {
@@ -238,15 +231,14 @@ void StepsTablePage::paste() {
       const QModelIndex cell = m_model->index(at.row() + static_cast<int>(r), at.column() + c);
       if (text.isEmpty() || !(m_model->flags(cell) & Qt::ItemIsEditable)) continue;
       if (!m_model->storeText(cell, text))
-        refused << QStringLiteral("%1, %2: \"%3\"")
-                       .arg(m_model->headerData(cell.column(), Qt::Horizontal).toString(),
-                            m_model->headerData(cell.row(), Qt::Vertical).toString(), text);
+        refused << messages::refusedCell(m_model->headerData(cell.column(), Qt::Horizontal).toString() +
+                                             QStringLiteral(", ") +
+                                             m_model->headerData(cell.row(), Qt::Vertical).toString(),
+                                         text);
     }
     bool more = false;
     for (const auto& row : grid) more = more || c + 1 < static_cast<int>(row.size());
     if (!more) break;
   }
-  if (!refused.isEmpty())
-    messages::showWarning(
-        this, QStringLiteral("Эти ячейки не приняли вставленные значения:\n") + refused.join(u'\n'));
+  messages::showRefusedCells(this, refused);
 }

@@ -71,6 +71,15 @@ void showWarning(QWidget* parent, const QString& text) {
   run(parent, QMessageBox::Warning, kAppTitle, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
+void showRefusedCells(QWidget* parent, const QStringList& cells) {
+  if (!cells.isEmpty())
+    showWarning(parent, QStringLiteral("Эти ячейки не приняли вставленные значения:\n") + cells.join(u'\n'));
+}
+
+QString refusedCell(const QString& place, const QString& text) {
+  return QStringLiteral("%1: \"%2\"").arg(place, text);
+}
+
 QString sentence(const QString& reason) {
   QString s = reason.trimmed();
   if (s.isEmpty()) return s;

@@ -9,6 +9,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
 #include "resources/ResourcePaths.h"
 
@@ -38,6 +39,11 @@ void showError(QWidget* parent, const QString& title, const QString& text,
 // A notice with an exclamation icon and "OK", titled with the program's name:
 // a form refusing a typed value.
 void showWarning(QWidget* parent, const QString& text);
+// The cells a paste did not store, named in one warning (none: nothing
+// shown); each entry is a refusedCell.
+void showRefusedCells(QWidget* parent, const QStringList& cells);
+// One refused cell: where it lies and the text it was given.
+QString refusedCell(const QString& place, const QString& text);
 // A plain notice without an icon, "OK", titled with the program's name.
 void showNotice(QWidget* parent, const QString& text);
 // A report with the information icon and "OK".

@@ -6,6 +6,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -127,6 +128,40 @@ class FullListViewTest : public QObject {
     QCOMPARE(valueText(code), QString::number(stored));
     QCOMPARE(this->bold(value(code)), bold);
     QVERIFY(!form()->delegate()->openEditor());
+  }
+
+  // Ranges through the clipboard: a pasted column goes down the values as
+  // typed, rows without a value take their line, refusals are named once,
+  // one undo step; a copied range pastes back the same values elsewhere.
+  void cellRangesCopyAndPasteThroughTheClipboard() {
+    showList();
+    const Comparator &first = program(0).comparators[0], &second = program(0).comparators[1];
+    view()->setFocus();
+    view()->setCurrentIndex(value("C09"));
+    doc().closeUndoStep();
+    QGuiApplication::clipboard()->setText("1000\nabc\nxyz\n7\n");
+    QTest::keySequence(m_shell->frame.get(), QKeySequence::Paste);
+    QCOMPARE(first.cells[8].value(), 999);
+    QCOMPARE(first.cells[9].value(), 24);  // refused, as it was
+    QCOMPARE(second.cells[0].value(), 7);
+    QCOMPARE(guitest::MessageLog::shown().size(), std::size_t(1));
+    QCOMPARE(guitest::MessageLog::shown()[0].text,
+             QString("Эти ячейки не приняли вставленные значения:\nПрограмма №1, Параметры компаратора №1, C10 " +
+                         row("C10").siblingAtColumn(1).data().toString() + ": \"abc\""));
+    QCoreApplication::processEvents();
+    m_shell->frame->actions().undo->trigger();
+    QCOMPARE(first.cells[8].value(), 12);
+    QCOMPARE(second.cells[0].value(), program(1).comparators[1].cells[0].value());
+
+    enter("C09", "40");
+    enter("C10", "30");
+    view()->selectionModel()->select(QItemSelection(row("C09"), value("C10")), QItemSelectionModel::ClearAndSelect);
+    QTest::keySequence(m_shell->frame.get(), QKeySequence::Copy);
+    QCOMPARE(QGuiApplication::clipboard()->text().count(u'\t'), 4);
+    view()->setCurrentIndex(value("C09", 1));
+    QTest::keySequence(m_shell->frame.get(), QKeySequence::Paste);
+    QCOMPARE(second.cells[8].value(), 40);
+    QCOMPARE(second.cells[9].value(), 30);
   }
 
   void aValueBeyondItsLimitsIsMarkedAndAnInputBringsItsLimits() {
