@@ -1,6 +1,7 @@
 // The tables' figures. The steps table for the largest program (99 steps):
 // showing it from scratch and the refresh after one edit (its step's column
-// and the charts painted again), both under a frame's 16 ms. The full list
+// and the charts painted again), both under a frame's 16 ms, and a whole
+// program's range of 21 x 25 cells pasted (under 50 ms). The full list
 // on the largest configurations (60 programs of 7 steps and 5 programs of
 // 99, about 14 000 rows each): a new configuration shown (with and without
 // its first paint), what one edit does at once, filtering per keystroke,
@@ -11,19 +12,25 @@
 
 #include <memory>
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QTableView>
 #include <QTreeView>
 
 #include <QApplication>
 
 #include "GuiBenchMain.h"
+#include "document/ClipboardText.h"
 #include "document/Document.h"
 #include "model/SetpointPair.h"
 #include "tables/FullListModel.h"
 #include "tables/FullListView.h"
+#include "tables/StepsTableModel.h"
 #include "tables/StepsTablePage.h"
+#include "widgets/Messages.h"
 #include "widgets/DocumentActions.h"
 
 namespace {
@@ -78,6 +85,28 @@ void BM_StepsTableRefreshAfterEdit(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StepsTableRefreshAfterEdit)->Unit(benchmark::kMillisecond);
+
+// A whole program's range pasted, 21 rows by 25 steps as a spreadsheet
+// gives it: each cell through the typing rules, then the one repaint.
+void BM_StepsTablePasteRange(benchmark::State& state) {
+  Table t;
+  messages::setResponder([](const messages::Shown&) { return messages::Answer::Ok; });
+  t.page.setProgram(&t.program);
+  QCoreApplication::processEvents();
+  const StepsTableModel& model = *t.page.model();
+  cliptext::Grid grid(model.rowCount(), std::vector<std::string>(25));
+  for (int r = 0; r < model.rowCount(); ++r)
+    for (int c = 0; c < 25; ++c) grid[r][c] = model.data(model.index(r, c)).toString().toStdString();
+  QGuiApplication::clipboard()->setText(QString::fromStdString(cliptext::joinGrid(grid)));
+  int i = 0;
+  for (auto _ : state) {
+    t.page.table()->setCurrentIndex(model.index(0, 25 + 25 * (i++ % 3)));
+    t.page.paste();
+    QCoreApplication::processEvents();  // the view painted again
+  }
+  messages::setResponder(nullptr);
+}
+BENCHMARK(BM_StepsTablePasteRange)->Unit(benchmark::kMillisecond);
 
 
 // A shown full list over a headless document of `partition`'s programs,
