@@ -58,9 +58,10 @@ bool olderName(const std::string& a, const std::string& b) {
   return sequenceOf(a) < sequenceOf(b);
 }
 
-// A single line of the section: no line breaks may get in.
-std::string oneLine(std::string_view text) {
-  std::string out(text);
+// A single line of the section, in the file's Windows-1251: no line breaks
+// may get in.
+std::string oneLine(std::string_view utf8) {
+  std::string out = cp1251::fromUtf8(utf8);
   std::replace(out.begin(), out.end(), '\n', ' ');
   std::replace(out.begin(), out.end(), '\r', ' ');
   return out;
@@ -167,7 +168,7 @@ std::vector<BackupEntry> BackupStore::list() const {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       for (auto [key, field] : {std::pair{kTimeKey, &entry.time}, std::pair{kPortKey, &entry.port},
                                 std::pair{kNameKey, &entry.name}})
-        if (line.compare(0, key.size(), key) == 0) *field = line.substr(key.size());
+        if (line.compare(0, key.size(), key) == 0) *field = cp1251::toUtf8(line.substr(key.size()));
     }
     out.push_back(std::move(entry));
   }
@@ -176,10 +177,8 @@ std::vector<BackupEntry> BackupStore::list() const {
 
 namespace backup_names {
 
-std::string afterRead() { return cp1251::fromUtf8("Считано с прибора"); }
+std::string afterRead() { return "Считано с прибора"; }
 
-std::string beforeWrite(std::string_view document) {
-  return cp1251::fromUtf8("Перед записью «") + std::string(document) + cp1251::fromUtf8("»");
-}
+std::string beforeWrite(std::string_view document) { return "Перед записью «" + std::string(document) + "»"; }
 
 }  // namespace backup_names

@@ -27,8 +27,8 @@
 struct BackupEntry {
   std::string path;  // the file
   std::string time;  // "2024-01-31 14:25:01", the local time where it was taken
-  std::string port;  // the port description it was read from (Windows-1251)
-  std::string name;  // what it is (Windows-1251)
+  std::string port;  // the port description it was read from
+  std::string name;  // what it is
 };
 
 class BackupStore {
@@ -43,8 +43,8 @@ class BackupStore {
   const std::string& directory() const { return m_directory; }
 
   // Saves the configuration (the folder is made when missing) and prunes
-  // the oldest beyond kKept. port and name are Windows-1251. Returns the
-  // file's path; configfile::FileError when it cannot be saved.
+  // the oldest beyond kKept. Returns the file's path; configfile::FileError
+  // when it cannot be saved.
   std::string save(const DeviceData& config, std::string_view port, std::string_view name,
                    std::chrono::system_clock::time_point when = std::chrono::system_clock::now()) const;
   // Newest first. A missing folder has none.
@@ -58,7 +58,7 @@ class BackupStore {
   std::string m_directory;
 };
 
-// The names the program gives its backups (Windows-1251).
+// The names the program gives its backups.
 namespace backup_names {
 std::string afterRead();                             // "Считано с прибора"
 std::string beforeWrite(std::string_view document);  // "Перед записью «document»"

@@ -3,13 +3,14 @@
 #include <iterator>
 
 #include "document/ConfigFile.h"
+#include "model/Cp1251.h"
 
 namespace cliptext {
 
 std::string programText(const Program& program) {
   std::string out;
   configfile::writeProgram(program, out);
-  return out;
+  return cp1251::toUtf8(out);
 }
 
 std::string stepsText(const std::vector<const Step*>& steps) {
@@ -21,7 +22,7 @@ std::string stepsText(const std::vector<const Step*>& steps) {
 
 std::optional<Program> readProgram(std::string_view text) {
   try {
-    auto data = configfile::read(text);
+    auto data = configfile::read(cp1251::fromUtf8(text));
     if (data->programs.empty()) return std::nullopt;
     return std::move(data->programs.front());
   } catch (const configfile::FormatError&) {

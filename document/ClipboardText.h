@@ -3,7 +3,9 @@
 // exactly and are read back through the file's reader (every value passes
 // its cell's rules on the way in). Anything else travels as a grid of
 // tab-separated texts, the form spreadsheets exchange.
-// Pure functions; callable from any thread on data that thread owns.
+// Texts are UTF-8, as the clipboard carries them; the file's Windows-1251
+// stays in the file. Pure functions; callable from any thread on data that
+// thread owns.
 #pragma once
 
 #include <optional>
@@ -16,7 +18,7 @@
 
 namespace cliptext {
 
-// The program's lines as a configuration file holds them (Windows-1251).
+// The program's lines as a configuration file holds them.
 std::string programText(const Program& program);
 // The steps' lines, numbered from 1.
 std::string stepsText(const std::vector<const Step*>& steps);

@@ -5,12 +5,10 @@
 #include <string_view>
 
 #include "document/WriteCheck.h"
-#include "model/Cp1251.h"
+#include "model/FormatText.h"
 #include "model/ValueTexts.h"
 
 namespace {
-
-std::string text(const char* utf8) { return cp1251::fromUtf8(utf8); }
 
 std::string number(int32_t v) { return std::to_string(v); }
 
@@ -46,7 +44,7 @@ class Comparison {
 
   std::vector<ConfigDifference> run() {
     if (m_options.names && m_a.name() != m_b.name()) {
-      ConfigDifference d = entry(ConfigDifference::kName, "-", "DeviceDataName", text("Название прошивки"));
+      ConfigDifference d = entry(ConfigDifference::kName, "-", "DeviceDataName", "Название прошивки");
       d.textA = m_a.name();
       d.textB = m_b.name();
       add(d);
@@ -61,15 +59,12 @@ class Comparison {
         continue;
       }
       const Program& p = pa ? *pa : *pb;
-      char what[160];
-      std::snprintf(what, sizeof what, "Программа №%d «%s»", n + 1, cp1251::toUtf8(p.name()).c_str());
-      ConfigDifference d = entry(pa ? ConfigDifference::kProgramOnlyA : ConfigDifference::kProgramOnlyB,
-                                 programScope(n), "-", text(what));
+      ConfigDifference d =
+          entry(pa ? ConfigDifference::kProgramOnlyA : ConfigDifference::kProgramOnlyB, programScope(n), "-",
+                formatText("Программа №%d «%s»", n + 1, std::string(p.name()).c_str()));
       d.program = n;
-      char present[64];
-      std::snprintf(present, sizeof present, "есть, шагов %d", p.stepCount());
-      (pa ? d.textA : d.textB) = text(present);
-      (pa ? d.textB : d.textA) = text("нет");
+      (pa ? d.textA : d.textB) = formatText("есть, шагов %d", p.stepCount());
+      (pa ? d.textB : d.textA) = "нет";
       d.follows = firstOnOneSide;
       const int index = add(d);
       if (firstOnOneSide < 0) firstOnOneSide = index;
@@ -122,7 +117,7 @@ class Comparison {
     ConfigDifference at;
     at.program = n;
     if (m_options.names && a.name() != b.name()) {
-      ConfigDifference d = entry(ConfigDifference::kName, scope, "name", text("Название программы"));
+      ConfigDifference d = entry(ConfigDifference::kName, scope, "name", "Название программы");
       d.program = n;
       d.textA = a.name();
       d.textB = b.name();
@@ -130,8 +125,7 @@ class Comparison {
     }
     int stepCount = -1;
     if (a.stepCount() != b.stepCount()) {
-      ConfigDifference d =
-          entry(ConfigDifference::kStepCount, scope, "H01", text("Количество шагов в программе"));
+      ConfigDifference d = entry(ConfigDifference::kStepCount, scope, "H01", "Количество шагов в программе");
       d.program = n;
       d.valueA = a.stepCount();
       d.valueB = b.stepCount();
@@ -157,14 +151,12 @@ class Comparison {
       const Step* stepB = sb != b.steps.end() ? &*sb++ : nullptr;
       const std::string ss = scope + ".S" + number(s + 1);
       if (!stepA || !stepB) {
-        char what[64];
-        std::snprintf(what, sizeof what, "Шаг №%d", s + 1);
-        ConfigDifference d =
-            entry(stepA ? ConfigDifference::kStepOnlyA : ConfigDifference::kStepOnlyB, ss, "-", text(what));
+        ConfigDifference d = entry(stepA ? ConfigDifference::kStepOnlyA : ConfigDifference::kStepOnlyB, ss,
+                                   "-", formatText("Шаг №%d", s + 1));
         d.program = n;
         d.step = s;
-        d.textA = text(stepA ? "есть" : "нет");
-        d.textB = text(stepB ? "есть" : "нет");
+        d.textA = stepA ? "есть" : "нет";
+        d.textB = stepB ? "есть" : "нет";
         d.follows = stepCount;
         add(d);
         continue;
@@ -227,8 +219,7 @@ std::vector<std::string> unheldValues(const DeviceData& config, const DeviceData
   std::vector<std::string> lines = checkBeforeWrite(config).overflow;
   for (const ConfigDifference& d : compareConfigurations(fitToPartition(config), held, {.names = false}))
     if (d.kind == ConfigDifference::kValue)
-      lines.push_back(d.scope + " " + d.code + " = " + d.textA + cp1251::fromUtf8(": прибор хранит ") +
-                      d.textB);
+      lines.push_back(d.scope + " " + d.code + " = " + d.textA + ": прибор хранит " + d.textB);
   return lines;
 }
 

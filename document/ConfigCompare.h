@@ -11,7 +11,7 @@
 // of the list.
 //
 // Pure functions over caller-owned values; any thread. Texts are
-// Windows-1251, like every text of the model.
+// UTF-8, like every text of the model.
 #pragma once
 
 #include <cstdint>
@@ -67,7 +67,7 @@ std::vector<ConfigDifference> compareConfigurations(const DeviceData& a, const D
 // after `config` is written (`held`: what a read then gives, link's
 // readAfterWrite of fitToPartition(config)), so a verified write leaves no
 // differences. What of `config` the controller cannot hold is said under
-// the list instead, one Windows-1251 line each: the programs and steps
+// the list instead, one line each: the programs and steps
 // beyond its partition, and every value it keeps otherwise
 // ("L2 D01 = 64: прибор хранит 63").
 std::vector<std::string> unheldValues(const DeviceData& config, const DeviceData& held);

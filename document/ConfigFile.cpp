@@ -13,6 +13,7 @@
 #include <map>
 #include <vector>
 
+#include "model/Cp1251.h"
 #include "model/SafeFile.h"
 #include "model/SystemErrorText.h"
 
@@ -44,13 +45,14 @@ void appendLine(std::string& out, std::string_view key, int32_t v) {
 
 void appendCell(std::string& out, const Parameter& cell) { appendLine(out, cell.code(), cell.value()); }
 
-// A line break inside a name would end the line early and let the rest of
+// A name goes out in Windows-1251 (a character without a form there as
+// '?'). A line break inside it would end the line early and let the rest of
 // the name be read back as lines of its own (a name "x\n[Program]" would
 // add a program), so CR and LF are written as blanks.
-void appendText(std::string& out, std::string_view key, std::string_view text) {
+void appendText(std::string& out, std::string_view key, std::string_view utf8) {
   out += key;
   out += '=';
-  for (char c : text) out += (c == '\n' || c == '\r') ? ' ' : c;
+  for (char c : cp1251::fromUtf8(utf8)) out += (c == '\n' || c == '\r') ? ' ' : c;
   out += '\n';
 }
 
@@ -256,13 +258,13 @@ std::unique_ptr<DeviceData> read(std::string_view text, int* recognisedLines) {
     if (applies) ++recognised;
     switch (action.kind) {
       case KeyAction::DeviceName:
-        data->setName(value);
+        data->setName(cp1251::toUtf8(value));
         break;
       case KeyAction::General:
         general[action.index]->setEnteredValue(parseNumber(value));
         break;
       case KeyAction::ProgramName:
-        if (!pendingProgram.empty()) pendingProgram.front().setName(value);
+        if (!pendingProgram.empty()) pendingProgram.front().setName(cp1251::toUtf8(value));
         break;
       case KeyAction::StartStep:
         // Stored as read, outside its limits too.

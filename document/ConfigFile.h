@@ -1,5 +1,7 @@
 // The configuration file (".tkv88"): an INI-like Windows-1251 text with LF
-// line ends. The writer produces the same sections in the same order, byte
+// line ends. Its names are the only texts that change encoding: they are
+// UTF-8 in the model and Windows-1251 here, converted by this reader and
+// writer alone. The writer produces the same sections in the same order, byte
 // for byte; the reader applies every line it recognises, wherever it stands,
 // and ignores the rest, so any input gives some configuration.
 //

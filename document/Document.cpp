@@ -12,29 +12,22 @@
 #include "document/ConfigFile.h"
 #include "document/LevelMask.h"
 #include "document/WriteCheck.h"
-#include "model/Cp1251.h"
+#include "model/FormatText.h"
 
 namespace {
 
 std::atomic<Document*> g_active{nullptr};
 
-// Windows-1251 forms of the document's own texts, converted once.
+// The document's own texts.
 struct Texts {
-  std::string newDocument = cp1251::fromUtf8("Новая прошивка");
-  std::string readDocument = cp1251::fromUtf8("Считанная прошивка");
-  std::string warning = cp1251::fromUtf8("Предупреждение");
+  std::string newDocument = "Новая прошивка";
+  std::string readDocument = "Считанная прошивка";
+  std::string warning = "Предупреждение";
 };
 
 const Texts& texts() {
   static const Texts t;
   return t;
-}
-
-// printf-style formatting of a UTF-8 template with one number, to Windows-1251.
-std::string formatNumber(const char* utf8Format, int n) {
-  char buf[256];
-  std::snprintf(buf, sizeof buf, utf8Format, n);
-  return cp1251::fromUtf8(buf);
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -48,11 +41,10 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// The document's title for a file: its name, from the file system's UTF-8
-// to the Windows-1251 of every title.
+// The document's title for a file: its name.
 std::string fileTitle(const std::string& path) {
   const std::size_t slash = path.rfind('/');
-  return cp1251::fromUtf8(slash == std::string::npos ? path : path.substr(slash + 1));
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -274,7 +266,7 @@ void Document::resetGroup(Group& group, Reset reset) {
   if constexpr (std::is_same_v<Group, Program>) announce({DocumentChange::Kind::Steps, nullptr, &group});
   announce({DocumentChange::Kind::Values});
   ChangePlace place = placeOf(&group);
-  recordStep(cp1251::fromUtf8("значения по умолчанию ") + whereText(place), std::move(place));
+  recordStep("значения по умолчанию " + whereText(place), std::move(place));
 }
 
 void Document::resetProgram(Program& program) {
@@ -330,11 +322,11 @@ bool Document::confirmPartitionChange(Parameter& cell, const Parameter& proposed
   const int next = proposed.value();
   std::string question;
   if (cell.value() > next)
-    question = formatNumber(
+    question = formatText(
         "Изменение этого параметра приведёт \nк удалению шагов с номерами выше %d.          \n\nПродолжить?",
         GeneralParameters::stepsPerProgramOf(next));
   else
-    question = formatNumber(
+    question = formatText(
         "Изменение этого параметра приведёт \nк удалению программ с номерами выше %d        \n\nПродолжить?",
         GeneralParameters::programCountOf(next));
   if (!doc->m_host) return true;
@@ -397,7 +389,7 @@ void Document::readDevice() {
   currentProgram = nullptr;
   currentStep = nullptr;
   selection = nullptr;
-  std::copy(std::begin(scratch.nameField), std::end(scratch.nameField), std::begin(d.nameField));
+  d.setName(scratch.name());
   d.programs = scratch.programs;
   // Cell by cell with assign; the regulator indices are copied along. The
   // read cells carry no hooks: O10 gets the document's, so choosing another
@@ -410,7 +402,7 @@ void Document::readDevice() {
   rememberUnmodified();
   m_madeNew = false;
   if (replaces)
-    recordStep(cp1251::fromUtf8("чтение из прибора"), {}, true);
+    recordStep("чтение из прибора", {}, true);
   else
     resetHistory();
 }
@@ -421,8 +413,7 @@ namespace {
 std::string listLines(const std::vector<std::string>& lines, std::size_t limit) {
   std::string text;
   for (std::size_t i = 0; i < lines.size() && i < limit; ++i) text += lines[i] + "\n";
-  if (lines.size() > limit)
-    text += formatNumber("... и ещё %d\n", static_cast<int>(lines.size() - limit));
+  if (lines.size() > limit) text += formatText("... и ещё %d\n", static_cast<int>(lines.size() - limit));
   return text;
 }
 
@@ -441,15 +432,14 @@ const DeviceData* Document::confirmWrite(const DeviceData& config, std::optional
   // configuration) would erase every program of the controller.
   if ((levelMask & kLevelL1) && target->programs.empty() &&
       !m_host->askYesNo(texts().warning,
-                        cp1251::fromUtf8("В конфигурации нет ни одной программы: запись сотрёт все "
-                                         "программы прибора.\n\nПродолжить запись?")))
+                        "В конфигурации нет ни одной программы: запись сотрёт все "
+                        "программы прибора.\n\nПродолжить запись?"))
     return nullptr;
   WriteCheck check = checkBeforeWrite(*target);
   if (!check.fits()) {
-    const std::string question =
-        cp1251::fromUtf8("Конфигурация не помещается в память прибора:\n\n") +
-        listLines(check.overflow, kWarningLines) +
-        cp1251::fromUtf8("\nЗаписать в прибор только то, что помещается?");
+    const std::string question = "Конфигурация не помещается в память прибора:\n\n" +
+                                 listLines(check.overflow, kWarningLines) +
+                                 "\nЗаписать в прибор только то, что помещается?";
     if (!m_host->askYesNo(texts().warning, question)) return nullptr;
     fitted = fitToPartition(*target);
     target = &*fitted;
@@ -457,9 +447,9 @@ const DeviceData* Document::confirmWrite(const DeviceData& config, std::optional
   }
   if (!check.adjusted.empty()) {
     const std::string question =
-        cp1251::fromUtf8("Эти значения не помещаются в свои поля памяти прибора и будут записаны "
-                         "как ближайшие возможные:\n\n") +
-        listLines(check.adjusted, kWarningLines) + cp1251::fromUtf8("\nПродолжить запись?");
+        "Эти значения не помещаются в свои поля памяти прибора и будут записаны "
+        "как ближайшие возможные:\n\n" +
+        listLines(check.adjusted, kWarningLines) + "\nПродолжить запись?";
     if (!m_host->askYesNo(texts().warning, question)) return nullptr;
   }
   return target;

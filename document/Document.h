@@ -60,7 +60,7 @@ class Document {
   void openFile(const std::string& path);
   // Loads a file as openFile does, as a copy: no file path (a save asks for
   // a name, so the file itself, a backup, is never overwritten) and `title`
-  // (Windows-1251) as the title.
+  // as the title.
   void openCopy(const std::string& path, std::string_view title);
   // Saves through a temporary file beside `path` renamed over it. On failure
   // throws configfile::FileError; the previous file stays intact.
@@ -77,7 +77,7 @@ class Document {
   DeviceData* deviceData() { return m_deviceData.get(); }
   const DeviceData* deviceData() const { return m_deviceData.get(); }
 
-  // Windows-1251: "Новая прошивка", the file's name, or "Считанная прошивка".
+  // "Новая прошивка", the file's name, or "Считанная прошивка".
   const std::string& title() const { return m_title; }
   void setTitle(std::string_view title);
   // The file last opened or saved; empty for a new document. A device read
@@ -97,7 +97,7 @@ class Document {
 
   bool canUndo() const { return m_history.canUndo(); }
   bool canRedo() const { return m_history.canRedo(); }
-  // What an undo would take back and a redo make again, Windows-1251
+  // What an undo would take back and a redo make again
   // ("U03 в программе 1, шаг 2", "удаление шага 3 программы 2"); empty
   // when there is none.
   std::string undoText() const;
@@ -242,8 +242,8 @@ class Document {
 
   // ---- Clipboard edits ------------------------------------------------------
   // Each is one undo step, keeps H02 on the same step and ends with
-  // notifyViews. A refusal changes nothing and comes back as its reason
-  // (Windows-1251), for the caller to show; nothing means done.
+  // notifyViews. A refusal changes nothing and comes back as its reason,
+  // for the caller to show; nothing means done.
 
   // Inserts copies of `steps` into `program` before step `position`
   // (1-based; stepCount() + 1 appends); the tree selects the first of them.
@@ -300,7 +300,7 @@ class Document {
   void restoreCurrent(const ChangePlace& place);
   // The step's name for a change found by comparing states.
   std::string describe(const ConfigSnapshot::Difference& difference) const;
-  // "в программе 1, шаг 2" and the like, Windows-1251.
+  // "в программе 1, шаг 2" and the like.
   std::string whereText(const ChangePlace& place) const;
   // Where a group of the configuration lives (kind, program, index).
   ChangePlace placeOf(const void* group) const;

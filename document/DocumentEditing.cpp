@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "document/Document.h"
-#include "model/Cp1251.h"
+#include "model/FormatText.h"
 
 namespace {
 
@@ -24,19 +24,6 @@ void moveCycleStartDown(Parameter& h02, int by = 1) {
 
 // 1-based position of `step` in the program, 0 when it is not there.
 int positionOf(const Program& program, const Step* step) { return program.stepIndexOf(step) + 1; }
-
-// A label with a step and a program number, Windows-1251.
-std::string stepLabel(const char* utf8Format, int step, int program) {
-  char buf[160];
-  std::snprintf(buf, sizeof buf, utf8Format, step, program);
-  return cp1251::fromUtf8(buf);
-}
-
-std::string programLabel(const char* utf8Format, int program) {
-  char buf[160];
-  std::snprintf(buf, sizeof buf, utf8Format, program);
-  return cp1251::fromUtf8(buf);
-}
 
 // "шаг", "шага" or "шагов" after a count.
 const char* stepsWord(int n) {
@@ -66,7 +53,7 @@ int Document::selectedStepPosition() const {
 void Document::recordAddedStep(const Program& program, const Step* added) {
   const int number = programNumber(program);
   const int position = positionOf(program, added);
-  recordStep(stepLabel("добавление шага %d в программу %d", position, number),
+  recordStep(formatText("добавление шага %d в программу %d", position, number),
              {NavigationKind::Step, number - 1, position - 1, {}});
 }
 
@@ -155,7 +142,7 @@ void Document::deleteStep() {
   Program& program = *currentProgram;
   Step* next = removeStepAt(program, p);
   const int number = programNumber(program);
-  recordStep(stepLabel("удаление шага %d программы %d", p, number),
+  recordStep(formatText("удаление шага %d программы %d", p, number),
              {NavigationKind::Step, number - 1, p - 1, {}});
 
   currentStep = next;
@@ -175,7 +162,7 @@ void Document::toggleCycleStart() {
       announce({DocumentChange::Kind::Steps, nullptr, currentProgram});
       const int number = programNumber(*currentProgram);
       const char* what = h02.value() == 0 ? "отмена цикла в программе %d" : "начало цикла в программе %d";
-      recordStep(programLabel(what, number), {NavigationKind::Step, number - 1, p - 1, {}});
+      recordStep(formatText(what, number), {NavigationKind::Step, number - 1, p - 1, {}});
     }
   }
   notifyViews();
@@ -188,7 +175,7 @@ void Document::renameProgram() {
     if (const auto name = m_host->askProgramName(currentProgram->name())) {
       currentProgram->setName(*name);
       const int number = programNumber(*currentProgram);
-      recordStep(programLabel("переименование программы %d", number),
+      recordStep(formatText("переименование программы %d", number),
                  {NavigationKind::Program, number - 1, -1, {}});
     }
   }
@@ -212,7 +199,7 @@ bool Document::setStepCount(Program& program, int count) {
   if (changed) {
     announce({DocumentChange::Kind::Steps, nullptr, &program});
     const int number = programNumber(program);
-    recordStep(programLabel("число шагов программы %d", number),
+    recordStep(formatText("число шагов программы %d", number),
                {NavigationKind::Program, number - 1, -1, "H01"});
   }
   return changed;
@@ -249,12 +236,9 @@ std::optional<std::string> Document::insertSteps(Program& program, int position,
   const int number = programNumber(program);
   if (program.stepCount() + count > limit) {
     const int room = program.stepCount() < limit ? limit - program.stepCount() : 0;
-    char buf[320];
-    std::snprintf(
-        buf, sizeof buf, "Вставить %d %s нельзя: в программе %d есть место ещё для %d (%s).", count,
-        stepsWord(count), number, room,
-        cp1251::toUtf8(GeneralParameters::partitionText(m_deviceData->general.partition())).c_str());
-    return cp1251::fromUtf8(buf);
+    return formatText("Вставить %d %s нельзя: в программе %d есть место ещё для %d (%s).", count,
+                      stepsWord(count), number, room,
+                      GeneralParameters::partitionText(m_deviceData->general.partition()).c_str());
   }
   // H02 follows the step it names; one that names none (a program without
   // steps has H02 = 1) stays as it is.
@@ -264,9 +248,8 @@ std::optional<std::string> Document::insertSteps(Program& program, int position,
   const auto where = std::next(program.steps.begin(), position - 1);
   const auto first = program.steps.insert(where, steps.begin(), steps.end());
   announce({DocumentChange::Kind::Steps, nullptr, &program});
-  recordStep(
-      cp1251::fromUtf8("вставка " + stepRange(position, count) + " в программу " + std::to_string(number)),
-      {NavigationKind::Step, number - 1, position - 1, {}});
+  recordStep("вставка " + stepRange(position, count) + " в программу " + std::to_string(number),
+             {NavigationKind::Step, number - 1, position - 1, {}});
   notifyViews();
   if (m_host) m_host->selectTreeItem(&*first, false);
   return std::nullopt;
@@ -280,9 +263,8 @@ void Document::removeSteps(Program& program, int first, int count) {
   // From the last one up, so every position still names the step it named.
   for (int p = first + count - 1; p >= first; --p) next = removeStepAt(program, p);
   const int number = programNumber(program);
-  recordStep(
-      cp1251::fromUtf8("вырезание " + stepRange(first, count) + " программы " + std::to_string(number)),
-      {NavigationKind::Step, number - 1, first - 1, {}});
+  recordStep("вырезание " + stepRange(first, count) + " программы " + std::to_string(number),
+             {NavigationKind::Step, number - 1, first - 1, {}});
   currentProgram = &program;
   currentStep = next;
   notifyViews();
@@ -295,14 +277,11 @@ std::optional<std::string> Document::replaceProgram(Program& target, const Progr
   const int limit = m_deviceData->general.stepsPerProgram();
   const int number = programNumber(target);
   if (source.stepCount() > limit) {
-    char buf[400];
-    std::snprintf(
-        buf, sizeof buf,
+    return formatText(
         "Вставить программу \"%s\" нельзя: в ней %d %s, а в программе этой прошивки их может быть не "
         "более %d (%s).",
-        cp1251::toUtf8(source.name()).c_str(), source.stepCount(), stepsWord(source.stepCount()), limit,
-        cp1251::toUtf8(GeneralParameters::partitionText(m_deviceData->general.partition())).c_str());
-    return cp1251::fromUtf8(buf);
+        std::string(source.name()).c_str(), source.stepCount(), stepsWord(source.stepCount()), limit,
+        GeneralParameters::partitionText(m_deviceData->general.partition()).c_str());
   }
   // The program is selected before its steps go, so no view shows one of them.
   if (m_host) m_host->selectTreeItem(&target, false);
@@ -312,7 +291,7 @@ std::optional<std::string> Document::replaceProgram(Program& target, const Progr
   // Its comparators and name come with it: steps first, then the values of the rows that stayed.
   announce({DocumentChange::Kind::Steps, nullptr, &target});
   announce({DocumentChange::Kind::Values});
-  recordStep(programLabel("вставка программы %d", number), {NavigationKind::Program, number - 1, -1, {}});
+  recordStep(formatText("вставка программы %d", number), {NavigationKind::Program, number - 1, -1, {}});
   notifyViews();
   if (m_host) m_host->selectTreeItem(&target, false);
   return std::nullopt;

@@ -5,7 +5,7 @@
 // (Document then answers its own questions with Yes and refreshes nothing
 // but the registered views).
 //
-// Texts crossing this interface are Windows-1251 bytes. Every call comes from
+// Texts crossing this interface are UTF-8. Every call comes from
 // the user-interface thread; the host is not owned by the document and must
 // outlive it.
 #pragma once

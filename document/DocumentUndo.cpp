@@ -9,15 +9,9 @@
 #include <vector>
 
 #include "document/Document.h"
-#include "model/Cp1251.h"
+#include "model/FormatText.h"
 
 namespace {
-
-std::string format(const char* utf8Format, int a, int b = 0) {
-  char buf[160];
-  std::snprintf(buf, sizeof buf, utf8Format, a, b);
-  return cp1251::fromUtf8(buf);
-}
 
 // What the navigation tree shows of the configuration: the programs (by
 // object), their names, step counts and cycle starts. An undo or redo that
@@ -159,35 +153,35 @@ void Document::restoreCurrent(const ChangePlace& place) {
 // ---- Names and places --------------------------------------------------------
 
 std::string Document::describe(const ConfigSnapshot::Difference& d) const {
-  if (d.partition) return cp1251::fromUtf8("разбиение памяти");
+  if (d.partition) return "разбиение памяти";
   const ChangePlace& place = d.first;
   if (!place.code.empty()) return place.code + " " + whereText(place);
   if (place.kind == NavigationKind::Program && d.structure)
-    return format("изменение шагов программы %d", place.program + 1);
-  if (place.kind == NavigationKind::Program) return format("название программы %d", place.program + 1);
-  return cp1251::fromUtf8("изменение прошивки");
+    return formatText("изменение шагов программы %d", place.program + 1);
+  if (place.kind == NavigationKind::Program) return formatText("название программы %d", place.program + 1);
+  return "изменение прошивки";
 }
 
 std::string Document::whereText(const ChangePlace& place) const {
   switch (place.kind) {
     case NavigationKind::Program:
-      return format("в программе %d", place.program + 1);
+      return formatText("в программе %d", place.program + 1);
     case NavigationKind::Comparator:
-      return format("в программе %d, компаратор %d", place.program + 1, place.index + 1);
+      return formatText("в программе %d, компаратор %d", place.program + 1, place.index + 1);
     case NavigationKind::Step:
-      return format("в программе %d, шаг %d", place.program + 1, place.index + 1);
+      return formatText("в программе %d, шаг %d", place.program + 1, place.index + 1);
     case NavigationKind::BaseParameters:
-      return cp1251::fromUtf8("в основных параметрах");
+      return "в основных параметрах";
     case NavigationKind::KeyPulseModes:
-      return cp1251::fromUtf8("в режимах ключей");
+      return "в режимах ключей";
     case NavigationKind::Corrections:
-      return cp1251::fromUtf8("в коррекции термометров");
+      return "в коррекции термометров";
     case NavigationKind::DigitalFilters:
-      return cp1251::fromUtf8("в цифровых фильтрах");
+      return "в цифровых фильтрах";
     case NavigationKind::Pid:
-      return format("в ПИД-регуляторе %d", place.index + 1);
+      return formatText("в ПИД-регуляторе %d", place.index + 1);
     default:
-      return cp1251::fromUtf8("в прошивке");
+      return "в прошивке";
   }
 }
 

@@ -29,7 +29,7 @@ class UndoHistory {
 
   struct Entry {
     ConfigSnapshot state;  // the configuration after the step
-    std::string label;     // what the step did, Windows-1251 ("U03 в программе 1, шаг 2")
+    std::string label;     // what the step did ("U03 в программе 1, шаг 2")
     ChangePlace place;     // where it was made
     std::string title;     // the document's title in this state
     std::string pathName;  // and its file

@@ -1,32 +1,19 @@
 #include "document/WriteCheck.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 
-#include "model/Cp1251.h"
 #include "model/FieldCapacity.h"
+#include "model/FormatText.h"
 
 namespace {
-
-// printf into UTF-8 (the format and %s arguments are UTF-8), stored as Windows-1251.
-std::string line(const char* format, ...) {
-  char buffer[1024];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  return cp1251::fromUtf8(buffer);
-}
-
-std::string utf8(std::string_view cp1251Text) { return cp1251::toUtf8(cp1251Text); }
 
 void checkCell(const Parameter& cell, const std::string& where, std::vector<std::string>& out) {
   const int32_t stored = storedFieldValue(cell);
   if (stored == cell.value()) return;
   const FieldCapacity c = fieldCapacityOf(cell);
-  out.push_back(line("%s%s = %d будет записан как %d (поле памяти вмещает %d..%d)", where.c_str(),
-                     utf8(cell.code()).c_str(), cell.value(), stored, c.min, c.max));
+  out.push_back(formatText("%s%s = %d будет записан как %d (поле памяти вмещает %d..%d)", where.c_str(),
+                           std::string(cell.code()).c_str(), cell.value(), stored, c.min, c.max));
 }
 
 }  // namespace
@@ -39,13 +26,12 @@ WriteCheck checkBeforeWrite(const DeviceData& config) {
 
   if (programsAllowed == 0) {
     if (config.programCount() > 0)
-      check.overflow.push_back(
-          line("Разбиение памяти O10 = %d недопустимо: программы записать нельзя", general.partition()));
+      check.overflow.push_back(formatText("Разбиение памяти O10 = %d недопустимо: программы записать нельзя",
+                                          general.partition()));
   } else if (config.programCount() > programsAllowed) {
-    check.overflow.push_back(line("Программ в конфигурации: %d; разбиение памяти O10 = %d (%s) допускает %d",
-                                  config.programCount(), general.partition(),
-                                  utf8(GeneralParameters::partitionText(general.partition())).c_str(),
-                                  programsAllowed));
+    check.overflow.push_back(formatText(
+        "Программ в конфигурации: %d; разбиение памяти O10 = %d (%s) допускает %d", config.programCount(),
+        general.partition(), GeneralParameters::partitionText(general.partition()).c_str(), programsAllowed));
   }
 
   for (const Parameter* cell : general.parameterList()) checkCell(*cell, "", check.adjusted);
@@ -55,8 +41,9 @@ WriteCheck checkBeforeWrite(const DeviceData& config) {
     if (n >= programsAllowed) break;
     ++n;
     if (program.stepCount() > stepsAllowed)
-      check.overflow.push_back(line("Программа №%d «%s»: шагов %d; разбиение памяти допускает %d", n,
-                                    utf8(program.name()).c_str(), program.stepCount(), stepsAllowed));
+      check.overflow.push_back(formatText("Программа №%d «%s»: шагов %d; разбиение памяти допускает %d", n,
+                                          std::string(program.name()).c_str(), program.stepCount(),
+                                          stepsAllowed));
 
     char where[128];
     std::snprintf(where, sizeof where, "Программа №%d: ", n);
@@ -95,8 +82,8 @@ namespace {
 void compareCells(const Parameter& expected, const Parameter& actual, const char* where,
                   std::vector<std::string>& out) {
   if (expected.value() != actual.value())
-    out.push_back(line("%s%s = %d, ожидалось %d", where, utf8(actual.code()).c_str(), actual.value(),
-                       expected.value()));
+    out.push_back(formatText("%s%s = %d, ожидалось %d", where, std::string(actual.code()).c_str(),
+                             actual.value(), expected.value()));
 }
 
 }  // namespace
@@ -109,13 +96,13 @@ std::vector<std::string> valueDifferences(const DeviceData& expected, const Devi
     compareCells(*expectedGeneral[i], *actualGeneral[i], "", out);
 
   if (expected.programCount() != actual.programCount())
-    out.push_back(line("Программ: %d, ожидалось %d", actual.programCount(), expected.programCount()));
+    out.push_back(formatText("Программ: %d, ожидалось %d", actual.programCount(), expected.programCount()));
   auto e = expected.programs.begin();
   auto a = actual.programs.begin();
   char where[128];
   for (int n = 1; e != expected.programs.end() && a != actual.programs.end(); ++e, ++a, ++n) {
     if (e->stepCount() != a->stepCount())
-      out.push_back(line("Программа №%d: шагов %d, ожидалось %d", n, a->stepCount(), e->stepCount()));
+      out.push_back(formatText("Программа №%d: шагов %d, ожидалось %d", n, a->stepCount(), e->stepCount()));
     std::snprintf(where, sizeof where, "Программа №%d: ", n);
     compareCells(e->H02, a->H02, where, out);
     for (int k = 0; k < Program::kComparatorCount; ++k) {

@@ -7,7 +7,7 @@
 // what fits. Values are written saturated, and the user is told which.
 //
 // Pure functions over a configuration the caller owns; any thread. Texts are
-// Windows-1251, like every text of the model.
+// UTF-8, like every text of the model.
 #pragma once
 
 #include <string>

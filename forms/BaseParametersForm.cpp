@@ -14,7 +14,6 @@
 #include "forms/DataExchange.h"
 #include "forms/FormWidgets.h"
 #include "model/GeneralParameters.h"
-#include "widgets/GuiText.h"
 #include "widgets/SpinButton.h"
 
 namespace {
@@ -22,7 +21,7 @@ namespace {
 // The choice words of a base cell as the model keeps them.
 QStringList choices(BaseParameters::Cell cell) {
   QStringList list;
-  for (const std::string& s : GeneralParameters::choiceTexts(cell)) list << fromCp1251(s);
+  for (const std::string& s : GeneralParameters::choiceTexts(cell)) list << QString::fromUtf8(s);
   return list;
 }
 
@@ -127,7 +126,7 @@ BaseParametersForm::BaseParametersForm(QWidget* parent) : GroupForm(parent) {
   QGroupBox* partition = formui::frame(p, partitionTitle);
   QStringList partitions;
   for (int i = 0; i < GeneralParameters::kPartitionCount; ++i)
-    partitions << fromCp1251(GeneralParameters::partitionText(i));
+    partitions << QString::fromUtf8(GeneralParameters::partitionText(i));
   m_partition = formui::list(partition, "memoryPartition", partitionTitle, partitions);
   column(partition)->addWidget(m_partition);
   main->addWidget(partition);

@@ -13,7 +13,6 @@
 #include "forms/DataExchange.h"
 #include "forms/FormWidgets.h"
 #include "model/Comparator.h"
-#include "widgets/GuiText.h"
 #include "widgets/SpinButton.h"
 
 namespace {
@@ -21,7 +20,7 @@ namespace {
 // The model's words of a choice cell for the values first..last.
 QStringList choices(Comparator::Cell cell, int first, int last) {
   QStringList list;
-  for (int v = first; v <= last; ++v) list << fromCp1251(Comparator::choiceText(cell, v));
+  for (int v = first; v <= last; ++v) list << QString::fromUtf8(Comparator::choiceText(cell, v));
   return list;
 }
 

@@ -12,7 +12,6 @@
 
 #include "forms/DataExchange.h"
 #include "forms/FormWidgets.h"
-#include "widgets/GuiText.h"
 #include "widgets/SpinButton.h"
 
 namespace {
@@ -48,8 +47,8 @@ PidRegulatorForm::PidRegulatorForm(QWidget* parent) : GroupForm(parent) {
   m_actuator->setObjectName(QStringLiteral("pidActuator"));
   QList<QWidget*> order{m_enabled};
   for (int i = 0; i < 7; ++i)
-    order << formui::radio(m_actuator, i, fromCp1251(PidRegulator::actuatorText(actuatorOfPosition(i))),
-                           typesLayout);
+    order << formui::radio(m_actuator, i,
+                           QString::fromUtf8(PidRegulator::actuatorText(actuatorOfPosition(i))), typesLayout);
   onClick(m_actuator);
   column->addWidget(types);
 

@@ -9,12 +9,12 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
-#include "widgets/GuiText.h"
+#include "widgets/FileText.h"
 #include "widgets/Messages.h"
 
 namespace {
 
-// A program keeps its name in Windows-1251: a character without a form
+// The file keeps a name in Windows-1251: a character without a form
 // there is never taken, so no name comes back with question marks in it.
 class Cp1251Validator : public QValidator {
  public:

@@ -5,7 +5,6 @@
 #include "link/DeviceExchange.h"
 #include "link/MemoryAccess.h"
 #include "link/MemoryImage.h"
-#include "model/Cp1251.h"
 
 namespace {
 
@@ -184,8 +183,8 @@ void writeChangedBytes(DeviceLink& link, const DeviceData& config, DeviceSnapsho
   result = {};
   if (!fitsPartition(config))
     throw LinkError(kErrorDoesNotFit,
-                    cp1251::fromUtf8("Конфигурация не помещается в память прибора: программ или "
-                                     "шагов больше, чем допускает разбиение памяти O10"));
+                    "Конфигурация не помещается в память прибора: программ или "
+                    "шагов больше, чем допускает разбиение памяти O10");
   link.progressCounter.store(0, std::memory_order_relaxed);
   const std::vector<ByteRange> footprint = writeFootprint(config);
   const std::vector<ByteRange> missing = readPlan(snapshot, footprint);

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "link/MemoryAccess.h"
-#include "model/Cp1251.h"
+#include "model/FormatText.h"
 
 namespace {
 
@@ -32,28 +32,23 @@ L2Block l2Block(int i) {
   return {offset, std::min(kL2BlockBytes, kL2Size - offset)};
 }
 
-// One line for the error box (LinkError holds 255 bytes): the first reason the
+// One line for the error box: the first reason the
 // configuration does not fit, or empty when it does.
 std::string overflowText(const DeviceData& config) {
   const int programs = config.general.programCount();
   const int steps = config.general.stepsPerProgram();
-  char text[LinkError::kTextSize];
-  if (config.programCount() > programs) {
-    std::snprintf(text, sizeof text,
-                  "Конфигурация не помещается в память прибора: программ %d, разбиение памяти O10 = %d "
-                  "допускает %d",
-                  config.programCount(), config.general.partition(), programs);
-    return cp1251::fromUtf8(text);
-  }
+  if (config.programCount() > programs)
+    return formatText(
+        "Конфигурация не помещается в память прибора: программ %d, разбиение памяти O10 = %d допускает %d",
+        config.programCount(), config.general.partition(), programs);
   int n = 0;
   for (const Program& p : config.programs) {
     ++n;
     if (p.stepCount() <= steps) continue;
-    std::snprintf(text, sizeof text,
-                  "Конфигурация не помещается в память прибора: в программе №%d шагов %d, разбиение "
-                  "памяти допускает %d",
-                  n, p.stepCount(), steps);
-    return cp1251::fromUtf8(text);
+    return formatText(
+        "Конфигурация не помещается в память прибора: в программе №%d шагов %d, разбиение памяти допускает "
+        "%d",
+        n, p.stepCount(), steps);
   }
   return {};
 }
@@ -67,10 +62,8 @@ void refuseOverflow(const DeviceData& config) {
 
 const std::string& exchangeCaption(ExchangeMode mode) {
   static const std::string captions[] = {
-      cp1251::fromUtf8("L1: чтение"),     cp1251::fromUtf8("L2: чтение"),
-      cp1251::fromUtf8("L1: запись"),     cp1251::fromUtf8("L2: запись"),
-      cp1251::fromUtf8("Чтение прибора"), cp1251::fromUtf8("Запись изменений"),
-      cp1251::fromUtf8("Проверка связи"),
+      "L1: чтение",     "L2: чтение",       "L1: запись",     "L2: запись",
+      "Чтение прибора", "Запись изменений", "Проверка связи",
   };
   return captions[static_cast<int>(mode)];
 }
@@ -309,9 +302,9 @@ int DeviceExchange::runWorker(DeviceExchange* exchange) {
     } catch (const LinkError& e) {
       fail(e);
     } catch (const std::exception& e) {
-      fail(LinkError(kErrorPort, cp1251::fromUtf8(e.what())));
+      fail(LinkError(kErrorPort, e.what()));
     } catch (...) {
-      fail(LinkError(kErrorPort, cp1251::fromUtf8("Неизвестная ошибка обмена с прибором")));
+      fail(LinkError(kErrorPort, "Неизвестная ошибка обмена с прибором"));
     }
   };
   guarded([&] {

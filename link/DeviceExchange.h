@@ -33,7 +33,7 @@
 #include "model/ExchangeMode.h"
 
 // "L1: чтение", "L2: чтение", "L1: запись", "L2: запись", "Чтение прибора",
-// "Запись изменений", "Проверка связи" (Windows-1251).
+// "Запись изменений", "Проверка связи".
 const std::string& exchangeCaption(ExchangeMode mode);
 // The progress bar's range: 0..1050 for L1, 0..67 for L2, 0..1050 for the
 // snapshot, 0..1000 for the changed write; 0 for the check, whose length

@@ -3,8 +3,6 @@
 #include <initializer_list>
 #include <utility>
 
-#include "model/Cp1251.h"
-
 namespace {
 
 // Keys of the demonstration chamber: 1 heater, 2 steam generator, 3 fan, 4 vent flap.
@@ -83,7 +81,7 @@ Program demoProgram() {
 
 DeviceData factoryConfiguration() {
   DeviceData config;
-  config.setName(cp1251::fromUtf8("Новая прошивка"));
+  config.setName("Новая прошивка");
   config.programs.push_back(demoProgram());
   while (config.programCount() < config.general.programCount()) config.programs.emplace_back();
   return config;

@@ -8,7 +8,6 @@
 
 #include "link/DeviceLink.h"
 #include "link/LinkError.h"
-#include "model/Cp1251.h"
 #include "model/SystemErrorText.h"
 
 namespace {
@@ -66,8 +65,7 @@ void I2cDevMemory::fail(DeviceLink* link, int error) const {
   if (missingAcknowledge(error))
     throw LinkError(first ? LinkError::kNoAnswer : LinkError::kLinkBroken,
                     first ? link_texts::noAnswer() : link_texts::linkBroken());
-  throw LinkError(LinkError::kLinkBroken,
-                  link_texts::linkBroken() + cp1251::fromUtf8(" (" + transferErrorText(error) + ")"));
+  throw LinkError(LinkError::kLinkBroken, link_texts::linkBroken() + " (" + transferErrorText(error) + ")");
 }
 
 void I2cDevMemory::readOnce(DeviceLink& link, uint8_t* dst, uint16_t address, int length) {

@@ -13,7 +13,6 @@
 #include <utility>
 
 #include "link/LinkError.h"
-#include "model/Cp1251.h"
 #include "model/SafeFile.h"
 #include "model/SystemErrorText.h"
 
@@ -152,8 +151,8 @@ bool ImageStore::writable() const { return m_file->writable; }
 
 void ImageStore::checkWritable() const {
   if (!m_file->writable)
-    throw LinkError(LinkError::kLinkBroken, cp1251::fromUtf8("Файл памяти симулятора " + m_path +
-                                                             " открыт только для чтения: запись отклонена"));
+    throw LinkError(LinkError::kLinkBroken,
+                    "Файл памяти симулятора " + m_path + " открыт только для чтения: запись отклонена");
 }
 
 bool ImageStore::isFile(const std::string& path) const {

@@ -54,7 +54,7 @@ class ImageStore {
   // False when the file was opened read-only.
   bool writable() const;
   // For a simulator about to change its memory: a read-only file refuses,
-  // with the LinkError (Windows-1251 text) the bus write then fails with.
+  // with the LinkError the bus write then fails with.
   void checkWritable() const;
   // Writes count bytes of image from address on into the file. Throws
   // ImageFileError, also for a read-only file.

@@ -1,34 +1,29 @@
 #include "link/LinkError.h"
 
-#include <cstdio>
-
-#include "model/Cp1251.h"
+#include "model/FormatText.h"
 
 namespace link_texts {
 
 const std::string& noAnswer() {
-  static const std::string text = cp1251::fromUtf8("Прибор не отвечает");
+  static const std::string text = "Прибор не отвечает";
   return text;
 }
 
 const std::string& linkBroken() {
-  static const std::string text = cp1251::fromUtf8("Связь с прибором прервалась");
+  static const std::string text = "Связь с прибором прервалась";
   return text;
 }
 
 const std::string& noAnswerOrPort() {
   static const std::string text =
-      cp1251::fromUtf8("Прибор не отвечает, возможно он не подключен или LPT настроен на другой порт");
+      "Прибор не отвечает, возможно он не подключен или LPT настроен на другой порт";
   return text;
 }
 
 std::string verifyFailed(int address, uint8_t held, uint8_t written) {
-  char text[LinkError::kTextSize];
-  std::snprintf(
-      text, sizeof text,
+  return formatText(
       "Проверка записи не прошла: байт по адресу %d (0x%04X) хранит 0x%02X вместо записанного 0x%02X",
       address, address, held, written);
-  return cp1251::fromUtf8(text);
 }
 
 }  // namespace link_texts

@@ -1,5 +1,5 @@
 // The device link's error record: what went wrong on the bus, as a code and
-// a Windows-1251 text for the user. The bus engine throws it by value; the
+// a UTF-8 text for the user. The bus engine throws it by value; the
 // exchange worker catches it and hands it whole to the user-interface thread,
 // which shows the text under the caption "Error <code>".
 //
@@ -19,15 +19,17 @@ struct LinkError : std::exception {
   static constexpr int32_t kNoAnswer = 1;    // the device does not answer
   static constexpr int32_t kLinkBroken = 2;  // the link broke after an answer
   // 3 and 4 are the exchange's own (link/DeviceExchange.h).
-  static constexpr int kTextSize = 256;
+  static constexpr int kTextSize = 512;
 
   int32_t errorCode = kNoError;
   char errorText[kTextSize] = {};
 
   LinkError() = default;
-  // text: Windows-1251 bytes; cut to fit, always NUL-terminated.
+  // text: UTF-8; cut to fit between characters, always NUL-terminated.
   LinkError(int32_t code, std::string_view text) : errorCode(code) {
-    const std::size_t n = text.size() < kTextSize - 1 ? text.size() : kTextSize - 1;
+    std::size_t n = text.size() < kTextSize - 1 ? text.size() : kTextSize - 1;
+    if (n < text.size())
+      while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
     std::memcpy(errorText, text.data(), n);
   }
 
@@ -35,14 +37,14 @@ struct LinkError : std::exception {
     const void* end = std::memchr(errorText, 0, kTextSize);
     return std::string_view(errorText, end ? static_cast<const char*>(end) - errorText : kTextSize);
   }
-  // The Windows-1251 text; a terminal or Qt wants it converted to UTF-8.
+  // The text, UTF-8 like every message of the program.
   const char* what() const noexcept override { return errorText; }
 };
 
 // The controller does not keep what was written (a write's check).
 inline constexpr int32_t kErrorVerify = 5;
 
-// The fixed texts of the bus engine, as Windows-1251 bytes.
+// The fixed texts of the bus engine.
 namespace link_texts {
 const std::string& noAnswer();        // "Прибор не отвечает"
 const std::string& linkBroken();      // "Связь с прибором прервалась"

@@ -7,7 +7,6 @@
 #include "link/BitField.h"
 #include "link/DeviceLink.h"
 #include "link/LinkError.h"
-#include "model/Cp1251.h"
 
 namespace {
 
@@ -28,7 +27,7 @@ ProbeReport MemoryAccess::probe(DeviceLink& link) {
     readBlock(link, &byte, 0, 1, false);
     report.memoryAnswers = true;
   } catch (const LinkError& e) {
-    report.failure = cp1251::toUtf8(e.text());
+    report.failure = e.text();
   }
   return report;
 }

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "link/BitField.h"
-#include "model/Cp1251.h"
 #include "model/FieldCapacity.h"
 #include "model/MemoryAreas.h"
 
@@ -31,7 +30,7 @@ void decodeCell(Parameter& cell, const uint8_t* record, int32_t position) {
 }
 
 const std::string& readProgramName() {
-  static const std::string name = cp1251::fromUtf8("Считанная");
+  static const std::string name = "Считанная";
   return name;
 }
 

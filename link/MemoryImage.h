@@ -61,7 +61,7 @@ struct L2Image {
 
 // A value that its memory field could not hold and was written saturated.
 struct FieldAdjustment {
-  std::string code;     // Windows-1251, e.g. "D01"
+  std::string code;     // e.g. "D01"
   int program = -1;     // 0-based program index; -1 for a general parameter
   int comparator = -1;  // 0-based comparator of a program-level cell, else -1
   int step = -1;        // 0-based step index; -1 for a program-level cell

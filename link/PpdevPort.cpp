@@ -6,7 +6,6 @@
 #include <regex>
 
 #include "link/LinkError.h"
-#include "model/Cp1251.h"
 #include "model/SystemErrorText.h"
 
 #if defined(__linux__)
@@ -203,5 +202,5 @@ void PpdevPort::fail(std::size_t port, const char* operation) {
   // A port that vanishes under a running exchange: reported like any device fault.
   const std::string text = std::string("Ошибка LPT-порта (") + operation + " " + m_devices[port].path +
                            "): " + systemErrorText(errno);
-  throw LinkError(LinkError::kLinkBroken, cp1251::fromUtf8(text));
+  throw LinkError(LinkError::kLinkBroken, text);
 }

@@ -5,7 +5,6 @@
 #include "link/ImageFile.h"
 #include "link/LinkError.h"
 #include "link/VcdTrace.h"
-#include "model/Cp1251.h"
 
 namespace {
 
@@ -75,8 +74,7 @@ void SimulatedController::save() {
     }
   } catch (const ImageFileError& e) {
     // The bus engine carries LinkError to whoever shows device faults.
-    throw LinkError(LinkError::kLinkBroken,
-                    cp1251::fromUtf8(std::string("Образ памяти симулятора не сохранён: ") + e.what()));
+    throw LinkError(LinkError::kLinkBroken, std::string("Образ памяти симулятора не сохранён: ") + e.what());
   }
 }
 

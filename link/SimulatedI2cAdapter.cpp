@@ -6,7 +6,6 @@
 #include "link/ImageFile.h"
 #include "link/LinkError.h"
 #include "link/PortBackend.h"
-#include "model/Cp1251.h"
 
 namespace {
 
@@ -92,7 +91,6 @@ void SimulatedI2cAdapter::storePage() {
   try {
     m_store->store(m_memory, m_pageBase, kPageSize);
   } catch (const ImageFileError& e) {
-    throw LinkError(LinkError::kLinkBroken,
-                    cp1251::fromUtf8(std::string("Образ памяти симулятора не сохранён: ") + e.what()));
+    throw LinkError(LinkError::kLinkBroken, std::string("Образ памяти симулятора не сохранён: ") + e.what());
   }
 }

@@ -5,7 +5,6 @@
 
 #include "link/LinkError.h"
 #include "link/PortBackend.h"
-#include "model/Cp1251.h"
 #include "model/SafeFile.h"
 
 namespace {
@@ -83,5 +82,5 @@ void VcdTrace::flush() {
   }
   if (m_failure.empty() || m_reported) return;
   m_reported = true;
-  throw LinkError(LinkError::kLinkBroken, cp1251::fromUtf8("Трасса не записана: " + m_failure));
+  throw LinkError(LinkError::kLinkBroken, "Трасса не записана: " + m_failure);
 }

@@ -29,7 +29,7 @@ class VcdTrace {
   // The levels as they are at timeUs; only what changed is written.
   void record(uint64_t timeUs, bool scl, bool sda);
   // Writes everything so far with a closing time stamp and makes it
-  // durable. Throws LinkError (Windows-1251 text) naming the file and the
+  // durable. Throws LinkError naming the file and the
   // reason when the dump could not be written, once.
   void flush();
 

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "model/Cp1251.h"
-
 namespace {
 
 // Register selectors and lines of the adapter.
@@ -389,7 +387,7 @@ void BitBangedMemory::measure(DeviceLink& link) {
   // wrong as they always have; it is measured again next time.
   if (!line.responds()) return;
   if (line.worstUs() > BusTiming::kStandardSampleUs)
-    throw LinkError(LinkError::kNoAnswer, cp1251::fromUtf8(timing_texts::tooSlow(line.worstUs())));
+    throw LinkError(LinkError::kNoAnswer, timing_texts::tooSlow(line.worstUs()));
   m_line = line;
 }
 
@@ -544,7 +542,7 @@ ProbeReport BitBangedMemory::probe(DeviceLink& link) {
     readBlock(link, block, 0, kMaxBlock, false);
     report.memoryAnswers = true;
   } catch (const LinkError& e) {
-    report.failure = cp1251::toUtf8(e.text());
+    report.failure = e.text();
   }
   const BusTiming timing = busTiming();
   report.fast = timing.fast;

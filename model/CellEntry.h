@@ -1,5 +1,5 @@
 // What never changes about a cell once the catalogue is built: its menu
-// code, group and description (Windows-1251 texts), its limit pairs and its
+// code, group and description (UTF-8 texts), its limit pairs and its
 // position in device memory. Every configuration's cells point at the same
 // entries, so a cell itself is only its value, its active limits and its
 // hooks.

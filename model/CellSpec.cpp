@@ -1,11 +1,9 @@
 #include "model/CellSpec.h"
 
-#include "model/Cp1251.h"
-
 Parameter makeCell(const CellSpec& spec, uint16_t area, int32_t offsetShift) {
   CellEntry entry{.code = spec.code,
                   .group = {},
-                  .description = cp1251::fromUtf8(spec.description),
+                  .description = spec.description,
                   .ranges = {{spec.min, spec.max}},
                   .area = area,
                   .bitOffset = spec.offset + offsetShift,

@@ -13,7 +13,7 @@
 
 struct CellSpec {
   std::string code;         // ASCII menu code
-  std::string description;  // UTF-8 in the source, converted when the cell is built
+  std::string description;  // UTF-8
   int32_t def;
   int32_t min;
   int32_t max;
@@ -24,7 +24,7 @@ struct CellSpec {
   int32_t max1 = 0;
 };
 
-// Builds the cell of a row: its catalogue entry (Windows-1251 texts, the
+// Builds the cell of a row: its catalogue entry (its texts, the
 // limit pairs, the position), pair 0 active, the default clamped into it.
 Parameter makeCell(const CellSpec& spec, uint16_t area, int32_t offsetShift = 0);
 

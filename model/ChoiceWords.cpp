@@ -1,11 +1,9 @@
 #include "model/ChoiceWords.h"
 
-#include "model/Cp1251.h"
-
 ChoiceWords::ChoiceWords(std::initializer_list<Row> rows) {
   for (const Row& row : rows) {
     Entry e{row.cell, row.first, {}};
-    for (const char* w : row.words) e.texts.push_back(cp1251::fromUtf8(w));
+    for (const char* w : row.words) e.texts.emplace_back(w);
     m_entries.push_back(std::move(e));
   }
 }

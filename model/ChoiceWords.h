@@ -3,8 +3,8 @@
 // counted from a first value. A value without words of its own (P07 = 1, the
 // regulator switched off, has no button) keeps an empty text.
 //
-// A table is built once from UTF-8 literals and keeps Windows-1251 texts,
-// like every text of the model. Read-only after construction; any thread.
+// A table is built once from UTF-8 literals. Read-only after construction;
+// any thread.
 #pragma once
 
 #include <cstdint>

@@ -32,7 +32,7 @@ class Comparator {
   std::vector<Parameter> snapshot() const;
 
   // The words of a choice cell's value as the comparator page lists them,
-  // Windows-1251: the input C01 (1..7), the relay C02 (1..6; 0, switched
+  // UTF-8: the input C01 (1..7), the relay C02 (1..6; 0, switched
   // off, has none) and the logic C05 (0..3). Empty for other cells and
   // values.
   static std::string choiceText(int cell, int32_t v);

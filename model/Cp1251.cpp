@@ -6,12 +6,12 @@
 namespace cp1251 {
 namespace {
 
-// Unicode code points of the bytes 0x80..0xFF. 0 marks the one undefined byte.
+// Unicode code points of the bytes 0x80..0xFF; the undefined 0x98 is U+0098.
 constexpr std::array<char32_t, 128> kHigh = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
     0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    0x0000, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
     0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
     0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
     0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
@@ -31,7 +31,7 @@ int byteOf(char32_t cp) {
   if (cp < 0x80) return static_cast<int>(cp);
   if (cp >= 0x0410 && cp <= 0x044F) return static_cast<int>(cp - 0x0410 + 0xC0);  // А..я
   for (std::size_t i = 0; i < kHigh.size(); ++i)
-    if (kHigh[i] == cp && cp != 0) return static_cast<int>(0x80 + i);
+    if (kHigh[i] == cp) return static_cast<int>(0x80 + i);
   return -1;
 }
 
@@ -101,11 +101,16 @@ std::string toUtf8(std::string_view text) {
     if (b < 0x80) {
       out += c;
     } else {
-      const char32_t cp = kHigh[b - 0x80];
-      appendUtf8(out, cp ? cp : 0xFFFD);
+      appendUtf8(out, kHigh[b - 0x80]);
     }
   }
   return out;
+}
+
+std::string_view prefix(std::string_view utf8, std::size_t bytes) {
+  std::size_t end = 0;
+  for (std::size_t n = 0; end < utf8.size() && n < bytes; ++n) decodeOne(utf8, end);
+  return utf8.substr(0, end);
 }
 
 }  // namespace cp1251

@@ -1,6 +1,8 @@
-// Conversion between Windows-1251, the code page of every text the model and
-// the configuration file hold, and UTF-8, the encoding of the terminal, the
-// source code and Qt. Pure functions; callable from any thread.
+// Conversion between Windows-1251, the code page of the configuration file,
+// and UTF-8, the encoding of every text inside the program. The file's reader
+// and writer convert; everything else speaks UTF-8. Every byte has a
+// character, so file bytes come back unchanged through toUtf8 and fromUtf8.
+// Pure functions; callable from any thread.
 #pragma once
 
 #include <string>
@@ -20,8 +22,13 @@ std::string fromUtf8(std::string_view utf8);
 // text is well-formed, so fromUtf8 would replace nothing.
 bool representable(std::string_view utf8);
 
-// Windows-1251 to UTF-8. Every byte has a meaning except 0x98, which is
-// undefined in the code page and becomes U+FFFD.
+// Windows-1251 to UTF-8. 0x98, which the code page leaves undefined, is
+// U+0098, so that it too comes back as it was.
 std::string toUtf8(std::string_view cp1251);
+
+// The longest beginning of a UTF-8 text whose Windows-1251 form takes at most
+// `bytes` bytes: a text cut as the file counts it, one byte per character
+// (and per malformed byte), never inside a character.
+std::string_view prefix(std::string_view utf8, std::size_t bytes);
 
 }  // namespace cp1251

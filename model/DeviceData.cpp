@@ -1,12 +1,12 @@
 #include "model/DeviceData.h"
 
-#include "model/FixedText.h"
+#include "model/FieldText.h"
 
-DeviceData::DeviceData() { nameField[0] = '\0'; }
+DeviceData::DeviceData() = default;
 
-std::string_view DeviceData::name() const { return fixedtext::view(nameField); }
+std::string_view DeviceData::name() const { return m_name; }
 
-void DeviceData::setName(std::string_view name) { fixedtext::assign(nameField, name); }
+void DeviceData::setName(std::string_view name) { m_name = fieldText(name, Program::kNameLength); }
 
 Program* DeviceData::programAt(int index) {
   if (index < 0 || index >= programCount()) return nullptr;

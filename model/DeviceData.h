@@ -5,6 +5,7 @@
 #pragma once
 
 #include <list>
+#include <string>
 #include <string_view>
 
 #include "model/GeneralParameters.h"
@@ -12,12 +13,10 @@
 
 class DeviceData {
  public:
-  static constexpr int kNameSize = 64;
-
   DeviceData();  // empty name, no programs, default general parameters
 
   std::string_view name() const;
-  // Windows-1251 bytes; cut to 63 characters.
+  // UTF-8; cut to Program::kNameLength characters.
   void setName(std::string_view name);
 
   int programCount() const { return static_cast<int>(programs.size()); }
@@ -26,7 +25,10 @@ class DeviceData {
   // 0-based position of the program in the list, or -1.
   int programIndexOf(const Program* program) const;
 
-  char nameField[kNameSize];
+ private:
+  std::string m_name;  // first, as in Program
+
+ public:
   std::list<Program> programs;
   GeneralParameters general;
 };

@@ -1,7 +1,6 @@
 #include "model/GeneralParameters.h"
 
 #include "model/ChoiceWords.h"
-#include "model/Cp1251.h"
 
 namespace {
 
@@ -78,7 +77,7 @@ int GeneralParameters::programCountOf(int p) { return valid(p) ? kPartitions[p].
 int GeneralParameters::stepsPerProgramOf(int p) { return valid(p) ? kPartitions[p].steps : 0; }
 
 std::string GeneralParameters::partitionText(int p) {
-  return valid(p) ? cp1251::fromUtf8(kPartitions[p].text) : std::string();
+  return valid(p) ? std::string(kPartitions[p].text) : std::string();
 }
 
 const std::vector<std::string>& GeneralParameters::choiceTexts(int baseCell) {

@@ -25,10 +25,10 @@ class GeneralParameters {
   int stepsPerProgram(int partition = -1) const;
   static int programCountOf(int partition);
   static int stepsPerProgramOf(int partition);
-  // "20 программ по 25 шагов" (Windows-1251), or empty outside 0..7.
+  // "20 программ по 25 шагов", or empty outside 0..7.
   static std::string partitionText(int partition);
   // The words of the base cells whose values are choices (O01, O03, O04,
-  // O05, O07, O09, O11, Scr), one per value from the cell's lowest, Windows-1251 and
+  // O05, O07, O09, O11, Scr), one per value from the cell's lowest, and
   // as the base form shows them (some end in a blank); empty for other cells.
   static const std::vector<std::string>& choiceTexts(int baseCell);
   // The words of value v of a base cell, or empty.

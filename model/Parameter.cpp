@@ -5,14 +5,16 @@
 #include <string>
 #include <utility>
 
+#include "model/FieldText.h"
+
 namespace {
 
 thread_local Parameter::ChangeObserver* t_observer = nullptr;
 
-// A text as a field of `size` bytes keeps it: up to its first NUL, at most
-// size - 1 bytes.
-std::string fieldText(std::string_view text, int size) {
-  return std::string(text.substr(0, std::min(text.find('\0'), static_cast<std::size_t>(size - 1))));
+// A text as a field of `size` bytes kept it: up to its first NUL, at most
+// size - 1 characters.
+std::string cellText(std::string_view text, int size) {
+  return fieldText(text, static_cast<std::size_t>(size - 1));
 }
 
 }  // namespace
@@ -22,9 +24,9 @@ Parameter::Parameter(int32_t v)
 
 Parameter::Parameter(std::string_view code, int32_t v, int32_t min, int32_t max, std::string_view group,
                      std::string_view description)
-    : Parameter(CellEntry::shared({.code = fieldText(code, kCodeSize),
-                                   .group = fieldText(group, kGroupSize),
-                                   .description = fieldText(description, kDescriptionSize),
+    : Parameter(CellEntry::shared({.code = cellText(code, kCodeSize),
+                                   .group = cellText(group, kGroupSize),
+                                   .description = cellText(description, kDescriptionSize),
                                    .ranges = {{min, max}}}),
                 v) {}
 
@@ -143,9 +145,9 @@ bool Parameter::sameAs(const Parameter& a, const Parameter& b) {
 }
 
 void Parameter::setCode(std::string_view code) {
-  changeEntry([&](CellEntry& e) { e.code = fieldText(code, kCodeSize); });
+  changeEntry([&](CellEntry& e) { e.code = cellText(code, kCodeSize); });
 }
 
 void Parameter::setDescription(std::string_view d) {
-  changeEntry([&](CellEntry& e) { e.description = fieldText(d, kDescriptionSize); });
+  changeEntry([&](CellEntry& e) { e.description = cellText(d, kDescriptionSize); });
 }

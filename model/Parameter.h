@@ -29,7 +29,8 @@ class Parameter {
   // An unbounded placeholder cell holding v (stored through setValue).
   explicit Parameter(int32_t v = 0);
   // A cell with one limit pair (min, max); the value is clamped into it.
-  // Texts are Windows-1251 bytes; longer texts are cut to their fields.
+  // Texts are UTF-8; longer texts are cut to as many characters as their
+  // sizes say.
   Parameter(std::string_view code, int32_t v, int32_t min, int32_t max, std::string_view group,
             std::string_view description);
   // A cell of a catalogue entry: pair 0 active (unbounded when the entry has

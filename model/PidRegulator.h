@@ -21,7 +21,7 @@ class PidRegulator {
   std::vector<Parameter> snapshot() const;
 
   // The actuator type's words as the regulator's form lists them,
-  // Windows-1251: P07 = 0 and 2..7; empty for 1 (switched off) and values
+  // UTF-8: P07 = 0 and 2..7; empty for 1 (switched off) and values
   // outside 0..7.
   static std::string actuatorText(int32_t p07);
 

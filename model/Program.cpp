@@ -1,8 +1,7 @@
 #include "model/Program.h"
 
 #include "model/CellSpec.h"
-#include "model/Cp1251.h"
-#include "model/FixedText.h"
+#include "model/FieldText.h"
 
 namespace {
 
@@ -11,22 +10,17 @@ const Parameter& cycleStartPrototype() {
   return cell;
 }
 
-const std::string& newProgramName() {
-  static const std::string name = cp1251::fromUtf8("Новая программа");
-  return name;
-}
-
 }  // namespace
 
 Program::Program()
     : comparators{Comparator(0), Comparator(1), Comparator(2), Comparator(3)},
       H02(cycleStartPrototype()) {
-  setName(newProgramName());
+  setName("Новая программа");
 }
 
-std::string_view Program::name() const { return fixedtext::view(nameField); }
+std::string_view Program::name() const { return m_name; }
 
-void Program::setName(std::string_view name) { fixedtext::assign(nameField, name); }
+void Program::setName(std::string_view name) { m_name = fieldText(name, kNameLength); }
 
 Step* Program::stepAt(int index) {
   if (index < 0 || index >= stepCount()) return nullptr;

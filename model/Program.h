@@ -5,6 +5,7 @@
 #pragma once
 
 #include <list>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,7 +15,7 @@
 
 class Program {
  public:
-  static constexpr int kNameSize = 64;
+  static constexpr int kNameLength = 63;  // characters, as the file counts them
   static constexpr int kComparatorCount = 4;
   static constexpr int kHeaderBits = 238;
 
@@ -22,7 +23,7 @@ class Program {
   Program();
 
   std::string_view name() const;
-  // Windows-1251 bytes; cut to 63 characters.
+  // UTF-8; cut to kNameLength characters.
   void setName(std::string_view name);
 
   int stepCount() const { return static_cast<int>(steps.size()); }
@@ -34,7 +35,12 @@ class Program {
   std::vector<Parameter*> parameterList();
   std::vector<const Parameter*> parameterList() const;
 
-  char nameField[kNameSize];
+ private:
+  // First, so that the program's address is never its first comparator's:
+  // the navigation tree and the undo places tell groups apart by address.
+  std::string m_name;
+
+ public:
   Comparator comparators[kComparatorCount];
   std::list<Step> steps;
   Parameter H02;

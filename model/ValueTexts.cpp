@@ -1,10 +1,8 @@
 #include "model/ValueTexts.h"
 
-#include <cstdio>
 #include <map>
 
-#include "model/Cp1251.h"
-#include "model/FixedText.h"
+#include "model/FormatText.h"
 
 namespace {
 
@@ -64,8 +62,7 @@ const Entry kKeyMode[] = {
 template <std::size_t N>
 ValueTextList listOf(const Entry (&entries)[N]) {
   ValueTextList list;
-  for (const Entry& e : entries)
-    addValueText(list, e.value, cp1251::fromUtf8(e.longText), cp1251::fromUtf8(e.shortText));
+  for (const Entry& e : entries) addValueText(list, e.value, e.longText, e.shortText);
   return list;
 }
 
@@ -96,32 +93,26 @@ const ValueTextList& valueTexts(int32_t id) {
 
 void addValueText(ValueTextList& list, int32_t value, std::string_view longText,
                   std::string_view shortText, const char* codeText) {
-  ValueText entry{};
-  fixedtext::assign(entry.longText, longText);
-  fixedtext::assign(entry.shortText, shortText);
-  if (codeText) {
-    fixedtext::assign(entry.codeText, codeText);
-  } else {
-    std::snprintf(entry.codeText, sizeof entry.codeText, "%03d", static_cast<int>(value));
-  }
-  entry.value = value;
-  list.push_back(entry);
+  list.push_back({.longText = std::string(longText),
+                  .shortText = std::string(shortText),
+                  .codeText = codeText ? std::string(codeText) : formatText("%03d", static_cast<int>(value)),
+                  .value = value});
 }
 
 std::string_view shortTextOf(const ValueTextList& list, int32_t value) {
   for (const ValueText& e : list)
-    if (e.value == value) return fixedtext::view(e.shortText);
+    if (e.value == value) return e.shortText;
   return {};
 }
 
 std::string_view longTextOf(const ValueTextList& list, int32_t value) {
   for (const ValueText& e : list)
-    if (e.value == value) return fixedtext::view(e.longText);
+    if (e.value == value) return e.longText;
   return {};
 }
 
 int32_t valueOfShortText(const ValueTextList& list, std::string_view text) {
   for (const ValueText& e : list)
-    if (fixedtext::view(e.shortText) == text) return e.value;
+    if (e.shortText == text) return e.value;
   return 0;
 }

@@ -8,13 +8,14 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 struct ValueText {
-  char longText[128];
-  char shortText[64];
-  char codeText[32];
+  std::string longText;
+  std::string shortText;
+  std::string codeText;
   int32_t value;
 };
 
@@ -34,8 +35,8 @@ inline constexpr int32_t kTransitionByValue = 32;   // U02
 void buildValueTexts();
 // The list of an identifier; empty for identifiers without one.
 const ValueTextList& valueTexts(int32_t id);
-// Appends an entry (texts in Windows-1251); without a code text the code is
-// the value formatted "%03d". Texts longer than their fields are cut.
+// Appends an entry (UTF-8 texts); without a code text the code is the value
+// formatted "%03d".
 void addValueText(ValueTextList& list, int32_t value, std::string_view longText,
                   std::string_view shortText, const char* codeText = nullptr);
 // The short text of the first entry with the value, or an empty text.

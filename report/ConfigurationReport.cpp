@@ -10,7 +10,6 @@
 #include <QPdfWriter>
 
 #include "Tkv88Version.h"
-#include "model/Cp1251.h"
 #include "model/DeviceData.h"
 #include "model/SignedMagnitude.h"
 #include "report/PageFlow.h"
@@ -35,11 +34,11 @@ constexpr double kStepLabelMm = 86;     // the steps table's label column
 constexpr double kStepColumnMm = 19.5;  // a step column at the least
 constexpr double kChartMm = 38;
 
-// Windows-1251 bytes of the model as text.
-QString text(std::string_view cp1251Bytes) { return QString::fromStdString(cp1251::toUtf8(cp1251Bytes)); }
+// A text of the model.
+QString text(std::string_view utf8) { return QString::fromUtf8(utf8); }
 
 // The model's words for a value, without the blanks some of them end in or line up with.
-QString words(const std::string& cp1251Words) { return text(cp1251Words).simplified(); }
+QString words(const std::string& utf8Words) { return text(utf8Words).simplified(); }
 
 // "3 — words", or the number alone when the value has no words.
 QString numbered(int32_t v, const QString& w) {

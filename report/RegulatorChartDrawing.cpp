@@ -8,7 +8,6 @@
 #include <QPen>
 #include <QtMath>
 
-#include "model/Cp1251.h"
 #include "model/Program.h"
 #include "model/SetpointPair.h"
 #include "model/ValueTexts.h"
@@ -199,8 +198,8 @@ void RegulatorChartDrawing::paint(QPainter& p, int w, int h, const Program* prog
     const QRect cell(QPoint(m.legendText, top), QPoint(m.leftMargin - 1, bottom - 1));
     p.save();
     p.setClipRect(cell, Qt::IntersectClip);
-    const std::string words = cp1251::toUtf8(shortTextOf(valueTexts(valuetext::kRegulator1Input), v));
-    drawText(p, cell.left(), cell.top(), QString::fromStdString(words));
+    drawText(p, cell.left(), cell.top(),
+             QString::fromUtf8(shortTextOf(valueTexts(valuetext::kRegulator1Input), v)));
     p.restore();
   }
 

@@ -2,7 +2,6 @@
 
 #include <map>
 
-#include "model/Cp1251.h"
 #include "model/SetpointPair.h"
 #include "model/SignedMagnitude.h"
 #include "model/Step.h"
@@ -18,8 +17,7 @@ QString shortText(int listKey, int value) {
   const auto key = std::make_pair(listKey, value);
   auto it = cache.find(key);
   if (it == cache.end())
-    it = cache.emplace(key, QString::fromStdString(cp1251::toUtf8(shortTextOf(valueTexts(listKey), value))))
-             .first;
+    it = cache.emplace(key, QString::fromUtf8(shortTextOf(valueTexts(listKey), value))).first;
   return it->second;
 }
 

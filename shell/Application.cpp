@@ -32,7 +32,6 @@
 #include "shell/PortChoice.h"
 #include "shell/PortDialog.h"
 #include "shell/ReportCommands.h"
-#include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
 #include "widgets/Messages.h"
 
@@ -284,7 +283,9 @@ void Application::askForPort() {
   if (const QString chosen = dialog.description(); !chosen.isEmpty()) choosePort(chosen);
 }
 
-bool Application::documentFromDevice() const { return m_doc && fromCp1251(m_doc->title()) == kReadTitle; }
+bool Application::documentFromDevice() const {
+  return m_doc && QString::fromUtf8(m_doc->title()) == kReadTitle;
+}
 
 void Application::openRecent(int index) {
   const QStringList files = settings::recentFiles();
@@ -321,7 +322,7 @@ bool Application::saveDocument(bool askForName) {
   if (askForName || path.isEmpty() || readFromDevice) {
     QString suggested = path;
     if (path.isEmpty() || readFromDevice) {
-      suggested = fromCp1251(m_doc->title()) + kExtension;
+      suggested = QString::fromUtf8(m_doc->title()) + kExtension;
       if (!path.isEmpty()) suggested = QFileInfo(path).dir().filePath(suggested);
     }
     path =
@@ -334,7 +335,8 @@ bool Application::saveDocument(bool askForName) {
 
 bool Application::saveModified() {
   if (!m_doc || !m_doc->isModified()) return true;
-  const QString question = QStringLiteral("Сохранить изменения в \"%1\"?").arg(fromCp1251(m_doc->title()));
+  const QString question =
+      QStringLiteral("Сохранить изменения в \"%1\"?").arg(QString::fromUtf8(m_doc->title()));
   switch (messages::askYesNoCancel(m_frame.get(), kAppTitle, question)) {
     case messages::Answer::Yes:
       return saveDocument(false);

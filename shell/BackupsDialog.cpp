@@ -7,8 +7,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "widgets/GuiText.h"
-
 BackupsDialog::BackupsDialog(std::vector<BackupEntry> entries, const QString& folder, QWidget* parent)
     : QDialog(parent), m_entries(std::move(entries)), m_list(new QTreeWidget(this)) {
   setObjectName(QStringLiteral("backupsDialog"));
@@ -23,8 +21,8 @@ BackupsDialog::BackupsDialog(std::vector<BackupEntry> entries, const QString& fo
   for (const BackupEntry& e : m_entries) {
     auto* item = new QTreeWidgetItem;
     item->setText(0, QString::fromStdString(e.time));
-    item->setText(1, fromCp1251(e.port));
-    item->setText(2, fromCp1251(e.name));
+    item->setText(1, QString::fromUtf8(e.port));
+    item->setText(2, QString::fromUtf8(e.name));
     item->setToolTip(2, QFile::decodeName(QByteArray::fromStdString(e.path)));
     items.append(item);
   }

@@ -23,7 +23,6 @@
 #include "shell/ExchangeDialog.h"
 #include "shell/MainWindow.h"
 #include "shell/NavigationTree.h"
-#include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
 #include "widgets/Messages.h"
 
@@ -86,7 +85,7 @@ bool CompareCommands::keepBackup(const DeviceData& config, const std::string& na
                                  std::string& path) {
   path.clear();
   try {
-    path = m_store.save(config, toCp1251(m_app.port()), name);
+    path = m_store.save(config, m_app.port().toStdString(), name);
     return true;
   } catch (const configfile::FileError& e) {
     const QString reason = messages::sentence(QString::fromUtf8(e.what()));
@@ -117,7 +116,7 @@ bool CompareCommands::beforeFullWrite(const DeviceData&) {
 }
 
 QString CompareCommands::writeFaultText(const LinkError& error, const std::string& backup) const {
-  QString text = fromCp1251(error.text());
+  QString text = QString::fromUtf8(error.text());
   // A controller that never answered has not been written.
   if (error.errorCode == LinkError::kNoAnswer) return text;
   text += QStringLiteral(
@@ -255,7 +254,7 @@ void CompareCommands::writeChanges() {
                         &snapshot);
   dialog.errorText = [this, &dialog, &backup](const LinkError& error) {
     return dialog.exchange()->changed().writeStarted ? writeFaultText(error, backup)
-                                                     : fromCp1251(error.text());
+                                                     : QString::fromUtf8(error.text());
   };
   if (dialog.exec() != ExchangeDialog::kDone) return;
   const ChangedWriteResult& result = dialog.exchange()->changed();
@@ -271,7 +270,8 @@ void CompareCommands::showBackups() {
   if (!entry || !m_app.saveModified()) return;
   try {
     m_app.document().openCopy(
-        entry->path, toCp1251(QStringLiteral("Резервная копия %1").arg(QString::fromStdString(entry->time))));
+        entry->path,
+        QStringLiteral("Резервная копия %1").arg(QString::fromStdString(entry->time)).toStdString());
   } catch (const configfile::FileError& e) {
     messages::showError(
         m_app.mainFrame(), messages::kAppTitle,

@@ -10,8 +10,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "widgets/GuiText.h"
-
 namespace {
 
 // Column widths in pixels: the widest "Где" or "Код", the widest value
@@ -55,9 +53,9 @@ DifferencesDialog::DifferencesDialog(std::vector<ConfigDifference> differences, 
     auto* item = new QTreeWidgetItem;
     item->setText(kWhere, placeText(d));
     item->setText(kCode, QString::fromStdString(d.code));
-    item->setText(kDescription, fromCp1251(d.description));
-    item->setText(kValueA, fromCp1251(d.textA));
-    item->setText(kValueB, fromCp1251(d.textB));
+    item->setText(kDescription, QString::fromUtf8(d.description));
+    item->setText(kValueA, QString::fromUtf8(d.textA));
+    item->setText(kValueB, QString::fromUtf8(d.textB));
     // Columns may cut long texts; the whole text is at hand.
     for (int c : {kDescription, kValueA, kValueB}) item->setToolTip(c, item->text(c));
     item->setData(kWhere, Qt::UserRole, static_cast<int>(i));
@@ -128,7 +126,7 @@ QString DifferencesDialog::unheldText(const std::vector<std::string>& lines) {
   if (lines.empty()) return {};
   constexpr std::size_t kShown = 10;
   QString text = QStringLiteral("Прибор не хранит эти значения документа, после записи в нём будут другие:");
-  for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) text += "\n" + fromCp1251(lines[i]);
+  for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) text += "\n" + QString::fromUtf8(lines[i]);
   if (lines.size() > kShown) text += QStringLiteral("\n... и ещё %1").arg(lines.size() - kShown);
   return text;
 }

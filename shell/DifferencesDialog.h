@@ -49,7 +49,7 @@ class DifferencesDialog : public QDialog {
   // "Записать" (kChoose) or "Закрыть" (kView).
   QPushButton* acceptButton() const { return m_accept; }
   // The note under the list of a comparison with the controller: the
-  // document's values it cannot hold (unheldValues, Windows-1251 lines);
+  // document's values it cannot hold (unheldValues, one line each);
   // hidden when there are none.
   void setUnheldValues(const std::vector<std::string>& lines);
   QLabel* unheldNote() const { return m_note; }

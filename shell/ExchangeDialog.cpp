@@ -11,7 +11,6 @@
 #include <QVBoxLayout>
 
 #include "link/DeviceExchange.h"
-#include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
 #include "widgets/Messages.h"
 
@@ -44,7 +43,7 @@ ExchangeDialog::ExchangeDialog(DeviceLink& link, DeviceData& config, ExchangeMod
 
   m_exchange = std::make_unique<DeviceExchange>(link, config, mode, snapshot);
   m_progress->setRange(0, exchangeProgressRange(mode));
-  setWindowTitle(fromCp1251(exchangeCaption(mode)));
+  setWindowTitle(QString::fromUtf8(exchangeCaption(mode)));
   m_abort->setVisible(exchangeCanAbort(mode));
   m_progress->setValue(0);
 }
@@ -70,7 +69,8 @@ void ExchangeDialog::tick() {
     killTimer(m_timerId);
     m_timerId = 0;
     messages::showError(this, QStringLiteral("Error %1").arg(error->errorCode),
-                        errorText ? errorText(*error) : fromCp1251(error->text()), HelpTopic::Exchange);
+                        errorText ? errorText(*error) : QString::fromUtf8(error->text()),
+                        HelpTopic::Exchange);
   }
   if (m_exchange->finished()) {
     if (m_timerId) killTimer(m_timerId);

@@ -13,7 +13,6 @@
 #include "shell/ButtonBar.h"
 #include "widgets/DocumentActions.h"
 #include "widgets/GroupInfoPage.h"
-#include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
 
 namespace {

@@ -28,7 +28,6 @@
 #include "tables/FullListView.h"
 #include "tables/TableModeView.h"
 #include "widgets/DocumentActions.h"
-#include "widgets/GuiText.h"
 #include "widgets/HelpRequest.h"
 #include "widgets/MaskedLineEdit.h"
 
@@ -374,7 +373,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::historyChanged() {
   const auto named = [](const QString& item, const std::string& what) {
-    return what.empty() ? item : item + QStringLiteral(": ") + menuText(fromCp1251(what));
+    return what.empty() ? item : item + QStringLiteral(": ") + menuText(QString::fromUtf8(what));
   };
   m_actions.undo->setText(named(QStringLiteral("&Отменить"), m_doc.undoText()));
   m_actions.undo->setEnabled(m_doc.canUndo());
@@ -452,8 +451,8 @@ void MainWindow::buildProgramsMenu() {
   // rebuilds the menu, which moves the mark.
   int i = 0;
   for (Program& program : data->programs) {
-    QAction* a =
-        m_programsMenu->addAction(menuText(NavigationTree::programText(i + 1, fromCp1251(program.name()))));
+    QAction* a = m_programsMenu->addAction(
+        menuText(NavigationTree::programText(i + 1, QString::fromUtf8(program.name()))));
     a->setObjectName(QStringLiteral("program%1").arg(i + 1));
     a->setCheckable(true);
     a->setChecked(&program == m_doc.currentProgram);
@@ -466,7 +465,7 @@ void MainWindow::buildProgramsMenu() {
 }
 
 void MainWindow::updateTitle() {
-  setWindowTitle(QStringLiteral("%1[*] - %2").arg(fromCp1251(m_doc.title()), kAppTitle));
+  setWindowTitle(QStringLiteral("%1[*] - %2").arg(QString::fromUtf8(m_doc.title()), kAppTitle));
   setWindowModified(m_doc.isModified());
 }
 

@@ -13,7 +13,6 @@
 
 #include "document/Document.h"
 #include "widgets/DocumentActions.h"
-#include "widgets/GuiText.h"
 
 namespace {
 
@@ -128,7 +127,7 @@ void NavigationTree::rebuild() {
     expandList.push_back(root);
     int number = 1;
     for (Program& program : data->programs) {
-      QTreeWidgetItem* p = addItem(root, programText(number, fromCp1251(program.name())),
+      QTreeWidgetItem* p = addItem(root, programText(number, QString::fromUtf8(program.name())),
                                    NavigationKind::Program, number, 0, &program);
       QTreeWidgetItem* comps =
           addItem(p, t("Параметры компараторов"), NavigationKind::Comparators, number, 0, &program);

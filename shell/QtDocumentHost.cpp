@@ -6,12 +6,11 @@
 #include "forms/FormFactory.h"
 #include "shell/MainWindow.h"
 #include "shell/NavigationTree.h"
-#include "widgets/GuiText.h"
 #include "widgets/Messages.h"
 
 bool QtDocumentHost::askYesNo(std::string_view title, std::string_view text) {
   // Owned by no window, as the partition question always was.
-  return messages::askYesNo(nullptr, fromCp1251(title), fromCp1251(text));
+  return messages::askYesNo(nullptr, QString::fromUtf8(title), QString::fromUtf8(text));
 }
 
 void QtDocumentHost::refreshView(DocumentView& view) {
@@ -35,9 +34,9 @@ bool QtDocumentHost::selectTreeItem(const void* data, bool expand) {
 }
 
 std::optional<std::string> QtDocumentHost::askProgramName(std::string_view name) {
-  const std::optional<QString> entered = runProgramRenameDialog(fromCp1251(name), m_frame);
+  const std::optional<QString> entered = runProgramRenameDialog(QString::fromUtf8(name), m_frame);
   if (!entered) return std::nullopt;
-  return toCp1251(*entered);
+  return entered->toStdString();
 }
 
 void QtDocumentHost::titleChanged() {

@@ -14,7 +14,6 @@
 #include "shell/Application.h"
 #include "shell/MainWindow.h"
 #include "shell/ReportProgramsDialog.h"
-#include "widgets/GuiText.h"
 #include "widgets/Messages.h"
 
 namespace {
@@ -29,7 +28,7 @@ void ReportCommands::deviceRead() { m_readPort = m_app.port(); }
 
 ReportHeading ReportCommands::heading() const {
   const Document& doc = m_app.document();
-  const QString title = fromCp1251(doc.title());
+  const QString title = QString::fromUtf8(doc.title());
   QString source = title;
   if (m_app.documentFromDevice())
     source = ConfigurationReport::deviceSource(m_readPort.isEmpty() ? m_app.port() : m_readPort);

@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 
 #include "model/DeviceData.h"
-#include "widgets/GuiText.h"
 
 ReportProgramsDialog::ReportProgramsDialog(const DeviceData& data, const std::vector<int>& checked,
                                            QWidget* parent)
@@ -25,10 +24,10 @@ ReportProgramsDialog::ReportProgramsDialog(const DeviceData& data, const std::ve
   int n = 0;
   for (const Program& p : data.programs) {
     // One arg() for all three: a "%3" in the name stays as typed.
-    auto* item = new QListWidgetItem(QStringLiteral("Программа №%1 «%2», шагов: %3")
-                                         .arg(QString::number(n + 1), fromCp1251(p.name()),
-                                              QString::number(p.stepCount())),
-                                     m_list);
+    auto* item = new QListWidgetItem(
+        QStringLiteral("Программа №%1 «%2», шагов: %3")
+            .arg(QString::number(n + 1), QString::fromUtf8(p.name()), QString::number(p.stepCount())),
+        m_list);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(std::count(checked.begin(), checked.end(), n) ? Qt::Checked : Qt::Unchecked);
     ++n;

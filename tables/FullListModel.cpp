@@ -16,7 +16,6 @@
 #include "tables/CellRoles.h"
 #include "tables/NumberText.h"
 #include "widgets/DocumentSignals.h"
-#include "widgets/GuiText.h"
 
 namespace {
 
@@ -65,8 +64,8 @@ const Texts& textsOf(const Parameter& cell) {
   const std::string_view code = cell.code();
   auto it = cache.find(code);
   if (it == cache.end()) {
-    const QString codeText = fromCp1251(code);
-    const QString description = fromCp1251(cell.description());
+    const QString codeText = QString::fromUtf8(code);
+    const QString description = QString::fromUtf8(cell.description());
     it = cache.emplace(std::string(code), Texts{codeText, description, (codeText + u'\n' + description).toCaseFolded()})
              .first;
   }
@@ -421,7 +420,7 @@ QString FullListModel::toolTip(const Item& item) const {
     description = item.textsOfCell().description;
     minimum = item.cell->minValue();
     maximum = item.cell->maxValue();
-    if (item.valueTextId) valueText = fromCp1251(longTextOf(valueTexts(item.valueTextId), value));
+    if (item.valueTextId) valueText = QString::fromUtf8(longTextOf(valueTexts(item.valueTextId), value));
   }
   QString tip = QStringLiteral("%1 — %2\nЗначение: %3").arg(code, description, QString::number(value));
   if (!valueText.isEmpty()) tip += QStringLiteral(" (%1)").arg(valueText);

@@ -9,7 +9,6 @@
 #include "tables/CellRoles.h"
 #include "tables/StepsTableRules.h"
 #include "widgets/DocumentSignals.h"
-#include "widgets/GuiText.h"
 
 using namespace stepstable;
 using cellrole::EditorKind;
@@ -65,7 +64,7 @@ const QStringList& choicesOf(int listKey) {
   auto it = cache.constFind(listKey);
   if (it == cache.constEnd()) {
     QStringList words;
-    for (const ValueText& v : valueTexts(listKey)) words << fromCp1251(v.shortText);
+    for (const ValueText& v : valueTexts(listKey)) words << QString::fromUtf8(v.shortText);
     it = cache.insert(listKey, words);
   }
   return *it;
@@ -181,7 +180,7 @@ QVariant StepsTableModel::data(const QModelIndex& index, int role) const {
       // abbreviates; a value beyond its limits says so.
       const int listKey = listKeyOf(profile);
       if (!listKey) return outsideTip(*step, key);
-      return fromCp1251(longTextOf(valueTexts(listKey), listValue(*step, key)));
+      return QString::fromUtf8(longTextOf(valueTexts(listKey), listValue(*step, key)));
     }
     case cellrole::Editor:
       return static_cast<int>(cellInactive(*step, key, m_regulatorOn) ? EditorKind::None : editorOf(profile));

@@ -18,7 +18,6 @@
 #include "tables/StepsTableModel.h"
 #include "tables/StepsTableRules.h"
 #include "widgets/DocumentActions.h"
-#include "widgets/GuiText.h"
 #include "widgets/Messages.h"
 #include "widgets/RegulatorChart.h"
 #include "widgets/StepClipboard.h"
@@ -63,7 +62,7 @@ StepsTablePage::StepsTablePage(Document& doc, DocumentActions& documentActions, 
   int stepWidth = kStepWidth;
   for (int p = kTransitionList; p <= kKeyModeList; ++p)
     for (const ValueText& v : valueTexts(listKeyOf(Profile(p))))
-      stepWidth = std::max(stepWidth, fm.horizontalAdvance(fromCp1251(v.shortText)) + kTextRoom);
+      stepWidth = std::max(stepWidth, fm.horizontalAdvance(QString::fromUtf8(v.shortText)) + kTextRoom);
   QHeaderView* rowsHeader = m_table->verticalHeader();
   rowsHeader->setFixedWidth(labels);
   rowsHeader->setSectionResizeMode(QHeaderView::Fixed);

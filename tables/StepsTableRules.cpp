@@ -9,7 +9,6 @@
 #include "model/Step.h"
 #include "model/ValueTexts.h"
 #include "tables/NumberText.h"
-#include "widgets/GuiText.h"
 
 namespace stepstable {
 namespace {
@@ -85,7 +84,7 @@ bool applyEdit(Step& s, int key, QString& text) {
     bool isNumber = false;
     const int number = text.trimmed().toInt(&isNumber);
     auto it = std::find_if(list.begin(), list.end(),
-                           [&](const ValueText& v) { return fromCp1251(v.shortText) == text; });
+                           [&](const ValueText& v) { return QString::fromUtf8(v.shortText) == text; });
     if (it == list.end() && isNumber)
       it = std::find_if(list.begin(), list.end(), [&](const ValueText& v) { return v.value == number; });
     if (it == list.end()) return false;

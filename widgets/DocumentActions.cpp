@@ -6,7 +6,6 @@
 #include <QMenu>
 
 #include "document/Document.h"
-#include "widgets/GuiText.h"
 #include "widgets/Messages.h"
 #include "widgets/StepClipboard.h"
 
@@ -56,7 +55,7 @@ QAction* DocumentActions::make(const char* name, const char* text, QKeySequence:
 QWidget* DocumentActions::window() const { return qobject_cast<QWidget*>(parent()); }
 
 void DocumentActions::report(const std::optional<std::string>& refusal) {
-  if (refusal) messages::showWarning(window(), fromCp1251(*refusal));
+  if (refusal) messages::showWarning(window(), QString::fromUtf8(*refusal));
 }
 
 void DocumentActions::doCopyStep() {
@@ -88,9 +87,9 @@ void DocumentActions::doPasteProgram() {
   const std::optional<Program> source = stepclipboard::program();
   if (!target || !source || !m_doc.deviceData()) return;
   const QString question = QStringLiteral("Вставить программу \"%1\" вместо программы %2 \"%3\"?")
-                               .arg(fromCp1251(source->name()))
+                               .arg(QString::fromUtf8(source->name()))
                                .arg(m_doc.deviceData()->programIndexOf(target) + 1)
-                               .arg(fromCp1251(target->name()));
+                               .arg(QString::fromUtf8(target->name()));
   if (!messages::askYesNo(window(), QStringLiteral("Вставить программу"), question)) return;
   report(m_doc.replaceProgram(*target, *source));
 }

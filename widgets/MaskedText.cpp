@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "widgets/GuiText.h"
+#include "widgets/FileText.h"
 
 namespace {
 

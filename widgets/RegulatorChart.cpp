@@ -8,7 +8,6 @@
 
 #include "document/Document.h"
 #include "model/ValueTexts.h"
-#include "widgets/GuiText.h"
 
 namespace {
 
@@ -94,7 +93,7 @@ QString RegulatorChart::toolTipAt(const QPoint& pos) const {
                                          : twoDigits(s.minutes / 60) + u':' + twoDigits(s.minutes % 60);
   return QStringLiteral("Шаг %1\nдлительность: %2\nуставка (%3): %4")
       .arg(i + 1)
-      .arg(duration, fromCp1251(shortTextOf(valueTexts(valuetext::kRegulator1Input), s.input)),
+      .arg(duration, QString::fromUtf8(shortTextOf(valueTexts(valuetext::kRegulator1Input), s.input)),
            setpointText(s));
 }
 

@@ -19,7 +19,6 @@
 #include "document/Document.h"
 #include "document/WriteCheck.h"
 #include "link/MemoryImage.h"
-#include "model/Cp1251.h"
 #include "model/SystemErrorText.h"
 
 namespace {
@@ -103,8 +102,8 @@ int runDiff(const std::vector<std::string>& argv) {
     if (!differences.empty()) std::printf("%s and %s differ\n", nameA.c_str(), nameB.c_str());
   } else {
     for (const ConfigDifference& d : differences)
-      std::printf("%s\t%s\t%s\t%s\t%s\n", d.scope.c_str(), d.code.c_str(), cp1251::toUtf8(d.textA).c_str(),
-                  cp1251::toUtf8(d.textB).c_str(), cp1251::toUtf8(d.description).c_str());
+      std::printf("%s\t%s\t%s\t%s\t%s\n", d.scope.c_str(), d.code.c_str(), d.textA.c_str(), d.textB.c_str(),
+                  d.description.c_str());
   }
   if (const int error = standardOutputError()) {
     std::fprintf(stderr, "tkv88ctl diff: не удаётся записать стандартный вывод: %s\n",
@@ -113,7 +112,7 @@ int runDiff(const std::vector<std::string>& argv) {
   }
   if (!notes.empty() && !quiet) {
     std::fprintf(stderr, "tkv88ctl diff: прибор не хранит эти значения, после записи в нём будут другие:\n");
-    for (const std::string& line : notes) std::fprintf(stderr, "  %s\n", cp1251::toUtf8(line).c_str());
+    for (const std::string& line : notes) std::fprintf(stderr, "  %s\n", line.c_str());
   }
   return differences.empty() ? 0 : 1;
 }

@@ -11,7 +11,6 @@
 #include "document/ClipboardText.h"
 #include "document/ConfigFile.h"
 #include "document/Document.h"
-#include "model/Cp1251.h"
 
 namespace {
 
@@ -72,7 +71,7 @@ Program& programOf(Document& doc, const Place& place) {
 }
 
 void refuse(const std::optional<std::string>& refusal) {
-  if (refusal) throw Failure(cp1251::toUtf8(*refusal));
+  if (refusal) throw Failure(*refusal);
 }
 
 int runCopy(const std::vector<std::string>& argv) {

@@ -25,7 +25,6 @@
 #include "link/FactoryImage.h"
 #include "link/ImageFile.h"
 #include "link/MemoryImage.h"
-#include "model/Cp1251.h"
 
 namespace {
 
@@ -72,7 +71,7 @@ class CtlHost : public HeadlessHost {
 
   bool runExchange(DeviceData& config, ExchangeMode mode) override {
     try {
-      m_session.run(cp1251::toUtf8(exchangeCaption(mode)), exchangeProgressRange(mode),
+      m_session.run(exchangeCaption(mode), exchangeProgressRange(mode),
                     [&](DeviceLink& link) { runExchangeOperation(link, config, mode); });
       return true;
     } catch (const std::exception& e) {
@@ -95,8 +94,8 @@ class CtlHost : public HeadlessHost {
   std::string m_backup;  // kept before this full write
 };
 
-void warn(const char* command, const std::string& cp1251Line) {
-  std::fprintf(stderr, "tkv88ctl %s: %s\n", command, cp1251::toUtf8(cp1251Line).c_str());
+void warn(const char* command, const std::string& line) {
+  std::fprintf(stderr, "tkv88ctl %s: %s\n", command, line.c_str());
 }
 
 // Names what does not fit the partition and refuses, or (with --fit) cuts
@@ -111,9 +110,9 @@ void prepareForWrite(DeviceData& config, bool fit, const char* command) {
           "--fit writes only what fits");
     config = fitToPartition(config);
     check = checkBeforeWrite(config);
-    warn(command, cp1251::fromUtf8("записывается только то, что помещается в разбиение памяти"));
+    warn(command, "записывается только то, что помещается в разбиение памяти");
   }
-  for (const std::string& line : check.adjusted) warn(command, cp1251::fromUtf8("внимание: ") + line);
+  for (const std::string& line : check.adjusted) warn(command, std::string("внимание: ") + line);
 }
 
 // A file none of whose lines is recognised loads as an empty configuration;
@@ -165,8 +164,7 @@ int runRead(const std::vector<std::string>& argv) {
 // The backup's name for a write of the file at `path`.
 std::string beforeWriting(const std::string& path) {
   const std::size_t slash = path.rfind('/');
-  return backup_names::beforeWrite(
-      cp1251::fromUtf8(slash == std::string::npos ? path : path.substr(slash + 1)));
+  return backup_names::beforeWrite(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
 // Only the bytes that differ, then read back: the controller is read first
@@ -182,7 +180,7 @@ int writeChanged(const Args& args, const DeviceData& config) {
   DeviceData target = config;
   const ExchangeMode mode = ExchangeMode::WriteChanged;
   try {
-    session.run(cp1251::toUtf8(exchangeCaption(mode)), exchangeProgressRange(mode),
+    session.run(exchangeCaption(mode), exchangeProgressRange(mode),
                 [&](DeviceLink& link) { runExchangeOperation(link, target, mode, nullptr, &work); });
   } catch (const Failure& e) {
     if (!work.changed.writeStarted) throw;

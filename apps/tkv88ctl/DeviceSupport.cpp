@@ -15,7 +15,6 @@
 #include "link/BusTiming.h"
 #include "link/DeviceExchange.h"
 #include "link/PortDescription.h"
-#include "model/Cp1251.h"
 
 namespace device_support {
 
@@ -31,7 +30,7 @@ std::set<std::string> flags(std::set<std::string> own) {
 }
 
 std::string describe(const LinkError& error) {
-  return cp1251::toUtf8(error.text()) + " (code " + std::to_string(error.errorCode) + ")";
+  return std::string(error.text()) + " (code " + std::to_string(error.errorCode) + ")";
 }
 
 }  // namespace device_support
@@ -122,7 +121,7 @@ DeviceData DeviceSession::readSnapshot(DeviceSnapshot& snapshot) {
   SnapshotWork work;
   work.snapshot = &snapshot;
   const ExchangeMode mode = ExchangeMode::ReadSnapshot;
-  run(cp1251::toUtf8(exchangeCaption(mode)), exchangeProgressRange(mode),
+  run(exchangeCaption(mode), exchangeProgressRange(mode),
       [&](DeviceLink& link) { runExchangeOperation(link, config, mode, nullptr, &work); });
   return config;
 }
@@ -131,7 +130,7 @@ std::string DeviceSession::keepBackup(const DeviceData& config, const std::strin
                                       bool required) const {
   if (m_noBackup) return {};
   try {
-    const std::string path = BackupStore().save(config, cp1251::fromUtf8(m_port), name);
+    const std::string path = BackupStore().save(config, m_port, name);
     note("backup: " + path);
     return path;
   } catch (const configfile::FileError& e) {

@@ -74,7 +74,7 @@ class DeviceSession {
   DeviceData readSnapshot(DeviceSnapshot& snapshot);
 
   // Keeps `config` (what the controller holds) as a backup named `name`
-  // (Windows-1251) unless --no-backup was given, and says where. The path,
+  // unless --no-backup was given, and says where. The path,
   // or empty. A backup that cannot be saved is a Failure when `required`
   // (a write must not go on without one), otherwise a warning.
   std::string keepBackup(const DeviceData& config, const std::string& name, bool required) const;

@@ -32,7 +32,7 @@ int runNew(const std::vector<std::string>& argv) {
 
 void printRow(const std::string& scope, const Parameter& cell) {
   std::printf("%s\t%s\t%d\t%s\n", scope.c_str(), std::string(cell.code()).c_str(), cell.value(),
-              cp1251::toUtf8(cell.description()).c_str());
+              std::string(cell.description()).c_str());
 }
 
 int runList(const std::vector<std::string>& argv) {
@@ -42,11 +42,11 @@ int runList(const std::vector<std::string>& argv) {
   doc.openFile(args.positional()[0]);
   const DeviceData& d = *doc.deviceData();
 
-  std::printf("-\tDeviceDataName\t%s\n", cp1251::toUtf8(d.name()).c_str());
+  std::printf("-\tDeviceDataName\t%s\n", std::string(d.name()).c_str());
   int n = 0;
   for (const Program& program : d.programs) {
     const std::string p = "P" + std::to_string(++n);
-    std::printf("%s\tname\t%s\n", p.c_str(), cp1251::toUtf8(program.name()).c_str());
+    std::printf("%s\tname\t%s\n", p.c_str(), std::string(program.name()).c_str());
     std::printf("%s\tH01\t%d\t%s\n", p.c_str(), program.stepCount(), "Количество шагов в программе");
     printRow(p, program.H02);
     for (int k = 0; k < Program::kComparatorCount; ++k) {
@@ -92,7 +92,7 @@ std::string parseName(const std::string& text, const std::string& assignment) {
       throw UsageError(quoted(assignment) + ": a name cannot hold control characters");
   if (!cp1251::representable(text))
     throw UsageError(quoted(assignment) + ": the name has characters outside Windows-1251");
-  return cp1251::fromUtf8(text);
+  return text;
 }
 
 // Reads a positive number after `prefix` at `pos`; advances pos.

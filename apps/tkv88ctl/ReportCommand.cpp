@@ -16,7 +16,6 @@
 #include <QGuiApplication>
 
 #include "document/Document.h"
-#include "model/Cp1251.h"
 #include "report/ConfigurationReport.h"
 #endif
 
@@ -66,9 +65,9 @@ QByteArray reportPdf(const std::string& path, const std::vector<int>& numbers) {
   QGuiApplication app(argc, argv);
 
   const std::string absolute = std::filesystem::absolute(path).lexically_normal().string();
-  const ReportHeading heading{
-      ConfigurationReport::nameOf(data, QString::fromStdString(cp1251::toUtf8(doc.title()))),
-      ConfigurationReport::fileSource(QString::fromStdString(absolute)), ConfigurationReport::now()};
+  const ReportHeading heading{ConfigurationReport::nameOf(data, QString::fromStdString(doc.title())),
+                              ConfigurationReport::fileSource(QString::fromStdString(absolute)),
+                              ConfigurationReport::now()};
   return ConfigurationReport(data, heading, programs).pdf();
 }
 

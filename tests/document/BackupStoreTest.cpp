@@ -10,7 +10,6 @@
 #include "document/ConfigCompare.h"
 #include "document/ConfigFile.h"
 #include "support/TempDir.h"
-#include "support/Text.h"
 
 TEST(BackupStore, KeepsTheNewestAndListsThemWithTimePortAndName) {
   TempDir temp;
@@ -24,7 +23,7 @@ TEST(BackupStore, KeepsTheNewestAndListsThemWithTimePortAndName) {
   for (int i = 0; i < BackupStore::kKept + 2; ++i) {
     // Two in the same millisecond must both be kept.
     const auto when = start + std::chrono::milliseconds(i - (i == 1 ? 1 : 0));
-    last = store.save(config, w("sim:/tmp/c.bin"), w("Перед записью №") + std::to_string(i), when);
+    last = store.save(config, "sim:/tmp/c.bin", "Перед записью №" + std::to_string(i), when);
     if (i == 0) first = last;
   }
   // Files the store did not make are neither listed nor removed.
@@ -34,9 +33,9 @@ TEST(BackupStore, KeepsTheNewestAndListsThemWithTimePortAndName) {
   const std::vector<BackupEntry> list = store.list();
   ASSERT_EQ(list.size(), static_cast<std::size_t>(BackupStore::kKept));
   EXPECT_EQ(list.front().path, last);
-  EXPECT_EQ(u(list.front().name), "Перед записью №101");
-  EXPECT_EQ(u(list.back().name), "Перед записью №2");
-  EXPECT_EQ(u(list.front().port), "sim:/tmp/c.bin");
+  EXPECT_EQ(list.front().name, "Перед записью №101");
+  EXPECT_EQ(list.back().name, "Перед записью №2");
+  EXPECT_EQ(list.front().port, "sim:/tmp/c.bin");
   EXPECT_EQ(list.front().time.size(), 19u);  // "2024-01-31 14:25:01"
   EXPECT_FALSE(std::filesystem::exists(first));
   for (const char* foreign : {"notes.tkv88", "20240101-000000-000.txt", "20240101-000000-000-.tkv88"})
@@ -57,9 +56,9 @@ TEST(BackupStore, TheBackupJustMadeIsNeverPrunedWhateverTheClockDid) {
   const DeviceData config;
   const auto now = std::chrono::system_clock::now();
   for (int i = 0; i < BackupStore::kKept; ++i)
-    store.save(config, "", w("будущая"), now + std::chrono::hours(3) + std::chrono::milliseconds(i));
+    store.save(config, "", "будущая", now + std::chrono::hours(3) + std::chrono::milliseconds(i));
   for (int i = 0; i < 3; ++i) {
-    const std::string made = store.save(config, "", w("сейчас"), now);
+    const std::string made = store.save(config, "", "сейчас", now);
     EXPECT_TRUE(std::filesystem::exists(made)) << made;
     const std::vector<BackupEntry> list = store.list();
     ASSERT_EQ(list.size(), static_cast<std::size_t>(BackupStore::kKept));

@@ -6,14 +6,13 @@
 
 #include "TestConfigs.h"
 #include "document/ConfigCompare.h"
-#include "support/Text.h"
 
 namespace {
 
 // Two programs, the first with two steps, the second with one.
 DeviceData base() {
   DeviceData d;
-  d.setName(w("Камера 1"));
+  d.setName("Камера 1");
   d.programs.resize(2);
   d.programAt(0)->steps.resize(2);
   d.programAt(1)->steps.resize(1);
@@ -24,7 +23,7 @@ DeviceData base() {
 std::vector<std::string> lines(const std::vector<ConfigDifference>& diffs) {
   std::vector<std::string> out;
   for (const ConfigDifference& d : diffs)
-    out.push_back(d.scope + " " + d.code + " " + u(d.textA) + "|" + u(d.textB));
+    out.push_back(d.scope + " " + d.code + " " + d.textA + "|" + d.textB);
   return out;
 }
 
@@ -63,7 +62,7 @@ TEST(ConfigCompare, NamesEveryDifferenceAsTheListDoes) {
        },
        {"P1 H02 1|2", "P1.C4 C03 -15|-20"}},
       {"names",
-       [](DeviceData& d) { d.setName(w("Камера 2")), d.programAt(1)->setName(w("Сушка")); },
+       [](DeviceData& d) { d.setName("Камера 2"), d.programAt(1)->setName("Сушка"); },
        {"- DeviceDataName Камера 1|Камера 2", "P2 name Новая программа|Сушка"}},
       {"steps added",
        [](DeviceData& d) { d.programAt(1)->steps.resize(3); },
@@ -88,7 +87,7 @@ TEST(ConfigCompare, PresenceFollowsOneChoiceAndNamesCanBeLeftOut) {
   b.programAt(0)->steps.resize(4);
   b.programs.emplace_back();
   b.programs.emplace_back();
-  b.setName(w("Другая"));
+  b.setName("Другая");
   std::vector<ConfigDifference> diffs = compareConfigurations(a, b, {.names = false});
   ASSERT_EQ(lines(diffs), (std::vector<std::string>{"P1 H01 2|4", "P1.S3 - нет|есть", "P1.S4 - нет|есть",
                                                     "P3 - нет|есть, шагов 0", "P4 - нет|есть, шагов 0"}));

@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "document/ConfigFile.h"
-#include "support/Text.h"
 
 namespace fs = std::filesystem;
 
@@ -121,7 +120,7 @@ TEST_F(CtlTest, SetChangesValuesAsTheFullListWould) {
   EXPECT_EQ(listed(list, "P2\tH02"), "0");
   EXPECT_EQ(listed(list, "P1.S1\tU03"), "-99");  // beyond 32 bits: clamped as well
   EXPECT_EQ(listed(list, "P1.S2\tU03"), "999");
-  EXPECT_EQ(configfile::read(slurp(file("c.tkv88")))->name(), w("Камера 1"));
+  EXPECT_EQ(configfile::read(slurp(file("c.tkv88")))->name(), "Камера 1");
 
   // -o leaves the input alone.
   const std::string before = slurp(file("c.tkv88"));

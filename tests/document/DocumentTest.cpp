@@ -9,7 +9,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "support/Text.h"
 #include "tests/document/FakeHost.h"
 #include "tests/document/TestConfigs.h"
 
@@ -44,17 +43,17 @@ const std::string kFewerSteps =
 
 std::string question(const std::string& format, int n) {
   const std::size_t at = format.find("%d");
-  return w(format.substr(0, at) + std::to_string(n) + format.substr(at + 2));
+  return format.substr(0, at) + std::to_string(n) + format.substr(at + 2);
 }
 
 }  // namespace
 
 TEST_F(DocumentTest, NewDocumentHasTwentyEmptyProgramsAndTheDefaults) {
-  EXPECT_EQ(data().name(), w("Новая прошивка"));
-  EXPECT_EQ(doc.title(), w("Новая прошивка"));
+  EXPECT_EQ(data().name(), "Новая прошивка");
+  EXPECT_EQ(doc.title(), "Новая прошивка");
   ASSERT_EQ(data().programCount(), 20);
   for (const Program& p : data().programs) {
-    EXPECT_EQ(p.name(), w("Новая программа"));
+    EXPECT_EQ(p.name(), "Новая программа");
     EXPECT_EQ(p.stepCount(), 0);
     EXPECT_EQ(p.H02.value(), 1);
   }
@@ -89,7 +88,7 @@ TEST_F(DocumentTest, RaisingThePartitionAsksAboutProgramsAndTrimsOnYes) {
   host.answers = {true};
   o10().setValue(3);
   ASSERT_EQ(host.questions.size(), 1u);
-  EXPECT_EQ(host.questions[0].title, w("Предупреждение"));
+  EXPECT_EQ(host.questions[0].title, "Предупреждение");
   EXPECT_EQ(host.questions[0].text, question(kFewerPrograms, 15));
   EXPECT_EQ(o10().value(), 3);
   ASSERT_EQ(data().programCount(), 15);
@@ -201,7 +200,7 @@ TEST_F(DocumentTest, ReadDeviceReplacesTheConfigurationOnlyWhenBothExchangesFini
   DeviceData expected = device;
   expected.setName("");
   testconfigs::expectSameConfig(expected, data());
-  EXPECT_EQ(doc.title(), w("Считанная прошивка"));
+  EXPECT_EQ(doc.title(), "Считанная прошивка");
   EXPECT_EQ(doc.currentProgram, nullptr);
   EXPECT_EQ(tree.changes, 1);
   EXPECT_FALSE(doc.isModified());
@@ -223,7 +222,7 @@ TEST_F(DocumentTest, ACancelledOrFailedReadChangesNothing) {
   host.exchangeResults = {true, false};  // L2 read, L1 cancelled
   doc.readDevice();
   EXPECT_EQ(doc.text(), before);
-  EXPECT_EQ(doc.title(), w("Новая прошивка"));
+  EXPECT_EQ(doc.title(), "Новая прошивка");
   EXPECT_TRUE(doc.partitionGuard);
 
   host.exchangeResults = {false};
@@ -267,9 +266,8 @@ TEST_F(DocumentTest, WriteDeviceOffersToWriteOnlyWhatFitsTheMemory) {
   host.answers = {false};
   doc.writeDevice();
   ASSERT_EQ(host.questions.size(), 1u);
-  EXPECT_EQ(host.questions[0].title, w("Предупреждение"));
-  EXPECT_NE(u(host.questions[0].text).find("Записать в прибор только то, что помещается?"),
-            std::string::npos);
+  EXPECT_EQ(host.questions[0].title, "Предупреждение");
+  EXPECT_NE(host.questions[0].text.find("Записать в прибор только то, что помещается?"), std::string::npos);
   EXPECT_TRUE(host.exchanges.empty());  // No: nothing is written
 
   host.answers = {true};
@@ -284,7 +282,7 @@ TEST_F(DocumentTest, WriteDeviceAsksBeforeErasingEveryProgram) {
   host.answers = {false};
   doc.writeDevice();
   ASSERT_EQ(host.questions.size(), 1u);
-  EXPECT_NE(u(host.questions[0].text).find("сотрёт все программы прибора"), std::string::npos);
+  EXPECT_NE(host.questions[0].text.find("сотрёт все программы прибора"), std::string::npos);
   EXPECT_TRUE(host.exchanges.empty());
   host.answers = {true};
   doc.writeDevice();
@@ -296,7 +294,7 @@ TEST_F(DocumentTest, WriteDeviceNamesSaturatedValuesFirst) {
   host.answers = {false};
   doc.writeDevice();
   ASSERT_EQ(host.questions.size(), 1u);
-  EXPECT_NE(u(host.questions[0].text).find("D01"), std::string::npos);
+  EXPECT_NE(host.questions[0].text.find("D01"), std::string::npos);
   EXPECT_TRUE(host.exchanges.empty());
 
   host.answers = {true};
@@ -323,7 +321,7 @@ TEST_F(DocumentTest, ResetsRestoreDefaultsInPlaceAndKeepPositions) {
   p.steps.emplace_back();
   p.H02.setValue(0);
   doc.resetProgram(p);
-  EXPECT_EQ(p.name(), w("Новая программа"));
+  EXPECT_EQ(p.name(), "Новая программа");
   EXPECT_EQ(p.stepCount(), 0);
   EXPECT_EQ(p.H02.value(), 1);
 

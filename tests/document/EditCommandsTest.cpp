@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "document/Document.h"
-#include "support/Text.h"
 #include "tests/document/FakeHost.h"
 
 namespace {
@@ -209,7 +208,7 @@ TEST_F(EditCommandsTest, RenameCutsTo63CharactersAndCancelKeepsTheName) {
   selectItem(NavigationKind::Program);
   host.renameAnswer = std::string(70, 'r');
   doc.renameProgram();
-  EXPECT_EQ(host.renameShown, std::vector<std::string>{w("Новая программа")});
+  EXPECT_EQ(host.renameShown, std::vector<std::string>{"Новая программа"});
   EXPECT_EQ(program->name(), std::string(63, 'r'));
   host.renameAnswer.reset();
   doc.renameProgram();
@@ -293,15 +292,15 @@ TEST_F(EditCommandsTest, PastesBeyondThePartitionAreRefusedSayingWhatFits) {
   const std::string before = doc.text();
   const auto refusal = doc.insertSteps(*program, 1, std::vector<Step>(3));
   ASSERT_TRUE(refusal);
-  EXPECT_EQ(u(*refusal),
+  EXPECT_EQ(*refusal,
             "Вставить 3 шага нельзя: в программе 1 есть место ещё для 2 (20 программ по 25 шагов).");
   Program big;
-  big.setName(w("Сушка"));
+  big.setName("Сушка");
   big.steps.resize(26);
   const auto programRefusal = doc.replaceProgram(doc.deviceData()->programs.back(), big);
   ASSERT_TRUE(programRefusal);
   EXPECT_EQ(
-      u(*programRefusal),
+      *programRefusal,
       "Вставить программу \"Сушка\" нельзя: в ней 26 шагов, а в программе этой прошивки их может быть не "
       "более 25 (20 программ по 25 шагов).");
   EXPECT_EQ(doc.text(), before);
@@ -314,24 +313,24 @@ TEST_F(EditCommandsTest, EachPasteIsOneUndoStep) {
   doc.closeUndoStep();
   const std::string start = doc.text();
   Program source;
-  source.setName(w("Сушка"));
+  source.setName("Сушка");
   source.steps.resize(4);
   source.H02.setValue(4);
   source.comparators[2][Comparator::C03].setValue(-20);
   Program& target = doc.deviceData()->programs.back();
   ASSERT_FALSE(doc.replaceProgram(target, source));
-  EXPECT_EQ(target.name(), w("Сушка"));
+  EXPECT_EQ(target.name(), "Сушка");
   EXPECT_EQ(target.stepCount(), 4);
   EXPECT_EQ(target.H02.value(), 4);
   EXPECT_EQ(target.comparators[2][Comparator::C03].value(), -20);
   EXPECT_EQ(host.selected.back().first, &target);
-  EXPECT_EQ(u(doc.undoText()), "вставка программы 20");
+  EXPECT_EQ(doc.undoText(), "вставка программы 20");
 
   ASSERT_FALSE(doc.insertSteps(*program, 2, std::vector<Step>(2)));
   EXPECT_EQ(host.selected.back().first, step(2));
-  EXPECT_EQ(u(doc.undoText()), "вставка шагов 2–3 в программу 1");
+  EXPECT_EQ(doc.undoText(), "вставка шагов 2–3 в программу 1");
   doc.removeSteps(*program, 1, 1);
-  EXPECT_EQ(u(doc.undoText()), "вырезание шага 1 программы 1");
+  EXPECT_EQ(doc.undoText(), "вырезание шага 1 программы 1");
   EXPECT_EQ(doc.currentStep, step(1));
   for (int i = 0; i < 3; ++i) doc.undo();
   EXPECT_EQ(doc.text(), start);

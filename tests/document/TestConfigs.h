@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "model/Cp1251.h"
 #include "model/DeviceData.h"
 
 namespace testconfigs {
@@ -15,8 +16,8 @@ inline void randomCell(Parameter& cell, std::mt19937& rng) {
   cell.setValueQuiet(std::uniform_int_distribution<int32_t>(cell.minValue(), cell.maxValue())(rng));
 }
 
-// A name of 0..70 bytes from the whole Windows-1251 range except the line
-// ends and NUL, "=" and blanks included.
+// A name of 0..70 characters from the whole Windows-1251 range except the
+// line ends and NUL, "=" and blanks included.
 inline std::string randomName(std::mt19937& rng) {
   std::string name(std::uniform_int_distribution<int>(0, 70)(rng), ' ');
   for (char& c : name) {
@@ -25,7 +26,7 @@ inline std::string randomName(std::mt19937& rng) {
     while (b == '\n' || b == '\r');
     c = static_cast<char>(b);
   }
-  return name;
+  return cp1251::toUtf8(name);
 }
 
 // Random values within every limit; H02 and the key modes, which the file

@@ -10,7 +10,6 @@
 #include "document/ConfigSnapshot.h"
 #include "document/Document.h"
 #include "support/TempDir.h"
-#include "support/Text.h"
 #include "tests/document/FakeHost.h"
 
 namespace {
@@ -131,7 +130,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
        nothing,
        [](UndoTest& t) {
          t.doc.currentProgram = &t.program(0);
-         t.host.renameAnswer = w("Сушка");
+         t.host.renameAnswer = "Сушка";
          t.doc.renameProgram();
        },
        {NavigationKind::Program, 0, -1, ""}},
@@ -186,7 +185,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
     settle();
     const ConfigSnapshot after(data());
     const std::string afterTitle = doc.title();
-    ASSERT_EQ(u(doc.undoText()), c.label);
+    ASSERT_EQ(doc.undoText(), c.label);
     tree.shown.clear();
     doc.undo();
     // Exactly as before: values, limits, hooks, programs, steps and names.
@@ -195,12 +194,12 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
     EXPECT_FALSE(doc.isModified());
     ASSERT_EQ(tree.shown.size(), 1u);
     EXPECT_EQ(tree.shown[0], c.place);
-    ASSERT_EQ(u(doc.redoText()), c.label);
+    ASSERT_EQ(doc.redoText(), c.label);
 
     doc.redo();
     EXPECT_EQ(ConfigSnapshot(data()), after);
     EXPECT_EQ(doc.title(), afterTitle);
-    EXPECT_EQ(u(doc.undoText()), c.label);
+    EXPECT_EQ(doc.undoText(), c.label);
     EXPECT_FALSE(doc.canRedo());
   }
 }
@@ -212,7 +211,7 @@ TEST_F(UndoTest, OneUserActionIsOneStepAndNonChangesAreNone) {
   EXPECT_EQ(host.later.size(), 1u);
   settle();
   EXPECT_EQ(doc.history().undoCount(), 2);  // the fixture's setup, then this
-  EXPECT_EQ(u(doc.undoText()), "U01 в программе 1, шаг 1");
+  EXPECT_EQ(doc.undoText(), "U01 в программе 1, шаг 1");
 
   // A value set back within one action, a refused partition change and
   // limits switched by a view are no step.
@@ -280,7 +279,7 @@ TEST_F(UndoTest, TheDocumentIsUnmodifiedExactlyAtTheSavedState) {
   EXPECT_FALSE(doc.isModified());
   doc.undo();  // before the save
   EXPECT_TRUE(doc.isModified());
-  EXPECT_EQ(doc.title(), w("a.tkv88"));  // the file's name, in every state
+  EXPECT_EQ(doc.title(), "a.tkv88");  // the file's name, in every state
   doc.redo();
   EXPECT_FALSE(doc.isModified());
   doc.redo();
@@ -306,7 +305,7 @@ TEST_F(UndoTest, NewOpenAndLoadStartAFreshHistoryWithoutCellSteps) {
   // nothing to go back to.
   doc.newDocument();
   doc.readDevice();
-  EXPECT_EQ(doc.title(), w("Считанная прошивка"));
+  EXPECT_EQ(doc.title(), "Считанная прошивка");
   EXPECT_FALSE(doc.canUndo());
   // A configuration read before is: the controller may have changed since.
   const std::string first = doc.text();
@@ -314,7 +313,7 @@ TEST_F(UndoTest, NewOpenAndLoadStartAFreshHistoryWithoutCellSteps) {
     if (mode == ExchangeMode::ReadL1) config.programs.resize(3);
   };
   doc.readDevice();
-  EXPECT_EQ(u(doc.undoText()), "чтение из прибора");
+  EXPECT_EQ(doc.undoText(), "чтение из прибора");
   doc.undo();
   EXPECT_EQ(doc.text(), first);
   EXPECT_FALSE(doc.isModified());
@@ -331,17 +330,17 @@ TEST_F(UndoTest, AReadBelongsToNoFileUntilSavedWhateverWasSavedBeforeIt) {
   doc.undo();
   doc.saveFile(a);
   doc.redo();
-  EXPECT_EQ(doc.title(), w("Считанная прошивка"));
+  EXPECT_EQ(doc.title(), "Считанная прошивка");
 
   // Saved under a name, the read's states belong to that file; the states
   // before the read still to theirs, unmodified.
   doc.saveFile(b);
   doc.undo();
-  EXPECT_EQ(doc.title(), w("a.tkv88"));
+  EXPECT_EQ(doc.title(), "a.tkv88");
   EXPECT_EQ(doc.pathName(), a);
   EXPECT_FALSE(doc.isModified());
   doc.redo();
-  EXPECT_EQ(doc.title(), w("b.tkv88"));
+  EXPECT_EQ(doc.title(), "b.tkv88");
   EXPECT_EQ(doc.pathName(), b);
   EXPECT_FALSE(doc.isModified());
 }

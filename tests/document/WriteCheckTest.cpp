@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/Text.h"
-
 namespace {
 
 DeviceData withPrograms(int o10, int programs, int steps) {
@@ -11,7 +9,7 @@ DeviceData withPrograms(int o10, int programs, int steps) {
   config.general.base[BaseParameters::O10].setEnteredValue(o10);
   for (int n = 0; n < programs; ++n) {
     Program p;
-    p.setName(w("Сушка " + std::to_string(n + 1)));
+    p.setName("Сушка " + std::to_string(n + 1));
     p.steps.resize(steps);
     config.programs.push_back(p);
   }
@@ -29,15 +27,15 @@ TEST(WriteCheck, NamesProgramsAndStepsBeyondThePartition) {
   config.programAt(22)->steps.resize(40);  // beyond the programs written: not named twice
   const WriteCheck check = checkBeforeWrite(config);
   ASSERT_EQ(check.overflow.size(), 2u);
-  EXPECT_EQ(u(check.overflow[0]),
+  EXPECT_EQ(check.overflow[0],
             "Программ в конфигурации: 25; разбиение памяти O10 = 2 (20 программ по 25 шагов) допускает 20");
-  EXPECT_EQ(u(check.overflow[1]), "Программа №2 «Сушка 2»: шагов 30; разбиение памяти допускает 25");
+  EXPECT_EQ(check.overflow[1], "Программа №2 «Сушка 2»: шагов 30; разбиение памяти допускает 25");
   EXPECT_TRUE(check.adjusted.empty());
 }
 
 TEST(WriteCheck, FittedCopyKeepsWhatThePartitionAllows) {
   DeviceData config = withPrograms(0, 62, 2);
-  config.setName(w("Камера 3"));
+  config.setName("Камера 3");
   Program& long1 = *config.programAt(0);
   long1.steps.resize(9);
   long1.H02.valueRef() = 9;
@@ -54,7 +52,7 @@ TEST(WriteCheck, FittedCopyKeepsWhatThePartitionAllows) {
   EXPECT_EQ(fitted.programAt(0)->H02.value(), 7);  // it pointed at a step that is cut
   EXPECT_EQ(fitted.programAt(1)->H02.value(), 3);
   EXPECT_EQ(fitted.programAt(2)->steps.front()[Step::U03].value(), -42);
-  EXPECT_EQ(u(fitted.programAt(59)->name()), "Сушка 60");
+  EXPECT_EQ(fitted.programAt(59)->name(), "Сушка 60");
   // The original is left alone.
   EXPECT_EQ(config.programCount(), 62);
   EXPECT_EQ(config.programAt(0)->stepCount(), 9);
@@ -72,11 +70,11 @@ TEST(WriteCheck, ValueDifferencesNameTheCellAndItsPlace) {
 
   const std::vector<std::string> diff = valueDifferences(expected, actual);
   ASSERT_EQ(diff.size(), 4u);
-  EXPECT_EQ(u(diff[0]), "P.04 = 30, ожидалось 0");
-  EXPECT_EQ(u(diff[1]), "Программа №1: шагов 1, ожидалось 2");
-  EXPECT_EQ(u(diff[2]), "Программа №2, компаратор №3: C09 = 5, ожидалось 12");
-  EXPECT_EQ(u(diff[3]), "Программа №2, шаг №2: E.02 = -7, ожидалось 10");
+  EXPECT_EQ(diff[0], "P.04 = 30, ожидалось 0");
+  EXPECT_EQ(diff[1], "Программа №1: шагов 1, ожидалось 2");
+  EXPECT_EQ(diff[2], "Программа №2, компаратор №3: C09 = 5, ожидалось 12");
+  EXPECT_EQ(diff[3], "Программа №2, шаг №2: E.02 = -7, ожидалось 10");
 
   actual.programs.pop_back();
-  EXPECT_EQ(u(valueDifferences(expected, actual)[1]), "Программ: 1, ожидалось 2");
+  EXPECT_EQ(valueDifferences(expected, actual)[1], "Программ: 1, ожидалось 2");
 }

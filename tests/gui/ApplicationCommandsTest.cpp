@@ -22,7 +22,6 @@
 #include "shell/Application.h"
 #include "shell/MainWindow.h"
 #include "shell/PortDialog.h"
-#include "support/Text.h"
 
 using guitest::MessageLog;
 
@@ -34,7 +33,7 @@ class ApplicationCommandsTest : public QObject {
   int m_exchanges = 0;
 
   Document& doc() { return m_app->document(); }
-  void modify() { doc().deviceData()->programs.front().setName(w("Изменённая")); }
+  void modify() { doc().deviceData()->programs.front().setName("Изменённая"); }
   static QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -63,7 +62,7 @@ class ApplicationCommandsTest : public QObject {
   void anUnmodifiedDocumentIsNotAsked() {
     m_app->mainFrame()->actions().newFile->trigger();
     QVERIFY(MessageLog::shown().empty());
-    QCOMPARE(u(doc().title()), std::string("Новая прошивка"));
+    QCOMPARE(doc().title(), std::string("Новая прошивка"));
   }
 
   void newAsksAndCancelKeepsTheChanges() {
@@ -72,12 +71,12 @@ class ApplicationCommandsTest : public QObject {
     m_app->mainFrame()->actions().newFile->trigger();
     QCOMPARE(MessageLog::shown().size(), size_t(1));
     QCOMPARE(MessageLog::shown()[0].text, QString("Сохранить изменения в \"start.tkv88\"?"));
-    QCOMPARE(u(doc().deviceData()->programs.front().name()), std::string("Изменённая"));
+    QCOMPARE(doc().deviceData()->programs.front().name(), std::string("Изменённая"));
 
     MessageLog::answer() = messages::Answer::No;
     m_app->mainFrame()->actions().newFile->trigger();
-    QCOMPARE(u(doc().title()), std::string("Новая прошивка"));
-    QCOMPARE(u(doc().deviceData()->programs.front().name()), std::string("Новая программа"));
+    QCOMPARE(doc().title(), std::string("Новая прошивка"));
+    QCOMPARE(doc().deviceData()->programs.front().name(), std::string("Новая программа"));
   }
 
   void yesSavesBeforeGoingOn() {
@@ -87,7 +86,7 @@ class ApplicationCommandsTest : public QObject {
     QCOMPARE(m_exchanges, 1);  // the read ran after the save (and failed here)
     Document saved;
     saved.openFile(m_dir.filePath("start.tkv88").toStdString());
-    QCOMPARE(u(saved.deviceData()->programs.front().name()), std::string("Изменённая"));
+    QCOMPARE(saved.deviceData()->programs.front().name(), std::string("Изменённая"));
     QVERIFY(!doc().isModified());
   }
 
@@ -103,7 +102,7 @@ class ApplicationCommandsTest : public QObject {
       return true;
     });
     m_app->mainFrame()->actions().readDevice->trigger();
-    QCOMPARE(u(doc().title()), std::string("Считанная прошивка"));
+    QCOMPARE(doc().title(), std::string("Считанная прошивка"));
     QString suggested;
     QTimer::singleShot(0, [&] {
       if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
@@ -256,7 +255,7 @@ class ApplicationCommandsTest : public QObject {
     };
     QCOMPARE(recent(1)->text(), "&1 " + b);
     recent(2)->trigger();
-    QCOMPARE(u(doc().title()), std::string("a.tkv88"));
+    QCOMPARE(doc().title(), std::string("a.tkv88"));
     QCOMPARE(settings::recentFiles().value(0), a);
 
     // A file that has gone leaves the list after its message.
@@ -264,7 +263,7 @@ class ApplicationCommandsTest : public QObject {
     recent(2)->trigger();
     QCOMPARE(MessageLog::shown().size(), size_t(1));
     QVERIFY(!settings::recentFiles().contains(b));
-    QCOMPARE(u(doc().title()), std::string("a.tkv88"));
+    QCOMPARE(doc().title(), std::string("a.tkv88"));
   }
 };
 

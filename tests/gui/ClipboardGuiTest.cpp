@@ -13,7 +13,6 @@
 #include "tables/StepsTableModel.h"
 #include "tables/StepsTablePage.h"
 #include "tables/TableModeView.h"
-#include "widgets/GuiText.h"
 #include "widgets/StepClipboard.h"
 
 class ClipboardGuiTest : public QObject {
@@ -106,7 +105,7 @@ class ClipboardGuiTest : public QObject {
   }
 
   void aProgramGoesIntoAnotherWindowAfterAQuestionNamingBoth() {
-    program(1).setName(toCp1251(QStringLiteral("Сушка")));
+    program(1).setName("Сушка");
     makeSteps(1, 10, 2);
     program(1).comparators[1][Comparator::C03].setValue(-20);
     QVERIFY(ui().tree()->selectByData(&program(1), false));
@@ -121,7 +120,7 @@ class ClipboardGuiTest : public QObject {
     QCOMPARE(target.stepCount(), 0);
     guitest::MessageLog::answer() = messages::Answer::Yes;
     other.frame->documentActions().pasteProgram->trigger();
-    QCOMPARE(fromCp1251(target.name()), QString("Сушка"));
+    QCOMPARE(QString::fromUtf8(target.name()), QString("Сушка"));
     QCOMPARE(target.stepCount(), 10);
     QCOMPARE(target.H02.value(), 2);
     QCOMPARE(target.comparators[1][Comparator::C03].value(), -20);

@@ -27,7 +27,6 @@
 #include "shell/CompareCommands.h"
 #include "shell/DifferencesDialog.h"
 #include "shell/NavigationTree.h"
-#include "support/Text.h"
 
 using guitest::MessageLog;
 
@@ -73,7 +72,7 @@ class CompareTest : public QObject {
   void start(const QString& options = {}) {
     m_app = std::make_unique<Application>();
     QCOMPARE(m_app->startUp({"--port", "sim:" + path("c.bin") + options}), std::nullopt);
-    QVERIFY(guitest::waitFor([&] { return u(doc().title()) == "Считанная прошивка"; }));
+    QVERIFY(guitest::waitFor([&] { return doc().title() == "Считанная прошивка"; }));
   }
 
  private slots:
@@ -181,7 +180,7 @@ class CompareTest : public QObject {
     whenModal<DifferencesDialog>([](DifferencesDialog* dialog) { dialog->reject(); });
     commands().writeChanges();
     QCOMPARE(controller().programs.front().steps.front()[Step::U04].value(), u04);
-    QCOMPARE(u(BackupStore().list().front().name), "Считано с прибора");
+    QCOMPARE(BackupStore().list().front().name, "Считано с прибора");
     whenModal<DifferencesDialog>([](DifferencesDialog* dialog) { dialog->acceptButton()->click(); });
     commands().writeChanges();
     QCOMPARE(controller().programs.front().steps.front()[Step::U04].value(), 7);
@@ -327,7 +326,7 @@ class CompareTest : public QObject {
     QVERIFY(settings::backupBeforeWrite());
     m_app->mainFrame()->actions().writeDevice->trigger();
     QCOMPARE(backups(), std::size_t(2));
-    QCOMPARE(u(BackupStore().list().front().name), "Перед записью «Считанная прошивка»");
+    QCOMPARE(BackupStore().list().front().name, "Перед записью «Считанная прошивка»");
 
     whenModal<BackupsDialog>([](BackupsDialog* dialog) {
       QCOMPARE(dialog->list()->topLevelItemCount(), 2);
@@ -336,7 +335,7 @@ class CompareTest : public QObject {
       dialog->openButton()->click();
     });
     commands().showBackups();
-    QVERIFY(u(doc().title()).rfind("Резервная копия 20", 0) == 0);
+    QVERIFY(doc().title().rfind("Резервная копия 20", 0) == 0);
     QVERIFY(doc().pathName().empty());  // a save asks for a name: the backup stays as it is
     QVERIFY(compareConfigurations(*doc().deviceData(), controller(), {.names = false}).empty());
   }
@@ -382,7 +381,7 @@ class CompareTest : public QObject {
 
     whenModal<BackupsDialog>([](BackupsDialog* dialog) { dialog->openButton()->click(); });
     commands().showBackups();
-    QVERIFY(u(doc().title()).rfind("Резервная копия 20", 0) == 0);
+    QVERIFY(doc().title().rfind("Резервная копия 20", 0) == 0);
     QVERIFY(!doc().canUndo() && !doc().canRedo());
     QCOMPARE(undo->text(), QString("&Отменить"));
     QVERIFY(!frame->isWindowModified());

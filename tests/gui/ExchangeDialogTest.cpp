@@ -16,7 +16,6 @@
 #include "link/DeviceLink.h"
 #include "link/SimulatedController.h"
 #include "shell/ExchangeDialog.h"
-#include "support/Text.h"
 
 namespace {
 
@@ -111,7 +110,7 @@ class ExchangeDialogTest : public QObject {
       ExchangeDialog dialog(link, config, mode, shell.frame.get());
       return dialog.exec() == ExchangeDialog::kDone;
     });
-    shell.doc.deviceData()->programs.front().setName(w("Своя"));
+    shell.doc.deviceData()->programs.front().setName("Своя");
     shell.doc.setModified(false);
     const std::string before = shell.doc.text();
     bool heldDialogWorked = false;
@@ -125,7 +124,7 @@ class ExchangeDialogTest : public QObject {
     shell.doc.readDevice();
     QVERIFY(heldDialogWorked);
     QCOMPARE(shell.doc.text(), before);
-    QCOMPARE(u(shell.doc.title()), std::string("Новая прошивка"));
+    QCOMPARE(shell.doc.title(), std::string("Новая прошивка"));
     QVERIFY(guitest::MessageLog::shown().empty());
     QVERIFY(shell.doc.partitionGuard);
   }

@@ -15,7 +15,6 @@
 #include "shell/GroupPane.h"
 #include "shell/LockIndicators.h"
 #include "shell/NavigationTree.h"
-#include "support/Text.h"
 #include "tables/FullListView.h"
 #include "tables/TableModeView.h"
 

@@ -15,7 +15,6 @@
 #include "GuiTest.h"
 #include "shell/GroupPane.h"
 #include "shell/NavigationTree.h"
-#include "support/Text.h"
 
 namespace {
 

@@ -14,7 +14,6 @@
 #include "forms/ComparatorTabs.h"
 #include "forms/RenameProgramDialog.h"
 #include "model/SetpointPair.h"
-#include "widgets/GuiText.h"
 #include "widgets/MaskedLineEdit.h"
 
 class ProgramFormsTest : public QObject {
@@ -429,7 +428,7 @@ class ProgramFormsTest : public QObject {
     const struct {
       const char* typed;  // nothing: the dialog is cancelled
       const char* stored;
-    } cases[] = {{"Сушка", "Сушка"}, {nullptr, "Сушка"}};
+    } cases[] = {{"Сушка «ёЁ» №2 — тест", "Сушка «ёЁ» №2 — тест"}, {nullptr, "Сушка «ёЁ» №2 — тест"}};
     for (const auto& c : cases) {
       QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<RenameProgramDialog*>(QApplication::activeModalWidget());
@@ -440,9 +439,10 @@ class ProgramFormsTest : public QObject {
         dialog->accept();
       });
       ui().shell->frame->documentActions().renameProgram->trigger();
-      QCOMPARE(fromCp1251(p.name()), QString::fromUtf8(c.stored));
+      QCOMPARE(QString::fromUtf8(p.name()), QString::fromUtf8(c.stored));
     }
-    QCOMPARE(ui().tree()->topLevelItem(0)->child(1)->text(0), QString("Программа №2 \"Сушка\""));
+    QCOMPARE(ui().tree()->topLevelItem(0)->child(1)->text(0),
+             QString("Программа №2 \"Сушка «ёЁ» №2 — тест\""));
   }
 };
 

@@ -24,7 +24,6 @@
 #include "shell/MainWindow.h"
 #include "shell/ReportCommands.h"
 #include "shell/ReportProgramsDialog.h"
-#include "support/Text.h"
 
 using guitest::MessageLog;
 
@@ -61,15 +60,15 @@ QString squeezed(QString text) { return text.remove(QRegularExpression(QStringLi
 // Program 1 "Сушка": 25 steps; program 2 "Увлажнение": 3 steps whose every
 // value differs from step to step; program 3 "Пустая": none.
 void fill(DeviceData& d) {
-  d.setName(w("Камера КТК-800"));
+  d.setName("Камера КТК-800");
   d.general.base[BaseParameters::O09].setEnteredValue(5);
   d.general.base[BaseParameters::O11].setEnteredValue(1);
   d.general.pid[1][PidRegulator::P07].setEnteredValue(4);
   Program* p = d.programAt(0);
-  p->setName(w("Сушка"));
+  p->setName("Сушка");
   p->steps.resize(25);
   p = d.programAt(1);
-  p->setName(w("Увлажнение"));
+  p->setName("Увлажнение");
   p->H02.setEnteredValue(2);
   for (int k = 1; k <= 3; ++k) {
     Step& s = p->steps.emplace_back();
@@ -87,7 +86,7 @@ void fill(DeviceData& d) {
     storeSignedTenths(s[Step::E_04], s[Step::E_05], 1.1 * k);
     for (int n = 1; n <= Step::kKeyCount; ++n) s.key(n).setEnteredValue((n + k) % 16);
   }
-  d.programAt(2)->setName(w("Пустая"));
+  d.programAt(2)->setName("Пустая");
 }
 
 }  // namespace
@@ -247,13 +246,13 @@ class ReportTest : public QObject {
 
     // What is reported is what the document holds, saved or not; reporting
     // changes none of it.
-    doc.deviceData()->programAt(0)->setName(w("Несохранённая"));
+    doc.deviceData()->programAt(0)->setName("Несохранённая");
     const std::string edited = doc.text();
     QVERIFY(app.reportCommands().exportTo(file("edited.pdf"), {0}));
     QVERIFY(squeezed(pages(file("edited.pdf")).join(QString())).contains(QStringLiteral("«Несохранённая»")));
     QCOMPARE(doc.text(), edited);
     QVERIFY(doc.isModified());
-    doc.deviceData()->programAt(0)->setName(w("Сушка"));
+    doc.deviceData()->programAt(0)->setName("Сушка");
     QCOMPARE(doc.text(), before);
 
     // The heading names where the configuration came from: its file, or

@@ -12,7 +12,6 @@
 #include "model/Cp1251.h"
 #include "shell/AppSettings.h"
 #include "shell/Application.h"
-#include "support/Text.h"
 
 using guitest::MessageLog;
 
@@ -42,7 +41,7 @@ class StartUpTest : public QObject {
     {
       Document doc;
       doc.newDocument();
-      doc.deviceData()->programs.front().setName(w("Сушка"));
+      doc.deviceData()->programs.front().setName("Сушка");
       doc.saveFile(path("saved.tkv88").toStdString());
     }
     Application app;
@@ -51,8 +50,8 @@ class StartUpTest : public QObject {
     app.host().setExchangeRunner([&](DeviceData&, ExchangeMode) { return ++exchanges, false; });
     QTest::qWait(50);
     QCOMPARE(exchanges, 0);
-    QCOMPARE(u(app.document().title()), std::string("saved.tkv88"));
-    QCOMPARE(u(app.document().deviceData()->programs.front().name()), std::string("Сушка"));
+    QCOMPARE(app.document().title(), std::string("saved.tkv88"));
+    QCOMPARE(app.document().deviceData()->programs.front().name(), std::string("Сушка"));
     QCOMPARE(app.mainFrame()->viewMode(), int(MainWindow::kDialogMode));
     QVERIFY(app.mainFrame()->windowTitle().startsWith("saved.tkv88"));
     QCOMPARE(settings::recentFiles().value(0), QFileInfo(path("saved.tkv88")).absoluteFilePath());
@@ -72,11 +71,11 @@ class StartUpTest : public QObject {
     QFETCH(QString, adapter);
     Application app;
     QCOMPARE(app.startUp({"--port", simPort({}, adapter)}), std::nullopt);
-    QCOMPARE(u(app.document().title()), std::string("Новая прошивка"));
-    QVERIFY(guitest::waitFor([&] { return u(app.document().title()) == "Считанная прошивка"; }));
+    QCOMPARE(app.document().title(), std::string("Новая прошивка"));
+    QVERIFY(guitest::waitFor([&] { return app.document().title() == "Считанная прошивка"; }));
     const DeviceData& d = *app.document().deviceData();
     QCOMPARE(d.programCount(), d.general.programCount());
-    QCOMPARE(u(d.programs.front().name()), std::string("Считанная"));
+    QCOMPARE(d.programs.front().name(), std::string("Считанная"));
     QVERIFY(MessageLog::shown().empty());
     QVERIFY(!app.document().isModified());
     // The tree shows what was read, with the first program selected.
@@ -96,7 +95,7 @@ class StartUpTest : public QObject {
     QCOMPARE(MessageLog::shown().size(), size_t(1));
     QCOMPARE(MessageLog::shown()[0].title, QString("Error 1"));
     QCOMPARE(MessageLog::shown()[0].icon, QMessageBox::Critical);
-    QCOMPARE(u(app.document().title()), std::string("Новая прошивка"));
+    QCOMPARE(app.document().title(), std::string("Новая прошивка"));
     QCOMPARE(app.document().deviceData()->programCount(), 20);
   }
 
@@ -111,7 +110,7 @@ class StartUpTest : public QObject {
     QVERIFY(!status->findChild<QLabel*>("idleMessage")->isVisible());
     QVERIFY(guitest::waitFor([] { return !MessageLog::shown().empty(); }));
     QCOMPARE(MessageLog::shown()[0].title, QString("Error 4"));
-    QCOMPARE(u(app.document().title()), std::string("Новая прошивка"));
+    QCOMPARE(app.document().title(), std::string("Новая прошивка"));
   }
 };
 

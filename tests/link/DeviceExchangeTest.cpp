@@ -20,7 +20,6 @@
 #include "support/I2cTrace.h"
 #include "support/RandomConfig.h"
 #include "support/TempDir.h"
-#include "support/Text.h"
 
 namespace {
 
@@ -119,7 +118,7 @@ TEST(DeviceExchange, WriteThenReadGivesTheConfigurationBackInEveryPartition) {
     ASSERT_EQ(run(*bench.link, read, ExchangeMode::ReadL2), DeviceExchange::kDone);
     ASSERT_EQ(run(*bench.link, read, ExchangeMode::ReadL1), DeviceExchange::kDone);
     const std::vector<std::string> diff = valueDifferences(readConfiguration(expectedImage), read);
-    ASSERT_TRUE(diff.empty()) << "O10 = " << o10 << ": " << u(diff.front());
+    ASSERT_TRUE(diff.empty()) << "O10 = " << o10 << ": " << diff.front();
     for (int n = 0; n < programs; ++n)
       ASSERT_EQ(read.programAt(n)->stepCount(), config.programAt(n)->stepCount());
     EXPECT_EQ(read.programCount(), GeneralParameters::programCountOf(o10));
@@ -135,11 +134,11 @@ TEST(DeviceExchange, DocumentReadTakesTheControllersConfiguration) {
   doc.readDevice();
   EXPECT_TRUE(host.errors.empty());
   EXPECT_EQ(host.modes, (std::vector<ExchangeMode>{ExchangeMode::ReadL2, ExchangeMode::ReadL1}));
-  EXPECT_EQ(u(doc.title()), "Считанная прошивка");
+  EXPECT_EQ(doc.title(), "Считанная прошивка");
   const DeviceData& d = *doc.deviceData();
   EXPECT_EQ(d.general.partition(), 2);
   ASSERT_EQ(d.programCount(), 20);
-  EXPECT_EQ(u(d.programAt(0)->name()), "Считанная");
+  EXPECT_EQ(d.programAt(0)->name(), "Считанная");
   EXPECT_TRUE(valueDifferences(factoryConfiguration(), d).empty());
   // The read partition asks and adapts when it is changed later.
   EXPECT_EQ(d.general.base[BaseParameters::O10].beforeChange(), &Document::confirmPartitionChange);
@@ -176,7 +175,7 @@ TEST(DeviceExchange, AbortedOrFailedReadLeavesTheDocumentAsItWas) {
     if (breaks) {
       ASSERT_EQ(host.errors.size(), 1u);
       EXPECT_EQ(host.errors[0].errorCode, LinkError::kLinkBroken);
-      EXPECT_EQ(u(host.errors[0].text()), "Связь с прибором прервалась");
+      EXPECT_EQ(host.errors[0].text(), "Связь с прибором прервалась");
     } else {
       EXPECT_TRUE(host.errors.empty()) << how;  // an abort is silent
     }
@@ -219,7 +218,7 @@ TEST(DeviceExchange, NoControllerGivesOneNoAnswerErrorAndKeepsTheDocument) {
   doc.readDevice();
   ASSERT_EQ(host.errors.size(), 1u);
   EXPECT_EQ(host.errors[0].errorCode, LinkError::kNoAnswer);
-  EXPECT_EQ(u(host.errors[0].text()), "Прибор не отвечает");
+  EXPECT_EQ(host.errors[0].text(), "Прибор не отвечает");
   EXPECT_EQ(host.modes, std::vector<ExchangeMode>{ExchangeMode::ReadL2});
   EXPECT_EQ(doc.text(), before);
   EXPECT_EQ(bench.link->lptBase.load(), PortBackend::kLpt1);  // the fallback
@@ -312,7 +311,7 @@ TEST(DeviceExchange, WriteKeepsForeignL2BitsAndRefusesWhatDoesNotFit) {
     ASSERT_TRUE(error);
     EXPECT_EQ(error->errorCode, kErrorDoesNotFit);
     EXPECT_EQ(
-        u(error->text()),
+        error->text(),
         "Конфигурация не помещается в память прибора: программ 21, разбиение памяти O10 = 2 допускает 20");
   }
   EXPECT_EQ(bench.sim->memory(), erased());  // nothing written
@@ -321,7 +320,7 @@ TEST(DeviceExchange, WriteKeepsForeignL2BitsAndRefusesWhatDoesNotFit) {
   config.programs.pop_back();
   config.programAt(4)->steps.resize(26);
   EXPECT_EQ(run(*bench.link, config, ExchangeMode::WriteL1, &error), DeviceExchange::kFailed);
-  EXPECT_EQ(u(error->text()),
+  EXPECT_EQ(error->text(),
             "Конфигурация не помещается в память прибора: в программе №5 шагов 26, разбиение памяти "
             "допускает 25");
 

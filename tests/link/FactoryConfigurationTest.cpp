@@ -5,18 +5,17 @@
 #include "document/WriteCheck.h"
 #include "link/FactoryImage.h"
 #include "link/MemoryImage.h"
-#include "support/Text.h"
 
 TEST(FactoryConfiguration, NewDocumentWithADemoProgramThatSurvivesTheMemory) {
   const DeviceData config = factoryConfiguration();
-  EXPECT_EQ(u(config.name()), "Новая прошивка");
+  EXPECT_EQ(config.name(), "Новая прошивка");
   EXPECT_EQ(config.general.partition(), 2);
   ASSERT_EQ(config.programCount(), 20);
   const GeneralParameters defaults;
   for (std::size_t i = 0; i < defaults.parameterList().size(); ++i)
     EXPECT_EQ(config.general.parameterList()[i]->value(), defaults.parameterList()[i]->value());
   for (int n = 1; n < 20; ++n) {
-    EXPECT_EQ(u(config.programAt(n)->name()), "Новая программа");
+    EXPECT_EQ(config.programAt(n)->name(), "Новая программа");
     EXPECT_EQ(config.programAt(n)->stepCount(), 0);
   }
 

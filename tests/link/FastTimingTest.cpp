@@ -13,7 +13,6 @@
 #include "link/MemoryImage.h"
 #include "link/WireProtocol.h"
 #include "support/RandomConfig.h"
-#include "support/Text.h"
 
 namespace {
 
@@ -83,13 +82,13 @@ TEST(FastTiming, EveryPartitionMovesByteExactAtEveryRiseTime) {
         SimLink rig(erased(), {}, timing);
         rig.sim().setRiseTime(rise);
         const std::optional<LinkError> failed = write(*rig.link, config);
-        ASSERT_FALSE(failed) << u(failed->text());
+        ASSERT_FALSE(failed) << failed->text();
         ASSERT_EQ(rig.sim().memory(), expected);
         if (timing == LinkTiming::kStandard) continue;
         DeviceData read;
         ASSERT_FALSE(run(*rig.link, read, {ExchangeMode::ReadL2, ExchangeMode::ReadL1}));
         const std::vector<std::string> diff = valueDifferences(readConfiguration(expected), read);
-        ASSERT_TRUE(diff.empty()) << u(diff.front());
+        ASSERT_TRUE(diff.empty()) << diff.front();
         const BitBangedMemory& memory = engine(*rig.link);
         EXPECT_TRUE(memory.busTiming().fast);
         EXPECT_GE(memory.busTiming().sampleWaitUs, rise);
@@ -112,7 +111,7 @@ TEST(FastTiming, ALineTooSlowForEitherTimingFailsClearly) {
       const std::optional<LinkError> error = run(*rig.link, config, {mode});
       ASSERT_TRUE(error);
       EXPECT_EQ(error->errorCode, LinkError::kNoAnswer);
-      EXPECT_EQ(u(error->text()), "адаптер слишком медленный: линия данных устанавливается 250 мкс");
+      EXPECT_EQ(error->text(), "адаптер слишком медленный: линия данных устанавливается 250 мкс");
     }
     EXPECT_TRUE(valueDifferences(DeviceData(), config).empty()) << "nothing was read into it";
     EXPECT_EQ(rig.sim().completedWriteCycles(), 0);
@@ -175,7 +174,7 @@ TEST(FastTiming, PageVerificationMendsOrNamesTheByte) {
     char address[64];
     std::snprintf(address, sizeof address, "байт по адресу %d (0x%04X) хранит 0xFF вместо записанного 0x%02X",
                   worn, worn, expected[worn]);
-    EXPECT_NE(u(error->text()).find(address), std::string::npos) << u(error->text());
+    EXPECT_NE(error->text().find(address), std::string::npos) << error->text();
   }
 }
 
@@ -198,7 +197,7 @@ TEST(FastTiming, AcknowledgePollingEndsWithinItsBound) {
     FAIL() << "the write cycle never ended, yet the write went through";
   } catch (const LinkError& e) {
     EXPECT_EQ(e.errorCode, LinkError::kLinkBroken);
-    EXPECT_EQ(u(e.text()), "Связь с прибором прервалась");
+    EXPECT_EQ(e.text(), "Связь с прибором прервалась");
   }
   ASSERT_NE(writeEnded, 0u);
   const uint64_t polled = rig.sim().virtualTimeUs() - writeEnded;

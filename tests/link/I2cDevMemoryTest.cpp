@@ -15,7 +15,6 @@
 #include "link/LinkFixture.h"
 #include "link/SimulatedI2cAdapter.h"
 #include "support/RandomConfig.h"
-#include "support/Text.h"
 
 namespace {
 
@@ -37,7 +36,7 @@ struct I2cRig {
 int run(DeviceLink& link, DeviceData& config, ExchangeMode mode) {
   DeviceExchange exchange(link, config, mode);
   const int result = exchange.run();
-  if (auto error = exchange.takeError()) ADD_FAILURE() << u(error->text());
+  if (auto error = exchange.takeError()) ADD_FAILURE() << error->text();
   return result;
 }
 
@@ -65,7 +64,7 @@ TEST(I2cDevMemory, ExchangesLeaveTheSameMemoryAsTheBitBangedBusInEveryPartition)
     ASSERT_EQ(run(*i2c.link, read, ExchangeMode::ReadL2), DeviceExchange::kDone);
     ASSERT_EQ(run(*i2c.link, read, ExchangeMode::ReadL1), DeviceExchange::kDone);
     const std::vector<std::string> diff = valueDifferences(readConfiguration(i2c.adapter->memory()), read);
-    ASSERT_TRUE(diff.empty()) << u(diff.front());
+    ASSERT_TRUE(diff.empty()) << diff.front();
   }
 }
 
@@ -190,8 +189,8 @@ TEST(I2cDevMemory, AdapterErrorsBecomeTheBusCodes) {
       }
       EXPECT_EQ(c.code, 0) << "no error";
     } catch (const LinkError& e) {
-      EXPECT_EQ(e.errorCode, c.code) << u(e.text());
-      EXPECT_NE(u(e.text()).find(c.text), std::string::npos) << u(e.text());
+      EXPECT_EQ(e.errorCode, c.code) << e.text();
+      EXPECT_NE(e.text().find(c.text), std::string::npos) << e.text();
     }
   }
 }

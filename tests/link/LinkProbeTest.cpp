@@ -8,7 +8,6 @@
 #include "link/LinkProbe.h"
 #include "link/SimulatedController.h"
 #include "link/SimulatedI2cAdapter.h"
-#include "support/Text.h"
 
 namespace {
 

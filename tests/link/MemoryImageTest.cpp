@@ -8,7 +8,6 @@
 #include "document/WriteCheck.h"
 #include "link/BitField.h"
 #include "support/RandomConfig.h"
-#include "support/Text.h"
 
 namespace {
 
@@ -20,7 +19,7 @@ MemoryImage filled(uint8_t byte) {
 
 std::string joined(const std::vector<std::string>& lines) {
   std::string all;
-  for (const std::string& l : lines) all += u(l) + "\n";
+  for (const std::string& l : lines) all += l + "\n";
   return all;
 }
 
@@ -66,7 +65,7 @@ TEST(MemoryImage, SignedFieldsAreTwosComplement) {
   insertBits(0x79D, header.bytes, 20, 11);  // C03 of comparator 1
   Program read = decodeProgram(header, {});
   EXPECT_EQ(read.comparators[0][Comparator::C03].value(), -99);
-  EXPECT_EQ(u(read.name()), "Считанная");
+  EXPECT_EQ(read.name(), "Считанная");
 
   Program program;
   program.comparators[0][Comparator::C03].setEnteredValue(-1);
@@ -170,8 +169,8 @@ TEST(MemoryImage, ValuesTheirFieldCannotHoldAreSaturatedAndReported) {
   const WriteCheck check = checkBeforeWrite(config);
   EXPECT_TRUE(check.fits());
   ASSERT_EQ(check.adjusted.size(), 6u) << joined(check.adjusted);
-  EXPECT_EQ(u(check.adjusted[0]), "D01 = 64 будет записан как 63 (поле памяти вмещает 0..63)");
-  EXPECT_EQ(u(check.adjusted[2]),
+  EXPECT_EQ(check.adjusted[0], "D01 = 64 будет записан как 63 (поле памяти вмещает 0..63)");
+  EXPECT_EQ(check.adjusted[2],
             "Программа №1, шаг №2: N03 = 20 будет записан как 15 (поле памяти вмещает 0..15)");
 }
 

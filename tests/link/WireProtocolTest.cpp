@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "link/LinkFixture.h"
-#include "support/Text.h"
 
 namespace {
 
@@ -136,7 +135,7 @@ TEST(WireProtocol, MissingAcknowledgeIsCodeOneUntilTheFirstAnswerThenCodeTwo) {
     FAIL() << "an absent memory answered";
   } catch (const LinkError& e) {
     EXPECT_EQ(e.errorCode, 1);
-    EXPECT_EQ(u(e.text()), "Прибор не отвечает");
+    EXPECT_EQ(e.text(), "Прибор не отвечает");
   }
   EXPECT_TRUE(rig.link->awaitingFirstAnswer.load());
 
@@ -150,7 +149,7 @@ TEST(WireProtocol, MissingAcknowledgeIsCodeOneUntilTheFirstAnswerThenCodeTwo) {
     FAIL() << "a silent memory took a write";
   } catch (const LinkError& e) {
     EXPECT_EQ(e.errorCode, 2);
-    EXPECT_EQ(u(e.text()), "Связь с прибором прервалась");
+    EXPECT_EQ(e.text(), "Связь с прибором прервалась");
   }
 }
 
@@ -162,7 +161,7 @@ TEST(WireProtocol, StuckLowLineFailsAfterThousandAndOneStepsAndFiveAttempts) {
     FAIL();
   } catch (const LinkError& e) {
     EXPECT_EQ(e.errorCode, 1);
-    EXPECT_EQ(u(e.text()), "Прибор не отвечает, возможно он не подключен или LPT настроен на другой порт");
+    EXPECT_EQ(e.text(), "Прибор не отвечает, возможно он не подключен или LPT настроен на другой порт");
   }
   EXPECT_EQ(rig.watch->clockToggles, 1001);
 
@@ -211,7 +210,7 @@ TEST(WireProtocol, StopPhaseWaitIsBoundedOnReadAndWritePaths) {
       FAIL() << "finished without seeing its STOP";
     } catch (const LinkError& e) {
       EXPECT_EQ(e.errorCode, 1);
-      EXPECT_EQ(u(e.text()), "Прибор не отвечает, возможно он не подключен или LPT настроен на другой порт");
+      EXPECT_EQ(e.text(), "Прибор не отвечает, возможно он не подключен или LPT настроен на другой порт");
     }
     EXPECT_LT(rig.watch->clockToggles, dry.watch->clockToggles + 1100);
   }
@@ -236,7 +235,7 @@ TEST(WireProtocol, RepeatedStartWaitIsBounded) {
     FAIL() << "read without a repeated START";
   } catch (const LinkError& e) {
     EXPECT_EQ(e.errorCode, 1);
-    EXPECT_EQ(u(e.text()), "Прибор не отвечает, возможно он не подключен или LPT настроен на другой порт");
+    EXPECT_EQ(e.text(), "Прибор не отвечает, возможно он не подключен или LPT настроен на другой порт");
   }
   EXPECT_LT(rig.watch->clockToggles, dry.watch->clockToggles + 1100);
 }

@@ -7,7 +7,6 @@
 
 #include "model/GeneralParameters.h"
 #include "model/Program.h"
-#include "support/Text.h"
 
 namespace {
 
@@ -60,7 +59,7 @@ std::vector<Row> comparatorRows(int k) {
 
 TEST(GroupLayout, ProgramHeaderAndComparators) {
   const Program p;
-  EXPECT_EQ(p.name(), w("Новая программа"));
+  EXPECT_EQ(p.name(), "Новая программа");
   EXPECT_TRUE(p.steps.empty());
   std::vector<Row> rows{{"H02", 1, 0, 99, 7, 7}};
   for (int k = 1; k <= 4; ++k) {
@@ -71,7 +70,7 @@ TEST(GroupLayout, ProgramHeaderAndComparators) {
   // Comparator 3 spans bits 120..172 of the header.
   EXPECT_EQ(p.comparators[2][Comparator::C01].bitOffset(), 120);
   EXPECT_EQ(p.comparators[2][Comparator::C10].bitOffset(), 163);
-  EXPECT_EQ(p.H02.description(), w("Начальный шаг цикла"));
+  EXPECT_EQ(p.H02.description(), "Начальный шаг цикла");
 }
 
 TEST(GroupLayout, Step) {
@@ -88,7 +87,7 @@ TEST(GroupLayout, Step) {
   });
   const Step s;
   expectCells(s.parameterList(), rows, 0, "step");
-  EXPECT_EQ(s.key(3).description(), w("Режим ключа № 3"));
+  EXPECT_EQ(s.key(3).description(), "Режим ключа № 3");
   EXPECT_EQ(s[Step::E_01].description(), s[Step::E01].description());
 }
 
@@ -125,9 +124,9 @@ TEST(GroupLayout, GeneralParametersInListOrder) {
   // The last key pause ends on the last bit of the L2 area.
   EXPECT_EQ(g.keys.pause(14).bitOffset() + 10 - 1, 687);
   EXPECT_EQ(g.pid[1].index, 1);
-  EXPECT_EQ(g.keys.pulse(3).description(), w("Режим № 3, импульс (с)"));
+  EXPECT_EQ(g.keys.pulse(3).description(), "Режим № 3, импульс (с)");
   EXPECT_EQ(g.corrections.cell(2, Corrections::ShiftSign).description(),
-            w("Знак сдвига характеристики для сухого термометра"));
+            "Знак сдвига характеристики для сухого термометра");
 }
 
 TEST(GroupLayout, SnapshotsAreCopiesInListOrder) {
@@ -149,12 +148,12 @@ TEST(GroupLayout, GroupsAreValueTypes) {
   Program a;
   a.steps.emplace_back();
   a.steps.front()[Step::U03].setValue(-20);
-  a.setName(w("Сушка"));
+  a.setName("Сушка");
   Program b = a;
   a.steps.front()[Step::U03].setValue(5);
   a.comparators[1][Comparator::C09].setValue(1);
   EXPECT_EQ(b.steps.front()[Step::U03].value(), -20);
   EXPECT_EQ(b.comparators[1][Comparator::C09].value(), 12);
   EXPECT_EQ(b.comparators[1][Comparator::C01].bitOffset(), 67);
-  EXPECT_EQ(b.name(), w("Сушка"));
+  EXPECT_EQ(b.name(), "Сушка");
 }

@@ -5,7 +5,6 @@
 #include "model/DeviceData.h"
 #include "model/SetpointPair.h"
 #include "model/SignedMagnitude.h"
-#include "support/Text.h"
 
 TEST(Partition, CountsFollowO10) {
   GeneralParameters g;
@@ -24,7 +23,7 @@ TEST(Partition, CountsFollowO10) {
   EXPECT_EQ(g.stepsPerProgram(-2), 0);
   g.base[BaseParameters::O10].valueRef() = 9;  // out of range values give 0 too
   EXPECT_EQ(g.programCount(), 0);
-  EXPECT_EQ(GeneralParameters::partitionText(3), w("15 программ по 34 шага"));
+  EXPECT_EQ(GeneralParameters::partitionText(3), "15 программ по 34 шага");
   EXPECT_EQ(GeneralParameters::partitionText(8), "");
 }
 
@@ -45,7 +44,7 @@ TEST(ChoiceTexts, OneWordPerValueOfEachChoiceCell) {
     EXPECT_EQ(GeneralParameters::choiceText(c, cell.minValue() - 1), "") << cell.code();
   }
   EXPECT_TRUE(GeneralParameters::choiceTexts(BaseParameters::O10).empty());
-  EXPECT_EQ(GeneralParameters::choiceText(BaseParameters::Scr, 3), w("без пароля"));
+  EXPECT_EQ(GeneralParameters::choiceText(BaseParameters::Scr, 3), "без пароля");
 
   // The comparator's and the regulator's choices: every value of the cell
   // has words but the "switched off" ones (C02 = 0, P07 = 1).
@@ -56,11 +55,11 @@ TEST(ChoiceTexts, OneWordPerValueOfEachChoiceCell) {
       EXPECT_EQ(Comparator::choiceText(c, v).empty(), c == Comparator::C02 && v == 0) << cell.code() << v;
     EXPECT_EQ(Comparator::choiceText(c, cell.maxValue() + 1), "") << cell.code();
   }
-  EXPECT_EQ(Comparator::choiceText(Comparator::C02, 3), w("3-е реле"));
+  EXPECT_EQ(Comparator::choiceText(Comparator::C02, 3), "3-е реле");
   EXPECT_EQ(Comparator::choiceText(Comparator::C03, 1), "");
   for (int32_t v = 0; v <= 7; ++v) EXPECT_EQ(PidRegulator::actuatorText(v).empty(), v == 1) << v;
   EXPECT_EQ(PidRegulator::actuatorText(8), "");
-  EXPECT_EQ(PidRegulator::actuatorText(2), w("Коммутирует свое реле как \"нагреватель\""));
+  EXPECT_EQ(PidRegulator::actuatorText(2), "Коммутирует свое реле как \"нагреватель\"");
 }
 
 TEST(InputRanges, ComparatorHumidityNarrowsSetpoints) {
@@ -214,17 +213,27 @@ TEST(PidRegulator, EnabledUnlessSwitchedOff) {
   EXPECT_TRUE(r.isEnabled());
 }
 
-TEST(Names, CutTo63Characters) {
-  DeviceData d;
-  EXPECT_EQ(d.name(), "");
-  d.setName(std::string(70, 'x'));
-  EXPECT_EQ(d.name(), std::string(63, 'x'));
-  Program p;
-  std::string letters;
-  for (int i = 0; i < 35; ++i) letters += "яж";  // 70 Cyrillic letters, one byte each in Windows-1251
-  p.setName(w(letters));
-  EXPECT_EQ(p.name().size(), 63u);
-  EXPECT_EQ(u(p.name().substr(60)), "яжя");
+TEST(Names, CutTo63CharactersAsTheFileCountsThem) {
+  std::string cyrillic, hearts;
+  for (int i = 0; i < 35; ++i) cyrillic += "яж";  // 70 letters: two bytes each here, one in the file
+  for (int i = 0; i < 70; ++i) hearts += "♥";     // no Windows-1251 form: one '?' each in the file
+  const struct {
+    std::string given, kept;
+  } cases[] = {
+      {std::string(70, 'x'), std::string(63, 'x')},
+      {cyrillic, cyrillic.substr(0, 2 * 63)},
+      {"ab" + hearts, "ab" + hearts.substr(0, 3 * 61)},
+      {std::string("ab\0cd", 5), "ab"},
+  };
+  EXPECT_EQ(DeviceData().name(), "");
+  for (const auto& c : cases) {
+    DeviceData d;
+    d.setName(c.given);
+    EXPECT_EQ(d.name(), c.kept);
+    Program p;
+    p.setName(c.given);
+    EXPECT_EQ(p.name(), c.kept);
+  }
 }
 
 TEST(DeviceData, IndexingPrograms) {

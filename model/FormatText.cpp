@@ -1,0 +1,20 @@
+#include "model/FormatText.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+std::string formatText(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  const int size = std::vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  std::string out;
+  if (size > 0) {
+    out.resize(static_cast<std::size_t>(size));
+    std::vsnprintf(out.data(), out.size() + 1, format, again);
+  }
+  va_end(again);
+  return out;
+}
