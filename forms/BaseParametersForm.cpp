@@ -1,5 +1,8 @@
 #include "forms/BaseParametersForm.h"
 
+#include <algorithm>
+#include <limits>
+
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -52,31 +55,21 @@ BaseParametersForm::BaseParametersForm(QWidget* parent) : GroupForm(parent) {
                            column(indication));
   main->addWidget(indication);
 
-  // O03, O04, O05
-  QGroupBox* humidity = formui::frame(p, QStringLiteral("Индикатор \"влажность\""));
-  QVBoxLayout* humidityLayout = column(humidity);
-  m_humidity = new QButtonGroup(this);
-  m_humidity->setObjectName(QStringLiteral("humidityIndicator"));
-  const QStringList humidityTexts = choices(BaseParameters::O03);
-  for (int i = 0; i < 2; ++i) formui::radio(m_humidity, i, humidityTexts[i], humidityLayout);
-  main->addWidget(humidity);
-
-  QGroupBox* parameter = formui::frame(p, QStringLiteral("Индикатор \"параметр\""));
-  QVBoxLayout* parameterLayout = column(parameter);
-  m_parameter = new QButtonGroup(this);
-  m_parameter->setObjectName(QStringLiteral("parameterIndicator"));
-  const QStringList parameterTexts = choices(BaseParameters::O04);
-  for (int i = 0; i < parameterTexts.size(); ++i)
-    formui::radio(m_parameter, i, parameterTexts[i], parameterLayout);
-  main->addWidget(parameter);
-
-  QGroupBox* calibration = formui::frame(p, QStringLiteral("Коэффициенты калибровок"));
-  QVBoxLayout* calibrationLayout = column(calibration);
-  m_calibration = new QButtonGroup(this);
-  m_calibration->setObjectName(QStringLiteral("calibration"));
-  const QStringList calibrationTexts = choices(BaseParameters::O05);
-  for (int i = 0; i < 2; ++i) formui::radio(m_calibration, i, calibrationTexts[i], calibrationLayout);
-  main->addWidget(calibration);
+  // O03, O04, O05: each a frame of radio buttons, one per choice word shown
+  const auto radioFrame = [&](const QString& title, const char* name, BaseParameters::Cell cell, int count) {
+    QGroupBox* frame = formui::frame(p, title);
+    QVBoxLayout* layout = column(frame);
+    auto* group = new QButtonGroup(this);
+    group->setObjectName(QLatin1String(name));
+    const QStringList texts = choices(cell);
+    for (int i = 0; i < std::min<int>(count, texts.size()); ++i) formui::radio(group, i, texts[i], layout);
+    main->addWidget(frame);
+    return group;
+  };
+  m_humidity = radioFrame(QStringLiteral("Индикатор \"влажность\""), "humidityIndicator", BaseParameters::O03, 2);
+  m_parameter = radioFrame(QStringLiteral("Индикатор \"параметр\""), "parameterIndicator", BaseParameters::O04,
+                           std::numeric_limits<int>::max());
+  m_calibration = radioFrame(QStringLiteral("Коэффициенты калибровок"), "calibration", BaseParameters::O05, 2);
 
   // O06
   const QString psychroText = QStringLiteral("Психрометрический коэффициент, для вычисления влажности ");
