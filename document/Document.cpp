@@ -73,9 +73,9 @@ void Document::setActive(Document* document) {
 
 bool Document::newDocument() {
   const Quiet quiet(*this);
-  selection = nullptr;
-  currentProgram = nullptr;
-  currentStep = nullptr;
+  m_selection = nullptr;
+  m_currentProgram = nullptr;
+  m_currentStep = nullptr;
   if (!m_deviceData) m_deviceData = std::make_unique<DeviceData>();
   DeviceData& d = *m_deviceData;
   d.setName(texts().newDocument);
@@ -155,7 +155,7 @@ void Document::takeLoaded(std::unique_ptr<DeviceData> data) {
   // After the values are in, so loading itself never asks; a configuration
   // beyond its partition stays as it is until the user changes O10.
   installPartitionHooks();
-  if (!m_deviceData->programs.empty()) currentProgram = &m_deviceData->programs.front();
+  if (!m_deviceData->programs.empty()) m_currentProgram = &m_deviceData->programs.front();
   notifyViews();
   rememberUnmodified();
   resetHistory();
@@ -165,9 +165,9 @@ void Document::takeLoaded(std::unique_ptr<DeviceData> data) {
 std::string Document::text() const { return m_deviceData ? configfile::write(*m_deviceData) : std::string(); }
 
 void Document::closeDocument() {
-  selection = nullptr;
-  currentProgram = nullptr;
-  currentStep = nullptr;
+  m_selection = nullptr;
+  m_currentProgram = nullptr;
+  m_currentStep = nullptr;
   m_deviceData.reset();
   announce({DocumentChange::Kind::Configuration});
   m_pathName.clear();
@@ -178,9 +178,9 @@ void Document::closeDocument() {
 
 void Document::replaceConfiguration(std::unique_ptr<DeviceData> data) {
   // The tree's records and the current pointers refer to the old objects.
-  selection = nullptr;
-  currentProgram = nullptr;
-  currentStep = nullptr;
+  m_selection = nullptr;
+  m_currentProgram = nullptr;
+  m_currentStep = nullptr;
   m_deviceData = std::move(data);
   announce({DocumentChange::Kind::Configuration});
 }
@@ -237,15 +237,60 @@ void Document::notifyView(DocumentView* view) {
     view->documentChanged();
 }
 
+bool Document::select(const NavigationItem* item) {
+  const bool changed = item != m_selection;
+  m_selection = item;
+  if (item && item->data && m_deviceData) {
+    switch (item->kind) {
+      case NavigationKind::Program:
+      case NavigationKind::Comparators:
+      case NavigationKind::Steps:
+        m_currentProgram = static_cast<Program*>(item->data);
+        break;
+      case NavigationKind::Step:
+      case NavigationKind::Comparator:
+        // A step or a comparator makes its program current.
+        for (Program& program : m_deviceData->programs) {
+          if (const int s = program.stepIndexOf(static_cast<const Step*>(item->data)); s >= 0) {
+            m_currentProgram = &program;
+            m_currentStep = program.stepAt(s);
+            break;
+          }
+          const auto isIt = [item](const Comparator& c) { return &c == item->data; };
+          if (std::ranges::any_of(program.comparators, isIt)) {
+            m_currentProgram = &program;
+            break;
+          }
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  announce({DocumentChange::Kind::Selection});
+  return changed;
+}
+
+void Document::setSelection(const NavigationItem* item, Program* program, Step* step) {
+  m_selection = item;
+  m_currentProgram = program;
+  m_currentStep = step;
+  announce({DocumentChange::Kind::Selection});
+}
+
+void Document::forgetItem(const NavigationItem* item) {
+  if (m_selection == item) m_selection = nullptr;
+}
+
 Program* Document::programOfSelection() const {
-  if (!selection || !selection->data || !m_deviceData) return nullptr;
-  switch (selection->kind) {
+  if (!m_selection || !m_selection->data || !m_deviceData) return nullptr;
+  switch (m_selection->kind) {
     case NavigationKind::Program:
     case NavigationKind::Steps:
-      return static_cast<Program*>(selection->data);
+      return static_cast<Program*>(m_selection->data);
     case NavigationKind::Step:
       for (Program& p : m_deviceData->programs)
-        if (p.stepIndexOf(static_cast<const Step*>(selection->data)) >= 0) return &p;
+        if (p.stepIndexOf(static_cast<const Step*>(m_selection->data)) >= 0) return &p;
       return nullptr;
     default:
       return nullptr;
@@ -318,7 +363,7 @@ void Document::resetPid(PidRegulator& pid) {
 
 bool Document::confirmPartitionChange(Parameter& cell, const Parameter& proposed) {
   Document* doc = active();
-  if (!doc || !doc->partitionGuard) return true;
+  if (!doc || !doc->m_partitionGuard) return true;
   const int next = proposed.value();
   std::string question;
   if (cell.value() > next)
@@ -335,7 +380,7 @@ bool Document::confirmPartitionChange(Parameter& cell, const Parameter& proposed
 
 void Document::applyPartitionChange(Parameter& cell) {
   Document* doc = active();
-  if (!doc || !doc->partitionGuard || !doc->m_deviceData) return;
+  if (!doc || !doc->m_partitionGuard || !doc->m_deviceData) return;
   if (!equalsIgnoringCase(cell.code(), "O10")) return;
   doc->adaptToPartition();
 }
@@ -353,8 +398,8 @@ void Document::adaptToPartition() {
   }
   for (Program& p : d.programs)
     while (p.steps.size() > steps) p.steps.pop_back();
-  currentProgram = d.programs.empty() ? nullptr : &d.programs.front();
-  currentStep = currentProgram && !currentProgram->steps.empty() ? &currentProgram->steps.front() : nullptr;
+  m_currentProgram = d.programs.empty() ? nullptr : &d.programs.front();
+  m_currentStep = m_currentProgram && !m_currentProgram->steps.empty() ? &m_currentProgram->steps.front() : nullptr;
   // Told before the cycle starts follow, so no one looks for a program that is gone.
   announce({DocumentChange::Kind::Programs});
   for (Program& p : d.programs)
@@ -370,7 +415,7 @@ void Document::readDevice() {
     bool& guard;
     explicit GuardOff(bool& g) : guard(g) { guard = false; }
     ~GuardOff() { guard = true; }
-  } guardOff(partitionGuard);
+  } guardOff(m_partitionGuard);
 
   if (!m_host) return;
   closeUndoStep();
@@ -386,9 +431,9 @@ void Document::readDevice() {
 
   if (!m_deviceData) m_deviceData = std::make_unique<DeviceData>();
   DeviceData& d = *m_deviceData;
-  currentProgram = nullptr;
-  currentStep = nullptr;
-  selection = nullptr;
+  m_currentProgram = nullptr;
+  m_currentStep = nullptr;
+  m_selection = nullptr;
   d.setName(scratch.name());
   d.programs = scratch.programs;
   // Cell by cell with assign; the regulator indices are copied along. The

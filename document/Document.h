@@ -139,11 +139,24 @@ class Document {
   // The cell a place names by its code, or nullptr.
   Parameter* cellOf(const ChangePlace& place) const;
 
-  // ---- Selection state (written by the navigation tree) --------------------
+  // ---- Selection ---------------------------------------------------------------
+  // What the user works on: the selected tree item's record (owned by the
+  // navigation tree), the program and the step being edited; each may be none.
+  // Every change of them is told to the observers (DocumentChange::Selection).
 
-  NavigationItem* selection = nullptr;  // the selected tree item's record, or none
-  Program* currentProgram = nullptr;  // the program being edited, or none
-  Step* currentStep = nullptr;        // the step being edited, or none
+  const NavigationItem* selection() const { return m_selection; }
+  Program* currentProgram() const { return m_currentProgram; }
+  Step* currentStep() const { return m_currentStep; }
+  // Makes `item` the selection, and what it shows current: a program or one
+  // of its groups makes that program current, a comparator its program, a
+  // step its program and itself; other items leave them as they were. True
+  // when the selected item changed.
+  bool select(const NavigationItem* item);
+  // Sets the three as given (the views that move the current step without
+  // the tree, and tests).
+  void setSelection(const NavigationItem* item, Program* program, Step* step);
+  // The tree is about to free `item`'s record: no longer the selection.
+  void forgetItem(const NavigationItem* item);
 
   // The four views to notify; they register themselves when created.
   DocumentView* treeView = nullptr;
@@ -151,9 +164,9 @@ class Document {
   DocumentView* tableView = nullptr;
   DocumentView* listView = nullptr;
 
-  // True from construction; false while a device read runs, so the O10 hooks
-  // neither ask nor adapt the program list.
-  bool partitionGuard = true;
+  // True but while a device read runs: then a change of O10 neither asks
+  // nor adapts the program list.
+  bool partitionGuarded() const { return m_partitionGuard; }
 
   // Observers are told every change as it happens (DocumentChange); they
   // register and unregister themselves, and are not owned.
@@ -162,8 +175,6 @@ class Document {
   // Tells every observer of `change` (also for changes made to the
   // configuration directly, outside the document's own commands).
   void announce(const DocumentChange& change);
-  // The navigation tree has moved selection, currentProgram or currentStep.
-  void selectionMoved() { announce({DocumentChange::Kind::Selection}); }
 
   // Refreshes every registered view except `sender`, tree first.
   void notifyViews(DocumentView* sender = nullptr);
@@ -188,7 +199,7 @@ class Document {
 
   // ---- Memory partition hooks on O10 --------------------------------------
   // Both act on the active document; without one, or while its
-  // partitionGuard is false, the change is allowed and nothing adapts.
+  // while partitionGuarded() is false, the change is allowed and nothing adapts.
 
   // Asks the partition question ("Предупреждение", Yes/No); true on Yes.
   static bool confirmPartitionChange(Parameter& cell, const Parameter& proposed);
@@ -330,6 +341,10 @@ class Document {
 
   DocumentHost* m_host;
   std::vector<DocumentObserver*> m_observers;
+  const NavigationItem* m_selection = nullptr;
+  Program* m_currentProgram = nullptr;
+  Step* m_currentStep = nullptr;
+  bool m_partitionGuard = true;
   std::unique_ptr<DeviceData> m_deviceData;
   std::string m_title;
   std::string m_pathName;

@@ -41,13 +41,13 @@ std::string stepRange(int first, int count) {
 }  // namespace
 
 Step* Document::selectedStep() const {
-  if (!selection || selection->kind != NavigationKind::Step) return nullptr;
-  return static_cast<Step*>(selection->data);
+  if (!m_selection || m_selection->kind != NavigationKind::Step) return nullptr;
+  return static_cast<Step*>(m_selection->data);
 }
 
 int Document::selectedStepPosition() const {
   const Step* step = selectedStep();
-  return step && currentProgram ? positionOf(*currentProgram, step) : 0;
+  return step && m_currentProgram ? positionOf(*m_currentProgram, step) : 0;
 }
 
 void Document::recordAddedStep(const Program& program, const Step* added) {
@@ -88,13 +88,13 @@ void Document::addStepBefore() {
   Step* step = selectedStep();
   const int p = selectedStepPosition();
   if (p == 0) return;
-  Program& program = *currentProgram;
+  Program& program = *m_currentProgram;
   Step* added = insertStep(program, std::next(program.steps.begin(), p - 1), step);
   Parameter& h02 = program.H02;
   if (h02.value() != 0 && h02.value() >= p) moveCycleStartDown(h02);
   recordAddedStep(program, added);
   announce({DocumentChange::Kind::Steps, nullptr, &program});
-  const bool select = currentStep == nullptr || currentStep == step;
+  const bool select = m_currentStep == nullptr || m_currentStep == step;
   notifyViews();
   if (select && m_host) m_host->selectTreeItem(added, false);
 }
@@ -104,7 +104,7 @@ void Document::addStepAfter() {
   Step* step = selectedStep();
   const int p = selectedStepPosition();
   if (p == 0) return;
-  Program& program = *currentProgram;
+  Program& program = *m_currentProgram;
   Step* added = insertStep(program, std::next(program.steps.begin(), p), step);
   Parameter& h02 = program.H02;
   if (h02.value() != 0 && h02.value() > p) moveCycleStartDown(h02);
@@ -139,13 +139,13 @@ void Document::deleteStep() {
   closeUndoStep();
   const int p = selectedStepPosition();
   if (p == 0) return;
-  Program& program = *currentProgram;
+  Program& program = *m_currentProgram;
   Step* next = removeStepAt(program, p);
   const int number = programNumber(program);
   recordStep(formatText("удаление шага %d программы %d", p, number),
              {NavigationKind::Step, number - 1, p - 1, {}});
 
-  currentStep = next;
+  m_currentStep = next;
   notifyViews();
   if (m_host) m_host->selectTreeItem(next ? static_cast<const void*>(next) : &program, false);
 }
@@ -154,13 +154,13 @@ void Document::toggleCycleStart() {
   closeUndoStep();
   Step* step = selectedStep();
   if (!step) return;
-  if (currentProgram) {
-    const int p = positionOf(*currentProgram, step);
+  if (m_currentProgram) {
+    const int p = positionOf(*m_currentProgram, step);
     if (p != 0) {
-      Parameter& h02 = currentProgram->H02;
+      Parameter& h02 = m_currentProgram->H02;
       h02.setValue(h02.value() == p ? 0 : p);
-      announce({DocumentChange::Kind::Steps, nullptr, currentProgram});
-      const int number = programNumber(*currentProgram);
+      announce({DocumentChange::Kind::Steps, nullptr, m_currentProgram});
+      const int number = programNumber(*m_currentProgram);
       const char* what = h02.value() == 0 ? "отмена цикла в программе %d" : "начало цикла в программе %d";
       recordStep(formatText(what, number), {NavigationKind::Step, number - 1, p - 1, {}});
     }
@@ -170,11 +170,11 @@ void Document::toggleCycleStart() {
 
 void Document::renameProgram() {
   closeUndoStep();
-  if (!currentProgram) return;
+  if (!m_currentProgram) return;
   if (m_host) {
-    if (const auto name = m_host->askProgramName(currentProgram->name())) {
-      currentProgram->setName(*name);
-      const int number = programNumber(*currentProgram);
+    if (const auto name = m_host->askProgramName(m_currentProgram->name())) {
+      m_currentProgram->setName(*name);
+      const int number = programNumber(*m_currentProgram);
       recordStep(formatText("переименование программы %d", number),
                  {NavigationKind::Program, number - 1, -1, {}});
     }
@@ -206,8 +206,8 @@ bool Document::setStepCount(Program& program, int count) {
 }
 
 bool Document::changeStepCount(Program& program, int count) {
-  currentProgram = &program;
-  currentStep = nullptr;
+  m_currentProgram = &program;
+  m_currentStep = nullptr;
   const int current = program.stepCount();
   if (count < 0 || count == current) return false;
   if (count > current) {
@@ -265,8 +265,8 @@ void Document::removeSteps(Program& program, int first, int count) {
   const int number = programNumber(program);
   recordStep("вырезание " + stepRange(first, count) + " программы " + std::to_string(number),
              {NavigationKind::Step, number - 1, first - 1, {}});
-  currentProgram = &program;
-  currentStep = next;
+  m_currentProgram = &program;
+  m_currentStep = next;
   notifyViews();
   if (m_host) m_host->selectTreeItem(next ? static_cast<const void*>(next) : &program, false);
 }
@@ -285,8 +285,8 @@ std::optional<std::string> Document::replaceProgram(Program& target, const Progr
   }
   // The program is selected before its steps go, so no view shows one of them.
   if (m_host) m_host->selectTreeItem(&target, false);
-  currentProgram = &target;
-  currentStep = nullptr;
+  m_currentProgram = &target;
+  m_currentStep = nullptr;
   target = source;
   // Its comparators and name come with it: steps first, then the values of the rows that stayed.
   announce({DocumentChange::Kind::Steps, nullptr, &target});
@@ -300,13 +300,13 @@ std::optional<std::string> Document::replaceProgram(Program& target, const Progr
 // ---- Enable rules ----------------------------------------------------------
 
 bool Document::canAddStep() const {
-  return currentProgram && m_deviceData &&
-         currentProgram->stepCount() < m_deviceData->general.stepsPerProgram();
+  return m_currentProgram && m_deviceData &&
+         m_currentProgram->stepCount() < m_deviceData->general.stepsPerProgram();
 }
 
 bool Document::canToggleCycleStart() const { return selectedStep() != nullptr; }
 
 bool Document::selectedStepIsCycleStart() const {
   const int p = selectedStepPosition();
-  return p != 0 && currentProgram->H02.value() == p;
+  return p != 0 && m_currentProgram->H02.value() == p;
 }

@@ -131,12 +131,12 @@ void Document::restoreCurrent(const ChangePlace& place) {
 
   // Programs and steps removed from the ends of the lists are gone; nothing
   // may keep pointing at them.
-  if (selection && selection->data && !holds(selection->data)) selection = nullptr;
-  if (currentProgram && m_deviceData->programIndexOf(currentProgram) < 0) currentProgram = nullptr;
-  if (currentStep && (!currentProgram || currentProgram->stepIndexOf(currentStep) < 0)) currentStep = nullptr;
+  if (m_selection && m_selection->data && !holds(m_selection->data)) m_selection = nullptr;
+  if (m_currentProgram && m_deviceData->programIndexOf(m_currentProgram) < 0) m_currentProgram = nullptr;
+  if (m_currentStep && (!m_currentProgram || m_currentProgram->stepIndexOf(m_currentStep) < 0)) m_currentStep = nullptr;
   if (Program* program = m_deviceData->programAt(place.program)) {
-    currentProgram = program;
-    currentStep = place.kind == NavigationKind::Step ? program->stepAt(place.index) : nullptr;
+    m_currentProgram = program;
+    m_currentStep = place.kind == NavigationKind::Step ? program->stepAt(place.index) : nullptr;
   }
 
   // The tree first, so that selecting the place's item sets the current

@@ -2,7 +2,7 @@
 // "Компаратор 4", each a comparator page ("comparator1" ...). The table mode
 // shows it as its comparators page.
 //
-// Use: create it once, then bindProgram(doc.currentProgram) whenever the
+// Use: create it once, then bindProgram(doc.currentProgram()) whenever the
 // program shown changes or the document refreshes the view (the pages then
 // show the program's comparators anew); bindProgram(nullptr) detaches the
 // pages before the program may go away. commitForm writes what the shown

@@ -109,7 +109,7 @@ void GroupPane::showBar(ButtonBar* bar) {
 }
 
 void GroupPane::switchView() {
-  const NavigationItem* sel = m_doc.selection;
+  const NavigationItem* sel = m_doc.selection();
   if (!sel) {
     // The forms let go of groups that may be gone; the view shown stays.
     for (const auto& [kind, view] : m_formMap)
@@ -148,7 +148,7 @@ void GroupPane::switchView() {
 }
 
 bool GroupPane::canRestoreDefaults() const {
-  const NavigationItem* sel = m_doc.selection;
+  const NavigationItem* sel = m_doc.selection();
   if (!sel || !sel->data) return false;
   switch (sel->kind) {
     case NavigationKind::Comparator:
@@ -179,7 +179,7 @@ bool GroupPane::commitActiveForm() {
 }
 
 void GroupPane::restoreDefaults() {
-  const NavigationItem* sel = m_doc.selection;
+  const NavigationItem* sel = m_doc.selection();
   if (!sel || !sel->data || !canRestoreDefaults()) return;
   void* data = sel->data;
   switch (sel->kind) {

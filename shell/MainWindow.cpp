@@ -455,7 +455,7 @@ void MainWindow::buildProgramsMenu() {
         menuText(NavigationTree::programText(i + 1, QString::fromUtf8(program.name()))));
     a->setObjectName(QStringLiteral("program%1").arg(i + 1));
     a->setCheckable(true);
-    a->setChecked(&program == m_doc.currentProgram);
+    a->setChecked(&program == m_doc.currentProgram());
     onTriggered(a, this, [this, i] {
       m_doc.selectProgram(i);
       buildProgramsMenu();

@@ -74,7 +74,7 @@ NavigationTree::~NavigationTree() {
   if (m_doc.treeView == this) m_doc.treeView = nullptr;
   // The document's selection points into the records about to be freed.
   for (const NavigationItem& r : m_records)
-    if (m_doc.selection == &r) m_doc.selection = nullptr;
+    m_doc.forgetItem(&r);
 }
 
 void NavigationTree::documentChanged() { rebuild(); }
@@ -103,13 +103,13 @@ QTreeWidgetItem* NavigationTree::addItem(QTreeWidgetItem* parent, const QString&
 
 void NavigationTree::rebuild() {
   // Remembered as pointers only: an object deleted since simply finds no item.
-  const void* oldData = m_doc.selection ? m_doc.selection->data : nullptr;
-  const void* oldProgram = m_doc.selection ? m_doc.currentProgram : nullptr;
+  const void* oldData = m_doc.selection() ? m_doc.selection()->data : nullptr;
+  const void* oldProgram = m_doc.selection() ? m_doc.currentProgram() : nullptr;
 
   setUpdatesEnabled(false);
   m_ready = false;
   clear();
-  m_doc.selection = nullptr;
+  for (const NavigationItem& r : m_records) m_doc.forgetItem(&r);
   m_records.clear();
 
   DeviceData* data = m_doc.deviceData();
@@ -201,37 +201,7 @@ bool NavigationTree::selectByData(const void* data, bool expand) {
 
 void NavigationTree::onCurrentItemChanged(QTreeWidgetItem* current) {
   if (!m_ready || !current) return;
-  NavigationItem* r = record(current);
-  const bool changed = r != m_doc.selection;
-  m_doc.selection = r;
-  DeviceData* data = m_doc.deviceData();
-  if (r->kind == NavigationKind::Program || r->kind == NavigationKind::Comparators ||
-      r->kind == NavigationKind::Steps) {
-    if (r->data) m_doc.currentProgram = static_cast<Program*>(r->data);
-  } else if (data && r->data) {
-    // A step or a comparator makes its program current; level L2 matches nothing.
-    bool found = false;
-    for (Program& program : data->programs) {
-      for (Step& step : program.steps) {
-        if (&step == r->data) {
-          m_doc.currentProgram = &program;
-          m_doc.currentStep = &step;
-          found = true;
-          break;
-        }
-      }
-      if (found) break;
-      for (Comparator& comparator : program.comparators) {
-        if (&comparator == r->data) {
-          m_doc.currentProgram = &program;
-          found = true;
-          break;
-        }
-      }
-      if (found) break;
-    }
-  }
-  m_doc.selectionMoved();
+  const bool changed = m_doc.select(record(current));
   if (changed && m_doc.groupPane) m_doc.notifyView(m_doc.groupPane);
 }
 
@@ -301,7 +271,7 @@ void NavigationTree::mousePressEvent(QMouseEvent* event) {
 
 QMenu* NavigationTree::createContextMenu(QWidget* parent) {
   const NavigationItem* r = record(currentItem());
-  if (!r || r != m_doc.selection) return nullptr;
+  if (!r || r != m_doc.selection()) return nullptr;
   switch (r->kind) {
     case NavigationKind::Steps:
       return m_documentActions.menu(DocumentMenu::Steps, parent);
@@ -321,7 +291,7 @@ void NavigationTree::cut() { triggerFor(m_documentActions.cutStep, nullptr); }
 void NavigationTree::paste() { triggerFor(m_documentActions.pasteStepAfter, m_documentActions.pasteProgram); }
 
 void NavigationTree::triggerFor(QAction* onStep, QAction* onProgram) {
-  const NavigationItem* r = m_doc.selection;
+  const NavigationItem* r = m_doc.selection();
   if (!r) return;
   m_documentActions.update();
   QAction* action = r->kind == NavigationKind::Step      ? onStep

@@ -130,7 +130,7 @@ void StepsTablePage::commitEdits() { m_delegate->commitOpenEditor(); }
 void StepsTablePage::currentChanged(const QModelIndex& current) {
   Step* step = current.isValid() ? m_model->stepAt(current.column()) : nullptr;
   if (!step) return;
-  m_doc.currentStep = step;
+  m_doc.setSelection(m_doc.selection(), m_doc.currentProgram(), step);
   if (!m_followingTree && m_doc.host()) {
     m_followingTree = true;
     m_doc.host()->selectTreeItem(step, false);

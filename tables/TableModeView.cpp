@@ -37,7 +37,7 @@ void TableModeView::documentChanged() {
   // Only a program the configuration holds: whoever changed the programs
   // behind the document's back may have left the current one dangling.
   const DeviceData* data = m_doc.deviceData();
-  Program* program = m_doc.currentProgram;
+  Program* program = m_doc.currentProgram();
   setProgram(data && data->programIndexOf(program) >= 0 ? program : nullptr);
   followTreeSelection();
 }
@@ -49,7 +49,7 @@ void TableModeView::setProgram(Program* program) {
 }
 
 void TableModeView::followTreeSelection() {
-  const NavigationItem* s = m_doc.selection;
+  const NavigationItem* s = m_doc.selection();
   if (s && s->kind == NavigationKind::Step) m_steps->showStep(static_cast<const Step*>(s->data));
 }
 

@@ -60,14 +60,14 @@ void DocumentActions::report(const std::optional<std::string>& refusal) {
 
 void DocumentActions::doCopyStep() {
   if (m_doc.selectedStepPosition() == 0) return;
-  stepclipboard::putSteps({m_doc.currentProgram->stepAt(m_doc.selectedStepPosition() - 1)});
+  stepclipboard::putSteps({m_doc.currentProgram()->stepAt(m_doc.selectedStepPosition() - 1)});
 }
 
 void DocumentActions::doCutStep() {
   const int p = m_doc.selectedStepPosition();
   if (p == 0) return;
-  stepclipboard::putSteps({m_doc.currentProgram->stepAt(p - 1)});
-  m_doc.removeSteps(*m_doc.currentProgram, p, 1);
+  stepclipboard::putSteps({m_doc.currentProgram()->stepAt(p - 1)});
+  m_doc.removeSteps(*m_doc.currentProgram(), p, 1);
 }
 
 void DocumentActions::doPasteSteps(bool after) {
@@ -75,7 +75,7 @@ void DocumentActions::doPasteSteps(bool after) {
   if (p == 0) return;
   const std::vector<Step> steps = stepclipboard::steps();
   if (steps.empty()) return;
-  report(m_doc.insertSteps(*m_doc.currentProgram, after ? p + 1 : p, steps));
+  report(m_doc.insertSteps(*m_doc.currentProgram(), after ? p + 1 : p, steps));
 }
 
 void DocumentActions::doCopyProgram() {

@@ -41,9 +41,8 @@ struct Fixture {
   Program& program() { return *doc.deviceData()->programAt(1); }
   void selectStep(int index) {
     item = NavigationItem{NavigationKind::Step, 1, index, program().stepAt(index)};
-    doc.selection = &item;
-    doc.currentProgram = &program();
-    doc.currentStep = program().stepAt(index);
+    doc.setSelection(&item, &program(), program().stepAt(index));
+    recorder.told.clear();  // what the action tells, not the selection before it
   }
 };
 
@@ -133,7 +132,7 @@ const Case kCases[] = {
      [](Fixture&) { return std::vector<DocumentChange>{{Kind::Configuration}}; }},
     {"closed", [](Fixture& f) { f.doc.closeDocument(); },
      [](Fixture&) { return std::vector<DocumentChange>{{Kind::Configuration}}; }},
-    {"the selection", [](Fixture& f) { f.doc.selectionMoved(); },
+    {"the selection", [](Fixture& f) { f.doc.select(nullptr); },
      [](Fixture&) { return std::vector<DocumentChange>{{Kind::Selection}}; }},
 };
 
@@ -156,8 +155,8 @@ TEST(DocumentChange, AnObserverMayLeaveWhileBeingTold) {
     f.doc.removeObserver(&second);
     f.doc.removeObserver(&f.recorder);
   };
-  f.doc.selectionMoved();
-  f.doc.selectionMoved();
+  f.doc.select(nullptr);
+  f.doc.select(nullptr);
   EXPECT_EQ(f.recorder.told.size(), 1u);
   EXPECT_TRUE(second.told.empty());
 }

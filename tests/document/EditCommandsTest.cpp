@@ -30,14 +30,11 @@ class EditCommandsTest : public testing::Test {
   // The tree selects step `position` (1-based) of the program.
   void selectStep(int position, bool makeCurrent = true) {
     item = NavigationItem{NavigationKind::Step, 1, position, step(position)};
-    doc.selection = &item;
-    doc.currentProgram = program;
-    doc.currentStep = makeCurrent ? step(position) : nullptr;
+    doc.setSelection(&item, program, makeCurrent ? step(position) : nullptr);
   }
   void selectItem(NavigationKind kind) {
     item = NavigationItem{kind, 1, 0, program};
-    doc.selection = &item;
-    doc.currentProgram = program;
+    doc.setSelection(&item, program, doc.currentStep());
   }
 
   FakeHost host;
@@ -109,7 +106,7 @@ TEST_F(EditCommandsTest, InsertingIntoEmptyOrCyclelessPrograms) {
   // Before a step while another one is current: inserted, not selected.
   makeSteps(1, 0);
   selectStep(2, false);
-  doc.currentStep = step(1);
+  doc.setSelection(doc.selection(), program, step(1));
   host.selected.clear();
   doc.addStepBefore();
   EXPECT_EQ(program->stepCount(), 5);
@@ -148,11 +145,11 @@ TEST_F(EditCommandsTest, DeletingMovesTheCycleStartAndTheSelection) {
     ASSERT_EQ(host.selected.size(), 1u);
     if (c.selectedMark == 0) {
       EXPECT_EQ(host.selected[0].first, program);
-      EXPECT_EQ(doc.currentStep, nullptr);
+      EXPECT_EQ(doc.currentStep(), nullptr);
     } else {
       const Step* selected = static_cast<const Step*>(host.selected[0].first);
       EXPECT_EQ((*selected)[Step::U04].value(), c.selectedMark);
-      EXPECT_EQ(doc.currentStep, selected);
+      EXPECT_EQ(doc.currentStep(), selected);
     }
   }
 }
@@ -161,14 +158,12 @@ TEST_F(EditCommandsTest, CommandsWithoutTheirSelectionDoNothing) {
   makeSteps(3, 2);
   Step foreign;
   item = NavigationItem{NavigationKind::Step, 1, 1, &foreign};
-  doc.selection = &item;
-  doc.currentProgram = program;
+  doc.setSelection(&item, program, doc.currentStep());
   using Command = void (Document::*)();
   for (Command command : {&Document::addStepBefore, &Document::addStepAfter, &Document::deleteStep,
                           &Document::toggleCycleStart})
     (doc.*command)();
-  doc.selection = nullptr;
-  doc.currentProgram = nullptr;
+  doc.setSelection(nullptr, nullptr, doc.currentStep());
   for (Command command : {&Document::addStepFirst, &Document::addStepLast, &Document::addStepBefore,
                           &Document::deleteStep, &Document::toggleCycleStart, &Document::renameProgram})
     (doc.*command)();
@@ -200,7 +195,7 @@ TEST_F(EditCommandsTest, InsertCommandsAreDisabledAtThePartitionsStepLimit) {
   EXPECT_TRUE(doc.canAddStep());
   doc.addStepLast();
   EXPECT_FALSE(doc.canAddStep());
-  doc.currentProgram = nullptr;
+  doc.setSelection(doc.selection(), nullptr, doc.currentStep());
   EXPECT_FALSE(doc.canAddStep());
 }
 
@@ -236,12 +231,11 @@ TEST_F(EditCommandsTest, StepCountFollowsTheFullListsRules) {
     bool changed;
   } cases[] = {{5, 5, true}, {5, 5, false}, {-1, 5, false}, {40, 25, true}, {2, 2, true}, {0, 0, true}};
   for (const auto& c : cases) {
-    doc.currentProgram = nullptr;
-    doc.currentStep = step(1);
+    doc.setSelection(doc.selection(), nullptr, step(1));
     EXPECT_EQ(doc.setStepCount(*program, c.count), c.changed) << c.count;
     EXPECT_EQ(program->stepCount(), c.expected) << c.count;
-    EXPECT_EQ(doc.currentProgram, program);
-    EXPECT_EQ(doc.currentStep, nullptr);
+    EXPECT_EQ(doc.currentProgram(), program);
+    EXPECT_EQ(doc.currentStep(), nullptr);
   }
   EXPECT_EQ(program->H02.value(), 2);  // not adjusted
   makeSteps(2, 2);
@@ -331,7 +325,7 @@ TEST_F(EditCommandsTest, EachPasteIsOneUndoStep) {
   EXPECT_EQ(doc.undoText(), "вставка шагов 2–3 в программу 1");
   doc.removeSteps(*program, 1, 1);
   EXPECT_EQ(doc.undoText(), "вырезание шага 1 программы 1");
-  EXPECT_EQ(doc.currentStep, step(1));
+  EXPECT_EQ(doc.currentStep(), step(1));
   for (int i = 0; i < 3; ++i) doc.undo();
   EXPECT_EQ(doc.text(), start);
 }

@@ -41,14 +41,11 @@ class UndoTest : public testing::Test {
   void settle() { host.runDeferred(); }
   void selectStep(int s) {
     item = NavigationItem{NavigationKind::Step, 1, s + 1, &step(0, s)};
-    doc.selection = &item;
-    doc.currentProgram = &program(0);
-    doc.currentStep = &step(0, s);
+    doc.setSelection(&item, &program(0), &step(0, s));
   }
   void selectSteps() {
     item = NavigationItem{NavigationKind::Steps, 1, 0, &program(0)};
-    doc.selection = &item;
-    doc.currentProgram = &program(0);
+    doc.setSelection(&item, &program(0), doc.currentStep());
   }
 
   FakeHost host;
@@ -129,7 +126,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
       {"переименование программы 1",
        nothing,
        [](UndoTest& t) {
-         t.doc.currentProgram = &t.program(0);
+         t.doc.setSelection(t.doc.selection(), &t.program(0), t.doc.currentStep());
          t.host.renameAnswer = "Сушка";
          t.doc.renameProgram();
        },
@@ -369,18 +366,18 @@ TEST_F(UndoTest, ViewsAreBroughtBackToTheChangeAndNothingPointsAtRemovedSteps) {
   selectStep(3);
   doc.addStepAfter();  // step 5, then selected
   Step* added = &step(0, 4);
-  doc.currentStep = added;
+  doc.setSelection(doc.selection(), doc.currentProgram(), added);
   host.selected.clear();
   doc.undo();
   // Step 5 is gone: the program is selected, and no pointer names the step.
   EXPECT_EQ(program(0).stepCount(), 4);
   ASSERT_EQ(host.selected.size(), 1u);
   EXPECT_EQ(host.selected[0].first, &program(0));
-  EXPECT_EQ(doc.currentStep, nullptr);
-  EXPECT_EQ(doc.currentProgram, &program(0));
+  EXPECT_EQ(doc.currentStep(), nullptr);
+  EXPECT_EQ(doc.currentProgram(), &program(0));
 
   doc.redo();
   EXPECT_EQ(host.selected.back().first, &step(0, 4));
-  EXPECT_EQ(doc.currentStep, &step(0, 4));
+  EXPECT_EQ(doc.currentStep(), &step(0, 4));
   EXPECT_EQ(table.shown.back(), (ChangePlace{NavigationKind::Step, 0, 4, ""}));
 }

@@ -126,7 +126,7 @@ class ExchangeDialogTest : public QObject {
     QCOMPARE(shell.doc.text(), before);
     QCOMPARE(shell.doc.title(), std::string("Новая прошивка"));
     QVERIFY(guitest::MessageLog::shown().empty());
-    QVERIFY(shell.doc.partitionGuard);
+    QVERIFY(shell.doc.partitionGuarded());
   }
 
   void aSilentControllerGivesOneErrorBox() {

@@ -204,7 +204,7 @@ class FullListViewTest : public QObject {
     showList();
     enter("H01", typed, 1);
     QCOMPARE(program(1).stepCount(), after);
-    QCOMPARE(doc().currentProgram, after == before && typed == "x" ? doc().currentProgram : &program(1));
+    QCOMPARE(doc().currentProgram(), after == before && typed == "x" ? doc().currentProgram() : &program(1));
     QCOMPARE(valueText("H01", 1), QString::number(after));
     QCOMPARE(row(QStringLiteral("Шаг №%1").arg(after)).isValid(), after > 0);
     QVERIFY(!row(QStringLiteral("Шаг №%1").arg(after + 1)).isValid());
@@ -235,16 +235,16 @@ class FullListViewTest : public QObject {
     doc().setStepCount(program(1), 3);
     doc().notifyViews();
     QVERIFY(m_shell->frame->treeView()->selectByData(program(1).stepAt(2), false));
-    QCOMPARE(doc().currentStep, program(1).stepAt(2));
+    QCOMPARE(doc().currentStep(), program(1).stepAt(2));
     showList();
     enter("H01", "1", 1);
     QVERIFY(!row("Шаг №2").isValid() && row("Шаг №1").isValid());
-    QCOMPARE(doc().currentStep, nullptr);
+    QCOMPARE(doc().currentStep(), nullptr);
     QCoreApplication::processEvents();
     m_shell->frame->actions().dialogMode->trigger();
     QCoreApplication::processEvents();
     QVERIFY(!m_shell->frame->treeView()->findByData(program(1).stepAt(1)));
-    QVERIFY(doc().currentStep == nullptr || doc().currentStep == program(1).stepAt(0));
+    QVERIFY(doc().currentStep() == nullptr || doc().currentStep() == program(1).stepAt(0));
   }
 
   // The program whose step count was edited is the one the user works on:
@@ -271,8 +271,8 @@ class FullListViewTest : public QObject {
     enter("H01", typed, 1);
     QCOMPARE(valueText("H01", 1), typed);
     QCoreApplication::processEvents();
-    QCOMPARE(doc().currentProgram, &program(1));
-    QCOMPARE(doc().selection->data, static_cast<void*>(&program(1)));
+    QCOMPARE(doc().currentProgram(), &program(1));
+    QCOMPARE(doc().selection()->data, static_cast<void*>(&program(1)));
     m_shell->frame->actions().tableMode->trigger();
     QCoreApplication::processEvents();
     QCOMPARE(m_shell->frame->tableView()->program(), &program(1));

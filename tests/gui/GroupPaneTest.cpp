@@ -156,7 +156,7 @@ class GroupPaneTest : public QObject {
 
     QTest::mouseClick(stepButton("addStepAfter"), Qt::LeftButton);
     QCOMPARE(program(0).stepCount(), 3);
-    QCOMPARE(doc().selection->data, static_cast<void*>(&program(0).steps.back()));
+    QCOMPARE(doc().selection()->data, static_cast<void*>(&program(0).steps.back()));
 
     // A full program offers no more inserts.
     general().base[BaseParameters::O10].setValueQuiet(0);  // 7 steps per program

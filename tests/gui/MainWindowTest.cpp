@@ -135,7 +135,7 @@ class MainWindowTest : public QObject {
     // Choosing a program makes it current and moves the check mark;
     // choosing the current one again keeps it.
     frame()->programsMenu()->actions()[2]->trigger();
-    QCOMPARE(doc().currentProgram, doc().deviceData()->programAt(2));
+    QCOMPARE(doc().currentProgram(), doc().deviceData()->programAt(2));
     QVERIFY(frame()->programsMenu()->actions()[2]->isChecked());
     QVERIFY(!frame()->programsMenu()->actions()[1]->isChecked());
     frame()->programsMenu()->actions()[2]->trigger();

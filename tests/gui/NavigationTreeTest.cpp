@@ -124,43 +124,43 @@ class NavigationTreeTest : public QObject {
     doc().notifyViews();
     Step* step = &*std::next(program(2).steps.begin());
     QVERIFY(tree()->selectByData(step, false));
-    QCOMPARE(doc().currentProgram, &program(2));
-    QCOMPARE(doc().currentStep, step);
-    QCOMPARE(doc().selection->kind, NavigationKind::Step);
+    QCOMPARE(doc().currentProgram(), &program(2));
+    QCOMPARE(doc().currentStep(), step);
+    QCOMPARE(doc().selection()->kind, NavigationKind::Step);
 
     // A group of another program moves the program, not the step.
     QTreeWidgetItem* comps2 = tree()->topLevelItem(0)->child(1)->child(0);
     tree()->setCurrentItem(comps2);
-    QCOMPARE(doc().currentProgram, &program(1));
-    QCOMPARE(doc().currentStep, step);
-    QCOMPARE(doc().selection, NavigationTree::record(comps2));
+    QCOMPARE(doc().currentProgram(), &program(1));
+    QCOMPARE(doc().currentStep(), step);
+    QCOMPARE(doc().selection(), NavigationTree::record(comps2));
 
     // A comparator makes its program current; level L2 leaves both as they are.
     QVERIFY(tree()->selectByData(&program(4).comparators[1], false));
-    QCOMPARE(doc().currentProgram, &program(4));
+    QCOMPARE(doc().currentProgram(), &program(4));
     QVERIFY(tree()->selectByData(&doc().deviceData()->general.filters, false));
-    QCOMPARE(doc().currentProgram, &program(4));
-    QCOMPARE(doc().currentStep, step);
-    QCOMPARE(doc().selection->kind, NavigationKind::DigitalFilters);
+    QCOMPARE(doc().currentProgram(), &program(4));
+    QCOMPARE(doc().currentStep(), step);
+    QCOMPARE(doc().selection()->kind, NavigationKind::DigitalFilters);
 
     // Nothing to find changes nothing.
     QVERIFY(!tree()->selectByData(nullptr, false));
     int unknown = 0;
     QVERIFY(!tree()->selectByData(&unknown, false));
-    QCOMPARE(doc().selection->kind, NavigationKind::DigitalFilters);
+    QCOMPARE(doc().selection()->kind, NavigationKind::DigitalFilters);
     // A program is found at its own item, before its two groups.
     QCOMPARE(NavigationTree::record(tree()->findByData(&program(3)))->kind, NavigationKind::Program);
   }
 
   void rebuildRestoresOrFallsBack() {
     // The first build selects the first program.
-    QCOMPARE(doc().selection->kind, NavigationKind::Program);
-    QCOMPARE(doc().selection->data, static_cast<void*>(&program(0)));
+    QCOMPARE(doc().selection()->kind, NavigationKind::Program);
+    QCOMPARE(doc().selection()->data, static_cast<void*>(&program(0)));
 
     // A kept object is selected again, and the right pane shows it.
     QVERIFY(tree()->selectByData(&program(1).comparators[2], false));
     doc().notifyViews();
-    QCOMPARE(doc().selection->data, static_cast<void*>(&program(1).comparators[2]));
+    QCOMPARE(doc().selection()->data, static_cast<void*>(&program(1).comparators[2]));
     QCOMPARE(m_shell->frame->groupPane()->lastKind(), NavigationKind::Comparator);
 
     // A step that is gone falls back to its program.
@@ -169,17 +169,17 @@ class NavigationTreeTest : public QObject {
     QVERIFY(tree()->selectByData(&program(3).steps.back(), false));
     program(3).steps.pop_back();
     doc().notifyViews();
-    QCOMPARE(doc().selection->kind, NavigationKind::Program);
-    QCOMPARE(doc().selection->data, static_cast<void*>(&program(3)));
+    QCOMPARE(doc().selection()->kind, NavigationKind::Program);
+    QCOMPARE(doc().selection()->data, static_cast<void*>(&program(3)));
 
     // An L2 selection survives; without programs the fallback is the base parameters.
     QVERIFY(tree()->selectByData(&doc().deviceData()->general.pid[1], false));
     doc().notifyViews();
-    QCOMPARE(doc().selection->data, static_cast<void*>(&doc().deviceData()->general.pid[1]));
+    QCOMPARE(doc().selection()->data, static_cast<void*>(&doc().deviceData()->general.pid[1]));
     doc().deviceData()->programs.clear();
-    doc().selection = nullptr;
+    doc().setSelection(nullptr, doc().currentProgram(), doc().currentStep());
     doc().notifyViews();
-    QCOMPARE(doc().selection->kind, NavigationKind::BaseParameters);
+    QCOMPARE(doc().selection()->kind, NavigationKind::BaseParameters);
   }
 
   void contextMenusPerKind() {
@@ -234,7 +234,7 @@ class NavigationTreeTest : public QObject {
     std::unique_ptr<QMenu> menu(tree()->createContextMenu(nullptr));
     menu->actions()[1]->trigger();  // "Добавить шаг в конец"
     QCOMPARE(program(0).stepCount(), 1);
-    QCOMPARE(doc().selection->data, static_cast<void*>(&program(0).steps.back()));
+    QCOMPARE(doc().selection()->data, static_cast<void*>(&program(0).steps.back()));
   }
 
   void theKeyboardOpensTheSelectedItemsMenu() {
@@ -306,7 +306,7 @@ class NavigationTreeTest : public QObject {
     rightClick(tree()->viewport(), QPoint(farRight, row.center().y()));
     QVERIFY(QApplication::activePopupWidget());
     closePopups();
-    QCOMPARE(doc().selection, NavigationTree::record(steps));
+    QCOMPARE(doc().selection(), NavigationTree::record(steps));
     QVERIFY(steps->isSelected());
     // Below the last item nothing changes, not even the highlight.
     const QPoint below(10, tree()->viewport()->height() - 3);
@@ -317,7 +317,7 @@ class NavigationTreeTest : public QObject {
       else
         QTest::mouseClick(tree()->viewport(), button, {}, below);
       QVERIFY(!QApplication::activePopupWidget());
-      QCOMPARE(doc().selection, NavigationTree::record(steps));
+      QCOMPARE(doc().selection(), NavigationTree::record(steps));
       QVERIFY(steps->isSelected());
     }
   }

@@ -79,8 +79,8 @@ class StartUpTest : public QObject {
     QVERIFY(MessageLog::shown().empty());
     QVERIFY(!app.document().isModified());
     // The tree shows what was read, with the first program selected.
-    QCOMPARE(app.document().selection->kind, NavigationKind::Program);
-    QCOMPARE(app.document().currentProgram, &app.document().deviceData()->programs.front());
+    QCOMPARE(app.document().selection()->kind, NavigationKind::Program);
+    QCOMPARE(app.document().currentProgram(), &app.document().deviceData()->programs.front());
     // The port given is the one the next start uses.
     QCOMPARE(settings::port(), simPort({}, adapter));
   }

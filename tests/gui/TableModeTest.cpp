@@ -327,8 +327,8 @@ class TableModeTest : public QObject {
   void theTreeAndTheCurrentColumnFollowEachOther() {
     showProgram(30);
     table()->setCurrentIndex(cell(kDuration, 3));
-    QCOMPARE(doc().currentStep, program(0).stepAt(3));
-    QCOMPARE(static_cast<const void*>(doc().selection->data), static_cast<const void*>(program(0).stepAt(3)));
+    QCOMPARE(doc().currentStep(), program(0).stepAt(3));
+    QCOMPARE(static_cast<const void*>(doc().selection()->data), static_cast<const void*>(program(0).stepAt(3)));
     m_shell->frame->treeView()->selectByData(program(0).stepAt(27), false);
     QCOMPARE(table()->currentIndex(), cell(kDuration, 27));
     QVERIFY(table()->viewport()->rect().intersects(table()->visualRect(cell(kDuration, 27))));
@@ -386,7 +386,7 @@ class TableModeTest : public QObject {
     doc().deviceData()->general.base[BaseParameters::O10].setEnteredValue(7);  // 5 programs
     QVERIFY(model()->program() == nullptr || doc().deviceData()->programIndexOf(model()->program()) >= 0);
     QCoreApplication::processEvents();
-    QCOMPARE(sheet()->program(), doc().currentProgram);
+    QCOMPARE(sheet()->program(), doc().currentProgram());
   }
 };
 

@@ -171,7 +171,7 @@ TEST(DeviceExchange, AbortedOrFailedReadLeavesTheDocumentAsItWas) {
     doc.readDevice();
     EXPECT_EQ(doc.text(), before) << how;
     EXPECT_EQ(doc.title(), title) << how;
-    EXPECT_TRUE(doc.partitionGuard) << how;
+    EXPECT_TRUE(doc.partitionGuarded()) << how;
     if (breaks) {
       ASSERT_EQ(host.errors.size(), 1u);
       EXPECT_EQ(host.errors[0].errorCode, LinkError::kLinkBroken);
