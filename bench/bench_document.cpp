@@ -58,10 +58,9 @@ BENCHMARK(BM_IsModified)->Arg(0)->Arg(7)->Unit(benchmark::kMillisecond);
 // A document holding the largest configuration with every cell observed.
 struct UndoDocument {
   explicit UndoDocument(int partition) {
-    Document::setActive(&doc);
+    doc.followCellChanges();
     doc.loadText(configfile::write(largest(partition)));
   }
-  ~UndoDocument() { Document::setActive(nullptr); }
   Parameter& cell(int i) {
     Program& p = *doc.deviceData()->programAt(i % doc.deviceData()->programCount());
     return (*p.stepAt(i % p.stepCount()))[Step::U03];

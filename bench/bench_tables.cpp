@@ -43,7 +43,7 @@ struct Table {
   StepsTablePage page{doc, actions};
 
   Table() {
-    Document::setActive(&doc);
+    doc.followCellChanges();
     doc.newDocument();
     for (int i = 0; i < 99; ++i) {
       Step& s = program.steps.emplace_back();
@@ -57,7 +57,6 @@ struct Table {
     page.show();
     QCoreApplication::processEvents();
   }
-  ~Table() { Document::setActive(nullptr); }
 };
 
 void BM_StepsTableShowProgram(benchmark::State& state) {
@@ -116,7 +115,7 @@ struct ListShell {
   std::unique_ptr<FullListView> form;
 
   ListShell(int partition, int steps) {
-    Document::setActive(&doc);
+    doc.followCellChanges();
     doc.newDocument();
     DeviceData& d = *doc.deviceData();
     d.general.base[BaseParameters::O10].setValueQuiet(partition);

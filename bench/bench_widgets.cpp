@@ -9,16 +9,15 @@
 #include <QApplication>
 
 #include "GuiBenchMain.h"
-#include "document/Document.h"
+#include "model/PidRegulator.h"
+#include "model/Program.h"
 #include "model/SetpointPair.h"
 #include "widgets/RegulatorChart.h"
 
 namespace {
 
 void BM_GraphPaint(benchmark::State& state) {
-  Document doc;
-  Document::setActive(&doc);
-  doc.newDocument();
+  const PidRegulator regulator(0);
   Program program;
   const int steps = static_cast<int>(state.range(0));
   for (int i = 0; i < steps; ++i) {
@@ -32,13 +31,12 @@ void BM_GraphPaint(benchmark::State& state) {
   }
   RegulatorChart graph;
   graph.resize(1200, 110);
-  graph.setProgram(&program, 0);
+  graph.setProgram(&program, 0, &regulator);
   QImage image(graph.size(), QImage::Format_RGB32);
   for (auto _ : state) {
     graph.render(&image);
     benchmark::DoNotOptimize(image.constBits());
   }
-  Document::setActive(nullptr);
 }
 BENCHMARK(BM_GraphPaint)->Arg(2)->Arg(25)->Arg(99)->Unit(benchmark::kMicrosecond);
 

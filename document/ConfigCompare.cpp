@@ -176,13 +176,6 @@ class Comparison {
   std::vector<ConfigDifference> m_out;
 };
 
-// A taken cell: source's value and limits, no hooks (the document's O10
-// carries the partition hooks, which must not travel into a copy).
-void takeCell(Parameter& dst, const Parameter& src) {
-  dst.assign(src);
-  dst.setHooks(nullptr, nullptr);
-}
-
 template <typename P>
 auto cellAt(P& p, const ConfigDifference& d) -> decltype(&p.H02) {
   if (d.step >= 0) {
@@ -279,7 +272,7 @@ DeviceData mergeDifferences(const DeviceData& base, const DeviceData& source,
     if (!taken(i)) continue;
     if (d.kind == ConfigDifference::kName && d.scope == "-") out.setName(source.name());
     if (d.kind == ConfigDifference::kValue && d.scope == "L2")
-      takeCell(*general[d.cell], *sourceGeneral[d.cell]);
+      general[d.cell]->assign(*sourceGeneral[d.cell]);
   }
   if (relayout) {
     out.programs = source.programs;
@@ -302,7 +295,7 @@ DeviceData mergeDifferences(const DeviceData& base, const DeviceData& source,
         if (p && from) {
           Parameter* cell = cellAt(*p, d);
           const Parameter* value = cellAt(*from, d);
-          if (cell && value) takeCell(*cell, *value);
+          if (cell && value) cell->assign(*value);
         }
         break;
       case ConfigDifference::kStepCount: {

@@ -100,6 +100,6 @@ int partitionDifference(const std::vector<ConfigDifference>& differences);
 // - O10 taken: the memory layout changes and nothing of base's programs
 //   survives in it, so every program comes from source, taken or not.
 // - Otherwise programs and steps beyond base's partition are not taken.
-// Taken cells carry source's limits and no hooks.
+// Taken cells carry source's limits.
 DeviceData mergeDifferences(const DeviceData& base, const DeviceData& source,
                             const std::vector<ConfigDifference>& differences, const std::vector<bool>& take);

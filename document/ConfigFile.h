@@ -63,7 +63,7 @@ void writeProgram(const Program& program, std::string& out);
 void writeStep(const Step& step, int number, std::string& out);
 
 // A fresh configuration from file bytes: empty name, no programs and default
-// general parameters without hooks, then every recognised line applied.
+// general parameters, then every recognised line applied.
 // Throws FormatError for a file beyond kMaxPrograms or kMaxSteps. When
 // `recognisedLines` is given it receives how many lines some rule applied
 // to: 0 means the text is no configuration at all (it loads as an empty one).

@@ -12,14 +12,6 @@ namespace {
 
 using State = Parameter::State;
 
-struct Hooks {
-  Parameter::BeforeChangeHook before;
-  Parameter::AfterChangeHook after;
-  bool operator==(const Hooks&) const = default;
-};
-
-Hooks hooksOf(const Parameter& cell) { return {cell.beforeChange(), cell.afterChange()}; }
-
 // The groups of level L2 in the navigation tree's order, with the item kind
 // and regulator index a change in them is shown at.
 template <typename General>
@@ -83,7 +75,6 @@ ChangePlace programCellPlace(int program, std::size_t offset) {
 struct ConfigSnapshot::General {
   std::string name;  // the configuration's
   std::vector<State> cells;
-  std::vector<Hooks> hooks;
   bool operator==(const General&) const = default;
 };
 
@@ -102,7 +93,7 @@ bool sameGeneral(const DeviceData& data, const Part& part) {
   std::size_t i = 0;
   bool same = true;
   forEachGeneralCell(data.general, [&](const Parameter& cell) {
-    same = same && cell.state() == part.cells[i] && hooksOf(cell) == part.hooks[i];
+    same = same && cell.state() == part.cells[i];
     ++i;
   });
   return same;
@@ -126,11 +117,7 @@ ConfigSnapshot::ConfigSnapshot(const DeviceData& data, const ConfigSnapshot* pre
     auto general = std::make_shared<General>();
     general->name = data.name();
     general->cells.reserve(GeneralParameters::kCellCount);
-    general->hooks.reserve(GeneralParameters::kCellCount);
-    forEachGeneralCell(data.general, [&](const Parameter& cell) {
-      general->cells.push_back(cell.state());
-      general->hooks.push_back(hooksOf(cell));
-    });
+    forEachGeneralCell(data.general, [&](const Parameter& cell) { general->cells.push_back(cell.state()); });
     m_general = std::move(general);
   }
 
@@ -154,11 +141,7 @@ void ConfigSnapshot::restoreInto(DeviceData& data) const {
   if (!m_general) return;
   data.setName(m_general->name);
   std::size_t i = 0;
-  forEachGeneralCell(data.general, [&](Parameter& cell) {
-    cell.restore(m_general->cells[i]);
-    cell.setHooks(m_general->hooks[i].before, m_general->hooks[i].after);
-    ++i;
-  });
+  forEachGeneralCell(data.general, [&](Parameter& cell) { cell.restore(m_general->cells[i++]); });
 
   while (data.programs.size() > m_programs.size()) data.programs.pop_back();
   while (data.programs.size() < m_programs.size()) data.programs.emplace_back();
@@ -201,7 +184,7 @@ ConfigSnapshot::Difference ConfigSnapshot::compare(const ConfigSnapshot& before,
     std::size_t i = 0;
     for (const auto& group : groupsOf(defaultGeneral())) {
       for (const Parameter& cell : group.cells) {
-        if (a.cells[i].value != b.cells[i].value || !(a.hooks[i] == b.hooks[i]))
+        if (a.cells[i].value != b.cells[i].value)
           note({group.kind, -1, group.index, std::string(cell.code())}, true);
         ++i;
       }
@@ -234,8 +217,7 @@ ConfigSnapshot::Difference ConfigSnapshot::compare(const ConfigSnapshot& before,
 std::size_t ConfigSnapshot::bytes(std::unordered_set<const void*>& seen) const {
   std::size_t total = sizeof(*this) + m_programs.capacity() * sizeof(m_programs[0]);
   if (m_general && seen.insert(m_general.get()).second)
-    total += sizeof(General) + m_general->name.capacity() + m_general->cells.capacity() * sizeof(State) +
-             m_general->hooks.capacity() * sizeof(Hooks);
+    total += sizeof(General) + m_general->name.capacity() + m_general->cells.capacity() * sizeof(State);
   for (const auto& part : m_programs)
     if (seen.insert(part.get()).second)
       total += sizeof(ProgramPart) + part->name.capacity() + part->cells.capacity() * sizeof(State);

@@ -1,7 +1,6 @@
 // One state of a configuration as the undo history keeps it: the names, the
-// programs and their steps, and every cell's value and active limits (the
-// O10 partition hooks of level L2 included), enough to put the
-// configuration back exactly, limits switched by the input-dependent ranges
+// programs and their steps, and every cell's value and active limits,
+// enough to put the configuration back exactly, limits switched by the input-dependent ranges
 // and all. The cells' fixed texts, range tables and memory positions never
 // change and are not kept.
 //
@@ -29,16 +28,16 @@ class ConfigSnapshot {
   bool holdsConfiguration() const { return m_general != nullptr; }
   // Puts the captured state into `data`: programs and steps missing at the
   // ends of the lists are appended, surplus ones removed from the ends, and
-  // every name and cell is written in place (no clamping, no hooks run, the
-  // change observer is not told). Objects at positions that exist in both
+  // every name and cell is written in place (no clamping, the change
+  // observer is not told). Objects at positions that exist in both
   // keep their addresses.
   void restoreInto(DeviceData& data) const;
 
-  // The same configuration was captured (names, structure, cells, hooks).
+  // The same configuration was captured (names, structure, cells).
   bool operator==(const ConfigSnapshot& other) const;
 
   // What changed from `before` to `after`: names, programs and steps,
-  // values and hooks. Limits alone do not count: they follow other values
+  // values. Limits alone do not count: they follow other values
   // whenever a view applies the input-dependent ranges.
   struct Difference {
     bool any = false;

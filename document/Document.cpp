@@ -1,6 +1,5 @@
 #include "document/Document.h"
 
-#include <atomic>
 #include <cstdio>
 #include <algorithm>
 #include <optional>
@@ -16,8 +15,6 @@
 
 namespace {
 
-std::atomic<Document*> g_active{nullptr};
-
 // The document's own texts.
 struct Texts {
   std::string newDocument = "Новая прошивка";
@@ -30,17 +27,6 @@ const Texts& texts() {
   return t;
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // The document's title for a file: its name.
 std::string fileTitle(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -50,24 +36,16 @@ std::string fileTitle(const std::string& path) {
 }  // namespace
 
 Document::Document(DocumentHost* host) : m_host(host) {
-  Document* none = nullptr;
-  if (g_active.compare_exchange_strong(none, this)) Parameter::setChangeObserver(&m_recorder);
+  if (!Parameter::changeObserver()) followCellChanges();
 }
 
 Document::~Document() {
-  Document* self = this;
-  g_active.compare_exchange_strong(self, nullptr);
-  if (Parameter::changeObserver() == &m_recorder) Parameter::setChangeObserver(nullptr);
+  if (followsCellChanges()) Parameter::setChangeObserver(nullptr);
 }
 
-Document* Document::active() { return g_active.load(); }
+void Document::followCellChanges() { Parameter::setChangeObserver(&m_recorder); }
 
-void Document::setActive(Document* document) {
-  g_active.store(document);
-  // The active document records the changes made on the calling (user
-  // interface) thread.
-  Parameter::setChangeObserver(document ? &document->m_recorder : nullptr);
-}
+bool Document::followsCellChanges() const { return Parameter::changeObserver() == &m_recorder; }
 
 // ---- Document life ---------------------------------------------------------
 
@@ -154,7 +132,6 @@ void Document::takeLoaded(std::unique_ptr<DeviceData> data) {
   replaceConfiguration(std::move(data));
   // After the values are in, so loading itself never asks; a configuration
   // beyond its partition stays as it is until the user changes O10.
-  installPartitionHooks();
   if (!m_deviceData->programs.empty()) m_currentProgram = &m_deviceData->programs.front();
   notifyViews();
   rememberUnmodified();
@@ -341,14 +318,7 @@ void Document::resetDigitalFilters(DigitalFilters& filters) {
 void Document::resetBaseParameters(BaseParameters& base) {
   resetGroup(base, [](BaseParameters& b) {
     b = BaseParameters();
-    b[BaseParameters::O10].setHooks(&Document::confirmPartitionChange, &Document::applyPartitionChange);
   });
-}
-
-void Document::installPartitionHooks() {
-  if (!m_deviceData) return;
-  m_deviceData->general.base[BaseParameters::O10].setHooks(&Document::confirmPartitionChange,
-                                                           &Document::applyPartitionChange);
 }
 
 void Document::resetPid(PidRegulator& pid) {
@@ -359,11 +329,13 @@ void Document::resetPid(PidRegulator& pid) {
   });
 }
 
-// ---- Partition hooks -------------------------------------------------------
+// ---- The memory partition ---------------------------------------------------
 
-bool Document::confirmPartitionChange(Parameter& cell, const Parameter& proposed) {
-  Document* doc = active();
-  if (!doc || !doc->m_partitionGuard) return true;
+bool Document::isGuardedPartition(const Parameter& cell) const {
+  return m_partitionGuard && m_deviceData && &cell == &m_deviceData->general.base[BaseParameters::O10];
+}
+
+bool Document::confirmPartitionChange(const Parameter& cell, const Parameter& proposed) const {
   const int next = proposed.value();
   std::string question;
   if (cell.value() > next)
@@ -374,15 +346,7 @@ bool Document::confirmPartitionChange(Parameter& cell, const Parameter& proposed
     question = formatText(
         "Изменение этого параметра приведёт \nк удалению программ с номерами выше %d        \n\nПродолжить?",
         GeneralParameters::programCountOf(next));
-  if (!doc->m_host) return true;
-  return doc->m_host->askYesNo(texts().warning, question);
-}
-
-void Document::applyPartitionChange(Parameter& cell) {
-  Document* doc = active();
-  if (!doc || !doc->m_partitionGuard || !doc->m_deviceData) return;
-  if (!equalsIgnoringCase(cell.code(), "O10")) return;
-  doc->adaptToPartition();
+  return !m_host || m_host->askYesNo(texts().warning, question);
 }
 
 void Document::adaptToPartition() {
@@ -436,12 +400,9 @@ void Document::readDevice() {
   m_selection = nullptr;
   d.setName(scratch.name());
   d.programs = scratch.programs;
-  // Cell by cell with assign; the regulator indices are copied along. The
-  // read cells carry no hooks: O10 gets the document's, so choosing another
-  // partition later asks and adapts the programs as in a new configuration.
+  // Cell by cell with assign; the regulator indices are copied along.
   d.general = scratch.general;
   announce({DocumentChange::Kind::Configuration});
-  installPartitionHooks();
   setTitle(texts().readDocument);
   notifyViews();
   rememberUnmodified();

@@ -49,10 +49,10 @@ class Document {
 
   // ---- Document life -------------------------------------------------------
 
-  // "&Новая прошивка": default general parameters with the O10 hooks and
+  // "&Новая прошивка": default general parameters and
   // programCount() default programs; title "Новая прошивка", no file path.
   bool newDocument();
-  // Loads a configuration file; O10 gets the partition hooks. On failure
+  // Loads a configuration file. On failure
   // (missing, unreadable, too large, too many programs or steps, or no
   // configuration at all: not one line recognised) throws
   // configfile::FileError and leaves the document as it was. The title
@@ -114,23 +114,18 @@ class Document {
   // event in progress has finished; undo, redo and every command run it
   // first, so no change is left out.
   void closeUndoStep();
-  // While one lives, the changes come from a spin click: consecutive
-  // clicks that each change the same one cell make one undo step. Views
-  // hold one around what a click of their spin buttons commits. `document`
-  // may be nullptr.
+  // While one lives, the changes made on its thread come from a spin click:
+  // consecutive clicks that each change the same one cell make one undo
+  // step. Views hold one around what a click of their spin buttons commits;
+  // it belongs to the user's event, not to a document.
   class SpinClick {
    public:
-    explicit SpinClick(Document* document) : m_doc(document) {
-      if (m_doc) ++m_doc->m_spinDepth;
-    }
-    ~SpinClick() {
-      if (m_doc) --m_doc->m_spinDepth;
-    }
+    SpinClick();
+    ~SpinClick();
     SpinClick(const SpinClick&) = delete;
     SpinClick& operator=(const SpinClick&) = delete;
-
-   private:
-    Document* m_doc;
+    // True while one lives on the calling thread.
+    static bool inProgress();
   };
   const UndoHistory& history() const { return m_history; }
   // The model object a place names (step, comparator, program or L2 group;
@@ -185,7 +180,8 @@ class Document {
   Program* programOfSelection() const;
 
   // ---- Reset operations ("По умолчанию") ------------------------------------
-  // Each copies a freshly built default group over the given one; no hook runs.
+  // Each copies a freshly built default group over the given one; the change
+  // observer is not asked or told.
 
   void resetProgram(Program& program);
   void resetComparator(Comparator& comparator, int index);  // index 0..3
@@ -193,31 +189,29 @@ class Document {
   void resetKeyPulseModes(KeyPulseModes& keys);
   void resetCorrections(Corrections& corrections);
   void resetDigitalFilters(DigitalFilters& filters);
-  // Afterwards O10 carries confirmPartitionChange and applyPartitionChange.
   void resetBaseParameters(BaseParameters& base);
   void resetPid(PidRegulator& pid);  // keeps the regulator's index
 
-  // ---- Memory partition hooks on O10 --------------------------------------
-  // Both act on the active document; without one, or while its
-  // while partitionGuarded() is false, the change is allowed and nothing adapts.
+  // ---- Cell changes -----------------------------------------------------------
+  // The document follows the changes views make to the cells of its
+  // configuration on the user-interface thread (Parameter::ChangeObserver):
+  // they become undo steps and observers are told; a change of its O10 (the
+  // memory partition) first asks the partition question ("Предупреждение",
+  // Yes/No) and then trims or extends the programs and steps to the new
+  // partition. A document follows the changes of the thread that constructs
+  // it when no other document does, and stops when destroyed.
 
-  // Asks the partition question ("Предупреждение", Yes/No); true on Yes.
-  static bool confirmPartitionChange(Parameter& cell, const Parameter& proposed);
-  // Trims or extends the programs and steps to the new partition, makes the
-  // first program and step current and has every view refreshed once the
-  // event in progress has finished.
-  static void applyPartitionChange(Parameter& cell);
-
-  // The application's active document. A document makes itself active when
-  // constructed while none is, and stops being active when destroyed.
-  static Document* active();
-  static void setActive(Document* document);
+  // From now on this document follows the changes made on the calling
+  // thread; the one that did before stops.
+  void followCellChanges();
+  // True while this document follows the calling thread's changes.
+  bool followsCellChanges() const;
 
   // ---- Device --------------------------------------------------------------
 
   // "&Считать прошивку": reads L2 then L1 into a scratch configuration;
   // only when both finish does it replace the document's (title "Считанная
-  // прошивка", O10 with the partition hooks). A cancel or failure changes
+  // прошивка"). A cancel or failure changes
   // nothing. The read is one undo step "чтение из прибора"; over an untouched
   // new configuration (the read at start-up) it starts a fresh history.
   void readDevice();
@@ -287,6 +281,7 @@ class Document {
   class ChangeRecorder : public Parameter::ChangeObserver {
    public:
     explicit ChangeRecorder(Document& doc) : m_doc(doc) {}
+    bool mayChange(Parameter& cell, const Parameter& proposed) override;
     void cellChanged(Parameter& cell) override;
 
    private:
@@ -327,7 +322,14 @@ class Document {
   Step* removeStepAt(Program& program, int position);
   void recordAddedStep(const Program& program, const Step* added);
   bool changeStepCount(Program& program, int count);
-  void installPartitionHooks();
+  // The configuration's O10, when `cell` is it and the partition is guarded
+  // (not while a device read runs).
+  bool isGuardedPartition(const Parameter& cell) const;
+  // Asks the partition question for O10 going to `proposed`; true on Yes.
+  bool confirmPartitionChange(const Parameter& cell, const Parameter& proposed) const;
+  // Trims or extends the programs and steps to the new partition, makes the
+  // first program and step current and has every view refreshed once the
+  // event in progress has finished.
   void adaptToPartition();
   void rememberUnmodified();
   void replaceConfiguration(std::unique_ptr<DeviceData> data);
@@ -357,6 +359,5 @@ class Document {
   UndoHistory m_history;
   bool m_closePending = false;
   bool m_spinPending = false;  // a spin click changed a cell since the last step
-  int m_spinDepth = 0;
   int m_quiet = 0;
 };

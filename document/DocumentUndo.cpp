@@ -27,13 +27,25 @@ TreeShape treeShape(const DeviceData& data) {
   return shape;
 }
 
+// How many SpinClick live on this thread.
+thread_local int t_spinDepth = 0;
+
 }  // namespace
+
+Document::SpinClick::SpinClick() { ++t_spinDepth; }
+Document::SpinClick::~SpinClick() { --t_spinDepth; }
+bool Document::SpinClick::inProgress() { return t_spinDepth > 0; }
+
+bool Document::ChangeRecorder::mayChange(Parameter& cell, const Parameter& proposed) {
+  return !m_doc.isGuardedPartition(cell) || m_doc.confirmPartitionChange(cell, proposed);
+}
 
 void Document::ChangeRecorder::cellChanged(Parameter& cell) {
   Document& doc = m_doc;
+  if (doc.isGuardedPartition(cell)) doc.adaptToPartition();
   if (doc.m_quiet) return;
   doc.announce({DocumentChange::Kind::Cell, &cell});
-  if (doc.m_spinDepth) doc.m_spinPending = true;
+  if (SpinClick::inProgress()) doc.m_spinPending = true;
   if (doc.m_closePending || !doc.m_host) return;
   // Everything the user action changes is one step, closed once control
   // is back in the event loop.

@@ -85,7 +85,7 @@ void FormCore::refreshForm() {
 }
 
 void FormCore::commitSpinStep() {
-  const Document::SpinClick click(Document::active());
+  const Document::SpinClick click;
   commitForm();
 }
 
@@ -116,7 +116,7 @@ void FormCore::onSpin(SpinButton* spin, std::function<void(int)> handler) {
     if (commitOnSpin)
       QMetaObject::invokeMethod(
           m_self, [this] { commitSpinStep(); }, Qt::QueuedConnection);
-    const Document::SpinClick click(Document::active());
+    const Document::SpinClick click;
     if (handler) handler(delta);
   });
 }

@@ -1,8 +1,7 @@
 // What never changes about a cell once the catalogue is built: its menu
 // code, group and description (UTF-8 texts), its limit pairs and its
 // position in device memory. Every configuration's cells point at the same
-// entries, so a cell itself is only its value, its active limits and its
-// hooks.
+// entries, so a cell itself is only its value and its active limits.
 //
 // Entries are immutable and live as long as the program. shared() is the
 // only way to make one; it may be called from any thread.

@@ -41,8 +41,6 @@ Parameter& Parameter::operator=(const Parameter& other) {
 }
 
 void Parameter::assign(const Parameter& src) {
-  m_beforeChange = src.m_beforeChange;
-  m_afterChange = src.m_afterChange;
   m_minValue = src.m_minValue;
   m_maxValue = src.m_maxValue;
   m_value = src.m_value;
@@ -89,15 +87,12 @@ bool Parameter::store(int32_t v) {
   if (v < m_minValue) v = m_minValue;
   if (v > m_maxValue) v = m_maxValue;
   if (v == m_value) return false;
-  if (m_beforeChange) {
+  if (t_observer) {
     Parameter proposed(*this);
     proposed.m_value = v;
-    proposed.m_beforeChange = nullptr;
-    proposed.m_afterChange = nullptr;
-    if (!m_beforeChange(*this, proposed)) return false;
+    if (!t_observer->mayChange(*this, proposed)) return false;
   }
   m_value = v;
-  if (m_afterChange) m_afterChange(*this);
   return true;
 }
 

@@ -1,5 +1,5 @@
-// One device parameter of the controller: its value, active limits and two
-// optional change hooks, and the catalogue entry that says what it is (menu
+// One device parameter of the controller: its value and active limits, and
+// the catalogue entry that says what it is (menu
 // code, description, alternative limit pairs, position in device memory).
 // Every editable number of the configuration is a Parameter; views, the
 // file format and the memory image change values only through setValue.
@@ -16,11 +16,6 @@
 
 class Parameter {
  public:
-  // Consulted before a change: (cell being changed, proposed cell). False refuses.
-  using BeforeChangeHook = bool (*)(Parameter& cell, const Parameter& proposed);
-  // Told after a change.
-  using AfterChangeHook = void (*)(Parameter& cell);
-
   static constexpr int kCodeSize = 16;
   static constexpr int kGroupSize = 128;
   static constexpr int kDescriptionSize = 512;
@@ -39,12 +34,12 @@ class Parameter {
   Parameter(const Parameter& other) = default;
   Parameter& operator=(const Parameter& other);  // same as assign
 
-  // Merge copy: takes hooks, limits, range tables, position and value; takes
-  // each text only when the source's text is not empty. No clamping, no hooks.
+  // Merge copy: takes limits, range tables, position and value; takes each
+  // text only when the source's text is not empty. No clamping, no observer.
   void assign(const Parameter& src);
 
   int32_t value() const { return m_value; }
-  // Bypasses limits, hooks and the change observer (the document shifts
+  // Bypasses limits and the change observer (the document shifts
   // cycle starts through it).
   int32_t& valueRef() { return m_value; }
   // Guarded change of a raw device field: sign extension from bitWidth bits
@@ -52,10 +47,11 @@ class Parameter {
   // decoder passes unsigned bit fields through it.
   void setValue(int32_t v);
   // Guarded change of a number typed by the user or read from a file:
-  // clamping (lower limit first), beforeChange veto, store, afterChange.
+  // clamping (lower limit first), the change observer's veto, store, and
+  // the observer told.
   // No sign extension, so 2000 typed into an 11-bit cell is 999, not -48.
   void setEnteredValue(int32_t v);
-  // Clamped store without sign extension, hooks or the change observer.
+  // Clamped store without sign extension or the change observer.
   void setValueQuiet(int32_t v);
 
   // What an edit can change in a cell: the value and the active limits
@@ -68,20 +64,26 @@ class Parameter {
     bool operator==(const State&) const = default;
   };
   State state() const { return {m_value, m_minValue, m_maxValue}; }
-  // Puts a state back as it was: no clamping, no hooks, no observer.
+  // Puts a state back as it was: no clamping, no observer.
   void restore(const State& s) {
     m_value = s.value;
     m_minValue = s.minValue;
     m_maxValue = s.maxValue;
   }
 
-  // Told whenever setValue or setEnteredValue has changed a value (after
-  // the afterChange hook). The observer belongs to the thread that installs
-  // it: the document installs one on the user-interface thread, so a device
-  // worker decoding into its scratch configuration is never seen. Nullptr
-  // removes it.
+  // Asked before setValue or setEnteredValue changes a value, and told
+  // after. The observer belongs to the thread that installs it: the document
+  // installs one on the user-interface thread, so a device worker decoding
+  // into its scratch configuration is never seen. Nullptr removes it.
   class ChangeObserver {
    public:
+    // `proposed` is a copy of `cell` holding the clamped new value; false
+    // refuses the change (the partition question answered No).
+    virtual bool mayChange(Parameter& cell, const Parameter& proposed) {
+      (void)cell;
+      (void)proposed;
+      return true;
+    }
     virtual void cellChanged(Parameter& cell) = 0;
 
    protected:
@@ -92,7 +94,8 @@ class Parameter {
 
   // Appends a limit pair; false (nothing changed) when the table is full.
   bool addRange(int32_t min, int32_t max);
-  // Makes pair i the active limits and clamps the value into them, no hooks.
+  // Makes pair i the active limits and clamps the value into them, the
+  // observer neither asked nor told.
   bool selectRange(int i);
   // Makes pair i the active limits and leaves the value as it is, outside
   // them too: loading and showing a configuration never change a value.
@@ -124,23 +127,14 @@ class Parameter {
   // What the cell is; shared with every copy.
   const CellEntry& entry() const { return *m_entry; }
 
-  BeforeChangeHook beforeChange() const { return m_beforeChange; }
-  AfterChangeHook afterChange() const { return m_afterChange; }
-  void setHooks(BeforeChangeHook before, AfterChangeHook after) {
-    m_beforeChange = before;
-    m_afterChange = after;
-  }
-
  private:
-  // setEnteredValue without telling the observer; true when the value changed.
+  // Clamps, asks the observer and stores; true when the value changed.
   bool store(int32_t v);
   // Points the cell at the entry `change` makes of a copy of its own.
   template <typename Change>
   void changeEntry(Change change);
 
   const CellEntry* m_entry;
-  BeforeChangeHook m_beforeChange = nullptr;
-  AfterChangeHook m_afterChange = nullptr;
   int32_t m_value;
   int32_t m_minValue;
   int32_t m_maxValue;

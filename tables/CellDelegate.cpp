@@ -97,7 +97,7 @@ void CellDelegate::attachTo(QAbstractItemView* view) {
   view->installEventFilter(new EditorKeys(view, this));
 }
 
-CellDelegate::CellDelegate(Document* doc, QObject* parent) : QStyledItemDelegate(parent), m_doc(doc) {}
+CellDelegate::CellDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
 
 void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   QStyledItemDelegate::paint(painter, option, index);
@@ -215,7 +215,7 @@ void CellDelegate::spin(QWidget* editor, int delta) {
   edit->setText(stepped(edit->text(), delta, step, index.data(cellrole::Minimum).toDouble(),
                         index.data(cellrole::Maximum).toDouble()));
   {
-    const Document::SpinClick click(m_doc);
+    const Document::SpinClick click;
     emit commitData(editor);
   }
   // What was stored, after clamping and snapping.

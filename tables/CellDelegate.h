@@ -17,15 +17,13 @@
 #include <QPointer>
 #include <QStyledItemDelegate>
 
-class Document;
 class QAbstractItemView;
 
 class CellDelegate : public QStyledItemDelegate {
   Q_OBJECT
 
  public:
-  // `doc` (may be nullptr) groups the spin clicks into undo steps.
-  explicit CellDelegate(Document* doc, QObject* parent = nullptr);
+  explicit CellDelegate(QObject* parent = nullptr);
 
   void setGridLines(bool on) { m_gridLines = on; }
   // Makes this the view's delegate and sets the view up as the cell views
@@ -51,7 +49,6 @@ class CellDelegate : public QStyledItemDelegate {
  private:
   void spin(QWidget* editor, int delta);
 
-  Document* m_doc;
   bool m_gridLines = false;
   mutable QPointer<QWidget> m_editor;
   mutable QPersistentModelIndex m_editorIndex;

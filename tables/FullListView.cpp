@@ -29,7 +29,7 @@ FullListView::FullListView(Document& doc, QWidget* parent)
       m_doc(doc),
       m_model(new FullListModel(doc, this)),
       m_filter(new FullListFilter(*m_model, this)),
-      m_delegate(new CellDelegate(&doc, this)) {
+      m_delegate(new CellDelegate(this)) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);

@@ -36,7 +36,7 @@ StepsTablePage::StepsTablePage(Document& doc, DocumentActions& documentActions, 
       m_doc(doc),
       m_documentActions(documentActions),
       m_model(new StepsTableModel(doc, this)),
-      m_delegate(new CellDelegate(&doc, this)) {
+      m_delegate(new CellDelegate(this)) {
   setObjectName(QStringLiteral("stepsTable"));
   setAccessibleName(QStringLiteral("Параметры шагов"));
   for (int r = 0; r < 2; ++r) {
@@ -101,7 +101,8 @@ void StepsTablePage::setProgram(Program* program) {
   if (program != m_model->program() || !program || m_model->columnCount() != program->stepCount())
     m_delegate->commitOpenEditor();
   m_model->setProgram(program);
-  for (int r = 0; r < 2; ++r) m_graphs[r]->setProgram(program, r);
+  const DeviceData* data = m_doc.deviceData();
+  for (int r = 0; r < 2; ++r) m_graphs[r]->setProgram(program, r, data ? &data->general.pid[r] : nullptr);
   layOut();
 }
 

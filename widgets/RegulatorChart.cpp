@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QToolTip>
 
-#include "document/Document.h"
+#include "model/PidRegulator.h"
 #include "model/ValueTexts.h"
 
 namespace {
@@ -28,12 +28,6 @@ QFont chartFont() {
   return font;
 }
 
-bool regulatorOn(int regulatorIndex) {
-  const Document* doc = Document::active();
-  const DeviceData* data = doc ? doc->deviceData() : nullptr;
-  return data && regulatorIndex >= 0 && regulatorIndex < 2 && data->general.pid[regulatorIndex].isEnabled();
-}
-
 QString setpointText(const RegulatorChart::Segment& s) {
   const QString unit = s.input == kHumidityInput ? QStringLiteral("%") : QStringLiteral("°C");
   return QStringLiteral("%1 %2").arg(s.setpoint, 0, 'f', 1).arg(unit);
@@ -49,13 +43,14 @@ RegulatorChart::RegulatorChart(QWidget* parent) : QFrame(parent), m_drawing(char
   setFocusPolicy(Qt::NoFocus);
 }
 
-void RegulatorChart::setProgram(const Program* program, int regulatorIndex) {
+void RegulatorChart::setProgram(const Program* program, int regulatorIndex, const PidRegulator* regulator) {
   m_program = program;
   m_regulatorIndex = regulatorIndex;
+  m_regulator = regulator;
   update();
 }
 
-bool RegulatorChart::showsProgram() const { return m_program && regulatorOn(m_regulatorIndex); }
+bool RegulatorChart::showsProgram() const { return m_program && m_regulator && m_regulator->isEnabled(); }
 
 std::vector<RegulatorChart::Segment> RegulatorChart::segments() const {
   if (!showsProgram()) return {};
@@ -73,7 +68,7 @@ void RegulatorChart::paintEvent(QPaintEvent*) {
   p.setClipRect(client);  // nothing reaches the border or beyond
   p.translate(client.topLeft());
   m_drawing.paint(p, client.width(), client.height(), m_program, m_regulatorIndex,
-                  regulatorOn(m_regulatorIndex));
+                  m_regulator && m_regulator->isEnabled());
 }
 
 int RegulatorChart::segmentAt(const QPoint& pos, const std::vector<Segment>& segs) const {

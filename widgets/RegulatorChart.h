@@ -8,8 +8,8 @@
 // The chart is passive: it holds the program by pointer (not owned), reads
 // every value afresh at each paint and repaints when setProgram is called.
 // The host calls setProgram again (with another program or none) before the
-// program is destroyed. Whether the regulator is switched on (P07/P.07) is
-// read from the active document's general parameters. The only interaction
+// program or the regulator is destroyed. Whether the regulator is switched
+// on (P07/P.07) is read from the regulator given. The only interaction
 // is a tooltip naming the step under the pointer. User-interface thread only.
 #pragma once
 
@@ -20,6 +20,7 @@
 
 #include "report/RegulatorChartDrawing.h"
 
+class PidRegulator;
 class Program;
 
 class RegulatorChart : public QFrame {
@@ -38,8 +39,10 @@ class RegulatorChart : public QFrame {
 
   explicit RegulatorChart(QWidget* parent = nullptr);
 
-  // Shows `program` (or nothing) for regulator 0 or 1 and repaints.
-  void setProgram(const Program* program, int regulatorIndex);
+  // Shows `program` (or nothing) for regulator 0 or 1, drawn while
+  // `regulator` (that regulator's parameters, or none) is switched on, and
+  // repaints.
+  void setProgram(const Program* program, int regulatorIndex, const PidRegulator* regulator);
   const Program* program() const { return m_program; }
   int regulatorIndex() const { return m_regulatorIndex; }
 
@@ -74,4 +77,5 @@ class RegulatorChart : public QFrame {
   RegulatorChartDrawing m_drawing;
   const Program* m_program = nullptr;
   int m_regulatorIndex = 0;
+  const PidRegulator* m_regulator = nullptr;
 };

@@ -30,14 +30,13 @@ struct Fixture {
   NavigationItem item;
 
   Fixture() {
-    Document::setActive(&doc);
+    doc.followCellChanges();
     doc.newDocument();
     Program& p = program();
     for (int i = 0; i < 3; ++i) p.steps.emplace_back();
     doc.closeUndoStep();
     doc.addObserver(&recorder);
   }
-  ~Fixture() { Document::setActive(nullptr); }
   Program& program() { return *doc.deviceData()->programAt(1); }
   void selectStep(int index) {
     item = NavigationItem{NavigationKind::Step, 1, index, program().stepAt(index)};

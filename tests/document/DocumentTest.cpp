@@ -17,7 +17,7 @@ namespace {
 class DocumentTest : public testing::Test {
  protected:
   DocumentTest() {
-    Document::setActive(&doc);
+    doc.followCellChanges();
     doc.treeView = &tree;
     doc.groupPane = &pane;
     doc.tableView = &table;
@@ -143,8 +143,13 @@ TEST_F(DocumentTest, TheQuestionIsAskedEvenWhenNothingWouldBeRemoved) {
   EXPECT_EQ(data().programCount(), 60);
 }
 
-TEST_F(DocumentTest, HooksStayQuietWithoutAnActiveDocument) {
-  Document::setActive(nullptr);
+TEST_F(DocumentTest, OnlyTheFollowingDocumentsOwnPartitionAsks) {
+  // A copy of the cell is not the partition.
+  GeneralParameters copy = data().general;
+  copy.base[BaseParameters::O10].setValue(3);
+  // Nor is the cell of a document that does not follow this thread.
+  Document other;
+  other.followCellChanges();
   o10().setValue(3);
   EXPECT_EQ(o10().value(), 3);
   EXPECT_EQ(data().programCount(), 20);
@@ -374,18 +379,21 @@ TEST_F(DocumentTest, ModifiedFollowsTheTextSinceTheLastNewLoadOrSave) {
   EXPECT_FALSE(doc.isModified());
 }
 
-TEST(DocumentActive, TheFirstDocumentBecomesActiveUntilItIsDestroyed) {
-  Document::setActive(nullptr);
+TEST(DocumentCellChanges, TheFirstDocumentFollowsThemUntilAnotherTakesOverOrItIsDestroyed) {
+  Parameter::setChangeObserver(nullptr);
   {
     Document first, second;
-    EXPECT_EQ(Document::active(), &first);
+    EXPECT_TRUE(first.followsCellChanges());
+    EXPECT_FALSE(second.followsCellChanges());
+    second.followCellChanges();
+    EXPECT_FALSE(first.followsCellChanges());
   }
-  EXPECT_EQ(Document::active(), nullptr);
+  EXPECT_EQ(Parameter::changeObserver(), nullptr);
 }
 
 TEST(DocumentHeadless, WorksWithoutAHost) {
   Document doc;
-  Document::setActive(&doc);
+  doc.followCellChanges();
   CountingView tree;
   doc.treeView = &tree;
   doc.newDocument();
@@ -396,5 +404,4 @@ TEST(DocumentHeadless, WorksWithoutAHost) {
   doc.readDevice();
   EXPECT_TRUE(doc.partitionGuarded());
   EXPECT_EQ(doc.deviceData()->programCount(), 5);
-  Document::setActive(nullptr);
 }

@@ -10,11 +10,10 @@ namespace {
 class EditCommandsTest : public testing::Test {
  protected:
   EditCommandsTest() {
-    Document::setActive(&doc);
+    doc.followCellChanges();
     doc.newDocument();
     program = &doc.deviceData()->programs.front();
   }
-  ~EditCommandsTest() override { Document::setActive(nullptr); }
 
   // Steps marked by their original position in U04 (1..n).
   void makeSteps(int n, int h02) {

@@ -23,7 +23,7 @@ class PlaceView : public CountingView {
 class UndoTest : public testing::Test {
  public:
   UndoTest() {
-    Document::setActive(&doc);
+    doc.followCellChanges();
     doc.treeView = &tree;
     doc.tableView = &table;
     doc.newDocument();
@@ -32,7 +32,6 @@ class UndoTest : public testing::Test {
     program(0).H02.setValue(2);
     settle();
   }
-  ~UndoTest() override { Document::setActive(nullptr); }
 
   DeviceData& data() { return *doc.deviceData(); }
   Program& program(int i) { return *data().programAt(i); }
@@ -74,7 +73,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
       {"U02 в программе 1, шаг 1",
        [](UndoTest& t) { t.step(0, 0)[Step::U03].setValue(500); },
        [](UndoTest& t) {
-         const Document::SpinClick spin(&t.doc);  // two cells changed: merges with nothing
+         const Document::SpinClick spin;  // two cells changed: merges with nothing
          t.step(0, 0)[Step::U02].setValue(9);
          t.step(0, 0).applyInputRanges();
        },
@@ -139,16 +138,12 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
        nothing,
        [](UndoTest& t) { t.doc.resetStep(t.step(0, 2)); },
        {NavigationKind::Step, 0, 2, ""}},
-      // A loaded O10 has no hooks; the reset installs them, the undo takes them away.
       {"значения по умолчанию в основных параметрах",
-       [](UndoTest& t) {
-         t.data().general.base[BaseParameters::O10].setHooks(nullptr, nullptr);
-         t.data().general.base[BaseParameters::Scr].setValue(1);
-       },
+       [](UndoTest& t) { t.data().general.base[BaseParameters::Scr].setValue(1); },
        [](UndoTest& t) { t.doc.resetBaseParameters(t.data().general.base); },
        {NavigationKind::BaseParameters, -1, -1, ""}},
       // 60 programs of 7 steps: the undo brings back the steps above 7, and
-      // everything the hooks did is one step.
+      // everything the partition change did is one step.
       {"разбиение памяти",
        [](UndoTest& t) { t.doc.setStepCount(t.program(0), 10); },
        [](UndoTest& t) {
@@ -185,7 +180,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
     ASSERT_EQ(doc.undoText(), c.label);
     tree.shown.clear();
     doc.undo();
-    // Exactly as before: values, limits, hooks, programs, steps and names.
+    // Exactly as before: values, limits, programs, steps and names.
     EXPECT_EQ(ConfigSnapshot(data()), before);
     EXPECT_EQ(doc.title(), title);
     EXPECT_FALSE(doc.isModified());
@@ -233,7 +228,7 @@ TEST_F(UndoTest, SpinClicksOnOneCellMergeIntoOneStep) {
   const int32_t start = u03.value();
   const auto click = [&](Parameter& cell, int delta, bool spin = true) {
     std::optional<Document::SpinClick> clicking;
-    if (spin) clicking.emplace(&doc);
+    if (spin) clicking.emplace();
     cell.setValue(cell.value() + delta);
     clicking.reset();
     settle();

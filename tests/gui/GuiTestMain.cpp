@@ -44,7 +44,7 @@ void MessageLog::clear() {
 
 Shell::Shell() {
   QSettings().clear();  // no window geometry or recent files of an earlier case
-  Document::setActive(&doc);
+  doc.followCellChanges();
   frame = std::make_unique<MainWindow>(doc, levelMask);
   host.setFrame(frame.get());
   doc.newDocument();

@@ -60,10 +60,9 @@ class RegulatorChartTest : public QObject {
 
  private slots:
   void init() {
-    Document::setActive(&m_doc);
     m_doc.newDocument();
     m_graph = std::make_unique<RegulatorChart>();
-    m_graph->setProgram(&m_program, 0);
+    m_graph->setProgram(&m_program, 0, &m_doc.deviceData()->general.pid[0]);
   }
   void cleanup() { m_graph.reset(); }
 
@@ -76,9 +75,11 @@ class RegulatorChartTest : public QObject {
     white.fill(Qt::white);
     QCOMPARE(shot(), white);
     // Regulator 2 is still on and drawn.
-    m_graph->setProgram(&m_program, 1);
+    m_graph->setProgram(&m_program, 1, &m_doc.deviceData()->general.pid[1]);
     QVERIFY(shot() != white);
-    m_graph->setProgram(nullptr, 1);
+    m_graph->setProgram(nullptr, 1, &m_doc.deviceData()->general.pid[1]);
+    QCOMPARE(shot(), white);
+    m_graph->setProgram(&m_program, 1, nullptr);
     QCOMPARE(shot(), white);
     QVERIFY(m_graph->toolTipAt({200, 50}).isEmpty());
   }

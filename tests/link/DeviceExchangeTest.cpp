@@ -140,8 +140,9 @@ TEST(DeviceExchange, DocumentReadTakesTheControllersConfiguration) {
   ASSERT_EQ(d.programCount(), 20);
   EXPECT_EQ(d.programAt(0)->name(), "Считанная");
   EXPECT_TRUE(valueDifferences(factoryConfiguration(), d).empty());
-  // The read partition asks and adapts when it is changed later.
-  EXPECT_EQ(d.general.base[BaseParameters::O10].beforeChange(), &Document::confirmPartitionChange);
+  // The read partition adapts the programs when it is changed later.
+  doc.deviceData()->general.base[BaseParameters::O10].setValue(7);
+  EXPECT_EQ(doc.deviceData()->programCount(), 5);
 }
 
 TEST(DeviceExchange, AbortedOrFailedReadLeavesTheDocumentAsItWas) {

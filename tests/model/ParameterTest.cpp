@@ -6,25 +6,21 @@
 
 namespace {
 
-int g_afterCalls = 0;
-int g_beforeCalls = 0;
-int32_t g_proposedValue = 0;
-bool g_proposedHadHooks = false;
-
-bool refuse(Parameter&, const Parameter& proposed) {
-  ++g_beforeCalls;
-  g_proposedValue = proposed.value();
-  g_proposedHadHooks = proposed.beforeChange() || proposed.afterChange();
-  return false;
-}
-bool allow(Parameter& cell, const Parameter& proposed) {
-  refuse(cell, proposed);
-  return true;
-}
-void countAfter(Parameter&) { ++g_afterCalls; }
-
-struct HookCounters : ::testing::Test {
-  void SetUp() override { g_afterCalls = g_beforeCalls = 0; }
+// Counts what the guarded setters ask and tell, allowing or refusing every
+// change; installed on the test's thread for its lifetime.
+struct CountingObserver : Parameter::ChangeObserver {
+  explicit CountingObserver(bool allow) : allow(allow) { Parameter::setChangeObserver(this); }
+  ~CountingObserver() { Parameter::setChangeObserver(nullptr); }
+  bool mayChange(Parameter& cell, const Parameter& proposed) override {
+    ++asked;
+    proposedValue = proposed.value();
+    valueWhenAsked = cell.value();
+    return allow;
+  }
+  void cellChanged(Parameter&) override { ++told; }
+  bool allow;
+  int asked = 0, told = 0;
+  int32_t proposedValue = 0, valueWhenAsked = 0;
 };
 
 Parameter signedCell() {
@@ -93,32 +89,32 @@ TEST(Parameter, ClampsLowerLimitFirstThenUpper) {
   EXPECT_EQ(p.value(), 5);
 }
 
-TEST_F(HookCounters, HooksSeeClampedProposalWithoutHooks) {
+TEST(ParameterObserver, IsAskedTheClampedProposalBeforeAndToldAfter) {
+  const CountingObserver observer(true);
   Parameter p("O10", 2, 0, 7, "", "");
-  p.setHooks(allow, countAfter);
   p.setValue(50);
-  EXPECT_EQ(g_beforeCalls, 1);
-  EXPECT_EQ(g_proposedValue, 7);
-  EXPECT_FALSE(g_proposedHadHooks);
+  EXPECT_EQ(observer.asked, 1);
+  EXPECT_EQ(observer.proposedValue, 7);
+  EXPECT_EQ(observer.valueWhenAsked, 2);
   EXPECT_EQ(p.value(), 7);
-  EXPECT_EQ(g_afterCalls, 1);
+  EXPECT_EQ(observer.told, 1);
 }
 
-TEST_F(HookCounters, RefusedOrUnchangedValueRunsNoAfterHook) {
+TEST(ParameterObserver, ARefusedOrUnchangedValueIsNeitherStoredNorTold) {
+  const CountingObserver observer(false);
   Parameter p("O10", 2, 0, 7, "", "");
-  p.setHooks(refuse, countAfter);
-  p.setValue(2);  // the current value: no hook at all, even a refusing one
-  EXPECT_EQ(g_beforeCalls, 0);
-  p.setValue(3);
-  EXPECT_EQ(g_beforeCalls, 1);
+  p.setValue(2);  // the current value: not even asked
+  EXPECT_EQ(observer.asked, 0);
+  p.setEnteredValue(3);
+  EXPECT_EQ(observer.asked, 1);
   EXPECT_EQ(p.value(), 2);
-  EXPECT_EQ(g_afterCalls, 0);
+  EXPECT_EQ(observer.told, 0);
 
-  p.setValueQuiet(5);  // quiet stores never consult hooks
+  p.setValueQuiet(5);  // quiet stores never ask
   EXPECT_EQ(p.value(), 5);
-  EXPECT_EQ(g_beforeCalls, 1);
   p.valueRef() = 100;  // valueRef bypasses limits too
   EXPECT_EQ(p.value(), 100);
+  EXPECT_EQ(observer.asked, 1);
 }
 
 TEST(Parameter, SelectRange) {
@@ -129,11 +125,11 @@ TEST(Parameter, SelectRange) {
 
   Parameter p = signedCell();
   p.addRange(0, 99);
-  p.setHooks(refuse, nullptr);
+  const CountingObserver refusing(false);
   ASSERT_TRUE(p.selectRange(1));
   EXPECT_EQ(p.minValue(), 0);
   EXPECT_EQ(p.maxValue(), 99);
-  EXPECT_EQ(p.value(), 0);  // -15 raised without asking the hook
+  EXPECT_EQ(p.value(), 0);  // -15 raised without asking
 
   for (int i = 2; i < Parameter::kMaxRanges; ++i) EXPECT_TRUE(p.addRange(i, i));
   EXPECT_FALSE(p.addRange(0, 0));  // the table holds 16 pairs
@@ -143,7 +139,6 @@ TEST(Parameter, AssignMergesTextsAndCopiesTheRest) {
   Parameter dst("DST", 1, 0, 10, "g", "old");
   Parameter src(77);
   src.setStorage(8106, 40, 9);
-  src.setHooks(allow, countAfter);
   src.addRange(-5, 500);
   src.setDescription("new");
   dst.assign(src);
@@ -154,11 +149,9 @@ TEST(Parameter, AssignMergesTextsAndCopiesTheRest) {
   EXPECT_EQ(dst.minValue(), INT32_MIN);
   EXPECT_EQ(dst.rangeCount(), 1);
   EXPECT_EQ(dst.bitOffset(), 40);
-  EXPECT_EQ(dst.afterChange(), &countAfter);
 
   const Parameter copy(dst);  // copy = empty cell + assign
   EXPECT_EQ(copy.code(), "DST");
-  EXPECT_EQ(copy.beforeChange(), &allow);
 }
 
 TEST(Parameter, SameAsComparesValueLimitsCodeAndWidth) {
@@ -167,7 +160,6 @@ TEST(Parameter, SameAsComparesValueLimitsCodeAndWidth) {
   a.setStorage(0, 14, 3);
   b.setStorage(8106, 67, 3);
   b.addRange(0, 1);
-  b.setHooks(allow, nullptr);
   EXPECT_TRUE(Parameter::sameAs(a, b));
   b.setCode("c01");
   EXPECT_FALSE(Parameter::sameAs(a, b));
@@ -190,7 +182,7 @@ TEST(Parameter, LongTextsAreCutToTheirFields) {
 // A cell is its state and a pointer to what it is: every configuration's
 // cells share the catalogue's entries, and changing what one cell is leaves
 // the cells it was copied from or with as they were.
-static_assert(sizeof(Parameter) <= 48, "a cell keeps its texts and tables in its entry");
+static_assert(sizeof(Parameter) <= 24, "a cell is its value, its limits and its entry");
 
 TEST(Parameter, CellsShareEntriesUntilOneIsRedescribed) {
   const Step a, b;
