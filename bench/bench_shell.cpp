@@ -48,7 +48,7 @@ void BM_TreeRebuild(benchmark::State& state) {
   Shell shell(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   NavigationTree* tree = shell.frame->treeView();
   // A selection deep in the tree, restored by every rebuild.
-  tree->selectByData(&shell.doc.deviceData()->programs.back().steps.back(), true);
+  tree->selectGroup(&shell.doc.deviceData()->programs.back().steps.back(), true);
   for (auto _ : state) {
     tree->rebuild();
     QCoreApplication::processEvents();  // the layout and paint the rebuild causes
@@ -67,10 +67,10 @@ void BM_RightPaneSwitch(benchmark::State& state) {
   Program& program = shell.doc.deviceData()->programs.front();
   GeneralParameters& g = shell.doc.deviceData()->general;
   // Form to page to another form and back: every switch changes the view.
-  const void* targets[] = {&program.steps.front(), &program, &g.pid[1], &program.comparators[0], &g.base};
+  const GroupRef targets[] = {&program.steps.front(), &program, &g.pid[1], &program.comparators[0], &g.base};
   std::size_t i = 0;
   for (auto _ : state) {
-    tree->selectByData(targets[i++ % std::size(targets)], false);
+    tree->selectGroup(targets[i++ % std::size(targets)], false);
     QCoreApplication::processEvents();
   }
 }
@@ -85,16 +85,16 @@ void BM_FormSwitch(benchmark::State& state) {
   NavigationTree* tree = shell.frame->treeView();
   DeviceData& d = *shell.doc.deviceData();
   Program& program = d.programs.back();
-  const void* forms[] = {&program.steps.back(),  &program.comparators[3], &d.general.keys,
+  const GroupRef forms[] = {&program.steps.back(),  &program.comparators[3], &d.general.keys,
                          &d.general.corrections, &d.general.filters,      &d.general.base,
                          &d.general.pid[1]};
-  const void* form = forms[state.range(0)];
+  const GroupRef form = forms[state.range(0)];
   for (auto _ : state) {
     state.PauseTiming();
-    tree->selectByData(&program, false);
+    tree->selectGroup(&program, false);
     QCoreApplication::processEvents();
     state.ResumeTiming();
-    tree->selectByData(form, false);
+    tree->selectGroup(form, false);
     QCoreApplication::processEvents();
   }
   static const char* const names[] = {"step", "comparator", "keys", "corrections", "filters", "base", "pid"};
@@ -108,10 +108,10 @@ void BM_StepToStep(benchmark::State& state) {
   Shell shell(7, 99);
   NavigationTree* tree = shell.frame->treeView();
   Program& program = shell.doc.deviceData()->programs.back();
-  tree->selectByData(&program.steps.front(), true);
+  tree->selectGroup(&program.steps.front(), true);
   std::size_t i = 0;
   for (auto _ : state) {
-    tree->selectByData(program.stepAt(static_cast<int>(i++ % 99)), false);
+    tree->selectGroup(program.stepAt(static_cast<int>(i++ % 99)), false);
     QCoreApplication::processEvents();
   }
 }
@@ -123,7 +123,7 @@ BENCHMARK(BM_StepToStep)->Unit(benchmark::kMillisecond);
 void BM_EditUndoRedo(benchmark::State& state) {
   Shell shell(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   Step& step = shell.doc.deviceData()->programs.back().steps.back();
-  shell.frame->treeView()->selectByData(&step, true);
+  shell.frame->treeView()->selectGroup(&step, true);
   QCoreApplication::processEvents();
   const bool edit = state.range(2) == 0;
   int i = 0;

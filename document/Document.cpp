@@ -217,31 +217,12 @@ void Document::notifyView(DocumentView* view) {
 bool Document::select(const NavigationItem* item) {
   const bool changed = item != m_selection;
   m_selection = item;
-  if (item && item->data && m_deviceData) {
-    switch (item->kind) {
-      case NavigationKind::Program:
-      case NavigationKind::Comparators:
-      case NavigationKind::Steps:
-        m_currentProgram = static_cast<Program*>(item->data);
-        break;
-      case NavigationKind::Step:
-      case NavigationKind::Comparator:
-        // A step or a comparator makes its program current.
-        for (Program& program : m_deviceData->programs) {
-          if (const int s = program.stepIndexOf(static_cast<const Step*>(item->data)); s >= 0) {
-            m_currentProgram = &program;
-            m_currentStep = program.stepAt(s);
-            break;
-          }
-          const auto isIt = [item](const Comparator& c) { return &c == item->data; };
-          if (std::ranges::any_of(program.comparators, isIt)) {
-            m_currentProgram = &program;
-            break;
-          }
-        }
-        break;
-      default:
-        break;
+  // A program's item or one of its groups makes that program current; a step
+  // is the current step too. Level L2 leaves both as they are.
+  if (item && m_deviceData) {
+    if (Program* program = m_deviceData->programAt(placeOf(item->group).program)) {
+      m_currentProgram = program;
+      if (Step* step = item->group.get<Step>()) m_currentStep = step;
     }
   }
   announce({DocumentChange::Kind::Selection});
@@ -260,14 +241,14 @@ void Document::forgetItem(const NavigationItem* item) {
 }
 
 Program* Document::programOfSelection() const {
-  if (!m_selection || !m_selection->data || !m_deviceData) return nullptr;
+  if (!m_selection || !m_deviceData) return nullptr;
   switch (m_selection->kind) {
     case NavigationKind::Program:
     case NavigationKind::Steps:
-      return static_cast<Program*>(m_selection->data);
+      return m_selection->group.get<Program>();
     case NavigationKind::Step:
       for (Program& p : m_deviceData->programs)
-        if (p.stepIndexOf(static_cast<const Step*>(m_selection->data)) >= 0) return &p;
+        if (p.stepIndexOf(m_selection->group.get<Step>()) >= 0) return &p;
       return nullptr;
     default:
       return nullptr;

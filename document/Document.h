@@ -128,9 +128,9 @@ class Document {
     static bool inProgress();
   };
   const UndoHistory& history() const { return m_history; }
-  // The model object a place names (step, comparator, program or L2 group;
-  // the program of a step that is gone), or nullptr when there is none.
-  void* dataOf(const ChangePlace& place) const;
+  // The group a place names (step, comparator, program or L2 group; the
+  // program of a step that is gone), or none.
+  GroupRef groupAt(const ChangePlace& place) const;
   // The cell a place names by its code, or nullptr.
   Parameter* cellOf(const ChangePlace& place) const;
 
@@ -309,9 +309,9 @@ class Document {
   // "в программе 1, шаг 2" and the like.
   std::string whereText(const ChangePlace& place) const;
   // Where a group of the configuration lives (kind, program, index).
-  ChangePlace placeOf(const void* group) const;
-  // True when `data` is a program, comparator, step or L2 group of the configuration.
-  bool holds(const void* data) const;
+  ChangePlace placeOf(GroupRef group) const;
+  // True when `group` is a program, comparator, step or L2 group of the configuration.
+  bool holds(GroupRef group) const;
   // The place of a program: its number in the label texts.
   int programNumber(const Program& program) const;
   void historyChanged();

@@ -42,7 +42,7 @@ std::string stepRange(int first, int count) {
 
 Step* Document::selectedStep() const {
   if (!m_selection || m_selection->kind != NavigationKind::Step) return nullptr;
-  return static_cast<Step*>(m_selection->data);
+  return m_selection->group.get<Step>();
 }
 
 int Document::selectedStepPosition() const {
@@ -147,7 +147,7 @@ void Document::deleteStep() {
 
   m_currentStep = next;
   notifyViews();
-  if (m_host) m_host->selectTreeItem(next ? static_cast<const void*>(next) : &program, false);
+  if (m_host) m_host->selectTreeItem(next ? GroupRef(next) : GroupRef(&program), false);
 }
 
 void Document::toggleCycleStart() {
@@ -268,7 +268,7 @@ void Document::removeSteps(Program& program, int first, int count) {
   m_currentProgram = &program;
   m_currentStep = next;
   notifyViews();
-  if (m_host) m_host->selectTreeItem(next ? static_cast<const void*>(next) : &program, false);
+  if (m_host) m_host->selectTreeItem(next ? GroupRef(next) : GroupRef(&program), false);
 }
 
 std::optional<std::string> Document::replaceProgram(Program& target, const Program& source) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "document/GroupRef.h"
 #include "model/ExchangeMode.h"
 
 class DeviceData;
@@ -42,9 +43,9 @@ class DocumentHost {
   // cancelled or failed (the host has shown the error).
   virtual bool runExchange(DeviceData& config, ExchangeMode mode) = 0;
 
-  // Selects the first tree item, in tree order, whose data is `data`, and
-  // expands it when asked. False when no item carries it.
-  virtual bool selectTreeItem(const void* data, bool expand) = 0;
+  // Selects the first tree item, in tree order, that shows `group`, and
+  // expands it when asked. False when no item shows it.
+  virtual bool selectTreeItem(GroupRef group, bool expand) = 0;
 
   // The rename dialog, owned by the main window, showing `name`. The new
   // name on OK, nothing on Cancel.

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -143,7 +144,7 @@ void Document::restoreCurrent(const ChangePlace& place) {
 
   // Programs and steps removed from the ends of the lists are gone; nothing
   // may keep pointing at them.
-  if (m_selection && m_selection->data && !holds(m_selection->data)) m_selection = nullptr;
+  if (m_selection && m_selection->group && !holds(m_selection->group)) m_selection = nullptr;
   if (m_currentProgram && m_deviceData->programIndexOf(m_currentProgram) < 0) m_currentProgram = nullptr;
   if (m_currentStep && (!m_currentProgram || m_currentProgram->stepIndexOf(m_currentStep) < 0)) m_currentStep = nullptr;
   if (Program* program = m_deviceData->programAt(place.program)) {
@@ -155,7 +156,7 @@ void Document::restoreCurrent(const ChangePlace& place) {
   // program and step before the other views show them. Steps keep their
   // objects where they remain, so an unchanged shape leaves every item right.
   if (treeChanged) notifyView(treeView);
-  if (void* data = dataOf(place); data && m_host) m_host->selectTreeItem(data, false);
+  if (const GroupRef group = groupAt(place); group && m_host) m_host->selectTreeItem(group, false);
   for (DocumentView* view : {groupPane, tableView, listView}) notifyView(view);
   for (DocumentView* view : {treeView, groupPane, tableView, listView})
     if (view) view->showChange(place);
@@ -201,9 +202,9 @@ int Document::programNumber(const Program& program) const {
   return m_deviceData ? m_deviceData->programIndexOf(&program) + 1 : 0;
 }
 
-ChangePlace Document::placeOf(const void* group) const {
+ChangePlace Document::placeOf(GroupRef group) const {
   if (!m_deviceData) return {};
-  const GeneralParameters& g = m_deviceData->general;
+  GeneralParameters& g = m_deviceData->general;
   if (group == &g.base) return {NavigationKind::BaseParameters, -1, -1, {}};
   if (group == &g.keys) return {NavigationKind::KeyPulseModes, -1, -1, {}};
   if (group == &g.corrections) return {NavigationKind::Corrections, -1, -1, {}};
@@ -211,19 +212,21 @@ ChangePlace Document::placeOf(const void* group) const {
   for (int i = 0; i < 2; ++i)
     if (group == &g.pid[i]) return {NavigationKind::Pid, -1, i, {}};
   int p = 0;
-  for (const Program& program : m_deviceData->programs) {
+  for (Program& program : m_deviceData->programs) {
     if (group == &program) return {NavigationKind::Program, p, -1, {}};
     for (int c = 0; c < Program::kComparatorCount; ++c)
       if (group == &program.comparators[c]) return {NavigationKind::Comparator, p, c, {}};
-    const int s = program.stepIndexOf(static_cast<const Step*>(group));
-    if (s >= 0) return {NavigationKind::Step, p, s, {}};
+    if (const Step* step = group.get<Step>()) {
+      const int s = program.stepIndexOf(step);
+      if (s >= 0) return {NavigationKind::Step, p, s, {}};
+    }
     ++p;
   }
   return {};
 }
 
-void* Document::dataOf(const ChangePlace& place) const {
-  if (!m_deviceData) return nullptr;
+GroupRef Document::groupAt(const ChangePlace& place) const {
+  if (!m_deviceData) return {};
   GeneralParameters& g = m_deviceData->general;
   switch (place.kind) {
     case NavigationKind::BaseParameters:
@@ -235,12 +238,12 @@ void* Document::dataOf(const ChangePlace& place) const {
     case NavigationKind::DigitalFilters:
       return &g.filters;
     case NavigationKind::Pid:
-      return place.index == 0 || place.index == 1 ? &g.pid[place.index] : nullptr;
+      return place.index == 0 || place.index == 1 ? GroupRef(&g.pid[place.index]) : GroupRef();
     default:
       break;
   }
   Program* program = m_deviceData->programAt(place.program);
-  if (!program) return nullptr;
+  if (!program) return {};
   if (place.kind == NavigationKind::Comparator && place.index >= 0 && place.index < Program::kComparatorCount)
     return &program->comparators[place.index];
   if (place.kind == NavigationKind::Step)
@@ -250,48 +253,23 @@ void* Document::dataOf(const ChangePlace& place) const {
 }
 
 Parameter* Document::cellOf(const ChangePlace& place) const {
-  void* data = dataOf(place);
-  if (!data || place.code.empty()) return nullptr;
+  if (place.code.empty()) return nullptr;
   const auto find = [&place](std::span<Parameter> cells) -> Parameter* {
     for (Parameter& cell : cells)
       if (cell.code() == place.code) return &cell;
     return nullptr;
   };
-  switch (place.kind) {
-    case NavigationKind::Program: {
-      Program* program = static_cast<Program*>(data);
-      return program->H02.code() == place.code ? &program->H02 : nullptr;
-    }
-    case NavigationKind::Comparator:
-      return find(static_cast<Comparator*>(data)->cells);
-    case NavigationKind::Step:
-      // A step that is gone leaves its program, which has no step cells.
-      return data == m_deviceData->programAt(place.program) ? nullptr : find(static_cast<Step*>(data)->cells);
-    case NavigationKind::BaseParameters:
-      return find(static_cast<BaseParameters*>(data)->cells);
-    case NavigationKind::KeyPulseModes:
-      return find(static_cast<KeyPulseModes*>(data)->cells);
-    case NavigationKind::Corrections:
-      return find(static_cast<Corrections*>(data)->cells);
-    case NavigationKind::DigitalFilters:
-      return find(static_cast<DigitalFilters*>(data)->cells);
-    case NavigationKind::Pid:
-      return find(static_cast<PidRegulator*>(data)->cells);
-    default:
-      return nullptr;
-  }
+  // A step that is gone leaves its program, whose only cell of its own is H02.
+  return groupAt(place).visit(
+      [&](auto* group) -> Parameter* {
+        if constexpr (std::is_same_v<decltype(group), Program*>)
+          return group->H02.code() == place.code ? &group->H02 : nullptr;
+        else
+          return find(group->cells);
+      },
+      []() -> Parameter* { return nullptr; });
 }
 
-bool Document::holds(const void* data) const {
-  if (!m_deviceData) return false;
-  const GeneralParameters& g = m_deviceData->general;
-  if (data == &g.base || data == &g.keys || data == &g.corrections || data == &g.filters ||
-      data == &g.pid[0] || data == &g.pid[1])
-    return true;
-  for (const Program& program : m_deviceData->programs) {
-    if (data == &program || program.stepIndexOf(static_cast<const Step*>(data)) >= 0) return true;
-    for (const Comparator& c : program.comparators)
-      if (data == &c) return true;
-  }
-  return false;
+bool Document::holds(GroupRef group) const {
+  return group && placeOf(group).kind != NavigationKind::None;
 }

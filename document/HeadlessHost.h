@@ -13,6 +13,6 @@ class HeadlessHost : public DocumentHost {
   bool askYesNo(std::string_view, std::string_view) override { return true; }
   void refreshView(DocumentView& view) override { view.documentChanged(); }
   void runLater(std::function<void()>) override {}
-  bool selectTreeItem(const void*, bool) override { return false; }
+  bool selectTreeItem(GroupRef, bool) override { return false; }
   std::optional<std::string> askProgramName(std::string_view) override { return std::nullopt; }
 };

@@ -7,26 +7,28 @@
 
 #include <cstdint>
 
+#include "document/GroupRef.h"
+
 enum class NavigationKind {
   None,           // no item: a change with no one place
-  L1Root,         // "L1 Программы технолога"; no data
-  Program,        // one program; data: the Program
-  Comparators,    // "Параметры компараторов"; data: the Program
-  Comparator,     // one comparator; data: the Comparator
-  Steps,          // "Параметры шагов"; data: the Program
-  Step,           // one step; data: the Step
-  L2Root,         // "L2 Общие параметры"; no data
-  KeyPulseModes,  // data: the KeyPulseModes, and so on for the next three
+  L1Root,         // "L1 Программы технолога"; no group
+  Program,        // one program; group: the Program
+  Comparators,    // "Параметры компараторов"; group: the Program
+  Comparator,     // one comparator; group: the Comparator
+  Steps,          // "Параметры шагов"; group: the Program
+  Step,           // one step; group: the Step
+  L2Root,         // "L2 Общие параметры"; no group
+  KeyPulseModes,  // group: the KeyPulseModes, and so on for the next three
   Corrections,
   DigitalFilters,
   BaseParameters,
-  PidGroup,  // "Параметры ПИД-регуляторов"; no data
-  Pid,       // one regulator; data: the PidRegulator
+  PidGroup,  // "Параметры ПИД-регуляторов"; no group
+  Pid,       // one regulator; group: the PidRegulator
 };
 
 struct NavigationItem {
   NavigationKind kind = NavigationKind::None;
   int32_t programNumber = 0;  // 1-based; 0 outside programs
   int32_t subIndex = 0;       // comparator index 0..3, 1-based step number, else 0
-  void* data = nullptr;       // the model object the item shows, or none
+  GroupRef group;             // the group the item shows, or none
 };

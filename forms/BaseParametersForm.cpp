@@ -167,8 +167,8 @@ BaseParametersForm::BaseParametersForm(QWidget* parent) : GroupForm(parent) {
   formui::tabOrder(order);
 }
 
-void BaseParametersForm::bindGroup(void* group) {
-  m_group = static_cast<BaseParameters*>(group);
+void BaseParametersForm::bindGroup(GroupRef group) {
+  m_group = group.get<BaseParameters>();
   applyEnabling();
   applyRanges();
   GroupForm::bindGroup(group);

@@ -20,7 +20,7 @@ class BaseParametersForm : public GroupForm {
  public:
   explicit BaseParametersForm(QWidget* parent = nullptr);
 
-  void bindGroup(void* group) override;
+  void bindGroup(GroupRef group) override;
   void initialUpdate() override;
 
  protected:

@@ -11,9 +11,9 @@ ComparatorForm::ComparatorForm(QWidget* parent) : GroupForm(parent), m_page(new 
   layout->addWidget(m_page);
 }
 
-void ComparatorForm::bindGroup(void* group) {
+void ComparatorForm::bindGroup(GroupRef group) {
   GroupForm::bindGroup(group);
-  m_page->bindComparator(static_cast<Comparator*>(group));
+  m_page->bindComparator(group.get<Comparator>());
 }
 
 bool ComparatorForm::commitForm() { return m_page->commitForm(); }

@@ -13,7 +13,7 @@ class ComparatorForm : public GroupForm {
  public:
   explicit ComparatorForm(QWidget* parent = nullptr);
 
-  void bindGroup(void* group) override;
+  void bindGroup(GroupRef group) override;
   bool commitForm() override;
   void refreshForm() override;
   ComparatorPage* comparatorPage() const { return m_page; }

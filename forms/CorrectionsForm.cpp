@@ -59,8 +59,8 @@ CorrectionsForm::CorrectionsForm(QWidget* parent) : GroupForm(parent) {
   formui::tabOrder(order);
 }
 
-void CorrectionsForm::bindGroup(void* group) {
-  m_group = static_cast<Corrections*>(group);
+void CorrectionsForm::bindGroup(GroupRef group) {
+  m_group = group.get<Corrections>();
   GroupForm::bindGroup(group);
 }
 

@@ -17,7 +17,7 @@ class CorrectionsForm : public GroupForm {
  public:
   explicit CorrectionsForm(QWidget* parent = nullptr);
 
-  void bindGroup(void* group) override;
+  void bindGroup(GroupRef group) override;
   void initialUpdate() override;
 
  protected:

@@ -37,8 +37,8 @@ DigitalFiltersForm::DigitalFiltersForm(QWidget* parent) : GroupForm(parent) {
   grid->setRowStretch(6, 1);
 }
 
-void DigitalFiltersForm::bindGroup(void* group) {
-  m_group = static_cast<DigitalFilters*>(group);
+void DigitalFiltersForm::bindGroup(GroupRef group) {
+  m_group = group.get<DigitalFilters>();
   GroupForm::bindGroup(group);
 }
 

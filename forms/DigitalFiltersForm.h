@@ -14,7 +14,7 @@ class DigitalFiltersForm : public GroupForm {
  public:
   explicit DigitalFiltersForm(QWidget* parent = nullptr);
 
-  void bindGroup(void* group) override;
+  void bindGroup(GroupRef group) override;
   void initialUpdate() override;
   DigitalFilters* group() const { return m_group; }
 

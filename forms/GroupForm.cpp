@@ -17,7 +17,7 @@ GroupForm::GroupForm(QWidget* parent) : QScrollArea(parent), FormCore(this), m_p
   setWidget(m_page);
 }
 
-void GroupForm::bindGroup(void* group) {
+void GroupForm::bindGroup(GroupRef group) {
   m_boundGroup = group;
   refreshForm();
 }

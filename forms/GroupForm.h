@@ -11,6 +11,7 @@
 
 #include <QScrollArea>
 
+#include "document/GroupRef.h"
 #include "forms/FormCore.h"
 
 class GroupForm : public QScrollArea, public FormCore {
@@ -19,11 +20,11 @@ class GroupForm : public QScrollArea, public FormCore {
  public:
   explicit GroupForm(QWidget* parent = nullptr);
 
-  // Attaches the form to a group of the document (its type is the form's
-  // own), or detaches it with nullptr; then refreshes the controls. Forms
-  // keep their typed pointer and call this base.
-  virtual void bindGroup(void* group);
-  void* boundGroup() const { return m_boundGroup; }
+  // Attaches the form to a group of the document, or detaches it with none;
+  // then refreshes the controls. Forms keep their typed pointer (none when
+  // the group is not of their type) and call this base.
+  virtual void bindGroup(GroupRef group);
+  GroupRef boundGroup() const { return m_boundGroup; }
   // Run by the right pane on every switch to the form: refreshes the
   // controls, then sets spin ranges and rebuilds lists.
   virtual void initialUpdate();
@@ -37,5 +38,5 @@ class GroupForm : public QScrollArea, public FormCore {
 
  private:
   QWidget* m_page;
-  void* m_boundGroup = nullptr;
+  GroupRef m_boundGroup;
 };

@@ -43,8 +43,8 @@ KeyPulseModesForm::KeyPulseModesForm(QWidget* parent) : GroupForm(parent) {
   grid->setRowStretch(kModes + 2, 1);
 }
 
-void KeyPulseModesForm::bindGroup(void* group) {
-  m_group = static_cast<KeyPulseModes*>(group);
+void KeyPulseModesForm::bindGroup(GroupRef group) {
+  m_group = group.get<KeyPulseModes>();
   GroupForm::bindGroup(group);
 }
 

@@ -16,7 +16,7 @@ class KeyPulseModesForm : public GroupForm {
  public:
   explicit KeyPulseModesForm(QWidget* parent = nullptr);
 
-  void bindGroup(void* group) override;
+  void bindGroup(GroupRef group) override;
   void initialUpdate() override;
 
  protected:

@@ -74,8 +74,8 @@ PidRegulatorForm::PidRegulatorForm(QWidget* parent) : GroupForm(parent) {
   formui::tabOrder(tab);
 }
 
-void PidRegulatorForm::bindGroup(void* group) {
-  m_group = static_cast<PidRegulator*>(group);
+void PidRegulatorForm::bindGroup(GroupRef group) {
+  m_group = group.get<PidRegulator>();
   GroupForm::bindGroup(group);
   m_enabled->setChecked(m_group && m_group->isEnabled());
   applyEnabled();

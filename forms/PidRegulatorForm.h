@@ -20,7 +20,7 @@ class PidRegulatorForm : public GroupForm {
  public:
   explicit PidRegulatorForm(QWidget* parent = nullptr);
 
-  void bindGroup(void* group) override;
+  void bindGroup(GroupRef group) override;
   void initialUpdate() override;
 
  protected:

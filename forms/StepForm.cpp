@@ -201,8 +201,8 @@ StepForm::StepForm(Document& doc, QWidget* parent) : GroupForm(parent), m_doc(do
   formui::tabOrder(order);
 }
 
-void StepForm::bindGroup(void* group) {
-  m_step = static_cast<Step*>(group);
+void StepForm::bindGroup(GroupRef group) {
+  m_step = group.get<Step>();
   // Limits only: whatever set the inputs, the setpoints are checked and
   // marked against the limits the inputs call for.
   if (m_step) m_step->selectInputRanges();

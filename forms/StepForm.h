@@ -29,7 +29,7 @@ class StepForm : public GroupForm {
  public:
   explicit StepForm(Document& doc, QWidget* parent = nullptr);
 
-  void bindGroup(void* group) override;
+  void bindGroup(GroupRef group) override;
   void initialUpdate() override;
   // Also brings the key lists' texts up to date first.
   void refreshForm() override;

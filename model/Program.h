@@ -35,13 +35,10 @@ class Program {
   std::vector<Parameter*> parameterList();
   std::vector<const Parameter*> parameterList() const;
 
- private:
-  // First, so that the program's address is never its first comparator's:
-  // the navigation tree and the undo places tell groups apart by address.
-  std::string m_name;
-
- public:
   Comparator comparators[kComparatorCount];
   std::list<Step> steps;
   Parameter H02;
+
+ private:
+  std::string m_name;
 };

@@ -35,7 +35,7 @@ constexpr int kStatusMs = 10000;
 QString nativeName(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 // The general parameter group that holds a cell, for the tree.
-const void* groupOf(GeneralParameters& g, const Parameter* cell) {
+GroupRef groupOf(GeneralParameters& g, const Parameter* cell) {
   auto within = [cell](const auto& cells) { return cell >= std::begin(cells) && cell < std::end(cells); };
   if (within(g.keys.cells)) return &g.keys;
   if (within(g.corrections.cells)) return &g.corrections;
@@ -137,20 +137,20 @@ bool CompareCommands::showInTree(const ConfigDifference& d) {
   DeviceData* data = m_app.document().deviceData();
   MainWindow* frame = m_app.mainFrame();
   if (!data || !frame) return false;
-  const void* object = nullptr;
+  GroupRef group;
   if (d.program >= 0) {
     Program* p = data->programAt(d.program);
     if (!p) return false;
-    object = p;
-    if (d.comparator >= 0) object = &p->comparators[d.comparator];
-    if (Step* s = d.step >= 0 ? p->stepAt(d.step) : nullptr) object = s;
+    group = p;
+    if (d.comparator >= 0) group = &p->comparators[d.comparator];
+    if (Step* s = d.step >= 0 ? p->stepAt(d.step) : nullptr) group = s;
   } else if (d.scope == "L2" && d.cell >= 0) {
     const std::vector<Parameter*> cells = generalInListOrder(data->general);
-    if (d.cell < static_cast<int>(cells.size())) object = groupOf(data->general, cells[d.cell]);
+    if (d.cell < static_cast<int>(cells.size())) group = groupOf(data->general, cells[d.cell]);
   }
-  if (!object) return false;
+  if (!group) return false;
   if (frame->viewMode() != MainWindow::kDialogMode) frame->setViewMode(MainWindow::kDialogMode);
-  return frame->treeView()->selectByData(object, true);
+  return frame->treeView()->selectGroup(group, true);
 }
 
 void CompareCommands::showComparison(DifferencesDialog* dialog, const QString& title) {

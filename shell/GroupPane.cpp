@@ -1,6 +1,7 @@
 #include "shell/GroupPane.h"
 
 #include <iterator>
+#include <type_traits>
 
 #include <QAction>
 #include <QPushButton>
@@ -39,6 +40,26 @@ bool differs(const Group& shown, const Group& defaults) {
     if (!Parameter::sameAs(shown.cells[i], defaults.cells[i])) return true;
   return false;
 }
+
+// A group's fresh defaults: a comparator's positions follow its index 0..3
+// (the tree item's), a regulator keeps its own index so the codes (P01 or
+// P.01) match.
+template <typename Group>
+Group defaultsOf(const Group&, int) {
+  return Group();
+}
+Comparator defaultsOf(const Comparator&, int index) { return Comparator(index); }
+PidRegulator defaultsOf(const PidRegulator& pid, int) { return PidRegulator(pid.index); }
+
+// The document's reset of each group, one undo step.
+void resetToDefaults(Document&, Program&, int) {}
+void resetToDefaults(Document& doc, Comparator& c, int index) { doc.resetComparator(c, index); }
+void resetToDefaults(Document& doc, Step& step, int) { doc.resetStep(step); }
+void resetToDefaults(Document& doc, KeyPulseModes& keys, int) { doc.resetKeyPulseModes(keys); }
+void resetToDefaults(Document& doc, Corrections& corrections, int) { doc.resetCorrections(corrections); }
+void resetToDefaults(Document& doc, DigitalFilters& filters, int) { doc.resetDigitalFilters(filters); }
+void resetToDefaults(Document& doc, BaseParameters& base, int) { doc.resetBaseParameters(base); }
+void resetToDefaults(Document& doc, PidRegulator& pid, int) { doc.resetPid(pid); }
 
 }  // namespace
 
@@ -113,12 +134,12 @@ void GroupPane::switchView() {
   if (!sel) {
     // The forms let go of groups that may be gone; the view shown stays.
     for (const auto& [kind, view] : m_formMap)
-      if (auto* form = qobject_cast<GroupForm*>(view)) form->bindGroup(nullptr);
+      if (auto* form = qobject_cast<GroupForm*>(view)) form->bindGroup({});
     return;
   }
   QWidget* oldView = m_activeView;
   QWidget* newView = viewForKind(sel->kind);
-  if (auto* form = qobject_cast<GroupForm*>(oldView)) form->bindGroup(nullptr);
+  if (auto* form = qobject_cast<GroupForm*>(oldView)) form->bindGroup({});
 
   ButtonBar* bar = m_defaultsBar;
   if (sel->kind == NavigationKind::Steps)
@@ -131,7 +152,7 @@ void GroupPane::switchView() {
 
   auto* form = qobject_cast<GroupForm*>(newView);
   auto* page = qobject_cast<GroupInfoPage*>(newView);
-  if (form) form->bindGroup(sel->data);
+  if (form) form->bindGroup(sel->group);
   if (newView == oldView) {
     if (form) form->refreshForm();
     if (page) page->initialUpdate();
@@ -149,28 +170,15 @@ void GroupPane::switchView() {
 
 bool GroupPane::canRestoreDefaults() const {
   const NavigationItem* sel = m_doc.selection();
-  if (!sel || !sel->data) return false;
-  switch (sel->kind) {
-    case NavigationKind::Comparator:
-      return differs(*static_cast<const Comparator*>(sel->data), Comparator(sel->subIndex));
-    case NavigationKind::Step:
-      return differs(*static_cast<const Step*>(sel->data), Step());
-    case NavigationKind::KeyPulseModes:
-      return differs(*static_cast<const KeyPulseModes*>(sel->data), KeyPulseModes());
-    case NavigationKind::Corrections:
-      return differs(*static_cast<const Corrections*>(sel->data), Corrections());
-    case NavigationKind::DigitalFilters:
-      return differs(*static_cast<const DigitalFilters*>(sel->data), DigitalFilters());
-    case NavigationKind::BaseParameters:
-      return differs(*static_cast<const BaseParameters*>(sel->data), BaseParameters());
-    case NavigationKind::Pid: {
-      // The regulator's own index, so that the codes (P01 or P.01) match.
-      const auto* pid = static_cast<const PidRegulator*>(sel->data);
-      return differs(*pid, PidRegulator(pid->index));
-    }
-    default:
-      return false;
-  }
+  if (!sel) return false;
+  return sel->group.visit(
+      [sel](auto* group) {
+        if constexpr (std::is_same_v<decltype(group), Program*>)
+          return false;  // a program has its own reset command
+        else
+          return differs(*group, defaultsOf(*group, sel->subIndex));
+      },
+      [] { return false; });
 }
 
 bool GroupPane::commitActiveForm() {
@@ -180,34 +188,10 @@ bool GroupPane::commitActiveForm() {
 
 void GroupPane::restoreDefaults() {
   const NavigationItem* sel = m_doc.selection();
-  if (!sel || !sel->data || !canRestoreDefaults()) return;
-  void* data = sel->data;
-  switch (sel->kind) {
-    case NavigationKind::Comparator:
-      m_doc.resetComparator(*static_cast<Comparator*>(data), sel->subIndex);
-      break;
-    case NavigationKind::Step:
-      m_doc.resetStep(*static_cast<Step*>(data));
-      break;
-    case NavigationKind::KeyPulseModes:
-      m_doc.resetKeyPulseModes(*static_cast<KeyPulseModes*>(data));
-      break;
-    case NavigationKind::Corrections:
-      m_doc.resetCorrections(*static_cast<Corrections*>(data));
-      break;
-    case NavigationKind::DigitalFilters:
-      m_doc.resetDigitalFilters(*static_cast<DigitalFilters*>(data));
-      break;
-    case NavigationKind::BaseParameters:
-      m_doc.resetBaseParameters(*static_cast<BaseParameters*>(data));
-      break;
-    case NavigationKind::Pid:
-      m_doc.resetPid(*static_cast<PidRegulator*>(data));
-      break;
-    default:
-      return;
-  }
-  if (auto* form = qobject_cast<GroupForm*>(m_activeView)) form->bindGroup(data);
+  if (!sel || !canRestoreDefaults()) return;
+  const GroupRef group = sel->group;
+  group.visit([this, sel](auto* g) { resetToDefaults(m_doc, *g, sel->subIndex); }, [] {});
+  if (auto* form = qobject_cast<GroupForm*>(m_activeView)) form->bindGroup(group);
   updateActions();
 }
 

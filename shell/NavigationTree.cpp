@@ -93,8 +93,8 @@ NavigationItem* NavigationTree::record(const QTreeWidgetItem* item) {
 }
 
 QTreeWidgetItem* NavigationTree::addItem(QTreeWidgetItem* parent, const QString& text, NavigationKind kind,
-                                         int programNumber, int subIndex, void* data) {
-  m_records.push_back(NavigationItem{kind, programNumber, subIndex, data});
+                                         int programNumber, int subIndex, GroupRef group) {
+  m_records.push_back(NavigationItem{kind, programNumber, subIndex, group});
   auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
   item->setText(0, text);
   item->setData(0, Qt::UserRole, QVariant::fromValue<void*>(&m_records.back()));
@@ -102,9 +102,9 @@ QTreeWidgetItem* NavigationTree::addItem(QTreeWidgetItem* parent, const QString&
 }
 
 void NavigationTree::rebuild() {
-  // Remembered as pointers only: an object deleted since simply finds no item.
-  const void* oldData = m_doc.selection() ? m_doc.selection()->data : nullptr;
-  const void* oldProgram = m_doc.selection() ? m_doc.currentProgram() : nullptr;
+  // Remembered as pointers only: a group deleted since simply finds no item.
+  const GroupRef oldGroup = m_doc.selection() ? m_doc.selection()->group : GroupRef();
+  const GroupRef oldProgram = m_doc.selection() ? m_doc.currentProgram() : nullptr;
 
   setUpdatesEnabled(false);
   m_ready = false;
@@ -123,7 +123,7 @@ void NavigationTree::rebuild() {
   QTreeWidgetItem* baseItem = nullptr;
   if (m_levelMask & 1) {
     QTreeWidgetItem* root =
-        addItem(nullptr, t("L1 Программы технолога"), NavigationKind::L1Root, 0, 0, nullptr);
+        addItem(nullptr, t("L1 Программы технолога"), NavigationKind::L1Root, 0, 0, {});
     expandList.push_back(root);
     int number = 1;
     for (Program& program : data->programs) {
@@ -148,7 +148,7 @@ void NavigationTree::rebuild() {
   }
   if (m_levelMask & 2) {
     GeneralParameters& g = data->general;
-    QTreeWidgetItem* root = addItem(nullptr, t("L2 Общие параметры"), NavigationKind::L2Root, 0, 0, nullptr);
+    QTreeWidgetItem* root = addItem(nullptr, t("L2 Общие параметры"), NavigationKind::L2Root, 0, 0, {});
     expandList.push_back(root);
     baseItem =
         addItem(root, t("Основные параметры работы прибора"), NavigationKind::BaseParameters, 0, 0, &g.base);
@@ -156,7 +156,7 @@ void NavigationTree::rebuild() {
     addItem(root, t("Коррекция показаний термометров"), NavigationKind::Corrections, 0, 0, &g.corrections);
     addItem(root, t("Параметры цифровых фильтров"), NavigationKind::DigitalFilters, 0, 0, &g.filters);
     QTreeWidgetItem* pids =
-        addItem(root, t("Параметры ПИД-регуляторов"), NavigationKind::PidGroup, 0, 0, nullptr);
+        addItem(root, t("Параметры ПИД-регуляторов"), NavigationKind::PidGroup, 0, 0, {});
     expandList.push_back(pids);
     addItem(pids, t("1-ый ПИД-регулятор"), NavigationKind::Pid, 0, 0, &g.pid[0]);
     addItem(pids, t("2-ой ПИД-регулятор"), NavigationKind::Pid, 0, 1, &g.pid[1]);
@@ -167,31 +167,31 @@ void NavigationTree::rebuild() {
   // Level L2 first, then L1: a selection that cannot be restored ends on a
   // program whenever one exists.
   if (m_levelMask & 2) {
-    if (!selectByData(oldData, false) && baseItem) setCurrentItem(baseItem);
+    if (!selectGroup(oldGroup, false) && baseItem) setCurrentItem(baseItem);
   }
   if ((m_levelMask & 1) && !data->programs.empty()) {
-    if (!selectByData(oldData, false) && !selectByData(oldProgram, false))
-      selectByData(&data->programs.front(), false);
+    if (!selectGroup(oldGroup, false) && !selectGroup(oldProgram, false))
+      selectGroup(&data->programs.front(), false);
   }
   setUpdatesEnabled(true);
 }
 
-QTreeWidgetItem* NavigationTree::findByData(const void* data, QTreeWidgetItem* start) const {
-  if (!data) return nullptr;
+QTreeWidgetItem* NavigationTree::findGroup(GroupRef group, QTreeWidgetItem* start) const {
+  if (!group) return nullptr;
   if (start) {
     const NavigationItem* r = record(start);
-    if (r && r->data == data) return start;
+    if (r && r->group == group) return start;
   }
   const int n = start ? start->childCount() : topLevelItemCount();
   for (int i = 0; i < n; ++i) {
     QTreeWidgetItem* child = start ? start->child(i) : topLevelItem(i);
-    if (QTreeWidgetItem* found = findByData(data, child)) return found;
+    if (QTreeWidgetItem* found = findGroup(group, child)) return found;
   }
   return nullptr;
 }
 
-bool NavigationTree::selectByData(const void* data, bool expand) {
-  QTreeWidgetItem* item = findByData(data);
+bool NavigationTree::selectGroup(GroupRef group, bool expand) {
+  QTreeWidgetItem* item = findGroup(group);
   if (!item) return false;
   setCurrentItem(item);
   if (expand) item->setExpanded(true);

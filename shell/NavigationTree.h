@@ -35,12 +35,12 @@ class NavigationTree : public QTreeWidget, public DocumentView {
   void documentChanged() override;
   void rebuild();
 
-  // Selects the first item in tree order whose data is `data`, expanding it
-  // when asked. False (nothing changed) for nullptr or no match.
-  bool selectByData(const void* data, bool expand);
+  // Selects the first item in tree order that shows `group`, expanding it
+  // when asked. False (nothing changed) for no group or no match.
+  bool selectGroup(GroupRef group, bool expand);
   // The first item at or below `start` (below the invisible root when
-  // `start` is nullptr) whose data is `data`, depth first; or nullptr.
-  QTreeWidgetItem* findByData(const void* data, QTreeWidgetItem* start = nullptr) const;
+  // `start` is nullptr) that shows `group`, depth first; or nullptr.
+  QTreeWidgetItem* findGroup(GroupRef group, QTreeWidgetItem* start = nullptr) const;
 
   // The record behind an item.
   static NavigationItem* record(const QTreeWidgetItem* item);
@@ -71,7 +71,7 @@ class NavigationTree : public QTreeWidget, public DocumentView {
 
  private:
   QTreeWidgetItem* addItem(QTreeWidgetItem* parent, const QString& text, NavigationKind kind,
-                           int programNumber, int subIndex, void* data);
+                           int programNumber, int subIndex, GroupRef group);
   void onCurrentItemChanged(QTreeWidgetItem* current);
   // Triggers the action for the selected item's kind, if it has one.
   void triggerFor(QAction* onStep, QAction* onProgram);

@@ -29,8 +29,8 @@ bool QtDocumentHost::runExchange(DeviceData& config, ExchangeMode mode) {
   return m_runExchange && m_runExchange(config, mode);
 }
 
-bool QtDocumentHost::selectTreeItem(const void* data, bool expand) {
-  return m_frame && m_frame->treeView()->selectByData(data, expand);
+bool QtDocumentHost::selectTreeItem(GroupRef group, bool expand) {
+  return m_frame && m_frame->treeView()->selectGroup(group, expand);
 }
 
 std::optional<std::string> QtDocumentHost::askProgramName(std::string_view name) {

@@ -30,7 +30,7 @@ class QtDocumentHost : public DocumentHost {
   void refreshView(DocumentView& view) override;
   void runLater(std::function<void()> work) override;
   bool runExchange(DeviceData& config, ExchangeMode mode) override;
-  bool selectTreeItem(const void* data, bool expand) override;
+  bool selectTreeItem(GroupRef group, bool expand) override;
   std::optional<std::string> askProgramName(std::string_view name) override;
   void titleChanged() override;
   void historyChanged() override;

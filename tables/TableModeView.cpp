@@ -50,7 +50,7 @@ void TableModeView::setProgram(Program* program) {
 
 void TableModeView::followTreeSelection() {
   const NavigationItem* s = m_doc.selection();
-  if (s && s->kind == NavigationKind::Step) m_steps->showStep(static_cast<const Step*>(s->data));
+  if (s && s->kind == NavigationKind::Step) m_steps->showStep(s->group.get<Step>());
 }
 
 void TableModeView::showChange(const ChangePlace& place) {

@@ -343,7 +343,7 @@ TEST_F(DocumentTest, ProgramOfSelectionFollowsTheItemKind) {
   NavigationItem item;
   const struct {
     NavigationKind kind;
-    void* data;
+    GroupRef group;
     Program* expected;
   } cases[] = {
       {NavigationKind::Program, &second, &second},
@@ -354,7 +354,7 @@ TEST_F(DocumentTest, ProgramOfSelectionFollowsTheItemKind) {
       {NavigationKind::L1Root, nullptr, nullptr},
   };
   for (const auto& c : cases) {
-    item = NavigationItem{c.kind, 2, 0, c.data};
+    item = NavigationItem{c.kind, 2, 0, c.group};
     doc.setSelection(&item, doc.currentProgram(), doc.currentStep());
     EXPECT_EQ(doc.programOfSelection(), c.expected) << static_cast<int>(c.kind);
   }

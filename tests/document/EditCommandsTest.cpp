@@ -146,7 +146,7 @@ TEST_F(EditCommandsTest, DeletingMovesTheCycleStartAndTheSelection) {
       EXPECT_EQ(host.selected[0].first, program);
       EXPECT_EQ(doc.currentStep(), nullptr);
     } else {
-      const Step* selected = static_cast<const Step*>(host.selected[0].first);
+      const Step* selected = host.selected[0].first.get<Step>();
       EXPECT_EQ((*selected)[Step::U04].value(), c.selectedMark);
       EXPECT_EQ(doc.currentStep(), selected);
     }

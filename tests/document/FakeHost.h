@@ -44,8 +44,8 @@ class FakeHost : public DocumentHost {
     exchangeResults.pop_front();
     return done;
   }
-  bool selectTreeItem(const void* data, bool expand) override {
-    selected.emplace_back(data, expand);
+  bool selectTreeItem(GroupRef group, bool expand) override {
+    selected.emplace_back(group, expand);
     return true;
   }
   std::optional<std::string> askProgramName(std::string_view name) override {
@@ -62,7 +62,7 @@ class FakeHost : public DocumentHost {
   std::deque<bool> exchangeResults;  // finished or not; finished when empty
   std::vector<ExchangeMode> exchanges;
   std::function<void(DeviceData&, ExchangeMode)> onExchange;
-  std::vector<std::pair<const void*, bool>> selected;
+  std::vector<std::pair<GroupRef, bool>> selected;
   std::optional<std::string> renameAnswer;
   std::vector<std::string> renameShown;
   int titleChanges = 0;

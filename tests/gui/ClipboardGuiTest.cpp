@@ -45,7 +45,7 @@ class ClipboardGuiTest : public QObject {
 
   void stepsMoveWithTheTreesKeysKeepingTheCycleStart() {
     makeSteps(1, 3, 3);
-    QVERIFY(ui().tree()->selectByData(program(1).stepAt(1), false));
+    QVERIFY(ui().tree()->selectGroup(program(1).stepAt(1), false));
     key(Qt::CTRL | Qt::Key_C);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     QVERIFY(data->hasFormat(stepclipboard::kStepsType));
@@ -59,13 +59,13 @@ class ClipboardGuiTest : public QObject {
     QCOMPARE(marks(1), (std::vector<int>{1, 2, 2, 3}));
     QCOMPARE(program(1).H02.value(), 4);
     QCOMPARE(ui().shell->frame->actions().undo->text(), QString("&Отменить: вставка шага 3 в программу 1"));
-    QCOMPARE(NavigationTree::record(ui().tree()->currentItem())->data, program(1).stepAt(2));
+    QCOMPARE(NavigationTree::record(ui().tree()->currentItem())->group, GroupRef(program(1).stepAt(2)));
 
-    QVERIFY(ui().tree()->selectByData(program(1).stepAt(0), false));
+    QVERIFY(ui().tree()->selectGroup(program(1).stepAt(0), false));
     key(Qt::CTRL | Qt::Key_X);
     QCOMPARE(marks(1), (std::vector<int>{2, 2, 3}));
     QCOMPARE(program(1).H02.value(), 3);
-    QVERIFY(ui().tree()->selectByData(program(1).stepAt(0), false));
+    QVERIFY(ui().tree()->selectGroup(program(1).stepAt(0), false));
     actions().pasteStepBefore->trigger();
     QCOMPARE(marks(1), (std::vector<int>{1, 2, 2, 3}));
     QCOMPARE(program(1).H02.value(), 4);
@@ -78,7 +78,7 @@ class ClipboardGuiTest : public QObject {
   void theMenusOfferWhatTheClipboardAndSelectionAllow() {
     makeSteps(1, 1, 1);
     QGuiApplication::clipboard()->setText(QStringLiteral("-40.5\t07:45"));
-    QVERIFY(ui().tree()->selectByData(program(1).stepAt(0), false));
+    QVERIFY(ui().tree()->selectGroup(program(1).stepAt(0), false));
     std::unique_ptr<QMenu> menu(ui().tree()->createContextMenu(nullptr));
     QStringList offered;
     for (QAction* a : menu->actions())
@@ -87,7 +87,7 @@ class ClipboardGuiTest : public QObject {
                                    "copyStep", "cutStep"}));
     actions().copyStep->trigger();
     QVERIFY(actions().pasteStepAfter->isEnabled());
-    QVERIFY(ui().tree()->selectByData(&program(2), false));
+    QVERIFY(ui().tree()->selectGroup(&program(2), false));
     QVERIFY(actions().copyProgram->isEnabled());
     QVERIFY(!actions().pasteProgram->isEnabled());
     QVERIFY(!actions().cutStep->isEnabled());
@@ -95,7 +95,7 @@ class ClipboardGuiTest : public QObject {
 
   void aPasteBeyondThePartitionIsRefusedOnce() {
     makeSteps(1, 25, 1);
-    QVERIFY(ui().tree()->selectByData(program(1).stepAt(24), false));
+    QVERIFY(ui().tree()->selectGroup(program(1).stepAt(24), false));
     key(Qt::CTRL | Qt::Key_C);
     key(Qt::CTRL | Qt::Key_V);
     QCOMPARE(program(1).stepCount(), 25);
@@ -108,13 +108,13 @@ class ClipboardGuiTest : public QObject {
     program(1).setName("Сушка");
     makeSteps(1, 10, 2);
     program(1).comparators[1][Comparator::C03].setValue(-20);
-    QVERIFY(ui().tree()->selectByData(&program(1), false));
+    QVERIFY(ui().tree()->selectGroup(&program(1), false));
     key(Qt::CTRL | Qt::Key_C);
 
     guitest::Shell other;
     DeviceData& data = *other.doc.deviceData();
     Program& target = *data.programAt(4);
-    QVERIFY(other.frame->treeView()->selectByData(&target, false));
+    QVERIFY(other.frame->treeView()->selectGroup(&target, false));
     guitest::MessageLog::answer() = messages::Answer::No;
     other.frame->documentActions().pasteProgram->trigger();
     QCOMPARE(target.stepCount(), 0);
@@ -133,7 +133,7 @@ class ClipboardGuiTest : public QObject {
     data.general.base[BaseParameters::O10].setValue(0);
     QCoreApplication::processEvents();
     Program& small = *data.programAt(0);
-    QVERIFY(other.frame->treeView()->selectByData(&small, false));
+    QVERIFY(other.frame->treeView()->selectGroup(&small, false));
     const std::string before = other.doc.text();
     other.frame->documentActions().pasteProgram->trigger();
     QCOMPARE(other.doc.text(), before);

@@ -111,9 +111,9 @@ class CompareTest : public QObject {
     // A double click on a row selects its item in the tree.
     const auto activate = [&](QTreeWidgetItem* item) { emit window->list()->itemActivated(item, 0); };
     activate(step);
-    QCOMPARE(doc().selection()->data, static_cast<void*>(&p1.steps.front()));
+    QCOMPARE(doc().selection()->group, GroupRef(&p1.steps.front()));
     activate(row(window, "L2", "P.04"));
-    QCOMPARE(doc().selection()->data, static_cast<void*>(&doc().deviceData()->general.pid[1]));
+    QCOMPARE(doc().selection()->group, GroupRef(&doc().deviceData()->general.pid[1]));
 
     // Against a file: the document is side A, names count.
     Document other;

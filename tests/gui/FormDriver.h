@@ -34,8 +34,8 @@ struct FormDriver {
   GroupForm* form() { return qobject_cast<GroupForm*>(pane()->activeView()); }
 
   // Selects the tree item of a group; the pane shows its form.
-  GroupForm* open(const void* group) {
-    if (!tree()->selectByData(group, false)) return nullptr;
+  GroupForm* open(GroupRef group) {
+    if (!tree()->selectGroup(group, false)) return nullptr;
     return form();
   }
 

@@ -211,7 +211,7 @@ class FullListViewTest : public QObject {
     if (after > 0) QCOMPARE(program(1).stepAt(0)->cells[Step::U03].value(), 55);  // existing steps kept
     // The posted refresh brings the tree along.
     QCoreApplication::processEvents();
-    if (after > 0 && after != before) QVERIFY(m_shell->frame->treeView()->findByData(program(1).stepAt(after - 1)));
+    if (after > 0 && after != before) QVERIFY(m_shell->frame->treeView()->findGroup(program(1).stepAt(after - 1)));
   }
 
   void partitionChangeAsksAndRebuilds_data() {
@@ -234,7 +234,7 @@ class FullListViewTest : public QObject {
   void removingTheSelectedStepLeavesTheOtherViewsSound() {
     doc().setStepCount(program(1), 3);
     doc().notifyViews();
-    QVERIFY(m_shell->frame->treeView()->selectByData(program(1).stepAt(2), false));
+    QVERIFY(m_shell->frame->treeView()->selectGroup(program(1).stepAt(2), false));
     QCOMPARE(doc().currentStep(), program(1).stepAt(2));
     showList();
     enter("H01", "1", 1);
@@ -243,7 +243,7 @@ class FullListViewTest : public QObject {
     QCoreApplication::processEvents();
     m_shell->frame->actions().dialogMode->trigger();
     QCoreApplication::processEvents();
-    QVERIFY(!m_shell->frame->treeView()->findByData(program(1).stepAt(1)));
+    QVERIFY(!m_shell->frame->treeView()->findGroup(program(1).stepAt(1)));
     QVERIFY(doc().currentStep() == nullptr || doc().currentStep() == program(1).stepAt(0));
   }
 
@@ -265,14 +265,14 @@ class FullListViewTest : public QObject {
     doc().setStepCount(program(1), 2);
     doc().notifyViews();
     NavigationTree* tree = m_shell->frame->treeView();
-    const void* item[] = {&program(0), program(0).stepAt(1), &doc().deviceData()->general.base};
-    QVERIFY(tree->selectByData(item[selected], false));
+    const GroupRef item[] = {&program(0), program(0).stepAt(1), &doc().deviceData()->general.base};
+    QVERIFY(tree->selectGroup(item[selected], false));
     showList();
     enter("H01", typed, 1);
     QCOMPARE(valueText("H01", 1), typed);
     QCoreApplication::processEvents();
     QCOMPARE(doc().currentProgram(), &program(1));
-    QCOMPARE(doc().selection()->data, static_cast<void*>(&program(1)));
+    QCOMPARE(doc().selection()->group, GroupRef(&program(1)));
     m_shell->frame->actions().tableMode->trigger();
     QCoreApplication::processEvents();
     QCOMPARE(m_shell->frame->tableView()->program(), &program(1));

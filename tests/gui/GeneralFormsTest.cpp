@@ -21,7 +21,7 @@ class GeneralFormsTest : public QObject {
 
   void eachEditIsCheckedAgainstItsOwnBounds() {
     const struct {
-      const void* group;
+      GroupRef group;
       const char* edit;
       const char* typed;
       const char* message;

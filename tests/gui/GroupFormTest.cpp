@@ -134,11 +134,11 @@ class GroupFormTest : public QObject {
     Program& p = *ui().data().programAt(0);
     p.steps.emplace_back();
     ui().doc().notifyViews();
-    const void* groups[] = {&p.comparators[0],           &p.steps.front(), &ui().general().keys,
+    const GroupRef groups[] = {&p.comparators[0],           &p.steps.front(), &ui().general().keys,
                             &ui().general().corrections, &filters(),       &ui().general().base,
                             &ui().general().pid[1]};
     const QRegularExpression word("^[a-z][A-Za-z0-9]*$");
-    for (const void* group : groups) {
+    for (GroupRef group : groups) {
       GroupForm* form = ui().open(group);
       QVERIFY(form);
       QSet<QString> names;
@@ -167,7 +167,7 @@ class GroupFormTest : public QObject {
     ui().doc().notifyViews();
     GeneralParameters& g = ui().general();
     const struct {
-      const void* group;
+      GroupRef group;
       const char* spin;
       int min, max;
     } cases[] = {
@@ -240,7 +240,7 @@ class GroupFormTest : public QObject {
     QTest::mouseClick(ui().pane()->stepBar()->button(ui().shell->frame->documentActions().addStepBefore),
                       Qt::LeftButton);
     QCOMPARE(p.stepCount(), 2);
-    QCOMPARE(form->boundGroup(), static_cast<void*>(&p.steps.front()));
+    QCOMPARE(form->boundGroup(), GroupRef(&p.steps.front()));
     ui().type(ui().edit("regulator1Rate"), "12.5");
     QCOMPARE(p.steps.front()[Step::E04].value(), 125);
     QCOMPARE(p.steps.back()[Step::E04].value(), 45);

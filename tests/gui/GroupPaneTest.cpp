@@ -92,31 +92,31 @@ class GroupPaneTest : public QObject {
       } else {
         auto* form = qobject_cast<GroupForm*>(view);
         QVERIFY(form);
-        QCOMPARE(form->boundGroup(), r->data);
+        QCOMPARE(form->boundGroup(), r->group);
       }
       QCOMPARE(buttonNames(shownBar()), c.bar);
     }
   }
 
   void theSameKindKeepsItsViewAndRebinds() {
-    QVERIFY(tree()->selectByData(&program(0).steps.front(), false));
+    QVERIFY(tree()->selectGroup(&program(0).steps.front(), false));
     auto* form = qobject_cast<GroupForm*>(pane()->activeView());
-    QVERIFY(tree()->selectByData(&program(0).steps.back(), false));
+    QVERIFY(tree()->selectGroup(&program(0).steps.back(), false));
     QCOMPARE(pane()->activeView(), form);
-    QCOMPARE(form->boundGroup(), static_cast<void*>(&program(0).steps.back()));
+    QCOMPARE(form->boundGroup(), GroupRef(&program(0).steps.back()));
     // Leaving a form detaches it.
-    QVERIFY(tree()->selectByData(&general().filters, false));
+    QVERIFY(tree()->selectGroup(&general().filters, false));
     QCOMPARE(form->boundGroup(), nullptr);
     // Two programs share their page.
-    QVERIFY(tree()->selectByData(&program(1), false));
+    QVERIFY(tree()->selectGroup(&program(1), false));
     QWidget* page = pane()->activeView();
-    QVERIFY(tree()->selectByData(&program(2), false));
+    QVERIFY(tree()->selectGroup(&program(2), false));
     QCOMPARE(pane()->activeView(), page);
   }
 
   void restoreDefaultsFollowsTheGroupsValues() {
     Comparator& c = program(1).comparators[2];
-    QVERIFY(tree()->selectByData(&c, false));
+    QVERIFY(tree()->selectGroup(&c, false));
     QVERIFY(!defaultsButton()->isEnabled());
     // Once the change is an undo step, the button follows it.
     const int original = c[Comparator::C03].value();
@@ -132,7 +132,7 @@ class GroupPaneTest : public QObject {
 
   void theSecondRegulatorComparesWithItsOwnDefaults() {
     PidRegulator& pid = general().pid[1];
-    QVERIFY(tree()->selectByData(&pid, false));
+    QVERIFY(tree()->selectGroup(&pid, false));
     QVERIFY(!defaultsButton()->isEnabled());
     pid[PidRegulator::P01].setEnteredValue(pid[PidRegulator::P01].value() + 1);
     QCoreApplication::processEvents();
@@ -145,7 +145,7 @@ class GroupPaneTest : public QObject {
 
   void stepBarRunsTheStepCommands() {
     program(0).H02.valueRef() = 0;
-    QVERIFY(tree()->selectByData(&program(0).steps.back(), false));
+    QVERIFY(tree()->selectGroup(&program(0).steps.back(), false));
     QPushButton* cycle = stepButton("toggleCycleStart");
     QCOMPARE(cycle->text(), QString("Начало цикла"));
     QTest::mouseClick(cycle, Qt::LeftButton);
@@ -156,7 +156,7 @@ class GroupPaneTest : public QObject {
 
     QTest::mouseClick(stepButton("addStepAfter"), Qt::LeftButton);
     QCOMPARE(program(0).stepCount(), 3);
-    QCOMPARE(doc().selection()->data, static_cast<void*>(&program(0).steps.back()));
+    QCOMPARE(doc().selection()->group, GroupRef(&program(0).steps.back()));
 
     // A full program offers no more inserts.
     general().base[BaseParameters::O10].setValueQuiet(0);  // 7 steps per program
@@ -169,13 +169,13 @@ class GroupPaneTest : public QObject {
   void helpOpensTheEditingTopic() {
     std::optional<HelpTopic> topic;
     help::setHandler([&](HelpTopic asked) { topic = asked; });
-    QVERIFY(tree()->selectByData(&general().corrections, false));
+    QVERIFY(tree()->selectGroup(&general().corrections, false));
     QTest::mouseClick(pane()->currentBar()->button(pane()->helpAction()), Qt::LeftButton);
     QCOMPARE(topic, HelpTopic::Editing);
   }
 
   void theStepBarAtEverySize() {
-    QVERIFY(tree()->selectByData(&program(0).steps.front(), false));
+    QVERIFY(tree()->selectGroup(&program(0).steps.front(), false));
     int helpWidth = 0;
     for (QSize size : {QSize(850, 730), QSize(1200, 730), QSize(700, 730), QSize(400, 300)}) {
       m_shell->frame->resize(size);

@@ -111,7 +111,7 @@ class MainWindowTest : public QObject {
 
     doc().deviceData()->programs.resize(3);
     doc().notifyViews();
-    QVERIFY(m_shell->frame->treeView()->selectByData(doc().deviceData()->programAt(1), false));
+    QVERIFY(m_shell->frame->treeView()->selectGroup(doc().deviceData()->programAt(1), false));
     frame()->actions().tableMode->trigger();
     QCOMPARE(frame()->viewMode(), int(MainWindow::kTableMode));
     QCOMPARE(visibleModes(), QList<bool>({false, true, false}));
@@ -237,7 +237,7 @@ class MainWindowTest : public QObject {
     };
 
     // A comparator: form and bar.
-    QVERIFY(tree->selectByData(&doc().deviceData()->programAt(0)->comparators[0], false));
+    QVERIFY(tree->selectGroup(&doc().deviceData()->programAt(0)->comparators[0], false));
     tree->setFocus();
     QCOMPARE(where(), QString("tree"));
     QCOMPARE(press(), QString("view"));
@@ -252,7 +252,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(press(Qt::ShiftModifier), QString("tree"));
 
     // A program's page has no bar.
-    QVERIFY(tree->selectByData(doc().deviceData()->programAt(0), false));
+    QVERIFY(tree->selectGroup(doc().deviceData()->programAt(0), false));
     tree->setFocus();
     QCOMPARE(press(), QString("view"));
     QCOMPARE(press(), QString("tree"));

@@ -95,12 +95,12 @@ class NavigationTreeTest : public QObject {
     QCOMPARE(comp3->kind, NavigationKind::Comparator);
     QCOMPARE(comp3->programNumber, 1);
     QCOMPARE(comp3->subIndex, 2);
-    QCOMPARE(comp3->data, static_cast<void*>(&program(0).comparators[2]));
+    QCOMPARE(comp3->group, GroupRef(&program(0).comparators[2]));
     const NavigationItem* step2 = NavigationTree::record(p1->child(1)->child(1));
     QCOMPARE(step2->kind, NavigationKind::Step);
     QCOMPARE(step2->subIndex, 2);
-    QCOMPARE(NavigationTree::record(l2->child(4)->child(1))->data,
-             static_cast<void*>(&doc().deviceData()->general.pid[1]));
+    QCOMPARE(NavigationTree::record(l2->child(4)->child(1))->group,
+             GroupRef(&doc().deviceData()->general.pid[1]));
 
     // Programs start closed with their groups already open.
     QVERIFY(l1->isExpanded() && l2->isExpanded() && l2->child(4)->isExpanded());
@@ -123,7 +123,7 @@ class NavigationTreeTest : public QObject {
     giveSteps(program(2), 3, 1);
     doc().notifyViews();
     Step* step = &*std::next(program(2).steps.begin());
-    QVERIFY(tree()->selectByData(step, false));
+    QVERIFY(tree()->selectGroup(step, false));
     QCOMPARE(doc().currentProgram(), &program(2));
     QCOMPARE(doc().currentStep(), step);
     QCOMPARE(doc().selection()->kind, NavigationKind::Step);
@@ -136,46 +136,49 @@ class NavigationTreeTest : public QObject {
     QCOMPARE(doc().selection(), NavigationTree::record(comps2));
 
     // A comparator makes its program current; level L2 leaves both as they are.
-    QVERIFY(tree()->selectByData(&program(4).comparators[1], false));
+    QVERIFY(tree()->selectGroup(&program(4).comparators[1], false));
     QCOMPARE(doc().currentProgram(), &program(4));
-    QVERIFY(tree()->selectByData(&doc().deviceData()->general.filters, false));
+    QVERIFY(tree()->selectGroup(&doc().deviceData()->general.filters, false));
     QCOMPARE(doc().currentProgram(), &program(4));
     QCOMPARE(doc().currentStep(), step);
     QCOMPARE(doc().selection()->kind, NavigationKind::DigitalFilters);
 
     // Nothing to find changes nothing.
-    QVERIFY(!tree()->selectByData(nullptr, false));
-    int unknown = 0;
-    QVERIFY(!tree()->selectByData(&unknown, false));
+    QVERIFY(!tree()->selectGroup(nullptr, false));
+    Step unknown;
+    QVERIFY(!tree()->selectGroup(&unknown, false));
     QCOMPARE(doc().selection()->kind, NavigationKind::DigitalFilters);
-    // A program is found at its own item, before its two groups.
-    QCOMPARE(NavigationTree::record(tree()->findByData(&program(3)))->kind, NavigationKind::Program);
+    // A program is found at its own item, before its two groups; its first
+    // comparator, at the same address, at the comparator's.
+    QCOMPARE(NavigationTree::record(tree()->findGroup(&program(3)))->kind, NavigationKind::Program);
+    QCOMPARE(NavigationTree::record(tree()->findGroup(&program(3).comparators[0]))->kind,
+             NavigationKind::Comparator);
   }
 
   void rebuildRestoresOrFallsBack() {
     // The first build selects the first program.
     QCOMPARE(doc().selection()->kind, NavigationKind::Program);
-    QCOMPARE(doc().selection()->data, static_cast<void*>(&program(0)));
+    QCOMPARE(doc().selection()->group, GroupRef(&program(0)));
 
     // A kept object is selected again, and the right pane shows it.
-    QVERIFY(tree()->selectByData(&program(1).comparators[2], false));
+    QVERIFY(tree()->selectGroup(&program(1).comparators[0], false));
     doc().notifyViews();
-    QCOMPARE(doc().selection()->data, static_cast<void*>(&program(1).comparators[2]));
+    QCOMPARE(doc().selection()->group, GroupRef(&program(1).comparators[0]));
     QCOMPARE(m_shell->frame->groupPane()->lastKind(), NavigationKind::Comparator);
 
     // A step that is gone falls back to its program.
     giveSteps(program(3), 2, 0);
     doc().notifyViews();
-    QVERIFY(tree()->selectByData(&program(3).steps.back(), false));
+    QVERIFY(tree()->selectGroup(&program(3).steps.back(), false));
     program(3).steps.pop_back();
     doc().notifyViews();
     QCOMPARE(doc().selection()->kind, NavigationKind::Program);
-    QCOMPARE(doc().selection()->data, static_cast<void*>(&program(3)));
+    QCOMPARE(doc().selection()->group, GroupRef(&program(3)));
 
     // An L2 selection survives; without programs the fallback is the base parameters.
-    QVERIFY(tree()->selectByData(&doc().deviceData()->general.pid[1], false));
+    QVERIFY(tree()->selectGroup(&doc().deviceData()->general.pid[1], false));
     doc().notifyViews();
-    QCOMPARE(doc().selection()->data, static_cast<void*>(&doc().deviceData()->general.pid[1]));
+    QCOMPARE(doc().selection()->group, GroupRef(&doc().deviceData()->general.pid[1]));
     doc().deviceData()->programs.clear();
     doc().setSelection(nullptr, doc().currentProgram(), doc().currentStep());
     doc().notifyViews();
@@ -222,7 +225,7 @@ class NavigationTreeTest : public QObject {
     giveSteps(p, 7, 1);
     doc().deviceData()->general.base[BaseParameters::O10].setValueQuiet(0);  // 7 steps per program
     doc().notifyViews();
-    QVERIFY(tree()->selectByData(&p.steps.front(), false));
+    QVERIFY(tree()->selectGroup(&p.steps.front(), false));
     std::unique_ptr<QMenu> menu(tree()->createContextMenu(nullptr));
     const QList<QAction*> a = menu->actions();
     QVERIFY(!a[0]->isEnabled() && !a[1]->isEnabled());
@@ -234,7 +237,7 @@ class NavigationTreeTest : public QObject {
     std::unique_ptr<QMenu> menu(tree()->createContextMenu(nullptr));
     menu->actions()[1]->trigger();  // "Добавить шаг в конец"
     QCOMPARE(program(0).stepCount(), 1);
-    QCOMPARE(doc().selection()->data, static_cast<void*>(&program(0).steps.back()));
+    QCOMPARE(doc().selection()->group, GroupRef(&program(0).steps.back()));
   }
 
   void theKeyboardOpensTheSelectedItemsMenu() {

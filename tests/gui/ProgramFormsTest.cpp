@@ -166,7 +166,7 @@ class ProgramFormsTest : public QObject {
     const std::string before = ui().doc().text();
 
     const struct {
-      const void* group;
+      GroupRef group;
       const char* edit;
       const char* shown;
       const char* tip;

@@ -328,8 +328,8 @@ class TableModeTest : public QObject {
     showProgram(30);
     table()->setCurrentIndex(cell(kDuration, 3));
     QCOMPARE(doc().currentStep(), program(0).stepAt(3));
-    QCOMPARE(static_cast<const void*>(doc().selection()->data), static_cast<const void*>(program(0).stepAt(3)));
-    m_shell->frame->treeView()->selectByData(program(0).stepAt(27), false);
+    QCOMPARE(doc().selection()->group, GroupRef(program(0).stepAt(3)));
+    m_shell->frame->treeView()->selectGroup(program(0).stepAt(27), false);
     QCOMPARE(table()->currentIndex(), cell(kDuration, 27));
     QVERIFY(table()->viewport()->rect().intersects(table()->visualRect(cell(kDuration, 27))));
     // The steps scroll by whole columns, the labels stay.

@@ -26,9 +26,9 @@ class UndoGuiTest : public QObject {
     QTest::keyClick(w, key, modifiers);
     QCoreApplication::processEvents();
   }
-  // The data of the tree's current item.
-  const void* treeCurrent() { return NavigationTree::record(ui().tree()->currentItem())->data; }
-  int treeSteps(const Program& program) { return ui().tree()->findByData(&program)->child(1)->childCount(); }
+  // The group of the tree's current item.
+  GroupRef treeCurrent() { return NavigationTree::record(ui().tree()->currentItem())->group; }
+  int treeSteps(Program& program) { return ui().tree()->findGroup(&program)->child(1)->childCount(); }
 
  private slots:
   void init() {
@@ -48,7 +48,7 @@ class UndoGuiTest : public QObject {
     // From elsewhere in the tree: the undo brings the filters' form back,
     // and a value's undo leaves the tree's open branches as they were.
     QVERIFY(ui().open(&ui().general().base));
-    const auto program2 = [&] { return ui().tree()->findByData(ui().data().programAt(1)); };
+    const auto program2 = [&] { return ui().tree()->findGroup(ui().data().programAt(1)); };
     program2()->setExpanded(true);
     ui().tree()->setFocus();
     keys(ui().tree(), Qt::ControlModifier, Qt::Key_Z);
@@ -123,7 +123,7 @@ class UndoGuiTest : public QObject {
     for (int i = 0; i < 3; ++i) first.steps.emplace_back();
     ui().doc().notifyViews();
     QCoreApplication::processEvents();
-    QVERIFY(ui().tree()->selectByData(first.stepAt(1), false));
+    QVERIFY(ui().tree()->selectGroup(first.stepAt(1), false));
     frame()->documentActions().deleteStep->trigger();
     QCOMPARE(treeSteps(first), 2);
     QCOMPARE(undoText(), QString("&Отменить: удаление шага 2 программы 1"));
@@ -136,10 +136,10 @@ class UndoGuiTest : public QObject {
     guitest::MessageLog::answer() = messages::Answer::Yes;
     ui().general().base[BaseParameters::O10].setValue(0);
     QCoreApplication::processEvents();
-    QCOMPARE(ui().tree()->findByData(&first)->parent()->childCount(), 60);
+    QCOMPARE(ui().tree()->findGroup(&first)->parent()->childCount(), 60);
     QCOMPARE(undoText(), QString("&Отменить: разбиение памяти"));
     frame()->actions().undo->trigger();
-    QCOMPARE(ui().tree()->findByData(&first)->parent()->childCount(), 20);
+    QCOMPARE(ui().tree()->findGroup(&first)->parent()->childCount(), 20);
     QCOMPARE(treeCurrent(), &ui().general().base);
   }
 
@@ -147,7 +147,7 @@ class UndoGuiTest : public QObject {
   // the view on what remains.
   void viewsShowingWhatAnUndoRemovesMoveToWhatRemains() {
     Program& first = ui().data().programs.front();
-    QVERIFY(ui().tree()->selectByData(&first, true));
+    QVERIFY(ui().tree()->selectGroup(&first, true));
     frame()->documentActions().addStepLast->trigger();
     QCOMPARE(treeCurrent(), first.stepAt(0));
     QCOMPARE(ui().pane()->lastKind(), NavigationKind::Step);
@@ -172,7 +172,7 @@ class UndoGuiTest : public QObject {
     QCOMPARE(frame()->tableView()->stepsPage()->program(), &first);
     frame()->actions().listMode->trigger();
     frame()->actions().dialogMode->trigger();
-    QVERIFY(ui().tree()->findByData(&first));
+    QVERIFY(ui().tree()->findGroup(&first));
   }
 
   void tableAndListEditsComeBackAtTheirCells() {
