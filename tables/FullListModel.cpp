@@ -82,11 +82,16 @@ const QString& stepCountDescription() {
 }
 
 // What a group's open state is kept under: the program, comparator or step
-// it shows (they keep their objects while they exist), or for the general
-// groups, one in every configuration, their place among them, so that a new
-// configuration keeps them as the user left them. Objects never lie at the
-// lowest addresses.
-quintptr keyOf(const void* object) { return reinterpret_cast<quintptr>(object); }
+// it shows (they keep their objects while they exist) and which of its rows
+// it is, since a program begins with its first comparator, at one address; or
+// for the general groups, one in every configuration, their place among them,
+// so that a new configuration keeps them as the user left them. Objects never
+// lie at the lowest addresses, and their addresses are multiples of 8, which
+// leaves room for the row.
+enum GroupRow : quintptr { kProgramRow, kComparatorRow, kStepRow, kStepKeysRow, kRegulator1Row, kRegulator2Row };
+static_assert(alignof(Program) > kRegulator2Row && alignof(Comparator) > kRegulator2Row &&
+              alignof(Step) > kRegulator2Row);
+quintptr keyOf(const void* object, GroupRow row) { return reinterpret_cast<quintptr>(object) + row; }
 enum GeneralGroupKey : quintptr { kKeysGroup = 1, kCorrectionsGroup, kFiltersGroup, kBaseGroup, kPid1Group, kPid2Group };
 
 // Group rows read as headings: a light band across the row; a value beyond
@@ -172,13 +177,13 @@ void FullListModel::build() {
   if (levelMask & kLevelL1) {
     int n = 0;
     for (Program& program : data->programs) {
-      Node& p = root.addGroup(QStringLiteral("Программа №%1").arg(++n), keyOf(&program));
+      Node& p = root.addGroup(QStringLiteral("Программа №%1").arg(++n), keyOf(&program, kProgramRow));
       p.program = &program;
       p.items.push_back({nullptr, nullptr, &program, 0, 0});
       p.addCell(program.H02, d.program.H02.value());
       for (int k = 0; k < Program::kComparatorCount; ++k) {
         Comparator& c = program.comparators[k];
-        Node& g = p.addGroup(QStringLiteral("Параметры компаратора №%1").arg(k + 1), keyOf(&c));
+        Node& g = p.addGroup(QStringLiteral("Параметры компаратора №%1").arg(k + 1), keyOf(&c, kComparatorRow));
         g.comparator = &c;
         for (int i = 0; i < Comparator::kCellCount; ++i) g.addCell(c.cells[i], d.comparator.cells[i].value());
       }
@@ -215,18 +220,18 @@ void FullListModel::buildSteps(Node& p) {
   const Defaults& d = defaults();
   int m = 0;
   for (Step& step : p.program->steps) {
-    Node& s = p.addGroup(QStringLiteral("Шаг №%1").arg(++m), keyOf(&step));
+    Node& s = p.addGroup(QStringLiteral("Шаг №%1").arg(++m), keyOf(&step, kStepRow));
     s.step = &step;
     auto cells = [&](Node& node, int from, int to) {
       for (int i = from; i <= to; ++i) node.addCell(step.cells[i], d.step.cells[i].value(), valueTextIdOfStepCell(i));
     };
     cells(s, Step::U01, Step::U05);
-    // Opened by the user only; kept under their first cell.
-    cells(s.addGroup(QStringLiteral("Режимы работы транзисторных ключей"), keyOf(&step.cells[Step::N01]), false), Step::N01,
-          Step::N08);
-    cells(s.addGroup(QStringLiteral("Параметры 1-го регулятора"), keyOf(&step.cells[Step::E01]), false), Step::E01,
+    // Opened by the user only.
+    cells(s.addGroup(QStringLiteral("Режимы работы транзисторных ключей"), keyOf(&step, kStepKeysRow), false),
+          Step::N01, Step::N08);
+    cells(s.addGroup(QStringLiteral("Параметры 1-го регулятора"), keyOf(&step, kRegulator1Row), false), Step::E01,
           Step::E05);
-    cells(s.addGroup(QStringLiteral("Параметры 2-го регулятора"), keyOf(&step.cells[Step::E_01]), false), Step::E_01,
+    cells(s.addGroup(QStringLiteral("Параметры 2-го регулятора"), keyOf(&step, kRegulator2Row), false), Step::E_01,
           Step::E_05);
   }
 }

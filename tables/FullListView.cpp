@@ -83,20 +83,7 @@ FullListView::FullListView(Document& doc, QWidget* parent)
   // rows come (a reset, a program's new steps, another filter).
   connect(m_view, &QTreeView::expanded, this, [this](const QModelIndex& i) { rememberOpenState(i, true); });
   connect(m_view, &QTreeView::collapsed, this, [this](const QModelIndex& i) { rememberOpenState(i, false); });
-  for (QAbstractItemModel* model : {static_cast<QAbstractItemModel*>(m_model), static_cast<QAbstractItemModel*>(m_filter)}) {
-    connect(model, &QAbstractItemModel::modelReset, this, [this, model] {
-      if (m_view->model() != model) return;
-      applyOpenState({});
-      updateNothingFound();
-    });
-    connect(model, &QAbstractItemModel::rowsInserted, this,
-            [this, model](const QModelIndex& parent, int first, int last) {
-              if (m_view->model() != model) return;
-              for (int r = first; r <= last; ++r) applyOpenState(model->index(r, 0, parent));
-              updateNothingFound();
-            });
-    connect(model, &QAbstractItemModel::layoutChanged, this, [this] { updateNothingFound(); });
-  }
+  followShownModel();
 
   connect(m_search, &QLineEdit::textChanged, this, &FullListView::filterChanged);
   connect(m_changedOnly, &QCheckBox::toggled, this, &FullListView::filterChanged);
@@ -131,6 +118,7 @@ void FullListView::filterChanged() {
     const int description = header->sectionSize(FullListModel::DescriptionColumn);
     QItemSelectionModel* old = m_view->selectionModel();
     m_view->setModel(shown);
+    followShownModel();
     delete old;
     header->resizeSection(FullListModel::CodeColumn, code);
     header->resizeSection(FullListModel::DescriptionColumn, description);
@@ -139,6 +127,24 @@ void FullListView::filterChanged() {
   updateNothingFound();
   // Another search starts at its first rows.
   m_view->scrollToTop();
+}
+
+void FullListView::followShownModel() {
+  for (const QMetaObject::Connection& c : m_shownModelConnections) disconnect(c);
+  QAbstractItemModel* model = m_view->model();
+  m_shownModelConnections = {
+      connect(model, &QAbstractItemModel::modelReset, this,
+              [this] {
+                applyOpenState({});
+                updateNothingFound();
+              }),
+      connect(model, &QAbstractItemModel::rowsInserted, this,
+              [this, model](const QModelIndex& parent, int first, int last) {
+                for (int r = first; r <= last; ++r) applyOpenState(model->index(r, 0, parent));
+                updateNothingFound();
+              }),
+      connect(model, &QAbstractItemModel::layoutChanged, this, [this] { updateNothingFound(); }),
+  };
 }
 
 void FullListView::applyOpenState(const QModelIndex& index) {

@@ -13,6 +13,8 @@
 // the full-list mode; the frame owns the widget. User-interface thread only.
 #pragma once
 
+#include <vector>
+
 #include <QHash>
 #include <QWidget>
 
@@ -66,6 +68,10 @@ class FullListView : public QWidget, public DocumentView {
 
  private:
   void filterChanged();
+  // Puts back the open groups whenever rows come to the model the view
+  // shows. Connected again after every setModel, so that it runs after the
+  // view's own reset, which closes every group.
+  void followShownModel();
   // Opens and closes the groups under `parent` (a view index) as remembered,
   // or all open while a filter is on.
   void applyOpenState(const QModelIndex& parent);
@@ -86,6 +92,7 @@ class FullListView : public QWidget, public DocumentView {
   QLabel* m_nothingFound;
   QHash<quintptr, bool> m_open;  // groups the user opened or closed, by their key
   bool m_applying = false;
+  std::vector<QMetaObject::Connection> m_shownModelConnections;
   int m_descriptionFit = 0;  // the widest description and its margins
   int m_fittedWidth = -1;    // the description column's width as last fitted
 };

@@ -296,7 +296,19 @@ class FullListViewTest : public QObject {
     QVERIFY(!view()->isExpanded(row("Режимы работы транзисторных ключей", 1)));
     // The focus stays on the edited cell.
     QCOMPARE(view()->currentIndex(), value("H01"));
-    // A new configuration keeps what the user closed among the general groups.
+    // A program and its first comparator, at one address, are two groups; a
+    // step and its key modes likewise.
+    view()->collapse(row("Параметры компаратора №1"));
+    view()->collapse(row("Шаг №1"));
+    form()->changedOnlyBox()->setChecked(true);
+    form()->changedOnlyBox()->setChecked(false);
+    QVERIFY(view()->isExpanded(row("Программа №1")));
+    QVERIFY(!view()->isExpanded(row("Параметры компаратора №1")));
+    QVERIFY(!view()->isExpanded(row("Шаг №1")));
+    view()->expand(row("Шаг №1"));
+    QVERIFY(view()->isExpanded(row("Режимы работы транзисторных ключей")));
+    // A new configuration keeps what the user closed among the general groups,
+    // also after a filter has been on and off.
     view()->collapse(row("Основные параметры работы прибора"));
     doc().loadText(doc().text());
     QVERIFY(!view()->isExpanded(row("Основные параметры работы прибора")));
