@@ -2,8 +2,8 @@
 // configurations (60 programs of 7 steps, 5 programs of 99 steps),
 // switching the right pane between kinds, and switching it to each
 // parameter form (its initial update, the step form's key lists included),
-// and an edit undone and redone, so that every edit, undo and arrow key in
-// the tree stays instant.
+// an edit undone and redone, and a step added and deleted, so that every
+// edit, undo and arrow key in the tree stays instant.
 // Run offscreen (QT_QPA_PLATFORM=offscreen; scripts/bench.sh sets it).
 
 #include <benchmark/benchmark.h>
@@ -152,6 +152,26 @@ BENCHMARK(BM_EditUndoRedo)
     ->Args({0, 7, 1})
     ->Args({7, 99, 1})
     ->Unit(benchmark::kMillisecond);
+
+// A step added after the selected one and deleted again with the tree on
+// show: each command followed by every view it concerns (the tree's step
+// items of that program above all). Arguments: the partition and the steps
+// of every program (one fewer than the partition allows, so one fits).
+void BM_StepAddDelete(benchmark::State& state) {
+  Shell shell(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  DeviceData& d = *shell.doc.deviceData();
+  Program& program = *d.programAt(static_cast<int>(d.programs.size() / 2));
+  shell.frame->treeView()->selectByData(program.stepAt(2), true);
+  QCoreApplication::processEvents();
+  for (auto _ : state) {
+    shell.doc.addStepAfter();
+    QCoreApplication::processEvents();
+    shell.doc.deleteStep();
+    QCoreApplication::processEvents();
+  }
+  state.SetLabel("add + delete");
+}
+BENCHMARK(BM_StepAddDelete)->Args({0, 6})->Args({7, 98})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
