@@ -38,9 +38,9 @@ struct Shell {
     d.programs.resize(d.general.programCount());
     for (Program& p : d.programs) p.steps.resize(steps);
     doc.closeUndoStep();  // the steps made, as one undo step
+    doc.announce({DocumentChange::Kind::Configuration});  // the steps made behind the document
     frame->show();
     QCoreApplication::processEvents();
-    doc.notifyViews();
   }
 };
 
@@ -161,7 +161,7 @@ void BM_StepAddDelete(benchmark::State& state) {
   Shell shell(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   DeviceData& d = *shell.doc.deviceData();
   Program& program = *d.programAt(static_cast<int>(d.programs.size() / 2));
-  shell.frame->treeView()->selectByData(program.stepAt(2), true);
+  shell.frame->treeView()->selectGroup(program.stepAt(2), true);
   QCoreApplication::processEvents();
   for (auto _ : state) {
     shell.doc.addStepAfter();

@@ -122,13 +122,10 @@ struct ListShell {
     d.programs.resize(d.general.programCount());
     for (Program& p : d.programs) p.steps.resize(steps);
     form = std::make_unique<FullListView>(doc);
-    doc.listView = form.get();
-    doc.notifyViews();
     form->resize(1000, 800);
     form->show();
     QCoreApplication::processEvents();
   }
-  ~ListShell() { doc.listView = nullptr; }
 };
 
 int allRows(const QAbstractItemModel& model, const QModelIndex& parent = {}) {

@@ -74,7 +74,6 @@ bool Document::newDocument() {
   m_pathName.clear();
   setTitle(texts().newDocument);
   announce({DocumentChange::Kind::Configuration});
-  notifyViews();
   rememberUnmodified();
   resetHistory();
   m_madeNew = true;
@@ -133,7 +132,6 @@ void Document::takeLoaded(std::unique_ptr<DeviceData> data) {
   // After the values are in, so loading itself never asks; a configuration
   // beyond its partition stays as it is until the user changes O10.
   if (!m_deviceData->programs.empty()) m_currentProgram = &m_deviceData->programs.front();
-  notifyViews();
   rememberUnmodified();
   resetHistory();
   m_madeNew = false;
@@ -199,19 +197,6 @@ void Document::announce(const DocumentChange& change) {
   const std::vector<DocumentObserver*> observers = m_observers;
   for (DocumentObserver* o : observers)
     if (std::find(m_observers.begin(), m_observers.end(), o) != m_observers.end()) o->documentChanged(change);
-}
-
-void Document::notifyViews(DocumentView* sender) {
-  for (DocumentView* view : {treeView, groupPane, tableView, listView})
-    if (view && view != sender) notifyView(view);
-}
-
-void Document::notifyView(DocumentView* view) {
-  if (!view) return;
-  if (m_host)
-    m_host->refreshView(*view);
-  else
-    view->documentChanged();
 }
 
 bool Document::select(const NavigationItem* item) {
@@ -349,7 +334,6 @@ void Document::adaptToPartition() {
   announce({DocumentChange::Kind::Programs});
   for (Program& p : d.programs)
     if (p.H02.value() != 0) p.H02.setValue(p.stepCount());
-  if (m_host) m_host->runLater([this] { notifyViews(); });
 }
 
 // ---- Device ----------------------------------------------------------------
@@ -385,7 +369,6 @@ void Document::readDevice() {
   d.general = scratch.general;
   announce({DocumentChange::Kind::Configuration});
   setTitle(texts().readDocument);
-  notifyViews();
   rememberUnmodified();
   m_madeNew = false;
   if (replaces)
@@ -450,5 +433,4 @@ void Document::writeDevice() {
   if (!m_host->beforeDeviceWrite(*target)) return;
   if ((levelMask & kLevelL2) && !m_host->runExchange(*target, ExchangeMode::WriteL2)) return;
   if ((levelMask & kLevelL1) && !m_host->runExchange(*target, ExchangeMode::WriteL1)) return;
-  notifyViews();
 }

@@ -1,14 +1,14 @@
 // The application's single document: owns the configuration of one
 // controller (a DeviceData), knows which tree item, program and step the user
 // works on, keeps the programs and steps in line with the memory partition
-// O10, tells the views when the configuration changed, runs the device read
+// O10, tells its observers what changed (DocumentChange), runs the device read
 // and write, loads and saves configuration files and carries out the editing
 // commands of the programs.
 //
 // Views hold pointers into the DeviceData and change cells in place through
 // Parameter::setValue/setEnteredValue. The DeviceData survives a new
 // document (the same object is reset) but is replaced by a file load and a
-// close, after which the document refreshes every view.
+// close, after which the document tells of a new configuration.
 //
 // Every change of the configuration can be undone. The active document
 // observes the cells' guarded setters: a change has the host close the undo
@@ -29,7 +29,6 @@
 #include "document/ChangePlace.h"
 #include "document/DocumentChange.h"
 #include "document/DocumentHost.h"
-#include "document/DocumentView.h"
 #include "document/NavigationItem.h"
 #include "document/UndoHistory.h"
 #include "model/DeviceData.h"
@@ -103,8 +102,9 @@ class Document {
   std::string undoText() const;
   std::string redoText() const;
   // Puts the configuration back as it was before the last step (or makes
-  // the step again), refreshes the views and brings them to where the
-  // change was made: the tree selects its item, views are shown the place.
+  // the step again), tells what it put back and brings the views to where
+  // the change was made: the tree selects its item, then the observers are
+  // told the place (DocumentChange::Kind::Shown).
   void undo();
   void redo();
   // Ends the user action in progress: when the configuration differs from
@@ -153,12 +153,6 @@ class Document {
   // The tree is about to free `item`'s record: no longer the selection.
   void forgetItem(const NavigationItem* item);
 
-  // The four views to notify; they register themselves when created.
-  DocumentView* treeView = nullptr;
-  DocumentView* groupPane = nullptr;
-  DocumentView* tableView = nullptr;
-  DocumentView* listView = nullptr;
-
   // True but while a device read runs: then a change of O10 neither asks
   // nor adapts the program list.
   bool partitionGuarded() const { return m_partitionGuard; }
@@ -171,10 +165,6 @@ class Document {
   // configuration directly, outside the document's own commands).
   void announce(const DocumentChange& change);
 
-  // Refreshes every registered view except `sender`, tree first.
-  void notifyViews(DocumentView* sender = nullptr);
-  // Refreshes one view, keeping the keyboard focus where it was.
-  void notifyView(DocumentView* view);
   // The program of a selected program, steps-group or step item; else none
   // (also for the comparators group, so step commands never act there).
   Program* programOfSelection() const;
@@ -225,7 +215,7 @@ class Document {
 
   // ---- Editing commands ----------------------------------------------------
   // They act on selection, currentProgram and currentStep, keep H02 on the
-  // same step, end with notifyViews and let the tree select what they made.
+  // same step, tell what they changed and let the tree select what they made.
   // A missing selection or program makes them do nothing.
 
   void addStepFirst();
@@ -246,8 +236,8 @@ class Document {
   bool setStepCount(Program& program, int count);
 
   // ---- Clipboard edits ------------------------------------------------------
-  // Each is one undo step, keeps H02 on the same step and ends with
-  // notifyViews. A refusal changes nothing and comes back as its reason,
+  // Each is one undo step, keeps H02 on the same step and tells the
+  // program's steps. A refusal changes nothing and comes back as its reason,
   // for the caller to show; nothing means done.
 
   // Inserts copies of `steps` into `program` before step `position`
@@ -328,13 +318,12 @@ class Document {
   // Asks the partition question for O10 going to `proposed`; true on Yes.
   bool confirmPartitionChange(const Parameter& cell, const Parameter& proposed) const;
   // Trims or extends the programs and steps to the new partition, makes the
-  // first program and step current and has every view refreshed once the
-  // event in progress has finished.
+  // first program and step current and tells of the new program list.
   void adaptToPartition();
   void rememberUnmodified();
   void replaceConfiguration(std::unique_ptr<DeviceData> data);
   // Takes a configuration just read from file bytes: first program current,
-  // views refreshed, the unmodified state remembered.
+  // the unmodified state remembered.
   void takeLoaded(std::unique_ptr<DeviceData> data);
   // Reads a configuration file and takes it under the path and title given;
   // FileError, changing nothing, when it cannot be read or holds no

@@ -67,7 +67,6 @@ void Document::addStepFirst() {
   if (program->H02.value() != 0 && program->stepCount() > 1) moveCycleStartDown(program->H02);
   recordAddedStep(*program, added);
   announce({DocumentChange::Kind::Steps, nullptr, program});
-  notifyViews();
   if (m_host) m_host->selectTreeItem(added, true);
 }
 
@@ -79,7 +78,6 @@ void Document::addStepLast() {
   Step* added = insertStep(*program, program->steps.end(), source);
   recordAddedStep(*program, added);
   announce({DocumentChange::Kind::Steps, nullptr, program});
-  notifyViews();
   if (m_host) m_host->selectTreeItem(added, true);
 }
 
@@ -95,7 +93,6 @@ void Document::addStepBefore() {
   recordAddedStep(program, added);
   announce({DocumentChange::Kind::Steps, nullptr, &program});
   const bool select = m_currentStep == nullptr || m_currentStep == step;
-  notifyViews();
   if (select && m_host) m_host->selectTreeItem(added, false);
 }
 
@@ -110,7 +107,6 @@ void Document::addStepAfter() {
   if (h02.value() != 0 && h02.value() > p) moveCycleStartDown(h02);
   recordAddedStep(program, added);
   announce({DocumentChange::Kind::Steps, nullptr, &program});
-  notifyViews();
   if (m_host) m_host->selectTreeItem(added, false);
 }
 
@@ -123,15 +119,16 @@ Step* Document::removeStepAt(Program& program, int p) {
     next = &*std::next(it);
   else if (it != program.steps.begin())
     next = &*std::prev(it);
-  program.steps.erase(it);
-  // Before H02 follows, so nothing looks for the step that is gone.
-  announce({DocumentChange::Kind::Steps, nullptr, &program});
-
+  // H02 follows first and quietly: the steps' notice covers it, and no one
+  // is told anything while a step is gone that views still show.
   Parameter& h02 = program.H02;
+  const int remaining = program.stepCount() - 1;
   if (p < h02.value())
     --h02.valueRef();
-  else if (p == h02.value() && h02.value() > program.stepCount())
-    h02.setValue(program.stepCount());
+  else if (p == h02.value() && h02.value() > remaining)
+    h02.valueRef() = remaining;
+  program.steps.erase(it);
+  announce({DocumentChange::Kind::Steps, nullptr, &program});
   return next;
 }
 
@@ -146,7 +143,6 @@ void Document::deleteStep() {
              {NavigationKind::Step, number - 1, p - 1, {}});
 
   m_currentStep = next;
-  notifyViews();
   if (m_host) m_host->selectTreeItem(next ? GroupRef(next) : GroupRef(&program), false);
 }
 
@@ -165,7 +161,6 @@ void Document::toggleCycleStart() {
       recordStep(formatText(what, number), {NavigationKind::Step, number - 1, p - 1, {}});
     }
   }
-  notifyViews();
 }
 
 void Document::renameProgram() {
@@ -174,26 +169,24 @@ void Document::renameProgram() {
   if (m_host) {
     if (const auto name = m_host->askProgramName(m_currentProgram->name())) {
       m_currentProgram->setName(*name);
+      announce({DocumentChange::Kind::Name, nullptr, m_currentProgram});
       const int number = programNumber(*m_currentProgram);
       recordStep(formatText("переименование программы %d", number),
                  {NavigationKind::Program, number - 1, -1, {}});
     }
   }
-  notifyViews();
 }
 
 void Document::selectProgram(int index) {
   Program* program = m_deviceData ? m_deviceData->programAt(index) : nullptr;
   if (!program) return;
   if (m_host) m_host->selectTreeItem(program, false);
-  notifyView(tableView);
 }
 
 bool Document::setStepCount(Program& program, int count) {
   closeUndoStep();
-  // The program becomes the one worked on, in the tree too: its rebuild
-  // would otherwise put back the item selected before, and with it that
-  // item's program. Selected before any step goes, so no view shows one.
+  // The program becomes the one worked on, in the tree too. Selected before
+  // any step goes, so no view shows one.
   if (m_host) m_host->selectTreeItem(&program, false);
   const bool changed = changeStepCount(program, count);
   if (changed) {
@@ -250,7 +243,6 @@ std::optional<std::string> Document::insertSteps(Program& program, int position,
   announce({DocumentChange::Kind::Steps, nullptr, &program});
   recordStep("вставка " + stepRange(position, count) + " в программу " + std::to_string(number),
              {NavigationKind::Step, number - 1, position - 1, {}});
-  notifyViews();
   if (m_host) m_host->selectTreeItem(&*first, false);
   return std::nullopt;
 }
@@ -267,7 +259,6 @@ void Document::removeSteps(Program& program, int first, int count) {
              {NavigationKind::Step, number - 1, first - 1, {}});
   m_currentProgram = &program;
   m_currentStep = next;
-  notifyViews();
   if (m_host) m_host->selectTreeItem(next ? GroupRef(next) : GroupRef(&program), false);
 }
 
@@ -292,7 +283,6 @@ std::optional<std::string> Document::replaceProgram(Program& target, const Progr
   announce({DocumentChange::Kind::Steps, nullptr, &target});
   announce({DocumentChange::Kind::Values});
   recordStep(formatText("вставка программы %d", number), {NavigationKind::Program, number - 1, -1, {}});
-  notifyViews();
   if (m_host) m_host->selectTreeItem(&target, false);
   return std::nullopt;
 }

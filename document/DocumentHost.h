@@ -19,7 +19,6 @@
 #include "model/ExchangeMode.h"
 
 class DeviceData;
-class DocumentView;
 
 class DocumentHost {
  public:
@@ -29,12 +28,8 @@ class DocumentHost {
   // True on Yes.
   virtual bool askYesNo(std::string_view title, std::string_view text) = 0;
 
-  // Refreshes one view (view.documentChanged()), keeping the keyboard focus
-  // on the widget that had it before.
-  virtual void refreshView(DocumentView& view) = 0;
-
   // Runs `work` after the current event has finished (closing the undo step
-  // of a user action, refreshing every view after a partition change). The
+  // of a user action). The
   // host may drop it when the window it belongs to is gone.
   virtual void runLater(std::function<void()> work) = 0;
 

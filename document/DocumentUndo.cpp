@@ -14,17 +14,15 @@
 
 namespace {
 
-// What the navigation tree shows of the configuration: the programs (by
-// object), their names, step counts and cycle starts. An undo or redo that
-// leaves it as it was need not rebuild the tree, which on the largest
-// configurations costs more than all the rest of the undo.
-using TreeShape = std::vector<std::tuple<const Program*, std::string, int, int32_t>>;
+// The programs (by object), their step counts and cycle starts: what tells
+// an undo or redo that changed the program list or a program's steps from
+// one that changed values only.
+using StepsShape = std::vector<std::tuple<const Program*, int, int32_t>>;
 
-TreeShape treeShape(const DeviceData& data) {
-  TreeShape shape;
+StepsShape stepsShape(const DeviceData& data) {
+  StepsShape shape;
   shape.reserve(data.programs.size());
-  for (const Program& p : data.programs)
-    shape.emplace_back(&p, std::string(p.name()), p.stepCount(), p.H02.value());
+  for (const Program& p : data.programs) shape.emplace_back(&p, p.stepCount(), p.H02.value());
   return shape;
 }
 
@@ -124,18 +122,16 @@ void Document::redo() {
 
 void Document::restoreCurrent(const ChangePlace& place) {
   const UndoHistory::Entry& state = m_history.current();
-  const TreeShape shape = treeShape(*m_deviceData);
+  const StepsShape shape = stepsShape(*m_deviceData);
   state.state.restoreInto(*m_deviceData);
-  const TreeShape restored = treeShape(*m_deviceData);
-  const bool treeChanged = restored != shape;
+  const StepsShape restored = stepsShape(*m_deviceData);
   // The steps that came or went, before anyone looks at them again; then the
   // values everywhere else.
   if (restored.size() != shape.size()) {
     announce({DocumentChange::Kind::Programs});
   } else {
     for (std::size_t i = 0; i < shape.size(); ++i)
-      if (std::get<2>(restored[i]) != std::get<2>(shape[i]) || std::get<3>(restored[i]) != std::get<3>(shape[i]))
-        announce({DocumentChange::Kind::Steps, nullptr, std::get<0>(restored[i])});
+      if (restored[i] != shape[i]) announce({DocumentChange::Kind::Steps, nullptr, std::get<0>(restored[i])});
     announce({DocumentChange::Kind::Values});
   }
   m_unmodifiedText = state.savedText;
@@ -152,14 +148,10 @@ void Document::restoreCurrent(const ChangePlace& place) {
     m_currentStep = place.kind == NavigationKind::Step ? program->stepAt(place.index) : nullptr;
   }
 
-  // The tree first, so that selecting the place's item sets the current
-  // program and step before the other views show them. Steps keep their
-  // objects where they remain, so an unchanged shape leaves every item right.
-  if (treeChanged) notifyView(treeView);
+  // The place's item selected sets the current program and step before the
+  // views show where the change was.
   if (const GroupRef group = groupAt(place); group && m_host) m_host->selectTreeItem(group, false);
-  for (DocumentView* view : {groupPane, tableView, listView}) notifyView(view);
-  for (DocumentView* view : {treeView, groupPane, tableView, listView})
-    if (view) view->showChange(place);
+  announce({DocumentChange::Kind::Shown, nullptr, nullptr, &place});
   historyChanged();
 }
 

@@ -2,6 +2,7 @@
 
 #include <iterator>
 #include <type_traits>
+#include <utility>
 
 #include <QAction>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include "forms/GroupForm.h"
 #include "shell/ButtonBar.h"
 #include "widgets/DocumentActions.h"
+#include "widgets/DocumentSignals.h"
 #include "widgets/GroupInfoPage.h"
 #include "widgets/HelpRequest.h"
 
@@ -108,19 +110,47 @@ GroupPane::GroupPane(Document& doc, DocumentActions& documentActions, QWidget* p
   layout->addWidget(m_stack, 1);
   layout->addWidget(m_defaultsBar);
   layout->addWidget(m_stepBar);
-  m_doc.groupPane = this;
+
+  auto* notices = new DocumentSignals(m_doc, this);
+  connect(notices, &DocumentSignals::selectionMoved, this, [this] {
+    const NavigationItem* sel = m_doc.selection();
+    if (sel != m_shown || (sel && sel->group != m_shownGroup)) switchView();
+  });
+  // The tree is told first (the main window makes it first): when the steps
+  // changed, the selection has left a step that is gone by now.
+  connect(notices, &DocumentSignals::valuesChanged, this, &GroupPane::switchView);
+  connect(notices, &DocumentSignals::stepsChanged, this, &GroupPane::switchView);
+  // A new partition is chosen on a form while it stores what it holds: the
+  // form is shown anew once that has ended.
+  connect(notices, &DocumentSignals::programsChanged, this, &GroupPane::switchViewLater);
+  // Without a selection (a configuration closed) the forms let go of their
+  // groups at once.
+  connect(notices, &DocumentSignals::configurationReplaced, this, [this] {
+    if (m_doc.selection())
+      switchViewLater();
+    else
+      switchView();
+  });
+  switchView();
 }
 
-GroupPane::~GroupPane() {
-  if (m_doc.groupPane == this) m_doc.groupPane = nullptr;
+GroupPane::~GroupPane() = default;
+
+void GroupPane::switchViewLater() {
+  if (std::exchange(m_switchPending, true)) return;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        m_switchPending = false;
+        switchView();
+      },
+      Qt::QueuedConnection);
 }
 
 QWidget* GroupPane::viewForKind(NavigationKind kind) const {
   const auto it = m_formMap.find(kind);
   return it == m_formMap.end() ? nullptr : it->second;
 }
-
-void GroupPane::documentChanged() { switchView(); }
 
 void GroupPane::showBar(ButtonBar* bar) {
   m_currentBar = bar;
@@ -131,6 +161,8 @@ void GroupPane::showBar(ButtonBar* bar) {
 
 void GroupPane::switchView() {
   const NavigationItem* sel = m_doc.selection();
+  m_shown = sel;
+  m_shownGroup = sel ? sel->group : GroupRef();
   if (!sel) {
     // The forms let go of groups that may be gone; the view shown stays.
     for (const auto& [kind, view] : m_formMap)

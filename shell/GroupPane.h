@@ -5,16 +5,19 @@
 //
 // Every view is created once, with the pane, and afterwards only shown,
 // hidden and re-bound; the pane owns its views, bars and its own two
-// actions. It switches views whenever the document refreshes it (registered
-// as the document's groupPane). The main window has updateActions run
-// whenever the configuration changed. User-interface thread only.
+// actions. It switches views when the document's selection moves to another
+// item, and shows the selected group anew when values came back (undo,
+// defaults) or the steps or programs changed. The cells the form itself
+// edits need no refresh; the main window has the pane switch anew when the
+// dialog mode comes back after edits in another view. The main window has
+// updateActions run whenever the configuration changed. User-interface
+// thread only.
 #pragma once
 
 #include <map>
 
 #include <QWidget>
 
-#include "document/DocumentView.h"
 #include "document/NavigationItem.h"
 
 class Document;
@@ -25,7 +28,7 @@ class GroupInfoPage;
 class QAction;
 class QStackedWidget;
 
-class GroupPane : public QWidget, public DocumentView {
+class GroupPane : public QWidget {
   Q_OBJECT
 
  public:
@@ -33,8 +36,7 @@ class GroupPane : public QWidget, public DocumentView {
   GroupPane(Document& doc, DocumentActions& documentActions, QWidget* parent = nullptr);
   ~GroupPane() override;
 
-  // The document refreshed the pane: switch to the view of the selection.
-  void documentChanged() override;
+  // Shows the view of the selection, bound to its group and refreshed.
   void switchView();
 
   // "По умолчанию": the selected group takes its default values (one undo
@@ -63,6 +65,9 @@ class GroupPane : public QWidget, public DocumentView {
 
  private:
   void showBar(ButtonBar* bar);
+  // switchView once control is back in the event loop, once however often
+  // asked.
+  void switchViewLater();
 
   Document& m_doc;
   DocumentActions& m_documentActions;
@@ -76,4 +81,8 @@ class GroupPane : public QWidget, public DocumentView {
   ButtonBar* m_currentBar;
   QWidget* m_activeView = nullptr;
   NavigationKind m_lastKind = NavigationKind::None;
+  // The selection the pane shows: its record and object, compared, never followed.
+  const NavigationItem* m_shown = nullptr;
+  GroupRef m_shownGroup;
+  bool m_switchPending = false;
 };

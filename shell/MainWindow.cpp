@@ -159,6 +159,9 @@ MainWindow::MainWindow(Document& doc, int levelMask, QWidget* parent)
   m_splitter = new TreeSplitter(280, 570, m_modes);
   m_splitter->setObjectName(QStringLiteral("dialogModeSplitter"));
   m_documentActions = new DocumentActions(m_doc, this);
+  // The tree is made first: it has followed a change of the steps or
+  // programs (and moved the selection off what is gone) before the other
+  // views are told of it.
   m_treeView = new NavigationTree(m_doc, *m_documentActions, levelMask, m_splitter);
   m_groupPane = new GroupPane(m_doc, *m_documentActions, m_splitter);
   m_splitter->addWidget(m_treeView);
@@ -172,8 +175,6 @@ MainWindow::MainWindow(Document& doc, int levelMask, QWidget* parent)
   m_modes->addWidget(m_listView);
   m_modes->setCurrentWidget(m_tableView);
   setCentralWidget(m_modes);
-  m_doc.tableView = m_tableView;
-  m_doc.listView = m_listView;
   // In the table mode the steps table follows the tree's selection (the step
   // commands select the step they made there).
   connect(m_treeView, &QTreeWidget::currentItemChanged, this, [this] {
@@ -211,8 +212,6 @@ MainWindow::MainWindow(Document& doc, int levelMask, QWidget* parent)
 
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
-  if (m_doc.tableView == m_tableView) m_doc.tableView = nullptr;
-  if (m_doc.listView == m_listView) m_doc.listView = nullptr;
 }
 
 QAction* MainWindow::makeAction(QMenu* menu, const char* name, const QString& text,
@@ -394,16 +393,15 @@ void MainWindow::setViewMode(int mode) {
   m_viewMode = mode;
   switch (mode) {
     case kDialogMode:
-      m_doc.notifyView(m_treeView);
-      m_doc.notifyView(m_groupPane);
+      // The form shows what the other modes' views changed meanwhile.
+      m_groupPane->switchView();
       m_modes->setCurrentWidget(m_splitter);
       break;
     case kTableMode:
-      m_doc.notifyView(m_tableView);
       m_modes->setCurrentWidget(m_tableView);
+      m_tableView->showCurrentProgram();
       break;
     case kListMode:
-      m_doc.notifyView(m_listView);
       m_modes->setCurrentWidget(m_listView);
       break;
   }

@@ -1,6 +1,7 @@
 #include "shell/NavigationTree.h"
 
 #include <algorithm>
+#include <set>
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -13,6 +14,7 @@
 
 #include "document/Document.h"
 #include "widgets/DocumentActions.h"
+#include "widgets/DocumentSignals.h"
 
 namespace {
 
@@ -21,6 +23,39 @@ const char* const kComparatorTexts[Program::kComparatorCount] = {
     "Параметры 4-го компаратора"};
 
 QString t(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// An item that owns the record it shows: records go with their items.
+class RecordItem : public QTreeWidgetItem {
+ public:
+  explicit RecordItem(const NavigationItem& r) : record(r) {}
+  NavigationItem record;
+};
+
+// Items that hold others (or may, like a program's steps).
+bool isBranch(NavigationKind kind) {
+  return kind == NavigationKind::L1Root || kind == NavigationKind::Program || kind == NavigationKind::Comparators ||
+         kind == NavigationKind::Steps || kind == NavigationKind::L2Root || kind == NavigationKind::PidGroup;
+}
+
+// The branches open in a tree made anew.
+bool openByDefault(NavigationKind kind) {
+  return kind == NavigationKind::L1Root || kind == NavigationKind::Comparators || kind == NavigationKind::Steps ||
+         kind == NavigationKind::L2Root || kind == NavigationKind::PidGroup;
+}
+
+bool inLevelL1(NavigationKind kind) {
+  switch (kind) {
+    case NavigationKind::L1Root:
+    case NavigationKind::Program:
+    case NavigationKind::Comparators:
+    case NavigationKind::Comparator:
+    case NavigationKind::Steps:
+    case NavigationKind::Step:
+      return true;
+    default:
+      return false;
+  }
+}
 
 // Item heights for texts wrapped to the width the tree gives them (a tree
 // view asks its delegate without telling it the width).
@@ -67,17 +102,22 @@ NavigationTree::NavigationTree(Document& doc, DocumentActions& documentActions, 
   setPalette(pal);
   connect(this, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* current, QTreeWidgetItem*) { onCurrentItemChanged(current); });
-  m_doc.treeView = this;
+  auto* notices = new DocumentSignals(m_doc, this);
+  connect(notices, &DocumentSignals::configurationReplaced, this, &NavigationTree::rebuild);
+  connect(notices, &DocumentSignals::programsChanged, this, &NavigationTree::rebuildPrograms);
+  connect(notices, &DocumentSignals::stepsChanged, this, &NavigationTree::updateSteps);
+  connect(notices, &DocumentSignals::programRenamed, this, [this](const Program* program) {
+    if (QTreeWidgetItem* item = programItem(program)) updateTexts(item);
+  });
+  connect(notices, &DocumentSignals::valuesChanged, this, &NavigationTree::updateAllTexts);
+  connect(notices, &DocumentSignals::cellChanged, this, &NavigationTree::onCellChanged);
+  rebuild();
 }
 
 NavigationTree::~NavigationTree() {
-  if (m_doc.treeView == this) m_doc.treeView = nullptr;
   // The document's selection points into the records about to be freed.
-  for (const NavigationItem& r : m_records)
-    m_doc.forgetItem(&r);
+  forgetItems(nullptr);
 }
-
-void NavigationTree::documentChanged() { rebuild(); }
 
 QString NavigationTree::programText(int number, const QString& name) {
   return t("Программа №%1 \"%2\"").arg(number).arg(name);
@@ -93,24 +133,97 @@ NavigationItem* NavigationTree::record(const QTreeWidgetItem* item) {
 }
 
 QTreeWidgetItem* NavigationTree::addItem(QTreeWidgetItem* parent, const QString& text, NavigationKind kind,
-                                         int programNumber, int subIndex, GroupRef group) {
-  m_records.push_back(NavigationItem{kind, programNumber, subIndex, group});
-  auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
+                                         int programNumber, int subIndex, GroupRef group, int position) {
+  auto* item = new RecordItem(NavigationItem{kind, programNumber, subIndex, group});
   item->setText(0, text);
-  item->setData(0, Qt::UserRole, QVariant::fromValue<void*>(&m_records.back()));
+  item->setData(0, Qt::UserRole, QVariant::fromValue<void*>(&item->record));
+  if (!parent)
+    addTopLevelItem(item);
+  else if (position < 0)
+    parent->addChild(item);
+  else
+    parent->insertChild(position, item);
   return item;
+}
+
+void NavigationTree::addPrograms(QTreeWidgetItem* root) {
+  DeviceData* data = m_doc.deviceData();
+  if (!data) return;
+  int number = 1;
+  for (Program& program : data->programs) {
+    QTreeWidgetItem* p = addItem(root, programText(number, QString::fromUtf8(program.name())),
+                                 NavigationKind::Program, number, 0, &program);
+    QTreeWidgetItem* comps =
+        addItem(p, t("Параметры компараторов"), NavigationKind::Comparators, number, 0, &program);
+    for (int c = 0; c < Program::kComparatorCount; ++c)
+      addItem(comps, t(kComparatorTexts[c]), NavigationKind::Comparator, number, c, &program.comparators[c]);
+    QTreeWidgetItem* steps = addItem(p, t("Параметры шагов"), NavigationKind::Steps, number, 0, &program);
+    const int cycleStart = program.H02.value();
+    int s = 1;
+    for (Step& step : program.steps) {
+      addItem(steps, stepText(s, s == cycleStart), NavigationKind::Step, number, s, &step);
+      ++s;
+    }
+    ++number;
+  }
+}
+
+std::map<NavigationTree::OpenKey, bool> NavigationTree::openBranches() const {
+  std::map<OpenKey, bool> open;
+  for (QTreeWidgetItemIterator it(const_cast<NavigationTree*>(this)); *it; ++it)
+    if (const NavigationItem* r = record(*it); r && isBranch(r->kind))
+      open[{static_cast<int>(r->kind), r->programNumber, r->subIndex}] = (*it)->isExpanded();
+  return open;
+}
+
+void NavigationTree::reopen(const std::map<OpenKey, bool>& open, QTreeWidgetItem* item) {
+  const NavigationItem* r = record(item);
+  if (!isBranch(r->kind)) return;
+  for (int i = 0; i < item->childCount(); ++i) reopen(open, item->child(i));
+  const auto found = open.find({static_cast<int>(r->kind), r->programNumber, r->subIndex});
+  item->setExpanded(found != open.end() ? found->second : openByDefault(r->kind));
+}
+
+QTreeWidgetItem* NavigationTree::l1Root() const {
+  for (int i = 0; i < topLevelItemCount(); ++i)
+    if (record(topLevelItem(i))->kind == NavigationKind::L1Root) return topLevelItem(i);
+  return nullptr;
+}
+
+QTreeWidgetItem* NavigationTree::programItem(const Program* program) const {
+  QTreeWidgetItem* root = l1Root();
+  if (!root || !program) return nullptr;
+  for (int i = 0; i < root->childCount(); ++i)
+    if (record(root->child(i))->group.get<Program>() == program) return root->child(i);
+  return nullptr;
+}
+
+void NavigationTree::forgetItems(QTreeWidgetItem* under) {
+  if (!under) {
+    for (int i = 0; i < topLevelItemCount(); ++i) forgetItems(topLevelItem(i));
+    return;
+  }
+  m_doc.forgetItem(record(under));
+  for (int i = 0; i < under->childCount(); ++i) forgetItems(under->child(i));
+}
+
+void NavigationTree::makeCurrent(QTreeWidgetItem* item) {
+  if (currentItem() == item)
+    onCurrentItemChanged(item);
+  else
+    setCurrentItem(item);
 }
 
 void NavigationTree::rebuild() {
   // Remembered as pointers only: a group deleted since simply finds no item.
   const GroupRef oldGroup = m_doc.selection() ? m_doc.selection()->group : GroupRef();
   const GroupRef oldProgram = m_doc.selection() ? m_doc.currentProgram() : nullptr;
+  const std::map<OpenKey, bool> open = openBranches();
 
   setUpdatesEnabled(false);
   m_ready = false;
+  forgetItems(nullptr);
   clear();
-  for (const NavigationItem& r : m_records) m_doc.forgetItem(&r);
-  m_records.clear();
 
   DeviceData* data = m_doc.deviceData();
   if (!data) {
@@ -119,61 +232,132 @@ void NavigationTree::rebuild() {
     return;
   }
 
-  std::vector<QTreeWidgetItem*> expandList;
-  QTreeWidgetItem* baseItem = nullptr;
-  if (m_levelMask & 1) {
-    QTreeWidgetItem* root =
-        addItem(nullptr, t("L1 Программы технолога"), NavigationKind::L1Root, 0, 0, {});
-    expandList.push_back(root);
-    int number = 1;
-    for (Program& program : data->programs) {
-      QTreeWidgetItem* p = addItem(root, programText(number, QString::fromUtf8(program.name())),
-                                   NavigationKind::Program, number, 0, &program);
-      QTreeWidgetItem* comps =
-          addItem(p, t("Параметры компараторов"), NavigationKind::Comparators, number, 0, &program);
-      expandList.push_back(comps);
-      for (int c = 0; c < Program::kComparatorCount; ++c)
-        addItem(comps, t(kComparatorTexts[c]), NavigationKind::Comparator, number, c,
-                &program.comparators[c]);
-      QTreeWidgetItem* steps = addItem(p, t("Параметры шагов"), NavigationKind::Steps, number, 0, &program);
-      expandList.push_back(steps);
-      const int cycleStart = program.H02.value();
-      int s = 1;
-      for (Step& step : program.steps) {
-        addItem(steps, stepText(s, s == cycleStart), NavigationKind::Step, number, s, &step);
-        ++s;
-      }
-      ++number;
-    }
-  }
+  if (m_levelMask & 1)
+    addPrograms(addItem(nullptr, t("L1 Программы технолога"), NavigationKind::L1Root, 0, 0, {}));
   if (m_levelMask & 2) {
     GeneralParameters& g = data->general;
     QTreeWidgetItem* root = addItem(nullptr, t("L2 Общие параметры"), NavigationKind::L2Root, 0, 0, {});
-    expandList.push_back(root);
-    baseItem =
-        addItem(root, t("Основные параметры работы прибора"), NavigationKind::BaseParameters, 0, 0, &g.base);
+    addItem(root, t("Основные параметры работы прибора"), NavigationKind::BaseParameters, 0, 0, &g.base);
     addItem(root, t("Параметры режимов транзисторных ключей"), NavigationKind::KeyPulseModes, 0, 0, &g.keys);
     addItem(root, t("Коррекция показаний термометров"), NavigationKind::Corrections, 0, 0, &g.corrections);
     addItem(root, t("Параметры цифровых фильтров"), NavigationKind::DigitalFilters, 0, 0, &g.filters);
     QTreeWidgetItem* pids =
         addItem(root, t("Параметры ПИД-регуляторов"), NavigationKind::PidGroup, 0, 0, {});
-    expandList.push_back(pids);
     addItem(pids, t("1-ый ПИД-регулятор"), NavigationKind::Pid, 0, 0, &g.pid[0]);
     addItem(pids, t("2-ой ПИД-регулятор"), NavigationKind::Pid, 0, 1, &g.pid[1]);
   }
-  for (QTreeWidgetItem* item : expandList) item->setExpanded(true);
+  for (int i = 0; i < topLevelItemCount(); ++i) reopen(open, topLevelItem(i));
   m_ready = true;
-
-  // Level L2 first, then L1: a selection that cannot be restored ends on a
-  // program whenever one exists.
-  if (m_levelMask & 2) {
-    if (!selectGroup(oldGroup, false) && baseItem) setCurrentItem(baseItem);
-  }
-  if ((m_levelMask & 1) && !data->programs.empty()) {
-    if (!selectGroup(oldGroup, false) && !selectGroup(oldProgram, false))
-      selectGroup(&data->programs.front(), false);
-  }
+  restoreSelection(oldGroup, oldProgram);
   setUpdatesEnabled(true);
+}
+
+void NavigationTree::restoreSelection(GroupRef oldGroup, GroupRef oldProgram) {
+  DeviceData* data = m_doc.deviceData();
+  if (!data) return;
+  QTreeWidgetItem* item = findGroup(oldGroup);
+  if (!item && (m_levelMask & 1) && !data->programs.empty()) {
+    item = findGroup(oldProgram);
+    if (!item) item = findGroup(&data->programs.front());
+  }
+  if (!item && (m_levelMask & 2)) item = findGroup(&data->general.base);
+  if (!item) return;
+  makeCurrent(item);
+  scrollToItem(item);
+}
+
+void NavigationTree::rebuildPrograms() {
+  QTreeWidgetItem* root = l1Root();
+  if (!root) return;
+  // A selection in level L2 or on the L1 root stays as it is; one on a
+  // program's items goes with its item and comes back as a rebuild brings
+  // it back.
+  const NavigationItem* selected = m_doc.selection();
+  const bool selectedHere = !selected || (inLevelL1(selected->kind) && selected->kind != NavigationKind::L1Root);
+  const GroupRef oldGroup = selected && selectedHere ? selected->group : GroupRef();
+  const GroupRef oldProgram = selected && selectedHere ? m_doc.currentProgram() : nullptr;
+  const std::map<OpenKey, bool> open = openBranches();
+
+  setUpdatesEnabled(false);
+  m_ready = false;
+  for (int i = 0; i < root->childCount(); ++i) forgetItems(root->child(i));
+  qDeleteAll(root->takeChildren());
+  addPrograms(root);
+  reopen(open, root);
+  m_ready = true;
+  if (selectedHere) restoreSelection(oldGroup, oldProgram);
+  setUpdatesEnabled(true);
+}
+
+void NavigationTree::updateSteps(const Program* program) {
+  QTreeWidgetItem* item = programItem(program);
+  QTreeWidgetItem* steps = nullptr;
+  for (int i = 0; item && i < item->childCount(); ++i)
+    if (record(item->child(i))->kind == NavigationKind::Steps) steps = item->child(i);
+  if (!steps) return;
+
+  m_ready = false;
+  // Items whose steps are gone go first; a selection among them moves to
+  // the item that takes its place, else the one before, else the program.
+  std::set<const Step*> present;
+  for (const Step& step : program->steps) present.insert(&step);
+  int lostAt = -1;
+  for (int i = steps->childCount() - 1; i >= 0; --i) {
+    QTreeWidgetItem* child = steps->child(i);
+    if (present.count(record(child)->group.get<Step>())) continue;
+    if (m_doc.selection() == record(child)) {
+      m_doc.forgetItem(record(child));
+      lostAt = i;
+    } else if (lostAt > i) {
+      --lostAt;
+    }
+    delete steps->takeChild(i);
+  }
+  // Then items for the steps that came, in their places; the steps that
+  // stayed keep their items (their order never changes).
+  const int number = record(item)->programNumber;
+  int s = 0;
+  for (const Step& step : program->steps) {
+    QTreeWidgetItem* child = steps->child(s);
+    if (!child || record(child)->group.get<Step>() != &step)
+      addItem(steps, QString(), NavigationKind::Step, number, s + 1, const_cast<Step*>(&step), s);
+    ++s;
+  }
+  updateTexts(item);
+  m_ready = true;
+  if (lostAt >= 0) {
+    const int count = steps->childCount();
+    makeCurrent(count == 0 ? item : steps->child(std::min(lostAt, count - 1)));
+  }
+}
+
+void NavigationTree::updateTexts(QTreeWidgetItem* programItem) {
+  NavigationItem* r = record(programItem);
+  const Program* program = r->group.get<Program>();
+  programItem->setText(0, programText(r->programNumber, QString::fromUtf8(program->name())));
+  const int cycleStart = program->H02.value();
+  for (int i = 0; i < programItem->childCount(); ++i) {
+    QTreeWidgetItem* group = programItem->child(i);
+    if (record(group)->kind != NavigationKind::Steps) continue;
+    for (int s = 0; s < group->childCount(); ++s) {
+      QTreeWidgetItem* step = group->child(s);
+      record(step)->subIndex = s + 1;
+      step->setText(0, stepText(s + 1, s + 1 == cycleStart));
+    }
+  }
+}
+
+void NavigationTree::updateAllTexts() {
+  if (QTreeWidgetItem* root = l1Root())
+    for (int i = 0; i < root->childCount(); ++i) updateTexts(root->child(i));
+}
+
+void NavigationTree::onCellChanged(const Parameter* cell) {
+  // A cycle start moved: its program's step texts follow.
+  QTreeWidgetItem* root = l1Root();
+  for (int i = 0; root && i < root->childCount(); ++i)
+    if (const Program* p = record(root->child(i))->group.get<Program>(); p && &p->H02 == cell)
+      updateTexts(root->child(i));
 }
 
 QTreeWidgetItem* NavigationTree::findGroup(GroupRef group, QTreeWidgetItem* start) const {
@@ -201,8 +385,7 @@ bool NavigationTree::selectGroup(GroupRef group, bool expand) {
 
 void NavigationTree::onCurrentItemChanged(QTreeWidgetItem* current) {
   if (!m_ready || !current) return;
-  const bool changed = m_doc.select(record(current));
-  if (changed && m_doc.groupPane) m_doc.notifyView(m_doc.groupPane);
+  m_doc.select(record(current));
 }
 
 void NavigationTree::resizeEvent(QResizeEvent* event) {

@@ -4,25 +4,31 @@
 // program and step), after which the right pane shows the item's form or
 // page. A right click offers the editing commands of the item's kind.
 //
-// The tree owns its NavigationItem records and rebuilds itself completely from the
-// document whenever the document refreshes it, then restores the selection
-// onto the same model object (compared as a pointer, never followed).
-// Registered with the document as its treeView. User-interface thread only.
+// Each item owns its NavigationItem record. The tree follows the document's
+// notices and changes only what a change concerns: a program's step items
+// (kept where their steps remain), a program's text, the texts of every
+// program after values came back; the program part is made anew when the
+// program list changed, the whole tree for a new configuration. Branches stay
+// open or closed as they were, and the selection stays on the same model
+// object (compared as a pointer, never followed) while it exists.
+// User-interface thread only.
 #pragma once
 
-#include <list>
+#include <map>
+#include <tuple>
 
 #include <QTreeWidget>
 
-#include "document/DocumentView.h"
 #include "document/NavigationItem.h"
 
 class Document;
 class DocumentActions;
+class Program;
+class Parameter;
 class QAction;
 class QMenu;
 
-class NavigationTree : public QTreeWidget, public DocumentView {
+class NavigationTree : public QTreeWidget {
   Q_OBJECT
 
  public:
@@ -31,8 +37,8 @@ class NavigationTree : public QTreeWidget, public DocumentView {
   NavigationTree(Document& doc, DocumentActions& documentActions, int levelMask, QWidget* parent = nullptr);
   ~NavigationTree() override;
 
-  // The document changed: rebuild and restore the selection.
-  void documentChanged() override;
+  // Makes every item anew from the document, keeping the open branches and
+  // the selection where they still exist.
   void rebuild();
 
   // Selects the first item in tree order that shows `group`, expanding it
@@ -71,7 +77,34 @@ class NavigationTree : public QTreeWidget, public DocumentView {
 
  private:
   QTreeWidgetItem* addItem(QTreeWidgetItem* parent, const QString& text, NavigationKind kind,
-                           int programNumber, int subIndex, GroupRef group);
+                           int programNumber, int subIndex, GroupRef group, int position = -1);
+  // The items of the programs under the L1 root, and of their comparators and steps.
+  void addPrograms(QTreeWidgetItem* root);
+  // The program part made anew (the program list changed).
+  void rebuildPrograms();
+  // The step items of `program` brought in line with its steps.
+  void updateSteps(const Program* program);
+  // Texts of the program item and its steps (names, numbers, cycle start).
+  void updateTexts(QTreeWidgetItem* programItem);
+  void updateAllTexts();
+  void onCellChanged(const Parameter* cell);
+  // The item of a program, or nullptr.
+  QTreeWidgetItem* programItem(const Program* program) const;
+  QTreeWidgetItem* l1Root() const;
+  // Which branches are open, by kind and place, so they can be put back on
+  // items made anew.
+  using OpenKey = std::tuple<int, int, int>;
+  std::map<OpenKey, bool> openBranches() const;
+  void reopen(const std::map<OpenKey, bool>& open, QTreeWidgetItem* item);
+  // After items were made anew: selects `oldGroup`'s item, else
+  // `oldProgram`'s, else the first program's, else the base parameters'.
+  void restoreSelection(GroupRef oldGroup, GroupRef oldProgram);
+  // The records of `under` and the items below it (of every item when
+  // nullptr) are about to go: none stays the document's selection.
+  void forgetItems(QTreeWidgetItem* under);
+  // Makes `item` current and the document's selection, also when the view's
+  // current item is that item already.
+  void makeCurrent(QTreeWidgetItem* item);
   void onCurrentItemChanged(QTreeWidgetItem* current);
   // Triggers the action for the selected item's kind, if it has one.
   void triggerFor(QAction* onStep, QAction* onProgram);
@@ -82,6 +115,5 @@ class NavigationTree : public QTreeWidget, public DocumentView {
   Document& m_doc;
   DocumentActions& m_documentActions;
   int m_levelMask;
-  std::list<NavigationItem> m_records;  // stable addresses for the items' pointers
   bool m_ready = false;
 };

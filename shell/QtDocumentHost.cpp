@@ -1,8 +1,5 @@
 #include "shell/QtDocumentHost.h"
 
-#include <QApplication>
-#include <QPointer>
-
 #include "forms/FormFactory.h"
 #include "shell/MainWindow.h"
 #include "shell/NavigationTree.h"
@@ -11,13 +8,6 @@
 bool QtDocumentHost::askYesNo(std::string_view title, std::string_view text) {
   // Owned by no window, as the partition question always was.
   return messages::askYesNo(nullptr, QString::fromUtf8(title), QString::fromUtf8(text));
-}
-
-void QtDocumentHost::refreshView(DocumentView& view) {
-  QPointer<QWidget> focus = QApplication::focusWidget();
-  view.documentChanged();
-  // A rebuilt view may have taken the focus; give it back when its owner lives.
-  if (focus && focus->isVisible() && focus != QApplication::focusWidget()) focus->setFocus();
 }
 
 void QtDocumentHost::runLater(std::function<void()> work) {

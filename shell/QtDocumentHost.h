@@ -1,7 +1,6 @@
-// The document's framework, made of Qt: questions as message boxes, view
-// refreshes that keep the keyboard focus, work deferred on the main window's
-// event queue, device exchanges as progress dialogs, tree selection and the
-// rename dialog. The application owns it and gives it to the document; the
+// The document's framework, made of Qt: questions as message boxes, work
+// deferred on the main window's event queue, device exchanges as progress
+// dialogs, tree selection and the rename dialog. The application owns it and gives it to the document; the
 // main window is attached once it exists. Tests replace the exchange runner to
 // script what a device exchange returns. User-interface thread only.
 #pragma once
@@ -27,7 +26,6 @@ class QtDocumentHost : public DocumentHost {
   std::function<bool(const DeviceData&)> onBeforeDeviceWrite;
 
   bool askYesNo(std::string_view title, std::string_view text) override;
-  void refreshView(DocumentView& view) override;
   void runLater(std::function<void()> work) override;
   bool runExchange(DeviceData& config, ExchangeMode mode) override;
   bool selectTreeItem(GroupRef group, bool expand) override;

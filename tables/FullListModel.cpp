@@ -169,7 +169,6 @@ FullListModel::~FullListModel() = default;
 void FullListModel::build() {
   m_root = std::make_unique<Node>();
   m_cells.clear();
-  m_shape = shape();
   DeviceData* data = m_doc.deviceData();
   if (!data) return;
   const Defaults& d = defaults();
@@ -255,30 +254,10 @@ void FullListModel::forgetCells(const Node& node) {
   }
 }
 
-std::vector<const void*> FullListModel::shape() const {
-  std::vector<const void*> s;
-  const DeviceData* data = m_doc.deviceData();
-  s.push_back(data);
-  if (!data) return s;
-  for (const Program& program : data->programs) {
-    s.push_back(&program);
-    for (const Step& step : program.steps) s.push_back(&step);
-    s.push_back(nullptr);
-  }
-  return s;
-}
-
 void FullListModel::reset() {
   beginResetModel();
   build();
   endResetModel();
-}
-
-void FullListModel::catchUp() {
-  if (shape() != m_shape)
-    reset();
-  else
-    allValuesChanged({});
 }
 
 void FullListModel::onStepsChanged(const Program* program) {
@@ -302,7 +281,6 @@ void FullListModel::onStepsChanged(const Program* program) {
     for (int r = first; r < static_cast<int>(p->items.size()); ++r) indexCells(*p->items[r].group);
     endInsertRows();
   }
-  m_shape = shape();
   emit dataChanged(index(0, 0, parent), index(1, ColumnCount - 1, parent));
 }
 
@@ -476,10 +454,8 @@ bool FullListModel::storeText(const QModelIndex& index, const QString& text) {
   if (!typed) return false;
   if (item.stepCountOf) {
     if (!(levelMask & kLevelL1)) return true;
-    // The steps' rows follow the document's notice; the other views are
-    // refreshed once the edit in progress has ended.
-    if (m_doc.setStepCount(*item.stepCountOf, *typed))
-      QMetaObject::invokeMethod(this, [this] { m_doc.notifyViews(); }, Qt::QueuedConnection);
+    // The steps' rows, like every view, follow the document's notice.
+    m_doc.setStepCount(*item.stepCountOf, *typed);
     return true;
   }
   Parameter& p = *item.cell;

@@ -54,11 +54,6 @@ class FullListModel : public QAbstractItemModel {
   // input (U02, E01, E.01, C01) brings its dependents' limits along.
   bool storeText(const QModelIndex& index, const QString& text);
 
-  // Catches up with changes made behind the document's notices: a reset
-  // when the programs or steps are others than the rows were made over,
-  // else every value row told to show itself afresh.
-  void catchUp();
-
   // Whether a row passes the search (`foldedNeedle`, case-folded, in its
   // code or description, or in the title of a group above it, in any case)
   // and "Только изменённые" (its value differs from a new configuration's).
@@ -88,12 +83,10 @@ class FullListModel : public QAbstractItemModel {
   void onCellChanged(const Parameter* cell);
   void allValuesChanged(const QModelIndex& parent);
   void reset();
-  std::vector<const void*> shape() const;
 
   Document& m_doc;
   DocumentSignals* m_signals;
   std::unique_ptr<Node> m_root;
-  std::vector<const void*> m_shape;
   // Where each cell's row is: its group and row.
   std::unordered_map<const void*, std::pair<Node*, int>> m_cells;
 };

@@ -22,6 +22,7 @@
 #include "tables/CellRoles.h"
 #include "tables/FullListFilter.h"
 #include "tables/FullListModel.h"
+#include "widgets/DocumentSignals.h"
 #include "widgets/Messages.h"
 
 FullListView::FullListView(Document& doc, QWidget* parent)
@@ -93,9 +94,8 @@ FullListView::FullListView(Document& doc, QWidget* parent)
     m_search->selectAll();
   });
   applyOpenState({});
+  connect(new DocumentSignals(doc, this), &DocumentSignals::changeShown, this, &FullListView::showChange);
 }
-
-void FullListView::documentChanged() { m_model->catchUp(); }
 
 void FullListView::commitEdits() { m_delegate->commitOpenEditor(); }
 

@@ -9,8 +9,9 @@
 // Groups keep being open or closed as the user left them, across changes of
 // the steps and new configurations; while a filter is on every group is
 // shown open and that memory is left alone. The main frame creates the view
-// hidden, registers it with the document as its list view and shows it in
-// the full-list mode; the frame owns the widget. User-interface thread only.
+// hidden and shows it in the full-list mode; the frame owns the widget. The
+// model follows the document's notices whether shown or not. User-interface
+// thread only.
 #pragma once
 
 #include <vector>
@@ -18,10 +19,10 @@
 #include <QHash>
 #include <QWidget>
 
-#include "document/DocumentView.h"
 
 class CellDelegate;
 class Document;
+struct ChangePlace;
 class FullListFilter;
 class FullListModel;
 class QCheckBox;
@@ -30,17 +31,15 @@ class QLineEdit;
 class QModelIndex;
 class QTreeView;
 
-class FullListView : public QWidget, public DocumentView {
+class FullListView : public QWidget {
   Q_OBJECT
 
  public:
   FullListView(Document& doc, QWidget* parent = nullptr);
 
-  // Changes made behind the document's notices: the model catches up.
-  void documentChanged() override;
   // After an undo or redo, on screen: the changed parameter's value cell (or
   // its program's "H01") becomes the current cell, its groups opened.
-  void showChange(const ChangePlace& place) override;
+  void showChange(const ChangePlace& place);
   // Stores a value typed into the open cell editor, as focus loss does.
   void commitEdits();
 

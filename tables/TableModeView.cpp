@@ -8,6 +8,7 @@
 #include "forms/ComparatorTabs.h"
 #include "tables/StepsTablePage.h"
 #include "tables/StepsTableRules.h"
+#include "widgets/DocumentSignals.h"
 
 TableModeView::TableModeView(Document& doc, DocumentActions& documentActions, QWidget* parent)
     : QWidget(parent), m_doc(doc) {
@@ -31,9 +32,26 @@ TableModeView::TableModeView(Document& doc, DocumentActions& documentActions, QW
   };
   connect(m_tabs, &QTabWidget::currentChanged, this, followTab);
   followTab();
+
+  // Out of its mode (hidden in the main window's stack), the view catches up
+  // when the table mode shows it.
+  auto* notices = new DocumentSignals(doc, this);
+  const auto follow = [this] {
+    if (!isHidden() && m_doc.currentProgram() != m_program) showCurrentProgram();
+  };
+  connect(notices, &DocumentSignals::selectionMoved, this, follow);
+  // A program that is gone is let go of at once, shown or not.
+  const auto programsChanged = [this] {
+    const DeviceData* data = m_doc.deviceData();
+    if (m_program && (!data || data->programIndexOf(m_program) < 0)) setProgram(nullptr);
+    if (!isHidden()) showCurrentProgram();
+  };
+  connect(notices, &DocumentSignals::programsChanged, this, programsChanged);
+  connect(notices, &DocumentSignals::configurationReplaced, this, programsChanged);
+  connect(notices, &DocumentSignals::changeShown, this, &TableModeView::showChange);
 }
 
-void TableModeView::documentChanged() {
+void TableModeView::showCurrentProgram() {
   // Only a program the configuration holds: whoever changed the programs
   // behind the document's back may have left the current one dangling.
   const DeviceData* data = m_doc.deviceData();

@@ -1,32 +1,34 @@
 // The table-mode view: a tab control with the steps page (all steps of the
 // document's current program side by side, with the regulator charts) and
 // the comparators page (its four comparators). The main frame creates it
-// hidden, registers it with the document as its table view and shows it in
-// the table mode; the frame owns the widget, the sheet owns its pages. The
-// selected tab lives as long as the view, so it survives mode switches.
-// User-interface thread only.
+// hidden and shows it in the table mode; the frame owns the widget, the sheet
+// owns its pages. On show it follows the document's current program as the
+// selection moves; the tables' models follow the values and steps
+// themselves. The selected tab lives as long as the view, so it survives
+// mode switches. User-interface thread only.
 #pragma once
 
 #include <QWidget>
 
-#include "document/DocumentView.h"
 
 class ComparatorTabs;
 class StepsTablePage;
 class Document;
 class DocumentActions;
+struct ChangePlace;
 class Program;
 class QTabWidget;
 
-class TableModeView : public QWidget, public DocumentView {
+class TableModeView : public QWidget {
   Q_OBJECT
 
  public:
   // The steps page's context menus offer `documentActions`.
   TableModeView(Document& doc, DocumentActions& documentActions, QWidget* parent = nullptr);
 
-  // Shows the document's current program on both pages.
-  void documentChanged() override;
+  // Shows the document's current program on both pages (none when the
+  // configuration no longer holds it) and the selected step.
+  void showCurrentProgram();
   // Brings both pages to `program` (none empties them).
   void setProgram(Program* program);
   Program* program() const { return m_program; }
@@ -36,7 +38,7 @@ class TableModeView : public QWidget, public DocumentView {
   void followTreeSelection();
   // After an undo or redo, on screen: the changed cell of a step of the
   // shown program gets the focus cell.
-  void showChange(const ChangePlace& place) override;
+  void showChange(const ChangePlace& place);
 
   // Stores what the user has entered and not yet confirmed: the open cell
   // editor of the steps table ends as focus loss ends it, and the shown

@@ -14,19 +14,10 @@ namespace {
 
 using Kind = DocumentChange::Kind;
 
-struct Recorder : DocumentObserver {
-  std::vector<DocumentChange> told;
-  std::function<void()> onChange;
-  void documentChanged(const DocumentChange& change) override {
-    told.push_back(change);
-    if (onChange) onChange();
-  }
-};
-
 struct Fixture {
   FakeHost host;
   Document doc{&host};
-  Recorder recorder;
+  ChangeLog recorder;
   NavigationItem item;
 
   Fixture() {
@@ -68,17 +59,13 @@ const Case kCases[] = {
        f.doc.addStepAfter();
      },
      steps},
-    {"a step deleted, its cycle start following",
+    {"a step deleted, its cycle start following within the one notice",
      [](Fixture& f) {
        f.program().H02.valueRef() = 3;
        f.selectStep(2);
        f.doc.deleteStep();
      },
-     [](Fixture& f) {
-       auto told = steps(f);
-       told.push_back({Kind::Cell, &f.program().H02});
-       return told;
-     }},
+     steps},
     {"the step count", [](Fixture& f) { f.doc.setStepCount(f.program(), 5); }, steps},
     {"steps pasted", [](Fixture& f) { f.doc.insertSteps(f.program(), 2, {Step(), Step()}); }, steps},
     {"steps cut: told step by step",
@@ -103,7 +90,7 @@ const Case kCases[] = {
        f.recorder.told.clear();
        f.doc.undo();
      },
-     [](Fixture&) { return std::vector<DocumentChange>{{Kind::Values}}; }},
+     [](Fixture&) { return std::vector<DocumentChange>{{Kind::Values}, {Kind::Shown}}; }},
     {"undo of a step added",
      [](Fixture& f) {
        f.doc.setStepCount(f.program(), 4);
@@ -113,8 +100,16 @@ const Case kCases[] = {
      [](Fixture& f) {
        auto told = steps(f);
        told.push_back({Kind::Values});
+       told.push_back({Kind::Shown});
        return told;
      }},
+    {"a program renamed",
+     [](Fixture& f) {
+       f.selectStep(0);
+       f.host.renameAnswer = "Сушка";
+       f.doc.renameProgram();
+     },
+     [](Fixture& f) { return std::vector<DocumentChange>{{Kind::Name, nullptr, &f.program()}}; }},
     {"a new partition: the program list, then the cell",
      [](Fixture& f) {
        for (Program& p : f.doc.deviceData()->programs) p.H02.valueRef() = 0;  // no cycle start to follow
@@ -148,7 +143,7 @@ TEST(DocumentChange, EachChangeIsToldOnceAsWhatItIs) {
 
 TEST(DocumentChange, AnObserverMayLeaveWhileBeingTold) {
   Fixture f;
-  Recorder second;
+  ChangeLog second;
   f.doc.addObserver(&second);
   f.recorder.onChange = [&] {
     f.doc.removeObserver(&second);

@@ -1,5 +1,5 @@
 // The document: a new configuration, the memory partition hooks, device
-// read and write through the host, resets, view refreshes and the modified
+// read and write through the host, resets, what it tells and the modified
 // state.
 #include "document/Document.h"
 
@@ -18,10 +18,7 @@ class DocumentTest : public testing::Test {
  protected:
   DocumentTest() {
     doc.followCellChanges();
-    doc.treeView = &tree;
-    doc.groupPane = &pane;
-    doc.tableView = &table;
-    doc.listView = &list;
+    doc.addObserver(&log);
     doc.newDocument();
   }
 
@@ -33,7 +30,7 @@ class DocumentTest : public testing::Test {
 
   FakeHost host;
   Document doc{&host};
-  CountingView tree, pane, table, list;
+  ChangeLog log;
 };
 
 const std::string kFewerPrograms =
@@ -62,8 +59,7 @@ TEST_F(DocumentTest, NewDocumentHasTwentyEmptyProgramsAndTheDefaults) {
   EXPECT_EQ(data().general.pid[1].index, 1);
   EXPECT_EQ(doc.selection(), nullptr);
   EXPECT_EQ(doc.currentProgram(), nullptr);
-  EXPECT_EQ(tree.changes, 1);
-  EXPECT_EQ(list.changes, 1);
+  EXPECT_EQ(log.count(DocumentChange::Kind::Configuration), 1);
   EXPECT_FALSE(doc.isModified());
 
   // A second new document reuses the configuration object, so pointers to
@@ -96,13 +92,6 @@ TEST_F(DocumentTest, RaisingThePartitionAsksAboutProgramsAndTrimsOnYes) {
   EXPECT_EQ(data().programs.front().H02.value(), 25);  // a cycle start moves to the last step
   EXPECT_EQ(doc.currentProgram(), &data().programs.front());
   EXPECT_EQ(doc.currentStep(), &data().programs.front().steps.front());
-  // Every view is refreshed once, when the change has ended.
-  CountingView tree;
-  doc.treeView = &tree;
-  EXPECT_EQ(tree.changes, 0);
-  host.runDeferred();
-  EXPECT_EQ(tree.changes, 1);
-  doc.treeView = nullptr;
 }
 
 TEST_F(DocumentTest, LoweringThePartitionAsksAboutStepsAndGrowsWithCopiesOfTheLastProgram) {
@@ -189,7 +178,7 @@ TEST_F(DocumentTest, ReadDeviceReplacesTheConfigurationOnlyWhenBothExchangesFini
     if (mode == ExchangeMode::ReadL1) config.programs = device.programs;
   };
   doc.setSelection(nullptr, &data().programs.front(), doc.currentStep());
-  tree.changes = 0;
+  log.told.clear();
 
   doc.readDevice();
   EXPECT_EQ(host.exchanges, (std::vector<ExchangeMode>{ExchangeMode::ReadL2, ExchangeMode::ReadL1}));
@@ -200,7 +189,7 @@ TEST_F(DocumentTest, ReadDeviceReplacesTheConfigurationOnlyWhenBothExchangesFini
   testconfigs::expectSameConfig(expected, data());
   EXPECT_EQ(doc.title(), "Считанная прошивка");
   EXPECT_EQ(doc.currentProgram(), nullptr);
-  EXPECT_EQ(tree.changes, 1);
+  EXPECT_EQ(log.count(DocumentChange::Kind::Configuration), 1);
   EXPECT_FALSE(doc.isModified());
   // The read O10 asks and adapts like a new configuration's.
   host.answers = {true};
@@ -237,17 +226,16 @@ TEST_F(DocumentTest, ACancelledOrFailedReadChangesNothing) {
 TEST_F(DocumentTest, WriteDeviceRunsL2ThenL1OnTheDocumentsOwnConfiguration) {
   std::vector<const DeviceData*> configs;
   host.onExchange = [&](DeviceData& config, ExchangeMode) { configs.push_back(&config); };
-  tree.changes = 0;
+  log.told.clear();
   doc.writeDevice();
   EXPECT_EQ(host.exchanges, (std::vector<ExchangeMode>{ExchangeMode::WriteL2, ExchangeMode::WriteL1}));
   EXPECT_EQ(configs, (std::vector<const DeviceData*>{doc.deviceData(), doc.deviceData()}));
-  EXPECT_EQ(tree.changes, 1);
+  EXPECT_TRUE(log.told.empty());  // a write changes nothing
 
   host.exchanges.clear();
   host.exchangeResults = {false};
   doc.writeDevice();
   EXPECT_EQ(host.exchanges, std::vector<ExchangeMode>{ExchangeMode::WriteL2});
-  EXPECT_EQ(tree.changes, 1);
 }
 
 TEST_F(DocumentTest, WriteDeviceOffersToWriteOnlyWhatFitsTheMemory) {
@@ -329,14 +317,6 @@ TEST_F(DocumentTest, ResetsRestoreDefaultsInPlaceAndKeepPositions) {
   EXPECT_EQ(s[Step::U04].value(), 2);
 }
 
-TEST_F(DocumentTest, ViewsAreRefreshedThroughTheHostExceptTheSender) {
-  host.refreshed.clear();
-  doc.notifyViews(&pane);
-  EXPECT_EQ(host.refreshed, (std::vector<DocumentView*>{&tree, &table, &list}));
-  doc.notifyView(nullptr);
-  EXPECT_EQ(host.refreshed.size(), 3u);
-}
-
 TEST_F(DocumentTest, ProgramOfSelectionFollowsTheItemKind) {
   Program& second = *data().programAt(1);
   Step& step = second.steps.emplace_back();
@@ -394,10 +374,10 @@ TEST(DocumentCellChanges, TheFirstDocumentFollowsThemUntilAnotherTakesOverOrItIs
 TEST(DocumentHeadless, WorksWithoutAHost) {
   Document doc;
   doc.followCellChanges();
-  CountingView tree;
-  doc.treeView = &tree;
+  ChangeLog log;
+  doc.addObserver(&log);
   doc.newDocument();
-  EXPECT_EQ(tree.changes, 1);
+  EXPECT_EQ(log.count(DocumentChange::Kind::Configuration), 1);
   // Without anyone to ask, the partition change goes ahead.
   doc.deviceData()->general.base[BaseParameters::O10].setValue(7);
   EXPECT_EQ(doc.deviceData()->programCount(), 5);

@@ -1,5 +1,6 @@
 // A scripted DocumentHost for the document's tests: answers come from
-// queues filled by the test, and every call is recorded.
+// queues filled by the test, and every call is recorded. ChangeLog records
+// what the document tells its observers.
 #pragma once
 
 #include <deque>
@@ -10,7 +11,8 @@
 #include <vector>
 
 #include "document/DocumentHost.h"
-#include "document/DocumentView.h"
+#include "document/ChangePlace.h"
+#include "document/DocumentChange.h"
 
 class FakeHost : public DocumentHost {
  public:
@@ -24,10 +26,6 @@ class FakeHost : public DocumentHost {
     const bool yes = answers.front();
     answers.pop_front();
     return yes;
-  }
-  void refreshView(DocumentView& view) override {
-    refreshed.push_back(&view);
-    view.documentChanged();
   }
   void runLater(std::function<void()> work) override { later.push_back(std::move(work)); }
   // What the event loop does after the event in progress: the deferred work.
@@ -57,7 +55,6 @@ class FakeHost : public DocumentHost {
 
   std::deque<bool> answers;  // Yes/No answers in order; No when empty
   std::vector<Question> questions;
-  std::vector<DocumentView*> refreshed;
   std::vector<std::function<void()>> later;  // deferred, not yet run
   std::deque<bool> exchangeResults;  // finished or not; finished when empty
   std::vector<ExchangeMode> exchanges;
@@ -69,8 +66,24 @@ class FakeHost : public DocumentHost {
   int historyChanges = 0;
 };
 
-class CountingView : public DocumentView {
- public:
-  void documentChanged() override { ++changes; }
-  int changes = 0;
+// Every change told, in order; a place shown is kept as a copy in `shown`
+// (the change told carries no pointer to it).
+struct ChangeLog : DocumentObserver {
+  std::vector<DocumentChange> told;
+  std::vector<ChangePlace> shown;
+  std::function<void()> onChange;
+
+  void documentChanged(const DocumentChange& change) override {
+    told.push_back(change);
+    if (change.place) {
+      shown.push_back(*change.place);
+      told.back().place = nullptr;
+    }
+    if (onChange) onChange();
+  }
+  int count(DocumentChange::Kind kind) const {
+    int n = 0;
+    for (const DocumentChange& c : told) n += c.kind == kind;
+    return n;
+  }
 };

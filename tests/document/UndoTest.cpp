@@ -14,18 +14,11 @@
 
 namespace {
 
-class PlaceView : public CountingView {
- public:
-  void showChange(const ChangePlace& place) override { shown.push_back(place); }
-  std::vector<ChangePlace> shown;
-};
-
 class UndoTest : public testing::Test {
  public:
   UndoTest() {
     doc.followCellChanges();
-    doc.treeView = &tree;
-    doc.tableView = &table;
+    doc.addObserver(&log);
     doc.newDocument();
     // Program 1 with four steps marked 1..4 in U04, cycle start 2.
     for (int i = 1; i <= 4; ++i) program(0).steps.emplace_back()[Step::U04].setValue(i);
@@ -49,7 +42,7 @@ class UndoTest : public testing::Test {
 
   FakeHost host;
   Document doc{&host};
-  PlaceView tree, table;
+  ChangeLog log;
   NavigationItem item;
 };
 
@@ -187,14 +180,14 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
     const ConfigSnapshot after(data());
     const std::string afterTitle = doc.title();
     ASSERT_EQ(doc.undoText(), c.label);
-    tree.shown.clear();
+    log.shown.clear();
     doc.undo();
     // Exactly as before: values, limits, programs, steps and names.
     EXPECT_EQ(ConfigSnapshot(data()), before);
     EXPECT_EQ(doc.title(), title);
     EXPECT_FALSE(doc.isModified());
-    ASSERT_EQ(tree.shown.size(), 1u);
-    EXPECT_EQ(tree.shown[0], c.place);
+    ASSERT_EQ(log.shown.size(), 1u);
+    EXPECT_EQ(log.shown[0], c.place);
     ASSERT_EQ(doc.redoText(), c.label);
 
     doc.redo();
@@ -383,5 +376,5 @@ TEST_F(UndoTest, ViewsAreBroughtBackToTheChangeAndNothingPointsAtRemovedSteps) {
   doc.redo();
   EXPECT_EQ(host.selected.back().first, &step(0, 4));
   EXPECT_EQ(doc.currentStep(), &step(0, 4));
-  EXPECT_EQ(table.shown.back(), (ChangePlace{NavigationKind::Step, 0, 4, ""}));
+  EXPECT_EQ(log.shown.back(), (ChangePlace{NavigationKind::Step, 0, 4, ""}));
 }

@@ -26,7 +26,7 @@ class ClipboardGuiTest : public QObject {
   void makeSteps(int n, int count, int h02) {
     for (int i = 1; i <= count; ++i) program(n).steps.emplace_back()[Step::U04].setValue(i);
     program(n).H02.setValue(h02);
-    ui().doc().notifyViews();
+    ui().doc().announce({DocumentChange::Kind::Steps, nullptr, &program(n)});
   }
   std::vector<int> marks(int n) {
     std::vector<int> list;
@@ -152,7 +152,6 @@ class ClipboardGuiTest : public QObject {
     StepsTableModel& model = *page.model();
     QTableView& table = *page.table();
     program(1).stepAt(0)->key(2).setValue(1);
-    ui().doc().notifyViews();
 
     // Keys 1..2 of steps 1..2, as shown, round trip into steps 2..3.
     table.setFocus();

@@ -82,7 +82,7 @@ class FullListViewTest : public QObject {
   void theModelsStaySoundUnderEveryKindOfChange() {
     // A small configuration keeps the testers' walks over every row short.
     while (doc().deviceData()->programCount() > 3) doc().deviceData()->programs.pop_back();
-    doc().notifyViews();
+    doc().announce({DocumentChange::Kind::Programs});
     QAbstractItemModelTester model(form()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     QAbstractItemModelTester filter(form()->filter(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     showList();
@@ -233,7 +233,6 @@ class FullListViewTest : public QObject {
 
   void removingTheSelectedStepLeavesTheOtherViewsSound() {
     doc().setStepCount(program(1), 3);
-    doc().notifyViews();
     QVERIFY(m_shell->frame->treeView()->selectGroup(program(1).stepAt(2), false));
     QCOMPARE(doc().currentStep(), program(1).stepAt(2));
     showList();
@@ -263,7 +262,6 @@ class FullListViewTest : public QObject {
     QFETCH(QString, typed);
     doc().setStepCount(program(0), 2);
     doc().setStepCount(program(1), 2);
-    doc().notifyViews();
     NavigationTree* tree = m_shell->frame->treeView();
     const GroupRef item[] = {&program(0), program(0).stepAt(1), &doc().deviceData()->general.base};
     QVERIFY(tree->selectGroup(item[selected], false));
@@ -344,7 +342,7 @@ class FullListViewTest : public QObject {
     program(0).comparators[2].cells[Comparator::C09].setValue(30);
     program(0).stepAt(1)->cells[Step::U03].setValue(55);
     doc().deviceData()->general.base[BaseParameters::O04].setValue(5);
-    doc().notifyViews();
+    doc().announce({DocumentChange::Kind::Programs});
     showList();
     view()->collapse(row("Программа №2"));
     form()->searchField()->setText(search);
@@ -409,7 +407,7 @@ class FullListViewTest : public QObject {
     QCOMPARE(reset.size(), 0);
     m_shell->frame->actions().dialogMode->trigger();
     program(0).steps.resize(2);
-    doc().notifyViews();
+    doc().announce({DocumentChange::Kind::Steps, nullptr, &program(0)});
     showList();
     QVERIFY(row("Шаг №2").isValid());
     doc().newDocument();

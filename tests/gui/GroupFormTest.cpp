@@ -133,7 +133,7 @@ class GroupFormTest : public QObject {
   void everyControlCarriesAWordNameAndItsLabelsText() {
     Program& p = *ui().data().programAt(0);
     p.steps.emplace_back();
-    ui().doc().notifyViews();
+    ui().doc().announce({DocumentChange::Kind::Steps, nullptr, &p});
     const GroupRef groups[] = {&p.comparators[0],           &p.steps.front(), &ui().general().keys,
                             &ui().general().corrections, &filters(),       &ui().general().base,
                             &ui().general().pid[1]};
@@ -164,7 +164,7 @@ class GroupFormTest : public QObject {
   void spinRangesAreTheFormsOwn() {
     Program& p = *ui().data().programAt(0);
     p.steps.emplace_back();
-    ui().doc().notifyViews();
+    ui().doc().announce({DocumentChange::Kind::Steps, nullptr, &p});
     GeneralParameters& g = ui().general();
     const struct {
       GroupRef group;
@@ -234,7 +234,7 @@ class GroupFormTest : public QObject {
   void theStepFormFollowsTheStepCommands() {
     Program& p = *ui().data().programAt(0);
     Step& first = p.steps.emplace_back();
-    ui().doc().notifyViews();
+    ui().doc().announce({DocumentChange::Kind::Steps, nullptr, &p});
     GroupForm* form = ui().open(&first);
     // The new step (a copy of the selected one) is the one the form edits.
     QTest::mouseClick(ui().pane()->stepBar()->button(ui().shell->frame->documentActions().addStepBefore),

@@ -46,7 +46,7 @@ class GroupPaneTest : public QObject {
     guitest::MessageLog::clear();
     m_shell = std::make_unique<guitest::Shell>();
     program(0).steps.resize(2);
-    doc().notifyViews();
+    doc().announce({DocumentChange::Kind::Steps, nullptr, &program(0)});
   }
   void cleanup() {
     help::setHandler(nullptr);
@@ -161,7 +161,7 @@ class GroupPaneTest : public QObject {
     // A full program offers no more inserts.
     general().base[BaseParameters::O10].setValueQuiet(0);  // 7 steps per program
     program(0).steps.resize(7);
-    doc().notifyViews();
+    doc().announce({DocumentChange::Kind::Steps, nullptr, &program(0)});
     QVERIFY(!stepButton("addStepBefore")->isEnabled());
     QVERIFY(!stepButton("addStepAfter")->isEnabled());
   }

@@ -110,7 +110,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!frame()->programsMenu());
 
     doc().deviceData()->programs.resize(3);
-    doc().notifyViews();
+    doc().announce({DocumentChange::Kind::Programs});
     QVERIFY(m_shell->frame->treeView()->selectGroup(doc().deviceData()->programAt(1), false));
     frame()->actions().tableMode->trigger();
     QCOMPARE(frame()->viewMode(), int(MainWindow::kTableMode));
@@ -211,7 +211,7 @@ class MainWindowTest : public QObject {
 
   void deferredWorkRunsAfterTheEvent() {
     doc().deviceData()->programs.resize(4);
-    m_shell->host.runLater([this] { doc().notifyViews(); });
+    m_shell->host.runLater([this] { doc().announce({DocumentChange::Kind::Programs}); });
     QCOMPARE(frame()->treeView()->topLevelItem(0)->childCount(), 20);
     QCoreApplication::processEvents();
     QCOMPARE(frame()->treeView()->topLevelItem(0)->childCount(), 4);

@@ -30,7 +30,7 @@ class ProgramFormsTest : public QObject {
   // A step with its form shown.
   Step& openStep(int i = 0) {
     Step& s = step(i);
-    ui().doc().notifyViews();
+    ui().doc().announce({DocumentChange::Kind::Steps, nullptr, &program(0)});
     ui().open(&s);
     return s;
   }
@@ -161,7 +161,7 @@ class ProgramFormsTest : public QObject {
     c[Comparator::C01].setEnteredValue(5);
     c[Comparator::C03].setEnteredValue(150);
     c.selectInputRanges();
-    ui().doc().notifyViews();
+    ui().doc().announce({DocumentChange::Kind::Steps, nullptr, &program(0)});
     ui().doc().setModified(false);
     const std::string before = ui().doc().text();
 
@@ -208,7 +208,7 @@ class ProgramFormsTest : public QObject {
     s[Step::E_02].setEnteredValue(50);
     s[Step::U04].setEnteredValue(63);
     s[Step::U02].setEnteredValue(10);
-    ui().doc().notifyViews();
+    ui().doc().announce({DocumentChange::Kind::Steps, nullptr, &program(0)});
     ui().doc().setModified(false);
     QVERIFY(ui().open(&s));
     QVERIFY(ui().open(&program(0).comparators[3]));
@@ -377,9 +377,9 @@ class ProgramFormsTest : public QObject {
     QCOMPARE(key1->itemText(3), QString("режим № 2   импульс: 5с   пауза: 10с"));
     ui().choose(ui().list("key8Mode"), 15);
     QCOMPARE(s[Step::N08].value(), 15);
-    // A change made elsewhere reaches the lists with the next refresh.
+    // A change made elsewhere reaches the lists when values come back (an undo).
     ui().general().keys.pulse(14).setEnteredValue(7);
-    ui().doc().notifyViews();
+    ui().doc().announce({DocumentChange::Kind::Values});
     QCOMPARE(ui().list("key8Mode")->currentText(), QString("режим №14   импульс: 7с   пауза: 0с"));
   }
 

@@ -72,7 +72,7 @@ class TableModeTest : public QObject {
   void showProgram(int n, int h02 = 1) {
     program(0).steps.resize(n);
     program(0).H02.valueRef() = h02;
-    doc().notifyViews();
+    doc().announce({DocumentChange::Kind::Steps, nullptr, &program(0)});
     m_shell->frame->actions().tableMode->trigger();
     chooseProgram(1);
     m_shell->frame->activateWindow();
@@ -186,7 +186,7 @@ class TableModeTest : public QObject {
     Step& second = *program(0).stepAt(1);
     setPairFixed(second[Step::E02], second[Step::E03], 0);
     second[Step::U01].setEnteredValue(1);  // waits out its time: the duration counts
-    doc().notifyView(sheet());
+    doc().announce({DocumentChange::Kind::Values});
     itemviews::typeInto(table(), cell(key, 1), typed);
     QCOMPARE(text(key, 1), shown);
     QVERIFY(check(second));
@@ -203,7 +203,7 @@ class TableModeTest : public QObject {
     showProgram(2);
     Step& first = *program(0).stepAt(0);
     setPairFixed(first[Step::E02], first[Step::E03], 999);
-    doc().notifyView(sheet());
+    doc().announce({DocumentChange::Kind::Values});
     table()->setFocus();
     table()->setCurrentIndex(cell(kSetpoint1, 0));
     QTest::keyClick(table(), Qt::Key_F2);

@@ -84,7 +84,7 @@ class UndoGuiTest : public QObject {
     Program& first = ui().data().programs.front();
     first.steps.resize(2);
     ui().doc().closeUndoStep();
-    ui().doc().notifyViews();
+    ui().doc().announce({DocumentChange::Kind::Steps, nullptr, &first});
     QVERIFY(ui().open(&first.comparators[0]));
     ui().type(ui().edit("upperSetpoint"), "33");
     QCoreApplication::processEvents();
@@ -121,7 +121,7 @@ class UndoGuiTest : public QObject {
   void treeCommandsAndThePartitionComeBackWithTheirItems() {
     Program& first = ui().data().programs.front();
     for (int i = 0; i < 3; ++i) first.steps.emplace_back();
-    ui().doc().notifyViews();
+    ui().doc().announce({DocumentChange::Kind::Steps, nullptr, &first});
     QCoreApplication::processEvents();
     QVERIFY(ui().tree()->selectGroup(first.stepAt(1), false));
     frame()->documentActions().deleteStep->trigger();
@@ -179,7 +179,7 @@ class UndoGuiTest : public QObject {
     Program& first = ui().data().programs.front();
     first.steps.resize(3);
     ui().doc().closeUndoStep();
-    ui().doc().notifyViews();
+    ui().doc().announce({DocumentChange::Kind::Steps, nullptr, &first});
     frame()->actions().tableMode->trigger();
     frame()->programsMenu()->findChild<QAction*>("program1")->trigger();
     QCoreApplication::processEvents();
