@@ -1,9 +1,9 @@
 // What the document needs of the application framework, as one small
-// interface the document is given: questions, view refreshes, deferred
-// work, device exchanges, tree selection and the rename dialog. The Qt
-// shell implements it; tests use a scripted fake; tkv88ctl runs without one
-// (Document then answers its own questions with Yes and refreshes nothing
-// but the registered views).
+// interface the document is given: questions, deferred work, device
+// exchanges, tree selection and the rename dialog. The Qt shell implements
+// it; tests use a scripted fake; tkv88ctl runs without one (Document then
+// answers its own questions with Yes). Views are not the host's business:
+// they observe the document (DocumentChange).
 //
 // Texts crossing this interface are UTF-8. Every call comes from
 // the user-interface thread; the host is not owned by the document and must
