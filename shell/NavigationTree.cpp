@@ -43,6 +43,12 @@ bool openByDefault(NavigationKind kind) {
          kind == NavigationKind::L2Root || kind == NavigationKind::PidGroup;
 }
 
+// A text set only when it differs: every text set anew would have the view
+// lay out all its rows again.
+void setText(QTreeWidgetItem* item, const QString& text) {
+  if (item->text(0) != text) item->setText(0, text);
+}
+
 bool inLevelL1(NavigationKind kind) {
   switch (kind) {
     case NavigationKind::L1Root:
@@ -334,7 +340,7 @@ void NavigationTree::updateSteps(const Program* program) {
 void NavigationTree::updateTexts(QTreeWidgetItem* programItem) {
   NavigationItem* r = record(programItem);
   const Program* program = r->group.get<Program>();
-  programItem->setText(0, programText(r->programNumber, QString::fromUtf8(program->name())));
+  setText(programItem, programText(r->programNumber, QString::fromUtf8(program->name())));
   const int cycleStart = program->H02.value();
   for (int i = 0; i < programItem->childCount(); ++i) {
     QTreeWidgetItem* group = programItem->child(i);
@@ -342,7 +348,7 @@ void NavigationTree::updateTexts(QTreeWidgetItem* programItem) {
     for (int s = 0; s < group->childCount(); ++s) {
       QTreeWidgetItem* step = group->child(s);
       record(step)->subIndex = s + 1;
-      step->setText(0, stepText(s + 1, s + 1 == cycleStart));
+      setText(step, stepText(s + 1, s + 1 == cycleStart));
     }
   }
 }
