@@ -156,7 +156,13 @@ FullListModel::FullListModel(Document& doc, QObject* parent)
     : QAbstractItemModel(parent), m_doc(doc), m_signals(new DocumentSignals(doc, this)) {
   connect(m_signals, &DocumentSignals::cellChanged, this, &FullListModel::onCellChanged);
   connect(m_signals, &DocumentSignals::stepsChanged, this, &FullListModel::onStepsChanged);
-  connect(m_signals, &DocumentSignals::valuesChanged, this, [this] { allValuesChanged({}); });
+  // Every value may have changed, no row came or went: one layout change
+  // has the views read every row again. A change notice per group costs a
+  // tree view a search through its rows for each group.
+  connect(m_signals, &DocumentSignals::valuesChanged, this, [this] {
+    emit layoutAboutToBeChanged();
+    emit layoutChanged();
+  });
   connect(m_signals, &DocumentSignals::programsChanged, this, &FullListModel::reset);
   connect(m_signals, &DocumentSignals::configurationReplaced, this, &FullListModel::reset);
   build();
@@ -289,14 +295,6 @@ void FullListModel::onCellChanged(const Parameter* cell) {
   if (it == m_cells.end()) return;
   const auto [node, row] = it->second;
   emit dataChanged(createIndex(row, 0, node), createIndex(row, ColumnCount - 1, node));
-}
-
-void FullListModel::allValuesChanged(const QModelIndex& parent) {
-  const Node* node = nodeOf(parent);
-  if (!node || node->items.empty()) return;
-  emit dataChanged(index(0, 0, parent), index(static_cast<int>(node->items.size()) - 1, ColumnCount - 1, parent));
-  for (const Item& item : node->items)
-    if (item.group) allValuesChanged(createIndex(item.group->row, 0, item.group->parent));
 }
 
 // ---- Item model ------------------------------------------------------------------

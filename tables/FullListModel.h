@@ -81,7 +81,6 @@ class FullListModel : public QAbstractItemModel {
   void forgetCells(const Node& node);
   void onStepsChanged(const Program* program);
   void onCellChanged(const Parameter* cell);
-  void allValuesChanged(const QModelIndex& parent);
   void reset();
 
   Document& m_doc;
