@@ -131,6 +131,9 @@ class Document {
   // The group a place names (step, comparator, program or L2 group; the
   // program of a step that is gone), or none.
   GroupRef groupAt(const ChangePlace& place) const;
+  // True when `group` is a program, comparator, step or L2 group of the
+  // configuration (views holding one check it before they follow it).
+  bool holds(GroupRef group) const;
   // The cell a place names by its code, or nullptr.
   Parameter* cellOf(const ChangePlace& place) const;
 
@@ -300,8 +303,6 @@ class Document {
   std::string whereText(const ChangePlace& place) const;
   // Where a group of the configuration lives (kind, program, index).
   ChangePlace placeOf(GroupRef group) const;
-  // True when `group` is a program, comparator, step or L2 group of the configuration.
-  bool holds(GroupRef group) const;
   // The place of a program: its number in the label texts.
   int programNumber(const Program& program) const;
   void historyChanged();

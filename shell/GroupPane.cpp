@@ -116,10 +116,8 @@ GroupPane::GroupPane(Document& doc, DocumentActions& documentActions, QWidget* p
     const NavigationItem* sel = m_doc.selection();
     if (sel != m_shown || (sel && sel->group != m_shownGroup)) switchView();
   });
-  // The tree is told first (the main window makes it first): when the steps
-  // changed, the selection has left a step that is gone by now.
-  connect(notices, &DocumentSignals::valuesChanged, this, &GroupPane::switchView);
-  connect(notices, &DocumentSignals::stepsChanged, this, &GroupPane::switchView);
+  connect(notices, &DocumentSignals::valuesChanged, this, &GroupPane::showGroupAnew);
+  connect(notices, &DocumentSignals::stepsChanged, this, &GroupPane::showGroupAnew);
   // A new partition is chosen on a form while it stores what it holds: the
   // form is shown anew once that has ended.
   connect(notices, &DocumentSignals::programsChanged, this, &GroupPane::switchViewLater);
@@ -135,6 +133,22 @@ GroupPane::GroupPane(Document& doc, DocumentActions& documentActions, QWidget* p
 }
 
 GroupPane::~GroupPane() = default;
+
+void GroupPane::showGroupAnew() {
+  if (isVisible()) {
+    switchView();
+    return;
+  }
+  m_staleWhileHidden = true;
+  // A hidden form still lets go at once of a group that is gone.
+  auto* form = qobject_cast<GroupForm*>(m_activeView);
+  if (form && form->boundGroup() && !m_doc.holds(form->boundGroup())) form->bindGroup({});
+}
+
+void GroupPane::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (std::exchange(m_staleWhileHidden, false)) switchView();
+}
 
 void GroupPane::switchViewLater() {
   if (std::exchange(m_switchPending, true)) return;
@@ -161,6 +175,8 @@ void GroupPane::showBar(ButtonBar* bar) {
 
 void GroupPane::switchView() {
   const NavigationItem* sel = m_doc.selection();
+  // A selected group that is gone (the tree not told yet) is shown as none.
+  if (sel && sel->group && !m_doc.holds(sel->group)) sel = nullptr;
   m_shown = sel;
   m_shownGroup = sel ? sel->group : GroupRef();
   if (!sel) {

@@ -63,8 +63,14 @@ class GroupPane : public QWidget {
   ButtonBar* stepBar() const { return m_stepBar; }
   NavigationKind lastKind() const { return m_lastKind; }
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void showBar(ButtonBar* bar);
+  // Values came back or steps changed: the shown group is shown anew, or,
+  // while the pane is hidden (table or list mode), when it is shown again.
+  void showGroupAnew();
   // switchView once control is back in the event loop, once however often
   // asked.
   void switchViewLater();
@@ -85,4 +91,5 @@ class GroupPane : public QWidget {
   const NavigationItem* m_shown = nullptr;
   GroupRef m_shownGroup;
   bool m_switchPending = false;
+  bool m_staleWhileHidden = false;
 };

@@ -161,7 +161,9 @@ MainWindow::MainWindow(Document& doc, int levelMask, QWidget* parent)
   m_documentActions = new DocumentActions(m_doc, this);
   // The tree is made first: it has followed a change of the steps or
   // programs (and moved the selection off what is gone) before the other
-  // views are told of it.
+  // views are told of it, so they show the new selection at once. (The
+  // right pane would also cope the other way round: it shows a selected
+  // group that is gone as none.)
   m_treeView = new NavigationTree(m_doc, *m_documentActions, levelMask, m_splitter);
   m_groupPane = new GroupPane(m_doc, *m_documentActions, m_splitter);
   m_splitter->addWidget(m_treeView);

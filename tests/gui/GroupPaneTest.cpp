@@ -10,6 +10,7 @@
 #include "shell/ButtonBar.h"
 #include "shell/GroupPane.h"
 #include "shell/NavigationTree.h"
+#include "widgets/DocumentActions.h"
 #include "widgets/GroupInfoPage.h"
 #include "widgets/HelpRequest.h"
 
@@ -112,6 +113,30 @@ class GroupPaneTest : public QObject {
     QWidget* page = pane()->activeView();
     QVERIFY(tree()->selectGroup(&program(2), false));
     QCOMPARE(pane()->activeView(), page);
+  }
+
+  // Whichever view is told first, and shown or hidden, the pane never
+  // follows a selected step that is gone: here no tree moves the selection.
+  void aSelectedGroupThatIsGoneIsShownAsNone() {
+    for (const bool shown : {false, true}) {
+      Document doc;
+      doc.newDocument();
+      Program& p = *doc.deviceData()->programAt(0);
+      p.steps.resize(2);
+      DocumentActions actions(doc, nullptr);
+      GroupPane pane(doc, actions);
+      if (shown) pane.show();
+      const NavigationItem item{NavigationKind::Step, 1, 2, GroupRef(&p.steps.back())};
+      doc.select(&item);
+      auto* form = qobject_cast<GroupForm*>(pane.viewForKind(NavigationKind::Step));
+      QVERIFY(form);
+      QCOMPARE(form->boundGroup(), item.group);
+      p.steps.pop_back();
+      doc.announce({DocumentChange::Kind::Steps, nullptr, &p});
+      QCOMPARE(form->boundGroup(), nullptr);
+      pane.show();  // a pane shown again shows the selection anew
+      QCOMPARE(form->boundGroup(), nullptr);
+    }
   }
 
   void restoreDefaultsFollowsTheGroupsValues() {
