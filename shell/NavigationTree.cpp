@@ -27,7 +27,8 @@ QString t(const char* utf8) { return QString::fromUtf8(utf8); }
 // An item that owns the record it shows: records go with their items.
 class RecordItem : public QTreeWidgetItem {
  public:
-  explicit RecordItem(const NavigationItem& r) : record(r) {}
+  static constexpr int kType = QTreeWidgetItem::UserType + 1;
+  explicit RecordItem(const NavigationItem& r) : QTreeWidgetItem(kType), record(r) {}
   NavigationItem record;
 };
 
@@ -133,16 +134,18 @@ QString NavigationTree::stepText(int number, bool cycleStart) {
   return cycleStart ? t("Шаг № %1 <начало цикла>").arg(number) : t("Шаг № %1").arg(number);
 }
 
-NavigationItem* NavigationTree::record(const QTreeWidgetItem* item) {
-  if (!item) return nullptr;
-  return static_cast<NavigationItem*>(item->data(0, Qt::UserRole).value<void*>());
+NavigationItem* NavigationTree::record(QTreeWidgetItem* item) {
+  return item && item->type() == RecordItem::kType ? &static_cast<RecordItem*>(item)->record : nullptr;
+}
+
+const NavigationItem* NavigationTree::record(const QTreeWidgetItem* item) {
+  return item && item->type() == RecordItem::kType ? &static_cast<const RecordItem*>(item)->record : nullptr;
 }
 
 QTreeWidgetItem* NavigationTree::addItem(QTreeWidgetItem* parent, const QString& text, NavigationKind kind,
                                          int programNumber, int subIndex, GroupRef group, int position) {
   auto* item = new RecordItem(NavigationItem{kind, programNumber, subIndex, group});
   item->setText(0, text);
-  item->setData(0, Qt::UserRole, QVariant::fromValue<void*>(&item->record));
   if (!parent)
     addTopLevelItem(item);
   else if (position < 0)

@@ -48,8 +48,9 @@ class NavigationTree : public QTreeWidget {
   // `start` is nullptr) that shows `group`, depth first; or nullptr.
   QTreeWidgetItem* findGroup(GroupRef group, QTreeWidgetItem* start = nullptr) const;
 
-  // The record behind an item.
-  static NavigationItem* record(const QTreeWidgetItem* item);
+  // The record behind an item (nullptr for none or an item of another kind).
+  static NavigationItem* record(QTreeWidgetItem* item);
+  static const NavigationItem* record(const QTreeWidgetItem* item);
   // The context menu of the selected item's kind, or nullptr when the kind
   // has none. It holds the document's shared actions (DocumentActions), up
   // to date; the caller owns the menu, not the actions.
