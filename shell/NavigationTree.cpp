@@ -480,14 +480,17 @@ void NavigationTree::copy() { triggerFor(m_documentActions.copyStep, m_documentA
 
 void NavigationTree::cut() { triggerFor(m_documentActions.cutStep, nullptr); }
 
-void NavigationTree::paste() { triggerFor(m_documentActions.pasteStepAfter, m_documentActions.pasteProgram); }
+void NavigationTree::paste() {
+  triggerFor(m_documentActions.pasteStepAfter, m_documentActions.pasteProgram, m_documentActions.pasteStepsAtEnd);
+}
 
-void NavigationTree::triggerFor(QAction* onStep, QAction* onProgram) {
+void NavigationTree::triggerFor(QAction* onStep, QAction* onProgram, QAction* onSteps) {
   const NavigationItem* r = m_doc.selection();
   if (!r) return;
   m_documentActions.update();
   QAction* action = r->kind == NavigationKind::Step      ? onStep
                     : r->kind == NavigationKind::Program ? onProgram
+                    : r->kind == NavigationKind::Steps   ? onSteps
                                                          : nullptr;
   if (action) action->trigger();
 }

@@ -64,7 +64,8 @@ class NavigationTree : public QTreeWidget {
  public slots:
   // The window's clipboard keys while the tree has the focus: a selected
   // step is copied, cut or pasted after (as steps), a selected program
-  // copied or pasted over (as a program); other items take nothing.
+  // copied or pasted over (as a program), and a program's steps item takes
+  // steps after its last; other items take nothing.
   void copy();
   void cut();
   void paste();
@@ -108,7 +109,7 @@ class NavigationTree : public QTreeWidget {
   void makeCurrent(QTreeWidgetItem* item);
   void onCurrentItemChanged(QTreeWidgetItem* current);
   // Triggers the action for the selected item's kind, if it has one.
-  void triggerFor(QAction* onStep, QAction* onProgram);
+  void triggerFor(QAction* onStep, QAction* onProgram, QAction* onSteps = nullptr);
   // The item whose row holds the viewport point (also in the space to the
   // right of its text), or nullptr below the last item.
   QTreeWidgetItem* rowAt(const QPoint& pos) const;

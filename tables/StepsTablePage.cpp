@@ -218,6 +218,13 @@ void StepsTablePage::paste() {
     m_documentActions.pasteStepAfter->trigger();
     return;
   }
+  if (stepclipboard::holdsSteps() && m_model->program()->stepCount() == 0) {
+    // A program without steps takes them as its first.
+    if (m_doc.host()) m_doc.host()->selectTreeItem(m_model->program(), false);
+    m_documentActions.update();
+    m_documentActions.pasteStepsAtEnd->trigger();
+    return;
+  }
   const QModelIndex at = m_table->currentIndex();
   if (!at.isValid()) return;
   const cliptext::Grid grid = cliptext::splitGrid(QGuiApplication::clipboard()->text().toStdString());

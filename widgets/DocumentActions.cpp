@@ -24,6 +24,8 @@ DocumentActions::DocumentActions(Document& doc, QObject* parent)
                            &DocumentActions::doPasteStepBefore)),
       pasteStepAfter(make("pasteStepAfter", "Вставить шаг после", QKeySequence::Paste,
                           &DocumentActions::doPasteStepAfter)),
+      pasteStepsAtEnd(make("pasteStepsAtEnd", "Вставить шаги в конец", QKeySequence::UnknownKey,
+                           &DocumentActions::doPasteStepsAtEnd)),
       copyProgram(make("copyProgram", "Копировать программу", QKeySequence::UnknownKey,
                        &DocumentActions::doCopyProgram)),
       pasteProgram(make("pasteProgram", "Вставить программу", QKeySequence::UnknownKey,
@@ -78,6 +80,13 @@ void DocumentActions::doPasteSteps(bool after) {
   report(m_doc.insertSteps(*m_doc.currentProgram(), after ? p + 1 : p, steps));
 }
 
+void DocumentActions::doPasteStepsAtEnd() {
+  Program* program = m_doc.programOfSelection();
+  const std::vector<Step> steps = stepclipboard::steps();
+  if (!program || steps.empty()) return;
+  report(m_doc.insertSteps(*program, program->stepCount() + 1, steps));
+}
+
 void DocumentActions::doCopyProgram() {
   if (const Program* program = m_doc.programOfSelection()) stepclipboard::putProgram(*program);
 }
@@ -105,6 +114,7 @@ void DocumentActions::update() {
   pasteStepBefore->setEnabled(steps);
   pasteStepAfter->setEnabled(steps);
   const bool program = m_doc.programOfSelection() != nullptr;
+  pasteStepsAtEnd->setEnabled(program && stepclipboard::holdsSteps());
   copyProgram->setEnabled(program);
   pasteProgram->setEnabled(program && stepclipboard::holdsProgram());
   toggleCycleStart->setText(m_doc.selectedStepIsCycleStart() ? QStringLiteral("Отменить цикл")
@@ -117,6 +127,8 @@ QMenu* DocumentActions::menu(DocumentMenu which, QWidget* parent) {
   switch (which) {
     case DocumentMenu::Steps:
       menu->addActions({addStepFirst, addStepLast});
+      menu->addSeparator();
+      menu->addAction(pasteStepsAtEnd);
       break;
     case DocumentMenu::Step:
       menu->addActions({addStepBefore, addStepAfter, toggleCycleStart, deleteStep});

@@ -48,6 +48,9 @@ class DocumentActions : public QObject {
   QAction* const cutStep;
   QAction* const pasteStepBefore;
   QAction* const pasteStepAfter;
+  // The steps on the clipboard after the last step of the selected program
+  // (also into a program that has none).
+  QAction* const pasteStepsAtEnd;
   QAction* const copyProgram;
   QAction* const pasteProgram;
 
@@ -70,6 +73,7 @@ class DocumentActions : public QObject {
   void doPasteSteps(bool after);
   void doPasteStepBefore() { doPasteSteps(false); }
   void doPasteStepAfter() { doPasteSteps(true); }
+  void doPasteStepsAtEnd();
   void doCopyProgram();
   void doPasteProgram();
   // Shows a paste's refusal, if any.

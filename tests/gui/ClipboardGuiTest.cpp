@@ -93,6 +93,50 @@ class ClipboardGuiTest : public QObject {
     QVERIFY(!actions().cutStep->isEnabled());
   }
 
+  // A program without steps (or any program, at its end) takes copied steps
+  // from the steps item's menu, from the tree's key there, and in the table.
+  void stepsGoIntoAProgramWithoutSteps() {
+    const struct {
+      const char* how;
+      std::function<void(ClipboardGuiTest&)> paste;
+    } cases[] = {
+        {"menu of the steps item",
+         [](ClipboardGuiTest& t) {
+           QVERIFY(t.ui().tree()->selectGroup(&t.program(2), true));
+           t.ui().tree()->setCurrentItem(t.ui().tree()->currentItem()->child(1));  // "Параметры шагов"
+           std::unique_ptr<QMenu> menu(t.ui().tree()->createContextMenu(nullptr));
+           QVERIFY(menu->actions().contains(t.actions().pasteStepsAtEnd));
+           QVERIFY(t.actions().pasteStepsAtEnd->isEnabled());
+           t.actions().pasteStepsAtEnd->trigger();
+         }},
+        {"tree key on the steps item",
+         [](ClipboardGuiTest& t) {
+           QVERIFY(t.ui().tree()->selectGroup(&t.program(2), true));
+           t.ui().tree()->setCurrentItem(t.ui().tree()->currentItem()->child(1));
+           t.key(Qt::CTRL | Qt::Key_V);
+         }},
+        {"table",
+         [](ClipboardGuiTest& t) {
+           QVERIFY(t.ui().tree()->selectGroup(&t.program(2), false));
+           t.ui().shell->frame->actions().tableMode->trigger();
+           QCoreApplication::processEvents();
+           t.ui().shell->frame->findChild<StepsTablePage*>()->paste();
+         }},
+    };
+    for (const auto& c : cases) {
+      init();
+      makeSteps(1, 2, 1);
+      QVERIFY(ui().tree()->selectGroup(program(1).stepAt(1), false));
+      actions().copyStep->trigger();
+      c.paste(*this);
+      QVERIFY2(marks(2) == std::vector<int>{2}, c.how);
+      QCOMPARE(ui().shell->frame->actions().undo->text(), QString("&Отменить: вставка шага 1 в программу 2"));
+      QVERIFY2(ui().messages().isEmpty(), c.how);
+      cleanup();
+    }
+    init();
+  }
+
   void aPasteBeyondThePartitionIsRefusedOnce() {
     makeSteps(1, 25, 1);
     QVERIFY(ui().tree()->selectGroup(program(1).stepAt(24), false));

@@ -263,7 +263,7 @@ class NavigationTreeTest : public QObject {
       QStringList commands;
     } cases[] = {
         {p1, {"renameProgram", "copyProgram", "pasteProgram"}},
-        {p1->child(1), {"addStepFirst", "addStepLast"}},
+        {p1->child(1), {"addStepFirst", "addStepLast", "pasteStepsAtEnd"}},
         {p1->child(1)->child(0),
          {"addStepBefore", "addStepAfter", "toggleCycleStart", "deleteStep", "copyStep", "cutStep", "pasteStepBefore",
           "pasteStepAfter"}},
@@ -327,7 +327,7 @@ class NavigationTreeTest : public QObject {
       request();
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
       QVERIFY(menu);
-      QCOMPARE(commandsOf(menu), QStringList({"addStepFirst", "addStepLast"}));
+      QCOMPARE(commandsOf(menu), QStringList({"addStepFirst", "addStepLast", "pasteStepsAtEnd"}));
       // Near the top-left corner of the tree's client area.
       QCOMPARE(menu->pos(), tree()->viewport()->mapToGlobal(QPoint(5, 5)));
       closePopups();
