@@ -125,8 +125,19 @@ void Document::restoreCurrent(const ChangePlace& place) {
   const StepsShape shape = stepsShape(*m_deviceData);
   state.state.restoreInto(*m_deviceData);
   const StepsShape restored = stepsShape(*m_deviceData);
-  // The steps that came or went, before anyone looks at them again; then the
-  // values everywhere else.
+
+  // Programs and steps removed from the ends of the lists are gone; nothing
+  // may point at them by the time anyone is told. The place's program (and
+  // step) become current.
+  if (m_selection && m_selection->group && !holds(m_selection->group)) m_selection = nullptr;
+  if (m_currentProgram && m_deviceData->programIndexOf(m_currentProgram) < 0) m_currentProgram = nullptr;
+  if (m_currentStep && (!m_currentProgram || m_currentProgram->stepIndexOf(m_currentStep) < 0)) m_currentStep = nullptr;
+  if (Program* program = m_deviceData->programAt(place.program)) {
+    m_currentProgram = program;
+    m_currentStep = place.kind == NavigationKind::Step ? program->stepAt(place.index) : nullptr;
+  }
+
+  // The steps that came or went; then the values everywhere else.
   if (restored.size() != shape.size()) {
     announce({DocumentChange::Kind::Programs});
   } else {
@@ -137,16 +148,6 @@ void Document::restoreCurrent(const ChangePlace& place) {
   m_unmodifiedText = state.savedText;
   m_pathName = state.pathName;
   if (m_title != state.title) setTitle(state.title);
-
-  // Programs and steps removed from the ends of the lists are gone; nothing
-  // may keep pointing at them.
-  if (m_selection && m_selection->group && !holds(m_selection->group)) m_selection = nullptr;
-  if (m_currentProgram && m_deviceData->programIndexOf(m_currentProgram) < 0) m_currentProgram = nullptr;
-  if (m_currentStep && (!m_currentProgram || m_currentProgram->stepIndexOf(m_currentStep) < 0)) m_currentStep = nullptr;
-  if (Program* program = m_deviceData->programAt(place.program)) {
-    m_currentProgram = program;
-    m_currentStep = place.kind == NavigationKind::Step ? program->stepAt(place.index) : nullptr;
-  }
 
   // The place's item selected sets the current program and step before the
   // views show where the change was.

@@ -1,5 +1,7 @@
 #include "widgets/DocumentActions.h"
 
+#include <functional>
+
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -38,7 +40,7 @@ DocumentActions::DocumentActions(Document& doc, QObject* parent)
 QAction* DocumentActions::make(const char* name, const char* text, void (Document::*command)()) {
   auto* action = new QAction(QString::fromUtf8(text), this);
   action->setObjectName(QLatin1String(name));
-  connect(action, &QAction::triggered, this, [this, command] { (m_doc.*command)(); });
+  connect(action, &QAction::triggered, this, [this, command] { std::invoke(command, m_doc); });
   return action;
 }
 

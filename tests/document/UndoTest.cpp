@@ -378,3 +378,29 @@ TEST_F(UndoTest, ViewsAreBroughtBackToTheChangeAndNothingPointsAtRemovedSteps) {
   EXPECT_EQ(doc.currentStep(), &step(0, 4));
   EXPECT_EQ(log.shown.back(), (ChangePlace{NavigationKind::Step, 0, 4, ""}));
 }
+
+// Whoever is told of an undo finds the current program and step still in the
+// configuration, also when the undo has just removed them.
+TEST_F(UndoTest, ObserversNeverMeetACurrentProgramOrStepThatIsGone) {
+  bool sound = true;
+  log.onChange = [&] {
+    const Program* p = doc.currentProgram();
+    const Step* s = doc.currentStep();
+    sound = sound && (!p || data().programIndexOf(p) >= 0) && (!s || (p && p->stepIndexOf(s) >= 0));
+  };
+  // A step appended and made current.
+  doc.setStepCount(program(0), 6);
+  settle();
+  doc.setSelection(nullptr, &program(0), &step(0, 5));
+  doc.undo();
+  EXPECT_TRUE(sound);
+  // A partition with room for 60 programs, the last one current.
+  host.answers = {true};
+  data().general.base[BaseParameters::O10].setValue(0);
+  settle();
+  ASSERT_EQ(data().programCount(), 60);
+  doc.setSelection(nullptr, &program(59), nullptr);
+  doc.undo();
+  EXPECT_EQ(data().programCount(), 20);
+  EXPECT_TRUE(sound);
+}
