@@ -12,8 +12,10 @@ ComparatorForm::ComparatorForm(QWidget* parent) : GroupForm(parent), m_page(new 
 }
 
 void ComparatorForm::bindGroup(GroupRef group) {
-  GroupForm::bindGroup(group);
+  // The page first: the base refreshes the page, which must not read a
+  // comparator that may be gone by now.
   m_page->bindComparator(group.get<Comparator>());
+  GroupForm::bindGroup(group);
 }
 
 bool ComparatorForm::commitForm() { return m_page->commitForm(); }

@@ -1,0 +1,132 @@
+// A seeded random walk of what a user does in the window: selecting items,
+// the step commands, the clipboard, undo and redo, a new partition, values
+// typed, the three modes. After every action the views agree with the
+// document: nothing selected or current that is gone, and a tree that was
+// only told what changed reads exactly as one built anew.
+#include <algorithm>
+#include <random>
+
+#include <QTest>
+#include <QTreeWidgetItemIterator>
+
+#include "GuiTest.h"
+#include "shell/NavigationTree.h"
+
+namespace {
+
+// The tree as it reads: every item's text, indented by its depth.
+QStringList treeTexts(QTreeWidget* tree) {
+  QStringList texts;
+  for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+    int depth = 0;
+    for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent()) ++depth;
+    texts << QString(depth, u' ') + (*it)->text(0);
+  }
+  return texts;
+}
+
+}  // namespace
+
+class RandomEditsTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<guitest::Shell> m_shell;
+  Document& doc() { return m_shell->doc; }
+  MainWindow& frame() { return *m_shell->frame; }
+  NavigationTree* tree() { return frame().treeView(); }
+
+  void selectAnyItem(std::mt19937& rng) {
+    std::vector<QTreeWidgetItem*> items;
+    for (QTreeWidgetItemIterator it(tree()); *it; ++it) items.push_back(*it);
+    tree()->setCurrentItem(items[std::uniform_int_distribution<std::size_t>(0, items.size() - 1)(rng)]);
+  }
+  void triggerIfEnabled(QAction* action) {
+    frame().documentActions().update();
+    if (action->isEnabled()) action->trigger();
+  }
+  void typeIntoCurrentStep(std::mt19937& rng) {
+    if (Step* step = doc().currentStep()) {
+      Parameter& cell = step->cells[std::uniform_int_distribution<int>(0, Step::kCellCount - 1)(rng)];
+      cell.setEnteredValue(std::uniform_int_distribution<int32_t>(-100, 1000)(rng));
+    }
+  }
+  void choosePartition(std::mt19937& rng) {
+    Parameter& o10 = doc().deviceData()->general.base[BaseParameters::O10];
+    o10.setEnteredValue(std::uniform_int_distribution<int32_t>(o10.minValue(), o10.maxValue())(rng));
+  }
+
+  // Nothing the document or the tree points at is gone.
+  void checkAgreement(int action) {
+    const DeviceData& data = *doc().deviceData();
+    const Program* program = doc().currentProgram();
+    const Step* step = doc().currentStep();
+    QVERIFY2(!program || data.programIndexOf(program) >= 0, qPrintable(QString::number(action)));
+    // The current step may be another program's (a program's groups leave it).
+    const auto holdsStep = [&] {
+      return std::ranges::any_of(data.programs, [step](const Program& p) { return p.stepIndexOf(step) >= 0; });
+    };
+    QVERIFY2(!step || holdsStep(), qPrintable(QString::number(action)));
+    const NavigationItem* selected = doc().selection();
+    QVERIFY2(!selected || !selected->group || doc().holds(selected->group), qPrintable(QString::number(action)));
+  }
+
+ private slots:
+  void init() {
+    guitest::MessageLog::clear();
+    guitest::MessageLog::answer() = messages::Answer::Yes;  // a new partition goes ahead
+    m_shell = std::make_unique<guitest::Shell>();
+  }
+  void cleanup() { m_shell.reset(); }
+
+  void theViewsAgreeWithTheDocumentAfterEveryAction() {
+    for (const unsigned seed : {1u, 2u, 3u}) {
+      cleanup();
+      init();
+      std::mt19937 rng(seed);
+      for (int p = 0; p < 3; ++p) doc().setStepCount(*doc().deviceData()->programAt(p), 4);
+      QCoreApplication::processEvents();
+      DocumentActions& commands = frame().documentActions();
+      const MainWindow::Actions& window = frame().actions();
+      const std::vector<std::function<void()>> actions = {
+          [&] { selectAnyItem(rng); },
+          [&] { selectAnyItem(rng); },
+          [&] { triggerIfEnabled(commands.addStepLast); },
+          [&] { triggerIfEnabled(commands.addStepLast); },
+          [&] { triggerIfEnabled(commands.addStepAfter); },
+          [&] { triggerIfEnabled(commands.addStepAfter); },
+          [&] { triggerIfEnabled(commands.addStepBefore); },
+          [&] { triggerIfEnabled(commands.deleteStep); },
+          [&] { triggerIfEnabled(commands.toggleCycleStart); },
+          [&] { triggerIfEnabled(commands.copyStep); },
+          [&] { triggerIfEnabled(commands.cutStep); },
+          [&] { triggerIfEnabled(commands.pasteStepAfter); },
+          [&] { triggerIfEnabled(commands.pasteStepsAtEnd); },
+          [&] { triggerIfEnabled(commands.pasteStepsAtEnd); },
+          [&] { window.undo->trigger(); },
+          [&] { window.undo->trigger(); },
+          [&] { window.redo->trigger(); },
+          [&] { typeIntoCurrentStep(rng); },
+          [&] { choosePartition(rng); },
+          [&] { window.dialogMode->trigger(); },
+          [&] { window.tableMode->trigger(); },
+          [&] { window.listMode->trigger(); },
+      };
+      std::uniform_int_distribution<std::size_t> pick(0, actions.size() - 1);
+      for (int i = 0; i < 400; ++i) {
+        const std::size_t action = pick(rng);
+        actions[action]();
+        QCoreApplication::processEvents();
+        checkAgreement(static_cast<int>(action));
+        if (QTest::currentTestFailed()) return;
+        if (i % 25 == 24) {
+          const QStringList told = treeTexts(tree());
+          tree()->rebuild();
+          QCOMPARE(treeTexts(tree()), told);
+        }
+      }
+    }
+  }
+};
+
+TKV88_GUI_SUITE(RandomEditsTest);
+#include "RandomEditsTest.moc"
