@@ -1,6 +1,6 @@
 // A seeded random walk of what a user does in the window: selecting items,
 // the step commands, the clipboard, undo and redo, a new partition, values
-// typed, the three modes. After every action the views agree with the
+// typed into forms, the steps table and the full list, the three modes. After every action the views agree with the
 // document: nothing selected or current that is gone, and a tree that was
 // only told what changed reads exactly as one built anew.
 #include <algorithm>
@@ -11,6 +11,10 @@
 
 #include "GuiTest.h"
 #include "shell/NavigationTree.h"
+#include "tables/FullListView.h"
+#include "tables/StepsTableModel.h"
+#include "tables/StepsTablePage.h"
+#include "tables/TableModeView.h"
 
 namespace {
 
@@ -49,6 +53,31 @@ class RandomEditsTest : public QObject {
       Parameter& cell = step->cells[std::uniform_int_distribution<int>(0, Step::kCellCount - 1)(rng)];
       cell.setEnteredValue(std::uniform_int_distribution<int32_t>(-100, 1000)(rng));
     }
+  }
+  // What a user types into a cell: a number, often beyond the limits, a
+  // time, or something that is no number at all.
+  static QString anyText(std::mt19937& rng) {
+    static const QStringList texts = {"0", "1", "5", "-3", "25", "99.9", "150", "-0", "7:30", "x", ""};
+    return texts[std::uniform_int_distribution<int>(0, static_cast<int>(texts.size()) - 1)(rng)];
+  }
+  // Types into a random editable cell of `model` (the steps table, or the
+  // full list as its view shows it), as the cell's editor would store it.
+  void typeIntoCell(QAbstractItemModel* model, std::mt19937& rng) {
+    std::vector<QModelIndex> editable;
+    std::vector<QModelIndex> parents{QModelIndex()};
+    while (!parents.empty()) {
+      const QModelIndex parent = parents.back();
+      parents.pop_back();
+      for (int r = 0; r < model->rowCount(parent); ++r)
+        for (int c = 0; c < model->columnCount(parent); ++c) {
+          const QModelIndex i = model->index(r, c, parent);
+          if (model->flags(i) & Qt::ItemIsEditable) editable.push_back(i);
+          if (c == 0 && model->hasChildren(i)) parents.push_back(i);
+        }
+    }
+    if (editable.empty()) return;
+    const QModelIndex at = editable[std::uniform_int_distribution<std::size_t>(0, editable.size() - 1)(rng)];
+    model->setData(at, anyText(rng), Qt::EditRole);
   }
   void choosePartition(std::mt19937& rng) {
     Parameter& o10 = doc().deviceData()->general.base[BaseParameters::O10];
@@ -106,6 +135,8 @@ class RandomEditsTest : public QObject {
           [&] { window.undo->trigger(); },
           [&] { window.redo->trigger(); },
           [&] { typeIntoCurrentStep(rng); },
+          [&] { typeIntoCell(frame().tableView()->stepsPage()->model(), rng); },
+          [&] { typeIntoCell(frame().listView()->view()->model(), rng); },
           [&] { choosePartition(rng); },
           [&] { window.dialogMode->trigger(); },
           [&] { window.tableMode->trigger(); },
