@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <random>
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QTableView>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidgetItemIterator>
 
 #include "GuiTest.h"
@@ -60,9 +64,9 @@ class RandomEditsTest : public QObject {
     static const QStringList texts = {"0", "1", "5", "-3", "25", "99.9", "150", "-0", "7:30", "x", ""};
     return texts[std::uniform_int_distribution<int>(0, static_cast<int>(texts.size()) - 1)(rng)];
   }
-  // Types into a random editable cell of `model` (the steps table, or the
-  // full list as its view shows it), as the cell's editor would store it.
-  void typeIntoCell(QAbstractItemModel* model, std::mt19937& rng) {
+  // A random editable cell of `model` (the steps table, or the full list as
+  // its view shows it), or none.
+  static QModelIndex anyEditableCell(QAbstractItemModel* model, std::mt19937& rng) {
     std::vector<QModelIndex> editable;
     std::vector<QModelIndex> parents{QModelIndex()};
     while (!parents.empty()) {
@@ -75,9 +79,27 @@ class RandomEditsTest : public QObject {
           if (c == 0 && model->hasChildren(i)) parents.push_back(i);
         }
     }
-    if (editable.empty()) return;
-    const QModelIndex at = editable[std::uniform_int_distribution<std::size_t>(0, editable.size() - 1)(rng)];
-    model->setData(at, anyText(rng), Qt::EditRole);
+    if (editable.empty()) return {};
+    return editable[std::uniform_int_distribution<std::size_t>(0, editable.size() - 1)(rng)];
+  }
+  // Types into a cell as its editor would store it.
+  void typeIntoCell(QAbstractItemModel* model, std::mt19937& rng) {
+    if (const QModelIndex at = anyEditableCell(model, rng); at.isValid())
+      model->setData(at, anyText(rng), Qt::EditRole);
+  }
+  // Opens a cell's editor and leaves it open while the walk goes on.
+  void openEditor(QAbstractItemView* view, std::mt19937& rng) {
+    if (const QModelIndex at = anyEditableCell(view->model(), rng); at.isValid()) {
+      view->setCurrentIndex(at);
+      view->edit(at);
+    }
+  }
+  // Types into whatever line edit has the focus and presses Enter.
+  void typeIntoFocus(std::mt19937& rng) {
+    if (auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
+      edit->setText(anyText(rng));
+      QTest::keyClick(edit, Qt::Key_Return);
+    }
   }
   void choosePartition(std::mt19937& rng) {
     Parameter& o10 = doc().deviceData()->general.base[BaseParameters::O10];
@@ -137,6 +159,9 @@ class RandomEditsTest : public QObject {
           [&] { typeIntoCurrentStep(rng); },
           [&] { typeIntoCell(frame().tableView()->stepsPage()->model(), rng); },
           [&] { typeIntoCell(frame().listView()->view()->model(), rng); },
+          [&] { openEditor(frame().tableView()->stepsPage()->table(), rng); },
+          [&] { openEditor(frame().listView()->view(), rng); },
+          [&] { typeIntoFocus(rng); },
           [&] { choosePartition(rng); },
           [&] { window.dialogMode->trigger(); },
           [&] { window.tableMode->trigger(); },
