@@ -211,18 +211,13 @@ void StepsTablePage::copy() {
 void StepsTablePage::paste() {
   if (!m_model->program()) return;
   const Selection s = selection();
-  if (stepclipboard::holdsSteps() && s.columns) {
-    // After the last selected step, which the tree selects for the command.
-    if (m_doc.host()) m_doc.host()->selectTreeItem(m_model->stepAt(s.right), false);
+  if (stepclipboard::holdsSteps() && (s.columns || m_model->program()->stepCount() == 0)) {
+    // After the last selected step, or as the first of a program without
+    // steps; the tree selects that step or the program for the command.
+    const GroupRef target = s.columns ? GroupRef(m_model->stepAt(s.right)) : GroupRef(m_model->program());
+    if (m_doc.host()) m_doc.host()->selectTreeItem(target, false);
     m_documentActions.update();
-    m_documentActions.pasteStepAfter->trigger();
-    return;
-  }
-  if (stepclipboard::holdsSteps() && m_model->program()->stepCount() == 0) {
-    // A program without steps takes them as its first.
-    if (m_doc.host()) m_doc.host()->selectTreeItem(m_model->program(), false);
-    m_documentActions.update();
-    m_documentActions.pasteStepsAtEnd->trigger();
+    (s.columns ? m_documentActions.pasteStepAfter : m_documentActions.pasteStepsAtEnd)->trigger();
     return;
   }
   const QModelIndex at = m_table->currentIndex();

@@ -74,19 +74,17 @@ void DocumentActions::doCutStep() {
   m_doc.removeSteps(*m_doc.currentProgram(), p, 1);
 }
 
-void DocumentActions::doPasteSteps(bool after) {
-  const int p = m_doc.selectedStepPosition();
-  if (p == 0) return;
+void DocumentActions::pasteSteps(Program& program, int position) {
   const std::vector<Step> steps = stepclipboard::steps();
-  if (steps.empty()) return;
-  report(m_doc.insertSteps(*m_doc.currentProgram(), after ? p + 1 : p, steps));
+  if (!steps.empty()) report(m_doc.insertSteps(program, position, steps));
+}
+
+void DocumentActions::doPasteSteps(bool after) {
+  if (const int p = m_doc.selectedStepPosition(); p != 0) pasteSteps(*m_doc.currentProgram(), after ? p + 1 : p);
 }
 
 void DocumentActions::doPasteStepsAtEnd() {
-  Program* program = m_doc.programOfSelection();
-  const std::vector<Step> steps = stepclipboard::steps();
-  if (!program || steps.empty()) return;
-  report(m_doc.insertSteps(*program, program->stepCount() + 1, steps));
+  if (Program* program = m_doc.programOfSelection()) pasteSteps(*program, program->stepCount() + 1);
 }
 
 void DocumentActions::doCopyProgram() {

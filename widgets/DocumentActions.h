@@ -20,12 +20,13 @@
 #include <QObject>
 
 class Document;
+class Program;
 class QAction;
 class QMenu;
 class QWidget;
 
 enum class DocumentMenu {
-  Steps,  // "Добавить шаг в начало", "Добавить шаг в конец"
+  Steps,  // "Добавить шаг в начало", "Добавить шаг в конец", "Вставить шаги в конец"
   Step,  // "Добавить шаг перед", "Добавить шаг после", "Начало цикла", "Удалить",
          // "Копировать шаг", "Вырезать шаг", "Вставить шаг перед", "Вставить шаг после"
   Program,  // "Переименовать", "Копировать программу", "Вставить программу"
@@ -70,6 +71,8 @@ class DocumentActions : public QObject {
 
   void doCopyStep();
   void doCutStep();
+  // The clipboard's steps into `program` before step `position` (1-based).
+  void pasteSteps(Program& program, int position);
   void doPasteSteps(bool after);
   void doPasteStepBefore() { doPasteSteps(false); }
   void doPasteStepAfter() { doPasteSteps(true); }
