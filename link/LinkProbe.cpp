@@ -23,6 +23,7 @@ bool tooSlow(const LineSettle& line) { return line.worstUs() > BusTiming::kStand
 
 std::string ProbeReport::verdict() const {
   if (parallel && !line.falls) return "адаптер не подключен";
+  if (!adapterFailure.empty()) return adapterFailure;
   if (parallel && !line.rises) return "линия данных всё время низкая: проверьте кабель и питание прибора";
   if (parallel && tooSlow(line)) return timing_texts::tooSlow(line.worstUs());
   if (!memoryAnswers) return "прибор не отвечает: проверьте кабель и питание";
@@ -34,6 +35,7 @@ std::string ProbeReport::verdict() const {
 
 std::vector<std::string> ProbeReport::details() const {
   std::vector<std::string> lines;
+  if (!adapter.empty()) lines.push_back("адаптер: " + adapter);
   if (parallel) {
     lines.push_back("порт: " + hex(base));
     lines.push_back("линия данных " + settle("притягивается", line.falls, line.fallUs, line.fallReads) +

@@ -19,6 +19,8 @@ struct ProbeReport {
   bool checkedMemory = false;
   bool memoryAnswers = false;
   std::string failure;    // why the memory did not answer (UTF-8), when it did not
+  std::string adapter;    // a USB adapter: what it is, its chip and speed (UTF-8)
+  std::string adapterFailure;  // why the USB adapter failed (UTF-8), when it did
   bool fast = false;      // an exchange would use the fast timing
   bool fellBack = false;  // the fast reads differed from the standard ones
   int sampleWaitUs = 0;   // the fast timing's wait for a received bit

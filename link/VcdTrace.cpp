@@ -1,5 +1,6 @@
 #include "link/VcdTrace.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 
@@ -14,15 +15,15 @@ constexpr std::size_t kBufferSize = 1 << 16;
 
 }  // namespace
 
-VcdTrace::VcdTrace(const std::string& path, bool scl, bool sda) : m_scl(scl), m_sda(sda) {
+VcdTrace::VcdTrace(const std::string& path, bool scl, bool sda, Unit unit) : m_scl(scl), m_sda(sda) {
   try {
     m_file = std::make_unique<SafeFile>(path);
   } catch (const SaveError& e) {
     throw PortError("не удаётся записать файл трассы \"" + e.path() + "\": " + e.reason());
   }
   m_buffer.reserve(kBufferSize + 64);
+  m_buffer += unit == Unit::kNanosecond ? "$timescale 1 ns $end\n" : "$timescale 1 us $end\n";
   m_buffer +=
-      "$timescale 1 us $end\n"
       "$scope module top $end\n"
       "$var wire 1 ! scl $end\n"
       "$var wire 1 \" sda $end\n"
@@ -40,11 +41,11 @@ VcdTrace::~VcdTrace() {
   }
 }
 
-void VcdTrace::stamp(uint64_t timeUs) {
+void VcdTrace::stamp(uint64_t time) {
   char text[32];
-  std::snprintf(text, sizeof text, "#%" PRIu64 "\n", timeUs);
+  std::snprintf(text, sizeof text, "#%" PRIu64 "\n", time);
   m_buffer += text;
-  m_lastTime = timeUs;
+  m_lastTime = time;
 }
 
 void VcdTrace::writeBuffer() {
@@ -58,9 +59,9 @@ void VcdTrace::writeBuffer() {
   m_buffer.clear();
 }
 
-void VcdTrace::record(uint64_t timeUs, bool scl, bool sda) {
+void VcdTrace::record(uint64_t time, bool scl, bool sda) {
   if (scl == m_scl && sda == m_sda) return;
-  if (timeUs != m_lastTime) stamp(timeUs);
+  if (time != m_lastTime) stamp(time);
   if (scl != m_scl) m_buffer += scl ? "1!\n" : "0!\n";
   if (sda != m_sda) m_buffer += sda ? "1\"\n" : "0\"\n";
   m_scl = scl;
@@ -68,10 +69,10 @@ void VcdTrace::record(uint64_t timeUs, bool scl, bool sda) {
   if (m_buffer.size() >= kBufferSize) writeBuffer();
 }
 
-void VcdTrace::flush() {
+void VcdTrace::flush(uint64_t endTime) {
   // The closing stamp lets a decoder finish the last STOP; changes that
   // follow in a later exchange come after it.
-  stamp(m_lastTime + 1);
+  stamp(std::max(m_lastTime + 1, endTime));
   writeBuffer();
   if (m_failure.empty()) {
     try {

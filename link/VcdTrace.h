@@ -1,7 +1,9 @@
 // A Value Change Dump of the two I2C lines, "scl" and "sda", as logic
-// analyser software reads it: 1 us time scale, initial values at time 0, one
+// analyser software reads it: a time scale of 1 us (or 1 ns for buses whose
+// half clock is shorter than a microsecond), initial values at time 0, one
 // time stamp per change time, and a closing time stamp so a decoder can finish
-// the last STOP. Written by the simulated controller, on its thread.
+// the last STOP. Written by the simulated controller and the simulated USB
+// adapter, on their thread; times are in the dump's own unit.
 //
 // The dump goes through SafeFile: it appears under its name at the first
 // flush(), which ends every exchange; later flushes append to it. A dump
@@ -19,22 +21,25 @@ class VcdTrace {
  public:
   // Checks the target and writes the header and the initial levels. Throws
   // PortError when the file cannot be written there.
-  VcdTrace(const std::string& path, bool scl, bool sda);
+  enum class Unit { kMicrosecond, kNanosecond };
+  VcdTrace(const std::string& path, bool scl, bool sda, Unit unit = Unit::kMicrosecond);
   // Puts out what is left, when nothing failed; a failure here has nobody to
   // tell, so the owner flushes after its last exchange.
   ~VcdTrace();
   VcdTrace(const VcdTrace&) = delete;
   VcdTrace& operator=(const VcdTrace&) = delete;
 
-  // The levels as they are at timeUs; only what changed is written.
-  void record(uint64_t timeUs, bool scl, bool sda);
-  // Writes everything so far with a closing time stamp and makes it
-  // durable. Throws LinkError naming the file and the
-  // reason when the dump could not be written, once.
-  void flush();
+  // The levels as they are at time (in the dump's unit); only what changed
+  // is written.
+  void record(uint64_t time, bool scl, bool sda);
+  // Writes everything so far with a closing time stamp (endTime, or just
+  // after the last change when that is later) and makes it durable. Throws
+  // LinkError naming the file and the reason when the dump could not be
+  // written, once.
+  void flush(uint64_t endTime = 0);
 
  private:
-  void stamp(uint64_t timeUs);
+  void stamp(uint64_t time);
   void writeBuffer();
 
   std::unique_ptr<SafeFile> m_file;
