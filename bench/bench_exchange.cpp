@@ -21,14 +21,17 @@
 #include <benchmark/benchmark.h>
 
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <random>
 #include <utility>
 #include <vector>
 
+#include "link/Ch341Memory.h"
 #include "link/DeviceExchange.h"
 #include "link/FactoryImage.h"
 #include "link/I2cDevMemory.h"
+#include "link/SimulatedCh341.h"
 #include "link/SimulatedController.h"
 #include "link/SimulatedI2cAdapter.h"
 #include "link/WireProtocol.h"
@@ -311,6 +314,96 @@ BENCHMARK(BM_Timings)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(5);
+
+// The adapters side by side on the largest configuration of partition 2,
+// as BM_Timings measures them: the parallel-port simulator in the fast
+// timing, the i2c-dev engine on the simulated I2C adapter (100 kHz), and the
+// CH341A engine on the simulated chip at 100 and 400 kHz (1 ms per USB round
+// trip). read_s, write_s (the fast timing and the CH341A read every page
+// back) and changed_s in virtual seconds; for the USB adapter also its round trips
+// per operation (read_rt, write_rt, changed_rt). Targets for the CH341A:
+// read under 1.2 s at 100 kHz and 0.5 s at 400 kHz, write under 3 s,
+// changed write under 1.5 s.
+void BM_Adapters(benchmark::State& state) {
+  enum Adapter { kParallelFast, kI2cDev, kCh341At100, kCh341At400 };
+  const auto adapter = static_cast<Adapter>(state.range(0));
+  SetpointChange c = oneSetpointChanged();
+  MemoryImage written = factoryImage();
+  writeConfiguration(c.old, written);
+  DeviceData scratch;
+  struct Phase {
+    const char* seconds;
+    const char* roundTrips;
+    const MemoryImage& start;
+    std::vector<ExchangeMode> modes;
+    DeviceData& config;
+    const MemoryImage& expected;
+  };
+  const Phase phases[] = {
+      {"read_s", "read_rt", c.before, {ExchangeMode::ReadL2, ExchangeMode::ReadL1}, scratch, c.before},
+      {"write_s", "write_rt", factoryImage(), {ExchangeMode::WriteL2, ExchangeMode::WriteL1}, c.old, written},
+      {"changed_s",
+       "changed_rt",
+       c.before,
+       {ExchangeMode::ReadSnapshot, ExchangeMode::WriteChanged},
+       c.changed,
+       c.after},
+  };
+  double seconds[std::size(phases)] = {}, trips[std::size(phases)] = {};
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < std::size(phases); ++i) {
+      const Phase& phase = phases[i];
+      std::unique_ptr<DeviceLink> link;
+      std::function<uint64_t()> nowUs;
+      std::function<const MemoryImage&()> memory;
+      Ch341Memory* usb = nullptr;
+      if (adapter == kParallelFast) {
+        auto port = std::make_unique<SimulatedController>(phase.start);
+        SimulatedController* sim = port.get();
+        link = std::make_unique<DeviceLink>(std::move(port), LinkTiming::kFast);
+        link->lptBase = PortBackend::kLpt1;
+        nowUs = [sim] { return sim->virtualTimeUs(); };
+        memory = [sim]() -> const MemoryImage& { return sim->memory(); };
+      } else if (adapter == kI2cDev) {
+        auto bus = std::make_unique<SimulatedI2cAdapter>(phase.start);
+        SimulatedI2cAdapter* sim = bus.get();
+        link = std::make_unique<DeviceLink>(std::make_unique<I2cDevMemory>(std::move(bus)));
+        nowUs = [sim] { return sim->nowUs(); };
+        memory = [sim]() -> const MemoryImage& { return sim->memory(); };
+      } else {
+        auto chip = std::make_unique<SimulatedCh341>(phase.start);
+        SimulatedCh341* sim = chip.get();
+        auto engine = std::make_unique<Ch341Memory>(
+            std::move(chip), adapter == kCh341At100 ? ch341::Speed::k100kHz : ch341::Speed::k400kHz);
+        usb = engine.get();
+        link = std::make_unique<DeviceLink>(std::move(engine));
+        nowUs = [sim] { return sim->nowUs(); };
+        memory = [sim]() -> const MemoryImage& { return sim->memory(); };
+      }
+      const uint64_t start = nowUs();
+      DeviceSnapshot snapshot;
+      for (const ExchangeMode mode : phase.modes) {
+        DeviceData& config = mode == ExchangeMode::ReadSnapshot ? scratch : phase.config;
+        DeviceExchange exchange(*link, config, mode, &snapshot);
+        if (exchange.run() != DeviceExchange::kDone) state.SkipWithError("exchange failed");
+      }
+      seconds[i] += static_cast<double>(nowUs() - start) / 1e6;
+      if (usb) trips[i] += static_cast<double>(usb->roundTrips());
+      if (memory() != phase.expected) state.SkipWithError("the memory differs");
+    }
+  }
+  const auto n = static_cast<double>(state.iterations());
+  for (std::size_t i = 0; i < std::size(phases); ++i) {
+    state.counters[phases[i].seconds] = seconds[i] / n;
+    if (adapter >= kCh341At100) state.counters[phases[i].roundTrips] = trips[i] / n;
+  }
+}
+BENCHMARK(BM_Adapters)
+    ->ArgName("adapter")
+    ->DenseRange(0, 3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 
 }  // namespace
 
