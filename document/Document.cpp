@@ -51,7 +51,7 @@ bool Document::followsCellChanges() const { return Parameter::changeObserver() =
 
 bool Document::newDocument() {
   const Quiet quiet(*this);
-  m_selection = nullptr;
+  m_selection.reset();
   m_currentProgram = nullptr;
   m_currentStep = nullptr;
   if (!m_deviceData) m_deviceData = std::make_unique<DeviceData>();
@@ -140,7 +140,6 @@ void Document::takeLoaded(std::unique_ptr<DeviceData> data) {
 std::string Document::text() const { return m_deviceData ? configfile::write(*m_deviceData) : std::string(); }
 
 void Document::closeDocument() {
-  m_selection = nullptr;
   m_currentProgram = nullptr;
   m_currentStep = nullptr;
   m_deviceData.reset();
@@ -152,8 +151,8 @@ void Document::closeDocument() {
 }
 
 void Document::replaceConfiguration(std::unique_ptr<DeviceData> data) {
-  // The tree's records and the current pointers refer to the old objects.
-  m_selection = nullptr;
+  // The selection and the current pointers refer to the old objects.
+  m_selection.reset();
   m_currentProgram = nullptr;
   m_currentStep = nullptr;
   m_deviceData = std::move(data);
@@ -193,36 +192,122 @@ void Document::addObserver(DocumentObserver* observer) {
 void Document::removeObserver(DocumentObserver* observer) { std::erase(m_observers, observer); }
 
 void Document::announce(const DocumentChange& change) {
+  using Kind = DocumentChange::Kind;
+  // Nobody is told of a change while the selection names what it removed.
+  const bool content = change.kind == Kind::Values || change.kind == Kind::Steps ||
+                       change.kind == Kind::Programs || change.kind == Kind::Configuration;
+  if (content) settleSelection(change.kind == Kind::Steps ? change.program : nullptr);
+  if (change.kind == Kind::Selection) m_selectionMoved = false;
+  tell(change);
+  if (content) tellSelection();
+}
+
+void Document::tell(const DocumentChange& change) {
   // An observer may come or go while it is told.
   const std::vector<DocumentObserver*> observers = m_observers;
   for (DocumentObserver* o : observers)
     if (std::find(m_observers.begin(), m_observers.end(), o) != m_observers.end()) o->documentChanged(change);
 }
 
-bool Document::select(const NavigationItem* item) {
-  const bool changed = item != m_selection;
+void Document::tellSelection() {
+  if (m_selectionMoved) announce({DocumentChange::Kind::Selection});
+}
+
+std::optional<NavigationItem> Document::itemOf(GroupRef group) const {
+  const ChangePlace place = placeOf(group);
+  switch (place.kind) {
+    case NavigationKind::None:
+      return std::nullopt;
+    case NavigationKind::Step:
+      return NavigationItem{place.kind, place.program + 1, place.index + 1, group};
+    case NavigationKind::Comparator:
+      return NavigationItem{place.kind, place.program + 1, place.index, group};
+    case NavigationKind::Pid:
+      return NavigationItem{place.kind, 0, place.index, group};
+    default:
+      return NavigationItem{place.kind, place.program + 1, 0, group};
+  }
+}
+
+void Document::moveSelection(const std::optional<NavigationItem>& item) {
+  if (item != m_selection) m_selectionMoved = true;
   m_selection = item;
   // A program's item or one of its groups makes that program current; a step
   // is the current step too. Level L2 leaves both as they are.
   if (item && m_deviceData) {
     if (Program* program = m_deviceData->programAt(placeOf(item->group).program)) {
+      if (program != m_currentProgram) m_selectionMoved = true;
       m_currentProgram = program;
       if (Step* step = item->group.get<Step>()) m_currentStep = step;
     }
   }
+}
+
+bool Document::select(const std::optional<NavigationItem>& item) {
+  const bool changed = !(item && m_selection && item->sameItem(*m_selection)) && (item || m_selection);
+  moveSelection(item);
   announce({DocumentChange::Kind::Selection});
   return changed;
 }
 
-void Document::setSelection(const NavigationItem* item, Program* program, Step* step) {
+bool Document::selectGroup(GroupRef group) {
+  const std::optional<NavigationItem> item = itemOf(group);
+  if (!item) return false;
+  select(item);
+  return true;
+}
+
+void Document::setSelection(const std::optional<NavigationItem>& item, Program* program, Step* step) {
   m_selection = item;
   m_currentProgram = program;
   m_currentStep = step;
   announce({DocumentChange::Kind::Selection});
 }
 
-void Document::forgetItem(const NavigationItem* item) {
-  if (m_selection == item) m_selection = nullptr;
+void Document::settleSelection(const Program* changed) {
+  DeviceData* d = m_deviceData.get();
+  if (!d) {
+    if (m_selection || m_currentProgram || m_currentStep) m_selectionMoved = true;
+    m_selection.reset();
+    m_currentProgram = nullptr;
+    m_currentStep = nullptr;
+    return;
+  }
+  if (m_currentProgram && d->programIndexOf(m_currentProgram) < 0) {
+    m_currentProgram = d->programs.empty() ? nullptr : &d->programs.front();
+    m_selectionMoved = true;
+  }
+  if (m_currentStep && !holds(m_currentStep)) {
+    m_currentStep = nullptr;
+    m_selectionMoved = true;
+  }
+  if (m_selection && (!m_selection->group || holds(m_selection->group))) {
+    // Still there: only its numbers may have moved (kind kept: a program's
+    // two groups show the program too).
+    if (const std::optional<NavigationItem> item = itemOf(m_selection->group)) {
+      m_selection->programNumber = item->programNumber;
+      m_selection->subIndex = item->subIndex;
+    }
+    return;
+  }
+  GroupRef next;
+  // A step gone from the program told: the step now at its place, else the
+  // one before, else the program.
+  const int program = changed ? d->programIndexOf(changed) : -1;
+  if (m_selection && m_selection->kind == NavigationKind::Step && program >= 0) {
+    Program& p = *d->programAt(program);
+    if (p.stepCount() == 0)
+      next = &p;
+    else
+      next = p.stepAt(std::clamp(m_selection->subIndex - 1, 0, p.stepCount() - 1));
+  } else if (m_currentProgram) {
+    next = m_currentProgram;
+  } else if (!d->programs.empty()) {
+    next = &d->programs.front();
+  } else {
+    next = &d->general.base;
+  }
+  moveSelection(itemOf(next));
 }
 
 Program* Document::programOfSelection() const {
@@ -362,7 +447,7 @@ void Document::readDevice() {
   DeviceData& d = *m_deviceData;
   m_currentProgram = nullptr;
   m_currentStep = nullptr;
-  m_selection = nullptr;
+  m_selection.reset();
   d.setName(scratch.name());
   d.programs = scratch.programs;
   // Cell by cell with assign; the regulator indices are copied along.

@@ -103,8 +103,8 @@ class Document {
   std::string redoText() const;
   // Puts the configuration back as it was before the last step (or makes
   // the step again), tells what it put back and brings the views to where
-  // the change was made: the tree selects its item, then the observers are
-  // told the place (DocumentChange::Kind::Shown).
+  // the change was made: its item is selected, then the observers are told
+  // the place (DocumentChange::Kind::Shown).
   void undo();
   void redo();
   // Ends the user action in progress: when the configuration differs from
@@ -138,23 +138,26 @@ class Document {
   Parameter* cellOf(const ChangePlace& place) const;
 
   // ---- Selection ---------------------------------------------------------------
-  // What the user works on: the selected tree item's record (owned by the
-  // navigation tree), the program and the step being edited; each may be none.
-  // Every change of them is told to the observers (DocumentChange::Selection).
+  // What the user works on: the selected item (a value of the document's own:
+  // its kind, group and numbers; none without a configuration), the program
+  // and the step being edited; each may be none. The document moves them off
+  // what a change removes before it tells of the change, and tells every move
+  // (DocumentChange::Selection) after it; views find their own item for it.
 
-  const NavigationItem* selection() const { return m_selection; }
+  const std::optional<NavigationItem>& selection() const { return m_selection; }
   Program* currentProgram() const { return m_currentProgram; }
   Step* currentStep() const { return m_currentStep; }
   // Makes `item` the selection, and what it shows current: a program or one
   // of its groups makes that program current, a comparator its program, a
   // step its program and itself; other items leave them as they were. True
   // when the selected item changed.
-  bool select(const NavigationItem* item);
-  // Sets the three as given (the views that move the current step without
-  // the tree, and tests).
-  void setSelection(const NavigationItem* item, Program* program, Step* step);
-  // The tree is about to free `item`'s record: no longer the selection.
-  void forgetItem(const NavigationItem* item);
+  bool select(const std::optional<NavigationItem>& item);
+  // Selects the item that shows `group` (a program's own item for a
+  // program), as select does; false, changing nothing, for a group the
+  // configuration does not hold.
+  bool selectGroup(GroupRef group);
+  // Sets the three as given (tests).
+  void setSelection(const std::optional<NavigationItem>& item, Program* program, Step* step);
 
   // True but while a device read runs: then a change of O10 neither asks
   // nor adapts the program list.
@@ -218,7 +221,7 @@ class Document {
 
   // ---- Editing commands ----------------------------------------------------
   // They act on selection, currentProgram and currentStep, keep H02 on the
-  // same step, tell what they changed and let the tree select what they made.
+  // same step, select what they made and tell what they changed.
   // A missing selection or program makes them do nothing.
 
   void addStepFirst();
@@ -229,7 +232,7 @@ class Document {
   void toggleCycleStart();
   void renameProgram();
   // The table mode's "Программы" menu: selects program `index` (0-based)
-  // in the tree and shows it in the table; nothing for a program not there.
+  // (the tree and the table show it); nothing for a program not there.
   void selectProgram(int index);
 
   // The full list's step-count edit ("H01"): makes `program` current, then
@@ -244,16 +247,16 @@ class Document {
   // for the caller to show; nothing means done.
 
   // Inserts copies of `steps` into `program` before step `position`
-  // (1-based; stepCount() + 1 appends); the tree selects the first of them.
+  // (1-based; stepCount() + 1 appends) and selects the first of them.
   // Refused when the program would then hold more steps than the partition
   // allows, saying how many fit.
   std::optional<std::string> insertSteps(Program& program, int position, const std::vector<Step>& steps);
   // Removes `count` steps from step `first` (1-based) on, each as
-  // deleteStep removes one; the tree selects the step after them, else the
+  // deleteStep removes one, and selects the step after them, else the
   // one before, else the program. Steps that are not there are left alone.
   void removeSteps(Program& program, int first, int count);
   // Gives `target` the name, comparators, cycle start and steps of
-  // `source`; the tree selects it. Refused when `source` has more steps than
+  // `source` and selects it. Refused when `source` has more steps than
   // the partition allows a program.
   std::optional<std::string> replaceProgram(Program& target, const Program& source);
 
@@ -308,6 +311,22 @@ class Document {
   void historyChanged();
 
   Step* selectedStep() const;
+  // The item that shows `group`, with its numbers; none for a group not held.
+  std::optional<NavigationItem> itemOf(GroupRef group) const;
+  // Selects without telling yet: the next change told, or tellSelection,
+  // tells of it.
+  void moveSelection(const std::optional<NavigationItem>& item);
+  // Before a change of the configuration is told: what is selected or
+  // current and gone moves to what takes its place (a step removed from
+  // `program`: the step now at its position, else the one before, else the
+  // program; anything else: the current program, else the first, else the
+  // base parameters; a current program: the first), and the selection's
+  // numbers follow its group.
+  void settleSelection(const Program* program);
+  // Tells of a selection moved since it was last told.
+  void tellSelection();
+  // Tells every observer of `change` as it is.
+  void tell(const DocumentChange& change);
   // Removes step `position` (1-based, present) as deleteStep does, H02 kept
   // on its step; returns the step to select afterwards, or nullptr.
   Step* removeStepAt(Program& program, int position);
@@ -333,7 +352,8 @@ class Document {
 
   DocumentHost* m_host;
   std::vector<DocumentObserver*> m_observers;
-  const NavigationItem* m_selection = nullptr;
+  std::optional<NavigationItem> m_selection;
+  bool m_selectionMoved = false;  // since the last Selection told
   Program* m_currentProgram = nullptr;
   Step* m_currentStep = nullptr;
   bool m_partitionGuard = true;

@@ -65,9 +65,9 @@ void Document::addStepFirst() {
   Step* added = insertStep(*program, program->steps.begin(), source);
   // H02 keeps naming the same step, now one further down.
   if (program->H02.value() != 0 && program->stepCount() > 1) moveCycleStartDown(program->H02);
+  moveSelection(itemOf(added));
   recordAddedStep(*program, added);
   announce({DocumentChange::Kind::Steps, nullptr, program});
-  if (m_host) m_host->selectTreeItem(added, true);
 }
 
 void Document::addStepLast() {
@@ -76,9 +76,9 @@ void Document::addStepLast() {
   if (!program) return;
   const Step* source = program->steps.empty() ? nullptr : &program->steps.back();
   Step* added = insertStep(*program, program->steps.end(), source);
+  moveSelection(itemOf(added));
   recordAddedStep(*program, added);
   announce({DocumentChange::Kind::Steps, nullptr, program});
-  if (m_host) m_host->selectTreeItem(added, true);
 }
 
 void Document::addStepBefore() {
@@ -90,10 +90,9 @@ void Document::addStepBefore() {
   Step* added = insertStep(program, std::next(program.steps.begin(), p - 1), step);
   Parameter& h02 = program.H02;
   if (h02.value() != 0 && h02.value() >= p) moveCycleStartDown(h02);
+  if (m_currentStep == nullptr || m_currentStep == step) moveSelection(itemOf(added));
   recordAddedStep(program, added);
   announce({DocumentChange::Kind::Steps, nullptr, &program});
-  const bool select = m_currentStep == nullptr || m_currentStep == step;
-  if (select && m_host) m_host->selectTreeItem(added, false);
 }
 
 void Document::addStepAfter() {
@@ -105,9 +104,9 @@ void Document::addStepAfter() {
   Step* added = insertStep(program, std::next(program.steps.begin(), p), step);
   Parameter& h02 = program.H02;
   if (h02.value() != 0 && h02.value() > p) moveCycleStartDown(h02);
+  moveSelection(itemOf(added));
   recordAddedStep(program, added);
   announce({DocumentChange::Kind::Steps, nullptr, &program});
-  if (m_host) m_host->selectTreeItem(added, false);
 }
 
 Step* Document::removeStepAt(Program& program, int p) {
@@ -119,8 +118,7 @@ Step* Document::removeStepAt(Program& program, int p) {
     next = &*std::next(it);
   else if (it != program.steps.begin())
     next = &*std::prev(it);
-  // H02 follows first and quietly: the steps' notice covers it, and no one
-  // is told anything while a step is gone that views still show.
+  // H02 follows quietly: the steps' notice covers it.
   Parameter& h02 = program.H02;
   const int remaining = program.stepCount() - 1;
   if (p < h02.value())
@@ -128,7 +126,6 @@ Step* Document::removeStepAt(Program& program, int p) {
   else if (p == h02.value() && h02.value() > remaining)
     h02.valueRef() = remaining;
   program.steps.erase(it);
-  announce({DocumentChange::Kind::Steps, nullptr, &program});
   return next;
 }
 
@@ -138,12 +135,12 @@ void Document::deleteStep() {
   if (p == 0) return;
   Program& program = *m_currentProgram;
   Step* next = removeStepAt(program, p);
+  moveSelection(itemOf(next ? GroupRef(next) : GroupRef(&program)));
+  m_currentStep = next;
+  announce({DocumentChange::Kind::Steps, nullptr, &program});
   const int number = programNumber(program);
   recordStep(formatText("удаление шага %d программы %d", p, number),
              {NavigationKind::Step, number - 1, p - 1, {}});
-
-  m_currentStep = next;
-  if (m_host) m_host->selectTreeItem(next ? GroupRef(next) : GroupRef(&program), false);
 }
 
 void Document::toggleCycleStart() {
@@ -180,14 +177,14 @@ void Document::renameProgram() {
 void Document::selectProgram(int index) {
   Program* program = m_deviceData ? m_deviceData->programAt(index) : nullptr;
   if (!program) return;
-  if (m_host) m_host->selectTreeItem(program, false);
+  moveSelection(itemOf(program));
+  tellSelection();
 }
 
 bool Document::setStepCount(Program& program, int count) {
   closeUndoStep();
-  // The program becomes the one worked on, in the tree too. Selected before
-  // any step goes, so no view shows one.
-  if (m_host) m_host->selectTreeItem(&program, false);
+  // The program becomes the one worked on, in the tree too.
+  moveSelection(itemOf(&program));
   const bool changed = changeStepCount(program, count);
   if (changed) {
     announce({DocumentChange::Kind::Steps, nullptr, &program});
@@ -195,6 +192,7 @@ bool Document::setStepCount(Program& program, int count) {
     recordStep(formatText("число шагов программы %d", number),
                {NavigationKind::Program, number - 1, -1, "H01"});
   }
+  tellSelection();
   return changed;
 }
 
@@ -240,10 +238,10 @@ std::optional<std::string> Document::insertSteps(Program& program, int position,
     moveCycleStartDown(h02, count);
   const auto where = std::next(program.steps.begin(), position - 1);
   const auto first = program.steps.insert(where, steps.begin(), steps.end());
+  moveSelection(itemOf(&*first));
   announce({DocumentChange::Kind::Steps, nullptr, &program});
   recordStep("вставка " + stepRange(position, count) + " в программу " + std::to_string(number),
              {NavigationKind::Step, number - 1, position - 1, {}});
-  if (m_host) m_host->selectTreeItem(&*first, false);
   return std::nullopt;
 }
 
@@ -251,15 +249,20 @@ void Document::removeSteps(Program& program, int first, int count) {
   closeUndoStep();
   if (first < 1 || count < 1 || first > program.stepCount()) return;
   if (count > program.stepCount() - first + 1) count = program.stepCount() - first + 1;
-  Step* next = nullptr;
+  // The step after them is selected, else the one before, else the program.
+  Step* next = program.stepAt(first + count - 1);
+  if (!next) next = program.stepAt(first - 2);
+  moveSelection(itemOf(next ? GroupRef(next) : GroupRef(&program)));
+  m_currentProgram = &program;
+  m_currentStep = next;
   // From the last one up, so every position still names the step it named.
-  for (int p = first + count - 1; p >= first; --p) next = removeStepAt(program, p);
+  for (int p = first + count - 1; p >= first; --p) {
+    removeStepAt(program, p);
+    announce({DocumentChange::Kind::Steps, nullptr, &program});
+  }
   const int number = programNumber(program);
   recordStep("вырезание " + stepRange(first, count) + " программы " + std::to_string(number),
              {NavigationKind::Step, number - 1, first - 1, {}});
-  m_currentProgram = &program;
-  m_currentStep = next;
-  if (m_host) m_host->selectTreeItem(next ? GroupRef(next) : GroupRef(&program), false);
 }
 
 std::optional<std::string> Document::replaceProgram(Program& target, const Program& source) {
@@ -274,8 +277,7 @@ std::optional<std::string> Document::replaceProgram(Program& target, const Progr
         std::string(source.name()).c_str(), source.stepCount(), stepsWord(source.stepCount()), limit,
         GeneralParameters::partitionText(m_deviceData->general.partition()).c_str());
   }
-  // The program is selected before its steps go, so no view shows one of them.
-  if (m_host) m_host->selectTreeItem(&target, false);
+  moveSelection(itemOf(&target));
   m_currentProgram = &target;
   m_currentStep = nullptr;
   target = source;
@@ -283,7 +285,6 @@ std::optional<std::string> Document::replaceProgram(Program& target, const Progr
   announce({DocumentChange::Kind::Steps, nullptr, &target});
   announce({DocumentChange::Kind::Values});
   recordStep(formatText("вставка программы %d", number), {NavigationKind::Program, number - 1, -1, {}});
-  if (m_host) m_host->selectTreeItem(&target, false);
   return std::nullopt;
 }
 

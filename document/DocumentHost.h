@@ -1,6 +1,6 @@
 // What the document needs of the application framework, as one small
 // interface the document is given: questions, deferred work, device
-// exchanges, tree selection and the rename dialog. The Qt shell implements
+// exchanges and the rename dialog. The Qt shell implements
 // it; tests use a scripted fake; tkv88ctl runs without one (Document then
 // answers its own questions with Yes). Views are not the host's business:
 // they observe the document (DocumentChange).
@@ -15,7 +15,6 @@
 #include <string>
 #include <string_view>
 
-#include "document/GroupRef.h"
 #include "model/ExchangeMode.h"
 
 class DeviceData;
@@ -37,10 +36,6 @@ class DocumentHost {
   // WriteL2. True when it finished (dialog result 1); false when it was
   // cancelled or failed (the host has shown the error).
   virtual bool runExchange(DeviceData& config, ExchangeMode mode) = 0;
-
-  // Selects the first tree item, in tree order, that shows `group`, and
-  // expands it when asked. False when no item shows it.
-  virtual bool selectTreeItem(GroupRef group, bool expand) = 0;
 
   // The rename dialog, owned by the main window, showing `name`. The new
   // name on OK, nothing on Cancel.

@@ -126,16 +126,13 @@ void Document::restoreCurrent(const ChangePlace& place) {
   state.state.restoreInto(*m_deviceData);
   const StepsShape restored = stepsShape(*m_deviceData);
 
-  // Programs and steps removed from the ends of the lists are gone; nothing
-  // may point at them by the time anyone is told. The place's program (and
-  // step) become current.
-  if (m_selection && m_selection->group && !holds(m_selection->group)) m_selection = nullptr;
-  if (m_currentProgram && m_deviceData->programIndexOf(m_currentProgram) < 0) m_currentProgram = nullptr;
-  if (m_currentStep && (!m_currentProgram || m_currentProgram->stepIndexOf(m_currentStep) < 0)) m_currentStep = nullptr;
+  // The place's program (and step) become current and its item selected
+  // before anyone is told, so no one meets a program or step that is gone.
   if (Program* program = m_deviceData->programAt(place.program)) {
     m_currentProgram = program;
     m_currentStep = place.kind == NavigationKind::Step ? program->stepAt(place.index) : nullptr;
   }
+  if (const GroupRef group = groupAt(place)) moveSelection(itemOf(group));
 
   // The steps that came or went; then the values everywhere else.
   if (restored.size() != shape.size()) {
@@ -149,9 +146,6 @@ void Document::restoreCurrent(const ChangePlace& place) {
   m_pathName = state.pathName;
   if (m_title != state.title) setTitle(state.title);
 
-  // The place's item selected sets the current program and step before the
-  // views show where the change was.
-  if (const GroupRef group = groupAt(place); group && m_host) m_host->selectTreeItem(group, false);
   announce({DocumentChange::Kind::Shown, nullptr, nullptr, &place});
   historyChanged();
 }

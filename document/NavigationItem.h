@@ -1,8 +1,7 @@
-// The record behind every item of the navigation tree, and the item kinds.
-// The tree creates and owns the records; the document's `selection` points at
-// the record of the selected item. The kind also keys the right pane's views
-// and decides which context menu and editing commands apply.
-// Plain data; used on the user-interface thread.
+// One item of the navigation tree as a value, and the item kinds: the tree
+// keeps one per item, the document its selection. The kind also keys the
+// right pane's views and decides which context menu and editing commands
+// apply. Plain data; used on the user-interface thread.
 #pragma once
 
 #include <cstdint>
@@ -31,4 +30,8 @@ struct NavigationItem {
   int32_t programNumber = 0;  // 1-based; 0 outside programs
   int32_t subIndex = 0;       // comparator index 0..3, 1-based step number, else 0
   GroupRef group;             // the group the item shows, or none
+
+  // The same item: kind and group (the numbers follow from them).
+  bool sameItem(const NavigationItem& other) const { return kind == other.kind && group == other.group; }
+  bool operator==(const NavigationItem&) const = default;
 };

@@ -113,8 +113,8 @@ GroupPane::GroupPane(Document& doc, DocumentActions& documentActions, QWidget* p
 
   auto* notices = new DocumentSignals(m_doc, this);
   connect(notices, &DocumentSignals::selectionMoved, this, [this] {
-    const NavigationItem* sel = m_doc.selection();
-    if (sel != m_shown || (sel && sel->group != m_shownGroup)) switchView();
+    const std::optional<NavigationItem>& sel = m_doc.selection();
+    if (sel.has_value() != m_shown.has_value() || (sel && !sel->sameItem(*m_shown))) switchView();
   });
   connect(notices, &DocumentSignals::valuesChanged, this, &GroupPane::showGroupAnew);
   connect(notices, &DocumentSignals::stepsChanged, this, &GroupPane::showGroupAnew);
@@ -174,11 +174,10 @@ void GroupPane::showBar(ButtonBar* bar) {
 }
 
 void GroupPane::switchView() {
-  const NavigationItem* sel = m_doc.selection();
-  // A selected group that is gone (the tree not told yet) is shown as none.
-  if (sel && sel->group && !m_doc.holds(sel->group)) sel = nullptr;
+  std::optional<NavigationItem> sel = m_doc.selection();
+  // A group changed behind the document's back and not told yet is shown as none.
+  if (sel && sel->group && !m_doc.holds(sel->group)) sel.reset();
   m_shown = sel;
-  m_shownGroup = sel ? sel->group : GroupRef();
   if (!sel) {
     // The forms let go of groups that may be gone; the view shown stays.
     for (const auto& [kind, view] : m_formMap)
@@ -217,10 +216,10 @@ void GroupPane::switchView() {
 }
 
 bool GroupPane::canRestoreDefaults() const {
-  const NavigationItem* sel = m_doc.selection();
+  const std::optional<NavigationItem>& sel = m_doc.selection();
   if (!sel) return false;
   return sel->group.visit(
-      [sel](auto* group) {
+      [&sel](auto* group) {
         if constexpr (std::is_same_v<decltype(group), Program*>)
           return false;  // a program has its own reset command
         else
@@ -235,10 +234,10 @@ bool GroupPane::commitActiveForm() {
 }
 
 void GroupPane::restoreDefaults() {
-  const NavigationItem* sel = m_doc.selection();
-  if (!sel || !canRestoreDefaults()) return;
-  const GroupRef group = sel->group;
-  group.visit([this, sel](auto* g) { resetToDefaults(m_doc, *g, sel->subIndex); }, [] {});
+  if (!canRestoreDefaults()) return;
+  const NavigationItem sel = *m_doc.selection();
+  const GroupRef group = sel.group;
+  group.visit([this, &sel](auto* g) { resetToDefaults(m_doc, *g, sel.subIndex); }, [] {});
   if (auto* form = qobject_cast<GroupForm*>(m_activeView)) form->bindGroup(group);
   updateActions();
 }

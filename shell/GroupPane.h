@@ -15,6 +15,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 
 #include <QWidget>
 
@@ -87,9 +88,8 @@ class GroupPane : public QWidget {
   ButtonBar* m_currentBar;
   QWidget* m_activeView = nullptr;
   NavigationKind m_lastKind = NavigationKind::None;
-  // The selection the pane shows: its record and object, compared, never followed.
-  const NavigationItem* m_shown = nullptr;
-  GroupRef m_shownGroup;
+  // The selection the pane shows (its group compared, never followed).
+  std::optional<NavigationItem> m_shown;
   bool m_switchPending = false;
   bool m_staleWhileHidden = false;
 };

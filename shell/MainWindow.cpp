@@ -159,11 +159,6 @@ MainWindow::MainWindow(Document& doc, int levelMask, QWidget* parent)
   m_splitter = new TreeSplitter(280, 570, m_modes);
   m_splitter->setObjectName(QStringLiteral("dialogModeSplitter"));
   m_documentActions = new DocumentActions(m_doc, this);
-  // The tree is made first: it has followed a change of the steps or
-  // programs (and moved the selection off what is gone) before the other
-  // views are told of it, so they show the new selection at once. (The
-  // right pane would also cope the other way round: it shows a selected
-  // group that is gone as none.)
   m_treeView = new NavigationTree(m_doc, *m_documentActions, levelMask, m_splitter);
   m_groupPane = new GroupPane(m_doc, *m_documentActions, m_splitter);
   m_splitter->addWidget(m_treeView);
@@ -177,13 +172,6 @@ MainWindow::MainWindow(Document& doc, int levelMask, QWidget* parent)
   m_modes->addWidget(m_listView);
   m_modes->setCurrentWidget(m_tableView);
   setCentralWidget(m_modes);
-  // In the table mode the steps table follows the tree's selection (the step
-  // commands select the step they made there).
-  connect(m_treeView, &QTreeWidget::currentItemChanged, this, [this] {
-    if (m_viewMode == kTableMode) m_tableView->followTreeSelection();
-  });
-  // The document's commands act on the selection.
-  connect(m_treeView, &QTreeWidget::currentItemChanged, m_documentActions, &DocumentActions::update);
 
   statusBar()->setObjectName(QStringLiteral("statusBar"));
   // The idle text, shown whenever no other message is (a menu item's tip

@@ -50,20 +50,6 @@ void setText(QTreeWidgetItem* item, const QString& text) {
   if (item->text(0) != text) item->setText(0, text);
 }
 
-bool inLevelL1(NavigationKind kind) {
-  switch (kind) {
-    case NavigationKind::L1Root:
-    case NavigationKind::Program:
-    case NavigationKind::Comparators:
-    case NavigationKind::Comparator:
-    case NavigationKind::Steps:
-    case NavigationKind::Step:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Item heights for texts wrapped to the width the tree gives them (a tree
 // view asks its delegate without telling it the width).
 class WrappingDelegate : public QStyledItemDelegate {
@@ -118,13 +104,11 @@ NavigationTree::NavigationTree(Document& doc, DocumentActions& documentActions, 
   });
   connect(notices, &DocumentSignals::valuesChanged, this, &NavigationTree::updateAllTexts);
   connect(notices, &DocumentSignals::cellChanged, this, &NavigationTree::onCellChanged);
+  connect(notices, &DocumentSignals::selectionMoved, this, &NavigationTree::followSelection);
   rebuild();
 }
 
-NavigationTree::~NavigationTree() {
-  // The document's selection points into the records about to be freed.
-  forgetItems(nullptr);
-}
+NavigationTree::~NavigationTree() = default;
 
 QString NavigationTree::programText(int number, const QString& name) {
   return t("Программа №%1 \"%2\"").arg(number).arg(name);
@@ -207,31 +191,30 @@ QTreeWidgetItem* NavigationTree::programItem(const Program* program) const {
   return nullptr;
 }
 
-void NavigationTree::forgetItems(QTreeWidgetItem* under) {
-  if (!under) {
-    for (int i = 0; i < topLevelItemCount(); ++i) forgetItems(topLevelItem(i));
-    return;
-  }
-  m_doc.forgetItem(record(under));
-  for (int i = 0; i < under->childCount(); ++i) forgetItems(under->child(i));
+QTreeWidgetItem* NavigationTree::itemOf(const NavigationItem& wanted) const {
+  if (const NavigationItem* r = record(currentItem()); r && r->sameItem(wanted)) return currentItem();
+  for (QTreeWidgetItemIterator it(const_cast<NavigationTree*>(this)); *it; ++it)
+    if (record(*it)->sameItem(wanted)) return *it;
+  return nullptr;
 }
 
-void NavigationTree::makeCurrent(QTreeWidgetItem* item) {
-  if (currentItem() == item)
-    onCurrentItemChanged(item);
-  else
+void NavigationTree::followSelection() {
+  if (!m_ready) return;
+  const std::optional<NavigationItem>& selected = m_doc.selection();
+  QTreeWidgetItem* item = selected ? itemOf(*selected) : nullptr;
+  if (item != currentItem()) {
+    m_following = true;
     setCurrentItem(item);
+    m_following = false;
+  }
+  if (item) scrollToItem(item);
 }
 
 void NavigationTree::rebuild() {
-  // Remembered as pointers only: a group deleted since simply finds no item.
-  const GroupRef oldGroup = m_doc.selection() ? m_doc.selection()->group : GroupRef();
-  const GroupRef oldProgram = m_doc.selection() ? m_doc.currentProgram() : nullptr;
   const std::map<OpenKey, bool> open = openBranches();
 
   setUpdatesEnabled(false);
   m_ready = false;
-  forgetItems(nullptr);
   clear();
 
   DeviceData* data = m_doc.deviceData();
@@ -257,44 +240,22 @@ void NavigationTree::rebuild() {
   }
   for (int i = 0; i < topLevelItemCount(); ++i) reopen(open, topLevelItem(i));
   m_ready = true;
-  restoreSelection(oldGroup, oldProgram);
+  followSelection();
   setUpdatesEnabled(true);
-}
-
-void NavigationTree::restoreSelection(GroupRef oldGroup, GroupRef oldProgram) {
-  DeviceData* data = m_doc.deviceData();
-  if (!data) return;
-  QTreeWidgetItem* item = findGroup(oldGroup);
-  if (!item && (m_levelMask & 1) && !data->programs.empty()) {
-    item = findGroup(oldProgram);
-    if (!item) item = findGroup(&data->programs.front());
-  }
-  if (!item && (m_levelMask & 2)) item = findGroup(&data->general.base);
-  if (!item) return;
-  makeCurrent(item);
-  scrollToItem(item);
 }
 
 void NavigationTree::rebuildPrograms() {
   QTreeWidgetItem* root = l1Root();
   if (!root) return;
-  // A selection in level L2 or on the L1 root stays as it is; one on a
-  // program's items goes with its item and comes back as a rebuild brings
-  // it back.
-  const NavigationItem* selected = m_doc.selection();
-  const bool selectedHere = !selected || (inLevelL1(selected->kind) && selected->kind != NavigationKind::L1Root);
-  const GroupRef oldGroup = selected && selectedHere ? selected->group : GroupRef();
-  const GroupRef oldProgram = selected && selectedHere ? m_doc.currentProgram() : nullptr;
   const std::map<OpenKey, bool> open = openBranches();
 
   setUpdatesEnabled(false);
   m_ready = false;
-  for (int i = 0; i < root->childCount(); ++i) forgetItems(root->child(i));
   qDeleteAll(root->takeChildren());
   addPrograms(root);
   reopen(open, root);
   m_ready = true;
-  if (selectedHere) restoreSelection(oldGroup, oldProgram);
+  followSelection();
   setUpdatesEnabled(true);
 }
 
@@ -306,22 +267,11 @@ void NavigationTree::updateSteps(const Program* program) {
   if (!steps) return;
 
   m_ready = false;
-  // Items whose steps are gone go first; a selection among them moves to
-  // the item that takes its place, else the one before, else the program.
+  // Items whose steps are gone go first.
   std::set<const Step*> present;
   for (const Step& step : program->steps) present.insert(&step);
-  int lostAt = -1;
-  for (int i = steps->childCount() - 1; i >= 0; --i) {
-    QTreeWidgetItem* child = steps->child(i);
-    if (present.count(record(child)->group.get<Step>())) continue;
-    if (m_doc.selection() == record(child)) {
-      m_doc.forgetItem(record(child));
-      lostAt = i;
-    } else if (lostAt > i) {
-      --lostAt;
-    }
-    delete steps->takeChild(i);
-  }
+  for (int i = steps->childCount() - 1; i >= 0; --i)
+    if (!present.count(record(steps->child(i))->group.get<Step>())) delete steps->takeChild(i);
   // Then items for the steps that came, in their places; the steps that
   // stayed keep their items (their order never changes).
   const int number = record(item)->programNumber;
@@ -334,10 +284,7 @@ void NavigationTree::updateSteps(const Program* program) {
   }
   updateTexts(item);
   m_ready = true;
-  if (lostAt >= 0) {
-    const int count = steps->childCount();
-    makeCurrent(count == 0 ? item : steps->child(std::min(lostAt, count - 1)));
-  }
+  followSelection();
 }
 
 void NavigationTree::updateTexts(QTreeWidgetItem* programItem) {
@@ -393,8 +340,8 @@ bool NavigationTree::selectGroup(GroupRef group, bool expand) {
 }
 
 void NavigationTree::onCurrentItemChanged(QTreeWidgetItem* current) {
-  if (!m_ready || !current) return;
-  m_doc.select(record(current));
+  if (!m_ready || m_following || !current) return;
+  m_doc.select(*record(current));
 }
 
 void NavigationTree::resizeEvent(QResizeEvent* event) {
@@ -463,7 +410,7 @@ void NavigationTree::mousePressEvent(QMouseEvent* event) {
 
 QMenu* NavigationTree::createContextMenu(QWidget* parent) {
   const NavigationItem* r = record(currentItem());
-  if (!r || r != m_doc.selection()) return nullptr;
+  if (!r || !m_doc.selection() || !r->sameItem(*m_doc.selection())) return nullptr;
   switch (r->kind) {
     case NavigationKind::Steps:
       return m_documentActions.menu(DocumentMenu::Steps, parent);
@@ -485,7 +432,7 @@ void NavigationTree::paste() {
 }
 
 void NavigationTree::triggerFor(QAction* onStep, QAction* onProgram, QAction* onSteps) {
-  const NavigationItem* r = m_doc.selection();
+  const std::optional<NavigationItem>& r = m_doc.selection();
   if (!r) return;
   m_documentActions.update();
   QAction* action = r->kind == NavigationKind::Step      ? onStep

@@ -4,13 +4,12 @@
 // program and step), after which the right pane shows the item's form or
 // page. A right click offers the editing commands of the item's kind.
 //
-// Each item owns its NavigationItem record. The tree follows the document's
+// Each item keeps its NavigationItem record. The tree follows the document's
 // notices and changes only what a change concerns: a program's step items
 // (kept where their steps remain), a program's text, the texts of every
 // program after values came back; the program part is made anew when the
 // program list changed, the whole tree for a new configuration. Branches stay
-// open or closed as they were, and the selection stays on the same model
-// object (compared as a pointer, never followed) while it exists.
+// open or closed as they were; the current item is the document's selection.
 // User-interface thread only.
 #pragma once
 
@@ -41,8 +40,9 @@ class NavigationTree : public QTreeWidget {
   // the selection where they still exist.
   void rebuild();
 
-  // Selects the first item in tree order that shows `group`, expanding it
-  // when asked. False (nothing changed) for no group or no match.
+  // Selects the first item in tree order that shows `group`, as a click
+  // does, expanding it when asked. False (nothing changed) for no group or
+  // no match.
   bool selectGroup(GroupRef group, bool expand);
   // The first item at or below `start` (below the invisible root when
   // `start` is nullptr) that shows `group`, depth first; or nullptr.
@@ -98,15 +98,10 @@ class NavigationTree : public QTreeWidget {
   using OpenKey = std::tuple<int, int, int>;
   std::map<OpenKey, bool> openBranches() const;
   void reopen(const std::map<OpenKey, bool>& open, QTreeWidgetItem* item);
-  // After items were made anew: selects `oldGroup`'s item, else
-  // `oldProgram`'s, else the first program's, else the base parameters'.
-  void restoreSelection(GroupRef oldGroup, GroupRef oldProgram);
-  // The records of `under` and the items below it (of every item when
-  // nullptr) are about to go: none stays the document's selection.
-  void forgetItems(QTreeWidgetItem* under);
-  // Makes `item` current and the document's selection, also when the view's
-  // current item is that item already.
-  void makeCurrent(QTreeWidgetItem* item);
+  // The item that shows `wanted`, or nullptr.
+  QTreeWidgetItem* itemOf(const NavigationItem& wanted) const;
+  // Makes the document's selection the current item.
+  void followSelection();
   void onCurrentItemChanged(QTreeWidgetItem* current);
   // Triggers the action for the selected item's kind, if it has one.
   void triggerFor(QAction* onStep, QAction* onProgram, QAction* onSteps = nullptr);
@@ -118,4 +113,5 @@ class NavigationTree : public QTreeWidget {
   DocumentActions& m_documentActions;
   int m_levelMask;
   bool m_ready = false;
+  bool m_following = false;  // the current item moves with the document's selection
 };

@@ -2,7 +2,6 @@
 
 #include "forms/FormFactory.h"
 #include "shell/MainWindow.h"
-#include "shell/NavigationTree.h"
 #include "widgets/Messages.h"
 
 bool QtDocumentHost::askYesNo(std::string_view title, std::string_view text) {
@@ -17,10 +16,6 @@ void QtDocumentHost::runLater(std::function<void()> work) {
 
 bool QtDocumentHost::runExchange(DeviceData& config, ExchangeMode mode) {
   return m_runExchange && m_runExchange(config, mode);
-}
-
-bool QtDocumentHost::selectTreeItem(GroupRef group, bool expand) {
-  return m_frame && m_frame->treeView()->selectGroup(group, expand);
 }
 
 std::optional<std::string> QtDocumentHost::askProgramName(std::string_view name) {

@@ -1,7 +1,7 @@
 // The document's framework, made of Qt: questions as message boxes, work
 // deferred on the main window's event queue, device exchanges as progress
-// dialogs, tree selection and the rename dialog. The application owns it and gives it to the document; the
-// main window is attached once it exists. Tests replace the exchange runner to
+// dialogs and the rename dialog. The application owns it and gives it to the
+// document; the main window is attached once it exists. Tests replace the exchange runner to
 // script what a device exchange returns. User-interface thread only.
 #pragma once
 
@@ -28,7 +28,6 @@ class QtDocumentHost : public DocumentHost {
   bool askYesNo(std::string_view title, std::string_view text) override;
   void runLater(std::function<void()> work) override;
   bool runExchange(DeviceData& config, ExchangeMode mode) override;
-  bool selectTreeItem(GroupRef group, bool expand) override;
   std::optional<std::string> askProgramName(std::string_view name) override;
   void titleChanged() override;
   void historyChanged() override;

@@ -119,10 +119,10 @@ bool StepsTablePage::showStep(const Step* step, int key) {
   int row = StepsTableModel::rowOf(key);
   if (row < 0) row = m_table->currentIndex().isValid() ? m_table->currentIndex().row() : 0;
   const QModelIndex index = m_model->index(row, column);
-  m_followingTree = true;
+  m_followingSelection = true;
   m_table->setCurrentIndex(index);
   m_table->scrollTo(index);
-  m_followingTree = false;
+  m_followingSelection = false;
   return true;
 }
 
@@ -130,13 +130,10 @@ void StepsTablePage::commitEdits() { m_delegate->commitOpenEditor(); }
 
 void StepsTablePage::currentChanged(const QModelIndex& current) {
   Step* step = current.isValid() ? m_model->stepAt(current.column()) : nullptr;
-  if (!step) return;
-  m_doc.setSelection(m_doc.selection(), m_doc.currentProgram(), step);
-  if (!m_followingTree && m_doc.host()) {
-    m_followingTree = true;
-    m_doc.host()->selectTreeItem(step, false);
-    m_followingTree = false;
-  }
+  if (!step || m_followingSelection) return;
+  m_followingSelection = true;
+  m_doc.selectGroup(step);
+  m_followingSelection = false;
 }
 
 void StepsTablePage::showMenu(int column, const QPoint& globalPos) {
@@ -145,10 +142,10 @@ void StepsTablePage::showMenu(int column, const QPoint& globalPos) {
   QMenu* menu = nullptr;
   if (column < 0) {
     // The commands act on the tree's selection: make it this program.
-    if (m_doc.programOfSelection() != program && m_doc.host()) m_doc.host()->selectTreeItem(program, false);
+    if (m_doc.programOfSelection() != program) m_doc.selectGroup(program);
     menu = m_documentActions.menu(DocumentMenu::Steps, this);
   } else if (Step* step = m_model->stepAt(column)) {
-    if (m_doc.host()) m_doc.host()->selectTreeItem(step, false);
+    m_doc.selectGroup(step);
     menu = m_documentActions.menu(DocumentMenu::Step, this);
   }
   if (!menu) return;
@@ -215,7 +212,7 @@ void StepsTablePage::paste() {
     // After the last selected step, or as the first of a program without
     // steps; the tree selects that step or the program for the command.
     const GroupRef target = s.columns ? GroupRef(m_model->stepAt(s.right)) : GroupRef(m_model->program());
-    if (m_doc.host()) m_doc.host()->selectTreeItem(target, false);
+    m_doc.selectGroup(target);
     m_documentActions.update();
     (s.columns ? m_documentActions.pasteStepAfter : m_documentActions.pasteStepsAtEnd)->trigger();
     return;

@@ -90,5 +90,5 @@ class StepsTablePage : public FormPage {
   CellDelegate* m_delegate;
   RegulatorChart* m_graphs[2];
   QTableView* m_table;
-  bool m_followingTree = false;
+  bool m_followingSelection = false;
 };

@@ -37,7 +37,11 @@ TableModeView::TableModeView(Document& doc, DocumentActions& documentActions, QW
   // when the table mode shows it.
   auto* notices = new DocumentSignals(doc, this);
   const auto follow = [this] {
-    if (!isHidden() && m_doc.currentProgram() != m_program) showCurrentProgram();
+    if (isHidden()) return;
+    if (m_doc.currentProgram() != m_program)
+      showCurrentProgram();
+    else
+      followSelection();
   };
   connect(notices, &DocumentSignals::selectionMoved, this, follow);
   // A program that is gone is let go of at once, shown or not.
@@ -57,7 +61,7 @@ void TableModeView::showCurrentProgram() {
   const DeviceData* data = m_doc.deviceData();
   Program* program = m_doc.currentProgram();
   setProgram(data && data->programIndexOf(program) >= 0 ? program : nullptr);
-  followTreeSelection();
+  followSelection();
 }
 
 void TableModeView::setProgram(Program* program) {
@@ -66,8 +70,8 @@ void TableModeView::setProgram(Program* program) {
   m_comparators->bindProgram(program);
 }
 
-void TableModeView::followTreeSelection() {
-  const NavigationItem* s = m_doc.selection();
+void TableModeView::followSelection() {
+  const std::optional<NavigationItem>& s = m_doc.selection();
   if (s && s->kind == NavigationKind::Step) m_steps->showStep(s->group.get<Step>());
 }
 

@@ -33,9 +33,9 @@ class TableModeView : public QWidget {
   void setProgram(Program* program);
   Program* program() const { return m_program; }
 
-  // The tree's selection moved: a selected step of the shown program gets
-  // its column focused and scrolled into view.
-  void followTreeSelection();
+  // The document's selection moved: a selected step of the shown program
+  // gets its column focused and scrolled into view.
+  void followSelection();
   // After an undo or redo, on screen: the changed cell of a step of the
   // shown program gets the focus cell.
   void showChange(const ChangePlace& place);

@@ -8,6 +8,7 @@
 #include <QMenu>
 
 #include "document/Document.h"
+#include "widgets/DocumentSignals.h"
 #include "widgets/Messages.h"
 #include "widgets/StepClipboard.h"
 
@@ -34,6 +35,18 @@ DocumentActions::DocumentActions(Document& doc, QObject* parent)
                         &DocumentActions::doPasteProgram)),
       m_doc(doc) {
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &DocumentActions::update);
+  auto* notices = new DocumentSignals(m_doc, this);
+  for (auto signal : {&DocumentSignals::selectionMoved, &DocumentSignals::valuesChanged,
+                      &DocumentSignals::programsChanged, &DocumentSignals::configurationReplaced})
+    connect(notices, signal, this, &DocumentActions::update);
+  connect(notices, &DocumentSignals::stepsChanged, this, &DocumentActions::update);
+  // The cycle start's text, and the room for steps a new partition gives.
+  connect(notices, &DocumentSignals::cellChanged, this, [this](const Parameter* cell) {
+    const DeviceData* data = m_doc.deviceData();
+    if ((m_doc.currentProgram() && cell == &m_doc.currentProgram()->H02) ||
+        (data && cell == &data->general.base[BaseParameters::O10]))
+      update();
+  });
   update();
 }
 

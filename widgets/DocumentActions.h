@@ -6,9 +6,7 @@
 // form's button bar. Triggering one runs the document's command.
 //
 // Their enabled states and the cycle start's text ("Начало цикла" or
-// "Отменить цикл") follow the document: update() runs whenever what they
-// depend on changes (the selection, the configuration, the clipboard), and
-// menus are brought up to date when they are made. A paste that is refused
+// "Отменить цикл") follow the document's notices and the clipboard. A paste that is refused
 // says why in a message box; one over a program asks first, naming both.
 // User-interface thread only; the document outlives the actions.
 #pragma once

@@ -1,6 +1,7 @@
 // What the document tells its observers: each kind of change is told once,
-// as the kind it is, with the cell or program it concerns, and nothing is
-// told for the work a load or a new document does on the way.
+// as the kind it is, with the cell or program it concerns, a move of the
+// selection after the change that caused it, and nothing is told for the
+// work a load or a new document does on the way.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -31,7 +32,7 @@ struct Fixture {
   Program& program() { return *doc.deviceData()->programAt(1); }
   void selectStep(int index) {
     item = NavigationItem{NavigationKind::Step, 1, index, program().stepAt(index)};
-    doc.setSelection(&item, &program(), program().stepAt(index));
+    doc.setSelection(item, &program(), program().stepAt(index));
     recorder.told.clear();  // what the action tells, not the selection before it
   }
 };
@@ -42,10 +43,19 @@ struct Case {
   // What is told, given the fixture after the action.
   std::function<std::vector<DocumentChange>(Fixture&)> expected;
 };
+using Expected = decltype(Case::expected);
 
 std::vector<DocumentChange> steps(Fixture& f) { return {{Kind::Steps, nullptr, &f.program()}}; }
 // A whole program replaced: its steps, then the comparators' and name's values.
 std::vector<DocumentChange> wholeProgram(Fixture& f) { return {{Kind::Steps, nullptr, &f.program()}, {Kind::Values}}; }
+// What `told` gives, with the selection's move told after the first change.
+Expected selecting(Expected told) {
+  return [told](Fixture& f) {
+    std::vector<DocumentChange> changes = told(f);
+    changes.insert(changes.begin() + 1, {Kind::Selection});
+    return changes;
+  };
+}
 
 const Case kCases[] = {
     {"a cell set through its setter",
@@ -58,28 +68,29 @@ const Case kCases[] = {
        f.selectStep(1);
        f.doc.addStepAfter();
      },
-     steps},
+     selecting(steps)},
     {"a step deleted, its cycle start following within the one notice",
      [](Fixture& f) {
        f.program().H02.valueRef() = 3;
        f.selectStep(2);
        f.doc.deleteStep();
      },
-     steps},
-    {"the step count", [](Fixture& f) { f.doc.setStepCount(f.program(), 5); }, steps},
-    {"steps pasted", [](Fixture& f) { f.doc.insertSteps(f.program(), 2, {Step(), Step()}); }, steps},
+     selecting(steps)},
+    {"the step count", [](Fixture& f) { f.doc.setStepCount(f.program(), 5); }, selecting(steps)},
+    {"steps pasted", [](Fixture& f) { f.doc.insertSteps(f.program(), 2, {Step(), Step()}); }, selecting(steps)},
     {"steps cut: told step by step",
      [](Fixture& f) {
        f.program().H02.valueRef() = 0;
        f.doc.removeSteps(f.program(), 1, 2);
      },
-     [](Fixture& f) {
+     selecting([](Fixture& f) {
        auto told = steps(f);
        told.push_back(told.front());
        return told;
-     }},
+     })},
     {"a program pasted over another",
-     [](Fixture& f) { f.doc.replaceProgram(f.program(), *f.doc.deviceData()->programAt(0)); }, wholeProgram},
+     [](Fixture& f) { f.doc.replaceProgram(f.program(), *f.doc.deviceData()->programAt(0)); },
+     selecting(wholeProgram)},
     {"a step reset", [](Fixture& f) { f.doc.resetStep(*f.program().stepAt(0)); },
      [](Fixture&) { return std::vector<DocumentChange>{{Kind::Values}}; }},
     {"a program reset", [](Fixture& f) { f.doc.resetProgram(f.program()); }, wholeProgram},
@@ -90,7 +101,7 @@ const Case kCases[] = {
        f.recorder.told.clear();
        f.doc.undo();
      },
-     [](Fixture&) { return std::vector<DocumentChange>{{Kind::Values}, {Kind::Shown}}; }},
+     selecting([](Fixture&) { return std::vector<DocumentChange>{{Kind::Values}, {Kind::Shown}}; })},
     {"undo of a step added",
      [](Fixture& f) {
        f.doc.setStepCount(f.program(), 4);
@@ -121,12 +132,12 @@ const Case kCases[] = {
                                           {Kind::Cell, &f.doc.deviceData()->general.base[BaseParameters::O10]}};
      }},
     {"a new document, told once", [](Fixture& f) { f.doc.newDocument(); },
-     [](Fixture&) { return std::vector<DocumentChange>{{Kind::Configuration}}; }},
+     selecting([](Fixture&) { return std::vector<DocumentChange>{{Kind::Configuration}}; })},
     {"a configuration loaded, told once", [](Fixture& f) { f.doc.loadText(f.doc.text()); },
-     [](Fixture&) { return std::vector<DocumentChange>{{Kind::Configuration}}; }},
+     selecting([](Fixture&) { return std::vector<DocumentChange>{{Kind::Configuration}}; })},
     {"closed", [](Fixture& f) { f.doc.closeDocument(); },
-     [](Fixture&) { return std::vector<DocumentChange>{{Kind::Configuration}}; }},
-    {"the selection", [](Fixture& f) { f.doc.select(nullptr); },
+     selecting([](Fixture&) { return std::vector<DocumentChange>{{Kind::Configuration}}; })},
+    {"the selection", [](Fixture& f) { f.doc.select(std::nullopt); },
      [](Fixture&) { return std::vector<DocumentChange>{{Kind::Selection}}; }},
 };
 
@@ -149,8 +160,8 @@ TEST(DocumentChange, AnObserverMayLeaveWhileBeingTold) {
     f.doc.removeObserver(&second);
     f.doc.removeObserver(&f.recorder);
   };
-  f.doc.select(nullptr);
-  f.doc.select(nullptr);
+  f.doc.select(std::nullopt);
+  f.doc.select(std::nullopt);
   EXPECT_EQ(f.recorder.told.size(), 1u);
   EXPECT_TRUE(second.told.empty());
 }

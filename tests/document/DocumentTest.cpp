@@ -57,8 +57,9 @@ TEST_F(DocumentTest, NewDocumentHasTwentyEmptyProgramsAndTheDefaults) {
   const GeneralParameters defaults;
   testconfigs::expectSameCells(std::as_const(data().general).parameterList(), defaults.parameterList(), "L2");
   EXPECT_EQ(data().general.pid[1].index, 1);
-  EXPECT_EQ(doc.selection(), nullptr);
-  EXPECT_EQ(doc.currentProgram(), nullptr);
+  // The first program is selected and current.
+  EXPECT_EQ(doc.selection()->group, GroupRef(&data().programs.front()));
+  EXPECT_EQ(doc.currentProgram(), &data().programs.front());
   EXPECT_EQ(log.count(DocumentChange::Kind::Configuration), 1);
   EXPECT_FALSE(doc.isModified());
 
@@ -177,7 +178,7 @@ TEST_F(DocumentTest, ReadDeviceReplacesTheConfigurationOnlyWhenBothExchangesFini
     if (mode == ExchangeMode::ReadL2) config.general = device.general;
     if (mode == ExchangeMode::ReadL1) config.programs = device.programs;
   };
-  doc.setSelection(nullptr, &data().programs.front(), doc.currentStep());
+  doc.setSelection(std::nullopt, &data().programs.front(), doc.currentStep());
   log.told.clear();
 
   doc.readDevice();
@@ -188,7 +189,8 @@ TEST_F(DocumentTest, ReadDeviceReplacesTheConfigurationOnlyWhenBothExchangesFini
   expected.setName("");
   testconfigs::expectSameConfig(expected, data());
   EXPECT_EQ(doc.title(), "Считанная прошивка");
-  EXPECT_EQ(doc.currentProgram(), nullptr);
+  EXPECT_EQ(doc.currentProgram(), &data().programs.front());
+  EXPECT_EQ(doc.selection()->group, GroupRef(&data().programs.front()));
   EXPECT_EQ(log.count(DocumentChange::Kind::Configuration), 1);
   EXPECT_FALSE(doc.isModified());
   // The read O10 asks and adapts like a new configuration's.
@@ -335,10 +337,10 @@ TEST_F(DocumentTest, ProgramOfSelectionFollowsTheItemKind) {
   };
   for (const auto& c : cases) {
     item = NavigationItem{c.kind, 2, 0, c.group};
-    doc.setSelection(&item, doc.currentProgram(), doc.currentStep());
+    doc.setSelection(item, doc.currentProgram(), doc.currentStep());
     EXPECT_EQ(doc.programOfSelection(), c.expected) << static_cast<int>(c.kind);
   }
-  doc.setSelection(nullptr, doc.currentProgram(), doc.currentStep());
+  doc.setSelection(std::nullopt, doc.currentProgram(), doc.currentStep());
   EXPECT_EQ(doc.programOfSelection(), nullptr);
 }
 

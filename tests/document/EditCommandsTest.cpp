@@ -1,5 +1,5 @@
 // The editing commands: where steps go, how the cycle start H02 follows
-// them, what the tree is asked to select, and the enable rules.
+// them, what they select, and the enable rules.
 #include <gtest/gtest.h>
 
 #include "document/Document.h"
@@ -12,8 +12,12 @@ class EditCommandsTest : public testing::Test {
   EditCommandsTest() {
     doc.followCellChanges();
     doc.newDocument();
+    doc.addObserver(&log);
     program = &doc.deviceData()->programs.front();
   }
+  // The selection's moves told since the last clear.
+  int moves() const { return log.count(DocumentChange::Kind::Selection); }
+  GroupRef selected() const { return doc.selection() ? doc.selection()->group : GroupRef(); }
 
   // Steps marked by their original position in U04 (1..n).
   void makeSteps(int n, int h02) {
@@ -29,15 +33,18 @@ class EditCommandsTest : public testing::Test {
   // The tree selects step `position` (1-based) of the program.
   void selectStep(int position, bool makeCurrent = true) {
     item = NavigationItem{NavigationKind::Step, 1, position, step(position)};
-    doc.setSelection(&item, program, makeCurrent ? step(position) : nullptr);
+    doc.setSelection(item, program, makeCurrent ? step(position) : nullptr);
+    log.told.clear();
   }
   void selectItem(NavigationKind kind) {
     item = NavigationItem{kind, 1, 0, program};
-    doc.setSelection(&item, program, doc.currentStep());
+    doc.setSelection(item, program, doc.currentStep());
+    log.told.clear();
   }
 
   FakeHost host;
   Document doc{&host};
+  ChangeLog log;
   Program* program = nullptr;
   NavigationItem item;
 };
@@ -52,15 +59,13 @@ TEST_F(EditCommandsTest, InsertingKeepsTheCycleStartOnTheSameStep) {
     int h02;
     std::vector<int> marks;
     int newPosition;
-    bool expand;
   } cases[] = {
-      {Before, 3, 4, {1, 2, 3, 3, 4, 5}, 3, false}, {After, 3, 3, {1, 2, 3, 3, 4, 5}, 4, false},
-      {After, 2, 4, {1, 2, 2, 3, 4, 5}, 3, false},  {Before, 4, 3, {1, 2, 3, 4, 4, 5}, 4, false},
-      {First, 0, 4, {1, 1, 2, 3, 4, 5}, 1, true},   {Last, 0, 3, {1, 2, 3, 4, 5, 5}, 6, true},
+      {Before, 3, 4, {1, 2, 3, 3, 4, 5}, 3}, {After, 3, 3, {1, 2, 3, 3, 4, 5}, 4},
+      {After, 2, 4, {1, 2, 2, 3, 4, 5}, 3},  {Before, 4, 3, {1, 2, 3, 4, 4, 5}, 4},
+      {First, 0, 4, {1, 1, 2, 3, 4, 5}, 1},  {Last, 0, 3, {1, 2, 3, 4, 5, 5}, 6},
   };
   for (const auto& c : cases) {
     program->steps.clear();
-    host.selected.clear();
     makeSteps(5, 3);
     if (c.where == First || c.where == Last)
       selectItem(NavigationKind::Steps);
@@ -83,9 +88,9 @@ TEST_F(EditCommandsTest, InsertingKeepsTheCycleStartOnTheSameStep) {
     SCOPED_TRACE(testing::Message() << "case " << c.where << " on " << c.selected);
     EXPECT_EQ(program->H02.value(), c.h02);
     EXPECT_EQ(marks(), c.marks);
-    ASSERT_EQ(host.selected.size(), 1u);
-    EXPECT_EQ(host.selected[0].first, step(c.newPosition));
-    EXPECT_EQ(host.selected[0].second, c.expand);
+    EXPECT_EQ(moves(), 1);
+    EXPECT_EQ(selected(), GroupRef(step(c.newPosition)));
+    EXPECT_EQ(doc.selection()->subIndex, c.newPosition);
   }
 }
 
@@ -106,10 +111,12 @@ TEST_F(EditCommandsTest, InsertingIntoEmptyOrCyclelessPrograms) {
   makeSteps(1, 0);
   selectStep(2, false);
   doc.setSelection(doc.selection(), program, step(1));
-  host.selected.clear();
+  log.told.clear();
+  const GroupRef before = selected();
   doc.addStepBefore();
   EXPECT_EQ(program->stepCount(), 5);
-  EXPECT_TRUE(host.selected.empty());
+  EXPECT_EQ(moves(), 0);
+  EXPECT_EQ(selected(), before);
 }
 
 TEST_F(EditCommandsTest, ACycleStartLoadedOutOfRangeNeverOverflows) {
@@ -134,19 +141,19 @@ TEST_F(EditCommandsTest, DeletingMovesTheCycleStartAndTheSelection) {
   };
   for (const auto& c : cases) {
     program->steps.clear();
-    host.selected.clear();
     makeSteps(c.steps, c.h02);
     selectStep(c.deleted);
     doc.deleteStep();
     SCOPED_TRACE(testing::Message() << c.steps << " steps, H02 " << c.h02 << ", deleting " << c.deleted);
     EXPECT_EQ(program->stepCount(), c.steps - 1);
     EXPECT_EQ(program->H02.value(), c.h02After);
-    ASSERT_EQ(host.selected.size(), 1u);
+    EXPECT_EQ(moves(), 1);
     if (c.selectedMark == 0) {
-      EXPECT_EQ(host.selected[0].first, program);
+      EXPECT_EQ(selected(), GroupRef(program));
       EXPECT_EQ(doc.currentStep(), nullptr);
     } else {
-      const Step* selected = host.selected[0].first.get<Step>();
+      const Step* selected = this->selected().get<Step>();
+      ASSERT_TRUE(selected);
       EXPECT_EQ((*selected)[Step::U04].value(), c.selectedMark);
       EXPECT_EQ(doc.currentStep(), selected);
     }
@@ -157,18 +164,21 @@ TEST_F(EditCommandsTest, CommandsWithoutTheirSelectionDoNothing) {
   makeSteps(3, 2);
   Step foreign;
   item = NavigationItem{NavigationKind::Step, 1, 1, &foreign};
-  doc.setSelection(&item, program, doc.currentStep());
+  doc.setSelection(item, program, doc.currentStep());
+  log.told.clear();
   using Command = void (Document::*)();
   for (Command command : {&Document::addStepBefore, &Document::addStepAfter, &Document::deleteStep,
                           &Document::toggleCycleStart})
     (doc.*command)();
-  doc.setSelection(nullptr, nullptr, doc.currentStep());
+  EXPECT_EQ(moves(), 0);
+  doc.setSelection(std::nullopt, nullptr, doc.currentStep());
+  log.told.clear();
   for (Command command : {&Document::addStepFirst, &Document::addStepLast, &Document::addStepBefore,
                           &Document::deleteStep, &Document::toggleCycleStart, &Document::renameProgram})
     (doc.*command)();
   EXPECT_EQ(program->stepCount(), 3);
   EXPECT_EQ(program->H02.value(), 2);
-  EXPECT_TRUE(host.selected.empty());
+  EXPECT_EQ(moves(), 0);
   EXPECT_TRUE(host.renameShown.empty());
 }
 
@@ -210,12 +220,14 @@ TEST_F(EditCommandsTest, RenameCutsTo63CharactersAndCancelKeepsTheName) {
 }
 
 TEST_F(EditCommandsTest, ProgramsMenuSelectsPrograms) {
+  log.told.clear();
   doc.selectProgram(2);
-  ASSERT_EQ(host.selected.size(), 1u);
-  EXPECT_EQ(host.selected[0].first, doc.deviceData()->programAt(2));
+  EXPECT_EQ(moves(), 1);
+  EXPECT_EQ(selected(), GroupRef(doc.deviceData()->programAt(2)));
+  EXPECT_EQ(doc.currentProgram(), doc.deviceData()->programAt(2));
 
   doc.selectProgram(20);  // beyond the 20 programs
-  EXPECT_EQ(host.selected.size(), 1u);
+  EXPECT_EQ(moves(), 1);
 }
 
 TEST_F(EditCommandsTest, StepCountFollowsTheFullListsRules) {
@@ -312,11 +324,11 @@ TEST_F(EditCommandsTest, EachPasteIsOneUndoStep) {
   EXPECT_EQ(target.stepCount(), 4);
   EXPECT_EQ(target.H02.value(), 4);
   EXPECT_EQ(target.comparators[2][Comparator::C03].value(), -20);
-  EXPECT_EQ(host.selected.back().first, &target);
+  EXPECT_EQ(selected(), GroupRef(&target));
   EXPECT_EQ(doc.undoText(), "вставка программы 20");
 
   ASSERT_FALSE(doc.insertSteps(*program, 2, std::vector<Step>(2)));
-  EXPECT_EQ(host.selected.back().first, step(2));
+  EXPECT_EQ(selected(), GroupRef(step(2)));
   EXPECT_EQ(doc.undoText(), "вставка шагов 2–3 в программу 1");
   doc.removeSteps(*program, 1, 1);
   EXPECT_EQ(doc.undoText(), "вырезание шага 1 программы 1");

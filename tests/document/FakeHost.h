@@ -42,10 +42,6 @@ class FakeHost : public DocumentHost {
     exchangeResults.pop_front();
     return done;
   }
-  bool selectTreeItem(GroupRef group, bool expand) override {
-    selected.emplace_back(group, expand);
-    return true;
-  }
   std::optional<std::string> askProgramName(std::string_view name) override {
     renameShown.emplace_back(name);
     return renameAnswer;
@@ -59,7 +55,6 @@ class FakeHost : public DocumentHost {
   std::deque<bool> exchangeResults;  // finished or not; finished when empty
   std::vector<ExchangeMode> exchanges;
   std::function<void(DeviceData&, ExchangeMode)> onExchange;
-  std::vector<std::pair<GroupRef, bool>> selected;
   std::optional<std::string> renameAnswer;
   std::vector<std::string> renameShown;
   int titleChanges = 0;

@@ -33,11 +33,11 @@ class UndoTest : public testing::Test {
   void settle() { host.runDeferred(); }
   void selectStep(int s) {
     item = NavigationItem{NavigationKind::Step, 1, s + 1, &step(0, s)};
-    doc.setSelection(&item, &program(0), &step(0, s));
+    doc.setSelection(item, &program(0), &step(0, s));
   }
   void selectSteps() {
     item = NavigationItem{NavigationKind::Steps, 1, 0, &program(0)};
-    doc.setSelection(&item, &program(0), doc.currentStep());
+    doc.setSelection(item, &program(0), doc.currentStep());
   }
 
   FakeHost host;
@@ -364,34 +364,36 @@ TEST_F(UndoTest, ViewsAreBroughtBackToTheChangeAndNothingPointsAtRemovedSteps) {
   doc.addStepAfter();  // step 5, then selected
   Step* added = &step(0, 4);
   doc.setSelection(doc.selection(), doc.currentProgram(), added);
-  host.selected.clear();
+  log.told.clear();
   doc.undo();
   // Step 5 is gone: the program is selected, and no pointer names the step.
   EXPECT_EQ(program(0).stepCount(), 4);
-  ASSERT_EQ(host.selected.size(), 1u);
-  EXPECT_EQ(host.selected[0].first, &program(0));
+  EXPECT_EQ(log.count(DocumentChange::Kind::Selection), 1);
+  EXPECT_EQ(doc.selection()->group, GroupRef(&program(0)));
   EXPECT_EQ(doc.currentStep(), nullptr);
   EXPECT_EQ(doc.currentProgram(), &program(0));
 
   doc.redo();
-  EXPECT_EQ(host.selected.back().first, &step(0, 4));
+  EXPECT_EQ(doc.selection()->group, GroupRef(&step(0, 4)));
   EXPECT_EQ(doc.currentStep(), &step(0, 4));
   EXPECT_EQ(log.shown.back(), (ChangePlace{NavigationKind::Step, 0, 4, ""}));
 }
 
-// Whoever is told of an undo finds the current program and step still in the
-// configuration, also when the undo has just removed them.
+// Whoever is told of an undo finds the selection and the current program and
+// step still in the configuration, also when the undo has just removed them.
 TEST_F(UndoTest, ObserversNeverMeetACurrentProgramOrStepThatIsGone) {
   bool sound = true;
   log.onChange = [&] {
     const Program* p = doc.currentProgram();
     const Step* s = doc.currentStep();
-    sound = sound && (!p || data().programIndexOf(p) >= 0) && (!s || (p && p->stepIndexOf(s) >= 0));
+    const std::optional<NavigationItem>& selected = doc.selection();
+    sound = sound && (!p || data().programIndexOf(p) >= 0) && (!s || (p && p->stepIndexOf(s) >= 0)) &&
+            (!selected || !selected->group || doc.holds(selected->group));
   };
   // A step appended and made current.
   doc.setStepCount(program(0), 6);
   settle();
-  doc.setSelection(nullptr, &program(0), &step(0, 5));
+  doc.setSelection(std::nullopt, &program(0), &step(0, 5));
   doc.undo();
   EXPECT_TRUE(sound);
   // A partition with room for 60 programs, the last one current.
@@ -399,7 +401,7 @@ TEST_F(UndoTest, ObserversNeverMeetACurrentProgramOrStepThatIsGone) {
   data().general.base[BaseParameters::O10].setValue(0);
   settle();
   ASSERT_EQ(data().programCount(), 60);
-  doc.setSelection(nullptr, &program(59), nullptr);
+  doc.setSelection(std::nullopt, &program(59), nullptr);
   doc.undo();
   EXPECT_EQ(data().programCount(), 20);
   EXPECT_TRUE(sound);

@@ -117,7 +117,7 @@ class RandomEditsTest : public QObject {
       return std::ranges::any_of(data.programs, [step](const Program& p) { return p.stepIndexOf(step) >= 0; });
     };
     QVERIFY2(!step || holdsStep(), qPrintable(QString::number(action)));
-    const NavigationItem* selected = doc().selection();
+    const std::optional<NavigationItem>& selected = doc().selection();
     QVERIFY2(!selected || !selected->group || doc().holds(selected->group), qPrintable(QString::number(action)));
   }
 
