@@ -151,7 +151,7 @@ std::vector<Ch341Adapter> listCh341Adapters(bool check) {
   return adapters;
 }
 
-std::unique_ptr<UsbTransport> openCh341(const Ch341Selector& which) {
+std::unique_ptr<UsbTransport> openCh341(const Ch341Selector& which, Ch341Adapter* opened) {
   libusb_context* context = newContext();
   if (!context) throw PortError("USB недоступен: библиотека libusb не может открыть шины USB");
   std::vector<Found> found = scan(context);
@@ -166,7 +166,10 @@ std::unique_ptr<UsbTransport> openCh341(const Ch341Selector& which) {
     libusb_device_handle* handle = nullptr;
     const std::string problem = openAndClaim(f, handle);
     release(found);
-    if (handle) return std::make_unique<LibusbTransport>(context, handle);
+    if (handle) {
+      if (opened) *opened = f.adapter;
+      return std::make_unique<LibusbTransport>(context, handle);
+    }
     libusb_exit(context);
     throw PortError(problem);
   }

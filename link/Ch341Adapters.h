@@ -54,7 +54,8 @@ std::vector<Ch341Adapter> listCh341Adapters(bool check = true);
 // Opens the selected adapter in I2C mode. Throws PortError saying what is
 // missing and how to mend it: no adapter, the adapter in serial mode, no
 // permission, a driver or program holding it.
-std::unique_ptr<UsbTransport> openCh341(const Ch341Selector& which);
+// `opened`, when given, receives the adapter opened.
+std::unique_ptr<UsbTransport> openCh341(const Ch341Selector& which, Ch341Adapter* opened = nullptr);
 
 // The texts of those failures (UTF-8), for the checks and the port dialog.
 namespace ch341_texts {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "link/Ch341Adapters.h"
 #include "link/DirectIoPort.h"
 #include "link/PpdevPort.h"
 
@@ -31,7 +32,7 @@ bool PortCheck::usable() const {
 }
 
 std::string PortCheck::report() const {
-  std::string text = "Доступ к параллельным портам:\n";
+  std::string text = "Доступ к портам:\n";
   for (const Line& l : lines) text += "  " + l.port + ": " + l.text + "\n";
   const auto first = std::find_if(lines.begin(), lines.end(), [](const Line& l) { return l.usable; });
   if (first != lines.end())
@@ -72,5 +73,13 @@ PortCheck checkPorts(const PortEnvironment& env) {
     }
     check.lines.push_back(std::move(line));
   }
+  if (env.usb) addUsbProgrammers(check);
   return check;
+}
+
+// Each CH341A found, in either mode: usable, or what is missing.
+void addUsbProgrammers(PortCheck& check) {
+  for (const Ch341Adapter& a : listCh341Adapters(true))
+    check.lines.push_back(
+        {a.port(), a.problem.empty(), a.problem.empty() ? "доступен (" + a.where() + ")" : a.problem});
 }

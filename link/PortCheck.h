@@ -1,7 +1,8 @@
 // Whether this computer can reach a controller, and what to do when it
 // cannot. On Linux the program needs no port driver of its own: the kernel's
 // ppdev driver serves /dev/parportN to the members of the device's group
-// (lp on Debian), and root may use direct port I/O. The driver switches
+// (lp on Debian), root may use direct port I/O, and a CH341A programmer is
+// reached through libusb once udev gives it to the user. The driver switches
 // "tkv88 i" and "tkv88 u" print this check instead of installing anything.
 //
 // Opening a port for the check claims it for a moment and writes nothing to
@@ -28,3 +29,6 @@ struct PortCheck {
 };
 
 PortCheck checkPorts(const PortEnvironment& env = {});
+// Adds a line for each CH341A programmer found (checkPorts does unless
+// env.usb is false).
+void addUsbProgrammers(PortCheck& check);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "link/Ch341Memory.h"
 #include "link/DirectIoPort.h"
 #include "link/I2cDevBus.h"
 #include "link/I2cDevMemory.h"
@@ -17,8 +18,8 @@ namespace {
 
 const char* const kForms =
     " (ожидается sim:ФАЙЛ[,trace=ФАЙЛ][,fault=...][,rise=МКС], ppdev:/dev/parportN, io:0x378, auto, "
-    "i2c:/dev/i2c-N[,addr=0x50] или i2c-sim:ФАЙЛ; к первым четырём можно добавить ,timing=fast или "
-    ",timing=standard)";
+    "i2c:/dev/i2c-N[,addr=0x50], i2c-sim:ФАЙЛ, ch341:[N|ШИНА-АДРЕС][,speed=100] или ch341-sim:ФАЙЛ; к первым "
+    "четырём можно добавить ,timing=fast или ,timing=standard)";
 
 // A number in decimal or with 0x in hex, all of the text. A leading zero is
 // refused rather than taken as octal: "io:0170" would silently be port 120.
@@ -87,6 +88,8 @@ const std::vector<PortForm>& portForms() {
       {"auto", PortDescription::kAuto, "порта", {"timing"}},
       {"i2c:", PortDescription::kI2cDev, "адаптера I2C", {"addr"}},
       {"i2c-sim:", PortDescription::kI2cSimulator, "адаптера I2C", {"addr", "fault"}},
+      {"ch341:", PortDescription::kCh341, "адаптера CH341A", {"speed"}},
+      {"ch341-sim:", PortDescription::kCh341Simulator, "адаптера CH341A", {"speed", "fault", "trace"}},
   };
   return forms;
 }
@@ -221,6 +224,80 @@ void parseI2c(const PathAndOptions& parts, const std::string& description, PortD
   d.i2cSimulator.address = d.i2cAddress;
 }
 
+// "ch341:", "ch341:N" or "ch341:BUS-ADDRESS".
+Ch341Selector parseCh341Selector(const std::string& text, const std::string& description) {
+  Ch341Selector which;
+  if (text.empty()) return which;
+  unsigned long a = 0, b = 0;
+  const std::size_t dash = text.find('-');
+  if (dash == std::string::npos && parseNumber(text, 127, a)) {
+    which.kind = Ch341Selector::kIndex;
+    which.index = static_cast<int>(a);
+    return which;
+  }
+  if (dash != std::string::npos && parseNumber(text.substr(0, dash), 255, a) &&
+      parseNumber(text.substr(dash + 1), 127, b)) {
+    which.kind = Ch341Selector::kBusAddress;
+    which.bus = static_cast<int>(a);
+    which.address = static_cast<int>(b);
+    return which;
+  }
+  throw PortError(
+      "неверный адаптер \"" + text + "\" в \"" + description +
+      "\": укажите ch341: (первый), ch341:N (номер с 0) или ch341:ШИНА-АДРЕС, как в выводе lsusb");
+}
+
+ch341::Speed parseCh341Speed(const std::string& text, const std::string& description) {
+  for (const ch341::Speed speed :
+       {ch341::Speed::k20kHz, ch341::Speed::k100kHz, ch341::Speed::k400kHz, ch341::Speed::k750kHz})
+    if (text == std::to_string(ch341::speedKHz(speed))) return speed;
+  throw PortError("неизвестная скорость шины \"" + text + "\" в \"" + description +
+                  "\" (ожидается speed=20, 100, 400 или 750, в килогерцах)");
+}
+
+Ch341Fault parseCh341Fault(const std::string& text, const std::string& description) {
+  Ch341Fault fault;
+  unsigned long n = 0;
+  if (text == "absent") {
+    fault.kind = Ch341Fault::kAbsent;
+  } else if (text.rfind("unplug:", 0) == 0 && parseNumber(text.substr(7), 1000000000, n)) {
+    fault.kind = Ch341Fault::kUnplug;
+    fault.transfer = n;
+  } else if (text.rfind("nack:", 0) == 0 && parseNumber(text.substr(5), kDeviceMemorySize - 1, n)) {
+    fault.kind = Ch341Fault::kNack;
+    fault.address = static_cast<int>(n);
+  } else {
+    throw PortError("неизвестная неисправность \"" + text + "\" в \"" + description +
+                    "\" (ожидается absent, unplug:N или nack:АДРЕС, адрес 0..8191)");
+  }
+  return fault;
+}
+
+// "ch341:..." and "ch341-sim:PATH...".
+void parseCh341(const PathAndOptions& parts, const std::string& description, PortDescription& d) {
+  for (const auto& [key, value] : parts.options) {
+    if (key == "speed")
+      d.ch341Speed = parseCh341Speed(value, description);
+    else if (key == "fault")
+      d.ch341Simulator.fault = parseCh341Fault(value, description);
+    else if (key == "trace" && !value.empty())
+      d.ch341Simulator.tracePath = value;
+  }
+  if (d.kind == PortDescription::kCh341) {
+    d.ch341 = parseCh341Selector(parts.path, description);
+    return;
+  }
+  if (parts.path.empty())
+    throw PortError("в \"" + description + "\" не указан файл образа памяти: укажите ch341-sim:ФАЙЛ");
+  d.ch341Simulator.imagePath = parts.path;
+}
+
+std::unique_ptr<MemoryAccess> openCh341Memory(const Ch341Selector& which, ch341::Speed speed) {
+  Ch341Adapter adapter;
+  auto usb = openCh341(which, &adapter);
+  return std::make_unique<Ch341Memory>(std::move(usb), speed, adapter.where());
+}
+
 std::unique_ptr<PortBackend> openAuto(const PortEnvironment& env) {
   std::vector<std::string> present;
   std::string firstError;
@@ -295,6 +372,10 @@ PortDescription parsePortDescription(const std::string& text) {
     case PortDescription::kI2cSimulator:
       parseI2c(parts, text, d);
       break;
+    case PortDescription::kCh341:
+    case PortDescription::kCh341Simulator:
+      parseCh341(parts, text, d);
+      break;
   }
   return d;
 }
@@ -313,6 +394,9 @@ std::unique_ptr<PortBackend> openPort(const PortDescription& d, const PortEnviro
     case PortDescription::kI2cDev:
     case PortDescription::kI2cSimulator:
       throw PortError("порт \"" + d.devicePath + "\" — адаптер I2C, а не параллельный порт");
+    case PortDescription::kCh341:
+    case PortDescription::kCh341Simulator:
+      throw PortError("адаптер CH341A — программатор USB, а не параллельный порт");
   }
   return openAuto(env);
 }
@@ -324,6 +408,25 @@ std::unique_ptr<MemoryAccess> openMemoryAccess(const PortDescription& d, const P
     case PortDescription::kI2cSimulator:
       return std::make_unique<I2cDevMemory>(std::make_unique<SimulatedI2cAdapter>(d.i2cSimulator),
                                             d.i2cAddress);
+    case PortDescription::kCh341:
+      return openCh341Memory(d.ch341, d.ch341Speed);
+    case PortDescription::kCh341Simulator:
+      return std::make_unique<Ch341Memory>(std::make_unique<SimulatedCh341>(d.ch341Simulator), d.ch341Speed,
+                                           "CH341A (симулятор)");
+    case PortDescription::kAuto:
+      if (env.usb) {
+        // A CH341A after every parallel port: most PCs sold today have none.
+        try {
+          return std::make_unique<BitBangedMemory>(openPort(d, env), d.timing);
+        } catch (const PortError& parallel) {
+          try {
+            return openCh341Memory({}, ch341::Speed::k100kHz);
+          } catch (const PortError& usb) {
+            throw PortError(std::string(parallel.what()) + "; " + usb.what());
+          }
+        }
+      }
+      [[fallthrough]];
     default:
       return std::make_unique<BitBangedMemory>(openPort(d, env), d.timing);
   }

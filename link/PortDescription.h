@@ -15,6 +15,14 @@
 //       (7-bit address 0x50 unless given)
 //   i2c-sim:PATH[,addr=0x50][,fault=absent|nack:N|eio:N|eagain:N]
 //       the simulated I2C adapter; PATH as for sim:, a fault at transfer N
+//   ch341:[N|BUS-ADDRESS][,speed=20|100|400|750]
+//       a CH341A USB programmer through libusb: the first one, the N-th from
+//       0 in bus order, or the one at a bus and address as lsusb prints
+//       them; the I2C bus at 100 kHz unless told
+//   ch341-sim:PATH[,speed=...][,fault=absent|unplug:N|nack:ADDR][,trace=FILE.vcd]
+//       the simulated CH341A; PATH as for sim:; unplug:N makes USB transfer
+//       N (from 0) and every later one fail as an unplugged adapter
+//   auto also tries the first CH341A when no parallel port can be used.
 //
 // Options are "word=value" parts after the path; a part that looks like one
 // but is no option of its form is refused, naming those the form takes.
@@ -27,13 +35,16 @@
 #include <string>
 
 #include "link/BusTiming.h"
+#include "link/Ch341Adapters.h"
+#include "link/Ch341Stream.h"
 #include "link/MemoryAccess.h"
 #include "link/PortBackend.h"
+#include "link/SimulatedCh341.h"
 #include "link/SimulatedController.h"
 #include "link/SimulatedI2cAdapter.h"
 
 struct PortDescription {
-  enum Kind { kSimulator, kPpdev, kDirectIo, kAuto, kI2cDev, kI2cSimulator };
+  enum Kind { kSimulator, kPpdev, kDirectIo, kAuto, kI2cDev, kI2cSimulator, kCh341, kCh341Simulator };
   Kind kind = kAuto;
   std::string devicePath;                 // kPpdev, kI2cDev
   uint16_t ioBase = 0;                    // kDirectIo
@@ -41,9 +52,12 @@ struct PortDescription {
   uint16_t i2cAddress = 0x50;             // kI2cDev
   I2cSimulatorOptions i2cSimulator;       // kI2cSimulator
   LinkTiming timing = LinkTiming::kFast;  // the parallel-port forms
+  Ch341Selector ch341;                    // kCh341
+  Ch341SimulatorOptions ch341Simulator;   // kCh341Simulator
+  ch341::Speed ch341Speed = ch341::Speed::k100kHz;
 
   // A port of the parallel-port adapter (the bit-banged engine).
-  bool parallel() const { return kind != kI2cDev && kind != kI2cSimulator; }
+  bool parallel() const { return kind == kSimulator || kind == kPpdev || kind == kDirectIo || kind == kAuto; }
 };
 
 // Where the real backends look; tests point them at temporary folders.
@@ -51,6 +65,7 @@ struct PortEnvironment {
   std::string devRoot = "/dev";
   std::string procRoot = "/proc";
   bool directIo = true;  // false: never try direct port I/O
+  bool usb = true;       // false: auto never looks for USB programmers
 };
 
 // Throws PortError naming what is wrong and the accepted forms.
@@ -84,4 +99,10 @@ std::string defaultPortDescription();
   "  adapter) or ,timing=standard (the protocol's fixed waits).\n"                     \
   "  i2c:/dev/i2c-N[,addr=0x50]  a USB-I2C adapter through Linux i2c-dev\n"            \
   "  i2c-sim:PATH[,addr=0x50][,fault=absent|nack:N|eio:N|eagain:N]\n"                  \
-  "                  the simulated I2C adapter; PATH as for sim:\n"
+  "                  the simulated I2C adapter; PATH as for sim:\n"                    \
+  "  ch341:[N|BUS-ADDRESS][,speed=20|100|400|750]\n"                                   \
+  "                  a CH341A USB programmer: the first, the N-th from 0 or the one\n"  \
+  "                  at a bus and address as lsusb prints them; 100 kHz by default\n"  \
+  "  ch341-sim:PATH[,speed=KHZ][,fault=absent|unplug:N|nack:ADDR][,trace=FILE.vcd]\n"  \
+  "                  the simulated CH341A; PATH as for sim:\n"                         \
+  "  auto also tries the first CH341A when no parallel port can be used.\n"

@@ -2,7 +2,8 @@
 #
 # The package unpacked into a scratch root (dpkg -x): both programs start from
 # there and tell the project's version, everything a desktop needs is in its
-# place, the dependencies include Qt, its translations and the report's fonts,
+# place (the CH341A programmers' udev rule too), the dependencies include Qt,
+# its translations, the report's fonts and libusb,
 # the tool makes a report there without a display, and nothing is setuid or
 # setgid.
 cmake_minimum_required(VERSION 3.21)
@@ -39,9 +40,23 @@ foreach(file
   endif()
 endforeach()
 
+# The CH341A programmers reach the desktop user and the group plugdev.
+set(rule ${WORK}/usr/lib/udev/rules.d/60-tkv88-ch341.rules)
+if(EXISTS ${rule})
+  file(READ ${rule} text)
+  foreach(part "SUBSYSTEM==\"usb\"" "ATTRS{idVendor}==\"1a86\"" "ATTRS{idProduct}==\"5512\"" "TAG\\+=\"uaccess\""
+      "GROUP=\"plugdev\"")
+    if(NOT text MATCHES "\n([^#\n][^\n]*)?${part}")
+      string(APPEND problems "\n  the udev rule lacks ${part}")
+    endif()
+  endforeach()
+else()
+  string(APPEND problems "\n  /usr/lib/udev/rules.d/60-tkv88-ch341.rules is missing")
+endif()
+
 execute_process(COMMAND dpkg-deb -f ${DEB} Depends OUTPUT_VARIABLE depends)
 foreach(dep libqt6widgets6 libqt6printsupport6 libc6 libstdc\\+\\+6 qt6-translations-l10n qt6-qpa-plugins
-    fonts-dejavu-core)
+    fonts-dejavu-core libusb-1.0-0)
   if(NOT depends MATCHES "(^|, )${dep}( |,|$)")
     string(APPEND problems "\n  Depends lacks ${dep}: ${depends}")
   endif()

@@ -1,6 +1,6 @@
 // tkv88ctl read, write, image and decode, run as the built program against
 // the simulated controller's image file, behind the simulated parallel-port
-// adapter and behind the simulated I2C adapter alike.
+// adapter, the simulated I2C adapter and the simulated CH341A alike.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -164,7 +164,8 @@ TEST_P(CtlDeviceCommands, ProbeSaysWhatIsWrongAndASlowLineFailsReads) {
 
   const Result slow = ctl("read " + port + ",rise=300 -o " + path("slow.tkv88"));
   EXPECT_EQ(slow.status, 1);
-  EXPECT_EQ(slow.err, "tkv88ctl read: адаптер слишком медленный: линия данных устанавливается 300 мкс (code 1)\n");
+  EXPECT_EQ(slow.err,
+            "tkv88ctl read: адаптер слишком медленный: линия данных устанавливается 300 мкс (code 1)\n");
   EXPECT_FALSE(fs::exists(path("slow.tkv88")));
   const Result standard = ctl("read -q " + port + ",rise=150,timing=standard -o " + path("standard.tkv88"));
   EXPECT_EQ(standard.status, 0) << standard.err;
@@ -270,6 +271,19 @@ TEST_P(CtlDeviceCommands, DiffAndChangedWriteAgainstTheController) {
       std::ofstream(memory, std::ios::binary) << before;  // the controller as it was
     }
   }
+  if (std::string(GetParam()) == "ch341-sim:") {
+    // The USB adapter pulled out in the middle of a full write.
+    const Result r =
+        ctl("write -q --port ch341-sim:" + memory.string() + ",fault=unplug:40 " + path("d.tkv88"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(
+        r.err.find(
+            "tkv88ctl write: Связь с прибором прервалась (адаптер CH341A отключён) (code 2); прибор может "
+            "хранить смесь прежней и новой конфигурации"),
+        0u)
+        << r.err;
+    std::ofstream(memory, std::ios::binary) << before;
+  }
   EXPECT_EQ(backups(), kept);
 
   const Result changed = ctl("write --changed " + port + " " + path("d.tkv88"));
@@ -282,7 +296,8 @@ TEST_P(CtlDeviceCommands, DiffAndChangedWriteAgainstTheController) {
   EXPECT_EQ(backups(), kept + 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Adapters, CtlDeviceCommands, testing::Values("sim:", "i2c-sim:"),
+INSTANTIATE_TEST_SUITE_P(Adapters, CtlDeviceCommands, testing::Values("sim:", "i2c-sim:", "ch341-sim:"),
                          [](const testing::TestParamInfo<const char*>& info) {
-                           return std::string(info.param) == "sim:" ? "ParallelPort" : "I2c";
+                           const std::string param = info.param;
+                           return param == "sim:" ? "ParallelPort" : param == "i2c-sim:" ? "I2c" : "Ch341";
                          });

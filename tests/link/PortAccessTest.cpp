@@ -261,6 +261,7 @@ TEST_F(PortFiles, OpeningFailuresSayWhatToDo) {
   env.devRoot = dir.string();
   env.procRoot = dir.string();
   env.directIo = false;
+  env.usb = false;
   const std::string none = openError("auto", env);
   EXPECT_TRUE(contains(none, "параллельный порт не найден")) << none;
   EXPECT_TRUE(contains(none, "sim:ФАЙЛ")) << none;

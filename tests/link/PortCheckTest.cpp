@@ -32,7 +32,7 @@ TEST(PortCheck, NamesEveryDeviceAndWhatToDo) {
   for (const auto& c : cases) {
     TempDir dev;
     for (const std::string& f : c.files) std::ofstream(dev / f) << "x";
-    const PortCheck check = checkPorts({dev.path.string(), dev.path.string(), false});
+    const PortCheck check = checkPorts({dev.path.string(), dev.path.string(), false, false});
     ASSERT_EQ(check.lines.size(), c.ports.size()) << c.name;
     for (std::size_t i = 0; i < c.ports.size(); ++i) {
       EXPECT_EQ(check.lines[i].port, c.ports[i].empty() ? "ppdev" : "ppdev:" + (dev / c.ports[i]).string())
