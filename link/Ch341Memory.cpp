@@ -73,8 +73,9 @@ std::string ch341UsbErrorText(int error) {
   }
 }
 
-Ch341Memory::Ch341Memory(std::unique_ptr<UsbTransport> usb, ch341::Speed speed, std::string where)
-    : m_usb(std::move(usb)), m_speed(speed), m_where(std::move(where)) {
+Ch341Memory::Ch341Memory(std::unique_ptr<UsbTransport> usb, ch341::Speed speed, std::string where,
+                         Reopen reopen)
+    : m_usb(std::move(usb)), m_speed(speed), m_where(std::move(where)), m_reopen(std::move(reopen)) {
   if (!m_usb) throw std::invalid_argument("Ch341Memory needs a USB transport");
 }
 
@@ -86,7 +87,22 @@ Ch341Memory::~Ch341Memory() {
   }
 }
 
-void Ch341Memory::failUsb(int error) const { throw UsbFailure(error); }
+void Ch341Memory::failUsb(int error) {
+  if (error == ENODEV) m_gone = true;
+  throw UsbFailure(error);
+}
+
+void Ch341Memory::begin(DeviceLink&) {
+  if (!m_gone || !m_reopen) return;
+  try {
+    m_usb = m_reopen();
+    m_gone = false;
+    m_speedSet = false;
+    m_run.clear();
+  } catch (const std::exception&) {
+    // Still unplugged: the first transfer says so.
+  }
+}
 
 // No acknowledge before the first answer of the process means nothing is
 // connected; after it, the link broke.
@@ -238,6 +254,7 @@ void Ch341Memory::checkReadBack(const uint8_t* expected, const uint8_t* read, ui
 ProbeReport Ch341Memory::probe(DeviceLink& link) {
   ProbeReport report;
   report.checkedMemory = true;
+  begin(link);
   try {
     uint8_t version[2] = {};
     int received = 0;

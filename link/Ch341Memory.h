@@ -25,12 +25,15 @@
 // Errors as on the other engines: the memory not acknowledging its address
 // is code 1 "Прибор не отвечает" until it has answered once in this process,
 // code 2 after; a USB failure (the adapter unplugged, no answer in time) is
-// code 2 naming it, never retried.
+// code 2 naming it, never retried. An adapter unplugged and plugged in again
+// is opened anew by the next exchange's begin(), when the engine was given
+// the means.
 //
 // Exchange worker thread, one caller at a time.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,12 +55,18 @@ class Ch341Memory : public MemoryAccess {
   static constexpr uint64_t kWriteCycleLimitUs = 50000;
   static constexpr uint8_t kVersionRequest = 0x5F;  // vendor control IN: the chip's version
 
+  // Opens the adapter again after it was unplugged; throws when it cannot.
+  using Reopen = std::function<std::unique_ptr<UsbTransport>()>;
+
   // `where` names the adapter in the probe's report ("CH341A, шина 3, адрес 7").
   Ch341Memory(std::unique_ptr<UsbTransport> usb, ch341::Speed speed = ch341::Speed::k100kHz,
-              std::string where = "CH341A");
+              std::string where = "CH341A", Reopen reopen = {});
   // Stores held bytes; a failure then has nobody to tell.
   ~Ch341Memory() override;
 
+  // Opens the adapter anew when it was unplugged in an earlier exchange (a
+  // failure to is left to the transfers to report).
+  void begin(DeviceLink& link) override;
   void end(DeviceLink& link) override;
   void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length, bool countProgress) override;
   void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
@@ -74,7 +83,7 @@ class Ch341Memory : public MemoryAccess {
  private:
   // Sends the stream and takes its answer; a USB failure is thrown.
   std::vector<uint8_t> exchange(Ch341Stream& stream);
-  [[noreturn]] void failUsb(int error) const;
+  [[noreturn]] void failUsb(int error);
   [[noreturn]] void failNoAnswer(DeviceLink* link) const;
   // One sequential read of length bytes into the run cache.
   void readRun(DeviceLink& link, uint16_t address, int length);
@@ -87,6 +96,8 @@ class Ch341Memory : public MemoryAccess {
   std::unique_ptr<UsbTransport> m_usb;
   ch341::Speed m_speed;
   std::string m_where;
+  Reopen m_reopen;
+  bool m_gone = false;  // the adapter was unplugged
   bool m_speedSet = false;
   uint64_t m_roundTrips = 0;
 

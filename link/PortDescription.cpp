@@ -295,7 +295,10 @@ void parseCh341(const PathAndOptions& parts, const std::string& description, Por
 std::unique_ptr<MemoryAccess> openCh341Memory(const Ch341Selector& which, ch341::Speed speed) {
   Ch341Adapter adapter;
   auto usb = openCh341(which, &adapter);
-  return std::make_unique<Ch341Memory>(std::move(usb), speed, adapter.where());
+  // A replugged adapter is found again as it was chosen; one chosen by its
+  // bus and address only when it got the same address back.
+  return std::make_unique<Ch341Memory>(std::move(usb), speed, adapter.where(),
+                                       [which] { return openCh341(which); });
 }
 
 std::unique_ptr<PortBackend> openAuto(const PortEnvironment& env) {

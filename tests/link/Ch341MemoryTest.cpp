@@ -167,6 +167,24 @@ TEST(Ch341Memory, UnplugAtAnyTransferOfAWriteFails) {
   }
 }
 
+// Plugged in again, the adapter serves the next exchange.
+TEST(Ch341Memory, AnAdapterPluggedInAgainIsOpenedAnew) {
+  MemoryImage image = patternImage();
+  int opened = 0;
+  auto chip = std::make_unique<SimulatedCh341>(image, Ch341Fault{Ch341Fault::kUnplug, 0, -1});
+  DeviceLink link(std::make_unique<Ch341Memory>(std::move(chip), ch341::Speed::k100kHz, "CH341A", [&] {
+    ++opened;
+    return std::make_unique<SimulatedCh341>(image);
+  }));
+  DeviceData config;
+  const std::optional<LinkError> unplugged = run(link, config, kRead);
+  ASSERT_TRUE(unplugged);
+  EXPECT_NE(unplugged->text().find("адаптер CH341A отключён"), std::string::npos);
+  expectNoError(run(link, config, kRead));
+  expectNoError(run(link, config, kRead));
+  EXPECT_EQ(opened, 1);
+}
+
 TEST(Ch341Memory, SilentMemoriesFailWithTheirTexts) {
   const struct {
     const char* name;
