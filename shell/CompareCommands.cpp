@@ -12,6 +12,7 @@
 #include "document/ConfigCompare.h"
 #include "document/ConfigFile.h"
 #include "document/Document.h"
+#include "document/ValueComparison.h"
 #include "document/WriteCheck.h"
 #include "link/ChangedWrite.h"
 #include "link/DeviceExchange.h"
@@ -173,14 +174,14 @@ void CompareCommands::compareWithDevice() {
   // The controller's memory holds no names.
   std::vector<std::string> unheld;
   const DeviceData held = heldAfterWrite(*document, unheld);
-  std::vector<ConfigDifference> differences = compareConfigurations(controller, held, {.names = false});
-  if (differences.empty()) {
+  ValueComparison comparison(controller, held, {.names = false});
+  if (comparison.empty()) {
     QString text = QStringLiteral("Различий нет: прибор хранит то же, что и документ.");
     if (!unheld.empty()) text += "\n\n" + DifferencesDialog::unheldText(unheld);
     messages::showNotice(m_app.mainFrame(), text);
     return;
   }
-  auto* dialog = new DifferencesDialog(std::move(differences), kController, kDocument,
+  auto* dialog = new DifferencesDialog(std::move(comparison), kController, kDocument,
                                        DifferencesDialog::kView, m_app.mainFrame());
   dialog->setUnheldValues(unheld);
   showComparison(dialog, QStringLiteral("Сравнение с прибором"));
@@ -199,13 +200,13 @@ void CompareCommands::compareWithFile(const QString& path) {
     return;
   }
   const QString name = QFileInfo(path).fileName();
-  std::vector<ConfigDifference> differences = compareConfigurations(*document, *other.deviceData());
-  if (differences.empty()) {
+  ValueComparison comparison(*document, *other.deviceData());
+  if (comparison.empty()) {
     messages::showNotice(m_app.mainFrame(),
                          QStringLiteral("Различий нет: файл \"%1\" совпадает с документом.").arg(name));
     return;
   }
-  showComparison(new DifferencesDialog(std::move(differences), kDocument, QStringLiteral("В файле"),
+  showComparison(new DifferencesDialog(std::move(comparison), kDocument, QStringLiteral("В файле"),
                                        DifferencesDialog::kView, m_app.mainFrame()),
                  QStringLiteral("Сравнение с файлом \"%1\"").arg(name));
 }
@@ -218,16 +219,16 @@ void CompareCommands::writeChanges() {
   if (!readController(controller, snapshot)) return;
   std::vector<std::string> unheld;
   const DeviceData held = heldAfterWrite(*doc.deviceData(), unheld);
-  std::vector<ConfigDifference> differences = compareConfigurations(controller, held, {.names = false});
+  ValueComparison comparison(controller, held, {.names = false});
   // A read that no write follows is kept as any read is.
-  if (differences.empty()) {
+  if (comparison.empty()) {
     deviceRead(controller);
     QString text = QStringLiteral("Прибор уже хранит конфигурацию документа: записывать нечего.");
     if (!unheld.empty()) text += "\n\n" + DifferencesDialog::unheldText(unheld);
     messages::showNotice(m_app.mainFrame(), text);
     return;
   }
-  DifferencesDialog choice(std::move(differences), kController, kDocument, DifferencesDialog::kChoose,
+  DifferencesDialog choice(std::move(comparison), kController, kDocument, DifferencesDialog::kChoose,
                            m_app.mainFrame());
   choice.setUnheldValues(unheld);
   choice.setWindowTitle(QStringLiteral("Запись изменений"));
@@ -258,9 +259,10 @@ void CompareCommands::writeChanges() {
   };
   if (dialog.exec() != ExchangeDialog::kDone) return;
   const ChangedWriteResult& result = dialog.exchange()->changed();
-  status(result.bytesChanged == 0
-             ? QStringLiteral("Прибор уже хранил отмеченные значения: ничего не записано.")
-             : QStringLiteral("Изменения записаны и проверены (записано байтов: %1).").arg(result.bytesWritten));
+  status(
+      result.bytesChanged == 0
+          ? QStringLiteral("Прибор уже хранил отмеченные значения: ничего не записано.")
+          : QStringLiteral("Изменения записаны и проверены (записано байтов: %1).").arg(result.bytesWritten));
 }
 
 void CompareCommands::showBackups() {

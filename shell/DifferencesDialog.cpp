@@ -25,16 +25,17 @@ int indexOf(const QTreeWidgetItem* item) {
 
 }  // namespace
 
-DifferencesDialog::DifferencesDialog(std::vector<ConfigDifference> differences, const QString& headingA,
+DifferencesDialog::DifferencesDialog(ValueComparison comparison, const QString& headingA,
                                      const QString& headingB, Mode mode, QWidget* parent)
     : QDialog(parent),
-      m_differences(std::move(differences)),
+      m_comparison(std::move(comparison)),
       m_mode(mode),
       m_list(new QTreeWidget(this)),
       m_summary(new QLabel(this)),
       m_note(new QLabel(this)),
-      m_own(m_differences.size(), true),
-      m_partition(partitionDifference(m_differences)) {
+      m_own(m_comparison.values().size(), true) {
+  if (const int partition = partitionDifference(m_comparison.cells()); partition >= 0)
+    m_partition = m_comparison.valueOf(partition);
   setObjectName(QStringLiteral("compareDialog"));
   m_list->setObjectName(QStringLiteral("differences"));
   m_list->setAccessibleName(QStringLiteral("Различия"));
@@ -48,17 +49,17 @@ DifferencesDialog::DifferencesDialog(std::vector<ConfigDifference> differences, 
 
   const bool choose = mode == kChoose;
   QList<QTreeWidgetItem*> items;
-  for (std::size_t i = 0; i < m_differences.size(); ++i) {
-    const ConfigDifference& d = m_differences[i];
+  for (int i = 0; i < static_cast<int>(m_comparison.values().size()); ++i) {
+    const ValueDifference& v = m_comparison.values()[i];
     auto* item = new QTreeWidgetItem;
-    item->setText(kWhere, placeText(d));
-    item->setText(kCode, QString::fromStdString(d.code));
-    item->setText(kDescription, QString::fromUtf8(d.description));
-    item->setText(kValueA, QString::fromUtf8(d.textA));
-    item->setText(kValueB, QString::fromUtf8(d.textB));
+    item->setText(kWhere, placeText(m_comparison.place(i)));
+    item->setText(kCode, QString::fromStdString(v.code));
+    item->setText(kDescription, QString::fromUtf8(v.description));
+    item->setText(kValueA, QString::fromUtf8(v.textA));
+    item->setText(kValueB, QString::fromUtf8(v.textB));
     // Columns may cut long texts; the whole text is at hand.
     for (int c : {kDescription, kValueA, kValueB}) item->setToolTip(c, item->text(c));
-    item->setData(kWhere, Qt::UserRole, static_cast<int>(i));
+    item->setData(kWhere, Qt::UserRole, i);
     if (choose) item->setCheckState(kWhere, Qt::Checked);
     items.append(item);
   }
@@ -76,8 +77,9 @@ DifferencesDialog::DifferencesDialog(std::vector<ConfigDifference> differences, 
   header->setSectionResizeMode(kDescription, QHeaderView::Stretch);
   if (!items.isEmpty()) m_list->setCurrentItem(items.front());
 
-  connect(m_list, &QTreeWidget::itemActivated, this,
-          [this](QTreeWidgetItem* item) { emit differenceActivated(indexOf(item)); });
+  connect(m_list, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+    emit differenceActivated(m_comparison.values()[indexOf(item)].cells.front());
+  });
   connect(m_list, &QTreeWidget::itemChanged, this, &DifferencesDialog::onItemChanged);
 
   auto* buttons = new QDialogButtonBox(this);
@@ -145,21 +147,20 @@ QString DifferencesDialog::placeText(const ConfigDifference& d) {
   return text;
 }
 
-bool DifferencesDialog::isProgramRow(int index) const { return m_differences[index].program >= 0; }
+bool DifferencesDialog::isProgramRow(int index) const { return m_comparison.place(index).program >= 0; }
 
 std::vector<bool> DifferencesDialog::taken() const {
-  std::vector<bool> out(m_differences.size(), false);
-  if (m_mode != kChoose) return out;
-  for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+  std::vector<bool> values(m_comparison.values().size(), false);
+  for (int i = 0; m_mode == kChoose && i < m_list->topLevelItemCount(); ++i) {
     const QTreeWidgetItem* item = m_list->topLevelItem(i);
-    out[indexOf(item)] = item->checkState(kWhere) == Qt::Checked;
+    values[indexOf(item)] = item->checkState(kWhere) == Qt::Checked;
   }
-  return out;
+  return m_comparison.cellsTaken(values);
 }
 
 void DifferencesDialog::checkAll(bool checked) {
   if (m_mode != kChoose) return;
-  m_own.assign(m_differences.size(), checked);
+  m_own.assign(m_comparison.values().size(), checked);
   updateLocks();
 }
 
@@ -180,7 +181,8 @@ void DifferencesDialog::updateLocks() {
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
       QTreeWidgetItem* item = m_list->topLevelItem(i);
       const int index = indexOf(item);
-      const int lead = m_differences[index].follows >= 0 ? m_differences[index].follows : index;
+      const int follows = m_comparison.values()[index].follows;
+      const int lead = follows >= 0 ? follows : index;
       const bool locked = relayout && isProgramRow(index);
       const bool on = locked || m_own[lead];
       Qt::ItemFlags flags = item->flags() | Qt::ItemIsUserCheckable;
@@ -198,7 +200,7 @@ void DifferencesDialog::updateLocks() {
     m_updating = false;
     m_accept->setEnabled(checked > 0);
   }
-  QString summary = QStringLiteral("Различий: %1").arg(m_differences.size());
+  QString summary = QStringLiteral("Различий: %1").arg(m_comparison.values().size());
   if (m_mode == kChoose) summary += QStringLiteral(", отмечено: %1").arg(checked);
   m_summary->setText(summary);
 }

@@ -1,18 +1,21 @@
-// The list of differences between two configurations (document/ConfigCompare.h):
-// where, code, description and the value on each side, one row each.
+// The list of differences between two configurations by value
+// (document/ValueComparison.h): where, code, description and the value on
+// each side, one row per value as the forms show it (a duration "01:30", a
+// setpoint "25.5"), whatever number of cells holds it.
 //
 // Two uses: showing a comparison ("Сравнить с прибором…", "Сравнить с
 // файлом…"; "Закрыть"), and choosing what a changed write takes from the
 // document ("Записать изменения…": a check box per row, all checked,
-// "Записать" and "Отмена"). A row that is no choice of its own (a step on
-// one side only, a program after the first on one side only) shows and
-// follows the check of the row it depends on; while the partition O10 is
-// checked every program row is checked and locked, since a new partition
-// rewrites all the programs.
+// "Записать" and "Отмена"); a value is taken whole or not at all. A row
+// that is no choice of its own (a step on one side only, a program after
+// the first on one side only) shows and follows the check of the row it
+// depends on; while the partition O10 is checked every program row is
+// checked and locked, since a new partition rewrites all the programs.
 //
-// A double click (or Enter) on a row emits differenceActivated with its
-// index; the application selects that parameter's item in the tree. The
-// dialog keeps only the differences, never pointers into a configuration.
+// A double click (or Enter) on a row emits differenceActivated with the
+// index of its first cell difference; the application selects that
+// parameter's item in the tree. The dialog keeps only the differences,
+// never pointers into a configuration.
 // User-interface thread only.
 #pragma once
 
@@ -20,7 +23,7 @@
 
 #include <QDialog>
 
-#include "document/ConfigCompare.h"
+#include "document/ValueComparison.h"
 
 class QLabel;
 class QPushButton;
@@ -34,13 +37,16 @@ class DifferencesDialog : public QDialog {
   enum Mode { kView, kChoose };
   enum Column { kWhere, kCode, kDescription, kValueA, kValueB, kColumnCount };
 
-  // differences: compareConfigurations(A, B); headingA and headingB name
-  // the two value columns ("На приборе", "В документе").
-  DifferencesDialog(std::vector<ConfigDifference> differences, const QString& headingA,
-                    const QString& headingB, Mode mode, QWidget* parent = nullptr);
+  // comparison: of A with B; headingA and headingB name the two value
+  // columns ("На приборе", "В документе").
+  DifferencesDialog(ValueComparison comparison, const QString& headingA, const QString& headingB, Mode mode,
+                    QWidget* parent = nullptr);
 
-  const std::vector<ConfigDifference>& differences() const { return m_differences; }
-  // One flag per difference: what a merge takes (kChoose); all false in kView.
+  const ValueComparison& comparison() const { return m_comparison; }
+  // The cell differences, one per cell (compareConfigurations).
+  const std::vector<ConfigDifference>& differences() const { return m_comparison.cells(); }
+  // One flag per cell difference: what a merge takes (kChoose), every cell
+  // of a checked value; all false in kView.
   std::vector<bool> taken() const;
   // Checks (or clears) every row that is a choice of its own.
   void checkAll(bool checked);
@@ -53,6 +59,8 @@ class DifferencesDialog : public QDialog {
   // hidden when there are none.
   void setUnheldValues(const std::vector<std::string>& lines);
   QLabel* unheldNote() const { return m_note; }
+  // "Различий: 3, отмечено: 2" above the list.
+  QLabel* summary() const { return m_summary; }
   // The text of that note, for a notice when nothing differs.
   static QString unheldText(const std::vector<std::string>& lines);
 
@@ -67,7 +75,7 @@ class DifferencesDialog : public QDialog {
   void updateLocks();
   bool isProgramRow(int index) const;
 
-  std::vector<ConfigDifference> m_differences;
+  ValueComparison m_comparison;
   Mode m_mode;
   QTreeWidget* m_list;
   QLabel* m_summary;

@@ -19,8 +19,10 @@
 #include "GuiTest.h"
 #include "document/BackupStore.h"
 #include "document/ConfigCompare.h"
+#include "document/ValueComparison.h"
 #include "link/ImageFile.h"
 #include "link/MemoryImage.h"
+#include "model/SetpointPair.h"
 #include "shell/AppSettings.h"
 #include "shell/Application.h"
 #include "shell/BackupsDialog.h"
@@ -47,11 +49,11 @@ void whenModal(std::function<void(T*)> act) {
   timer->start(10);
 }
 
-// The row of a difference by scope and code.
+// The row of a value by scope and code ("U04/U05" for a duration).
 QTreeWidgetItem* row(DifferencesDialog* dialog, const std::string& scope, const std::string& code) {
-  for (std::size_t i = 0; i < dialog->differences().size(); ++i)
-    if (dialog->differences()[i].scope == scope && dialog->differences()[i].code == code)
-      return dialog->list()->topLevelItem(static_cast<int>(i));
+  const ValueComparison& c = dialog->comparison();
+  for (int i = 0; i < static_cast<int>(c.values().size()); ++i)
+    if (c.place(i).scope == scope && c.values()[i].code == code) return dialog->list()->topLevelItem(i);
   return nullptr;
 }
 
@@ -101,10 +103,11 @@ class CompareTest : public QObject {
     DifferencesDialog* window = commands().comparisonWindow();
     QVERIFY(window && window->isVisible());
     QCOMPARE(window->list()->topLevelItemCount(), 2);
-    QTreeWidgetItem* step = row(window, "P1.S1", "U04");
+    QTreeWidgetItem* step = row(window, "P1.S1", "U04/U05");
     QVERIFY(step);
     QCOMPARE(step->text(DifferencesDialog::kWhere), QString("Программа №1, шаг №1"));
-    QCOMPARE(step->text(DifferencesDialog::kValueB), QString("7"));
+    QCOMPARE(step->text(DifferencesDialog::kValueB),
+             QString("07:%1").arg(p1.steps.front()[Step::U05].value(), 2, 10, QChar('0')));
     QCOMPARE(window->list()->headerItem()->text(DifferencesDialog::kValueA), QString("На приборе"));
     QCOMPARE(backups(), std::size_t(3));  // every read keeps one
 
@@ -136,8 +139,7 @@ class CompareTest : public QObject {
     document.programAt(0)->steps.resize(2);
     document.programAt(1)->H02.setEnteredValue(0);
     document.general.base[BaseParameters::O10].setValueQuiet(3);
-    DifferencesDialog dialog(compareConfigurations(controller, document), "A", "B",
-                             DifferencesDialog::kChoose);
+    DifferencesDialog dialog(ValueComparison(controller, document), "A", "B", DifferencesDialog::kChoose);
     QTreeWidgetItem* o10 = row(&dialog, "L2", "O10");
     QTreeWidgetItem* h02 = row(&dialog, "P2", "H02");
     QTreeWidgetItem* h01 = row(&dialog, "P1", "H01");
@@ -165,7 +167,7 @@ class CompareTest : public QObject {
     whenModal<DifferencesDialog>([](DifferencesDialog* dialog) {
       QCOMPARE(dialog->list()->topLevelItemCount(), 2);
       QCOMPARE(dialog->acceptButton()->text(), QString("Записать"));
-      row(dialog, "P1.S1", "U04")->setCheckState(DifferencesDialog::kWhere, Qt::Unchecked);
+      row(dialog, "P1.S1", "U04/U05")->setCheckState(DifferencesDialog::kWhere, Qt::Unchecked);
       dialog->acceptButton()->click();
     });
     commands().writeChanges();
@@ -189,6 +191,43 @@ class CompareTest : public QObject {
     QCOMPARE(MessageLog::shown().size(), std::size_t(1));
     QCOMPARE(MessageLog::shown()[0].text,
              QString("Прибор уже хранит конфигурацию документа: записывать нечего."));
+  }
+
+  // A duration, a setpoint and a rate are one row each, as the forms show
+  // them, and an unchecked one keeps all its cells on the controller: never
+  // the document's hours with the controller's minutes.
+  void aChangedWriteTakesValuesWhole() {
+    start();
+    Step& step = doc().deviceData()->programs.front().steps.front();
+    const Step before = controller().programs.front().steps.front();
+    step[Step::U04].setEnteredValue(1);
+    step[Step::U05].setEnteredValue(30);
+    setPairFixed(step[Step::E02], step[Step::E03], 255);
+    step[Step::E04].setEnteredValue(25);
+    step[Step::E05].setEnteredValue(1);
+    const QString duration =
+        QString::asprintf("%02d:%02d", before[Step::U04].value(), before[Step::U05].value());
+
+    whenModal<DifferencesDialog>([&](DifferencesDialog* dialog) {
+      QCOMPARE(dialog->list()->topLevelItemCount(), 3);
+      QTreeWidgetItem* durationRow = row(dialog, "P1.S1", "U04/U05");
+      QVERIFY(durationRow);
+      QCOMPARE(durationRow->text(DifferencesDialog::kValueA), duration);
+      QCOMPARE(durationRow->text(DifferencesDialog::kValueB), QString("01:30"));
+      QCOMPARE(durationRow->text(DifferencesDialog::kDescription), QString("Длительность шага (чч:мм)"));
+      QCOMPARE(row(dialog, "P1.S1", "E02/E03")->text(DifferencesDialog::kValueB), QString("25.5"));
+      QCOMPARE(row(dialog, "P1.S1", "E04/E05")->text(DifferencesDialog::kValueB), QString("-2.5"));
+      durationRow->setCheckState(DifferencesDialog::kWhere, Qt::Unchecked);
+      QCOMPARE(dialog->summary()->text(), QString("Различий: 3, отмечено: 2"));
+      dialog->acceptButton()->click();
+    });
+    commands().writeChanges();
+    const Step after = controller().programs.front().steps.front();
+    QCOMPARE(after[Step::U04].value(), before[Step::U04].value());
+    QCOMPARE(after[Step::U05].value(), before[Step::U05].value());
+    QCOMPARE(after[Step::E02].value(), 25);
+    QCOMPARE(after[Step::E03].value(), 5);
+    QCOMPARE(after[Step::E05].value(), 1);
   }
 
   void aByteTheControllerDoesNotKeepIsReportedWithTheBackup() {
