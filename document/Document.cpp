@@ -518,4 +518,5 @@ void Document::writeDevice() {
   if (!m_host->beforeDeviceWrite(*target)) return;
   if ((levelMask & kLevelL2) && !m_host->runExchange(*target, ExchangeMode::WriteL2)) return;
   if ((levelMask & kLevelL1) && !m_host->runExchange(*target, ExchangeMode::WriteL1)) return;
+  m_host->deviceWritten(*target);
 }

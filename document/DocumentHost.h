@@ -59,4 +59,6 @@ class DocumentHost {
     (void)config;
     return true;
   }
+  // A full write of `config` has finished without fault (hosts say so).
+  virtual void deviceWritten(const DeviceData& config) { (void)config; }
 };

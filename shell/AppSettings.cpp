@@ -46,7 +46,7 @@ QString port() {
 
 void setPort(const QString& port) { QSettings().setValue(kPort, port); }
 
-bool backupBeforeWrite() { return QSettings().value(kBackupBeforeWrite, false).toBool(); }
+bool backupBeforeWrite() { return QSettings().value(kBackupBeforeWrite, true).toBool(); }
 
 void setBackupBeforeWrite(bool on) { QSettings().setValue(kBackupBeforeWrite, on); }
 

@@ -26,7 +26,7 @@ void setWindowGeometry(const QByteArray& geometry);
 QString port();
 void setPort(const QString& port);
 
-// "Резервная копия перед записью"; off unless the user turned it on.
+// "Резервная копия перед записью"; on unless the user turned it off.
 bool backupBeforeWrite();
 void setBackupBeforeWrite(bool on);
 

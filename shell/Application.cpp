@@ -59,7 +59,8 @@ Application::Application()
     : m_compare(std::make_unique<CompareCommands>(*this)), m_report(std::make_unique<ReportCommands>(*this)) {
   m_host.setExchangeRunner(
       [this](DeviceData& config, ExchangeMode mode) { return runExchange(config, mode); });
-  // Every read of the controller, and a full write when asked, keeps a backup.
+  // Every read of the controller keeps a backup; a full write asks first,
+  // saying what it changes, and keeps one unless that is turned off.
   m_host.onDeviceRead = [this](const DeviceData& config) {
     m_compare->deviceRead(config);
     m_report->deviceRead();
@@ -67,6 +68,7 @@ Application::Application()
   m_host.onBeforeDeviceWrite = [this](const DeviceData& config) {
     return m_compare->beforeFullWrite(config);
   };
+  m_host.onDeviceWritten = [this](const DeviceData& config) { m_compare->fullWriteDone(config); };
 }
 
 Application::~Application() {

@@ -107,13 +107,52 @@ void CompareCommands::deviceRead(const DeviceData& config) {
   keepBackup(config, backup_names::afterRead(), false, path);
 }
 
-bool CompareCommands::beforeFullWrite(const DeviceData&) {
+bool CompareCommands::beforeFullWrite(const DeviceData& config) {
   m_fullWriteBackup.clear();
-  if (!settings::backupBeforeWrite()) return true;
+  // The whole controller is overwritten: what that changes is said first.
   DeviceSnapshot snapshot;
   DeviceData controller;
   if (!readController(controller, snapshot)) return false;
-  return keepBackup(controller, backup_names::beforeWrite(m_app.document().title()), true, m_fullWriteBackup);
+  std::vector<std::string> unheld;
+  const ChangeSummary summary =
+      ValueComparison(controller, heldAfterWrite(config, unheld), {.names = false}).summary();
+  const bool backup = settings::backupBeforeWrite();
+  if (!messages::askYesNo(m_app.mainFrame(), QStringLiteral("Запись прошивки"),
+                          fullWriteQuestion(summary, backup))) {
+    deviceRead(controller);  // a read that no write follows is kept as any read is
+    return false;
+  }
+  return !backup ||
+         keepBackup(controller, backup_names::beforeWrite(m_app.document().title()), true, m_fullWriteBackup);
+}
+
+QString CompareCommands::fullWriteQuestion(const ChangeSummary& summary, bool backup) {
+  QString text = QStringLiteral("Записать прошивку в прибор целиком?\n\n");
+  if (summary.values == 0 && summary.programs == 0)
+    text += QStringLiteral("Прибор уже хранит эту конфигурацию: запись ничего в нём не изменит.");
+  else
+    text += QStringLiteral("Изменится значений: %1, программ с изменениями: %2.")
+                .arg(summary.values)
+                .arg(summary.programs);
+  if (summary.partitionChanges())
+    text += QStringLiteral(
+                "\nРазбиение памяти изменится: «%1» вместо «%2»; все программы прибора будут "
+                "записаны заново.")
+                .arg(QString::fromStdString(GeneralParameters::partitionText(summary.partitionB)),
+                     QString::fromStdString(GeneralParameters::partitionText(summary.partitionA)));
+  text +=
+      backup ? QStringLiteral("\n\nКонфигурация прибора будет сохранена в резервную копию.")
+             : QStringLiteral("\n\nРезервная копия не сохраняется (Прибор → Резервная копия перед записью).");
+  return text;
+}
+
+void CompareCommands::fullWriteDone(const DeviceData& config) {
+  const int n = config.programCount();
+  const int last = n % 10, tens = n % 100 / 10;
+  const QString programs = tens == 1 || last == 0 || last >= 5 ? QStringLiteral("программ")
+                           : last == 1                         ? QStringLiteral("программа")
+                                                               : QStringLiteral("программы");
+  status(QStringLiteral("Прошивка записана и проверена: %1 %2.").arg(n).arg(programs));
 }
 
 QString CompareCommands::writeFaultText(const LinkError& error, const std::string& backup) const {

@@ -7,8 +7,10 @@
 //
 // Backups: every successful read of the controller and every write, before
 // it changes anything, keeps the controller's configuration
-// (document/BackupStore.h); the document host calls deviceRead and
-// beforeFullWrite for the document's own read and full write.
+// (document/BackupStore.h); the document host calls deviceRead,
+// beforeFullWrite and fullWriteDone for the document's own read and full
+// write. A full write reads the controller first and asks, saying what it
+// changes; its backup can be turned off ("Резервная копия перед записью").
 //
 // The document is never changed by a comparison or a changed write. Owned
 // by the application; user-interface thread only.
@@ -25,6 +27,7 @@
 class Application;
 class DeviceData;
 class LinkError;
+struct ChangeSummary;
 struct DeviceSnapshot;
 
 class CompareCommands {
@@ -39,10 +42,16 @@ class CompareCommands {
   void showBackups();
 
   // The document host's hooks: a backup of what a read brought; before a
-  // full write, with "Резервная копия перед записью" checked, a read of the
-  // controller kept as a backup (false: the write must not go on).
+  // full write of `config`, a read of the controller, the question that says
+  // how many values and programs change and whether the partition does, and
+  // with "Резервная копия перед записью" checked that read kept as a backup
+  // (false: the write must not go on); after it, the result in the status
+  // bar.
   void deviceRead(const DeviceData& config);
   bool beforeFullWrite(const DeviceData& config);
+  void fullWriteDone(const DeviceData& config);
+  // The question beforeFullWrite asks.
+  static QString fullWriteQuestion(const ChangeSummary& summary, bool backup);
   // The message of a fault during a write whose writing may have begun: the
   // error, that the controller may hold a mix of both configurations (unless
   // it never answered), and how to put it right: write again, or the backup

@@ -39,3 +39,7 @@ void QtDocumentHost::deviceRead(const DeviceData& config) {
 bool QtDocumentHost::beforeDeviceWrite(const DeviceData& config) {
   return !onBeforeDeviceWrite || onBeforeDeviceWrite(config);
 }
+
+void QtDocumentHost::deviceWritten(const DeviceData& config) {
+  if (onDeviceWritten) onDeviceWritten(config);
+}

@@ -20,10 +20,12 @@ class QtDocumentHost : public DocumentHost {
   void setFrame(MainWindow* frame) { m_frame = frame; }
   MainWindow* frame() const { return m_frame; }
   void setExchangeRunner(ExchangeRunner runner) { m_runExchange = std::move(runner); }
-  // What deviceRead and beforeDeviceWrite do (the application keeps its
-  // backups there); without them a read keeps nothing and a write goes on.
+  // What deviceRead, beforeDeviceWrite and deviceWritten do (the
+  // application keeps its backups, asks and reports there); without them a
+  // read keeps nothing and a write goes on.
   std::function<void(const DeviceData&)> onDeviceRead;
   std::function<bool(const DeviceData&)> onBeforeDeviceWrite;
+  std::function<void(const DeviceData&)> onDeviceWritten;
 
   bool askYesNo(std::string_view title, std::string_view text) override;
   void runLater(std::function<void()> work) override;
@@ -33,6 +35,7 @@ class QtDocumentHost : public DocumentHost {
   void historyChanged() override;
   void deviceRead(const DeviceData& config) override;
   bool beforeDeviceWrite(const DeviceData& config) override;
+  void deviceWritten(const DeviceData& config) override;
 
  private:
   MainWindow* m_frame = nullptr;

@@ -233,11 +233,16 @@ TEST_F(DocumentTest, WriteDeviceRunsL2ThenL1OnTheDocumentsOwnConfiguration) {
   EXPECT_EQ(host.exchanges, (std::vector<ExchangeMode>{ExchangeMode::WriteL2, ExchangeMode::WriteL1}));
   EXPECT_EQ(configs, (std::vector<const DeviceData*>{doc.deviceData(), doc.deviceData()}));
   EXPECT_TRUE(log.told.empty());  // a write changes nothing
+  EXPECT_EQ(host.writesDone, 1);
 
-  host.exchanges.clear();
-  host.exchangeResults = {false};
-  doc.writeDevice();
-  EXPECT_EQ(host.exchanges, std::vector<ExchangeMode>{ExchangeMode::WriteL2});
+  // A failed exchange is never told as a finished write.
+  for (std::deque<bool> results : {std::deque<bool>{false}, std::deque<bool>{true, false}}) {
+    host.exchanges.clear();
+    host.exchangeResults = results;
+    doc.writeDevice();
+    EXPECT_EQ(host.exchanges.size(), results.size());
+    EXPECT_EQ(host.writesDone, 1);
+  }
 }
 
 TEST_F(DocumentTest, WriteDeviceOffersToWriteOnlyWhatFitsTheMemory) {

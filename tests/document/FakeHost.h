@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "document/DocumentHost.h"
 #include "document/ChangePlace.h"
 #include "document/DocumentChange.h"
+#include "document/DocumentHost.h"
 
 class FakeHost : public DocumentHost {
  public:
@@ -48,17 +48,19 @@ class FakeHost : public DocumentHost {
   }
   void titleChanged() override { ++titleChanges; }
   void historyChanged() override { ++historyChanges; }
+  void deviceWritten(const DeviceData&) override { ++writesDone; }
 
   std::deque<bool> answers;  // Yes/No answers in order; No when empty
   std::vector<Question> questions;
   std::vector<std::function<void()>> later;  // deferred, not yet run
-  std::deque<bool> exchangeResults;  // finished or not; finished when empty
+  std::deque<bool> exchangeResults;          // finished or not; finished when empty
   std::vector<ExchangeMode> exchanges;
   std::function<void(DeviceData&, ExchangeMode)> onExchange;
   std::optional<std::string> renameAnswer;
   std::vector<std::string> renameShown;
   int titleChanges = 0;
   int historyChanges = 0;
+  int writesDone = 0;  // full writes told as finished
 };
 
 // Every change told, in order; a place shown is kept as a copy in `shown`

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -310,10 +311,18 @@ class CompareTest : public QObject {
       } else {
         m_app->mainFrame()->actions().writeDevice->trigger();  // "&Записать прошивку"
       }
-      QVERIFY2(guitest::waitFor([] { return !MessageLog::shown().empty(); }), c.what);
+      // A full write asks first, saying what it changes.
+      const auto errors = [] {
+        std::vector<messages::Shown> out;
+        for (const messages::Shown& m : MessageLog::shown())
+          if (m.title != "Запись прошивки") out.push_back(m);
+        return out;
+      };
+      QVERIFY2(guitest::waitFor([&] { return !errors().empty(); }), c.what);
       QCoreApplication::processEvents();
-      QCOMPARE(MessageLog::shown().size(), std::size_t(1));
-      const QString shown = MessageLog::shown()[0].text;
+      QCOMPARE(errors().size(), std::size_t(1));
+      QCOMPARE(MessageLog::shown().size(), std::size_t(c.action >= kFullWrite ? 2 : 1));
+      const QString shown = errors()[0].text;
       QVERIFY2(shown.startsWith(c.message), qPrintable(QString(c.what) + ": " + shown));
       QCOMPARE(shown.contains("смесь прежней и новой конфигурации"), c.mix);
       if (c.mix) {
@@ -354,18 +363,19 @@ class CompareTest : public QObject {
     QCOMPARE(window->unheldNote()->text(), note);
   }
 
-  void backupsOpenAsACopyAndTheFullWriteKeepsOneWhenAsked() {
+  void backupsOpenAsACopyAndTheFullWriteKeepsOneUnlessTurnedOff() {
     start();
     QAction* option = m_app->mainFrame()->actions().backupBeforeWrite;
-    QVERIFY(option->isCheckable() && !option->isChecked());
+    QVERIFY(option->isCheckable() && option->isChecked());
     MessageLog::answer() = messages::Answer::Yes;
     m_app->mainFrame()->actions().writeDevice->trigger();  // "&Записать прошивку"
-    QCOMPARE(backups(), std::size_t(1));   // off: the full write keeps its time
-    option->trigger();
-    QVERIFY(settings::backupBeforeWrite());
-    m_app->mainFrame()->actions().writeDevice->trigger();
     QCOMPARE(backups(), std::size_t(2));
     QCOMPARE(BackupStore().list().front().name, "Перед записью «Считанная прошивка»");
+    option->trigger();
+    QVERIFY(!settings::backupBeforeWrite());
+    m_app->mainFrame()->actions().writeDevice->trigger();
+    QCOMPARE(backups(), std::size_t(2));  // off: the question says so
+    QVERIFY(MessageLog::shown().back().text.contains("Резервная копия не сохраняется"));
 
     whenModal<BackupsDialog>([](BackupsDialog* dialog) {
       QCOMPARE(dialog->list()->topLevelItemCount(), 2);
@@ -377,6 +387,47 @@ class CompareTest : public QObject {
     QVERIFY(doc().title().rfind("Резервная копия 20", 0) == 0);
     QVERIFY(doc().pathName().empty());  // a save asks for a name: the backup stays as it is
     QVERIFY(compareConfigurations(*doc().deviceData(), controller(), {.names = false}).empty());
+  }
+
+  // "Записать прошивку" overwrites the whole controller: it reads it first,
+  // says how many values and programs change and whether the partition does,
+  // writes only on Yes, and tells the result in the status bar.
+  void theFullWriteAsksFirstAndTellsTheResult() {
+    start();
+    DeviceData& d = *doc().deviceData();
+    d.programAt(0)->steps.front()[Step::U04].setEnteredValue(1);
+    d.programAt(0)->steps.front()[Step::U05].setEnteredValue(30);
+    d.programAt(2)->H02.setEnteredValue(0);
+    const MemoryImage before = *readImageFile(path("c.bin").toStdString());
+    QStatusBar* status = m_app->mainFrame()->statusBar();
+    status->clearMessage();
+
+    m_app->mainFrame()->actions().writeDevice->trigger();  // answered No
+    QCOMPARE(MessageLog::shown().size(), std::size_t(1));
+    QCOMPARE(MessageLog::shown()[0].title, QString("Запись прошивки"));
+    QCOMPARE(MessageLog::shown()[0].text, QString("Записать прошивку в прибор целиком?\n\n"
+                                                  "Изменится значений: 2, программ с изменениями: 2.\n\n"
+                                                  "Конфигурация прибора будет сохранена в резервную копию."));
+    QVERIFY(*readImageFile(path("c.bin").toStdString()) == before);
+    QCOMPARE(BackupStore().list().front().name, "Считано с прибора");  // kept as any read
+    QVERIFY(status->currentMessage().isEmpty());
+
+    MessageLog::answer() = messages::Answer::Yes;
+    m_app->mainFrame()->actions().writeDevice->trigger();
+    QCOMPARE(status->currentMessage(), QString("Прошивка записана и проверена: 20 программ."));
+    QCOMPARE(controller().programAt(2)->H02.value(), 0);
+
+    // A new partition is told in words; what does not fit is asked about before.
+    MessageLog::clear();
+    MessageLog::answer() = messages::Answer::Yes;
+    d.general.base[BaseParameters::O10].setValueQuiet(5);
+    m_app->mainFrame()->actions().writeDevice->trigger();
+    QCOMPARE(MessageLog::shown().size(), std::size_t(2));
+    QVERIFY2(MessageLog::shown()[1].text.contains(
+                 "Разбиение памяти изменится: «10 программ по 52 шага» вместо «20 программ по 25 шагов»"),
+             qPrintable(MessageLog::shown()[1].text));
+    QCOMPARE(status->currentMessage(), QString("Прошивка записана и проверена: 10 программ."));
+    QCOMPARE(controller().general.partition(), 5);
   }
 
   // Comparing and writing leave the document and its undo history alone; a
