@@ -8,11 +8,12 @@
 //    would touch, computes what the full write would leave there
 //    (writeConfiguration on those bytes, so bits that belong to no
 //    parameter keep the controller's content exactly as a full write keeps
-//    them), writes only the bytes that differ, and reads them back. A byte
-//    that does not hold what was written is an LinkError naming its address;
-//    nothing unverified is reported as success. Both reads end with a
-//    one-byte read, so a memory that fell silent during their last block
-//    (whose rest then reads as 0xFF) is a broken link, not data.
+//    them) and writes only the bytes that differ, which the engine reads
+//    back as it reads back every write: a byte that does not hold what was
+//    written is a LinkError naming its address; nothing unverified is
+//    reported as success. The snapshot read ends with a one-byte read, so a
+//    memory that fell silent during its last block (whose rest then reads
+//    as 0xFF) is a broken link, not data.
 //
 // Both run on the exchange worker (DeviceExchange's modes ReadSnapshot and
 // WriteChanged) and throw LinkError; the snapshot belongs to the worker while

@@ -122,6 +122,10 @@ void I2cDevMemory::flush(DeviceLink* link) {
   if (const int error = transfer(&message, 1)) fail(link, error);
   if (link) link->awaitingFirstAnswer.store(false);
   awaitWriteCycle(link);
+  if (!link) return;
+  uint8_t back[kPageSize];
+  readBlock(*link, back, run.start, run.count, false);
+  checkWritten(*link, run.bytes, back, run.start, run.count);
 }
 
 // Acknowledge polling: the memory answers nothing until its write cycle

@@ -7,11 +7,12 @@
 //   write  page writes (two address bytes and up to 32 data bytes) that
 //          never cross a 32-byte page, each followed by acknowledge polling
 //          (one-byte reads) until the memory has finished its write cycle,
-//          given up after kWriteCycleLimitUs
+//          given up after kWriteCycleLimitUs, then read back (a byte that
+//          differs is LinkError kErrorVerify naming its address)
 //
 // Writes are combined per page: a write that ends inside a page is held
-// until the next write extends it, or until the next read, end() or the
-// engine's destruction. Record writes that share a byte with their
+// until the next write extends it, or until the next read, flushWrites(),
+// end() or the engine's destruction (which cannot read it back). Record writes that share a byte with their
 // predecessor (119-bit program slots) so cost one write cycle per page
 // instead of one per record; heldByte() lets the masked and bit-aligned
 // writes merge with bytes not yet on the bus. A failure to store held bytes
@@ -48,6 +49,7 @@ class I2cDevMemory : public MemoryAccess {
   ~I2cDevMemory() override;
 
   void end(DeviceLink& link) override;
+  void flushWrites(DeviceLink& link) override { flush(&link); }
   void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length, bool countProgress) override;
   void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                   bool countProgress) override;
@@ -63,7 +65,8 @@ class I2cDevMemory : public MemoryAccess {
   int transfer(I2cMessage* messages, int count);
   [[noreturn]] void fail(DeviceLink* link, int error) const;
   void readOnce(DeviceLink& link, uint8_t* dst, uint16_t address, int length);
-  // Writes the held run, then waits for the write cycle.
+  // Writes the held run, waits for the write cycle and reads the run back
+  // (not without a link: only the destructor flushes so).
   void flush(DeviceLink* link);
   void awaitWriteCycle(DeviceLink* link);
 

@@ -6,6 +6,7 @@
 
 #include "link/BitField.h"
 #include "link/DeviceLink.h"
+#include "link/FactoryImage.h"
 #include "link/LinkError.h"
 
 namespace {
@@ -46,6 +47,16 @@ void readMemory(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset,
 void confirmAnswering(DeviceLink& link, uint32_t address) {
   uint8_t byte = 0;
   readMemory(link, &byte, address, 0, 1, false);
+}
+
+void checkWritten(DeviceLink& link, const uint8_t* written, const uint8_t* found, uint32_t address,
+                  int count) {
+  for (int i = 0; i < count; ++i) {
+    if (found[i] == written[i]) continue;
+    confirmAnswering(link, address + static_cast<uint32_t>(i));
+    const int at = static_cast<int>((address + static_cast<uint32_t>(i)) % kDeviceMemorySize);
+    throw LinkError(kErrorVerify, link_texts::verifyFailed(at, found[i], written[i]));
+  }
 }
 
 void writeMemory(DeviceLink& link, const uint8_t* src, uint32_t address, int count) {

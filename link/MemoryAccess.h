@@ -10,7 +10,8 @@
 //                                     messages, page writes, acknowledge polling
 //
 // An engine implements two primitives: a block read with its own retries and
-// a write of any number of bytes.
+// a write of any number of bytes that reads back what it wrote (every
+// engine, every timing: nothing unverified is reported as stored).
 // Bit-aligned reads, masked and bit-aligned writes are read-modify-write
 // built on those two here, once for every engine.
 //
@@ -47,15 +48,20 @@ class MemoryAccess {
   // LinkError.
   virtual void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length,
                          bool countProgress) = 0;
-  // Writes count (>= 1) bytes from address on. They are stored when the
-  // call returns, except that an engine may hold the bytes of one page for
-  // the next write to extend: held bytes are stored before the next
-  // readBlock reads anything and by end() at the latest, and a failure to
-  // store them surfaces there. With countProgress, link.progressCounter
-  // grows by one per byte. Throws LinkError at the first failure; the bytes
-  // before it may have been stored.
+  // Writes count (>= 1) bytes from address on and reads them back. They
+  // are stored and read back when the call returns, except that an engine
+  // may hold the bytes of one page for the next write to extend: held bytes
+  // are stored and read back before the next readBlock reads anything, by
+  // flushWrites() and by end() at the latest, and a failure to store them
+  // surfaces there. A byte that does not read back as written is LinkError
+  // kErrorVerify naming its address (checkWritten). With countProgress,
+  // link.progressCounter grows by one per byte. Throws LinkError at the
+  // first failure; the bytes before it may have been stored.
   virtual void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                           bool countProgress) = 0;
+  // Stores and reads back the bytes held for a page write, if any: after it
+  // every byte written is known to be stored.
+  virtual void flushWrites(DeviceLink& link) { (void)link; }
   // The value of a held byte at address; false when none is held there.
   virtual bool heldByte(uint32_t address, uint8_t& value) const {
     (void)address;
@@ -94,6 +100,12 @@ void readMemory(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset,
 // throws LinkError (a broken link) when the memory has gone silent. Leaves
 // progressCounter alone.
 void confirmAnswering(DeviceLink& link, uint32_t address);
+// The read-back of a write: `found` was read at address after `written`
+// was written there. A byte that differs is LinkError kErrorVerify naming
+// its address, unless the memory has gone silent (a read of released lines
+// gives 0xFF), which a one-byte read then tells as a broken link.
+void checkWritten(DeviceLink& link, const uint8_t* written, const uint8_t* found, uint32_t address,
+                  int count);
 // Writes count bytes; progressCounter grows by 1 per byte.
 void writeMemory(DeviceLink& link, const uint8_t* src, uint32_t address, int count);
 // Replaces only the bits set in mask of count (1..32) bytes at address: reads

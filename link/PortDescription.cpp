@@ -190,6 +190,14 @@ I2cFault parseI2cFault(const std::string& text, const std::string& description) 
     fault.kind = I2cFault::kAbsent;
     return fault;
   }
+  if (text.rfind("readonly:", 0) == 0) {
+    unsigned long address = 0;
+    if (!parseNumber(text.substr(9), kDeviceMemorySize - 1, address))
+      throw PortError("неверный адрес в \"" + text + "\" из \"" + description + "\" (ожидается 0..8191)");
+    fault.kind = I2cFault::kReadonly;
+    fault.readonlyAddress = static_cast<int>(address);
+    return fault;
+  }
   static const std::pair<const char*, int> kinds[] = {{"nack:", ENXIO}, {"eio:", EIO}, {"eagain:", EAGAIN}};
   for (const auto& [prefix, error] : kinds) {
     const std::string p = prefix;
@@ -203,7 +211,7 @@ I2cFault parseI2cFault(const std::string& text, const std::string& description) 
     return fault;
   }
   throw PortError("неизвестная неисправность \"" + text + "\" в \"" + description +
-                  "\" (ожидается absent, nack:N, eio:N или eagain:N)");
+                  "\" (ожидается absent, nack:N, eio:N, eagain:N или readonly:АДРЕС)");
 }
 
 // "i2c:PATH[,addr=...]" and "i2c-sim:PATH[,addr=...][,fault=...]".

@@ -13,8 +13,9 @@
 //   i2c:/dev/i2c-N[,addr=0x50]
 //       an I2C adapter through Linux i2c-dev wired to the controller's memory
 //       (7-bit address 0x50 unless given)
-//   i2c-sim:PATH[,addr=0x50][,fault=absent|nack:N|eio:N|eagain:N]
+//   i2c-sim:PATH[,addr=0x50][,fault=absent|nack:N|eio:N|eagain:N|readonly:ADDR]
 //       the simulated I2C adapter; PATH as for sim:, a fault at transfer N
+//       or a byte that does not keep what is written
 //   ch341:[N|BUS-ADDRESS][,speed=20|100|400|750]
 //       a CH341A USB programmer through libusb: the first one, the N-th from
 //       0 in bus order, or the one at a bus and address as lsusb prints
@@ -98,7 +99,7 @@ std::string defaultPortDescription();
   "  The four forms above take ,timing=fast (default: waits measured on the\n"         \
   "  adapter) or ,timing=standard (the protocol's fixed waits).\n"                     \
   "  i2c:/dev/i2c-N[,addr=0x50]  a USB-I2C adapter through Linux i2c-dev\n"            \
-  "  i2c-sim:PATH[,addr=0x50][,fault=absent|nack:N|eio:N|eagain:N]\n"                  \
+  "  i2c-sim:PATH[,addr=0x50][,fault=absent|nack:N|eio:N|eagain:N|readonly:ADDR]\n"    \
   "                  the simulated I2C adapter; PATH as for sim:\n"                    \
   "  ch341:[N|BUS-ADDRESS][,speed=20|100|400|750]\n"                                   \
   "                  a CH341A USB programmer: the first, the N-th from 0 or the one\n"  \

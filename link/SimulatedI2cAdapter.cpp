@@ -83,8 +83,10 @@ int SimulatedI2cAdapter::transfer(I2cMessage* messages, int count) {
 
 void SimulatedI2cAdapter::storePage() {
   if (m_store) m_store->checkWritable();
-  for (int i = 0; i < kPageSize; ++i)
-    if (m_pageWritten & (1u << i)) m_memory[m_pageBase + i] = m_page[i];
+  for (int i = 0; i < kPageSize; ++i) {
+    const bool worn = m_fault.kind == I2cFault::kReadonly && m_pageBase + i == m_fault.readonlyAddress;
+    if ((m_pageWritten & (1u << i)) && !worn) m_memory[m_pageBase + i] = m_page[i];
+  }
   m_cycleEnd = m_now + kWriteCycleUs;
   ++m_storedPages;
   if (!m_store) return;

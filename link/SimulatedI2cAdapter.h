@@ -12,9 +12,9 @@
 //
 // Bus time of a 100 kHz bus: 9 bit times per byte (the address byte of each
 // message included), one for each START and for the STOP; sleeps add their
-// time. Faults: a memory that never answers, or an errno injected at chosen
-// transfers. With an image file, every stored page is written into it in
-// place (ImageStore), as the parallel-port simulator does.
+// time. Faults: a memory that never answers, an errno injected at chosen
+// transfers, or a byte that does not keep what is written (a worn cell). With an image file, every stored
+// page is written into it in place (ImageStore), as the parallel-port simulator does.
 //
 // One thread at a time, like every I2cBus.
 #pragma once
@@ -29,11 +29,12 @@
 class ImageStore;
 
 struct I2cFault {
-  enum Kind { kNone, kAbsent, kError };
+  enum Kind { kNone, kAbsent, kError, kReadonly };
   Kind kind = kNone;
   int error = 0;            // kError: the errno the transfers fail with
   uint64_t atTransfer = 0;  // the first failing transfer, counted from 0
   int count = 1;            // how many transfers in a row fail
+  int readonlyAddress = -1;  // kReadonly: a byte written there is acknowledged but not kept
 };
 
 struct I2cSimulatorOptions {

@@ -402,6 +402,8 @@ void BitBangedMemory::end(DeviceLink& link) {
   m_port->flush();
 }
 
+void BitBangedMemory::flushWrites(DeviceLink& link) { flush(link); }
+
 void BitBangedMemory::transfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {
   ++m_transactions;
   runTransfer(link, t, timing);
@@ -456,7 +458,8 @@ void BitBangedMemory::writeBytes(DeviceLink& link, const uint8_t* src, uint32_t 
       });
 }
 
-// One single-byte transaction per byte, each followed by the write cycle.
+// One single-byte transaction per byte, each followed by the write cycle,
+// then the bytes read back in blocks, all in the standard timing.
 void BitBangedMemory::writeByteByByte(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                                       bool countProgress) {
   const BusTiming timing = m_line ? BusTiming::standard(&*m_line) : BusTiming::standard();
@@ -466,6 +469,14 @@ void BitBangedMemory::writeByteByByte(DeviceLink& link, const uint8_t* src, uint
     transfer(link, t, timing);
     if (countProgress) link.progressCounter.fetch_add(1, std::memory_order_relaxed);
     m_port->busyWait(kWriteCycle);
+  }
+  uint8_t back[kMaxBlock];
+  for (int done = 0; done < count; done += kMaxBlock) {
+    const int n = std::min(kMaxBlock, count - done);
+    const uint32_t at = address + static_cast<uint32_t>(done);
+    m_port->sleep(kRetrySleepMs);
+    readAttempts(link, back, at, n, false, timing);
+    checkWritten(link, src + done, back, at, n);
   }
 }
 
@@ -512,12 +523,6 @@ void BitBangedMemory::awaitWriteCycle(DeviceLink& link) {
 // timing, with the full write cycle, then read back in it.
 void BitBangedMemory::mend(DeviceLink& link, const PageRun& run) {
   writeByteByByte(link, run.bytes, run.start, run.count, false);
-  uint8_t back[PageRun::kPageSize];
-  m_port->sleep(kRetrySleepMs);
-  readAttempts(link, back, run.start, run.count, false, BusTiming::standard(&*m_line));
-  for (int i = 0; i < run.count; ++i)
-    if (back[i] != run.bytes[i])
-      throw LinkError(kErrorVerify, link_texts::verifyFailed(run.start + i, back[i], run.bytes[i]));
   m_mended.push_back(run.start & kPageMask);
 }
 

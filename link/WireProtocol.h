@@ -3,8 +3,8 @@
 // guard and retries, writes, and port detection: the bit-banged engine
 // behind MemoryAccess. The engine runs in one of two timings (BusTiming.h):
 // the standard one writes byte by byte with the memory's full write-cycle
-// wait; the fast one writes pages, polls the write cycle and reads every
-// page back.
+// wait; the fast one writes pages and polls the write cycle. Both read
+// back every byte they write.
 //
 // Lines: clock out = data register bit 0; data out = data register bit 1
 // (1 pulls the line low); data in = status register bit 6.
@@ -93,7 +93,9 @@ void readBlockOnce(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffs
 // Standard timing: a block read is a 10 ms pause, then readBlockOnce with up to
 // five attempts 10 ms apart (the last error is thrown); a write is one
 // single-byte transaction per byte, each followed by the memory's 10 ms
-// write cycle, the first error thrown at once.
+// write cycle, the first error thrown at once, and then the bytes are read
+// back in blocks; a byte that differs is LinkError kErrorVerify naming its
+// address.
 //
 // Fast timing (the measured waits): block reads without the pause before
 // them, same retries. The first block of every exchange is read in both
@@ -103,7 +105,8 @@ void readBlockOnce(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffs
 // error), then the page is read back; a page that differs is written again
 // in the standard timing byte by byte and read back in it, and a byte that
 // still differs is LinkError kErrorVerify naming its address. Pages mended so
-// are reported by takeMendedPages().
+// are reported by takeMendedPages(). After a fall-back, writes go byte by
+// byte as in the standard timing, read back as there.
 class BitBangedMemory : public MemoryAccess {
  public:
   static constexpr int kWriteCycleLimitUs = 20000;
@@ -117,6 +120,7 @@ class BitBangedMemory : public MemoryAccess {
   void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                   bool countProgress) override;
   bool heldByte(uint32_t address, uint8_t& value) const override { return m_held.heldByte(address, value); }
+  void flushWrites(DeviceLink& link) override;
   PortBackend* parallelPort() override { return m_port.get(); }
   ProbeReport probe(DeviceLink& link) override;
   bool standardFallback() const override { return m_fellBack.load(); }

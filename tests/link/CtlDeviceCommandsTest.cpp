@@ -257,6 +257,10 @@ TEST_P(CtlDeviceCommands, DiffAndChangedWriteAgainstTheController) {
          " или восстановите прежнюю: ", true},
         {"--port sim:" + memory.string() + ",fault=dropout:2000", "Связь с прибором прервалась",
          "; последняя резервная копия: ", false},
+        // The standard timing reads back every byte too.
+        {"--port sim:" + memory.string() + ",timing=standard,fault=readonly:" + std::to_string(first),
+         "Проверка записи не прошла: байт по адресу " + std::to_string(first),
+         "; последняя резервная копия: ", false},
     };
     for (const auto& f : faults) {
       const Result r = ctl("write -q " + f.args + " " + path("d.tkv88"));
