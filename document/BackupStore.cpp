@@ -144,6 +144,19 @@ std::string BackupStore::newest() const {
   return names.empty() ? std::string() : m_directory + "/" + names.back();
 }
 
+std::string BackupStore::newest(const PortMatch& samePort) const {
+  const std::vector<std::string> names = files();
+  for (auto it = names.rbegin(); it != names.rend(); ++it)
+    if (BackupEntry e = entry(*it); samePort(e.port)) return e.path;
+  return {};
+}
+
+std::string BackupStore::restoring(const std::string& kept, const PortMatch& samePort) const {
+  std::error_code ec;
+  if (!kept.empty() && fs::is_regular_file(kept, ec)) return kept;
+  return newest(samePort);
+}
+
 std::vector<std::string> BackupStore::files() const {
   std::vector<std::string> names;
   std::error_code ec;
@@ -156,22 +169,24 @@ std::vector<std::string> BackupStore::files() const {
   return names;
 }
 
+BackupEntry BackupStore::entry(const std::string& name) const {
+  BackupEntry entry;
+  entry.path = m_directory + "/" + name;
+  std::ifstream in(entry.path, std::ios::binary);
+  std::string line;
+  for (int i = 0; i < kHeaderLines && std::getline(in, line); ++i) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (auto [key, field] : {std::pair{kTimeKey, &entry.time}, std::pair{kPortKey, &entry.port},
+                              std::pair{kNameKey, &entry.name}})
+      if (line.compare(0, key.size(), key) == 0) *field = cp1251::toUtf8(line.substr(key.size()));
+  }
+  return entry;
+}
+
 std::vector<BackupEntry> BackupStore::list() const {
   std::vector<BackupEntry> out;
   const std::vector<std::string> names = files();
-  for (auto it = names.rbegin(); it != names.rend(); ++it) {
-    BackupEntry entry;
-    entry.path = m_directory + "/" + *it;
-    std::ifstream in(entry.path, std::ios::binary);
-    std::string line;
-    for (int i = 0; i < kHeaderLines && std::getline(in, line); ++i) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      for (auto [key, field] : {std::pair{kTimeKey, &entry.time}, std::pair{kPortKey, &entry.port},
-                                std::pair{kNameKey, &entry.name}})
-        if (line.compare(0, key.size(), key) == 0) *field = cp1251::toUtf8(line.substr(key.size()));
-    }
-    out.push_back(std::move(entry));
-  }
+  for (auto it = names.rbegin(); it != names.rend(); ++it) out.push_back(entry(*it));
   return out;
 }
 

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,9 +52,18 @@ class BackupStore {
   std::vector<BackupEntry> list() const;
   // The newest backup's path, or empty when there is none.
   std::string newest() const;
+  // Whether a backup's recorded port reaches the controller in question.
+  using PortMatch = std::function<bool(const std::string& port)>;
+  // The newest backup read through a port that `samePort` accepts, or empty.
+  std::string newest(const PortMatch& samePort) const;
+  // The backup that puts a controller back after a failed write: `kept`
+  // (the one kept for this write) when it exists, else the newest from the
+  // same port; empty when there is none. Never another controller's.
+  std::string restoring(const std::string& kept, const PortMatch& samePort) const;
 
  private:
   std::vector<std::string> files() const;  // the store's own files, oldest first
+  BackupEntry entry(const std::string& name) const;
 
   std::string m_directory;
 };

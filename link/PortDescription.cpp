@@ -451,6 +451,48 @@ std::unique_ptr<PortBackend> openPort(const std::string& description, const Port
   return openPort(parsePortDescription(description), env);
 }
 
+namespace {
+
+// What samePort compares.
+std::string portIdentity(const std::string& text) {
+  auto file = [](const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path canonical =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+    return ec ? path : canonical.string();
+  };
+  try {
+    const PortDescription d = parsePortDescription(text);
+    switch (d.kind) {
+      case PortDescription::kSimulator:
+        return "memory:" + file(d.simulator.imagePath);
+      case PortDescription::kI2cSimulator:
+        return "memory:" + file(d.i2cSimulator.imagePath);
+      case PortDescription::kPpdev:
+        return "ppdev:" + file(d.devicePath);
+      case PortDescription::kI2cDev:
+        return "i2c:" + file(d.devicePath);
+      case PortDescription::kDirectIo:
+        return "io:" + std::to_string(d.ioBase);
+      case PortDescription::kAuto:
+        return "auto";
+      case PortDescription::kCh341Simulator:
+        return "memory:" + file(d.ch341Simulator.imagePath);
+      case PortDescription::kCh341:
+        return d.ch341.kind == Ch341Selector::kFirst   ? std::string("ch341:")
+               : d.ch341.kind == Ch341Selector::kIndex ? "ch341:" + std::to_string(d.ch341.index)
+                                                       : "ch341:" + std::to_string(d.ch341.bus) + "-" +
+                                                             std::to_string(d.ch341.address);
+    }
+  } catch (const PortError&) {
+  }
+  return "?" + text;
+}
+
+}  // namespace
+
+bool samePort(const std::string& a, const std::string& b) { return portIdentity(a) == portIdentity(b); }
+
 std::string defaultPortDescription() {
   const char* value = std::getenv("TKV88_PORT");
   return value && *value ? std::string(value) : std::string("auto");

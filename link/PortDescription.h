@@ -83,6 +83,14 @@ std::unique_ptr<MemoryAccess> openMemoryAccess(const PortDescription& descriptio
 std::unique_ptr<PortBackend> openPort(const std::string& description, const PortEnvironment& env = {});
 std::unique_ptr<PortBackend> openPort(const PortDescription& description, const PortEnvironment& env = {});
 
+// Whether two descriptions reach the same controller: the same memory file
+// for the simulators (sim:, i2c-sim: and ch341-sim: may share one; relative
+// paths from the current folder), the same device, port base or CH341A
+// selector otherwise; options (trace, faults, timing, addr, speed) do not
+// count. One that does not parse
+// matches only its own text.
+bool samePort(const std::string& a, const std::string& b);
+
 // $TKV88_PORT when set and not empty, else "auto".
 std::string defaultPortDescription();
 // The forms above, for help texts; a literal so help texts can be put

@@ -1,6 +1,5 @@
 #include "shell/CompareCommands.h"
 
-#include <filesystem>
 #include <optional>
 
 #include <QAction>
@@ -17,6 +16,7 @@
 #include "link/ChangedWrite.h"
 #include "link/DeviceExchange.h"
 #include "link/MemoryImage.h"
+#include "link/PortDescription.h"
 #include "shell/AppSettings.h"
 #include "shell/Application.h"
 #include "shell/BackupsDialog.h"
@@ -162,15 +162,16 @@ QString CompareCommands::writeFaultText(const LinkError& error, const std::strin
   text += QStringLiteral(
       "\n\nЗапись прервана: прибор может хранить смесь прежней и новой конфигурации. "
       "Запишите конфигурацию снова");
-  std::error_code ec;
-  if (!backup.empty() && std::filesystem::is_regular_file(backup, ec))
-    return text +
-           QStringLiteral(" или восстановите прежнюю из резервной копии \"%1\" (Файл → Резервные копии…).")
-               .arg(QFileInfo(nativeName(backup)).fileName());
-  if (const std::string newest = m_store.newest(); !newest.empty())
-    return text + QStringLiteral("; последняя резервная копия — \"%1\" (Файл → Резервные копии…).")
-                      .arg(QFileInfo(nativeName(newest)).fileName());
-  return text + ".";
+  // Never another controller's backup: only one read through this port.
+  const std::string port = m_app.port().toStdString();
+  const std::string restoring =
+      m_store.restoring(backup, [&port](const std::string& from) { return samePort(from, port); });
+  if (restoring.empty()) return text + QStringLiteral(". Резервной копии конфигурации этого прибора нет.");
+  return text +
+         (restoring == backup ? QStringLiteral(" или восстановите прежнюю из резервной копии \"%1\"")
+                              : QStringLiteral("; последняя резервная копия этого прибора — \"%1\""))
+             .arg(QFileInfo(nativeName(restoring)).fileName()) +
+         QStringLiteral(" (Файл → Резервные копии…).");
 }
 
 bool CompareCommands::showInTree(const ConfigDifference& d) {

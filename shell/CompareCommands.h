@@ -55,8 +55,9 @@ class CompareCommands {
   // The message of a fault during a write whose writing may have begun: the
   // error, that the controller may hold a mix of both configurations (unless
   // it never answered), and how to put it right: write again, or the backup
-  // kept for this write (a path, or empty), else the newest one there is.
-  // Only a file that exists is named.
+  // kept for this write (a path, or empty), else the newest one read through
+  // the port in use; never another controller's. Only a file that exists
+  // is named.
   QString writeFaultText(const LinkError& error, const std::string& backup) const;
   // The backup beforeFullWrite kept for the full write under way, or empty.
   const std::string& fullWriteBackup() const { return m_fullWriteBackup; }

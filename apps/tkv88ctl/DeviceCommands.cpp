@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,16 +29,18 @@ namespace {
 
 // A fault's message once writing may have begun: the controller may hold a
 // mix, and how to put that right: write again, or restore the backup kept
-// before this write (a path, or empty), else the newest one there is. Only
-// a file that exists is named.
-std::string writeFault(const std::string& error, const std::string& backup) {
-  std::string text = error + "; прибор может хранить смесь прежней и новой конфигурации: запишите её снова";
-  std::error_code ec;
-  if (!backup.empty() && std::filesystem::is_regular_file(backup, ec))
-    return text + " или восстановите прежнюю: \"tkv88ctl write --changed " + backup + "\"";
-  if (const std::string newest = BackupStore().newest(); !newest.empty())
-    text += "; последняя резервная копия: \"tkv88ctl write --changed " + newest + "\"";
-  return text;
+// before this write (a path, or empty), else the newest one read through
+// the same port; never another controller's. Only a file that exists is named.
+std::string writeFault(const std::string& error, const std::string& backup, const std::string& port) {
+  const std::string text =
+      error + "; прибор может хранить смесь прежней и новой конфигурации: запишите её снова";
+  const std::string restoring =
+      BackupStore().restoring(backup, [&](const std::string& from) { return samePort(from, port); });
+  if (restoring.empty()) return text + "; резервной копии конфигурации этого прибора нет";
+  return text +
+         (restoring == backup ? " или восстановите прежнюю: "
+                              : "; последняя резервная копия этого прибора: ") +
+         "\"tkv88ctl write --changed " + restoring + "\"";
 }
 
 // The document's framework for a command line: exchanges run through the
@@ -77,8 +78,9 @@ class CtlHost : public HeadlessHost {
     } catch (const std::exception& e) {
       // A controller that never answered has not been written.
       const bool writing = mode == ExchangeMode::WriteL1 || mode == ExchangeMode::WriteL2;
-      m_failure =
-          writing && !m_session.link().awaitingFirstAnswer.load() ? writeFault(e.what(), m_backup) : e.what();
+      m_failure = writing && !m_session.link().awaitingFirstAnswer.load()
+                      ? writeFault(e.what(), m_backup, m_session.port())
+                      : e.what();
       return false;
     }
   }
@@ -184,7 +186,7 @@ int writeChanged(const Args& args, const DeviceData& config) {
                 [&](DeviceLink& link) { runExchangeOperation(link, target, mode, nullptr, &work); });
   } catch (const Failure& e) {
     if (!work.changed.writeStarted) throw;
-    throw Failure(writeFault(e.what(), backup));
+    throw Failure(writeFault(e.what(), backup, session.port()));
   }
   if (work.changed.bytesChanged == 0)
     session.note("the controller already holds the configuration: nothing written");

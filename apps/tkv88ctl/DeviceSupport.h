@@ -53,6 +53,8 @@ class DeviceSession {
   DeviceSession& operator=(const DeviceSession&) = delete;
 
   DeviceLink& link() { return *m_link; }
+  // The port description, as given.
+  const std::string& port() const { return m_port; }
   bool quiet() const { return m_quiet; }
 
   // Runs work on a worker thread between the engine's begin (the port base

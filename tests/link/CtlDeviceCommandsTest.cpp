@@ -10,6 +10,7 @@
 #include <random>
 #include <regex>
 
+#include "document/BackupStore.h"
 #include "document/ConfigFile.h"
 #include "link/FactoryImage.h"
 #include "support/RandomConfig.h"
@@ -256,11 +257,11 @@ TEST_P(CtlDeviceCommands, DiffAndChangedWriteAgainstTheController) {
         {"--backup --port sim:" + memory.string() + ",fault=dropout:2000", "Связь с прибором прервалась",
          " или восстановите прежнюю: ", true},
         {"--port sim:" + memory.string() + ",fault=dropout:2000", "Связь с прибором прервалась",
-         "; последняя резервная копия: ", false},
+         "; последняя резервная копия этого прибора: ", false},
         // The standard timing reads back every byte too.
         {"--port sim:" + memory.string() + ",timing=standard,fault=readonly:" + std::to_string(first),
          "Проверка записи не прошла: байт по адресу " + std::to_string(first),
-         "; последняя резервная копия: ", false},
+         "; последняя резервная копия этого прибора: ", false},
     };
     for (const auto& f : faults) {
       const Result r = ctl("write -q " + f.args + " " + path("d.tkv88"));
@@ -298,6 +299,55 @@ TEST_P(CtlDeviceCommands, DiffAndChangedWriteAgainstTheController) {
   const Result again = ctl("write --changed --no-backup " + port + " " + path("d.tkv88"));
   EXPECT_NE(again.err.find("nothing written"), std::string::npos) << again.err;
   EXPECT_EQ(backups(), kept + 1);
+}
+
+// A failed write names a backup of the controller it was writing: the one
+// kept for it, else the newest read through the same port (whatever its
+// options), never another controller's, and says so when there is none.
+TEST_P(CtlDeviceCommands, AFailedWriteNamesOnlyABackupOfItsOwnController) {
+  const std::string other = "--port " + std::string(GetParam()) + path("other.bin");
+  ASSERT_EQ(ctl("read -q " + other + " -o " + path("c.tkv88")).status, 0);
+  ASSERT_EQ(ctl("set " + path("c.tkv88") + " -o " + path("d.tkv88") + " L2:O09=5").status, 0);
+  ASSERT_EQ(ctl("dump -q " + port + " -o " + path("m.bin")).status, 0);  // keeps no backup
+  ASSERT_EQ(
+      ctl("image --base " + memory.string() + " -o " + path("expected.bin") + " " + path("d.tkv88")).status,
+      0);
+  const std::string expected = readFile(path("expected.bin"));
+  const BackupStore store((dir / "data/tkv88/backups").string());
+  std::string ownBackup;
+
+  const struct {
+    const char* what;
+    std::string reads;   // commands run first
+    std::string remedy;  // what the failed write's message ends with
+  } cases[] = {
+      {"only another controller's backup", "", "; резервной копии конфигурации этого прибора нет"},
+      {"its own backup, another controller's newer", "read -q " + port + "|read -q " + other,
+       "; последняя резервная копия этого прибора: \"tkv88ctl write --changed OWN\""},
+  };
+  for (const auto& c : cases) {
+    std::string reads = c.reads;
+    for (std::size_t at = 0; !reads.empty();) {
+      const std::size_t bar = reads.find('|', at);
+      const std::string command = reads.substr(0, bar);
+      ASSERT_EQ(ctl(command + " -o " + path("r.tkv88")).status, 0) << command;
+      if (command.find(port) != std::string::npos) ownBackup = store.newest();
+      reads = bar == std::string::npos ? "" : reads.substr(bar + 1);
+    }
+    std::size_t first = 0;
+    const std::string now = readFile(memory.string());
+    while (now[first] == expected[first]) ++first;
+    // A byte the memory does not keep, or (the CH341A) one it does not acknowledge.
+    const std::string fault = std::string(GetParam()) == "ch341-sim:" ? ",fault=nack:" : ",fault=readonly:";
+    const Result r = ctl("write -q " + port + fault + std::to_string(first) + " " + path("d.tkv88"));
+    EXPECT_EQ(r.status, 1) << c.what;
+    std::string remedy = c.remedy;
+    if (const auto at = remedy.find("OWN"); at != std::string::npos) remedy.replace(at, 3, ownBackup);
+    EXPECT_NE(r.err.find("смесь прежней и новой конфигурации: запишите её снова" + remedy + "\n"),
+              std::string::npos)
+        << c.what << ": " << r.err;
+    std::ofstream(memory, std::ios::binary) << now;  // the controller as it was
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Adapters, CtlDeviceCommands, testing::Values("sim:", "i2c-sim:", "ch341-sim:"),

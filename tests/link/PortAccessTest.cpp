@@ -154,6 +154,32 @@ TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
   }
 }
 
+// Backups are matched to the controller by the port they were read through:
+// the memory file or device counts, not the options nor how the path is
+// spelt.
+TEST(PortDescription, SamePortComparesTheControllerReached) {
+  const std::string cwd = fs::current_path().string();
+  const struct {
+    std::string a, b;
+    bool same;
+  } cases[] = {
+      {"sim:c.bin", "sim:" + cwd + "/c.bin,fault=dropout:9,timing=standard", true},
+      {"sim:c.bin", "i2c-sim:./c.bin,addr=0x50", true},  // the two simulators share a memory file
+      {"sim:c.bin", "sim:d.bin", false},
+      {"ppdev:/dev/parport0", "ppdev:/dev/parport0,timing=standard", true},
+      {"ppdev:/dev/parport0", "ppdev:/dev/parport1", false},
+      {"io:0x378", "io:888", true},
+      {"io:0x378", "io:0x278", false},
+      {"auto", "auto,timing=standard", true},
+      {"auto", "io:0x378", false},
+      {"i2c:/dev/i2c-1", "i2c:/dev/i2c-1,addr=0x50", true},
+      {"i2c:/dev/i2c-1", "i2c:/dev/i2c-2", false},
+      {"nonsense", "nonsense", true},
+      {"nonsense", "sim:nonsense", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(samePort(c.a, c.b), c.same) << c.a << " / " << c.b;
+}
+
 class PortFiles : public testing::Test {
  protected:
   void put(const fs::path& relative, const std::string& text) {
