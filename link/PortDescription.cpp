@@ -16,11 +16,6 @@
 
 namespace {
 
-const char* const kForms =
-    " (ожидается sim:ФАЙЛ[,trace=ФАЙЛ][,fault=...][,rise=МКС], ppdev:/dev/parportN, io:0x378, auto, "
-    "i2c:/dev/i2c-N[,addr=0x50], i2c-sim:ФАЙЛ, ch341:[N|ШИНА-АДРЕС][,speed=100] или ch341-sim:ФАЙЛ; к первым "
-    "четырём можно добавить ,timing=fast или ,timing=standard)";
-
 // A number in decimal or with 0x in hex, all of the text. A leading zero is
 // refused rather than taken as octal: "io:0170" would silently be port 120.
 bool parseNumber(const std::string& text, unsigned long max, unsigned long& value) {
@@ -68,80 +63,6 @@ SimulatorFault parseFault(const std::string& text, const std::string& descriptio
   return fault;
 }
 
-// The port forms and the words of the "word=value" options each takes. A
-// part of a description that looks like an option ("tarce=t.vcd", a
-// misspelt trace) but is none of its form's is refused, naming those it
-// takes: taken as part of the file name it would silently make a new
-// memory file.
-struct PortForm {
-  const char* prefix;  // "sim:"; "auto" stands alone or before options
-  PortDescription::Kind kind;
-  const char* what;  // whose options, for messages ("симулятора")
-  std::vector<std::string> options;
-};
-
-const std::vector<PortForm>& portForms() {
-  static const std::vector<PortForm> forms = {
-      {"sim:", PortDescription::kSimulator, "симулятора", {"trace", "fault", "base", "rise", "timing"}},
-      {"ppdev:", PortDescription::kPpdev, "порта", {"timing"}},
-      {"io:", PortDescription::kDirectIo, "порта", {"timing"}},
-      {"auto", PortDescription::kAuto, "порта", {"timing"}},
-      {"i2c:", PortDescription::kI2cDev, "адаптера I2C", {"addr"}},
-      {"i2c-sim:", PortDescription::kI2cSimulator, "адаптера I2C", {"addr", "fault"}},
-      {"ch341:", PortDescription::kCh341, "адаптера CH341A", {"speed"}},
-      {"ch341-sim:", PortDescription::kCh341Simulator, "адаптера CH341A", {"speed", "fault", "trace"}},
-  };
-  return forms;
-}
-
-// "word=" at the start of a part: a lower-case letter, then letters, digits
-// and dashes. Paths rarely start so ("./m=1.bin" does not).
-std::string optionWord(const std::string& part) {
-  const std::size_t eq = part.find('=');
-  if (eq == std::string::npos || eq == 0 || part[0] < 'a' || part[0] > 'z') return {};
-  for (std::size_t i = 1; i < eq; ++i) {
-    const char c = part[i];
-    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-')) return {};
-  }
-  return part.substr(0, eq);
-}
-
-// "PATH,word=value,...": the parts up to the first option are the path
-// (which may hold commas); after it, every part must be an option.
-struct PathAndOptions {
-  std::string path;
-  std::vector<std::pair<std::string, std::string>> options;
-};
-PathAndOptions splitOptions(const std::string& rest, const PortForm& form, const std::string& description) {
-  PathAndOptions result;
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t comma = rest.find(',', start);
-    parts.push_back(rest.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  bool inPath = true;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    const std::string& part = parts[i];
-    const std::string word = optionWord(part);
-    if (inPath && word.empty()) {
-      result.path += (i == 0 ? "" : ",") + part;
-      continue;
-    }
-    inPath = false;
-    if (word.empty() || std::find(form.options.begin(), form.options.end(), word) == form.options.end()) {
-      std::string known;
-      for (const std::string& o : form.options) known += (known.empty() ? "" : ", ") + o + "=";
-      throw PortError("неизвестный параметр " + std::string(form.what) + " \"" + part + "\" в \"" +
-                      description + "\" (ожидается " + known + ")");
-    }
-    result.options.emplace_back(word, part.substr(word.size() + 1));
-  }
-  return result;
-}
-
 LinkTiming parseTiming(const std::string& text, const std::string& description) {
   if (text == "fast") return LinkTiming::kFast;
   if (text == "standard") return LinkTiming::kStandard;
@@ -155,24 +76,6 @@ int parseRise(const std::string& text, const std::string& description) {
     throw PortError("неверное время нарастания \"" + text + "\" в \"" + description +
                     "\": укажите микросекунды, например rise=20");
   return static_cast<int>(us);
-}
-
-SimulatorOptions parseSimulator(const PathAndOptions& parts, const std::string& description) {
-  SimulatorOptions options;
-  options.imagePath = parts.path;
-  for (const auto& [key, value] : parts.options) {
-    if (key == "trace" && !value.empty())
-      options.tracePath = value;
-    else if (key == "fault")
-      options.fault = parseFault(value, description);
-    else if (key == "base")
-      options.base = parseBase(value, description);
-    else if (key == "rise")
-      options.riseUs = parseRise(value, description);
-  }
-  if (options.imagePath.empty())
-    throw PortError("в \"" + description + "\" не указан файл образа памяти: укажите sim:ФАЙЛ");
-  return options;
 }
 
 // A 7-bit I2C address a memory can answer at.
@@ -212,24 +115,6 @@ I2cFault parseI2cFault(const std::string& text, const std::string& description) 
   }
   throw PortError("неизвестная неисправность \"" + text + "\" в \"" + description +
                   "\" (ожидается absent, nack:N, eio:N, eagain:N или readonly:АДРЕС)");
-}
-
-// "i2c:PATH[,addr=...]" and "i2c-sim:PATH[,addr=...][,fault=...]".
-void parseI2c(const PathAndOptions& parts, const std::string& description, PortDescription& d) {
-  const bool simulated = d.kind == PortDescription::kI2cSimulator;
-  for (const auto& [key, value] : parts.options) {
-    if (key == "addr")
-      d.i2cAddress = parseI2cAddress(value, description);
-    else if (key == "fault")
-      d.i2cSimulator.fault = parseI2cFault(value, description);
-  }
-  if (parts.path.empty())
-    throw PortError("в \"" + description + "\" " +
-                    (simulated ? "не указан файл образа памяти: укажите i2c-sim:ФАЙЛ"
-                               : "не указано устройство: укажите i2c:/dev/i2c-1"));
-  d.devicePath = parts.path;
-  d.i2cSimulator.imagePath = parts.path;
-  d.i2cSimulator.address = d.i2cAddress;
 }
 
 // "ch341:", "ch341:N" or "ch341:BUS-ADDRESS".
@@ -281,25 +166,6 @@ Ch341Fault parseCh341Fault(const std::string& text, const std::string& descripti
   return fault;
 }
 
-// "ch341:..." and "ch341-sim:PATH...".
-void parseCh341(const PathAndOptions& parts, const std::string& description, PortDescription& d) {
-  for (const auto& [key, value] : parts.options) {
-    if (key == "speed")
-      d.ch341Speed = parseCh341Speed(value, description);
-    else if (key == "fault")
-      d.ch341Simulator.fault = parseCh341Fault(value, description);
-    else if (key == "trace" && !value.empty())
-      d.ch341Simulator.tracePath = value;
-  }
-  if (d.kind == PortDescription::kCh341) {
-    d.ch341 = parseCh341Selector(parts.path, description);
-    return;
-  }
-  if (parts.path.empty())
-    throw PortError("в \"" + description + "\" не указан файл образа памяти: укажите ch341-sim:ФАЙЛ");
-  d.ch341Simulator.imagePath = parts.path;
-}
-
 std::unique_ptr<MemoryAccess> openCh341Memory(const Ch341Selector& which, ch341::Speed speed) {
   Ch341Adapter adapter;
   auto usb = openCh341(which, &adapter);
@@ -307,6 +173,207 @@ std::unique_ptr<MemoryAccess> openCh341Memory(const Ch341Selector& which, ch341:
   // bus and address only when it got the same address back.
   return std::make_unique<Ch341Memory>(std::move(usb), speed, adapter.where(),
                                        [which] { return openCh341(which); });
+}
+
+// ---- The forms ----------------------------------------------------------------
+
+using Apply = void (*)(PortDescription& d, const std::string& value, const std::string& description);
+
+// One "word=value" option of a form, and what its value sets.
+struct PortOption {
+  const char* word;
+  Apply apply;
+};
+
+const PortOption kTiming{"timing", [](PortDescription& d, const std::string& v, const std::string& text) {
+                           d.timing = parseTiming(v, text);
+                         }};
+const PortOption kCh341Speed{"speed", [](PortDescription& d, const std::string& v, const std::string& text) {
+                               d.ch341Speed = parseCh341Speed(v, text);
+                             }};
+const PortOption kI2cAddress{"addr", [](PortDescription& d, const std::string& v, const std::string& text) {
+                               d.i2cAddress = parseI2cAddress(v, text);
+                             }};
+
+// A port form: its prefix, how it is written (for messages), what the part
+// before the options names, and the options it takes. A new form is a row
+// of portForms(); the parser knows nothing else of it.
+struct PortForm {
+  const char* prefix;  // "sim:"; "auto" stands alone or before options
+  PortDescription::Kind kind;
+  const char* usage;  // "sim:ФАЙЛ[,trace=ФАЙЛ]..."
+  const char* what;   // whose options, for messages ("симулятора")
+  Apply takePath;     // the part before the options; applied after them
+  std::vector<PortOption> options;
+};
+
+std::string formsText();
+
+const std::vector<PortForm>& portForms() {
+  static const std::vector<PortForm> forms = {
+      {"sim:",
+       PortDescription::kSimulator,
+       "sim:ФАЙЛ[,trace=ФАЙЛ][,fault=...][,base=0x278][,rise=МКС][,timing=fast|standard]",
+       "симулятора",
+       [](PortDescription& d, const std::string& path, const std::string& text) {
+         if (path.empty())
+           throw PortError("в \"" + text + "\" не указан файл образа памяти: укажите sim:ФАЙЛ");
+         d.simulator.imagePath = path;
+       },
+       {{"trace",
+         [](PortDescription& d, const std::string& v, const std::string&) { d.simulator.tracePath = v; }},
+        {"fault", [](PortDescription& d, const std::string& v,
+                     const std::string& text) { d.simulator.fault = parseFault(v, text); }},
+        {"base", [](PortDescription& d, const std::string& v,
+                    const std::string& text) { d.simulator.base = parseBase(v, text); }},
+        {"rise", [](PortDescription& d, const std::string& v,
+                    const std::string& text) { d.simulator.riseUs = parseRise(v, text); }},
+        kTiming}},
+      {"ppdev:",
+       PortDescription::kPpdev,
+       "ppdev:/dev/parportN[,timing=fast|standard]",
+       "порта",
+       [](PortDescription& d, const std::string& path, const std::string& text) {
+         if (path.empty())
+           throw PortError("в \"" + text + "\" не указано устройство: укажите ppdev:/dev/parport0");
+         d.devicePath = path;
+       },
+       {kTiming}},
+      {"io:",
+       PortDescription::kDirectIo,
+       "io:0x378[,timing=fast|standard]",
+       "порта",
+       [](PortDescription& d, const std::string& path, const std::string& text) {
+         d.ioBase = parseBase(path, text);
+       },
+       {kTiming}},
+      {"auto",
+       PortDescription::kAuto,
+       "auto[,timing=fast|standard]",
+       "порта",
+       [](PortDescription&, const std::string& path, const std::string& text) {
+         if (!path.empty()) throw PortError("неизвестный порт \"" + text + "\"" + formsText());
+       },
+       {kTiming}},
+      {"i2c:",
+       PortDescription::kI2cDev,
+       "i2c:/dev/i2c-N[,addr=0x50]",
+       "адаптера I2C",
+       [](PortDescription& d, const std::string& path, const std::string& text) {
+         if (path.empty())
+           throw PortError("в \"" + text + "\" не указано устройство: укажите i2c:/dev/i2c-1");
+         d.devicePath = path;
+       },
+       {kI2cAddress}},
+      {"i2c-sim:",
+       PortDescription::kI2cSimulator,
+       "i2c-sim:ФАЙЛ[,addr=0x50][,fault=...]",
+       "адаптера I2C",
+       [](PortDescription& d, const std::string& path, const std::string& text) {
+         if (path.empty())
+           throw PortError("в \"" + text + "\" не указан файл образа памяти: укажите i2c-sim:ФАЙЛ");
+         d.devicePath = path;
+         d.i2cSimulator.imagePath = path;
+         d.i2cSimulator.address = d.i2cAddress;
+       },
+       {kI2cAddress,
+        {"fault", [](PortDescription& d, const std::string& v,
+                     const std::string& text) { d.i2cSimulator.fault = parseI2cFault(v, text); }}}},
+      {"ch341:",
+       PortDescription::kCh341,
+       "ch341:[N|ШИНА-АДРЕС][,speed=100]",
+       "адаптера CH341A",
+       [](PortDescription& d, const std::string& path, const std::string& text) {
+         d.ch341 = parseCh341Selector(path, text);
+       },
+       {kCh341Speed}},
+      {"ch341-sim:",
+       PortDescription::kCh341Simulator,
+       "ch341-sim:ФАЙЛ[,speed=...][,fault=...][,trace=ФАЙЛ]",
+       "адаптера CH341A",
+       [](PortDescription& d, const std::string& path, const std::string& text) {
+         if (path.empty())
+           throw PortError("в \"" + text + "\" не указан файл образа памяти: укажите ch341-sim:ФАЙЛ");
+         d.ch341Simulator.imagePath = path;
+       },
+       {kCh341Speed,
+        {"fault", [](PortDescription& d, const std::string& v,
+                     const std::string& text) { d.ch341Simulator.fault = parseCh341Fault(v, text); }},
+        {"trace", [](PortDescription& d, const std::string& v,
+                     const std::string&) { d.ch341Simulator.tracePath = v; }}}},
+  };
+  return forms;
+}
+
+// " (ожидается sim:ФАЙЛ..., ppdev:..., ...)": every form as it is written.
+std::string formsText() {
+  std::string text;
+  for (const PortForm& f : portForms()) text += (text.empty() ? "" : ", ") + std::string(f.usage);
+  return " (ожидается " + text + ")";
+}
+
+// "word=" at the start of a part: a letter, then letters, digits, dashes
+// and underscores. Paths rarely start so ("./m=1.bin" does not).
+std::string optionWord(const std::string& part) {
+  const std::size_t eq = part.find('=');
+  auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  if (eq == std::string::npos || eq == 0 || !letter(part[0])) return {};
+  for (std::size_t i = 1; i < eq; ++i) {
+    const char c = part[i];
+    if (!(letter(c) || (c >= '0' && c <= '9') || c == '-' || c == '_')) return {};
+  }
+  return part.substr(0, eq);
+}
+
+bool spaceAt(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// "PATH,word=value,...": the parts up to the first option are the path
+// (which may hold commas); after it, every part must be one of the form's
+// options, each once, with a value, exactly as the form spells it. Parts
+// that begin or end with a space and empty parts are refused too: each of
+// them would have made or used a memory file named with the junk.
+std::vector<std::pair<const PortOption*, std::string>> splitOptions(const std::string& rest,
+                                                                    const PortForm& form,
+                                                                    const std::string& description,
+                                                                    std::string& path) {
+  std::vector<std::string> parts;
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = rest.find(',', start);
+    parts.push_back(rest.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  std::string known;
+  for (const PortOption& o : form.options) known += (known.empty() ? "" : ", ") + std::string(o.word) + "=";
+  const std::string expected = " (ожидается " + known + ")";
+  std::vector<std::pair<const PortOption*, std::string>> options;
+  bool inPath = true;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const std::string& part = parts[i];
+    if (part.empty() && i > 0)
+      throw PortError("пустой параметр в \"" + description + "\": лишняя запятая" + expected);
+    if (!part.empty() && (spaceAt(part.front()) || spaceAt(part.back())))
+      throw PortError("лишний пробел в \"" + part + "\" из \"" + description + "\"" + expected);
+    const std::string word = optionWord(part);
+    if (inPath && word.empty()) {
+      path += (i == 0 ? "" : ",") + part;
+      continue;
+    }
+    inPath = false;
+    const auto option = std::find_if(form.options.begin(), form.options.end(),
+                                     [&](const PortOption& o) { return word == o.word; });
+    if (word.empty() || option == form.options.end())
+      throw PortError("неизвестный параметр " + std::string(form.what) + " \"" + part + "\" в \"" +
+                      description + "\"" + expected);
+    const std::string value = part.substr(word.size() + 1);
+    if (value.empty())
+      throw PortError("у параметра \"" + word + "=\" нет значения в \"" + description + "\"" + expected);
+    for (const auto& [seen, earlier] : options)
+      if (seen == &*option)
+        throw PortError("параметр \"" + word + "=\" указан дважды в \"" + description + "\"");
+    options.emplace_back(&*option, value);
+  }
+  return options;
 }
 
 std::unique_ptr<PortBackend> openAuto(const PortEnvironment& env) {
@@ -357,37 +424,12 @@ PortDescription parsePortDescription(const std::string& text) {
   }
   if (!form)
     throw PortError((text.empty() ? std::string("порт не указан") : "неизвестный порт \"" + text + "\"") +
-                    kForms);
+                    formsText());
   PortDescription d;
   d.kind = form->kind;
-  if (d.kind == PortDescription::kAuto && !rest.empty()) rest.erase(0, 1);  // the comma
-  const PathAndOptions parts = splitOptions(rest, *form, text);
-  for (const auto& [key, value] : parts.options)
-    if (key == "timing") d.timing = parseTiming(value, text);
-  switch (d.kind) {
-    case PortDescription::kSimulator:
-      d.simulator = parseSimulator(parts, text);
-      break;
-    case PortDescription::kPpdev:
-      d.devicePath = parts.path;
-      if (d.devicePath.empty())
-        throw PortError("в \"" + text + "\" не указано устройство: укажите ppdev:/dev/parport0");
-      break;
-    case PortDescription::kDirectIo:
-      d.ioBase = parseBase(parts.path, text);
-      break;
-    case PortDescription::kAuto:
-      if (!parts.path.empty()) throw PortError("неизвестный порт \"" + text + "\"" + kForms);
-      break;
-    case PortDescription::kI2cDev:
-    case PortDescription::kI2cSimulator:
-      parseI2c(parts, text, d);
-      break;
-    case PortDescription::kCh341:
-    case PortDescription::kCh341Simulator:
-      parseCh341(parts, text, d);
-      break;
-  }
+  std::string path;
+  for (const auto& [option, value] : splitOptions(rest, *form, text, path)) option->apply(d, value, text);
+  form->takePath(d, path, text);
   return d;
 }
 
@@ -479,10 +521,10 @@ std::string portIdentity(const std::string& text) {
       case PortDescription::kCh341Simulator:
         return "memory:" + file(d.ch341Simulator.imagePath);
       case PortDescription::kCh341:
-        return d.ch341.kind == Ch341Selector::kFirst   ? std::string("ch341:")
-               : d.ch341.kind == Ch341Selector::kIndex ? "ch341:" + std::to_string(d.ch341.index)
-                                                       : "ch341:" + std::to_string(d.ch341.bus) + "-" +
-                                                             std::to_string(d.ch341.address);
+        return d.ch341.kind == Ch341Selector::kFirst ? std::string("ch341:")
+               : d.ch341.kind == Ch341Selector::kIndex
+                   ? "ch341:" + std::to_string(d.ch341.index)
+                   : "ch341:" + std::to_string(d.ch341.bus) + "-" + std::to_string(d.ch341.address);
     }
   } catch (const PortError&) {
   }

@@ -25,8 +25,12 @@
 //       N (from 0) and every later one fail as an unplugged adapter
 //   auto also tries the first CH341A when no parallel port can be used.
 //
-// Options are "word=value" parts after the path; a part that looks like one
-// but is no option of its form is refused, naming those the form takes.
+// Options are "word=value" parts after the path, matched exactly: a part
+// that looks like one but is no option of its form (a misspelt or
+// capitalised word), an empty part, an option without a value or given
+// twice, and a part that begins or ends with a space are refused, naming
+// the options the form takes. The forms and their options are one table
+// (portForms() in the .cpp).
 //
 // Opening a port may touch the file system and the operating system; any
 // thread, but the backend it returns is used by one thread at a time.

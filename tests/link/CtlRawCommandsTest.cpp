@@ -105,6 +105,8 @@ TEST_F(CtlRawCommands, BadInputIsRefusedBeforeTheDeviceIsTouched) {
       {"dump --port nonsense -o x.bin", 1, "неизвестный порт \"nonsense\""},
       // A misspelt option would name a new memory file "controller.bin,tarce=t.vcd".
       {"peek --port PORT,tarce=t.vcd 0", 1, "неизвестный параметр симулятора \"tarce=t.vcd\""},
+      {"peek --port 'PORT, fault=readonly:1016' 0", 1, "лишний пробел в \" fault=readonly:1016\""},
+      {"peek --port 'PORT ' 0", 1, "лишний пробел"},
   };
   for (const auto& c : cases) {
     std::string args = c.args;
@@ -115,6 +117,7 @@ TEST_F(CtlRawCommands, BadInputIsRefusedBeforeTheDeviceIsTouched) {
   }
   EXPECT_FALSE(fs::exists(image)) << "no command opened the port";
   EXPECT_FALSE(fs::exists(image.string() + ",tarce=t.vcd"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2) << "only out and err";
 
   putImage(dir / "short.bin", std::string(100, 'x'));
   const CtlRun r = ctl("restore --port " + port + " " + (dir / "short.bin").string());

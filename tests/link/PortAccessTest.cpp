@@ -130,19 +130,42 @@ TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
       {"i2c-sim:x,fault=smoke", "неизвестная неисправность \"smoke\""},
       {"auto,timing=slow", "неизвестная скорость обмена \"slow\""},
       {"autox", "неизвестный порт \"autox\""},
-      {"ppdev:/dev/parport0,timing=", "неизвестная скорость обмена"},
+      {"ppdev:/dev/parport0,timing=", "у параметра \"timing=\" нет значения"},
       {"io:0x378,timing=fast,speed=1", "неизвестный параметр порта \"speed=1\""},
       {"sim:x,rise=-5", "неверное время нарастания"},
-      {"sim:x,rise=", "неверное время нарастания"},
+      {"sim:x,rise=", "у параметра \"rise=\" нет значения"},
       {"i2c:/dev/i2c-1,addr=0x50,timing=fast", "неизвестный параметр адаптера I2C \"timing=fast\""},
       // A word=value part its form does not know is refused, not taken into the path.
       {"sim:m.bin,tarce=t.vcd",
-       "параметр симулятора \"tarce=t.vcd\" в \"sim:m.bin,tarce=t.vcd\" (ожидается trace=, fault=, base=, rise=, "
+       "параметр симулятора \"tarce=t.vcd\" в \"sim:m.bin,tarce=t.vcd\" (ожидается trace=, fault=, base=, "
+       "rise=, "
        "timing=)"},
       {"i2c-sim:m.bin,adr=0x51",
        "параметр адаптера I2C \"adr=0x51\" в \"i2c-sim:m.bin,adr=0x51\" (ожидается addr=, fault=)"},
-      {"ppdev:/dev/parport0,speed=1", "параметр порта \"speed=1\" в \"ppdev:/dev/parport0,speed=1\" (ожидается timing=)"},
+      {"ppdev:/dev/parport0,speed=1",
+       "параметр порта \"speed=1\" в \"ppdev:/dev/parport0,speed=1\" (ожидается timing=)"},
       {"auto,rise=20", "неизвестный параметр порта \"rise=20\" в \"auto,rise=20\" (ожидается timing=)"},
+      // Options are matched exactly: every one of these made or used a
+      // memory file named with the junk, or kept the last value silently.
+      {"sim:c1.bin, fault=readonly:1016",
+       "лишний пробел в \" fault=readonly:1016\" из \"sim:c1.bin, fault=readonly:1016\" (ожидается trace=, "
+       "fault=, base=, rise=, timing=)"},
+      {"sim:c1.bin,fault=absent ", "лишний пробел в \"fault=absent \""},
+      {"sim:c1.bin ", "лишний пробел в \"c1.bin \""},
+      {"ppdev:/dev/parport0 ,timing=fast", "лишний пробел в \"/dev/parport0 \""},
+      {"sim:c1.bin,Fault=absent", "неизвестный параметр симулятора \"Fault=absent\""},
+      {"i2c-sim:c1.bin,ADDR=0x50",
+       "неизвестный параметр адаптера I2C \"ADDR=0x50\" в \"i2c-sim:c1.bin,ADDR=0x50\" "
+       "(ожидается addr=, fault=)"},
+      {"sim:c1.bin,,timing=fast", "пустой параметр в \"sim:c1.bin,,timing=fast\": лишняя запятая"},
+      {"sim:c1.bin,timing=fast,", "пустой параметр"},
+      {"auto,,timing=fast", "пустой параметр"},
+      {"sim:,timing=fast", "не указан файл образа памяти"},
+      {"sim:c1.bin,trace=", "у параметра \"trace=\" нет значения в \"sim:c1.bin,trace=\""},
+      {"i2c-sim:c1.bin,fault=", "у параметра \"fault=\" нет значения"},
+      {"sim:c1.bin,timing=fast,timing=standard", "параметр \"timing=\" указан дважды"},
+      {"i2c:/dev/i2c-1,addr=0x50,addr=0x51", "параметр \"addr=\" указан дважды"},
+      {"sim:c1.bin,trace=a.vcd,fault=absent,trace=b.vcd", "параметр \"trace=\" указан дважды"},
   };
   for (const auto& c : cases) {
     try {
