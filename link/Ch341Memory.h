@@ -69,6 +69,7 @@ class Ch341Memory : public MemoryAccess {
   void begin(DeviceLink& link) override;
   void end(DeviceLink& link) override;
   void flushWrites(DeviceLink& link) override { flush(&link); }
+  std::string takeTraceFailure() override { return m_usb->takeTraceFailure(); }
   void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length, bool countProgress) override;
   void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                   bool countProgress) override;

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "link/LinkProbe.h"
@@ -82,6 +83,9 @@ class MemoryAccess {
   // The pages (their first addresses) that a write had to store again in
   // the standard timing since the last call. Once the exchange has ended.
   virtual std::vector<uint32_t> takeMendedPages() { return {}; }
+  // Why the trace of the bus could not be written (a simulator's), once;
+  // empty when all is well. Never an exchange's failure: told after the work.
+  virtual std::string takeTraceFailure() { return {}; }
 };
 
 // ---- What the exchanges use, for every engine ------------------------------

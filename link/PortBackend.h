@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 // A port that cannot be opened or used; the message says what to do (UTF-8).
@@ -55,8 +56,11 @@ class PortBackend {
     if (units > 0) busyWaitUs(units * 100);
   }
   // After an exchange, with the lines idle: what the backend still holds
-  // for the file system is written out (a simulator's trace). Throws LinkError.
+  // for the file system is written out (a simulator's trace).
   virtual void flush() {}
+  // Why the trace of the lines could not be written, once; empty when all
+  // is well or there is none. A trace failure never fails an exchange.
+  virtual std::string takeTraceFailure() { return {}; }
 
   // The bases detection tries, in order.
   virtual std::vector<uint16_t> lptCandidates() const { return {kLpt1, kLpt2, kLpt3}; }

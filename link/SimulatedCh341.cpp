@@ -75,6 +75,8 @@ void SimulatedCh341::flush() {
   if (m_trace) m_trace->flush(m_now);
 }
 
+std::string SimulatedCh341::takeTraceFailure() { return m_trace ? m_trace->takeFailure() : std::string(); }
+
 // One segment as the chip takes it: the stream command, then sub-commands
 // until kEnd or the segment's end. A sub-command whose bytes run past the
 // segment, an unknown one, or answers beyond one packet are the engine's

@@ -71,6 +71,7 @@ class SimulatedCh341 : public UsbTransport {
   uint64_t nowUs() override { return m_now / 1000; }
   void sleepUs(uint64_t us) override { m_now += us * 1000; }
   void flush() override;
+  std::string takeTraceFailure() override;
 
   // What tests look at.
   const MemoryImage& memory() const { return m_memory; }

@@ -62,6 +62,10 @@ void SimulatedController::flush() {
   if (m_trace) m_trace->flush();
 }
 
+std::string SimulatedController::takeTraceFailure() {
+  return m_trace ? m_trace->takeFailure() : std::string();
+}
+
 void SimulatedController::save() {
   if (!m_store) return;
   try {

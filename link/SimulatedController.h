@@ -83,6 +83,7 @@ class SimulatedController : public PortBackend {
   void resetLines(uint16_t base) override;
   // Puts the trace written so far in its file.
   void flush() override;
+  std::string takeTraceFailure() override;
 
   // What tests look at.
   struct LineReset {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class UsbTransport {
  public:
@@ -34,6 +35,8 @@ class UsbTransport {
   virtual void sleepUs(uint64_t us) = 0;
 
   // After an exchange: whatever the transport records is put in its file
-  // (the simulated chip's trace). Throws LinkError when that failed.
+  // (the simulated chip's trace).
   virtual void flush() {}
+  // Why that record could not be written, once; empty when all is well.
+  virtual std::string takeTraceFailure() { return {}; }
 };

@@ -6,9 +6,12 @@
 // adapter, on their thread; times are in the dump's own unit.
 //
 // The dump goes through SafeFile: it appears under its name at the first
-// flush(), which ends every exchange; later flushes append to it. A dump
-// that cannot be written (a full disk) is reported by the next flush(),
-// never dropped in silence.
+// flush(), which ends every exchange; later flushes append to it. The
+// header is written at once, so a target that takes nothing (a full disk)
+// is refused before any exchange. A dump that cannot be written later ends
+// the trace, never the exchange (an exchange stopped half-way would leave
+// the controller holding part of a write): the failure is kept for
+// takeFailure(), which the owner asks once the work is done.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +22,8 @@ class SafeFile;
 
 class VcdTrace {
  public:
-  // Checks the target and writes the header and the initial levels. Throws
-  // PortError when the file cannot be written there.
+  // Checks the target and writes the header. Throws PortError when the file
+  // cannot be written there.
   enum class Unit { kMicrosecond, kNanosecond };
   VcdTrace(const std::string& path, bool scl, bool sda, Unit unit = Unit::kMicrosecond);
   // Puts out what is left, when nothing failed; a failure here has nobody to
@@ -33,10 +36,12 @@ class VcdTrace {
   // is written.
   void record(uint64_t time, bool scl, bool sda);
   // Writes everything so far with a closing time stamp (endTime, or just
-  // after the last change when that is later) and makes it durable. Throws
-  // LinkError naming the file and the reason when the dump could not be
-  // written, once.
+  // after the last change when that is later) and makes it durable. A
+  // failure ends the trace and is kept for takeFailure().
   void flush(uint64_t endTime = 0);
+  // Why the dump could not be written ("не удаётся записать "t.vcd": на
+  // диске нет места"), once; empty while all is well.
+  std::string takeFailure();
 
  private:
   void stamp(uint64_t time);

@@ -125,6 +125,7 @@ class BitBangedMemory : public MemoryAccess {
   ProbeReport probe(DeviceLink& link) override;
   bool standardFallback() const override { return m_fellBack.load(); }
   std::vector<uint32_t> takeMendedPages() override;
+  std::string takeTraceFailure() override { return m_port->takeTraceFailure(); }
 
   // The timing asked for.
   LinkTiming timing() const { return m_timing; }

@@ -211,6 +211,9 @@ void Application::reportTiming() {
   if (m_link->memory().standardFallback()) notes << QString::fromStdString(timing_texts::fellBack());
   if (const std::vector<uint32_t> pages = m_link->memory().takeMendedPages(); !pages.empty())
     notes << QString::fromStdString(timing_texts::mendedPages(pages));
+  // A trace never stops an exchange; its loss is told afterwards.
+  if (const std::string trace = m_link->memory().takeTraceFailure(); !trace.empty())
+    notes << QStringLiteral("обмен завершён, трасса не записана: %1").arg(QString::fromStdString(trace));
   if (!notes.isEmpty()) m_frame->statusBar()->showMessage(notes.join(QStringLiteral("; ")));
 }
 

@@ -94,8 +94,9 @@ class Application : public QObject {
   static std::unique_ptr<MemoryAccess> openMemoryAccess(const QString& description, QString* reason);
   void usePort(std::unique_ptr<MemoryAccess> backend, const QString& description);
   bool runExchange(DeviceData& config, ExchangeMode mode);
-  // The status bar tells when the link fell back to the standard timing and
-  // which pages a write had to store again in it.
+  // The status bar tells when the link fell back to the standard timing,
+  // which pages a write had to store again in it and a trace that could not
+  // be written.
   void reportTiming();
   // "Проверка связи…": the link check on the exchange worker, its report in
   // a message box.

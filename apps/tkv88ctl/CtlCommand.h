@@ -31,3 +31,7 @@ struct UsageError : std::runtime_error {
 struct Failure : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// A failure that must not stop the work (a trace that could not be
+// written): told on stderr once the command has finished, exit status 1.
+void failAfterwards(const std::string& text);

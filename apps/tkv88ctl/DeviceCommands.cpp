@@ -71,13 +71,14 @@ class CtlHost : public HeadlessHost {
   }
 
   bool runExchange(DeviceData& config, ExchangeMode mode) override {
+    const bool writing = mode == ExchangeMode::WriteL1 || mode == ExchangeMode::WriteL2;
     try {
-      m_session.run(exchangeCaption(mode), exchangeProgressRange(mode),
-                    [&](DeviceLink& link) { runExchangeOperation(link, config, mode); });
+      m_session.run(
+          exchangeCaption(mode), exchangeProgressRange(mode),
+          [&](DeviceLink& link) { runExchangeOperation(link, config, mode); }, writing);
       return true;
     } catch (const std::exception& e) {
       // A controller that never answered has not been written.
-      const bool writing = mode == ExchangeMode::WriteL1 || mode == ExchangeMode::WriteL2;
       m_failure = writing && !m_session.link().awaitingFirstAnswer.load()
                       ? writeFault(e.what(), m_backup, m_session.port())
                       : e.what();
@@ -182,8 +183,9 @@ int writeChanged(const Args& args, const DeviceData& config) {
   DeviceData target = config;
   const ExchangeMode mode = ExchangeMode::WriteChanged;
   try {
-    session.run(exchangeCaption(mode), exchangeProgressRange(mode),
-                [&](DeviceLink& link) { runExchangeOperation(link, target, mode, nullptr, &work); });
+    session.run(
+        exchangeCaption(mode), exchangeProgressRange(mode),
+        [&](DeviceLink& link) { runExchangeOperation(link, target, mode, nullptr, &work); }, true);
   } catch (const Failure& e) {
     if (!work.changed.writeStarted) throw;
     throw Failure(writeFault(e.what(), backup, session.port()));

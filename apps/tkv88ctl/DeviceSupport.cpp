@@ -48,7 +48,11 @@ DeviceSession::DeviceSession(const Args& args, ShortQuiet shortQuiet) {
   }
 }
 
-DeviceSession::~DeviceSession() = default;
+DeviceSession::~DeviceSession() {
+  if (m_traceFailure.empty()) return;
+  const char* done = m_failed ? "" : m_wrote ? "прибор записан полностью, " : "обмен с прибором завершён, ";
+  failAfterwards(std::string(done) + "трасса не записана: " + m_traceFailure);
+}
 
 void DeviceSession::note(const std::string& text) const {
   if (!m_quiet) std::fprintf(stderr, "%s\n", text.c_str());
@@ -70,7 +74,9 @@ void DeviceSession::drawProgress(const std::string& label, bool final) const {
   std::fflush(stderr);
 }
 
-void DeviceSession::run(const std::string& label, int range, const std::function<void(DeviceLink&)>& work) {
+void DeviceSession::run(const std::string& label, int range, const std::function<void(DeviceLink&)>& work,
+                        bool writes) {
+  m_wrote = m_wrote || writes;
   setProgressRange(range);
   m_link->progressCounter = 0;
   std::mutex mutex;
@@ -108,7 +114,10 @@ void DeviceSession::run(const std::string& label, int range, const std::function
   }
   if (const std::vector<uint32_t> pages = m_link->memory().takeMendedPages(); !pages.empty())
     note(timing_texts::mendedPages(pages));
+  if (std::string trace = m_link->memory().takeTraceFailure(); !trace.empty() && m_traceFailure.empty())
+    m_traceFailure = trace;
   if (!failure) return;
+  m_failed = true;
   try {
     std::rethrow_exception(failure);
   } catch (const LinkError& e) {

@@ -58,14 +58,18 @@ class DeviceSession {
   bool quiet() const { return m_quiet; }
 
   // Runs work on a worker thread between the engine's begin (the port base
-  // is detected when none is chosen yet) and end (the lines back to idle).
+  // is detected when none is chosen yet) and end (the lines back to idle);
+  // `writes` when the work writes to the controller.
   // Meanwhile the progress bar shows progressCounter against the range
   // (changeable from the work with setProgressRange), and says so once the
   // engine has fallen back to the standard timing. A device error becomes
   // Failure("text (code N)"); any other exception is passed on. Afterwards
   // a note tells of the fall-back (once) and of pages a write had to store
   // again in the standard timing.
-  void run(const std::string& label, int range, const std::function<void(DeviceLink&)>& work);
+  // A trace that could not be written is told when the session ends
+  // (failAfterwards), saying whether the controller was written in full.
+  void run(const std::string& label, int range, const std::function<void(DeviceLink&)>& work,
+           bool writes = false);
   void setProgressRange(int range) { m_range.store(range > 0 ? range : 1); }
 
   // A line on stderr unless --quiet.
@@ -90,5 +94,8 @@ class DeviceSession {
   bool m_quiet = false;
   bool m_showProgress = false;
   bool m_fallbackNoted = false;
+  bool m_wrote = false;   // a run wrote to the controller
+  bool m_failed = false;  // a run failed
+  std::string m_traceFailure;
   std::atomic<int> m_range{1};
 };

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,21 @@ void readRange(DeviceLink& link, uint8_t* dst, int address, int count) {
   confirmAnswering(link, static_cast<uint32_t>(address));
 }
 
+// Runs a raw write: a fault once writing began says the memory may hold a
+// mix of the old bytes and the new, and the command that writes them again.
+void runWrite(DeviceSession& session, const std::string& label, int range, const std::string& again,
+              const std::function<void(DeviceLink&, bool& writing)>& work) {
+  bool writing = false;
+  try {
+    session.run(
+        label, range, [&](DeviceLink& link) { work(link, writing); }, true);
+  } catch (const Failure& e) {
+    if (!writing || session.link().awaitingFirstAnswer.load()) throw;
+    throw Failure(std::string(e.what()) +
+                  "; память прибора может хранить смесь прежних и новых байтов: повторите \"" + again + "\"");
+  }
+}
+
 int runDump(const std::vector<std::string>& argv) {
   const Args args(argv, device_support::valueOptions({"-o", "--output"}), device_support::flags());
   args.expectPositional(0, 0);
@@ -117,25 +133,27 @@ int runRestore(const std::vector<std::string>& argv) {
   const bool all = args.flag("--all");
   DeviceSession session(args);
   int written = 0;
-  session.run("restore", 2 * kDeviceMemorySize, [&](DeviceLink& link) {
-    // Bytes that already hold their value are not written again: every
-    // write costs 10 ms and wears the memory. Those written are read back.
-    MemoryImage current{};
-    if (!all) readRange(link, current.data(), 0, kDeviceMemorySize);
-    auto needsWrite = [&](int i) { return all || current[i] != (*image)[i]; };
-    int toWrite = 0;
-    for (int i = 0; i < kDeviceMemorySize; ++i) toWrite += needsWrite(i);
-    session.setProgressRange(link.progressCounter.load() + toWrite);
-    for (int i = 0; i < kDeviceMemorySize; ++i) {
-      if (!needsWrite(i)) continue;
-      int end = i + 1;
-      while (end < kDeviceMemorySize && needsWrite(end)) ++end;
-      writeMemory(link, image->data() + i, static_cast<uint32_t>(i), end - i);
-      written += end - i;
-      i = end - 1;
-    }
-    link.memory().flushWrites(link);
-  });
+  runWrite(session, "restore", 2 * kDeviceMemorySize, "tkv88ctl restore " + path,
+           [&](DeviceLink& link, bool& writing) {
+             // Bytes that already hold their value are not written again: every
+             // write costs 10 ms and wears the memory. Those written are read back.
+             MemoryImage current{};
+             if (!all) readRange(link, current.data(), 0, kDeviceMemorySize);
+             auto needsWrite = [&](int i) { return all || current[i] != (*image)[i]; };
+             int toWrite = 0;
+             for (int i = 0; i < kDeviceMemorySize; ++i) toWrite += needsWrite(i);
+             session.setProgressRange(link.progressCounter.load() + toWrite);
+             for (int i = 0; i < kDeviceMemorySize; ++i) {
+               if (!needsWrite(i)) continue;
+               int end = i + 1;
+               while (end < kDeviceMemorySize && needsWrite(end)) ++end;
+               writing = true;
+               writeMemory(link, image->data() + i, static_cast<uint32_t>(i), end - i);
+               written += end - i;
+               i = end - 1;
+             }
+             link.memory().flushWrites(link);
+           });
   session.note("wrote " + std::to_string(written) + (written == 1 ? " byte" : " bytes") +
                "; the memory matches " + path);
   return 0;
@@ -172,7 +190,9 @@ int runPoke(const std::vector<std::string>& argv) {
     throw UsageError("the bytes must fit within the memory, 0x0000..0x1FFF");
 
   DeviceSession session(args);
-  session.run("poke", count, [&](DeviceLink& link) {
+  const std::string again = "tkv88ctl poke " + args.positional()[0] + " " + args.positional()[1];
+  runWrite(session, "poke", count, again, [&](DeviceLink& link, bool& writing) {
+    writing = true;
     writeMemory(link, bytes.data(), static_cast<uint32_t>(address), count);
     link.memory().flushWrites(link);  // and read back
   });

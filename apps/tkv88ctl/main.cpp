@@ -19,6 +19,18 @@ std::vector<CtlCommand>& registry() {
   return commands;
 }
 
+std::vector<std::string>& laterFailures() {
+  static std::vector<std::string> failures;
+  return failures;
+}
+
+// The failures told after the work; status 1 unless the command failed already.
+int withLaterFailures(const char* command, int status) {
+  for (const std::string& text : laterFailures())
+    std::fprintf(stderr, "tkv88ctl %s: %s\n", command, text.c_str());
+  return laterFailures().empty() || status != 0 ? status : 1;
+}
+
 void printOverview(std::FILE* out) {
   std::fprintf(out,
                "Usage: tkv88ctl COMMAND [ARGS...]\n"
@@ -36,6 +48,8 @@ void printOverview(std::FILE* out) {
 CtlCommand::Registrar::Registrar(const CtlCommand& command) { registry().push_back(command); }
 
 const std::vector<CtlCommand>& CtlCommand::all() { return registry(); }
+
+void failAfterwards(const std::string& text) { laterFailures().push_back(text); }
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -66,15 +80,15 @@ int main(int argc, char** argv) {
       if (const int error = standardOutputError()) {
         std::fprintf(stderr, "tkv88ctl %s: не удаётся записать стандартный вывод: %s\n", c.name,
                      systemErrorText(error).c_str());
-        return status == 0 ? 1 : status;
+        return withLaterFailures(c.name, status == 0 ? 1 : status);
       }
-      return status;
+      return withLaterFailures(c.name, status);
     } catch (const UsageError& e) {
       std::fprintf(stderr, "tkv88ctl %s: %s (see \"tkv88ctl %s --help\")\n", c.name, e.what(), c.name);
-      return 2;
+      return withLaterFailures(c.name, 2);
     } catch (const std::exception& e) {
       std::fprintf(stderr, "tkv88ctl %s: %s\n", c.name, e.what());
-      return 1;
+      return withLaterFailures(c.name, 1);
     }
   }
   std::fprintf(stderr, "tkv88ctl: unknown command \"%s\" (see \"tkv88ctl --help\")\n", args[0].c_str());

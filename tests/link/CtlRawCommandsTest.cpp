@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -136,10 +137,28 @@ TEST_F(CtlRawCommands, DeviceErrorsReportTextAndCodeAndKeepTheOldBackup) {
   EXPECT_EQ(stuck.status, 1);
   EXPECT_NE(stuck.err.find("LPT настроен на другой порт (code 1)"), std::string::npos) << stuck.err;
 
-  // The memory stops answering during the write: the link broke.
-  const CtlRun broken = ctl("poke --port " + port + ",fault=dropout:30 0 0102030405060708090a");
-  EXPECT_EQ(broken.status, 1);
-  EXPECT_NE(broken.err.find("Связь с прибором прервалась (code 2)"), std::string::npos) << broken.err;
+  // The memory stops answering during the write: the link broke, and the
+  // memory may hold a mix of the old bytes and the new. A memory that never
+  // answered holds nothing new.
+  putImage(dir / "wanted.bin", randomImage(2));
+  const struct {
+    std::string args;
+    std::string says;
+  } partial[] = {
+      {"poke --port " + port + ",fault=dropout:30 0 0102030405060708090a",
+       "Связь с прибором прервалась (code 2); память прибора может хранить смесь прежних и новых байтов: "
+       "повторите \"tkv88ctl poke 0 0102030405060708090a\"\n"},
+      {"restore --all --port " + port + ",fault=dropout:3000 " + (dir / "wanted.bin").string(),
+       "Связь с прибором прервалась (code 2); память прибора может хранить смесь прежних и новых байтов: "
+       "повторите \"tkv88ctl restore " +
+           (dir / "wanted.bin").string() + "\"\n"},
+      {"poke --port " + port + ",fault=absent 0 01", "Прибор не отвечает (code 1)\n"},
+  };
+  for (const auto& p : partial) {
+    const CtlRun broken = ctl(p.args);
+    EXPECT_EQ(broken.status, 1) << p.args;
+    EXPECT_EQ(broken.err.substr(broken.err.find(": ") + 2), p.says) << broken.err;
+  }
 }
 
 // Every output goes through saveFile: nothing that is no file of theirs is
@@ -211,8 +230,13 @@ TEST_F(CtlRawCommands, ReadsNeverTakeASilentMemoryForData) {
   }
 }
 
-// Output lost on its way is no success: the standard output full, a trace
-// beyond what the disk takes.
+// Output lost on its way is no success: the standard output full (a node
+// of the full device made here), a trace beyond what the disk takes (a
+// file size limit stands in for a full disk; the signal it raises is
+// ignored). A trace never stops an exchange half-way: a target that takes
+// nothing is refused before the exchange, and one that fills up later
+// ends the trace while the exchange runs on; the command then fails saying
+// what was done.
 TEST_F(CtlRawCommands, OutputThatCannotBeWrittenFailsTheCommand) {
   const std::string ctlPath = std::string(TKV88_BINARY_DIR) + "/apps/tkv88ctl/tkv88ctl";
   const std::string err = (dir / "err").string();
@@ -220,22 +244,45 @@ TEST_F(CtlRawCommands, OutputThatCannotBeWrittenFailsTheCommand) {
     const int raw = std::system(("sh -c \"" + script + "\" 2> '" + err + "' < /dev/null").c_str());
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   };
+  const fs::path full = dir / "full";
+  ASSERT_EQ(::mknod(full.c_str(), S_IFCHR | 0600, makedev(1, 7)), 0);
   ASSERT_EQ(ctl("new -o " + (dir / "c.tkv88").string()).status, 0);
   for (const std::string& command : {"peek --port " + port + " 0 64", "list " + (dir / "c.tkv88").string()}) {
-    EXPECT_EQ(status(ctlPath + " " + command + " > /dev/full"), 1) << command;
+    EXPECT_EQ(status(ctlPath + " " + command + " > " + full.string()), 1) << command;
     EXPECT_NE(readFile(err).find("не удаётся записать стандартный вывод: на диске нет места"),
               std::string::npos)
         << readFile(err);
   }
-  // A file size limit stands in for a full disk (the signal it raises is ignored).
+
+  ASSERT_EQ(
+      ctl("set " + (dir / "c.tkv88").string() + " -o " + (dir / "d.tkv88").string() + " L2:O09=5").status, 0);
+  ASSERT_EQ(ctl("dump -q --port " + port + " -o " + (dir / "before.bin").string()).status, 0);
+  ASSERT_EQ(ctl("image --base " + (dir / "before.bin").string() + " -o " + (dir / "after.bin").string() +
+                " " + (dir / "d.tkv88").string())
+                .status,
+            0);
+  const std::string after = readFile(dir / "after.bin");
   const fs::path trace = dir / "bus.vcd";
-  EXPECT_EQ(status("trap '' XFSZ; ulimit -f 64; exec " + ctlPath + " dump -q --port " + port +
-                   ",trace=" + trace.string() + " -o " + (dir / "d.bin").string()),
-            1);
-  EXPECT_NE(readFile(err).find("Трасса не записана: не удаётся записать \"" + trace.string()),
-            std::string::npos)
-      << readFile(err);
-  EXPECT_FALSE(fs::exists(dir / "d.bin"));
+  const struct {
+    int limitKb;
+    std::string command;
+    std::string says;
+    const std::string& memory;  // what the controller holds afterwards
+  } cases[] = {
+      {16, "write -q --port " + port + ",trace=" + trace.string() + " " + (dir / "d.tkv88").string(),
+       "прибор записан полностью, трасса не записана: не удаётся записать \"" + trace.string(), after},
+      {64, "dump -q --port " + port + ",trace=" + trace.string() + " -o " + (dir / "d.bin").string(),
+       "обмен с прибором завершён, трасса не записана: не удаётся записать \"" + trace.string(), after},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(status("trap '' XFSZ; ulimit -f " + std::to_string(c.limitKb) + "; exec " + ctlPath + " " +
+                     c.command),
+              1)
+        << c.command;
+    EXPECT_NE(readFile(err).find(c.says), std::string::npos) << readFile(err);
+    EXPECT_EQ(readFile(image), c.memory) << c.command;
+  }
+  EXPECT_EQ(readFile(dir / "d.bin"), after) << "the dump is whole";
 }
 
 // A simulator holds its memory file locked: a second program waits a
