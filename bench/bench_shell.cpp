@@ -29,7 +29,6 @@ struct Shell {
   std::unique_ptr<MainWindow> frame;
 
   Shell(int partition, int steps) {
-    doc.followCellChanges();
     frame = std::make_unique<MainWindow>(doc, levelMask);
     host.setFrame(frame.get());
     doc.newDocument();

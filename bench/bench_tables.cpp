@@ -43,7 +43,6 @@ struct Table {
   StepsTablePage page{doc, actions};
 
   Table() {
-    doc.followCellChanges();
     doc.newDocument();
     for (int i = 0; i < 99; ++i) {
       Step& s = program.steps.emplace_back();
@@ -115,7 +114,6 @@ struct ListShell {
   std::unique_ptr<FullListView> form;
 
   ListShell(int partition, int steps) {
-    doc.followCellChanges();
     doc.newDocument();
     DeviceData& d = *doc.deviceData();
     d.general.base[BaseParameters::O10].setValueQuiet(partition);

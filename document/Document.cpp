@@ -27,6 +27,18 @@ const Texts& texts() {
   return t;
 }
 
+// A group takes its fresh defaults in place (assigned cell by cell, so its
+// cells keep their observer); a regulator keeps its index.
+template <typename Group>
+void makeDefault(Group& group) {
+  group = Group();
+}
+void makeDefault(PidRegulator& pid) {
+  const int32_t index = pid.index;
+  pid = PidRegulator(index);
+  pid.index = index;
+}
+
 // The document's title for a file: its name.
 std::string fileTitle(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -35,22 +47,13 @@ std::string fileTitle(const std::string& path) {
 
 }  // namespace
 
-Document::Document(DocumentHost* host) : m_host(host) {
-  if (!Parameter::changeObserver()) followCellChanges();
-}
+Document::Document(DocumentHost* host) : m_host(host) {}
 
-Document::~Document() {
-  if (followsCellChanges()) Parameter::setChangeObserver(nullptr);
-}
-
-void Document::followCellChanges() { Parameter::setChangeObserver(&m_recorder); }
-
-bool Document::followsCellChanges() const { return Parameter::changeObserver() == &m_recorder; }
+Document::~Document() = default;
 
 // ---- Document life ---------------------------------------------------------
 
 bool Document::newDocument() {
-  const Quiet quiet(*this);
   m_selection.reset();
   m_currentProgram = nullptr;
   m_currentStep = nullptr;
@@ -59,17 +62,16 @@ bool Document::newDocument() {
   d.setName(texts().newDocument);
   if (levelMask & kLevelL2) {
     GeneralParameters& g = d.general;
-    resetKeyPulseModes(g.keys);
-    resetCorrections(g.corrections);
-    resetDigitalFilters(g.filters);
-    resetBaseParameters(g.base);
-    resetPid(g.pid[0]);
-    resetPid(g.pid[1]);
+    makeDefault(g.keys);
+    makeDefault(g.corrections);
+    makeDefault(g.filters);
+    makeDefault(g.base);
+    makeDefault(g.pid[0]);
+    makeDefault(g.pid[1]);
   }
   if (levelMask & kLevelL1) {
     d.programs.clear();
-    const int count = d.general.programCount();
-    for (int i = 0; i < count; ++i) resetProgram(d.programs.emplace_back());
+    d.programs.resize(static_cast<std::size_t>(d.general.programCount()));
   }
   m_pathName.clear();
   setTitle(texts().newDocument);
@@ -85,8 +87,6 @@ void Document::openFile(const std::string& path) { loadFile(path, path, fileTitl
 void Document::openCopy(const std::string& path, std::string_view title) { loadFile(path, {}, title); }
 
 void Document::loadFile(const std::string& path, const std::string& pathName, std::string_view title) {
-  // Reading the file sets cells of a configuration not yet the document's.
-  const Quiet quiet(*this);
   // Read everything first: a file that cannot be read changes nothing.
   const std::string bytes = configfile::readFile(path);
   std::unique_ptr<DeviceData> data;
@@ -122,10 +122,7 @@ void Document::saveFile(const std::string& path) {
   historyChanged();
 }
 
-void Document::loadText(std::string_view bytes) {
-  const Quiet quiet(*this);
-  takeLoaded(configfile::read(bytes));
-}
+void Document::loadText(std::string_view bytes) { takeLoaded(configfile::read(bytes)); }
 
 void Document::takeLoaded(std::unique_ptr<DeviceData> data) {
   replaceConfiguration(std::move(data));
@@ -196,10 +193,24 @@ void Document::announce(const DocumentChange& change) {
   // Nobody is told of a change while the selection names what it removed.
   const bool content = change.kind == Kind::Values || change.kind == Kind::Steps ||
                        change.kind == Kind::Programs || change.kind == Kind::Configuration;
-  if (content) settleSelection(change.kind == Kind::Steps ? change.program : nullptr);
+  if (content) {
+    observeNewCells(change);
+    settleSelection(change.kind == Kind::Steps ? change.program : nullptr);
+  }
   if (change.kind == Kind::Selection) m_selectionMoved = false;
   tell(change);
   if (content) tellSelection();
+}
+
+void Document::observeNewCells(const DocumentChange& change) {
+  using Kind = DocumentChange::Kind;
+  if (!m_deviceData) return;
+  if (change.kind == Kind::Steps) {
+    if (Program* program = m_deviceData->programAt(m_deviceData->programIndexOf(change.program)))
+      program->setChangeObserver(&m_recorder);
+  } else if (change.kind != Kind::Values) {
+    m_deviceData->setChangeObserver(&m_recorder);
+  }
 }
 
 void Document::tell(const DocumentChange& change) {
@@ -332,8 +343,6 @@ template <typename Group, typename Reset>
 void Document::resetGroup(Group& group, Reset reset) {
   closeUndoStep();
   reset(group);
-  // A new document resets every group and then announces itself as a whole.
-  if (m_quiet) return;
   // A program's comparators and name change with its steps: the views are told
   // of the new steps first, then of the values in the rows that stayed.
   if constexpr (std::is_same_v<Group, Program>) announce({DocumentChange::Kind::Steps, nullptr, &group});
@@ -343,7 +352,7 @@ void Document::resetGroup(Group& group, Reset reset) {
 }
 
 void Document::resetProgram(Program& program) {
-  resetGroup(program, [](Program& p) { p = Program(); });
+  resetGroup(program, [](Program& p) { makeDefault(p); });
 }
 
 void Document::resetComparator(Comparator& comparator, int index) {
@@ -351,33 +360,27 @@ void Document::resetComparator(Comparator& comparator, int index) {
 }
 
 void Document::resetStep(Step& step) {
-  resetGroup(step, [](Step& s) { s = Step(); });
+  resetGroup(step, [](Step& s) { makeDefault(s); });
 }
 
 void Document::resetKeyPulseModes(KeyPulseModes& keys) {
-  resetGroup(keys, [](KeyPulseModes& k) { k = KeyPulseModes(); });
+  resetGroup(keys, [](KeyPulseModes& k) { makeDefault(k); });
 }
 
 void Document::resetCorrections(Corrections& corrections) {
-  resetGroup(corrections, [](Corrections& c) { c = Corrections(); });
+  resetGroup(corrections, [](Corrections& c) { makeDefault(c); });
 }
 
 void Document::resetDigitalFilters(DigitalFilters& filters) {
-  resetGroup(filters, [](DigitalFilters& f) { f = DigitalFilters(); });
+  resetGroup(filters, [](DigitalFilters& f) { makeDefault(f); });
 }
 
 void Document::resetBaseParameters(BaseParameters& base) {
-  resetGroup(base, [](BaseParameters& b) {
-    b = BaseParameters();
-  });
+  resetGroup(base, [](BaseParameters& b) { makeDefault(b); });
 }
 
 void Document::resetPid(PidRegulator& pid) {
-  resetGroup(pid, [](PidRegulator& r) {
-    const int32_t index = r.index;
-    r = PidRegulator(index);
-    r.index = index;
-  });
+  resetGroup(pid, [](PidRegulator& r) { makeDefault(r); });
 }
 
 // ---- The memory partition ---------------------------------------------------

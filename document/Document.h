@@ -10,8 +10,8 @@
 // document (the same object is reset) but is replaced by a file load and a
 // close, after which the document tells of a new configuration.
 //
-// Every change of the configuration can be undone. The active document
-// observes the cells' guarded setters: a change has the host close the undo
+// Every change of the configuration can be undone. The document observes
+// the guarded setters of its own cells: a change has the host close the undo
 // step later, so when control returns to the event loop everything the user
 // action changed becomes one undo step. The editing commands, the resets and the device
 // read record their own steps. New, open and close start a fresh history.
@@ -189,19 +189,13 @@ class Document {
   void resetPid(PidRegulator& pid);  // keeps the regulator's index
 
   // ---- Cell changes -----------------------------------------------------------
-  // The document follows the changes views make to the cells of its
-  // configuration on the user-interface thread (Parameter::ChangeObserver):
-  // they become undo steps and observers are told; a change of its O10 (the
-  // memory partition) first asks the partition question ("Предупреждение",
-  // Yes/No) and then trims or extends the programs and steps to the new
-  // partition. A document follows the changes of the thread that constructs
-  // it when no other document does, and stops when destroyed.
-
-  // From now on this document follows the changes made on the calling
-  // thread; the one that did before stops.
-  void followCellChanges();
-  // True while this document follows the calling thread's changes.
-  bool followsCellChanges() const;
+  // The document observes the cells of its own configuration and no other
+  // (Parameter::ChangeObserver; a copy of a cell is not observed): their
+  // changes become undo steps and observers are told; a change of its O10
+  // (the memory partition) first asks the partition question
+  // ("Предупреждение", Yes/No) and then trims or extends the programs and
+  // steps to the new partition. Cells that come into the configuration are
+  // observed from the change told for them on (announce).
 
   // ---- Device --------------------------------------------------------------
 
@@ -283,12 +277,6 @@ class Document {
    private:
     Document& m_doc;
   };
-  // While one lives, changes are not recorded (a new document, a load).
-  struct Quiet {
-    explicit Quiet(Document& doc) : m_doc(doc) { ++m_doc.m_quiet; }
-    ~Quiet() { --m_doc.m_quiet; }
-    Document& m_doc;
-  };
 
   template <typename Group, typename Reset>
   void resetGroup(Group& group, Reset reset);
@@ -327,6 +315,8 @@ class Document {
   void tellSelection();
   // Tells every observer of `change` as it is.
   void tell(const DocumentChange& change);
+  // The cells that may have come with `change` are observed.
+  void observeNewCells(const DocumentChange& change);
   // Removes step `position` (1-based, present) as deleteStep does, H02 kept
   // on its step; returns the step to select afterwards, or nullptr.
   Step* removeStepAt(Program& program, int position);
@@ -369,5 +359,4 @@ class Document {
   UndoHistory m_history;
   bool m_closePending = false;
   bool m_spinPending = false;  // a spin click changed a cell since the last step
-  int m_quiet = 0;
 };

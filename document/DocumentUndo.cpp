@@ -42,7 +42,6 @@ bool Document::ChangeRecorder::mayChange(Parameter& cell, const Parameter& propo
 void Document::ChangeRecorder::cellChanged(Parameter& cell) {
   Document& doc = m_doc;
   if (doc.isGuardedPartition(cell)) doc.adaptToPartition();
-  if (doc.m_quiet) return;
   doc.announce({DocumentChange::Kind::Cell, &cell});
   if (SpinClick::inProgress()) doc.m_spinPending = true;
   if (doc.m_closePending || !doc.m_host) return;
@@ -68,7 +67,7 @@ void Document::resetHistory() {
 }
 
 void Document::recordStep(std::string label, ChangePlace place, bool fromDevice) {
-  if (m_quiet || !m_deviceData || m_history.empty()) return;
+  if (!m_deviceData || m_history.empty()) return;
   const ConfigSnapshot& before = m_history.current().state;
   ConfigSnapshot now(*m_deviceData, &before);
   if (!fromDevice && now == before) return;
@@ -80,7 +79,7 @@ void Document::recordStep(std::string label, ChangePlace place, bool fromDevice)
 void Document::closeUndoStep() {
   m_closePending = false;
   const bool spin = std::exchange(m_spinPending, false);
-  if (m_quiet || !m_deviceData || m_history.empty()) return;
+  if (!m_deviceData || m_history.empty()) return;
   const ConfigSnapshot& before = m_history.current().state;
   ConfigSnapshot now(*m_deviceData, &before);
   const ConfigSnapshot::Difference d = ConfigSnapshot::compare(before, now);

@@ -19,6 +19,11 @@ const Program* DeviceData::programAt(int index) const {
   return const_cast<DeviceData*>(this)->programAt(index);
 }
 
+void DeviceData::setChangeObserver(Parameter::ChangeObserver* observer) {
+  for (Parameter* cell : general.parameterList()) cell->setChangeObserver(observer);
+  for (Program& program : programs) program.setChangeObserver(observer);
+}
+
 int DeviceData::programIndexOf(const Program* program) const {
   int i = 0;
   for (const Program& p : programs) {

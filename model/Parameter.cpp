@@ -2,14 +2,27 @@
 
 #include <algorithm>
 #include <climits>
+#include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "model/FieldText.h"
 
 namespace {
 
-thread_local Parameter::ChangeObserver* t_observer = nullptr;
+// Every observer by its number, nullptr once destroyed (0 is none; numbers
+// are never reused, so a cell that outlives its observer is heard by no
+// one). A cell holds the number, which keeps it at 24 bytes.
+struct Observers {
+  std::mutex mutex;
+  std::vector<Parameter::ChangeObserver*> list{nullptr};
+};
+
+Observers& observers() {
+  static Observers o;
+  return o;
+}
 
 // A text as a field of `size` bytes kept it: up to its first NUL, at most
 // size - 1 characters.
@@ -29,6 +42,9 @@ Parameter::Parameter(std::string_view code, int32_t v, int32_t min, int32_t max,
                                    .description = cellText(description, kDescriptionSize),
                                    .ranges = {{min, max}}}),
                 v) {}
+
+Parameter::Parameter(const Parameter& other)
+    : m_entry(other.m_entry), m_value(other.m_value), m_minValue(other.m_minValue), m_maxValue(other.m_maxValue) {}
 
 Parameter::Parameter(const CellEntry* entry, int32_t v) : Parameter(v) {
   m_entry = entry;
@@ -80,25 +96,44 @@ void Parameter::setValue(int32_t v) {
 }
 
 void Parameter::setEnteredValue(int32_t v) {
-  if (store(v) && t_observer) t_observer->cellChanged(*this);
+  if (store(v))
+    if (ChangeObserver* observer = changeObserver()) observer->cellChanged(*this);
 }
 
 bool Parameter::store(int32_t v) {
   if (v < m_minValue) v = m_minValue;
   if (v > m_maxValue) v = m_maxValue;
   if (v == m_value) return false;
-  if (t_observer) {
+  if (ChangeObserver* observer = changeObserver()) {
     Parameter proposed(*this);
     proposed.m_value = v;
-    if (!t_observer->mayChange(*this, proposed)) return false;
+    if (!observer->mayChange(*this, proposed)) return false;
   }
   m_value = v;
   return true;
 }
 
-void Parameter::setChangeObserver(ChangeObserver* observer) { t_observer = observer; }
+Parameter::ChangeObserver::ChangeObserver() {
+  Observers& o = observers();
+  const std::lock_guard lock(o.mutex);
+  m_number = static_cast<uint32_t>(o.list.size());
+  o.list.push_back(this);
+}
 
-Parameter::ChangeObserver* Parameter::changeObserver() { return t_observer; }
+Parameter::ChangeObserver::~ChangeObserver() {
+  Observers& o = observers();
+  const std::lock_guard lock(o.mutex);
+  o.list[m_number] = nullptr;
+}
+
+void Parameter::setChangeObserver(ChangeObserver* observer) { m_observer = observer ? observer->m_number : 0; }
+
+Parameter::ChangeObserver* Parameter::changeObserver() const {
+  if (m_observer == 0) return nullptr;
+  Observers& o = observers();
+  const std::lock_guard lock(o.mutex);
+  return o.list[m_observer];
+}
 
 void Parameter::setValueQuiet(int32_t v) {
   if (v < m_minValue) v = m_minValue;

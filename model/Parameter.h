@@ -31,11 +31,13 @@ class Parameter {
   // A cell of a catalogue entry: pair 0 active (unbounded when the entry has
   // none), v clamped into it.
   Parameter(const CellEntry* entry, int32_t v);
-  Parameter(const Parameter& other) = default;
+  // A copy has no observer: scratch configurations are never heard.
+  Parameter(const Parameter& other);
   Parameter& operator=(const Parameter& other);  // same as assign
 
   // Merge copy: takes limits, range tables, position and value; takes each
-  // text only when the source's text is not empty. No clamping, no observer.
+  // text only when the source's text is not empty. No clamping; the
+  // observer stays this cell's.
   void assign(const Parameter& src);
 
   int32_t value() const { return m_value; }
@@ -71,12 +73,14 @@ class Parameter {
     m_maxValue = s.maxValue;
   }
 
-  // Asked before setValue or setEnteredValue changes a value, and told
-  // after. The observer belongs to the thread that installs it: the document
-  // installs one on the user-interface thread, so a device worker decoding
-  // into its scratch configuration is never seen. Nullptr removes it.
+  // Asked before setValue or setEnteredValue changes a cell it observes, and
+  // told after. A cell has at most one; only cells given one are heard (the
+  // document marks those of its own configuration), and such a cell is
+  // changed only on the observer's thread.
   class ChangeObserver {
    public:
+    ChangeObserver(const ChangeObserver&) = delete;
+    ChangeObserver& operator=(const ChangeObserver&) = delete;
     // `proposed` is a copy of `cell` holding the clamped new value; false
     // refuses the change (the partition question answered No).
     virtual bool mayChange(Parameter& cell, const Parameter& proposed) {
@@ -87,10 +91,16 @@ class Parameter {
     virtual void cellChanged(Parameter& cell) = 0;
 
    protected:
-    ~ChangeObserver() = default;
+    ChangeObserver();
+    ~ChangeObserver();
+
+   private:
+    friend class Parameter;
+    uint32_t m_number;
   };
-  static void setChangeObserver(ChangeObserver* observer);
-  static ChangeObserver* changeObserver();
+  // The cell's observer; nullptr for none.
+  void setChangeObserver(ChangeObserver* observer);
+  ChangeObserver* changeObserver() const;
 
   // Appends a limit pair; false (nothing changed) when the table is full.
   bool addRange(int32_t min, int32_t max);
@@ -138,4 +148,5 @@ class Parameter {
   int32_t m_value;
   int32_t m_minValue;
   int32_t m_maxValue;
+  uint32_t m_observer = 0;  // its ChangeObserver's number; 0 for none
 };

@@ -49,6 +49,12 @@ std::vector<Parameter*> Program::parameterList() {
   return list;
 }
 
+void Program::setChangeObserver(Parameter::ChangeObserver* observer) {
+  for (Parameter* cell : parameterList()) cell->setChangeObserver(observer);
+  for (Step& step : steps)
+    for (Parameter& cell : step.cells) cell.setChangeObserver(observer);
+}
+
 std::vector<const Parameter*> Program::parameterList() const {
   std::vector<const Parameter*> list{&H02};
   for (const Comparator& c : comparators)

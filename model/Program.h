@@ -34,6 +34,8 @@ class Program {
   // H02, then C01..C10 of comparators 1..4 (41 cells).
   std::vector<Parameter*> parameterList();
   std::vector<const Parameter*> parameterList() const;
+  // Every cell of the program and its steps gets `observer` (nullptr: none).
+  void setChangeObserver(Parameter::ChangeObserver* observer);
 
   Comparator comparators[kComparatorCount];
   std::list<Step> steps;

@@ -131,7 +131,6 @@ std::optional<int> Application::startUp(const QStringList& arguments) {
   buildValueTexts();
 
   m_doc = std::make_unique<Document>(&m_host);
-  m_doc->followCellChanges();
   m_frame = std::make_unique<MainWindow>(*m_doc, levelMask);
   m_host.setFrame(m_frame.get());
   connectCommands();

@@ -22,10 +22,10 @@ struct Fixture {
   NavigationItem item;
 
   Fixture() {
-    doc.followCellChanges();
     doc.newDocument();
     Program& p = program();
     for (int i = 0; i < 3; ++i) p.steps.emplace_back();
+    doc.announce({Kind::Steps, nullptr, &p});  // made behind its back
     doc.closeUndoStep();
     doc.addObserver(&recorder);
   }

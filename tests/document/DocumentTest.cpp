@@ -17,7 +17,6 @@ namespace {
 class DocumentTest : public testing::Test {
  protected:
   DocumentTest() {
-    doc.followCellChanges();
     doc.addObserver(&log);
     doc.newDocument();
   }
@@ -133,17 +132,18 @@ TEST_F(DocumentTest, TheQuestionIsAskedEvenWhenNothingWouldBeRemoved) {
   EXPECT_EQ(data().programCount(), 60);
 }
 
-TEST_F(DocumentTest, OnlyTheFollowingDocumentsOwnPartitionAsks) {
-  // A copy of the cell is not the partition.
+TEST_F(DocumentTest, OnlyTheDocumentsOwnCellsAreHeard) {
+  // A copy of the partition is not the partition.
   GeneralParameters copy = data().general;
   copy.base[BaseParameters::O10].setValue(3);
-  // Nor is the cell of a document that does not follow this thread.
+  // Nor is another document's, which adapts its own programs.
   Document other;
-  other.followCellChanges();
-  o10().setValue(3);
-  EXPECT_EQ(o10().value(), 3);
+  other.newDocument();
+  other.deviceData()->general.base[BaseParameters::O10].setValue(3);
+  EXPECT_EQ(other.deviceData()->programCount(), 15);
   EXPECT_EQ(data().programCount(), 20);
   EXPECT_TRUE(host.questions.empty());
+  EXPECT_EQ(log.count(DocumentChange::Kind::Cell), 0);
 }
 
 TEST_F(DocumentTest, ALoadedConfigurationAsksAndAdaptsWhenItsPartitionChanges) {
@@ -366,21 +366,8 @@ TEST_F(DocumentTest, ModifiedFollowsTheTextSinceTheLastNewLoadOrSave) {
   EXPECT_FALSE(doc.isModified());
 }
 
-TEST(DocumentCellChanges, TheFirstDocumentFollowsThemUntilAnotherTakesOverOrItIsDestroyed) {
-  Parameter::setChangeObserver(nullptr);
-  {
-    Document first, second;
-    EXPECT_TRUE(first.followsCellChanges());
-    EXPECT_FALSE(second.followsCellChanges());
-    second.followCellChanges();
-    EXPECT_FALSE(first.followsCellChanges());
-  }
-  EXPECT_EQ(Parameter::changeObserver(), nullptr);
-}
-
 TEST(DocumentHeadless, WorksWithoutAHost) {
   Document doc;
-  doc.followCellChanges();
   ChangeLog log;
   doc.addObserver(&log);
   doc.newDocument();

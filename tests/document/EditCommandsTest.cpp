@@ -10,7 +10,6 @@ namespace {
 class EditCommandsTest : public testing::Test {
  protected:
   EditCommandsTest() {
-    doc.followCellChanges();
     doc.newDocument();
     doc.addObserver(&log);
     program = &doc.deviceData()->programs.front();

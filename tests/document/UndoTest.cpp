@@ -17,11 +17,11 @@ namespace {
 class UndoTest : public testing::Test {
  public:
   UndoTest() {
-    doc.followCellChanges();
     doc.addObserver(&log);
     doc.newDocument();
     // Program 1 with four steps marked 1..4 in U04, cycle start 2.
     for (int i = 1; i <= 4; ++i) program(0).steps.emplace_back()[Step::U04].setValue(i);
+    doc.announce({DocumentChange::Kind::Steps, nullptr, &program(0)});  // made behind its back
     program(0).H02.setValue(2);
     settle();
   }
@@ -167,6 +167,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsPutBackExactlyAndMadeAgain) {
     SCOPED_TRACE(c.label);
     doc.newDocument();
     for (int i = 1; i <= 4; ++i) program(0).steps.emplace_back()[Step::U04].setValue(i);
+    doc.announce({DocumentChange::Kind::Steps, nullptr, &program(0)});  // made behind its back
     program(0).H02.setValue(2);
     settle();
     c.prepare(*this);

@@ -44,7 +44,6 @@ void MessageLog::clear() {
 
 Shell::Shell() {
   QSettings().clear();  // no window geometry or recent files of an earlier case
-  doc.followCellChanges();
   frame = std::make_unique<MainWindow>(doc, levelMask);
   host.setFrame(frame.get());
   doc.newDocument();

@@ -30,7 +30,6 @@ struct Views {
   TableModeView* table = nullptr;
 
   explicit Views(const std::vector<View>& order) {
-    doc.followCellChanges();
     doc.newDocument();
     auto* layout = new QHBoxLayout(&window);
     for (View view : order) {

@@ -6,11 +6,10 @@
 
 namespace {
 
-// Counts what the guarded setters ask and tell, allowing or refusing every
-// change; installed on the test's thread for its lifetime.
+// Counts what the guarded setters of the cells it observes ask and tell,
+// allowing or refusing every change.
 struct CountingObserver : Parameter::ChangeObserver {
-  explicit CountingObserver(bool allow) : allow(allow) { Parameter::setChangeObserver(this); }
-  ~CountingObserver() { Parameter::setChangeObserver(nullptr); }
+  explicit CountingObserver(bool allow) : allow(allow) {}
   bool mayChange(Parameter& cell, const Parameter& proposed) override {
     ++asked;
     proposedValue = proposed.value();
@@ -90,8 +89,9 @@ TEST(Parameter, ClampsLowerLimitFirstThenUpper) {
 }
 
 TEST(ParameterObserver, IsAskedTheClampedProposalBeforeAndToldAfter) {
-  const CountingObserver observer(true);
+  CountingObserver observer(true);
   Parameter p("O10", 2, 0, 7, "", "");
+  p.setChangeObserver(&observer);
   p.setValue(50);
   EXPECT_EQ(observer.asked, 1);
   EXPECT_EQ(observer.proposedValue, 7);
@@ -101,8 +101,9 @@ TEST(ParameterObserver, IsAskedTheClampedProposalBeforeAndToldAfter) {
 }
 
 TEST(ParameterObserver, ARefusedOrUnchangedValueIsNeitherStoredNorTold) {
-  const CountingObserver observer(false);
+  CountingObserver observer(false);
   Parameter p("O10", 2, 0, 7, "", "");
+  p.setChangeObserver(&observer);
   p.setValue(2);  // the current value: not even asked
   EXPECT_EQ(observer.asked, 0);
   p.setEnteredValue(3);
@@ -115,6 +116,30 @@ TEST(ParameterObserver, ARefusedOrUnchangedValueIsNeitherStoredNorTold) {
   p.valueRef() = 100;  // valueRef bypasses limits too
   EXPECT_EQ(p.value(), 100);
   EXPECT_EQ(observer.asked, 1);
+}
+
+TEST(ParameterObserver, OnlyCellsGivenOneAreHeardNeitherTheirCopiesNorAfterItIsGone) {
+  CountingObserver observer(true);
+  Parameter own("C03", 0, -99, 999, "", "");
+  Parameter other = own;
+  own.setChangeObserver(&observer);
+  Parameter copy(own);
+  other = own;  // assignment keeps the target's observer: none
+  copy.setEnteredValue(5);
+  other.setEnteredValue(6);
+  EXPECT_EQ(observer.told, 0);
+  own = copy;
+  own.setEnteredValue(7);
+  EXPECT_EQ(observer.told, 1);
+  {
+    CountingObserver gone(false);
+    other.setChangeObserver(&gone);
+  }
+  const CountingObserver later(false);
+  other.setEnteredValue(8);  // heard by no one, not even an observer made since
+  EXPECT_EQ(other.value(), 8);
+  other.setChangeObserver(nullptr);
+  EXPECT_EQ(other.changeObserver(), nullptr);
 }
 
 TEST(Parameter, SelectRange) {
