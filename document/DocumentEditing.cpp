@@ -25,13 +25,6 @@ void moveCycleStartDown(Parameter& h02, int by = 1) {
 // 1-based position of `step` in the program, 0 when it is not there.
 int positionOf(const Program& program, const Step* step) { return program.stepIndexOf(step) + 1; }
 
-// "шаг", "шага" or "шагов" after a count.
-const char* stepsWord(int n) {
-  const int last = n % 10, lastTwo = n % 100;
-  if (lastTwo >= 11 && lastTwo <= 14) return "шагов";
-  return last == 1 ? "шаг" : last >= 2 && last <= 4 ? "шага" : "шагов";
-}
-
 // "шага 3" or "шагов 3–5" in an undo step's name.
 std::string stepRange(int first, int count) {
   if (count == 1) return "шага " + std::to_string(first);

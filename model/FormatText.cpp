@@ -18,3 +18,9 @@ std::string formatText(const char* format, ...) {
   va_end(again);
   return out;
 }
+
+const char* stepsWord(int n) {
+  const int last = n % 10, lastTwo = n % 100;
+  if (lastTwo >= 11 && lastTwo <= 14) return "шагов";
+  return last == 1 ? "шаг" : last >= 2 && last <= 4 ? "шага" : "шагов";
+}

@@ -6,3 +6,6 @@
 #include <string>
 
 std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// "шаг", "шага" or "шагов": the word after a count of steps.
+const char* stepsWord(int count);

@@ -24,6 +24,15 @@ class Step {
 
   Parameter& operator[](int cell) { return cells[cell]; }
   const Parameter& operator[](int cell) const { return cells[cell]; }
+  // The cells of regulator 0 or 1: its input, setpoint pair, rate and the
+  // rate's sign.
+  struct RegulatorCells {
+    int input, integer, fraction, speed, sign;
+  };
+  static constexpr RegulatorCells regulatorCells(int regulator) {
+    return regulator == 0 ? RegulatorCells{E01, E02, E03, E04, E05} : RegulatorCells{E_01, E_02, E_03, E_04, E_05};
+  }
+
   Parameter& key(int n) { return cells[N01 + n - 1]; }  // n = 1..8
   const Parameter& key(int n) const { return cells[N01 + n - 1]; }
 

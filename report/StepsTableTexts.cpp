@@ -25,11 +25,6 @@ QString twoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QChar(u'0')
 
 }  // namespace
 
-RegulatorCells regulatorCells(int regulator) {
-  return regulator == 0 ? RegulatorCells{Step::E01, Step::E02, Step::E03, Step::E04, Step::E05}
-                        : RegulatorCells{Step::E_01, Step::E_02, Step::E_03, Step::E_04, Step::E_05};
-}
-
 const std::array<RowSpec, kRowCount>& rows() {
   static const std::array<RowSpec, kRowCount> r{{
       {kTransition, "условие перехода к следующему шагу"},

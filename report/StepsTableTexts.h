@@ -14,7 +14,7 @@
 
 #include <QString>
 
-class Step;
+#include "model/Step.h"
 
 namespace stepstable {
 
@@ -53,10 +53,8 @@ int rowKeyOfCode(std::string_view code);
 int regulatorOf(int key);
 
 // The step cells of regulator 0 or 1: input, setpoint pair, speed and its sign.
-struct RegulatorCells {
-  int input, integer, fraction, speed, sign;
-};
-RegulatorCells regulatorCells(int regulator);
+using RegulatorCells = Step::RegulatorCells;
+constexpr RegulatorCells regulatorCells(int regulator) { return Step::regulatorCells(regulator); }
 
 // "Шаг 3", "Шаг 3 *" for the cycle start.
 QString stepHeader(int number, bool cycleStart);

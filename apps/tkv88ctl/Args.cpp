@@ -1,5 +1,7 @@
 #include "apps/tkv88ctl/Args.h"
 
+#include <charconv>
+
 #include "apps/tkv88ctl/CtlCommand.h"
 
 Args::Args(const std::vector<std::string>& args, std::set<std::string> valueOptions,
@@ -56,4 +58,12 @@ std::string Args::required(const std::string& name) const {
 void Args::expectPositional(std::size_t min, std::size_t max) const {
   if (m_positional.size() < min) throw UsageError("missing argument");
   if (m_positional.size() > max) throw UsageError("unexpected argument \"" + m_positional[max] + "\"");
+}
+
+int programNumber(const std::string& text) {
+  int n = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || n < 1)
+    throw UsageError("--program \"" + text + "\" is not a program number (1, 2, ...)");
+  return n;
 }

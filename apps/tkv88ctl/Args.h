@@ -32,3 +32,6 @@ class Args {
   std::set<std::string> m_flags;
   std::vector<std::string> m_positional;
 };
+
+// The value of --program: a program number from 1. UsageError otherwise.
+int programNumber(const std::string& text);

@@ -3,7 +3,6 @@
 // only a build with the GUI has it; a core-only build says so.
 #include <unistd.h>
 
-#include <charconv>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -24,13 +23,7 @@ namespace {
 // Program numbers from 1, each given once; UsageError for anything else.
 std::vector<int> programNumbers(const Args& args) {
   std::vector<int> numbers;
-  for (const std::string& text : args.options("--program")) {
-    int n = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || n < 1)
-      throw UsageError("--program \"" + text + "\" is not a program number (1, 2, ...)");
-    numbers.push_back(n);
-  }
+  for (const std::string& text : args.options("--program")) numbers.push_back(programNumber(text));
   return numbers;
 }
 

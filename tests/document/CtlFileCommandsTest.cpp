@@ -164,6 +164,9 @@ TEST_F(CtlTest, BadCommandsFailWithOneLineAndChangeNothing) {
       {{"set", file("c.tkv88"), "--output=", "P1:H01=3"}, 2},
       {{"new", "extra"}, 2},
       {{"frobnicate"}, 2},
+      {{"profile", file("c.tkv88")}, 2},
+      {{"profile", file("c.tkv88"), "--program", "0"}, 2},
+      {{"profile", file("c.tkv88"), "--program", "21"}, 1},
   };
   for (const auto& c : cases) {
     const Result r = run(c.args);
@@ -174,6 +177,29 @@ TEST_F(CtlTest, BadCommandsFailWithOneLineAndChangeNothing) {
   EXPECT_EQ(slurp(file("c.tkv88")), before);
   EXPECT_EQ(run({"list", file("missing.tkv88")}).err.find("нет такого файла или папки") != std::string::npos,
             true);
+}
+
+TEST_F(CtlTest, ProfilePrintsDurationsStepsAndTheSetpointLines) {
+  // Step 1 holds 20.0 for an hour, step 2 ramps to 80.0 at 0.5 per minute
+  // over its two hours; regulator 2 holds 10.2 (its defaults).
+  run({"new", "-o", file("p.tkv88")});
+  ASSERT_EQ(run({"set", file("p.tkv88"), "P1:H01=2", "P1:name=Сушка", "P1.S1:U01=1", "P1.S1:U04=1",
+                 "P1.S1:U05=0", "P1.S1:E02=20", "P1.S1:E03=0", "P1.S2:U01=1", "P1.S2:U05=0", "P1.S2:E02=80",
+                 "P1.S2:E03=0", "P1.S2:E04=5", "P1.S2:E05=0"})
+                .status,
+            0);
+  Result r = run({"profile", file("p.tkv88"), "--program", "1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "Программа 1 «Сушка»: длительность 03:00, цикл с шага 1: 03:00\n"
+            "1\t00:00\t01:00\tТ[прод] 20.0 °С\tТ[прод] 10.2 °С\tпо времени\n"
+            "2\t01:00\t03:00\tТ[прод] 20.0 → 80.0 °С\tТ[прод] 10.2 °С\tпо времени\n");
+  r = run({"profile", file("p.tkv88"), "--program=1", "--csv"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "минута,Т[прод] (°С),Т[прод] (°С)\n0,20,10.2\n60,20,10.2\n180,80,10.2\n");
+  // A program without steps lasts nothing.
+  EXPECT_EQ(run({"profile", file("p.tkv88"), "--program", "2"}).out,
+            "Программа 2 «Новая программа»: длительность 00:00\n");
 }
 
 TEST_F(CtlTest, NormalizeRewritesInTheProgramsLayout) {
@@ -189,7 +215,7 @@ TEST_F(CtlTest, NormalizeRewritesInTheProgramsLayout) {
 }
 
 TEST_F(CtlTest, HelpForTheToolAndEachCommand) {
-  for (const char* cmd : {"new", "list", "set", "normalize", "copy"}) {
+  for (const char* cmd : {"new", "list", "set", "normalize", "copy", "profile"}) {
     const Result r = run({cmd, "--help"});
     EXPECT_EQ(r.status, 0) << cmd;
     EXPECT_EQ(r.out.rfind(std::string("Usage: tkv88ctl ") + cmd, 0), 0u) << r.out;
