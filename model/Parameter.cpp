@@ -1,11 +1,11 @@
 #include "model/Parameter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
-#include <mutex>
+#include <stdexcept>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "model/FieldText.h"
 
@@ -13,16 +13,11 @@ namespace {
 
 // Every observer by its number, nullptr once destroyed (0 is none; numbers
 // are never reused, so a cell that outlives its observer is heard by no
-// one). A cell holds the number, which keeps it at 24 bytes.
-struct Observers {
-  std::mutex mutex;
-  std::vector<Parameter::ChangeObserver*> list{nullptr};
-};
-
-Observers& observers() {
-  static Observers o;
-  return o;
-}
+// one). A cell holds the number, which keeps it at 24 bytes; finding the
+// observer takes no lock.
+constexpr uint32_t kMaxObservers = 1 << 16;
+std::atomic<Parameter::ChangeObserver*> g_observers[kMaxObservers];
+std::atomic<uint32_t> g_nextObserver{1};
 
 // A text as a field of `size` bytes kept it: up to its first NUL, at most
 // size - 1 characters.
@@ -96,15 +91,15 @@ void Parameter::setValue(int32_t v) {
 }
 
 void Parameter::setEnteredValue(int32_t v) {
-  if (store(v))
-    if (ChangeObserver* observer = changeObserver()) observer->cellChanged(*this);
+  ChangeObserver* observer = changeObserver();
+  if (store(v, observer) && observer) observer->cellChanged(*this);
 }
 
-bool Parameter::store(int32_t v) {
+bool Parameter::store(int32_t v, ChangeObserver* observer) {
   if (v < m_minValue) v = m_minValue;
   if (v > m_maxValue) v = m_maxValue;
   if (v == m_value) return false;
-  if (ChangeObserver* observer = changeObserver()) {
+  if (observer) {
     Parameter proposed(*this);
     proposed.m_value = v;
     if (!observer->mayChange(*this, proposed)) return false;
@@ -113,26 +108,17 @@ bool Parameter::store(int32_t v) {
   return true;
 }
 
-Parameter::ChangeObserver::ChangeObserver() {
-  Observers& o = observers();
-  const std::lock_guard lock(o.mutex);
-  m_number = static_cast<uint32_t>(o.list.size());
-  o.list.push_back(this);
+Parameter::ChangeObserver::ChangeObserver() : m_number(g_nextObserver.fetch_add(1)) {
+  if (m_number >= kMaxObservers) throw std::length_error("too many cell change observers");
+  g_observers[m_number].store(this, std::memory_order_release);
 }
 
-Parameter::ChangeObserver::~ChangeObserver() {
-  Observers& o = observers();
-  const std::lock_guard lock(o.mutex);
-  o.list[m_number] = nullptr;
-}
+Parameter::ChangeObserver::~ChangeObserver() { g_observers[m_number].store(nullptr, std::memory_order_release); }
 
 void Parameter::setChangeObserver(ChangeObserver* observer) { m_observer = observer ? observer->m_number : 0; }
 
 Parameter::ChangeObserver* Parameter::changeObserver() const {
-  if (m_observer == 0) return nullptr;
-  Observers& o = observers();
-  const std::lock_guard lock(o.mutex);
-  return o.list[m_observer];
+  return m_observer == 0 ? nullptr : g_observers[m_observer].load(std::memory_order_acquire);
 }
 
 void Parameter::setValueQuiet(int32_t v) {

@@ -138,8 +138,8 @@ class Parameter {
   const CellEntry& entry() const { return *m_entry; }
 
  private:
-  // Clamps, asks the observer and stores; true when the value changed.
-  bool store(int32_t v);
+  // Clamps, asks `observer` (if any) and stores; true when the value changed.
+  bool store(int32_t v, ChangeObserver* observer);
   // Points the cell at the entry `change` makes of a copy of its own.
   template <typename Change>
   void changeEntry(Change change);
