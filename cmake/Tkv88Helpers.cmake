@@ -1,5 +1,5 @@
-# tkv88_core_library(<name> <dir> [DEPENDS libs...])
-# A core layer: every .cpp of its folder, standard C++ only. Linking anything
+# tkv88_core_library(<name> [DEPENDS libs...])
+# A core layer: every .cpp of the calling folder, standard C++ only. Linking anything
 # Qt into a core layer is a configure error, so the core builds and tests
 # headless everywhere.
 function(tkv88_core_library name)

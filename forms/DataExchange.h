@@ -1,6 +1,6 @@
 // One data exchange of a form: its controls walked in a fixed order, either
 // loading (parameters into controls) or saving (controls read, checked and
-// written into their parameters). The first failed check shows the English
+// written into their parameters). The first failed check shows the Russian
 // validation message with an exclamation icon, puts the focus into the
 // offending control and makes every later step of the same exchange do
 // nothing, so the parameters exchanged before keep their new values and the

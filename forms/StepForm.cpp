@@ -350,12 +350,12 @@ void StepForm::showDurationMessage() {
 void StepForm::validateDuration(LeaveCheck& info) {
   if (const int fault = durationFault(); fault >= 0) {
     showDurationMessage();
-    info.valid = 0;
+    info.valid = false;
     info.caretPosition = m_duration->inputToPosition(fault);
     return;
   }
-  info.valid = 1;
-  info.runOwnCheck = 1;
+  info.valid = true;
+  info.runOwnCheck = true;
   commitForm();
 }
 

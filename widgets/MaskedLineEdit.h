@@ -22,12 +22,12 @@
 
 #include "widgets/MaskedText.h"
 
-// Filled in by the owner of a masked edit when the focus leaves it: valid = 0
-// refuses the value; runOwnCheck = 0 accepts it without acceptsOnLeave;
-// caretPosition is where the caret goes after a refusal.
+// Filled in by the owner of a masked edit when the focus leaves it: valid
+// false refuses the value; runOwnCheck false accepts it without
+// acceptsOnLeave; caretPosition is where the caret goes after a refusal.
 struct LeaveCheck {
-  int valid = 1;
-  int runOwnCheck = 1;
+  bool valid = true;
+  bool runOwnCheck = true;
   int caretPosition = 0;
 };
 
@@ -35,8 +35,6 @@ class MaskedLineEdit : public QLineEdit {
   Q_OBJECT
 
  public:
-  static constexpr int kMaskValidateNotify = 0x8136;
-
   explicit MaskedLineEdit(QWidget* parent = nullptr, const QString& mask = {});
 
   // Replaces the mask; every input position becomes empty and the caret goes

@@ -198,7 +198,7 @@ class GroupFormTest : public QObject {
     SpinButton* spin = ui().spin("wetFilterSpin");
     const QPoint up(spin->width() / 2, spin->height() / 4);
     QTest::mousePress(spin, Qt::LeftButton, {}, up);
-    QTest::qWait(800);
+    QTRY_VERIFY(filters()[0].value() > 2);  // the repeat goes on while the arrow is held
     QTest::mouseRelease(spin, Qt::LeftButton, {}, up);
     QCoreApplication::processEvents();
     QVERIFY(filters()[0].value() > 2);

@@ -246,18 +246,18 @@ class MaskedLineEditTest : public QObject {
   }
 
   void validationAtFocusLoss_data() {
-    QTest::addColumn<int>("valid");
-    QTest::addColumn<int>("runOwnCheck");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<bool>("runOwnCheck");
     QTest::addColumn<bool>("ownCheck");
     QTest::addColumn<bool>("kept");
-    QTest::newRow("accepted") << 1 << 1 << true << false;
-    QTest::newRow("refused by the owner") << 0 << 0 << true << true;
-    QTest::newRow("refused by its own check") << 1 << 1 << false << true;
-    QTest::newRow("owner skips its own check") << 1 << 0 << false << false;
+    QTest::newRow("accepted") << true << true << true << false;
+    QTest::newRow("refused by the owner") << false << false << true << true;
+    QTest::newRow("refused by its own check") << true << true << false << true;
+    QTest::newRow("owner skips its own check") << true << false << false << false;
   }
   void validationAtFocusLoss() {
-    QFETCH(int, valid);
-    QFETCH(int, runOwnCheck);
+    QFETCH(bool, valid);
+    QFETCH(bool, runOwnCheck);
     int asked = 0;
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
