@@ -82,28 +82,34 @@ bool Document::newDocument() {
   return true;
 }
 
-void Document::openFile(const std::string& path) { loadFile(path, path, fileTitle(path)); }
+std::vector<configfile::FileNote> Document::openFile(const std::string& path) {
+  return loadFile(path, path, fileTitle(path));
+}
 
-void Document::openCopy(const std::string& path, std::string_view title) { loadFile(path, {}, title); }
+std::vector<configfile::FileNote> Document::openCopy(const std::string& path, std::string_view title) {
+  return loadFile(path, {}, title);
+}
 
-void Document::loadFile(const std::string& path, const std::string& pathName, std::string_view title) {
+std::vector<configfile::FileNote> Document::loadFile(const std::string& path, const std::string& pathName,
+                                                     std::string_view title) {
   // Read everything first: a file that cannot be read changes nothing.
   const std::string bytes = configfile::readFile(path);
   std::unique_ptr<DeviceData> data;
-  int recognised = 0;
+  configfile::ReadReport report;
   try {
-    data = configfile::read(bytes, &recognised);
+    data = configfile::read(bytes, &report);
   } catch (const configfile::FormatError& e) {
     throw configfile::FileError(configfile::FileError::Direction::Read, path, e.what());
   }
   // Such a file would load as an empty configuration, and a save would then
   // replace whatever it really is (a picture, a memory image opened by mistake).
-  if (recognised == 0)
+  if (report.recognisedLines == 0)
     throw configfile::FileError(configfile::FileError::Direction::Read, path,
                                 "это не файл конфигурации ТКВ88: ни одна его строка не распознана");
   m_pathName = pathName;
   setTitle(title);
   takeLoaded(std::move(data));
+  return std::move(report.notes);
 }
 
 void Document::saveFile(const std::string& path) {

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "document/ChangePlace.h"
+#include "document/ConfigFile.h"
 #include "document/DocumentChange.h"
 #include "document/DocumentHost.h"
 #include "document/NavigationItem.h"
@@ -52,21 +53,24 @@ class Document {
   // programCount() default programs; title "Новая прошивка", no file path.
   bool newDocument();
   // Loads a configuration file. On failure
-  // (missing, unreadable, too large, too many programs or steps, or no
-  // configuration at all: not one line recognised) throws
-  // configfile::FileError and leaves the document as it was. The title
-  // becomes the file's name.
-  void openFile(const std::string& path);
+  // (missing, unreadable, too large, a structure the reader cannot follow,
+  // too many programs or steps, or no configuration at all: not one line
+  // recognised) throws configfile::FileError and leaves the document as it
+  // was. The title becomes the file's name. Returns what the reader noticed
+  // (values loaded otherwise than the file has them, lines skipped), for
+  // the caller to tell.
+  std::vector<configfile::FileNote> openFile(const std::string& path);
   // Loads a file as openFile does, as a copy: no file path (a save asks for
   // a name, so the file itself, a backup, is never overwritten) and `title`
   // as the title.
-  void openCopy(const std::string& path, std::string_view title);
+  std::vector<configfile::FileNote> openCopy(const std::string& path, std::string_view title);
   // Saves through a temporary file beside `path` renamed over it. On failure
   // throws configfile::FileError; the previous file stays intact.
   void saveFile(const std::string& path);
   // Replaces the configuration with the one in `text` (file bytes); unknown
-  // lines are ignored. Throws configfile::FormatError, changing nothing,
-  // only for text beyond configfile::kMaxPrograms or kMaxSteps.
+  // lines are skipped. Throws configfile::FormatError, changing nothing, for
+  // text the reader cannot follow or beyond configfile::kMaxPrograms or
+  // kMaxSteps.
   void loadText(std::string_view text);
   // The bytes a save writes (empty when there is no configuration).
   std::string text() const;
@@ -338,7 +342,8 @@ class Document {
   // Reads a configuration file and takes it under the path and title given;
   // FileError, changing nothing, when it cannot be read or holds no
   // configuration.
-  void loadFile(const std::string& path, const std::string& pathName, std::string_view title);
+  std::vector<configfile::FileNote> loadFile(const std::string& path, const std::string& pathName,
+                                             std::string_view title);
 
   DocumentHost* m_host;
   std::vector<DocumentObserver*> m_observers;

@@ -93,6 +93,12 @@ bool representable(std::string_view utf8) {
   return true;
 }
 
+bool wellFormedUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();)
+    if (decodeOne(text, i) < 0) return false;
+  return true;
+}
+
 std::string toUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() * 2);

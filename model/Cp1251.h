@@ -22,6 +22,9 @@ std::string fromUtf8(std::string_view utf8);
 // text is well-formed, so fromUtf8 would replace nothing.
 bool representable(std::string_view utf8);
 
+// True when the text is well-formed UTF-8 (any characters).
+bool wellFormedUtf8(std::string_view text);
+
 // Windows-1251 to UTF-8. 0x98, which the code page leaves undefined, is
 // U+0098, so that it too comes back as it was.
 std::string toUtf8(std::string_view cp1251);

@@ -55,6 +55,18 @@ QString Application::fileErrorText(const configfile::FileError& e) {
              : QStringLiteral("Не удалось сохранить файл \"%1\".\n%2").arg(file, reason);
 }
 
+void Application::showFileNotes(QWidget* parent, const QString& path,
+                                const std::vector<configfile::FileNote>& notes) {
+  if (notes.empty()) return;
+  constexpr std::size_t kShown = 15;
+  QString text =
+      QStringLiteral("Файл \"%1\" открыт, но прочитан не так, как записан:").arg(QFileInfo(path).fileName());
+  for (std::size_t i = 0; i < notes.size() && i < kShown; ++i)
+    text += u'\n' + QString::fromStdString(notes[i].message());
+  if (notes.size() > kShown) text += QStringLiteral("\n... и ещё %1").arg(notes.size() - kShown);
+  messages::showWarning(parent, text);
+}
+
 Application::Application()
     : m_compare(std::make_unique<CompareCommands>(*this)), m_report(std::make_unique<ReportCommands>(*this)) {
   m_host.setExchangeRunner(
@@ -302,9 +314,9 @@ void Application::openRecent(int index) {
   }
 }
 
-bool Application::withFile(const QString& path, void (Document::*operation)(const std::string&)) {
+bool Application::withFile(const QString& path, const std::function<void(const std::string&)>& operation) {
   try {
-    (m_doc.get()->*operation)(nativePath(path));
+    operation(nativePath(path));
   } catch (const configfile::FileError& e) {
     messages::showError(m_frame.get(), kAppTitle, fileErrorText(e));
     return false;
@@ -315,7 +327,12 @@ bool Application::withFile(const QString& path, void (Document::*operation)(cons
   return true;
 }
 
-bool Application::openDocumentFile(const QString& path) { return withFile(path, &Document::openFile); }
+bool Application::openDocumentFile(const QString& path) {
+  std::vector<configfile::FileNote> notes;
+  if (!withFile(path, [&](const std::string& native) { notes = m_doc->openFile(native); })) return false;
+  showFileNotes(m_frame.get(), path, notes);
+  return true;
+}
 
 bool Application::saveDocument(bool askForName) {
   QString path = QFile::decodeName(QByteArray::fromStdString(m_doc->pathName()));
@@ -334,7 +351,7 @@ bool Application::saveDocument(bool askForName) {
     if (path.isEmpty()) return false;
     if (QFileInfo(path).suffix().isEmpty()) path += kExtension;
   }
-  return withFile(path, &Document::saveFile);
+  return withFile(path, [this](const std::string& native) { m_doc->saveFile(native); });
 }
 
 bool Application::saveModified() {

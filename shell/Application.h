@@ -14,9 +14,11 @@
 // exists; owns everything above.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QObject>
 #include <QStringList>
@@ -32,7 +34,8 @@ class DeviceLink;
 class MemoryAccess;
 namespace configfile {
 class FileError;
-}
+struct FileNote;
+}  // namespace configfile
 
 class Application : public QObject {
   Q_OBJECT
@@ -70,6 +73,8 @@ class Application : public QObject {
   void readDevice();
   void askForPort();
   // Loads a file into the document; false (after a message) when it cannot.
+  // What the reader noticed (values loaded otherwise than written, lines
+  // skipped) is one message after the load.
   bool openDocumentFile(const QString& path);
   // Saves to the document's file, asking for a name when it has none or
   // when asked to. False when cancelled or failed (after a message).
@@ -86,6 +91,10 @@ class Application : public QObject {
   bool documentFromDevice() const;
   // The message of a file that could not be opened or saved.
   static QString fileErrorText(const configfile::FileError& error);
+  // One warning listing what the reader noticed in the file at `path`
+  // (none: nothing shown).
+  static void showFileNotes(QWidget* parent, const QString& path,
+                            const std::vector<configfile::FileNote>& notes);
   // Opens the port of a description for the next exchanges and remembers
   // it; false (after a message, the old port kept) when it cannot be opened.
   bool choosePort(const QString& description);
@@ -102,7 +111,7 @@ class Application : public QObject {
   // a message box.
   void probeLink();
   // Loads or saves through the document; a failure is shown and changes nothing.
-  bool withFile(const QString& path, void (Document::*operation)(const std::string&));
+  bool withFile(const QString& path, const std::function<void(const std::string&)>& operation);
   // The main window's commands that are the application's.
   void connectCommands();
   void rememberRecent(const QString& path);

@@ -232,7 +232,8 @@ void CompareCommands::compareWithFile(const QString& path) {
   if (!document) return;
   Document other;
   try {
-    other.openFile(QFile::encodeName(path).toStdString());
+    Application::showFileNotes(m_app.mainFrame(), path,
+                               other.openFile(QFile::encodeName(path).toStdString()));
   } catch (const configfile::FileError& e) {
     messages::showError(m_app.mainFrame(), messages::kAppTitle,
                         QStringLiteral("Не удалось открыть файл \"%1\".\n%2")
@@ -311,9 +312,11 @@ void CompareCommands::showBackups() {
   const std::optional<BackupEntry> entry = dialog.chosen();
   if (!entry || !m_app.saveModified()) return;
   try {
-    m_app.document().openCopy(
-        entry->path,
-        QStringLiteral("Резервная копия %1").arg(QString::fromStdString(entry->time)).toStdString());
+    Application::showFileNotes(
+        m_app.mainFrame(), nativeName(entry->path),
+        m_app.document().openCopy(
+            entry->path,
+            QStringLiteral("Резервная копия %1").arg(QString::fromStdString(entry->time)).toStdString()));
   } catch (const configfile::FileError& e) {
     messages::showError(
         m_app.mainFrame(), messages::kAppTitle,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "apps/tkv88ctl/Args.h"
+#include "apps/tkv88ctl/ConfigInput.h"
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "apps/tkv88ctl/DeviceSupport.h"
 #include "apps/tkv88ctl/Output.h"
@@ -48,11 +49,7 @@ class Sides {
       return *m_device;
     }
     Document doc;
-    try {
-      doc.openFile(side);
-    } catch (const configfile::FileError& e) {
-      throw Failure(e.what());
-    }
+    openConfiguration(doc, side, "diff");
     return *doc.deviceData();
   }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "apps/tkv88ctl/Args.h"
+#include "apps/tkv88ctl/ConfigInput.h"
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "apps/tkv88ctl/Output.h"
 #include "document/ClipboardText.h"
@@ -56,14 +57,6 @@ Place parsePlace(const std::string& arg) {
   return place;
 }
 
-void open(Document& doc, const std::string& file) {
-  try {
-    doc.openFile(file);
-  } catch (const configfile::FileError& e) {
-    throw Failure(e.what());
-  }
-}
-
 Program& programOf(Document& doc, const Place& place) {
   Program* program = doc.deviceData()->programAt(place.program - 1);
   if (!program) throw Failure(place.file + " has no program " + std::to_string(place.program));
@@ -84,10 +77,10 @@ int runCopy(const std::vector<std::string>& argv) {
     throw UsageError("a program is copied over a program, not after a step");
 
   Document source;
-  open(source, from.file);
+  openConfiguration(source, from.file, "copy");
   const Program& program = programOf(source, from);
   Document target;
-  open(target, to.file);
+  openConfiguration(target, to.file, "copy");
   Program& destination = programOf(target, to);
 
   if (!from.firstStep) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "apps/tkv88ctl/Args.h"
+#include "apps/tkv88ctl/ConfigInput.h"
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "apps/tkv88ctl/DeviceSupport.h"
 #include "apps/tkv88ctl/Output.h"
@@ -118,19 +119,18 @@ void prepareForWrite(DeviceData& config, bool fit, const char* command) {
   for (const std::string& line : check.adjusted) warn(command, std::string("внимание: ") + line);
 }
 
-// A file none of whose lines is recognised loads as an empty configuration;
-// written, it would erase every program of the controller, so it is refused
-// (a memory image or a wrong file given by mistake).
-std::unique_ptr<DeviceData> readConfigurationFile(const std::string& path) {
-  try {
-    int recognised = 0;
-    std::unique_ptr<DeviceData> data = configfile::read(configfile::readFile(path), &recognised);
-    if (recognised == 0)
-      throw Failure("\"" + path + "\" не файл конфигурации: ни одна его строка не распознана");
-    return data;
-  } catch (const configfile::FileError& e) {
-    throw Failure(e.what());
-  }
+// The configuration of a file to write, as the document opens it (a file
+// none of whose lines is recognised, which would erase every program of the
+// controller, is refused). A file with values that are no numbers or lie
+// outside their limits is refused too unless `force`: what they load as is
+// no one's choice.
+std::unique_ptr<DeviceData> readConfigurationFile(const std::string& path, const char* command, bool force) {
+  Document doc;
+  if (valuesInDoubt(openConfiguration(doc, path, command)) && !force)
+    throw Failure(
+        "в файле есть значения, которые не числа или вне своих пределов (они названы выше); "
+        "--force записывает их такими, какими они загружены");
+  return std::make_unique<DeviceData>(*doc.deviceData());
 }
 
 MemoryImage readImage(const std::string& path) {
@@ -199,12 +199,14 @@ int writeChanged(const Args& args, const DeviceData& config) {
 }
 
 int runWrite(const std::vector<std::string>& argv) {
-  const Args args(argv, device_support::valueOptions(),
-                  device_support::flags({"--fit", "--verify", "--changed", "--backup", "--no-backup"}));
+  const Args args(
+      argv, device_support::valueOptions(),
+      device_support::flags({"--fit", "--verify", "--changed", "--backup", "--no-backup", "--force"}));
   args.expectPositional(1, 1);
   if (args.flag("--backup") && args.flag("--no-backup"))
     throw UsageError("--backup and --no-backup exclude each other");
-  std::unique_ptr<DeviceData> config = readConfigurationFile(args.positional()[0]);
+  std::unique_ptr<DeviceData> config =
+      readConfigurationFile(args.positional()[0], "write", args.flag("--force"));
   prepareForWrite(*config, args.flag("--fit"), "write");
   if (args.flag("--changed")) return writeChanged(args, *config);
 
@@ -240,7 +242,7 @@ int runImage(const std::vector<std::string>& argv) {
   const std::string out = outputOption(args);
   if (out == "-" && ::isatty(STDOUT_FILENO))
     throw UsageError("the image is binary: give -o IMAGE or redirect the output");
-  std::unique_ptr<DeviceData> config = readConfigurationFile(args.positional()[0]);
+  std::unique_ptr<DeviceData> config = readConfigurationFile(args.positional()[0], "image", true);
   prepareForWrite(*config, args.flag("--fit"), "image");
 
   const std::optional<std::string> base = args.option("--base");
@@ -274,14 +276,16 @@ const CtlCommand::Registrar read(
 const CtlCommand::Registrar write(
     {"write", "write a configuration file to the controller",
      "Usage: tkv88ctl write [--port PORT] [-q] [--fit] [--verify] [--changed]\n"
-     "                      [--backup | --no-backup] FILE\n"
+     "                      [--backup | --no-backup] [--force] FILE\n"
      "Writes FILE's general parameters (L2, masked: bits that belong to no\n"
      "parameter keep the controller's content) and then every program slot of\n"
      "its memory partition (L1); slots without a program get a program with no\n"
      "steps. Values their memory field cannot hold are written as the nearest\n"
      "value it holds, each named on stderr. A configuration with more programs\n"
      "or steps than its partition O10 allows is refused, naming what does not\n"
-     "fit, unless --fit is given.\n\n"
+     "fit, unless --fit is given. A file with values that are no numbers or lie\n"
+     "outside their limits (each named on stderr with its line) is refused\n"
+     "unless --force is given.\n\n"
      "Options:\n"
      "  --fit           write only the programs and steps the partition allows\n"
      "  --verify        read both areas back and name every value that differs\n"
@@ -289,7 +293,9 @@ const CtlCommand::Registrar write(
      "                  differ from it (the memory ends as a full write leaves\n"
      "                  it), then read them back; much faster when little changed\n"
      "  --backup        full write: read the controller first and keep a backup\n"
-     "                  (--changed always keeps one, unless --no-backup)\n" TKV88CTL_BACKUP_OPTIONS_HELP
+     "                  (--changed always keeps one, unless --no-backup)\n"
+     "  --force         write a file whose values are no numbers or lie outside\n"
+     "                  their limits as they are loaded (clamped)\n" TKV88CTL_BACKUP_OPTIONS_HELP
          TKV88CTL_DEVICE_OPTIONS_HELP,
      runWrite});
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "apps/tkv88ctl/Args.h"
+#include "apps/tkv88ctl/ConfigInput.h"
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "apps/tkv88ctl/Output.h"
 #include "document/ConfigCompare.h"
@@ -39,7 +40,7 @@ int runList(const std::vector<std::string>& argv) {
   const Args args(argv, {});
   args.expectPositional(1, 1);
   Document doc;
-  doc.openFile(args.positional()[0]);
+  openConfiguration(doc, args.positional()[0], "list");
   const DeviceData& d = *doc.deviceData();
 
   std::printf("-\tDeviceDataName\t%s\n", std::string(d.name()).c_str());
@@ -200,7 +201,7 @@ int runSet(const std::vector<std::string>& argv) {
     throw UsageError("missing argument");
   const std::string& file = args.positional()[0];
   Document doc;
-  doc.openFile(file);
+  openConfiguration(doc, file, "set");
   // Every assignment is applied before anything is written, so a bad one
   // leaves the file untouched.
   for (std::size_t i = 1; i < args.positional().size(); ++i) applyAssignment(doc, args.positional()[i]);
@@ -216,7 +217,7 @@ int runNormalize(const std::vector<std::string>& argv) {
   args.expectPositional(1, 1);
   const std::string& file = args.positional()[0];
   Document doc;
-  doc.openFile(file);
+  openConfiguration(doc, file, "normalize");
   writeOutput(outputOption(args, file), doc.text());
   return 0;
 }

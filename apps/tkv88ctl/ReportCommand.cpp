@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "apps/tkv88ctl/Args.h"
+#include "apps/tkv88ctl/ConfigInput.h"
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "apps/tkv88ctl/Output.h"
 
@@ -31,7 +32,7 @@ std::vector<int> programNumbers(const Args& args) {
 
 QByteArray reportPdf(const std::string& path, const std::vector<int>& numbers) {
   Document doc;
-  doc.openFile(path);
+  openConfiguration(doc, path, "report");
   const DeviceData& data = *doc.deviceData();
   std::vector<int> programs;
   for (int n : numbers) {

@@ -131,10 +131,9 @@ TEST(ConfigFileReader, NumbersReadLikeAtoiAndClampToTheLimits) {
 }
 
 TEST(ConfigFileReader, KeysAndHeadersMatchExactly) {
-  const auto d = load(
-      "O01 = 2\n O02=0\nO03 =0\nO04= 5\nScr=1\nscr=2\n"
-      "[program]\n[Program] \n"
-      "DeviceDataName=a=b  c=\n");
+  configfile::ReadReport report;
+  const auto d =
+      configfile::read("O01 = 2\n O02=0\nO03 =0\nO04= 5\nScr=1\nscr=2\nDeviceDataName=a=b  c=\n", &report);
   const BaseParameters& b = d->general.base;
   EXPECT_EQ(b[BaseParameters::O01].value(), 0);
   EXPECT_EQ(b[BaseParameters::O02].value(), 1);
@@ -143,15 +142,31 @@ TEST(ConfigFileReader, KeysAndHeadersMatchExactly) {
   EXPECT_EQ(b[BaseParameters::Scr].value(), 1);
   EXPECT_EQ(d->programCount(), 0);
   EXPECT_EQ(d->name(), "a=b  c=");
+  // Keys that match nothing are skipped, each with a word.
+  std::vector<std::string> notes;
+  for (const configfile::FileNote& n : report.notes) notes.push_back(n.message());
+  EXPECT_EQ(notes, (std::vector<std::string>{"строка 1: неизвестный параметр «O01 » пропущен",
+                                             "строка 2: неизвестный параметр « O02» пропущен",
+                                             "строка 3: неизвестный параметр «O03 » пропущен",
+                                             "строка 6: неизвестный параметр «scr» пропущен"}));
 }
 
-TEST(ConfigFileReader, CrLfAndAMissingLastLineEnd) {
-  std::string crlf;
-  for (char c : golden()) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
+// Whatever ends the lines (a Windows editor, an old Macintosh one, a
+// text-mode copy that made CR CR LF of CR LF), the file reads the same.
+TEST(ConfigFileReader, EveryLineEndReadsTheSame) {
+  for (const char* end : {"\r\n", "\r", "\r\r\n", "\r\r\r\n"}) {
+    std::string text;
+    for (char c : golden()) text += c == '\n' ? std::string(end) : std::string(1, c);
+    configfile::ReadReport report;
+    EXPECT_EQ(configfile::write(*configfile::read(text, &report)), golden()) << testing::PrintToString(end);
+    EXPECT_TRUE(report.notes.empty()) << testing::PrintToString(end);
   }
-  EXPECT_EQ(configfile::write(*load(crlf)), golden());
+  // A stray CR ends a line too.
+  const auto stray = load("O09=5\rO11=1\n[Program]\r\rname=p\r\n");
+  EXPECT_EQ(stray->general.base[BaseParameters::O09].value(), 5);
+  EXPECT_EQ(stray->general.base[BaseParameters::O11].value(), 1);
+  ASSERT_EQ(stray->programCount(), 1);
+  EXPECT_EQ(stray->programs.front().name(), "p");
 
   const auto d = load("DeviceDataName=x\r\n[Program]\r\nname=last");
   EXPECT_EQ(d->name(), "x");
@@ -201,26 +216,12 @@ TEST(ConfigFileReader, InputsSelectTheLimitsAndKeepTheValuesRead) {
   EXPECT_EQ(s[Step::E02].maxValue(), 999);
 }
 
-TEST(ConfigFileReader, PendingProgramAndStepRules) {
-  // A step before the first program becomes that program's first step.
-  auto d = load("[step]\nU04=5\n[Program]\nname=p\n[step]\nU04=6\n");
-  ASSERT_EQ(d->programCount(), 1);
-  ASSERT_EQ(d->programs.front().stepCount(), 2);
-  EXPECT_EQ(d->programs.front().steps.front()[Step::U04].value(), 5);
-
-  // A step without a program is dropped when the next step begins.
-  d = load("[step]\nU04=5\n[step]\nU04=6\n[Program]\n");
-  ASSERT_EQ(d->programs.front().stepCount(), 1);
-  EXPECT_EQ(d->programs.front().steps.front()[Step::U04].value(), 6);
-
-  // Lines whose section does not match are ignored; general keys count anywhere.
-  d = load("C01=5\nname=x\nStartStep=7\n[Program]\nU01=0\nN01=3\nO09=5\n[step]\nD01=9\n");
+TEST(ConfigFileReader, GeneralKeysCountAnywhereAndCountsMeanNothing) {
+  auto d = load("[Program]\n[Comparator2]\nC01=5\nO09=5\n[step]\nD01=9\nU01=0\n");
   ASSERT_EQ(d->programCount(), 1);
   const Program& p = d->programs.front();
-  EXPECT_EQ(p.comparators[0][Comparator::C01].value(), 1);
-  EXPECT_EQ(p.H02.value(), 1);
-  EXPECT_EQ(p.steps.front()[Step::U01].value(), 2);
-  EXPECT_EQ(p.steps.front()[Step::N01].value(), 0);
+  EXPECT_EQ(p.comparators[1][Comparator::C01].value(), 5);
+  EXPECT_EQ(p.steps.front()[Step::U01].value(), 0);
   EXPECT_EQ(d->general.base[BaseParameters::O09].value(), 5);
   EXPECT_EQ(d->general.filters[0].value(), 9);
 
@@ -245,19 +246,18 @@ TEST(ConfigFileReader, CurrentComparatorCarriesOverProgramsButNotLoads) {
 
 TEST(ConfigFileReader, UnrecognisedInputGivesAnEmptyConfiguration) {
   for (const std::string& text :
-       {std::string(), std::string("garbage\n\n=\n[x]\n"), std::string(5000, '\0')}) {
-    const auto d = load(text);
+       {std::string(), std::string("garbage\n\n=\nFoo=1\n[Keys]\n"), std::string(5000, '\0')}) {
+    configfile::ReadReport report;
+    report.recognisedLines = -1;
+    const auto d = configfile::read(text, &report);
     EXPECT_EQ(d->name(), "");
     EXPECT_EQ(d->programCount(), 0);
     EXPECT_EQ(configfile::write(*d), configfile::write(DeviceData()));
-    int recognised = -1;
-    configfile::read(text, &recognised);
-    EXPECT_EQ(recognised, 0);
+    EXPECT_EQ(report.recognisedLines, 0);
   }
-  // Lines that match no rule where they stand (a C01 before any program) don't count.
-  int recognised = -1;
-  configfile::read("C01=3\nU01=1\nname=x\n[Comparator1]\nO10=5\n[Program]\nC01=2\n", &recognised);
-  EXPECT_EQ(recognised, 3);
+  configfile::ReadReport report;
+  configfile::read("Foo=3\n[BaseParams]\nO10=5\n[Program]\nnumber=2\n", &report);
+  EXPECT_EQ(report.recognisedLines, 2);
 }
 
 TEST(ConfigFileReader, FilesBeyondAnyConfigurationAreRefused) {
@@ -267,10 +267,104 @@ TEST(ConfigFileReader, FilesBeyondAnyConfigurationAreRefused) {
   std::string steps = "[Program]\n";
   for (int i = 0; i <= configfile::kMaxSteps; ++i) steps += "[step]\n";
   EXPECT_THROW(load(steps), configfile::FormatError);
-  // Steps without a program are dropped one by one and cost nothing.
-  std::string orphans;
-  for (int i = 0; i <= configfile::kMaxSteps; ++i) orphans += "[step]\n";
-  EXPECT_EQ(load(orphans)->programCount(), 0);
+}
+
+// A file whose structure the reader cannot follow is refused, naming the
+// line, rather than loaded as something else.
+TEST(ConfigFileReader, LinesThatCannotBePlacedRefuseTheFile) {
+  const struct {
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {"[step]\nU04=5\n[Program]\n", "строка 1: шаг [step] стоит раньше первой программы [Program]"},
+      {"DeviceDataName=x\n\n[program]\n", "строка 3: неизвестный раздел «[program]»"},
+      {"[Program] \n", "строка 1: неизвестный раздел «[Program] »"},
+      {"[Program]\n\t[Program]\n", "строка 2: неизвестный раздел «?[Program]»"},
+      {"[Program]\n[Comparator5]\n", "строка 2: неизвестный раздел «[Comparator5]»"},
+      {"[Comparator1]\nC01=2\n", "строка 1: раздел [Comparator1] стоит раньше первой программы [Program]"},
+      {"O10=2\nC01=3\n", "строка 2: параметр «C01» стоит раньше первой программы [Program]"},
+      {"name=x\n", "строка 1: параметр «name» стоит раньше первой программы [Program]"},
+      {"StartStep=2\n", "строка 1: параметр «StartStep» стоит раньше первой программы [Program]"},
+      {"[Program]\n[step]\n[Program]\nU01=0\n",
+       "строка 4: параметр «U01» стоит раньше первого шага [step] своей программы"},
+      {"[Program]\r\rN01=3\r", "строка 3: параметр «N01» стоит раньше первого шага [step] своей программы"},
+  };
+  for (const auto& c : cases) {
+    try {
+      load(c.text);
+      ADD_FAILURE() << c.text;
+    } catch (const configfile::FormatError& e) {
+      EXPECT_STREQ(e.what(), c.message) << c.text;
+    }
+  }
+}
+
+// Every value loaded otherwise than the file has it is noted with its line:
+// one that is no number (loaded as atoi reads it) or lies outside its
+// limits (clamped, or kept where the loader keeps it). So is a cycle start
+// beyond the program's steps.
+TEST(ConfigFileReader, ValuesLoadedOtherwiseThanWrittenAreNoted) {
+  const struct {
+    const char* text;
+    std::vector<std::string> notes;
+    bool inDoubt;
+  } cases[] = {
+      {"O10=seven\n", {"строка 1: O10 = «seven» — не число; взято 0"}, true},
+      {"O10=0x7\n", {"строка 1: O10 = «0x7» — не число; взято 0"}, true},
+      {"O10=\n", {"строка 1: O10 = «» — не число; взято 0"}, true},
+      {"O10=-1\n", {"строка 1: O10 = -1 — вне пределов 0…7; взято 0"}, true},
+      {"O10=100\n", {"строка 1: O10 = 100 — вне пределов 0…7; взято 7"}, true},
+      {"O10=99999999999\n", {"строка 1: O10 = 2147483647 — вне пределов 0…7; взято 7"}, true},
+      {"O10= 5 \nO11=+1\n", {}, false},
+      {"[Program]\n[Comparator1]\nC01=5\nC03=150\n",
+       {"строка 4: C03 = 150 — вне пределов 0…99; взято 150"},
+       true},
+      {"[Program]\n[step]\nN03=20\nU01=9\nE04=4.5\n",
+       {"строка 3: N03 = 20 — вне пределов 0…15; взято 20", "строка 4: U01 = 9 — вне пределов 0…3; взято 3",
+        "строка 5: E04 = «4.5» — не число; взято 4"},
+       true},
+      {"[Program]\nStartStep=150\n", {"строка 2: StartStep = 150 — вне пределов 0…99; взято 150"}, true},
+      {"[Program]\nStartStep=3\n[step]\n[step]\n",
+       {"строка 2: StartStep = 3: в программе шагов 2, такого шага нет"},
+       false},
+      {"[Program]\nStartStep=2\n[step]\n[step]\n[Program]\nStartStep=1\n[Program]\nStartStep=0\n[step]\n",
+       {},
+       false},
+      {"[Program]\nx\nFoo=1\n",
+       {"строка 2: строка не распознана и пропущена: «x»", "строка 3: неизвестный параметр «Foo» пропущен"},
+       false},
+  };
+  for (const auto& c : cases) {
+    configfile::ReadReport report;
+    configfile::read(c.text, &report);
+    std::vector<std::string> notes;
+    for (const configfile::FileNote& n : report.notes) notes.push_back(n.message());
+    EXPECT_EQ(notes, c.notes) << c.text;
+    EXPECT_EQ(configfile::valuesInDoubt(report.notes), c.inDoubt) << c.text;
+  }
+}
+
+// A file in UTF-8 (what an editor may make of it), with or without a
+// byte-order mark, reads as the same file in Windows-1251; names that
+// Windows-1251 cannot hold are noted.
+TEST(ConfigFileReader, Utf8FilesReadAsTheirWindows1251Selves) {
+  const std::string utf8 = cp1251::toUtf8(golden());
+  ASSERT_NE(utf8, golden());
+  for (const std::string& text : {utf8, "\xEF\xBB\xBF" + utf8, "\xEF\xBB\xBF" + golden()}) {
+    configfile::ReadReport report;
+    const auto d = configfile::read(text, &report);
+    EXPECT_EQ(d->name(), "Новая прошивка");
+    EXPECT_EQ(configfile::write(*d), golden());
+    EXPECT_TRUE(report.notes.empty());
+  }
+  configfile::ReadReport report;
+  const auto d = configfile::read("DeviceDataName=Камера → 2\n", &report);
+  EXPECT_EQ(d->name(), "Камера → 2");
+  ASSERT_EQ(report.notes.size(), 1u);
+  EXPECT_EQ(report.notes[0].message(),
+            "строка 1: в названии «Камера → 2» есть знаки, которых нет в кодировке файла (Windows-1251): при "
+            "сохранении они станут «?»");
+  EXPECT_FALSE(configfile::valuesInDoubt(report.notes));
 }
 
 // ---- Round trips -----------------------------------------------------------
@@ -282,10 +376,18 @@ TEST(ConfigFileRoundTrip, RandomConfigurationsComeBackWhole) {
     for (int round = 0; round < 3; ++round) {
       const DeviceData d = testconfigs::randomConfig(rng, shape.programs, shape.steps);
       const std::string text = configfile::write(d);
-      const auto back = load(text);
+      configfile::ReadReport report;
+      const auto back = configfile::read(text, &report);
       SCOPED_TRACE(testing::Message() << shape.programs << "x" << shape.steps << " round " << round);
       testconfigs::expectSameConfig(d, *back);
       EXPECT_EQ(configfile::write(*back), text);
+      // The writer writes numbers; random values may lie outside the limits
+      // their inputs choose, and StartStep and N03 anywhere.
+      for (const configfile::FileNote& n : report.notes)
+        EXPECT_TRUE(
+            n.kind == configfile::FileNote::CycleStart ||
+            (n.kind == configfile::FileNote::BadValue && n.text.find("вне пределов") != std::string::npos))
+            << n.message();
     }
   }
 }

@@ -265,6 +265,38 @@ class ApplicationCommandsTest : public QObject {
     QVERIFY(!settings::recentFiles().contains(b));
     QCOMPARE(doc().title(), std::string("a.tkv88"));
   }
+
+  // A damaged file: values loaded otherwise than written are one message
+  // naming their lines; a structure that cannot be followed is refused with
+  // its line, the document as it was.
+  void aDamagedFileIsToldOrRefused() {
+    QByteArray text = readAll(file("d.tkv88"));
+    text.replace("\nO10=2\n", "\nO10=seven\n").replace("\nO06=64\n", "\nO06=200\n");
+    const int line = text.left(text.indexOf("O10=seven")).count('\n') + 1;
+    QFile out(m_dir.filePath("d.tkv88"));
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(text) == text.size());
+    out.close();
+    MessageLog::clear();
+    QVERIFY(m_app->openDocumentFile(m_dir.filePath("d.tkv88")));
+    QCOMPARE(MessageLog::shown().size(), std::size_t(1));
+    QCOMPARE(MessageLog::shown()[0].text,
+             QString("Файл \"d.tkv88\" открыт, но прочитан не так, как записан:\n"
+                     "строка %1: O06 = 200 — вне пределов 64…80; взято 80\n"
+                     "строка %2: O10 = «seven» — не число; взято 0")
+                 .arg(line - 4)
+                 .arg(line));
+    QCOMPARE(doc().deviceData()->general.partition(), 0);
+
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write("[step]\n" + text) > 0);
+    out.close();
+    const std::string before = doc().text();
+    MessageLog::clear();
+    QVERIFY(!m_app->openDocumentFile(m_dir.filePath("d.tkv88")));
+    QCOMPARE(MessageLog::shown().size(), std::size_t(1));
+    QVERIFY2(MessageLog::shown()[0].text.endsWith("Строка 1: шаг [step] стоит раньше первой программы [Program]."),
+             qPrintable(MessageLog::shown()[0].text));
+    QCOMPARE(doc().text(), before);
+  }
 };
 
 TKV88_GUI_SUITE(ApplicationCommandsTest);
