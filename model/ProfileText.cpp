@@ -47,11 +47,13 @@ std::string total(const ProfileTotal& t) {
   return hoursMinutes(t.minutes);
 }
 
-std::string durations(const ProgramProfile& p) {
-  std::string out = "длительность " + total(p.pass);
+std::string lengths(const ProgramProfile& p) {
+  std::string out = total(p.pass);
   if (p.cycleStart > 0) out += formatText(", цикл с шага %d: ", p.cycleStart) + total(p.loopTotal);
   return out;
 }
+
+std::string durations(const ProgramProfile& p) { return "длительность " + lengths(p); }
 
 std::string setpoint(const SetpointCourse& c) {
   if (!c.on) return "выключен";

@@ -22,8 +22,9 @@ std::string number(double v, int decimals);
 std::string hoursMinutes(double minutes);
 // "12:30", "не менее 12:30", "не более 12:30" or "около 12:30".
 std::string total(const ProfileTotal& total);
-// "длительность 12:30" with the loop's when there is one: ", цикл с шага 2:
-// 10:15". The program's durations in one phrase.
+// "12:30" with the loop's when there is one: "12:30, цикл с шага 2: 10:15".
+std::string lengths(const ProgramProfile& profile);
+// "длительность " and the lengths: the program's durations in one phrase.
 std::string durations(const ProgramProfile& profile);
 
 // "Т[сух] 60.0 °С", a ramp "Т[сух] 20.0 → 60.0 °С", a ramp cut short by the

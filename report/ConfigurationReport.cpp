@@ -11,8 +11,11 @@
 
 #include "Tkv88Version.h"
 #include "model/DeviceData.h"
+#include "model/ProfileText.h"
+#include "model/ProgramProfile.h"
 #include "model/SignedMagnitude.h"
 #include "report/PageFlow.h"
+#include "report/ProfileChartDrawing.h"
 #include "report/RegulatorChartDrawing.h"
 #include "report/StepsTableTexts.h"
 
@@ -33,6 +36,7 @@ const QMarginsF kMarginsMm(12, 10, 12, 8);
 constexpr double kStepLabelMm = 86;     // the steps table's label column
 constexpr double kStepColumnMm = 19.5;  // a step column at the least
 constexpr double kChartMm = 38;
+constexpr double kProfileMm = 80;
 
 // A text of the model.
 QString text(std::string_view utf8) { return QString::fromUtf8(utf8); }
@@ -139,6 +143,15 @@ QString cycleStartText(const Program& p) {
   if (h02 == 0) return QStringLiteral("без цикла (H02 = 0)");
   if (h02 <= p.stepCount() && h02 > 0) return QStringLiteral("начало цикла (H02): шаг %1").arg(h02);
   return QStringLiteral("начало цикла (H02): %1, такого шага нет").arg(h02);
+}
+
+void paintProfile(QPainter& p, const report::Units& units, double width, double height,
+                  const ProgramProfile& profile, const QFont& font) {
+  // The screen's distances at the paper's resolution, as for the regulator charts.
+  ProfileChartMetrics metrics = ProfileChartMetrics().scaled(units.perMm * 25.4 / 96);
+  metrics.lineWidth = units.mm(0.5);
+  metrics.gridWidth = units.mm(0.15);
+  ProfileChartDrawing(font, metrics).paint(p, width, height, profile);
 }
 
 void paintChart(QPainter& p, const report::Units& units, double width, double height, const Program& program,
@@ -305,8 +318,10 @@ void ConfigurationReport::addProgram(PageFlow& flow, int index, double bodyWidth
   const bool regulatorOn[2] = {m_data.general.pid[0].isEnabled(), m_data.general.pid[1].isEnabled()};
   flow.add(heading(QStringLiteral("Программа №%1 «%2»").arg(index + 1).arg(text(program.name())), f.heading,
                    0, true));
-  flow.add(
-      lines({QStringLiteral("Шагов: %1, %2").arg(program.stepCount()).arg(cycleStartText(program))}, f.text));
+  const ProgramProfile profile = programProfile(program, {regulatorOn[0], regulatorOn[1]});
+  flow.add(lines({QStringLiteral("Шагов: %1, %2").arg(program.stepCount()).arg(cycleStartText(program)),
+                  QStringLiteral("Длительность: %1").arg(text(profiletext::lengths(profile)))},
+                 f.text));
 
   flow.add(heading(QStringLiteral("Компараторы"), f.subheading, 3));
   std::vector<Column> comparatorColumns{{0, 60}};
@@ -368,6 +383,14 @@ void ConfigurationReport::addProgram(PageFlow& flow, int index, double bodyWidth
     }
     flow.add(std::move(grid));
   }
+
+  flow.add(heading(QStringLiteral("Профиль программы"), f.subheading, 4));
+  auto chart = std::make_unique<DrawingBlock>(
+      kProfileMm, [profile, font = f.chart](QPainter& p, const report::Units& u, double w, double h) {
+        paintProfile(p, u, w, h, profile, font);
+      });
+  chart->spaceBefore = 1.5;
+  flow.add(std::move(chart));
 
   for (int r = 0; r < 2; ++r) {
     const QString title = QStringLiteral("Уставки %1-го регулятора").arg(r + 1);

@@ -8,10 +8,10 @@
 #include <QPen>
 #include <QtMath>
 
+#include "model/ProfileText.h"
 #include "model/Program.h"
 #include "model/SetpointPair.h"
 #include "model/ValueTexts.h"
-#include "report/StepsTableTexts.h"
 
 namespace {
 
@@ -20,6 +20,40 @@ constexpr int kHumidityInput = 5;  // relative humidity, in percent
 constexpr int kMinTemperatureSpan = 20;
 
 const QColor kGridColour(220, 220, 220);
+
+// The scale the temperatures share: from the smallest setpoint over at
+// least 20 degrees; a range of 0 puts every temperature on the bottom line.
+struct TemperatureScale {
+  double smallest = 0, span = kMinTemperatureSpan, range = 0;
+  bool any = false;
+};
+
+TemperatureScale temperatureScale(const Program& program, int regulatorIndex) {
+  const Step::RegulatorCells c = Step::regulatorCells(regulatorIndex);
+  double largest = -999999.0, smallest = 999999.0;
+  bool any = false;
+  for (const Step& s : program.steps) {
+    if (s[c.input].value() == kHumidityInput) continue;
+    const double v = pairValue(s[c.integer], s[c.fraction]);
+    largest = std::max(largest, v);
+    smallest = std::min(smallest, v);
+    any = true;
+  }
+  const double range = largest - smallest;
+  return {smallest, range > kMinTemperatureSpan ? range : kMinTemperatureSpan, range, any};
+}
+
+// The height above the bottom edge of a setpoint of `input`.
+double heightOf(int input, double setpoint, const TemperatureScale& t, double band,
+                const RegulatorChartMetrics& m) {
+  if (input == kHumidityInput) return band * setpoint * 0.01 + m.bottomMargin + 0.5;
+  if (t.range == 0) return m.bottomMargin;
+  return band * (setpoint - t.smallest) / t.span + m.bottomMargin + 0.5;
+}
+
+QString legendText(int input) {
+  return QString::fromUtf8(shortTextOf(valueTexts(valuetext::kRegulator1Input), input));
+}
 
 bool timed(const Step& s) { return s[Step::U01].value() != 0; }
 int ownMinutes(const Step& s) { return s[Step::U04].value() * 60 + s[Step::U05].value(); }
@@ -73,16 +107,8 @@ std::vector<RegulatorChartDrawing::Segment> RegulatorChartDrawing::layOut(const 
   const double average = equalWidths ? 0 : total / (n - untimed);
   const double totalDuration = total + untimed * average;
 
-  const stepstable::RegulatorCells c = stepstable::regulatorCells(regulatorIndex);
-  double largest = -999999.0, smallest = 999999.0;
-  for (const Step& s : program.steps) {
-    if (s[c.input].value() == kHumidityInput) continue;
-    const double v = pairValue(s[c.integer], s[c.fraction]);
-    largest = std::max(largest, v);
-    smallest = std::min(smallest, v);
-  }
-  const double range = largest - smallest;
-  const double span = range > kMinTemperatureSpan ? range : kMinTemperatureSpan;
+  const Step::RegulatorCells c = Step::regulatorCells(regulatorIndex);
+  const TemperatureScale temperatures = temperatureScale(program, regulatorIndex);
   const double band = h - m.topMargin - m.bottomMargin;
 
   // Each step ends where the program's time up to its end falls, so the
@@ -106,13 +132,7 @@ std::vector<RegulatorChartDrawing::Segment> RegulatorChartDrawing::layOut(const 
       end = m.leftMargin + static_cast<int>(std::min(elapsed / totalDuration, 1.0) * available);
     }
     seg.width = std::max(0, end - x);
-    double up;  // height above the bottom edge
-    if (seg.input == kHumidityInput)
-      up = band * seg.setpoint * 0.01 + m.bottomMargin + 0.5;
-    else if (range == 0)
-      up = m.bottomMargin;
-    else
-      up = band * (seg.setpoint - smallest) / span + m.bottomMargin + 0.5;
+    const double up = heightOf(seg.input, seg.setpoint, temperatures, band, m);
     // Setpoints beyond the scale (humidity over 100) lie outside the area;
     // they are kept just outside it, so they stay invisible.
     seg.y = h - static_cast<int>(std::clamp(up, -2.0, h + 2.0));
@@ -150,6 +170,58 @@ std::vector<RegulatorChartDrawing::NumberPlace> RegulatorChartDrawing::numberPla
   return {place(0)};
 }
 
+std::vector<int> RegulatorChartDrawing::inputsInUse(const Program& program, int regulatorIndex) {
+  const int input = Step::regulatorCells(regulatorIndex).input;
+  bool used[kInputCount + 1] = {};
+  for (const Step& s : program.steps)
+    if (const int v = s[input].value(); v >= 1 && v <= kInputCount) used[v] = true;
+  std::vector<int> out;
+  for (int v = 1; v <= kInputCount; ++v)
+    if (used[v]) out.push_back(v);
+  return out;
+}
+
+std::vector<RegulatorChartDrawing::Scale> RegulatorChartDrawing::scales(const Program& program,
+                                                                        int regulatorIndex) {
+  std::vector<Scale> out;
+  const TemperatureScale t = temperatureScale(program, regulatorIndex);
+  const auto labelled = [](double v, const char* unit) {
+    return std::make_pair(v,
+                          QString::fromStdString(profiletext::number(v, 1)) + u' ' + QString::fromUtf8(unit));
+  };
+  if (t.any) {
+    Scale s;
+    for (double f : {0.0, 0.5, 1.0})
+      s.ticks.push_back(labelled(t.smallest + f * t.span, profiletext::unit(1)));
+    out.push_back(s);
+  }
+  const std::vector<int> inputs = inputsInUse(program, regulatorIndex);
+  if (std::find(inputs.begin(), inputs.end(), kHumidityInput) != inputs.end()) {
+    Scale s;
+    s.left = !t.any;
+    for (double v : {0.0, 50.0, 100.0}) s.ticks.push_back(labelled(v, profiletext::unit(kHumidityInput)));
+    out.push_back(s);
+  }
+  return out;
+}
+
+RegulatorChartMetrics RegulatorChartDrawing::fitted(const Program& program, int regulatorIndex,
+                                                    const QPaintDevice* device) const {
+  const QFontMetricsF fm = device ? QFontMetricsF(m_font, device) : QFontMetricsF(m_font);
+  Metrics m = m_metrics;
+  const std::vector<int> inputs = inputsInUse(program, regulatorIndex);
+  if (inputs.empty()) return m;
+  double legend = 0;
+  for (int v : inputs) legend = std::max(legend, fm.horizontalAdvance(legendText(v)));
+  double scale[2] = {0, 0};  // right, left
+  for (const Scale& s : scales(program, regulatorIndex))
+    for (const auto& [value, text] : s.ticks)
+      scale[s.left] = std::max(scale[s.left], fm.horizontalAdvance(text) + 2 * m.numberGap);
+  m.leftMargin = m.legendText + qCeil(legend) + 2 * m.numberGap + qCeil(scale[1]);
+  m.rightGap += qCeil(scale[0]);
+  return m;
+}
+
 QColor RegulatorChartDrawing::inputColour(int input) {
   static const QColor colours[] = {QColor(0, 0, 0),     QColor(255, 0, 0),   QColor(200, 0, 200),
                                    QColor(0, 200, 200), QColor(200, 200, 0), QColor(0, 0, 255)};
@@ -184,27 +256,45 @@ int RegulatorChartDrawing::textWidth(QPainter& p, const QString& text) const {
 
 void RegulatorChartDrawing::paint(QPainter& p, int w, int h, const Program* program, int regulatorIndex,
                                   bool regulatorOn) const {
-  const Metrics& m = m_metrics;
   p.fillRect(0, 0, w, h, Qt::white);
   if (!program || !regulatorOn) return;
+  const Metrics m = fitted(*program, regulatorIndex, p.device());
 
+  // The legend: the quantities the regulator controls, one row each.
   p.setFont(m_font);
-  for (int v = 1; v <= kInputCount; ++v) {
-    const int top = (v - 1) * m.legendRowHeight + m.legendTop, bottom = top + m.legendRowHeight;
+  const std::vector<int> inputs = inputsInUse(*program, regulatorIndex);
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    const int top = static_cast<int>(i) * m.legendRowHeight + m.legendTop, bottom = top + m.legendRowHeight;
     const int middle = (top + bottom) / 2;
-    p.setPen(linePen(inputColour(v), m.lineWidth));
+    p.setPen(linePen(inputColour(inputs[i]), m.lineWidth));
     p.drawLine(m.swatchLeft, middle, m.swatchRight, middle);
     p.setPen(Qt::black);
-    const QRect cell(QPoint(m.legendText, top), QPoint(m.leftMargin - 1, bottom - 1));
-    p.save();
-    p.setClipRect(cell, Qt::IntersectClip);
-    drawText(p, cell.left(), cell.top(),
-             QString::fromUtf8(shortTextOf(valueTexts(valuetext::kRegulator1Input), v)));
-    p.restore();
+    drawText(p, m.legendText, top, legendText(inputs[i]));
   }
 
   const std::vector<Segment> segs = layOut(*program, regulatorIndex, w, h, m);
   if (m.leftMargin + m.rightGap > w) return;  // no room for a plot: the legend alone
+
+  // The scales, their texts centred on their heights beside the plot.
+  const TemperatureScale temperatures = temperatureScale(*program, regulatorIndex);
+  const double band = h - m.topMargin - m.bottomMargin;
+  const QFontMetricsF fm(m_font, p.device());
+  for (const Scale& s : scales(*program, regulatorIndex)) {
+    const int input = s.left && temperatures.any ? 1 : kHumidityInput;
+    const int edge = s.left ? m.leftMargin : w - m.rightGap + m.numberGap;
+    for (const auto& [value, text] : s.ticks) {
+      // Equal temperatures stand on the bottom line, where their scale begins.
+      TemperatureScale spread = temperatures;
+      spread.range = spread.span;
+      const int y = h - static_cast<int>(heightOf(input, value, spread, band, m));
+      p.setPen(linePen(kGridColour, m.gridWidth));
+      p.drawLine(s.left ? edge - m.numberGap : edge, y, s.left ? edge : edge + m.numberGap, y);
+      p.setPen(Qt::black);
+      const int tw = textWidth(p, text);
+      const int top = std::clamp(y - qRound(fm.height() / 2), 0, std::max(0, h - qCeil(fm.height())));
+      drawText(p, s.left ? edge - m.numberGap - tw : edge + m.numberGap, top, text);
+    }
+  }
 
   p.setPen(linePen(kGridColour, m.gridWidth));
   p.drawLine(m.leftMargin, 0, m.leftMargin, h - 1);
@@ -219,6 +309,7 @@ void RegulatorChartDrawing::paint(QPainter& p, int w, int h, const Program* prog
   }
   const auto numberWidth = [&](int n) { return textWidth(p, QString::number(n)); };
   p.setPen(Qt::black);
-  for (const NumberPlace& place : numberPlaces(segs, numberWidth, w, m))
+  // The numbers keep clear of a scale on the right.
+  for (const NumberPlace& place : numberPlaces(segs, numberWidth, w - (m.rightGap - m_metrics.rightGap), m))
     drawText(p, place.left, h - m.bottomMargin + 1, QString::number(place.index + 1));
 }

@@ -2,7 +2,10 @@
 // its two regulators, every step as a flat segment at the height of its
 // setpoint, as wide as the step's share of the program's duration and
 // coloured by the quantity the regulator controls in that step, with a
-// legend of the five quantities at the left and the step numbers below.
+// legend of the quantities the regulator controls at the left, the value
+// scales beside the plot (temperatures on the left, humidity on the right
+// when both are drawn) and the step numbers below. The legend column and
+// the scales take the room their texts need (fitted).
 //
 // The chart widget of the steps table draws with it on the screen, in
 // pixels; the configuration report draws with it on paper, with its
@@ -25,6 +28,7 @@
 #include <QString>
 
 class Program;
+class QPaintDevice;
 class QPainter;
 
 // The chart's fixed distances, in the units of the surface drawn on (the
@@ -94,6 +98,24 @@ class RegulatorChartDrawing {
   static std::vector<NumberPlace> numberPlaces(const std::vector<Segment>& segs,
                                                const std::function<int(int)>& width, int right,
                                                const Metrics& metrics = {});
+
+  // The metrics of this drawing with the legend column and the room for
+  // the value scales as wide as `program`'s texts need on `device` (the
+  // screen when none): what paint lays out with.
+  Metrics fitted(const Program& program, int regulatorIndex, const QPaintDevice* device = nullptr) const;
+
+  // The quantities (1..5) the regulator controls in some step, in order.
+  static std::vector<int> inputsInUse(const Program& program, int regulatorIndex);
+
+  // A value scale beside the plot: its values from the bottom of the band
+  // to the top, each with its text, and on which side.
+  struct Scale {
+    bool left = true;
+    std::vector<std::pair<double, QString>> ticks;  // value, text
+  };
+  // The scales of `program`'s regulator: temperatures from the smallest
+  // setpoint over at least 20 degrees, humidity 0..100 %.
+  static std::vector<Scale> scales(const Program& program, int regulatorIndex);
 
   // The colour of an input quantity 0..5 (black for 0); invalid otherwise.
   static QColor inputColour(int input);

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QSplitter>
 #include <QTableView>
 
 #include "document/ClipboardText.h"
@@ -19,6 +20,7 @@
 #include "tables/StepsTableRules.h"
 #include "widgets/DocumentActions.h"
 #include "widgets/Messages.h"
+#include "widgets/ProfileChart.h"
 #include "widgets/RegulatorChart.h"
 #include "widgets/StepClipboard.h"
 
@@ -45,7 +47,10 @@ StepsTablePage::StepsTablePage(Document& doc, DocumentActions& documentActions, 
     m_graphs[r]->setAccessibleName(r == 0 ? QStringLiteral("График уставок 1-го регулятора")
                                           : QStringLiteral("График уставок 2-го регулятора"));
   }
-  m_table = new QTableView(this);
+  m_split = new QSplitter(Qt::Horizontal, this);
+  m_split->setObjectName(QStringLiteral("stepsSplitter"));
+  m_split->setChildrenCollapsible(true);
+  m_table = new QTableView(m_split);
   m_table->installEventFilter(this);
   m_table->setObjectName(QStringLiteral("stepsGrid"));
   m_table->setAccessibleName(QStringLiteral("Таблица шагов"));
@@ -86,10 +91,19 @@ StepsTablePage::StepsTablePage(Document& doc, DocumentActions& documentActions, 
   connect(rowsHeader, &QWidget::customContextMenuRequested, this,
           [this, rowsHeader](const QPoint& at) { showMenu(-1, rowsHeader->mapToGlobal(at)); });
 
+  m_profile = new ProfileChart(m_split);
+  m_profile->setObjectName(QStringLiteral("profileChart"));
+  m_split->addWidget(m_table);
+  m_split->addWidget(m_profile);
+  // The table keeps two thirds of the width until the user moves the handle.
+  m_split->setCollapsible(0, false);
+  connect(m_split, &QSplitter::splitterMoved, this, [this] { m_splitMoved = true; });
+
   connect(m_table->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { currentChanged(current); });
   connect(m_model, &StepsTableModel::stepsDrawnChanged, this, [this] {
     for (RegulatorChart* g : m_graphs) g->update();
+    m_profile->refresh();
     layOut();
   });
   layOut();
@@ -103,6 +117,7 @@ void StepsTablePage::setProgram(Program* program) {
   m_model->setProgram(program);
   const DeviceData* data = m_doc.deviceData();
   for (int r = 0; r < 2; ++r) m_graphs[r]->setProgram(program, r, data ? &data->general.pid[r] : nullptr);
+  m_profile->setProgram(program, data ? &data->general : nullptr);
   layOut();
 }
 
@@ -162,7 +177,15 @@ void StepsTablePage::layOut() {
     m_graphs[r]->setGeometry(0, y, width(), kGraphHeight);
     y += kGraphHeight + kGraphGap;
   }
-  m_table->setGeometry(0, y, width(), std::max(0, height() - y));
+  m_split->setGeometry(0, y, width(), std::max(0, height() - y));
+  if (!m_splitMoved) {
+    // The chart takes a third of the width, less while the table would show
+    // fewer than three steps, but never less than it needs to be read.
+    const int table =
+        m_table->verticalHeader()->width() + 3 * m_table->horizontalHeader()->defaultSectionSize();
+    const int chart = std::clamp(width() - table, std::min(kProfileWidth, width() / 3), width() / 3);
+    m_split->setSizes({width() - chart, chart});
+  }
 }
 
 void StepsTablePage::resizeEvent(QResizeEvent*) { layOut(); }

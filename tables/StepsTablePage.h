@@ -1,6 +1,8 @@
 // The steps page of the table mode: the two regulator charts above a table
 // with one row per step parameter and one column per step of the shown
-// program (StepsTableModel), edited in place through the one delegate. The
+// program (StepsTableModel), edited in place through the one delegate, and
+// beside the table the program's profile chart (in a splitter the user may
+// move; the chart folds away to nothing). The
 // labels are the row headers, so they stay beside the steps however far
 // the steps are scrolled; the steps scroll by whole columns.
 //
@@ -20,6 +22,8 @@ class CellDelegate;
 class Document;
 class DocumentActions;
 class Program;
+class ProfileChart;
+class QSplitter;
 class RegulatorChart;
 class Step;
 class StepsTableModel;
@@ -33,6 +37,7 @@ class StepsTablePage : public FormPage {
   static constexpr int kGraphGap = 5;
   static constexpr int kLabelWidth = 250;
   static constexpr int kStepWidth = 115;
+  static constexpr int kProfileWidth = 260;  // the profile chart's least width while it shares
 
   // The context menus offer `documentActions`.
   StepsTablePage(Document& doc, DocumentActions& documentActions, QWidget* parent = nullptr);
@@ -52,6 +57,7 @@ class StepsTablePage : public FormPage {
   StepsTableModel* model() const { return m_model; }
   CellDelegate* delegate() const { return m_delegate; }
   RegulatorChart* graph(int regulator) const { return m_graphs[regulator]; }
+  ProfileChart* profileChart() const { return m_profile; }
   // The cell of a row key and a step column (0-based), or an invalid index.
   QModelIndex cell(int key, int column) const;
 
@@ -89,6 +95,9 @@ class StepsTablePage : public FormPage {
   StepsTableModel* m_model;
   CellDelegate* m_delegate;
   RegulatorChart* m_graphs[2];
+  QSplitter* m_split;
   QTableView* m_table;
+  ProfileChart* m_profile;
   bool m_followingSelection = false;
+  bool m_splitMoved = false;
 };

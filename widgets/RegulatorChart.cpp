@@ -55,7 +55,11 @@ bool RegulatorChart::showsProgram() const { return m_program && m_regulator && m
 std::vector<RegulatorChart::Segment> RegulatorChart::segments() const {
   if (!showsProgram()) return {};
   const QRect r = contentsRect();
-  return RegulatorChartDrawing::layOut(*m_program, m_regulatorIndex, r.width(), r.height());
+  return RegulatorChartDrawing::layOut(*m_program, m_regulatorIndex, r.width(), r.height(), metrics());
+}
+
+RegulatorChartMetrics RegulatorChart::metrics() const {
+  return m_program ? m_drawing.fitted(*m_program, m_regulatorIndex, this) : m_drawing.metrics();
 }
 
 QSize RegulatorChart::sizeHint() const { return {600, 110}; }

@@ -1,9 +1,10 @@
 // The regulator chart of the steps table: for one program and one of the two
 // regulators, every step as a flat segment at the height of its setpoint, as
 // wide as the step's share of the program's duration and coloured by the
-// quantity the regulator controls in that step, with a legend of the five
-// quantities at the left and the step numbers below. The drawing itself is
-// RegulatorChartDrawing's, which the printed report shares.
+// quantity the regulator controls in that step, with a legend of those
+// quantities at the left, their value scales beside the plot and the step
+// numbers below. The drawing itself is RegulatorChartDrawing's, which the
+// printed report shares.
 //
 // The chart is passive: it holds the program by pointer (not owned), reads
 // every value afresh at each paint and repaints when setProgram is called.
@@ -27,7 +28,8 @@ class RegulatorChart : public QFrame {
   Q_OBJECT
 
  public:
-  // The screen's distances of the drawing.
+  // The screen's distances of the drawing, before the legend and the
+  // scales take the room they need (metrics()).
   static constexpr int kLeftMargin = RegulatorChartMetrics{}.leftMargin;
   static constexpr int kTopMargin = RegulatorChartMetrics{}.topMargin;
   static constexpr int kBottomMargin = RegulatorChartMetrics{}.bottomMargin;
@@ -49,6 +51,9 @@ class RegulatorChart : public QFrame {
   // True when there is a program and its regulator is switched on: the
   // chart then shows more than white.
   bool showsProgram() const;
+  const RegulatorChartDrawing& drawing() const { return m_drawing; }
+  // The distances the next paint uses, fitted to the program's texts.
+  RegulatorChartMetrics metrics() const;
   // The steps as the next paint lays them out at the current size; empty
   // when the chart is white or too narrow for a plot.
   std::vector<Segment> segments() const;

@@ -6,6 +6,7 @@
 
 #include "document/Document.h"
 #include "model/SetpointPair.h"
+#include "model/ValueTexts.h"
 #include "widgets/RegulatorChart.h"
 
 namespace {
@@ -112,9 +113,55 @@ class RegulatorChartTest : public QObject {
       const int mid = segs[i].x + segs[i].width / 2;
       QCOMPARE(rowsOf(img, mid, RegulatorChart::inputColour(steps[i].input)), QList<int>{rows[int(i)]});
     }
-    // The legend keeps its five rows whatever the steps use.
-    for (int v = 1; v <= 5; ++v)
-      QCOMPARE(rowsOf(img, 10, RegulatorChart::inputColour(v)), QList<int>{(v - 1) * 18 + 11});
+    // The legend lists the quantities the steps use, in their order, and
+    // no other.
+    QList<int> inputs;
+    for (const StepSpec& st : steps)
+      if (!inputs.contains(st.input)) inputs << st.input;
+    std::sort(inputs.begin(), inputs.end());
+    for (int v = 1; v <= 5; ++v) {
+      const int row = int(inputs.indexOf(v));
+      QCOMPARE(rowsOf(img, 10, RegulatorChart::inputColour(v)),
+               row < 0 ? QList<int>{} : QList<int>{row * 18 + 11});
+    }
+  }
+
+  // The legend's words fit beside their lines, and the value scales stand
+  // beside the plot, in their units: temperatures on the left, humidity on
+  // the right when both are drawn.
+  void legendAndScalesFit_data() {
+    QTest::addColumn<std::vector<StepSpec>>("steps");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QStringList>("right");
+    QTest::newRow("temperatures over at least 20 degrees")
+        << std::vector<StepSpec>{{4, 455}, {2, 500}} << QStringList{"45.5 °С", "55.5 °С", "65.5 °С"}
+        << QStringList{};
+    QTest::newRow("both: humidity on the right")
+        << std::vector<StepSpec>{{2, 932}, {5, 502}} << QStringList{"93.2 °С", "103.2 °С", "113.2 °С"}
+        << QStringList{"0.0 %", "50.0 %", "100.0 %"};
+    QTest::newRow("humidity alone on the left")
+        << std::vector<StepSpec>{{5, 300}} << QStringList{"0.0 %", "50.0 %", "100.0 %"} << QStringList{};
+  }
+  void legendAndScalesFit() {
+    QFETCH(std::vector<StepSpec>, steps);
+    QFETCH(QStringList, left);
+    QFETCH(QStringList, right);
+    fill(m_program, steps);
+    QStringList gotLeft, gotRight;
+    for (const auto& scale : RegulatorChartDrawing::scales(m_program, 0))
+      for (const auto& [value, text] : scale.ticks) (scale.left ? gotLeft : gotRight) << text;
+    QCOMPARE(gotLeft, left);
+    QCOMPARE(gotRight, right);
+    // The plot starts right of the longest legend word and the widest
+    // scale text; "Т[сух] - Т[влаж]" is no longer cut.
+    const QFontMetrics fm(m_graph->drawing().font());
+    const RegulatorChartMetrics m = m_graph->metrics();
+    int legend = 0, scale = 0;
+    for (int v : RegulatorChartDrawing::inputsInUse(m_program, 0))
+      legend = std::max(legend, fm.horizontalAdvance(QString::fromUtf8(shortTextOf(valueTexts(12), v))));
+    for (const QString& t : left) scale = std::max(scale, fm.horizontalAdvance(t));
+    QVERIFY(m.leftMargin >= m.legendText + legend + scale);
+    if (!right.isEmpty()) QVERIFY(m.rightGap > RegulatorChart::kRightGap);
   }
 
   // Each case: the steps and the expected widths; the grid stands at every
@@ -123,7 +170,7 @@ class RegulatorChartTest : public QObject {
   void widthsByDuration_data() {
     QTest::addColumn<std::vector<StepSpec>>("steps");
     QTest::addColumn<QList<int>>("widths");
-    const int avail = kW - 110;
+    const int avail = 290;
     QTest::newRow("untimed at the average")
         << std::vector<StepSpec>{{1, 0, 1, 120}, {1, 0, 0, 5}} << QList<int>{avail / 2, avail / 2};
     QTest::newRow("by share, truncated")
@@ -140,9 +187,11 @@ class RegulatorChartTest : public QObject {
     QFETCH(std::vector<StepSpec>, steps);
     QFETCH(QList<int>, widths);
     fill(m_program, steps);
-    const QImage img = shot();
+    // A plot of 290 pixels, whatever room the legend takes.
+    const RegulatorChartMetrics m = m_graph->metrics();
+    const QImage img = shot(290 + m.leftMargin + m.rightGap);
     QList<int> got;
-    int x = RegulatorChart::kLeftMargin;
+    int x = m.leftMargin;
     QCOMPARE(img.pixelColor(x, 2), kGrid);
     for (const auto& s : m_graph->segments()) {
       got << s.width;
@@ -156,7 +205,8 @@ class RegulatorChartTest : public QObject {
 
   void narrowChartShowsTheLegendOnly() {
     fill(m_program, {{1, 100}, {2, 200}});
-    for (int w : {0, 1, 60, 109}) {
+    const RegulatorChartMetrics m = m_graph->metrics();
+    for (int w : {0, 1, 60, m.leftMargin + m.rightGap - 1}) {
       const QImage img = shot(w, kH);
       QVERIFY(m_graph->segments().empty());
       if (w > 10) QCOMPARE(img.pixelColor(10, 11), RegulatorChart::inputColour(1));

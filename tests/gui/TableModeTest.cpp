@@ -86,6 +86,8 @@ class TableModeTest : public QObject {
   // as the platform delivers it.
   QMenu* contextMenuAt(int column) {
     QWidget* target = column < 0 ? table()->verticalHeader()->viewport() : table()->viewport();
+    // The column is scrolled into view first, as a user would.
+    if (column >= 0) table()->scrollTo(cell(kTransition, column));
     const QPoint pos = column < 0 ? QPoint(10, 10) : table()->visualRect(cell(kTransition, column)).center();
     QTest::mouseClick(target, Qt::RightButton, {}, pos);
     QContextMenuEvent request(QContextMenuEvent::Mouse, pos, target->mapToGlobal(pos));
@@ -312,7 +314,7 @@ class TableModeTest : public QObject {
     showProgram(2);
     QVERIFY(steps()->graph(0)->isVisible());
     QVERIFY(!steps()->graph(1)->isVisible());
-    QCOMPARE(table()->geometry().top(), StepsTablePage::kGraphHeight + StepsTablePage::kGraphGap);
+    QCOMPARE(table()->mapTo(steps(), QPoint()).y(), StepsTablePage::kGraphHeight + StepsTablePage::kGraphGap);
     for (int key : {kInput2, kSetpoint2, kSpeed2}) {
       QVERIFY(!editable(key, 0) && labelGrey(key));
       QCOMPARE(textColour(key, 1), QColor(0xC8, 0xC8, 0xC8));
