@@ -103,7 +103,10 @@ StepsTablePage::StepsTablePage(Document& doc, DocumentActions& documentActions, 
           [this](const QModelIndex& current) { currentChanged(current); });
   connect(m_model, &StepsTableModel::stepsDrawnChanged, this, [this] {
     for (RegulatorChart* g : m_graphs) g->update();
-    m_profile->refresh();
+    // The model lets go of a program that is gone before the view is told;
+    // the profile is computed at once, so it follows the model's program.
+    const DeviceData* data = m_doc.deviceData();
+    m_profile->setProgram(m_model->program(), data ? &data->general : nullptr);
     layOut();
   });
   layOut();
