@@ -227,30 +227,39 @@ void FullListView::copy() {
 
 void FullListView::paste() {
   const cliptext::Grid grid = cliptext::splitGrid(QGuiApplication::clipboard()->text().toStdString());
-  QStringList refused;
+  QStringList refused, unplaced;
   // Persistent: a step count pasted brings or takes rows under its program.
   QPersistentModelIndex row = m_view->currentIndex();
-  for (const auto& line : grid) {
-    if (!row.isValid()) break;
-    const QModelIndex value = QModelIndex(row).siblingAtColumn(FullListModel::ValueColumn);
+  for (std::size_t n = 0; n < grid.size(); ++n) {
     // Lines copied with their codes and descriptions bring the value last.
+    const auto& line = grid[n];
     const QString text = line.empty() ? QString() : QString::fromStdString(line.back()).trimmed();
-    if (!text.isEmpty() && (value.flags() & Qt::ItemIsEditable)) {
-      const QModelIndex cell = m_view->model() == m_filter ? m_filter->mapToSource(value) : value;
-      if (!m_model->storeText(cell, text)) refused << messages::refusedCell(placeOf(value), text);
+    if (!row.isValid()) {
+      if (!text.isEmpty())
+        unplaced << messages::refusedCell(
+            QStringLiteral("ниже последней строки (строка %1 вставки)").arg(n + 1), text);
+      continue;
     }
-    if (!row.isValid()) break;
-    row = m_view->indexBelow(row);
+    const QModelIndex value = QModelIndex(row).siblingAtColumn(FullListModel::ValueColumn);
+    if (!text.isEmpty()) {
+      const QModelIndex cell = m_view->model() == m_filter ? m_filter->mapToSource(value) : value;
+      // A group's row takes no value: the line stands where none belongs.
+      if (!(value.flags() & Qt::ItemIsEditable) || !m_model->storeText(cell, text))
+        refused << messages::refusedCell(placeOf(value), text);
+    }
+    if (row.isValid()) row = m_view->indexBelow(row);
   }
-  messages::showRefusedCells(this, refused);
+  messages::showPasteFaults(this, refused, unplaced);
 }
 
 QString FullListView::placeOf(const QModelIndex& value) const {
   QStringList parts;
   for (QModelIndex group = value.parent(); group.isValid(); group = group.parent())
     parts.prepend(group.siblingAtColumn(FullListModel::DescriptionColumn).data().toString());
-  parts << value.siblingAtColumn(FullListModel::CodeColumn).data().toString() + u' ' +
-               value.siblingAtColumn(FullListModel::DescriptionColumn).data().toString();
+  // A group's row has a title and no code.
+  parts << (value.siblingAtColumn(FullListModel::CodeColumn).data().toString() + u' ' +
+            value.siblingAtColumn(FullListModel::DescriptionColumn).data().toString())
+               .trimmed();
   return parts.join(QStringLiteral(", "));
 }
 

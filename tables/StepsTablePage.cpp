@@ -246,24 +246,33 @@ void StepsTablePage::paste() {
   const QModelIndex at = m_table->currentIndex();
   if (!at.isValid()) return;
   const cliptext::Grid grid = cliptext::splitGrid(QGuiApplication::clipboard()->text().toStdString());
-  QStringList refused;
+  std::size_t width = 0;
+  for (const auto& row : grid) width = std::max(width, row.size());
+  // Where a value goes, named also beyond the last step or row.
+  const auto place = [this](int row, int column) {
+    const QString step = column < m_model->columnCount()
+                             ? m_model->headerData(column, Qt::Horizontal).toString()
+                             : QStringLiteral("Шаг %1 (такого шага нет)").arg(column + 1);
+    QString label = row < m_model->rowCount() ? m_model->headerData(row, Qt::Vertical).toString()
+                                              : QStringLiteral("ниже последней строки");
+    if (label.isEmpty()) label = QStringLiteral("строка %1").arg(row + 1);
+    return step + QStringLiteral(", ") + label;
+  };
+  QStringList refused, unplaced;
   // Step by step, each from its first row down: a condition or an input is
   // stored before the cells that depend on it.
-  for (int c = 0; at.column() + c < m_model->columnCount(); ++c) {
-    for (std::size_t r = 0; r < grid.size() && at.row() + static_cast<int>(r) < m_model->rowCount(); ++r) {
-      if (c >= static_cast<int>(grid[r].size())) continue;
-      const QString text = QString::fromStdString(grid[r][c]).trimmed();
-      const QModelIndex cell = m_model->index(at.row() + static_cast<int>(r), at.column() + c);
-      if (text.isEmpty() || !(m_model->flags(cell) & Qt::ItemIsEditable)) continue;
-      if (!m_model->storeText(cell, text))
-        refused << messages::refusedCell(m_model->headerData(cell.column(), Qt::Horizontal).toString() +
-                                             QStringLiteral(", ") +
-                                             m_model->headerData(cell.row(), Qt::Vertical).toString(),
-                                         text);
+  for (std::size_t c = 0; c < width; ++c) {
+    for (std::size_t r = 0; r < grid.size(); ++r) {
+      const QString text = c < grid[r].size() ? QString::fromStdString(grid[r][c]).trimmed() : QString();
+      if (text.isEmpty()) continue;
+      const int row = at.row() + static_cast<int>(r), column = at.column() + static_cast<int>(c);
+      const QModelIndex cell = m_model->index(row, column);
+      // A cell that shows the text already loses nothing, whether it takes values or not.
+      if (!cell.isValid())
+        unplaced << messages::refusedCell(place(row, column), text);
+      else if (m_model->data(cell).toString() != text && !m_model->storeText(cell, text))
+        refused << messages::refusedCell(place(row, column), text);
     }
-    bool more = false;
-    for (const auto& row : grid) more = more || c + 1 < static_cast<int>(row.size());
-    if (!more) break;
   }
-  messages::showRefusedCells(this, refused);
+  messages::showPasteFaults(this, refused, unplaced);
 }

@@ -71,9 +71,18 @@ void showWarning(QWidget* parent, const QString& text) {
   run(parent, QMessageBox::Warning, kAppTitle, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-void showRefusedCells(QWidget* parent, const QStringList& cells) {
-  if (!cells.isEmpty())
-    showWarning(parent, QStringLiteral("Эти ячейки не приняли вставленные значения:\n") + cells.join(u'\n'));
+void showPasteFaults(QWidget* parent, const QStringList& refused, const QStringList& unplaced) {
+  constexpr int kShown = 20;
+  QStringList parts;
+  const auto list = [&](const QString& heading, const QStringList& entries) {
+    if (entries.isEmpty()) return;
+    QString part = heading + u'\n' + entries.mid(0, kShown).join(u'\n');
+    if (entries.size() > kShown) part += QStringLiteral("\n… и ещё %1").arg(entries.size() - kShown);
+    parts << part;
+  };
+  list(QStringLiteral("Эти ячейки не приняли вставленные значения:"), refused);
+  list(QStringLiteral("Этим вставленным значениям не нашлось ячеек, они не вставлены:"), unplaced);
+  if (!parts.isEmpty()) showWarning(parent, parts.join(QStringLiteral("\n\n")));
 }
 
 QString refusedCell(const QString& place, const QString& text) {

@@ -39,9 +39,11 @@ void showError(QWidget* parent, const QString& title, const QString& text,
 // A notice with an exclamation icon and "OK", titled with the program's name:
 // a form refusing a typed value.
 void showWarning(QWidget* parent, const QString& text);
-// The cells a paste did not store, named in one warning (none: nothing
-// shown); each entry is a refusedCell.
-void showRefusedCells(QWidget* parent, const QStringList& cells);
+// What a range paste did not store, named in one warning (nothing shown
+// when both lists are empty): the cells that refused their values, and the
+// values that had no cell (beyond the last step or row). Each entry is a
+// refusedCell; each list shows its first 20.
+void showPasteFaults(QWidget* parent, const QStringList& refused, const QStringList& unplaced);
 // One refused cell: where it lies and the text it was given.
 QString refusedCell(const QString& place, const QString& text);
 // A plain notice without an icon, "OK", titled with the program's name.

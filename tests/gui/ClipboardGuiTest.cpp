@@ -211,7 +211,8 @@ class ClipboardGuiTest : public QObject {
     QCOMPARE(program(1).stepAt(2)->key(1).value(), program(1).stepAt(0)->key(1).value());
 
     // A spreadsheet's setpoints and durations: a decimal comma, a refused
-    // cell among good ones, columns beyond the steps dropped; one message, one undo step.
+    // cell among good ones, a column beyond the steps named; one message,
+    // one undo step.
     ui().doc().closeUndoStep();
     const std::string before = ui().doc().text();
     QGuiApplication::clipboard()->setText("-40,5\t12.5\tabc\t7\n");
@@ -220,7 +221,10 @@ class ClipboardGuiTest : public QObject {
     QCOMPARE(model.data(page.cell(kSetpoint1, 0)).toString(), QString("-40.5"));
     QCOMPARE(model.data(page.cell(kSetpoint1, 1)).toString(), QString("12.5"));
     QCOMPARE(ui().messages(), QStringList("Эти ячейки не приняли вставленные значения:\n"
-                                          "Шаг 3, уставка входной величины 1-го регулятора: \"abc\""));
+                                          "Шаг 3, уставка входной величины 1-го регулятора: \"abc\"\n\n"
+                                          "Этим вставленным значениям не нашлось ячеек, они не вставлены:\n"
+                                          "Шаг 4 (такого шага нет), уставка входной величины 1-го регулятора: "
+                                          "\"7\""));
     QCoreApplication::processEvents();
     frame.actions().undo->trigger();
     QCOMPARE(ui().doc().text(), before);

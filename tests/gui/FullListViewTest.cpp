@@ -131,7 +131,8 @@ class FullListViewTest : public QObject {
   }
 
   // Ranges through the clipboard: a pasted column goes down the values as
-  // typed, rows without a value take their line, refusals are named once,
+  // typed, rows without a value take their line (a text there is named as
+  // refused), refusals are named once,
   // one undo step; a copied range pastes back the same values elsewhere.
   void cellRangesCopyAndPasteThroughTheClipboard() {
     showList();
@@ -147,7 +148,8 @@ class FullListViewTest : public QObject {
     QCOMPARE(guitest::MessageLog::shown().size(), std::size_t(1));
     QCOMPARE(guitest::MessageLog::shown()[0].text,
              QString("Эти ячейки не приняли вставленные значения:\nПрограмма №1, Параметры компаратора №1, C10 " +
-                         row("C10").siblingAtColumn(1).data().toString() + ": \"abc\""));
+                     row("C10").siblingAtColumn(1).data().toString() +
+                     ": \"abc\"\nПрограмма №1, Параметры компаратора №2: \"xyz\""));
     QCoreApplication::processEvents();
     m_shell->frame->actions().undo->trigger();
     QCOMPARE(first.cells[8].value(), 12);
@@ -162,6 +164,27 @@ class FullListViewTest : public QObject {
     QTest::keySequence(m_shell->frame.get(), QKeySequence::Paste);
     QCOMPARE(second.cells[8].value(), 40);
     QCOMPARE(second.cells[9].value(), 30);
+  }
+
+  // A range pasted near the end names the values that had no row, and the
+  // lines that fell on a group's row, which takes none.
+  void aPasteNamesTheValuesThatHadNoRow() {
+    showList();
+    const QStringList names = shownNames(view());
+    const QString last = names[names.indexOf("Параметры 1-го ПИД-регулятора") - 1];
+    const QString kept = valueText(last);
+    view()->setCurrentIndex(value(last));
+    QGuiApplication::clipboard()->setText(kept + "\n1\n\n3\n4\n");
+    form()->paste();
+    QCOMPARE(valueText(last), kept);
+    QCOMPARE(guitest::MessageLog::shown().size(), std::size_t(1));
+    const QString text = guitest::MessageLog::shown()[0].text;
+    QVERIFY2(text.startsWith("Эти ячейки не приняли вставленные значения:\n"), qPrintable(text));
+    QVERIFY2(text.contains("Параметры 1-го ПИД-регулятора: \"1\"\n\n"), qPrintable(text));
+    QVERIFY2(text.endsWith("Этим вставленным значениям не нашлось ячеек, они не вставлены:\n"
+                           "ниже последней строки (строка 4 вставки): \"3\"\n"
+                           "ниже последней строки (строка 5 вставки): \"4\""),
+             qPrintable(text));
   }
 
   void aValueBeyondItsLimitsIsMarkedAndAnInputBringsItsLimits() {
