@@ -93,6 +93,18 @@ int openMemoryFile(const std::string& path, bool& writable) {
 }  // namespace
 
 ImageStore::ImageStore(const std::string& path) : m_path(path) {
+  // A file replaced while this store waited for its lock (saved over by
+  // another program) is opened anew: the store must hold the file the name
+  // stands for, never an unlinked one whose writes nobody would see.
+  for (int attempt = 0; !open(path); ++attempt)
+    if (attempt == 10)
+      throw ImageFileError("файл памяти " + path +
+                           " всё время заменяют: закройте программу, которая его пишет");
+  // Read only now: the program that held the lock may have been writing.
+  m_loaded = readImage(m_file->fd, path);
+}
+
+bool ImageStore::open(const std::string& path) {
   bool writable = true;
   Fd f{openMemoryFile(path, writable)};
   if (f.fd < 0 && errno == ENOENT) {
@@ -128,6 +140,8 @@ ImageStore::ImageStore(const std::string& path) : m_path(path) {
                              "или выберите другой файл");
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    struct stat now {};
+    if (::stat(path.c_str(), &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino) return false;
     m_file = std::make_shared<LockedFile>();
     m_file->fd = f.release();
     m_file->writable = writable;
@@ -135,8 +149,7 @@ ImageStore::ImageStore(const std::string& path) : m_path(path) {
     m_file->inode = st.st_ino;
     files[key] = m_file;
   }
-  // Read only now: the program that held the lock may have been writing.
-  m_loaded = readImage(m_file->fd, path);
+  return true;
 }
 
 ImageStore::~ImageStore() {

@@ -37,7 +37,9 @@ std::optional<MemoryImage> readImageFile(const std::string& path);
 // While a store is open its file is locked, exclusively (shared when the
 // file may only be read), so two programs never write one memory at once:
 // opening waits up to kLockWait for another program to let go, then fails
-// naming the file. Stores of one process on one file share the lock (the
+// naming the file. Programs that save over a memory file wait for its lock
+// too (model/SafeFile.h), and a store that finds its file replaced once it
+// has the lock opens the new one. Stores of one process on one file share the lock (the
 // GUI opens the new port before it lets the old one go). A file the user
 // may only read opens read-only: the memory can be read, and writes are
 // refused. One thread per store.
@@ -65,6 +67,9 @@ class ImageStore {
   struct LockedFile;
 
  private:
+  // Opens and locks the file; false when it was replaced meanwhile.
+  bool open(const std::string& path);
+
   std::string m_path;
   MemoryImage m_loaded{};
   std::shared_ptr<LockedFile> m_file;

@@ -1,6 +1,7 @@
 #include "model/SafeFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +48,24 @@ std::string refusal(const struct stat& st, const std::string& target) {
   return {};
 }
 
+// Waits for the lock another program holds on the file at `path` (a
+// simulator's memory file in use), up to `waitMs`; the open file then holds
+// the lock until it is closed. -1 with EBUSY when it stays locked; a file
+// that cannot be opened has no lock to wait for.
+int lockExisting(const std::string& path, int waitMs) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -2;
+  for (int waited = 0; ::flock(fd, LOCK_EX | LOCK_NB) != 0; waited += 20) {
+    if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= waitMs) {
+      ::close(fd);
+      errno = EBUSY;
+      return -1;
+    }
+    ::usleep(20000);
+  }
+  return fd;
+}
+
 // Puts `from` at `to` unless `to` exists (EEXIST then).
 int renameNoReplace(const std::string& from, const std::string& to) {
 #ifdef RENAME_NOREPLACE
@@ -67,8 +86,28 @@ SaveError::SaveError(std::string path, std::string reason, int error)
       m_reason(std::move(reason)),
       m_error(error) {}
 
+int descriptorNamed(const std::string& path) {
+  if (path == "/dev/stdout") return STDOUT_FILENO;
+  if (path == "/dev/stderr") return STDERR_FILENO;
+  const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/";
+  for (const std::string& folder : {std::string("/dev/fd/"), std::string("/proc/self/fd/"), own}) {
+    if (path.compare(0, folder.size(), folder) != 0 || path.size() == folder.size()) continue;
+    const std::string digits = path.substr(folder.size());
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+    return std::stoi(digits);
+  }
+  return -1;
+}
+
 SafeFile::SafeFile(std::string path, Mode mode) : m_path(std::move(path)), m_mode(mode) {
   if (m_path.empty()) throw SaveError(m_path, "не указано имя файла");
+  if (const int fd = descriptorNamed(m_path); fd >= 0) {
+    if (mode == kCreateNew) fail(EEXIST);
+    m_fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (m_fd < 0) fail(errno);
+    m_descriptor = true;
+    return;
+  }
   struct stat existing {};
   bool replacing = false;
   if (mode == kCreateNew) {
@@ -113,7 +152,7 @@ SafeFile::SafeFile(std::string path, Mode mode) : m_path(std::move(path)), m_mod
 
 SafeFile::~SafeFile() {
   if (m_fd >= 0) ::close(m_fd);
-  if (!m_committed && !m_temporary.empty()) ::unlink(m_temporary.c_str());
+  if (!m_committed && !m_descriptor && !m_temporary.empty()) ::unlink(m_temporary.c_str());
 }
 
 void SafeFile::fail(int error) { throw SaveError(m_path, systemErrorText(error), error); }
@@ -131,12 +170,14 @@ void SafeFile::write(std::string_view bytes) {
 }
 
 void SafeFile::commit() {
-  if (::fsync(m_fd) != 0 && errno != EINVAL) fail(errno);
+  // Pipes and terminals have nothing to make durable.
+  if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS) fail(errno);
   if (m_committed) return;
-  const int error = m_mode == kCreateNew ? renameNoReplace(m_temporary, m_target)
-                    : ::rename(m_temporary.c_str(), m_target.c_str()) == 0 ? 0
-                                                                           : errno;
-  if (error) fail(error);
+  if (m_descriptor) {
+    m_committed = true;
+    return;
+  }
+  replaceTarget();
   m_committed = true;
   // The new name itself survives a power cut once its folder is written.
   const std::string folder = folderOf(m_target);
@@ -145,6 +186,22 @@ void SafeFile::commit() {
     (void)::fsync(dir);
     ::close(dir);
   }
+}
+
+void SafeFile::replaceTarget() {
+  if (m_mode == kCreateNew) {
+    if (const int error = renameNoReplace(m_temporary, m_target)) fail(error);
+    return;
+  }
+  const int lock = lockExisting(m_target, kLockWaitMs);
+  if (lock == -1)
+    throw SaveError(
+        m_path,
+        "файл занят другой программой (её симулятор работает с ним как с памятью): дождитесь её конца",
+        EBUSY);
+  const int error = ::rename(m_temporary.c_str(), m_target.c_str()) == 0 ? 0 : errno;
+  if (lock >= 0) ::close(lock);
+  if (error) fail(error);
 }
 
 void saveFile(const std::string& path, std::string_view bytes, SafeFile::Mode mode) {

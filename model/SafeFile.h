@@ -13,6 +13,17 @@
 // file gets the new content and the link stays. A replaced file keeps its
 // permissions (and its owner and group, where the user may set them).
 //
+// A name that stands for a descriptor this process has open ("/dev/stdout",
+// "/dev/stderr", "/dev/fd/N", "/proc/self/fd/N") is written to that
+// descriptor as it is, where it stands, as "-" writes the standard output:
+// never in place of the file it points to (which would drop what was
+// written there before). Such a target has no temporary file and no whole-
+// or-nothing: what was written before a failure stays written.
+//
+// A file another program holds locked (flock: a simulator's memory file in
+// use) is not replaced under it: commit() waits up to kLockWait for the
+// lock, then fails saying that the file is in use.
+//
 // Messages are Russian (UTF-8) with the path's own bytes. Plain file work;
 // any thread, one object per thread.
 #pragma once
@@ -40,6 +51,8 @@ class SaveError : public std::runtime_error {
 
 class SafeFile {
  public:
+  static constexpr int kLockWaitMs = 2000;
+
   enum Mode {
     kReplace,    // the target is replaced (or made)
     kCreateNew,  // the target must not exist yet; commit() fails with EEXIST when it does
@@ -65,6 +78,7 @@ class SafeFile {
 
  private:
   [[noreturn]] void fail(int error);
+  void replaceTarget();
 
   std::string m_path;    // as given, for messages
   std::string m_target;  // the file that gets the content (a link's target)
@@ -72,7 +86,12 @@ class SafeFile {
   Mode m_mode;
   int m_fd = -1;
   bool m_committed = false;
+  bool m_descriptor = false;  // m_fd is a copy of a descriptor the path named
 };
+
+// The descriptor a name stands for ("/dev/stdout" is 1, "/dev/fd/3" and
+// "/proc/self/fd/3" are 3), or -1 for any other name.
+int descriptorNamed(const std::string& path);
 
 // The whole content of a file in one step. Throws SaveError.
 void saveFile(const std::string& path, std::string_view bytes, SafeFile::Mode mode = SafeFile::kReplace);

@@ -1,7 +1,6 @@
 #include "model/SystemErrorText.h"
 
 #include <cerrno>
-#include <cstring>
 
 std::string systemErrorText(int error) {
   switch (error) {
@@ -38,7 +37,24 @@ std::string systemErrorText(int error) {
     case ENODEV:
     case ENXIO:
       return "нет такого устройства";
+    case EBADF:
+      return "дескриптор не открыт";
+    case EPIPE:
+      return "читающая сторона канала закрыта";
+    case ENOSYS:
+    case EOPNOTSUPP:
+    case ENOTTY:
+      return "не поддерживается этой системой";
+    case EINVAL:
+      return "недопустимое значение";
+    case EAGAIN:
+      return "ресурс временно недоступен";
+    case ETIMEDOUT:
+      return "время ожидания истекло";
+    case EINTR:
+      return "прервано сигналом";
     default:
-      return std::strerror(error);
+      // Never the C library's English: the number says the rest.
+      return "системная ошибка " + std::to_string(error);
   }
 }

@@ -32,6 +32,11 @@ struct Failure : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// "1 program", "5 programs": a count with its noun, for the notes.
+inline std::string counted(int n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 // A failure that must not stop the work (a trace that could not be
 // written): told on stderr once the command has finished, exit status 1.
 void failAfterwards(const std::string& text);

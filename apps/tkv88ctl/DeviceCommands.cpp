@@ -148,17 +148,19 @@ int runRead(const std::vector<std::string>& argv) {
   const Args args(argv, device_support::valueOptions({"-o", "--output"}),
                   device_support::flags({"--no-backup"}));
   args.expectPositional(0, 0);
+  OutputTarget output(outputOption(args));  // refused before the controller is read
   DeviceSession session(args);
   CtlHost host(session);
   Document doc(&host);
   doc.readDevice();
   host.throwIfFailed();
   const DeviceData& read = *doc.deviceData();
-  writeOutput(outputOption(args), configfile::write(read));
+  output.write(configfile::write(read));
   int steps = 0;
   for (const Program& p : read.programs) steps += p.stepCount();
-  session.note("read " + std::to_string(read.programCount()) + " programs with " + std::to_string(steps) +
-               " steps, partition O10 = " + std::to_string(read.general.partition()));
+  session.note("read " + counted(read.programCount(), "program", "programs") + " with " +
+               counted(steps, "step", "steps") +
+               ", partition O10 = " + std::to_string(read.general.partition()));
   return 0;
 }
 
@@ -193,8 +195,7 @@ int writeChanged(const Args& args, const DeviceData& config) {
   if (work.changed.bytesChanged == 0)
     session.note("the controller already holds the configuration: nothing written");
   else
-    session.note("wrote " + std::to_string(work.changed.bytesWritten) +
-                 (work.changed.bytesWritten == 1 ? " byte" : " bytes") + " that differed; verified");
+    session.note("wrote " + counted(work.changed.bytesWritten, "byte", "bytes") + " that differed; verified");
   return 0;
 }
 
@@ -217,19 +218,30 @@ int runWrite(const std::vector<std::string>& argv) {
   doc.loadText(configfile::write(*config));
   doc.writeDevice();
   host.throwIfFailed();
-  session.note("wrote " + std::to_string(config->programCount()) + " programs");
+  session.note("wrote " + counted(config->programCount(), "program", "programs"));
   if (!args.flag("--verify")) return 0;
 
   // What a read must give: the configuration as the memory holds it
   // (saturated, empty slots as programs without steps).
   const DeviceData expected = readAfterWrite(*doc.deviceData());
   DeviceData readBack;
-  if (!host.runExchange(readBack, ExchangeMode::ReadL2) || !host.runExchange(readBack, ExchangeMode::ReadL1))
-    host.throwIfFailed();
+  if (!host.runExchange(readBack, ExchangeMode::ReadL2) ||
+      !host.runExchange(readBack, ExchangeMode::ReadL1)) {
+    try {
+      host.throwIfFailed();
+    } catch (const Failure& e) {
+      // The write itself went through, every byte of it read back.
+      throw Failure(std::string("запись завершена и проверена побайтно, но сравнение конфигурации с прибором "
+                                "не прошло: ") +
+                    e.what());
+    }
+  }
   const std::vector<std::string> differences = valueDifferences(expected, readBack);
   for (const std::string& line : differences) warn("write", line);
   if (!differences.empty())
-    throw Failure("verify: " + std::to_string(differences.size()) + " values differ after writing");
+    throw Failure(
+        "verify: " + counted(static_cast<int>(differences.size()), "value differs", "values differ") +
+        " after writing");
   session.note("verified: the controller holds the configuration");
   return 0;
 }

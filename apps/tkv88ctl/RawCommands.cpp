@@ -109,11 +109,12 @@ int runDump(const std::vector<std::string>& argv) {
   if (output == "-" && ::isatty(STDOUT_FILENO))
     throw UsageError("the image is binary: give -o IMAGE or redirect the output");
 
+  OutputTarget target(output);  // refused before the controller is read
   DeviceSession session(args);
   MemoryImage image{};
   session.run("dump", kDeviceMemorySize,
               [&](DeviceLink& link) { readRange(link, image.data(), 0, kDeviceMemorySize); });
-  writeOutput(output, imageBytes(image));
+  target.write(imageBytes(image));
   if (output != "-") session.note("read " + std::to_string(kDeviceMemorySize) + " bytes into " + output);
   return 0;
 }
@@ -154,8 +155,7 @@ int runRestore(const std::vector<std::string>& argv) {
              }
              link.memory().flushWrites(link);
            });
-  session.note("wrote " + std::to_string(written) + (written == 1 ? " byte" : " bytes") +
-               "; the memory matches " + path);
+  session.note("wrote " + counted(written, "byte", "bytes") + "; the memory matches " + path);
   return 0;
 }
 
@@ -196,8 +196,7 @@ int runPoke(const std::vector<std::string>& argv) {
     writeMemory(link, bytes.data(), static_cast<uint32_t>(address), count);
     link.memory().flushWrites(link);  // and read back
   });
-  session.note("wrote " + std::to_string(count) + (count == 1 ? " byte" : " bytes") + " at 0x" +
-               hex(address, 4));
+  session.note("wrote " + counted(count, "byte", "bytes") + " at 0x" + hex(address, 4));
   return 0;
 }
 

@@ -406,6 +406,60 @@ TEST_P(CtlDeviceCommands, AFailedWriteNamesOnlyABackupOfItsOwnController) {
   }
 }
 
+// Outputs are checked before the controller is read, and the notes and
+// failures say precisely what happened.
+TEST_P(CtlDeviceCommands, OutputsAreCheckedFirstAndTextsSayWhatHappened) {
+  fs::create_directory(dir / "folder");
+  std::mt19937 rng(3);
+  DeviceData one = randomConfig(rng, 2, 1);
+  one.programs.front().H02.setValueQuiet(1);  // a cycle start the program has: the write says nothing else
+  std::ofstream(path("one.tkv88"), std::ios::binary) << configfile::write(one);
+  const std::string trace = std::string(GetParam()) == "sim:" ? ",trace=" + path("t.vcd") : "";
+  const struct {
+    std::string args;
+    int status;
+    std::string says;
+  } cases[] = {
+      {"read " + port + trace + " -o " + path("folder"), 1,
+       "tkv88ctl read: не удаётся записать \"" + path("folder") + "\": это папка, а не файл\n"},
+      {"dump " + port + trace + " -o " + path("folder"), 1,
+       "tkv88ctl dump: не удаётся записать \"" + path("folder") + "\": это папка, а не файл\n"},
+      {"write --no-backup " + port + " " + path("one.tkv88"), 0, "wrote 1 program\n"},
+  };
+  for (const auto& c : cases) {
+    const Result r = ctl(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args;
+    EXPECT_EQ(r.err, c.says) << c.args;
+  }
+  EXPECT_EQ(backups(), 0u) << "nothing was read";
+  EXPECT_FALSE(fs::exists(path("t.vcd"))) << "the port was never opened";
+  if (std::string(GetParam()) != "sim:") return;
+
+  // The controller falls silent after the write, in the comparison read of
+  // --verify: the write is done and checked byte by byte, only the
+  // comparison failed.
+  auto verified = [&](int bytes) {
+    return ctl("write -q --no-backup --verify " + port + ",fault=dropout:" + std::to_string(bytes) + " " +
+               path("one.tkv88"));
+  };
+  int fails = 0, passes = 1 << 20;
+  while (passes - fails > 1) {
+    const int middle = (fails + passes) / 2;
+    (ctl("write -q --no-backup " + port + ",fault=dropout:" + std::to_string(middle) + " " +
+         path("one.tkv88"))
+                 .status == 0
+         ? passes
+         : fails) = middle;
+  }
+  const Result r = verified(passes + 100);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("tkv88ctl write: запись завершена и проверена побайтно, но сравнение конфигурации с "
+                        "прибором не прошло: Связь с прибором прервалась",
+                        0),
+            0u)
+      << r.err;
+}
+
 INSTANTIATE_TEST_SUITE_P(Adapters, CtlDeviceCommands, testing::Values("sim:", "i2c-sim:", "ch341-sim:"),
                          [](const testing::TestParamInfo<const char*>& info) {
                            const std::string param = info.param;

@@ -8,10 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <thread>
 
 #include "link/FactoryImage.h"
 #include "support/TempDir.h"
@@ -283,6 +285,85 @@ TEST_F(CtlRawCommands, OutputThatCannotBeWrittenFailsTheCommand) {
     EXPECT_EQ(readFile(image), c.memory) << c.command;
   }
   EXPECT_EQ(readFile(dir / "d.bin"), after) << "the dump is whole";
+}
+
+// -o and trace= naming a descriptor (/dev/stdout, /dev/fd/N,
+// /proc/self/fd/N) write to it where it stands, as -o - does: the file it
+// points to keeps what it held before. A descriptor that is not open is
+// refused; a trace to one that takes nothing (a full device) is refused
+// before the exchange.
+TEST_F(CtlRawCommands, OutputsNamingADescriptorWriteToIt) {
+  const std::string ctlPath = std::string(TKV88_BINARY_DIR) + "/apps/tkv88ctl/tkv88ctl";
+  const fs::path log = dir / "log.txt";
+  auto run = [&](const std::string& script) {
+    const int raw = std::system(("cd '" + dir.string() + "' && " + script + " 2> err < /dev/null").c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  };
+  ASSERT_EQ(ctl("new -o " + (dir / "c.tkv88").string()).status, 0);
+  ASSERT_EQ(::mknod((dir / "full").c_str(), S_IFCHR | 0600, makedev(1, 7)), 0);
+  putImage(image, randomImage(8));
+  const std::string config = readFile(dir / "c.tkv88"), memory = readFile(image);
+  const std::string ctlAt = ctlPath + " ";
+  const struct {
+    std::string script;
+    int status;
+    std::string logAfter;  // after "earlier\n"; the start of it for a trace
+    std::string says;
+  } cases[] = {
+      {ctlAt + "new -o /dev/stdout >> log.txt", 0, config, ""},
+      {ctlAt + "new -o /dev/fd/3 3>> log.txt", 0, config, ""},
+      {ctlAt + "new -o /proc/self/fd/3 3>> log.txt", 0, config, ""},
+      {ctlAt + "dump -q --port " + port + " -o /dev/fd/1 >> log.txt", 0, memory, ""},
+      {ctlAt + "peek -q --port " + port + ",trace=/dev/fd/3 0 1 3>> log.txt > out", 0,
+       "$timescale 1 us $end\n", ""},
+      {ctlAt + "new -o /dev/fd/7", 1, "", "не удаётся записать \"/dev/fd/7\": дескриптор не открыт"},
+      {ctlAt + "poke -q --port " + port + ",trace=/dev/fd/3 0 00 3> full", 1, "",
+       "не удаётся записать файл трассы \"/dev/fd/3\": на диске нет места"},
+      {ctlAt + "dump -q --port " + port + " > full", 1, "",
+       "не удаётся записать стандартный вывод: на диске нет места"},
+  };
+  for (const auto& c : cases) {
+    putImage(log, "earlier\n");
+    EXPECT_EQ(run(c.script), c.status) << c.script;
+    EXPECT_EQ(readFile(log).substr(0, 8 + c.logAfter.size()), "earlier\n" + c.logAfter) << c.script;
+    const std::string err = readFile(dir / "err");
+    EXPECT_EQ(err.empty(), c.says.empty()) << err;
+    EXPECT_NE(err.find(c.says), std::string::npos) << c.script << ": " << err;
+  }
+  EXPECT_EQ(readFile(image), memory) << "the refused poke wrote nothing";
+}
+
+// A memory file in use (locked, as a simulator holds it) is never replaced
+// under it: a save over it waits for the lock and fails when it is not let
+// go in time; let go within the wait, the save goes through.
+TEST_F(CtlRawCommands, AMemoryFileInUseIsNotReplacedUnderIt) {
+  ASSERT_EQ(ctl("new -o " + (dir / "c.tkv88").string()).status, 0);
+  ASSERT_EQ(ctl("image -o " + (dir / "new.bin").string() + " " + (dir / "c.tkv88").string()).status, 0);
+  for (const int holdMs : {3000, 500}) {
+    putImage(image, randomImage(9));
+    struct stat before {};
+    ::stat(image.c_str(), &before);
+    // Not inherited: the command's own copy would hold the lock.
+    const int fd = ::open(image.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    std::thread release([fd, holdMs] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+      ::close(fd);
+    });
+    const CtlRun r = ctl("image -o " + image.string() + " " + (dir / "c.tkv88").string());
+    release.join();
+    struct stat after {};
+    ::stat(image.c_str(), &after);
+    if (holdMs > 2000) {
+      EXPECT_EQ(r.status, 1);
+      EXPECT_NE(r.err.find("файл занят другой программой"), std::string::npos) << r.err;
+      EXPECT_EQ(after.st_ino, before.st_ino);
+      EXPECT_TRUE(readFile(image) == randomImage(9));
+    } else {
+      EXPECT_EQ(r.status, 0) << r.err;
+      EXPECT_TRUE(readFile(image) == readFile(dir / "new.bin"));
+    }
+  }
 }
 
 // A simulator holds its memory file locked: a second program waits a
