@@ -211,11 +211,12 @@ void writeChangedBytes(DeviceLink& link, const DeviceData& config, DeviceSnapsho
   Bar writing(link, kChangedReadShare, kChangedProgressRange,
               result.bytesChanged * kByteWriteCost + readCost(pieces));
 
-  result.writeStarted = result.bytesChanged > 0;
   // Unknown until stored and read back.
   for (const ByteRange& r : pieces)
     for (int i = r.begin; i < r.end; ++i) snapshot.known[i] = false;
   for (const ByteRange& r : pieces) {
+    stopIfAsked(link);
+    result.writeStarted = true;
     const int length = r.end - r.begin;
     link.memory().writeBytes(link, target.data() + r.begin, static_cast<uint32_t>(r.begin), length, false);
     result.bytesWritten += length;

@@ -78,6 +78,7 @@ void readSnapshot(DeviceLink& link, DeviceSnapshot& snapshot);
 // first) and verifies them; afterwards the snapshot holds what the
 // controller holds. LinkError kErrorDoesNotFit (nothing written) for a
 // configuration its partition cannot hold, kErrorVerify for a byte that
-// does not keep its value. Never aborts.
+// does not keep its value; a stop asked for ends it after the page in
+// flight (stopIfAsked), LinkError kErrorStopped.
 void writeChangedBytes(DeviceLink& link, const DeviceData& config, DeviceSnapshot& snapshot,
                        ChangedWriteResult& result);

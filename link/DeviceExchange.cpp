@@ -86,8 +86,10 @@ int exchangeProgressRange(ExchangeMode mode) {
   return kL2ProgressRange;
 }
 
-bool exchangeCanAbort(ExchangeMode mode) {
-  return mode == ExchangeMode::ReadL1 || mode == ExchangeMode::ReadL2 || mode == ExchangeMode::ReadSnapshot;
+bool exchangeCanAbort(ExchangeMode mode) { return mode != ExchangeMode::Probe; }
+
+bool exchangeWrites(ExchangeMode mode) {
+  return mode == ExchangeMode::WriteL1 || mode == ExchangeMode::WriteL2 || mode == ExchangeMode::WriteChanged;
 }
 
 // ---- Worker operations --------------------------------------------------------
@@ -284,7 +286,9 @@ std::optional<LinkError> DeviceExchange::takeError() {
 }
 
 int DeviceExchange::result() const {
-  return m_aborted.load() || m_hasError.load(std::memory_order_acquire) ? kFailed : kDone;
+  // A write stopped says so by its error; one that was done when the stop came is done.
+  const bool aborted = m_aborted.load() && !exchangeWrites(m_mode);
+  return aborted || m_hasError.load(std::memory_order_acquire) ? kFailed : kDone;
 }
 
 int DeviceExchange::runWorker(DeviceExchange* exchange) {

@@ -39,8 +39,11 @@ const std::string& exchangeCaption(ExchangeMode mode);
 // snapshot, 0..1000 for the changed write; 0 for the check, whose length
 // is not known beforehand (a busy bar).
 int exchangeProgressRange(ExchangeMode mode);
-// Reads can be aborted; a write always runs to its end or its first error.
+// Every exchange but the check can be stopped: a read quietly at its next
+// check, a write after the page in flight with LinkError kErrorStopped.
 bool exchangeCanAbort(ExchangeMode mode);
+// WriteL1, WriteL2 and WriteChanged.
+bool exchangeWrites(ExchangeMode mode);
 
 // Error codes of the exchange itself, next to the bus's 1 and 2.
 inline constexpr int32_t kErrorDoesNotFit = 3;  // refused before anything was written
@@ -117,7 +120,8 @@ class DeviceExchange {
   // Clears the abort flag and starts the worker. Once only.
   void start();
   // A read stops at its next check and the result becomes kFailed, without
-  // an error; a write ignores it.
+  // an error; a write stops after the page in flight with the error
+  // kErrorStopped (or ends as it would have, when it was done by then).
   void abort();
 
   bool finished() const { return m_finished.load(std::memory_order_acquire); }

@@ -20,6 +20,11 @@ const std::string& noAnswerOrPort() {
   return text;
 }
 
+const std::string& writeStopped() {
+  static const std::string text = "Запись остановлена по запросу";
+  return text;
+}
+
 std::string verifyFailed(int address, uint8_t held, uint8_t written) {
   return formatText(
       "Проверка записи не прошла: байт по адресу %d (0x%04X) хранит 0x%02X вместо записанного 0x%02X",

@@ -43,6 +43,8 @@ struct LinkError : std::exception {
 
 // The controller does not keep what was written (a write's check).
 inline constexpr int32_t kErrorVerify = 5;
+// A write stopped on request (Ctrl+C, "Прервать") after the page in flight.
+inline constexpr int32_t kErrorStopped = 6;
 
 // The fixed texts of the bus engine.
 namespace link_texts {
@@ -51,4 +53,6 @@ const std::string& linkBroken();      // "Связь с прибором пре�
 const std::string& noAnswerOrPort();  // the long form of code 1: nothing moves on the bus
 // "Проверка записи не прошла: байт по адресу N (0xNNNN) хранит 0xHH вместо записанного 0xWW"
 std::string verifyFailed(int address, uint8_t held, uint8_t written);
+const std::string& writeStopped();  // "Запись остановлена по запросу"
+
 }  // namespace link_texts

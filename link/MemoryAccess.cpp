@@ -1,5 +1,6 @@
 #include "link/MemoryAccess.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -59,8 +60,21 @@ void checkWritten(DeviceLink& link, const uint8_t* written, const uint8_t* found
   }
 }
 
+void stopIfAsked(DeviceLink& link) {
+  if (!link.abortRequested.load(std::memory_order_relaxed)) return;
+  link.memory().flushWrites(link);
+  throw LinkError(kErrorStopped, link_texts::writeStopped());
+}
+
 void writeMemory(DeviceLink& link, const uint8_t* src, uint32_t address, int count) {
-  if (count > 0) link.memory().writeBytes(link, src, address, count, true);
+  constexpr int kPage = MemoryAccess::kMaxBlock;
+  for (int done = 0; done < count;) {
+    const uint32_t at = address + static_cast<uint32_t>(done);
+    const int n = std::min(count - done, kPage - static_cast<int>(at % kPage));
+    stopIfAsked(link);
+    link.memory().writeBytes(link, src + done, at, n, true);
+    done += n;
+  }
 }
 
 void writeMasked(DeviceLink& link, const uint8_t* data, const uint8_t* mask, uint32_t address, int count) {
@@ -74,6 +88,7 @@ void writeMasked(DeviceLink& link, const uint8_t* data, const uint8_t* mask, uin
 void writeBits(DeviceLink& link, const uint8_t* src, uint32_t byteAddress, int bitOffset, int length) {
   checkRange(length, 1, 255, "writeBits", "length");
   checkRange(bitOffset, 0, 7, "writeBits", "bit offset");
+  stopIfAsked(link);
   if (bitOffset == 0) return link.memory().writeBytes(link, src, byteAddress, length, false);
   uint8_t work[256] = {};
   // Keeps the bits below the record's start; often the previous record's

@@ -110,7 +110,13 @@ void confirmAnswering(DeviceLink& link, uint32_t address);
 // gives 0xFF), which a one-byte read then tells as a broken link.
 void checkWritten(DeviceLink& link, const uint8_t* written, const uint8_t* found, uint32_t address,
                   int count);
-// Writes count bytes; progressCounter grows by 1 per byte.
+// Before each piece of a write: when a stop has been asked for
+// (link.abortRequested: Ctrl+C, "Прервать"), the page in flight is stored
+// and read back (flushWrites) and the write ends with LinkError
+// kErrorStopped, so the controller is never left mid-page without a word.
+void stopIfAsked(DeviceLink& link);
+// Writes count bytes, a page (32 bytes, cut at page ends) at a time with
+// stopIfAsked before each; progressCounter grows by 1 per byte.
 void writeMemory(DeviceLink& link, const uint8_t* src, uint32_t address, int count);
 // Replaces only the bits set in mask of count (1..32) bytes at address: reads
 // them, merges, writes all count bytes back.
@@ -119,5 +125,5 @@ void writeMasked(DeviceLink& link, const uint8_t* data, const uint8_t* mask, uin
 // bitOffset (0..7) of the byte at byteAddress. The bits below bitOffset in the
 // first byte keep their stored value; with an offset, length + 1 bytes are
 // written and the bits above the record's end in the last byte become 0.
-// Leaves progressCounter alone.
+// stopIfAsked first. Leaves progressCounter alone.
 void writeBits(DeviceLink& link, const uint8_t* src, uint32_t byteAddress, int bitOffset, int length);

@@ -85,19 +85,21 @@ void ExchangeDialog::tick() {
 }
 
 void ExchangeDialog::abortExchange() {
-  if (m_abort->isHidden()) return;
+  if (m_abort->isHidden() || !m_abort->isEnabled()) return;
   m_exchange->abort();
-  m_result = kFailed;
+  m_abort->setEnabled(false);
+  // A write's result is its own: stopped, it fails with its error.
+  if (!exchangeWrites(m_exchange->mode())) m_result = kFailed;
 }
 
 void ExchangeDialog::reject() {
-  // Esc has no effect during a write: the dialog ends only with its worker.
-  abortExchange();
+  // Esc stops a read; a write ends only with its worker or by the button.
+  if (!exchangeWrites(m_exchange->mode())) abortExchange();
 }
 
 void ExchangeDialog::closeEvent(QCloseEvent* event) {
   event->ignore();
-  abortExchange();
+  reject();
 }
 
 void ExchangeDialog::keyPressEvent(QKeyEvent* event) {

@@ -1,9 +1,11 @@
 // The progress dialog of one device exchange (ReadL1, WriteL2 ...): modal,
 // it starts the exchange's worker thread when shown, polls its progress and
 // error every 100 ms, shows the first error in a message box captioned
-// "Error <code>", and ends when the worker has ended. "Прервать" (and Esc)
-// aborts a read; a write cannot be aborted. The event loop keeps running the
-// whole time, so the window never freezes while the bus works.
+// "Error <code>", and ends when the worker has ended. "Прервать" stops a
+// read (Esc too) or a write, after the page in flight, which then fails
+// with its error box like any fault (Esc never stops a write: a stray key
+// must not leave the controller holding a mix). The event loop keeps
+// running the whole time, so the window never freezes while the bus works.
 //
 // The dialog owns the exchange; the link and the configuration belong to the
 // caller and are the worker's from the start until the dialog has ended.
@@ -52,7 +54,7 @@ class ExchangeDialog : public QDialog {
   QPushButton* abortButton() const { return m_abort; }
 
  public slots:
-  // Esc: aborts like "Прервать" while that button is shown; ignored otherwise.
+  // Esc: stops a read like "Прервать"; ignored during a write.
   void reject() override;
 
  protected:

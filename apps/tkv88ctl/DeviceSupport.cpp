@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "apps/tkv88ctl/CtlCommand.h"
+#include "apps/tkv88ctl/Interrupts.h"
 #include "document/BackupStore.h"
 #include "document/ConfigFile.h"
 #include "link/BusTiming.h"
@@ -35,6 +36,15 @@ std::string describe(const LinkError& error) {
 
 }  // namespace device_support
 
+namespace {
+
+std::string stoppedText(bool writing, int signal) {
+  return std::string(writing ? "Запись остановлена" : "чтение остановлено") + " сигналом " +
+         signalName(signal);
+}
+
+}  // namespace
+
 DeviceSession::DeviceSession(const Args& args, ShortQuiet shortQuiet) {
   m_quiet = args.flag("--quiet") || (shortQuiet == kShortQuiet && args.flag("-q"));
   m_showProgress = !m_quiet && ::isatty(STDERR_FILENO);
@@ -46,6 +56,7 @@ DeviceSession::DeviceSession(const Args& args, ShortQuiet shortQuiet) {
   } catch (const PortError& e) {
     throw Failure(e.what());
   }
+  m_interrupts = std::make_unique<InterruptGuard>(m_link->abortRequested);
 }
 
 DeviceSession::~DeviceSession() {
@@ -76,6 +87,10 @@ void DeviceSession::drawProgress(const std::string& label, bool final) const {
 
 void DeviceSession::run(const std::string& label, int range, const std::function<void(DeviceLink&)>& work,
                         bool writes) {
+  if (const int signal = caughtSignal()) {
+    m_failed = true;
+    throw Failure(stoppedText(writes, signal));
+  }
   m_wrote = m_wrote || writes;
   setProgressRange(range);
   m_link->progressCounter = 0;
@@ -116,11 +131,15 @@ void DeviceSession::run(const std::string& label, int range, const std::function
     note(timing_texts::mendedPages(pages));
   if (std::string trace = m_link->memory().takeTraceFailure(); !trace.empty() && m_traceFailure.empty())
     m_traceFailure = trace;
-  if (!failure) return;
+  // A read a signal stopped ended early and quietly; a write says so by its error.
+  const int signal = caughtSignal();
+  if (!failure && (!signal || writes)) return;
   m_failed = true;
+  if (!failure) throw Failure(stoppedText(false, signal));
   try {
     std::rethrow_exception(failure);
   } catch (const LinkError& e) {
+    if (e.errorCode == kErrorStopped && signal) throw Failure(stoppedText(true, signal));
     throw Failure(device_support::describe(e));
   }
 }

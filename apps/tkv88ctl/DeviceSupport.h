@@ -6,7 +6,11 @@
 // Commands that read or write a configuration keep the controller's
 // configuration as a backup (document/BackupStore.h) unless --no-backup.
 //
-// The port is given by --port, else by $TKV88_PORT, else "auto".
+// The port is given by --port, else by $TKV88_PORT, else "auto". While a
+// session is open, Ctrl+C, SIGTERM and SIGHUP stop the exchange after the
+// page or byte in flight (apps/tkv88ctl/Interrupts.h) instead of ending
+// the program mid-write; the command then fails saying what the
+// controller may hold, with the signal's exit status.
 #pragma once
 
 #include <atomic>
@@ -41,6 +45,8 @@ std::set<std::string> flags(std::set<std::string> own = {});
 std::string describe(const LinkError& error);
 
 }  // namespace device_support
+
+class InterruptGuard;
 
 class DeviceSession {
  public:
@@ -89,6 +95,7 @@ class DeviceSession {
   void drawProgress(const std::string& label, bool final) const;
 
   std::unique_ptr<DeviceLink> m_link;
+  std::unique_ptr<InterruptGuard> m_interrupts;  // after the link: let go first
   std::string m_port;
   bool m_noBackup = false;
   bool m_quiet = false;

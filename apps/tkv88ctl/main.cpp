@@ -9,6 +9,7 @@
 
 #include "Tkv88Version.h"
 #include "apps/tkv88ctl/CtlCommand.h"
+#include "apps/tkv88ctl/Interrupts.h"
 #include "apps/tkv88ctl/Output.h"
 #include "model/SystemErrorText.h"
 
@@ -24,11 +25,12 @@ std::vector<std::string>& laterFailures() {
   return failures;
 }
 
-// The failures told after the work; status 1 unless the command failed already.
+// The failures told after the work; status 1 unless the command failed
+// already, and a signal's status when one stopped it.
 int withLaterFailures(const char* command, int status) {
   for (const std::string& text : laterFailures())
     std::fprintf(stderr, "tkv88ctl %s: %s\n", command, text.c_str());
-  return laterFailures().empty() || status != 0 ? status : 1;
+  return exitStatusAfterSignals(laterFailures().empty() || status != 0 ? status : 1);
 }
 
 void printOverview(std::FILE* out) {

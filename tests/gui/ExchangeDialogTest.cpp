@@ -1,7 +1,7 @@
 // The exchange dialog: captions, ranges and the abort button per mode; an
-// aborted read leaves the document as it was; an error gives one box
-// "Error <code>"; Esc is ignored during a write; the window keeps working
-// while the worker is held on the bus.
+// aborted read leaves the document as it was; a stopped write fails with
+// its error; an error gives one box "Error <code>"; Esc is ignored during
+// a write; the window keeps working while the worker is held on the bus.
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -14,6 +14,7 @@
 
 #include "GuiTest.h"
 #include "link/DeviceLink.h"
+#include "link/LinkError.h"
 #include "link/SimulatedController.h"
 #include "shell/ExchangeDialog.h"
 
@@ -73,8 +74,9 @@ class ExchangeDialogTest : public QObject {
     QTest::addColumn<bool>("abortShown");
     QTest::newRow("read L1") << ExchangeMode::ReadL1 << "L1: чтение" << 1050 << true;
     QTest::newRow("read L2") << ExchangeMode::ReadL2 << "L2: чтение" << 67 << true;
-    QTest::newRow("write L1") << ExchangeMode::WriteL1 << "L1: запись" << 1050 << false;
-    QTest::newRow("write L2") << ExchangeMode::WriteL2 << "L2: запись" << 67 << false;
+    QTest::newRow("write L1") << ExchangeMode::WriteL1 << "L1: запись" << 1050 << true;
+    QTest::newRow("write L2") << ExchangeMode::WriteL2 << "L2: запись" << 67 << true;
+    QTest::newRow("check") << ExchangeMode::Probe << "Проверка связи" << 0 << false;
   }
   void modes() {
     QFETCH(ExchangeMode, mode);
@@ -160,6 +162,28 @@ class ExchangeDialogTest : public QObject {
     ExchangeDialog dialog(link, config, ExchangeMode::WriteL1);
     QCOMPARE(dialog.exec(), int(ExchangeDialog::kDone));
     QVERIFY(stillShown);
+  }
+
+  // "Прервать" stops a write after the byte in flight: it fails with its
+  // one error box, in the words the caller gives (the application's say
+  // that the controller may hold a mix, and name the backup).
+  void theButtonStopsAWriteWithItsError() {
+    auto port = std::make_unique<GatedPort>();
+    GatedPort* gate = port.get();
+    DeviceLink link(std::move(port));
+    DeviceData config;
+    gate->hold = true;
+    whenShown("L1: запись", [&](ExchangeDialog* dialog) {
+      QTest::mouseClick(dialog->abortButton(), Qt::LeftButton);
+      QVERIFY(!dialog->abortButton()->isEnabled());
+      gate->hold = false;
+    });
+    ExchangeDialog dialog(link, config, ExchangeMode::WriteL1);
+    dialog.errorText = [](const LinkError& error) { return "Сказано: " + QString::fromUtf8(error.text()); };
+    QCOMPARE(dialog.exec(), int(ExchangeDialog::kFailed));
+    QCOMPARE(guitest::MessageLog::shown().size(), size_t(1));
+    QCOMPARE(guitest::MessageLog::shown()[0].title, QString("Error 6"));
+    QCOMPARE(guitest::MessageLog::shown()[0].text, QString("Сказано: Запись остановлена по запросу"));
   }
 
   void escapeAbortsARead() {
