@@ -436,7 +436,10 @@ QByteArray ConfigurationReport::pdf() const {
     QPdfWriter writer(&buffer);
     writer.setPageLayout(pageLayout());
     writer.setResolution(1200);
-    writer.setTitle(QStringLiteral("Прошивка «%1»").arg(m_heading.name));
+    // A name from a file may hold control characters; metadata gets none.
+    QString name = m_heading.name;
+    name.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    writer.setTitle(QStringLiteral("Прошивка «%1»").arg(name));
     writer.setCreator(QStringLiteral("Конфигуратор ТКВ88 %1").arg(QStringLiteral(TKV88_VERSION)));
     QPainter painter(&writer);
     paint(painter, writer);

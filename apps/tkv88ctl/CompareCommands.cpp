@@ -20,6 +20,7 @@
 #include "document/Document.h"
 #include "document/WriteCheck.h"
 #include "link/MemoryImage.h"
+#include "model/FieldText.h"
 #include "model/SystemErrorText.h"
 
 namespace {
@@ -96,11 +97,13 @@ int runDiff(const std::vector<std::string>& argv) {
     return 2;
   }
   if (args.flag("--brief") || args.flag("-q")) {
-    if (!differences.empty()) std::printf("%s and %s differ\n", nameA.c_str(), nameB.c_str());
+    if (!differences.empty())
+      std::printf("%s and %s differ\n", escapedControls(nameA).c_str(), escapedControls(nameB).c_str());
   } else {
     for (const ConfigDifference& d : differences)
-      std::printf("%s\t%s\t%s\t%s\t%s\n", d.scope.c_str(), d.code.c_str(), d.textA.c_str(), d.textB.c_str(),
-                  d.description.c_str());
+      // Values and descriptions may hold names from files.
+      std::printf("%s\t%s\t%s\t%s\t%s\n", d.scope.c_str(), d.code.c_str(), escapedControls(d.textA).c_str(),
+                  escapedControls(d.textB).c_str(), escapedControls(d.description).c_str());
   }
   if (const int error = standardOutputError()) {
     std::fprintf(stderr, "tkv88ctl diff: не удаётся записать стандартный вывод: %s\n",

@@ -15,6 +15,7 @@
 #include "document/ConfigCompare.h"
 #include "document/Document.h"
 #include "model/Cp1251.h"
+#include "model/FieldText.h"
 
 namespace {
 
@@ -43,11 +44,12 @@ int runList(const std::vector<std::string>& argv) {
   openConfiguration(doc, args.positional()[0], "list");
   const DeviceData& d = *doc.deviceData();
 
-  std::printf("-\tDeviceDataName\t%s\n", std::string(d.name()).c_str());
+  // Names come from files: control characters are shown as escapes.
+  std::printf("-\tDeviceDataName\t%s\n", escapedControls(d.name()).c_str());
   int n = 0;
   for (const Program& program : d.programs) {
     const std::string p = "P" + std::to_string(++n);
-    std::printf("%s\tname\t%s\n", p.c_str(), std::string(program.name()).c_str());
+    std::printf("%s\tname\t%s\n", p.c_str(), escapedControls(program.name()).c_str());
     std::printf("%s\tH01\t%d\t%s\n", p.c_str(), program.stepCount(), "Количество шагов в программе");
     printRow(p, program.H02);
     for (int k = 0; k < Program::kComparatorCount; ++k) {

@@ -9,6 +9,7 @@
 #include "apps/tkv88ctl/CtlCommand.h"
 #include "apps/tkv88ctl/Output.h"
 #include "document/Document.h"
+#include "model/FieldText.h"
 #include "model/ProfileText.h"
 
 namespace {
@@ -69,7 +70,7 @@ int runProfile(const std::vector<std::string>& argv) {
   const ProgramProfile profile =
       programProfile(*program, {data.general.pid[0].isEnabled(), data.general.pid[1].isEnabled()});
   writeOutput(outputOption(args),
-              args.flag("--csv") ? csv(profile) : lines(profile, number, program->name()));
+              args.flag("--csv") ? csv(profile) : lines(profile, number, escapedControls(program->name())));
   return 0;
 }
 

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "document/ConfigFile.h"
+#include "document/Document.h"
 
 namespace fs = std::filesystem;
 
@@ -177,6 +179,43 @@ TEST_F(CtlTest, BadCommandsFailWithOneLineAndChangeNothing) {
   EXPECT_EQ(slurp(file("c.tkv88")), before);
   EXPECT_EQ(run({"list", file("missing.tkv88")}).err.find("нет такого файла или папки") != std::string::npos,
             true);
+}
+
+// Names from a file are shown safely: control characters as escapes in
+// the tool's lines (a TAB would make a column more, an escape sequence
+// could retitle the terminal), and left out of the PDF's metadata.
+TEST_F(CtlTest, ControlCharactersInNamesAreShownAsEscapes) {
+  Document doc;
+  doc.newDocument();
+  doc.deviceData()->setName("Камера\t2");
+  doc.deviceData()->programs.front().setName("Сушка\x1b]0;X\x07\xC2\x98");
+  std::ofstream(file("n.tkv88"), std::ios::binary) << configfile::write(*doc.deviceData());
+  const std::string shownName = "Камера\\t2", shownProgram = "Сушка\\x1b]0;X\\x07\\u0098";
+
+  const Result list = run({"list", file("n.tkv88")});
+  ASSERT_EQ(list.status, 0) << list.err;
+  EXPECT_EQ(listed(list.out, "-\tDeviceDataName"), shownName);
+  EXPECT_EQ(listed(list.out, "P1\tname"), shownProgram);
+  const Result diff = run({"diff", "defaults", file("n.tkv88")});
+  EXPECT_EQ(diff.status, 1) << diff.err;
+  EXPECT_NE(diff.out.find(shownName), std::string::npos) << diff.out;
+  EXPECT_NE(diff.out.find(shownProgram), std::string::npos) << diff.out;
+  for (const Result& r : {list, diff}) {
+    EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);)
+      EXPECT_LE(std::count(line.begin(), line.end(), '\t'), 4) << line;
+  }
+
+  if (run({"report", file("n.tkv88"), "-o", file("n.pdf")}).status != 0) return;  // built without the report
+  if (std::system("command -v pdfinfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdfinfo not installed";
+  std::system(("pdfinfo " + quote(file("n.pdf")) + " > " + quote(file("info"))).c_str());
+  const std::string info = slurp(file("info"));
+  const std::size_t title = info.find("Title:");
+  ASSERT_NE(title, std::string::npos) << info;
+  const std::string line = info.substr(title, info.find('\n', title) - title);
+  EXPECT_NE(line.find("Камера2"), std::string::npos) << line;
+  EXPECT_EQ(line.find_first_of("\t\x1b"), std::string::npos) << line;
 }
 
 TEST_F(CtlTest, ProfilePrintsDurationsStepsAndTheSetpointLines) {
