@@ -271,7 +271,7 @@ ProbeReport Ch341Memory::probe(DeviceLink& link) {
     report.adapterFailure = ch341UsbErrorText(e.error);
     report.failure = e.text();
   } catch (const LinkError& e) {
-    report.failure = e.text();
+    report.memoryFailed(e);
   }
   return report;
 }

@@ -222,6 +222,9 @@ void runExchangeOperation(DeviceLink& link, DeviceData& config, ExchangeMode mod
     throw std::invalid_argument("the check needs a place for its report");
   switch (mode) {
     case ExchangeMode::Probe:
+      // The check asks afresh: a memory that answered an earlier exchange
+      // and is silent now has not "answered and fallen silent" here.
+      link.awaitingFirstAnswer.store(true);
       work->probe = link.memory().probe(link);
       return;
     case ExchangeMode::ReadSnapshot:

@@ -42,8 +42,9 @@ class DeviceLink {
   // The port base in use; 0 until the first exchange has chosen one, then
   // kept for the rest of the process.
   std::atomic<uint16_t> lptBase{0};
-  // True until the first acknowledge of the process: decides between "the
-  // device does not answer" (code 1) and "the link broke" (code 2).
+  // True until the first acknowledge of the process (or of the last link
+  // check): decides between "the device does not answer" (code 1) and "the
+  // link broke" (code 2).
   std::atomic<bool> awaitingFirstAnswer{true};
   // Progress of the running exchange, in the exchange's own units.
   std::atomic<int32_t> progressCounter{0};

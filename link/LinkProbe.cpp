@@ -26,11 +26,20 @@ std::string ProbeReport::verdict() const {
   if (!adapterFailure.empty()) return adapterFailure;
   if (parallel && !line.rises) return "линия данных всё время низкая: проверьте кабель и питание прибора";
   if (parallel && tooSlow(line)) return timing_texts::tooSlow(line.worstUs());
+  if (!memoryAnswers && fellSilent)
+    return "прибор ответил и замолчал: проверьте разъём и кабель, контакт пропадает";
   if (!memoryAnswers) return "прибор не отвечает: проверьте кабель и питание";
   if (!parallel) return "связь есть";
   if (fast) return "связь есть, быстрая скорость обмена";
   if (fellBack) return "связь есть, стандартная скорость обмена: адаптер медленный";
   return "связь есть, стандартная скорость обмена (выбрана в описании порта)";
+}
+
+void ProbeReport::memoryFailed(const LinkError& error) {
+  failure = error.text();
+  // Only the bus's plain words mean a missing answer; with a reason added
+  // (a USB or driver error) the adapter failed, not the contact.
+  fellSilent = error.errorCode == LinkError::kLinkBroken && error.text() == link_texts::linkBroken();
 }
 
 std::vector<std::string> ProbeReport::details() const {
@@ -45,7 +54,8 @@ std::vector<std::string> ProbeReport::details() const {
   }
   if (checkedMemory && memoryAnswers) lines.push_back("память прибора отвечает");
   // The bus's own words, unless they only say the same.
-  if (checkedMemory && !memoryAnswers)
+  if (checkedMemory && !memoryAnswers && fellSilent) lines.push_back("память прибора ответила и замолчала");
+  if (checkedMemory && !memoryAnswers && !fellSilent)
     lines.push_back("память прибора не отвечает" +
                     (failure.empty() || failure == "Прибор не отвечает" ? "" : " (" + failure + ")"));
   return lines;

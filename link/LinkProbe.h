@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/BusTiming.h"
+#include "link/LinkError.h"
 
 struct ProbeReport {
   bool parallel = false;  // a parallel-port adapter: its lines were measured
@@ -18,12 +19,13 @@ struct ProbeReport {
   LineSettle line;        // parallel only
   bool checkedMemory = false;
   bool memoryAnswers = false;
-  std::string failure;    // why the memory did not answer (UTF-8), when it did not
-  std::string adapter;    // a USB adapter: what it is, its chip and speed (UTF-8)
+  std::string failure;         // why the memory did not answer (UTF-8), when it did not
+  bool fellSilent = false;     // it answered, then stopped (a loose contact), rather than never
+  std::string adapter;         // a USB adapter: what it is, its chip and speed (UTF-8)
   std::string adapterFailure;  // why the USB adapter failed (UTF-8), when it did
-  bool fast = false;      // an exchange would use the fast timing
-  bool fellBack = false;  // the fast reads differed from the standard ones
-  int sampleWaitUs = 0;   // the fast timing's wait for a received bit
+  bool fast = false;           // an exchange would use the fast timing
+  bool fellBack = false;       // the fast reads differed from the standard ones
+  int sampleWaitUs = 0;        // the fast timing's wait for a received bit
 
   // One line a technologist can act on: "адаптер не подключен", "прибор не
   // отвечает: проверьте кабель и питание", "связь есть, быстрая скорость
@@ -33,4 +35,6 @@ struct ProbeReport {
   std::vector<std::string> details() const;
   // True when an exchange can run.
   bool linkWorks() const { return memoryAnswers; }
+  // The memory's failure: its text, and whether it had answered before.
+  void memoryFailed(const LinkError& error);
 };

@@ -29,7 +29,7 @@ ProbeReport MemoryAccess::probe(DeviceLink& link) {
     readBlock(link, &byte, 0, 1, false);
     report.memoryAnswers = true;
   } catch (const LinkError& e) {
-    report.failure = e.text();
+    report.memoryFailed(e);
   }
   return report;
 }

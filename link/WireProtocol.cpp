@@ -441,11 +441,11 @@ void BitBangedMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address
   m_port->sleep(kRetrySleepMs);
   readAttempts(link, check, address, length, false, BusTiming::standard(&*m_line));
   if (std::memcmp(check, dst, static_cast<std::size_t>(length)) == 0) return;
-  // Read once more in the standard timing, which serves from now on: a
-  // memory that fell silent during the check fails here instead of giving
-  // the check's 0xFF bytes.
-  m_fellBack = true;
+  // Read once more in the standard timing before it serves from now on: a
+  // memory that fell silent during the check fails here, a lost answer
+  // rather than a slow line, instead of giving the check's 0xFF bytes.
   readAttempts(link, dst, address, length, false, BusTiming::standard(&*m_line));
+  m_fellBack = true;
 }
 
 void BitBangedMemory::writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
@@ -545,9 +545,11 @@ ProbeReport BitBangedMemory::probe(DeviceLink& link) {
   try {
     uint8_t block[kMaxBlock];
     readBlock(link, block, 0, kMaxBlock, false);
+    // A memory that fell silent within the block read its rest as 0xFF.
+    confirmAnswering(link, 0);
     report.memoryAnswers = true;
   } catch (const LinkError& e) {
-    report.failure = e.text();
+    report.memoryFailed(e);
   }
   const BusTiming timing = busTiming();
   report.fast = timing.fast;

@@ -213,6 +213,8 @@ class ApplicationCommandsTest : public QObject {
     } cases[] = {
         {",rise=20", false, QMessageBox::Information, "связь есть, быстрая скорость обмена."},
         {",fault=absent", false, QMessageBox::Critical, "прибор не отвечает: проверьте кабель и питание."},
+        {",fault=dropout:5", false, QMessageBox::Critical,
+         "прибор ответил и замолчал: проверьте разъём и кабель, контакт пропадает."},
         {"", true, QMessageBox::Information, "связь есть, стандартная скорость обмена: адаптер медленный."},
     };
     for (const auto& c : cases) {

@@ -136,6 +136,25 @@ TEST(FastTiming, AMisjudgedLineFallsBackToTheStandardTiming) {
   }
 }
 
+// A memory that falls silent while the first block is read again in the
+// standard timing (the check of the fast one) is a lost answer, not a slow
+// line: wherever the silence begins, a read that fails keeps the fast
+// timing and never says "адаптер медленный".
+TEST(FastTiming, ADropOutDuringTheFirstBlockCheckIsNoSlowLine) {
+  int failed = 0;
+  for (int bytes = 1; bytes < 120; ++bytes) {
+    SimulatorFault dropout;
+    dropout.kind = SimulatorFault::kDropout;
+    dropout.dropoutBytes = bytes;
+    SimLink rig(factoryImage(), dropout, LinkTiming::kFast);
+    DeviceData read;
+    if (!run(*rig.link, read, {ExchangeMode::ReadL2})) continue;
+    ++failed;
+    EXPECT_FALSE(rig.link->memory().standardFallback()) << "silent after " << bytes << " bytes";
+  }
+  EXPECT_GT(failed, 60);
+}
+
 // Every fast page write is read back: a page the memory lost is written
 // again in the standard timing and reported; a byte it cannot keep fails
 // the write naming its address.
@@ -171,7 +190,7 @@ TEST(FastTiming, PageVerificationMendsOrNamesTheByte) {
     }
     ASSERT_TRUE(error);
     EXPECT_EQ(error->errorCode, kErrorVerify);
-    char address[64];
+    char address[128];
     std::snprintf(address, sizeof address, "байт по адресу %d (0x%04X) хранит 0xFF вместо записанного 0x%02X",
                   worn, worn, expected[worn]);
     EXPECT_NE(error->text().find(address), std::string::npos) << error->text();

@@ -10,10 +10,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 
+#include "model/SystemErrorText.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -121,4 +123,18 @@ TEST(SafeFile, ReplacesWholeKeepsModeWritesThroughLinksAndNeverFollowsAPlantedOn
   EXPECT_EQ(readFile(target), "via link");
   saveFile((dir / "fresh").string(), "fresh", SafeFile::kCreateNew);
   EXPECT_EQ(readFile(dir / "fresh"), "fresh");
+}
+
+// A system error reads in Russian wherever it is met: the usual ones in
+// words, any other by its number, never in the C library's English.
+TEST(SystemErrorText, NeverInEnglish) {
+  EXPECT_EQ(systemErrorText(ENOSYS), "не поддерживается этой системой");
+  EXPECT_EQ(systemErrorText(ENOSPC), "на диске нет места");
+  for (const int error : {ENOSYS, EBADF, EPIPE, EINVAL, ENOTTY, EAGAIN, ETIMEDOUT, EINTR, EPROTO, 4095}) {
+    const std::string text = systemErrorText(error);
+    EXPECT_EQ(std::count_if(text.begin(), text.end(),
+                            [](char c) { return std::isalpha(static_cast<unsigned char>(c)); }),
+              0)
+        << error << ": " << text;
+  }
 }
