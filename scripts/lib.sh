@@ -3,12 +3,14 @@
 
 TKV88_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# Packages the build and the tests need on Debian; the last line makes and
-# checks the Debian package (CPack's dependency scan, and the validators).
+# Packages the build and the tests need on Debian (sigrok-cli: the tests
+# decode the simulators' traces with an independent I2C decoder); the last
+# line makes and checks the Debian package (CPack's dependency scan, and the
+# validators).
 TKV88_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libusb-1.0-0-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libx11-dev
-  xvfb xauth fonts-dejavu-core poppler-utils
+  xvfb xauth fonts-dejavu-core poppler-utils sigrok-cli
   dpkg-dev file lintian desktop-file-utils appstream libxml2-utils shared-mime-info man-db)
 
 # Installs whatever of the given Debian packages is missing; quick when all are there.

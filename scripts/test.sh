@@ -7,6 +7,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$TKV88_ROOT"
 
 ensure_packages "${TKV88_BUILD_PACKAGES[@]}"
+# The trace tests fail rather than skip without the decoder installed above.
+export TKV88_REQUIRE_DECODER=1
 
 status=0
 build_tree

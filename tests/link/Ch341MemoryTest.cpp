@@ -15,6 +15,7 @@
 #include "link/ImageFile.h"
 #include "link/LinkFixture.h"
 #include "link/SimulatedCh341.h"
+#include "support/Decoder.h"
 #include "support/I2cTrace.h"
 #include "support/RandomConfig.h"
 #include "support/TempDir.h"
@@ -358,7 +359,7 @@ TEST(Ch341Memory, TraceDecodesAsTheTransactions) {
   EXPECT_EQ(seen[2].address, 0x1FAA);
   EXPECT_EQ(seen[2].data, (std::vector<uint8_t>{patternImage()[0x1FAA], patternImage()[0x1FAB]}));
 
-  if (std::system("command -v sigrok-cli >/dev/null 2>&1") != 0) GTEST_SKIP() << "sigrok-cli not installed";
+  TKV88_NEED_DECODER();
   const std::string out = (dir / "decoded.txt").string();
   const std::string command = "sigrok-cli -i '" + trace +
                               "' -P i2c:scl=scl:sda=sda,eeprom24xx:chip=microchip_24lc64 -A eeprom24xx > '" +

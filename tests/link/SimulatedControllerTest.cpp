@@ -15,6 +15,7 @@
 #include "link/LinkError.h"
 #include "link/LinkFixture.h"
 #include "link/PortDescription.h"
+#include "support/Decoder.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -320,7 +321,7 @@ TEST_F(SimulatorFiles, TraceRecordsTheLinesAsValueChanges) {
 // When sigrok-cli is installed, the trace must decode as I2C traffic of a
 // 24xx memory.
 TEST_F(SimulatorFiles, TraceDecodesWithSigrok) {
-  if (std::system("command -v sigrok-cli >/dev/null 2>&1") != 0) GTEST_SKIP() << "sigrok-cli not installed";
+  TKV88_NEED_DECODER();
   const fs::path trace = dir / "bus.vcd";
   {
     SimulatorOptions options;
