@@ -165,9 +165,10 @@ std::unique_ptr<UsbTransport> openCh341(const Ch341Selector& which, Ch341Adapter
     if (!selected(which, f.adapter, index++)) continue;
     libusb_device_handle* handle = nullptr;
     const std::string problem = openAndClaim(f, handle);
+    const Ch341Adapter adapter = f.adapter;  // `f` goes with the list
     release(found);
     if (handle) {
-      if (opened) *opened = f.adapter;
+      if (opened) *opened = adapter;
       return std::make_unique<LibusbTransport>(context, handle);
     }
     libusb_exit(context);
