@@ -167,6 +167,8 @@ void Document::setTitle(std::string_view title) {
   if (m_host) m_host->titleChanged();
 }
 
+bool Document::fromDevice() const { return m_title == texts().readDocument; }
+
 bool Document::isModified() const { return m_forcedModified || text() != *m_unmodifiedText; }
 
 void Document::setModified(bool modified) {

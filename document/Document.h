@@ -83,6 +83,9 @@ class Document {
   // "Новая прошивка", the file's name, or "Считанная прошивка".
   const std::string& title() const { return m_title; }
   void setTitle(std::string_view title);
+  // The configuration is what the last device read brought (not a file's,
+  // although pathName() keeps the file opened before).
+  bool fromDevice() const;
   // The file last opened or saved; empty for a new document. A device read
   // leaves it as it was (the folder a save offers; the title says the
   // configuration belongs to no file). Undo and redo bring back the state's.

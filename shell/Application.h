@@ -1,14 +1,13 @@
 // The application object: start-up and command line, the one document, its
-// Qt host, the device link, the main frame, and the commands that belong to
-// the application (new, open, save, recent files, About, exit, the device
-// read with its save-changes question, the port choice, the link check).
+// Qt host, the device port, the main frame, the device and report commands,
+// and the commands that are the application's own (new, open, save, recent
+// files, the device read with its save-changes question, About, exit).
 //
 // Start-up: the switches "i" and "u" only do their driver work and end; then
-// the port (from --port, else the one remembered) is opened and its three
-// candidate bases put to idle, the value texts are built, the document and
-// the frame are made; a named file is loaded, otherwise a new configuration
-// is made and the device read is queued, so the first thing shown is the
-// read from the controller.
+// the port (from --port, else the one remembered) is opened, the value texts
+// are built, the document and the frame are made; a named file is loaded,
+// otherwise a new configuration is made and the device read is queued, so
+// the first thing shown is the read from the controller.
 //
 // Lives on the user-interface thread for the whole run, after QApplication
 // exists; owns everything above.
@@ -18,11 +17,11 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include <QObject>
 #include <QStringList>
 
+#include "shell/DevicePort.h"
 #include "shell/QtDocumentHost.h"
 
 class CommandLine;
@@ -30,12 +29,6 @@ class CompareCommands;
 class ReportCommands;
 class MainWindow;
 class Document;
-class DeviceLink;
-class MemoryAccess;
-namespace configfile {
-class FileError;
-struct FileNote;
-}  // namespace configfile
 
 class Application : public QObject {
   Q_OBJECT
@@ -60,18 +53,17 @@ class Application : public QObject {
   Document& document() { return *m_doc; }
   MainWindow* mainFrame() const { return m_frame.get(); }
   QtDocumentHost& host() { return m_host; }
-  // The link of the port in use; nullptr when the port could not be opened.
-  DeviceLink* deviceLink() const { return m_link.get(); }
-  // The port description in use and why it could not be opened (empty when it was).
-  QString port() const { return m_port; }
-  QString portError() const { return m_portError; }
+  DevicePort& devicePort() { return m_port; }
+  // Comparisons, the changed write and the backups.
+  CompareCommands& compareCommands() { return *m_compare; }
+  // Printing, the print preview and the export to PDF.
+  ReportCommands& reportCommands() { return *m_report; }
 
-  // The commands of the "&Файл" menu, the device read ("Сохранить
-  // изменения?" first when the document is modified) and the port choice.
+  // The commands of the "&Файл" menu and the device read ("Сохранить
+  // изменения?" first when the document is modified).
   void newDocument();
   void openDocument();
   void readDevice();
-  void askForPort();
   // Loads a file into the document; false (after a message) when it cannot.
   // What the reader noticed (values loaded otherwise than written, lines
   // skipped) is one message after the load.
@@ -81,35 +73,8 @@ class Application : public QObject {
   bool saveDocument(bool askForName);
   // "Save changes?" when the document is modified: true to go on.
   bool saveModified();
-  // Comparisons, the changed write and the backups.
-  CompareCommands& compareCommands() { return *m_compare; }
-  // Printing, the print preview and the export to PDF.
-  ReportCommands& reportCommands() { return *m_report; }
-  // The document shows what the last read brought from the controller (not
-  // a file's configuration, although it keeps the name of the file opened
-  // before).
-  bool documentFromDevice() const;
-  // The message of a file that could not be opened or saved.
-  static QString fileErrorText(const configfile::FileError& error);
-  // One warning listing what the reader noticed in the file at `path`
-  // (none: nothing shown).
-  static void showFileNotes(QWidget* parent, const QString& path,
-                            const std::vector<configfile::FileNote>& notes);
-  // Opens the port of a description for the next exchanges and remembers
-  // it; false (after a message, the old port kept) when it cannot be opened.
-  bool choosePort(const QString& description);
 
  private:
-  static std::unique_ptr<MemoryAccess> openMemoryAccess(const QString& description, QString* reason);
-  void usePort(std::unique_ptr<MemoryAccess> backend, const QString& description);
-  bool runExchange(DeviceData& config, ExchangeMode mode);
-  // The status bar tells when the link fell back to the standard timing,
-  // which pages a write had to store again in it and a trace that could not
-  // be written.
-  void reportTiming();
-  // "Проверка связи…": the link check on the exchange worker, its report in
-  // a message box.
-  void probeLink();
   // Loads or saves through the document; a failure is shown and changes nothing.
   bool withFile(const QString& path, const std::function<void(const std::string&)>& operation);
   // The main window's commands that are the application's.
@@ -118,11 +83,9 @@ class Application : public QObject {
   void openRecent(int index);
 
   QtDocumentHost m_host;
-  std::unique_ptr<CompareCommands> m_compare;
-  std::unique_ptr<ReportCommands> m_report;
+  DevicePort m_port;
   std::unique_ptr<Document> m_doc;
   std::unique_ptr<MainWindow> m_frame;
-  std::unique_ptr<DeviceLink> m_link;
-  QString m_port;
-  QString m_portError;
+  std::unique_ptr<CompareCommands> m_compare;
+  std::unique_ptr<ReportCommands> m_report;
 };

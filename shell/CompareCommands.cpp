@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QStatusBar>
 
 #include "document/ConfigCompare.h"
 #include "document/ConfigFile.h"
@@ -18,20 +17,19 @@
 #include "link/MemoryImage.h"
 #include "link/PortDescription.h"
 #include "shell/AppSettings.h"
-#include "shell/Application.h"
 #include "shell/BackupsDialog.h"
+#include "shell/DevicePort.h"
 #include "shell/DifferencesDialog.h"
-#include "shell/ExchangeDialog.h"
+#include "shell/FileMessages.h"
 #include "shell/MainWindow.h"
 #include "shell/NavigationTree.h"
-#include "widgets/HelpRequest.h"
+#include "shell/QtDocumentHost.h"
 #include "widgets/Messages.h"
 
 namespace {
 
 const QString kController = QStringLiteral("На приборе");
 const QString kDocument = QStringLiteral("В документе");
-constexpr int kStatusMs = 10000;
 
 QString nativeName(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
@@ -58,35 +56,54 @@ DeviceData heldAfterWrite(const DeviceData& document, std::vector<std::string>& 
 
 }  // namespace
 
-CompareCommands::CompareCommands(Application& app) : m_app(app) {}
+CompareCommands::CompareCommands(Document& doc, DevicePort& port, MainWindow& frame,
+                                 std::function<bool()> saveModified)
+    : m_doc(doc), m_port(port), m_frame(frame), m_saveModified(std::move(saveModified)) {
+  const MainWindow::Actions& a = frame.actions();
+  frame.onTriggered(a.compareWithFile, this, [this] { compareWithChosenFile(); });
+  frame.onTriggered(a.backups, this, [this] { showBackups(); });
+  frame.onTriggered(a.writeChanges, this, [this] { writeChanges(); });
+  frame.onTriggered(a.compareWithDevice, this, [this] { compareWithDevice(); });
+  a.backupBeforeWrite->setChecked(settings::backupBeforeWrite());
+  frame.onTriggered(a.backupBeforeWrite, this,
+                    [option = a.backupBeforeWrite] { settings::setBackupBeforeWrite(option->isChecked()); });
+}
+
+CompareCommands::~CompareCommands() = default;
+
+void CompareCommands::serveDocument(QtDocumentHost& host) {
+  host.setExchangeRunner([this](DeviceData& config, ExchangeMode mode) {
+    ExchangeExtras extras;
+    if (mode == ExchangeMode::WriteL1 || mode == ExchangeMode::WriteL2)
+      extras.errorText = [this](const LinkError& error, const DeviceExchange&) {
+        return writeFaultText(error, m_fullWriteBackup);
+      };
+    return m_port.exchange(config, mode, extras);
+  });
+  host.onDeviceRead.push_back([this](const DeviceData& config) { deviceRead(config); });
+  host.onBeforeDeviceWrite = [this](const DeviceData& config) { return beforeFullWrite(config); };
+  host.onDeviceWritten = [this](const DeviceData& config) { fullWriteDone(config); };
+}
 
 void CompareCommands::compareWithChosenFile() {
-  const QString path =
-      QFileDialog::getOpenFileName(m_app.mainFrame(), QStringLiteral("Сравнить с файлом"), QString(),
-                                   QStringLiteral("TKV88 Files (*.tkv88);;Все файлы (*)"));
+  const QString path = QFileDialog::getOpenFileName(&m_frame, QStringLiteral("Сравнить с файлом"), QString(),
+                                                    QStringLiteral("TKV88 Files (*.tkv88);;Все файлы (*)"));
   if (!path.isEmpty()) compareWithFile(path);
 }
 
-void CompareCommands::status(const QString& text) {
-  if (MainWindow* frame = m_app.mainFrame()) frame->statusBar()->showMessage(text, kStatusMs);
-}
+void CompareCommands::status(const QString& text) { m_port.showResult(text); }
 
 bool CompareCommands::readController(DeviceData& config, DeviceSnapshot& snapshot) {
-  DeviceLink* link = m_app.deviceLink();
-  if (!link) {
-    messages::showError(m_app.mainFrame(), QStringLiteral("Error %1").arg(kErrorPort), m_app.portError(),
-                        HelpTopic::Exchange);
-    return false;
-  }
-  ExchangeDialog dialog(*link, config, ExchangeMode::ReadSnapshot, m_app.mainFrame(), &snapshot);
-  return dialog.exec() == ExchangeDialog::kDone;
+  ExchangeExtras extras;
+  extras.snapshot = &snapshot;
+  return m_port.exchange(config, ExchangeMode::ReadSnapshot, extras);
 }
 
 bool CompareCommands::keepBackup(const DeviceData& config, const std::string& name, bool beforeWriting,
                                  std::string& path) {
   path.clear();
   try {
-    path = m_store.save(config, m_app.port().toStdString(), name);
+    path = m_store.save(config, m_port.description().toStdString(), name);
     return true;
   } catch (const configfile::FileError& e) {
     const QString reason = messages::sentence(QString::fromUtf8(e.what()));
@@ -95,7 +112,7 @@ bool CompareCommands::keepBackup(const DeviceData& config, const std::string& na
       return true;
     }
     return messages::askYesNo(
-        m_app.mainFrame(), messages::kAppTitle,
+        &m_frame, messages::kAppTitle,
         QStringLiteral("Резервную копию конфигурации прибора сохранить не удалось.\n%1\n\n"
                        "Записать без резервной копии?")
             .arg(reason));
@@ -117,13 +134,11 @@ bool CompareCommands::beforeFullWrite(const DeviceData& config) {
   const ChangeSummary summary =
       ValueComparison(controller, heldAfterWrite(config, unheld), {.names = false}).summary();
   const bool backup = settings::backupBeforeWrite();
-  if (!messages::askYesNo(m_app.mainFrame(), QStringLiteral("Запись прошивки"),
-                          fullWriteQuestion(summary, backup))) {
+  if (!messages::askYesNo(&m_frame, QStringLiteral("Запись прошивки"), fullWriteQuestion(summary, backup))) {
     deviceRead(controller);  // a read that no write follows is kept as any read is
     return false;
   }
-  return !backup ||
-         keepBackup(controller, backup_names::beforeWrite(m_app.document().title()), true, m_fullWriteBackup);
+  return !backup || keepBackup(controller, backup_names::beforeWrite(m_doc.title()), true, m_fullWriteBackup);
 }
 
 QString CompareCommands::fullWriteQuestion(const ChangeSummary& summary, bool backup) {
@@ -163,7 +178,7 @@ QString CompareCommands::writeFaultText(const LinkError& error, const std::strin
       "\n\nЗапись прервана: прибор может хранить смесь прежней и новой конфигурации. "
       "Запишите конфигурацию снова");
   // Never another controller's backup: only one read through this port.
-  const std::string port = m_app.port().toStdString();
+  const std::string port = m_port.description().toStdString();
   const std::string restoring =
       m_store.restoring(backup, [&port](const std::string& from) { return samePort(from, port); });
   if (restoring.empty()) return text + QStringLiteral(". Резервной копии конфигурации этого прибора нет.");
@@ -175,9 +190,8 @@ QString CompareCommands::writeFaultText(const LinkError& error, const std::strin
 }
 
 bool CompareCommands::showInTree(const ConfigDifference& d) {
-  DeviceData* data = m_app.document().deviceData();
-  MainWindow* frame = m_app.mainFrame();
-  if (!data || !frame) return false;
+  DeviceData* data = m_doc.deviceData();
+  if (!data) return false;
   GroupRef group;
   if (d.program >= 0) {
     Program* p = data->programAt(d.program);
@@ -190,8 +204,8 @@ bool CompareCommands::showInTree(const ConfigDifference& d) {
     if (d.cell < static_cast<int>(cells.size())) group = groupOf(data->general, cells[d.cell]);
   }
   if (!group) return false;
-  if (frame->viewMode() != MainWindow::kDialogMode) frame->setViewMode(MainWindow::kDialogMode);
-  return frame->treeView()->selectGroup(group, true);
+  if (m_frame.viewMode() != MainWindow::kDialogMode) m_frame.setViewMode(MainWindow::kDialogMode);
+  return m_frame.treeView()->selectGroup(group, true);
 }
 
 void CompareCommands::showComparison(DifferencesDialog* dialog, const QString& title) {
@@ -205,7 +219,7 @@ void CompareCommands::showComparison(DifferencesDialog* dialog, const QString& t
 }
 
 void CompareCommands::compareWithDevice() {
-  const DeviceData* document = m_app.document().deviceData();
+  const DeviceData* document = m_doc.deviceData();
   if (!document) return;
   DeviceSnapshot snapshot;
   DeviceData controller;
@@ -218,59 +232,55 @@ void CompareCommands::compareWithDevice() {
   if (comparison.empty()) {
     QString text = QStringLiteral("Различий нет: прибор хранит то же, что и документ.");
     if (!unheld.empty()) text += "\n\n" + DifferencesDialog::unheldText(unheld);
-    messages::showNotice(m_app.mainFrame(), text);
+    messages::showNotice(&m_frame, text);
     return;
   }
   auto* dialog = new DifferencesDialog(std::move(comparison), kController, kDocument,
-                                       DifferencesDialog::kView, m_app.mainFrame());
+                                       DifferencesDialog::kView, &m_frame);
   dialog->setUnheldValues(unheld);
   showComparison(dialog, QStringLiteral("Сравнение с прибором"));
 }
 
 void CompareCommands::compareWithFile(const QString& path) {
-  const DeviceData* document = m_app.document().deviceData();
+  const DeviceData* document = m_doc.deviceData();
   if (!document) return;
   Document other;
   try {
-    Application::showFileNotes(m_app.mainFrame(), path,
-                               other.openFile(QFile::encodeName(path).toStdString()));
+    filemessages::showNotes(&m_frame, path, other.openFile(QFile::encodeName(path).toStdString()));
   } catch (const configfile::FileError& e) {
-    messages::showError(m_app.mainFrame(), messages::kAppTitle,
-                        QStringLiteral("Не удалось открыть файл \"%1\".\n%2")
-                            .arg(path, messages::sentence(QString::fromLocal8Bit(e.reason()))));
+    filemessages::showError(&m_frame, e);
     return;
   }
   const QString name = QFileInfo(path).fileName();
   ValueComparison comparison(*document, *other.deviceData());
   if (comparison.empty()) {
-    messages::showNotice(m_app.mainFrame(),
+    messages::showNotice(&m_frame,
                          QStringLiteral("Различий нет: файл \"%1\" совпадает с документом.").arg(name));
     return;
   }
   showComparison(new DifferencesDialog(std::move(comparison), kDocument, QStringLiteral("В файле"),
-                                       DifferencesDialog::kView, m_app.mainFrame()),
+                                       DifferencesDialog::kView, &m_frame),
                  QStringLiteral("Сравнение с файлом \"%1\"").arg(name));
 }
 
 void CompareCommands::writeChanges() {
-  Document& doc = m_app.document();
-  if (!doc.deviceData()) return;
+  if (!m_doc.deviceData()) return;
   DeviceSnapshot snapshot;
   DeviceData controller;
   if (!readController(controller, snapshot)) return;
   std::vector<std::string> unheld;
-  const DeviceData held = heldAfterWrite(*doc.deviceData(), unheld);
+  const DeviceData held = heldAfterWrite(*m_doc.deviceData(), unheld);
   ValueComparison comparison(controller, held, {.names = false});
   // A read that no write follows is kept as any read is.
   if (comparison.empty()) {
     deviceRead(controller);
     QString text = QStringLiteral("Прибор уже хранит конфигурацию документа: записывать нечего.");
     if (!unheld.empty()) text += "\n\n" + DifferencesDialog::unheldText(unheld);
-    messages::showNotice(m_app.mainFrame(), text);
+    messages::showNotice(&m_frame, text);
     return;
   }
   DifferencesDialog choice(std::move(comparison), kController, kDocument, DifferencesDialog::kChoose,
-                           m_app.mainFrame());
+                           &m_frame);
   choice.setUnheldValues(unheld);
   choice.setWindowTitle(QStringLiteral("Запись изменений"));
   QObject::connect(&choice, &DifferencesDialog::differenceActivated, &choice,
@@ -283,23 +293,23 @@ void CompareCommands::writeChanges() {
   // The controller's own configuration with the chosen values of the document.
   const DeviceData merged = mergeDifferences(controller, held, choice.differences(), choice.taken());
   std::optional<DeviceData> fitted;
-  const DeviceData* confirmed = doc.confirmWrite(merged, fitted);
+  const DeviceData* confirmed = m_doc.confirmWrite(merged, fitted);
   if (!confirmed) {
     deviceRead(controller);
     return;
   }
   DeviceData target = *confirmed;
   std::string backup;
-  if (!keepBackup(controller, backup_names::beforeWrite(doc.title()), true, backup)) return;
+  if (!keepBackup(controller, backup_names::beforeWrite(m_doc.title()), true, backup)) return;
 
-  ExchangeDialog dialog(*m_app.deviceLink(), target, ExchangeMode::WriteChanged, m_app.mainFrame(),
-                        &snapshot);
-  dialog.errorText = [this, &dialog, &backup](const LinkError& error) {
-    return dialog.exchange()->changed().writeStarted ? writeFaultText(error, backup)
-                                                     : QString::fromUtf8(error.text());
+  ChangedWriteResult result;
+  ExchangeExtras extras;
+  extras.snapshot = &snapshot;
+  extras.errorText = [this, &backup](const LinkError& error, const DeviceExchange& write) {
+    return write.changed().writeStarted ? writeFaultText(error, backup) : QString::fromUtf8(error.text());
   };
-  if (dialog.exec() != ExchangeDialog::kDone) return;
-  const ChangedWriteResult& result = dialog.exchange()->changed();
+  extras.ended = [&result](const DeviceExchange& write) { result = write.changed(); };
+  if (!m_port.exchange(target, ExchangeMode::WriteChanged, extras)) return;
   status(
       result.bytesChanged == 0
           ? QStringLiteral("Прибор уже хранил отмеченные значения: ничего не записано.")
@@ -307,22 +317,22 @@ void CompareCommands::writeChanges() {
 }
 
 void CompareCommands::showBackups() {
-  BackupsDialog dialog(m_store.list(), nativeName(m_store.directory()), m_app.mainFrame());
+  BackupsDialog dialog(m_store.list(), nativeName(m_store.directory()), &m_frame);
   if (dialog.exec() != QDialog::Accepted) return;
   const std::optional<BackupEntry> entry = dialog.chosen();
-  if (!entry || !m_app.saveModified()) return;
+  if (!entry || !m_saveModified()) return;
   try {
-    Application::showFileNotes(
-        m_app.mainFrame(), nativeName(entry->path),
-        m_app.document().openCopy(
+    filemessages::showNotes(
+        &m_frame, nativeName(entry->path),
+        m_doc.openCopy(
             entry->path,
             QStringLiteral("Резервная копия %1").arg(QString::fromStdString(entry->time)).toStdString()));
   } catch (const configfile::FileError& e) {
     messages::showError(
-        m_app.mainFrame(), messages::kAppTitle,
+        &m_frame, messages::kAppTitle,
         QStringLiteral("Не удалось открыть резервную копию \"%1\".\n%2")
             .arg(nativeName(entry->path), messages::sentence(QString::fromLocal8Bit(e.reason()))));
     return;
   }
-  m_app.mainFrame()->updateTitle();
+  m_frame.updateTitle();
 }

@@ -1,4 +1,4 @@
-// The application's commands around comparisons and backups:
+// The commands around comparisons and backups:
 // "Сравнить с прибором…" and "Сравнить с файлом…" (the differences in a
 // window of their own; a double click selects the parameter in the tree),
 // "Записать изменения…" (read the controller, choose the differences, write
@@ -7,32 +7,49 @@
 //
 // Backups: every successful read of the controller and every write, before
 // it changes anything, keeps the controller's configuration
-// (document/BackupStore.h); the document host calls deviceRead,
-// beforeFullWrite and fullWriteDone for the document's own read and full
-// write. A full write reads the controller first and asks, saying what it
-// changes; its backup can be turned off ("Резервная копия перед записью").
+// (document/BackupStore.h); serveDocument has the document's own read and
+// full write do the same. A full write reads the controller first and asks,
+// saying what it changes; its backup can be turned off ("Резервная копия
+// перед записью").
 //
-// The document is never changed by a comparison or a changed write. Owned
-// by the application; user-interface thread only.
+// The document is never changed by a comparison or a changed write; it is
+// replaced only by a backup opened, after "Сохранить изменения?".
+// User-interface thread only.
 #pragma once
 
+#include <functional>
 #include <string>
 
+#include <QObject>
 #include <QPointer>
 #include <QString>
 
 #include "document/BackupStore.h"
 #include "shell/DifferencesDialog.h"
 
-class Application;
 class DeviceData;
-class LinkError;
+class DevicePort;
+class Document;
+class MainWindow;
+class QtDocumentHost;
+struct LinkError;
 struct ChangeSummary;
 struct DeviceSnapshot;
 
-class CompareCommands {
+class CompareCommands : public QObject {
+  Q_OBJECT
+
  public:
-  explicit CompareCommands(Application& app);
+  // Connects the window's commands of comparisons and backups.
+  // `saveModified` asks "Сохранить изменения?" before a backup replaces the
+  // document: true to go on.
+  CompareCommands(Document& doc, DevicePort& port, MainWindow& frame, std::function<bool()> saveModified);
+  ~CompareCommands() override;
+
+  // The document's own exchanges go through the port (a fault in a full
+  // write naming the backup kept for it), a read keeps its backup, and a
+  // full write asks first and tells its result.
+  void serveDocument(QtDocumentHost& host);
 
   void compareWithDevice();
   // "Сравнить с файлом…": asks for the file, then compareWithFile.
@@ -41,7 +58,7 @@ class CompareCommands {
   void writeChanges();
   void showBackups();
 
-  // The document host's hooks: a backup of what a read brought; before a
+  // The document's exchanges: a backup of what a read brought; before a
   // full write of `config`, a read of the controller, the question that says
   // how many values and programs change and whether the partition does, and
   // with "Резервная копия перед записью" checked that read kept as a backup
@@ -76,7 +93,10 @@ class CompareCommands {
   void showComparison(DifferencesDialog* dialog, const QString& title);
   void status(const QString& text);
 
-  Application& m_app;
+  Document& m_doc;
+  DevicePort& m_port;
+  MainWindow& m_frame;
+  std::function<bool()> m_saveModified;
   BackupStore m_store;
   QPointer<DifferencesDialog> m_window;
   std::string m_fullWriteBackup;

@@ -30,10 +30,9 @@
 #include "widgets/DocumentActions.h"
 #include "widgets/HelpRequest.h"
 #include "widgets/MaskedLineEdit.h"
+#include "widgets/Messages.h"
 
 namespace {
-
-const QString kAppTitle = QStringLiteral("Конфигуратор ТКВ88");
 
 // The first widget of a view that takes the keyboard focus, or the view.
 QWidget* focusTarget(QWidget* view) {
@@ -453,7 +452,7 @@ void MainWindow::buildProgramsMenu() {
 }
 
 void MainWindow::updateTitle() {
-  setWindowTitle(QStringLiteral("%1[*] - %2").arg(QString::fromUtf8(m_doc.title()), kAppTitle));
+  setWindowTitle(QStringLiteral("%1[*] - %2").arg(QString::fromUtf8(m_doc.title()), messages::kAppTitle));
   setWindowModified(m_doc.isModified());
 }
 

@@ -33,7 +33,7 @@ void QtDocumentHost::historyChanged() {
 }
 
 void QtDocumentHost::deviceRead(const DeviceData& config) {
-  if (onDeviceRead) onDeviceRead(config);
+  for (const auto& told : onDeviceRead) told(config);
 }
 
 bool QtDocumentHost::beforeDeviceWrite(const DeviceData& config) {

@@ -1,12 +1,14 @@
 // The document's framework, made of Qt: questions as message boxes, work
 // deferred on the main window's event queue, device exchanges as progress
 // dialogs and the rename dialog. The application owns it and gives it to the
-// document; the main window is attached once it exists. Tests replace the exchange runner to
-// script what a device exchange returns. User-interface thread only.
+// document; the main window is attached once it exists, the device commands
+// serve its exchanges. Tests replace the exchange runner to script what a
+// device exchange returns. User-interface thread only.
 #pragma once
 
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "document/DocumentHost.h"
 
@@ -20,10 +22,10 @@ class QtDocumentHost : public DocumentHost {
   void setFrame(MainWindow* frame) { m_frame = frame; }
   MainWindow* frame() const { return m_frame; }
   void setExchangeRunner(ExchangeRunner runner) { m_runExchange = std::move(runner); }
-  // What deviceRead, beforeDeviceWrite and deviceWritten do (the
-  // application keeps its backups, asks and reports there); without them a
-  // read keeps nothing and a write goes on.
-  std::function<void(const DeviceData&)> onDeviceRead;
+  // What deviceRead, beforeDeviceWrite and deviceWritten do (a backup is
+  // kept, the write asked about and told, the report notes the port); without
+  // them a read keeps nothing and a write goes on.
+  std::vector<std::function<void(const DeviceData&)>> onDeviceRead;
   std::function<bool(const DeviceData&)> onBeforeDeviceWrite;
   std::function<void(const DeviceData&)> onDeviceWritten;
 

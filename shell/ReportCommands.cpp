@@ -11,8 +11,10 @@
 
 #include "document/ConfigFile.h"
 #include "document/Document.h"
-#include "shell/Application.h"
+#include "shell/DevicePort.h"
+#include "shell/FileMessages.h"
 #include "shell/MainWindow.h"
+#include "shell/QtDocumentHost.h"
 #include "shell/ReportProgramsDialog.h"
 #include "widgets/Messages.h"
 
@@ -22,25 +24,34 @@ constexpr int kStatusMs = 10000;
 
 }  // namespace
 
-ReportCommands::ReportCommands(Application& app) : m_app(app) {}
+ReportCommands::ReportCommands(const Document& doc, const DevicePort& port, MainWindow& frame)
+    : m_doc(doc), m_port(port), m_frame(frame) {
+  const MainWindow::Actions& a = frame.actions();
+  frame.onTriggered(a.print, this, [this] { print(); });
+  frame.onTriggered(a.printPreview, this, [this] { preview(); });
+  frame.onTriggered(a.exportPdf, this, [this] { exportPdf(); });
+}
 
-void ReportCommands::deviceRead() { m_readPort = m_app.port(); }
+ReportCommands::~ReportCommands() = default;
+
+void ReportCommands::followReads(QtDocumentHost& host) {
+  host.onDeviceRead.push_back([this](const DeviceData&) { m_readPort = m_port.description(); });
+}
 
 ReportHeading ReportCommands::heading() const {
-  const Document& doc = m_app.document();
-  const QString title = QString::fromUtf8(doc.title());
+  const QString title = QString::fromUtf8(m_doc.title());
   QString source = title;
-  if (m_app.documentFromDevice())
-    source = ConfigurationReport::deviceSource(m_readPort.isEmpty() ? m_app.port() : m_readPort);
-  else if (!doc.pathName().empty())
-    source = ConfigurationReport::fileSource(QFile::decodeName(QByteArray::fromStdString(doc.pathName())));
-  return {ConfigurationReport::nameOf(*doc.deviceData(), title), source, ConfigurationReport::now()};
+  if (m_doc.fromDevice())
+    source = ConfigurationReport::deviceSource(m_readPort.isEmpty() ? m_port.description() : m_readPort);
+  else if (!m_doc.pathName().empty())
+    source = ConfigurationReport::fileSource(QFile::decodeName(QByteArray::fromStdString(m_doc.pathName())));
+  return {ConfigurationReport::nameOf(*m_doc.deviceData(), title), source, ConfigurationReport::now()};
 }
 
 std::optional<std::vector<int>> ReportCommands::choosePrograms() {
-  const DeviceData* data = m_app.document().deviceData();
+  const DeviceData* data = m_doc.deviceData();
   if (!data) return std::nullopt;
-  ReportProgramsDialog dialog(*data, ConfigurationReport::programsWithSteps(*data), m_app.mainFrame());
+  ReportProgramsDialog dialog(*data, ConfigurationReport::programsWithSteps(*data), &m_frame);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.programs();
 }
@@ -49,7 +60,7 @@ void ReportCommands::withPrinter(const std::function<void(const ConfigurationRep
   const auto programs = choosePrograms();
   if (!programs) return;
   const ReportHeading head = heading();
-  const ConfigurationReport report(*m_app.document().deviceData(), head, *programs);
+  const ConfigurationReport report(*m_doc.deviceData(), head, *programs);
   // The report's own pages, A4 landscape, at the printer's best resolution;
   // the job is named after the configuration.
   QPrinter printer(QPrinter::HighResolution);
@@ -61,7 +72,7 @@ void ReportCommands::withPrinter(const std::function<void(const ConfigurationRep
 
 void ReportCommands::print() {
   withPrinter([this](const ConfigurationReport& report, QPrinter& printer) {
-    QPrintDialog dialog(&printer, m_app.mainFrame());
+    QPrintDialog dialog(&printer, &m_frame);
     dialog.setWindowTitle(QStringLiteral("Печать"));
     if (dialog.exec() != QDialog::Accepted) return;
     QPainter painter(&printer);
@@ -71,7 +82,7 @@ void ReportCommands::print() {
 
 void ReportCommands::preview() {
   withPrinter([this](const ConfigurationReport& report, QPrinter& printer) {
-    QPrintPreviewDialog dialog(&printer, m_app.mainFrame());
+    QPrintPreviewDialog dialog(&printer, &m_frame);
     dialog.setWindowTitle(QStringLiteral("Предварительный просмотр"));
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&report](QPrinter* target) {
       QPainter painter(target);
@@ -82,16 +93,15 @@ void ReportCommands::preview() {
 }
 
 void ReportCommands::exportPdf() {
-  const Document& doc = m_app.document();
   const auto programs = choosePrograms();
   if (!programs) return;
   // Beside the configuration's file, with its name; else the configuration's name.
   QString suggested = heading().name + QStringLiteral(".pdf");
-  if (!doc.pathName().empty() && !m_app.documentFromDevice()) {
-    const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(doc.pathName())));
+  if (!m_doc.pathName().empty() && !m_doc.fromDevice()) {
+    const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(m_doc.pathName())));
     suggested = file.dir().filePath(file.completeBaseName() + QStringLiteral(".pdf"));
   }
-  QString path = QFileDialog::getSaveFileName(m_app.mainFrame(), QStringLiteral("Экспорт в PDF"), suggested,
+  QString path = QFileDialog::getSaveFileName(&m_frame, QStringLiteral("Экспорт в PDF"), suggested,
                                               QStringLiteral("PDF (*.pdf);;Все файлы (*)"));
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pdf");
@@ -99,15 +109,14 @@ void ReportCommands::exportPdf() {
 }
 
 bool ReportCommands::exportTo(const QString& path, const std::vector<int>& programs) {
-  const QByteArray pdf = ConfigurationReport(*m_app.document().deviceData(), heading(), programs).pdf();
+  const QByteArray pdf = ConfigurationReport(*m_doc.deviceData(), heading(), programs).pdf();
   try {
     configfile::writeFile(QFile::encodeName(path).toStdString(),
                           std::string_view(pdf.constData(), static_cast<size_t>(pdf.size())));
   } catch (const configfile::FileError& e) {
-    messages::showError(m_app.mainFrame(), messages::kAppTitle, Application::fileErrorText(e));
+    filemessages::showError(&m_frame, e);
     return false;
   }
-  if (MainWindow* frame = m_app.mainFrame())
-    frame->statusBar()->showMessage(QStringLiteral("Отчёт сохранён: %1").arg(path), kStatusMs);
+  m_frame.statusBar()->showMessage(QStringLiteral("Отчёт сохранён: %1").arg(path), kStatusMs);
   return true;
 }

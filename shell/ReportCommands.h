@@ -1,4 +1,4 @@
-// The application's commands that put the configuration on paper:
+// The commands that put the configuration on paper:
 // "Печать…" (the system's print dialog), "Предварительный просмотр…" (Qt's
 // print preview) and "Экспорт в PDF…". Each first asks which programs to
 // show (ReportProgramsDialog), then shows the same ConfigurationReport that
@@ -6,23 +6,34 @@
 // changes included. The PDF goes through the safe save that every file of
 // the program takes. Nothing here changes the document.
 //
-// Owned by the application; user-interface thread only.
+// User-interface thread only.
 #pragma once
 
 #include <functional>
 #include <optional>
 #include <vector>
 
+#include <QObject>
 #include <QString>
 
 #include "report/ConfigurationReport.h"
 
-class Application;
+class DevicePort;
+class Document;
+class MainWindow;
 class QPrinter;
+class QtDocumentHost;
 
-class ReportCommands {
+class ReportCommands : public QObject {
+  Q_OBJECT
+
  public:
-  explicit ReportCommands(Application& app);
+  // Connects the window's report commands.
+  ReportCommands(const Document& doc, const DevicePort& port, MainWindow& frame);
+  ~ReportCommands() override;
+
+  // Each read of the document notes the port it came through, for the heading.
+  void followReads(QtDocumentHost& host);
 
   void print();
   void preview();
@@ -38,15 +49,13 @@ class ReportCommands {
   // message) when it cannot.
   bool exportTo(const QString& path, const std::vector<int>& programs);
 
-  // The document host's hook after the document's own read: the port the
-  // configuration came through.
-  void deviceRead();
-
  private:
   // Asks for the programs, then hands the report and a printer set up for
   // its pages to `use`; nothing when the user cancels.
   void withPrinter(const std::function<void(const ConfigurationReport&, QPrinter&)>& use);
 
-  Application& m_app;
+  const Document& m_doc;
+  const DevicePort& m_port;
+  MainWindow& m_frame;
   QString m_readPort;
 };

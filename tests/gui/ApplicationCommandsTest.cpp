@@ -2,26 +2,19 @@
 // device read and closing the window; saving to the document's own file; the
 // recent files in the "&Файл" menu.
 #include <QApplication>
-#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSettings>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "GuiTest.h"
-#include "link/DeviceLink.h"
-#include "link/SimulatedController.h"
 #include "shell/AppSettings.h"
 #include "shell/Application.h"
 #include "shell/MainWindow.h"
-#include "shell/PortDialog.h"
 
 using guitest::MessageLog;
 
@@ -131,112 +124,6 @@ class ApplicationCommandsTest : public QObject {
     QVERIFY(m_app->mainFrame()->isVisible());
     MessageLog::answer() = messages::Answer::No;
     QVERIFY(m_app->mainFrame()->close());
-  }
-
-  void choosingAPort() {
-    const QString other = "sim:" + m_dir.filePath("other.bin");
-    QVERIFY(m_app->choosePort(other));
-    QCOMPARE(m_app->port(), other);
-    QCOMPARE(settings::port(), other);
-    QVERIFY(MessageLog::shown().empty());
-    // A port that cannot be opened is reported and the one in use stays.
-    QVERIFY(!m_app->choosePort("ppdev:" + m_dir.filePath("no-such-parport")));
-    QCOMPARE(MessageLog::shown().size(), size_t(1));
-    QCOMPARE(m_app->port(), other);
-    QCOMPARE(settings::port(), other);
-    QVERIFY(m_app->deviceLink());
-  }
-
-  // The port dialog offers the ports found and, for the parallel-port
-  // adapter, its timing; the standard one goes into the description.
-  void thePortIsChosenInADialog() {
-    const QString first = m_app->port();
-    const QString i2c = "i2c-sim:" + m_dir.filePath("chosen.bin");
-    const QString sim = "sim:" + m_dir.filePath("timed.bin");
-    const struct {
-      QString typed;
-      int timing;
-      QString chosen;
-      bool timingEnabled;
-    } cases[] = {
-        // An I2C adapter is listed with its name after " — "; it has no timing.
-        {" " + i2c + " — simulated adapter", 1, i2c, false},
-        {sim, 1, sim + ",timing=standard", true},
-        {sim, 0, sim, true},
-    };
-    for (const auto& c : cases) {
-      const QString before = m_app->port();
-      QString shownPort;
-      int shownTiming = -1;
-      bool timingEnabled = false;
-      QStringList buttons, items, timings;
-      QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<PortDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        auto* port = dialog->findChild<QComboBox*>("port");
-        auto* timing = dialog->findChild<QComboBox*>("timing");
-        shownPort = port->currentText();
-        shownTiming = timing->currentIndex();
-        for (int i = 0; i < port->count(); ++i) items << port->itemText(i);
-        for (int i = 0; i < timing->count(); ++i) timings << timing->itemText(i);
-        for (QPushButton* b : dialog->findChildren<QPushButton*>()) buttons << b->text();
-        port->setCurrentText(c.typed);
-        timingEnabled = timing->isEnabled();
-        timing->setCurrentIndex(c.timing);
-        dialog->accept();
-      });
-      m_app->mainFrame()->actions().choosePort->trigger();
-      // The port in use is shown without its timing, which has its own list.
-      QCOMPARE(shownPort, QString(before).remove(",timing=standard"));
-      QCOMPARE(shownTiming, before.endsWith(",timing=standard") ? 1 : 0);
-      QCOMPARE(timings, QStringList({"быстрая (подбирается по адаптеру)", "стандартная"}));
-      buttons.sort();
-      QCOMPARE(buttons, QStringList({"OK", "Отмена"}));
-      QVERIFY(items.filter(QRegularExpression("^i2c-sim:.+controller.bin$")).size() == 1);
-      QCOMPARE(timingEnabled, c.timingEnabled);
-      QCOMPARE(m_app->port(), c.chosen);
-    }
-    QVERIFY(first != m_app->port());
-    QVERIFY(m_app->deviceLink()->memory().parallelPort());
-  }
-
-  // "Проверка связи…" writes nothing and says what it found; a line that
-  // slows down after its measurement falls back to the standard timing,
-  // which the status bar says.
-  void theLinkCheckSaysWhatItFound() {
-    const QString memory = m_dir.filePath("probed.bin");
-    const struct {
-      QString options;
-      bool slowsDown;
-      QMessageBox::Icon icon;
-      QString says;
-    } cases[] = {
-        {",rise=20", false, QMessageBox::Information, "связь есть, быстрая скорость обмена."},
-        {",fault=absent", false, QMessageBox::Critical, "прибор не отвечает: проверьте кабель и питание."},
-        {",fault=dropout:5", false, QMessageBox::Critical,
-         "прибор ответил и замолчал: проверьте разъём и кабель, контакт пропадает."},
-        {"", true, QMessageBox::Information, "связь есть, стандартная скорость обмена: адаптер медленный."},
-    };
-    for (const auto& c : cases) {
-      QVERIFY(m_app->choosePort("sim:" + memory + c.options));
-      m_app->mainFrame()->statusBar()->clearMessage();
-      if (c.slowsDown) {
-        DeviceLink& link = *m_app->deviceLink();
-        link.memory().begin(link);  // measured while still quick
-        dynamic_cast<SimulatedController*>(link.memory().parallelPort())->setRiseTime(40);
-      }
-      MessageLog::clear();
-      const QByteArray before = readAll(memory);
-      m_app->mainFrame()->actions().probeLink->trigger();
-      QCOMPARE(MessageLog::shown().size(), size_t(1));
-      const messages::Shown& shown = MessageLog::shown()[0];
-      QCOMPARE(shown.title, "Проверка связи");
-      QCOMPARE(shown.icon, c.icon);
-      QCOMPARE(shown.text.section('\n', 0, 0), "Порт \"sim:" + memory + c.options + "\": " + c.says);
-      QCOMPARE(readAll(memory), before);
-      QCOMPARE(m_app->mainFrame()->statusBar()->currentMessage(),
-               c.slowsDown ? "адаптер медленный: стандартная скорость обмена" : "");
-    }
   }
 
   void qtsOwnTextsAreRussian() {

@@ -25,9 +25,9 @@
 #include "link/MemoryImage.h"
 #include "model/SetpointPair.h"
 #include "shell/AppSettings.h"
-#include "shell/Application.h"
 #include "shell/BackupsDialog.h"
 #include "shell/CompareCommands.h"
+#include "shell/DevicePort.h"
 #include "shell/DifferencesDialog.h"
 #include "shell/NavigationTree.h"
 
@@ -64,28 +64,47 @@ class CompareTest : public QObject {
   Q_OBJECT
 
   QTemporaryDir m_dir;
-  std::unique_ptr<Application> m_app;
+  std::unique_ptr<guitest::Shell> m_shell;
+  std::unique_ptr<DevicePort> m_port;
+  std::unique_ptr<CompareCommands> m_commands;
+  int m_saveQuestions = 0;
   QString path(const QString& name) const { return m_dir.filePath(name); }
-  Document& doc() { return m_app->document(); }
-  CompareCommands& commands() { return m_app->compareCommands(); }
+  Document& doc() { return m_shell->doc; }
+  MainWindow* frame() { return m_shell->frame.get(); }
+  CompareCommands& commands() { return *m_commands; }
   DeviceData controller() { return readConfiguration(*readImageFile(path("c.bin").toStdString())); }
   std::size_t backups() { return BackupStore().list().size(); }
 
-  // The application on a simulated controller, its document what was read.
+  // The commands on a simulated controller, the document what was read.
   void start(const QString& options = {}) {
-    m_app = std::make_unique<Application>();
-    QCOMPARE(m_app->startUp({"--port", "sim:" + path("c.bin") + options}), std::nullopt);
-    QVERIFY(guitest::waitFor([&] { return doc().title() == "Считанная прошивка"; }));
+    stop();
+    m_shell = std::make_unique<guitest::Shell>();
+    m_port = std::make_unique<DevicePort>();
+    QVERIFY(m_port->open("sim:" + path("c.bin") + options));
+    m_port->attach(*frame());
+    m_commands = std::make_unique<CompareCommands>(doc(), *m_port, *frame(), [this] {
+      ++m_saveQuestions;
+      return true;
+    });
+    m_commands->serveDocument(m_shell->host);
+    doc().readDevice();
+    QCOMPARE(doc().title(), std::string("Считанная прошивка"));
+  }
+  void stop() {
+    m_commands.reset();
+    m_port.reset();
+    m_shell.reset();
   }
 
  private slots:
   void init() {
+    m_saveQuestions = 0;
     QSettings().clear();
     MessageLog::clear();
     QFile::remove(path("c.bin"));
   }
   void cleanup() {
-    m_app.reset();
+    stop();
     std::filesystem::remove_all(BackupStore().directory());
   }
 
@@ -242,7 +261,6 @@ class CompareTest : public QObject {
     writeConfiguration(edited, image);
     int address = 0;
     while (before[address] == image[address]) ++address;
-    m_app.reset();
 
     start(QStringLiteral(",fault=readonly:%1").arg(address));
     doc().deviceData()->general.pid[0][PidRegulator::P02].setEnteredValue(
@@ -294,7 +312,7 @@ class CompareTest : public QObject {
          "Связь с прибором прервалась", true},
     };
     for (const auto& c : cases) {
-      QVERIFY2(m_app->choosePort("sim:" + path("c.bin") + ",fault=" + c.fault), c.what);
+      QVERIFY2(m_port->choose("sim:" + path("c.bin") + ",fault=" + c.fault), c.what);
       const MemoryImage before = *readImageFile(path("c.bin").toStdString());
       MessageLog::clear();
       MessageLog::answer() = messages::Answer::Yes;
@@ -309,7 +327,7 @@ class CompareTest : public QObject {
         if (auto* pending = qobject_cast<DifferencesDialog*>(QApplication::activeModalWidget()))
           pending->reject();
       } else {
-        m_app->mainFrame()->actions().writeDevice->trigger();  // "&Записать прошивку"
+        frame()->actions().writeDevice->trigger();  // "&Записать прошивку"
       }
       // A full write asks first, saying what it changes.
       const auto errors = [] {
@@ -345,7 +363,7 @@ class CompareTest : public QObject {
     d.programs.resize(2);
     d.general.filters.cells[0].setEnteredValue(64);  // D01: 6 bits hold 0..63
     MessageLog::answer() = messages::Answer::Yes;
-    m_app->mainFrame()->actions().writeDevice->trigger();  // "&Записать прошивку"
+    frame()->actions().writeDevice->trigger();  // "&Записать прошивку"
     MessageLog::clear();
     commands().compareWithDevice();
     QCOMPARE(MessageLog::shown().size(), std::size_t(1));
@@ -365,15 +383,15 @@ class CompareTest : public QObject {
 
   void backupsOpenAsACopyAndTheFullWriteKeepsOneUnlessTurnedOff() {
     start();
-    QAction* option = m_app->mainFrame()->actions().backupBeforeWrite;
+    QAction* option = frame()->actions().backupBeforeWrite;
     QVERIFY(option->isCheckable() && option->isChecked());
     MessageLog::answer() = messages::Answer::Yes;
-    m_app->mainFrame()->actions().writeDevice->trigger();  // "&Записать прошивку"
+    frame()->actions().writeDevice->trigger();  // "&Записать прошивку"
     QCOMPARE(backups(), std::size_t(2));
     QCOMPARE(BackupStore().list().front().name, "Перед записью «Считанная прошивка»");
     option->trigger();
     QVERIFY(!settings::backupBeforeWrite());
-    m_app->mainFrame()->actions().writeDevice->trigger();
+    frame()->actions().writeDevice->trigger();
     QCOMPARE(backups(), std::size_t(2));  // off: the question says so
     QVERIFY(MessageLog::shown().back().text.contains("Резервная копия не сохраняется"));
 
@@ -399,10 +417,10 @@ class CompareTest : public QObject {
     d.programAt(0)->steps.front()[Step::U05].setEnteredValue(30);
     d.programAt(2)->H02.setEnteredValue(0);
     const MemoryImage before = *readImageFile(path("c.bin").toStdString());
-    QStatusBar* status = m_app->mainFrame()->statusBar();
+    QStatusBar* status = frame()->statusBar();
     status->clearMessage();
 
-    m_app->mainFrame()->actions().writeDevice->trigger();  // answered No
+    frame()->actions().writeDevice->trigger();  // answered No
     QCOMPARE(MessageLog::shown().size(), std::size_t(1));
     QCOMPARE(MessageLog::shown()[0].title, QString("Запись прошивки"));
     QCOMPARE(MessageLog::shown()[0].text, QString("Записать прошивку в прибор целиком?\n\n"
@@ -413,7 +431,7 @@ class CompareTest : public QObject {
     QVERIFY(status->currentMessage().isEmpty());
 
     MessageLog::answer() = messages::Answer::Yes;
-    m_app->mainFrame()->actions().writeDevice->trigger();
+    frame()->actions().writeDevice->trigger();
     QCOMPARE(status->currentMessage(), QString("Прошивка записана и проверена: 20 программ."));
     QCOMPARE(controller().programAt(2)->H02.value(), 0);
 
@@ -421,7 +439,7 @@ class CompareTest : public QObject {
     MessageLog::clear();
     MessageLog::answer() = messages::Answer::Yes;
     d.general.base[BaseParameters::O10].setValueQuiet(5);
-    m_app->mainFrame()->actions().writeDevice->trigger();
+    frame()->actions().writeDevice->trigger();
     QCOMPARE(MessageLog::shown().size(), std::size_t(2));
     QVERIFY2(MessageLog::shown()[1].text.contains(
                  "Разбиение памяти изменится: «10 программ по 52 шага» вместо «20 программ по 25 шагов»"),
@@ -434,8 +452,7 @@ class CompareTest : public QObject {
   // read is one undo step; a backup opened starts a fresh history.
   void deviceCommandsLeaveTheHistoryAndAReadIsOneStep() {
     start();
-    MainWindow* frame = m_app->mainFrame();
-    QAction* undo = frame->actions().undo;
+    QAction* undo = frame()->actions().undo;
     QVERIFY(!doc().canUndo());  // the read at start-up begins the history
     doc().deviceData()->programs.front().comparators[0][Comparator::C03].setEnteredValue(33);
     QCoreApplication::processEvents();
@@ -451,30 +468,30 @@ class CompareTest : public QObject {
     whenModal<DifferencesDialog>([](DifferencesDialog* dialog) { dialog->acceptButton()->click(); });
     commands().writeChanges();
     MessageLog::answer() = messages::Answer::Yes;
-    frame->actions().writeDevice->trigger();
+    frame()->actions().writeDevice->trigger();
     QCoreApplication::processEvents();
     QCOMPARE(doc().text(), edited);
     QCOMPARE(doc().history().undoCount(), steps);
     QVERIFY(!doc().canRedo());
-    QVERIFY(frame->isWindowModified());
+    QVERIFY(frame()->isWindowModified());
 
     // The controller now holds the edit; a read over it can still be undone.
-    MessageLog::answer() = messages::Answer::No;  // "Сохранить изменения?"
     doc().deviceData()->programs.front().comparators[0][Comparator::C03].setEnteredValue(44);
     QCoreApplication::processEvents();
-    frame->actions().readDevice->trigger();
+    doc().readDevice();
     QCOMPARE(undo->text(), QString("&Отменить: чтение из прибора"));
-    QVERIFY(!frame->isWindowModified());
+    QVERIFY(!frame()->isWindowModified());
     undo->trigger();
     QCOMPARE(doc().deviceData()->programs.front().comparators[0][Comparator::C03].value(), 44);
-    QVERIFY(frame->isWindowModified());
+    QVERIFY(frame()->isWindowModified());
 
     whenModal<BackupsDialog>([](BackupsDialog* dialog) { dialog->openButton()->click(); });
     commands().showBackups();
+    QCOMPARE(m_saveQuestions, 1);  // "Сохранить изменения?" first
     QVERIFY(doc().title().rfind("Резервная копия 20", 0) == 0);
     QVERIFY(!doc().canUndo() && !doc().canRedo());
     QCOMPARE(undo->text(), QString("&Отменить"));
-    QVERIFY(!frame->isWindowModified());
+    QVERIFY(!frame()->isWindowModified());
   }
 };
 

@@ -20,7 +20,7 @@
 #include "model/SetpointPair.h"
 #include "model/SignedMagnitude.h"
 #include "report/StepsTableTexts.h"
-#include "shell/Application.h"
+#include "shell/DevicePort.h"
 #include "shell/MainWindow.h"
 #include "shell/ReportCommands.h"
 #include "shell/ReportProgramsDialog.h"
@@ -197,12 +197,14 @@ class ReportTest : public QObject {
   }
 
   void theGuiExportsAndPreviewsTheSameReportAndChangesNothing() {
-    QSettings().clear();
-    Application app;
-    QCOMPARE(app.startUp({QStringLiteral("--port"), "sim:" + file("controller.bin"), m_config}),
-             std::nullopt);
-    QCoreApplication::processEvents();
-    Document& doc = app.document();
+    guitest::Shell shell;
+    DevicePort port;
+    QVERIFY(port.open("sim:" + file("controller.bin")));
+    port.attach(*shell.frame);
+    ReportCommands commands(shell.doc, port, *shell.frame);
+    commands.followReads(shell.host);
+    Document& doc = shell.doc;
+    doc.openFile(m_config.toStdString());
     const std::string before = doc.text();
 
     // The programs with steps come checked; the user adds program 3.
@@ -227,7 +229,7 @@ class ReportTest : public QObject {
       }
     });
     answer.start(50);
-    app.mainFrame()->actions().exportPdf->trigger();
+    shell.frame->actions().exportPdf->trigger();
     QTRY_COMPARE(dialogs, 2);
     QCOMPARE(offered, (std::vector<int>{0, 1}));
     QCOMPARE(run(kCtl, {QStringLiteral("report"), m_config, QStringLiteral("--program"), QStringLiteral("1"),
@@ -241,14 +243,14 @@ class ReportTest : public QObject {
 
     // The preview shows as many pages.
     dialogs = 0;
-    app.mainFrame()->actions().printPreview->trigger();
+    shell.frame->actions().printPreview->trigger();
     QTRY_COMPARE(dialogs, 1 + 100 * int(gui.size()));
 
     // What is reported is what the document holds, saved or not; reporting
     // changes none of it.
     doc.deviceData()->programAt(0)->setName("Несохранённая");
     const std::string edited = doc.text();
-    QVERIFY(app.reportCommands().exportTo(file("edited.pdf"), {0}));
+    QVERIFY(commands.exportTo(file("edited.pdf"), {0}));
     QVERIFY(squeezed(pages(file("edited.pdf")).join(QString())).contains(QStringLiteral("«Несохранённая»")));
     QCOMPARE(doc.text(), edited);
     QVERIFY(doc.isModified());
@@ -257,13 +259,13 @@ class ReportTest : public QObject {
 
     // The heading names where the configuration came from: its file, or
     // the port of the read that brought it.
-    QCOMPARE(app.reportCommands().heading().source, ConfigurationReport::fileSource(m_config));
-    app.host().setExchangeRunner([](DeviceData&, ExchangeMode) { return true; });
-    app.mainFrame()->actions().readDevice->trigger();  // "&Считать прошивку"
-    QCOMPARE(app.reportCommands().heading().source, ConfigurationReport::deviceSource(app.port()));
+    QCOMPARE(commands.heading().source, ConfigurationReport::fileSource(m_config));
+    shell.host.setExchangeRunner([](DeviceData&, ExchangeMode) { return true; });
+    doc.readDevice();  // "&Считать прошивку"
+    QCOMPARE(commands.heading().source, ConfigurationReport::deviceSource(port.description()));
 
     // A file that cannot be written is said so, nothing else happens.
-    QVERIFY(!app.reportCommands().exportTo(file("no-such-folder/r.pdf"), {0}));
+    QVERIFY(!commands.exportTo(file("no-such-folder/r.pdf"), {0}));
     QCOMPARE(MessageLog::shown().size(), size_t(1));
     QVERIFY(MessageLog::shown()[0].text.contains(QStringLiteral("Не удалось сохранить файл")));
   }

@@ -102,10 +102,10 @@ class StartUpTest : public QObject {
   void aPortThatCannotBeOpenedIsReportedWhenUsed() {
     Application app;
     QCOMPARE(app.startUp({"--port", "ppdev:" + path("no-such-parport")}), std::nullopt);
-    QVERIFY(!app.portError().isEmpty());
+    QVERIFY(!app.devicePort().error().isEmpty());
     // The status bar tells it, in place of its idle text.
     QStatusBar* status = app.mainFrame()->statusBar();
-    QCOMPARE(status->findChild<QLabel*>("portMessage")->toolTip(), app.portError());
+    QCOMPARE(status->findChild<QLabel*>("portMessage")->toolTip(), app.devicePort().error());
     QVERIFY(status->findChild<QLabel*>("portMessage")->isVisible());
     QVERIFY(!status->findChild<QLabel*>("idleMessage")->isVisible());
     QVERIFY(guitest::waitFor([] { return !MessageLog::shown().empty(); }));

@@ -1,0 +1,156 @@
+// The port part on its own: a port chosen by its description or in the port
+// dialog (the ports found, the timing of the parallel-port adapter), one
+// that cannot be opened refused with the old one kept, and the link check.
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "GuiTest.h"
+#include "link/DeviceLink.h"
+#include "link/SimulatedController.h"
+#include "shell/AppSettings.h"
+#include "shell/DevicePort.h"
+#include "shell/PortDialog.h"
+
+using guitest::MessageLog;
+
+class DevicePortTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir m_dir;
+  std::unique_ptr<guitest::Shell> m_shell;
+  std::unique_ptr<DevicePort> m_port;
+
+  static QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+
+ private slots:
+  void init() {
+    m_shell = std::make_unique<guitest::Shell>();
+    MessageLog::clear();
+    m_port = std::make_unique<DevicePort>();
+    QVERIFY(m_port->open("sim:" + m_dir.filePath("controller.bin")));
+    m_port->attach(*m_shell->frame);
+  }
+  void cleanup() {
+    m_port.reset();
+    m_shell.reset();
+  }
+
+  void choosingAPort() {
+    const QString other = "sim:" + m_dir.filePath("other.bin");
+    QVERIFY(m_port->choose(other));
+    QCOMPARE(m_port->description(), other);
+    QCOMPARE(settings::port(), other);
+    QVERIFY(MessageLog::shown().empty());
+    // A port that cannot be opened is reported and the one in use stays.
+    QVERIFY(!m_port->choose("ppdev:" + m_dir.filePath("no-such-parport")));
+    QCOMPARE(MessageLog::shown().size(), size_t(1));
+    QCOMPARE(m_port->description(), other);
+    QCOMPARE(settings::port(), other);
+    QVERIFY(m_port->link());
+  }
+
+  // The port dialog offers the ports found and, for the parallel-port
+  // adapter, its timing; the standard one goes into the description.
+  void thePortIsChosenInADialog() {
+    const QString first = m_port->description();
+    const QString i2c = "i2c-sim:" + m_dir.filePath("chosen.bin");
+    const QString sim = "sim:" + m_dir.filePath("timed.bin");
+    const struct {
+      QString typed;
+      int timing;
+      QString chosen;
+      bool timingEnabled;
+    } cases[] = {
+        // An I2C adapter is listed with its name after " — "; it has no timing.
+        {" " + i2c + " — simulated adapter", 1, i2c, false},
+        {sim, 1, sim + ",timing=standard", true},
+        {sim, 0, sim, true},
+    };
+    for (const auto& c : cases) {
+      const QString before = m_port->description();
+      QString shownPort;
+      int shownTiming = -1;
+      bool timingEnabled = false;
+      QStringList buttons, items, timings;
+      QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<PortDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        auto* port = dialog->findChild<QComboBox*>("port");
+        auto* timing = dialog->findChild<QComboBox*>("timing");
+        shownPort = port->currentText();
+        shownTiming = timing->currentIndex();
+        for (int i = 0; i < port->count(); ++i) items << port->itemText(i);
+        for (int i = 0; i < timing->count(); ++i) timings << timing->itemText(i);
+        for (QPushButton* b : dialog->findChildren<QPushButton*>()) buttons << b->text();
+        port->setCurrentText(c.typed);
+        timingEnabled = timing->isEnabled();
+        timing->setCurrentIndex(c.timing);
+        dialog->accept();
+      });
+      m_shell->frame->actions().choosePort->trigger();
+      // The port in use is shown without its timing, which has its own list.
+      QCOMPARE(shownPort, QString(before).remove(",timing=standard"));
+      QCOMPARE(shownTiming, before.endsWith(",timing=standard") ? 1 : 0);
+      QCOMPARE(timings, QStringList({"быстрая (подбирается по адаптеру)", "стандартная"}));
+      buttons.sort();
+      QCOMPARE(buttons, QStringList({"OK", "Отмена"}));
+      QVERIFY(items.filter(QRegularExpression("^i2c-sim:.+controller.bin$")).size() == 1);
+      QCOMPARE(timingEnabled, c.timingEnabled);
+      QCOMPARE(m_port->description(), c.chosen);
+    }
+    QVERIFY(first != m_port->description());
+    QVERIFY(m_port->link()->memory().parallelPort());
+  }
+
+  // "Проверка связи…" writes nothing and says what it found; a line that
+  // slows down after its measurement falls back to the standard timing,
+  // which the status bar says.
+  void theLinkCheckSaysWhatItFound() {
+    const QString memory = m_dir.filePath("probed.bin");
+    const struct {
+      QString options;
+      bool slowsDown;
+      QMessageBox::Icon icon;
+      QString says;
+    } cases[] = {
+        {",rise=20", false, QMessageBox::Information, "связь есть, быстрая скорость обмена."},
+        {",fault=absent", false, QMessageBox::Critical, "прибор не отвечает: проверьте кабель и питание."},
+        {",fault=dropout:5", false, QMessageBox::Critical,
+         "прибор ответил и замолчал: проверьте разъём и кабель, контакт пропадает."},
+        {"", true, QMessageBox::Information, "связь есть, стандартная скорость обмена: адаптер медленный."},
+    };
+    for (const auto& c : cases) {
+      QVERIFY(m_port->choose("sim:" + memory + c.options));
+      m_shell->frame->statusBar()->clearMessage();
+      if (c.slowsDown) {
+        DeviceLink& link = *m_port->link();
+        link.memory().begin(link);  // measured while still quick
+        dynamic_cast<SimulatedController*>(link.memory().parallelPort())->setRiseTime(40);
+      }
+      MessageLog::clear();
+      const QByteArray before = readAll(memory);
+      m_shell->frame->actions().probeLink->trigger();
+      QCOMPARE(MessageLog::shown().size(), size_t(1));
+      const messages::Shown& shown = MessageLog::shown()[0];
+      QCOMPARE(shown.title, "Проверка связи");
+      QCOMPARE(shown.icon, c.icon);
+      QCOMPARE(shown.text.section('\n', 0, 0), "Порт \"sim:" + memory + c.options + "\": " + c.says);
+      QCOMPARE(readAll(memory), before);
+      QCOMPARE(m_shell->frame->statusBar()->currentMessage(),
+               c.slowsDown ? "адаптер медленный: стандартная скорость обмена" : "");
+    }
+  }
+};
+
+TKV88_GUI_SUITE(DevicePortTest);
+#include "DevicePortTest.moc"
