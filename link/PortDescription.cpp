@@ -70,12 +70,37 @@ LinkTiming parseTiming(const std::string& text, const std::string& description) 
                   "\" (ожидается timing=fast или timing=standard)");
 }
 
+// A simulator's time option: a whole number from min to max, else a
+// message that says what it is and gives an example.
+int parseTime(const std::string& text, const std::string& description, unsigned long min, unsigned long max,
+              const char* what, const char* example) {
+  unsigned long value = 0;
+  if (!parseNumber(text, max, value) || value < min)
+    throw PortError("неверное " + std::string(what) + " \"" + text + "\" в \"" + description +
+                    "\": укажите " + example);
+  return static_cast<int>(value);
+}
+
 int parseRise(const std::string& text, const std::string& description) {
-  unsigned long us = 0;
-  if (!parseNumber(text, 1000000, us))
-    throw PortError("неверное время нарастания \"" + text + "\" в \"" + description +
-                    "\": укажите микросекунды, например rise=20");
-  return static_cast<int>(us);
+  return parseTime(text, description, 0, 1000000, "время нарастания", "микросекунды, например rise=20");
+}
+
+// Microseconds of one port access.
+int parseAccess(const std::string& text, const std::string& description) {
+  return parseTime(text, description, 1, 1000, "время доступа к порту",
+                   "микросекунды от 1 до 1000, например access=2");
+}
+
+// The write cycle in milliseconds, kept in microseconds.
+int parseCycle(const std::string& text, const std::string& description) {
+  return 1000 * parseTime(text, description, 1, 100, "время цикла записи",
+                          "миллисекунды от 1 до 100, например cycle=3");
+}
+
+// Microseconds of one transfer's round trip through a USB adapter.
+int parseLatency(const std::string& text, const std::string& description) {
+  return parseTime(text, description, 0, 1000000, "время передачи через адаптер",
+                   "микросекунды, например latency=1000");
 }
 
 // A 7-bit I2C address a memory can answer at.
@@ -213,7 +238,7 @@ const std::vector<PortForm>& portForms() {
   static const std::vector<PortForm> forms = {
       {"sim:",
        PortDescription::kSimulator,
-       "sim:ФАЙЛ[,trace=ФАЙЛ][,fault=...][,base=0x278][,rise=МКС][,timing=fast|standard]",
+       "sim:ФАЙЛ[,trace=ФАЙЛ][,fault=...][,base=0x278][,rise=МКС][,access=МКС][,cycle=МС][,timing=fast|standard]",
        "симулятора",
        [](PortDescription& d, const std::string& path, const std::string& text) {
          if (path.empty())
@@ -228,6 +253,10 @@ const std::vector<PortForm>& portForms() {
                     const std::string& text) { d.simulator.base = parseBase(v, text); }},
         {"rise", [](PortDescription& d, const std::string& v,
                     const std::string& text) { d.simulator.riseUs = parseRise(v, text); }},
+        {"access", [](PortDescription& d, const std::string& v,
+                      const std::string& text) { d.simulator.accessUs = parseAccess(v, text); }},
+        {"cycle", [](PortDescription& d, const std::string& v,
+                     const std::string& text) { d.simulator.writeCycleUs = parseCycle(v, text); }},
         kTiming}},
       {"ppdev:",
        PortDescription::kPpdev,
@@ -267,7 +296,7 @@ const std::vector<PortForm>& portForms() {
        {kI2cAddress}},
       {"i2c-sim:",
        PortDescription::kI2cSimulator,
-       "i2c-sim:ФАЙЛ[,addr=0x50][,fault=...]",
+       "i2c-sim:ФАЙЛ[,addr=0x50][,fault=...][,latency=МКС][,cycle=МС]",
        "адаптера I2C",
        [](PortDescription& d, const std::string& path, const std::string& text) {
          if (path.empty())
@@ -278,7 +307,11 @@ const std::vector<PortForm>& portForms() {
        },
        {kI2cAddress,
         {"fault", [](PortDescription& d, const std::string& v,
-                     const std::string& text) { d.i2cSimulator.fault = parseI2cFault(v, text); }}}},
+                     const std::string& text) { d.i2cSimulator.fault = parseI2cFault(v, text); }},
+        {"latency", [](PortDescription& d, const std::string& v,
+                       const std::string& text) { d.i2cSimulator.latencyUs = parseLatency(v, text); }},
+        {"cycle", [](PortDescription& d, const std::string& v,
+                     const std::string& text) { d.i2cSimulator.writeCycleUs = parseCycle(v, text); }}}},
       {"ch341:",
        PortDescription::kCh341,
        "ch341:[N|ШИНА-АДРЕС][,speed=100]",
@@ -289,7 +322,7 @@ const std::vector<PortForm>& portForms() {
        {kCh341Speed}},
       {"ch341-sim:",
        PortDescription::kCh341Simulator,
-       "ch341-sim:ФАЙЛ[,speed=...][,fault=...][,trace=ФАЙЛ]",
+       "ch341-sim:ФАЙЛ[,speed=...][,fault=...][,trace=ФАЙЛ][,cycle=МС]",
        "адаптера CH341A",
        [](PortDescription& d, const std::string& path, const std::string& text) {
          if (path.empty())
@@ -300,7 +333,9 @@ const std::vector<PortForm>& portForms() {
         {"fault", [](PortDescription& d, const std::string& v,
                      const std::string& text) { d.ch341Simulator.fault = parseCh341Fault(v, text); }},
         {"trace", [](PortDescription& d, const std::string& v,
-                     const std::string&) { d.ch341Simulator.tracePath = v; }}}},
+                     const std::string&) { d.ch341Simulator.tracePath = v; }},
+        {"cycle", [](PortDescription& d, const std::string& v,
+                     const std::string& text) { d.ch341Simulator.writeCycleUs = parseCycle(v, text); }}}},
   };
   return forms;
 }

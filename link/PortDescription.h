@@ -1,9 +1,12 @@
 // The port description string the GUI and tkv88ctl share to choose a port:
 //
 //   sim:PATH[,trace=FILE.vcd][,fault=absent|stuck-low|dropout:N|readonly:ADDR][,base=0x278][,rise=US]
+//       [,access=US][,cycle=MS]
 //       the simulated controller; PATH holds its 8192-byte memory (created
 //       with a factory-new controller's contents when missing); rise= makes
-//       its data line slow (SimulatedController.h)
+//       its data line slow, access= is what one port access costs (1 us,
+//       direct I/O; ppdev takes about 2), cycle= the memory's write cycle
+//       (5 ms, the datasheet's longest) (SimulatedController.h)
 //   ppdev:/dev/parportN   a Linux parallel port through ppdev
 //   io:0x378              direct port I/O (x86 Linux, root)
 //   auto                  /dev/parport0..2 through ppdev, else direct I/O at
@@ -13,16 +16,19 @@
 //   i2c:/dev/i2c-N[,addr=0x50]
 //       an I2C adapter through Linux i2c-dev wired to the controller's memory
 //       (7-bit address 0x50 unless given)
-//   i2c-sim:PATH[,addr=0x50][,fault=absent|nack:N|eio:N|eagain:N|readonly:ADDR]
+//   i2c-sim:PATH[,addr=0x50][,fault=absent|nack:N|eio:N|eagain:N|readonly:ADDR][,latency=US][,cycle=MS]
 //       the simulated I2C adapter; PATH as for sim:, a fault at transfer N
-//       or a byte that does not keep what is written
+//       or a byte that does not keep what is written; latency= is the
+//       round trip of one transfer through a USB adapter (0; they take about
+//       125 us to 1 ms), cycle= as for sim:
 //   ch341:[N|BUS-ADDRESS][,speed=20|100|400|750]
 //       a CH341A USB programmer through libusb: the first one, the N-th from
 //       0 in bus order, or the one at a bus and address as lsusb prints
 //       them; the I2C bus at 100 kHz unless told
-//   ch341-sim:PATH[,speed=...][,fault=absent|unplug:N|nack:ADDR][,trace=FILE.vcd]
+//   ch341-sim:PATH[,speed=...][,fault=absent|unplug:N|nack:ADDR][,trace=FILE.vcd][,cycle=MS]
 //       the simulated CH341A; PATH as for sim:; unplug:N makes USB transfer
-//       N (from 0) and every later one fail as an unplugged adapter
+//       N (from 0) and every later one fail as an unplugged adapter; cycle=
+//       as for sim:
 //   auto also tries the first CH341A when no parallel port can be used.
 //
 // Options are "word=value" parts after the path, matched exactly: a part
@@ -101,10 +107,12 @@ std::string defaultPortDescription();
 // together at compile time.
 #define TKV88_PORT_FORMS_HELP                                                          \
   "  sim:PATH[,trace=FILE.vcd][,fault=absent|stuck-low|dropout:N|readonly:ADDR]\n"     \
-  "                  [,base=ADDR][,rise=US]\n"                                         \
+  "                  [,base=ADDR][,rise=US][,access=US][,cycle=MS]\n"                  \
   "                  the simulated controller; PATH holds its 8 KB memory and is\n"    \
   "                  created with a factory-new controller's contents when missing;\n" \
-  "                  rise=US: its data line reads low for US us after a release\n"     \
+  "                  rise=US: its data line reads low for US us after a release;\n"    \
+  "                  access=US: one port access costs US us (default 1; ppdev 2);\n"   \
+  "                  cycle=MS: the memory's write cycle (default 5 ms)\n"              \
   "  ppdev:/dev/parportN  a parallel port through Linux ppdev (group lp)\n"            \
   "  io:0x378        direct port I/O (x86 Linux, root)\n"                              \
   "  auto            /dev/parport0..2, else direct I/O at 0x378, 0x278, 0x3BC\n"       \
@@ -112,10 +120,14 @@ std::string defaultPortDescription();
   "  adapter) or ,timing=standard (the protocol's fixed waits).\n"                     \
   "  i2c:/dev/i2c-N[,addr=0x50]  a USB-I2C adapter through Linux i2c-dev\n"            \
   "  i2c-sim:PATH[,addr=0x50][,fault=absent|nack:N|eio:N|eagain:N|readonly:ADDR]\n"    \
-  "                  the simulated I2C adapter; PATH as for sim:\n"                    \
+  "                  [,latency=US][,cycle=MS]\n"                                       \
+  "                  the simulated I2C adapter; PATH as for sim:; latency=US: the\n"   \
+  "                  round trip of one transfer (default 0; USB adapters take\n"       \
+  "                  125..1000); cycle=MS as for sim:\n"                              \
   "  ch341:[N|BUS-ADDRESS][,speed=20|100|400|750]\n"                                   \
   "                  a CH341A USB programmer: the first, the N-th from 0 or the one\n"  \
   "                  at a bus and address as lsusb prints them; 100 kHz by default\n"  \
   "  ch341-sim:PATH[,speed=KHZ][,fault=absent|unplug:N|nack:ADDR][,trace=FILE.vcd]\n"  \
+  "                  [,cycle=MS]\n"                                                    \
   "                  the simulated CH341A; PATH as for sim:\n"                         \
   "  auto also tries the first CH341A when no parallel port can be used.\n"

@@ -18,6 +18,7 @@ constexpr uint16_t kAddressMask = kDeviceMemorySize - 1;
 }  // namespace
 
 SimulatedCh341::SimulatedCh341(const Ch341SimulatorOptions& options) : m_fault(options.fault) {
+  setWriteCycle(options.writeCycleUs);
   if (!options.imagePath.empty()) {
     try {
       m_store = std::make_unique<ImageStore>(options.imagePath);
@@ -228,7 +229,7 @@ void SimulatedCh341::storePage() {
   if (m_store) m_store->checkWritable();
   for (int i = 0; i < kPageSize; ++i)
     if (m_pageWritten & (1u << i)) m_memory[m_pageBase + i] = m_page[i];
-  m_cycleEnd = m_now + kWriteCycleNs;
+  m_cycleEnd = m_now + m_writeCycleNs;
   ++m_storedPages;
   if (!m_store) return;
   try {

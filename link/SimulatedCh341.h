@@ -8,7 +8,7 @@
 // shareable with sim: and i2c-sim: one at a time): address 0xA0/0xA1 only,
 // two address bytes of which 13 bits count, sequential reads wrapping from
 // 0x1FFF to 0, page writes within 32 bytes stored by a STOP after data, then
-// a 5 ms write cycle in which nothing is acknowledged.
+// a write cycle (5 ms unless told) in which nothing is acknowledged.
 //
 // Virtual time, in nanoseconds: 1 ms per USB round trip (a bulk OUT; the
 // answer on bulk IN comes with it), the bus at the chosen speed (one bit
@@ -45,15 +45,16 @@ struct Ch341Fault {
 };
 
 struct Ch341SimulatorOptions {
+  static constexpr int kDefaultCycleUs = 5000;
   std::string imagePath;  // empty: the image lives in memory only
   std::string tracePath;  // empty: no trace
   Ch341Fault fault;
+  int writeCycleUs = kDefaultCycleUs;  // the memory's write cycle
 };
 
 class SimulatedCh341 : public UsbTransport {
  public:
   static constexpr uint64_t kRoundTripNs = 1000000;
-  static constexpr uint64_t kWriteCycleNs = 5000000;
   static constexpr int kPageSize = 32;
   static constexpr uint8_t kVersion[2] = {0x30, 0x00};  // what the version request answers
 
@@ -77,6 +78,9 @@ class SimulatedCh341 : public UsbTransport {
   const MemoryImage& memory() const { return m_memory; }
   MemoryImage& memory() { return m_memory; }
   void setFault(Ch341Fault fault) { m_fault = fault; }
+  void setWriteCycle(int microseconds) {
+    m_writeCycleNs = 1000 * (microseconds > 1 ? static_cast<uint64_t>(microseconds) : 1);
+  }
   uint64_t transfers() const { return m_transfers; }
   uint64_t nowNs() const { return m_now; }
   ch341::Speed speed() const { return m_speed; }
@@ -106,6 +110,7 @@ class SimulatedCh341 : public UsbTransport {
   std::unique_ptr<ImageStore> m_store;
   std::unique_ptr<VcdTrace> m_trace;
   Ch341Fault m_fault;
+  uint64_t m_writeCycleNs = 1000 * static_cast<uint64_t>(Ch341SimulatorOptions::kDefaultCycleUs);
 
   uint64_t m_now = 0;
   uint64_t m_transfers = 0;

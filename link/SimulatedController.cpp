@@ -18,6 +18,8 @@ constexpr uint16_t kAddressMask = kDeviceMemorySize - 1;
 SimulatedController::SimulatedController(const SimulatorOptions& options)
     : m_base(options.base), m_fault(options.fault) {
   setRiseTime(options.riseUs);
+  setAccessTime(options.accessUs);
+  setWriteCycle(options.writeCycleUs);
   if (!options.imagePath.empty()) {
     try {
       m_store = std::make_unique<ImageStore>(options.imagePath);
@@ -83,7 +85,7 @@ void SimulatedController::save() {
 }
 
 uint8_t SimulatedController::inByte(uint16_t address) {
-  advance(kAccessTimeUs);
+  advance(m_accessUs);
   if (address == m_base) return m_latch;
   if (address == m_base + 1) {
     const bool high = m_sda && m_now >= m_releasedAt + m_riseUs;
@@ -93,7 +95,7 @@ uint8_t SimulatedController::inByte(uint16_t address) {
 }
 
 void SimulatedController::outByte(uint16_t address, uint8_t value) {
-  advance(kAccessTimeUs);
+  advance(m_accessUs);
   if (address != m_base) return;  // base + 1 is read-only; other bases have nothing attached
   m_latch = value;
   updateLines();
@@ -170,7 +172,7 @@ void SimulatedController::stopCondition() {
           !lost && (m_fault.kind != SimulatorFault::kReadonly || m_pageBase + i != m_fault.readonlyAddress);
       if ((m_pageWritten & (1u << i)) && kept) m_memory[m_pageBase + i] = m_page[i];
     }
-    m_cycleEnd = m_now + kWriteCycleUs;
+    m_cycleEnd = m_now + m_writeCycleUs;
     m_cyclePage = m_pageBase;
     m_cycleBytes = m_pageWritten;
   }

@@ -11,10 +11,13 @@
 // 0xA0/0xA1 (nothing else is acknowledged), two address bytes of which 13
 // bits count, sequential reads wrapping from 0x1FFF to 0, byte and page
 // writes within a 32-byte page, committed by a STOP after a data byte, then a
-// 5 ms write cycle during which nothing is acknowledged.
+// write cycle during which nothing is acknowledged.
 //
-// Time is virtual: 1 us per port access plus the waits the master asks for,
-// so runs are realistic and reproducible and never sleep. A slow adapter is
+// Time is virtual: a port access costs its access time (1 us unless told: a
+// direct port access; about 2 us through ppdev) and takes effect as it
+// ends, waits cost what the master asks for, so runs are realistic and
+// reproducible and never sleep. The write cycle lasts 5 ms unless told
+// (the datasheet's longest; typical parts finish in about 3). A slow adapter is
 // modelled by a rise time: the data line reads low on the status register
 // for that long after it is released (by the master or by the memory), as
 // a line pulled up through a long cable or an opto-coupler does; the memory
@@ -56,13 +59,15 @@ struct SimulatorOptions {
   std::string tracePath;  // empty: no trace
   uint16_t base = PortBackend::kLpt1;
   SimulatorFault fault;
-  int riseUs = 0;  // the data line's rise time as the master reads it
+  static constexpr int kDefaultAccessUs = 1;
+  static constexpr int kDefaultCycleUs = 5000;
+  int riseUs = 0;                      // the data line's rise time as the master reads it
+  int accessUs = kDefaultAccessUs;     // what one port access costs
+  int writeCycleUs = kDefaultCycleUs;  // the memory's write cycle
 };
 
 class SimulatedController : public PortBackend {
  public:
-  static constexpr uint64_t kAccessTimeUs = 1;
-  static constexpr uint64_t kWriteCycleUs = 5000;
   static constexpr int kPageSize = 32;
 
   // Opens the image file (an existing 8192-byte file as it is; a missing one
@@ -105,6 +110,13 @@ class SimulatedController : public PortBackend {
   void setRiseTime(int microseconds) {
     m_riseUs = microseconds > 0 ? static_cast<uint64_t>(microseconds) : 0;
   }
+  // At least 1 us per access.
+  void setAccessTime(int microseconds) {
+    m_accessUs = microseconds > 1 ? static_cast<uint64_t>(microseconds) : 1;
+  }
+  void setWriteCycle(int microseconds) {
+    m_writeCycleUs = microseconds > 1 ? static_cast<uint64_t>(microseconds) : 1;
+  }
 
  private:
   enum class Mode { kIdle, kIgnore, kReceive, kSend };
@@ -127,6 +139,8 @@ class SimulatedController : public PortBackend {
   uint16_t m_base;
   SimulatorFault m_fault;
   uint64_t m_riseUs = 0;
+  uint64_t m_accessUs = SimulatorOptions::kDefaultAccessUs;
+  uint64_t m_writeCycleUs = SimulatorOptions::kDefaultCycleUs;
 
   uint64_t m_now = 0;
   uint64_t m_cycleEnd = 0;    // 0: no write cycle running

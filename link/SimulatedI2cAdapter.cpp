@@ -16,6 +16,8 @@ constexpr uint64_t kByteBits = 9;  // eight data bits and the acknowledge
 
 SimulatedI2cAdapter::SimulatedI2cAdapter(const I2cSimulatorOptions& options)
     : m_address(options.address), m_fault(options.fault) {
+  setLatency(options.latencyUs);
+  setWriteCycle(options.writeCycleUs);
   if (options.imagePath.empty()) return;
   try {
     m_store = std::make_unique<ImageStore>(options.imagePath);
@@ -38,6 +40,7 @@ bool SimulatedI2cAdapter::injected(uint64_t transfer) const {
 int SimulatedI2cAdapter::transfer(I2cMessage* messages, int count) {
   const uint64_t index = m_transfers++;
   if (count < 1) return EINVAL;
+  m_now += m_latencyUs / 2;  // the request reaches the adapter
   m_pageWritten = 0;
   int error = 0;
   for (int i = 0; i < count && !error; ++i) {
@@ -78,6 +81,7 @@ int SimulatedI2cAdapter::transfer(I2cMessage* messages, int count) {
   m_now += kBitTimeUs;  // STOP
   if (!error && m_pageWritten != 0 && !(messages[count - 1].flags & I2cMessage::kRead)) storePage();
   m_pageWritten = 0;
+  m_now += m_latencyUs - m_latencyUs / 2;  // the answer comes back
   return error;
 }
 
@@ -87,7 +91,7 @@ void SimulatedI2cAdapter::storePage() {
     const bool worn = m_fault.kind == I2cFault::kReadonly && m_pageBase + i == m_fault.readonlyAddress;
     if ((m_pageWritten & (1u << i)) && !worn) m_memory[m_pageBase + i] = m_page[i];
   }
-  m_cycleEnd = m_now + kWriteCycleUs;
+  m_cycleEnd = m_now + m_writeCycleUs;
   ++m_storedPages;
   if (!m_store) return;
   try {

@@ -6,15 +6,20 @@
 // a write message carries two address bytes (13 bits count) and data bytes
 // that fill a 32-byte page buffer, wrapping within the page; the page is
 // stored when the transfer's STOP follows the data (a repeated START
-// instead abandons it), and a 5 ms write cycle follows in which the memory
+// instead abandons it), and a write cycle follows in which the memory
 // acknowledges nothing. A read message sends bytes from the address
 // counter, wrapping from 0x1FFF to 0.
 //
 // Bus time of a 100 kHz bus: 9 bit times per byte (the address byte of each
 // message included), one for each START and for the STOP; sleeps add their
-// time. Faults: a memory that never answers, an errno injected at chosen
-// transfers, or a byte that does not keep what is written (a worn cell). With an image file, every stored
-// page is written into it in place (ImageStore), as the parallel-port simulator does.
+// time. A USB adapter's round trip (latency=, none unless told) is added to
+// every transfer, half before the bus moves (the request reaching the
+// adapter) and half after (the answer coming back), so a write cycle runs on
+// while the answer travels. The write cycle lasts 5 ms unless told. Faults:
+// a memory that never answers, an errno injected at chosen transfers, or a
+// byte that does not keep what is written (a worn cell). With an image file,
+// every stored page is written into it in place (ImageStore), as the
+// parallel-port simulator does.
 //
 // One thread at a time, like every I2cBus.
 #pragma once
@@ -38,15 +43,17 @@ struct I2cFault {
 };
 
 struct I2cSimulatorOptions {
+  static constexpr int kDefaultCycleUs = 5000;
   std::string imagePath;  // empty: the image lives in memory only
   uint16_t address = 0x50;
   I2cFault fault;
+  int latencyUs = 0;                   // the round trip of one transfer
+  int writeCycleUs = kDefaultCycleUs;  // the memory's write cycle
 };
 
 class SimulatedI2cAdapter : public I2cBus {
  public:
   static constexpr uint64_t kBitTimeUs = 10;  // 100 kHz
-  static constexpr uint64_t kWriteCycleUs = 5000;
   static constexpr int kPageSize = 32;
 
   // Opens the image file as the parallel-port simulator does (a missing one
@@ -64,6 +71,12 @@ class SimulatedI2cAdapter : public I2cBus {
   const MemoryImage& memory() const { return m_memory; }
   MemoryImage& memory() { return m_memory; }
   void setFault(I2cFault fault) { m_fault = fault; }
+  void setLatency(int microseconds) {
+    m_latencyUs = microseconds > 0 ? static_cast<uint64_t>(microseconds) : 0;
+  }
+  void setWriteCycle(int microseconds) {
+    m_writeCycleUs = microseconds > 1 ? static_cast<uint64_t>(microseconds) : 1;
+  }
   uint64_t transfers() const { return m_transfers; }
   int storedPages() const { return m_storedPages; }
   // Data bytes that wrapped to the start of their page: a write that
@@ -79,6 +92,8 @@ class SimulatedI2cAdapter : public I2cBus {
   std::unique_ptr<ImageStore> m_store;
   uint16_t m_address;
   I2cFault m_fault;
+  uint64_t m_latencyUs = 0;
+  uint64_t m_writeCycleUs = I2cSimulatorOptions::kDefaultCycleUs;
 
   uint64_t m_now = 0;
   uint64_t m_cycleEnd = 0;

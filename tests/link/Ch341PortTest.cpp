@@ -62,7 +62,7 @@ TEST(Ch341Port, RefusesWhatItCannotUseWithAReason) {
       {"ch341-sim:", "не указан файл образа памяти: укажите ch341-sim:ФАЙЛ"},
       {"ch341-sim:x,fault=unplug:", "неизвестная неисправность \"unplug:\""},
       {"ch341-sim:x,fault=nack:8192", "неизвестная неисправность \"nack:8192\""},
-      {"ch341-sim:x,addr=0x50", "(ожидается speed=, fault=, trace=)"},
+      {"ch341-sim:x,addr=0x50", "(ожидается speed=, fault=, trace=, cycle=)"},
   };
   for (const auto& c : cases) {
     try {

@@ -126,8 +126,8 @@ TEST(I2cDevMemory, AcknowledgePollingWaitsForTheWriteCycleAndGivesUp) {
     writeMemory(*rig.link, &byte, 200, 1);
     rig.link->memory().end(*rig.link);
     const uint64_t took = rig.adapter->nowUs() - start;
-    EXPECT_GE(took, SimulatedI2cAdapter::kWriteCycleUs);
-    EXPECT_LT(took, SimulatedI2cAdapter::kWriteCycleUs + 1500);  // the poll, then the read-back
+    EXPECT_GE(took, I2cSimulatorOptions::kDefaultCycleUs);
+    EXPECT_LT(took, I2cSimulatorOptions::kDefaultCycleUs + 1500);  // the poll, then the read-back
     EXPECT_FALSE(rig.adapter->writeCycleRunning());
   }
   {

@@ -99,6 +99,16 @@ TEST(PortDescription, TimingAndRiseTime) {
   EXPECT_EQ(parsePortDescription("io:0x278,timing=standard").ioBase, 0x278);
   EXPECT_EQ(parsePortDescription("sim:x,rise=20").simulator.riseUs, 20);
   EXPECT_EQ(parsePortDescription("sim:x").simulator.riseUs, 0);
+  // What a real adapter costs: a port access, a write cycle, a USB round trip.
+  const PortDescription slow = parsePortDescription("sim:x,access=2,cycle=3");
+  EXPECT_EQ(slow.simulator.accessUs, 2);
+  EXPECT_EQ(slow.simulator.writeCycleUs, 3000);
+  EXPECT_EQ(parsePortDescription("sim:x").simulator.accessUs, 1);
+  EXPECT_EQ(parsePortDescription("sim:x").simulator.writeCycleUs, 5000);
+  const PortDescription usb = parsePortDescription("i2c-sim:x,latency=1000,cycle=4");
+  EXPECT_EQ(usb.i2cSimulator.latencyUs, 1000);
+  EXPECT_EQ(usb.i2cSimulator.writeCycleUs, 4000);
+  EXPECT_EQ(parsePortDescription("i2c-sim:x").i2cSimulator.latencyUs, 0);
 }
 
 TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
@@ -134,14 +144,21 @@ TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
       {"io:0x378,timing=fast,speed=1", "неизвестный параметр порта \"speed=1\""},
       {"sim:x,rise=-5", "неверное время нарастания"},
       {"sim:x,rise=", "у параметра \"rise=\" нет значения"},
+      {"sim:x,access=0", "неверное время доступа к порту \"0\""},
+      {"sim:x,access=1.5", "неверное время доступа к порту"},
+      {"sim:x,cycle=0", "неверное время цикла записи"},
+      {"sim:x,cycle=101", "неверное время цикла записи"},
+      {"i2c-sim:x,latency=-1", "неверное время передачи через адаптер"},
+      {"i2c-sim:x,access=2", "неизвестный параметр адаптера I2C \"access=2\""},
+      {"ppdev:/dev/parport0,cycle=3", "неизвестный параметр порта \"cycle=3\""},
       {"i2c:/dev/i2c-1,addr=0x50,timing=fast", "неизвестный параметр адаптера I2C \"timing=fast\""},
       // A word=value part its form does not know is refused, not taken into the path.
       {"sim:m.bin,tarce=t.vcd",
        "параметр симулятора \"tarce=t.vcd\" в \"sim:m.bin,tarce=t.vcd\" (ожидается trace=, fault=, base=, "
-       "rise=, "
-       "timing=)"},
+       "rise=, access=, cycle=, timing=)"},
       {"i2c-sim:m.bin,adr=0x51",
-       "параметр адаптера I2C \"adr=0x51\" в \"i2c-sim:m.bin,adr=0x51\" (ожидается addr=, fault=)"},
+       "параметр адаптера I2C \"adr=0x51\" в \"i2c-sim:m.bin,adr=0x51\" (ожидается addr=, fault=, latency=, "
+       "cycle=)"},
       {"ppdev:/dev/parport0,speed=1",
        "параметр порта \"speed=1\" в \"ppdev:/dev/parport0,speed=1\" (ожидается timing=)"},
       {"auto,rise=20", "неизвестный параметр порта \"rise=20\" в \"auto,rise=20\" (ожидается timing=)"},
@@ -149,14 +166,14 @@ TEST(PortDescription, RefusesWhatItCannotUseWithAReason) {
       // memory file named with the junk, or kept the last value silently.
       {"sim:c1.bin, fault=readonly:1016",
        "лишний пробел в \" fault=readonly:1016\" из \"sim:c1.bin, fault=readonly:1016\" (ожидается trace=, "
-       "fault=, base=, rise=, timing=)"},
+       "fault=, base=, rise=, access=, cycle=, timing=)"},
       {"sim:c1.bin,fault=absent ", "лишний пробел в \"fault=absent \""},
       {"sim:c1.bin ", "лишний пробел в \"c1.bin \""},
       {"ppdev:/dev/parport0 ,timing=fast", "лишний пробел в \"/dev/parport0 \""},
       {"sim:c1.bin,Fault=absent", "неизвестный параметр симулятора \"Fault=absent\""},
       {"i2c-sim:c1.bin,ADDR=0x50",
        "неизвестный параметр адаптера I2C \"ADDR=0x50\" в \"i2c-sim:c1.bin,ADDR=0x50\" "
-       "(ожидается addr=, fault=)"},
+       "(ожидается addr=, fault=, latency=, cycle=)"},
       {"sim:c1.bin,,timing=fast", "пустой параметр в \"sim:c1.bin,,timing=fast\": лишняя запятая"},
       {"sim:c1.bin,timing=fast,", "пустой параметр"},
       {"auto,,timing=fast", "пустой параметр"},

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <vector>
 
+#include "link/I2cDevMemory.h"
 #include "link/LinkError.h"
 #include "link/LinkFixture.h"
 #include "link/PortDescription.h"
@@ -207,6 +208,50 @@ class SimulatorFiles : public testing::Test {
   TempDir temp;
   const fs::path dir = temp.path;
 };
+
+// The port options reach the simulators: a port access costs access= us, a
+// stored page keeps the memory deaf for cycle= ms, and an I2C transfer
+// costs latency= us more than its bits on the bus.
+TEST_F(SimulatorFiles, OptionsSetWhatTheAdapterAndTheMemoryCost) {
+  const struct {
+    const char* options;
+    uint64_t accessUs, cycleUs, latencyUs;
+  } cases[] = {{"", 1, 5000, 0}, {",access=2,cycle=3", 2, 3000, 0}, {",latency=1000,cycle=4", 0, 4000, 1000}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options);
+    const bool parallel = c.accessUs > 0;
+    const std::string port =
+        std::string(parallel ? "sim:" : "i2c-sim:") + (dir / "m.bin").string() + c.options;
+    std::unique_ptr<MemoryAccess> memory = openMemoryAccess(port);
+    uint64_t stored = 0, answered = 0;
+    if (parallel) {
+      auto& sim = dynamic_cast<SimulatedController&>(*memory->parallelPort());
+      BusMaster bus(sim);
+      const uint64_t before = sim.virtualTimeUs();
+      bus.line();
+      EXPECT_EQ(sim.virtualTimeUs() - before, c.accessUs);
+      ASSERT_TRUE(bus.writeAt(64, {0x5A}));
+      stored = sim.virtualTimeUs();
+      while (!bus.writeAt(0, {})) sim.busyWaitUs(10);
+      answered = sim.virtualTimeUs();
+    } else {
+      auto& i2c = dynamic_cast<I2cDevMemory&>(*memory);
+      auto& adapter = dynamic_cast<SimulatedI2cAdapter&>(i2c.bus());
+      uint8_t bytes[3] = {0, 64, 0x5A};
+      I2cMessage write{0x50, 0, 3, bytes};
+      uint64_t before = adapter.nowUs();
+      ASSERT_EQ(adapter.transfer(&write, 1), 0);
+      EXPECT_EQ(adapter.nowUs() - before, c.latencyUs + 10 * (1 + 9 * 4 + 1));
+      stored = adapter.nowUs() - c.latencyUs / 2 - c.latencyUs % 2;  // at the STOP
+      I2cMessage poll{0x50, 0, 0, bytes};
+      while (adapter.transfer(&poll, 1) != 0) {
+      }
+      answered = adapter.nowUs() - c.latencyUs / 2;
+    }
+    EXPECT_GE(answered - stored, c.cycleUs);
+    EXPECT_LT(answered - stored, c.cycleUs + 1200);
+  }
+}
 
 TEST_F(SimulatorFiles, MissingImageIsCreatedFactoryNewAndWritesLandInIt) {
   const fs::path image = dir / "deep" / "er" / "memory.bin";
