@@ -8,31 +8,30 @@
 //              received bit, 10 ms after each written byte),
 //   readback_s the part of a write's bound that reads back what it wrote
 //              (one block read per record, one per L2 block),
-// and the wall time per iteration. Target: a write plus a read of the
-// largest configuration well under 3 s of wall time.
+// and the wall time per iteration.
 //
-// BM_Engines sets the two memory engines side by side on the largest
-// configuration (O10 = 6, every step of every program): the bit-banged
-// parallel-port bus on the simulated controller and the i2c-dev engine on the
-// simulated 100 kHz I2C adapter. virtual_s is the device time of a full write
-// (L2 then L1) or a full read; for i2c-dev also the transfers (acknowledge
-// polls included). The wall time of a read is mostly the model's decoding;
-// bench_link's BM_I2cTransfer gives the engine's own host cost per transfer.
-// Targets for i2c-dev: read under 1.5 s, write under 4 s (the memory's own
-// limit is about 0.75 s and 2 s).
+// BM_Ports runs what tkv88ctl runs, on the largest configuration of
+// partition 2, for each adapter as a port description gives it (see there).
 #include <benchmark/benchmark.h>
 
-#include <ctime>
+#include <algorithm>
+#include <string>
 #include <functional>
 #include <memory>
 #include <random>
 #include <utility>
 #include <vector>
 
+#include "document/ConfigFile.h"
+#include "document/Document.h"
+#include "document/HeadlessHost.h"
+#include "document/WriteCheck.h"
 #include "link/Ch341Memory.h"
 #include "link/DeviceExchange.h"
 #include "link/FactoryImage.h"
 #include "link/I2cDevMemory.h"
+#include "link/PageBuffer.h"
+#include "link/PortDescription.h"
 #include "link/SimulatedCh341.h"
 #include "link/SimulatedController.h"
 #include "link/SimulatedI2cAdapter.h"
@@ -134,64 +133,6 @@ BENCHMARK(BM_Exchange)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-// Arg engine: 0 bit-banged (standard timing), 1 i2c-dev, 2 bit-banged in
-// the fast timing; arg op: 0 full write, 1 full read.
-void BM_Engines(benchmark::State& state) {
-  std::mt19937 rng(6);
-  DeviceData config = randomConfig(rng, 6, -1, true);
-  const bool i2c = state.range(0) == 1, write = state.range(1) == 0;
-  const LinkTiming timing = state.range(0) == 2 ? LinkTiming::kFast : LinkTiming::kStandard;
-  MemoryImage written = factoryImage();
-  writeConfiguration(config, written);
-  const MemoryImage& start = write ? factoryImage() : written;
-  uint64_t virtualUs = 0, transfers = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    SimulatedController* sim = nullptr;
-    SimulatedI2cAdapter* adapter = nullptr;
-    I2cDevMemory* engine = nullptr;
-    std::unique_ptr<DeviceLink> link;
-    if (i2c) {
-      auto bus = std::make_unique<SimulatedI2cAdapter>(start);
-      adapter = bus.get();
-      auto memory = std::make_unique<I2cDevMemory>(std::move(bus));
-      engine = memory.get();
-      link = std::make_unique<DeviceLink>(std::move(memory));
-    } else {
-      auto port = std::make_unique<SimulatedController>(start);
-      sim = port.get();
-      link = std::make_unique<DeviceLink>(std::move(port), timing);
-      link->lptBase = PortBackend::kLpt1;
-    }
-    auto now = [&] { return i2c ? adapter->nowUs() : sim->virtualTimeUs(); };
-    state.ResumeTiming();
-    const uint64_t before = now();
-    DeviceData scratch;
-    for (ExchangeMode mode : write ? std::vector{ExchangeMode::WriteL2, ExchangeMode::WriteL1}
-                                   : std::vector{ExchangeMode::ReadL2, ExchangeMode::ReadL1})
-      runExchange(*link, write ? config : scratch, mode, state);
-    virtualUs += now() - before;
-    if (engine) transfers += engine->transfers();
-    const MemoryImage& after = i2c ? adapter->memory() : sim->memory();
-    if (write && after != written) state.SkipWithError("the memory differs from the image");
-  }
-  const auto n = static_cast<double>(state.iterations());
-  state.counters["virtual_s"] = static_cast<double>(virtualUs) / 1e6 / n;
-  if (i2c) state.counters["transfers"] = static_cast<double>(transfers) / n;
-}
-BENCHMARK(BM_Engines)
-    ->ArgNames({"engine", "read"})
-    ->ArgsProduct({{0, 1, 2}, {0, 1}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-
-// The changed write against the full write, partition 2 with every program
-// full and one setpoint changed, both on a controller holding the old
-// configuration, in one run:
-//   full_s     the full write (L2, then every slot), virtual seconds,
-//   changed_s  the changed write: read the controller, write the differing
-//              bytes, read them back,
-//   ratio      changed_s / full_s (the goal: under 0.4).
 // Partition 2 with every program full, and the same with one setpoint
 // changed: the controller holds `old` in `before`; `after` is what writing
 // `changed` leaves.
@@ -199,10 +140,9 @@ struct SetpointChange {
   DeviceData old, changed;
   MemoryImage before, after;
 };
-SetpointChange oneSetpointChanged() {
-  std::mt19937 rng(12);
+SetpointChange withSetpointChanged(const DeviceData& old) {
   SetpointChange c;
-  c.old = randomConfig(rng, 2, -1, true);
+  c.old = old;
   c.before = factoryImage();
   writeConfiguration(c.old, c.before);
   c.changed = c.old;
@@ -213,211 +153,232 @@ SetpointChange oneSetpointChanged() {
   return c;
 }
 
-void BM_ChangedWrite(benchmark::State& state) {
-  SetpointChange c = oneSetpointChanged();
-  const MemoryImage& before = c.before;
-  const MemoryImage& expected = c.after;
-  DeviceData& changed = c.changed;
+// ---- What the tool does, port by port ---------------------------------------
 
-  uint64_t fullUs = 0, changedUs = 0;
-  for (auto _ : state) {
-    for (const bool full : {true, false}) {
-      auto port = std::make_unique<SimulatedController>(before);
-      SimulatedController* sim = port.get();
-      DeviceLink link(std::move(port), LinkTiming::kStandard);
-      link.lptBase = PortBackend::kLpt1;
-      DeviceSnapshot snapshot;
-      DeviceData read;
-      const std::vector<std::pair<ExchangeMode, DeviceData*>> exchanges =
-          full ? std::vector<std::pair<ExchangeMode, DeviceData*>>{{ExchangeMode::WriteL2, &changed},
-                                                                   {ExchangeMode::WriteL1, &changed}}
-               : std::vector<std::pair<ExchangeMode, DeviceData*>>{{ExchangeMode::ReadSnapshot, &read},
-                                                                   {ExchangeMode::WriteChanged, &changed}};
-      for (const auto& [mode, config] : exchanges) {
-        DeviceExchange exchange(link, *config, mode, &snapshot);
-        if (exchange.run() != DeviceExchange::kDone) state.SkipWithError("exchange failed");
-      }
-      if (sim->memory() != expected) state.SkipWithError("the memory differs from a full write's");
-      (full ? fullUs : changedUs) += sim->virtualTimeUs();
-    }
-  }
-  const auto n = static_cast<double>(state.iterations());
-  state.counters["full_s"] = static_cast<double>(fullUs) / 1e6 / n;
-  state.counters["changed_s"] = static_cast<double>(changedUs) / 1e6 / n;
-  state.counters["ratio"] = static_cast<double>(changedUs) / static_cast<double>(fullUs);
+// The memory's own limit for a piece of work: its bits on a 100 kHz bus
+// (9 clocks a byte, one for each START and STOP) plus its write cycles,
+// whatever the adapter. A sequential read of n bytes: START, 0xA0 and the
+// address, a repeated START, 0xA1, the bytes, STOP; a page write of n
+// bytes: START, 0xA0, the address, the bytes, STOP, then the write cycle.
+constexpr double kBitS = 10e-6;
+double readLimit(const std::vector<ByteRange>& ranges) {
+  double bits = 0;
+  for (const ByteRange& r : ranges) bits += 9.0 * (r.end - r.begin + 4) + 3;
+  return bits * kBitS;
 }
-BENCHMARK(BM_ChangedWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+double pageWritesLimit(const std::vector<ByteRange>& ranges, double cycleS) {
+  std::vector<int> perPage(kDeviceMemorySize / PageRun::kPageSize, 0);
+  for (const ByteRange& r : ranges)
+    for (int i = r.begin; i < r.end; ++i) ++perPage[i / PageRun::kPageSize];
+  double s = 0;
+  for (const int n : perPage)
+    if (n > 0) s += (9.0 * (n + 3) + 2) * kBitS + cycleS;
+  return s;
+}
+std::vector<ByteRange> joined(std::vector<ByteRange> a, const std::vector<ByteRange>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  std::sort(a.begin(), a.end(), [](const ByteRange& x, const ByteRange& y) { return x.begin < y.begin; });
+  std::vector<ByteRange> out;
+  for (const ByteRange& r : a) {
+    if (!out.empty() && r.begin <= out.back().end)
+      out.back().end = std::max(out.back().end, r.end);
+    else
+      out.push_back(r);
+  }
+  return out;
+}
+// The bytes that differ between two memories, as ranges.
+std::vector<ByteRange> differing(const MemoryImage& a, const MemoryImage& b) {
+  std::vector<ByteRange> out;
+  for (int i = 0; i < kDeviceMemorySize; ++i)
+    if (a[i] != b[i]) out.push_back({i, i + 1});
+  return joined(std::move(out), {});
+}
 
-// The two timings of the parallel-port adapter side by side on the largest
-// configuration of partition 2, on the default simulated adapter and on ones
-// whose data line rises in 20 and 150 us (rise=). Each row runs, as the GUI runs
-// them (the line measured first, every exchange on its worker):
-//   read_s     a full read (L2, then every slot), virtual seconds,
-//   write_s    a full write (L2, then every slot); in the fast timing with
-//              the read-back of every page it writes,
-//   changed_s  a changed write of one setpoint (read the controller, write
-//              the byte, read it back),
-//   cpu_us     host CPU per bus transaction (acknowledge polls included)
-//              over all three, and cpu_ms all of it: a slow line's longer
-//              waits must not cost the host more per transaction (the fast
-//              timing's transactions are longer: page writes, and a block
-//              read twice at the start of each exchange).
-// Targets for the fast timing: read under 2 s (4 s with rise=20), write
-// under 5 s, changed write under 2 s; the standard timing stands at about
-// 38.6 s, 131 s and 30 s (its write was 97 s before it read back what it
-// wrote: 35 % slower).
-void BM_Timings(benchmark::State& state) {
-  const LinkTiming timing = state.range(0) ? LinkTiming::kFast : LinkTiming::kStandard;
-  const int rise = static_cast<int>(state.range(1));
-  SetpointChange c = oneSetpointChanged();
+// The document's framework as tkv88ctl gives it: every exchange on its
+// worker, the engine begun and ended around it.
+class BenchHost : public HeadlessHost {
+ public:
+  explicit BenchHost(DeviceLink& link) : m_link(link) {}
+  bool runExchange(DeviceData& config, ExchangeMode mode) override {
+    DeviceExchange exchange(m_link, config, mode);
+    const bool done = exchange.run() == DeviceExchange::kDone;
+    if (!done) failed = true;
+    return done;
+  }
+  bool failed = false;
+
+ private:
+  DeviceLink& m_link;
+};
+
+// One adapter of a port description, on a memory of its own (no file):
+// the link the tool would open, and its simulator's clock and memory.
+struct BenchPort {
+  std::unique_ptr<DeviceLink> link;
+  std::function<uint64_t()> nowUs;
+  std::function<const MemoryImage&()> memory;
+  double cycleS = 0.005;
+};
+
+// "ch341-sim:,speed=400" stands for the simulated CH341A at that speed.
+BenchPort openBenchPort(const std::string& description, const MemoryImage& start) {
+  BenchPort p;
+  if (description.rfind("ch341-sim:", 0) == 0) {
+    auto chip = std::make_unique<SimulatedCh341>(start);
+    SimulatedCh341* sim = chip.get();
+    const bool fast = description.find("speed=400") != std::string::npos;
+    p.link = std::make_unique<DeviceLink>(
+        std::make_unique<Ch341Memory>(std::move(chip), fast ? ch341::Speed::k400kHz : ch341::Speed::k100kHz));
+    p.nowUs = [sim] { return sim->nowUs(); };
+    p.memory = [sim]() -> const MemoryImage& { return sim->memory(); };
+    return p;
+  }
+  PortDescription d = parsePortDescription(description);
+  if (d.kind == PortDescription::kI2cSimulator) {
+    d.i2cSimulator.imagePath.clear();
+    auto bus = std::make_unique<SimulatedI2cAdapter>(d.i2cSimulator);
+    SimulatedI2cAdapter* sim = bus.get();
+    sim->memory() = start;
+    p.cycleS = d.i2cSimulator.writeCycleUs * 1e-6;
+    p.link = std::make_unique<DeviceLink>(std::make_unique<I2cDevMemory>(std::move(bus), d.i2cAddress));
+    p.nowUs = [sim] { return sim->nowUs(); };
+    p.memory = [sim]() -> const MemoryImage& { return sim->memory(); };
+    return p;
+  }
+  d.simulator.imagePath.clear();
+  auto port = std::make_unique<SimulatedController>(d.simulator);
+  SimulatedController* sim = port.get();
+  sim->memory() = start;
+  p.cycleS = d.simulator.writeCycleUs * 1e-6;
+  p.link = std::make_unique<DeviceLink>(std::move(port), d.timing);
+  p.nowUs = [sim] { return sim->virtualTimeUs(); };
+  p.memory = [sim]() -> const MemoryImage& { return sim->memory(); };
+  return p;
+}
+
+// Partition 2, every program full: random values (half the bits ones) or
+// every value at its default (three quarters of the bits zeros, as in most
+// configurations); the same with one setpoint changed.
+SetpointChange fullPartitionTwo(bool defaults) {
+  if (!defaults) {
+    std::mt19937 rng(12);
+    return withSetpointChanged(randomConfig(rng, 2, -1, true));
+  }
+  DeviceData config;
+  config.general.base[BaseParameters::O10].setValueQuiet(2);
+  config.programs.clear();
+  for (int n = 0; n < config.general.programCount(); ++n) {
+    Program p;
+    for (int s = 0; s < config.general.stepsPerProgram(); ++s) p.steps.push_back(Step());
+    config.programs.push_back(p);
+  }
+  return withSetpointChanged(config);
+}
+
+const char* const kPorts[] = {
+    "sim:m.bin,timing=standard",         // 0: the protocol's own waits
+    "sim:m.bin",                         // 1: direct port I/O, 1 us an access
+    "sim:m.bin,access=2",                // 2: ppdev
+    "sim:m.bin,access=2,cycle=3",        // 3: ppdev, a typical memory
+    "sim:m.bin,access=2,rise=20",        // 4: ppdev, a slow adapter
+    "sim:m.bin,access=2,rise=150",       // 5: ppdev, the slowest the fast timing takes
+    "i2c-sim:m.bin",                     // 6: i2c-dev, no USB round trip
+    "i2c-sim:m.bin,latency=1000",        // 7: a USB-I2C adapter
+    "i2c-sim:m.bin,latency=1000,cycle=3",  // 8: the same, a typical memory
+    "ch341-sim:,speed=100",              // 9: the CH341A at 100 kHz
+    "ch341-sim:,speed=400",              // 10: and at 400 kHz
+};
+
+// What tkv88ctl does on the largest configuration of partition 2, on a port
+// the tool opens anew (so the port's detection, the line's measurement and
+// the first-block check count): a read ("tkv88ctl read", the document's
+// read), a verified full write ("tkv88ctl write --verify", on a factory-new
+// memory) and a changed write of one setpoint ("tkv88ctl write --changed").
+// Each figure in virtual seconds (read_s, write_s, changed_s), beside the
+// memory's own limit for the same work (_lim: its bits at 100 kHz and its
+// write cycles) and the ratio (_x). The CPU column is the host time of every
+// thread (the exchanges run on workers). Args: the port (kPorts), and the
+// values: 0 random, 1 defaults. Targets at access=2: read within 1.1 s (3 s
+// at rise=20), write within 3.0 s (2.5 s at cycle=3), changed write within
+// 1.1 s; i2c-dev at latency=1000: read within 1.3 s, write within 3 s.
+void BM_Ports(benchmark::State& state) {
+  const std::string port = kPorts[state.range(0)];
+  const SetpointChange c = fullPartitionTwo(state.range(1) == 1);
+  state.SetLabel(port + (state.range(1) == 1 ? " (defaults)" : ""));
   MemoryImage written = factoryImage();
   writeConfiguration(c.old, written);
-  DeviceData scratch;
+  const DeviceData expected = readAfterWrite(c.old);
 
-  struct Phase {
-    const char* counter;
-    const MemoryImage& start;
-    std::vector<ExchangeMode> modes;
-    DeviceData& config;
-    const MemoryImage& expected;
-  };
-  const Phase phases[] = {
-      {"read_s", c.before, {ExchangeMode::ReadL2, ExchangeMode::ReadL1}, scratch, c.before},
-      {"write_s", factoryImage(), {ExchangeMode::WriteL2, ExchangeMode::WriteL1}, c.old, written},
-      {"changed_s", c.before, {ExchangeMode::ReadSnapshot, ExchangeMode::WriteChanged}, c.changed, c.after},
-  };
-  double seconds[std::size(phases)] = {};
-  uint64_t transactions = 0;
-  std::clock_t cpu = 0;
+  double seconds[3] = {}, cycleS = 0.005;
   for (auto _ : state) {
-    for (std::size_t i = 0; i < std::size(phases); ++i) {
-      const Phase& phase = phases[i];
-      auto port = std::make_unique<SimulatedController>(phase.start);
-      port->setRiseTime(rise);
-      SimulatedController* sim = port.get();
-      auto memory = std::make_unique<BitBangedMemory>(std::move(port), timing);
-      BitBangedMemory* engine = memory.get();
-      DeviceLink link(std::move(memory));
-      link.lptBase = PortBackend::kLpt1;
-      const std::clock_t cpuStart = std::clock();
-      const uint64_t start = sim->virtualTimeUs();
+    {
+      BenchPort p = openBenchPort(port, c.before);
+      cycleS = p.cycleS;
+      BenchHost host(*p.link);
+      Document doc(&host);
+      const uint64_t start = p.nowUs();
+      doc.readDevice();
+      seconds[0] += static_cast<double>(p.nowUs() - start) / 1e6;
+      if (host.failed || !valueDifferences(readConfiguration(c.before), *doc.deviceData()).empty())
+        state.SkipWithError("the read failed or differs");
+    }
+    {
+      BenchPort p = openBenchPort(port, factoryImage());
+      BenchHost host(*p.link);
+      Document doc(&host);
+      doc.loadText(configfile::write(c.old));
+      const uint64_t start = p.nowUs();
+      doc.writeDevice();
+      DeviceData readBack;
+      if (!host.runExchange(readBack, ExchangeMode::ReadL2) || !host.runExchange(readBack, ExchangeMode::ReadL1) ||
+          !valueDifferences(expected, readBack).empty())
+        state.SkipWithError("the verification failed");
+      seconds[1] += static_cast<double>(p.nowUs() - start) / 1e6;
+      if (host.failed || p.memory() != written) state.SkipWithError("the write failed or differs");
+    }
+    {
+      BenchPort p = openBenchPort(port, c.before);
+      const uint64_t start = p.nowUs();
       DeviceSnapshot snapshot;
-      for (const ExchangeMode mode : phase.modes) {
-        // The changed write's read goes into a configuration of its own.
-        DeviceData& config = mode == ExchangeMode::ReadSnapshot ? scratch : phase.config;
-        DeviceExchange exchange(link, config, mode, &snapshot);
-        if (exchange.run() != DeviceExchange::kDone) state.SkipWithError("exchange failed");
+      DeviceData read, target = c.changed;
+      for (const auto& [mode, config] : {std::pair{ExchangeMode::ReadSnapshot, &read},
+                                         std::pair{ExchangeMode::WriteChanged, &target}}) {
+        DeviceExchange exchange(*p.link, *config, mode, &snapshot);
+        if (exchange.run() != DeviceExchange::kDone) state.SkipWithError("the changed write failed");
       }
-      seconds[i] += static_cast<double>(sim->virtualTimeUs() - start) / 1e6;
-      cpu += std::clock() - cpuStart;
-      transactions += engine->transactions();
-      if (sim->memory() != phase.expected) state.SkipWithError("the memory differs");
-      if (engine->standardFallback()) state.SkipWithError("fell back to the standard timing");
+      seconds[2] += static_cast<double>(p.nowUs() - start) / 1e6;
+      if (p.memory() != c.after) state.SkipWithError("the changed write differs");
     }
   }
-  const auto n = static_cast<double>(state.iterations());
-  for (std::size_t i = 0; i < std::size(phases); ++i) state.counters[phases[i].counter] = seconds[i] / n;
-  state.counters["cpu_us"] =
-      static_cast<double>(cpu) * 1e6 / CLOCKS_PER_SEC / static_cast<double>(transactions);
-  state.counters["cpu_ms"] = static_cast<double>(cpu) * 1e3 / CLOCKS_PER_SEC / n;
-  state.counters["transactions"] = static_cast<double>(transactions) / n;
-}
-BENCHMARK(BM_Timings)
-    ->ArgNames({"fast", "rise"})
-    ->ArgsProduct({{0, 1}, {0, 20, 150}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(5);
-
-// The adapters side by side on the largest configuration of partition 2,
-// as BM_Timings measures them: the parallel-port simulator in the fast
-// timing, the i2c-dev engine on the simulated I2C adapter (100 kHz), and the
-// CH341A engine on the simulated chip at 100 and 400 kHz (1 ms per USB round
-// trip). read_s, write_s (the fast timing and the CH341A read every page
-// back) and changed_s in virtual seconds; for the USB adapter also its round trips
-// per operation (read_rt, write_rt, changed_rt). Targets for the CH341A:
-// read under 1.2 s at 100 kHz and 0.5 s at 400 kHz, write under 3 s,
-// changed write under 1.5 s.
-void BM_Adapters(benchmark::State& state) {
-  enum Adapter { kParallelFast, kI2cDev, kCh341At100, kCh341At400 };
-  const auto adapter = static_cast<Adapter>(state.range(0));
-  SetpointChange c = oneSetpointChanged();
-  MemoryImage written = factoryImage();
-  writeConfiguration(c.old, written);
-  DeviceData scratch;
-  struct Phase {
-    const char* seconds;
-    const char* roundTrips;
-    const MemoryImage& start;
-    std::vector<ExchangeMode> modes;
-    DeviceData& config;
-    const MemoryImage& expected;
+  const std::vector<ByteRange> extent = configurationExtent(c.before);
+  const std::vector<ByteRange> footprint = writeFootprint(c.old);
+  const std::vector<ByteRange> changed = differing(c.before, c.after);
+  const double limits[3] = {
+      readLimit(extent),
+      readLimit({{L2_BASE, L2_END}}) + pageWritesLimit(footprint, cycleS) + readLimit(footprint),
+      readLimit(joined(extent, writeFootprint(c.changed))) + pageWritesLimit(changed, cycleS) +
+          readLimit(changed),
   };
-  const Phase phases[] = {
-      {"read_s", "read_rt", c.before, {ExchangeMode::ReadL2, ExchangeMode::ReadL1}, scratch, c.before},
-      {"write_s", "write_rt", factoryImage(), {ExchangeMode::WriteL2, ExchangeMode::WriteL1}, c.old, written},
-      {"changed_s",
-       "changed_rt",
-       c.before,
-       {ExchangeMode::ReadSnapshot, ExchangeMode::WriteChanged},
-       c.changed,
-       c.after},
-  };
-  double seconds[std::size(phases)] = {}, trips[std::size(phases)] = {};
-  for (auto _ : state) {
-    for (std::size_t i = 0; i < std::size(phases); ++i) {
-      const Phase& phase = phases[i];
-      std::unique_ptr<DeviceLink> link;
-      std::function<uint64_t()> nowUs;
-      std::function<const MemoryImage&()> memory;
-      Ch341Memory* usb = nullptr;
-      if (adapter == kParallelFast) {
-        auto port = std::make_unique<SimulatedController>(phase.start);
-        SimulatedController* sim = port.get();
-        link = std::make_unique<DeviceLink>(std::move(port), LinkTiming::kFast);
-        link->lptBase = PortBackend::kLpt1;
-        nowUs = [sim] { return sim->virtualTimeUs(); };
-        memory = [sim]() -> const MemoryImage& { return sim->memory(); };
-      } else if (adapter == kI2cDev) {
-        auto bus = std::make_unique<SimulatedI2cAdapter>(phase.start);
-        SimulatedI2cAdapter* sim = bus.get();
-        link = std::make_unique<DeviceLink>(std::make_unique<I2cDevMemory>(std::move(bus)));
-        nowUs = [sim] { return sim->nowUs(); };
-        memory = [sim]() -> const MemoryImage& { return sim->memory(); };
-      } else {
-        auto chip = std::make_unique<SimulatedCh341>(phase.start);
-        SimulatedCh341* sim = chip.get();
-        auto engine = std::make_unique<Ch341Memory>(
-            std::move(chip), adapter == kCh341At100 ? ch341::Speed::k100kHz : ch341::Speed::k400kHz);
-        usb = engine.get();
-        link = std::make_unique<DeviceLink>(std::move(engine));
-        nowUs = [sim] { return sim->nowUs(); };
-        memory = [sim]() -> const MemoryImage& { return sim->memory(); };
-      }
-      const uint64_t start = nowUs();
-      DeviceSnapshot snapshot;
-      for (const ExchangeMode mode : phase.modes) {
-        DeviceData& config = mode == ExchangeMode::ReadSnapshot ? scratch : phase.config;
-        DeviceExchange exchange(*link, config, mode, &snapshot);
-        if (exchange.run() != DeviceExchange::kDone) state.SkipWithError("exchange failed");
-      }
-      seconds[i] += static_cast<double>(nowUs() - start) / 1e6;
-      if (usb) trips[i] += static_cast<double>(usb->roundTrips());
-      if (memory() != phase.expected) state.SkipWithError("the memory differs");
-    }
-  }
+  const char* names[3] = {"read", "write", "changed"};
   const auto n = static_cast<double>(state.iterations());
-  for (std::size_t i = 0; i < std::size(phases); ++i) {
-    state.counters[phases[i].seconds] = seconds[i] / n;
-    if (adapter >= kCh341At100) state.counters[phases[i].roundTrips] = trips[i] / n;
+  for (int i = 0; i < 3; ++i) {
+    const double figure = seconds[i] / n;
+    state.counters[std::string(names[i]) + "_s"] = figure;
+    state.counters[std::string(names[i]) + "_lim"] = limits[i];
+    state.counters[std::string(names[i]) + "_x"] = figure / limits[i];
   }
 }
-BENCHMARK(BM_Adapters)
-    ->ArgName("adapter")
-    ->DenseRange(0, 3)
+BENCHMARK(BM_Ports)
+    ->ArgNames({"port", "defaults"})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {0}})
+    ->Args({2, 1})
+    ->Args({4, 1})
+    ->Args({5, 1})
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
     ->UseRealTime()
-    ->Iterations(2);
+    ->Iterations(1);
 
 }  // namespace
 
