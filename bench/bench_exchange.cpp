@@ -15,10 +15,10 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <string>
 #include <functional>
 #include <memory>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -78,12 +78,15 @@ double writeBound(const DeviceData& config, double& readBack) {
   return t;
 }
 
+// The read in the protocol's blocks of up to 32 bytes: the headers, then
+// each program's steps in one run.
 double readBound(const DeviceData& config) {
-  const int programs = config.general.programCount();
-  double none = 0;
-  // The header pass, then again.
-  double t = l2Bound(false, none) + 2 * programs * readBlock(kHeaderReadBytes);
-  for (const Program& p : config.programs) t += p.stepCount() * readBlock(kStepReadBytes);
+  MemoryImage image = factoryImage();
+  writeConfiguration(config, image);
+  double t = 0;
+  for (const ByteRange& r : configurationExtent(image))
+    for (int at = r.begin; at < r.end; at += kL2BlockBytes)
+      t += readBlock(std::min(kL2BlockBytes, r.end - at));
   return t + 2 * readBlock(1);  // each area's read ends with a byte that tells the memory still answers
 }
 
@@ -277,17 +280,17 @@ SetpointChange fullPartitionTwo(bool defaults) {
 }
 
 const char* const kPorts[] = {
-    "sim:m.bin,timing=standard",         // 0: the protocol's own waits
-    "sim:m.bin",                         // 1: direct port I/O, 1 us an access
-    "sim:m.bin,access=2",                // 2: ppdev
-    "sim:m.bin,access=2,cycle=3",        // 3: ppdev, a typical memory
-    "sim:m.bin,access=2,rise=20",        // 4: ppdev, a slow adapter
-    "sim:m.bin,access=2,rise=150",       // 5: ppdev, the slowest the fast timing takes
-    "i2c-sim:m.bin",                     // 6: i2c-dev, no USB round trip
-    "i2c-sim:m.bin,latency=1000",        // 7: a USB-I2C adapter
+    "sim:m.bin,timing=standard",           // 0: the protocol's own waits
+    "sim:m.bin",                           // 1: direct port I/O, 1 us an access
+    "sim:m.bin,access=2",                  // 2: ppdev
+    "sim:m.bin,access=2,cycle=3",          // 3: ppdev, a typical memory
+    "sim:m.bin,access=2,rise=20",          // 4: ppdev, a slow adapter
+    "sim:m.bin,access=2,rise=150",         // 5: ppdev, the slowest the fast timing takes
+    "i2c-sim:m.bin",                       // 6: i2c-dev, no USB round trip
+    "i2c-sim:m.bin,latency=1000",          // 7: a USB-I2C adapter
     "i2c-sim:m.bin,latency=1000,cycle=3",  // 8: the same, a typical memory
-    "ch341-sim:,speed=100",              // 9: the CH341A at 100 kHz
-    "ch341-sim:,speed=400",              // 10: and at 400 kHz
+    "ch341-sim:,speed=100",                // 9: the CH341A at 100 kHz
+    "ch341-sim:,speed=400",                // 10: and at 400 kHz
 };
 
 // What tkv88ctl does on the largest configuration of partition 2, on a port
@@ -331,8 +334,8 @@ void BM_Ports(benchmark::State& state) {
       const uint64_t start = p.nowUs();
       doc.writeDevice();
       DeviceData readBack;
-      if (!host.runExchange(readBack, ExchangeMode::ReadL2) || !host.runExchange(readBack, ExchangeMode::ReadL1) ||
-          !valueDifferences(expected, readBack).empty())
+      if (!host.runExchange(readBack, ExchangeMode::ReadL2) ||
+          !host.runExchange(readBack, ExchangeMode::ReadL1) || !valueDifferences(expected, readBack).empty())
         state.SkipWithError("the verification failed");
       seconds[1] += static_cast<double>(p.nowUs() - start) / 1e6;
       if (host.failed || p.memory() != written) state.SkipWithError("the write failed or differs");
@@ -342,8 +345,8 @@ void BM_Ports(benchmark::State& state) {
       const uint64_t start = p.nowUs();
       DeviceSnapshot snapshot;
       DeviceData read, target = c.changed;
-      for (const auto& [mode, config] : {std::pair{ExchangeMode::ReadSnapshot, &read},
-                                         std::pair{ExchangeMode::WriteChanged, &target}}) {
+      for (const auto& [mode, config] :
+           {std::pair{ExchangeMode::ReadSnapshot, &read}, std::pair{ExchangeMode::WriteChanged, &target}}) {
         DeviceExchange exchange(*p.link, *config, mode, &snapshot);
         if (exchange.run() != DeviceExchange::kDone) state.SkipWithError("the changed write failed");
       }

@@ -56,6 +56,12 @@ BusTiming BusTiming::measured(const LineSettle& line) {
   return t;
 }
 
+BusTiming BusTiming::checking(const LineSettle& line) {
+  BusTiming t = measured(line);
+  t.sampleWaitUs = t.settleWaitUs = kStandardSampleUs;
+  return t;
+}
+
 LineSettle measureDataLine(DeviceLink& link) {
   LineSettle s;
   s.rises = s.falls = true;

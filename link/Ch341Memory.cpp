@@ -151,18 +151,19 @@ bool Ch341Memory::fromRun(uint16_t address, int length, uint8_t* dst) const {
 
 void Ch341Memory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length,
                             bool countProgress) {
-  if (length < 1 || length > kMaxBlock)
+  if (length < 1 || length > MemoryAccess::kMaxRun)
     throw std::invalid_argument("Ch341Memory::readBlock: length " + std::to_string(length) +
-                                " outside 1..32");
+                                " outside 1..256");
   flush(&link);
   const auto start = static_cast<uint16_t>(address & kAddressMask);
   if (!fromRun(start, length, dst)) {
-    // A read that begins inside or right after the last run continues a
-    // sequential read: the next run is twice as long. Others read what
-    // they ask, so scattered reads (the slot headers) cost no more bus time.
+    // A block read that begins inside or right after the last run continues
+    // a sequential read: the next run is twice as long. Others read what
+    // they ask, so scattered reads (the slot headers) and runs the caller
+    // sized itself cost no more bus time.
     int run = length;
     const auto offset = static_cast<std::size_t>((start - m_runStart) & kAddressMask);
-    if (!m_run.empty() && offset <= m_run.size())
+    if (!m_run.empty() && offset <= m_run.size() && length <= kMaxBlock)
       run = std::clamp(2 * static_cast<int>(m_run.size()), length, kMaxRun);
     run = std::max(length, std::min(run, kDeviceMemorySize - start));  // no wrap unless asked
     for (int attempt = 1;; ++attempt) {
@@ -217,14 +218,14 @@ void Ch341Memory::flush(DeviceLink* link) {
   if (link) link->awaitingFirstAnswer.store(false);
   if (acknowledged(answer, back.write) && acknowledged(answer, back.read) &&
       acknowledged(answer, back.after)) {
-    checkReadBack(page.bytes, answer.data() + back.data, page.start, page.count);
+    checkReadBack(link, page.bytes, answer.data() + back.data, page.start, page.count);
     return;
   }
   awaitWriteCycle();
   DeviceLink* const owner = link;
   if (!owner) return;  // the destructor: nobody to read back for
   readRun(*owner, page.start, page.count);
-  checkReadBack(page.bytes, m_run.data(), page.start, page.count);
+  checkReadBack(owner, page.bytes, m_run.data(), page.start, page.count);
   m_run.clear();
 }
 
@@ -243,8 +244,10 @@ void Ch341Memory::awaitWriteCycle() {
   }
 }
 
-void Ch341Memory::checkReadBack(const uint8_t* expected, const uint8_t* read, uint16_t address,
-                                int count) const {
+// With a link, as every engine checks (checkWritten); the destructor has none.
+void Ch341Memory::checkReadBack(DeviceLink* link, const uint8_t* expected, const uint8_t* read,
+                                uint16_t address, int count) const {
+  if (link) return checkWritten(*link, expected, read, address, count);
   for (int i = 0; i < count; ++i)
     if (read[i] != expected[i])
       throw LinkError(kErrorVerify,

@@ -93,7 +93,8 @@ class Ch341Memory : public MemoryAccess {
   // Writes the held run, waits for the write cycle and reads the page back.
   void flush(DeviceLink* link);
   void awaitWriteCycle();
-  void checkReadBack(const uint8_t* expected, const uint8_t* read, uint16_t address, int count) const;
+  void checkReadBack(DeviceLink* link, const uint8_t* expected, const uint8_t* read, uint16_t address,
+                     int count) const;
 
   std::unique_ptr<UsbTransport> m_usb;
   ch341::Speed m_speed;

@@ -12,6 +12,7 @@ namespace {
 // costs the 10 ms pause before it, about as much as three bytes more.
 constexpr int kMergeGap = 3;
 constexpr int kMaxBlock = MemoryAccess::kMaxBlock;
+constexpr int kMaxRun = MemoryAccess::kMaxRun;
 // The read's phase 1 (L2 and the headers) gets this much of its bar, as
 // the L1 read does.
 constexpr int kSnapshotHeaderShare = 50;
@@ -52,8 +53,8 @@ void addRecord(std::vector<ByteRange>& ranges, int32_t bit, int length) {
   addRange(ranges, bit / 8, bit / 8 + length + (bit % 8 ? 1 : 0));
 }
 
-// The blocks that read the unknown bytes of `ranges`: runs of unknown
-// bytes, joined across small gaps, cut to the bus's block size.
+// The reads of the unknown bytes of `ranges`: runs of unknown bytes, joined
+// across small gaps, cut to the longest sequential read.
 std::vector<ByteRange> readPlan(const DeviceSnapshot& snapshot, const std::vector<ByteRange>& ranges) {
   std::vector<ByteRange> unknown;
   for (const ByteRange& r : ranges) {
@@ -70,8 +71,7 @@ std::vector<ByteRange> readPlan(const DeviceSnapshot& snapshot, const std::vecto
   }
   std::vector<ByteRange> blocks;
   for (const ByteRange& r : merged(std::move(unknown), kMergeGap))
-    for (int at = r.begin; at < r.end; at += kMaxBlock)
-      blocks.push_back({at, std::min(at + kMaxBlock, r.end)});
+    for (int at = r.begin; at < r.end; at += kMaxRun) blocks.push_back({at, std::min(at + kMaxRun, r.end)});
   return blocks;
 }
 
@@ -138,13 +138,14 @@ std::vector<ByteRange> writeFootprint(const DeviceData& config) {
   return merged(std::move(ranges));
 }
 
-std::vector<ByteRange> configurationExtent(const MemoryImage& memory) {
+std::vector<ByteRange> headerExtent(int programs) {
   std::vector<ByteRange> ranges;
-  addRange(ranges, L2_BASE, L2_END);
-  GeneralParameters general;
-  decodeGeneral(memory.data() + L2_BASE, general);
-  const int programs = general.programCount();
-  const int stepsAllowed = general.stepsPerProgram();
+  for (int n = 0; n < programs; ++n) addBits(ranges, programBit(programs, n), Program::kHeaderBits);
+  return merged(std::move(ranges));
+}
+
+std::vector<ByteRange> slotExtent(int programs, int stepsAllowed, const MemoryImage& memory) {
+  std::vector<ByteRange> ranges;
   for (int n = 0; n < programs; ++n) {
     const int32_t h = programBit(programs, n);
     addBits(ranges, h, Program::kHeaderBits);
@@ -152,6 +153,21 @@ std::vector<ByteRange> configurationExtent(const MemoryImage& memory) {
     addBits(ranges, stepBit(programs, n, 0), SLOT_BITS * steps);
   }
   return merged(std::move(ranges));
+}
+
+std::vector<ByteRange> configurationExtent(const MemoryImage& memory) {
+  GeneralParameters general;
+  decodeGeneral(memory.data() + L2_BASE, general);
+  std::vector<ByteRange> ranges = slotExtent(general.programCount(), general.stepsPerProgram(), memory);
+  addRange(ranges, L2_BASE, L2_END);
+  return merged(std::move(ranges));
+}
+
+bool readUnknown(DeviceLink& link, DeviceSnapshot& snapshot, const std::vector<ByteRange>& ranges, int from,
+                 int to, bool abortable) {
+  const std::vector<ByteRange> blocks = readPlan(snapshot, ranges);
+  Bar bar(link, from, to, readCost(blocks));
+  return readBlocks(link, snapshot, blocks, bar, abortable);
 }
 
 void readSnapshot(DeviceLink& link, DeviceSnapshot& snapshot) {
@@ -165,15 +181,13 @@ void readSnapshot(DeviceLink& link, DeviceSnapshot& snapshot) {
   if (!readBlocks(link, snapshot, l2, phase1, true)) return;
   GeneralParameters general;
   decodeGeneral(snapshot.bytes.data() + L2_BASE, general);
-  const int programs = general.programCount();
-  std::vector<ByteRange> headerRanges;
-  for (int n = 0; n < programs; ++n) addBits(headerRanges, programBit(programs, n), Program::kHeaderBits);
-  if (!readBlocks(link, snapshot, readPlan(snapshot, merged(headerRanges)), phase1, true)) return;
+  if (!readBlocks(link, snapshot, readPlan(snapshot, headerExtent(general.programCount())), phase1, true))
+    return;
 
   // Phase 2: the steps the headers count.
-  const std::vector<ByteRange> steps = readPlan(snapshot, configurationExtent(snapshot.bytes));
-  Bar phase2(link, kSnapshotHeaderShare, kSnapshotProgressRange, readCost(steps));
-  if (!readBlocks(link, snapshot, steps, phase2, true)) return;
+  if (!readUnknown(link, snapshot, configurationExtent(snapshot.bytes), kSnapshotHeaderShare,
+                   kSnapshotProgressRange, true))
+    return;
   confirmAnswering(link, L2_BASE);
   link.progressCounter.store(kSnapshotProgressRange, std::memory_order_relaxed);
 }

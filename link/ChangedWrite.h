@@ -71,6 +71,18 @@ std::vector<ByteRange> writeFootprint(const DeviceData& config);
 // headers are in `memory`: the L2 area, the headers, the steps counted.
 std::vector<ByteRange> configurationExtent(const MemoryImage& memory);
 
+// The bytes of the slot headers of a partition with `programs` programs, and
+// with the steps their headers count (the headers in `memory`).
+std::vector<ByteRange> headerExtent(int programs);
+std::vector<ByteRange> slotExtent(int programs, int stepsAllowed, const MemoryImage& memory);
+
+// Reads the bytes of `ranges` the snapshot does not hold yet into it, in
+// sequential reads (unknown bytes close together share one), moving the
+// link's counter from `from` to `to` by their cost. With `abortable`, stops
+// at an abort before a read and returns false.
+bool readUnknown(DeviceLink& link, DeviceSnapshot& snapshot, const std::vector<ByteRange>& ranges, int from,
+                 int to, bool abortable);
+
 // Reads the controller's configuration as raw bytes into the snapshot.
 // Stops early (incomplete) when an abort is asked for.
 void readSnapshot(DeviceLink& link, DeviceSnapshot& snapshot);

@@ -13,8 +13,7 @@ namespace {
 
 constexpr int kL1ProgressRange = 1050;
 constexpr int kL2ProgressRange = 67;
-constexpr int kHeaderPhaseShare = 50;     // the bar's share of the header pass of a read
-constexpr double kStepPhaseShare = 1000;  // and of the step pass
+constexpr int kHeaderPhaseShare = 50;  // the bar's share of the header pass of a read
 
 bool abortRequested(DeviceLink& link) { return link.abortRequested.load(std::memory_order_relaxed); }
 
@@ -97,11 +96,8 @@ bool exchangeWrites(ExchangeMode mode) {
 void readL2(DeviceLink& link, DeviceData& config) {
   setProgress(link, 0);
   uint8_t bytes[kL2BufferSize] = {};
-  for (int i = 0; i < kL2Blocks; ++i) {
-    if (abortRequested(link)) return;
-    const L2Block b = l2Block(i);
-    readMemory(link, bytes + b.offset, L2_BASE + b.offset, 0, b.length);
-  }
+  if (abortRequested(link)) return;
+  readMemory(link, bytes, L2_BASE, 0, kL2Size);
   // A memory gone silent in the last block left 0xFF there, not data.
   confirmAnswering(link, L2_BASE);
   decodeGeneral(bytes, config.general);
@@ -112,58 +108,20 @@ void SlotProgress::advance(DeviceLink& link) {
   setProgress(link, static_cast<int32_t>(accumulator));
 }
 
-ProgramHeaderRecord readProgramSlot(DeviceLink& link, int programCount, int stepsAllowed, int n,
-                                    std::vector<StepRecord>* steps, SlotProgress* progress) {
-  const int32_t h = programBit(programCount, n);
-  uint8_t block[kHeaderReadBytes];
-  // The L1 read keeps its own count (headers, then slots): the bytes of
-  // its blocks are not counted.
-  readMemory(link, block, static_cast<uint32_t>(h / 8), h % 8, kHeaderReadBytes, false);
-  ProgramHeaderRecord header;
-  std::copy_n(block, kHeaderRecordBytes, header.bytes);
-  if (!steps) return header;
-
-  const int count = std::min(header.stepCount(), stepsAllowed);
-  for (int s = 0; s < count; ++s) {
-    if (abortRequested(link)) break;
-    const int32_t position = stepBit(programCount, n, s);
-    readMemory(link, block, static_cast<uint32_t>(position / 8), position % 8, kStepReadBytes, false);
-    StepRecord record;
-    std::copy_n(block, kStepRecordBytes, record.bytes);
-    steps->push_back(record);
-    if (progress) progress->advance(link);
-  }
-  return header;
-}
-
 void readL1(DeviceLink& link, DeviceData& config) {
   const int programs = config.general.programCount();
   const int stepsAllowed = config.general.stepsPerProgram();
   setProgress(link, 0);
-
-  // First pass: the headers alone, to know how many steps the bar stands for.
-  int total = 0;
-  for (int i = 0; i < programs; ++i) {
-    if (abortRequested(link)) return;
-    const ProgramHeaderRecord header = readProgramSlot(link, programs, stepsAllowed, i, nullptr, nullptr);
-    total += std::min(header.stepCount(), stepsAllowed);
-    setProgress(link, static_cast<int32_t>(static_cast<double>(i) / programs * kHeaderPhaseShare));
-  }
-  SlotProgress progress;
-  progress.accumulator = link.progressCounter.load(std::memory_order_relaxed);
-  // With no steps at all the increment is never applied.
-  progress.increment = total > 0 ? kStepPhaseShare / total : 0;
-
-  config.programs.clear();
-  for (int i = 0; i < programs; ++i) {
-    if (abortRequested(link)) return;
-    std::vector<StepRecord> steps;
-    const ProgramHeaderRecord header = readProgramSlot(link, programs, stepsAllowed, i, &steps, &progress);
-    config.programs.push_back(decodeProgram(header, steps));
-  }
-  if (abortRequested(link)) return;
-  // A memory gone silent in the last block left 0xFF there, not data.
+  // The headers first, to know the steps; then the steps, each program's
+  // in one sequential run.
+  DeviceSnapshot read;
+  if (!readUnknown(link, read, headerExtent(programs), 0, kHeaderPhaseShare, true)) return;
+  if (!readUnknown(link, read, slotExtent(programs, stepsAllowed, read.bytes), kHeaderPhaseShare,
+                   kL1ProgressRange, true))
+    return;
+  // A memory gone silent in the last run left 0xFF there, not data.
   confirmAnswering(link, 0);
+  config.programs = readPrograms(read.bytes, programs, stepsAllowed);
   // The bar ends full with the read, also when there were no steps to count.
   setProgress(link, kL1ProgressRange);
 }

@@ -49,18 +49,19 @@ bool exchangeWrites(ExchangeMode mode);
 inline constexpr int32_t kErrorDoesNotFit = 3;  // refused before anything was written
 inline constexpr int32_t kErrorPort = 4;        // the port itself failed (PortError, anything unexpected)
 
-// L2 moves in blocks of 32, 32 and 22 bytes from byte 8106.
+// L2 is written in blocks of 32, 32 and 22 bytes from byte 8106.
 inline constexpr int kL2Blocks = 3;
 
 // ---- Worker operations (exchange worker thread) ------------------------------
 
 // Reads L2 into config.general; on an abort returns before decoding anything.
 void readL2(DeviceLink& link, DeviceData& config);
-// Reads every slot of config's partition into config.programs (emptied
-// first); on an abort returns with what it has. The counter follows the
-// read's own phases only (the headers up to 50, then the steps up to 1050,
-// 1050 at the end), never the bytes of its blocks, so the bar moves steadily
-// and is full exactly when the read ends.
+// Reads every slot of config's partition into config.programs: the headers,
+// then each program's steps in one sequential run; on an abort returns
+// leaving config.programs alone. The counter follows the read's own phases
+// only (the headers up to 50, then the steps up to 1050, 1050 at the end),
+// never the bytes of its reads, so the bar moves steadily and is full
+// exactly when the read ends.
 void readL1(DeviceLink& link, DeviceData& config);
 // Writes L2 masked: bits that belong to no parameter keep the controller's.
 // Values are saturated to their fields (listed in `adjusted` when given).
@@ -93,11 +94,6 @@ struct SlotProgress {
   void advance(DeviceLink& link);
 };
 
-// Reads the header of slot n of a partition with programCount programs and,
-// when `steps` is given, its first min(step count, stepsAllowed) step
-// records (fewer when an abort is noticed before a step).
-ProgramHeaderRecord readProgramSlot(DeviceLink& link, int programCount, int stepsAllowed, int n,
-                                    std::vector<StepRecord>* steps, SlotProgress* progress);
 // Writes slot n's header and then its steps, advancing the progress after each.
 void writeProgramSlot(DeviceLink& link, int programCount, int n, const EncodedProgram& program,
                       SlotProgress& progress);

@@ -20,6 +20,8 @@
 #include "link/MemoryAccess.h"
 #include "link/PortBackend.h"
 
+struct DeviceSnapshot;
+
 class DeviceLink {
  public:
   // The bit-banged engine on a parallel port, in the given timing.
@@ -50,6 +52,10 @@ class DeviceLink {
   std::atomic<int32_t> progressCounter{0};
   // Raised by the user interface; the exchange stops at its next check.
   std::atomic<bool> abortRequested{false};
+  // Where the bytes that read back right after a write go, for a caller
+  // that checks a whole write from them (set only while no exchange runs;
+  // the exchange's worker fills it). Null: nowhere.
+  DeviceSnapshot* readBack = nullptr;
 
   // The register primitives at lptBase (bit-banged engine only).
   uint8_t portRead(int selector) {

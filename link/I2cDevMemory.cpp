@@ -48,7 +48,7 @@ I2cDevMemory::~I2cDevMemory() {
   }
 }
 
-int I2cDevMemory::transfer(I2cMessage* messages, int count) {
+int I2cDevMemory::transferOnce(I2cMessage* messages, int count) {
   int error = 0;
   for (int attempt = 0; attempt <= kArbitrationRetries; ++attempt) {
     ++m_transfers;
@@ -56,6 +56,17 @@ int I2cDevMemory::transfer(I2cMessage* messages, int count) {
     if (error != EAGAIN) break;
   }
   return error;
+}
+
+// Acknowledge polling with the transfer itself: a memory still in its write
+// cycle refuses its address, and nothing of the transfer happens.
+int I2cDevMemory::transfer(I2cMessage* messages, int count) {
+  for (;;) {
+    const int error = transferOnce(messages, count);
+    if (!error) m_cycleMayRun = false;
+    if (!m_cycleMayRun || !missingAcknowledge(error) || m_bus->nowUs() - m_cycleStart >= kWriteCycleLimitUs)
+      return error;
+  }
 }
 
 // The bit-banged bus's codes: no acknowledge before the first answer of the
@@ -68,31 +79,42 @@ void I2cDevMemory::fail(DeviceLink* link, int error) const {
   throw LinkError(LinkError::kLinkBroken, link_texts::linkBroken() + " (" + transferErrorText(error) + ")");
 }
 
-void I2cDevMemory::readOnce(DeviceLink& link, uint8_t* dst, uint16_t address, int length) {
+int I2cDevMemory::readOnce(uint8_t* dst, uint16_t address, int length) {
   uint8_t where[2] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address & 0xFF)};
   I2cMessage messages[2];
   messages[0] = {m_address, 0, 2, where};
   messages[1] = {m_address, I2cMessage::kRead, static_cast<uint16_t>(length), dst};
-  if (const int error = transfer(messages, 2)) fail(&link, error);
-  link.awaitingFirstAnswer.store(false);
+  return transfer(messages, 2);
+}
+
+void I2cDevMemory::readRetried(DeviceLink& link, uint8_t* dst, uint32_t address, int length) {
+  for (int done = 0; done < length;) {
+    const int n = std::min(m_maxRead, length - done);
+    const auto at = static_cast<uint16_t>((address + static_cast<uint32_t>(done)) & kAddressMask);
+    for (int attempt = 1;; ++attempt) {
+      const int error = readOnce(dst + done, at, n);
+      if (!error) break;
+      if ((error == EOPNOTSUPP || error == EINVAL) && n > kMaxBlock) {
+        m_maxRead = kMaxBlock;  // the adapter cannot read so much in one message
+        break;
+      }
+      if (attempt == kReadAttempts) fail(&link, error);
+      m_bus->sleepUs(kRetryPauseUs);
+    }
+    if (n > m_maxRead) continue;  // again in shorter messages
+    link.awaitingFirstAnswer.store(false);
+    done += n;
+  }
 }
 
 void I2cDevMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length,
                              bool countProgress) {
-  if (length < 1 || length > kMaxBlock)
+  if (length < 1 || length > kMaxRun)
     throw std::invalid_argument("I2cDevMemory::readBlock: length " + std::to_string(length) +
-                                " outside 1..32");
+                                " outside 1..256");
   flush(&link);
-  const auto start = static_cast<uint16_t>(address & kAddressMask);
-  for (int attempt = 1;; ++attempt) {
-    try {
-      readOnce(link, dst, start, length);
-      break;
-    } catch (const LinkError&) {
-      if (attempt == kReadAttempts) throw;
-      m_bus->sleepUs(kRetryPauseUs);
-    }
-  }
+  readBack(link);
+  readRetried(link, dst, address, length);
   if (countProgress) link.progressCounter.fetch_add(length, std::memory_order_relaxed);
 }
 
@@ -109,7 +131,10 @@ void I2cDevMemory::writeBytes(DeviceLink& link, const uint8_t* src, uint32_t add
       });
 }
 
-void I2cDevMemory::end(DeviceLink& link) { flush(&link); }
+void I2cDevMemory::end(DeviceLink& link) {
+  flush(&link);
+  readBack(link);
+}
 
 void I2cDevMemory::flush(DeviceLink* link) {
   if (m_held.empty()) return;
@@ -121,24 +146,15 @@ void I2cDevMemory::flush(DeviceLink* link) {
   I2cMessage message{m_address, 0, static_cast<uint16_t>(2 + run.count), bytes};
   if (const int error = transfer(&message, 1)) fail(link, error);
   if (link) link->awaitingFirstAnswer.store(false);
-  awaitWriteCycle(link);
-  if (!link) return;
-  uint8_t back[kPageSize];
-  readBlock(*link, back, run.start, run.count, false);
-  checkWritten(*link, run.bytes, back, run.start, run.count);
+  m_cycleMayRun = true;
+  m_cycleStart = m_bus->nowUs();
+  m_held.stored(run);
 }
 
-// Acknowledge polling: the memory answers nothing until its write cycle
-// has ended. A one-byte read changes nothing in it.
-void I2cDevMemory::awaitWriteCycle(DeviceLink* link) {
-  const uint64_t start = m_bus->nowUs();
-  uint8_t byte = 0;
-  for (;;) {
-    m_bus->sleepUs(kPollPauseUs);
-    I2cMessage poll{m_address, I2cMessage::kRead, 1, &byte};
-    const int error = transfer(&poll, 1);
-    if (error == 0) return;
-    if (!missingAcknowledge(error)) fail(link, error);
-    if (m_bus->nowUs() - start >= kWriteCycleLimitUs) fail(link, error);
-  }
+void I2cDevMemory::readBack(DeviceLink& link) {
+  m_held.readBack(
+      kMaxRun, [&](uint8_t* dst, uint16_t address, int length) { readRetried(link, dst, address, length); },
+      [&](const PageRun& run, const uint8_t* found) {
+        checkWritten(link, run.bytes, found, run.start, run.count);
+      });
 }

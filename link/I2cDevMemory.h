@@ -3,20 +3,24 @@
 // transactions instead of bit-banged port lines.
 //
 //   read   a write of the two address bytes, a repeated START, a read of n
-//          bytes (one I2C_RDWR transfer); up to five attempts 10 ms apart
+//          bytes, up to kMaxRun (one I2C_RDWR transfer); up to five
+//          attempts 10 ms apart. An adapter that refuses so long a message
+//          (EOPNOTSUPP, EINVAL) is read in 32-byte messages from then on.
 //   write  page writes (two address bytes and up to 32 data bytes) that
-//          never cross a 32-byte page, each followed by acknowledge polling
-//          (one-byte reads) until the memory has finished its write cycle,
-//          given up after kWriteCycleLimitUs, then read back (a byte that
-//          differs is LinkError kErrorVerify naming its address)
+//          never cross a 32-byte page. While the memory's write cycle may
+//          run (up to kWriteCycleLimitUs after a page write) the next
+//          transfer, whatever it is, is the acknowledge poll: refused, it is
+//          sent again at once. The pages written are read back in
+//          sequential reads before the next read, flushWrites() or end() (a
+//          byte that differs is LinkError kErrorVerify naming its address).
 //
 // Writes are combined per page: a write that ends inside a page is held
 // until the next write extends it, or until the next read, flushWrites(),
-// end() or the engine's destruction (which cannot read it back). Record writes that share a byte with their
-// predecessor (119-bit program slots) so cost one write cycle per page
-// instead of one per record; heldByte() lets the masked and bit-aligned
-// writes merge with bytes not yet on the bus. A failure to store held bytes
-// surfaces in the call that stores them.
+// end() or the engine's destruction (which cannot read it back). Record
+// writes that share a byte with their predecessor (119-bit program slots)
+// so cost one write cycle per page instead of one per record; heldByte()
+// lets the masked and bit-aligned writes merge with bytes not yet on the
+// bus. A failure to store held bytes surfaces in the call that stores them.
 //
 // Errors as on the bit-banged bus: a missing acknowledge (ENXIO, EREMOTEIO,
 // EIO) is code 1 "Прибор не отвечает" until the memory has answered once in
@@ -40,7 +44,6 @@ class I2cDevMemory : public MemoryAccess {
   static constexpr int kReadAttempts = 5;
   static constexpr uint64_t kRetryPauseUs = 10000;
   static constexpr int kArbitrationRetries = 10;
-  static constexpr uint64_t kPollPauseUs = 200;
   // The memory's write cycle is 5 ms at most (10 ms for some makers).
   static constexpr uint64_t kWriteCycleLimitUs = 50000;
 
@@ -49,7 +52,10 @@ class I2cDevMemory : public MemoryAccess {
   ~I2cDevMemory() override;
 
   void end(DeviceLink& link) override;
-  void flushWrites(DeviceLink& link) override { flush(&link); }
+  void flushWrites(DeviceLink& link) override {
+    flush(&link);
+    readBack(link);
+  }
   void readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length, bool countProgress) override;
   void writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                   bool countProgress) override;
@@ -61,18 +67,27 @@ class I2cDevMemory : public MemoryAccess {
   uint64_t transfers() const { return m_transfers; }
 
  private:
-  // One transfer with the arbitration retries; the errno of the last try.
+  // One transfer with the arbitration retries, sent again while a write
+  // cycle may keep the memory deaf; the errno of the last try.
   int transfer(I2cMessage* messages, int count);
+  int transferOnce(I2cMessage* messages, int count);
   [[noreturn]] void fail(DeviceLink* link, int error) const;
-  void readOnce(DeviceLink& link, uint8_t* dst, uint16_t address, int length);
-  // Writes the held run, waits for the write cycle and reads the run back
-  // (not without a link: only the destructor flushes so).
+  // One read message of length bytes at address; the errno, or 0.
+  int readOnce(uint8_t* dst, uint16_t address, int length);
+  // Reads length bytes in messages the adapter takes, each with up to five
+  // attempts; the last one's failure is thrown.
+  void readRetried(DeviceLink& link, uint8_t* dst, uint32_t address, int length);
+  // Writes the held run (its write cycle begins).
   void flush(DeviceLink* link);
-  void awaitWriteCycle(DeviceLink* link);
+  // Reads back the runs written since the last call.
+  void readBack(DeviceLink& link);
 
   std::unique_ptr<I2cBus> m_bus;
   uint16_t m_address;
   uint64_t m_transfers = 0;
+  int m_maxRead = kMaxRun;     // bytes of one read message the adapter takes
+  bool m_cycleMayRun = false;  // a page write has not been answered since
+  uint64_t m_cycleStart = 0;
 
   PageBuffer m_held;
 };

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/BitField.h"
+#include "link/ChangedWrite.h"
 #include "link/DeviceLink.h"
 #include "link/FactoryImage.h"
 #include "link/LinkError.h"
@@ -36,13 +37,19 @@ ProbeReport MemoryAccess::probe(DeviceLink& link) {
 
 void readMemory(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
                 bool countProgress) {
-  checkRange(length, 1, MemoryAccess::kMaxBlock, "readMemory", "length");
+  checkRange(length, 1, MemoryAccess::kMaxRun, "readMemory", "length");
   checkRange(bitOffset, 0, 7, "readMemory", "bit offset");
   if (bitOffset == 0) return link.memory().readBlock(link, dst, address, length, countProgress);
   // One spare byte: the top bits of the last output byte lie beyond what was read.
-  uint8_t read[MemoryAccess::kMaxBlock + 1] = {};
+  uint8_t read[MemoryAccess::kMaxRun + 1] = {};
   link.memory().readBlock(link, read, address, length, countProgress);
   for (int j = 0; j < length; ++j) dst[j] = static_cast<uint8_t>(extractBits(read, bitOffset + 8 * j, 8));
+}
+
+void readBytes(DeviceLink& link, uint8_t* dst, uint32_t address, int count, bool countProgress) {
+  for (int done = 0; done < count; done += MemoryAccess::kMaxRun)
+    readMemory(link, dst + done, address + static_cast<uint32_t>(done), 0,
+               std::min(MemoryAccess::kMaxRun, count - done), countProgress);
 }
 
 void confirmAnswering(DeviceLink& link, uint32_t address) {
@@ -58,6 +65,12 @@ void checkWritten(DeviceLink& link, const uint8_t* written, const uint8_t* found
     const int at = static_cast<int>((address + static_cast<uint32_t>(i)) % kDeviceMemorySize);
     throw LinkError(kErrorVerify, link_texts::verifyFailed(at, found[i], written[i]));
   }
+  if (DeviceSnapshot* seen = link.readBack)
+    for (int i = 0; i < count; ++i) {
+      const auto at = static_cast<std::size_t>((address + static_cast<uint32_t>(i)) % kDeviceMemorySize);
+      seen->bytes[at] = found[i];
+      seen->known[at] = true;
+    }
 }
 
 void stopIfAsked(DeviceLink& link) {

@@ -9,9 +9,10 @@
 //   I2cDevMemory (I2cDevMemory.h)     a Linux i2c-dev adapter: combined
 //                                     messages, page writes, acknowledge polling
 //
-// An engine implements two primitives: a block read with its own retries and
-// a write of any number of bytes that reads back what it wrote (every
-// engine, every timing: nothing unverified is reported as stored).
+// An engine implements two primitives: a sequential read of up to kMaxRun
+// bytes with its own retries and a write of any number of bytes that reads
+// back what it wrote (every engine, every timing: nothing unverified is
+// reported as stored).
 // Bit-aligned reads, masked and bit-aligned writes are read-modify-write
 // built on those two here, once for every engine.
 //
@@ -32,7 +33,10 @@ class PortBackend;
 
 class MemoryAccess {
  public:
-  static constexpr int kMaxBlock = 32;  // bytes per block read
+  static constexpr int kMaxBlock = 32;  // bytes of the protocol's block read, and of a masked write
+  // Bytes of one sequential read: long enough that its address bytes cost
+  // little, short enough that a read's progress and abort move often.
+  static constexpr int kMaxRun = 256;
 
   virtual ~MemoryAccess() = default;
 
@@ -42,7 +46,7 @@ class MemoryAccess {
   // After an exchange, also a failed one: the bus back to idle.
   virtual void end(DeviceLink& link) { (void)link; }
 
-  // Reads length (1..kMaxBlock) bytes at address (the memory's 13 bits
+  // Reads length (1..kMaxRun) bytes at address (the memory's 13 bits
   // count; it wraps from 0x1FFF to 0), with the engine's retries. With
   // countProgress, link.progressCounter rises by up to length as the bytes
   // arrive; without, the caller keeps the counter. Throws the last attempt's
@@ -90,13 +94,16 @@ class MemoryAccess {
 
 // ---- What the exchanges use, for every engine ------------------------------
 
-// A block read of length (1..32) bytes at address. With a bitOffset (0..7),
+// A read of length (1..kMaxRun) bytes at address. With a bitOffset (0..7),
 // output byte j is the 8 bits from bit bitOffset + 8j of what was read; bits
 // beyond the bytes read are 0. std::invalid_argument outside those ranges.
 // progressCounter rises by up to length unless countProgress is false (an
 // exchange that keeps its own count of progress).
 void readMemory(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
                 bool countProgress = true);
+// Reads count bytes from address on in reads of up to kMaxRun bytes; the
+// counter as in readMemory.
+void readBytes(DeviceLink& link, uint8_t* dst, uint32_t address, int count, bool countProgress = true);
 // A memory that stops answering in the middle of a block read leaves the
 // rest of the block reading as 0xFF (the released data line), which nothing
 // in the read can tell from data; only the next transaction is refused. A
@@ -107,7 +114,8 @@ void confirmAnswering(DeviceLink& link, uint32_t address);
 // The read-back of a write: `found` was read at address after `written`
 // was written there. A byte that differs is LinkError kErrorVerify naming
 // its address, unless the memory has gone silent (a read of released lines
-// gives 0xFF), which a one-byte read then tells as a broken link.
+// gives 0xFF), which a one-byte read then tells as a broken link. Bytes that
+// read back right go into link.readBack when the caller keeps one.
 void checkWritten(DeviceLink& link, const uint8_t* written, const uint8_t* found, uint32_t address,
                   int count);
 // Before each piece of a write: when a stop has been asked for

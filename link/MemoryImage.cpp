@@ -181,17 +181,21 @@ DeviceData readAfterWrite(const DeviceData& config) {
   return readConfiguration(image);
 }
 
-DeviceData readConfiguration(const MemoryImage& image) {
-  DeviceData config;
-  decodeGeneral(image.data() + L2_BASE, config.general);
-  const int programs = config.general.programCount();
-  const int stepsAllowed = config.general.stepsPerProgram();
+std::list<Program> readPrograms(const MemoryImage& image, int programs, int stepsAllowed) {
+  std::list<Program> out;
   for (int n = 0; n < programs; ++n) {
     const ProgramHeaderRecord header = headerRecordAt(image.data(), programBit(programs, n));
     std::vector<StepRecord> steps;
     const int count = std::min(header.stepCount(), stepsAllowed);
     for (int s = 0; s < count; ++s) steps.push_back(stepRecordAt(image.data(), stepBit(programs, n, s)));
-    config.programs.push_back(decodeProgram(header, steps));
+    out.push_back(decodeProgram(header, steps));
   }
+  return out;
+}
+
+DeviceData readConfiguration(const MemoryImage& image) {
+  DeviceData config;
+  decodeGeneral(image.data() + L2_BASE, config.general);
+  config.programs = readPrograms(image, config.general.programCount(), config.general.stepsPerProgram());
   return config;
 }

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,7 @@ inline constexpr int kL2BlockBytes = 32;          // the L2 area moves in blocks
 inline constexpr int kHeaderSlots = 2;  // a program header takes the first two slots
 inline constexpr int kHeaderRecordBytes = 30;
 inline constexpr int kStepRecordBytes = 15;
-inline constexpr int kHeaderReadBytes = 32;  // one read transaction per header
-inline constexpr int kStepReadBytes = 17;    // and per step
-inline constexpr int kStepCountBits = 7;     // bits 0..6 of a header
+inline constexpr int kStepCountBits = 7;  // bits 0..6 of a header
 
 struct ProgramHeaderRecord {
   uint8_t bytes[kHeaderRecordBytes] = {};
@@ -110,6 +109,10 @@ bool fitsPartition(const DeviceData& config);
 // bits after it in its last byte cleared). Throws std::length_error, and
 // leaves the image alone, when the configuration does not fit its partition.
 void writeConfiguration(const DeviceData& config, MemoryImage& image, FieldAdjustments* adjusted = nullptr);
+
+// Every slot of a partition with `programs` programs as a program named
+// "Считанная", with at most stepsAllowed steps.
+std::list<Program> readPrograms(const MemoryImage& image, int programs, int stepsAllowed);
 
 // What a read of a controller gives once `config` has been written to it:
 // writeConfiguration into a factory-new memory, then readConfiguration (the

@@ -2,14 +2,17 @@
 // write to extend, so consecutive writes inside a page go to the memory as
 // one page write (one write cycle) instead of one per write. The program
 // slots' records share their boundary bytes, so a run of records costs one
-// write cycle per page. Used by the engines that write pages (i2c-dev, and
-// the parallel-port adapter in fast timing); owned by the engine, on its
-// thread.
+// write cycle per page. A page once stored waits here to be read back with
+// the pages after it, in one sequential read, instead of a read of its own
+// after every write cycle. Used by the engines that write pages (i2c-dev,
+// and the parallel-port adapter in fast timing); owned by the engine, on
+// its thread.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 struct PageRun {
   static constexpr int kPageSize = 32;
@@ -62,6 +65,31 @@ class PageBuffer {
     return run;
   }
 
+  // A run the engine has stored, to be read back.
+  void stored(const PageRun& run) { m_stored.push_back(run); }
+  bool readBackDone() const { return m_stored.empty(); }
+
+  // Reads back the runs stored since the last call, in sequential reads of
+  // up to maxRead bytes (runs that follow each other share one): `read(dst,
+  // address, length)`, then `check(run, found)` for each run with the bytes
+  // found. The runs are given up whatever happens: a failure reports them.
+  template <typename Read, typename Check>
+  void readBack(int maxRead, Read read, Check check) {
+    std::vector<PageRun> runs;
+    runs.swap(m_stored);
+    std::vector<uint8_t> found;
+    for (std::size_t i = 0; i < runs.size();) {
+      std::size_t end = i + 1;
+      int length = runs[i].count;
+      while (end < runs.size() && runs[end].start == runs[end - 1].start + runs[end - 1].count &&
+             length + runs[end].count <= maxRead)
+        length += runs[end++].count;
+      found.resize(static_cast<std::size_t>(length));
+      read(found.data(), runs[i].start, length);
+      for (int offset = 0; i < end; offset += runs[i++].count) check(runs[i], found.data() + offset);
+    }
+  }
+
  private:
   bool joins(uint16_t at) const {
     return !empty() && at / kPageSize == m_run.start / kPageSize && at >= m_run.start &&
@@ -69,4 +97,5 @@ class PageBuffer {
   }
 
   PageRun m_run;
+  std::vector<PageRun> m_stored;
 };

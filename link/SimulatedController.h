@@ -100,6 +100,8 @@ class SimulatedController : public PortBackend {
   const MemoryImage& memory() const { return m_memory; }
   MemoryImage& memory() { return m_memory; }
   int completedWriteCycles() const { return m_completedCycles; }
+  // Bytes the memory has acknowledged or sent so far.
+  int bytesOnBus() const { return m_bytesOnBus; }
   bool writeCycleRunning() const { return m_cycleEnd != 0; }
   bool clockLine() const { return m_scl; }
   bool dataLine() const { return m_sda; }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "link/FactoryImage.h"
+
 namespace {
 
 // Register selectors and lines of the adapter.
@@ -159,6 +161,9 @@ bool missingAcknowledge(DeviceLink& link, const LinkTransfer& t, const BusTiming
   return sampleMemoryBit(link, t.fallUs, timing.settleWaitUs, timing.pollStepUs, false);
 }
 
+// Where the bytes of a read go.
+uint8_t* received(LinkTransfer& t) { return t.receiveInto ? t.receiveInto : t.buffer; }
+
 // The integer formulas give more than 99 once the last byte of a read is in;
 // 100 must mean "the STOP is on the bus", so the running value stops at 99.
 int progressOf(const LinkTransfer& t) {
@@ -208,6 +213,16 @@ void beginRead(LinkTransfer& t, uint16_t address, int length) {
   t.sendLength = 3;
   t.isWrite = 0;
   t.receiveLength = length;
+}
+
+void beginRun(LinkTransfer& t, uint16_t address, int length, uint8_t* into) {
+  checkLength(length, kDeviceMemorySize, "beginRun");
+  if (!into) throw std::invalid_argument("beginRun: no place for the bytes");
+  beginTransfer(t, address);
+  t.sendLength = 3;
+  t.isWrite = 0;
+  t.receiveLength = length;
+  t.receiveInto = into;
 }
 
 void beginWrite(LinkTransfer& t, const uint8_t* data, uint16_t address, int length) {
@@ -277,7 +292,7 @@ int stepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {
       } else if (t.isWrite) {
         t.phase = LinkTransfer::kStop;
       } else if (t.readSwitched) {
-        t.buffer[t.receiveIndex] = 0;
+        received(t)[t.receiveIndex] = 0;
         t.bitCount = 8;
         t.phase = LinkTransfer::kReceiveBits;
       } else {
@@ -300,7 +315,7 @@ int stepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {
           const bool bit =
               sampleMemoryBit(link, t.fallUs, timing.sampleWaitUs, timing.pollStepUs, t.lineWasHigh);
           t.lineWasHigh = bit;
-          if (bit) t.buffer[t.receiveIndex] |= static_cast<uint8_t>(1u << (t.bitCount - 1));
+          if (bit) received(t)[t.receiveIndex] |= static_cast<uint8_t>(1u << (t.bitCount - 1));
           if (--t.bitCount == 0) ++t.receiveIndex;
           break;
         }
@@ -308,7 +323,7 @@ int stepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {
         lines.pull(false);
         link.port().busyWait(kSampleDelay);
         if (!high) {
-          if (dataLineHigh(link)) t.buffer[t.receiveIndex] |= static_cast<uint8_t>(1u << (t.bitCount - 1));
+          if (dataLineHigh(link)) received(t)[t.receiveIndex] |= static_cast<uint8_t>(1u << (t.bitCount - 1));
           if (--t.bitCount == 0) ++t.receiveIndex;
           break;
         }
@@ -339,19 +354,20 @@ int stepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {
 namespace {
 
 // One read transaction; counts the bytes arriving in progressCounter unless
-// the caller keeps its own count.
+// the caller keeps its own count. Without a bit offset the bytes go straight
+// into dst, any number of them (a sequential read).
 void readTransaction(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length,
                      bool countProgress, const BusTiming& timing = {}) {
-  checkLength(length, LinkTransfer::kMaxBlock, "readBlockOnce");
   checkBitOffset(bitOffset, "readBlockOnce");
   const int32_t base = link.progressCounter.load(std::memory_order_relaxed);
   LinkTransfer t;
-  beginRead(t, static_cast<uint16_t>(address), length);
-  runTransfer(link, t, timing, base, countProgress ? length : 0);
   if (bitOffset == 0) {
-    std::memcpy(dst, t.buffer, static_cast<std::size_t>(length));
+    beginRun(t, static_cast<uint16_t>(address), length, dst);
+    runTransfer(link, t, timing, base, countProgress ? length : 0);
     return;
   }
+  beginRead(t, static_cast<uint16_t>(address), length);
+  runTransfer(link, t, timing, base, countProgress ? length : 0);
   t.buffer[length] = 0;  // the top bits of the last output byte lie beyond what was read
   for (int j = 0; j < length; ++j) dst[j] = static_cast<uint8_t>(extractBits(t.buffer, bitOffset + 8 * j, 8));
 }
@@ -359,6 +375,7 @@ void readTransaction(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOf
 }  // namespace
 
 void readBlockOnce(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffset, int length) {
+  checkLength(length, LinkTransfer::kMaxBlock, "readBlockOnce");
   readTransaction(link, dst, address, bitOffset, length, true);
 }
 
@@ -376,9 +393,9 @@ BusTiming BitBangedMemory::busTiming() const {
 }
 
 void BitBangedMemory::begin(DeviceLink& link) {
-  m_crossChecked = false;  // every exchange's first fast block is read in both timings
   if (link.lptBase.load() == 0) detect(link);
   if (!m_line) measure(link);
+  crossCheck(link);
 }
 
 void BitBangedMemory::measure(DeviceLink& link) {
@@ -391,9 +408,29 @@ void BitBangedMemory::measure(DeviceLink& link) {
   m_line = line;
 }
 
+// The first block read fast and again with every wait at the standard
+// 200 us: a line the measurement misjudged reads differently, and then the
+// standard timing serves the rest of the run. Once per engine: a port whose
+// line passed keeps it for the run. A check that fails is not done: the
+// next exchange (or the next look of the port's detection) checks again.
+void BitBangedMemory::crossCheck(DeviceLink& link) {
+  if (m_crossChecked || !fast()) return;
+  uint8_t first[kMaxBlock], check[kMaxBlock];
+  readAttempts(link, first, 0, kMaxBlock, false, busTiming());
+  readAttempts(link, check, 0, kMaxBlock, false, BusTiming::checking(*m_line));
+  if (std::memcmp(first, check, sizeof first) != 0) {
+    // A memory that fell silent during the check fails here instead of
+    // passing for a slow line.
+    readAttempts(link, check, 0, kMaxBlock, false, BusTiming::standard(&*m_line));
+    m_fellBack = true;
+  }
+  m_crossChecked = true;
+}
+
 void BitBangedMemory::end(DeviceLink& link) {
   try {
     flush(link);
+    readBack(link);
   } catch (...) {
     m_port->resetLines(link.lptBase.load());
     throw;
@@ -402,7 +439,10 @@ void BitBangedMemory::end(DeviceLink& link) {
   m_port->flush();
 }
 
-void BitBangedMemory::flushWrites(DeviceLink& link) { flush(link); }
+void BitBangedMemory::flushWrites(DeviceLink& link) {
+  flush(link);
+  readBack(link);
+}
 
 void BitBangedMemory::transfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {
   ++m_transactions;
@@ -427,29 +467,23 @@ void BitBangedMemory::readAttempts(DeviceLink& link, uint8_t* dst, uint32_t addr
 
 void BitBangedMemory::readBlock(DeviceLink& link, uint8_t* dst, uint32_t address, int length,
                                 bool countProgress) {
-  checkLength(length, kMaxBlock, "BitBangedMemory::readBlock");
+  checkLength(length, kMaxRun, "BitBangedMemory::readBlock");
   flush(link);
+  readBack(link);
+  crossCheck(link);
   const BusTiming timing = busTiming();
-  if (!timing.fast) m_port->sleep(kRetrySleepMs);
-  readAttempts(link, dst, address, length, countProgress, timing);
-  if (!timing.fast || m_crossChecked) return;
-  // The first fast block of an exchange is read in the standard timing too:
-  // a line the measurement misjudged (or that has slowed down since) reads
-  // differently, and then the standard timing serves the rest of the run.
-  m_crossChecked = true;
-  uint8_t check[kMaxBlock];
-  m_port->sleep(kRetrySleepMs);
-  readAttempts(link, check, address, length, false, BusTiming::standard(&*m_line));
-  if (std::memcmp(check, dst, static_cast<std::size_t>(length)) == 0) return;
-  // Read once more in the standard timing before it serves from now on: a
-  // memory that fell silent during the check fails here, a lost answer
-  // rather than a slow line, instead of giving the check's 0xFF bytes.
-  readAttempts(link, dst, address, length, false, BusTiming::standard(&*m_line));
-  m_fellBack = true;
+  if (timing.fast) return readAttempts(link, dst, address, length, countProgress, timing);
+  // The standard timing keeps the protocol's blocks, each after its pause.
+  for (int done = 0; done < length; done += kMaxBlock) {
+    m_port->sleep(kRetrySleepMs);
+    readAttempts(link, dst + done, address + static_cast<uint32_t>(done), std::min(kMaxBlock, length - done),
+                 countProgress, timing);
+  }
 }
 
 void BitBangedMemory::writeBytes(DeviceLink& link, const uint8_t* src, uint32_t address, int count,
                                  bool countProgress) {
+  crossCheck(link);
   if (!fast()) return writeByteByByte(link, src, address, count, countProgress);
   m_held.hold(
       src, address, count, [&] { flush(link); },
@@ -480,7 +514,8 @@ void BitBangedMemory::writeByteByByte(DeviceLink& link, const uint8_t* src, uint
   }
 }
 
-// The held page: one page write, the write cycle polled, then read back.
+// The held page: one page write, its write cycle polled to its end. It is
+// read back with the pages after it.
 void BitBangedMemory::flush(DeviceLink& link) {
   if (m_held.empty()) return;
   const PageRun run = m_held.take();  // a failed page is not written again
@@ -488,20 +523,30 @@ void BitBangedMemory::flush(DeviceLink& link) {
   beginWrite(t, run.bytes, run.start, run.count);
   transfer(link, t, busTiming());
   awaitWriteCycle(link);
-  uint8_t back[PageRun::kPageSize];
-  readBlock(link, back, run.start, run.count, false);
-  if (std::memcmp(back, run.bytes, static_cast<std::size_t>(run.count)) != 0) mend(link, run);
+  m_held.stored(run);
+}
+
+void BitBangedMemory::readBack(DeviceLink& link) {
+  m_held.readBack(
+      kMaxRun,
+      [&](uint8_t* dst, uint16_t address, int length) {
+        readAttempts(link, dst, address, length, false, busTiming());
+      },
+      [&](const PageRun& run, const uint8_t* found) {
+        if (std::memcmp(found, run.bytes, static_cast<std::size_t>(run.count)) == 0)
+          checkWritten(link, run.bytes, found, run.start, run.count);
+        else
+          mend(link, run);
+      });
 }
 
 // Acknowledge polling: the memory acknowledges nothing until its write
 // cycle has ended. A refused poll is closed with a STOP, so a logic
-// analyser sees whole transfers, and the next comes after a pause that
-// yields the processor.
+// analyser sees whole transfers, and the next follows at once.
 void BitBangedMemory::awaitWriteCycle(DeviceLink& link) {
   const BusTiming timing = busTiming();
   const uint64_t start = m_port->clockUs();
   for (;;) {
-    m_port->sleep(kPollPauseMs);
     LinkTransfer t;
     beginPoll(t);
     try {
@@ -535,7 +580,6 @@ std::vector<uint32_t> BitBangedMemory::takeMendedPages() {
 ProbeReport BitBangedMemory::probe(DeviceLink& link) {
   ProbeReport report;
   report.parallel = true;
-  m_crossChecked = false;
   if (link.lptBase.load() == 0) detect(link);
   report.base = link.lptBase.load();
   report.line = measureDataLine(link);
@@ -543,8 +587,13 @@ ProbeReport BitBangedMemory::probe(DeviceLink& link) {
   if (!m_line) m_line = report.line;
   report.checkedMemory = true;
   try {
-    uint8_t block[kMaxBlock];
-    readBlock(link, block, 0, kMaxBlock, false);
+    if (fast()) {
+      m_crossChecked = false;  // asked to check: the line is checked again
+      crossCheck(link);
+    } else {
+      uint8_t block[kMaxBlock];
+      readBlock(link, block, 0, kMaxBlock, false);
+    }
     // A memory that fell silent within the block read its rest as 0xFF.
     confirmAnswering(link, 0);
     report.memoryAnswers = true;
@@ -558,25 +607,38 @@ ProbeReport BitBangedMemory::probe(DeviceLink& link) {
   return report;
 }
 
+bool BitBangedMemory::answers(DeviceLink& link) {
+  const LineSettle line = measureDataLine(link);
+  if (!line.responds()) return false;
+  if (line.worstUs() > BusTiming::kStandardSampleUs) return true;
+  m_line = line;
+  try {
+    if (fast()) {
+      crossCheck(link);
+    } else {
+      uint8_t block[kMaxBlock];
+      readAttempts(link, block, 0, kMaxBlock, false, busTiming());
+    }
+    return true;
+  } catch (const LinkError&) {
+    return false;  // not reported: the memory may still be powering up
+  }
+}
+
 void BitBangedMemory::detect(DeviceLink& link) {
-  constexpr int kProbeBytes = 32;
-  constexpr int kProbePauseMs = 1000;
   const std::vector<uint16_t> candidates = m_port->lptCandidates();
   for (uint16_t base : candidates) {
     link.lptBase = base;
     m_port->resetLines(base);
-    m_port->sleep(kProbePauseMs);
-    // The probe reads in the timing this port's line allows.
-    const LineSettle line = measureDataLine(link);
-    if (line.responds() && line.worstUs() <= BusTiming::kStandardSampleUs) m_line = line;
-    uint8_t probe[kProbeBytes];
-    try {
-      readBlock(link, probe, 0, kProbeBytes, false);
-      return;
-    } catch (const LinkError&) {
-      link.lptBase = 0;  // a failed probe is not reported
-      m_line.reset();
+    const uint64_t start = m_port->clockUs();
+    for (;;) {
+      if (answers(link)) return;
+      if (m_port->clockUs() - start >= 1000u * kPowerUpMs) break;
+      m_port->sleep(kPowerUpPollMs);
     }
+    link.lptBase = 0;  // a port that does not answer is not reported
+    m_line.reset();
+    m_crossChecked = false;
   }
   link.lptBase = candidates.empty() ? PortBackend::kLpt1 : candidates.front();
 }

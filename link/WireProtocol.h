@@ -47,6 +47,9 @@ struct LinkTransfer {
   int32_t receiveLength = 0;  // -1 for writes
   int32_t readSwitched = 0;   // read: 1 once the address is sent and the engine restarted for reading
   uint8_t buffer[kBufferSize] = {};
+  // A long sequential read receives into the caller's bytes instead of
+  // `buffer` (beginRun).
+  uint8_t* receiveInto = nullptr;
   // Timing: when the clock last changed and last fell, on the backend's
   // clock, whether the data line read high at the last bit received, and
   // (fast timing) the data register as last written, -1 until read.
@@ -67,6 +70,10 @@ inline constexpr int kTransferDone = 100;
 // (1..32) bytes of data at address. std::invalid_argument outside that range.
 void beginRead(LinkTransfer& t, uint16_t address, int length);
 void beginWrite(LinkTransfer& t, const uint8_t* data, uint16_t address, int length);
+// Prepare a sequential read of length (1..kDeviceMemorySize) bytes at
+// address into `into`, the memory's address counter running on over its
+// pages. std::invalid_argument outside that range or without `into`.
+void beginRun(LinkTransfer& t, uint16_t address, int length, uint8_t* into);
 // Prepare an acknowledge poll: START, 0xA0 and, once acknowledged, STOP.
 void beginPoll(LinkTransfer& t);
 
@@ -76,7 +83,8 @@ void beginPoll(LinkTransfer& t);
 // byte.
 int stepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing = {});
 
-// One read transaction of length (1..32) bytes at address. With a bitOffset
+// One read transaction of length (1..32) bytes at address (the protocol's
+// ReadBlock; the engine reads longer runs itself). With a bitOffset
 // (0..7), output byte j is the 8 bits from bit bitOffset + 8j of what was
 // received; bits beyond the received bytes read as 0. Raises progressCounter
 // by up to length as the bytes arrive.
@@ -88,29 +96,37 @@ void readBlockOnce(DeviceLink& link, uint8_t* dst, uint32_t address, int bitOffs
 // settles slower than the standard 200 us fails every exchange with code 1
 // "адаптер слишком медленный: ..." rather than be sampled wrongly; a line
 // that does not follow at all is left to the transfers to report. end()
-// stores a held page and puts the lines of the base in use back to idle.
+// stores a held page, reads back what was written and puts the lines of the
+// base in use back to idle.
 //
-// Standard timing: a block read is a 10 ms pause, then readBlockOnce with up to
-// five attempts 10 ms apart (the last error is thrown); a write is one
-// single-byte transaction per byte, each followed by the memory's 10 ms
-// write cycle, the first error thrown at once, and then the bytes are read
-// back in blocks; a byte that differs is LinkError kErrorVerify naming its
-// address.
+// Standard timing: a read is the protocol's blocks of up to 32 bytes, each a
+// 10 ms pause, then readBlockOnce with up to five attempts 10 ms apart (the
+// last error is thrown); a write is one single-byte transaction per byte,
+// each followed by the memory's 10 ms write cycle, the first error thrown at
+// once, and then the bytes are read back in blocks; a byte that differs is
+// LinkError kErrorVerify naming its address.
 //
-// Fast timing (the measured waits): block reads without the pause before
-// them, same retries. The first block of every exchange is read in both
-// timings; when they differ, the standard timing serves the rest of the run
-// (standardFallback()). Writes are held per page (PageBuffer) and go as one
-// page write, then acknowledge polling (given up after 20 ms with the poll's
-// error), then the page is read back; a page that differs is written again
-// in the standard timing byte by byte and read back in it, and a byte that
-// still differs is LinkError kErrorVerify naming its address. Pages mended so
-// are reported by takeMendedPages(). After a fall-back, writes go byte by
-// byte as in the standard timing, read back as there.
+// Fast timing (the measured waits): a read of any length is one sequential
+// read, without the pause before it, with the same retries and no-progress
+// guard. Once per engine, before anything is read or written fast, the
+// first block of the memory is read again with every wait at the standard
+// 200 us (the cross-check); when the two differ, the standard timing serves
+// the rest of the run (standardFallback()). Writes are held per page
+// (PageBuffer) and go as one page write, then acknowledge polling back to
+// back (given up after 20 ms with the poll's error); the pages written are
+// read back in sequential reads before the next read, flushWrites() or
+// end(). A page that differs is written again in the standard timing byte
+// by byte and read back in it, and a byte that still differs is LinkError
+// kErrorVerify naming its address. Pages mended so are reported by
+// takeMendedPages(). After a fall-back, writes go byte by byte as in the
+// standard timing, read back as there.
 class BitBangedMemory : public MemoryAccess {
  public:
   static constexpr int kWriteCycleLimitUs = 20000;
-  static constexpr int kPollPauseMs = 1;
+  // Port detection waits up to this long for an adapter that powers up
+  // from the port, looking again every kPowerUpPollMs.
+  static constexpr int kPowerUpMs = 1000;
+  static constexpr int kPowerUpPollMs = 10;
 
   explicit BitBangedMemory(std::unique_ptr<PortBackend> port, LinkTiming timing = LinkTiming::kFast);
 
@@ -138,18 +154,30 @@ class BitBangedMemory : public MemoryAccess {
 
  private:
   bool fast() const { return busTiming().fast; }
-  // Chooses lptBase: probes each candidate (0x378, 0x278, 0x3BC) after
-  // putting its lines to idle, waiting a second and measuring its line; the
-  // first that answers a 32-byte read stays. When none does, the first
-  // candidate is used and the exchange reports its own error.
+  // Chooses lptBase: puts each candidate's lines (0x378, 0x278, 0x3BC) to
+  // idle and looks for an adapter and a memory there (answers()) until one
+  // answers or kPowerUpMs have passed; the first that answers stays. When
+  // none does, the first candidate is used and the exchange reports its own
+  // error.
   void detect(DeviceLink& link);
+  // Measures the line at lptBase and reads the memory's first block (the
+  // cross-check in the fast timing): true when both answer, or when the
+  // line follows too slowly for any timing (the adapter is there; begin()
+  // refuses it).
+  bool answers(DeviceLink& link);
   void measure(DeviceLink& link);
+  // The cross-check, unless this engine has done it: nothing is read or
+  // written fast before it.
+  void crossCheck(DeviceLink& link);
   // One write or poll transaction, counted.
   void transfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing);
   void readAttempts(DeviceLink& link, uint8_t* dst, uint32_t address, int length, bool countProgress,
                     const BusTiming& timing);
   void writeByteByByte(DeviceLink& link, const uint8_t* src, uint32_t address, int count, bool countProgress);
+  // Stores the held page (written, its write cycle polled to its end).
   void flush(DeviceLink& link);
+  // Reads back the pages stored since the last call; mends those that differ.
+  void readBack(DeviceLink& link);
   void awaitWriteCycle(DeviceLink& link);
   void mend(DeviceLink& link, const PageRun& run);
 

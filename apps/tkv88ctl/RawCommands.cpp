@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr int kBlock = MemoryAccess::kMaxBlock;
-
 // A memory address or length: decimal, or hexadecimal with 0x. A leading
 // zero is refused rather than taken as octal: "0100" could mean 64, 100 or
 // 0x100, and a poke at the wrong one corrupts the memory.
@@ -76,14 +74,11 @@ std::string hex(unsigned value, int digits) {
   return text;
 }
 
-// Reads count bytes from address in whole bus blocks. A memory that falls
-// silent in the last block leaves its rest reading as 0xFF; the closing
+// Reads count bytes from address in sequential reads. A memory that falls
+// silent in the last read leaves its rest reading as 0xFF; the closing
 // one-byte read makes that a broken link instead of data.
 void readRange(DeviceLink& link, uint8_t* dst, int address, int count) {
-  for (int done = 0; done < count; done += kBlock) {
-    const int n = count - done < kBlock ? count - done : kBlock;
-    readMemory(link, dst + done, static_cast<uint32_t>(address + done), 0, n);
-  }
+  readBytes(link, dst, static_cast<uint32_t>(address), count);
   confirmAnswering(link, static_cast<uint32_t>(address));
 }
 

@@ -147,9 +147,12 @@ TEST_F(CtlRawCommands, DeviceErrorsReportTextAndCodeAndKeepTheOldBackup) {
     std::string args;
     std::string says;
   } partial[] = {
-      {"poke --port " + port + ",fault=dropout:30 0 0102030405060708090a",
+      {"poke --port " + port + ",fault=dropout:80 0 0102030405060708090a",
        "Связь с прибором прервалась (code 2); память прибора может хранить смесь прежних и новых байтов: "
        "повторите \"tkv88ctl poke 0 0102030405060708090a\"\n"},
+      // Silent from the line's check on: nothing was written.
+      {"poke --port " + port + ",fault=dropout:40 0 0102030405060708090a",
+       "Связь с прибором прервалась (code 2)\n"},
       {"restore --all --port " + port + ",fault=dropout:3000 " + (dir / "wanted.bin").string(),
        "Связь с прибором прервалась (code 2); память прибора может хранить смесь прежних и новых байтов: "
        "повторите \"tkv88ctl restore " +

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <set>
 
@@ -184,28 +185,47 @@ TEST(DeviceExchange, AbortedOrFailedReadLeavesTheDocumentAsItWas) {
   }
 }
 
-TEST(DeviceExchange, FirstExchangeProbesThePortsWithAPauseAndLaterOnesDoNot) {
-  Bench bench(factoryImage(), PortBackend::kLpt3);
-  DeviceData config;
-  ASSERT_EQ(run(*bench.link, config, ExchangeMode::ReadL2), DeviceExchange::kDone);
-  EXPECT_EQ(bench.link->lptBase.load(), PortBackend::kLpt3);
-  const auto& resets = bench.sim->lineResets();
-  ASSERT_EQ(resets.size(), 4u);  // three probes, then the lines of the chosen port at the end
-  EXPECT_EQ(resets[0].base, PortBackend::kLpt1);
-  EXPECT_EQ(resets[1].base, PortBackend::kLpt2);
-  EXPECT_EQ(resets[2].base, PortBackend::kLpt3);
-  EXPECT_EQ(resets[3].base, PortBackend::kLpt3);
-  // Each probe waits a second after its reset (and a failed one retries five times).
-  EXPECT_GE(resets[1].timeUs - resets[0].timeUs, 1000000u);
-  EXPECT_GE(resets[2].timeUs - resets[1].timeUs, 1000000u);
-  EXPECT_GE(resets[3].timeUs - resets[2].timeUs, 1000000u);
-  EXPECT_EQ(config.general.partition(), 2);
+// The first exchange looks for the adapter at 0x378, 0x278 and 0x3BC in
+// turn, each for up to a second (an adapter powering up from the port), and
+// takes the first where the line follows and the memory answers, as soon as
+// they do; a later exchange does not look again.
+TEST(DeviceExchange, FirstExchangeWaitsForThePortOnlyUntilItAnswers) {
+  const struct {
+    uint16_t base;
+    uint64_t powerUpUs;  // the memory answers from then on
+    LinkTiming timing;
+  } cases[] = {{PortBackend::kLpt3, 0, LinkTiming::kStandard},
+               {PortBackend::kLpt3, 0, LinkTiming::kFast},
+               {PortBackend::kLpt1, 300000, LinkTiming::kFast},
+               {PortBackend::kLpt2, 700000, LinkTiming::kStandard}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.base) + ", answers after " + std::to_string(c.powerUpUs) + " us");
+    Bench bench(factoryImage(), c.base, {SimulatorFault::kAbsent}, c.timing);
+    bench.sim->everyAccess = [&] {
+      if (bench.sim->virtualTimeUs() >= c.powerUpUs) bench.sim->setFault({});
+    };
+    DeviceData config;
+    ASSERT_EQ(run(*bench.link, config, ExchangeMode::ReadL2), DeviceExchange::kDone);
+    EXPECT_EQ(bench.link->lptBase.load(), c.base);
+    EXPECT_EQ(config.general.partition(), 2);
+    const auto& resets = bench.sim->lineResets();
+    const std::vector<uint16_t> tried = {PortBackend::kLpt1, PortBackend::kLpt2, PortBackend::kLpt3};
+    const auto chosen =
+        static_cast<std::size_t>(std::find(tried.begin(), tried.end(), c.base) - tried.begin());
+    ASSERT_EQ(resets.size(), chosen + 2);  // the probes, then the lines of the chosen port at the end
+    for (std::size_t i = 0; i < chosen; ++i) {
+      EXPECT_EQ(resets[i].base, tried[i]);
+      EXPECT_GE(resets[i + 1].timeUs - resets[i].timeUs, 1000000u) << "an empty port gets its second";
+    }
+    // The port found: no longer than its memory takes to answer, and the read.
+    EXPECT_LT(resets[chosen + 1].timeUs - std::max(resets[chosen].timeUs, c.powerUpUs), 600000u);
 
-  const uint64_t start = bench.sim->virtualTimeUs();
-  ASSERT_EQ(run(*bench.link, config, ExchangeMode::ReadL2), DeviceExchange::kDone);
-  ASSERT_EQ(resets.size(), 5u);
-  EXPECT_EQ(resets[4].base, PortBackend::kLpt3);
-  EXPECT_LT(bench.sim->virtualTimeUs() - start, 1000000u);
+    const uint64_t start = bench.sim->virtualTimeUs();
+    ASSERT_EQ(run(*bench.link, config, ExchangeMode::ReadL2), DeviceExchange::kDone);
+    ASSERT_EQ(resets.size(), chosen + 3);
+    EXPECT_EQ(resets.back().base, c.base);
+    EXPECT_LT(bench.sim->virtualTimeUs() - start, 400000u);
+  }
 }
 
 TEST(DeviceExchange, NoControllerGivesOneNoAnswerErrorAndKeepsTheDocument) {
@@ -407,25 +427,63 @@ TEST(DeviceExchange, TheL1ReadsBarRisesSteadilyToItsEnd) {
   }
 }
 
-// A controller falling silent at any byte of a read (L2, then L1): the read
-// fails, or the memory survived it and it gives the configuration; never
-// the 0xFF bytes a silent memory leaves in the rest of a block.
+namespace {
+
+// The document's read (L2, then L1) of `image` on a memory that falls
+// silent after `dropoutBytes` bytes on the bus (0: never): the file it
+// reads, nothing when it fails; `bytesOnBus` gets how many bytes it took.
+std::optional<std::string> readThroughDropout(const MemoryImage& image, LinkTiming timing, int dropoutBytes,
+                                              int* bytesOnBus = nullptr) {
+  SimulatorFault fault;
+  if (dropoutBytes > 0) {
+    fault.kind = SimulatorFault::kDropout;
+    fault.dropoutBytes = dropoutBytes;
+  }
+  Bench bench(image, PortBackend::kLpt1, fault, timing);
+  bench.link->lptBase = PortBackend::kLpt1;
+  DeviceData config;
+  const bool done = run(*bench.link, config, ExchangeMode::ReadL2) == DeviceExchange::kDone &&
+                    run(*bench.link, config, ExchangeMode::ReadL1) == DeviceExchange::kDone;
+  if (bytesOnBus) *bytesOnBus = bench.sim->bytesOnBus();
+  return done ? std::optional<std::string>(configfile::write(config)) : std::nullopt;
+}
+
+}  // namespace
+
+// A drop-out anywhere before the read's last byte fails the read in both
+// timings (the rest of a block or run reads as 0xFF, which only the next
+// transaction or the closing byte can tell from data); from its last byte
+// on the read is whole. Sampled: a stride shorter than any transaction, so
+// every read is cut somewhere, and every byte of the read's end.
 TEST(DeviceExchange, ADropOutAtAnyByteOfAReadFailsTheRead) {
   const MemoryImage image = factoryImage();
   const std::string truth = configfile::write(readConfiguration(image));
   for (const LinkTiming timing : {LinkTiming::kStandard, LinkTiming::kFast}) {
-    for (int bytes = 1;; ++bytes) {
-      SimulatorFault dropout;
-      dropout.kind = SimulatorFault::kDropout;
-      dropout.dropoutBytes = bytes;
-      Bench bench(image, PortBackend::kLpt1, dropout, timing);
-      bench.link->lptBase = PortBackend::kLpt1;
-      DeviceData read;
-      if (run(*bench.link, read, ExchangeMode::ReadL2) != DeviceExchange::kDone ||
-          run(*bench.link, read, ExchangeMode::ReadL1) != DeviceExchange::kDone)
-        continue;
-      EXPECT_EQ(configfile::write(read), truth) << "a read that lost the memory after " << bytes << " bytes";
-      break;
-    }
+    int total = 0;
+    ASSERT_EQ(readThroughDropout(image, timing, 0, &total), truth);
+    constexpr int kStride = 13, kEnd = 10;
+    for (int bytes = 1; bytes <= total; bytes += bytes < total - kEnd ? kStride : 1)
+      EXPECT_EQ(readThroughDropout(image, timing, bytes), bytes < total ? std::nullopt : std::optional(truth))
+          << "the memory fell silent after " << bytes << " of " << total << " bytes, timing "
+          << static_cast<int>(timing);
   }
+}
+
+// The same on the largest configuration of partition 2, read in long
+// sequential runs in the fast timing: a drop-out sampled every few hundred
+// bytes of the read fails it (a run that loses the memory halfway is caught
+// by the next read or the closing byte), one after the read's end leaves it
+// whole.
+TEST(DeviceExchange, ADropOutAnywhereInALongSequentialReadFailsTheRead) {
+  std::mt19937 rng(3636);
+  MemoryImage image = factoryImage();
+  writeConfiguration(randomConfig(rng, 2, -1, true), image);
+  const std::string truth = configfile::write(readConfiguration(image));
+  int total = 0;
+  ASSERT_EQ(readThroughDropout(image, LinkTiming::kFast, 0, &total), truth);
+  ASSERT_GT(total, 8000);
+  for (int bytes = 1; bytes < total; bytes += 1 + static_cast<int>(rng() % 400))
+    EXPECT_EQ(readThroughDropout(image, LinkTiming::kFast, bytes), std::nullopt)
+        << "the memory fell silent after " << bytes << " bytes";
+  EXPECT_EQ(readThroughDropout(image, LinkTiming::kFast, total), truth);
 }

@@ -118,21 +118,41 @@ TEST(FastTiming, ALineTooSlowForEitherTimingFailsClearly) {
   }
 }
 
-// The first fast block is read in both timings. A line that slows down after
-// its measurement reads differently there: the standard timing takes over
-// for the rest of the run and the read is right all the same.
-TEST(FastTiming, AMisjudgedLineFallsBackToTheStandardTiming) {
-  for (const int riseAfterMeasuring : {0, 40}) {
-    SCOPED_TRACE("rise " + std::to_string(riseAfterMeasuring));
-    SimLink rig(factoryImage(), {}, LinkTiming::kFast);
-    rig.link->memory().begin(*rig.link);
-    rig.sim().setRiseTime(riseAfterMeasuring);
-    DeviceData read;
-    ASSERT_FALSE(run(*rig.link, read, {ExchangeMode::ReadL2, ExchangeMode::ReadL1}));
-    EXPECT_TRUE(valueDifferences(readConfiguration(factoryImage()), read).empty());
-    const bool slower = riseAfterMeasuring > 0;
-    EXPECT_EQ(rig.link->memory().standardFallback(), slower);
-    EXPECT_EQ(engine(*rig.link).busTiming().fast, !slower);
+// Once per port, before anything is read or written fast, the first block
+// is read again with every wait at the standard 200 us. A line that slows
+// down after its measurement reads differently there: the standard timing
+// takes over for the rest of the run, a write goes byte by byte in it (no
+// page needs mending), and the memory ends right all the same. Later
+// exchanges on the port do not check again.
+TEST(FastTiming, TheCheckOncePerPortCatchesAMisjudgedLineBeforeWriting) {
+  std::mt19937 rng(36);
+  const DeviceData config = randomConfig(rng, 2, 3);
+  MemoryImage written = factoryImage();
+  writeConfiguration(config, written);
+  for (const bool writeFirst : {false, true}) {
+    for (const int riseAfterMeasuring : {0, 40}) {
+      SCOPED_TRACE(std::string(writeFirst ? "write" : "read") + ", rise " +
+                   std::to_string(riseAfterMeasuring));
+      SimLink rig(factoryImage(), {}, LinkTiming::kFast);
+      if (riseAfterMeasuring > 0) rig.slowDownAfterMeasuring(riseAfterMeasuring);
+      DeviceData read;
+      if (writeFirst) {
+        ASSERT_FALSE(write(*rig.link, config));
+        EXPECT_EQ(rig.sim().memory(), written);
+        EXPECT_TRUE(rig.link->memory().takeMendedPages().empty());
+      } else {
+        ASSERT_FALSE(run(*rig.link, read, {ExchangeMode::ReadL2, ExchangeMode::ReadL1}));
+        EXPECT_TRUE(valueDifferences(readConfiguration(factoryImage()), read).empty());
+      }
+      const bool slower = riseAfterMeasuring > 0;
+      EXPECT_EQ(rig.link->memory().standardFallback(), slower);
+      EXPECT_EQ(engine(*rig.link).busTiming().fast, !slower);
+
+      // Checked once: the next exchange reads L2 and its closing byte only.
+      const uint64_t before = engine(*rig.link).transactions();
+      ASSERT_FALSE(run(*rig.link, read, {ExchangeMode::ReadL2}));
+      EXPECT_EQ(engine(*rig.link).transactions() - before, slower ? 3u + 1u : 1u + 1u);
+    }
   }
 }
 
@@ -222,4 +242,39 @@ TEST(FastTiming, AcknowledgePollingEndsWithinItsBound) {
   const uint64_t polled = rig.sim().virtualTimeUs() - writeEnded;
   EXPECT_GE(polled, 20000u);
   EXPECT_LT(polled, 22000u);
+}
+
+// A long sequential read keeps the guards of a block read: a memory that
+// misses the start of a run is read again, and a line stuck low midway is
+// given up after the no-progress limit, five attempts and the long code-1
+// message, not waited on for ever.
+TEST(FastTiming, LongReadsKeepTheRetryAndNoProgressGuards) {
+  {
+    SimLink rig(patternImage(), {}, LinkTiming::kFast);
+    rig.link->memory().begin(*rig.link);
+    rig.sim().setFault({SimulatorFault::kAbsent});
+    rig.watch->sleeps = 0;
+    rig.watch->afterWrite = [&] {
+      if (rig.watch->sleeps > 0) rig.sim().setFault({});  // back after the pause
+    };
+    uint8_t out[MemoryAccess::kMaxRun];
+    readMemory(*rig.link, out, 8000, 0, MemoryAccess::kMaxRun);
+    for (int i = 0; i < MemoryAccess::kMaxRun; ++i)
+      ASSERT_EQ(out[i], patternImage()[(8000 + i) % kDeviceMemorySize]) << i;
+    EXPECT_EQ(rig.watch->sleeps, 1) << "one attempt failed";
+  }
+  {
+    SimLink rig(patternImage(), {}, LinkTiming::kFast);
+    rig.link->memory().begin(*rig.link);
+    rig.sim().setFault({SimulatorFault::kStuckLow});
+    rig.watch->clockToggles = 0;
+    uint8_t out[MemoryAccess::kMaxRun];
+    try {
+      readMemory(*rig.link, out, 0, 0, MemoryAccess::kMaxRun);
+      FAIL() << "read a line stuck low";
+    } catch (const LinkError& e) {
+      EXPECT_EQ(e.text(), "Прибор не отвечает, возможно он не подключен или LPT настроен на другой порт");
+    }
+    EXPECT_EQ(rig.watch->clockToggles, 5 * 1001);
+  }
 }

@@ -194,3 +194,29 @@ TEST(I2cDevMemory, AdapterErrorsBecomeTheBusCodes) {
     }
   }
 }
+
+// An adapter whose driver refuses read messages longer than 32 bytes (the
+// kernel says EOPNOTSUPP) is read in 32-byte messages from then on, and
+// the read is whole.
+TEST(I2cDevMemory, AnAdapterRefusingLongReadsIsReadInBlocks) {
+  class ShortReads : public SimulatedI2cAdapter {
+   public:
+    using SimulatedI2cAdapter::SimulatedI2cAdapter;
+    int transfer(I2cMessage* messages, int count) override {
+      for (int i = 0; i < count; ++i)
+        if ((messages[i].flags & I2cMessage::kRead) && messages[i].len > 32) {
+          ++refused;
+          return EOPNOTSUPP;
+        }
+      return SimulatedI2cAdapter::transfer(messages, count);
+    }
+    int refused = 0;
+  };
+  auto bus = std::make_unique<ShortReads>(patternImage());
+  ShortReads* adapter = bus.get();
+  DeviceLink link(std::make_unique<I2cDevMemory>(std::move(bus)));
+  std::vector<uint8_t> out(3000);
+  readBytes(link, out.data(), 5000, 3000);
+  for (int i = 0; i < 3000; ++i) ASSERT_EQ(out[i], patternImage()[(5000 + i) % kDeviceMemorySize]) << i;
+  EXPECT_EQ(adapter->refused, 1);
+}

@@ -80,6 +80,15 @@ struct SimLink {
     link->lptBase = PortBackend::kLpt1;
   }
   SimulatedController& sim() { return watch->sim(); }
+  // The data line slows to riseUs at the first clock edge, once it has
+  // been measured: the measurement misjudges it.
+  void slowDownAfterMeasuring(int riseUs) {
+    watch->afterWrite = [this, riseUs, done = false]() mutable {
+      if (done || watch->clockToggles == 0) return;
+      done = true;
+      sim().setRiseTime(riseUs);
+    };
+  }
 
   WatchedPort* watch;
   std::unique_ptr<DeviceLink> link;

@@ -37,10 +37,8 @@ struct WornController {
                                     engine == Engine::kStandard ? LinkTiming::kStandard : LinkTiming::kFast);
     memory = [this] { return rig->sim().memory(); };
     link.reset(rig->link.release());
-    if (engine != Engine::kFallenBack) return;
-    // The line slows down after its measurement: the first read falls back.
-    link->memory().begin(*link);
-    rig->sim().setRiseTime(40);
+    // The line slows down after its measurement: the cross-check falls back.
+    if (engine == Engine::kFallenBack) rig->slowDownAfterMeasuring(40);
   }
   std::unique_ptr<SimLink> rig;
   std::unique_ptr<DeviceLink> link;
