@@ -216,7 +216,12 @@ int runWrite(const std::vector<std::string>& argv) {
   if (args.flag("--backup")) host.backupBeforeWrite = beforeWriting(args.positional()[0]);
   Document doc(&host);
   doc.loadText(configfile::write(*config));
+  // Every page written is read back; with --verify what came back is kept,
+  // and the configuration is checked from it without reading it all again.
+  DeviceSnapshot seen;
+  if (args.flag("--verify")) session.link().readBack = &seen;
   doc.writeDevice();
+  session.link().readBack = nullptr;
   host.throwIfFailed();
   session.note("wrote " + counted(config->programCount(), "program", "programs"));
   if (!args.flag("--verify")) return 0;
@@ -225,8 +230,10 @@ int runWrite(const std::vector<std::string>& argv) {
   // (saturated, empty slots as programs without steps).
   const DeviceData expected = readAfterWrite(*doc.deviceData());
   DeviceData readBack;
-  if (!host.runExchange(readBack, ExchangeMode::ReadL2) ||
-      !host.runExchange(readBack, ExchangeMode::ReadL1)) {
+  if (seen.holdsConfiguration()) {
+    readBack = seen.configuration();
+  } else if (!host.runExchange(readBack, ExchangeMode::ReadL2) ||
+             !host.runExchange(readBack, ExchangeMode::ReadL1)) {
     try {
       host.throwIfFailed();
     } catch (const Failure& e) {
@@ -300,7 +307,9 @@ const CtlCommand::Registrar write(
      "unless --force is given.\n\n"
      "Options:\n"
      "  --fit           write only the programs and steps the partition allows\n"
-     "  --verify        read both areas back and name every value that differs\n"
+     "  --verify        check the configuration the controller gave back when\n"
+     "                  every page written was read back, and name every value\n"
+     "                  that differs\n"
      "  --changed       read the controller first and write only the bytes that\n"
      "                  differ from it (the memory ends as a full write leaves\n"
      "                  it), then read them back; much faster when little changed\n"
