@@ -48,11 +48,13 @@ BusTiming BusTiming::measured(const LineSettle& line) {
   BusTiming t;
   t.fast = true;
   const int settle = std::max(line.worstUs(), 1);
-  t.sampleWaitUs = std::clamp(kSettleMultiple * settle, kDataValidUs, kStandardSampleUs);
+  const int wait = std::min(kSettleMultiple * settle, kDataValidUs + kSlowSettleMultiple * settle);
+  t.sampleWaitUs = std::clamp(wait, kDataValidUs, kStandardSampleUs);
   t.settleWaitUs = t.sampleWaitUs;
   // A handful of looks per wait at most, so a slow line costs no more
   // port accesses than a quick one.
   t.pollStepUs = settle;
+  t.accessUs = line.accessUs;
   return t;
 }
 
@@ -65,6 +67,13 @@ BusTiming BusTiming::checking(const LineSettle& line) {
 LineSettle measureDataLine(DeviceLink& link) {
   LineSettle s;
   s.rises = s.falls = true;
+  PortBackend& port = link.port();
+  s.accessUs = LineSettle::kMeasureLimitUs;
+  for (int i = 0; i < kMeasurements; ++i) {
+    const uint64_t start = port.clockUs();
+    link.portRead(kStatusRegister);
+    s.accessUs = std::min(s.accessUs, static_cast<int>(port.clockUs() - start));
+  }
   link.portClearBit(kDataRegister, kClockBit);
   for (int i = 0; i < kMeasurements && s.responds(); ++i) {
     link.portSetBit(kDataRegister, kDataPullBit);

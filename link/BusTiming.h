@@ -6,16 +6,19 @@
 //   standard  the protocol's fixed waits: every received bit is sampled
 //             200 us after its clock edge, every written byte is its own
 //             transaction followed by a 10 ms wait for the write cycle
-//   fast      the same transactions with waits measured on the adapter:
-//             received bits are sampled once the line has had three times
-//             its settle time (never more than the standard 200 us), pages
-//             are written whole and the write cycle is polled
+//   fast      waits measured on the adapter: a received bit is taken for
+//             a 0 once the line has had three times its settle time, or
+//             the memory's data-valid time and twice the settle time when
+//             that is shorter (never more than the standard 200 us); reads
+//             are sequential, pages are written whole and the write cycle
+//             is polled
 //
 // measureDataLine finds the settle time: it pulls the data line low and
 // releases it with the clock low (nothing a memory takes for a bit, a START
 // or a STOP) and counts status reads until the line follows, several times,
-// keeping the worst. Every wait is on the PortBackend's clock, so on the
-// simulated controller the figures are virtual microseconds.
+// keeping the worst, and times a few status reads for the shortest port
+// access. Every wait is on the PortBackend's clock, so on the simulated
+// controller the figures are virtual microseconds.
 //
 // Exchange worker thread, like the rest of the bus engine.
 #pragma once
@@ -38,6 +41,8 @@ struct LineSettle {
   bool falls = false;
   int riseUs = 0, fallUs = 0;
   int riseReads = 0, fallReads = 0;
+  // The shortest port access seen, in microseconds of the backend's clock.
+  int accessUs = 0;
 
   bool responds() const { return rises && falls; }
   int worstUs() const { return riseUs > fallUs ? riseUs : fallUs; }
@@ -48,13 +53,18 @@ struct BusTiming {
   // timing waits for it.
   static constexpr int kStandardSampleUs = 200;
   // Fast timing: the shortest clock low and high times (the memory's
-  // standard-mode minimums are 4.7 and 4.0 us) and the earliest look at a
-  // bit the memory drives (its data is valid at most 3.5 us after the clock
+  // standard-mode minimums are 4.7 and 4.0 us; with the clock's edges they
+  // make the 10 us period of a 100 kHz bus) and the earliest look at a bit
+  // the memory drives (its data is valid at most 3.5 us after the clock
   // falls).
   static constexpr int kMinLowUs = 5;
-  static constexpr int kMinHighUs = 4;
+  static constexpr int kMinHighUs = 5;
   static constexpr int kDataValidUs = 4;
+  // A 0 is decided after this many settle times, or after the data-valid
+  // time and kSlowSettleMultiple settle times when that is shorter (a slow
+  // line: its rise dominates, twice it is margin enough).
   static constexpr int kSettleMultiple = 3;
+  static constexpr int kSlowSettleMultiple = 2;
 
   bool fast = false;
   // After a falling clock edge, a bit the memory drives is decided by then
@@ -70,6 +80,9 @@ struct BusTiming {
   // looks at a line that has not settled yet, and how long after its release
   // a line is first looked at for a bit the memory drives.
   int pollStepUs = 1;
+  // Fast timing: the shortest port access, which the waits before an edge
+  // or a sample may overlap (a port access takes effect as it ends).
+  int accessUs = 0;
 
   // The protocol's own waits; with a measured line, also the settle waits.
   static BusTiming standard(const LineSettle* line = nullptr);

@@ -153,7 +153,8 @@ void I2cDevMemory::flush(DeviceLink* link) {
 
 void I2cDevMemory::readBack(DeviceLink& link) {
   m_held.readBack(
-      kMaxRun, [&](uint8_t* dst, uint16_t address, int length) { readRetried(link, dst, address, length); },
+      PageBuffer::kReadBackRun,
+      [&](uint8_t* dst, uint16_t address, int length) { readRetried(link, dst, address, length); },
       [&](const PageRun& run, const uint8_t* found) {
         checkWritten(link, run.bytes, found, run.start, run.count);
       });

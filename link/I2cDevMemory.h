@@ -10,9 +10,10 @@
 //          never cross a 32-byte page. While the memory's write cycle may
 //          run (up to kWriteCycleLimitUs after a page write) the next
 //          transfer, whatever it is, is the acknowledge poll: refused, it is
-//          sent again at once. The pages written are read back in
-//          sequential reads before the next read, flushWrites() or end() (a
-//          byte that differs is LinkError kErrorVerify naming its address).
+//          sent again at once. The pages written are read back in long
+//          sequential reads (PageBuffer) before the next read,
+//          flushWrites() or end() (a byte that differs is LinkError
+//          kErrorVerify naming its address).
 //
 // Writes are combined per page: a write that ends inside a page is held
 // until the next write extends it, or until the next read, flushWrites(),
@@ -85,8 +86,8 @@ class I2cDevMemory : public MemoryAccess {
   std::unique_ptr<I2cBus> m_bus;
   uint16_t m_address;
   uint64_t m_transfers = 0;
-  int m_maxRead = kMaxRun;     // bytes of one read message the adapter takes
-  bool m_cycleMayRun = false;  // a page write has not been answered since
+  int m_maxRead = PageBuffer::kReadBackRun;  // bytes of one read message the adapter takes
+  bool m_cycleMayRun = false;                // a page write has not been answered since
   uint64_t m_cycleStart = 0;
 
   PageBuffer m_held;

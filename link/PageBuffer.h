@@ -25,6 +25,9 @@ class PageBuffer {
  public:
   static constexpr int kPageSize = PageRun::kPageSize;
   static constexpr uint16_t kAddressMask = 0x1FFF;  // the memory's 13 address bits
+  // The longest read-back: a write is not aborted nor drawn byte by byte,
+  // so its read-back may run long.
+  static constexpr int kReadBackRun = 1024;
 
   bool empty() const { return m_run.count == 0; }
 

@@ -1,5 +1,6 @@
 #include "link/SimulatedController.h"
 
+#include <algorithm>
 #include <string>
 
 #include "link/ImageFile.h"
@@ -12,6 +13,10 @@ constexpr uint8_t kClockBit = 0x01;
 constexpr uint8_t kDataPullBit = 0x02;
 constexpr uint8_t kStatusDataBit = 0x40;
 constexpr uint16_t kAddressMask = kDeviceMemorySize - 1;
+// The memory's standard-mode minimums in whole microseconds: clock low and
+// bus free 4.7 us, clock high, START hold and STOP setup 4 us.
+constexpr uint64_t kMinLowUs = 5;
+constexpr uint64_t kMinHighUs = 4;
 
 }  // namespace
 
@@ -131,10 +136,15 @@ void SimulatedController::updateLines() {
   const bool scl = m_latch & kClockBit;
   if (scl != m_scl) {
     m_scl = scl;
-    if (scl)
+    if (scl) {
+      checkTime(m_sclFell, kMinLowUs);
+      m_sclRose = m_now;
       risingClock();
-    else
+    } else {
+      checkTime(std::max(m_sclRose, m_startAt), kMinHighUs);
+      m_sclFell = m_now;
       fallingClock();
+    }
   }
   const bool sda =
       !(m_latch & kDataPullBit) && !m_memoryPullsLow && m_fault.kind != SimulatorFault::kStuckLow;
@@ -142,13 +152,22 @@ void SimulatedController::updateLines() {
     m_sda = sda;
     if (sda) m_releasedAt = m_now;
     if (m_scl) {
-      if (sda)
+      checkTime(m_sclRose, sda ? kMinHighUs : kMinLowUs);  // STOP setup, repeated START setup
+      if (sda) {
+        m_stopAt = m_now;
         stopCondition();
-      else
+      } else {
+        checkTime(m_stopAt, kMinLowUs);  // the bus free between a STOP and a START
+        m_startAt = m_now;
         startCondition();
+      }
     }
   }
   if (m_trace) m_trace->record(m_now, m_scl, m_sda);
+}
+
+void SimulatedController::checkTime(uint64_t since, uint64_t minimum) {
+  if (since != 0 && m_now < since + minimum) ++m_timingViolations;
 }
 
 void SimulatedController::startCondition() {

@@ -21,7 +21,10 @@
 // modelled by a rise time: the data line reads low on the status register
 // for that long after it is released (by the master or by the memory), as
 // a line pulled up through a long cable or an opto-coupler does; the memory
-// itself sees the levels at once. The image lives in
+// itself sees the levels at once. It counts every breach of the memory's
+// standard-mode timing by the master (clock low under 4.7 us, clock high
+// under 4 us, a START or STOP closer than that to a clock edge, less than
+// 4.7 us between a STOP and the next START). The image lives in
 // memory; after each completed write cycle the bytes of that cycle's page
 // are written into the image file in place (ImageStore).
 // Optional faults and a VCD trace of the two lines.
@@ -102,6 +105,8 @@ class SimulatedController : public PortBackend {
   int completedWriteCycles() const { return m_completedCycles; }
   // Bytes the memory has acknowledged or sent so far.
   int bytesOnBus() const { return m_bytesOnBus; }
+  // How often the master broke the bus's minimum times so far.
+  int timingViolations() const { return m_timingViolations; }
   bool writeCycleRunning() const { return m_cycleEnd != 0; }
   bool clockLine() const { return m_scl; }
   bool dataLine() const { return m_sda; }
@@ -128,6 +133,8 @@ class SimulatedController : public PortBackend {
   void finishWriteCycle();
   void save();
   void updateLines();
+  // Counts a breach when `since` is less than `minimum` us ago.
+  void checkTime(uint64_t since, uint64_t minimum);
   void risingClock();
   void fallingClock();
   void startCondition();
@@ -159,6 +166,10 @@ class SimulatedController : public PortBackend {
   bool m_scl = false;
   bool m_sda = true;
   uint64_t m_releasedAt = 0;  // when the data line last went from low to high
+  // When the clock last rose and fell, and the last START and STOP; for the
+  // timing checks.
+  uint64_t m_sclRose = 0, m_sclFell = 0, m_startAt = 0, m_stopAt = 0;
+  int m_timingViolations = 0;
 
   // The memory's bus state.
   Mode m_mode = Mode::kIdle;

@@ -81,11 +81,20 @@ bool sampleMemoryBit(DeviceLink& link, uint64_t fall, int wait, int step, bool w
 // fast one keeps the register's value in the transfer and writes only
 // changes, one port access each, never shorter than the memory's minimum
 // clock low and high times.
+//
+// A port access takes effect as it ends, and none is shorter than the
+// shortest one measured: an edge's time is kept as the end of its access
+// less that, so the next access may begin that much before the wait is
+// over and still change (or sample) the line no sooner than it allows.
 class Lines {
  public:
   Lines(DeviceLink& link, LinkTransfer& t, const BusTiming& timing)
-      : m_link(link), m_t(t), m_fast(timing.fast) {
-    if (m_fast && m_t.latch < 0) m_t.latch = link.portRead(kDataRegister);
+      : m_link(link), m_t(t), m_fast(timing.fast), m_accessUs(static_cast<uint64_t>(timing.accessUs)) {
+    if (!m_fast || m_t.latch >= 0) return;
+    m_t.latch = link.portRead(kDataRegister);
+    // The lines may have changed just before (the last transfer, the line
+    // reset): the first edge waits as after one.
+    m_t.edgeUs = edgeTime();
   }
 
   // Toggles the clock; true when it is high now. The time of the edge is
@@ -107,7 +116,7 @@ class Lines {
       high = PortBackend::bitTest(m_link.portRead(kDataRegister), kClockBit);
     }
     if (timed) {
-      m_t.edgeUs = port.clockUs();
+      m_t.edgeUs = edgeTime();
       if (!high) m_t.fallUs = m_t.edgeUs;
     }
     return high;
@@ -119,7 +128,7 @@ class Lines {
   void condition(bool low) {
     if (m_fast) waitUntil(m_link.port(), m_t.edgeUs + BusTiming::kMinLowUs);
     pull(low);
-    if (m_fast) m_t.edgeUs = m_link.port().clockUs();
+    if (m_fast) m_t.edgeUs = edgeTime();
   }
 
   // Pulls the data line low, or releases it.
@@ -141,9 +150,16 @@ class Lines {
     m_link.portWrite(kDataRegister, static_cast<uint8_t>(value));
   }
 
+  // The time of a change made by the access just ended, as the waits count it.
+  uint64_t edgeTime() {
+    const uint64_t now = m_link.port().clockUs();
+    return now > m_accessUs ? now - m_accessUs : 0;
+  }
+
   DeviceLink& m_link;
   LinkTransfer& m_t;
   bool m_fast;
+  uint64_t m_accessUs;
 };
 
 // A line the master has just released gets up to its settle wait to read
@@ -528,7 +544,7 @@ void BitBangedMemory::flush(DeviceLink& link) {
 
 void BitBangedMemory::readBack(DeviceLink& link) {
   m_held.readBack(
-      kMaxRun,
+      PageBuffer::kReadBackRun,
       [&](uint8_t* dst, uint16_t address, int length) {
         readAttempts(link, dst, address, length, false, busTiming());
       },

@@ -48,10 +48,11 @@ std::optional<LinkError> write(DeviceLink& link, DeviceData config) {
 }  // namespace
 
 // The settle measurement sees the simulated line as it is, and the fast
-// timing's waits follow from it: three times the settle time, never below
-// the rise time, never above the standard 200 us.
+// timing's waits follow from it: three times the settle time, or the
+// data-valid time and twice the settle time when shorter, never below the
+// rise time, never above the standard 200 us.
 TEST(FastTiming, MeasuredWaitsFollowTheLine) {
-  const struct { int rise, settle, wait; } cases[] = {{0, 1, 4}, {2, 2, 6}, {20, 20, 60}, {150, 150, 200}};
+  const struct { int rise, settle, wait; } cases[] = {{0, 1, 4}, {2, 2, 6}, {20, 20, 44}, {150, 150, 200}};
   for (const auto& c : cases) {
     SimLink rig(patternImage(), {}, LinkTiming::kFast);
     rig.sim().setRiseTime(c.rise);
@@ -65,14 +66,17 @@ TEST(FastTiming, MeasuredWaitsFollowTheLine) {
   }
 }
 
-// For rise times up to the standard wait, every partition is written and
-// read byte-exact in the fast timing, leaving the memory the standard
-// timing leaves, with a sample wait never below the rise time.
+// For rise times up to the standard wait and port accesses of 1 and 2 us,
+// every partition is written and read byte-exact in the fast timing,
+// leaving the memory the standard timing leaves, with a sample wait never
+// below the rise time, and never breaking the bus's minimum times.
 TEST(FastTiming, EveryPartitionMovesByteExactAtEveryRiseTime) {
   std::mt19937 rng(2121);
   for (const int rise : {0, 2, 20, 150}) {
     for (int o10 = 0; o10 < GeneralParameters::kPartitionCount; ++o10) {
-      SCOPED_TRACE("rise " + std::to_string(rise) + " O10 " + std::to_string(o10));
+      const int access = 1 + o10 % 2;
+      SCOPED_TRACE("rise " + std::to_string(rise) + " O10 " + std::to_string(o10) + " access " +
+                   std::to_string(access));
       const int programs = std::uniform_int_distribution<int>(1, GeneralParameters::programCountOf(o10))(rng);
       const DeviceData config = randomConfig(rng, o10, programs);
       MemoryImage expected = erased();
@@ -81,9 +85,11 @@ TEST(FastTiming, EveryPartitionMovesByteExactAtEveryRiseTime) {
         SCOPED_TRACE(name(timing));
         SimLink rig(erased(), {}, timing);
         rig.sim().setRiseTime(rise);
+        rig.sim().setAccessTime(access);
         const std::optional<LinkError> failed = write(*rig.link, config);
         ASSERT_FALSE(failed) << failed->text();
         ASSERT_EQ(rig.sim().memory(), expected);
+        if (timing == LinkTiming::kFast) EXPECT_EQ(rig.sim().timingViolations(), 0);
         if (timing == LinkTiming::kStandard) continue;
         DeviceData read;
         ASSERT_FALSE(run(*rig.link, read, {ExchangeMode::ReadL2, ExchangeMode::ReadL1}));
@@ -94,6 +100,7 @@ TEST(FastTiming, EveryPartitionMovesByteExactAtEveryRiseTime) {
         EXPECT_GE(memory.busTiming().sampleWaitUs, rise);
         EXPECT_FALSE(memory.standardFallback());
         EXPECT_TRUE(engine(*rig.link).takeMendedPages().empty());
+        EXPECT_EQ(rig.sim().timingViolations(), 0);
       }
     }
   }
