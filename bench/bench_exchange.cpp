@@ -221,6 +221,8 @@ struct BenchPort {
   std::unique_ptr<DeviceLink> link;
   std::function<uint64_t()> nowUs;
   std::function<const MemoryImage&()> memory;
+  // USB adapters: the round trips (transfers) so far; empty for the parallel port.
+  std::function<uint64_t()> roundTrips;
   double cycleS = 0.005;
 };
 
@@ -235,6 +237,7 @@ BenchPort openBenchPort(const std::string& description, const MemoryImage& start
         std::make_unique<Ch341Memory>(std::move(chip), fast ? ch341::Speed::k400kHz : ch341::Speed::k100kHz));
     p.nowUs = [sim] { return sim->nowUs(); };
     p.memory = [sim]() -> const MemoryImage& { return sim->memory(); };
+    p.roundTrips = [sim] { return sim->transfers(); };
     return p;
   }
   PortDescription d = parsePortDescription(description);
@@ -247,6 +250,7 @@ BenchPort openBenchPort(const std::string& description, const MemoryImage& start
     p.link = std::make_unique<DeviceLink>(std::make_unique<I2cDevMemory>(std::move(bus), d.i2cAddress));
     p.nowUs = [sim] { return sim->nowUs(); };
     p.memory = [sim]() -> const MemoryImage& { return sim->memory(); };
+    p.roundTrips = [sim] { return sim->transfers(); };
     return p;
   }
   d.simulator.imagePath.clear();
@@ -302,7 +306,8 @@ const char* const kPorts[] = {
 // memory's own limit for the same work (_lim: its bits at 100 kHz and its
 // write cycles) and the ratio (_x). The CPU column is the host time of every
 // thread (the exchanges run on workers). Args: the port (kPorts), and the
-// values: 0 random, 1 defaults. Targets at access=2: read within 1.1 s (3 s
+// values: 0 random, 1 defaults. A USB adapter also reports its round trips
+// per piece of work (_rt). Targets at access=2: read within 1.1 s (3 s
 // at rise=20), write within 3.0 s (2.5 s at cycle=3), changed write within
 // 1.1 s; i2c-dev at latency=1000: read within 1.3 s, write within 3 s.
 void BM_Ports(benchmark::State& state) {
@@ -313,16 +318,24 @@ void BM_Ports(benchmark::State& state) {
   writeConfiguration(c.old, written);
   const DeviceData expected = readAfterWrite(c.old);
 
-  double seconds[3] = {}, cycleS = 0.005;
+  double seconds[3] = {}, roundTrips[3] = {}, cycleS = 0.005;
+  bool usb = false;
+  // Adds the time and the round trips since `start` to piece i.
+  auto count = [&](int i, const BenchPort& p, uint64_t startUs, uint64_t startTrips) {
+    seconds[i] += static_cast<double>(p.nowUs() - startUs) / 1e6;
+    usb = static_cast<bool>(p.roundTrips);
+    if (usb) roundTrips[i] += static_cast<double>(p.roundTrips() - startTrips);
+  };
+  auto trips = [](const BenchPort& p) { return p.roundTrips ? p.roundTrips() : 0; };
   for (auto _ : state) {
     {
       BenchPort p = openBenchPort(port, c.before);
       cycleS = p.cycleS;
       BenchHost host(*p.link);
       Document doc(&host);
-      const uint64_t start = p.nowUs();
+      const uint64_t start = p.nowUs(), startTrips = trips(p);
       doc.readDevice();
-      seconds[0] += static_cast<double>(p.nowUs() - start) / 1e6;
+      count(0, p, start, startTrips);
       if (host.failed || !valueDifferences(readConfiguration(c.before), *doc.deviceData()).empty())
         state.SkipWithError("the read failed or differs");
     }
@@ -331,7 +344,7 @@ void BM_Ports(benchmark::State& state) {
       BenchHost host(*p.link);
       Document doc(&host);
       doc.loadText(configfile::write(c.old));
-      const uint64_t start = p.nowUs();
+      const uint64_t start = p.nowUs(), startTrips = trips(p);
       DeviceSnapshot seen;  // as "write --verify" checks it
       p.link->readBack = &seen;
       doc.writeDevice();
@@ -343,12 +356,12 @@ void BM_Ports(benchmark::State& state) {
                !host.runExchange(readBack, ExchangeMode::ReadL1))
         state.SkipWithError("the read for the verification failed");
       if (!valueDifferences(expected, readBack).empty()) state.SkipWithError("the verification failed");
-      seconds[1] += static_cast<double>(p.nowUs() - start) / 1e6;
+      count(1, p, start, startTrips);
       if (host.failed || p.memory() != written) state.SkipWithError("the write failed or differs");
     }
     {
       BenchPort p = openBenchPort(port, c.before);
-      const uint64_t start = p.nowUs();
+      const uint64_t start = p.nowUs(), startTrips = trips(p);
       DeviceSnapshot snapshot;
       DeviceData read, target = c.changed;
       for (const auto& [mode, config] :
@@ -356,7 +369,7 @@ void BM_Ports(benchmark::State& state) {
         DeviceExchange exchange(*p.link, *config, mode, &snapshot);
         if (exchange.run() != DeviceExchange::kDone) state.SkipWithError("the changed write failed");
       }
-      seconds[2] += static_cast<double>(p.nowUs() - start) / 1e6;
+      count(2, p, start, startTrips);
       if (p.memory() != c.after) state.SkipWithError("the changed write differs");
     }
   }
@@ -376,6 +389,7 @@ void BM_Ports(benchmark::State& state) {
     state.counters[std::string(names[i]) + "_s"] = figure;
     state.counters[std::string(names[i]) + "_lim"] = limits[i];
     state.counters[std::string(names[i]) + "_x"] = figure / limits[i];
+    if (usb) state.counters[std::string(names[i]) + "_rt"] = roundTrips[i] / n;
   }
 }
 BENCHMARK(BM_Ports)
