@@ -217,8 +217,9 @@ TEST(ChangedWrite, FaultsAfterWritingBeganAreReportedAsSuch) {
 // A controller that falls silent at any byte of the read, the write or the
 // check: the exchange fails as a link fault (never as a failed check, never
 // with a read that shows 0xFF where the silent memory left them), nothing
-// changes before writing began, and only a run the memory survived ends
-// with success.
+// changes before writing began, and only a run the memory survived to its
+// last byte ends with success. Sampled: a stride shorter than any
+// transaction, and every byte of the run's end.
 TEST(ChangedWrite, ADropOutAtAnyByteIsALinkFault) {
   const MemoryImage before = factoryImage();
   const DeviceData truth = readConfiguration(before);
@@ -228,22 +229,29 @@ TEST(ChangedWrite, ADropOutAtAnyByteIsALinkFault) {
   const MemoryImage expected = fullWrite(target, before);
   for (const LinkTiming timing : {LinkTiming::kStandard, LinkTiming::kFast}) {
     SCOPED_TRACE(timing == LinkTiming::kFast ? "fast" : "standard");
-    bool survived = false;
-    for (int bytes = 1; !survived; ++bytes) {
+    int total = 0;
+    {
+      SimLink clean(before, {}, timing);
+      ASSERT_FALSE(writeChanged(*clean.link, target).error);
+      total = clean.sim().bytesOnBus();
+    }
+    constexpr int kStride = 13, kEnd = 10;
+    // At `total` the memory falls silent just as the run's last byte ends.
+    for (int bytes = 1; bytes <= total + 1; bytes += bytes < total - kEnd ? kStride : 1) {
       SimulatorFault dropout;
       dropout.kind = SimulatorFault::kDropout;
       dropout.dropoutBytes = bytes;
       SimLink sim(before, dropout, timing);
       const ChangedRun run = writeChanged(*sim.link, target);
       if (!run.read.programs.empty()) {
-        ASSERT_TRUE(compareConfigurations(run.read, truth).empty())
-            << "read wrong after " << bytes << " bytes";
+        ASSERT_TRUE(compareConfigurations(run.read, truth).empty()) << "read wrong after " << bytes << " bytes";
       }
       if (!run.error) {
+        EXPECT_GE(bytes, total) << "survived a drop-out before its last byte";
         EXPECT_EQ(sim.sim().memory(), expected);
-        survived = true;
         continue;
       }
+      EXPECT_LE(bytes, total) << run.error->what();
       ASSERT_NE(run.error->errorCode, kErrorVerify) << "after " << bytes << " bytes: " << run.error->what();
       if (!run.result.writeStarted) {
         ASSERT_EQ(sim.sim().memory(), before) << bytes;
