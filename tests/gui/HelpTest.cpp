@@ -40,12 +40,17 @@ class HelpTest : public QObject {
       GroupInfoPage view(c.page);
       view.initialUpdate();
       QCOMPARE(view.documentTitle(), heading);
-      // The heading is shown in capitals, and the page has its text.
       QVERIFY(view.toPlainText().startsWith(heading));
       QVERIFY(view.toPlainText().size() > heading.size() + 40);
-      // The heading on the left, the text justified.
+      // The pages' style sheet: the heading on the left, in capitals, 14 pt
+      // and dark blue; the text 10 pt and justified.
       QTextBlock block = view.document()->begin();
       QCOMPARE(block.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+      const QTextCharFormat headingFormat = block.begin().fragment().charFormat();
+      QCOMPARE(headingFormat.fontCapitalization(), QFont::AllUppercase);
+      QCOMPARE(headingFormat.fontPointSize(), 14.0);
+      QCOMPARE(headingFormat.foreground().color(), QColor(0x00, 0x00, 0x80));
+      QCOMPARE(block.next().begin().fragment().charFormat().fontPointSize(), 10.0);
       for (block = block.next(); block.isValid(); block = block.next())
         QVERIFY2(block.blockFormat().alignment() & Qt::AlignJustify, qPrintable(block.text()));
     }
