@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -75,9 +76,10 @@ int MaskedLineEdit::selEnd() const { return hasSelectedText() ? selectionEnd() :
 void MaskedLineEdit::refreshDisplay(int caret) {
   const int cursor = cursorPosition();
   const int start = selStart(), end = selEnd();
-  ++m_refreshDepth;
-  QLineEdit::setText(m_text.displayText());
-  --m_refreshDepth;
+  {
+    const QScopedValueRollback refreshing(m_refreshing, true);
+    QLineEdit::setText(m_text.displayText());
+  }
   if (caret >= 0)
     setCursorPosition(caret);
   else if (start == end)
@@ -146,7 +148,7 @@ void MaskedLineEdit::takeTextFromOutside(const QString& text) {
 }
 
 void MaskedLineEdit::onTextChanged(const QString& text) {
-  if (m_refreshDepth > 0) return;
+  if (m_refreshing) return;
   if (m_text.hasMask()) {
     takeTextFromOutside(text);
   } else {

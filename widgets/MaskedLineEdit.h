@@ -128,7 +128,7 @@ class MaskedLineEdit : public QLineEdit {
   void restoreTyped(std::vector<Typed>& from, std::vector<Typed>& to);
 
   MaskedText m_text;
-  int m_refreshDepth = 0;
+  bool m_refreshing = false;  // the control is rewriting its own text
   bool m_changeNotices = true;
   bool m_focusByClick = false;
 };
