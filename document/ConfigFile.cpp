@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "model/Cp1251.h"
+#include "model/FileDescriptor.h"
 #include "model/FormatText.h"
 #include "model/SafeFile.h"
 #include "model/SystemErrorText.h"
@@ -495,22 +496,14 @@ namespace {
 
 std::string reason(int error) { return systemErrorText(error); }
 
-struct Fd {
-  int fd = -1;
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
 }  // namespace
 
 std::string readFile(const std::string& path) {
   using D = FileError::Direction;
-  Fd f;
-  f.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (f.fd < 0) throw FileError(D::Read, path, reason(errno));
+  const FileDescriptor f(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!f.isOpen()) throw FileError(D::Read, path, reason(errno));
   struct stat st {};
-  if (::fstat(f.fd, &st) != 0) throw FileError(D::Read, path, reason(errno));
+  if (::fstat(f.get(), &st) != 0) throw FileError(D::Read, path, reason(errno));
   if (S_ISDIR(st.st_mode)) throw FileError(D::Read, path, reason(EISDIR));
   if (!S_ISREG(st.st_mode)) throw FileError(D::Read, path, "это не обычный файл");
   if (static_cast<std::size_t>(st.st_size) > kMaxFileSize)
@@ -524,7 +517,7 @@ std::string readFile(const std::string& path) {
       if (bytes.size() > kMaxFileSize) throw FileError(D::Read, path, "файл слишком велик");
       bytes.resize(bytes.size() + 4096);
     }
-    const ssize_t n = ::read(f.fd, bytes.data() + got, bytes.size() - got);
+    const ssize_t n = ::read(f.get(), bytes.data() + got, bytes.size() - got);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw FileError(D::Read, path, reason(errno));

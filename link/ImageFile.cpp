@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "link/LinkError.h"
+#include "model/FileDescriptor.h"
 #include "model/SafeFile.h"
 #include "model/SystemErrorText.h"
 
@@ -38,34 +39,25 @@ MemoryImage readImage(int fd, const std::string& path) {
   return image;
 }
 
-struct Fd {
-  int fd = -1;
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-  int release() { return std::exchange(fd, -1); }
-};
-
 }  // namespace
 
 std::optional<MemoryImage> readImageFile(const std::string& path) {
   // Non-blocking: a FIFO must not stall the open; it is refused as no file.
-  Fd f{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-  if (f.fd < 0) {
+  const FileDescriptor f(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!f.isOpen()) {
     if (errno == ENOENT) return std::nullopt;
     throw ImageFileError(readFailure(path, errno));
   }
-  return readImage(f.fd, path);
+  return readImage(f.get(), path);
 }
 
 // ---- ImageStore --------------------------------------------------------------
 
 struct ImageStore::LockedFile {
-  int fd = -1;
+  FileDescriptor file;  // closing it lets the lock go
   bool writable = false;
   dev_t device = 0;
   ino_t inode = 0;
-  ~LockedFile() { ::close(fd); }  // which lets the lock go
 };
 
 namespace {
@@ -101,13 +93,13 @@ ImageStore::ImageStore(const std::string& path) : m_path(path) {
       throw ImageFileError("файл памяти " + path +
                            " всё время заменяют: закройте программу, которая его пишет");
   // Read only now: the program that held the lock may have been writing.
-  m_loaded = readImage(m_file->fd, path);
+  m_loaded = readImage(m_file->file.get(), path);
 }
 
 bool ImageStore::open(const std::string& path) {
   bool writable = true;
-  Fd f{openMemoryFile(path, writable)};
-  if (f.fd < 0 && errno == ENOENT) {
+  FileDescriptor f(openMemoryFile(path, writable));
+  if (!f.isOpen() && errno == ENOENT) {
     const auto parent = std::filesystem::path(path).parent_path();
     std::error_code ec;
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);
@@ -118,11 +110,11 @@ bool ImageStore::open(const std::string& path) {
     } catch (const SaveError& e) {
       if (e.error() != EEXIST) throw ImageFileError(e.what());
     }
-    f.fd = openMemoryFile(path, writable);
+    f.reset(openMemoryFile(path, writable));
   }
-  if (f.fd < 0) throw ImageFileError("не удаётся открыть " + path + ": " + systemErrorText(errno));
+  if (!f.isOpen()) throw ImageFileError("не удаётся открыть " + path + ": " + systemErrorText(errno));
   struct stat st {};
-  if (::fstat(f.fd, &st) != 0) throw ImageFileError(readFailure(path, errno));
+  if (::fstat(f.get(), &st) != 0) throw ImageFileError(readFailure(path, errno));
   if (!S_ISREG(st.st_mode)) throw ImageFileError(path + " не обычный файл");
 
   const std::lock_guard guard(registryMutex);
@@ -131,7 +123,7 @@ bool ImageStore::open(const std::string& path) {
   if (auto it = files.find(key); it != files.end()) m_file = it->second.lock();
   if (!m_file) {
     const auto deadline = std::chrono::steady_clock::now() + kLockWait;
-    while (::flock(f.fd, (writable ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+    while (::flock(f.get(), (writable ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
       if (errno != EWOULDBLOCK && errno != EINTR)
         throw ImageFileError("не удаётся занять " + path + ": " + systemErrorText(errno));
       if (std::chrono::steady_clock::now() >= deadline)
@@ -143,7 +135,7 @@ bool ImageStore::open(const std::string& path) {
     struct stat now {};
     if (::stat(path.c_str(), &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino) return false;
     m_file = std::make_shared<LockedFile>();
-    m_file->fd = f.release();
+    m_file->file = std::move(f);
     m_file->writable = writable;
     m_file->device = st.st_dev;
     m_file->inode = st.st_ino;
@@ -179,7 +171,7 @@ void ImageStore::store(const MemoryImage& image, int address, int count) {
   if (address < 0 || count < 0 || address + count > kDeviceMemorySize)
     throw ImageFileError("не удаётся записать " + m_path + ": адрес вне памяти");
   ssize_t n = 0;
-  do n = ::pwrite(m_file->fd, image.data() + address, static_cast<std::size_t>(count), address);
+  do n = ::pwrite(m_file->file.get(), image.data() + address, static_cast<std::size_t>(count), address);
   while (n < 0 && errno == EINTR);
   if (n != count)
     throw ImageFileError("не удаётся записать " + m_path + ": " + systemErrorText(n < 0 ? errno : ENOSPC));
