@@ -227,7 +227,7 @@ void beginRead(LinkTransfer& t, uint16_t address, int length) {
   checkLength(length, LinkTransfer::kMaxBlock, "beginRead");
   beginTransfer(t, address);
   t.sendLength = 3;
-  t.isWrite = 0;
+  t.isWrite = false;
   t.receiveLength = length;
 }
 
@@ -236,7 +236,7 @@ void beginRun(LinkTransfer& t, uint16_t address, int length, uint8_t* into) {
   if (!into) throw std::invalid_argument("beginRun: no place for the bytes");
   beginTransfer(t, address);
   t.sendLength = 3;
-  t.isWrite = 0;
+  t.isWrite = false;
   t.receiveLength = length;
   t.receiveInto = into;
 }
@@ -245,7 +245,7 @@ void beginWrite(LinkTransfer& t, const uint8_t* data, uint16_t address, int leng
   checkLength(length, LinkTransfer::kMaxBlock, "beginWrite");
   beginTransfer(t, address);
   t.sendLength = length + 3;
-  t.isWrite = 1;
+  t.isWrite = true;
   t.receiveLength = -1;
   std::memcpy(t.buffer + 3, data, static_cast<std::size_t>(length));
 }
@@ -254,7 +254,7 @@ void beginPoll(LinkTransfer& t) {
   t = LinkTransfer{};
   t.buffer[0] = kDeviceWrite;
   t.sendLength = 1;
-  t.isWrite = 1;
+  t.isWrite = true;
   t.receiveLength = -1;
 }
 
@@ -301,7 +301,7 @@ int stepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {
         throw LinkError(LinkError::kLinkBroken, link_texts::linkBroken());
       }
       link.awaitingFirstAnswer.store(false);
-      t.lineWasHigh = 0;  // an acknowledge holds the line low
+      t.lineWasHigh = false;  // an acknowledge holds the line low
       if (t.sendIndex != t.sendLength) {
         t.bitCount = 0;
         t.phase = t.afterAck;
@@ -317,7 +317,7 @@ int stepTransfer(DeviceLink& link, LinkTransfer& t, const BusTiming& timing) {
         t.sendIndex = 0;
         t.buffer[0] = kDeviceRead;
         t.sendLength = 1;
-        t.readSwitched = 1;
+        t.readSwitched = true;
         t.phase = LinkTransfer::kStart;
       }
       break;

@@ -43,9 +43,9 @@ struct LinkTransfer {
   int32_t receiveIndex = 0;  // buffer index of the byte being received
   int32_t bitCount = 0;      // sending: bits already out (0..8); receiving: bits still to sample (8..0)
   int32_t sendLength = 0;    // bytes to send in the current part of the transaction
-  int32_t isWrite = 0;
+  bool isWrite = false;
   int32_t receiveLength = 0;  // -1 for writes
-  int32_t readSwitched = 0;   // read: 1 once the address is sent and the engine restarted for reading
+  bool readSwitched = false;  // read: once the address is sent and the engine restarted for reading
   uint8_t buffer[kBufferSize] = {};
   // A long sequential read receives into the caller's bytes instead of
   // `buffer` (beginRun).
@@ -55,7 +55,7 @@ struct LinkTransfer {
   // (fast timing) the data register as last written, -1 until read.
   uint64_t edgeUs = 0;
   uint64_t fallUs = 0;
-  int32_t lineWasHigh = 0;
+  bool lineWasHigh = false;
   int32_t latch = -1;
 };
 
