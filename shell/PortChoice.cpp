@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "link/Ch341Adapters.h"
 #include "link/I2cDevBus.h"
 #include "link/PortCheck.h"
 #include "link/PortDescription.h"
@@ -23,20 +24,29 @@ QString defaultSimulatorImage() {
          QStringLiteral("/tkv88/controller.bin");
 }
 
-QStringList choices() {
-  QStringList list{QStringLiteral("auto")};
+QList<Choice> choices() {
+  QList<Choice> list{{QStringLiteral("auto"), {}}};
   const QStringList devices =
       QDir(QStringLiteral("/dev")).entryList({QStringLiteral("parport*")}, QDir::System);
-  for (const QString& d : devices) list << QStringLiteral("ppdev:/dev/%1").arg(d);
-  list << QStringLiteral("io:0x378") << QStringLiteral("io:0x278") << QStringLiteral("io:0x3BC");
+  for (const QString& d : devices) list.append({QStringLiteral("ppdev:/dev/%1").arg(d), {}});
+  for (const char* base : {"io:0x378", "io:0x278", "io:0x3BC"}) list.append({QString::fromLatin1(base), {}});
   for (const I2cAdapter& adapter : listI2cAdapters()) {
     QString item = QStringLiteral("i2c:") + QString::fromStdString(adapter.devicePath);
     if (!adapter.name.empty()) item += kLabelSeparator + QString::fromStdString(adapter.name);
-    list << item;
+    list.append({item, {}});
   }
-  list << QStringLiteral("sim:") + defaultSimulatorImage();
-  list << QStringLiteral("i2c-sim:") + defaultSimulatorImage();
+  for (const Ch341Adapter& adapter : listCh341Adapters()) list.append(ch341Choice(adapter));
+  for (const char* simulator : {"sim:", "i2c-sim:", "ch341-sim:"})
+    list.append({QString::fromLatin1(simulator) + defaultSimulatorImage(), {}});
   return list;
+}
+
+Choice ch341Choice(const Ch341Adapter& adapter) {
+  Choice choice{
+      QString::fromStdString(adapter.port()) + kLabelSeparator + QString::fromStdString(adapter.where()),
+      QString::fromStdString(adapter.problem)};
+  if (!choice.problem.isEmpty()) choice.text += QStringLiteral(" (недоступен)");
+  return choice;
 }
 
 QString descriptionOf(const QString& choice) {
@@ -50,7 +60,9 @@ std::unique_ptr<MemoryAccess> open(const QString& description) {
   const PortDescription parsed = parsePortDescription(text);
   const std::string image = parsed.kind == PortDescription::kSimulator      ? parsed.simulator.imagePath
                             : parsed.kind == PortDescription::kI2cSimulator ? parsed.i2cSimulator.imagePath
-                                                                            : std::string();
+                            : parsed.kind == PortDescription::kCh341Simulator
+                                ? parsed.ch341Simulator.imagePath
+                                : std::string();
   if (!image.empty())
     QDir().mkpath(QFileInfo(QFile::decodeName(QByteArray::fromStdString(image))).absolutePath());
   return openMemoryAccess(parsed);

@@ -3,9 +3,10 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QPushButton>
 
-#include "shell/PortChoice.h"
+#include "widgets/Messages.h"
 
 namespace {
 
@@ -14,8 +15,11 @@ constexpr LinkTiming kTimings[] = {LinkTiming::kFast, LinkTiming::kStandard};
 
 }  // namespace
 
-PortDialog::PortDialog(const QStringList& choices, const QString& current, QWidget* parent)
-    : QDialog(parent), m_port(new QComboBox(this)), m_timing(new QComboBox(this)) {
+PortDialog::PortDialog(const QList<portchoice::Choice>& choices, const QString& current, QWidget* parent)
+    : QDialog(parent),
+      m_port(new QComboBox(this)),
+      m_timing(new QComboBox(this)),
+      m_problem(new QLabel(this)) {
   setObjectName(QStringLiteral("portDialog"));
   setWindowTitle(QStringLiteral("Порт"));
   m_port->setObjectName(QStringLiteral("port"));
@@ -32,13 +36,20 @@ PortDialog::PortDialog(const QStringList& choices, const QString& current, QWidg
   // without its timing, which has a list of its own.
   const std::optional<LinkTiming> timing = portchoice::timingOf(current);
   const QString port = timing ? portchoice::withTiming(current, LinkTiming::kFast) : current;
-  QStringList items = choices;
   QString shown = port;
-  for (const QString& item : items)
-    if (portchoice::descriptionOf(item) == port) shown = item;
-  if (!items.contains(shown)) items.prepend(shown);
-  m_port->addItems(items);
+  for (const portchoice::Choice& choice : choices) {
+    const int row = m_port->count();
+    m_port->addItem(choice.text);
+    if (!choice.problem.isEmpty()) {
+      m_port->setItemData(row, choice.problem, Qt::ToolTipRole);
+      m_problems.insert(portchoice::descriptionOf(choice.text), choice.problem);
+    }
+    if (portchoice::descriptionOf(choice.text) == port) shown = choice.text;
+  }
+  if (m_port->findText(shown) < 0) m_port->insertItem(0, shown);
   m_port->setCurrentText(shown);
+  m_problem->setObjectName(QStringLiteral("portProblem"));
+  m_problem->setWordWrap(true);
   m_timing->setCurrentIndex(timing == LinkTiming::kStandard ? 1 : 0);
   connect(m_port, &QComboBox::currentTextChanged, this, &PortDialog::portEdited);
   portEdited();
@@ -52,11 +63,16 @@ PortDialog::PortDialog(const QStringList& choices, const QString& current, QWidg
   auto* form = new QFormLayout(this);
   form->addRow(m_port->accessibleName(), m_port);
   form->addRow(m_timing->accessibleName(), m_timing);
+  form->addRow(m_problem);
   form->addRow(buttons);
 }
 
 void PortDialog::portEdited() {
-  m_timing->setEnabled(portchoice::timingOf(portchoice::descriptionOf(m_port->currentText())).has_value());
+  const QString port = portchoice::descriptionOf(m_port->currentText());
+  m_timing->setEnabled(portchoice::timingOf(port).has_value());
+  const QString problem = m_problems.value(port);
+  m_problem->setText(problem.isEmpty() ? QString() : messages::sentence(problem));
+  m_problem->setVisible(!problem.isEmpty());
 }
 
 QString PortDialog::description() const {

@@ -1,8 +1,12 @@
 // The port part on its own: a port chosen by its description or in the port
-// dialog (the ports found, the timing of the parallel-port adapter), one
-// that cannot be opened refused with the old one kept, and the link check.
+// dialog (the ports found, the timing of the parallel-port adapter, a CH341A
+// programmer and what keeps one from use), one that cannot be opened refused
+// with the old one kept, the simulated CH341A serving the exchanges, and the
+// link check.
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
@@ -12,10 +16,13 @@
 #include <QTimer>
 
 #include "GuiTest.h"
+#include "link/Ch341Adapters.h"
 #include "link/DeviceLink.h"
 #include "link/SimulatedController.h"
+#include "model/DeviceData.h"
 #include "shell/AppSettings.h"
 #include "shell/DevicePort.h"
+#include "shell/PortChoice.h"
 #include "shell/PortDialog.h"
 
 using guitest::MessageLog;
@@ -110,6 +117,78 @@ class DevicePortTest : public QObject {
     }
     QVERIFY(first != m_port->description());
     QVERIFY(m_port->link()->memory().parallelPort());
+  }
+
+  // A CH341A found is offered by its bus and address; one that cannot be
+  // opened as it is says why and what mends it, below the list and in its
+  // item's tooltip, also when its description is typed.
+  void aCh341AIsOfferedWithWhatKeepsItFromUse() {
+    Ch341Adapter usable{.bus = 3, .address = 7, .serialMode = false, .problem = {}};
+    Ch341Adapter locked{.bus = 1, .address = 12, .serialMode = false, .problem = {}};
+    locked.problem = ch341_texts::noPermission(locked);
+    Ch341Adapter serial{.bus = 2, .address = 4, .serialMode = true, .problem = {}};
+    serial.problem = ch341_texts::serialMode(serial);
+    const struct {
+      Ch341Adapter adapter;
+      QString text;
+      QString mend;  // a word of the step that mends it
+    } cases[] = {
+        {usable, "ch341:3-7 — CH341A, шина 3, адрес 7", ""},
+        {locked, "ch341:1-12 — CH341A, шина 1, адрес 12 (недоступен)", "правило udev"},
+        {serial, "ch341:2-4 — CH341A, шина 2, адрес 4 (недоступен)", "перемычку"},
+    };
+    QList<portchoice::Choice> choices{{"auto", {}}};
+    for (const auto& c : cases) choices << portchoice::ch341Choice(c.adapter);
+    // The port in use shows as its item.
+    PortDialog dialog(choices, "ch341:3-7", m_shell->frame.get());
+    dialog.show();
+    QComboBox* port = dialog.portBox();
+    QCOMPARE(port->count(), choices.size());
+    QCOMPARE(port->currentText(), cases[0].text);
+    for (const auto& c : cases) {
+      const int row = port->findText(c.text);
+      QVERIFY2(row >= 0, qPrintable(c.text));
+      port->setCurrentIndex(row);
+      QCOMPARE(dialog.description(), QString::fromStdString(c.adapter.port()));
+      QVERIFY(!dialog.timingBox()->isEnabled());
+      QCOMPARE(dialog.problemLabel()->isVisible(), !c.mend.isEmpty());
+      QCOMPARE(port->itemData(row, Qt::ToolTipRole).toString(), QString::fromStdString(c.adapter.problem));
+      QVERIFY(dialog.problemLabel()->text().contains(c.mend));
+    }
+    port->setCurrentText("auto");
+    QVERIFY(!dialog.problemLabel()->isVisible());
+    port->setCurrentText("ch341:1-12");
+    QVERIFY(dialog.problemLabel()->text().startsWith("Нет доступа к адаптеру CH341A, шина 1, адрес 12"));
+  }
+
+  // The simulated CH341A is offered with the default image; one chosen in
+  // the dialog gets its folder made and serves the exchanges: what it writes,
+  // the simulated controller on the same memory reads.
+  void theSimulatedCh341AIsChosenAndServesTheExchanges() {
+    const QString image = m_dir.filePath("usb/new/controller.bin");
+    const QString chosen = "ch341-sim:" + image + ",speed=400";
+    QStringList items;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<PortDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      for (int i = 0; i < dialog->portBox()->count(); ++i) items << dialog->portBox()->itemText(i);
+      dialog->portBox()->setCurrentText(chosen);
+      dialog->accept();
+    });
+    m_shell->frame->actions().choosePort->trigger();
+    QCOMPARE(items.filter(QRegularExpression("^ch341-sim:.+/tkv88/controller.bin$")).size(), 1);
+    QCOMPARE(m_port->description(), chosen);
+    QVERIFY(QFileInfo(image).dir().exists());
+
+    DeviceData config;
+    QVERIFY(m_port->exchange(config, ExchangeMode::ReadL2));
+    config.general.filters.cells[0].setEnteredValue(17);
+    QVERIFY(m_port->exchange(config, ExchangeMode::WriteL2));
+    QVERIFY(m_port->choose("sim:" + image));
+    DeviceData read;
+    QVERIFY(m_port->exchange(read, ExchangeMode::ReadL2));
+    QCOMPARE(read.general.filters.cells[0].value(), 17);
+    QVERIFY(MessageLog::shown().empty());
   }
 
   // "Проверка связи…" writes nothing and says what it found; a line that
