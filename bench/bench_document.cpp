@@ -3,16 +3,21 @@
 // file text and compares it with the one last saved, and the undo history:
 // recording one changed cell as a step, undoing and redoing it, and what the
 // history holds after 100 such steps, or after 100 steps that each change
-// every program; and what one value typed into a cell costs. (A step as a copy of the model would take some 10 MB and
+// every program; what one value typed into a cell costs; and the names a
+// read gets back from the name store. (A step as a copy of the model would take some 10 MB and
 // 10 ms on these configurations; as the saved text, a load of over 2 ms per
 // undo and no limits or hooks.)
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <unordered_set>
 
 #include "document/ConfigFile.h"
 #include "document/ConfigSnapshot.h"
 #include "document/Document.h"
+#include "document/NameStore.h"
 
 namespace {
 
@@ -120,6 +125,26 @@ void BM_UndoAndRedoStep(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_UndoAndRedoStep)->Arg(0)->Arg(7)->Unit(benchmark::kMillisecond);
+
+// The names a read of 20 programs of 25 steps gets back from a store that
+// remembers 1000 programs (and 50 configurations); the store lives in a
+// scratch folder.
+void BM_NameLookup(benchmark::State& state) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("tkv88-bench-names-" + std::to_string(::getpid()));
+  const NameStore store((dir / "names.txt").string());
+  DeviceData written = largest(2);
+  for (int round = 0; round < 50; ++round) {
+    for (Program& p : written.programs) p.H02.valueRef() = round + 1;  // 20 new programs each round
+    store.remember(written, written, "Цех", "sim:/c.bin");
+  }
+  for (auto _ : state) {
+    DeviceData read = written;
+    benchmark::DoNotOptimize(store.restore(read, [](const std::string& port) { return port == "sim:/c.bin"; }));
+  }
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_NameLookup)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

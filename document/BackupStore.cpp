@@ -69,12 +69,17 @@ std::string oneLine(std::string_view utf8) {
 
 }  // namespace
 
-std::string BackupStore::defaultDirectory() {
+std::string dataDirectory() {
   const char* data = std::getenv("XDG_DATA_HOME");
-  if (data && *data == '/') return std::string(data) + "/tkv88/backups";
+  if (data && *data == '/') return std::string(data) + "/tkv88";
   const char* home = std::getenv("HOME");
-  if (home && *home) return std::string(home) + "/.local/share/tkv88/backups";
+  if (home && *home) return std::string(home) + "/.local/share/tkv88";
   return {};
+}
+
+std::string BackupStore::defaultDirectory() {
+  const std::string data = dataDirectory();
+  return data.empty() ? data : data + "/backups";
 }
 
 BackupStore::BackupStore(std::string directory) : m_directory(std::move(directory)) {}

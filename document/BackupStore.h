@@ -25,6 +25,10 @@
 
 #include "model/DeviceData.h"
 
+// The program's own data folder: $XDG_DATA_HOME/tkv88 when that is set,
+// else $HOME/.local/share/tkv88; empty when neither is known.
+std::string dataDirectory();
+
 struct BackupEntry {
   std::string path;  // the file
   std::string time;  // "2024-01-31 14:25:01", the local time where it was taken

@@ -80,6 +80,7 @@ struct ConfigSnapshot::General {
 
 struct ConfigSnapshot::ProgramPart {
   std::string name;
+  std::string nameRecord;  // where a restored name came from
   std::vector<State> cells;
   int stepCount() const { return static_cast<int>((cells.size() - kHeadCells) / Step::kCellCount); }
   bool operator==(const ProgramPart&) const = default;
@@ -101,7 +102,9 @@ bool sameGeneral(const DeviceData& data, const Part& part) {
 
 template <typename Part>
 bool sameProgram(const Program& program, const Part& part) {
-  if (program.name() != part.name || program.stepCount() != part.stepCount()) return false;
+  if (program.name() != part.name || program.nameRecord() != part.nameRecord ||
+      program.stepCount() != part.stepCount())
+    return false;
   std::size_t i = 0;
   bool same = true;
   forEachProgramCell(program, [&](const Parameter& cell) { same = same && cell.state() == part.cells[i++]; });
@@ -129,6 +132,7 @@ ConfigSnapshot::ConfigSnapshot(const DeviceData& data, const ConfigSnapshot* pre
     } else {
       auto part = std::make_shared<ProgramPart>();
       part->name = program.name();
+      part->nameRecord = program.nameRecord();
       part->cells.reserve(kHeadCells + program.steps.size() * Step::kCellCount);
       forEachProgramCell(program, [&](const Parameter& cell) { part->cells.push_back(cell.state()); });
       m_programs.push_back(std::move(part));
@@ -148,7 +152,7 @@ void ConfigSnapshot::restoreInto(DeviceData& data) const {
   auto program = data.programs.begin();
   for (const auto& part : m_programs) {
     Program& p = *program++;
-    p.setName(part->name);
+    p.setName(part->name, part->nameRecord);
     const std::size_t steps = static_cast<std::size_t>(part->stepCount());
     while (p.steps.size() > steps) p.steps.pop_back();
     while (p.steps.size() < steps) p.steps.emplace_back();

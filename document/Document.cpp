@@ -452,6 +452,7 @@ void Document::readDevice() {
   DeviceData scratch;
   if ((levelMask & kLevelL2) && !m_host->runExchange(scratch, ExchangeMode::ReadL2)) return;
   if ((levelMask & kLevelL1) && !m_host->runExchange(scratch, ExchangeMode::ReadL1)) return;
+  m_host->restoreNames(scratch);
   m_host->deviceRead(scratch);
 
   if (!m_deviceData) m_deviceData = std::make_unique<DeviceData>();

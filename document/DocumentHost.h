@@ -49,6 +49,10 @@ class DocumentHost {
   // undo and redo commands name, and whether the document is modified.
   virtual void historyChanged() {}
 
+  // A device read has succeeded, before deviceRead: hosts give the programs
+  // of `config` (and the configuration) the names the controller does not
+  // keep (document/NameStore.h).
+  virtual void restoreNames(DeviceData& config) { (void)config; }
   // A device read has succeeded: `config` is what the controller holds,
   // which the document takes next (hosts keep a backup of it).
   virtual void deviceRead(const DeviceData& config) { (void)config; }

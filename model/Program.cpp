@@ -20,7 +20,10 @@ Program::Program()
 
 std::string_view Program::name() const { return m_name; }
 
-void Program::setName(std::string_view name) { m_name = fieldText(name, kNameLength); }
+void Program::setName(std::string_view name, std::string_view record) {
+  m_name = fieldText(name, kNameLength);
+  m_nameRecord = record;
+}
 
 Step* Program::stepAt(int index) {
   if (index < 0 || index >= stepCount()) return nullptr;

@@ -23,8 +23,11 @@ class Program {
   Program();
 
   std::string_view name() const;
-  // UTF-8; cut to kNameLength characters.
-  void setName(std::string_view name);
+  // UTF-8; cut to kNameLength characters. `record` says where a name the
+  // controller could not keep came back from: the time of the name store's
+  // record ("08.12.2026 14:25"); empty for a name of the configuration's own.
+  void setName(std::string_view name, std::string_view record = {});
+  const std::string& nameRecord() const { return m_nameRecord; }
 
   int stepCount() const { return static_cast<int>(steps.size()); }
   Step* stepAt(int index);  // 0-based; nullptr when out of range
@@ -43,4 +46,5 @@ class Program {
 
  private:
   std::string m_name;
+  std::string m_nameRecord;
 };

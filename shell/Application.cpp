@@ -199,7 +199,10 @@ bool Application::saveDocument(bool askForName) {
     if (path.isEmpty()) return false;
     if (QFileInfo(path).suffix().isEmpty()) path += kExtension;
   }
-  return withFile(path, [this](const std::string& native) { m_doc->saveFile(native); });
+  return withFile(path, [this](const std::string& native) {
+    m_doc->saveFile(native);
+    m_compare->rememberNames(*m_doc->deviceData(), false);
+  });
 }
 
 bool Application::saveModified() {

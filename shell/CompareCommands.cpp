@@ -80,6 +80,7 @@ void CompareCommands::serveDocument(QtDocumentHost& host) {
       };
     return m_port.exchange(config, mode, extras);
   });
+  host.onRestoreNames = [this](DeviceData& config) { restoreNames(config); };
   host.onDeviceRead.push_back([this](const DeviceData& config) { deviceRead(config); });
   host.onBeforeDeviceWrite = [this](const DeviceData& config) { return beforeFullWrite(config); };
   host.onDeviceWritten = [this](const DeviceData& config) { fullWriteDone(config); };
@@ -122,6 +123,27 @@ bool CompareCommands::keepBackup(const DeviceData& config, const std::string& na
 void CompareCommands::deviceRead(const DeviceData& config) {
   std::string path;
   keepBackup(config, backup_names::afterRead(), false, path);
+}
+
+void CompareCommands::restoreNames(DeviceData& config) {
+  const std::string port = m_port.description().toStdString();
+  const RestoredNames r = m_names.restore(config, [&](const std::string& from) { return samePort(from, port); });
+  if (!r.warning.empty())
+    status(messages::sentence(QString::fromUtf8(r.warning)));
+  else if (r.programs > 0)
+    status(r.configuration ? QStringLiteral("Названия восстановлены: конфигурация «%1», программ: %2.")
+                                 .arg(QString::fromUtf8(config.name()))
+                                 .arg(r.programs)
+                           : QStringLiteral("Названия программ восстановлены: %1 из %2.")
+                                 .arg(r.programs)
+                                 .arg(config.programCount()));
+}
+
+void CompareCommands::rememberNames(const DeviceData& held, bool written) {
+  if (!m_doc.deviceData()) return;
+  const std::string warning = m_names.remember(*m_doc.deviceData(), held, m_doc.title(),
+                                               written ? m_port.description().toStdString() : std::string());
+  if (!warning.empty()) status(messages::sentence(QString::fromUtf8(warning)));
 }
 
 bool CompareCommands::beforeFullWrite(const DeviceData& config) {
@@ -168,6 +190,7 @@ void CompareCommands::fullWriteDone(const DeviceData& config) {
                            : last == 1                         ? QStringLiteral("программа")
                                                                : QStringLiteral("программы");
   status(QStringLiteral("Прошивка записана и проверена: %1 %2.").arg(n).arg(programs));
+  rememberNames(readAfterWrite(config));
 }
 
 QString CompareCommands::writeFaultText(const LinkError& error, const std::string& backup) const {
@@ -310,6 +333,7 @@ void CompareCommands::writeChanges() {
   };
   extras.ended = [&result](const DeviceExchange& write) { result = write.changed(); };
   if (!m_port.exchange(target, ExchangeMode::WriteChanged, extras)) return;
+  rememberNames(readAfterWrite(target));
   status(
       result.bytesChanged == 0
           ? QStringLiteral("Прибор уже хранил отмеченные значения: ничего не записано.")

@@ -12,6 +12,10 @@
 // saying what it changes; its backup can be turned off ("Резервная копия
 // перед записью").
 //
+// Names: a read gives the programs back the names they were written or
+// saved with, a write and a save remember them (document/NameStore.h); the
+// status bar tells what came back and what the store could not do.
+//
 // The document is never changed by a comparison or a changed write; it is
 // replaced only by a backup opened, after "Сохранить изменения?".
 // User-interface thread only.
@@ -25,6 +29,7 @@
 #include <QString>
 
 #include "document/BackupStore.h"
+#include "document/NameStore.h"
 #include "shell/DifferencesDialog.h"
 
 class DeviceData;
@@ -65,6 +70,10 @@ class CompareCommands : public QObject {
   // (false: the write must not go on); after it, the result in the status
   // bar.
   void deviceRead(const DeviceData& config);
+  void restoreNames(DeviceData& config);
+  // The document's names, for the controller that now holds `held` (the
+  // port in use; none for a save: `held` is then the document itself).
+  void rememberNames(const DeviceData& held, bool written = true);
   bool beforeFullWrite(const DeviceData& config);
   void fullWriteDone(const DeviceData& config);
   // The question beforeFullWrite asks.
@@ -98,6 +107,7 @@ class CompareCommands : public QObject {
   MainWindow& m_frame;
   std::function<bool()> m_saveModified;
   BackupStore m_store;
+  NameStore m_names;
   QPointer<DifferencesDialog> m_window;
   std::string m_fullWriteBackup;
 };

@@ -32,6 +32,10 @@ void QtDocumentHost::historyChanged() {
   if (m_frame) m_frame->historyChanged();
 }
 
+void QtDocumentHost::restoreNames(DeviceData& config) {
+  if (onRestoreNames) onRestoreNames(config);
+}
+
 void QtDocumentHost::deviceRead(const DeviceData& config) {
   for (const auto& told : onDeviceRead) told(config);
 }

@@ -22,10 +22,11 @@ class QtDocumentHost : public DocumentHost {
   void setFrame(MainWindow* frame) { m_frame = frame; }
   MainWindow* frame() const { return m_frame; }
   void setExchangeRunner(ExchangeRunner runner) { m_runExchange = std::move(runner); }
-  // What deviceRead, beforeDeviceWrite and deviceWritten do (a backup is
+  // What restoreNames, deviceRead, beforeDeviceWrite and deviceWritten do (a backup is
   // kept, the write asked about and told, the report notes the port); without
   // them a read keeps nothing and a write goes on.
   std::vector<std::function<void(const DeviceData&)>> onDeviceRead;
+  std::function<void(DeviceData&)> onRestoreNames;
   std::function<bool(const DeviceData&)> onBeforeDeviceWrite;
   std::function<void(const DeviceData&)> onDeviceWritten;
 
@@ -35,6 +36,7 @@ class QtDocumentHost : public DocumentHost {
   std::optional<std::string> askProgramName(std::string_view name) override;
   void titleChanged() override;
   void historyChanged() override;
+  void restoreNames(DeviceData& config) override;
   void deviceRead(const DeviceData& config) override;
   bool beforeDeviceWrite(const DeviceData& config) override;
   void deviceWritten(const DeviceData& config) override;

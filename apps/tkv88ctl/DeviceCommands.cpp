@@ -19,6 +19,7 @@
 #include "document/ConfigFile.h"
 #include "document/Document.h"
 #include "document/HeadlessHost.h"
+#include "document/NameStore.h"
 #include "document/WriteCheck.h"
 #include "link/ChangedWrite.h"
 #include "link/DeviceExchange.h"
@@ -54,6 +55,15 @@ class CtlHost : public HeadlessHost {
   // Set before a full write: read the controller first and keep it as a
   // backup named so.
   std::optional<std::string> backupBeforeWrite;
+  // Set for a read: the programs get back the names they were written with.
+  bool restoreNamesWanted = false;
+  RestoredNames restored;
+
+  void restoreNames(DeviceData& config) override {
+    if (!restoreNamesWanted) return;
+    restored = NameStore().restore(config, [&](const std::string& from) { return samePort(from, m_session.port()); });
+    if (!restored.warning.empty()) std::fprintf(stderr, "tkv88ctl read: %s\n", restored.warning.c_str());
+  }
 
   void deviceRead(const DeviceData& config) override {
     m_session.keepBackup(config, backup_names::afterRead(), false);
@@ -123,14 +133,23 @@ void prepareForWrite(DeviceData& config, bool fit, const char* command) {
 // none of whose lines is recognised, which would erase every program of the
 // controller, is refused). A file with values that are no numbers or lie
 // outside their limits is refused too unless `force`: what they load as is
-// no one's choice.
-std::unique_ptr<DeviceData> readConfigurationFile(const std::string& path, const char* command, bool force) {
+// no one's choice. `title` gets the name the GUI would call it by.
+std::unique_ptr<DeviceData> readConfigurationFile(const std::string& path, const char* command, bool force,
+                                                  std::string* title = nullptr) {
   Document doc;
   if (valuesInDoubt(openConfiguration(doc, path, command)) && !force)
     throw Failure(
         "в файле есть значения, которые не числа или вне своих пределов (они названы выше); "
         "--force записывает их такими, какими они загружены");
+  if (title) *title = doc.title();
   return std::make_unique<DeviceData>(*doc.deviceData());
+}
+
+// The names of a configuration written through the session's port, for the
+// reads to come; a store that cannot be written only warns.
+void rememberNames(const DeviceSession& session, const DeviceData& written, const std::string& title) {
+  const std::string warning = NameStore().remember(written, readAfterWrite(written), title, session.port());
+  if (!warning.empty()) warn("write", warning);
 }
 
 MemoryImage readImage(const std::string& path) {
@@ -146,11 +165,12 @@ MemoryImage readImage(const std::string& path) {
 
 int runRead(const std::vector<std::string>& argv) {
   const Args args(argv, device_support::valueOptions({"-o", "--output"}),
-                  device_support::flags({"--no-backup"}));
+                  device_support::flags({"--no-backup", "--no-names"}));
   args.expectPositional(0, 0);
   OutputTarget output(outputOption(args));  // refused before the controller is read
   DeviceSession session(args);
   CtlHost host(session);
+  host.restoreNamesWanted = !args.flag("--no-names");
   Document doc(&host);
   doc.readDevice();
   host.throwIfFailed();
@@ -161,6 +181,9 @@ int runRead(const std::vector<std::string>& argv) {
   session.note("read " + counted(read.programCount(), "program", "programs") + " with " +
                counted(steps, "step", "steps") +
                ", partition O10 = " + std::to_string(read.general.partition()));
+  if (host.restored.programs > 0)
+    session.note("names given back: " + counted(host.restored.programs, "program", "programs") +
+                 (host.restored.configuration ? ", the configuration \"" + std::string(read.name()) + "\"" : ""));
   return 0;
 }
 
@@ -174,7 +197,7 @@ std::string beforeWriting(const std::string& path) {
 
 // Only the bytes that differ, then read back: the controller is read first
 // (and kept as a backup before anything changes).
-int writeChanged(const Args& args, const DeviceData& config) {
+int writeChanged(const Args& args, const DeviceData& config, const std::string& title) {
   DeviceSession session(args);
   DeviceSnapshot snapshot;
   session.readSnapshot(snapshot);
@@ -192,6 +215,7 @@ int writeChanged(const Args& args, const DeviceData& config) {
     if (!work.changed.writeStarted) throw;
     throw Failure(writeFault(e.what(), backup, session.port()));
   }
+  rememberNames(session, config, title);
   if (work.changed.bytesChanged == 0)
     session.note("the controller already holds the configuration: nothing written");
   else
@@ -206,10 +230,11 @@ int runWrite(const std::vector<std::string>& argv) {
   args.expectPositional(1, 1);
   if (args.flag("--backup") && args.flag("--no-backup"))
     throw UsageError("--backup and --no-backup exclude each other");
+  std::string title;
   std::unique_ptr<DeviceData> config =
-      readConfigurationFile(args.positional()[0], "write", args.flag("--force"));
+      readConfigurationFile(args.positional()[0], "write", args.flag("--force"), &title);
   prepareForWrite(*config, args.flag("--fit"), "write");
-  if (args.flag("--changed")) return writeChanged(args, *config);
+  if (args.flag("--changed")) return writeChanged(args, *config, title);
 
   DeviceSession session(args);
   CtlHost host(session);
@@ -223,6 +248,7 @@ int runWrite(const std::vector<std::string>& argv) {
   doc.writeDevice();
   session.link().readBack = nullptr;
   host.throwIfFailed();
+  rememberNames(session, *config, title);
   session.note("wrote " + counted(config->programCount(), "program", "programs"));
   if (!args.flag("--verify")) return 0;
 
@@ -282,13 +308,17 @@ int runDecode(const std::vector<std::string>& argv) {
 
 const CtlCommand::Registrar read(
     {"read", "read the controller's configuration into a configuration file",
-     "Usage: tkv88ctl read [--port PORT] [-q] [-o FILE]\n"
+     "Usage: tkv88ctl read [--port PORT] [-q] [--no-names] [-o FILE]\n"
      "Reads the general parameters (L2) and then every program slot (L1) of the\n"
      "controller, as the GUI's read does, and saves the configuration. Without -o\n"
      "(or with -o -) it goes to the standard output. FILE is replaced only once\n"
-     "the read has succeeded.\n\n"
+     "the read has succeeded. The controller keeps no names: a program whose\n"
+     "values match one written or saved before gets that one's name back, and\n"
+     "the configuration the name of the last one written through the same port\n"
+     "when every program matches it.\n\n"
      "Options:\n"
-     "  -o, --output FILE  where to save the configuration\n" TKV88CTL_BACKUP_OPTIONS_HELP
+     "  -o, --output FILE  where to save the configuration\n"
+     "  --no-names      leave the programs named \"Считанная\"\n" TKV88CTL_BACKUP_OPTIONS_HELP
          TKV88CTL_DEVICE_OPTIONS_HELP,
      runRead});
 

@@ -479,6 +479,29 @@ TEST_P(CtlDeviceCommands, OutputsAreCheckedFirstAndTextsSayWhatHappened) {
   EXPECT_EQ(verified(fails).status, 1);
 }
 
+// The controller keeps no names: a read gives back those the last write
+// gave, the configuration's (the file's) too; --no-names leaves them
+// "Считанная", as it does the partition's empty slots.
+TEST_P(CtlDeviceCommands, AReadGivesBackTheNamesOfTheLastWrite) {
+  std::mt19937 rng(23);
+  DeviceData config = randomConfig(rng, 2, 3);
+  int n = 0;
+  for (Program& p : config.programs) p.setName("Сушка " + std::to_string(++n));
+  std::ofstream(path("named.tkv88"), std::ios::binary) << configfile::write(config);
+  ASSERT_EQ(ctl("write -q --no-backup " + port + " " + path("named.tkv88")).status, 0);
+  for (const bool names : {true, false}) {
+    const Result read = ctl(std::string("read --no-backup ") + (names ? "" : "--no-names ") + port);
+    ASSERT_EQ(read.status, 0) << read.err;
+    const std::unique_ptr<DeviceData> got = configfile::read(read.out);
+    ASSERT_EQ(got->programCount(), 20);
+    EXPECT_EQ(got->programAt(0)->name(), names ? "Сушка 1" : "Считанная");
+    EXPECT_EQ(got->programAt(2)->name(), names ? "Сушка 3" : "Считанная");
+    EXPECT_EQ(got->programAt(3)->name(), "Считанная");
+    EXPECT_EQ(got->name(), names ? "named.tkv88" : "");
+    EXPECT_EQ(read.err.find("names given back: 3 programs") != std::string::npos, names) << read.err;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Adapters, CtlDeviceCommands, testing::Values("sim:", "i2c-sim:", "ch341-sim:"),
                          [](const testing::TestParamInfo<const char*>& info) {
                            const std::string param = info.param;
