@@ -1,4 +1,4 @@
-// Building groups and copying whole configurations: the document copies on
+// Building groups, a program's profile, and copying whole configurations: the document copies on
 // every read, every reset and every program-list change. The copy also tells
 // what a configuration weighs: the heap it holds (as the C library counts
 // it, allocator overhead included) plus its own object, in all and per cell.
@@ -8,7 +8,9 @@
 
 #include <string>
 
+#include "BenchPrograms.h"
 #include "model/DeviceData.h"
+#include "model/ProgramProfile.h"
 
 namespace {
 
@@ -51,6 +53,13 @@ void BM_BuildProgramWith99Steps(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_BuildProgramWith99Steps);
+
+// The profile every chart paint and every tree text of a program computes.
+void BM_Profile(benchmark::State& state) {
+  const Program program = mixedProgram(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(programProfile(program));
+}
+BENCHMARK(BM_Profile)->Arg(25)->Arg(99)->Unit(benchmark::kMicrosecond);
 
 std::size_t cellsOf(const DeviceData& d) {
   std::size_t cells = GeneralParameters::kCellCount;

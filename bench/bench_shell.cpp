@@ -1,6 +1,7 @@
 // The shell's figures: rebuilding the navigation tree for the largest
 // configurations (60 programs of 7 steps, 5 programs of 99 steps),
-// switching the right pane between kinds, and switching it to each
+// switching the right pane between kinds, a value typed while the tree
+// shows every program's duration, and switching it to each
 // parameter form (its initial update, the step form's key lists included),
 // an edit undone and redone, and a step added and deleted, so that every
 // edit, undo and arrow key in the tree stays instant.
@@ -74,6 +75,22 @@ void BM_RightPaneSwitch(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RightPaneSwitch)->Unit(benchmark::kMillisecond);
+
+// A step's duration typed while the tree shows 20 programs of 25 steps:
+// the tree follows with the one program's text (steps and duration), the
+// right pane with the step form; the figure includes the layout and paint.
+void BM_TreeValueEdit(benchmark::State& state) {
+  Shell shell(2, 25);
+  Step& step = shell.doc.deviceData()->programs.back().steps.back();
+  shell.frame->treeView()->selectGroup(&step, true);
+  QCoreApplication::processEvents();
+  int i = 0;
+  for (auto _ : state) {
+    step.cells[Step::U05].setEnteredValue(10 + (i++ & 1));
+    QCoreApplication::processEvents();
+  }
+}
+BENCHMARK(BM_TreeValueEdit)->Unit(benchmark::kMillisecond);
 
 // Switching from a page to one form and back; the figure is per switch to
 // the form (its binding, initial update, layout and paint). Argument: the

@@ -1,5 +1,7 @@
 #include "model/DeviceData.h"
 
+#include <iterator>
+
 #include "model/FieldText.h"
 
 DeviceData::DeviceData() = default;
@@ -31,4 +33,16 @@ int DeviceData::programIndexOf(const Program* program) const {
     ++i;
   }
   return -1;
+}
+
+const Program* DeviceData::programHolding(const Parameter* cell) const {
+  const auto within = [cell](const auto& cells) { return cell >= std::begin(cells) && cell < std::end(cells); };
+  for (const Program& p : programs) {
+    if (cell == &p.H02) return &p;
+    for (const Comparator& c : p.comparators)
+      if (within(c.cells)) return &p;
+    for (const Step& s : p.steps)
+      if (within(s.cells)) return &p;
+  }
+  return nullptr;
 }

@@ -24,6 +24,8 @@ class DeviceData {
   const Program* programAt(int index) const;
   // 0-based position of the program in the list, or -1.
   int programIndexOf(const Program* program) const;
+  // The program whose header, comparator or step holds `cell`, or nullptr.
+  const Program* programHolding(const Parameter* cell) const;
   // Every cell of the configuration gets `observer` (nullptr: none).
   void setChangeObserver(Parameter::ChangeObserver* observer);
 

@@ -24,3 +24,11 @@ const char* stepsWord(int n) {
   if (lastTwo >= 11 && lastTwo <= 14) return "шагов";
   return last == 1 ? "шаг" : last >= 2 && last <= 4 ? "шага" : "шагов";
 }
+
+std::string programTitle(int number, std::string_view name) {
+  return formatText("Программа №%d «", number) + std::string(name) + "»";
+}
+
+std::string nameRecordText(std::string_view record) {
+  return record.empty() ? std::string() : "название из записи от " + std::string(record);
+}

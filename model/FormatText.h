@@ -4,8 +4,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // "шаг", "шага" or "шагов": the word after a count of steps.
 const char* stepsWord(int count);
+
+// "Программа №1 «Сушка»": a program named wherever a view names it.
+std::string programTitle(int number, std::string_view name);
+// "название из записи от 08.12.2026 14:25" for a name that came back from
+// the name store's record of that time (Program::nameRecord); empty for none.
+std::string nameRecordText(std::string_view record);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "model/GeneralParameters.h"
 #include "model/Program.h"
 #include "model/SetpointPair.h"
 #include "model/SignedMagnitude.h"
@@ -175,6 +176,10 @@ ProgramProfile programProfile(const Program& program, std::array<bool, 2> regula
   }
   p.loopTotal.minutes = at - p.pass.minutes;
   return p;
+}
+
+ProgramProfile programProfile(const Program& program, const GeneralParameters& general) {
+  return programProfile(program, {general.pid[0].isEnabled(), general.pid[1].isEnabled()});
 }
 
 double ProgramProfile::cycleStartMinute() const {

@@ -29,6 +29,7 @@
 #include <array>
 #include <vector>
 
+class GeneralParameters;
 class Program;
 
 // How well a length is known.
@@ -120,6 +121,8 @@ struct ProgramProfile {
 
 // The profile of `program` with the regulators switched on as given.
 ProgramProfile programProfile(const Program& program, std::array<bool, 2> regulatorOn = {true, true});
+// The same with the regulators `general` switches on (P07, P.07).
+ProgramProfile programProfile(const Program& program, const GeneralParameters& general);
 
 // The corners of the setpoint lines of `steps`, in time order.
 std::vector<ProfilePoint> profilePoints(const std::vector<ProfileStep>& steps);

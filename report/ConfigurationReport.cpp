@@ -11,6 +11,7 @@
 
 #include "Tkv88Version.h"
 #include "model/DeviceData.h"
+#include "model/FormatText.h"
 #include "model/ProfileText.h"
 #include "model/ProgramProfile.h"
 #include "model/SignedMagnitude.h"
@@ -316,9 +317,8 @@ void ConfigurationReport::addProgram(PageFlow& flow, int index, double bodyWidth
   const Fonts f;
   const Program& program = *m_data.programAt(index);
   const bool regulatorOn[2] = {m_data.general.pid[0].isEnabled(), m_data.general.pid[1].isEnabled()};
-  flow.add(heading(QStringLiteral("Программа №%1 «%2»").arg(index + 1).arg(text(program.name())), f.heading,
-                   0, true));
-  const ProgramProfile profile = programProfile(program, {regulatorOn[0], regulatorOn[1]});
+  flow.add(heading(text(programTitle(index + 1, program.name())), f.heading, 0, true));
+  const ProgramProfile profile = programProfile(program, m_data.general);
   flow.add(lines({QStringLiteral("Шагов: %1, %2").arg(program.stepCount()).arg(cycleStartText(program)),
                   QStringLiteral("Длительность: %1").arg(text(profiletext::lengths(profile)))},
                  f.text));

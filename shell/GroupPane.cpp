@@ -17,6 +17,7 @@
 #include "widgets/DocumentSignals.h"
 #include "widgets/GroupInfoPage.h"
 #include "widgets/HelpRequest.h"
+#include "widgets/ProgramPage.h"
 
 namespace {
 
@@ -83,7 +84,9 @@ GroupPane::GroupPane(Document& doc, DocumentActions& documentActions, QWidget* p
   m_stack->addWidget(m_blank);
   for (NavigationKind kind : kKinds) {
     QWidget* view = nullptr;
-    if (const std::optional<InfoPage> page = GroupInfoPage::pageForKind(kind))
+    if (kind == NavigationKind::Program)
+      view = new ProgramPage(m_doc, m_stack);
+    else if (const std::optional<InfoPage> page = GroupInfoPage::pageForKind(kind))
       view = new GroupInfoPage(*page, m_stack);
     else
       view = createFormForKind(kind, m_doc, m_stack);
@@ -101,8 +104,10 @@ GroupPane::GroupPane(Document& doc, DocumentActions& documentActions, QWidget* p
   m_stepBar =
       new ButtonBar(QStringLiteral("stepBar"),
                     {m_restoreDefaults, d.addStepBefore, d.addStepAfter, d.toggleCycleStart, m_help}, this);
+  m_programBar = new ButtonBar(QStringLiteral("programBar"),
+                               {d.renameProgram, d.addStepLast, d.copyProgram, d.pasteProgram, m_help}, this);
   m_currentBar = m_defaultsBar;
-  for (ButtonBar* bar : {m_defaultsBar, m_stepBar}) bar->hide();
+  for (ButtonBar* bar : {m_defaultsBar, m_stepBar, m_programBar}) bar->hide();
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -110,6 +115,7 @@ GroupPane::GroupPane(Document& doc, DocumentActions& documentActions, QWidget* p
   layout->addWidget(m_stack, 1);
   layout->addWidget(m_defaultsBar);
   layout->addWidget(m_stepBar);
+  layout->addWidget(m_programBar);
 
   auto* notices = new DocumentSignals(m_doc, this);
   connect(notices, &DocumentSignals::selectionMoved, this, [this] {
@@ -168,7 +174,7 @@ QWidget* GroupPane::viewForKind(NavigationKind kind) const {
 
 void GroupPane::showBar(ButtonBar* bar) {
   m_currentBar = bar;
-  for (ButtonBar* b : {m_defaultsBar, m_stepBar})
+  for (ButtonBar* b : {m_defaultsBar, m_stepBar, m_programBar})
     if (b != bar) b->hide();
   if (bar) bar->show();
 }
@@ -187,12 +193,16 @@ void GroupPane::switchView() {
   QWidget* oldView = m_activeView;
   QWidget* newView = viewForKind(sel->kind);
   if (auto* form = qobject_cast<GroupForm*>(oldView)) form->bindGroup({});
+  if (auto* programPage = qobject_cast<ProgramPage*>(oldView); programPage && oldView != newView)
+    programPage->showProgram(nullptr);
 
   ButtonBar* bar = m_defaultsBar;
   if (sel->kind == NavigationKind::Steps)
     bar = nullptr;
   else if (sel->kind == NavigationKind::Step)
     bar = m_stepBar;
+  else if (sel->kind == NavigationKind::Program)
+    bar = m_programBar;
   if (qobject_cast<GroupInfoPage*>(newView)) bar = nullptr;
   showBar(bar);
   if (!newView) return;
@@ -200,6 +210,7 @@ void GroupPane::switchView() {
   auto* form = qobject_cast<GroupForm*>(newView);
   auto* page = qobject_cast<GroupInfoPage*>(newView);
   if (form) form->bindGroup(sel->group);
+  if (auto* programPage = qobject_cast<ProgramPage*>(newView)) programPage->showProgram(sel->group.get<Program>());
   if (newView == oldView) {
     if (form) form->refreshForm();
     if (page) page->initialUpdate();

@@ -1,7 +1,8 @@
 // The right half of the dialog mode: for the item selected in the navigation
 // tree it shows the item kind's parameter form, bound to the selected group,
 // or its explanatory page, with a button bar under forms ("По умолчанию",
-// "Помощь", and for a step the document's step commands).
+// "Помощь", and for a step the document's step commands). A program gets
+// its summary page (widgets/ProgramPage.h) with the program commands.
 //
 // Every view is created once, with the pane, and afterwards only shown,
 // hidden and re-bound; the pane owns its views, bars and its own two
@@ -62,6 +63,7 @@ class GroupPane : public QWidget {
   ButtonBar* currentBar() const { return m_currentBar; }
   ButtonBar* defaultsBar() const { return m_defaultsBar; }
   ButtonBar* stepBar() const { return m_stepBar; }
+  ButtonBar* programBar() const { return m_programBar; }
   NavigationKind lastKind() const { return m_lastKind; }
 
  protected:
@@ -85,6 +87,7 @@ class GroupPane : public QWidget {
   QAction* m_help;
   ButtonBar* m_defaultsBar;
   ButtonBar* m_stepBar;
+  ButtonBar* m_programBar;
   ButtonBar* m_currentBar;
   QWidget* m_activeView = nullptr;
   NavigationKind m_lastKind = NavigationKind::None;

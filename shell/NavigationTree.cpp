@@ -13,6 +13,9 @@
 #include <QStyledItemDelegate>
 
 #include "document/Document.h"
+#include "model/FormatText.h"
+#include "model/ProfileText.h"
+#include "model/ProgramProfile.h"
 #include "widgets/DocumentActions.h"
 #include "widgets/DocumentSignals.h"
 
@@ -48,6 +51,12 @@ bool openByDefault(NavigationKind kind) {
 // lay out all its rows again.
 void setText(QTreeWidgetItem* item, const QString& text) {
   if (item->text(0) != text) item->setText(0, text);
+}
+
+// A program's name that came back from the name store says so.
+void setNameTip(QTreeWidgetItem* item, const Program& program) {
+  const QString tip = QString::fromStdString(nameRecordText(program.nameRecord()));
+  if (item->toolTip(0) != tip) item->setToolTip(0, tip);
 }
 
 // Item heights for texts wrapped to the width the tree gives them (a tree
@@ -111,7 +120,17 @@ NavigationTree::NavigationTree(Document& doc, DocumentActions& documentActions, 
 NavigationTree::~NavigationTree() = default;
 
 QString NavigationTree::programText(int number, const QString& name) {
-  return t("Программа №%1 \"%2\"").arg(number).arg(name);
+  return QString::fromStdString(programTitle(number, name.toStdString()));
+}
+
+QString NavigationTree::programItemText(int number, const Program& program, const GeneralParameters& general) {
+  const int steps = program.stepCount();
+  if (steps == 0) return programText(number, QString::fromUtf8(program.name())) + t(" — нет шагов");
+  return t("%1 — %2 %3, %4")
+      .arg(programText(number, QString::fromUtf8(program.name())))
+      .arg(steps)
+      .arg(t(stepsWord(steps)))
+      .arg(QString::fromStdString(profiletext::total(programProfile(program, general).pass)));
 }
 
 QString NavigationTree::stepText(int number, bool cycleStart) {
@@ -144,8 +163,9 @@ void NavigationTree::addPrograms(QTreeWidgetItem* root) {
   if (!data) return;
   int number = 1;
   for (Program& program : data->programs) {
-    QTreeWidgetItem* p = addItem(root, programText(number, QString::fromUtf8(program.name())),
-                                 NavigationKind::Program, number, 0, &program);
+    QTreeWidgetItem* p =
+        addItem(root, programItemText(number, program, data->general), NavigationKind::Program, number, 0, &program);
+    setNameTip(p, program);
     QTreeWidgetItem* comps =
         addItem(p, t("Параметры компараторов"), NavigationKind::Comparators, number, 0, &program);
     for (int c = 0; c < Program::kComparatorCount; ++c)
@@ -290,7 +310,8 @@ void NavigationTree::updateSteps(const Program* program) {
 void NavigationTree::updateTexts(QTreeWidgetItem* programItem) {
   NavigationItem* r = record(programItem);
   const Program* program = r->group.get<Program>();
-  setText(programItem, programText(r->programNumber, QString::fromUtf8(program->name())));
+  setText(programItem, programItemText(r->programNumber, *program, m_doc.deviceData()->general));
+  setNameTip(programItem, *program);
   const int cycleStart = program->H02.value();
   for (int i = 0; i < programItem->childCount(); ++i) {
     QTreeWidgetItem* group = programItem->child(i);
@@ -309,11 +330,14 @@ void NavigationTree::updateAllTexts() {
 }
 
 void NavigationTree::onCellChanged(const Parameter* cell) {
-  // A cycle start moved: its program's step texts follow.
-  QTreeWidgetItem* root = l1Root();
-  for (int i = 0; root && i < root->childCount(); ++i)
-    if (const Program* p = record(root->child(i))->group.get<Program>(); p && &p->H02 == cell)
-      updateTexts(root->child(i));
+  const DeviceData* data = m_doc.deviceData();
+  if (!data) return;
+  // A regulator switched on or off changes every program's duration.
+  for (const PidRegulator& pid : data->general.pid)
+    if (cell == &pid.cells[PidRegulator::P07]) return updateAllTexts();
+  // A value of a program: its duration, and after a cycle start moved its
+  // step texts, follow.
+  if (QTreeWidgetItem* item = programItem(data->programHolding(cell))) updateTexts(item);
 }
 
 QTreeWidgetItem* NavigationTree::findGroup(GroupRef group, QTreeWidgetItem* start) const {

@@ -6,8 +6,9 @@
 //
 // Each item keeps its NavigationItem record. The tree follows the document's
 // notices and changes only what a change concerns: a program's step items
-// (kept where their steps remain), a program's text, the texts of every
-// program after values came back; the program part is made anew when the
+// (kept where their steps remain), a program's text (its name, steps and
+// duration: a value of its own changed), the texts of every program after
+// values came back or a regulator was switched; the program part is made anew when the
 // program list changed, the whole tree for a new configuration. Branches stay
 // open or closed as they were; the current item is the document's selection.
 // User-interface thread only.
@@ -22,6 +23,7 @@
 
 class Document;
 class DocumentActions;
+class GeneralParameters;
 class Program;
 class Parameter;
 class QAction;
@@ -57,8 +59,12 @@ class NavigationTree : public QTreeWidget {
   QMenu* createContextMenu(QWidget* parent);
   bool ready() const { return m_ready; }
 
-  // The item texts (UTF-16), as the tree shows them.
+  // The item texts (UTF-16), as the tree shows them: "Программа №1
+  // «Сушка»" names a program wherever a view names it; its tree item adds
+  // the steps and one pass's duration ("… — 5 шагов, 12:30"), and a name
+  // that came back after a read says so in its tooltip.
   static QString programText(int number, const QString& name);
+  static QString programItemText(int number, const Program& program, const GeneralParameters& general);
   static QString stepText(int number, bool cycleStart);
 
  public slots:

@@ -1,5 +1,7 @@
 #include "tables/TableModeView.h"
 
+#include <QComboBox>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -8,6 +10,7 @@
 #include "forms/ComparatorTabs.h"
 #include "tables/StepsTablePage.h"
 #include "tables/StepsTableRules.h"
+#include "model/FormatText.h"
 #include "widgets/DocumentSignals.h"
 
 TableModeView::TableModeView(Document& doc, DocumentActions& documentActions, QWidget* parent)
@@ -22,6 +25,12 @@ TableModeView::TableModeView(Document& doc, DocumentActions& documentActions, QW
   m_comparators = new ComparatorTabs(m_tabs);
   m_tabs->addTab(m_steps, QStringLiteral("Параметры шагов"));
   m_tabs->addTab(m_comparators, QStringLiteral("Параметры компараторов"));
+  m_chooser = new QComboBox(m_tabs);
+  m_chooser->setObjectName(QStringLiteral("programChooser"));
+  m_chooser->setAccessibleName(QStringLiteral("Программа"));
+  m_chooser->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  m_tabs->setCornerWidget(m_chooser, Qt::TopRightCorner);
+  connect(m_chooser, &QComboBox::activated, this, [this](int index) { m_doc.selectProgram(index); });
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_tabs);
@@ -53,6 +62,19 @@ TableModeView::TableModeView(Document& doc, DocumentActions& documentActions, QW
   connect(notices, &DocumentSignals::programsChanged, this, programsChanged);
   connect(notices, &DocumentSignals::configurationReplaced, this, programsChanged);
   connect(notices, &DocumentSignals::changeShown, this, &TableModeView::showChange);
+  connect(notices, &DocumentSignals::programRenamed, this, &TableModeView::fillChooser);
+}
+
+void TableModeView::fillChooser() {
+  const QSignalBlocker quiet(m_chooser);
+  m_chooser->clear();
+  const DeviceData* data = m_doc.deviceData();
+  int number = 0;
+  for (const Program& p : data ? data->programs : std::list<Program>{}) {
+    m_chooser->addItem(QString::fromStdString(programTitle(++number, p.name())));
+    m_chooser->setItemData(number - 1, QString::fromStdString(nameRecordText(p.nameRecord())), Qt::ToolTipRole);
+  }
+  m_chooser->setCurrentIndex(data ? data->programIndexOf(m_program) : -1);
 }
 
 void TableModeView::showCurrentProgram() {
@@ -68,6 +90,7 @@ void TableModeView::setProgram(Program* program) {
   m_program = program;
   m_steps->setProgram(program);
   m_comparators->bindProgram(program);
+  fillChooser();
 }
 
 void TableModeView::followSelection() {

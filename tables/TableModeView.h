@@ -1,6 +1,8 @@
 // The table-mode view: a tab control with the steps page (all steps of the
 // document's current program side by side, with the regulator charts) and
-// the comparators page (its four comparators). The main frame creates it
+// the comparators page (its four comparators), and beside the tabs a chooser
+// that names the program shown ("Программа №1 «Сушка»") and switches
+// programs as the "Программы" menu does. The main frame creates it
 // hidden and shows it in the table mode; the frame owns the widget, the sheet
 // owns its pages. On show it follows the document's current program as the
 // selection moves; the tables' models follow the values and steps
@@ -17,6 +19,7 @@ class Document;
 class DocumentActions;
 struct ChangePlace;
 class Program;
+class QComboBox;
 class QTabWidget;
 
 class TableModeView : public QWidget {
@@ -47,12 +50,17 @@ class TableModeView : public QWidget {
   bool commitEdits();
 
   QTabWidget* tabs() const { return m_tabs; }
+  QComboBox* programChooser() const { return m_chooser; }
   StepsTablePage* stepsPage() const { return m_steps; }
   ComparatorTabs* comparatorsPage() const { return m_comparators; }
 
  private:
+  // The chooser's items anew from the programs there are, the shown one current.
+  void fillChooser();
+
   Document& m_doc;
   QTabWidget* m_tabs;
+  QComboBox* m_chooser;
   StepsTablePage* m_steps;
   ComparatorTabs* m_comparators;
   Program* m_program = nullptr;

@@ -27,9 +27,7 @@ void ProfileChart::refresh() {
 
 ProgramProfile ProfileChart::profile() const {
   if (!m_program) return {};
-  const std::array<bool, 2> on{!m_general || m_general->pid[0].isEnabled(),
-                               !m_general || m_general->pid[1].isEnabled()};
-  return programProfile(*m_program, on);
+  return m_general ? programProfile(*m_program, *m_general) : programProfile(*m_program);
 }
 
 void ProfileChart::describe(const ProgramProfile& profile) {

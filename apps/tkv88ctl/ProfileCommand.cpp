@@ -67,8 +67,7 @@ int runProfile(const std::vector<std::string>& argv) {
   if (!program)
     throw Failure("the configuration has no program " + std::to_string(number) + " (it has " +
                   std::to_string(data.programCount()) + ")");
-  const ProgramProfile profile =
-      programProfile(*program, {data.general.pid[0].isEnabled(), data.general.pid[1].isEnabled()});
+  const ProgramProfile profile = programProfile(*program, data.general);
   writeOutput(outputOption(args),
               args.flag("--csv") ? csv(profile) : lines(profile, number, escapedControls(program->name())));
   return 0;

@@ -1,6 +1,7 @@
 // The right pane: the view and bar each kind gets, re-binding without a new
 // view for the same kind, "По умолчанию" with its enable rule, the step
 // commands of the step bar, and the bar's layout.
+#include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
@@ -13,6 +14,8 @@
 #include "widgets/DocumentActions.h"
 #include "widgets/GroupInfoPage.h"
 #include "widgets/HelpRequest.h"
+#include "widgets/ProfileChart.h"
+#include "widgets/ProgramPage.h"
 
 namespace {
 
@@ -37,7 +40,7 @@ class GroupPaneTest : public QObject {
   QPushButton* defaultsButton() { return pane()->currentBar()->button(pane()->restoreDefaultsAction()); }
   QPushButton* stepButton(const char* name) { return pane()->stepBar()->findChild<QPushButton*>(name); }
   ButtonBar* shownBar() {
-    for (ButtonBar* bar : {pane()->defaultsBar(), pane()->stepBar()})
+    for (ButtonBar* bar : {pane()->defaultsBar(), pane()->stepBar(), pane()->programBar()})
       if (bar->isVisible()) return bar;
     return nullptr;
   }
@@ -68,7 +71,7 @@ class GroupPaneTest : public QObject {
       QStringList bar;
     } cases[] = {
         {l1, "level1InfoPage", InfoPage::Level1, {}},
-        {p1, "programInfoPage", InfoPage::Program, {}},
+        {p1, "programPage", {}, {"renameProgram", "addStepLast", "copyProgram", "pasteProgram", "editingHelp"}},
         {p1->child(0), "comparatorsInfoPage", InfoPage::Comparators, {}},
         {p1->child(0)->child(3), "comparatorForm", {}, defaults},
         {p1->child(1), "stepsInfoPage", InfoPage::Steps, {}},
@@ -90,6 +93,8 @@ class GroupPaneTest : public QObject {
       QCOMPARE(view->objectName(), QString(c.view));
       if (c.page) {
         QCOMPARE(qobject_cast<GroupInfoPage*>(view)->page(), *c.page);
+      } else if (auto* programPage = qobject_cast<ProgramPage*>(view)) {
+        QCOMPARE(programPage->program(), r->group.get<Program>());
       } else {
         auto* form = qobject_cast<GroupForm*>(view);
         QVERIFY(form);
@@ -97,6 +102,53 @@ class GroupPaneTest : public QObject {
       }
       QCOMPARE(buttonNames(shownBar()), c.bar);
     }
+  }
+
+  // The program page sums up its program as the chamber runs it and follows
+  // its edits; its bar's commands act on it.
+  void theProgramPageSumsUpItsProgram() {
+    Program& p = program(1);
+    p.steps.resize(3);
+    const int minutes[] = {90, 30, 45};  // 1:30, then a loop of 0:30 + 0:45
+    int i = 0;
+    for (Step& s : p.steps) {
+      s.cells[Step::U01].valueRef() = 1;  // ends by time
+      s.cells[Step::U04].valueRef() = minutes[i] / 60;
+      s.cells[Step::U05].valueRef() = minutes[i++] % 60;
+    }
+    p.H02.valueRef() = 2;
+    doc().announce({DocumentChange::Kind::Steps, nullptr, &p});
+    QVERIFY(tree()->selectGroup(&p, false));
+    auto* page = qobject_cast<ProgramPage*>(pane()->activeView());
+    QVERIFY(page);
+    const auto value = [&](const char* key) { return page->value(key)->text(); };
+    QCOMPARE(page->title()->text(), QString("Программа №2 «Новая программа»"));
+    QCOMPARE(value("steps"), QString("3 из 25 (20 программ по 25 шагов)"));
+    QCOMPARE(value("cycleStart"), QString("шаг 2"));
+    QCOMPARE(value("duration"), QString("02:45 — один проход"));
+    QCOMPARE(value("loop"), QString("01:15 — шаги 2…3, повторяются"));
+    QCOMPARE(value("nameRecord"), QString("задано в конфигурации"));
+    QCOMPARE(page->chart()->program(), &p);
+    QCOMPARE(page->chart()->accessibleDescription(), QString("длительность 02:45, цикл с шага 2: 01:15"));
+
+    // A typed value, a step added from the bar, a name that came back.
+    p.stepAt(0)->cells[Step::U04].setEnteredValue(3);
+    QCOMPARE(value("duration"), QString("04:45 — один проход"));
+    QPushButton* add = pane()->programBar()->findChild<QPushButton*>("addStepLast");
+    QVERIFY(add && add->isEnabled());
+    add->click();
+    QCOMPARE(p.stepCount(), 4);
+    QCOMPARE(doc().selection()->group, GroupRef(&p.steps.back()));  // the new step is shown
+    QVERIFY(tree()->selectGroup(&p, false));
+    QCOMPARE(value("steps"), QString("4 из 25 (20 программ по 25 шагов)"));
+    p.setName("Сушка", "08.12.2026 14:25");
+    doc().announce({DocumentChange::Kind::Name, nullptr, &p});
+    QCOMPARE(page->title()->text(), QString("Программа №2 «Сушка»"));
+    QCOMPARE(value("nameRecord"), QString("название из записи от 08.12.2026 14:25"));
+    // A program that is gone is let go of.
+    doc().deviceData()->programs.clear();
+    doc().announce({DocumentChange::Kind::Programs});
+    QCOMPARE(page->chart()->program(), nullptr);
   }
 
   void theSameKindKeepsItsViewAndRebinds() {

@@ -2,6 +2,7 @@
 // table mode's "Программы" menu, the title, the refresh after a partition
 // change and F6 focus cycling.
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSplitter>
@@ -127,8 +128,8 @@ class MainWindowTest : public QObject {
       names << a->objectName();
       if (a->isChecked()) checked << a->objectName();
     }
-    QCOMPARE(texts, QStringList({"Программа №1 \"Новая программа\"", "Программа №2 \"Новая программа\"",
-                                 "Программа №3 \"Новая программа\""}));
+    QCOMPARE(texts, QStringList({"Программа №1 «Новая программа»", "Программа №2 «Новая программа»",
+                                 "Программа №3 «Новая программа»"}));
     QCOMPARE(names, QStringList({"program1", "program2", "program3"}));
     QCOMPARE(checked, QStringList({"program2"}));
 
@@ -142,6 +143,19 @@ class MainWindowTest : public QObject {
     QVERIFY(frame()->programsMenu()->actions()[2]->isChecked());
     frame()->actions().tableMode->trigger();
     QVERIFY(frame()->actions().tableMode->isChecked());
+    // The table's chooser names the program shown and switches as the menu does.
+    QComboBox* chooser = frame()->tableView()->programChooser();
+    QVERIFY(chooser->isVisible());
+    QCOMPARE(chooser->count(), 3);
+    QCOMPARE(chooser->itemText(0), texts[0]);
+    QCOMPARE(chooser->currentIndex(), 2);
+    chooser->setCurrentIndex(0);
+    emit chooser->activated(0);
+    QCOMPARE(doc().currentProgram(), doc().deviceData()->programAt(0));
+    QCOMPARE(frame()->tableView()->program(), doc().deviceData()->programAt(0));
+    QCOMPARE(chooser->currentIndex(), 0);
+    frame()->programsMenu()->actions()[2]->trigger();
+    QCOMPARE(chooser->currentIndex(), 2);
     // Check marks, as the menus always showed them, not radio bullets.
     QCOMPARE(markOf(frame()->programsMenu()->actions()[2]), QStyleOptionMenuItem::NonExclusive);
     QCOMPARE(markOf(frame()->actions().tableMode), QStyleOptionMenuItem::NonExclusive);
@@ -251,10 +265,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(press(Qt::ShiftModifier), QString("view"));
     QCOMPARE(press(Qt::ShiftModifier), QString("tree"));
 
-    // A program's page has no bar.
+    // A program's page has the program commands' bar.
     QVERIFY(tree->selectGroup(doc().deviceData()->programAt(0), false));
     tree->setFocus();
     QCOMPARE(press(), QString("view"));
+    QCOMPARE(press(), QString("bar"));
     QCOMPARE(press(), QString("tree"));
   }
 };

@@ -77,7 +77,7 @@ class NavigationTreeTest : public QObject {
     QTreeWidgetItem* l2 = tree()->topLevelItem(1);
     QCOMPARE(l1->text(0), QString("L1 Программы технолога"));
     QCOMPARE(l1->childCount(), 20);
-    QCOMPARE(l1->child(19)->text(0), QString("Программа №20 \"Новая программа\""));
+    QCOMPARE(l1->child(19)->text(0), QString("Программа №20 «Новая программа» — нет шагов"));
     QTreeWidgetItem* p1 = l1->child(0);
     QCOMPARE(childTexts(p1), QStringList({"Параметры компараторов", "Параметры шагов"}));
     QCOMPARE(childTexts(p1->child(0)),
@@ -191,7 +191,7 @@ class NavigationTreeTest : public QObject {
       const char* name;
       std::function<void()> change;
       bool general, programs, firstSteps;  // item groups kept as they were
-      QString secondProgramText;
+      QString secondProgramText;  // the name in it
     };
     const QString second = NavigationTree::programText(2, "Новая программа");
     const Case cases[] = {
@@ -244,7 +244,7 @@ class NavigationTreeTest : public QObject {
       // The selected step's item is kept wherever its program's items are.
       QVERIFY2(kept(selected) == c.programs, c.name);
       QCOMPARE(NavigationTree::record(tree()->currentItem())->group, GroupRef(selected));
-      QCOMPARE(tree()->findGroup(&program(1))->text(0), c.secondProgramText);
+      QVERIFY2(tree()->findGroup(&program(1))->text(0).startsWith(c.secondProgramText + " — "), c.name);
       // Open branches: one more step item changes nothing of them.
       QCOMPARE(openState().mid(0, 10), open.mid(0, 10));
       QVERIFY(tree()->findGroup(&program(1))->isExpanded());
@@ -253,6 +253,43 @@ class NavigationTreeTest : public QObject {
                NavigationTree::stepText(program(1).stepCount(), program(1).H02.value() == program(1).stepCount()));
       cleanup();
     }
+  }
+
+  // A program's item says its steps and one pass's duration, follows every
+  // value that changes them, and says where a name that came back is from.
+  void programItemsSayStepsAndDuration() {
+    const auto timed = [&](Program& p, std::vector<int> minutes) {
+      p.steps.resize(minutes.size());
+      auto m = minutes.begin();
+      for (Step& s : p.steps) {
+        s.cells[Step::U01].valueRef() = 1;
+        s.cells[Step::U04].valueRef() = *m / 60;
+        s.cells[Step::U05].valueRef() = *m++ % 60;
+      }
+      doc().announce({DocumentChange::Kind::Steps, nullptr, &p});
+    };
+    QTreeWidgetItem* p1 = tree()->findGroup(&program(0));
+    const struct {
+      std::vector<int> minutes;
+      const char* text;
+    } cases[] = {
+        {{90}, "Программа №1 «Новая программа» — 1 шаг, 01:30"},
+        {{90, 60, 5}, "Программа №1 «Новая программа» — 3 шага, 02:35"},
+        {std::vector<int>(21, 10), "Программа №1 «Новая программа» — 21 шаг, 03:30"},
+        {{}, "Программа №1 «Новая программа» — нет шагов"},
+    };
+    for (const auto& c : cases) {
+      timed(program(0), c.minutes);
+      QCOMPARE(p1->text(0), QString(c.text));
+    }
+    timed(program(0), {90, 60});
+    program(0).stepAt(1)->cells[Step::U04].setEnteredValue(10);  // typed: 10:00
+    QCOMPARE(p1->text(0), QString("Программа №1 «Новая программа» — 2 шага, 11:30"));
+    QCOMPARE(p1->toolTip(0), QString());
+    program(0).setName("Сушка", "08.12.2026 14:25");
+    doc().announce({DocumentChange::Kind::Name, nullptr, &program(0)});
+    QCOMPARE(p1->text(0), QString("Программа №1 «Сушка» — 2 шага, 11:30"));
+    QCOMPARE(p1->toolTip(0), QString("название из записи от 08.12.2026 14:25"));
   }
 
   void contextMenusPerKind() {

@@ -442,7 +442,7 @@ class ProgramFormsTest : public QObject {
       QCOMPARE(QString::fromUtf8(p.name()), QString::fromUtf8(c.stored));
     }
     QCOMPARE(ui().tree()->topLevelItem(0)->child(1)->text(0),
-             QString("Программа №2 \"Сушка «ёЁ» №2 — тест\""));
+             QString("Программа №2 «Сушка «ёЁ» №2 — тест» — нет шагов"));
   }
 };
 
