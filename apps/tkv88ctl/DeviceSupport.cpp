@@ -51,12 +51,13 @@ DeviceSession::DeviceSession(const Args& args, ShortQuiet shortQuiet) {
   m_noBackup = args.flag("--no-backup");
   const std::string description = args.option("--port").value_or(defaultPortDescription());
   m_port = description;
+  m_interrupts = std::make_unique<InterruptGuard>(m_stopWhileOpening);
   try {
     m_link = std::make_unique<DeviceLink>(openMemoryAccess(description));
   } catch (const PortError& e) {
     throw Failure(e.what());
   }
-  m_interrupts = std::make_unique<InterruptGuard>(m_link->abortRequested);
+  m_interrupts->redirect(m_link->abortRequested);
 }
 
 DeviceSession::~DeviceSession() {

@@ -94,8 +94,9 @@ class DeviceSession {
  private:
   void drawProgress(const std::string& label, bool final) const;
 
+  std::atomic<bool> m_stopWhileOpening{false};  // the signals' flag until the link exists
   std::unique_ptr<DeviceLink> m_link;
-  std::unique_ptr<InterruptGuard> m_interrupts;  // after the link: let go first
+  std::unique_ptr<InterruptGuard> m_interrupts;  // after both: let go first
   std::string m_port;
   bool m_noBackup = false;
   bool m_quiet = false;

@@ -35,6 +35,11 @@ InterruptGuard::~InterruptGuard() {
   stopFlag = nullptr;
 }
 
+void InterruptGuard::redirect(std::atomic<bool>& stop) {
+  stopFlag = &stop;
+  if (caught.load()) stop.store(true);
+}
+
 int caughtSignal() { return caught.load(); }
 
 std::string signalName(int signal) {

@@ -20,6 +20,10 @@ class InterruptGuard {
   explicit InterruptGuard(std::atomic<bool>& stop);
   // The signals' earlier handling comes back.
   ~InterruptGuard();
+  // The signals set `stop` from now on, and one caught already sets it at
+  // once: the guard is in place before the port is opened (opening already
+  // talks to the controller), and the exchange's own flag exists after.
+  void redirect(std::atomic<bool>& stop);
   InterruptGuard(const InterruptGuard&) = delete;
   InterruptGuard& operator=(const InterruptGuard&) = delete;
 };
