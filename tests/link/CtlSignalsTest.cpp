@@ -129,7 +129,7 @@ TEST_F(CtlSignals, AWriteStoppedBySignalSaysWhatTheControllerMayHold) {
        written,
        true},
       {{"write", "-q", "--backup", port + ",timing=standard", (dir / "c.tkv88").string()},
-       2 << 20,
+       3 << 19,
        SIGHUP,
        "Запись остановлена сигналом SIGHUP (терминал закрыт)" + mix +
            " или восстановите прежнюю: \"tkv88ctl write --changed " + backups,
@@ -148,6 +148,7 @@ TEST_F(CtlSignals, AWriteStoppedBySignalSaysWhatTheControllerMayHold) {
     std::ofstream(memory, std::ios::binary) << old;
     const Ended ended = runStopped(c.args, c.before, c.signal);
     EXPECT_EQ(ended.status, 128 + c.signal) << ended.err;
+    ASSERT_FALSE(ended.err.empty()) << "the command said nothing";
     const std::string last = ended.err.substr(ended.err.rfind('\n', ended.err.size() - 2) + 1);
     EXPECT_EQ(last.substr(last.find(": ") + 2, c.says.size()), c.says) << ended.err;
     const std::string now = readFile(memory);
