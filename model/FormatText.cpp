@@ -19,10 +19,15 @@ std::string formatText(const char* format, ...) {
   return out;
 }
 
+int pluralForm(long n) {
+  const long last = n % 10, lastTwo = n % 100;
+  if (lastTwo >= 11 && lastTwo <= 14) return 2;
+  return last == 1 ? 0 : last >= 2 && last <= 4 ? 1 : 2;
+}
+
 const char* stepsWord(int n) {
-  const int last = n % 10, lastTwo = n % 100;
-  if (lastTwo >= 11 && lastTwo <= 14) return "шагов";
-  return last == 1 ? "шаг" : last >= 2 && last <= 4 ? "шага" : "шагов";
+  static const char* const words[] = {"шаг", "шага", "шагов"};
+  return words[pluralForm(n < 0 ? -n : n)];
 }
 
 std::string programTitle(int number, std::string_view name) {

@@ -8,6 +8,9 @@
 
 std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Which Russian word form follows the count n >= 0: 0 as in "1 шаг",
+// 1 as in "2 шага", 2 as in "5 шагов" (and "11 шагов").
+int pluralForm(long n);
 // "шаг", "шага" or "шагов": the word after a count of steps.
 const char* stepsWord(int count);
 

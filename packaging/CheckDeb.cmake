@@ -34,7 +34,8 @@ foreach(file
     share/man/man1/tkv88.1.gz
     share/man/man1/tkv88ctl.1.gz
     share/doc/tkv88/copyright
-    share/doc/tkv88/changelog.gz)
+    share/doc/tkv88/changelog.gz
+    share/tkv88/test-templates.txt)
   if(NOT EXISTS ${WORK}/usr/${file})
     string(APPEND problems "\n  /usr/${file} is missing")
   endif()
