@@ -257,9 +257,11 @@ class Document {
   // one before, else the program. Steps that are not there are left alone.
   void removeSteps(Program& program, int first, int count);
   // Gives `target` the name, comparators, cycle start and steps of
-  // `source` and selects it. Refused when `source` has more steps than
-  // the partition allows a program.
-  std::optional<std::string> replaceProgram(Program& target, const Program& source);
+  // `source` and selects it; the undo step is named `undoLabel`, by default
+  // "вставка программы N". Refused when `source` has more steps than the
+  // partition allows a program.
+  std::optional<std::string> replaceProgram(Program& target, const Program& source,
+                                            std::string_view undoLabel = {});
 
   // Enable rules. The step inserts: the current program has fewer steps
   // than the partition allows. The cycle start: a step item is selected.

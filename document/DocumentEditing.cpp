@@ -258,7 +258,8 @@ void Document::removeSteps(Program& program, int first, int count) {
              {NavigationKind::Step, number - 1, first - 1, {}});
 }
 
-std::optional<std::string> Document::replaceProgram(Program& target, const Program& source) {
+std::optional<std::string> Document::replaceProgram(Program& target, const Program& source,
+                                                    std::string_view undoLabel) {
   closeUndoStep();
   if (!m_deviceData) return std::nullopt;
   const int limit = m_deviceData->general.stepsPerProgram();
@@ -277,7 +278,8 @@ std::optional<std::string> Document::replaceProgram(Program& target, const Progr
   // Its comparators and name come with it: steps first, then the values of the rows that stayed.
   announce({DocumentChange::Kind::Steps, nullptr, &target});
   announce({DocumentChange::Kind::Values});
-  recordStep(formatText("вставка программы %d", number), {NavigationKind::Program, number - 1, -1, {}});
+  recordStep(undoLabel.empty() ? formatText("вставка программы %d", number) : std::string(undoLabel),
+             {NavigationKind::Program, number - 1, -1, {}});
   return std::nullopt;
 }
 

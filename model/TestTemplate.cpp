@@ -110,8 +110,9 @@ TemplateParam::Parsed TemplateParam::parse(std::string_view typed) const {
   while (!typed.empty() && typed.back() == ' ') typed.remove_suffix(1);
   const std::optional<double> v = kind == TemplateParamKind::Duration ? duration(typed) : decimal(typed);
   const std::string expected = kind == TemplateParamKind::Duration ? "время в часах (16) или как Ч:ММ (0:30)"
-                               : kind == TemplateParamKind::Count  ? "целое число"
-                                                                   : "число с не более чем одним знаком после запятой";
+                               : kind == TemplateParamKind::Count
+                                   ? "целое число"
+                                   : "число с не более чем одним знаком после запятой";
   if (!v || !onGrid(*v, stepOf(kind)))
     return {std::nullopt, label + ": введите " + expected + " " + limitsText() + "."};
   const double rounded = std::round(*v / stepOf(kind)) * stepOf(kind);
@@ -170,7 +171,9 @@ std::string TestTemplate::programName(const TemplateValues& values) const {
     const TemplateParam* p = param(field.substr(0, colon));
     const auto it = values.find(field.substr(0, colon));
     const double v = it != values.end() ? it->second : p ? p->value : 0;
-    if (p) out += colon == std::string::npos ? nameText(*p, v) : countWord(std::lround(v), field.substr(colon + 1));
+    if (p)
+      out +=
+          colon == std::string::npos ? nameText(*p, v) : countWord(std::lround(v), field.substr(colon + 1));
     i = close + 1;
   }
   return fieldText(out, Program::kNameLength);
@@ -232,8 +235,8 @@ class FileParser {
     return m_tests.back();
   }
   void expectCount(const std::vector<std::string>& f, std::size_t count) const {
-    if (f.size() != count) fail("у «" + f[0] + "» " + std::to_string(count - 1) + " поля, а не " +
-                                std::to_string(f.size() - 1));
+    if (f.size() != count)
+      fail("у «" + f[0] + "» " + std::to_string(count - 1) + " поля, а не " + std::to_string(f.size() - 1));
   }
 
   void take(const std::vector<std::string>& f) {
@@ -288,11 +291,12 @@ class FileParser {
     for (const char c : p.id)
       if (!std::isalnum(static_cast<unsigned char>(c))) fail("в имени параметра «" + p.id + "» лишние знаки");
     if (t.param(p.id)) fail("параметр «" + p.id + "» уже есть");
-    static const std::map<std::string, TemplateParamKind> kinds{{"temperature", TemplateParamKind::Temperature},
-                                                                {"humidity", TemplateParamKind::Humidity},
-                                                                {"duration", TemplateParamKind::Duration},
-                                                                {"rate", TemplateParamKind::Rate},
-                                                                {"count", TemplateParamKind::Count}};
+    static const std::map<std::string, TemplateParamKind> kinds{
+        {"temperature", TemplateParamKind::Temperature},
+        {"humidity", TemplateParamKind::Humidity},
+        {"duration", TemplateParamKind::Duration},
+        {"rate", TemplateParamKind::Rate},
+        {"count", TemplateParamKind::Count}};
     const auto kind = kinds.find(f[2]);
     if (kind == kinds.end()) fail("неизвестный вид параметра «" + f[2] + "»");
     p.kind = kind->second;
@@ -335,6 +339,13 @@ class FileParser {
       const std::size_t eq = f[i].find('=');
       if (eq == std::string::npos) fail("«" + f[i] + "» не КЛЮЧ=ВЫРАЖЕНИЕ");
       const std::string key = f[i].substr(0, eq);
+      if (key == "jump") {
+        const std::string what = f[i].substr(eq + 1);
+        if (s.kind != TemplateSegment::Kind::Ramp || (what != "T" && what != "RH"))
+          fail("«jump=T» или «jump=RH» бывает только у «ramp»");
+        s.jump[what == "T" ? 0 : 1] = true;
+        continue;
+      }
       std::optional<TemplateExpression>* slot = key == "T"      ? &s.temperature
                                                 : key == "RH"   ? &s.humidity
                                                 : key == "time" ? &s.time
@@ -351,6 +362,8 @@ class FileParser {
     if (s.time.has_value() == s.rate.has_value()) fail("нужно одно из «time=» и «rate=»");
     if (s.rate && (s.kind != TemplateSegment::Kind::Ramp || !s.temperature))
       fail("«rate=» задаёт скорость подъёма или спада температуры: только с «ramp» и «T=»");
+    if ((s.jump[0] && !s.temperature) || (s.jump[1] && !s.humidity))
+      fail("«jump=» без уставки, которую брать сразу");
     if (s.kind == TemplateSegment::Kind::Ramp && !s.temperature && !s.humidity)
       fail("у подъёма или спада нет «T=» или «RH=»");
     // A ramp starts where the setpoint was: the first segment sets both.
@@ -358,7 +371,10 @@ class FileParser {
     if (s.humidity) t.humidity = true;
     if (isFirst() && (s.kind != TemplateSegment::Kind::Hold || !s.temperature))
       fail("первый отрезок испытания — выдержка с «T=»: откуда начинать подъём, прибор не знает");
-    (m_state == State::Before ? t.before : m_state == State::Cycle ? t.cycle : t.after).push_back(std::move(s));
+    (m_state == State::Before  ? t.before
+     : m_state == State::Cycle ? t.cycle
+                               : t.after)
+        .push_back(std::move(s));
   }
 
   bool isFirst() {

@@ -64,6 +64,9 @@ struct TemplateSegment {
   // Its time (minutes), or for a ramp the temperature's rate (°C/мин)
   // instead; exactly one of them.
   std::optional<TemplateExpression> time, rate;
+  // A ramp's setpoints taken at its start instead of moved over it
+  // (temperature, humidity): "jump=RH".
+  bool jump[2] = {false, false};
   int line = 0;  // in the template file
 };
 

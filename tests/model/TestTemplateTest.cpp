@@ -17,7 +17,7 @@ param d duration "Выдержка" 16:00 0:10..100:00
 param n count "Циклы" 2 0..9
 hold T=t time=d
 repeat n
-  ramp T="t + 10" time=1:30
+  ramp T="t + 10" time=1:30 jump=T
   hold time=d-1:00
 end
 )";
@@ -47,6 +47,8 @@ TEST(TestTemplate, ReadsTestsParametersAndSegments) {
   EXPECT_FALSE(t.humidity);
   EXPECT_EQ(t.cycle[0].kind, TemplateSegment::Kind::Ramp);
   EXPECT_EQ(t.cycle[0].line, 10);
+  EXPECT_TRUE(t.cycle[0].jump[0]);
+  EXPECT_FALSE(t.cycle[0].jump[1]);
   const TemplateValues values = t.defaults();
   EXPECT_DOUBLE_EQ(t.cycle[0].temperature->evaluate(values), -30);
   EXPECT_DOUBLE_EQ(t.cycle[1].time->evaluate(values), 900);
@@ -81,9 +83,12 @@ TEST(TestTemplate, RefusesADamagedFile) {
       {head + "hold T=20 time=1:00\nramp time=1:00\n", "строка 4: у подъёма или спада нет «T=» или «RH=»"},
       {head + "ramp T=20 time=1:00\n", "строка 3: первый отрезок испытания — выдержка с «T=»"},
       {head + "hold RH=20 time=1:00\n", "строка 3: первый отрезок испытания — выдержка с «T=»"},
-      {head + "hold T=20 time=1:00\nhold RH=50 time=1:00\n", "строка 4: влажность задаётся с первого отрезка"},
+      {head + "hold T=20 time=1:00\nhold RH=50 time=1:00\n",
+       "строка 4: влажность задаётся с первого отрезка"},
       {head + "hold T=20 time=1:00\nhold T=20 time=1:00 T=30\n", "строка 4: ключ «T» дважды"},
       {head + "hold T=20 time=1:00\nhold T=20 level=1\n", "строка 4: неизвестный ключ «level»"},
+      {head + "hold T=20 time=1:00\nhold T=30 time=1:00 jump=T\n", "строка 4: «jump=T» или «jump=RH» бывает"},
+      {head + "hold T=20 time=1:00\nramp T=30 time=1:00 jump=RH\n", "строка 4: «jump=» без уставки"},
       {head + "hold T=20 time=1:00\nrepeat n\n", "строка 4: «n» не параметр-число"},
       {head + "param n count \"n\" 1 0..5\nhold T=20 time=1:00\nrepeat n\nhold time=1:00\n",
        "строка 1: у цикла испытания «A» нет «end»"},
@@ -130,7 +135,8 @@ TEST(TestTemplate, ParameterValuesAsTyped) {
       {temperature, " +12,5 ", 12.5, ""},
       {temperature, "85", 85, ""},
       {temperature, "85.1", no, "Температура: от -65 до 85 °C."},
-      {temperature, "12.25", no, "Температура: введите число с не более чем одним знаком после запятой от -65 до 85 °C."},
+      {temperature, "12.25", no,
+       "Температура: введите число с не более чем одним знаком после запятой от -65 до 85 °C."},
       {temperature, "abc", no, "Температура: введите число"},
       {temperature, "", no, "Температура: введите число"},
       {duration, "16", 960, ""},
@@ -174,9 +180,9 @@ TEST(TestTemplate, Arithmetic) {
     double value;
   };
   const Case cases[] = {
-      {"12:00-rise", 540},     {"a-(a-25)/2", 40},   {"-a", -55},      {"2*3+4", 10},
-      {"2+3*4", 14},           {"(2+3)*4", 20},      {"10-4-3", 3},    {"12/4/3", 1},
-      {"--a", 55},             {" 1 + 0:30 ", 31},   {"a/0", 0},       {"0.5*a", 27.5},
+      {"12:00-rise", 540}, {"a-(a-25)/2", 40}, {"-a", -55},   {"2*3+4", 10},
+      {"2+3*4", 14},       {"(2+3)*4", 20},    {"10-4-3", 3}, {"12/4/3", 1},
+      {"--a", 55},         {" 1 + 0:30 ", 31}, {"a/0", 0},    {"0.5*a", 27.5},
   };
   for (const Case& c : cases)
     EXPECT_DOUBLE_EQ(TemplateExpression::parse(c.text, names).evaluate(values), c.value) << c.text;
