@@ -85,4 +85,13 @@ std::string ending(const ProfileStep& s) {
   return out;
 }
 
+std::string listing(const ProgramProfile& p, int number, std::string_view name) {
+  std::string out =
+      "Программа " + std::to_string(number) + " «" + std::string(name) + "»: " + durations(p) + "\n";
+  for (const ProfileStep& s : p.steps)
+    out += std::to_string(s.number) + "\t" + hoursMinutes(s.start) + "\t" + hoursMinutes(s.end) + "\t" +
+           setpoint(s.setpoints[0]) + "\t" + setpoint(s.setpoints[1]) + "\t" + ending(s) + "\n";
+  return out;
+}
+
 }  // namespace profiletext

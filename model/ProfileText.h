@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "model/ProgramProfile.h"
 
@@ -38,5 +39,10 @@ std::string condition(const ProfileStep& step);
 // cannot tell when, by why: "; когда — не определить по программе" or
 // "; уставки условия не достигают".
 std::string ending(const ProfileStep& step);
+
+// The program as "tkv88ctl profile" prints it: "Программа N «NAME»: " and
+// its durations, then a line per step, tab-separated: number, start, end,
+// the two setpoints, how it ends.
+std::string listing(const ProgramProfile& profile, int number, std::string_view name);
 
 }  // namespace profiletext

@@ -67,3 +67,37 @@ int programNumber(const std::string& text) {
     throw UsageError("--program \"" + text + "\" is not a program number (1, 2, ...)");
   return n;
 }
+
+// A positive number at `pos` after `prefix`; advances pos.
+static bool takeNumber(const std::string& s, std::size_t& pos, const char* prefix, int& n) {
+  const std::string_view p(prefix);
+  if (s.compare(pos, p.size(), p) != 0) return false;
+  const char* first = s.data() + pos + p.size();
+  const char* last = s.data() + s.size();
+  const auto [ptr, ec] = std::from_chars(first, last, n);
+  if (ec != std::errc() || ptr == first || n < 1) return false;
+  pos = static_cast<std::size_t>(ptr - s.data());
+  return true;
+}
+
+Place parsePlace(const std::string& arg) {
+  const std::size_t colon = arg.rfind(':');
+  const auto bad = [&] {
+    return UsageError("\"" + arg + "\" is not FILE:P<n>, FILE:P<n>.S<m> or FILE:P<n>.S<m>-S<k>");
+  };
+  if (colon == std::string::npos || colon == 0) throw bad();
+  Place place;
+  place.file = arg.substr(0, colon);
+  const std::string where = arg.substr(colon + 1);
+  std::size_t pos = 0;
+  if (!takeNumber(where, pos, "P", place.program)) throw bad();
+  if (pos < where.size()) {
+    if (!takeNumber(where, pos, ".S", place.firstStep)) throw bad();
+    place.lastStep = place.firstStep;
+    if (pos < where.size() &&
+        (!takeNumber(where, pos, "-S", place.lastStep) || place.lastStep < place.firstStep))
+      throw bad();
+    if (pos != where.size()) throw bad();
+  }
+  return place;
+}

@@ -35,3 +35,14 @@ class Args {
 
 // The value of --program: a program number from 1. UsageError otherwise.
 int programNumber(const std::string& text);
+
+// FILE:P<n>, FILE:P<n>.S<m> or FILE:P<n>.S<m>-S<k>: a program of a
+// configuration file or a run of its steps. Steps are 0 when not given.
+struct Place {
+  std::string file;
+  int program = 0;
+  int firstStep = 0;
+  int lastStep = 0;
+};
+// UsageError for anything else.
+Place parsePlace(const std::string& arg);

@@ -12,7 +12,13 @@
 #include "document/ConfigFile.h"
 
 class Document;
+class Program;
+struct Place;
 
 // Opens `path` into `doc` for `command` ("list", "write"); throws Failure.
 std::vector<configfile::FileNote> openConfiguration(Document& doc, const std::string& path,
                                                     const char* command);
+
+// The program `place` names in `doc` (opened from place.file); Failure when
+// the configuration has no such program.
+Program& programOf(Document& doc, const Place& place);

@@ -1,7 +1,6 @@
 // tkv88ctl copy: a program, or a run of its steps, from one configuration
 // file into another, through the same clipboard notation and document edits
 // as the GUI's copy and paste, so the refusals are the GUI's too.
-#include <charconv>
 #include <string>
 #include <vector>
 
@@ -14,54 +13,6 @@
 #include "document/Document.h"
 
 namespace {
-
-// FILE:P<n>, FILE:P<n>.S<m> or FILE:P<n>.S<m>-S<k>; steps are 0 when not given.
-struct Place {
-  std::string file;
-  int program = 0;
-  int firstStep = 0;
-  int lastStep = 0;
-};
-
-// A positive number at `pos` after `prefix`; advances pos.
-bool takeNumber(const std::string& s, std::size_t& pos, const char* prefix, int& n) {
-  const std::string_view p(prefix);
-  if (s.compare(pos, p.size(), p) != 0) return false;
-  const char* first = s.data() + pos + p.size();
-  const char* last = s.data() + s.size();
-  const auto [ptr, ec] = std::from_chars(first, last, n);
-  if (ec != std::errc() || ptr == first || n < 1) return false;
-  pos = static_cast<std::size_t>(ptr - s.data());
-  return true;
-}
-
-Place parsePlace(const std::string& arg) {
-  const std::size_t colon = arg.rfind(':');
-  const auto bad = [&] {
-    return UsageError("\"" + arg + "\" is not FILE:P<n>, FILE:P<n>.S<m> or FILE:P<n>.S<m>-S<k>");
-  };
-  if (colon == std::string::npos || colon == 0) throw bad();
-  Place place;
-  place.file = arg.substr(0, colon);
-  const std::string where = arg.substr(colon + 1);
-  std::size_t pos = 0;
-  if (!takeNumber(where, pos, "P", place.program)) throw bad();
-  if (pos < where.size()) {
-    if (!takeNumber(where, pos, ".S", place.firstStep)) throw bad();
-    place.lastStep = place.firstStep;
-    if (pos < where.size() &&
-        (!takeNumber(where, pos, "-S", place.lastStep) || place.lastStep < place.firstStep))
-      throw bad();
-    if (pos != where.size()) throw bad();
-  }
-  return place;
-}
-
-Program& programOf(Document& doc, const Place& place) {
-  Program* program = doc.deviceData()->programAt(place.program - 1);
-  if (!program) throw Failure(place.file + " has no program " + std::to_string(place.program));
-  return *program;
-}
 
 void refuse(const std::optional<std::string>& refusal) {
   if (refusal) throw Failure(*refusal);

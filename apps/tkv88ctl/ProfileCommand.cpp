@@ -45,17 +45,6 @@ std::string csv(const ProgramProfile& p) {
   return out;
 }
 
-std::string lines(const ProgramProfile& p, int number, std::string_view name) {
-  std::string out = "Программа " + std::to_string(number) + " «" + std::string(name) +
-                    "»: " + profiletext::durations(p) + "\n";
-  for (const ProfileStep& s : p.steps) {
-    out += std::to_string(s.number) + "\t" + profiletext::hoursMinutes(s.start) + "\t" +
-           profiletext::hoursMinutes(s.end) + "\t" + profiletext::setpoint(s.setpoints[0]) + "\t" +
-           profiletext::setpoint(s.setpoints[1]) + "\t" + profiletext::ending(s) + "\n";
-  }
-  return out;
-}
-
 int runProfile(const std::vector<std::string>& argv) {
   const Args args(argv, {"--program", "-o", "--output"}, {"--csv"});
   args.expectPositional(1, 1);
@@ -69,7 +58,8 @@ int runProfile(const std::vector<std::string>& argv) {
                   std::to_string(data.programCount()) + ")");
   const ProgramProfile profile = programProfile(*program, data.general);
   writeOutput(outputOption(args),
-              args.flag("--csv") ? csv(profile) : lines(profile, number, escapedControls(program->name())));
+              args.flag("--csv") ? csv(profile)
+                                 : profiletext::listing(profile, number, escapedControls(program->name())));
   return 0;
 }
 

@@ -315,3 +315,52 @@ TEST_F(CtlTest, CopyMovesProgramsAndStepsAsDiffSeesThem) {
   }
   EXPECT_EQ(slurp(e), before);
 }
+
+TEST_F(CtlTest, TemplateListsTheTestsAndFillsAProgramOrRefusesSavingNothing) {
+  const Result list = run({"template", "list"});
+  ASSERT_EQ(list.status, 0) << list.err;
+  for (const char* line : {"Db1\tВлажное тепло, циклическое (Db), вариант 1\n",
+                           "\t--upper\t55\tВерхняя температура, от 40 до 55 °C; 40 или 55 °C\n",
+                           "\t--rate\t1.0\tСкорость изменения температуры, от 0.1 до 15.0 °C/мин; 1, 3 или 5 "
+                           "°C/мин; проверьте по тексту стандарта\n"})
+    EXPECT_NE(list.out.find(line), std::string::npos) << line;
+
+  run({"new", "-o", file("c.tkv88")});  // 20 programs of 25 steps
+  const std::string fresh = slurp(file("c.tkv88"));
+  const std::string p1 = file("c.tkv88") + ":P1";
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string said;  // on stderr for a refusal, else on stdout
+  };
+  const Case cases[] = {
+      {{"template", "Db1", p1, "--cycles", "6"}, 1,
+       "нужно 31 шаг, в программе этой прошивки их может быть не более 25 (20 программ по 25 шагов)."},
+      {{"template", "Db1", p1, "--upper", "60"}, 1, "Верхняя температура: от 40 до 55 °C."},
+      {{"template", "Db1", p1, "--upper=4O"}, 1, "Верхняя температура: введите число"},
+      {{"template", "Db1", file("c.tkv88") + ":P21"}, 1, "has no program 21"},
+      {{"template", "Xx", p1}, 2, "no test \"Xx\""},
+      {{"template", "Db1", p1, "--cold", "-40"}, 2, "unknown option --cold"},
+      {{"template", "Db1", p1 + ".S2"}, 2, "not steps"},
+      {{"template", "Db1"}, 2, "missing argument"},
+      {{"template", "Nb", p1, "--low", "-40", "--dry-run"}, 0,
+       "Программа 1 «Nb -40…85 °C, 5 циклов»: длительность 52:00\n1\t00:00\t00:10\tТ[сух] 25.0 °С\t"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    const Result r = run(c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE((c.status ? r.err : r.out).find(c.said), std::string::npos) << r.err << r.out;
+    EXPECT_EQ(slurp(file("c.tkv88")), fresh);
+  }
+
+  // Filled: the file holds the program the profile shows; -o leaves FILE alone.
+  Result r = run({"template", "Db1", p1, "--cycles", "4", "--rise", "2:30", "-o", file("d.tkv88")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Программа 1 «Db 55 °C, 4 цикла»: 21 шаг, длительность 97:00\n");
+  EXPECT_EQ(slurp(file("c.tkv88")), fresh);
+  r = run({"profile", file("d.tkv88"), "--program", "1"});
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "Программа 1 «Db 55 °C, 4 цикла»: длительность 97:00");
+  EXPECT_NE(r.out.find("\n2\t01:00\t03:30\tТ[сух] 25.0 → 55.0 °С\tвлажность 95.0 %\tпо времени\n"), std::string::npos)
+      << r.out;
+}
